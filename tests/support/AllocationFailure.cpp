@@ -1,0 +1,43 @@
+#include "support/AllocationFailure.h"
+
+#include "core/gCMemory.h"
+
+#include <cstdlib>
+
+namespace {
+
+int64_t sCount = 0;
+int64_t sFailAt = 0;
+bool sFailAllAfter = false;
+sMemoryHooks sSaved;
+
+bool ShouldFail()
+{
+    ++sCount;
+    if (sFailAt == 0)
+        return false;
+    return sCount == sFailAt || (sFailAllAfter && sCount > sFailAt);
+}
+
+void* FailingReallocate(void* block, size_t size)
+{
+    return ShouldFail() ? nullptr : sSaved.reallocate(block, size);
+}
+
+void* FailingAllocate(size_t size) { return ShouldFail() ? nullptr : sSaved.allocate(size); }
+
+} // namespace
+
+AllocationFailure::AllocationFailure(int64_t failAt, bool failAllAfter)
+{
+    sSaved = gMemoryHooks;
+    sCount = 0;
+    sFailAt = failAt;
+    sFailAllAfter = failAllAfter;
+    gMemoryHooks.reallocate = FailingReallocate;
+    gMemoryHooks.allocate = FailingAllocate;
+}
+
+AllocationFailure::~AllocationFailure() { gMemoryHooks = sSaved; }
+
+int64_t AllocationFailure::Count() const { return sCount; }
