@@ -1,0 +1,118 @@
+#include "platform/CNetLookup.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// Restores the system's lookup however the test ends.
+struct ResolverScope {
+    explicit ResolverScope(tNetResolveFunction function) { SetNetResolveFunction(std::move(function)); }
+    ~ResolverScope() { SetNetResolveFunction({}); }
+};
+
+bool WaitDone(const CNetLookup& lookup)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!lookup.IsDone()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(NetLookup, SystemLookupFindsLocalhostAsIPv4)
+{
+    auto lookup = CNetLookup::Start("localhost");
+    ASSERT_TRUE(WaitDone(*lookup));
+    EXPECT_EQ(lookup->GetResult(), 0);
+    EXPECT_EQ(lookup->GetFirstAddress(), 0x7F000001u);
+}
+
+// An IPv6 answer can never be held as one 32-bit address, so it counts as no answer.
+TEST(NetLookup, SystemLookupRefusesIPv6OnlyNames)
+{
+    std::vector<uint32_t> addresses;
+    EXPECT_NE(SystemResolveIPv4("::1", addresses), 0);
+    EXPECT_TRUE(addresses.empty());
+}
+
+TEST(NetLookup, ReplacementFunctionAnswersInOrderAndFailuresGiveNoAddress)
+{
+    struct sCase {
+        const char* host;
+        int32_t result;
+        std::vector<uint32_t> answer;
+        int32_t expectedResult; // 0, or "any failure" (-2)
+        uint32_t expectedFirst;
+    };
+    const sCase cases[] = {
+        {"two.example", 0, {0x0A000001, 0x0A000002}, 0, 0x0A000001},
+        {"fails.example", -5, {}, -2, 0},
+        {"empty.example", 0, {}, -2, 0},         // success without an address is a failure
+        {"partial.example", -3, {0x01020304}, -2, 0}, // a failure's addresses are not used
+    };
+    for (const sCase& entry : cases) {
+        ResolverScope scope([&](const std::string& host, std::vector<uint32_t>& addresses) {
+            EXPECT_EQ(host, entry.host);
+            addresses = entry.answer;
+            return entry.result;
+        });
+        auto lookup = CNetLookup::Start(entry.host);
+        ASSERT_TRUE(WaitDone(*lookup)) << entry.host;
+        if (entry.expectedResult == 0) {
+            EXPECT_EQ(lookup->GetResult(), 0) << entry.host;
+            EXPECT_EQ(lookup->GetAddresses(), entry.answer) << entry.host;
+        } else {
+            EXPECT_NE(lookup->GetResult(), 0) << entry.host;
+            EXPECT_TRUE(lookup->GetAddresses().empty()) << entry.host;
+        }
+        EXPECT_EQ(lookup->GetFirstAddress(), entry.expectedFirst) << entry.host;
+
+        std::vector<uint32_t> direct;
+        int32_t result = ResolveIPv4(entry.host, direct);
+        EXPECT_EQ(result == 0, entry.expectedResult == 0) << entry.host;
+    }
+}
+
+// The caller keeps running while the lookup waits, is woken when it is done, and may give up on
+// a lookup that is still running.
+TEST(NetLookup, SlowLookupRunsOffTheCallingThread)
+{
+    std::mutex mutex;
+    std::condition_variable release;
+    bool released = false;
+    ResolverScope scope([&](const std::string&, std::vector<uint32_t>& addresses) {
+        std::unique_lock<std::mutex> lock(mutex);
+        release.wait(lock, [&] { return released; });
+        addresses = {0x7F000001};
+        return 0;
+    });
+    std::atomic<int> woken{0};
+    auto lookup = CNetLookup::Start("slow.example", [&] { ++woken; });
+    auto abandoned = CNetLookup::Start("slow.example");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(lookup->IsDone());
+    EXPECT_EQ(lookup->GetFirstAddress(), 0u);
+    abandoned.reset();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        released = true;
+    }
+    release.notify_all();
+    ASSERT_TRUE(WaitDone(*lookup));
+    EXPECT_EQ(lookup->GetFirstAddress(), 0x7F000001u);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (woken == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(woken, 1);
+    // Let the abandoned worker finish before the replacement function goes out of scope.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
