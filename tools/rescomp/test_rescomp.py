@@ -1,0 +1,193 @@
+"""Tests of the resource compiler: exact bytes for small inputs, and a clear error with the line
+number for every kind of mistake."""
+
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+import wave
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+from rescomp.mrf import compile_resources, read_back  # noqa: E402
+from rescomp.msf import compile_strings  # noqa: E402
+from rescomp.script import ScriptError  # noqa: E402
+
+
+def write_wave(path, channels=1, width=2, rate=22050, frames=100):
+    with wave.open(path, "wb") as out:
+        out.setnchannels(channels)
+        out.setsampwidth(width)
+        out.setframerate(rate)
+        count = frames * channels * width
+        out.writeframes((bytes(range(256)) * (count // 256 + 1))[:count])
+
+
+class ResourceFileBytes(unittest.TestCase):
+    def test_version_and_one_chunk_match_hand_written_bytes(self):
+        data = compile_resources("version 2\nchunk 'abcd' 5 \"Hi\" {\n  u32 7\n}\n", HERE)
+        expected = bytes.fromhex(
+            "73726576 04000000 02000000"       # 'vers' reversed, size 4, version 2
+            "64636261 0e000000 05000000"       # 'abcd' reversed, size 4 + 6 + 4, id 5
+            "48006900 0a00"                    # "Hi" then LF
+            "07000000")
+        self.assertEqual(data, expected)
+
+    def test_name_before_a_payload_starting_with_cr_ends_in_cr(self):
+        # LF followed by a CR unit would be read as one line end and eat the payload's first unit.
+        data = compile_resources("chunk 'abcd' 1 \"\" {\n  u16 13 13\n}\n", HERE)
+        self.assertEqual(data[12:], bytes.fromhex("0d00 0d00 0d00"))
+        self.assertEqual(read_back(data)[1][0][3], bytes.fromhex("0d000d00"))
+
+    def test_every_payload_value_is_little_endian(self):
+        data = compile_resources(
+            "chunk 'abcd' 1 \"\" {\n  u8 1 u16 2 i16 -2 i32 -1 f32 1.0 code 'xpos' utf16 \"A\"\n"
+            "  hex \"de ad\"\n}\n", HERE)
+        self.assertEqual(data[14:], bytes.fromhex(
+            "01 0200 feff ffffffff 0000803f 736f7078 4100 dead"))
+
+    def test_file_without_version_reads_back_as_version_one(self):
+        data = compile_resources("chunk 'abcd' 1 \"A\" {\n  u8 0\n}\n", HERE)
+        self.assertEqual(read_back(data), (1, [("abcd", 1, "A", b"\x00")]))
+
+
+class Sounds(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        self.path = os.path.join(self.folder.name, "s.wav")
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def compile(self):
+        return compile_resources('sound 90000 "Ok" "s.wav"\n', self.folder.name)
+
+    def test_sound_payload_is_byte_count_then_plain_wave(self):
+        write_wave(self.path, channels=2, width=1, rate=8000, frames=10)
+        payload = read_back(self.compile())[1][0][3]
+        count = struct.unpack_from("<I", payload)[0]
+        self.assertEqual(count, len(payload) - 4)
+        self.assertEqual(payload[4:44], b"RIFF" + struct.pack("<I", 36 + 20) + b"WAVEfmt "
+                         + struct.pack("<IHHIIHH", 16, 1, 2, 8000, 16000, 2, 8) + b"data")
+
+    def test_other_chunks_of_the_wave_file_are_dropped(self):
+        write_wave(self.path, frames=10)
+        with open(self.path, "rb") as source:
+            original = source.read()
+        # A LIST chunk between 'fmt ' and 'data' would be refused by the loader.
+        listed = (original[:36] + b"LIST" + struct.pack("<I", 4) + b"INFO" + original[36:])
+        listed = listed[:4] + struct.pack("<I", len(listed) - 8) + listed[8:]
+        with open(self.path, "wb") as out:
+            out.write(listed)
+        payload = read_back(self.compile())[1][0][3]
+        self.assertEqual(payload[4:], original)
+
+    def test_refused_sounds_name_the_line(self):
+        cases = [
+            ("too short", dict(frames=2), "at least 3"),
+            ("three channels", dict(channels=3), "mono or stereo"),
+            ("24-bit", dict(width=3), "8- or 16-bit"),
+        ]
+        for label, options, message in cases:
+            with self.subTest(label):
+                write_wave(self.path, **options)
+                with self.assertRaises(ScriptError) as caught:
+                    self.compile()
+                self.assertEqual(caught.exception.line, 1)
+                self.assertIn(message, caught.exception.message)
+
+    def test_sample_rate_zero_is_refused(self):
+        write_wave(self.path, frames=10)
+        with open(self.path, "r+b") as out:
+            out.seek(24)
+            out.write(struct.pack("<I", 0))
+        with self.assertRaises(ScriptError):
+            self.compile()
+
+
+class ScriptErrors(unittest.TestCase):
+    CASES = [
+        ("unknown statement", "version 1\nimage 1 \"a\"\n", 2, "unknown statement"),
+        ("version twice", "version 1\n\nversion 2\n", 3, "twice"),
+        ("version 3", "version 3\n", 1, "outside 1..2"),
+        ("id too large", "chunk 'abcd' 4294967296 \"a\" {\nu8 0\n}\n", 1, "outside"),
+        ("short code", "chunk 'abc' 1 \"a\" {\nu8 0\n}\n", 1, "four printable"),
+        ("vers by hand", "chunk 'vers' 1 \"a\" {\nu8 0\n}\n", 1, "version N"),
+        ("unclosed brace", "chunk 'abcd' 1 \"a\" {\nu8 0\n", 1, "never closed"),
+        ("stray brace", "}\n", 1, "without an opening"),
+        ("unclosed quote", "chunk 'abcd' 1 \"a {\n", 1, "not closed"),
+        ("bad value", "chunk 'abcd' 1 \"a\" {\n\n  u8 256\n}\n", 3, "outside 0..255"),
+        ("unknown value", "chunk 'abcd' 1 \"a\" {\n  u64 1\n}\n", 2, "unknown payload"),
+        ("line break in name", "chunk 'abcd' 1 \"a\\u000Ab\" {\nu8 0\n}\n", 1, "line break"),
+        ("mark in name", "chunk 'abcd' 1 \"\\uFEFF\" {\nu8 0\n}\n", 1, "byte-order mark"),
+        ("duplicate id", "chunk 'abcd' 1 \"a\" {\nu8 0\n}\nchunk 'abcd' 1 \"b\" {\nu8 0\n}\n",
+         4, "first on line 1"),
+        ("duplicate name", "chunk 'abcd' 1 \"a\" {\nu8 0\n}\nchunk 'wxyz' 2 \"a\" {\nu8 0\n}\n",
+         4, "used again"),
+        ("missing file", "sound 1 \"a\" \"no such.wav\"\n", 1, "no such.wav"),
+    ]
+
+    def test_each_mistake_is_reported_with_its_line(self):
+        for label, source, line, message in self.CASES:
+            with self.subTest(label):
+                with self.assertRaises(ScriptError) as caught:
+                    compile_resources(source, HERE)
+                self.assertEqual(caught.exception.line, line)
+                self.assertIn(message, caught.exception.message)
+
+
+class StringTables(unittest.TestCase):
+    def test_entries_match_hand_written_bytes(self):
+        data = compile_strings('# texts\n3000000004 "En"\n7 "Local_Current" "a|b"\n')
+        expected = bytes.fromhex(
+            "045ed0b2 00000000 0a00 45006e00 0a00"
+            "07000000 00000000" + "".join("%02x00" % ord(c) for c in "Local_Current") + "0a00"
+            "61007c00 62000a00")
+        self.assertEqual(data, expected)
+
+    def test_text_before_an_id_starting_with_cr_ends_in_cr(self):
+        # Id 13 starts with the unit 0x000D; after an LF it would be taken as part of a line end.
+        # The empty text's CR in turn makes the empty name end in CR too.
+        data = compile_strings('1 ""\n13 "x"\n')
+        self.assertEqual(data[:16], bytes.fromhex("01000000 00000000 0d00 0d00 0d000000"))
+
+    def test_mistakes_are_reported_with_their_line(self):
+        cases = [
+            ("duplicate id", '1 "a"\n1 "b"\n', 2, "used again"),
+            ("duplicate name", '1 "n" "a"\n2 "n" "b"\n', 2, "used again"),
+            ("line break", '1 "a\\u000Db"\n', 1, "line break"),
+            ("nul", '1 "a\\u0000"\n', 1, "0 character"),
+            ("no text", '1\n', 1, "usage"),
+            ("id not a number", 'one "a"\n', 1, "number"),
+        ]
+        for label, source, line, message in cases:
+            with self.subTest(label):
+                with self.assertRaises(ScriptError) as caught:
+                    compile_strings(source)
+                self.assertEqual(caught.exception.line, line)
+                self.assertIn(message, caught.exception.message)
+
+    def test_non_bmp_text_is_stored_as_surrogate_pairs(self):
+        data = compile_strings('1 "\\U0001F600"\n')
+        self.assertEqual(data[10:], bytes.fromhex("3dd8 00de 0a00"))
+
+
+class CommandLine(unittest.TestCase):
+    def test_failed_run_writes_nothing_and_names_file_and_line(self):
+        with tempfile.TemporaryDirectory() as folder:
+            source = os.path.join(folder, "bad.mst")
+            output = os.path.join(folder, "bad.msf")
+            with open(source, "w") as out:
+                out.write('1 "a"\n2 b\n')
+            run = subprocess.run([sys.executable, os.path.join(HERE, "rescomp.py"), "strings",
+                                  source, "-o", output], capture_output=True, text=True)
+            self.assertEqual(run.returncode, 1)
+            self.assertIn("bad.mst:2: error:", run.stderr)
+            self.assertFalse(os.path.exists(output))
+
+
+if __name__ == "__main__":
+    unittest.main()
