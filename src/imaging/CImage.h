@@ -1,0 +1,30 @@
+// The 32-bit image of CPixel words used by every widget, effect, text and blur routine. While
+// not in use its pixels can be parked in the run-length form CRLE.
+#pragma once
+
+#include "imaging/CImageBase.h"
+#include "imaging/CPixel.h"
+
+class CRLE;
+
+class CImage : public CImageBase {
+public:
+    explicit CImage(uint32_t rowsAlignedFlag = 0);
+    // Creation resets the rows-aligned flag: an image built this way has unaligned rows.
+    CImage(int32_t width, int32_t height, uint32_t rowsAlignedFlag = 0);
+    ~CImage() override;
+
+    void FreeBuffer() override;
+    eResultCode Compress() override;
+    int32_t IsCompressed() const override;
+    eResultCode Decompress() override;
+
+    // The run-length form while the image is compressed, else null.
+    const CRLE* GetRLE() const { return mRLE; }
+    CRLE* GetRLE() { return mRLE; }
+
+private:
+    void DeleteRLE();
+
+    CRLE* mRLE = nullptr;
+};

@@ -1,0 +1,148 @@
+#include "imaging/CImageBase.h"
+
+#include "core/gCMemory.h"
+
+#include <cstring>
+
+CImageBase::CImageBase(uint32_t rowsAlignedFlag) : mRowsAligned(int32_t(rowsAlignedFlag)) {}
+
+CImageBase::~CImageBase()
+{
+    ReleaseBufferOnly();
+}
+
+void CImageBase::ReleaseBufferOnly()
+{
+    if (mPixels) {
+        MemFree(mPixels);
+        mPixels = nullptr;
+    }
+}
+
+void CImageBase::FreeBuffer()
+{
+    ReleaseBufferOnly();
+    mCreated = 0;
+}
+
+eResultCode CImageBase::SetSize(int32_t width, int32_t height)
+{
+    if (mCreated && mPixels && width == mWidth && height == mHeight) {
+        Clear();
+        return eSuccess;
+    }
+    return CreateImageBuffer(width, height);
+}
+
+eResultCode CImageBase::SetSizeFromPoint(const gCPoint& size)
+{
+    return SetSize(size.x, size.y);
+}
+
+eResultCode CImageBase::Lock(void** pixels)
+{
+    return GetPixelPointer(pixels, nullptr);
+}
+
+eResultCode CImageBase::Unlock()
+{
+    return ReleasePixelPointer(nullptr);
+}
+
+void CImageBase::Clear()
+{
+    if (mPixels)
+        memset(mPixels, 0, size_t(mRowBytes) * size_t(mHeight));
+}
+
+eResultCode CImageBase::Compress()
+{
+    return eSuccess;
+}
+
+int32_t CImageBase::IsCompressed() const
+{
+    return 0;
+}
+
+eResultCode CImageBase::Decompress()
+{
+    return eSuccess;
+}
+
+eResultCode CImageBase::GetPixelPointer(void** pixels, const gCPoint* point)
+{
+    *pixels = nullptr;
+    if (!mCreated)
+        return eGenericFailure;
+    // Row bytes were fixed when the buffer was made (aligned or not) and cannot change since.
+    uint8_t* address = mPixels;
+    if (address && point)
+        address += ptrdiff_t(point->x) * mBytesPerPixel + ptrdiff_t(point->y) * mRowBytes;
+    *pixels = address;
+    mRowStride = mBytesPerPixel ? mRowBytes / mBytesPerPixel : 0;
+    return eSuccess;
+}
+
+eResultCode CImageBase::ReleasePixelPointer(const gCPoint*)
+{
+    return eSuccess;
+}
+
+eResultCode CImageBase::CheckedRowBytes(int32_t width, int32_t bytesPerPixel, int32_t aligned,
+                                        int32_t* rowBytes)
+{
+    int64_t bytes = int64_t(width) * bytesPerPixel;
+    if (aligned)
+        bytes = (bytes + 3) & ~int64_t(3);
+    if (bytes > INT32_MAX)
+        return eNoMemory;
+    *rowBytes = int32_t(bytes);
+    return eSuccess;
+}
+
+eResultCode CImageBase::AllocateRows(int32_t width, int32_t height, int32_t rowBytes)
+{
+    // The byte count is computed in 64 bits: a product that wraps would give a buffer smaller
+    // than the rows written into it.
+    uint64_t total = uint64_t(rowBytes) * uint64_t(height);
+    if (total > uint64_t(SIZE_MAX / 2))
+        return eNoMemory;
+    void* block = MemAllocate(size_t(total));
+    if (!block)
+        return eNoMemory;
+    mPixels = static_cast<uint8_t*>(block);
+    mWidth = width;
+    mHeight = height;
+    mRowBytes = rowBytes;
+    mRowStride = mBytesPerPixel ? rowBytes / mBytesPerPixel : 0;
+    return eSuccess;
+}
+
+eResultCode CImageBase::CreateBuffer(int32_t width, int32_t height, int32_t aligned)
+{
+    FreeBuffer();
+    mRowsAligned = 0;
+    mBytesPerPixel = mBitsPerPixel / 8;
+    if (width < 0 || height < 0)
+        return eBadParameter;
+    mWidth = width;
+    mHeight = height;
+    int32_t rowBytes = 0;
+    PNU_TRY(CheckedRowBytes(width, mBytesPerPixel, aligned, &rowBytes));
+    PNU_TRY(AllocateRows(width, height, rowBytes));
+    Clear();
+    mCreated = 1;
+    mRowsAligned = aligned;
+    return eSuccess;
+}
+
+eResultCode CImageBase::CreateImageBuffer(int32_t width, int32_t height)
+{
+    return CreateBuffer(width, height, 0);
+}
+
+eResultCode CImageBase::CreateAligned(int32_t width, int32_t height)
+{
+    return CreateBuffer(width, height, 1);
+}

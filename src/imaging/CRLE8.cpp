@@ -1,0 +1,270 @@
+#include "imaging/CRLE8.h"
+
+#include "core/gCMemory.h"
+#include "imaging/CImage.h"
+#include "imaging/CImage8.h"
+#include "imaging/CImNav.h"
+#include "imaging/CImNav8.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr int32_t kMaxToken = 126;
+
+// Row access over an 8-bit area.
+struct sByteRows {
+    const CImNav8& area;
+    const uint8_t* Row(int32_t y) const { return area.Row(y); }
+};
+
+// Row access over one byte channel of a 32-bit area, gathered into a row buffer.
+struct sChannelRows {
+    const CImNav& area;
+    int32_t shift;
+    uint8_t* buffer;
+    const uint8_t* Row(int32_t y) const
+    {
+        const CPixel* row = area.Row(y);
+        for (int32_t x = 0; x < area.GetWidth(); ++x)
+            buffer[x] = uint8_t(row[x] >> shift);
+        return buffer;
+    }
+};
+
+template <typename Emit>
+inline bool WalkRow(const uint8_t* p, int32_t width, Emit emit)
+{
+    int32_t x = 0;
+    while (x < width) {
+        if (x < width - 1 && p[x + 1] == p[x]) {
+            int32_t count = 2;
+            while (x + count < width && count < kMaxToken && p[x + count] == p[x])
+                ++count;
+            if (!emit(true, x, count))
+                return false;
+            x += count;
+        } else {
+            int32_t count = 1;
+            while (x + count < width && count < kMaxToken && p[x + count] != p[x + count - 1])
+                ++count;
+            if (!emit(false, x, count))
+                return false;
+            x += count;
+        }
+    }
+    return true;
+}
+
+// A row buffer for the channel forms, freed on every path.
+class ChannelBuffer {
+public:
+    explicit ChannelBuffer(int32_t width) : mData(static_cast<uint8_t*>(MemAllocate(size_t(width > 0 ? width : 1)))) {}
+    ~ChannelBuffer() { MemFree(mData); }
+    ChannelBuffer(const ChannelBuffer&) = delete;
+    ChannelBuffer& operator=(const ChannelBuffer&) = delete;
+    uint8_t* Get() const { return mData; }
+
+private:
+    uint8_t* mData;
+};
+
+} // namespace
+
+CRLE8::~CRLE8()
+{
+    MemFree(mData);
+}
+
+template <typename Rows>
+int64_t CRLE8::MeasureRows(const Rows& rows, int32_t width, int32_t height)
+{
+    const int64_t raw = int64_t(width) * height;
+    if (width < 9 || height < 9)
+        return raw;
+    int64_t total = int64_t(height) * 4;
+    const int64_t stop = raw - 10;
+    for (int32_t y = 0; y < height && total < stop; ++y) {
+        WalkRow(rows.Row(y), width, [&](bool isRun, int32_t, int32_t count) {
+            total += isRun ? 2 : int64_t(count) + 1;
+            return total < stop;
+        });
+    }
+    return total >= stop ? raw : total + 1;
+}
+
+int64_t CRLE8::MeasureImage(CImage8* image) const
+{
+    CImNav8 nav(image, nullptr);
+    if (!nav.IsLocked())
+        return image ? int64_t(image->GetWidth()) * image->GetHeight() : 0;
+    return Measure(nav);
+}
+
+int64_t CRLE8::Measure(const CImNav8& area)
+{
+    return MeasureRows(sByteRows{area}, area.GetWidth(), area.GetHeight());
+}
+
+int64_t CRLE8::MeasureChannel(const CImNav& area, int32_t alphaFlag)
+{
+    ChannelBuffer buffer(area.GetWidth());
+    if (!buffer.Get())
+        return int64_t(area.GetWidth()) * area.GetHeight();
+    return MeasureRows(sChannelRows{area, alphaFlag ? 24 : 8, buffer.Get()}, area.GetWidth(),
+                       area.GetHeight());
+}
+
+eResultCode CRLE8::SizeBlock(uint64_t bytes)
+{
+    if (bytes > UINT32_MAX)
+        return eBadParameter;
+    MemFree(mData);
+    mData = nullptr;
+    mCount = 0;
+    void* block = MemAllocate(size_t(bytes));
+    if (!block)
+        return eNoMemory;
+    memset(block, 0, size_t(bytes));
+    mData = static_cast<uint8_t*>(block);
+    mCount = uint32_t(bytes);
+    return eSuccess;
+}
+
+template <typename Rows>
+eResultCode CRLE8::EncodeRows(const Rows& rows, int32_t width, int32_t height)
+{
+    const int64_t measured = MeasureRows(rows, width, height);
+    mReader = sReader();
+    if (CompressionLimit(width, height) <= measured) {
+        PNU_TRY(SizeBlock(uint64_t(width) * uint64_t(height)));
+        for (int32_t y = 0; y < height; ++y)
+            memcpy(mData + int64_t(y) * width, rows.Row(y), size_t(width));
+        mWidth = width;
+        mHeight = height;
+        mEncoded = 0;
+        return eSuccess;
+    }
+    PNU_TRY(SizeBlock(uint64_t(measured)));
+    mWidth = width;
+    mHeight = height;
+    mEncoded = 1;
+    uint32_t position = uint32_t(height) * 4;
+    for (int32_t y = 0; y < height; ++y) {
+        memcpy(mData + size_t(y) * 4, &position, 4);
+        const uint8_t* row = rows.Row(y);
+        bool fits = WalkRow(row, width, [&](bool isRun, int32_t start, int32_t count) {
+            uint64_t needed = isRun ? 2 : uint64_t(count) + 1;
+            if (position + needed > mCount)
+                return false;
+            if (isRun) {
+                mData[position++] = uint8_t(count);
+                mData[position++] = row[start];
+            } else {
+                mData[position++] = uint8_t(0x80 + count);
+                memcpy(mData + position, row + start, size_t(count));
+                position += uint32_t(count);
+            }
+            return true;
+        });
+        if (!fits)
+            return eBadParameter;
+    }
+    return eSuccess;
+}
+
+eResultCode CRLE8::EncodeImage(CImage8* image)
+{
+    CImNav8 nav(image, nullptr);
+    if (!nav.IsLocked())
+        return eNoMemory;
+    return Encode(nav);
+}
+
+eResultCode CRLE8::Encode(const CImNav8& area)
+{
+    if (!area.IsLocked())
+        return eNoMemory;
+    return EncodeRows(sByteRows{area}, area.GetWidth(), area.GetHeight());
+}
+
+eResultCode CRLE8::EncodeImageChannel(CImage* image, int32_t alphaFlag)
+{
+    CImNav nav(image, nullptr);
+    if (!nav.IsLocked())
+        return eNoMemory;
+    return EncodeChannel(nav, alphaFlag);
+}
+
+eResultCode CRLE8::EncodeChannel(const CImNav& area, int32_t alphaFlag)
+{
+    if (!area.IsLocked())
+        return eNoMemory;
+    ChannelBuffer buffer(area.GetWidth());
+    if (!buffer.Get())
+        return eNoMemory;
+    return EncodeRows(sChannelRows{area, alphaFlag ? 24 : 8, buffer.Get()}, area.GetWidth(),
+                      area.GetHeight());
+}
+
+uint32_t CRLE8::GetRowStart(int32_t y) const
+{
+    uint32_t start = 0;
+    if (mEncoded && y >= 0 && y < mHeight)
+        memcpy(&start, mData + size_t(y) * 4, 4);
+    return start;
+}
+
+void CRLE8::LoadToken(sReader& reader, uint32_t header) const
+{
+    // Past the last token the reader stays on the spare byte instead of leaving the block.
+    if (header >= mCount || mData[header] == 0 || mData[header] == 0x80 || header + 1 >= mCount) {
+        reader.position = mCount ? mCount - 1 : 0;
+        reader.literal = 0;
+        reader.remaining = UINT32_MAX;
+        return;
+    }
+    uint8_t byte = mData[header];
+    reader.literal = (byte & 0x80) ? 1 : 0;
+    reader.remaining = byte & 0x7F;
+    reader.position = header + 1;
+}
+
+CRLE8::sReader CRLE8::SeekReader(int32_t x, int32_t y) const
+{
+    sReader reader;
+    if (!mData || mWidth <= 0 || y < 0 || y >= mHeight) {
+        LoadToken(reader, mCount);
+        return reader;
+    }
+    if (x < 0)
+        x = 0;
+    if (x >= mWidth)
+        x = mWidth - 1;
+    if (!mEncoded) {
+        reader.position = uint32_t(int64_t(y) * mWidth + x);
+        reader.literal = 1;
+        reader.remaining = mCount - reader.position;
+        return reader;
+    }
+    uint32_t header = GetRowStart(y);
+    int64_t start = 0;
+    while (header < mCount) {
+        uint8_t byte = mData[header];
+        uint32_t count = byte & 0x7Fu;
+        bool literal = (byte & 0x80) != 0;
+        if (count == 0)
+            break;
+        if (start + count > x) {
+            uint32_t offset = uint32_t(x - start);
+            reader.literal = literal ? 1 : 0;
+            reader.remaining = count - offset;
+            reader.position = header + 1 + (literal ? offset : 0);
+            return reader;
+        }
+        start += count;
+        header += literal ? count + 1 : 2;
+    }
+    LoadToken(reader, mCount);
+    return reader;
+}
