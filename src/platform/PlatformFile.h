@@ -1,0 +1,53 @@
+// Byte access to one regular file through a small integer handle, with the behaviour the file
+// stream expects from a Mac data fork where Linux differs: a folder never opens as a file, a
+// read that finds fewer bytes than asked reports the end of the file, and a position past the
+// end cannot be set.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+enum class eFileResult : int32_t {
+    kOk = 0,
+    kNotFound,     // nothing at the path
+    kNoFolder,     // a folder on the way is missing or is not a folder
+    kBadName,      // the name is too long or not acceptable
+    kIsFolder,     // a folder stands where a file was expected
+    kExists,       // something already stands at the path
+    kAccessDenied, // the permission bits refuse the access
+    kEndOfFile,    // fewer bytes were left than asked for, or a position past the end
+    kFailed,       // any other refusal of the system
+};
+
+enum class eOpenMode : int32_t { kRead, kWrite, kReadWrite };
+
+inline constexpr int32_t kNoFileHandle = -1;
+
+// Opens an existing regular file. The handle is kNoFileHandle unless the result is kOk.
+eFileResult OpenFileHandle(const std::string& path, eOpenMode mode, int32_t& handle);
+
+// Creates a new empty regular file; kExists when anything (even a dangling link) is there.
+eFileResult CreateFileExclusive(const std::string& path);
+
+// Reads up to count bytes at the current position; got receives the count read. A short read is
+// kEndOfFile, not an error.
+eFileResult ReadFileHandle(int32_t handle, void* buffer, size_t count, size_t& got);
+eFileResult WriteFileHandle(int32_t handle, const void* buffer, size_t count);
+
+eFileResult GetFileHandlePosition(int32_t handle, int64_t& position);
+// A position beyond the length fails with kEndOfFile and leaves the position where it was.
+eFileResult SetFileHandlePosition(int32_t handle, int64_t position);
+eFileResult GetFileHandleLength(int32_t handle, int64_t& length);
+eFileResult SetFileHandleLength(int32_t handle, int64_t length);
+
+// Flushes the file's data and metadata to the disk.
+eFileResult SyncFileHandle(int32_t handle);
+eFileResult CloseFileHandle(int32_t handle);
+
+// Opens, flushes and closes the file at the path (used before renaming freshly written files).
+eFileResult SyncPath(const std::string& path);
+
+} // namespace platform

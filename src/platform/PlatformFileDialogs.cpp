@@ -1,0 +1,193 @@
+#include "platform/PlatformFileDialogs.h"
+
+#include "platform/PlatformFileSystem.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace platform {
+
+namespace {
+
+std::string WithFinalSlash(std::string folder)
+{
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+std::string TrimNewline(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+eDialogStatus StatusFromExit(int32_t code)
+{
+    if (code == 0)
+        return eDialogStatus::kChosen;
+    if (code == 1)
+        return eDialogStatus::kCancelled; // the user closed or cancelled the dialog
+    return eDialogStatus::kFailed;
+}
+
+sOpenDialogAnswer ZenityOpen(const sOpenDialogRequest& request)
+{
+    sOpenDialogAnswer answer;
+    if (FindProgram("zenity").empty())
+        return answer;
+    std::vector<std::string> arguments = {"--file-selection", "--title=Open"};
+    if (!request.startFolder.empty())
+        arguments.push_back("--filename=" + WithFinalSlash(request.startFolder));
+    for (const sDialogFilter& filter : request.filters) {
+        std::string text = "--file-filter=" + filter.name + " |";
+        for (const std::string& pattern : filter.patterns)
+            text += " " + pattern;
+        arguments.push_back(text);
+    }
+    std::string output;
+    answer.status = StatusFromExit(RunAndCapture("zenity", arguments, output));
+    if (answer.status != eDialogStatus::kChosen)
+        return answer;
+    answer.path = TrimNewline(output);
+    if (answer.path.empty() || (request.accepts && !PathIsFolder(answer.path) && !request.accepts(answer.path)))
+        answer.status = eDialogStatus::kFailed;
+    return answer;
+}
+
+sSaveDialogAnswer ZenitySave(const sSaveDialogRequest& request)
+{
+    sSaveDialogAnswer answer;
+    answer.typeIndex = request.currentType;
+    if (FindProgram("zenity").empty())
+        return answer;
+    std::vector<std::string> arguments = {"--file-selection", "--save", "--confirm-overwrite", "--title=Save"};
+    std::string start = request.startFolder.empty() ? std::string() : WithFinalSlash(request.startFolder);
+    arguments.push_back("--filename=" + start + request.proposedName);
+    std::string output;
+    answer.status = StatusFromExit(RunAndCapture("zenity", arguments, output));
+    if (answer.status != eDialogStatus::kChosen)
+        return answer;
+    std::string path = TrimNewline(output);
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash + 1 >= path.size()) {
+        answer.status = eDialogStatus::kFailed;
+        return answer;
+    }
+    answer.folder = path.substr(0, slash + 1);
+    answer.name = path.substr(slash + 1);
+    return answer;
+}
+
+sFolderDialogAnswer ZenityFolder()
+{
+    sFolderDialogAnswer answer;
+    if (FindProgram("zenity").empty())
+        return answer;
+    std::string output;
+    answer.status = StatusFromExit(
+        RunAndCapture("zenity", {"--file-selection", "--directory", "--title=Choose a Folder"}, output));
+    if (answer.status == eDialogStatus::kChosen) {
+        answer.folder = WithFinalSlash(TrimNewline(output));
+        if (answer.folder == "/" && output.empty())
+            answer.status = eDialogStatus::kFailed;
+    }
+    return answer;
+}
+
+sFileDialogBackend SystemBackend() { return {ZenityOpen, ZenitySave, ZenityFolder}; }
+
+sFileDialogBackend sBackend = SystemBackend();
+
+} // namespace
+
+void SetFileDialogBackend(sFileDialogBackend backend) { sBackend = std::move(backend); }
+void ResetFileDialogBackend() { sBackend = SystemBackend(); }
+
+sOpenDialogAnswer RunOpenDialog(const sOpenDialogRequest& request)
+{
+    return sBackend.chooseFile ? sBackend.chooseFile(request) : sOpenDialogAnswer{};
+}
+
+sSaveDialogAnswer RunSaveDialog(const sSaveDialogRequest& request)
+{
+    return sBackend.chooseSaveFile ? sBackend.chooseSaveFile(request) : sSaveDialogAnswer{};
+}
+
+sFolderDialogAnswer RunFolderDialog()
+{
+    return sBackend.chooseFolder ? sBackend.chooseFolder() : sFolderDialogAnswer{};
+}
+
+std::string FindProgram(const std::string& name)
+{
+    if (name.empty() || name.find('/') != std::string::npos)
+        return {};
+    const char* path = std::getenv("PATH");
+    std::string list = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(':', start);
+        if (end == std::string::npos)
+            end = list.size();
+        std::string folder = list.substr(start, end - start);
+        if (!folder.empty()) {
+            std::string candidate = folder + "/" + name;
+            struct stat info;
+            if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(candidate.c_str(), X_OK) == 0)
+                return candidate;
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
+int32_t RunAndCapture(const std::string& program, const std::vector<std::string>& arguments, std::string& output)
+{
+    output.clear();
+    int pipeEnds[2];
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    int status = posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeEnds[1]);
+    if (status != 0) {
+        ::close(pipeEnds[0]);
+        return -1;
+    }
+    char buffer[4096];
+    for (;;) {
+        ssize_t n = ::read(pipeEnds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        output.append(buffer, size_t(n));
+    }
+    ::close(pipeEnds[0]);
+    int exitStatus = 0;
+    while (::waitpid(child, &exitStatus, 0) < 0) {
+        if (errno != EINTR)
+            return -1;
+    }
+    return WIFEXITED(exitStatus) ? WEXITSTATUS(exitStatus) : -1;
+}
+
+} // namespace platform

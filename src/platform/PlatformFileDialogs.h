@@ -1,0 +1,73 @@
+// The open-file, save-file and choose-folder dialogs. The system backend runs zenity when it is
+// installed and answers "cancelled" when it is not; tests put a backend of their own in place.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+enum class eDialogStatus : int32_t { kChosen = 0, kCancelled = 2, kFailed = 24 };
+
+struct sDialogFilter {
+    std::string name;                  // shown to the user
+    std::vector<std::string> patterns; // glob patterns such as "*.png"
+};
+
+struct sOpenDialogRequest {
+    std::string startFolder; // UTF-8; empty for the system's default place
+    std::vector<sDialogFilter> filters;
+    // Whether a file is listed (folders always are); the backend may apply it after the choice.
+    std::function<bool(const std::string& path)> accepts;
+};
+
+struct sOpenDialogAnswer {
+    eDialogStatus status = eDialogStatus::kCancelled;
+    std::string path; // the first chosen item
+};
+
+struct sSaveDialogRequest {
+    std::string startFolder;
+    std::string proposedName;
+    std::vector<std::string> typeNames; // the type pop-up; empty for none
+    int32_t currentType = 0;
+    // Renames the typed name when the user picks another type in the pop-up.
+    std::function<std::string(const std::string& name, int32_t oldType, int32_t newType)> renameForType;
+};
+
+struct sSaveDialogAnswer {
+    eDialogStatus status = eDialogStatus::kCancelled;
+    std::string folder; // the chosen folder, ending in "/"
+    std::string name;   // the name the user typed
+    int32_t typeIndex = 0;
+};
+
+struct sFolderDialogAnswer {
+    eDialogStatus status = eDialogStatus::kCancelled;
+    std::string folder; // ending in "/"
+};
+
+struct sFileDialogBackend {
+    std::function<sOpenDialogAnswer(const sOpenDialogRequest&)> chooseFile;
+    std::function<sSaveDialogAnswer(const sSaveDialogRequest&)> chooseSaveFile;
+    std::function<sFolderDialogAnswer()> chooseFolder;
+};
+
+void SetFileDialogBackend(sFileDialogBackend backend);
+void ResetFileDialogBackend();
+
+sOpenDialogAnswer RunOpenDialog(const sOpenDialogRequest& request);
+sSaveDialogAnswer RunSaveDialog(const sSaveDialogRequest& request);
+sFolderDialogAnswer RunFolderDialog();
+
+// Runs a program found on PATH with the arguments and collects its standard output; the exit
+// status is -1 when it could not be started or did not end normally.
+int32_t RunAndCapture(const std::string& program, const std::vector<std::string>& arguments,
+                      std::string& output);
+
+// The full path of a program found on PATH; empty when there is none.
+std::string FindProgram(const std::string& name);
+
+} // namespace platform

@@ -1,0 +1,143 @@
+#include "platform/PlatformLauncher.h"
+
+#include "platform/PlatformFileSystem.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace platform {
+
+namespace {
+
+std::vector<pid_t> sChildren;
+
+bool Spawn(const std::string& program, const std::vector<std::string>& arguments, bool searchPath)
+{
+    ReapLaunchedPrograms();
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    posix_spawnattr_t attributes;
+    if (posix_spawnattr_init(&attributes) != 0)
+        return false;
+    // Its own session, so the program lives on when the caller quits right after launching.
+    (void)posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    pid_t child = 0;
+    int status = searchPath
+        ? posix_spawnp(&child, program.c_str(), nullptr, &attributes, argv.data(), environ)
+        : posix_spawn(&child, program.c_str(), nullptr, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    if (status != 0)
+        return false;
+    sChildren.push_back(child);
+    return true;
+}
+
+bool SystemLaunchPath(const std::string& path)
+{
+    if (!PathExists(path))
+        return false;
+    std::string program = ProgramForPath(path);
+    if (!program.empty())
+        return Spawn(program, {}, false);
+    // A bundle without its program cannot be started; the opener would only show its folder.
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && trimmed.back() == '/')
+        trimmed.pop_back();
+    if (PathIsFolder(trimmed) && trimmed.size() > 4 && trimmed.compare(trimmed.size() - 4, 4, ".app") == 0)
+        return false;
+    return Spawn("xdg-open", {path}, true);
+}
+
+bool SystemOpenURL(const std::string& url)
+{
+    if (!IsValidURLText(url))
+        return false;
+    return Spawn("xdg-open", {url}, true);
+}
+
+sLauncher SystemLauncher() { return {SystemLaunchPath, SystemOpenURL}; }
+
+sLauncher sLauncherInUse = SystemLauncher();
+
+bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+} // namespace
+
+void SetLauncher(sLauncher launcher) { sLauncherInUse = std::move(launcher); }
+void ResetLauncher() { sLauncherInUse = SystemLauncher(); }
+
+bool LaunchPath(const std::string& path) { return sLauncherInUse.launchPath && sLauncherInUse.launchPath(path); }
+bool OpenURLText(const std::string& url) { return sLauncherInUse.openURL && sLauncherInUse.openURL(url); }
+
+bool IsValidURLText(const std::string& url)
+{
+    size_t colon = url.find(':');
+    if (colon == std::string::npos || colon == 0 || !std::isalpha(static_cast<unsigned char>(url[0])))
+        return false;
+    for (size_t i = 1; i < colon; ++i) {
+        char c = url[i];
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
+            return false;
+    }
+    static const char kAllowed[] = "-._~:/?#[]@!$&'()*+,;=";
+    for (size_t i = colon + 1; i < url.size(); ++i) {
+        char c = url[i];
+        if (c == '%') {
+            if (i + 2 >= url.size() || !IsHex(url[i + 1]) || !IsHex(url[i + 2]))
+                return false;
+            i += 2;
+            continue;
+        }
+        if (std::isalnum(static_cast<unsigned char>(c)) && static_cast<unsigned char>(c) < 0x80)
+            continue;
+        if (c == '\0' || !std::strchr(kAllowed, c))
+            return false;
+    }
+    return true;
+}
+
+std::string ProgramForPath(const std::string& path)
+{
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && trimmed.back() == '/')
+        trimmed.pop_back();
+    struct stat info;
+    if (::stat(trimmed.c_str(), &info) != 0)
+        return {};
+    if (S_ISDIR(info.st_mode)) {
+        size_t slash = trimmed.rfind('/');
+        std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+        if (name.size() <= 4 || name.compare(name.size() - 4, 4, ".app") != 0)
+            return {};
+        std::string program = trimmed + "/Contents/MacOS/" + name.substr(0, name.size() - 4);
+        struct stat programInfo;
+        if (::stat(program.c_str(), &programInfo) != 0 || !S_ISREG(programInfo.st_mode)
+            || ::access(program.c_str(), X_OK) != 0)
+            return {};
+        return program;
+    }
+    if (S_ISREG(info.st_mode) && (info.st_mode & 0111) != 0 && ::access(trimmed.c_str(), X_OK) == 0)
+        return trimmed;
+    return {};
+}
+
+void ReapLaunchedPrograms()
+{
+    sChildren.erase(std::remove_if(sChildren.begin(), sChildren.end(),
+                                   [](pid_t child) { return ::waitpid(child, nullptr, WNOHANG) != 0; }),
+                    sChildren.end());
+}
+
+} // namespace platform

@@ -1,0 +1,115 @@
+#include "platform/PlatformFileDialogs.h"
+#include "platform/PlatformFileSystem.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/stat.h>
+
+using namespace platform;
+
+namespace {
+
+// Puts a stand-in zenity first on PATH that prints a fixed answer and exits with a fixed code.
+class FakeZenity {
+public:
+    FakeZenity(const std::string& answer, int code)
+    {
+        std::string script = "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\" >> '" + mFolder / "args" + "'; done\n";
+        if (!answer.empty())
+            script += "printf '%s\\n' '" + answer + "'\n";
+        script += "exit " + std::to_string(code) + "\n";
+        std::string path = mFolder.WriteFile("zenity", script);
+        ::chmod(path.c_str(), 0755);
+        const char* old = std::getenv("PATH");
+        mOldPath = old ? old : "";
+        ::setenv("PATH", (mFolder.Path() + ":" + mOldPath).c_str(), 1);
+        ResetFileDialogBackend();
+    }
+    ~FakeZenity() { ::setenv("PATH", mOldPath.c_str(), 1); }
+    std::string Arguments() const { return TempFolder::ReadFile(mFolder / "args"); }
+
+private:
+    TempFolder mFolder;
+    std::string mOldPath;
+};
+
+} // namespace
+
+TEST(PlatformFileDialogs, WithoutZenityEveryDialogIsCancelled)
+{
+    TempFolder empty;
+    const char* old = std::getenv("PATH");
+    std::string saved = old ? old : "";
+    ::setenv("PATH", empty.Path().c_str(), 1);
+    ResetFileDialogBackend();
+    EXPECT_EQ(RunOpenDialog({}).status, eDialogStatus::kCancelled);
+    EXPECT_EQ(RunSaveDialog({}).status, eDialogStatus::kCancelled);
+    EXPECT_EQ(RunFolderDialog().status, eDialogStatus::kCancelled);
+    ::setenv("PATH", saved.c_str(), 1);
+}
+
+TEST(PlatformFileDialogs, ZenityExitCodesBecomeDialogResults)
+{
+    {
+        FakeZenity zenity("/tmp/chosen.png", 0);
+        sOpenDialogRequest request;
+        request.startFolder = "/tmp";
+        request.filters.push_back({"PNG Image (*.png)", {"*.png", "*.PNG"}});
+        sOpenDialogAnswer answer = RunOpenDialog(request);
+        EXPECT_EQ(answer.status, eDialogStatus::kChosen);
+        EXPECT_EQ(answer.path, "/tmp/chosen.png");
+        std::string arguments = zenity.Arguments();
+        EXPECT_NE(arguments.find("--filename=/tmp/\n"), std::string::npos);
+        EXPECT_NE(arguments.find("--file-filter=PNG Image (*.png) | *.png *.PNG\n"), std::string::npos);
+    }
+    {
+        FakeZenity zenity("", 1);
+        EXPECT_EQ(RunOpenDialog({}).status, eDialogStatus::kCancelled);
+    }
+    {
+        FakeZenity zenity("", 5);
+        EXPECT_EQ(RunFolderDialog().status, eDialogStatus::kFailed);
+    }
+    ResetFileDialogBackend();
+}
+
+TEST(PlatformFileDialogs, SaveAnswerIsSplitIntoFolderAndName)
+{
+    FakeZenity zenity("/home/ann/Pictures/shot.bmp", 0);
+    sSaveDialogRequest request;
+    request.startFolder = "/home/ann";
+    request.proposedName = "untitled.bmp";
+    request.currentType = 1;
+    sSaveDialogAnswer answer = RunSaveDialog(request);
+    EXPECT_EQ(answer.status, eDialogStatus::kChosen);
+    EXPECT_EQ(answer.folder, "/home/ann/Pictures/");
+    EXPECT_EQ(answer.name, "shot.bmp");
+    EXPECT_EQ(answer.typeIndex, 1);
+    EXPECT_NE(zenity.Arguments().find("--filename=/home/ann/untitled.bmp\n"), std::string::npos);
+    ResetFileDialogBackend();
+}
+
+TEST(PlatformFileDialogs, AChosenFolderEndsInASlash)
+{
+    FakeZenity zenity("/srv/data", 0);
+    sFolderDialogAnswer answer = RunFolderDialog();
+    EXPECT_EQ(answer.status, eDialogStatus::kChosen);
+    EXPECT_EQ(answer.folder, "/srv/data/");
+    ResetFileDialogBackend();
+}
+
+TEST(PlatformFileDialogs, TestsCanAnswerTheDialogs)
+{
+    sFileDialogBackend backend;
+    backend.chooseFile = [](const sOpenDialogRequest& request) {
+        return sOpenDialogAnswer{eDialogStatus::kChosen, request.startFolder + "picked"};
+    };
+    SetFileDialogBackend(backend);
+    sOpenDialogRequest request;
+    request.startFolder = "/a/";
+    EXPECT_EQ(RunOpenDialog(request).path, "/a/picked");
+    EXPECT_EQ(RunSaveDialog({}).status, eDialogStatus::kCancelled); // no answer given: cancelled
+    ResetFileDialogBackend();
+}

@@ -1,0 +1,116 @@
+#include "platform/PlatformFileSystem.h"
+#include "platform/PlatformLauncher.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sys/stat.h>
+#include <thread>
+
+using namespace platform;
+
+namespace {
+
+std::string MakeScript(const TempFolder& folder, const std::string& name, const std::string& marker)
+{
+    // The script records how many arguments reached it.
+    std::string path = folder.WriteFile(name, "#!/bin/sh\necho \"$#\" > '" + marker + ".tmp'\nmv '" + marker
+                                                  + ".tmp' '" + marker + "'\n");
+    ::chmod(path.c_str(), 0755);
+    return path;
+}
+
+bool WaitForFile(const std::string& path)
+{
+    for (int i = 0; i < 500; ++i) {
+        if (PathExists(path))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(PlatformLauncher, AcceptsOnlyWellFormedUrls)
+{
+    struct Case {
+        const char* url;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"http://example.com/a?b=c&d=%20e#f", true},
+        {"https://127.0.0.1:18080/download", true},
+        {"mailto:someone@example.com", true},
+        {"not a url", false},
+        {"http://example.com/with space", false},
+        {"no-scheme-here", false},
+        {":missing", false},
+        {"1http://x", false},
+        {"http://example.com/%zz", false},
+        {"http://example.com/%4", false},
+        {"http://caf\xC3\xA9.example/", false},
+        {"http://example.com/\x01", false},
+        {"", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsValidURLText(c.url), c.valid) << c.url;
+}
+
+TEST(PlatformLauncher, FindsTheProgramOfABundleOrAnExecutable)
+{
+    TempFolder folder;
+    ASSERT_TRUE(CreateOneFolder(folder / "Tool.app"));
+    ASSERT_TRUE(CreateOneFolder(folder / "Tool.app/Contents"));
+    ASSERT_TRUE(CreateOneFolder(folder / "Tool.app/Contents/MacOS"));
+    std::string program = MakeScript(folder, "Tool.app/Contents/MacOS/Tool", folder / "m");
+    std::string plain = MakeScript(folder, "run.sh", folder / "m");
+    std::string document = folder.WriteFile("notes.txt", "text");
+    ASSERT_TRUE(CreateOneFolder(folder / "Empty.app"));
+
+    EXPECT_EQ(ProgramForPath(folder / "Tool.app"), program);
+    EXPECT_EQ(ProgramForPath(folder / "Tool.app/"), program);
+    EXPECT_EQ(ProgramForPath(plain), plain);
+    EXPECT_EQ(ProgramForPath(document), "");
+    EXPECT_EQ(ProgramForPath(folder / "Empty.app"), "");
+    EXPECT_EQ(ProgramForPath(folder / "missing"), "");
+}
+
+TEST(PlatformLauncher, StartsABundleWithoutArguments)
+{
+    TempFolder folder;
+    ASSERT_TRUE(CreateOneFolder(folder / "Slave.app"));
+    ASSERT_TRUE(CreateOneFolder(folder / "Slave.app/Contents"));
+    ASSERT_TRUE(CreateOneFolder(folder / "Slave.app/Contents/MacOS"));
+    std::string marker = folder / "ran";
+    MakeScript(folder, "Slave.app/Contents/MacOS/Slave", marker);
+    ResetLauncher();
+    ASSERT_TRUE(LaunchPath(folder / "Slave.app"));
+    ASSERT_TRUE(WaitForFile(marker));
+    EXPECT_EQ(TempFolder::ReadFile(marker), "0\n");
+    ReapLaunchedPrograms();
+}
+
+TEST(PlatformLauncher, RefusesWhatCannotBeStarted)
+{
+    TempFolder folder;
+    ResetLauncher();
+    EXPECT_FALSE(LaunchPath(folder / "missing.app"));
+    ASSERT_TRUE(CreateOneFolder(folder / "Broken.app"));
+    EXPECT_FALSE(LaunchPath(folder / "Broken.app"));
+    EXPECT_FALSE(OpenURLText("not a url"));
+}
+
+TEST(PlatformLauncher, TestsCanPutTheirOwnLauncherInPlace)
+{
+    std::vector<std::string> seen;
+    SetLauncher({[&](const std::string& path) { seen.push_back("path " + path); return true; },
+                 [&](const std::string& url) { seen.push_back("url " + url); return false; }});
+    EXPECT_TRUE(LaunchPath("/x/y"));
+    EXPECT_FALSE(OpenURLText("http://example.com/"));
+    ResetLauncher();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], "path /x/y");
+    EXPECT_EQ(seen[1], "url http://example.com/");
+}
