@@ -1,0 +1,87 @@
+#include "platform/CAudioDevice.h"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <mutex>
+
+namespace {
+
+std::mutex gOverrideLock;
+bool gOverridden = false;
+CAudioMixer* gOverride = nullptr;
+
+void DeviceCallback(void* userData, Uint8* stream, int length)
+{
+    static_cast<CAudioMixer*>(userData)->Mix(reinterpret_cast<int16_t*>(stream), uint32_t(length) / 4);
+}
+
+// Opened once; deliberately never closed or freed, because the application object's destructor
+// (a static) still closes voices after every function-local static is gone.
+CAudioMixer* OpenDeviceMixer()
+{
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return nullptr;
+    SDL_AudioSpec wanted{};
+    wanted.freq = 44100;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = 2;
+    wanted.samples = 1024;
+    wanted.callback = DeviceCallback;
+    CAudioMixer* mixer = new CAudioMixer(uint32_t(wanted.freq));
+    wanted.userdata = mixer;
+    SDL_AudioSpec obtained{};
+    // No changes allowed: SDL converts to whatever the hardware wants.
+    SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (device == 0) {
+        delete mixer;
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return nullptr;
+    }
+    SDL_PauseAudioDevice(device, 0);
+    return mixer;
+}
+
+} // namespace
+
+CAudioMixer* CAudioDevice::GetMixer()
+{
+    {
+        std::lock_guard<std::mutex> guard(gOverrideLock);
+        if (gOverridden)
+            return gOverride;
+    }
+    static CAudioMixer* deviceMixer = OpenDeviceMixer();
+    return deviceMixer;
+}
+
+void CAudioDevice::SetMixerOverride(CAudioMixer* mixer)
+{
+    std::lock_guard<std::mutex> guard(gOverrideLock);
+    gOverridden = true;
+    gOverride = mixer;
+}
+
+void CAudioDevice::ClearMixerOverride()
+{
+    std::lock_guard<std::mutex> guard(gOverrideLock);
+    gOverridden = false;
+    gOverride = nullptr;
+}
+
+CManualAudioBackend::CManualAudioBackend(uint32_t outputRate) : mMixer(outputRate)
+{
+    CAudioDevice::SetMixerOverride(&mMixer);
+}
+
+CManualAudioBackend::~CManualAudioBackend()
+{
+    CAudioDevice::ClearMixerOverride();
+}
+
+std::vector<int16_t> CManualAudioBackend::Pump(uint32_t frames)
+{
+    std::vector<int16_t> output(size_t(frames) * 2);
+    mMixer.Mix(output.data(), frames);
+    return output;
+}

@@ -1,0 +1,68 @@
+// The software mixer behind the sound output: each voice plays a queue of PCM buffers and callback
+// commands in order, without gaps, converted from its own format and rate to the output's. It runs
+// on the audio thread (or step by step in tests); a callback command calls the voice's owner there.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+class CAudioVoice;
+
+// 8-bit samples are unsigned, 16-bit ones signed in the processor's byte order; stereo frames
+// hold the left sample first.
+struct sAudioBuffer {
+    const void* samples = nullptr;
+    uint32_t frames = 0;
+    uint32_t rate = 0;
+    uint8_t channels = 1;
+    uint8_t bits = 16;
+};
+
+struct sAudioCommand {
+    enum eKind : uint8_t { eBuffer, eCallback };
+    eKind kind = eBuffer;
+    int16_t param1 = 0;
+    uintptr_t param2 = 0;
+    sAudioBuffer buffer;
+};
+
+// Runs on the audio thread while the mixer is locked: it may queue commands on its voice, but
+// must not open or close voices.
+using tAudioCallback = void (*)(CAudioVoice* voice, const sAudioCommand& command, void* context);
+
+class CAudioMixer {
+public:
+    static constexpr int32_t kQueueLength = 128;
+
+    explicit CAudioMixer(uint32_t outputRate);
+    ~CAudioMixer();
+
+    CAudioMixer(const CAudioMixer&) = delete;
+    CAudioMixer& operator=(const CAudioMixer&) = delete;
+
+    uint32_t GetOutputRate() const { return mOutputRate; }
+
+    // A new silent voice, or null when memory runs out.
+    CAudioVoice* OpenVoice(tAudioCallback callback, void* context);
+    // Waits for a mix in progress, so that no callback of the voice runs after it returns.
+    void CloseVoice(CAudioVoice* voice);
+    int32_t GetVoiceCount();
+
+    // False when the queue is full or the buffer's format is not one the mixer plays.
+    bool QueueBuffer(CAudioVoice* voice, const sAudioBuffer& buffer);
+    bool QueueCallback(CAudioVoice* voice, int16_t param1, uintptr_t param2);
+
+    // Mixes `frames` stereo frames of signed 16-bit samples into `output`.
+    void Mix(int16_t* output, uint32_t frames);
+
+private:
+    bool Queue(CAudioVoice* voice, const sAudioCommand& command);
+    void MixVoice(CAudioVoice& voice, int32_t* sum, uint32_t frames);
+
+    uint32_t mOutputRate;
+    // Recursive: a callback run inside Mix queues commands on its voice from the same thread.
+    std::recursive_mutex mLock;
+    std::vector<CAudioVoice*> mVoices;
+    std::vector<int32_t> mSum;
+};

@@ -1,0 +1,228 @@
+#include "platform/CAudioDevice.h"
+#include "platform/CAudioMixer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct sCallbackLog {
+    std::vector<uintptr_t> params;
+    CAudioMixer* mixer = nullptr;
+    sAudioBuffer refill;      // queued again from inside the callback when it has frames
+    int refills = 0;
+};
+
+void LogCallback(CAudioVoice* voice, const sAudioCommand& command, void* context)
+{
+    auto* log = static_cast<sCallbackLog*>(context);
+    log->params.push_back(command.param2);
+    if (log->refills > 0) {
+        log->refills--;
+        EXPECT_TRUE(log->mixer->QueueBuffer(voice, log->refill));
+        EXPECT_TRUE(log->mixer->QueueCallback(voice, 1, command.param2 + 100));
+    }
+}
+
+sAudioBuffer Buffer16(const std::vector<int16_t>& samples, uint32_t rate, uint8_t channels = 1)
+{
+    return {samples.data(), uint32_t(samples.size() / channels), rate, channels, 16};
+}
+
+std::vector<int16_t> Left(const std::vector<int16_t>& stereo)
+{
+    std::vector<int16_t> left;
+    for (size_t i = 0; i < stereo.size(); i += 2)
+        left.push_back(stereo[i]);
+    return left;
+}
+
+} // namespace
+
+TEST(AudioMixer, PlaysBuffersInOrderWithoutGapsAtTheOutputRate)
+{
+    CManualAudioBackend backend(1000);
+    CAudioMixer& mixer = backend.GetMixer();
+    sCallbackLog log;
+    CAudioVoice* voice = mixer.OpenVoice(LogCallback, &log);
+    ASSERT_NE(voice, nullptr);
+    std::vector<int16_t> a{1, 2, 3}, b{4, 5};
+    ASSERT_TRUE(mixer.QueueBuffer(voice, Buffer16(a, 1000)));
+    ASSERT_TRUE(mixer.QueueCallback(voice, 1, 7));
+    ASSERT_TRUE(mixer.QueueBuffer(voice, Buffer16(b, 1000)));
+
+    std::vector<int16_t> out = backend.Pump(4);
+    EXPECT_EQ(out, (std::vector<int16_t>{1, 1, 2, 2, 3, 3, 4, 4}));
+    EXPECT_EQ(log.params, std::vector<uintptr_t>{7});
+    EXPECT_EQ(Left(backend.Pump(3)), (std::vector<int16_t>{5, 0, 0}));
+}
+
+TEST(AudioMixer, ConvertsEightBitAndStereoSamples)
+{
+    CAudioMixer mixer(8000);
+    CAudioVoice* voice = mixer.OpenVoice(nullptr, nullptr);
+    std::vector<uint8_t> eight{128, 255, 0};
+    std::vector<int16_t> stereo{100, -100};
+    ASSERT_TRUE(mixer.QueueBuffer(voice, {eight.data(), 3, 8000, 1, 8}));
+    ASSERT_TRUE(mixer.QueueBuffer(voice, Buffer16(stereo, 8000, 2)));
+    std::vector<int16_t> out(8);
+    mixer.Mix(out.data(), 4);
+    EXPECT_EQ(out, (std::vector<int16_t>{0, 0, 127 * 256, 127 * 256, -32768, -32768, 100, -100}));
+}
+
+TEST(AudioMixer, RefusesFormatsItCannotPlayAndAFullQueue)
+{
+    CAudioMixer mixer(8000);
+    CAudioVoice* voice = mixer.OpenVoice(nullptr, nullptr);
+    std::vector<int16_t> samples{1, 2};
+    EXPECT_FALSE(mixer.QueueBuffer(voice, {samples.data(), 2, 8000, 3, 16}));
+    EXPECT_FALSE(mixer.QueueBuffer(voice, {samples.data(), 2, 8000, 1, 24}));
+    EXPECT_FALSE(mixer.QueueBuffer(voice, {samples.data(), 2, 0, 1, 16}));
+    EXPECT_FALSE(mixer.QueueBuffer(voice, {nullptr, 2, 8000, 1, 16}));
+    for (int32_t i = 0; i < CAudioMixer::kQueueLength; ++i)
+        ASSERT_TRUE(mixer.QueueCallback(voice, 1, 0));
+    EXPECT_FALSE(mixer.QueueCallback(voice, 1, 0));
+}
+
+TEST(AudioMixer, ResamplesFromTheVoiceRate)
+{
+    CAudioMixer mixer(2000);
+    CAudioVoice* voice = mixer.OpenVoice(nullptr, nullptr);
+    std::vector<int16_t> samples{0, 100, 200, 300};
+    ASSERT_TRUE(mixer.QueueBuffer(voice, Buffer16(samples, 1000)));
+    std::vector<int16_t> out(20);
+    mixer.Mix(out.data(), 10);
+    // Half the rate: every source frame lasts two output frames, with the midpoint between.
+    EXPECT_EQ(Left(out), (std::vector<int16_t>{0, 50, 100, 150, 200, 250, 300, 300, 0, 0}));
+}
+
+TEST(AudioMixer, CallbackRefillsKeepTheVoiceGoingAcrossMixes)
+{
+    CAudioMixer mixer(1000);
+    sCallbackLog log;
+    log.mixer = &mixer;
+    std::vector<int16_t> samples{9, 9};
+    log.refill = Buffer16(samples, 1000);
+    log.refills = 3;
+    CAudioVoice* voice = mixer.OpenVoice(LogCallback, &log);
+    ASSERT_TRUE(mixer.QueueBuffer(voice, log.refill));
+    ASSERT_TRUE(mixer.QueueCallback(voice, 1, 1));
+    std::vector<int16_t> out(6);
+    std::vector<int16_t> all;
+    for (int i = 0; i < 4; ++i) {
+        mixer.Mix(out.data(), 3);
+        auto left = Left(out);
+        all.insert(all.end(), left.begin(), left.end());
+    }
+    EXPECT_EQ(all, (std::vector<int16_t>{9, 9, 9, 9, 9, 9, 9, 9, 0, 0, 0, 0}));
+    EXPECT_EQ(log.params, (std::vector<uintptr_t>{1, 101, 201, 301}));
+}
+
+TEST(AudioMixer, EndlessEmptyRefillsDoNotHoldTheAudioThread)
+{
+    CAudioMixer mixer(1000);
+    sCallbackLog log;
+    log.mixer = &mixer;
+    log.refill = {nullptr, 0, 1000, 1, 16};
+    log.refills = 1000000;
+    CAudioVoice* voice = mixer.OpenVoice(LogCallback, &log);
+    ASSERT_TRUE(mixer.QueueCallback(voice, 1, 0));
+    std::vector<int16_t> out(8);
+    mixer.Mix(out.data(), 4);
+    EXPECT_EQ(out, std::vector<int16_t>(8, 0));
+    EXPECT_LT(log.params.size(), size_t(1000));
+}
+
+TEST(AudioMixer, ClippedSumOfVoices)
+{
+    CAudioMixer mixer(1000);
+    std::vector<int16_t> loud{30000};
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(mixer.QueueBuffer(mixer.OpenVoice(nullptr, nullptr), Buffer16(loud, 1000)));
+    std::vector<int16_t> out(2);
+    mixer.Mix(out.data(), 1);
+    EXPECT_EQ(out[0], 32767);
+}
+
+namespace {
+struct sBlockingCallback {
+    std::atomic<bool> entered{false};
+    std::atomic<bool> release{false};
+    std::atomic<bool> returned{false};
+};
+
+void BlockingCallback(CAudioVoice*, const sAudioCommand&, void* context)
+{
+    auto* state = static_cast<sBlockingCallback*>(context);
+    state->entered = true;
+    while (!state->release)
+        std::this_thread::yield();
+    state->returned = true;
+}
+} // namespace
+
+TEST(AudioMixer, ClosingAVoiceWaitsForItsRunningCallback)
+{
+    CAudioMixer mixer(1000);
+    sBlockingCallback state;
+    CAudioVoice* voice = mixer.OpenVoice(BlockingCallback, &state);
+    ASSERT_TRUE(mixer.QueueCallback(voice, 1, 0));
+    std::thread audio([&] {
+        std::vector<int16_t> out(2);
+        mixer.Mix(out.data(), 1);
+    });
+    while (!state.entered)
+        std::this_thread::yield();
+    std::atomic<bool> closed{false};
+    std::thread closer([&] {
+        mixer.CloseVoice(voice);
+        closed = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(closed);
+    state.release = true;
+    closer.join();
+    audio.join();
+    EXPECT_TRUE(state.returned);
+    EXPECT_EQ(mixer.GetVoiceCount(), 0);
+}
+
+TEST(AudioDevice, OverrideStandsForNoDeviceOrAManualBackend)
+{
+    CAudioDevice::SetMixerOverride(nullptr);
+    EXPECT_EQ(CAudioDevice::GetMixer(), nullptr);
+    {
+        CManualAudioBackend backend;
+        EXPECT_EQ(CAudioDevice::GetMixer(), &backend.GetMixer());
+    }
+    CAudioDevice::ClearMixerOverride();
+}
+
+namespace {
+void CountingCallback(CAudioVoice*, const sAudioCommand&, void* context)
+{
+    static_cast<std::atomic<int>*>(context)->fetch_add(1);
+}
+} // namespace
+
+TEST(AudioDevice, SdlDeviceRunsCallbacksOnItsOwnThread)
+{
+    // SDL's dummy driver runs the callback thread without sound hardware.
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    CAudioMixer* mixer = CAudioDevice::GetMixer();
+    ASSERT_NE(mixer, nullptr);
+    std::atomic<int> calls{0};
+    CAudioVoice* voice = mixer->OpenVoice(CountingCallback, &calls);
+    std::vector<int16_t> samples(64, 5);
+    ASSERT_TRUE(mixer->QueueBuffer(voice, Buffer16(samples, 22050)));
+    ASSERT_TRUE(mixer->QueueCallback(voice, 1, 0));
+    for (int i = 0; i < 200 && calls == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    mixer->CloseVoice(voice);
+    EXPECT_EQ(calls, 1);
+}
