@@ -291,8 +291,10 @@ int32_t gCString::Find(int32_t start, const gCString& pattern) const
     if (!mText || pattern.mLength == 0 || start < 0 || start >= mLength)
         return -1;
     int32_t last = mLength - pattern.mLength;
+    char16_t first = pattern.mText[0];
     for (int32_t i = start; i <= last; ++i) {
-        if (std::memcmp(mText + i, pattern.mText, size_t(pattern.mLength) * sizeof(char16_t)) == 0)
+        if (mText[i] == first &&
+            std::memcmp(mText + i, pattern.mText, size_t(pattern.mLength) * sizeof(char16_t)) == 0)
             return i;
     }
     return -1;

@@ -1,10 +1,14 @@
 #include "StringTestSupport.h"
 
+#include "core/gCArray.h"
 #include "core/gCString.h"
+#include "support/AllocationFailure.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 TEST(StringParsing, SplitAtFirst)
 {
@@ -191,4 +195,62 @@ TEST(StringParsing, ListsOfNumbers)
     gCFloatRect none = gCString(u"1,2").ToFloatRect();
     EXPECT_EQ(none.left, 0.0f);
     EXPECT_EQ(none.bottom, 0.0f);
+}
+
+TEST(StringParsing, SplittingAppendsThePartsToTheArray)
+{
+    struct sCase {
+        const char16_t* text;
+        const char16_t* set;
+        std::vector<std::string> parts;
+    };
+    const sCase cases[] = {
+        {u"a,,b,", nullptr, {"a", "", "b", ""}},
+        {u"whole", nullptr, {"whole"}},
+        {u",", nullptr, {"", ""}},
+        {u"a;b,c", u",;", {"a", "b", "c"}},
+        {u"a;b,c", u"", {"a;b,c"}},
+        {u"a b", kStringWhitespace, {"a", "b"}},
+    };
+    for (const sCase& c : cases) {
+        gCArray<gCString> parts;
+        ASSERT_EQ(parts.Add(gCString(u"kept")), eSuccess);
+        int32_t size = c.set ? gCString(c.text).SplitAtAnyOf(parts, c.set) : gCString(c.text).Split(parts, u',');
+        EXPECT_EQ(size, int32_t(c.parts.size()) + 1) << Text(c.text);
+        ASSERT_EQ(parts.GetSize(), size);
+        EXPECT_EQ(Text(parts[0]), "kept");
+        for (size_t i = 0; i < c.parts.size(); ++i) {
+            EXPECT_EQ(Text(parts[int32_t(i) + 1]), c.parts[i]) << Text(c.text) << " part " << i;
+            EXPECT_FALSE(parts[int32_t(i) + 1].IsNull());
+        }
+    }
+
+    gCArray<gCString> untouched;
+    EXPECT_EQ(gCString().Split(untouched, u','), 0);
+    EXPECT_EQ(gCString(u"").Split(untouched, u','), 0);
+    EXPECT_EQ(gCString(u"").SplitAtAnyOf(untouched, u","), 0);
+    EXPECT_EQ(untouched.GetSize(), 0);
+    EXPECT_EQ(gCString(u"a,b").SplitAtAnyOf(untouched, gCString()), 1);
+}
+
+TEST(StringParsing, SplittingDropsOnlyThePartsThatCannotBeAdded)
+{
+    const gCString text(u"alpha,beta,gamma,delta");
+    for (int64_t k = 1; k < 40; ++k) {
+        gCArray<gCString> parts;
+        int32_t size;
+        bool failed;
+        {
+            AllocationFailure failure(k);
+            size = text.Split(parts, u',');
+            failed = failure.Count() >= k;
+        }
+        EXPECT_EQ(size, parts.GetSize());
+        if (!failed) {
+            ASSERT_EQ(size, 4);
+            EXPECT_EQ(Text(parts[3]), "delta");
+            break;
+        }
+        EXPECT_LE(size, 4);
+    }
 }
