@@ -48,6 +48,7 @@ public:
             Put(u' ');
     }
 
+    void Fail() { mFailed = true; }
     bool Failed() const { return mFailed; }
     const char16_t* Units() const { return mUnits; }
     int32_t Length() const { return mLength; }
@@ -73,7 +74,7 @@ void PutFormatted(FormatOutput& output, const char* spec, Value value)
     }
     char* large = static_cast<char*>(MemAllocate(size_t(count) + 1));
     if (!large) {
-        output.PutMacRoman(local, sizeof local - 1);
+        output.Fail();
         return;
     }
     std::snprintf(large, size_t(count) + 1, spec, value);

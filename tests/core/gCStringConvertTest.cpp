@@ -235,8 +235,8 @@ TEST(StringConversion, FailedConversionsLeaveTheStringUnchanged)
         {"convert chars", [&](gCString& s) { return s.ConvertFromChars(longBytes.c_str(), 60); }},
         {"from UTF-8", [&](gCString& s) { return s.SetFromUTF8(longUTF8); }},
         {"format", [](gCString& s) {
-             s.Format(u"%s and %200d", "text", 5);
-             return s.GetLength() > 200 ? eSuccess : eNoMemory;
+             s.Format(u"%s and %300d", "text", 5);
+             return s.GetLength() > 300 ? eSuccess : eNoMemory;
          }},
     };
     for (const sCase& c : cases) {
