@@ -53,6 +53,11 @@ public:
     bool QueueBuffer(CAudioVoice* voice, const sAudioBuffer& buffer);
     bool QueueCallback(CAudioVoice* voice, int16_t param1, uintptr_t param2);
 
+    // Holds the mixer (the device lock): no mix and no callback runs until Unlock. Recursive, so
+    // the queue calls above may be made while holding it.
+    void Lock() { mLock.lock(); }
+    void Unlock() { mLock.unlock(); }
+
     // Mixes `frames` stereo frames of signed 16-bit samples into `output`.
     void Mix(int16_t* output, uint32_t frames);
 
