@@ -1,0 +1,92 @@
+#include "platform/AlertPresenter.h"
+
+#include "platform/EventDispatch.h"
+#include "platform/EventLoop.h"
+#include "platform/SdlSession.h"
+
+#include <SDL.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace plat {
+namespace {
+
+// How often the nested loop looks at the dialog process; the heartbeat timer is due every 10 ms
+// and fires inside the loop on its own deadlines.
+constexpr int64_t kDialogPoll = 5000;
+
+// The alert as a separate dialog process, waited for in a nested event loop, so timers keep
+// firing and our windows keep redrawing while it is up. Without a dialog program, SDL's message
+// box (which blocks the loop) is used.
+class InteractiveAlertPresenter final : public AlertPresenter {
+public:
+    void Show(const sAlert& alert) override
+    {
+        InputHold hold;
+        if (RunDialog(alert))
+            return;
+        if (SdlSession::Get().StartVideo()) {
+            SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, alert.title.c_str(),
+                                     alert.text.c_str(), nullptr);
+            return;
+        }
+        std::fprintf(stderr, "%s\n%s\n", alert.title.c_str(), alert.text.c_str());
+    }
+
+private:
+    static bool RunDialog(const sAlert& alert)
+    {
+        std::string message = alert.title + "\n\n" + alert.text;
+        const char* arguments[] = {"xmessage", "-center", "-title", alert.title.c_str(),
+                                   "-buttons", "OK:0", "-default", "OK", message.c_str(),
+                                   nullptr};
+        pid_t child = 0;
+        if (posix_spawnp(&child, "xmessage", nullptr, nullptr, const_cast<char**>(arguments),
+                         environ) != 0)
+            return false;
+        EventLoop& loop = EventLoop::Main();
+        for (;;) {
+            int status = 0;
+            pid_t done = waitpid(child, &status, WNOHANG);
+            if (done == child)
+                // 127: the program could not run after all (no display for it).
+                return !(WIFEXITED(status) && WEXITSTATUS(status) == 127);
+            if (done < 0 && errno != EINTR)
+                return true;
+            loop.RunOnce(kDialogPoll);
+        }
+    }
+};
+
+RecordingAlertPresenter gRecording;
+InteractiveAlertPresenter gInteractive;
+AlertPresenter* gPresenter = nullptr;
+
+} // namespace
+
+void RecordingAlertPresenter::Show(const sAlert& alert)
+{
+    std::fprintf(stderr, "[alert] %s\n%s\n", alert.title.c_str(), alert.text.c_str());
+    mAlerts.push_back(alert);
+}
+
+AlertPresenter& GetAlertPresenter()
+{
+    if (gPresenter)
+        return *gPresenter;
+    if (IsHeadless())
+        return gRecording;
+    return gInteractive;
+}
+
+void SetAlertPresenter(AlertPresenter* presenter) { gPresenter = presenter; }
+
+RecordingAlertPresenter& GetRecordedAlerts() { return gRecording; }
+
+} // namespace plat

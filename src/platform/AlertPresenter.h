@@ -1,0 +1,41 @@
+// Shows a modal alert with a main text, an explanation and one button, and returns when the user
+// has dismissed it. The event loop keeps turning meanwhile (timers fire, windows redraw), but
+// input to the program's own windows is held back.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace plat {
+
+struct sAlert {
+    std::string title;  // the main (bold) text, UTF-8
+    std::string text;   // the explanation, UTF-8
+};
+
+class AlertPresenter {
+public:
+    virtual ~AlertPresenter() = default;
+    virtual void Show(const sAlert& alert) = 0;
+};
+
+// The presenter in use: the recording one when headless, else the window system's.
+AlertPresenter& GetAlertPresenter();
+// Puts `presenter` in place (null restores the automatic choice). The caller keeps ownership.
+void SetAlertPresenter(AlertPresenter* presenter);
+
+// Headless: writes the alert to standard error, keeps it, and dismisses it at once.
+class RecordingAlertPresenter final : public AlertPresenter {
+public:
+    void Show(const sAlert& alert) override;
+    const std::vector<sAlert>& GetAlerts() const { return mAlerts; }
+    void Clear() { mAlerts.clear(); }
+
+private:
+    std::vector<sAlert> mAlerts;
+};
+
+// The alerts the headless presenter has recorded since the last clear (tests).
+RecordingAlertPresenter& GetRecordedAlerts();
+
+} // namespace plat

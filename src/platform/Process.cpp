@@ -1,0 +1,90 @@
+#include "platform/Process.h"
+
+#include "platform/SdlSession.h"
+
+#include <SDL.h>
+
+#include <climits>
+#include <unistd.h>
+
+namespace plat {
+namespace {
+
+std::string& BundleOverride()
+{
+    static std::string path;
+    return path;
+}
+
+std::string ParentOf(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return "";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool EndsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+} // namespace
+
+std::string GetExecutablePath()
+{
+    char buffer[PATH_MAX + 1];
+    ssize_t length = readlink("/proc/self/exe", buffer, PATH_MAX);
+    if (length <= 0)
+        return "";
+    return std::string(buffer, size_t(length));
+}
+
+std::string BundlePathOfExecutable(const std::string& executable)
+{
+    std::string folder = ParentOf(executable);
+    if (EndsWith(folder, "/Contents/MacOS"))
+        return ParentOf(ParentOf(folder));
+    return folder;
+}
+
+std::string GetBundlePath()
+{
+    if (!BundleOverride().empty())
+        return BundleOverride();
+    std::string executable = GetExecutablePath();
+    return executable.empty() ? "" : BundlePathOfExecutable(executable);
+}
+
+void SetBundlePathOverride(const std::string& path)
+{
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && trimmed.back() == '/')
+        trimmed.pop_back();
+    BundleOverride() = trimmed;
+}
+
+namespace {
+std::vector<std::string>& LaunchDocuments()
+{
+    static std::vector<std::string> documents;
+    return documents;
+}
+} // namespace
+
+void SetCommandLine(int argc, char** argv)
+{
+    LaunchDocuments().clear();
+    for (int i = 1; i < argc; ++i)
+        if (argv[i])
+            LaunchDocuments().emplace_back(argv[i]);
+}
+
+std::vector<std::string> GetLaunchDocuments() { return LaunchDocuments(); }
+
+bool IsFrontProcess()
+{
+    return SdlSession::Get().IsVideoStarted() && SDL_GetKeyboardFocus() != nullptr;
+}
+
+} // namespace plat

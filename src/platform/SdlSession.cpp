@@ -1,0 +1,73 @@
+#include "platform/SdlSession.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace plat {
+namespace {
+
+int gHeadlessOverride = -1;
+
+bool HeadlessRequested()
+{
+    const char* value = std::getenv("PNU_HEADLESS");
+    return value && std::strcmp(value, "1") == 0;
+}
+
+bool HasDisplay()
+{
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
+
+} // namespace
+
+SdlSession& SdlSession::Get()
+{
+    static SdlSession session;
+    return session;
+}
+
+bool SdlSession::StartVideo()
+{
+    if (mVideoStarted)
+        return true;
+    if (mVideoFailed)
+        return false;
+    // A headless run without a display still gets windows and surfaces, from the dummy driver.
+    if (HeadlessRequested() && !HasDisplay() && !std::getenv("SDL_VIDEODRIVER"))
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
+    // SIGINT and SIGTERM become SDL_QUIT, which the toolkit turns into its quit command.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        mVideoFailed = true;
+        return false;
+    }
+    mVideoStarted = true;
+    return true;
+}
+
+SdlSession::~SdlSession()
+{
+    if (mVideoStarted)
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    SDL_Quit();
+}
+
+bool IsHeadless()
+{
+    if (gHeadlessOverride >= 0)
+        return gHeadlessOverride != 0;
+    if (HeadlessRequested())
+        return true;
+    SdlSession& session = SdlSession::Get();
+    return !session.StartVideo();
+}
+
+void SetHeadlessOverride(int mode) { gHeadlessOverride = mode; }
+
+} // namespace plat

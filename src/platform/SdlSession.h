@@ -1,0 +1,37 @@
+// SDL is started on first use (the application object is built during static initialisation,
+// before `main`) and shut down only after the application object's destructor has run.
+#pragma once
+
+namespace plat {
+
+class SdlSession {
+public:
+    // The program-wide session. Constructing it starts nothing; the application object's
+    // constructor asks for it, so the session's destructor runs after the application's.
+    static SdlSession& Get();
+
+    // Starts SDL's video and event parts once; false when there is no usable display.
+    bool StartVideo();
+    bool IsVideoStarted() const { return mVideoStarted; }
+    // Whether a start was tried and failed (no display): the layer then runs headless.
+    bool HasVideoFailed() const { return mVideoFailed; }
+
+    ~SdlSession();
+    SdlSession(const SdlSession&) = delete;
+    SdlSession& operator=(const SdlSession&) = delete;
+
+private:
+    SdlSession() = default;
+
+    bool mVideoStarted = false;
+    bool mVideoFailed = false;
+};
+
+// Headless mode: alerts are written to standard error and recorded instead of shown, and the
+// clipboard is the program's own. Chosen by PNU_HEADLESS=1 (the test harness's switch) or when
+// SDL finds no display.
+bool IsHeadless();
+// Tests may force the mode; -1 returns to the automatic choice.
+void SetHeadlessOverride(int mode);
+
+} // namespace plat
