@@ -48,6 +48,8 @@ short PollOnce(int fd, short events)
 
 } // namespace
 
+const int64_t CNetEndpoint::kWouldBlock = -EAGAIN;
+
 CNetEndpoint::~CNetEndpoint()
 {
     Close();

@@ -29,6 +29,8 @@ public:
 
     // What `Receive` answers besides a byte count.
     static constexpr int64_t kEndOfStream = 0;
+    // The negated error of a call that would have to wait.
+    static const int64_t kWouldBlock;
 
     CNetEndpoint() = default;
     ~CNetEndpoint();

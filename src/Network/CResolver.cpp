@@ -1,0 +1,122 @@
+#include "Network/CResolver.h"
+
+#include "Network/CTCPSocket.h"
+#include "Network/NetAddress.h"
+#include "platform/CNetLookup.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+CResolver gResolver;
+
+namespace {
+
+// The error domain reported for a failed lookup (the system's name-service errors).
+constexpr int32_t kLookupErrorDomain = 12;
+
+void SleepUntilDone(bool (*isDone)(void* context), void* context)
+{
+    while (!isDone(context))
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+tResolverWaitFunction gWaitFunction = SleepUntilDone;
+
+bool LookupIsDone(void* context)
+{
+    return static_cast<CNetLookup*>(context)->IsDone();
+}
+
+void RemoveRequest(CResolveReq* request)
+{
+    gCArray<CResolveReq*>& requests = gResolver.requests;
+    for (int32_t i = 0; i < requests.GetSize(); ++i) {
+        if (requests[i] == request) {
+            requests.RemoveAt(i);
+            break;
+        }
+    }
+    delete request;
+}
+
+} // namespace
+
+CResolver::~CResolver()
+{
+    for (CResolveReq* request : requests)
+        delete request;
+    requests.RemoveAll();
+}
+
+void SetResolverWaitFunction(tResolverWaitFunction function)
+{
+    gWaitFunction = function ? function : SleepUntilDone;
+}
+
+eResultCode ResolveHostName(CTCPSocket* socket, const gCString& host, tResolveCallback callback, uintptr_t extra)
+{
+    gCString name = host;
+    if (IsDottedAddress(name))
+        return callback(gCString(name), ParseDottedAddress(name), extra, socket);
+
+    CResolveReq* request = new CResolveReq;
+    if (request == nullptr)
+        return eNoMemory;
+    request->extra = extra;
+    request->socket = socket;
+    request->callback = callback;
+    request->hostName = name;
+    if (gResolver.requests.Add(request) != eSuccess) {
+        delete request;
+        return eNoMemory;
+    }
+
+    // Each request waits on its own answer, so nested lookups cannot end each other's waits.
+    std::shared_ptr<CNetLookup> lookup = CNetLookup::Start(name.ToUTF8());
+    gWaitFunction(LookupIsDone, lookup.get());
+    if (!lookup->IsDone()) {
+        // The program is quitting: nobody is told.
+        RemoveRequest(request);
+        return eSuccess;
+    }
+    uint32_t address = lookup->GetFirstAddress();
+    if (address == 0) {
+        std::fprintf(stderr, "MyCFHostClientCallBack returned (%d, %ld)\n", kLookupErrorDomain,
+            long(lookup->GetResult()));
+    }
+    // A failed lookup still answers, with address 0, so the socket reports the failure instead of
+    // waiting for ever.
+    if (!request->cancelled)
+        (void)request->callback(request->hostName, address, request->extra, request->socket);
+    RemoveRequest(request);
+    return eSuccess;
+}
+
+eResultCode ResolvedAddressToSocket(const gCString& host, uint32_t address, uintptr_t, CTCPSocket* socket)
+{
+    gCString name = host;
+    return socket->Connect(name, address);
+}
+
+eResultCode ResolveHostNameSync(const gCString& host, uint32_t& address)
+{
+    if (IsDottedAddress(host)) {
+        address = ParseDottedAddress(host);
+        return eSuccess;
+    }
+    std::vector<uint32_t> addresses;
+    if (ResolveIPv4(host.ToUTF8(), addresses) != 0 || addresses.empty())
+        return eGenericFailure;
+    address = addresses.front();
+    return eSuccess;
+}
+
+void CancelResolveRequests(CTCPSocket* socket)
+{
+    // The waiting call removes its own request; here it is only told not to call back.
+    for (CResolveReq* request : gResolver.requests) {
+        if (request->socket == socket)
+            request->cancelled = 1;
+    }
+}

@@ -1,0 +1,31 @@
+// Host-name resolution for the sockets. A dotted address is converted at once; any other name is
+// looked up on a worker thread while the caller waits in a nested loop that keeps serving events
+// and the heartbeat, so to the caller the resolution is synchronous. The answer reaches the
+// socket through its `Connect`, with address 0 when the name could not be resolved.
+#pragma once
+
+#include "Network/CResolveReq.h"
+#include "core/gCArray.h"
+
+class CResolver : public gCBaseObject {
+public:
+    CResolver() = default;
+    ~CResolver() override;
+
+    gCArray<CResolveReq*> requests;
+};
+
+// The one resolver of the process.
+extern CResolver gResolver;
+
+// Runs the caller's nested loop until `isDone(context)` holds or the program quits. The
+// application installs its own; without one the caller simply sleeps between checks.
+using tResolverWaitFunction = void (*)(bool (*isDone)(void* context), void* context);
+void SetResolverWaitFunction(tResolverWaitFunction function);
+
+eResultCode ResolveHostName(CTCPSocket* socket, const gCString& host, tResolveCallback callback, uintptr_t extra);
+eResultCode ResolvedAddressToSocket(const gCString& host, uint32_t address, uintptr_t extra, CTCPSocket* socket);
+// Synchronous form: 0 with the first address, or 1.
+eResultCode ResolveHostNameSync(const gCString& host, uint32_t& address);
+// Drops every pending answer meant for `socket` (it is being deleted).
+void CancelResolveRequests(CTCPSocket* socket);

@@ -1,0 +1,196 @@
+#include "Network/CResolver.h"
+#include "Network/CTCPSocket.h"
+#include "Network/NetAddress.h"
+#include "platform/CNetLookup.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+TEST(NetAddress, DottedTextParsingFormattingAndSplitting)
+{
+    struct sCase {
+        const char16_t* text;
+        bool dotted;
+        uint32_t address;
+    };
+    const sCase cases[] = {
+        {u"10.0.0.1", true, 0x0A000001},
+        {u"127.0.0.1", true, 0x7F000001},
+        {u"1.2.3.4.5", true, 0x01020304},         // the fifth part is ignored
+        {u"999.0.0.1", true, uint32_t(999u << 24) + 1}, // no range check
+        {u"10.0.0", false, 0},
+        {u"a.b.c.d", false, 0},
+        {u".1.2.3", false, 0},
+        {u"1.2.3.", false, 0},
+        {u"update.pintrel.example", false, 0},
+    };
+    for (const sCase& entry : cases) {
+        gCString text(entry.text);
+        EXPECT_EQ(IsDottedAddress(text), entry.dotted) << text.ToUTF8();
+        if (entry.dotted) {
+            EXPECT_EQ(ParseDottedAddress(text), entry.address) << text.ToUTF8();
+        }
+    }
+    EXPECT_TRUE(FormatDottedAddress(0) == "0.0.0.0");
+    EXPECT_TRUE(FormatDottedAddress(0x7F000001) == "127.0.0.1");
+    EXPECT_EQ(ParseDottedAddress(FormatDottedAddress(0xC0A80A2A)), 0xC0A80A2Au);
+
+    gCString host;
+    uint16_t port = 1;
+    SplitHostAndPort(gCString(u"server:80"), host, port);
+    EXPECT_TRUE(host == "server");
+    EXPECT_EQ(port, 80);
+    SplitHostAndPort(gCString(u"server"), host, port);
+    EXPECT_TRUE(host == "server");
+    EXPECT_EQ(port, 0);
+}
+
+namespace {
+
+int gWaitRounds = 0;
+CTCPSocket* gDeleteDuringWait = nullptr;
+bool gQuitDuringWait = false;
+
+// Stands in for the application's nested loop: counts its rounds (the heartbeats that keep running).
+void CountingWait(bool (*isDone)(void* context), void* context)
+{
+    while (!isDone(context)) {
+        ++gWaitRounds;
+        if (gDeleteDuringWait) {
+            delete gDeleteDuringWait;
+            gDeleteDuringWait = nullptr;
+        }
+        if (gQuitDuringWait)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+struct sResolveLog {
+    int calls = 0;
+    uint32_t address = 0;
+    std::string host;
+};
+
+eResultCode LogAnswer(const gCString& host, uint32_t address, uintptr_t extra, CTCPSocket*)
+{
+    auto* log = reinterpret_cast<sResolveLog*>(extra);
+    log->calls++;
+    log->address = address;
+    log->host = host.ToUTF8();
+    return eSuccess;
+}
+
+class ResolverTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gWaitRounds = 0;
+        gDeleteDuringWait = nullptr;
+        gQuitDuringWait = false;
+        SetResolverWaitFunction(CountingWait);
+    }
+    void TearDown() override
+    {
+        SetResolverWaitFunction(nullptr);
+        SetNetResolveFunction({});
+        EXPECT_EQ(gResolver.requests.GetSize(), 0) << "no request is left behind";
+    }
+};
+
+// A lookup that takes a while, answering `addresses` (or failing when empty).
+void UseSlowResolver(std::vector<uint32_t> addresses)
+{
+    SetNetResolveFunction([addresses](const std::string&, std::vector<uint32_t>& out) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        out = addresses;
+        return addresses.empty() ? -2 : 0;
+    });
+}
+
+} // namespace
+
+TEST_F(ResolverTest, DottedNameIsAnsweredAtOnceWithoutWaiting)
+{
+    sResolveLog log;
+    EXPECT_EQ(ResolveHostName(nullptr, gCString(u"10.0.0.1"), LogAnswer, reinterpret_cast<uintptr_t>(&log)), eSuccess);
+    EXPECT_EQ(log.calls, 1);
+    EXPECT_EQ(log.address, 0x0A000001u);
+    EXPECT_EQ(log.host, "10.0.0.1");
+    EXPECT_EQ(gWaitRounds, 0);
+}
+
+TEST_F(ResolverTest, NamesAreLookedUpWhileTheLoopKeepsRunning)
+{
+    UseSlowResolver({0x7F000001, 0x7F000002});
+    sResolveLog log;
+    EXPECT_EQ(ResolveHostName(nullptr, gCString(u"10.0.0"), LogAnswer, reinterpret_cast<uintptr_t>(&log)), eSuccess);
+    EXPECT_EQ(log.calls, 1);
+    EXPECT_EQ(log.address, 0x7F000001u) << "the first address serves the request";
+    EXPECT_GT(gWaitRounds, 1);
+}
+
+// The socket has been told before ResolveHostName returns: connecting on success, failed (with its
+// resolve-failed callback) when the name is unknown.
+TEST_F(ResolverTest, ConnectToHostHandsTheAnswerToTheSocket)
+{
+    struct sCase {
+        std::vector<uint32_t> answer;
+        uint32_t expectedState;
+        int expectedResolveFailed;
+    };
+    const sCase cases[] = {
+        {{0x7F000001}, eSocketConnecting, 0},
+        {{}, eSocketFailed, 1},
+    };
+    for (const sCase& entry : cases) {
+        UseSlowResolver(entry.answer);
+        CTCPSocket socket;
+        static int resolveFailed;
+        resolveFailed = 0;
+        socket.ResolveFailedCallback = {[](int32_t, uintptr_t) {
+            ++resolveFailed;
+            return eSuccess;
+        }, 0};
+        ASSERT_EQ(socket.OpenEndpoint(1), eSuccess);
+        EXPECT_EQ(socket.ConnectToHost(gCString(u"somewhere.example"), 0), eSuccess);
+        EXPECT_EQ(socket.state, entry.expectedState);
+        EXPECT_EQ(resolveFailed, entry.expectedResolveFailed);
+        EXPECT_EQ(socket.port, 1) << "port 0 means the endpoint's port";
+    }
+}
+
+TEST_F(ResolverTest, SocketDeletedDuringTheWaitIsNotCalledBack)
+{
+    UseSlowResolver({0x7F000001});
+    CTCPSocket* socket = new CTCPSocket;
+    gDeleteDuringWait = socket;
+    EXPECT_EQ(ResolveHostName(socket, gCString(u"gone.example"), ResolvedAddressToSocket, 0), eSuccess);
+    EXPECT_EQ(gDeleteDuringWait, nullptr);
+}
+
+TEST_F(ResolverTest, QuittingDuringTheWaitReturnsWithoutAnswer)
+{
+    UseSlowResolver({0x7F000001});
+    gQuitDuringWait = true;
+    sResolveLog log;
+    EXPECT_EQ(ResolveHostName(nullptr, gCString(u"late.example"), LogAnswer, reinterpret_cast<uintptr_t>(&log)), eSuccess);
+    EXPECT_EQ(log.calls, 0);
+}
+
+TEST_F(ResolverTest, LocalhostResolvesThroughTheSystem)
+{
+    sResolveLog log;
+    EXPECT_EQ(ResolveHostName(nullptr, gCString(u"localhost"), LogAnswer, reinterpret_cast<uintptr_t>(&log)), eSuccess);
+    EXPECT_EQ(log.address, 0x7F000001u);
+    uint32_t address = 0;
+    EXPECT_EQ(ResolveHostNameSync(gCString(u"localhost"), address), eSuccess);
+    EXPECT_EQ(address, 0x7F000001u);
+    EXPECT_EQ(ResolveHostNameSync(gCString(u"1.2.3.4"), address), eSuccess);
+    EXPECT_EQ(address, 0x01020304u);
+}
