@@ -217,6 +217,12 @@ eResultCode gCArray<T>::InsertAt(int32_t index, const T& value)
 template <typename T>
 eResultCode gCArray<T>::Add(const T& value)
 {
+    // Appending within the capacity is the common case and needs none of the growth rules.
+    if (mSize < mCapacity) {
+        new (mData + mSize) T(value);
+        ++mSize;
+        return eSuccess;
+    }
     int32_t own = IndexOfOwnElement(value);
     PNU_TRY(SetSize(mSize + 1, -1));
     mData[mSize - 1] = own >= 0 ? mData[own] : value;
