@@ -1,0 +1,436 @@
+#include "FileIO/gCFile.h"
+
+#include "FileIO/CTextCollector.h"
+#include "platform/PlatformFile.h"
+
+#include <climits>
+#include <cstring>
+
+using platform::eFileResult;
+
+namespace {
+
+constexpr int32_t kLineChunk = 1024;
+constexpr int32_t kUnicodeLineChunk = 2048;
+constexpr int32_t kUnicodeStringChunk = 4096;
+
+bool IsLineEnd(uint32_t unit) { return unit == '\r' || unit == '\n'; }
+// The other half of a two-character terminator: CR after LF, LF after CR.
+bool Completes(uint32_t first, uint32_t second) { return IsLineEnd(second) && second != first; }
+
+} // namespace
+
+gCFile::gCFile() { mKind = 1; }
+
+gCFile::~gCFile() { CloseQuietly(); }
+
+void gCFile::CloseQuietly()
+{
+    if (IsOpen())
+        (void)platform::CloseFileHandle(mFork);
+    mFork = -1;
+}
+
+eResultCode gCFile::Close()
+{
+    if (!IsOpen())
+        return eSuccess;
+    eFileResult result = platform::CloseFileHandle(mFork);
+    // The descriptor is released even when closing reports an error; keeping its number could
+    // later close a file someone else has opened.
+    mFork = -1;
+    return result == eFileResult::kOk ? eSuccess : eFileCloseError;
+}
+
+eResultCode gCFile::OpenSystemPath(const std::string& path, eAccessState state, int32_t& created)
+{
+    created = 0;
+    CloseQuietly();
+    platform::eOpenMode mode = platform::eOpenMode::kReadWrite;
+    if (state == eAccessRead)
+        mode = platform::eOpenMode::kRead;
+    else if (state == eAccessWrite || state == eAccessWriteExisting)
+        mode = platform::eOpenMode::kWrite;
+
+    int32_t handle = platform::kNoFileHandle;
+    eFileResult result = platform::OpenFileHandle(path, mode, handle);
+    if (result == eFileResult::kOk) {
+        if (state == eAccessWrite && platform::SetFileHandleLength(handle, 0) != eFileResult::kOk) {
+            (void)platform::CloseFileHandle(handle);
+            return eInvalidFile;
+        }
+        mFork = handle;
+        return eSuccess;
+    }
+    switch (result) {
+    case eFileResult::kNotFound:
+        if (state == eAccessRead || state == eAccessWriteExisting)
+            return eInvalidFile;
+        // Another process may create it in between; opening what is there then is still right.
+        if (eFileResult made = platform::CreateFileExclusive(path);
+            made != eFileResult::kOk && made != eFileResult::kExists)
+            return eInvalidFile;
+        created = 1;
+        if (platform::OpenFileHandle(path, mode, handle) != eFileResult::kOk)
+            return eInvalidFile;
+        mFork = handle;
+        return eSuccess;
+    case eFileResult::kNoFolder:
+    case eFileResult::kBadName:
+        return eInvalidFile;
+    default:
+        return eStreamError;
+    }
+}
+
+int32_t gCFile::GetEOF()
+{
+    if (!IsOpen())
+        return 1;
+    int64_t length = 0;
+    if (platform::GetFileHandleLength(mFork, length) != eFileResult::kOk)
+        return 0;
+    return length > INT32_MAX ? INT32_MAX : int32_t(length);
+}
+
+eResultCode gCFile::ReadChunk(void* buffer, int32_t count, int32_t& got)
+{
+    got = 0;
+    if (count <= 0)
+        return eSuccess;
+    size_t read = 0;
+    eFileResult result = platform::ReadFileHandle(mFork, buffer, size_t(count), read);
+    got = int32_t(read);
+    return result == eFileResult::kOk || result == eFileResult::kEndOfFile ? eSuccess : eStreamError;
+}
+
+eResultCode gCFile::ReadExactly(void* buffer, int32_t count)
+{
+    int32_t got = 0;
+    PNU_TRY(ReadChunk(buffer, count, got));
+    return got == count ? eSuccess : eStreamError;
+}
+
+eResultCode gCFile::WriteBytes(const void* buffer, int32_t count)
+{
+    if (count < 0)
+        return eBadParameter;
+    if (count == 0)
+        return eSuccess;
+    return platform::WriteFileHandle(mFork, buffer, size_t(count)) == eFileResult::kOk ? eSuccess : eStreamError;
+}
+
+eResultCode gCFile::ReadBuffer(void* buffer, int32_t count)
+{
+    if (!IsOpen() || count < 0)
+        return eBadParameter;
+    int32_t got = 0;
+    return ReadChunk(buffer, count, got);
+}
+
+eResultCode gCFile::ReadCounted(void* buffer, int32_t count, uint32_t& got)
+{
+    int64_t before = GetPos();
+    eResultCode result = ReadBuffer(buffer, count);
+    int64_t after = GetPos();
+    got = uint32_t(after - before);
+    return result;
+}
+
+eResultCode gCFile::WriteBuffer(const void* buffer, int32_t count)
+{
+    if (!IsOpen() || count < 0)
+        return eBadParameter;
+    return WriteBytes(buffer, count);
+}
+
+eResultCode gCFile::Sync()
+{
+    if (!IsOpen())
+        return eInvalidFile;
+    return platform::SyncFileHandle(mFork) == eFileResult::kOk ? eSuccess : eStreamError;
+}
+
+eResultCode gCFile::Read(void* buffer, int32_t count)
+{
+    if (!IsOpen())
+        return eInvalidFile;
+    if (IsEOF())
+        return eStreamError;
+    if (count < 0)
+        return eBadParameter;
+    int32_t got = 0;
+    return ReadChunk(buffer, count, got);
+}
+
+eResultCode gCFile::Write(const void* buffer, int32_t count)
+{
+    if (!IsOpen())
+        return eInvalidFile;
+    return WriteBytes(buffer, count);
+}
+
+eResultCode gCFile::ReadLine(gCString& text)
+{
+    if (!IsOpen())
+        return eInvalidFile;
+    if (IsEOF())
+        return eStreamError;
+    PNU_TRY(text.Assign(nullptr));
+    CTextCollector collector(text);
+    int64_t start = GetPos();
+    int64_t consumed = 0;
+    uint8_t chunk[kLineChunk];
+    uint8_t pendingEnd = 0; // a terminator that ended the last chunk and may have a second half
+    for (;;) {
+        int32_t got = 0;
+        PNU_TRY(ReadChunk(chunk, kLineChunk, got));
+        if (got == 0)
+            break;
+        if (pendingEnd) {
+            if (Completes(pendingEnd, chunk[0]))
+                ++consumed;
+            break;
+        }
+        int32_t i = 0;
+        while (i < got && chunk[i] != 0 && !IsLineEnd(chunk[i]))
+            ++i;
+        if (i == got) {
+            PNU_TRY(collector.AppendMacRoman(chunk, got));
+            consumed += got;
+            if (got < kLineChunk)
+                break;
+            continue;
+        }
+        if (chunk[i] == 0) {
+            PNU_TRY(collector.AppendMacRoman(chunk, i));
+            consumed += i + 1;
+            break;
+        }
+        PNU_TRY(collector.AppendMacRoman(chunk, i + 1));
+        consumed += i + 1;
+        if (i + 1 < got) {
+            if (Completes(chunk[i], chunk[i + 1]))
+                ++consumed;
+            break;
+        }
+        if (got < kLineChunk)
+            break;
+        pendingEnd = chunk[i];
+    }
+    PNU_TRY(collector.Flush());
+    return SetPos(start + consumed);
+}
+
+eResultCode gCFile::ReadUnicodeLine(gCString& text)
+{
+    if (mEightBitText)
+        return ReadLine(text);
+    if (!IsOpen())
+        return eInvalidFile;
+    if (IsEOF())
+        return eStreamError;
+    PNU_TRY(text.Assign(nullptr));
+    CTextCollector collector(text);
+    int64_t start = GetPos();
+    int64_t consumed = 0;
+    uint8_t chunk[kUnicodeLineChunk];
+    char16_t pendingEnd = 0;
+    bool done = false;
+    while (!done) {
+        int32_t got = 0;
+        PNU_TRY(ReadChunk(chunk, kUnicodeLineChunk, got));
+        if (got < 2) {
+            consumed += got; // a trailing odd byte is read and ignored
+            break;
+        }
+        int32_t units = got / 2;
+        for (int32_t u = 0; u < units && !done; ++u) {
+            uint16_t raw = uint16_t(GetLittleEndian(chunk + 2 * u, 2));
+            if (pendingEnd) {
+                if (Completes(pendingEnd, SwapUnit(raw)))
+                    consumed += 2;
+                done = true;
+                break;
+            }
+            consumed += 2;
+            if (TakeMark(raw))
+                continue;
+            char16_t unit = SwapUnit(raw);
+            if (unit == 0) {
+                done = true;
+                break;
+            }
+            if (!IsLineEnd(unit)) {
+                PNU_TRY(collector.Add(unit));
+                continue;
+            }
+            PNU_TRY(collector.Add(u'\n'));
+            if (u + 1 < units) {
+                if (Completes(unit, SwapUnit(uint16_t(GetLittleEndian(chunk + 2 * u + 2, 2)))))
+                    consumed += 2;
+                done = true;
+            } else if (got < kUnicodeLineChunk) {
+                done = true;
+            } else {
+                pendingEnd = unit;
+            }
+        }
+        if (!done && got < kUnicodeLineChunk) {
+            consumed += got % 2;
+            break;
+        }
+    }
+    PNU_TRY(collector.Flush());
+    return SetPos(start + consumed);
+}
+
+eResultCode gCFile::ReadUnicodeString(gCString& text)
+{
+    if (mEightBitText)
+        return ReadLine(text);
+    if (!IsOpen())
+        return eInvalidFile;
+    if (IsEOF())
+        return eStreamError;
+    PNU_TRY(text.Assign(nullptr));
+    CTextCollector collector(text);
+    int64_t start = GetPos();
+    int64_t consumed = 0;
+    uint8_t chunk[kUnicodeStringChunk];
+    bool first = true;
+    bool done = false;
+    while (!done) {
+        int32_t got = 0;
+        PNU_TRY(ReadChunk(chunk, kUnicodeStringChunk, got));
+        int32_t units = got / 2;
+        for (int32_t u = 0; u < units; ++u) {
+            uint16_t raw = uint16_t(GetLittleEndian(chunk + 2 * u, 2));
+            char16_t unit = SwapUnit(raw);
+            consumed += 2;
+            bool wasFirst = first;
+            first = false;
+            if (unit == u'\r' || unit == 0) {
+                done = true;
+                break;
+            }
+            if (wasFirst && (TakeMark(raw) || unit == u'\n'))
+                continue;
+            PNU_TRY(collector.Add(unit));
+        }
+        if (!done && got < kUnicodeStringChunk) {
+            consumed += got % 2;
+            break;
+        }
+    }
+    PNU_TRY(collector.Flush());
+    return SetPos(start + consumed);
+}
+
+eResultCode gCFile::WriteText(gCString& text, int32_t newline)
+{
+    if (!IsOpen())
+        return eInvalidFile;
+    if (newline)
+        PNU_TRY(AppendNewline(text));
+    // The conversion without the shared buffer's length limit, so long texts are not cut.
+    std::string bytes = text.ToMacRoman();
+    size_t length = std::strlen(bytes.c_str());
+    if (length > size_t(INT32_MAX))
+        return eBadParameter;
+    return WriteBytes(bytes.c_str(), int32_t(length));
+}
+
+eResultCode gCFile::WriteUnicodeText(gCString& text, int32_t newline)
+{
+    if (mEightBitText) {
+        gCString copy(text);
+        return WriteText(copy, newline);
+    }
+    if (!IsOpen())
+        return eInvalidFile;
+    if (newline)
+        PNU_TRY(AppendNewline(text));
+    uint8_t bytes[2048];
+    int32_t length = text.GetLength();
+    for (int32_t done = 0; done < length;) {
+        int32_t count = length - done < 1024 ? length - done : 1024;
+        for (int32_t i = 0; i < count; ++i)
+            PutLittleEndian(text[done + i], bytes + 2 * i, 2);
+        PNU_TRY(WriteBytes(bytes, 2 * count));
+        done += count;
+    }
+    return eSuccess;
+}
+
+eResultCode gCFile::Rewind()
+{
+    if (!IsOpen())
+        return eInvalidFile;
+    return SetPos(0);
+}
+
+eResultCode gCFile::SeekToEnd()
+{
+    if (!IsOpen())
+        return eInvalidFile;
+    (void)SetPos(GetLength());
+    return eSuccess;
+}
+
+eResultCode gCFile::GetPos(uint32_t& position)
+{
+    int64_t full = 0;
+    eResultCode result = GetPos(full);
+    position = uint32_t(full);
+    return result;
+}
+
+eResultCode gCFile::GetPos(int64_t& position)
+{
+    if (!IsOpen())
+        return eInvalidFile;
+    return platform::GetFileHandlePosition(mFork, position) == eFileResult::kOk ? eSuccess : eStreamError;
+}
+
+int64_t gCFile::GetPos()
+{
+    if (!IsOpen())
+        return eInvalidFile;
+    int64_t position = 0;
+    if (platform::GetFileHandlePosition(mFork, position) != eFileResult::kOk)
+        return -1;
+    return position;
+}
+
+eResultCode gCFile::SetPos(int64_t position)
+{
+    if (!IsOpen())
+        return eInvalidFile;
+    // Positions are 32-bit in this stream: a larger one is refused rather than wrapped.
+    if (position < 0 || position > INT32_MAX)
+        return eStreamError;
+    return platform::SetFileHandlePosition(mFork, position) == eFileResult::kOk ? eSuccess : eStreamError;
+}
+
+int32_t gCFile::IsEOF()
+{
+    if (!IsOpen())
+        return 1;
+    int64_t position = 0;
+    int64_t length = 0;
+    if (platform::GetFileHandlePosition(mFork, position) != eFileResult::kOk
+        || platform::GetFileHandleLength(mFork, length) != eFileResult::kOk)
+        return 1;
+    return position >= length ? 1 : 0;
+}
+
+int64_t gCFile::GetLength()
+{
+    if (!IsOpen())
+        return 1;
+    int64_t length = 0;
+    if (platform::GetFileHandleLength(mFork, length) != eFileResult::kOk)
+        return 0;
+    return length;
+}

@@ -1,0 +1,127 @@
+// The stream over one file on disk. Its line readers define the toolkit's line format: a line
+// ends at CR or LF (CR LF and LF CR are one terminator) and keeps one terminator character.
+// Every operation on a closed file answers 17; IsEOF says end and GetLength says 1.
+#pragma once
+
+#include "FileIO/gCStream.h"
+
+#include <cstdint>
+#include <string>
+
+class gCBasePath;
+class gCFRef;
+
+class gCFile : public gCStream {
+public:
+    enum eAccessState : int32_t {
+        eAccessReadWrite = 0,     // a missing file is created
+        eAccessRead = 1,          // a missing file is 17
+        eAccessWrite = 2,         // a missing file is created, an existing one cut to length 0
+        eAccessWriteExisting = 3, // a missing file is 17
+    };
+
+    gCFile();
+    explicit gCFile(int32_t) : gCFile() {}
+    ~gCFile() override;
+
+    gCFile(const gCFile&) = delete;
+    gCFile& operator=(const gCFile&) = delete;
+
+    eResultCode Close();
+    bool IsOpen() const { return mFork >= 0; }
+
+    // The file's length; 1 when closed.
+    int32_t GetEOF();
+    // Raw reads and writes: 6 when closed, 16 on an error; a short read is success.
+    eResultCode ReadBuffer(void* buffer, int32_t count);
+    // As ReadBuffer; got receives how far the position moved.
+    eResultCode ReadCounted(void* buffer, int32_t count, uint32_t& got);
+    eResultCode WriteBuffer(const void* buffer, int32_t count);
+    // Flushes what was written to the disk; 17 when closed, 16 when the system refuses.
+    eResultCode Sync();
+
+    eResultCode ReadLong(int32_t& value) override { return ReadValue(value); }
+    eResultCode ReadChar(int8_t& value) override { return ReadValue(value); }
+    eResultCode ReadShort(int16_t& value) override { return ReadValue(value); }
+    eResultCode ReadLongLong(int64_t& value) override { return ReadValue(value); }
+    eResultCode ReadUChar(uint8_t& value) override { return ReadValue(value); }
+    eResultCode ReadUShort(uint16_t& value) override { return ReadValue(value); }
+    eResultCode ReadULong(uint32_t& value) override { return ReadValue(value); }
+    eResultCode ReadULongLong(uint64_t& value) override { return ReadValue(value); }
+    eResultCode ReadFloat(float& value) override { return ReadValue(value); }
+    eResultCode ReadDouble(double& value) override { return ReadValue(value); }
+    eResultCode ReadInt(int& value) override { return ReadValue(value); }
+    eResultCode ReadLine(gCString& text) override;
+    // A terminating CR is stored as LF; byte-order marks are removed wherever they stand.
+    eResultCode ReadUnicodeLine(gCString& text) override;
+    // A first unit that is a mark or LF is skipped; the text runs to CR or a 0 unit.
+    eResultCode ReadUnicodeString(gCString& text) override;
+    // A read across the end succeeds with the bytes that were there.
+    eResultCode Read(void* buffer, int32_t count) override;
+
+    eResultCode WriteLong(int32_t value) override { return WriteValue(value); }
+    eResultCode WriteChar(int8_t value) override { return WriteValue(value); }
+    eResultCode WriteShort(int16_t value) override { return WriteValue(value); }
+    eResultCode WriteLongLong(int64_t value) override { return WriteValue(value); }
+    eResultCode WriteUChar(uint8_t value) override { return WriteValue(value); }
+    eResultCode WriteUShort(uint16_t value) override { return WriteValue(value); }
+    eResultCode WriteULong(uint32_t value) override { return WriteValue(value); }
+    eResultCode WriteULongLong(uint64_t value) override { return WriteValue(value); }
+    eResultCode WriteFloat(float value) override { return WriteValue(value); }
+    eResultCode WriteDouble(double value) override { return WriteValue(value); }
+    eResultCode WriteInt(int value) override { return WriteValue(value); }
+    // The converted text without a terminator.
+    eResultCode WriteText(gCString& text, int32_t newline) override;
+    // The text's units without a terminator.
+    eResultCode WriteUnicodeText(gCString& text, int32_t newline) override;
+    eResultCode Write(const void* buffer, int32_t count) override;
+
+    eResultCode Rewind() override;
+    // Always 0 on an open file.
+    eResultCode SeekToEnd() override;
+    eResultCode GetPos(uint32_t& position) override;
+    eResultCode GetPos(int64_t& position) override;
+    // The position; 17 when closed, -1 when it cannot be read.
+    int64_t GetPos() override;
+    // A position past the end fails (16) and leaves the position where it was.
+    eResultCode SetPos(int64_t position) override;
+    int32_t IsEOF() override;
+    int64_t GetLength() override;
+
+protected:
+    // Opens the file at an absolute UTF-8 path; created is 1 when the file was made.
+    eResultCode OpenSystemPath(const std::string& path, eAccessState state, int32_t& created);
+
+private:
+    template <typename T>
+    eResultCode ReadValue(T& value)
+    {
+        if (!IsOpen())
+            return eInvalidFile;
+        if (IsEOF())
+            return eStreamError;
+        // A value that only partly fits before the end is a failure, and the value stays as it was.
+        if (GetLength() - GetPos() < int64_t(sizeof(T)))
+            return eStreamError;
+        uint8_t bytes[sizeof(T)];
+        PNU_TRY(ReadExactly(bytes, int32_t(sizeof(T))));
+        value = DecodeValue<T>(bytes);
+        return eSuccess;
+    }
+    template <typename T>
+    eResultCode WriteValue(T value)
+    {
+        if (!IsOpen())
+            return eInvalidFile;
+        uint8_t bytes[sizeof(T)];
+        EncodeValue(value, bytes);
+        return WriteBytes(bytes, int32_t(sizeof(T)));
+    }
+    // Reads up to count bytes: 0 with got set (also at the end), 16 on an error.
+    eResultCode ReadChunk(void* buffer, int32_t count, int32_t& got);
+    eResultCode ReadExactly(void* buffer, int32_t count);
+    eResultCode WriteBytes(const void* buffer, int32_t count);
+    void CloseQuietly();
+
+    int32_t mFork = -1;
+};

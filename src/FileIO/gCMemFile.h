@@ -1,0 +1,120 @@
+// The stream over a block of memory: whole files are loaded into one and saved from one, reply
+// bodies and received data collect in them, outgoing frames are built in them.
+//
+// A read that would pass the end fails with 16 and parks the position on the last byte of the
+// data (size - 1), so a loop over a memory stream must stop on a non-zero result rather than
+// wait for IsEOF. Growth leaves 2048 bytes of slack beyond the new end and zeroes the block's
+// last byte; pointers into the block do not survive a write.
+#pragma once
+
+#include "FileIO/gCStream.h"
+#include "core/CMemBlock.h"
+
+#include <cstdint>
+
+class gCMemFile : public gCStream {
+public:
+    // Owns a new 2048-byte block; when that cannot be allocated the stream reports 17.
+    gCMemFile();
+    // Wraps a caller's block without owning it: size = the block's capacity, position 0.
+    explicit gCMemFile(CMemBlock* block);
+    explicit gCMemFile(CMemBlock& block) : gCMemFile(&block) {}
+    ~gCMemFile() override;
+
+    gCMemFile(const gCMemFile&) = delete;
+    gCMemFile& operator=(const gCMemFile&) = delete;
+
+    eResultCode ReadLong(int32_t& value) override { return ReadValue(value); }
+    eResultCode ReadChar(int8_t& value) override { return ReadValue(value); }
+    eResultCode ReadShort(int16_t& value) override { return ReadValue(value); }
+    eResultCode ReadLongLong(int64_t& value) override { return ReadValue(value); }
+    eResultCode ReadUChar(uint8_t& value) override { return ReadValue(value); }
+    eResultCode ReadUShort(uint16_t& value) override { return ReadValue(value); }
+    eResultCode ReadULong(uint32_t& value) override { return ReadValue(value); }
+    eResultCode ReadULongLong(uint64_t& value) override { return ReadValue(value); }
+    eResultCode ReadFloat(float& value) override { return ReadValue(value); }
+    eResultCode ReadDouble(double& value) override { return ReadValue(value); }
+    eResultCode ReadInt(int& value) override { return ReadValue(value); }
+    // The 8-bit text up to a NUL byte, which is consumed.
+    eResultCode ReadLine(gCString& text) override;
+    // The units up to a 0 unit, which is consumed; no mark handling and no swapping.
+    eResultCode ReadUnicodeLine(gCString& text) override;
+    eResultCode ReadUnicodeString(gCString& text) override;
+    eResultCode Read(void* buffer, int32_t count) override;
+
+    eResultCode WriteLong(int32_t value) override { return WriteValue(value); }
+    eResultCode WriteChar(int8_t value) override { return WriteValue(value); }
+    eResultCode WriteShort(int16_t value) override { return WriteValue(value); }
+    eResultCode WriteLongLong(int64_t value) override { return WriteValue(value); }
+    eResultCode WriteUChar(uint8_t value) override { return WriteValue(value); }
+    eResultCode WriteUShort(uint16_t value) override { return WriteValue(value); }
+    eResultCode WriteULong(uint32_t value) override { return WriteValue(value); }
+    eResultCode WriteULongLong(uint64_t value) override { return WriteValue(value); }
+    eResultCode WriteFloat(float value) override { return WriteValue(value); }
+    eResultCode WriteDouble(double value) override { return WriteValue(value); }
+    eResultCode WriteInt(int value) override { return WriteValue(value); }
+    // The converted text and its terminating NUL byte.
+    eResultCode WriteText(gCString& text, int32_t newline) override;
+    // The text's units and one 0 unit.
+    eResultCode WriteUnicodeText(gCString& text, int32_t newline) override;
+    eResultCode Write(const void* buffer, int32_t count) override;
+
+    eResultCode Rewind() override;
+    eResultCode SeekToEnd() override;
+    eResultCode GetPos(uint32_t& position) override;
+    eResultCode GetPos(int64_t& position) override;
+    int64_t GetPos() override { return mPosition; }
+    eResultCode SetPos(int64_t position) override;
+    int32_t IsEOF() override;
+    int64_t GetLength() override { return GetSize(); }
+
+    int64_t GetSize() const { return mSize; }
+    // Extends the logical size by count bytes; the position does not move.
+    virtual eResultCode Grow(int32_t count);
+
+    // The storage, for callers that fill or hand on the bytes directly.
+    CMemBlock* GetBlock() { return mBlock; }
+    uint8_t* GetData() { return mBlock ? mBlock->GetData() : nullptr; }
+    const uint8_t* GetData() const { return mBlock ? mBlock->GetData() : nullptr; }
+    uint32_t GetCapacity() const { return mBlock ? mBlock->GetSize() : 0; }
+    // Back to an empty stream over a 2048-byte block; 5 (and unchanged) when that cannot be had.
+    eResultCode Reset();
+
+protected:
+    bool HasStorage() const { return mBlock != nullptr && mBlock->GetData() != nullptr; }
+    void CutSizeToCapacity()
+    {
+        if (mBlock && mSize > int64_t(mBlock->GetSize()))
+            mSize = int64_t(mBlock->GetSize());
+    }
+    // Where a failed read or seek leaves the position: on the last byte of the data.
+    void ParkOnLastByte() { mPosition = mSize > 0 ? mSize - 1 : 0; }
+
+    template <typename T>
+    eResultCode ReadValue(T& value)
+    {
+        if (!HasStorage())
+            return eInvalidFile;
+        if (IsEOF())
+            return eStreamError;
+        uint8_t bytes[sizeof(T)];
+        // A failed read copies nothing, so the value stays as it was.
+        PNU_TRY(Read(bytes, int32_t(sizeof(T))));
+        value = DecodeValue<T>(bytes);
+        return eSuccess;
+    }
+    template <typename T>
+    eResultCode WriteValue(T value)
+    {
+        if (!HasStorage())
+            return eInvalidFile;
+        uint8_t bytes[sizeof(T)];
+        EncodeValue(value, bytes);
+        return Write(bytes, int32_t(sizeof(T)));
+    }
+
+    int64_t mSize = 0;
+    int64_t mPosition = 0;
+    uint32_t mOwnsBlock = 0;
+    CMemBlock* mBlock = nullptr;
+};
