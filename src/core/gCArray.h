@@ -235,8 +235,12 @@ eResultCode gCArray<T>::Copy(const gCArray& other)
     if (&other == this)
         return eSuccess;
     PNU_TRY(SetSize(other.mSize, -1));
-    for (int32_t i = 0; i < mSize; ++i)
+    for (int32_t i = 0; i < mSize; ++i) {
+        // An element whose copy runs out of memory ends up new (empty), never with its old value.
+        if constexpr (!kBytewise)
+            mData[i] = T();
         mData[i] = other.mData[i];
+    }
     return eSuccess;
 }
 
