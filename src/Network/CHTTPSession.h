@@ -1,0 +1,160 @@
+// One HTTP connection over a CTCPSocket. As a client it sends one GET request, reads the response
+// header and moves the body into an output stream or a memory buffer, with progress in thousandths.
+// As a server (on an accepted connection) it reads one GET request and answers it with a body from
+// a stream or from memory. The update engine's sessions derive from it.
+#pragma once
+
+#include "FileIO/gCMemFile.h"
+#include "Network/CTCPSocket.h"
+#include "core/gCArray.h"
+
+class CHTTPSession;
+
+using tHTTPHeaderArrays = gCArray<gCString>;
+using tServeRequestCallback = eResultCode (*)(const gCString& name, uintptr_t user, CHTTPSession* session,
+    gCStream** stream, uint32_t* textFlag, uint32_t* refuse, gCString* text);
+using tRequestReceivedCallback = eResultCode (*)(const gCString& text, CHTTPSession* session, uint32_t* stop, uintptr_t user);
+using tFillBodyCallback = eResultCode (*)(gCMemFile* body, uint32_t* textFlag, uintptr_t user);
+using tProgressCallback = eResultCode (*)(CHTTPSession* session, uint32_t permille, uintptr_t user);
+using tOpenOutputCallback = eResultCode (*)(CHTTPSession* session, const gCString& folder, const gCString& localName,
+    uint32_t totalLow, uint32_t totalHigh, gCStream** output, uintptr_t user);
+using tDownloadFinishedCallback = eResultCode (*)(CHTTPSession* session, const gCString& folder,
+    const gCString& localName, uint32_t complete, uint32_t bytesLow, uintptr_t user);
+using tSessionCallback = eResultCode (*)(CHTTPSession* session, uintptr_t user);
+using tHeadersCallback = eResultCode (*)(tHTTPHeaderArrays& names, tHTTPHeaderArrays& values, uintptr_t user);
+using tAcceptedCallback = eResultCode (*)(CHTTPSession* source, CHTTPSession* session);
+using tSessionEventCallback = eResultCode (*)(CHTTPSession* session);
+using tRequestComposedCallback = eResultCode (*)(CHTTPSession* session, const gCString& text);
+using tRawDataCallback = eResultCode (*)(CHTTPSession* session, const char* bytes, uint32_t count);
+
+template <typename Function>
+struct sSessionCallback {
+    Function function = nullptr;
+    uintptr_t user = 0;
+};
+
+class CHTTPSession : public CTCPSocket {
+public:
+    // One receive, and one block of a reply body, is at most this many bytes.
+    static constexpr uint32_t kBlockSize = 64000;
+
+    CHTTPSession();
+    ~CHTTPSession() override;
+
+    eResultCode Poll() override;
+    void ChangeState(uint32_t newState) override;
+    CTCPSocket* NewSocket() override;
+    virtual eResultCode ReceiveData();
+    virtual eResultCode FinishDownload();
+
+    void InstallSocketCallbacks();
+    eResultCode Close();
+    eResultCode WriteBody(const void* buffer, uint32_t count);
+    eResultCode QueueSendBytes(const void* buffer, uint32_t count);
+    eResultCode SetDownloadFileName(const gCString& name);
+
+    // Client side.
+    eResultCode RequestURL(uint32_t mode, const gCString& url, const gCString& path, const gCString& folder,
+        const gCString& file, uint32_t requestRangeStart);
+    eResultCode RequestAddress(uint32_t mode, uint32_t peerAddress, uint16_t peerPort, const gCString& path,
+        const gCString& folder, const gCString& file, uint32_t requestRangeStart);
+    eResultCode ComposeRequest(const gCString& path, const gCString& folder, const gCString& file, uint32_t requestRangeStart);
+    eResultCode BuildRequestHeaders(tHTTPHeaderArrays& names, tHTTPHeaderArrays& values, uint64_t requestRangeStart);
+    static eResultCode AppendHeaderLines(const tHTTPHeaderArrays& names, const tHTTPHeaderArrays& values, gCString& text);
+    eResultCode ParseResponseHeader();
+    static eResultCode SplitHeaderLines(const gCString& text, gCString& statusLine, tHTTPHeaderArrays& names,
+        tHTTPHeaderArrays& values);
+    eResultCode HandleResponseHeader(const gCString& name, gCString& value);
+    static eResultCode DecodePercentEscapes(gCString& text);
+
+    // Server side.
+    eResultCode ParseRequest();
+    eResultCode HandleRequestHeader(const gCString& name, const gCString& value);
+    static uint32_t IsTextFile(const gCString& name);
+    eResultCode BuildReplyHeaders(tHTTPHeaderArrays& names, tHTTPHeaderArrays& values, uint32_t textFlag,
+        uint64_t total, uint64_t replyRangeStart, uint64_t replyRangeEnd);
+    eResultCode PrepareReply();
+    eResultCode SendNextBodyBlock();
+
+    // What the data callback does with the bytes of one receive (also the way in for tests).
+    eResultCode TakeReceivedBytes(const char* bytes, uint32_t count);
+
+    // The socket callbacks; the user word is the session.
+    static eResultCode OnDataArrived(int32_t eventResult, uintptr_t user);
+    static eResultCode OnConnectResult(int32_t zero, int32_t eventResult, uintptr_t user);
+    static eResultCode OnConnectionClosed(int32_t eventResult, uintptr_t user);
+    static eResultCode OnAccepted(CTCPSocket* accepted, uintptr_t user);
+
+    gCMemFile receiveBuffer;
+    CMemBlockT<char> sendBuffer;
+    uint32_t finished = 0;
+    uint32_t serverMode = 0;
+    uint32_t clientMode = 0;
+    uint32_t finishOnClose = 0;
+    uint32_t requestPort = 0;
+    gCString fileName;
+    gCString folderPath;
+    gCString hostName;
+    gCString contentType;
+    gCStream* outputStream = nullptr;
+    uint64_t rangeStart = 0;
+    uint64_t rangeEnd = 0;
+    uint64_t bytesTransferred = 0;
+    uint64_t totalLength = 0;
+    uint64_t replyLength = 0;
+    uint32_t lastPermille = 0;
+    uint32_t inBody = 0;
+    gCMemFile bodyBuffer;
+    gCString httpVersion;
+    gCString userAgent;
+    uint32_t headerReceived = 0;
+    uint32_t chunked = 0;
+
+    sSessionCallback<tServeRequestCallback> ServeRequestCallback;
+    sSessionCallback<tRequestReceivedCallback> RequestReceivedCallback;
+    sSessionCallback<tFillBodyCallback> FillBodyCallback;
+    sSessionCallback<tProgressCallback> ProgressCallback;
+    sSessionCallback<tOpenOutputCallback> OpenOutputCallback;
+    sSessionCallback<tDownloadFinishedCallback> DownloadFinishedCallback;
+    sSessionCallback<tSessionCallback> FailedCallback;
+    sSessionCallback<tSessionCallback> SendFailedCallback;
+    sSessionCallback<tHeadersCallback> AddHeadersCallback;
+    sSessionCallback<tHeadersCallback> ReplyHeadersCallback;
+    sSessionCallback<tHeadersCallback> HeadersReceivedCallback;
+    tAcceptedCallback AcceptedCallback = nullptr;
+    tSessionEventCallback StartedCallback = nullptr;
+    tSessionEventCallback StateCallback = nullptr;
+    tRequestComposedCallback RequestComposedCallback = nullptr;
+    tRawDataCallback RawDataCallback = nullptr;
+
+    gCString localFileName;
+
+    // Beyond the classic fields: what the response announced, so that a body of length 0, a
+    // chunked body and a body that ends at the close are each told apart from "nothing yet".
+    uint32_t lengthAnnounced = 0;
+    uint32_t chunkedDone = 0;
+    uint32_t finishReported = 0;
+    uint32_t transferFailed = 0;
+    // Server: one request per connection, and the reply's body bytes still to send.
+    uint32_t requestAnswered = 0;
+    uint32_t rangeSuffix = 0;
+    uint64_t replyRemaining = 0;
+
+private:
+    eResultCode ReceivePlainBody();
+    eResultCode ReceiveChunkedBody();
+    eResultCode FailTransfer();
+    eResultCode ReportProgress();
+    eResultCode ReportFinished();
+    eResultCode OpenOutput();
+    eResultCode OpenOutputFile();
+    eResultCode ReplaceReceiveBuffer(const uint8_t* bytes, uint64_t count);
+    eResultCode ParseRequestLine(const gCString& requestLine);
+    eResultCode RefuseRequest();
+    void ResolveReplyRange(uint64_t total);
+
+    CMemBlockT<char> mReceiveBlock;
+};
+
+// Upper-cases ASCII letters in place (header names and units are compared this way).
+void MakeUpperASCII(gCString& text);

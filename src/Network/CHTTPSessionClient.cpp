@@ -1,0 +1,318 @@
+// The client side of CHTTPSession: starting a request, the request text, and the response header.
+#include "Network/CHTTPSession.h"
+
+#include "Network/NetAddress.h"
+
+#include <cstring>
+
+namespace {
+
+// A response header that has not ended within this many bytes is refused.
+constexpr uint64_t kMaxHeaderBytes = 1024 * 1024;
+
+// The offset of the first "\r\n\r\n" in the raw bytes, or -1. The header is looked for in the
+// bytes themselves: the body after it may hold any byte, a zero included.
+int64_t FindHeaderEnd(const uint8_t* data, uint64_t size)
+{
+    for (uint64_t i = 0; i + 3 < size; ++i) {
+        if (data[i] == '\r' && data[i + 1] == '\n' && data[i + 2] == '\r' && data[i + 3] == '\n')
+            return int64_t(i);
+    }
+    return -1;
+}
+
+// A number read from a header, or 0 when it reads as negative.
+uint64_t ParseLength(const gCString& text)
+{
+    int64_t value = text.ParseInteger64();
+    return value > 0 ? uint64_t(value) : 0;
+}
+
+int32_t HexValue(char16_t unit)
+{
+    if (unit >= u'0' && unit <= u'9')
+        return unit - u'0';
+    if (unit >= u'a' && unit <= u'f')
+        return unit - u'a' + 10;
+    if (unit >= u'A' && unit <= u'F')
+        return unit - u'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+eResultCode CHTTPSession::RequestURL(uint32_t mode, const gCString& url, const gCString& path, const gCString& folder,
+    const gCString& file, uint32_t requestRangeStart)
+{
+    serverMode = mode == 0 ? 1 : 0;
+    clientMode = mode;
+    gCString host;
+    uint16_t hostPort = 0;
+    SplitHostAndPort(url, host, hostPort);
+    if (hostPort == 0)
+        hostPort = 80;
+    if (mode != 0) {
+        hostName = host;
+        InstallSocketCallbacks();
+        PNU_TRY(OpenEndpoint(hostPort));
+        PNU_TRY(ConnectToHost(gCString(host), hostPort));
+        PNU_TRY(ComposeRequest(path, folder, file, requestRangeStart));
+        requestPort = hostPort;
+    }
+    if (StartedCallback)
+        PNU_TRY(StartedCallback(this));
+    return eSuccess;
+}
+
+eResultCode CHTTPSession::RequestAddress(uint32_t mode, uint32_t peerAddress, uint16_t peerPort, const gCString& path,
+    const gCString& folder, const gCString& file, uint32_t requestRangeStart)
+{
+    headerReceived = 0;
+    serverMode = mode == 0 ? 1 : 0;
+    clientMode = mode;
+    if (peerPort == 0)
+        peerPort = 80;
+    if (mode != 0) {
+        hostName = FormatDottedAddress(peerAddress);
+        InstallSocketCallbacks();
+        PNU_TRY(OpenEndpoint(peerPort));
+        PNU_TRY(ConnectToAddress(peerAddress, peerPort));
+        requestPort = peerPort;
+        PNU_TRY(ComposeRequest(path, folder, file, requestRangeStart));
+    }
+    if (StartedCallback)
+        PNU_TRY(StartedCallback(this));
+    return eSuccess;
+}
+
+eResultCode CHTTPSession::ComposeRequest(const gCString& path, const gCString& folder, const gCString& file,
+    uint32_t requestRangeStart)
+{
+    PNU_TRY(SetDownloadFileName(file));
+    fileName = file;
+    folderPath = folder;
+    gCString text(u"GET ");
+    PNU_TRY(text.Append(path));
+    PNU_TRY(text.Append(u" "));
+    tHTTPHeaderArrays names;
+    tHTTPHeaderArrays values;
+    PNU_TRY(BuildRequestHeaders(names, values, requestRangeStart));
+    PNU_TRY(AppendHeaderLines(names, values, text));
+    // No length limit on the way to the wire: a long request line must not be cut.
+    std::string bytes = text.ToMacRoman();
+    if (bytes.size() > UINT32_MAX || !sendBuffer.SetSize(uint32_t(bytes.size())))
+        return eNoMemory;
+    sendBuffer.CopyFrom(bytes.data(), uint32_t(bytes.size()));
+    serverMode = 0;
+    clientMode = 1;
+    if (userAgent.IsEmpty())
+        (void)userAgent.Assign(u"Marten HTTP");
+    if (RequestComposedCallback)
+        (void)RequestComposedCallback(this, gCString(text));
+    return eSuccess;
+}
+
+eResultCode CHTTPSession::BuildRequestHeaders(tHTTPHeaderArrays& names, tHTTPHeaderArrays& values, uint64_t requestRangeStart)
+{
+    gCString version(u"HTTP/");
+    PNU_TRY(version.Append(httpVersion));
+    PNU_TRY(names.Add(version));
+    PNU_TRY(values.Add(gCString(u"")));
+    PNU_TRY(names.Add(gCString(u"Host:")));
+    PNU_TRY(values.Add(hostName));
+    PNU_TRY(names.Add(gCString(u"User-Agent:")));
+    PNU_TRY(values.Add(userAgent));
+    PNU_TRY(names.Add(gCString(u"Connection:")));
+    PNU_TRY(values.Add(gCString(u"close")));
+    PNU_TRY(names.Add(gCString(u"Accept-Encoding:")));
+    PNU_TRY(values.Add(gCString(u"")));
+    if (requestRangeStart != 0) {
+        PNU_TRY(names.Add(gCString(u"Range:")));
+        PNU_TRY(values.Add(gCString(u"bytes=") + requestRangeStart + gCString(u"-")));
+    }
+    if (AddHeadersCallback.function)
+        return AddHeadersCallback.function(names, values, AddHeadersCallback.user);
+    return eSuccess;
+}
+
+eResultCode CHTTPSession::AppendHeaderLines(const tHTTPHeaderArrays& names, const tHTTPHeaderArrays& values, gCString& text)
+{
+    if (names.GetSize() != values.GetSize())
+        return eGenericFailure;
+    for (int32_t i = 0; i < names.GetSize(); ++i) {
+        PNU_TRY(text.Append(names[i]));
+        if (!values[i].IsEmpty()) {
+            PNU_TRY(text.Append(u" "));
+            PNU_TRY(text.Append(values[i]));
+        }
+        PNU_TRY(text.Append(u"\r\n"));
+    }
+    return text.Append(u"\r\n");
+}
+
+eResultCode CHTTPSession::SplitHeaderLines(const gCString& text, gCString& statusLine, tHTTPHeaderArrays& names,
+    tHTTPHeaderArrays& values)
+{
+    const gCString lineEnd(u"\r\n");
+    const gCString whitespace(kStringWhitespace);
+    int32_t end = text.Find(lineEnd);
+    if (end < 0)
+        return eGenericFailure;
+    statusLine = text.Left(end);
+    int32_t start = end + 2;
+    for (;;) {
+        end = text.Find(start, lineEnd);
+        if (end < 0)
+            return eGenericFailure;
+        if (end == start)
+            return eSuccess;
+        gCString line = text.Mid(start, end - start);
+        start = end + 2;
+        gCString name;
+        gCString value;
+        int32_t colon = line.Find(gCString(u":"));
+        if (colon < 0) {
+            name = line;
+            (void)value.Assign(u"");
+        } else {
+            name = line.Left(colon);
+            value = line.DropLeft(colon + 1);
+        }
+        name.Trim(whitespace);
+        value.Trim(whitespace);
+        MakeUpperASCII(name);
+        PNU_TRY(names.Add(name));
+        PNU_TRY(values.Add(value));
+    }
+}
+
+eResultCode CHTTPSession::HandleResponseHeader(const gCString& name, gCString& value)
+{
+    if (name == "CONTENT-TYPE") {
+        contentType = value;
+    } else if (name == "CONTENT-LENGTH") {
+        if (totalLength == 0) {
+            int64_t length = value.ParseInteger64();
+            // A negative length announces nothing.
+            if (length >= 0) {
+                totalLength = uint64_t(length);
+                lengthAnnounced = 1;
+            }
+        }
+    } else if (name == "CONTENT-RANGE") {
+        gCString unit, rest;
+        (void)value.SplitAtFirst(unit, rest, gCString(u" "), 0);
+        MakeUpperASCII(unit);
+        if (!(unit == "BYTES")) {
+            unit = gCString();
+            rest = gCString();
+            (void)value.SplitAtFirst(unit, rest, gCString(u"="), 0);
+            MakeUpperASCII(unit);
+        }
+        gCString first, last, total;
+        if (unit == "BYTES") {
+            gCString range;
+            (void)rest.SplitAtFirst(range, total, gCString(u"/"), 0);
+            (void)range.SplitAtFirst(first, last, gCString(u"-"), 0);
+        }
+        rangeStart = ParseLength(first);
+        rangeEnd = ParseLength(last);
+        totalLength = ParseLength(total);
+        lengthAnnounced = totalLength != 0 ? 1 : 0;
+    } else if (name == "TRANSFER-ENCODING") {
+        gCString coding = value;
+        MakeUpperASCII(coding);
+        if (coding == "CHUNKED")
+            chunked = 1;
+    }
+    return eSuccess;
+}
+
+eResultCode CHTTPSession::ParseResponseHeader()
+{
+    const uint8_t* data = receiveBuffer.GetData();
+    uint64_t size = receiveBuffer.GetSize();
+    int64_t headerEnd = FindHeaderEnd(data, size);
+    if (headerEnd <= 0)
+        return size > kMaxHeaderBytes ? eGenericFailure : eSuccess;
+
+    gCString text;
+    PNU_TRY(text.ConvertFromChars(reinterpret_cast<const char*>(data), int32_t(headerEnd + 4)));
+    gCString statusLine;
+    tHTTPHeaderArrays names;
+    tHTTPHeaderArrays values;
+    PNU_TRY(SplitHeaderLines(text, statusLine, names, values));
+    if (!(statusLine.Left(4) == "HTTP"))
+        return eGenericFailure;
+
+    gCString version, afterVersion, code, reason;
+    (void)statusLine.SplitAtFirst(version, afterVersion, gCString(u" "), 0);
+    (void)afterVersion.SplitAtFirst(code, reason, gCString(u" "), 0);
+    int32_t status = code.IsEmpty() ? 0 : code.ParseInteger();
+    bool accepted = status == 200 || status == 206;
+    if (!accepted) {
+        transferFailed = 1;
+        ChangeState(eSocketFailedTransfer);
+        finished = 1;
+        if (FailedCallback.function)
+            PNU_TRY(FailedCallback.function(this, FailedCallback.user));
+    }
+    for (int32_t i = 0; i < names.GetSize(); ++i)
+        PNU_TRY(HandleResponseHeader(names[i], values[i]));
+    if (!accepted)
+        return eSuccess;
+
+    if (!localFileName.IsEmpty())
+        PNU_TRY(OpenOutput());
+
+    inBody = 1;
+    uint64_t bodyStart = uint64_t(headerEnd) + 4;
+    PNU_TRY(ReplaceReceiveBuffer(receiveBuffer.GetData() + bodyStart, size - bodyStart));
+    PNU_TRY(ReceiveData());
+    // A stated length of 0 (or a resumed file already complete) is finished without any body byte.
+    if (!finished && !finishOnClose && !chunked && lengthAnnounced && bytesTransferred >= totalLength)
+        PNU_TRY(FinishDownload());
+
+    headerReceived = 1;
+    if (HeadersReceivedCallback.function)
+        (void)HeadersReceivedCallback.function(names, values, HeadersReceivedCallback.user);
+    return eSuccess;
+}
+
+eResultCode CHTTPSession::OpenOutput()
+{
+    if (OpenOutputCallback.function) {
+        PNU_TRY(OpenOutputCallback.function(this, folderPath, localFileName, uint32_t(totalLength),
+            uint32_t(totalLength >> 32), &outputStream, OpenOutputCallback.user));
+        if (outputStream)
+            bytesTransferred = outputStream->GetLength();
+    }
+    if (outputStream)
+        return eSuccess;
+    return OpenOutputFile();
+}
+
+eResultCode CHTTPSession::DecodePercentEscapes(gCString& text)
+{
+    int32_t position = 0;
+    while (position < text.GetLength()) {
+        int32_t percent = text.Find(position, gCString(u"%"));
+        if (percent < 0)
+            break;
+        int32_t high = percent + 2 < text.GetLength() ? HexValue(text[percent + 1]) : -1;
+        int32_t low = high >= 0 ? HexValue(text[percent + 2]) : -1;
+        int32_t byte = high * 16 + low;
+        // "%00" stays as it is: a zero would end the text.
+        if (high < 0 || low < 0 || byte == 0) {
+            position = percent + 1;
+            continue;
+        }
+        char macRoman[2] = {char(byte), 0};
+        gCString decoded(macRoman);
+        text.Delete(percent, 3);
+        PNU_TRY(text.Insert(decoded, percent));
+        // Scanning goes on after the decoded character, so "%2541" gives "%41", not "A".
+        position = percent + 1;
+    }
+    return eSuccess;
+}
