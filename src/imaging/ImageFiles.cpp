@@ -1,0 +1,155 @@
+#include "imaging/ImageFiles.h"
+
+#include "FileIO/gCMemFile.h"
+#include "core/CMemBlock.h"
+#include "imaging/CImage.h"
+#include "imaging/CImage8.h"
+#include "imaging/gCBmpIO.h"
+#include "imaging/gCJpgIO.h"
+#include "imaging/gCPngIO.h"
+#include "imaging/gCPsdIO.h"
+
+#include <png.h>
+
+#include <cstring>
+#include <type_traits>
+
+namespace {
+
+// Reads up to count bytes at the position and goes back; answers how many were read. Only bytes
+// that were read are ever compared.
+uint32_t Peek(gCStream& stream, uint8_t* bytes, uint32_t count)
+{
+    int64_t position = stream.GetPos();
+    int64_t left = stream.GetLength() - position;
+    if (left <= 0)
+        return 0;
+    uint32_t wanted = left < count ? uint32_t(left) : count;
+    uint32_t got = stream.Read(bytes, int32_t(wanted)) == eSuccess ? wanted : 0;
+    (void)stream.SetPos(position);
+    return got;
+}
+
+gCImageFormat* CreateFormat(int32_t format)
+{
+    switch (format) {
+    case eImageFormatBmp:
+        return new gCBmpIO;
+    case eImageFormatJpeg:
+        return new gCJpgIO;
+    case eImageFormatPng:
+        return new gCPngIO(1.0f);
+    case eImageFormatPsd:
+        return new gCPsdIO;
+    default:
+        return nullptr;
+    }
+}
+
+template <typename Image>
+eResultCode LoadFromStream(gCStream& stream, Image* image)
+{
+    int32_t format = DetectImageFormat(stream);
+    if (format == eImageFormatNone)
+        return eBadParameter;
+    gCImageFormat* reader = CreateFormat(format);
+    if (!reader)
+        return eCreateFailed;
+    eResultCode result;
+    if constexpr (std::is_same_v<Image, CImage>)
+        result = reader->LoadImage32(stream, image);
+    else
+        result = reader->LoadImage8(stream, image);
+    delete reader;
+    return result;
+}
+
+template <typename Image>
+eResultCode SaveToStream(gCStream& stream, Image* image, int32_t format)
+{
+    if (image && image->IsCompressed())
+        return eBadParameter;
+    gCImageFormat* writer = CreateFormat(format);
+    if (!writer)
+        return eCreateFailed;
+    eResultCode result;
+    if constexpr (std::is_same_v<Image, CImage>)
+        result = writer->SaveImage32(stream, image);
+    else
+        result = writer->SaveImage8(stream, image);
+    delete writer;
+    return result;
+}
+
+} // namespace
+
+int32_t DetectImageFormat(gCStream& stream)
+{
+    uint8_t bytes[10] = {};
+    if (stream.GetLength() >= 8 && Peek(stream, bytes, 8) == 8 && png_sig_cmp(bytes, 0, 8) == 0)
+        return eImageFormatPng;
+    memset(bytes, 0, sizeof bytes);
+    uint32_t got = Peek(stream, bytes, 10);
+    if (got >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8)
+        return eImageFormatJpeg;
+    if (got >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
+        return eImageFormatBmp;
+    if (got >= 4 && memcmp(bytes, "8BPS", 4) == 0)
+        return eImageFormatPsd;
+    return eImageFormatNone;
+}
+
+int32_t DetectImageFormat(CMemBlock& block)
+{
+    gCMemFile stream(&block);
+    return DetectImageFormat(stream);
+}
+
+int32_t IsImageFormatKnown(gCStream& stream)
+{
+    return DetectImageFormat(stream) != eImageFormatNone ? 1 : 0;
+}
+
+eResultCode LoadImage(gCStream& stream, CImage* image)
+{
+    return LoadFromStream(stream, image);
+}
+
+eResultCode LoadImage(gCStream& stream, CImage8* image)
+{
+    return LoadFromStream(stream, image);
+}
+
+eResultCode LoadImage(CMemBlock& block, CImage* image)
+{
+    gCMemFile stream(&block);
+    return LoadFromStream(stream, image);
+}
+
+eResultCode LoadImage(CMemBlock& block, CImage8* image)
+{
+    gCMemFile stream(&block);
+    return LoadFromStream(stream, image);
+}
+
+eResultCode SaveImage(gCStream& stream, CImage* image, int32_t format)
+{
+    return SaveToStream(stream, image, format);
+}
+
+eResultCode SaveImage(gCStream& stream, CImage8* image, int32_t format)
+{
+    return SaveToStream(stream, image, format);
+}
+
+eResultCode SaveImage(CMemBlock& block, CImage* image, int32_t format)
+{
+    gCMemFile stream(&block);
+    return SaveToStream(stream, image, format);
+}
+
+eResultCode SaveImage(CMemBlock& block, CImage8* image, int32_t format)
+{
+    gCMemFile stream(&block);
+    return SaveToStream(stream, image, format);
+}
