@@ -400,7 +400,8 @@ TEST(Dispatch, SavedFilesOfEveryFormatLoadBack)
                 nav.Row(y)[x] = uint8_t(x * 19 + y);
     }
     for (int32_t format : {eImageFormatBmp, eImageFormatPng}) {
-        CMemBlock block;
+        // The memory stream grows a block that has storage (one without is refused, 17).
+        CMemBlock block(16);
         ASSERT_EQ(SaveImage(block, &grey, format), eSuccess) << format;
         CImage8 back;
         ASSERT_EQ(LoadImage(block, &back), eSuccess) << format;
@@ -408,7 +409,7 @@ TEST(Dispatch, SavedFilesOfEveryFormatLoadBack)
         for (int32_t y = 0; y < 9; ++y)
             ASSERT_EQ(memcmp(a.Row(y), b.Row(y), 13), 0) << format;
     }
-    CMemBlock block;
+    CMemBlock block(16);
     ASSERT_EQ(SaveImage(block, &image, eImageFormatPng), eSuccess);
     CImage back;
     ASSERT_EQ(LoadImage(block, &back), eSuccess);
