@@ -1,0 +1,104 @@
+// The application data pipe: a TCP connection carrying typed messages in frames. A frame is five
+// little-endian 32-bit words (mark, type, mark, payload length, mark) followed by the payload.
+// Frames go out one at a time in blocks of at most 64000 bytes; complete incoming messages are
+// handed to the pipes' owner (the application).
+#pragma once
+
+#include "FileIO/CASMemFile.h"
+#include "FileIO/gCMemFile.h"
+#include "Network/CTCPSocket.h"
+#include "core/gCArray.h"
+
+class CTCPAppSocket;
+
+// Identifies a pipe to its owner: the registered id and the peer's IPv4 address.
+struct sDataPipeInfo {
+    int32_t pipeId;
+    uint32_t address;
+};
+
+// What the pipes need of the application: a place for complete messages and for pipes accepted
+// by a listener. The application installs itself; tests install their own.
+class IDataPipeOwner {
+public:
+    virtual eResultCode OnDataPipeMessage(const sDataPipeInfo& info, uint32_t type, CASMemFile* payload) = 0;
+    // Takes the accepted pipe over (also when it refuses it).
+    virtual eResultCode RegisterAcceptedPipe(CTCPAppSocket* pipe) = 0;
+
+protected:
+    ~IDataPipeOwner() = default;
+};
+
+void SetDataPipeOwner(IDataPipeOwner* owner);
+IDataPipeOwner* GetDataPipeOwner();
+
+using tPipeCallback = eResultCode (*)(CTCPAppSocket* pipe, uintptr_t user);
+using tPipeEventCallback = eResultCode (*)(CTCPAppSocket* pipe);
+using tPipeRawDataCallback = eResultCode (*)(CTCPAppSocket* pipe, const char* bytes, uint32_t count);
+
+class CTCPAppSocket : public CTCPSocket {
+public:
+    static constexpr uint32_t kFrameMark1 = 0xFB91746A;
+    static constexpr uint32_t kFrameMark2 = 0xFB92746A;
+    static constexpr uint32_t kFrameMark3 = 0xFB93746A;
+    static constexpr uint32_t kFrameHeaderSize = 20;
+    static constexpr uint32_t kBlockSize = 64000;
+    static constexpr uint16_t kDefaultPort = 52990;
+    // Larger announced payloads are refused as a broken frame.
+    static constexpr uint32_t kMaxPayload = 0x7FFFFFFF - kBlockSize;
+
+    CTCPAppSocket();
+    ~CTCPAppSocket() override;
+
+    eResultCode Poll() override;
+    void ChangeState(uint32_t newState) override;
+    CTCPSocket* NewSocket() override;
+
+    void InstallSocketCallbacks();
+    eResultCode OpenOnPort(uint16_t listenPort);
+    eResultCode ConnectToAddress(uint32_t peerAddress, uint16_t peerPort);
+    eResultCode ConnectToName(const gCString& text);
+    eResultCode SendMessage(uint32_t type, gCMemFile* message);
+    eResultCode LoadNextSendBlock();
+
+    // What the data callback does with the bytes of one receive (also the way in for tests).
+    eResultCode TakeReceivedBytes(const char* bytes, uint32_t count);
+
+    static eResultCode OnDataArrived(int32_t eventResult, uintptr_t user);
+    static eResultCode OnConnectResult(int32_t zero, int32_t eventResult, uintptr_t user);
+    static eResultCode OnConnectionClosed(int32_t eventResult, uintptr_t user);
+    static eResultCode OnAccepted(CTCPSocket* accepted, uintptr_t user);
+
+    int32_t pipeId = -1;
+    gCMemFile receiveBuffer;
+    CMemBlockT<char> sendBuffer;
+    uint32_t finished = 0;
+    uint32_t messageType = 0xFFFFFFFF;
+    gCArray<gCMemFile*> sendQueue;
+    gCString peerName;
+    uint32_t payloadReceived = 0;
+    uint32_t payloadLength = 0;
+    uint32_t frameSize = 0;
+    uint32_t sending = 0;
+    uint32_t headerRead = 0;
+    gCMemFile* currentFrame = nullptr;
+    CASMemFile payload;
+
+    struct sPipeCallback {
+        tPipeCallback function = nullptr;
+        uintptr_t user = 0;
+    };
+    sPipeCallback FailedCallback;
+    sPipeCallback SendFailedCallback;
+    tPipeEventCallback StartedCallback = nullptr;
+    tPipeEventCallback StateCallback = nullptr;
+    tPipeRawDataCallback RawDataCallback = nullptr;
+
+private:
+    eResultCode ReadFrameHeader();
+    eResultCode CollectPayload();
+    eResultCode DeliverMessage();
+    eResultCode ReplaceReceiveBuffer(const uint8_t* bytes, uint64_t count);
+
+    CMemBlockT<char> mReceiveBlock;
+};
