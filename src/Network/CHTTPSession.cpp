@@ -181,15 +181,21 @@ eResultCode CHTTPSession::ReportProgress()
 
 eResultCode CHTTPSession::ReceivePlainBody()
 {
-    uint64_t count = receiveBuffer.GetSize();
+    return ReceivePlainBody(reinterpret_cast<const char*>(receiveBuffer.GetData()), uint32_t(receiveBuffer.GetSize()));
+}
+
+eResultCode CHTTPSession::ReceivePlainBody(const char* bytes, uint32_t received)
+{
+    uint64_t count = received;
     // A body with a known length takes no bytes beyond it.
     if (lengthAnnounced) {
         uint64_t remaining = totalLength > bytesTransferred ? totalLength - bytesTransferred : 0;
         if (count > remaining)
             count = remaining;
     }
-    PNU_TRY(WriteBody(receiveBuffer.GetData(), uint32_t(count)));
-    PNU_TRY(receiveBuffer.Reset());
+    PNU_TRY(WriteBody(bytes, uint32_t(count)));
+    if (receiveBuffer.GetSize() != 0)
+        PNU_TRY(receiveBuffer.Reset());
     bytesTransferred += count;
     PNU_TRY(ReportProgress());
     if (lengthAnnounced && bytesTransferred >= totalLength && !finishOnClose)

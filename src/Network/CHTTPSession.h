@@ -142,6 +142,7 @@ public:
 
 private:
     eResultCode ReceivePlainBody();
+    eResultCode ReceivePlainBody(const char* bytes, uint32_t count);
     eResultCode ReceiveChunkedBody();
     eResultCode FailTransfer();
     eResultCode ReportProgress();
