@@ -280,18 +280,3 @@ eResultCode gCPsdIO::ReadMergedImage(gCStream& stream, CImageBase* image, uint16
     }
     return result;
 }
-
-eResultCode gCPsdIO::SaveImage32(gCStream& stream, CImage* image)
-{
-    return SaveImageData(stream, image);
-}
-
-eResultCode gCPsdIO::SaveImage8(gCStream& stream, CImage8* image)
-{
-    return SaveImageData(stream, image);
-}
-
-eResultCode gCPsdIO::SaveImageData(gCStream&, CImageBase*)
-{
-    return eCreateFailed;
-}

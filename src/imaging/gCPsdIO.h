@@ -32,9 +32,23 @@ public:
     static int32_t PackBitsEncodeRow(const CPixel* row, int32_t width, int32_t shift, uint8_t* output,
                                      int32_t outputSize);
     static int32_t PackBitsEncodeBytes(const uint8_t* samples, int32_t width, uint8_t* output, int32_t outputSize);
+    // Packed size of one channel over all rows, plus 2 bytes per row (its byte count).
+    static int64_t PackBitsRowSize(CImNav& pixels, int32_t channelIndex);
+
+    // Where the writer patches the four channel lengths of the layer record.
+    struct sLayerInfo {
+        int64_t lengthPositions[4] = {0, 0, 0, 0};
+    };
+    eResultCode WriteImageResource(gCStream& stream, uint16_t id, CImageBase* image);
+    eResultCode WriteLayerRecord(gCStream& stream, CImageBase* image, sLayerInfo& layer);
+    eResultCode WriteLayerChannels(gCStream& stream, CImageBase* image, sLayerInfo& layer);
+    eResultCode WriteChannelData(gCStream& stream, CImNav& pixels, int32_t channelIndex, int32_t packed);
     static eResultCode UnpackBits(const uint8_t* packed, uint32_t packedCount, uint8_t* row, uint32_t rowSize,
                                   uint16_t bytesPerSample);
 
 private:
+    eResultCode WriteThumbnail(gCStream& stream, CImageBase* image);
+    eResultCode WriteMergedImage(gCStream& stream, CImageBase* image, int32_t planes);
+
     CMemBlock* mPacked = nullptr;
 };
