@@ -313,6 +313,7 @@ eResultCode CTCPAppSocket::OnAccepted(CTCPSocket* accepted, uintptr_t user)
     CTCPAppSocket* source = reinterpret_cast<CTCPAppSocket*>(user);
     CTCPAppSocket* pipe = static_cast<CTCPAppSocket*>(accepted);
     pipe->InstallSocketCallbacks();
+    pipe->accepted = 1;
     pipe->FailedCallback = source->FailedCallback;
     pipe->SendFailedCallback = source->SendFailedCallback;
     pipe->StartedCallback = source->StartedCallback;

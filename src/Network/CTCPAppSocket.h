@@ -70,6 +70,8 @@ public:
     static eResultCode OnAccepted(CTCPSocket* accepted, uintptr_t user);
 
     int32_t pipeId = -1;
+    // 1 for a pipe that a listening pipe accepted (set before it is registered).
+    uint32_t accepted = 0;
     gCMemFile receiveBuffer;
     CMemBlockT<char> sendBuffer;
     uint32_t finished = 0;

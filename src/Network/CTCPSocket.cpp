@@ -193,6 +193,9 @@ eResultCode CTCPSocket::Disconnect()
 {
     connected = 0;
     receivePending = 0;
+    // A listener has no connection to release: it stops listening, so its port is free at once.
+    if (endpoint.GetPhase() == CNetEndpoint::ePhase::kListening)
+        endpoint.Close();
     endpoint.ShutdownSend();
     closedEvent = 1;
     return eSuccess;
