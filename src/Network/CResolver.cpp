@@ -3,10 +3,9 @@
 #include "Network/CTCPSocket.h"
 #include "Network/NetAddress.h"
 #include "platform/CNetLookup.h"
+#include "platform/EventLoop.h"
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 CResolver gResolver;
 
@@ -15,13 +14,16 @@ namespace {
 // The error domain reported for a failed lookup (the system's name-service errors).
 constexpr int32_t kLookupErrorDomain = 12;
 
-void SleepUntilDone(bool (*isDone)(void* context), void* context)
+// The program's loop turns nested while the lookup runs, so events, redraws and the heartbeat
+// timer go on; it looks at the lookup at least every millisecond. A quit ends the wait.
+void RunLoopUntilDone(bool (*isDone)(void* context), void* context)
 {
-    while (!isDone(context))
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    plat::EventLoop& loop = plat::EventLoop::Main();
+    while (!isDone(context) && !loop.IsQuitRequested())
+        loop.RunOnce(1000);
 }
 
-tResolverWaitFunction gWaitFunction = SleepUntilDone;
+tResolverWaitFunction gWaitFunction = RunLoopUntilDone;
 
 bool LookupIsDone(void* context)
 {
@@ -51,7 +53,7 @@ CResolver::~CResolver()
 
 void SetResolverWaitFunction(tResolverWaitFunction function)
 {
-    gWaitFunction = function ? function : SleepUntilDone;
+    gWaitFunction = function ? function : RunLoopUntilDone;
 }
 
 eResultCode ResolveHostName(CTCPSocket* socket, const gCString& host, tResolveCallback callback, uintptr_t extra)

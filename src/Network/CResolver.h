@@ -18,8 +18,8 @@ public:
 // The one resolver of the process.
 extern CResolver gResolver;
 
-// Runs the caller's nested loop until `isDone(context)` holds or the program quits. The
-// application installs its own; without one the caller simply sleeps between checks.
+// Waits until `isDone(context)` holds or the program quits. By default the program's event loop
+// turns nested meanwhile; tests put their own in place (null restores the default).
 using tResolverWaitFunction = void (*)(bool (*isDone)(void* context), void* context);
 void SetResolverWaitFunction(tResolverWaitFunction function);
 

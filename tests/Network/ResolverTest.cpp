@@ -2,6 +2,7 @@
 #include "Network/CTCPSocket.h"
 #include "Network/NetAddress.h"
 #include "platform/CNetLookup.h"
+#include "platform/EventLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -193,4 +194,25 @@ TEST_F(ResolverTest, LocalhostResolvesThroughTheSystem)
     EXPECT_EQ(address, 0x7F000001u);
     EXPECT_EQ(ResolveHostNameSync(gCString(u"1.2.3.4"), address), eSuccess);
     EXPECT_EQ(address, 0x01020304u);
+}
+
+// Without a wait function of its own the resolver turns the program's loop, so its timers (the
+// heartbeat among them) keep firing during a lookup.
+TEST(ResolverLoop, TimersKeepFiringWhileANameIsLookedUp)
+{
+    SetResolverWaitFunction(nullptr);
+    SetNetResolveFunction([](const std::string&, std::vector<uint32_t>& out) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        out = {0x0A000001};
+        return 0;
+    });
+    plat::EventLoop& loop = plat::EventLoop::Main();
+    int ticks = 0;
+    uint32_t timer = loop.AddTimer(0, 10000, [&] { ++ticks; });
+    sResolveLog log;
+    EXPECT_EQ(ResolveHostName(nullptr, gCString(u"slow.example"), LogAnswer, reinterpret_cast<uintptr_t>(&log)), eSuccess);
+    loop.RemoveTimer(timer);
+    SetNetResolveFunction({});
+    EXPECT_EQ(log.address, 0x0A000001u);
+    EXPECT_GE(ticks, 3);
 }
