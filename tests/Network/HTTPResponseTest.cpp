@@ -2,9 +2,16 @@
 // and split at random points must give the same result.
 #include "Network/CHTTPSession.h"
 
+#include "support/LoopbackPeer.h"
+
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <random>
+#include <sys/socket.h>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -225,4 +232,46 @@ TEST(HTTPResponse, ProgressIsReportedOnlyWhenTheThousandthsChange)
     for (size_t i = 1; i < progress.size(); ++i)
         EXPECT_GT(progress[i], progress[i - 1]);
     EXPECT_EQ(progress.back(), 1000u);
+}
+
+// The same replies from a scripted peer on loopback: sent whole, or written a byte at a time and
+// in random pieces, then the peer closes.
+TEST(HTTPResponse, RepliesFromAScriptedPeerGiveTheSameOutcome)
+{
+    for (const sCase& entry : Cases()) {
+        for (int mode = 0; mode < 3; ++mode) {
+            const std::string& reply = entry.reply;
+            LoopbackPeer peer([&](int fd) {
+                LoopbackPeer::ReceiveUntil(fd, "\r\n\r\n");
+                int on = 1;
+                setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+                std::mt19937 random(uint32_t(reply.size()));
+                for (size_t offset = 0; offset < reply.size();) {
+                    size_t piece = mode == 0 ? reply.size() : mode == 1 ? 1 : 1 + random() % 9;
+                    piece = std::min(piece, reply.size() - offset);
+                    LoopbackPeer::SendAll(fd, reply.data() + offset, piece);
+                    offset += piece;
+                    if (mode != 0)
+                        std::this_thread::sleep_for(std::chrono::microseconds(50));
+                }
+            });
+            ProbeSession session(entry.finishOnClose);
+            gCString host(("127.0.0.1:" + std::to_string(peer.Port())).c_str());
+            ASSERT_EQ(session.RequestURL(1, host, gCString(u"/"), gCString(u""), gCString(u""), 0), eSuccess);
+            auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!(session.finished && session.state != eSocketConnected && session.state != eSocketConnecting)
+                && std::chrono::steady_clock::now() < deadline) {
+                (void)session.Poll();
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
+            }
+            // Let the close arrive when the session finished before it.
+            for (int i = 0; i < 50 && session.endpoint.GetPhase() != CNetEndpoint::ePhase::kEnded; ++i) {
+                (void)session.Poll();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            sOutcome outcome = session.Result();
+            outcome.finishedBeforeClose = entry.expected.finishedBeforeClose;
+            EXPECT_EQ(outcome, entry.expected) << entry.name << " (mode " << mode << ")";
+        }
+    }
 }
