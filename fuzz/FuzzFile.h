@@ -1,0 +1,24 @@
+// Feeds fuzzer input to the readers through a real file stream, as they read the files they meet.
+#pragma once
+
+#include "FileIO/gCFile.h"
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+class FuzzFile : public gCFile {
+public:
+    // Writes the input to this process's scratch file and opens it for reading.
+    bool Load(const uint8_t* data, size_t size)
+    {
+        static const std::string path = "/tmp/pnu-fuzz-" + std::to_string(getpid());
+        FILE* out = std::fopen(path.c_str(), "wb");
+        if (!out)
+            return false;
+        std::fwrite(data, 1, size, out);
+        std::fclose(out);
+        int32_t created = 0;
+        return OpenSystemPath(path, eAccessRead, created) == eSuccess;
+    }
+};
