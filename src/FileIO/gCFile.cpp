@@ -1,6 +1,8 @@
 #include "FileIO/gCFile.h"
 
 #include "FileIO/CTextCollector.h"
+#include "FileIO/FileIOReport.h"
+#include "FileIO/gCFRef.h"
 #include "platform/PlatformFile.h"
 
 #include <climits>
@@ -433,4 +435,41 @@ int64_t gCFile::GetLength()
     if (platform::GetFileHandleLength(mFork, length) != eFileResult::kOk)
         return 0;
     return length;
+}
+
+namespace {
+
+bool KnownState(int32_t state) { return state >= gCFile::eAccessReadWrite && state <= gCFile::eAccessWriteExisting; }
+
+} // namespace
+
+eResultCode gCFile::Open(gCBasePath* path, eAccessState state)
+{
+    if (!path || !path->IsSet())
+        return eBadParameter;
+    CloseQuietly();
+    if (!KnownState(state)) {
+        ReportFileIOError(eBadParameter, "Unknown Access state passed to gCFile.");
+        state = eAccessReadWrite;
+    }
+    int32_t created = 0;
+    return OpenSystemPath(SystemPathFromText(path->GetPath()), state, created);
+}
+
+eResultCode gCFile::Open(gCFRef* ref, eAccessState state)
+{
+    if (!ref || !ref->IsSet())
+        return eBadParameter;
+    CloseQuietly();
+    if (!KnownState(state))
+        state = eAccessReadWrite;
+    std::string path = SystemPathFromText(ref->GetPath());
+    int32_t created = 0;
+    PNU_TRY(OpenSystemPath(path, state, created));
+    if (created) {
+        // The caller's reference names the new file from now on, as the system wrote it.
+        sFSRef made = platform::MakePathRecord(path);
+        (void)ref->SetFromFSRef(&made);
+    }
+    return eSuccess;
 }

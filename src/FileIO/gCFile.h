@@ -27,6 +27,14 @@ public:
     gCFile(const gCFile&) = delete;
     gCFile& operator=(const gCFile&) = delete;
 
+    // 6 for a missing or unset path. A missing file is created for the states that create;
+    // 17 when it cannot be, or when a folder on the way is missing. An unknown state shows the
+    // error alert and opens for reading and writing.
+    eResultCode Open(gCBasePath* path, eAccessState state);
+    eResultCode Open(const gCBasePath& path, eAccessState state) { return Open(const_cast<gCBasePath*>(&path), state); }
+    // As the path form; after creating the file the caller's reference names the new file.
+    eResultCode Open(gCFRef* ref, eAccessState state);
+    eResultCode Open(gCFRef& ref, eAccessState state) { return Open(&ref, state); }
     eResultCode Close();
     bool IsOpen() const { return mFork >= 0; }
 

@@ -1,0 +1,37 @@
+#include "FileIO/gCBasePath.h"
+
+void gCBasePath::StoreText(const gCString& text)
+{
+    gCString copy(text);
+    if (copy.IsNull())
+        return;
+    mPath = std::move(copy);
+}
+
+eResultCode gCBasePath::Clear()
+{
+    StoreText(gCString(u""));
+    return eSuccess;
+}
+
+eResultCode gCBasePath::SetPath(gCString text)
+{
+    StoreText(text);
+    return eSuccess;
+}
+
+gCString gCBasePath::GetPath() const
+{
+    if (mPath.IsNull())
+        return gCString(u"");
+    return mPath;
+}
+
+gCBasePath& gCBasePath::operator=(const gCBasePath& other)
+{
+    if (this != &other) {
+        mKind = other.mKind;
+        StoreText(other.GetPath());
+    }
+    return *this;
+}

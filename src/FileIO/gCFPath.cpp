@@ -1,0 +1,258 @@
+#include "FileIO/gCFPath.h"
+
+#include "FileIO/FileServices.h"
+#include "FileIO/gCocoaFileIO.h"
+
+namespace {
+
+enum ePart : int32_t { kTitlePart, kFoldersPart, kRootPart };
+
+struct sPathParts {
+    gCString root;
+    gCString folders;
+    gCString title;
+    gCString extension;
+};
+
+sPathParts CutParts(const gCString& text)
+{
+    return {GetPathRoot(text), GetPathFolders(text), GetPathFileTitle(text), GetPathExtension(text)};
+}
+
+bool SameUnits(const gCString& a, const gCString& b, int32_t count)
+{
+    for (int32_t i = 0; i < count; ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+gCFPath::gCFPath(const gCString& text, eFPathType kind, uint32_t type, uint32_t creator)
+    : mFileType(type), mCreator(creator)
+{
+    mKind = kind;
+    StoreText(text.IsNull() ? gCString(u"") : text);
+}
+
+gCFPath::gCFPath(const gCFPath& other)
+    : gCBasePath(other), mFileType(other.mFileType), mCreator(other.mCreator)
+{
+}
+
+eResultCode gCFPath::Clear()
+{
+    StoreText(gCString(u""));
+    mFileType = kUnknownMacType;
+    mCreator = kUnknownMacType;
+    return eSuccess;
+}
+
+eResultCode gCFPath::SetFullPath(const gCString& text)
+{
+    StoreText(text.IsNull() ? gCString(u"") : text);
+    return eSuccess;
+}
+
+eResultCode gCFPath::AssignFullPath(const gCString& text) { return SetFullPath(text); }
+
+eResultCode gCFPath::ReplacePart(int32_t which, const gCString& part)
+{
+    if (!IsSet())
+        return eInvalidObject;
+    if (part.IsEmpty())
+        return eBadParameter;
+    sPathParts parts = CutParts(GetPath());
+    if (which == kTitlePart)
+        parts.title = part;
+    else if (which == kFoldersPart)
+        parts.folders = part;
+    else
+        parts.root = part;
+    gCString composed = ComposePath(parts.root, parts.folders, parts.title, parts.extension);
+    if (composed.IsEmpty())
+        return eBadParameter;
+    return StoreComposedPath(composed);
+}
+
+eResultCode gCFPath::SetFileTitle(const gCString& title) { return ReplacePart(kTitlePart, title); }
+eResultCode gCFPath::SetFolders(const gCString& folders) { return ReplacePart(kFoldersPart, folders); }
+eResultCode gCFPath::SetRoot(const gCString& root) { return ReplacePart(kRootPart, root); }
+
+eResultCode gCFPath::SetExtension(gCString extension, int32_t addIfNone, uint32_t macType)
+{
+    if (!IsSet())
+        return eInvalidObject;
+    if (extension.IsEmpty())
+        return eBadParameter;
+    sPathParts parts = CutParts(GetPath());
+    if (macType == kUnknownMacType) {
+        gCString lookup(extension);
+        macType = MacTypeFromExtension(lookup);
+    }
+    mFileType = macType;
+    if (parts.extension.IsEmpty() && addIfNone == 0)
+        extension = gCString(u"");
+    gCString composed = ComposePath(parts.root, parts.folders, parts.title, extension);
+    if (composed.IsEmpty())
+        return eBadParameter;
+    return StoreComposedPath(composed);
+}
+
+eResultCode gCFPath::SetFileType(eFileType type, int32_t addIfNone, const gCString& extension, uint32_t macType)
+{
+    if (!IsSet())
+        return eInvalidObject;
+    if (uint32_t(type) > uint32_t(eUnknownFileType))
+        return eBadParameter;
+    sPathParts parts = CutParts(GetPath());
+    gCString newExtension(u"");
+    if (!parts.extension.IsEmpty() || addIfNone != 0)
+        newExtension = extension.IsEmpty() ? gCString(GetFileTypeExtension(type)) : extension;
+    mFileType = macType != 0 ? macType : GetFileTypeMacCode(type);
+    gCString composed = ComposePath(parts.root, parts.folders, parts.title, newExtension);
+    if (composed.IsEmpty())
+        return eBadParameter;
+    return StoreComposedPath(composed);
+}
+
+eResultCode gCFPath::SetFromAEDescList(const sNavReply*) { return eNotWritten; }
+eResultCode gCFPath::SetFromFSRef(const sFSRef*) { return eNotWritten; }
+eResultCode gCFPath::SetFromCFURL(const gCString&) { return eNotWritten; }
+
+gCString gCFPath::GetFolderPath() const
+{
+    if (!IsSet())
+        return gCString(u"");
+    gCString text = GetPath();
+    // A dummy last component makes the folder of a folder text that folder itself.
+    if (text.GetLength() > 0 && text[text.GetLength() - 1] == u'/')
+        text += gCString(u"TEMP");
+    return GetContainingFolderPath(text);
+}
+
+gCString gCFPath::GetRoot() const { return IsSet() ? GetPathRoot(GetPath()) : gCString(u""); }
+gCString gCFPath::GetFileTitle() const { return IsSet() ? GetPathFileTitle(GetPath()) : gCString(u""); }
+gCString gCFPath::GetExtension() const { return IsSet() ? GetPathExtension(GetPath()) : gCString(u""); }
+gCString gCFPath::GetFileName() const { return IsSet() ? GetLastPathComponent(GetPath()) : gCString(u""); }
+
+int32_t gCFPath::IsWithin(const gCBasePath& other) const
+{
+    gCString mine = WithUpperCaseLetters(GetPath());
+    gCString theirs = WithUpperCaseLetters(other.GetPath());
+    // An unset path names nothing, so nothing lies within it.
+    if (theirs.IsEmpty() || theirs.GetLength() >= mine.GetLength())
+        return 0;
+    return SameUnits(mine, theirs, theirs.GetLength()) ? 1 : 0;
+}
+
+gCString gCFPath::GetPathBelow(const gCBasePath& other) const
+{
+    gCString mine = GetPath();
+    int32_t otherLength = other.GetPath().GetLength();
+    if (mine.GetLength() <= otherLength)
+        return gCString(u"");
+    return mine.Right(mine.GetLength() - otherLength);
+}
+
+gCFPath& gCFPath::operator=(const gCFPath& other)
+{
+    if (this != &other) {
+        mKind = other.mKind;
+        StoreText(other.GetPath());
+        mFileType = other.mFileType;
+        mCreator = other.mCreator;
+    }
+    return *this;
+}
+
+const sFSRef* gCFPath::GetFSRef()
+{
+    if (MakeFSRef(GetPath(), &mFSRef) != 0)
+        (void)MakeFSRef(GetFolderPath(), &mFSRef);
+    return &mFSRef;
+}
+
+int64_t gCFPath::GetFileSize() const
+{
+    if (!IsSet())
+        return -1;
+    return platform::PathSize(SystemPathFromText(GetPath()));
+}
+
+eFileType gCFPath::GetFileTypeIndex() const
+{
+    if (!IsSet())
+        return eNoFileType;
+    gCString extension = GetExtension();
+    if (!extension.IsEmpty())
+        return FileTypeFromExtension(extension);
+    for (int32_t type = 0; type <= eUnknownFileType; ++type) {
+        if (GetFileTypeMacCode(type) == mFileType)
+            return eFileType(type);
+    }
+    return eNoFileType;
+}
+
+gCString GetFilePathExtension(const gCBasePath& path)
+{
+    if (!path.IsSet())
+        return gCString(u"");
+    return GetPathExtension(path.GetPath());
+}
+
+std::string SystemPathFromText(const gCString& text)
+{
+    gCString copy = text.IsNull() ? gCString(u"") : text;
+    if (copy.IsEmpty() || copy[0] != u'/')
+        (void)copy.InsertChar(u'/', 0);
+    (void)copy.ReplaceChar(u':', u'/');
+    (void)copy.ReplaceChar(u'\\', u'/');
+    return copy.ToUTF8();
+}
+
+int32_t MakeFSRef(const gCString& text, sFSRef* out)
+{
+    if (!out)
+        return 1;
+    *out = platform::MakePathRecord(SystemPathFromText(text));
+    return out->exists ? 0 : 1;
+}
+
+eResultCode PathFromFSRef(const sFSRef* ref, gCString& volume, gCString& folders, gCString& name)
+{
+    volume = gCString(u"");
+    folders = gCString(u"");
+    if (!ref || !platform::PathExists(ref->path))
+        return eBadParameter;
+    gCString path;
+    PNU_TRY(path.SetFromUTF8(ref->path));
+    // The root of a volume: the root folder or a mount point.
+    std::string canonical = platform::CanonicalPath(ref->path);
+    for (const platform::sVolume& mounted : platform::ListMountedVolumes()) {
+        if (mounted.mountPoint != canonical)
+            continue;
+        gCString volumeName;
+        PNU_TRY(volumeName.SetFromUTF8(canonical == "/" ? std::string("/") : canonical.substr(canonical.rfind('/') + 1)));
+        volume = volumeName + gCString(u":");
+        name = gCString(u"");
+        return eSuccess;
+    }
+    name = GetLastPathComponent(path);
+    gCArray<gCString> parts;
+    gCString trimmed(path);
+    trimmed.TrimChar(u'/');
+    (void)trimmed.Split(parts, u'/');
+    bool volumePhase = true;
+    for (int32_t i = 0; i + 1 < parts.GetSize(); ++i) {
+        if (volumePhase) {
+            volume += parts[i] + gCString(u":");
+            volumePhase = parts[i] == "Volumes" ? true : false;
+        } else {
+            folders += parts[i] + gCString(u":");
+        }
+    }
+    return eSuccess;
+}

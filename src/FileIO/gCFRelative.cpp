@@ -1,0 +1,78 @@
+#include "FileIO/gCFRelative.h"
+
+#include "FileIO/AppBaseFolders.h"
+#include "FileIO/FileServices.h"
+
+namespace {
+
+gCString WithSlashes(gCString text)
+{
+    if (text.IsNull())
+        return gCString(u"");
+    (void)text.ReplaceChar(u':', u'/');
+    (void)text.ReplaceChar(u'\\', u'/');
+    return text;
+}
+
+} // namespace
+
+gCFRelative::gCFRelative() : gCFPath(gCString(u""), eFPath, kUnknownMacType, kUnknownMacType) { mKind = eFRelative; }
+
+gCFRelative::gCFRelative(const gCString& text, uint32_t flag)
+    : gCFPath(gCString(u""), eFPath, kUnknownMacType, kUnknownMacType), mBaseFlag(flag)
+{
+    mKind = eFRelative;
+    StoreText(WithSlashes(text));
+}
+
+eResultCode gCFRelative::Clear()
+{
+    mBaseFlag = 0;
+    return gCFPath::Clear();
+}
+
+int32_t gCFRelative::Exists() const { return FileExists(*this) ? 1 : 0; }
+
+eResultCode gCFRelative::SetPath(gCString text)
+{
+    StoreText(WithSlashes(text));
+    return eSuccess;
+}
+
+gCString gCFRelative::GetPath() const
+{
+    if (!IsSet())
+        return gCString(u"");
+    gCString base = GetAppBaseFolderText(mBaseFlag);
+    if (base.IsNull())
+        base = gCString(u"");
+    if (base.GetLength() > 0 && base[base.GetLength() - 1] == u'/' && mPath[0] == u'/')
+        base.Delete(base.GetLength() - 1, 1);
+    return base + mPath;
+}
+
+gCFRelative& gCFRelative::operator=(const gCFRelative& other)
+{
+    if (this != &other) {
+        mKind = other.mKind;
+        StoreText(other.mPath.IsNull() ? gCString(u"") : other.mPath);
+        mFileType = other.mFileType;
+        mCreator = other.mCreator;
+        mBaseFlag = other.mBaseFlag;
+    }
+    return *this;
+}
+
+eResultCode gCFRelative::StoreComposedPath(const gCString& text)
+{
+    gCString base = GetAppBaseFolderText(mBaseFlag);
+    if (base.IsNull())
+        base = gCString(u"");
+    if (text.GetLength() < base.GetLength())
+        return eBadParameter;
+    for (int32_t i = 0; i < base.GetLength(); ++i) {
+        if (text[i] != base[i])
+            return eBadParameter;
+    }
+    return SetFullPath(text.DropLeft(base.GetLength()));
+}

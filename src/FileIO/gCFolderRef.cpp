@@ -1,0 +1,289 @@
+#include "FileIO/gCFolderRef.h"
+
+#include "FileIO/AppBaseFolders.h"
+#include "FileIO/FileServices.h"
+#include "FileIO/gCFRef.h"
+#include "FileIO/gCFile.h"
+#include "FileIO/gCocoaFileIO.h"
+#include "platform/PlatformFile.h"
+
+namespace {
+
+enum eRebuild : int32_t { kFolderName, kRoot, kFolders };
+
+bool EndsWithSeparator(const gCString& text)
+{
+    if (text.GetLength() == 0)
+        return false;
+    char16_t last = text[text.GetLength() - 1];
+    return last == u'/' || last == u'\\';
+}
+
+gCString WithoutFinalSlash(gCString text)
+{
+    if (text.GetLength() > 0 && text[text.GetLength() - 1] == u'/')
+        text.Delete(text.GetLength() - 1, 1);
+    return text;
+}
+
+bool SameText(const gCString& a, const gCString& b)
+{
+    if (a.GetLength() != b.GetLength())
+        return false;
+    for (int32_t i = 0; i < a.GetLength(); ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+gCFolderRef::gCFolderRef() { mKind = eFolderRef; }
+
+gCFolderRef::gCFolderRef(const gCString& text)
+{
+    mKind = eFolderRef;
+    StoreText(text.IsNull() ? gCString(u"") : text);
+}
+
+int32_t gCFolderRef::Exists() const { return FileExists(*this) ? 1 : 0; }
+
+eResultCode gCFolderRef::SetPath(gCString text)
+{
+    if (text.IsNull())
+        text = gCString(u"");
+    (void)text.ReplaceChar(u':', u'/');
+    (void)text.ReplaceChar(u'\\', u'/');
+    if (!EndsWithSeparator(text))
+        text += u'/';
+    StoreText(text);
+    return eSuccess;
+}
+
+eResultCode gCFolderRef::Create()
+{
+    // Something that is not a folder standing at the place is a failure, not a success.
+    if (Exists())
+        return platform::PathIsFolder(SystemPathFromText(GetPath())) ? eSuccess : eCreateFailed;
+    gCFolderRef parent;
+    PNU_TRY(GetParentFolder(parent));
+    (void)parent.Create();
+    gCString text = WithoutFinalSlash(GetPath());
+    if (MakeFSRef(GetPath(), &mFSRef) == 0)
+        return platform::PathIsFolder(mFSRef.path) ? eSuccess : eCreateFailed;
+    if (!CocoaCreateFolder(text))
+        return eCreateFailed;
+    return platform::PathIsFolder(PathTextToUTF8(text)) ? eSuccess : eCreateFailed;
+}
+
+eResultCode gCFolderRef::SetFromFSRef(const sFSRef* ref) { return SetPath(FolderPathFromFSRef(ref)); }
+
+const sFSRef* gCFolderRef::GetFSRef()
+{
+    sFSRef ref;
+    (void)MakeFSRef(GetPath(), &ref);
+    mFSRef = ref;
+    return &mFSRef;
+}
+
+int32_t gCFolderRef::IsWritable() const
+{
+    // The probe takes a name nothing uses yet, so a file of the user's is never touched.
+    std::string folder = SystemPathFromText(GetPath());
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    gCString probeName;
+    std::string probe;
+    bool made = false;
+    for (int32_t attempt = 0; attempt < 100 && !made; ++attempt) {
+        std::string name = attempt == 0 ? std::string("test.tst") : "test-" + std::to_string(attempt) + ".tst";
+        probe = folder + name;
+        platform::eFileResult result = platform::CreateFileExclusive(probe);
+        if (result == platform::eFileResult::kOk) {
+            made = true;
+            (void)probeName.SetFromUTF8(name);
+        } else if (result != platform::eFileResult::kExists) {
+            return 0;
+        }
+    }
+    if (!made)
+        return 0;
+    gCFRef* ref = NewFileRef(probeName);
+    int32_t writable = 0;
+    if (ref) {
+        gCFile file;
+        if (file.Open(ref, gCFile::eAccessWrite) == eSuccess) {
+            gCString text(u"X");
+            if (file.WriteUnicodeText(text, 1) == eSuccess && file.Close() == eSuccess)
+                writable = 1;
+        }
+    }
+    delete ref;
+    if (!platform::RemovePath(probe))
+        writable = 0;
+    return writable;
+}
+
+void gCFolderRef::MakeFilePath(const gCString& name, gCFPath& target) const
+{
+    (void)target.SetFullPath(GetPath() + name);
+}
+
+gCFRef* gCFolderRef::NewFileRef(gCString name) const
+{
+    gCString path = GetPath();
+    auto* ref = new gCFRef();
+    if (!ref)
+        return nullptr;
+    if (name.IsNull())
+        name = gCString(u"");
+    (void)name.ReplaceChar(u':', u'/');
+    (void)name.ReplaceChar(u'\\', u'/');
+    if (!EndsWithSeparator(path))
+        path += u'/';
+    (void)ref->SetFullPath(path + name);
+    return ref;
+}
+
+gCFolderRef* gCFolderRef::NewSubFolder(const gCString& name) const
+{
+    if (!IsSet())
+        return nullptr;
+    auto* folder = new gCFolderRef();
+    if (!folder)
+        return nullptr;
+    if (folder->SetPath(GetPath() + name) != eSuccess) {
+        delete folder;
+        return nullptr;
+    }
+    return folder;
+}
+
+void gCFolderRef::MakeSubFolder(const gCString& name, gCFolderRef& out) const
+{
+    if (out.SetPath(GetPath() + name) != eSuccess)
+        (void)out.Clear();
+}
+
+gCString gCFolderRef::GetParentPath() const
+{
+    if (!IsSet())
+        return gCString(u"");
+    return GetContainingFolderPath(WithoutFinalSlash(GetPath()));
+}
+
+gCString gCFolderRef::GetRoot() const { return IsSet() ? GetPathRoot(GetPath()) : gCString(u""); }
+
+gCString gCFolderRef::GetFolderName() const
+{
+    return IsSet() ? GetLastPathComponent(WithoutFinalSlash(GetPath())) : gCString(u"");
+}
+
+eResultCode gCFolderRef::GetParentFolder(gCFolderRef& out) const
+{
+    gCString parent = GetParentPath();
+    if (parent.GetLength() >= GetPath().GetLength() - 1)
+        return eHandled;
+    return out.SetPath(parent);
+}
+
+gCFolderRef* gCFolderRef::NewParentFolder() const
+{
+    if (!IsSet())
+        return nullptr;
+    auto* folder = new gCFolderRef();
+    if (!folder)
+        return nullptr;
+    if (GetParentFolder(*folder) != eSuccess) {
+        delete folder;
+        return nullptr;
+    }
+    return folder;
+}
+
+void gCFolderRef::GetParent(gCBasePath& out) const
+{
+    gCFolderRef parent;
+    if (GetParentFolder(parent) != eSuccess) {
+        (void)out.Clear();
+        return;
+    }
+    AssignRaw(out, eFolderRef, parent.GetPath());
+}
+
+int32_t gCFolderRef::IsWithin(const gCBasePath& other) const
+{
+    gCString target = WithUpperCaseLetters(other.GetPath());
+    if (SameText(WithUpperCaseLetters(GetPath()), target))
+        return 1;
+    gCFolderRef* parent = NewParentFolder();
+    while (parent) {
+        if (SameText(WithUpperCaseLetters(parent->GetPath()), target)) {
+            delete parent;
+            return 1;
+        }
+        gCFolderRef* next = parent->NewParentFolder();
+        delete parent;
+        parent = next;
+    }
+    return 0;
+}
+
+eResultCode gCFolderRef::SetRelativePath(gCString text, uint32_t flag)
+{
+    gCString base = GetAppBaseFolderText(flag);
+    if (base.IsNull())
+        base = gCString(u"");
+    if (text.IsNull())
+        text = gCString(u"");
+    (void)text.ReplaceChar(u':', u'/');
+    (void)text.ReplaceChar(u'\\', u'/');
+    if (!EndsWithSeparator(text))
+        text += u'/';
+    if (text[0] == u'/' && base.GetLength() > 0 && base[base.GetLength() - 1] == u'/')
+        base.Delete(base.GetLength() - 1, 1);
+    return SetPath(base + text);
+}
+
+eResultCode gCFolderRef::Rebuild(int32_t which, const gCString& part)
+{
+    if (!IsSet())
+        return eInvalidObject;
+    if (part == "")
+        return eBadParameter;
+    gCString text = GetPath();
+    bool endedInSlash = text[text.GetLength() - 1] == u'/';
+    if (endedInSlash)
+        text.Delete(text.GetLength() - 1, 1);
+    gCString root = GetPathRoot(text);
+    gCString folders = GetPathFolders(text);
+    gCString result;
+    if (which == kFolderName)
+        result = ComposePath(root, folders, part, gCString(u""));
+    else if (which == kRoot)
+        result = ComposePath(part, folders, GetPathFileTitle(text), GetPathExtension(text));
+    else
+        result = ComposePath(root, part, GetPathFileTitle(text), GetPathExtension(text));
+    if (result.IsEmpty())
+        return eBadParameter;
+    if (endedInSlash && result[result.GetLength() - 1] != u'/')
+        result += u'/';
+    return SetPath(result);
+}
+
+eResultCode gCFolderRef::SetFolderName(const gCString& name) { return Rebuild(kFolderName, name); }
+eResultCode gCFolderRef::SetRoot(const gCString& root) { return Rebuild(kRoot, root); }
+eResultCode gCFolderRef::SetFolders(const gCString& folders) { return Rebuild(kFolders, folders); }
+
+gCString FolderPathFromFSRef(const sFSRef* ref)
+{
+    gCString text(u"");
+    if (!ref || ref->path.empty())
+        return text;
+    std::string path = ref->path;
+    if (platform::PathIsFolder(path) && path.back() != '/')
+        path += '/';
+    (void)text.SetFromUTF8(path);
+    return text;
+}
