@@ -1,5 +1,7 @@
 #include "resources/gCStringTable.h"
 
+#include "FileIO/FileServices.h"
+#include "FileIO/gCFile.h"
 #include "FileIO/gCStream.h"
 
 #include <new>
@@ -169,6 +171,29 @@ eResultCode gCStringTable::LoadFromStream(gCStream& stream)
 {
     (void)RemoveAll();
     return Read(&stream, 1);
+}
+
+eResultCode gCStringTable::LoadFromFile(const gCString& path, int32_t replace)
+{
+    gCFile file;
+    PNU_TRY(OpenFile(file, path, gCFile::eAccessRead));
+    if (!file.IsOpen())
+        return eSuccess;
+    eResultCode result = Read(&file, replace);
+    (void)file.Close();
+    return result;
+}
+
+eResultCode gCStringTable::ReloadFromFile(const gCString& path)
+{
+    gCFile file;
+    PNU_TRY(OpenFile(file, path, gCFile::eAccessRead));
+    if (!file.IsOpen())
+        return eSuccess;
+    (void)RemoveAll();
+    eResultCode result = Read(&file, 1);
+    (void)file.Close();
+    return result;
 }
 
 gCString gCStringTable::GetString(uint32_t id, int32_t field) const

@@ -35,6 +35,10 @@ public:
     // first one stays. Entries read before an error stay in the table.
     eResultCode Read(gCStream* stream, int32_t replace);
     eResultCode LoadFromStream(gCStream& stream);
+    // Opens the file (a path relative to the bundle's Contents folder) for reading and reads it;
+    // the open's result when it fails. Reload empties the table first and replaces.
+    eResultCode LoadFromFile(const gCString& path, int32_t replace);
+    eResultCode ReloadFromFile(const gCString& path);
 
     gCString GetString(uint32_t id, int32_t field) const;
     gCString GetStringByName(const gCString& name, int32_t field) const;

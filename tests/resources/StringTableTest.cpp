@@ -2,6 +2,7 @@
 #include "support/ResourceFixtures.h"
 #include "support/TempFolder.h"
 
+#include "FileIO/AppBaseFolders.h"
 #include "resources/gCStringTable.h"
 
 #include <gtest/gtest.h>
@@ -195,4 +196,23 @@ TEST_F(StringTable, CompiledTableReadsBack)
     EXPECT_EQ(Text(table.GetString(3000000004u, 0)), "English");
     EXPECT_EQ(Text(table.GetStringByName(gCString(u"Local_Current"), 1)), "German");
     EXPECT_EQ(Text(table.GetText(14)), "");
+}
+
+TEST_F(StringTable, LoadsFilesInTheBundle)
+{
+    ASSERT_EQ(SetAppBaseFolders(gCString(folder.Path().c_str()), gCString(u"/")), eSuccess);
+    folder.WriteFile("table.msf", Entry(1, u"", u"old") + Entry(2, u"", u"two"));
+    gCStringTable table;
+    ASSERT_EQ(table.Add(9, gCString(u"kept"), gCString(u"")), eSuccess);
+    ASSERT_EQ(table.LoadFromFile(gCString(u"table.msf"), 0), eSuccess);
+    EXPECT_EQ(table.GetCount(), 3);
+
+    folder.WriteFile("table.msf", Entry(1, u"", u"new"));
+    ASSERT_EQ(table.ReloadFromFile(gCString(u"table.msf")), eSuccess);
+    EXPECT_EQ(table.GetCount(), 1);
+    EXPECT_EQ(Text(table.GetText(1)), "new");
+
+    EXPECT_NE(table.ReloadFromFile(gCString(u"missing.msf")), eSuccess);
+    EXPECT_EQ(table.GetCount(), 1);
+    ClearAppBaseFolders();
 }
