@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -89,10 +90,12 @@ TEST(NetLookup, SlowLookupRunsOffTheCallingThread)
     std::mutex mutex;
     std::condition_variable release;
     bool released = false;
+    std::atomic<int> answered{0};
     ResolverScope scope([&](const std::string&, std::vector<uint32_t>& addresses) {
         std::unique_lock<std::mutex> lock(mutex);
         release.wait(lock, [&] { return released; });
         addresses = {0x7F000001};
+        ++answered;
         return 0;
     });
     std::atomic<int> woken{0};
@@ -113,6 +116,10 @@ TEST(NetLookup, SlowLookupRunsOffTheCallingThread)
     while (woken == 0 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(woken, 1);
-    // Let the abandoned worker finish before the replacement function goes out of scope.
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The abandoned worker still answers; wait for it before the function's captures go.
+    deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (answered < 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(answered, 2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
