@@ -134,6 +134,9 @@ public:
     uint32_t lengthAnnounced = 0;
     uint32_t chunkedDone = 0;
     uint32_t finishReported = 0;
+    // The range start the request asked for, and the status code of the response.
+    uint64_t requestedRangeStart = 0;
+    int32_t responseStatus = 0;
     uint32_t transferFailed = 0;
     // Server: one request per connection, and the reply's body bytes still to send.
     uint32_t requestAnswered = 0;

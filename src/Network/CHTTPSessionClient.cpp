@@ -91,6 +91,7 @@ eResultCode CHTTPSession::ComposeRequest(const gCString& path, const gCString& f
     PNU_TRY(SetDownloadFileName(file));
     fileName = file;
     folderPath = folder;
+    requestedRangeStart = requestRangeStart;
     gCString text(u"GET ");
     PNU_TRY(text.Append(path));
     PNU_TRY(text.Append(u" "));
@@ -249,6 +250,7 @@ eResultCode CHTTPSession::ParseResponseHeader()
     (void)statusLine.SplitAtFirst(version, afterVersion, gCString(u" "), 0);
     (void)afterVersion.SplitAtFirst(code, reason, gCString(u" "), 0);
     int32_t status = code.IsEmpty() ? 0 : code.ParseInteger();
+    responseStatus = status;
     bool accepted = status == 200 || status == 206;
     if (!accepted) {
         transferFailed = 1;

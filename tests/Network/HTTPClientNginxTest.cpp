@@ -2,6 +2,7 @@
 #include "Network/CHTTPSession.h"
 
 #include "support/NginxServer.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -214,4 +215,33 @@ TEST_F(HTTPClientNginx, UpdateCheckRequestFormIsAccepted)
     EXPECT_NE(session.headers.find("PNU-FAILREASON=You are up to date.\n"), std::string::npos);
     EXPECT_EQ(session.finishedCalls, 1);
     EXPECT_EQ(session.complete, 1u);
+}
+
+// Downloads into a named file: a new download writes the file afresh; a resumed one (a range
+// asked for and answered 206) appends to the bytes already there instead of cutting the file.
+TEST_F(HTTPClientNginx, DownloadToAFileStartsAfreshOrAppendsWhenResumed)
+{
+    std::string file = Pattern(70000, 4);
+    server.Serve("update.pnu", file);
+    TempFolder folder;
+    std::string target = folder / "update.pnu";
+    struct sCase {
+        std::string before;
+        uint32_t rangeStart;
+    };
+    const sCase cases[] = {
+        {std::string(100000, 'z'), 0}, // longer than the download: it must be cut
+        {file.substr(0, 30000), 30000},
+    };
+    for (const sCase& entry : cases) {
+        folder.WriteFile("update.pnu", entry.before);
+        ClientProbe session;
+        gCString folderText(folder.Path().substr(0, folder.Path().size() - 1).c_str());
+        ASSERT_EQ(session.RequestURL(1, Address(server), gCString(u"/update.pnu"), folderText, gCString(u"update.pnu"),
+                      entry.rangeStart), eSuccess);
+        ASSERT_TRUE(session.RunToEnd());
+        EXPECT_EQ(session.complete, 1u) << entry.rangeStart;
+        EXPECT_EQ(session.bytesTransferred, file.size());
+        EXPECT_TRUE(TempFolder::ReadFile(target) == file) << entry.rangeStart;
+    }
 }
