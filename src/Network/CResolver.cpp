@@ -4,6 +4,8 @@
 #include "Network/NetAddress.h"
 #include "platform/CNetLookup.h"
 #include "platform/EventLoop.h"
+#include "core/gCPlainAlert.h"
+
 
 #include <cstdio>
 
@@ -83,7 +85,12 @@ eResultCode ResolveHostName(CTCPSocket* socket, const gCString& host, tResolveCa
         return eSuccess;
     }
     uint32_t address = lookup->GetFirstAddress();
-    if (address == 0) {
+    if (lookup->GetResult() == CNetLookup::kThreadFailed) {
+        // The lookup could not even start; the user hears of it, and the socket is still told.
+        char text[80];
+        std::snprintf(text, sizeof text, "CFHostStartInfoResolution returned (%d, %ld)\n", 0, long(lookup->GetResult()));
+        ShowCorePlainAlert("Message", text);
+    } else if (address == 0) {
         std::fprintf(stderr, "MyCFHostClientCallBack returned (%d, %ld)\n", kLookupErrorDomain,
             long(lookup->GetResult()));
     }
