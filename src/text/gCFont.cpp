@@ -1,0 +1,319 @@
+#include "text/gCFont.h"
+
+#include "FileIO/gCStream.h"
+#include "core/gCMemory.h"
+#include "imaging/ImagingReport.h"
+#include "platform/PlatformFonts.h"
+#include "text/FontPool.h"
+#include "text/GlyphCache.h"
+
+#include <cstring>
+
+FT_Library* gFontLibrary = nullptr;
+
+namespace {
+
+inline int32_t RoundHalfAway(float value)
+{
+    return value > 0.0f ? int32_t(value + 0.5f) : int32_t(value - 0.5f);
+}
+
+FT_Face* NewHolder()
+{
+    auto* holder = static_cast<FT_Face*>(MemAllocate(sizeof(FT_Face)));
+    if (holder)
+        *holder = nullptr;
+    return holder;
+}
+
+// Opens an installed font by name, or with standIn the nearest font of that family whatever
+// it is; the face lands in the holder.
+bool OpenSystemFace(const std::string& name, bool standIn, FT_Face* holder)
+{
+    sSystemFontFile file;
+    bool found = standIn ? (FindSystemFontFile(name, file) || FindNearestFontFile(name, file))
+                         : FindSystemFontFile(name, file);
+    if (!found)
+        return false;
+    return FT_New_Face(*gFontLibrary, file.path.c_str(), file.index, holder) == 0;
+}
+
+} // namespace
+
+eResultCode InitFontLibrary()
+{
+    if (gFontLibrary)
+        return eSuccess;
+    auto* holder = static_cast<FT_Library*>(MemAllocate(sizeof(FT_Library)));
+    if (!holder)
+        return eNoMemory;
+    if (FT_Init_FreeType(holder) != 0) {
+        MemFree(holder);
+        return eCreateFailed;
+    }
+    gFontLibrary = holder;
+    return eSuccess;
+}
+
+void ReleaseFontLibrary()
+{
+    if (!gFontLibrary)
+        return;
+    FT_Done_FreeType(*gFontLibrary);
+    MemFree(gFontLibrary);
+    gFontLibrary = nullptr;
+}
+
+eResultCode GetFontFilePath(const char* family, char path[256])
+{
+    sSystemFontFile file;
+    if (!family || !FindSystemFontFile(family, file))
+        return eCreateFailed;
+    size_t n = std::min<size_t>(file.path.size(), 255);
+    std::memcpy(path, file.path.data(), n);
+    path[n] = 0;
+    return eSuccess;
+}
+
+gCString ResolveFontFamilyName(const gCString& family)
+{
+    if (!gFontLibrary)
+        return gCString();
+    sSystemFontFile file;
+    if (FindSystemFontFile(family.ToUTF8(), file))
+        return family;
+    if (FindSystemFontFile("Helvetica", file) || FindNearestFontFile("Helvetica", file))
+        return gCString("Helvetica");
+    return gCString();
+}
+
+gCFont::gCFont()
+{
+    mKerning.SetCompareFunction(CompareKerning, reinterpret_cast<intptr_t>(this));
+}
+
+gCFont::~gCFont()
+{
+    Reset();
+}
+
+int32_t gCFont::CompareKerning(CKerning* key, CKerning* element, intptr_t)
+{
+    if (key->left > element->left)
+        return -1;
+    if (key->left < element->left)
+        return 1;
+    if (key->right > element->right)
+        return -1;
+    if (key->right < element->right)
+        return 1;
+    return 0;
+}
+
+void gCFont::ReleaseFace()
+{
+    if (!mFaceHolder)
+        return;
+    ReleaseGlyphCache(*mFaceHolder);
+    if (*mFaceHolder)
+        FT_Done_Face(*mFaceHolder);
+    MemFree(mFaceHolder);
+    mFaceHolder = nullptr;
+}
+
+void gCFont::ClearKerning()
+{
+    for (CKerning* pair : mKerning)
+        delete pair;
+    mKerning.RemoveAll();
+}
+
+void gCFont::Reset()
+{
+    ReleaseFace();
+    (void)mData.SetSize(0);
+    mPixelSize = -1;
+    mPointSize = -1.0f;
+    mXScale = 1.0f;
+    ClearKerning();
+}
+
+void gCFont::FreeGlyphCache()
+{
+    if (mFaceHolder)
+        ReleaseGlyphCache(*mFaceHolder);
+}
+
+eResultCode gCFont::LoadFromStream(gCStream& stream)
+{
+    Reset();
+    uint32_t count = 0;
+    if (eResultCode result = stream.ReadULong(count); result != eSuccess) {
+        ReportImagingError(eResourceReadError, "Font load size failed.");
+        return result;
+    }
+    // The count comes from the file: one larger than what is left would only allocate for bytes
+    // that cannot be read.
+    int64_t remaining = stream.GetLength() - stream.GetPos();
+    if (int64_t(count) > remaining) {
+        ReportImagingError(eResourceReadError, "Font failed to load from resources.");
+        return eStreamError;
+    }
+    if (!mData.SetSize(count)) {
+        ReportImagingError(eNoMemory, "Not enough memory to load font");
+        return eNoMemory;
+    }
+    if (count > 0) {
+        if (eResultCode result = stream.Read(mData.GetData(), int32_t(count)); result != eSuccess) {
+            ReportImagingError(eResourceReadError, "Font failed to load from resources.");
+            return result;
+        }
+    }
+    FT_Face* holder = NewHolder();
+    if (!holder)
+        return eNoMemory;
+    if (!gFontLibrary
+        || FT_New_Memory_Face(*gFontLibrary, mData.GetData(), FT_Long(count), 0, holder) != 0) {
+        MemFree(holder);
+        ReportImagingError(eCreateFailed, "Font failed to create from loaded resources.");
+        return eCreateFailed;
+    }
+    mFaceHolder = holder;
+    return eSuccess;
+}
+
+eResultCode gCFont::SetCharSize(float points, float xScale)
+{
+    FT_Face face = GetFace();
+    if (!face)
+        return eCreateFailed;
+    if (points == mPointSize && xScale == mXScale) {
+        mPixelSize = -1;
+        return eSuccess;
+    }
+    FreeGlyphCache();
+    FT_F26Dot6 width = RoundHalfAway(points * xScale * 64.0f);
+    FT_F26Dot6 height = RoundHalfAway(points * 64.0f);
+    if (FT_Set_Char_Size(face, width, height, 72, 72) != 0)
+        return eCreateFailed;
+    mPointSize = points;
+    mXScale = xScale;
+    mPixelSize = -1;
+    return eSuccess;
+}
+
+eResultCode gCFont::SetPixelSize(int32_t pixels, float xScale)
+{
+    FT_Face face = GetFace();
+    if (!face)
+        return eCreateFailed;
+    if (pixels == mPixelSize && xScale == mXScale) {
+        mPointSize = -1.0f;
+        return eSuccess;
+    }
+    FreeGlyphCache();
+    if (pixels < 0 || FT_Set_Pixel_Sizes(face, FT_UInt(RoundHalfAway(float(pixels) * xScale)), FT_UInt(pixels)) != 0)
+        return eCreateFailed;
+    mPixelSize = pixels;
+    mXScale = xScale;
+    mPointSize = -1.0f;
+    return eSuccess;
+}
+
+eResultCode gCFont::GetKerning(FT_Face face, uint32_t left, uint32_t right, int32_t* delta) const
+{
+    if (mKerning.GetSize() == 0 || !face || !face->size)
+        return eGenericFailure;
+    CKerning key(left, right, 0);
+    int32_t index = mKerning.GetIndexOfElement(&key);
+    if (index < 0)
+        return eGenericFailure;
+    FT_Long scaled = FT_MulFix(mKerning[index]->value, face->size->metrics.x_scale);
+    *delta = int32_t((scaled + 32) & ~FT_Long(63));
+    return eSuccess;
+}
+
+eResultCode gCFont::GetKerning(uint32_t left, uint32_t right, int32_t* delta) const
+{
+    return GetKerning(GetFace(), left, right, delta);
+}
+
+eResultCode gCFont::AddKerning(uint32_t left, uint32_t right, int32_t value)
+{
+    CKerning key(left, right, value);
+    int32_t index = mKerning.GetIndexOfElement(&key);
+    if (index >= 0) {
+        mKerning[index]->value = value;
+        return eSuccess;
+    }
+    auto* pair = new CKerning(left, right, value);
+    if (!pair)
+        return eNoMemory;
+    if (eResultCode result = mKerning.AddKey(pair); result != eSuccess) {
+        delete pair;
+        return result;
+    }
+    return eSuccess;
+}
+
+eResultCode gCFont::AddFontWithFace(FT_Face* holder, const gCString& name, uint32_t id)
+{
+    auto* font = new gCFont;
+    if (!font) {
+        FT_Done_Face(*holder);
+        MemFree(holder);
+        return eNoMemory;
+    }
+    // The font owns the holder from here on, so a failed pool insertion releases the face too.
+    font->mFaceHolder = holder;
+    font->SetId(id);
+    font->SetName(name);
+    if (AddPoolFont(font) != eSuccess) {
+        delete font;
+        return eCreateFailed;
+    }
+    return eSuccess;
+}
+
+eResultCode gCFont::AddFontFromPath(const gCString& path, const gCString& name, uint32_t id)
+{
+    if (!gFontLibrary)
+        return eCreateFailed;
+    FT_Face* holder = NewHolder();
+    if (!holder)
+        return eNoMemory;
+    if (FT_New_Face(*gFontLibrary, path.ToUTF8().c_str(), 0, holder) != 0) {
+        MemFree(holder);
+        return eCreateFailed;
+    }
+    return AddFontWithFace(holder, name, id);
+}
+
+eResultCode gCFont::AddSystemFont(const gCString& family, uint32_t id)
+{
+    if (!gFontLibrary)
+        return eCreateFailed;
+    FT_Face* holder = NewHolder();
+    if (!holder)
+        return eNoMemory;
+    // "Helvetica" stands in for a family that is not installed; it accepts fontconfig's nearest
+    // font, so that the retry finds a face on any machine with fonts.
+    if (!OpenSystemFace(family.ToUTF8(), false, holder) && !OpenSystemFace("Helvetica", true, holder)) {
+        MemFree(holder);
+        return eCreateFailed;
+    }
+    return AddFontWithFace(holder, family, id);
+}
+
+eResultCode gCFont::FindFont(gCFont** font, const gCString& name)
+{
+    if (!gFontLibrary)
+        return eCreateFailed;
+    *font = FindPoolFont(name);
+    if (*font)
+        return eSuccess;
+    // No resource file is searched yet: names resolve through the pool and the system fonts.
+    PNU_TRY(AddSystemFont(name, 0));
+    *font = FindPoolFont(name);
+    return *font ? eSuccess : eCreateFailed;
+}

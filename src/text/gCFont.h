@@ -1,0 +1,95 @@
+// The toolkit's font: one FreeType face, the font-file bytes it was made from, the size selected
+// on it and an optional table of kerning pairs of its own. Fonts come from font data in a stream
+// (a font resource's payload), from a file path or from an installed family; the text renderer
+// asks for them by name through FindFont.
+#pragma once
+
+#include "core/CMemBlockT.h"
+#include "core/eResultCode.h"
+#include "core/gCBaseObject.h"
+#include "core/gCDictionary.h"
+#include "core/gCString.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <cstdint>
+
+class gCStream;
+
+inline constexpr uint32_t kFontTypeCode = 0x666F6E74; // 'font'
+
+// The one FreeType library of the application, in an owned one-word holder; null until
+// InitFontLibrary.
+extern FT_Library* gFontLibrary;
+
+eResultCode InitFontLibrary();
+void ReleaseFontLibrary();
+// The file of an installed family (UTF-8 path, at most 255 bytes); 0 or 24.
+eResultCode GetFontFilePath(const char* family, char path[256]);
+// The family when installed, else "Helvetica" when that resolves, else the empty string.
+gCString ResolveFontFamilyName(const gCString& family);
+
+class gCFont : public gCBaseObject {
+public:
+    class CKerning : public gCBaseObject {
+    public:
+        CKerning(uint32_t leftCode, uint32_t rightCode, int32_t designValue)
+            : left(leftCode), right(rightCode), value(designValue) {}
+        uint32_t left;
+        uint32_t right;
+        int32_t value; // font design units
+    };
+
+    gCFont();
+    ~gCFont() override;
+
+    gCFont(const gCFont&) = delete;
+    gCFont& operator=(const gCFont&) = delete;
+
+    void Reset();
+    void FreeGlyphCache();
+
+    // Reads a font resource's payload (u32 byte count, then a complete font file) and makes the
+    // face from it. The loaders by id and name find the chunk and then come here.
+    eResultCode LoadFromStream(gCStream& stream);
+
+    eResultCode SetCharSize(float points, float xScale);
+    eResultCode SetPixelSize(int32_t pixels, float xScale);
+
+    eResultCode GetKerning(FT_Face face, uint32_t left, uint32_t right, int32_t* delta) const;
+    eResultCode GetKerning(uint32_t left, uint32_t right, int32_t* delta) const;
+    eResultCode AddKerning(uint32_t left, uint32_t right, int32_t value);
+    int32_t GetKerningCount() const { return mKerning.GetSize(); }
+
+    static eResultCode AddFontFromPath(const gCString& path, const gCString& name, uint32_t id);
+    static eResultCode AddSystemFont(const gCString& family, uint32_t id);
+    static eResultCode FindFont(gCFont** font, const gCString& name);
+
+    FT_Face* GetFaceHolder() const { return mFaceHolder; }
+    FT_Face GetFace() const { return mFaceHolder ? *mFaceHolder : nullptr; }
+    int32_t GetPixelSize() const { return mPixelSize; }
+    float GetPointSize() const { return mPointSize; }
+    float GetXScale() const { return mXScale; }
+    uint32_t GetTypeCode() const { return kFontTypeCode; }
+    uint32_t GetId() const { return mId; }
+    void SetId(uint32_t id) { mId = id; }
+    const gCString& GetName() const { return mName; }
+    void SetName(const gCString& name) { mName = name; }
+
+private:
+    static int32_t CompareKerning(CKerning* key, CKerning* element, intptr_t font);
+    void ReleaseFace();
+    void ClearKerning();
+    // Makes a font of the given face holder in the pool; the holder's face is released on failure.
+    static eResultCode AddFontWithFace(FT_Face* holder, const gCString& name, uint32_t id);
+
+    uint32_t mId = 0;
+    gCString mName;
+    FT_Face* mFaceHolder = nullptr;
+    CMemBlockT<unsigned char> mData;
+    int32_t mPixelSize = -1;
+    float mPointSize = -1.0f;
+    float mXScale = 1.0f;
+    gCDictionary<CKerning*> mKerning;
+};
