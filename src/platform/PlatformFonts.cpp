@@ -2,9 +2,23 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <cstdlib>
 #include <strings.h>
 
 namespace {
+
+// fontconfig is set up once and released when the process ends, so that none of its set-up
+// outlives the program as a leak.
+bool Initialise()
+{
+    static const bool ready = [] {
+        if (!FcInit())
+            return false;
+        std::atexit([] { FcFini(); });
+        return true;
+    }();
+    return ready;
+}
 
 bool EndsWith(const std::string& text, const char* suffix, std::string& rest)
 {
@@ -80,7 +94,7 @@ bool Match(const std::string& family, int weight, int slant, bool requireFamily,
 
 bool FindSystemFontFile(const std::string& name, sSystemFontFile& file)
 {
-    if (name.empty() || !FcInit())
+    if (name.empty() || !Initialise())
         return false;
     if (FindByFullName(name, file))
         return true;
@@ -104,7 +118,7 @@ bool FindSystemFontFile(const std::string& name, sSystemFontFile& file)
 
 bool FindNearestFontFile(const std::string& family, sSystemFontFile& file)
 {
-    if (!FcInit())
+    if (!Initialise())
         return false;
     return Match(family, FC_WEIGHT_REGULAR, FC_SLANT_ROMAN, false, file);
 }
