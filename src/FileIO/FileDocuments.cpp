@@ -1,0 +1,105 @@
+#include "FileIO/FileDocuments.h"
+
+#include "FileIO/gCFRef.h"
+#include "FileIO/gCFileDlg.h"
+#include "FileIO/gCFolderRef.h"
+#include "FileIO/sNavReply.h"
+#include "platform/PlatformFileDialogs.h"
+#include "platform/PlatformLauncher.h"
+
+eResultCode LaunchFile(const gCString& path)
+{
+    sFSRef ref;
+    if (MakeFSRef(path, &ref) != 0)
+        return eFileNotFound;
+    return platform::LaunchPath(ref.path) ? eSuccess : eFileNotFound;
+}
+
+eResultCode LaunchFile(const gCFPath& path)
+{
+    // The path itself must name something: falling back to its folder would open the folder
+    // and report a launch that never happened.
+    return LaunchFile(path.GetPath());
+}
+
+eResultCode LaunchFile(const gCBasePath& path) { return LaunchFile(path.GetPath()); }
+
+eResultCode LaunchFile(const gCBasePath& path, const gCString&) { return LaunchFile(path.GetPath()); }
+
+eResultCode OpenURL(const gCString& url)
+{
+    std::string text = url.ToUTF8();
+    if (!platform::IsValidURLText(text))
+        return eFileNotFound;
+    return platform::OpenURLText(text) ? eSuccess : eFileNotFound;
+}
+
+eResultCode ChooseFolderDialog(gCFolderRef& folder)
+{
+    platform::sFolderDialogAnswer answer = platform::RunFolderDialog();
+    if (answer.status == platform::eDialogStatus::kCancelled)
+        return eHandled;
+    if (answer.status != platform::eDialogStatus::kChosen)
+        return eCreateFailed;
+    sFSRef ref = platform::MakePathRecord(answer.folder);
+    if (!ref.exists)
+        return eCreateFailed;
+    PNU_TRY(folder.SetFromFSRef(&ref));
+    return eSuccess;
+}
+
+eResultCode ChooseOpenFile(gCFRef& ref, gCFTypeList* types)
+{
+    gCString text = ref.GetPath();
+    gCFileDlg dialog;
+    PNU_TRY(dialog.GetFile(text, types));
+    if (text.IsEmpty())
+        return eBadParameter;
+    (void)ref.SetFullPath(text);
+    return ref.IsSet() ? eSuccess : eBadParameter;
+}
+
+eResultCode ChooseSaveFile(gCFRef& ref, gCFTypeList* types)
+{
+    gCFileDlg dialog;
+    PNU_TRY(dialog.PutFile(ref, types));
+    return ref.IsSet() ? eSuccess : eBadParameter;
+}
+
+eResultCode OpenOrChooseFile(gCFile& file, gCFRef& ref, gCFTypeList* types, gCFile::eAccessState state)
+{
+    if (!ref.IsSet())
+        PNU_TRY(ChooseOpenFile(ref, types));
+    if (!ref.IsSet())
+        return eBadParameter;
+    return file.Open(&ref, state);
+}
+
+eResultCode OpenOrChooseSaveFile(gCFile& file, gCFRef& ref, gCFTypeList* types, gCFile::eAccessState state)
+{
+    if (!ref.IsSet())
+        PNU_TRY(ChooseSaveFile(ref, types));
+    if (!ref.IsSet())
+        return eBadParameter;
+    return file.Open(&ref, state);
+}
+
+eResultCode PutFileDialog(gCFPath&, sNavReply* reply)
+{
+    platform::sSaveDialogRequest request;
+    platform::sSaveDialogAnswer answer = platform::RunSaveDialog(request);
+    if (!reply)
+        return eSuccess;
+    reply->validRecord = 0;
+    reply->selection.RemoveAll();
+    if (answer.status != platform::eDialogStatus::kChosen)
+        return eSuccess;
+    gCString folder;
+    gCString name;
+    if (folder.SetFromUTF8(answer.folder) != eSuccess || name.SetFromUTF8(answer.name) != eSuccess
+        || reply->selection.Add(folder) != eSuccess)
+        return eSuccess;
+    reply->saveFileName = name;
+    reply->validRecord = 1;
+    return eSuccess;
+}

@@ -1,0 +1,231 @@
+#include "FileIO/FileServices.h"
+#include "FileIO/FolderServices.h"
+#include "FileIO/gCFRef.h"
+#include "FileIO/gCFolderRef.h"
+#include "FileIO/gCVolumeRef.h"
+#include "PathTestSupport.h"
+#include "StreamTestSupport.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+gCString Text(const std::string& utf8)
+{
+    gCString text;
+    EXPECT_EQ(text.SetFromUTF8(utf8), eSuccess);
+    return text;
+}
+
+gCFolderRef Folder(const std::string& path)
+{
+    gCFolderRef folder;
+    EXPECT_EQ(folder.SetPath(Text(path)), eSuccess);
+    return folder;
+}
+
+template <typename T>
+void DeleteAll(gCArray<T*>& objects)
+{
+    for (T* object : objects)
+        delete object;
+    objects.RemoveAll();
+}
+
+} // namespace
+
+TEST(FolderServices, CreatesOnlyTheLastLevel)
+{
+    TempFolder temp;
+    EXPECT_EQ(CreateFolder(Folder(temp / "a/b")), eCreateFailed);
+    EXPECT_FALSE(platform::PathExists(temp / "a"));
+    EXPECT_EQ(CreateFolder(Folder(temp / "a")), eSuccess);
+    EXPECT_EQ(CreateFolder(Folder(temp / "a")), eSuccess);
+    temp.WriteFile("file", "x");
+    EXPECT_EQ(CreateFolder(Folder(temp / "file")), eCreateFailed);
+
+    ScopedBaseFolders bases(Text(temp / "a/"), Text(temp.Path()));
+    EXPECT_EQ(CreateRelativeFolder(gCString(u"sub"), 0), eSuccess);
+    EXPECT_TRUE(platform::PathIsFolder(temp / "a/sub"));
+}
+
+TEST(FolderServices, RelativeFolderExistsJoinsOnce)
+{
+    TempFolder temp;
+    ASSERT_TRUE(platform::CreateOneFolder(temp / "A"));
+    ASSERT_TRUE(platform::CreateOneFolder(temp / "A/Contents"));
+    ASSERT_TRUE(platform::CreateOneFolder(temp / "A/Contents/Resources"));
+    ASSERT_TRUE(platform::CreateOneFolder(temp / "A/Contents/Resources/fonts"));
+    ASSERT_TRUE(platform::CreateOneFolder(temp / "A/data"));
+    {
+        ScopedBaseFolders bases(Text(temp / "A/Contents/"), Text(temp / "A"));
+        gCString rel(u":Resources:fonts");
+        EXPECT_TRUE(RelativeFolderExists(rel, 0));
+        EXPECT_EQ(Utf8(rel), "Resources/fonts");
+        gCString data(u"data");
+        EXPECT_TRUE(RelativeFolderExists(data, 1));
+        EXPECT_EQ(Utf8(data), "data");
+    }
+    ScopedBaseFolders bases(Text(temp / "A/Contents/"), Text(temp / "A/"));
+    gCString data(u"data");
+    EXPECT_TRUE(RelativeFolderExists(data, 1));
+    EXPECT_EQ(Utf8(data), "data");
+    gCString missing(u"nothing");
+    EXPECT_FALSE(RelativeFolderExists(missing, 1));
+}
+
+TEST(FolderServices, ListsFilesAndFoldersAsPathObjects)
+{
+    TempFolder temp;
+    temp.WriteFile("b.txt", "");
+    temp.WriteFile(".hidden", "");
+    ASSERT_TRUE(platform::CreateOneFolder(temp / "sub"));
+    gCArray<gCFRef*> files;
+    gCArray<gCFolderRef*> folders;
+    ASSERT_EQ(ListFolder(Folder(temp.Path()), files, folders), eSuccess);
+    ASSERT_EQ(files.GetSize(), 2);
+    EXPECT_EQ(files[0]->GetPath().ToUTF8(), temp / ".hidden");
+    EXPECT_EQ(files[1]->GetPath().ToUTF8(), temp / "b.txt");
+    ASSERT_EQ(folders.GetSize(), 1);
+    EXPECT_EQ(folders[0]->GetPath().ToUTF8(), temp / "sub/");
+    // Appended, not replaced; a missing folder adds nothing.
+    ASSERT_EQ(ListFolder(Folder(temp / "none"), files, folders), eSuccess);
+    EXPECT_EQ(files.GetSize(), 2);
+    DeleteAll(files);
+    DeleteAll(folders);
+}
+
+TEST(FolderServices, RecursiveCopyCopiesFilesThenFolders)
+{
+    TempFolder temp;
+    ASSERT_TRUE(platform::CreateOneFolder(temp / "src"));
+    ASSERT_TRUE(platform::CreateOneFolder(temp / "src/deep"));
+    temp.WriteFile("src/.hidden", "h");
+    temp.WriteFile("src/top.bin", std::string(300000, 't'));
+    temp.WriteFile("src/deep/inner.txt", "i");
+    ASSERT_TRUE(platform::CreateOneFolder(temp / "flat"));
+    temp.WriteFile("flat/top.bin", "old and longer than nothing");
+    temp.WriteFile("flat/mine.txt", "stays");
+
+    EXPECT_EQ(CopyFolderRecursive(Folder(temp / "src"), Folder(temp / "flat"), 0), eSuccess);
+    EXPECT_EQ(TempFolder::ReadFile(temp / "flat/.hidden"), "h");
+    EXPECT_EQ(TempFolder::ReadFile(temp / "flat/top.bin").size(), 300000u);
+    EXPECT_EQ(TempFolder::ReadFile(temp / "flat/mine.txt"), "stays");
+    EXPECT_FALSE(platform::PathExists(temp / "flat/deep"));
+
+    ASSERT_TRUE(platform::CreateOneFolder(temp / "tree"));
+    EXPECT_EQ(CopyFolderRecursive(Folder(temp / "src"), Folder(temp / "tree"), 1), eSuccess);
+    EXPECT_EQ(TempFolder::ReadFile(temp / "tree/deep/inner.txt"), "i");
+
+    EXPECT_EQ(CopyFolderRecursive(Folder(temp / "missing"), Folder(temp / "tree2"), 1), eSuccess);
+    EXPECT_FALSE(platform::PathExists(temp / "tree2"));
+    EXPECT_EQ(CopyFolderRecursive(gCFolderRef(), Folder(temp / "tree"), 1), eGenericFailure);
+    // Without the destination folder the first file cannot be placed.
+    EXPECT_NE(CopyFolderRecursive(Folder(temp / "src"), Folder(temp / "nowhere"), 0), eSuccess);
+}
+
+TEST(FolderServices, RecursiveCopyDoesNotFollowLinksOrCopyIntoItself)
+{
+    TempFolder temp;
+    ASSERT_TRUE(platform::CreateOneFolder(temp / "src"));
+    ASSERT_TRUE(platform::CreateOneFolder(temp / "src/sub"));
+    temp.WriteFile("src/sub/f", "f");
+    // A link back to an ancestor would make a naive copy run until the stack is gone.
+    ASSERT_EQ(::symlink((temp / "src").c_str(), (temp / "src/sub/loop").c_str()), 0);
+    ASSERT_TRUE(platform::CreateOneFolder(temp / "dst"));
+    EXPECT_EQ(CopyFolderRecursive(Folder(temp / "src"), Folder(temp / "dst"), 1), eSuccess);
+    EXPECT_EQ(TempFolder::ReadFile(temp / "dst/sub/f"), "f");
+    struct stat info;
+    ASSERT_EQ(::lstat((temp / "dst/sub/loop").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+
+    EXPECT_EQ(CopyFolderRecursive(Folder(temp / "src"), Folder(temp / "src/sub"), 1), eBadParameter);
+    EXPECT_EQ(CopyFolderRecursive(Folder(temp / "src"), Folder(temp / "src"), 1), eBadParameter);
+    EXPECT_FALSE(platform::PathExists(temp / "src/sub/sub"));
+}
+
+TEST(FolderServices, CurrentFolderIsDecodedAsUtf8)
+{
+    TempFolder temp;
+    std::string named = temp / "Caf\xC3\xA9";
+    ASSERT_TRUE(platform::CreateOneFolder(named));
+    std::string before;
+    ASSERT_TRUE(platform::GetWorkingFolder(before));
+    ASSERT_EQ(::chdir(named.c_str()), 0);
+    gCString folder;
+    eResultCode result = GetCurrentFolder(folder);
+    ASSERT_EQ(::chdir(before.c_str()), 0);
+    ASSERT_EQ(result, eSuccess);
+    EXPECT_EQ(folder[folder.GetLength() - 1], u'\u00E9');
+    EXPECT_EQ(folder.ToUTF8(), platform::CanonicalPath(named));
+}
+
+TEST(FolderServices, SpecialFolders)
+{
+    TempFolder temp;
+    ASSERT_TRUE(platform::CreateOneFolder(temp / "home"));
+    const char* oldHome = std::getenv("HOME");
+    std::string savedHome = oldHome ? oldHome : "";
+    const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
+    std::string savedConfig = oldConfig ? oldConfig : "";
+    ::setenv("HOME", (temp / "home").c_str(), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+    gCFolderRef folder;
+    EXPECT_EQ(GetDocumentsFolder(folder), eCreateFailed);
+    EXPECT_EQ(GetPreferencesFolder(folder), eCreateFailed);
+    ASSERT_TRUE(platform::CreateOneFolder(temp / "home/Documents"));
+    ASSERT_TRUE(platform::CreateOneFolder(temp / "home/.config"));
+    EXPECT_EQ(GetDocumentsFolder(folder), eSuccess);
+    EXPECT_EQ(folder.GetPath().ToUTF8(), temp / "home/Documents/");
+    EXPECT_EQ(GetPreferencesFolder(folder), eSuccess);
+    EXPECT_EQ(folder.GetPath().ToUTF8(), temp / "home/.config/");
+    ::setenv("HOME", savedHome.c_str(), 1);
+    if (oldConfig)
+        ::setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
+
+    gCString text(u"stale");
+    EXPECT_EQ(GetAppContentsFolder(text), eSuccess);
+    EXPECT_EQ(Utf8(text), "");
+    ScopedBaseFolders bases(gCString(u"/Apps/U.app"));
+    EXPECT_EQ(GetAppContentsFolder(text), eSuccess);
+    EXPECT_EQ(Utf8(text), "/Apps/U.app/Contents/");
+    EXPECT_EQ(GetAppParentFolder(text), eSuccess);
+    EXPECT_EQ(Utf8(text), "/Apps/");
+}
+
+TEST(FolderServices, VolumesAreNamedWithAColon)
+{
+    gCArray<gCVolumeRef*> volumes;
+    ASSERT_EQ(ListVolumes(volumes), eSuccess);
+    ASSERT_GE(volumes.GetSize(), 1);
+    EXPECT_EQ(Utf8(volumes[0]->GetName()), "/:");
+    EXPECT_EQ(volumes[0]->GetVolumeNumber(), -1);
+    DeleteAll(volumes);
+}
+
+TEST(gCVolumeRef, NamesAndObjectsBelowIt)
+{
+    gCVolumeRef volume(gCString(u" \t\r\nMy Disk/ \n"));
+    EXPECT_EQ(Utf8(volume.GetName()), "My Disk/");
+    EXPECT_EQ(volume.IsNameSet(), 1u);
+    std::unique_ptr<gCFRef> file(volume.MakeFileRef(gCString(u"a.txt")));
+    EXPECT_EQ(Utf8(file->GetPath()), "My Disk/a.txt");
+    gCVolumeRef bare(gCString(u"/Volumes/X"));
+    std::unique_ptr<gCFRef> joined(bare.MakeFileRef(gCString(u"a.txt")));
+    EXPECT_EQ(Utf8(joined->GetPath()), "/Volumes/Xa.txt");
+    std::unique_ptr<gCFolderRef> folder(bare.MakeFolderRef(gCString(u"/sub")));
+    EXPECT_EQ(Utf8(folder->GetPath()), "/Volumes/X/sub/");
+
+    gCVolumeRef target;
+    EXPECT_EQ(target.IsNameSet(), 0u);
+    target = volume;
+    EXPECT_EQ(target.IsNameSet(), 0u);
+    EXPECT_EQ(Utf8(target.GetName()), "My Disk/");
+    EXPECT_FALSE(gCVolumeRef::TestAttributeBit(-1));
+}

@@ -1,0 +1,72 @@
+#include "FileIO/FileDocuments.h"
+#include "FileIO/gCFRef.h"
+#include "StreamTestSupport.h"
+#include "platform/PlatformLauncher.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+gCString Text(const std::string& utf8)
+{
+    gCString text;
+    EXPECT_EQ(text.SetFromUTF8(utf8), eSuccess);
+    return text;
+}
+
+// Records what would have been launched or opened.
+class RecordingLauncher {
+public:
+    RecordingLauncher()
+    {
+        platform::SetLauncher({[this](const std::string& path) { paths.push_back(path); return true; },
+                               [this](const std::string& url) { urls.push_back(url); return true; }});
+    }
+    ~RecordingLauncher() { platform::ResetLauncher(); }
+    std::vector<std::string> paths;
+    std::vector<std::string> urls;
+};
+
+} // namespace
+
+TEST(Launch, AMissingFileIsNotFoundAndOpensNothing)
+{
+    TempFolder temp;
+    RecordingLauncher launcher;
+    gCFRef missing(Text(temp / "missing.app"));
+    EXPECT_EQ(LaunchFile(missing.GetPath()), eFileNotFound);
+    EXPECT_EQ(LaunchFile(missing), eFileNotFound);
+    EXPECT_EQ(LaunchFile(static_cast<const gCFPath&>(missing)), eFileNotFound);
+    EXPECT_EQ(LaunchFile(missing, gCString(u"--flag")), eFileNotFound);
+    EXPECT_TRUE(launcher.paths.empty());
+}
+
+TEST(Launch, AnExistingItemIsHandedToTheLauncher)
+{
+    TempFolder temp;
+    RecordingLauncher launcher;
+    gCFRef file(Text(temp.WriteFile("doc.txt", "")));
+    EXPECT_EQ(LaunchFile(file, gCString(u"ignored")), eSuccess);
+    ASSERT_EQ(launcher.paths.size(), 1u);
+    EXPECT_EQ(launcher.paths[0], temp / "doc.txt");
+}
+
+TEST(Launch, UrlsMustBeWellFormed)
+{
+    RecordingLauncher launcher;
+    EXPECT_EQ(OpenURL(gCString(u"not a url")), eFileNotFound);
+    EXPECT_EQ(OpenURL(gCString(u"http://caf\u00E9.example/")), eFileNotFound);
+    EXPECT_EQ(OpenURL(gCString(u"https://example.com/download?x=1")), eSuccess);
+    ASSERT_EQ(launcher.urls.size(), 1u);
+    EXPECT_EQ(launcher.urls[0], "https://example.com/download?x=1");
+}
+
+TEST(Launch, AFailedLaunchIsReported)
+{
+    TempFolder temp;
+    platform::SetLauncher({[](const std::string&) { return false; }, [](const std::string&) { return false; }});
+    EXPECT_EQ(LaunchFile(Text(temp.WriteFile("x", ""))), eFileNotFound);
+    EXPECT_EQ(OpenURL(gCString(u"http://example.com/")), eFileNotFound);
+    platform::ResetLauncher();
+}
