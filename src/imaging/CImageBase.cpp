@@ -1,8 +1,12 @@
 #include "imaging/CImageBase.h"
 
 #include "core/gCMemory.h"
+#include "imaging/CPixel.h"
+#include "platform/Window.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 CImageBase::CImageBase(uint32_t rowsAlignedFlag) : mRowsAligned(int32_t(rowsAlignedFlag)) {}
 
@@ -67,6 +71,41 @@ int32_t CImageBase::IsCompressed() const
 
 eResultCode CImageBase::Decompress()
 {
+    return eSuccess;
+}
+
+eResultCode CImageBase::DrawToWindow(plat::Window* window, const gCRect* area, const gCPoint* at)
+{
+    if (!window)
+        return eSuccess;
+    gCRect clipped = area ? *area : gCRect{0, 0, mWidth, mHeight};
+    clipped.left = std::max(clipped.left, 0);
+    clipped.top = std::max(clipped.top, 0);
+    clipped.right = std::min(clipped.right, mWidth);
+    clipped.bottom = std::min(clipped.bottom, mHeight);
+    if (clipped.left >= clipped.right || clipped.top >= clipped.bottom)
+        return eSuccess;
+    gCPoint corner{clipped.left, clipped.top};
+    void* pixels = nullptr;
+    if (GetPixelPointer(&pixels, &corner) != eSuccess || !pixels)
+        return eSuccess;
+    const int32_t columns = clipped.right - clipped.left;
+    const int32_t rows = clipped.bottom - clipped.top;
+    const gCPoint place = at ? *at : gCPoint{};
+    if (mBytesPerPixel == 4) {
+        window->Present(static_cast<const uint32_t*>(pixels), columns, rows, mRowStride, {0, 0, columns, rows},
+                        place.x, place.y);
+    } else {
+        // 8-bit images show as opaque grey.
+        std::vector<uint32_t> grey(size_t(columns) * size_t(rows));
+        for (int32_t y = 0; y < rows; ++y) {
+            const uint8_t* row = static_cast<const uint8_t*>(pixels) + ptrdiff_t(y) * mRowBytes;
+            for (int32_t x = 0; x < columns; ++x)
+                grey[size_t(y) * size_t(columns) + size_t(x)] = GreyToPixel(row[x]);
+        }
+        window->Present(grey.data(), columns, rows, columns, {0, 0, columns, rows}, place.x, place.y);
+    }
+    (void)ReleasePixelPointer(&corner);
     return eSuccess;
 }
 

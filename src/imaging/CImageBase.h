@@ -9,6 +9,10 @@
 
 #include <cstdint>
 
+namespace plat {
+class Window;
+}
+
 inline constexpr uint32_t kImageTypeCode = 0x696D6167; // 'imag'
 
 class CImageBase : public gCBaseObject {
@@ -28,6 +32,9 @@ public:
     virtual eResultCode Compress();
     virtual int32_t IsCompressed() const;
     virtual eResultCode Decompress();
+    // Shows the area of the buffer (the origin is not applied; null: all of it) at the point of
+    // the window's content. Never reports an error: what cannot be drawn is left out.
+    virtual eResultCode DrawToWindow(plat::Window* window, const gCRect* area, const gCPoint* at);
     virtual eResultCode GetPixelPointer(void** pixels, const gCPoint* point);
     virtual eResultCode ReleasePixelPointer(const gCPoint* point);
     virtual eResultCode CreateImageBuffer(int32_t width, int32_t height);

@@ -238,3 +238,40 @@ TEST(Image8, CompressRoundTrip)
         for (int32_t x = 0; x < 50; ++x)
             ASSERT_EQ(nav.Row(y)[x], before[size_t(y * 50 + x)]);
 }
+
+#include "platform/Window.h"
+
+TEST(ImageDrawing, ShowsTheClippedAreaAtThePoint)
+{
+    std::unique_ptr<plat::Window> window = plat::Window::Create(40, 30, 0);
+    if (!window)
+        GTEST_SKIP() << "no window system";
+    CImage image(10, 8);
+    {
+        CImNav nav(&image, nullptr);
+        for (int32_t y = 0; y < 8; ++y)
+            for (int32_t x = 0; x < 10; ++x)
+                nav.Row(y)[x] = 0xFF000000u | uint32_t(x) << 8 | uint32_t(y);
+    }
+    const uint32_t background = window->GetPixel(9, 21);
+    // Partly outside: clipped to columns 0..3 of rows 6..7, drawn with that size at (5, 20).
+    gCRect area{-2, 6, 4, 12};
+    gCPoint at{5, 20};
+    EXPECT_EQ(image.DrawToWindow(window.get(), &area, &at), eSuccess);
+    EXPECT_EQ(window->GetPixel(5, 20), 0xFF000006u);
+    EXPECT_EQ(window->GetPixel(8, 21), 0xFF000307u);
+    EXPECT_EQ(window->GetPixel(9, 21), background);
+    EXPECT_EQ(window->GetPixel(5, 22), background);
+
+    gCRect outside{20, 20, 30, 30};
+    EXPECT_EQ(image.DrawToWindow(window.get(), &outside, &at), eSuccess);
+
+    CImage8 grey(2, 2);
+    {
+        CImNav8 nav(&grey, nullptr);
+        nav.Row(1)[1] = 0x40;
+    }
+    gCPoint corner{0, 0};
+    EXPECT_EQ(grey.DrawToWindow(window.get(), nullptr, &corner), eSuccess);
+    EXPECT_EQ(window->GetPixel(1, 1), 0xFF404040u);
+}
