@@ -1,0 +1,49 @@
+// The updater's block codec: a block of bytes to a coded frame (its raw length, big-endian, then
+// the payload of one of nine methods) and back. The method number is not stored in the frame;
+// both sides must agree on it. Packages use method 8.
+#pragma once
+
+#include "core/CMemBlockT.h"
+#include "core/eResultCode.h"
+#include "core/gCBaseObject.h"
+
+#include <cstdint>
+
+class gCStream;
+
+class CPNUCompressor : public gCBaseObject {
+public:
+    static constexpr uint32_t kMethodCount = 9;
+
+    CPNUCompressor() = default;
+    ~CPNUCompressor() override = default;
+
+    // The output block is resized by the call. Results: 0 done; 6 a method above 8, or input for
+    // methods 2-7 whose length is not a whole number of elements; 12 input above the package size
+    // limit (encoding); 1 the encoder failed (method 1's codes grew longer than 32 bits); 5 a
+    // block could not be sized; 17 a frame shorter than its length word, a raw length above the
+    // package size limit, or a damaged payload (decoding).
+    eResultCode CodecRun(uint32_t encode, uint32_t method, CMemBlockT<unsigned char>& in,
+                         CMemBlockT<unsigned char>& out);
+    // The whole stream, from its start, as the input.
+    eResultCode CodecRunStream(uint32_t encode, uint32_t method, gCStream& in,
+                               CMemBlockT<unsigned char>& out);
+    // The result block written to the output stream.
+    eResultCode CodecRunStreams(uint32_t encode, uint32_t method, gCStream& in, gCStream& out);
+
+    // The size an encoder's frame may reach for n input bytes.
+    static uint64_t EncodeBound(uint64_t n) { return (n * 104 + 50) / 100 + 388; }
+
+    // The raw work behind CodecRun, over plain memory: encode into at most `capacity` bytes
+    // (frame length in frameLength), decode into exactly the announced raw length.
+    static eResultCode EncodeFrame(uint32_t method, const uint8_t* in, uint64_t n, uint8_t* out,
+                                   uint64_t capacity, uint64_t& frameLength);
+    static eResultCode DecodePayload(uint32_t method, const uint8_t* payload, uint64_t m, uint8_t* out,
+                                     uint64_t n);
+    // The raw length a frame announces; 17 for a frame shorter than its length word.
+    static eResultCode ReadRawLength(const uint8_t* frame, uint64_t length, uint64_t& n);
+
+private:
+    static eResultCode Encode(uint32_t method, CMemBlockT<unsigned char>& in, CMemBlockT<unsigned char>& out);
+    static eResultCode Decode(uint32_t method, CMemBlockT<unsigned char>& in, CMemBlockT<unsigned char>& out);
+};

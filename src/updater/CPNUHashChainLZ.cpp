@@ -1,0 +1,169 @@
+#include "updater/CPNUHashChainLZ.h"
+
+#include "updater/CPNUByteWriter.h"
+#include "updater/CPNUEscapeRLE.h"
+#include "updater/CPNUMatchFinder.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr uint64_t kWindow = 100000;
+
+// A match pays for itself only when its token is shorter than the literals it replaces.
+bool WorthAMatch(uint64_t length, uint64_t distance)
+{
+    return length >= 8 || (length == 7 && distance <= 268435455) || (length == 6 && distance <= 2097151)
+        || (length == 5 && distance <= 16383) || (length == 4 && distance <= 127);
+}
+
+void PutLiteral(CPNUByteWriter& writer, uint8_t byte, uint8_t escape)
+{
+    writer.Put(byte);
+    if (byte == escape)
+        writer.Put(0);
+}
+
+// Without chain tables: every distance up to the window, nearest first. Only distances whose
+// first byte matches can give a match; they are found with a backward byte search.
+void FindInWindow(const uint8_t* in, uint64_t pos, uint64_t rem, uint64_t& best, uint64_t& dist)
+{
+    best = 3;
+    dist = 0;
+    const uint64_t farthest = pos < kWindow ? pos : kWindow;
+    if (farthest < 4)
+        return;
+    const uint8_t* windowStart = in + pos - farthest;
+    const uint8_t* searchEnd = in + pos - 3; // exclusive: distances of 4 and more
+    while (best < rem && searchEnd > windowStart) {
+        const void* found = memrchr(windowStart, in[pos], size_t(searchEnd - windowStart));
+        if (!found)
+            return;
+        const uint8_t* candidate = static_cast<const uint8_t*>(found);
+        searchEnd = candidate;
+        const uint64_t distance = uint64_t(in + pos - candidate);
+        if (distance <= best || candidate[best] != in[pos + best])
+            continue;
+        const uint64_t limit = rem < distance ? rem : distance;
+        const uint64_t length = CPNUMatchFinder::MatchLength(candidate, in + pos, 0, limit);
+        if (length > best) {
+            best = length;
+            dist = distance;
+        }
+    }
+}
+
+bool ReadVarint(const uint8_t* payload, uint64_t m, uint64_t& p, uint64_t& value)
+{
+    value = 0;
+    for (uint32_t groups = 0; groups < 5; ++groups) {
+        if (p >= m)
+            return false;
+        const uint8_t byte = payload[p++];
+        value = (value << 7) | (byte & 0x7F);
+        if ((byte & 0x80) == 0)
+            return value <= 0xFFFFFFFFull;
+    }
+    return false;
+}
+
+} // namespace
+
+eResultCode CPNUHashChainLZ::Encode(const uint8_t* in, uint64_t n, uint8_t* out, uint64_t capacity,
+                                    void* workArea, uint64_t& payloadLength)
+{
+    payloadLength = 0;
+    if (n == 0)
+        return eSuccess;
+    if (n > 0xFFFFFFFFull)
+        return eBadParameter;
+    const uint8_t escape = CPNUEscapeRLE::ChooseEscapeByte(in, n);
+    CPNUByteWriter writer(out, capacity);
+    writer.Put(escape);
+
+    CPNUMatchFinder chains(in, n);
+    if (workArea)
+        chains.LinkChains(workArea);
+
+    uint64_t pos = 0;
+    uint64_t rem = n;
+    while (rem >= 4 && !writer.Overflowed()) {
+        uint64_t best;
+        uint64_t dist;
+        if (workArea)
+            chains.Find(pos, rem, best, dist);
+        else
+            FindInWindow(in, pos, rem, best, dist);
+        if (WorthAMatch(best, dist)) {
+            writer.Put(escape);
+            writer.PutVarint(uint32_t(best));
+            writer.PutVarint(uint32_t(dist));
+            pos += best;
+            rem -= best;
+        } else {
+            PutLiteral(writer, in[pos], escape);
+            ++pos;
+            --rem;
+        }
+    }
+    for (; pos < n; ++pos)
+        PutLiteral(writer, in[pos], escape);
+
+    if (writer.Overflowed())
+        return eGenericFailure;
+    payloadLength = writer.Length();
+    return eSuccess;
+}
+
+eResultCode CPNUHashChainLZ::Decode(const uint8_t* payload, uint64_t m, uint8_t* out, uint64_t n)
+{
+    if (m == 0)
+        return n == 0 ? eSuccess : eInvalidFile;
+    const uint8_t escape = payload[0];
+    uint64_t p = 1;
+    uint64_t o = 0;
+    while (p < m) {
+        // Literals are stored as themselves: copy everything up to the next escape at once.
+        const void* found = memchr(payload + p, escape, m - p);
+        const uint64_t runEnd = found ? uint64_t(static_cast<const uint8_t*>(found) - payload) : m;
+        const uint64_t literals = runEnd - p;
+        if (literals > n - o)
+            return eInvalidFile;
+        if (literals > 0)
+            memcpy(out + o, payload + p, literals);
+        o += literals;
+        p = runEnd;
+        if (p == m)
+            break;
+
+        if (m - p < 2)
+            return eInvalidFile;
+        if (payload[p + 1] == 0) {
+            if (o >= n)
+                return eInvalidFile;
+            out[o++] = escape;
+            p += 2;
+            continue;
+        }
+        ++p;
+        uint64_t length;
+        uint64_t distance;
+        if (!ReadVarint(payload, m, p, length) || !ReadVarint(payload, m, p, distance))
+            return eInvalidFile;
+        if (distance == 0 || distance > o || length > n - o)
+            return eInvalidFile;
+        uint8_t* target = out + o;
+        const uint8_t* source = target - distance;
+        if (length <= distance) {
+            memcpy(target, source, length);
+        } else {
+            // Only a damaged or foreign payload overlaps; copy byte by byte as the format says.
+            for (uint64_t i = 0; i < length; ++i)
+                target[i] = source[i];
+        }
+        o += length;
+    }
+    return o == n ? eSuccess : eInvalidFile;
+}
+
+uint64_t CPNUHashChainLZ::WorkAreaSize(uint64_t n) { return CPNUMatchFinder::WorkAreaSize(n); }

@@ -1,0 +1,22 @@
+// Shared helpers of the codec tests: frames through the public block interface, test inputs.
+#pragma once
+
+#include "core/eResultCode.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+// CodecRun over blocks made from and turned back into byte vectors.
+eResultCode EncodeBytes(uint32_t method, const Bytes& data, Bytes& frame);
+eResultCode DecodeBytes(uint32_t method, const Bytes& frame, Bytes& data);
+
+Bytes BytesOf(const std::string& text);
+Bytes Repeated(const Bytes& unit, size_t times);
+Bytes RandomBytes(size_t count, uint32_t seed);
+// The first `count` bytes of a real shared object of the system (empty when none is readable).
+Bytes SystemLibraryBytes(size_t count);
+// The frame of a payload: the raw length big-endian, then the payload.
+Bytes Frame(uint32_t rawLength, const Bytes& payload);
