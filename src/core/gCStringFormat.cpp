@@ -1,5 +1,5 @@
 // printf-style formatting into UTF-16: literal units are copied, and each conversion is formatted
-// by the C library from a rebuilt 8-bit specification, then widened (8-bit results are Mac Roman).
+// by the C library from a rebuilt 8-bit directive, then widened (8-bit results are Mac Roman).
 #include "core/gCString.h"
 
 #include "core/MacRoman.h"
@@ -94,7 +94,7 @@ struct sConversion {
     char16_t kind = 0;
 };
 
-// Rebuilds the conversion as an 8-bit printf specification with width and precision resolved.
+// Rebuilds the conversion as an 8-bit printf directive with width and precision resolved.
 void BuildSpec(const sConversion& conversion, char kind, char* spec, size_t size, bool withLength)
 {
     int written = std::snprintf(spec, size, "%%%s", conversion.flags);
