@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""Checks the updater's string-table source: every language block complete, every text id that
+the updater's code asks for present in each block, the two-field texts split, and the demo
+product's settings table holding the values the updater reads."""
+
+import os
+import re
+import sys
+
+root = sys.argv[1]
+sys.path.insert(0, os.path.join(root, "tools", "rescomp"))
+from rescomp.msf import collect  # noqa: E402
+from rescomp.script import parse  # noqa: E402
+
+BASE = 3000000000
+FIRST = 4
+BLOCK = 71
+failures = []
+
+
+def load(name):
+    with open(os.path.join(root, "assets", name), encoding="utf-8") as source:
+        return {entry_id: (entry_name, text) for entry_id, entry_name, text, _ in collect(parse(source.read()))}
+
+
+texts = load("PNUpdater.mst")
+
+# Blocks: block k holds the texts FIRST .. FIRST + 70 at BASE + 71 k.
+blocks = sorted({(i - BASE - FIRST) // BLOCK for i in texts if i >= BASE + FIRST})
+for k in blocks:
+    for n in range(FIRST, FIRST + BLOCK):
+        entry = texts.get(BASE + BLOCK * k + n)
+        if entry is None or entry[1] == "":
+            failures.append("block %d has no text %d" % (k, n))
+names = [texts.get(BASE + BLOCK * k + FIRST, ("", ""))[1] for k in blocks]
+if len(set(names)) != len(names):
+    failures.append("two blocks share a language name: %r" % names)
+for expected in ["English", "Deutsch", "Français", "Español"]:
+    if expected not in names:
+        failures.append("no block for %s" % expected)
+for unkeyed in [0, 1, 3, 6]:
+    if BASE + unkeyed not in texts:
+        failures.append("no untranslated text %d" % unkeyed)
+
+# Every text the code asks for: translated ones through GetTranslatedText(n) or the window's
+# string k (n = k + 4), untranslated ones through GetUntranslatedText(n).
+translated = {8, 9, 15, 21, 37, 38, 39, 56, 71, 18, 20, 14, 51}
+translated |= set(range(52, 56)) | set(range(60, 70))
+translated |= {16, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 33, 34, 35, 36, 41, 42, 43, 44, 45, 46, 47, 48, 49, 73}
+untranslated = {0, 1, 3, 6}
+for folder, _, files in os.walk(os.path.join(root, "src")):
+    for name in files:
+        if not name.endswith((".cpp", ".h")):
+            continue
+        with open(os.path.join(folder, name), encoding="utf-8") as source:
+            code = source.read()
+        translated |= {int(n) for n in re.findall(r"GetTranslatedText\((\d+)", code)}
+        untranslated |= {int(n) for n in re.findall(r"GetUntranslatedText\((\d+)", code)}
+for k in blocks:
+    for n in sorted(translated):
+        if BASE + BLOCK * k + n not in texts:
+            failures.append("block %d lacks text %d, which the code uses" % (k, n))
+    for n in (8, 9, 22):
+        if "|" not in texts.get(BASE + BLOCK * k + n, ("", ""))[1]:
+            failures.append("block %d: text %d needs two fields" % (k, n))
+for n in sorted(untranslated):
+    if BASE + n not in texts:
+        failures.append("the untranslated text %d is missing" % n)
+
+settings = {name: text for name, text in load("system.mst").values()}
+for key in ["Local_Current", "PBX_InternalBuildString", "PBX_Application", "PN2_Version"]:
+    if not settings.get(key):
+        failures.append("system.mst has no %s" % key)
+if settings.get("Local_Current") not in names:
+    failures.append("the demo product's language %r names no block" % settings.get("Local_Current"))
+if "|" not in settings.get("PBX_InternalBuildString", ""):
+    failures.append("PBX_InternalBuildString needs the form build|version")
+
+for failure in failures:
+    print("FAIL:", failure)
+sys.exit(1 if failures else 0)
