@@ -1,0 +1,207 @@
+// Drawing costs side by side: the normal blend of a 640 x 240 image over another against
+// pixman's OVER on the same pixels, the blur of a 640 x 240 image at radii 2, 8 and 32 (the
+// cost should grow with the logarithm of the radius), and drawing a block of 71 interface texts
+// (glyphs per second). A summary closes the run.
+#include "imaging/BlendModes.h"
+#include "imaging/Blur.h"
+#include "imaging/CImNav.h"
+#include "imaging/CImage.h"
+#include "text/CTextRenderer.h"
+#include "text/TextGamma.h"
+#include "text/gCFont.h"
+
+#include <benchmark/benchmark.h>
+
+#ifdef PNU_HAVE_PIXMAN
+#include <pixman.h>
+#endif
+
+#include <cstdio>
+#include <map>
+#include <random>
+#include <string>
+
+namespace {
+
+constexpr int32_t kWidth = 640;
+constexpr int32_t kHeight = 240;
+
+void FillRandom(CImage& image, uint32_t seed, bool varyAlpha)
+{
+    std::mt19937 random(seed);
+    CImNav nav(&image, nullptr);
+    for (int32_t y = 0; y < kHeight; ++y)
+        for (int32_t x = 0; x < kWidth; ++x) {
+            uint32_t p = random();
+            nav.Row(y)[x] = varyAlpha ? p : p | 0xFF000000u;
+        }
+}
+
+void Blend_Normal(benchmark::State& state)
+{
+    CImage source(kWidth, kHeight), base(kWidth, kHeight);
+    FillRandom(source, 1, true);
+    FillRandom(base, 2, false);
+    for (auto _ : state) {
+        eResultCode result = BlendImages(&base, &source, &base, eBlendNormal);
+        benchmark::DoNotOptimize(result);
+    }
+    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+BENCHMARK(Blend_Normal);
+
+#ifdef PNU_HAVE_PIXMAN
+void Blend_PixmanOver(benchmark::State& state)
+{
+    CImage source(kWidth, kHeight), base(kWidth, kHeight);
+    FillRandom(source, 1, true);
+    FillRandom(base, 2, false);
+    CImNav in(&source, nullptr), out(&base, nullptr);
+    pixman_image_t* src = pixman_image_create_bits(PIXMAN_a8r8g8b8, kWidth, kHeight,
+                                                   reinterpret_cast<uint32_t*>(in.GetPixels()), in.GetRowBytes());
+    pixman_image_t* dst = pixman_image_create_bits(PIXMAN_a8r8g8b8, kWidth, kHeight,
+                                                   reinterpret_cast<uint32_t*>(out.GetPixels()), out.GetRowBytes());
+    for (auto _ : state) {
+        pixman_image_composite32(PIXMAN_OP_OVER, src, nullptr, dst, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
+        benchmark::ClobberMemory();
+    }
+    pixman_image_unref(src);
+    pixman_image_unref(dst);
+    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+BENCHMARK(Blend_PixmanOver);
+#endif
+
+void Blur_Mask(benchmark::State& state)
+{
+    CImage image(kWidth, kHeight);
+    FillRandom(image, 3, true);
+    float radius = float(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(BlurImage(&image, radius, 0));
+}
+BENCHMARK(Blur_Mask)->Arg(2)->Arg(8)->Arg(32);
+
+void Blur_ColourAlpha(benchmark::State& state)
+{
+    CImage image(kWidth, kHeight);
+    FillRandom(image, 4, true);
+    float radius = float(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(BlurImageColourAlpha(&image, radius, nullptr));
+}
+BENCHMARK(Blur_ColourAlpha)->Arg(2)->Arg(8)->Arg(32);
+
+// A language block of 71 interface texts, in the lengths the updater shows: titles, buttons,
+// status lines and a few longer messages.
+std::vector<gCString> LanguageBlock()
+{
+    const char* samples[] = {
+        "Pintrel Updater", "Check for Updates", "Cancel", "Quit", "Install", "Later", "OK",
+        "Checking for updates...", "Downloading update", "Installing update", "Update complete",
+        "Your copy of Pintrel 2 is up to date.", "A new version of Pintrel 2 is available.",
+        "The update server could not be reached. Please check your network connection and try again.",
+        "Downloaded %d of %d KB", "Time remaining: about %d minutes", "Restart Pintrel 2 to finish.",
+    };
+    std::vector<gCString> texts;
+    for (int i = 0; i < 71; ++i)
+        texts.emplace_back(samples[i % (sizeof(samples) / sizeof(samples[0]))]);
+    return texts;
+}
+
+int64_t Glyphs(const std::vector<gCString>& texts)
+{
+    int64_t count = 0;
+    for (const gCString& text : texts)
+        for (int32_t i = 0; i < text.GetLength(); ++i)
+            count += text[i] != u' ';
+    return count;
+}
+
+void Text_LanguageBlock(benchmark::State& state)
+{
+    if (InitFontLibrary() != eSuccess) {
+        state.SkipWithError("no font library");
+        return;
+    }
+    BuildTextGammaTables(1.3f);
+    static bool added = false;
+    if (!added) {
+        added = gCFont::AddFontFromPath(gCString("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"),
+                                        gCString("Bench Sans"), 1) == eSuccess;
+    }
+    CTextRenderer renderer;
+    renderer.mFontName = gCString("Bench Sans");
+    renderer.mPointSize = 13.0f;
+    renderer.mSubpixelPositioning = state.range(0);
+    std::vector<gCString> texts = LanguageBlock();
+    CImage image(kWidth, 24);
+    for (auto _ : state) {
+        for (const gCString& text : texts) {
+            image.Clear();
+            benchmark::DoNotOptimize(renderer.DrawTextInImage(text, &image));
+        }
+    }
+    state.counters["glyphs/s"] =
+        benchmark::Counter(double(Glyphs(texts)) * double(state.iterations()), benchmark::Counter::kIsRate);
+}
+// 0: the glyph cache serves small faces; 1: sub-pixel positioning renders every glyph afresh.
+BENCHMARK(Text_LanguageBlock)->Arg(0)->Arg(1);
+
+class SummaryReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred)
+                continue;
+            mTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
+            auto glyphs = run.counters.find("glyphs/s");
+            if (glyphs != run.counters.end())
+                mRates[run.benchmark_name()] = glyphs->second.value;
+        }
+    }
+
+    void PrintSummary() const
+    {
+        auto time = [&](const char* name) {
+            auto found = mTimes.find(name);
+            return found == mTimes.end() ? 0.0 : found->second;
+        };
+        std::printf("\nnormal blend 640x240: %.1f us", time("Blend_Normal") / 1000.0);
+        if (time("Blend_PixmanOver") > 0.0)
+            std::printf("; pixman OVER: %.1f us; ratio %.2f", time("Blend_PixmanOver") / 1000.0,
+                        time("Blend_Normal") / time("Blend_PixmanOver"));
+        std::printf("\n");
+        for (const char* kind : {"Blur_Mask", "Blur_ColourAlpha"}) {
+            double r2 = time((std::string(kind) + "/2").c_str());
+            std::printf("%-17s", kind);
+            for (int radius : {2, 8, 32}) {
+                double t = time((std::string(kind) + "/" + std::to_string(radius)).c_str());
+                std::printf("  r%-2d %8.1f us (x%.2f)", radius, t / 1000.0, r2 > 0.0 ? t / r2 : 0.0);
+            }
+            std::printf("\n");
+        }
+        for (const auto& [name, rate] : mRates)
+            std::printf("%-22s %12.0f glyphs/s\n", name.c_str(), rate);
+    }
+
+private:
+    std::map<std::string, double> mTimes;
+    std::map<std::string, double> mRates;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintSummary();
+    benchmark::Shutdown();
+    return 0;
+}
