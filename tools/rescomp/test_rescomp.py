@@ -54,6 +54,53 @@ class ResourceFileBytes(unittest.TestCase):
         self.assertEqual(read_back(data), (1, [("abcd", 1, "A", b"\x00")]))
 
 
+class Fonts(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def test_font_payload_is_byte_count_then_the_file(self):
+        with open(os.path.join(self.folder.name, "f.ttf"), "wb") as out:
+            out.write(b"\x00\x01\x00\x00font bytes")
+        data = compile_resources('font 5 "Helvetica" "f.ttf"\n', self.folder.name)
+        self.assertEqual(read_back(data)[1], [("font", 5, "Helvetica", struct.pack("<I", 14) + b"\x00\x01\x00\x00font bytes")])
+
+    def test_missing_or_empty_fonts_and_wrong_counts_are_refused(self):
+        open(os.path.join(self.folder.name, "empty.ttf"), "wb").close()
+        cases = [
+            ('font 1 "A" "missing.ttf"\n', "No such file"),
+            ('font 1 "A" "empty.ttf"\n', "empty"),
+            ("chunk 'font' 1 \"A\" {\n  u32 9 u8 1 2\n}\n", "byte count is 9"),
+        ]
+        for source, message in cases:
+            with self.subTest(source):
+                with self.assertRaises(ScriptError) as caught:
+                    compile_resources(source, self.folder.name)
+                self.assertIn(message, caught.exception.message)
+
+
+class Gradients(unittest.TestCase):
+    def test_gradient_payload_is_read_back_as_written(self):
+        data = compile_resources("chunk 'grad' 7 \"PNU_BackGrad\" {\n  i32 2\n  u32 0xFF203040 f32 0.0\n"
+                                 "  u32 0xFF8090A0 f32 1.0\n}\n", HERE)
+        self.assertEqual(read_back(data)[1][0][3], struct.pack("<iIfIf", 2, 0xFF203040, 0.0, 0xFF8090A0, 1.0))
+
+    def test_gradients_the_loader_would_read_differently_are_refused(self):
+        cases = [
+            ("u8 1", "count of stops"),
+            ("i32 2 u32 0xFF000000 f32 0.0", "takes 20 bytes"),
+            ("i32 1 u32 0xFF000000 f32 1.5", "outside 0 .. 1"),
+            ("i32 1 u32 0xFF000000 f32 -0.25", "outside 0 .. 1"),
+        ]
+        for body, message in cases:
+            with self.subTest(body):
+                with self.assertRaises(ScriptError) as caught:
+                    compile_resources("chunk 'grad' 1 \"G\" {\n  %s\n}\n" % body, HERE)
+                self.assertIn(message, caught.exception.message)
+
+
 class Sounds(unittest.TestCase):
     def setUp(self):
         self.folder = tempfile.TemporaryDirectory()

@@ -65,12 +65,55 @@ def check_sound_payload(payload):
         raise ValueError("the sound holds fewer than %d frames" % wav.MIN_FRAMES)
 
 
+def font_chunk(statement, context):
+    """font id "name" "file": a byte count, then the whole font file as FreeType opens it."""
+    expect_count(statement, 3, 'font id "name" "file"')
+    if statement.has_body:
+        raise ScriptError(statement.line, "a font statement has no body")
+    chunk_id, name = _chunk_header(statement, 0)
+    path = os.path.join(context.folder, parse_text(statement.args[2], "a font file name"))
+    try:
+        with open(path, "rb") as source:
+            data = source.read()
+    except OSError as error:
+        raise ScriptError(statement.args[2].line, str(error))
+    if not data:
+        raise ScriptError(statement.args[2].line, "the font file is empty")
+    return Chunk("font", chunk_id, name, struct.pack("<I", len(data)) + data, statement.line)
+
+
+def check_font_payload(payload):
+    if len(payload) < 4:
+        raise ValueError("a font payload starts with a 32-bit byte count")
+    count = struct.unpack_from("<I", payload)[0]
+    if count != len(payload) - 4:
+        raise ValueError("the font's byte count is %d but %d bytes follow" % (count, len(payload) - 4))
+
+
+def check_gradient_payload(payload):
+    """i32 count, then per stop i32 colour and f32 position, as the gradient loader reads them."""
+    if len(payload) < 4:
+        raise ValueError("a gradient payload starts with a 32-bit count of stops")
+    count = struct.unpack_from("<i", payload)[0]
+    stops = max(count, 0)
+    if len(payload) != 4 + 8 * stops:
+        raise ValueError("a gradient of %d stops takes %d bytes, not %d" % (stops, 4 + 8 * stops, len(payload)))
+    for k in range(stops):
+        position = struct.unpack_from("<f", payload, 8 + 8 * k)[0]
+        # The loader keeps positions within 0..1; others would be moved or refused.
+        if not 0.0 <= position <= 1.0:
+            raise ValueError("gradient stop %d lies at %r, outside 0 .. 1" % (k, position))
+
+
 STATEMENTS = {
     "chunk": raw_chunk,
+    "font": font_chunk,
     "sound": sound_chunk,
 }
 
 # Checks of payloads as the loader of that chunk type will read them, by chunk type.
 PAYLOAD_CHECKS = {
     "audi": check_sound_payload,
+    "font": check_font_payload,
+    "grad": check_gradient_payload,
 }
