@@ -6,6 +6,7 @@
 #include "imaging/Blur.h"
 #include "imaging/CImNav.h"
 #include "imaging/CImage.h"
+#include "resources/CResourceContext.h"
 #include "text/CTextRenderer.h"
 #include "text/TextGamma.h"
 #include "text/gCFont.h"
@@ -125,6 +126,9 @@ void Text_LanguageBlock(benchmark::State& state)
         return;
     }
     BuildTextGammaTables(1.3f);
+    // The font pool of an application, without the application.
+    static CResourceContext context;
+    SetResourceContext(&context);
     static bool added = false;
     if (!added) {
         added = gCFont::AddFontFromPath(gCString("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"),

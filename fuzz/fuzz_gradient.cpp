@@ -4,7 +4,7 @@
 #include "core/CMemBlock.h"
 #include "imaging/CGradient.h"
 #include "imaging/CImage.h"
-#include "imaging/ImagingReport.h"
+#include "resources/CResourceContext.h"
 
 #include <cstdint>
 #include <cstring>
@@ -12,6 +12,8 @@
 namespace {
 
 void Quiet(eResultCode, const char*) {}
+
+CResourceContext gQuietContext;
 
 void Exercise(CGradient& gradient)
 {
@@ -30,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > (1u << 20))
         return 0;
-    gImagingErrorHook = Quiet;
+    gQuietContext.reportError = Quiet;
+    SetResourceContext(&gQuietContext);
     CMemBlock block(uint32_t(size ? size : 1));
     if (!block.GetData())
         return 0;

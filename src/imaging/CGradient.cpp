@@ -1,9 +1,10 @@
 #include "imaging/CGradient.h"
 
+#include "FileIO/gCFile.h"
 #include "FileIO/gCStream.h"
 #include "imaging/CImNav.h"
 #include "imaging/CImage.h"
-#include "imaging/ImagingReport.h"
+#include "resources/CResourceContext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -64,9 +65,46 @@ inline uint32_t CubicChannel(uint32_t s, uint32_t e, uint32_t after, float t, in
 
 CGradient::CGradient(const CPixel* start, const CPixel* end)
 {
+    mTypeCode = kGradientTypeCode;
     // The table needs no stops to be valid, so a failed allocation here only loses a stop.
     (void)mPoints.Add({*start, 0.0f});
     (void)mPoints.Add({*end, 1.0f});
+}
+
+CGradient* CGradient::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
+{
+    CPixel black = kOpaqueBlack, white = kOpaqueWhite;
+    auto* gradient = new CGradient(&black, &white);
+    if (gradient && gradient->LoadFromId(id, file, directory) != eSuccess) {
+        delete gradient;
+        return nullptr;
+    }
+    return gradient;
+}
+
+CGradient* CGradient::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
+{
+    CPixel black = kOpaqueBlack, white = kOpaqueWhite;
+    auto* gradient = new CGradient(&black, &white);
+    if (gradient && gradient->LoadFromName(name, file, directory) != eSuccess) {
+        delete gradient;
+        return nullptr;
+    }
+    return gradient;
+}
+
+eResultCode CGradient::LoadFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
+{
+    gCFile* source = nullptr;
+    PNU_TRY(LocateById(id, file, directory, source));
+    return Read(*source);
+}
+
+eResultCode CGradient::LoadFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
+{
+    gCFile* source = nullptr;
+    PNU_TRY(LocateByName(name, file, directory, source));
+    return Read(*source);
 }
 
 CGradient& CGradient::operator=(const CGradient& other)
@@ -300,23 +338,23 @@ eResultCode CGradient::Read(gCStream& stream)
 {
     int32_t count = 0;
     if (eResultCode result = stream.ReadLong(count); result != eSuccess) {
-        ReportImagingError(eResourceReadError, "Error reading number of gradient items.");
+        ReportResourceError(eResourceReadError, "Error reading number of gradient items.");
         return result;
     }
     for (int32_t i = 0; i < count; ++i) {
         int32_t colour = 0;
         float position = 0.0f;
         if (eResultCode result = stream.ReadLong(colour); result != eSuccess) {
-            ReportImagingError(eResourceReadError, "Error reading gradient point colour.");
+            ReportResourceError(eResourceReadError, "Error reading gradient point colour.");
             return result;
         }
         if (eResultCode result = stream.ReadFloat(position); result != eSuccess) {
-            ReportImagingError(eResourceReadError, "Error reading gradient position.");
+            ReportResourceError(eResourceReadError, "Error reading gradient position.");
             return result;
         }
         CPixel pixel = CPixel(colour);
         if (AddGradientPoint(&pixel, position) == -1) {
-            ReportImagingError(eResourceReadError, "Error adding gradient point.");
+            ReportResourceError(eResourceReadError, "Error adding gradient point.");
             return eResourceReadError;
         }
     }

@@ -1,16 +1,18 @@
 // A colour gradient: ordered colour stops over the positions 0.0 to 1.0 and a lazily rebuilt
-// table of 4096 samples that fills and lookups read. Gradients read the stops of a resource
-// payload and read and write a versioned stream form.
+// table of 4096 samples that fills and lookups read. Gradients load from the application's
+// resource file ('grad' chunks) and read and write a versioned stream form.
 #pragma once
 
 #include "core/eResultCode.h"
 #include "core/gCArray.h"
-#include "core/gCBaseObject.h"
 #include "imaging/CPixel.h"
+#include "resources/gCResourceObject.h"
 
 #include <cstdint>
 
 class CImage;
+class CResourceDirectory;
+class gCFile;
 class gCStream;
 
 inline constexpr uint32_t kGradientTypeCode = 0x67726164; // 'grad'
@@ -20,7 +22,7 @@ struct CGradientPoint {
     float position;
 };
 
-class CGradient : public gCBaseObject {
+class CGradient : public gCResourceObject {
 public:
     static constexpr int32_t kTableSize = 4096;
 
@@ -31,6 +33,15 @@ public:
 
     CGradient(const CGradient&) = delete;
     CGradient& operator=(const CGradient& other);
+
+    // A new gradient from opaque black to opaque white with the resource's stops added; null
+    // when loading fails. The caller owns it: these gradients are not pooled.
+    static CGradient* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
+    static CGradient* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
+
+    // The resource's stops are added to the existing ones.
+    eResultCode LoadFromId(uint32_t id, gCFile* file, CResourceDirectory* directory) override;
+    eResultCode LoadFromName(const gCString& name, gCFile* file, CResourceDirectory* directory) override;
 
     // The payload of a gradient resource: i32 count, then per stop i32 colour and f32 position.
     virtual eResultCode Read(gCStream& stream);
@@ -51,7 +62,6 @@ public:
     eResultCode RenderToImage(CImage* image, int32_t vertical, int32_t checkerboard);
     void BuildTable();
 
-    uint32_t GetTypeCode() const { return kGradientTypeCode; }
     int32_t GetPointCount() const { return mPoints.GetSize(); }
     const CGradientPoint& GetPoint(int32_t index) const { return mPoints[index]; }
     int32_t IsGrey() const { return mGrey; }

@@ -99,6 +99,15 @@ int32_t ClipColumns(int32_t& x0, int32_t coverageWidth, int32_t imageWidth, int3
     return 0;
 }
 
+// Only 8-bit grey and 1-bit coverage are read; a bitmap in another form (2- or 4-bit grey,
+// colour) or without its pixels is drawn as empty rather than read past its rows.
+bool Readable(const FT_Bitmap& bitmap)
+{
+    if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY && bitmap.pixel_mode != FT_PIXEL_MODE_MONO)
+        return false;
+    return bitmap.buffer != nullptr && bitmap.pitch > 0;
+}
+
 } // namespace
 
 eResultCode CTextRenderer::DrawTextToImage(FT_Face* holder, const char16_t* text, CImageBase* image, float x, float y,
@@ -202,7 +211,7 @@ eResultCode CTextRenderer::DrawTextToImage(FT_Face* holder, const char16_t* text
                     FT_Done_Glyph(outline);
                     continue;
                 }
-                if (bitmap.width > 0 && bitmap.rows > 0) {
+                if (bitmap.width > 0 && bitmap.rows > 0 && Readable(bitmap)) {
                     CImNav8 fill(entry.coverage, nullptr);
                     if (!fill.IsLocked()) {
                         FT_Done_Glyph(outline);
@@ -267,6 +276,8 @@ eResultCode CTextRenderer::DrawTextToImage(FT_Face* holder, const char16_t* text
                 int32_t firstRow = imageHeight - (bitmapGlyph->top + (placed ? 0 : (py + 31) >> 6)) - 1;
                 int32_t skip, columns;
                 int32_t clip = ClipColumns(x0, int32_t(bitmap.width), imageWidth, skip, columns);
+                if (clip == 0 && !Readable(bitmap))
+                    clip = -1;
                 if (clip != 0) {
                     FT_Done_Glyph(outline);
                     if (clip > 0)

@@ -2,9 +2,9 @@
 
 #include "FileIO/gCStream.h"
 #include "core/gCMemory.h"
-#include "imaging/ImagingReport.h"
+#include "FileIO/gCFile.h"
 #include "platform/PlatformFonts.h"
-#include "text/FontPool.h"
+#include "resources/CResourceContext.h"
 #include "text/GlyphCache.h"
 
 #include <cstring>
@@ -89,6 +89,7 @@ gCString ResolveFontFamilyName(const gCString& family)
 
 gCFont::gCFont()
 {
+    mTypeCode = kFontTypeCode;
     mKerning.SetCompareFunction(CompareKerning, reinterpret_cast<intptr_t>(this));
 }
 
@@ -144,28 +145,44 @@ void gCFont::FreeGlyphCache()
         ReleaseGlyphCache(*mFaceHolder);
 }
 
+eResultCode gCFont::LoadFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
+{
+    Reset();
+    gCFile* source = nullptr;
+    PNU_TRY(LocateById(id, file, directory, source));
+    return LoadFromStream(*source);
+}
+
+eResultCode gCFont::LoadFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
+{
+    Reset();
+    gCFile* source = nullptr;
+    PNU_TRY(LocateByName(name, file, directory, source));
+    return LoadFromStream(*source);
+}
+
 eResultCode gCFont::LoadFromStream(gCStream& stream)
 {
     Reset();
     uint32_t count = 0;
     if (eResultCode result = stream.ReadULong(count); result != eSuccess) {
-        ReportImagingError(eResourceReadError, "Font load size failed.");
+        ReportResourceError(eResourceReadError, "Font load size failed.");
         return result;
     }
     // The count comes from the file: one larger than what is left would only allocate for bytes
     // that cannot be read.
     int64_t remaining = stream.GetLength() - stream.GetPos();
     if (int64_t(count) > remaining) {
-        ReportImagingError(eResourceReadError, "Font failed to load from resources.");
+        ReportResourceError(eResourceReadError, "Font failed to load from resources.");
         return eStreamError;
     }
     if (!mData.SetSize(count)) {
-        ReportImagingError(eNoMemory, "Not enough memory to load font");
+        ReportResourceError(eNoMemory, "Not enough memory to load font");
         return eNoMemory;
     }
     if (count > 0) {
         if (eResultCode result = stream.Read(mData.GetData(), int32_t(count)); result != eSuccess) {
-            ReportImagingError(eResourceReadError, "Font failed to load from resources.");
+            ReportResourceError(eResourceReadError, "Font failed to load from resources.");
             return result;
         }
     }
@@ -175,7 +192,7 @@ eResultCode gCFont::LoadFromStream(gCStream& stream)
     if (!gFontLibrary
         || FT_New_Memory_Face(*gFontLibrary, mData.GetData(), FT_Long(count), 0, holder) != 0) {
         MemFree(holder);
-        ReportImagingError(eCreateFailed, "Font failed to create from loaded resources.");
+        ReportResourceError(eCreateFailed, "Font failed to create from loaded resources.");
         return eCreateFailed;
     }
     mFaceHolder = holder;
@@ -256,6 +273,54 @@ eResultCode gCFont::AddKerning(uint32_t left, uint32_t right, int32_t value)
     return eSuccess;
 }
 
+gCFont* gCFont::FindInPool(const gCString& name)
+{
+    CResourceContext* context = GetResourceContext();
+    if (!context)
+        return nullptr;
+    // The pool answers by name whatever the class; only a font counts here.
+    return dynamic_cast<gCFont*>(context->FindPoolResourceByName(eFontPool, name));
+}
+
+namespace {
+
+// The pool owns the font once added; a font it cannot take is deleted with its face.
+eResultCode AddToFontPool(gCFont* font, eResultCode failure)
+{
+    CResourceContext* context = GetResourceContext();
+    if (!context || context->pools[eFontPool].Add(font) != eSuccess) {
+        delete font;
+        return failure;
+    }
+    return eSuccess;
+}
+
+} // namespace
+
+eResultCode gCFont::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
+{
+    auto* font = new gCFont;
+    if (!font)
+        return eNoMemory;
+    if (eResultCode result = font->LoadFromName(name, file, directory); result != eSuccess) {
+        delete font;
+        return result;
+    }
+    return AddToFontPool(font, eNoMemory);
+}
+
+eResultCode gCFont::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
+{
+    auto* font = new gCFont;
+    if (!font)
+        return eNoMemory;
+    if (eResultCode result = font->LoadFromId(id, file, directory); result != eSuccess) {
+        delete font;
+        return result;
+    }
+    return AddToFontPool(font, eNoMemory);
+}
+
 eResultCode gCFont::AddFontWithFace(FT_Face* holder, const gCString& name, uint32_t id)
 {
     auto* font = new gCFont;
@@ -266,13 +331,9 @@ eResultCode gCFont::AddFontWithFace(FT_Face* holder, const gCString& name, uint3
     }
     // The font owns the holder from here on, so a failed pool insertion releases the face too.
     font->mFaceHolder = holder;
-    font->SetId(id);
-    font->SetName(name);
-    if (AddPoolFont(font) != eSuccess) {
-        delete font;
-        return eCreateFailed;
-    }
-    return eSuccess;
+    font->mId = id;
+    font->mName = name;
+    return AddToFontPool(font, eCreateFailed);
 }
 
 eResultCode gCFont::AddFontFromPath(const gCString& path, const gCString& name, uint32_t id)
@@ -309,11 +370,14 @@ eResultCode gCFont::FindFont(gCFont** font, const gCString& name)
 {
     if (!gFontLibrary)
         return eCreateFailed;
-    *font = FindPoolFont(name);
+    *font = FindInPool(name);
     if (*font)
         return eSuccess;
-    // No resource file is searched yet: names resolve through the pool and the system fonts.
+    if (CreateFromName(name, nullptr, nullptr) == eSuccess) {
+        *font = FindInPool(name);
+        return *font ? eSuccess : eResourceNotFound;
+    }
     PNU_TRY(AddSystemFont(name, 0));
-    *font = FindPoolFont(name);
+    *font = FindInPool(name);
     return *font ? eSuccess : eCreateFailed;
 }

@@ -1,20 +1,22 @@
 // The toolkit's font: one FreeType face, the font-file bytes it was made from, the size selected
 // on it and an optional table of kerning pairs of its own. Fonts come from font data in a stream
-// (a font resource's payload), from a file path or from an installed family; the text renderer
-// asks for them by name through FindFont.
+// (a 'font' resource), from a file path or from an installed family. The fonts the creators make
+// live in the application's font pool; the text renderer asks for them by name through FindFont.
 #pragma once
 
 #include "core/CMemBlockT.h"
 #include "core/eResultCode.h"
-#include "core/gCBaseObject.h"
 #include "core/gCDictionary.h"
 #include "core/gCString.h"
+#include "resources/gCResourceObject.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
 #include <cstdint>
 
+class CResourceDirectory;
+class gCFile;
 class gCStream;
 
 inline constexpr uint32_t kFontTypeCode = 0x666F6E74; // 'font'
@@ -30,7 +32,7 @@ eResultCode GetFontFilePath(const char* family, char path[256]);
 // The family when installed, else "Helvetica" when that resolves, else the empty string.
 gCString ResolveFontFamilyName(const gCString& family);
 
-class gCFont : public gCBaseObject {
+class gCFont : public gCResourceObject {
 public:
     class CKerning : public gCBaseObject {
     public:
@@ -50,8 +52,11 @@ public:
     void Reset();
     void FreeGlyphCache();
 
+    // Fonts are looked for in the application's resource file unless another file is given.
+    eResultCode LoadFromId(uint32_t id, gCFile* file, CResourceDirectory* directory) override;
+    eResultCode LoadFromName(const gCString& name, gCFile* file, CResourceDirectory* directory) override;
     // Reads a font resource's payload (u32 byte count, then a complete font file) and makes the
-    // face from it. The loaders by id and name find the chunk and then come here.
+    // face from it; the loaders come here once the chunk is found.
     eResultCode LoadFromStream(gCStream& stream);
 
     eResultCode SetCharSize(float points, float xScale);
@@ -62,6 +67,9 @@ public:
     eResultCode AddKerning(uint32_t left, uint32_t right, int32_t value);
     int32_t GetKerningCount() const { return mKerning.GetSize(); }
 
+    // Load a font resource into the font pool.
+    static eResultCode CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
+    static eResultCode CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
     static eResultCode AddFontFromPath(const gCString& path, const gCString& name, uint32_t id);
     static eResultCode AddSystemFont(const gCString& family, uint32_t id);
     static eResultCode FindFont(gCFont** font, const gCString& name);
@@ -71,21 +79,17 @@ public:
     int32_t GetPixelSize() const { return mPixelSize; }
     float GetPointSize() const { return mPointSize; }
     float GetXScale() const { return mXScale; }
-    uint32_t GetTypeCode() const { return kFontTypeCode; }
-    uint32_t GetId() const { return mId; }
     void SetId(uint32_t id) { mId = id; }
-    const gCString& GetName() const { return mName; }
     void SetName(const gCString& name) { mName = name; }
 
 private:
     static int32_t CompareKerning(CKerning* key, CKerning* element, intptr_t font);
     void ReleaseFace();
     void ClearKerning();
+    static gCFont* FindInPool(const gCString& name);
     // Makes a font of the given face holder in the pool; the holder's face is released on failure.
     static eResultCode AddFontWithFace(FT_Face* holder, const gCString& name, uint32_t id);
 
-    uint32_t mId = 0;
-    gCString mName;
     FT_Face* mFaceHolder = nullptr;
     CMemBlockT<unsigned char> mData;
     int32_t mPixelSize = -1;

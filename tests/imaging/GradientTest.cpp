@@ -2,7 +2,9 @@
 #include "imaging/CGradient.h"
 #include "imaging/CImNav.h"
 #include "imaging/CImage.h"
-#include "imaging/ImagingReport.h"
+
+#include "support/ResourceFixtures.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,24 +14,9 @@
 
 namespace {
 
-std::vector<std::pair<int32_t, std::string>> gReports;
-
-void Record(eResultCode code, const char* detail)
-{
-    gReports.emplace_back(code, detail);
-}
-
 class Gradient : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        gReports.clear();
-        mSaved = gImagingErrorHook;
-        gImagingErrorHook = Record;
-    }
-    void TearDown() override { gImagingErrorHook = mSaved; }
-
-    tImagingErrorHook mSaved = nullptr;
+    ScopedResourceContext mScope;
     CPixel mBlack = 0xFF000000, mWhite = 0xFFFFFFFF;
 };
 
@@ -130,7 +117,7 @@ TEST_F(Gradient, ResourcePayloadAddsItsStops)
     EXPECT_EQ(gradient.GetPointCount(), 2);
     EXPECT_EQ(gradient.GetColour(0, 10), 0xFFFF0000u);
     EXPECT_EQ(gradient.GetEntry(4095), 0xFF0000FFu);
-    EXPECT_TRUE(gReports.empty());
+    EXPECT_EQ(ScopedResourceContext::LastErrors(), "");
 }
 
 TEST_F(Gradient, DamagedPayloadsReportWhatFailed)
@@ -144,16 +131,14 @@ TEST_F(Gradient, DamagedPayloadsReportWhatFailed)
         {Payload({{0xFF00FF00, 2.5f}}, 1), eResourceReadError, "Error adding gradient point."},
     };
     for (const sCase& c : cases) {
-        gReports.clear();
+        ScopedResourceContext::LastErrors().clear();
         CGradient gradient(&mBlack, &mWhite);
         CMemBlock block;
         ASSERT_EQ(block.SetSize(uint32_t(c.bytes.size())), 1);
         std::memcpy(block.GetData(), c.bytes.data(), c.bytes.size());
         gCMemFile file(block);
         EXPECT_EQ(gradient.Read(file), c.result) << c.text;
-        ASSERT_EQ(gReports.size(), 1u) << c.text;
-        EXPECT_EQ(gReports[0].first, eResourceReadError);
-        EXPECT_EQ(gReports[0].second, c.text);
+        EXPECT_EQ(ScopedResourceContext::LastErrors(), "23 " + std::string(c.text) + "\n");
     }
 }
 
@@ -313,4 +298,45 @@ TEST_F(Gradient, RendersRowsColumnsAndCheckerboard)
     nav.Unlock();
     CImage never;
     EXPECT_EQ(ramp.RenderToImage(&never, 1, 0), eNoMemory);
+}
+
+TEST_F(Gradient, LoadsFromTheApplicationsResourceFile)
+{
+    TempFolder folder;
+    std::string path = CompileResources(folder.Path(), "resources", "g.mrs",
+                                        "chunk 'grad' 7 \"PNU_BackGrad\" {\n"
+                                        "  i32 2\n  u32 0xFFFF0000 f32 0.0\n  u32 0xFF0000FF f32 1.0\n}\n"
+                                        "chunk 'grad' 8 \"Half\" {\n  i32 1\n  u32 0x80808080 f32 0.5\n}\n");
+    ASSERT_FALSE(path.empty());
+    ASSERT_EQ(mScope.UseResourceFile(path), eSuccess);
+    std::unique_ptr<CGradient> back(CGradient::CreateFromName(gCString("PNU_BackGrad"), nullptr, nullptr));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->GetPointCount(), 2);
+    EXPECT_EQ(back->GetColour(0, 100), 0xFFFF0000u);
+    EXPECT_EQ(back->GetId(), 7u);
+    std::unique_ptr<CGradient> half(CGradient::CreateFromId(8, nullptr, nullptr));
+    ASSERT_NE(half, nullptr);
+    EXPECT_EQ(half->GetPointCount(), 3) << "the stop is added to the default ones";
+    EXPECT_EQ(half->GetPoint(1).colour, 0x80808080u);
+    EXPECT_EQ(CGradient::CreateFromId(99, nullptr, nullptr), nullptr);
+    CGradient gradient(&mBlack, &mWhite);
+    EXPECT_EQ(gradient.LoadFromName(gCString("Missing"), nullptr, nullptr), eResourceNotFound);
+}
+
+TEST_F(Gradient, LoadsFromAHandWrittenResourceFile)
+{
+    // A 'grad' chunk written by hand, so the loader is checked against bytes no tool of ours made:
+    // type reversed, size, id 3, name "G" and LF, then the payload of one stop.
+    std::string bytes = HexBytes(
+        "64617267 14000000 03000000 | 'grad', id + name + payload = 20 bytes, id 3\n"
+        "47000a00             | \"G\" LF\n"
+        "01000000 0000FF80 0000003F | one stop: 0x80FF0000 at 0.5\n");
+    TempFolder folder;
+    std::string path = folder.WriteFile("hand.mrf", bytes);
+    ASSERT_EQ(mScope.UseResourceFile(path), eSuccess);
+    std::unique_ptr<CGradient> gradient(CGradient::CreateFromId(3, nullptr, nullptr));
+    ASSERT_NE(gradient, nullptr);
+    ASSERT_EQ(gradient->GetPointCount(), 3);
+    EXPECT_EQ(gradient->GetPoint(1).colour, 0x80FF0000u);
+    EXPECT_EQ(gradient->GetPoint(1).position, 0.5f);
 }

@@ -1,9 +1,10 @@
 #include "TextTestSupport.h"
 
-#include "text/FontPool.h"
 #include "text/GlyphCache.h"
 
 #include "support/AllocationFailure.h"
+#include "support/ResourceFixtures.h"
+#include "support/TempFolder.h"
 
 #include <cstring>
 
@@ -11,23 +12,10 @@ namespace {
 
 ::testing::Environment* const gEnvironment = ::testing::AddGlobalTestEnvironment(new TextEnvironment);
 
-std::vector<std::pair<int32_t, std::string>> gReports;
-
-void Record(eResultCode code, const char* detail)
-{
-    gReports.emplace_back(code, detail);
-}
-
 class Fonts : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        gReports.clear();
-        mSaved = gImagingErrorHook;
-        gImagingErrorHook = Record;
-    }
-    void TearDown() override { gImagingErrorHook = mSaved; }
-    tImagingErrorHook mSaved = nullptr;
+    void SetUp() override { gReports.clear(); }
+    std::vector<std::pair<int32_t, std::string>>& gReports = TextReports();
 };
 
 } // namespace
@@ -202,4 +190,35 @@ TEST_F(Fonts, BitmapFontLoadsFromMemory)
     ASSERT_EQ(font.LoadFromStream(file), eSuccess);
     EXPECT_EQ(font.GetFace()->units_per_EM, 0);
     EXPECT_EQ(font.SetPixelSize(8, 1.0f), eSuccess);
+}
+
+TEST_F(Fonts, FindFontLoadsFontResourcesFromTheApplicationsFile)
+{
+    TempFolder folder;
+    std::string path = CompileResources(folder.Path(), "resources", "f.mrs",
+                                        std::string("font 3 \"Resource Sans\" \"") + kDejaVuSans + "\"\n"
+                                        "chunk 'font' 4 \"Empty Font\" {\n  u32 0\n}\n");
+    ASSERT_FALSE(path.empty());
+    TestResourceFile file;
+    ASSERT_EQ(file.OpenAt(path), eSuccess);
+    CResourceDirectory directory;
+    ASSERT_EQ(ReadResourceDirectory(directory, &file), eSuccess);
+    TextContext().resourceFile = &file;
+    TextContext().directory = &directory;
+
+    gCFont* font = nullptr;
+    EXPECT_EQ(gCFont::FindFont(&font, gCString("Resource Sans")), eSuccess);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->GetId(), 3u);
+    EXPECT_EQ(font->GetFace()->units_per_EM, 2048);
+    gCFont byId;
+    EXPECT_EQ(byId.LoadFromId(3, nullptr, nullptr), eSuccess);
+    EXPECT_EQ(byId.LoadFromId(77, nullptr, nullptr), eResourceNotFound);
+    EXPECT_TRUE(gReports.empty());
+    EXPECT_EQ(gCFont::CreateFromId(4, nullptr, nullptr), eCreateFailed);
+    ASSERT_EQ(gReports.size(), 1u);
+    EXPECT_EQ(gReports[0].second, "Font failed to create from loaded resources.");
+
+    TextContext().resourceFile = nullptr;
+    TextContext().directory = nullptr;
 }

@@ -5,7 +5,6 @@
 #include "imaging/CImage8.h"
 #include "imaging/CImNav8.h"
 #include "text/CTextRenderer.h"
-#include "text/FontPool.h"
 
 #include <algorithm>
 #include <string>
@@ -358,7 +357,7 @@ TEST(TextDraw, MonochromeBitmapFontDrawsInkWhateverTheGamma)
     auto* font = new gCFont;
     ASSERT_EQ(font->LoadFromStream(file), eSuccess);
     font->SetName(Text("Tiny Bitmap"));
-    ASSERT_EQ(AddPoolFont(font), eSuccess);
+    ASSERT_EQ(TextContext().pools[eFontPool].Add(font), eSuccess);
 
     for (int32_t inverse : {0, 1}) {
         CTextRenderer renderer;
@@ -414,4 +413,32 @@ TEST(TextDraw, AssignmentCopiesTheListedFields)
     EXPECT_EQ(to.mWrap, 1);
     EXPECT_EQ(to.mLineSpacing, 1.0f);
     EXPECT_EQ(to.mLetterSpacing, 0);
+}
+
+TEST(TextDraw, BitmapGlyphWithoutPixelsDrawsNothing)
+{
+    // Found by the font fuzzer: a bitmap glyph with rows and columns but no bitmap lines.
+    const std::string bdf =
+        "STARTFONT 2.1\nFONT -pnu-nobits-medium-r-normal--8-80-75-1\nSIZE 7 75 75\n"
+        "FONTBOUNDINGBOX 8 8 0 -1\nSTARTPROPERTIES 4\nFONT_ASCENT 7\nFONT_DESCENT 1\nENDPROPERTIES\n"
+        "CHARS 2\nSTARTCHAR A\nENCODING 65\nSWIDTH 8 0\nBBX 7 8 0 \nENDCHAR\nENDFONT\n.";
+    gCMemFile file;
+    LoadPayload(file, std::vector<uint8_t>(bdf.begin(), bdf.end()), uint32_t(bdf.size()));
+    auto* font = new gCFont;
+    if (font->LoadFromStream(file) != eSuccess) {
+        delete font;
+        GTEST_SKIP() << "this FreeType refuses the font";
+    }
+    font->SetName(Text("No Bits"));
+    ASSERT_EQ(TextContext().pools[eFontPool].Add(font), eSuccess);
+    CTextRenderer renderer;
+    renderer.mFontName = Text("No Bits");
+    renderer.mPixelSize = 7;
+    renderer.mWrap = 1;
+    CImage image(40, 16);
+    FT_Face* face = nullptr;
+    if (renderer.SelectFontStyle(&face) != eSuccess)
+        GTEST_SKIP() << "no size of this font can be selected";
+    EXPECT_EQ(renderer.RenderText(Text("AAA"), &image, 0), eSuccess);
+    EXPECT_EQ(InkOf(image).pixels, 0);
 }

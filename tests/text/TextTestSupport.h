@@ -3,9 +3,8 @@
 #pragma once
 
 #include "FileIO/gCMemFile.h"
-#include "imaging/ImagingReport.h"
+#include "resources/CResourceContext.h"
 #include "text/TextGamma.h"
-#include "text/FontPool.h"
 #include "text/gCFont.h"
 
 #include <gtest/gtest.h>
@@ -67,17 +66,37 @@ inline std::string TinyBitmapFont()
     return font;
 }
 
+// The alerts the font code raised, as code and detail.
+inline std::vector<std::pair<int32_t, std::string>>& TextReports()
+{
+    static std::vector<std::pair<int32_t, std::string>> reports;
+    return reports;
+}
+
+// Stands in for the application: its font pool and error alert; no resource file.
+inline CResourceContext& TextContext()
+{
+    static CResourceContext context;
+    return context;
+}
+
 class TextEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
+        TextContext().reportError = [](eResultCode code, const char* detail) {
+            TextReports().emplace_back(code, detail);
+        };
+        SetResourceContext(&TextContext());
         ASSERT_EQ(InitFontLibrary(), eSuccess);
         BuildTextGammaTables(1.3f);
         ASSERT_EQ(gCFont::AddFontFromPath(gCString(kDejaVuSans), gCString("Test Sans"), 1), eSuccess);
     }
     void TearDown() override
     {
-        ReleasePoolFonts();
+        for (CResourcePool& pool : TextContext().pools)
+            pool.RemoveAll();
+        SetResourceContext(nullptr);
         ReleaseFontLibrary();
     }
 };
