@@ -18,6 +18,8 @@
 #endif
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <map>
 #include <random>
 #include <string>
@@ -93,20 +95,42 @@ void Blur_ColourAlpha(benchmark::State& state)
 }
 BENCHMARK(Blur_ColourAlpha)->Arg(2)->Arg(8)->Arg(32);
 
-// A language block of 71 interface texts, in the lengths the updater shows: titles, buttons,
-// status lines and a few longer messages.
+// The 71 texts of the updater's first language block, read from the string-table source beside
+// the sources; the "|" fields of a text are drawn as texts of their own. Without the file, a
+// few texts of the same kind stand in, repeated to 71.
 std::vector<gCString> LanguageBlock()
 {
-    const char* samples[] = {
-        "Pintrel Updater", "Check for Updates", "Cancel", "Quit", "Install", "Later", "OK",
-        "Checking for updates...", "Downloading update", "Installing update", "Update complete",
-        "Your copy of Pintrel 2 is up to date.", "A new version of Pintrel 2 is available.",
-        "The update server could not be reached. Please check your network connection and try again.",
-        "Downloaded %d of %d KB", "Time remaining: about %d minutes", "Restart Pintrel 2 to finish.",
-    };
+    std::string source = __FILE__;
+    source = source.substr(0, source.rfind("/bench/")) + "/assets/PNUpdater.mst";
     std::vector<gCString> texts;
+    std::ifstream in(source);
+    std::string line;
+    while (std::getline(in, line)) {
+        unsigned long long id = std::strtoull(line.c_str(), nullptr, 10);
+        if (id < 3000000004ull || id >= 3000000004ull + 71)
+            continue;
+        size_t last = line.rfind('"');
+        size_t first = last == std::string::npos ? last : line.rfind('"', last - 1);
+        if (first == std::string::npos)
+            continue;
+        std::string text = line.substr(first + 1, last - first - 1);
+        size_t start = 0;
+        for (;;) {
+            size_t bar = text.find('|', start);
+            gCString field;
+            (void)field.SetFromUTF8(text.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+            texts.push_back(field);
+            if (bar == std::string::npos)
+                break;
+            start = bar + 1;
+        }
+    }
+    if (!texts.empty())
+        return texts;
+    const char* samples[] = {"Pintrel Updater", "Check for Updates", "Quit", "Checking for updates...",
+                             "The update server could not be reached. Please try again later."};
     for (int i = 0; i < 71; ++i)
-        texts.emplace_back(samples[i % (sizeof(samples) / sizeof(samples[0]))]);
+        texts.emplace_back(samples[i % 5]);
     return texts;
 }
 

@@ -61,9 +61,55 @@ inline uint32_t TopLevelValue(uint32_t left, uint32_t centre, uint32_t right, co
     }
 }
 
-// Filters K parallel lines of n values in place: line j starts at first + j and its values are
-// step words apart. Each level walks the residue classes of its stride in increasing order and
+// One level at stride t over K parallel lines: line j starts at first + j and its values are
+// step words apart. The walk goes through the residue classes of t in increasing order and
 // carries the left neighbour's value from before the level, so it needs no copy of the line.
+template <bool Top, typename Form, bool Horizontal, int K>
+void FilterLevel(const Form& form, uint32_t* first, ptrdiff_t step, int32_t n, int32_t t, const sWeight& weight,
+                 const uint32_t (&e0)[K][Form::kValues], const uint32_t (&e1)[K][Form::kValues])
+{
+    constexpr int V = Form::kValues;
+    const ptrdiff_t jump = ptrdiff_t(t) * step;
+    for (int32_t r = 0; r < t; ++r) {
+        uint32_t left[K][V], centre[K][V], right[K][V];
+        uint32_t* p = first + ptrdiff_t(r) * step;
+        for (int j = 0; j < K; ++j) {
+            form.Unpack(p[j], centre[j]);
+            for (int v = 0; v < V; ++v)
+                left[j][v] = e0[j][v];
+        }
+        for (int32_t k = r; k < n; k += t, p += jump) {
+            // Only the last position of a residue class has its right neighbour beyond the line.
+            if (k + t <= n - 1) {
+                for (int j = 0; j < K; ++j)
+                    form.Unpack(p[jump + j], right[j]);
+            } else {
+                for (int j = 0; j < K; ++j)
+                    for (int v = 0; v < V; ++v)
+                        right[j][v] = e1[j][v];
+            }
+            uint32_t rounding = 0;
+            if constexpr (Horizontal)
+                rounding = (Form::kTwoLanes && k < t) ? 0u : 2u;
+            for (int j = 0; j < K; ++j) {
+                uint32_t result[V];
+                for (int v = 0; v < V; ++v) {
+                    if constexpr (Top)
+                        result[v] = TopLevelValue<Form>(left[j][v], centre[j][v], right[j][v], weight);
+                    else
+                        result[v] = (left[j][v] + 2u * centre[j][v] + right[j][v] + rounding) >> 2;
+                }
+                p[j] = form.Pack(p[j], result);
+                for (int v = 0; v < V; ++v) {
+                    left[j][v] = centre[j][v];
+                    centre[j][v] = right[j][v];
+                }
+            }
+        }
+    }
+}
+
+// Filters K parallel lines of n values in place, every level in turn.
 template <typename Form, bool Horizontal, int K>
 void FilterLines(const Form& form, uint32_t* first, ptrdiff_t step, int32_t n, uint32_t stride,
                  sWeight weight)
@@ -80,54 +126,12 @@ void FilterLines(const Form& form, uint32_t* first, ptrdiff_t step, int32_t n, u
             s >>= 1;
         weight = {0x4000u, 0.25f};
     }
-
-    auto level = [&](uint32_t t, bool top) {
-        for (uint32_t r = 0; r < t; ++r) {
-            uint32_t left[K][V], centre[K][V], right[K][V];
-            for (int j = 0; j < K; ++j)
-                for (int v = 0; v < V; ++v)
-                    left[j][v] = e0[j][v];
-            uint32_t* p = first + ptrdiff_t(r) * step;
-            for (int j = 0; j < K; ++j)
-                form.Unpack(p[j], centre[j]);
-            for (int32_t k = int32_t(r); k < n; k += int32_t(t)) {
-                bool inside = k + int32_t(t) <= n - 1;
-                uint32_t* next = p + ptrdiff_t(t) * step;
-                for (int j = 0; j < K; ++j) {
-                    if (inside)
-                        form.Unpack(next[j], right[j]);
-                    else
-                        for (int v = 0; v < V; ++v)
-                            right[j][v] = e1[j][v];
-                }
-                uint32_t rounding = 0;
-                if constexpr (Horizontal)
-                    rounding = (Form::kTwoLanes && k < int32_t(t)) ? 0u : 2u;
-                for (int j = 0; j < K; ++j) {
-                    uint32_t result[V];
-                    for (int v = 0; v < V; ++v) {
-                        if (top)
-                            result[v] = TopLevelValue<Form>(left[j][v], centre[j][v], right[j][v], weight);
-                        else
-                            result[v] = (left[j][v] + 2u * centre[j][v] + right[j][v] + rounding) >> 2;
-                    }
-                    p[j] = form.Pack(p[j], result);
-                    for (int v = 0; v < V; ++v) {
-                        left[j][v] = centre[j][v];
-                        centre[j][v] = right[j][v];
-                    }
-                }
-                p = next;
-            }
-        }
-    };
-
     // A lane-form top level of weight 0 maps every value to itself; the word form still rounds
     // through single precision, so it always runs.
     if (Form::kWord || weight.lane != 0)
-        level(s, true);
+        FilterLevel<true, Form, Horizontal, K>(form, first, step, n, int32_t(s), weight, e0, e1);
     for (uint32_t t = s / 2; t >= 1; t /= 2)
-        level(t, false);
+        FilterLevel<false, Form, Horizontal, K>(form, first, step, n, int32_t(t), weight, e0, e1);
 }
 
 template <typename Form>
