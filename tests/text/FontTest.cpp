@@ -222,3 +222,13 @@ TEST_F(Fonts, FindFontLoadsFontResourcesFromTheApplicationsFile)
     TextContext().resourceFile = nullptr;
     TextContext().directory = nullptr;
 }
+
+TEST_F(Fonts, FontsThatCannotJoinThePoolReleaseTheirFace)
+{
+    // Without an application there is no pool: the new font and its face are released (the leak
+    // checker of the sanitizer build sees a face that is not).
+    SetResourceContext(nullptr);
+    EXPECT_EQ(gCFont::AddFontFromPath(gCString(kDejaVuSans), gCString("Orphan"), 9), eCreateFailed);
+    EXPECT_EQ(gCFont::AddSystemFont(gCString("DejaVu Sans"), 9), eCreateFailed);
+    SetResourceContext(&TextContext());
+}

@@ -133,9 +133,14 @@ TEST(TextMeasure, LongLinesBreakAtAbsolutePositionsAcrossChunks)
     EXPECT_GT(n, 64);
     EXPECT_LE(n, 120);
     EXPECT_EQ(n % 5, 0) << "the line ends just after a space";
-    int32_t shorter = renderer.GetTextWidth(gCString(words.substr(0, 66).c_str()));
-    int32_t m = renderer.FitTextToWidth(words.c_str(), shorter);
-    EXPECT_EQ(m, 65) << "the break remembered in the first chunk counts from the text's start";
+    // Words up to 100, then one long word: the line must end at the break remembered in the
+    // second chunk, counted from the start of the text.
+    std::u16string mixed;
+    while (mixed.size() < 100)
+        mixed += u"abcd ";
+    mixed += std::u16string(100, u'x');
+    int32_t limit = renderer.GetTextWidth(gCString(mixed.substr(0, 150).c_str()));
+    EXPECT_EQ(renderer.FitTextToWidth(mixed.c_str(), limit), 100);
 }
 
 TEST(TextMeasure, HeightsCountLinesAsTheDrawingLoopLaysThemOut)
