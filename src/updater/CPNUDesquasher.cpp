@@ -1,0 +1,299 @@
+#include "updater/CPNUDesquasher.h"
+
+#include "FileIO/gCStream.h"
+#include "updater/CPNUCompressor.h"
+#include "updater/CPNUInstallFiles.h"
+#include "updater/CPNUInstallServices.h"
+#include "updater/CPNUStatusTarget.h"
+#include "updater/PNUArchiveCursor.h"
+#include "updater/PNULimits.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kBlack = 0xFF000000u;
+constexpr uint32_t kRed = 0xFFFF0000u;
+
+constexpr uint32_t kTextUnpacking = 3000000023u;
+constexpr uint32_t kTextDecoding = 3000000024u;
+constexpr uint32_t kTextReadingIndex = 3000000025u;
+constexpr uint32_t kTextArchiveVersion = 3000000073u;
+
+constexpr uint32_t kLargestIndex = 65536;
+constexpr uint32_t kLargestText = 65536;
+constexpr int32_t kMostFiles = 1048575;
+// The reader looks at this much of the archive before it knows the header's length.
+constexpr uint64_t kFirstLook = 128;
+
+const char kPackageMagic[8] = {'P', 'N', '2', 'S', 'Q', 'U', 'S', 'H'};
+const char kArchiveMagic[8] = {'P', 'N', '2', 'U', 'S', 'Q', 'S', 'H'};
+
+void UpperCaseLetters(gCString& text)
+{
+    for (int32_t i = 0; i < text.GetLength(); ++i) {
+        if (text[i] >= u'a' && text[i] <= u'z')
+            text[i] = char16_t(text[i] - u'a' + u'A');
+    }
+}
+
+bool SameText(const gCString& a, const gCString& b)
+{
+    return a.GetLength() == b.GetLength()
+        && (a.GetLength() == 0 || memcmp(a.GetText(), b.GetText(), size_t(a.GetLength()) * 2) == 0);
+}
+
+// A name from the package, as it is appended to the install folder: "\" and ":" become "/",
+// and it must name something strictly inside the folder. It starts with a separator, and no
+// part of it is empty, "." or "..", so neither a climb out of the folder nor the folder itself
+// can be named. A NUL unit cannot reach a name (the index ends names there), but a text from the
+// instruction text is checked all the same.
+bool MakeSafeName(gCString& name)
+{
+    (void)name.ReplaceChar(u'\\', u'/');
+    (void)name.ReplaceChar(u':', u'/');
+    const int32_t length = name.GetLength();
+    if (length < 2 || name[0] != u'/')
+        return false;
+    int32_t partStart = 1;
+    for (int32_t i = 1; i <= length; ++i) {
+        if (i < length && name[i] == 0)
+            return false;
+        if (i < length && name[i] != u'/')
+            continue;
+        const int32_t partLength = i - partStart;
+        if (partLength == 0)
+            return false;
+        if (name[partStart] == u'.' && (partLength == 1 || (partLength == 2 && name[partStart + 1] == u'.')))
+            return false;
+        partStart = i + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+CPNUDesquasher::CPNUDesquasher(CPNUStatusTarget* statusTarget, CPNUInstallServices* services, CPNUInstallFiles* files)
+    : mStatusTarget(statusTarget), mServices(services), mFiles(files ? files : &mOwnFiles)
+{
+}
+
+CPNUDesquasher::~CPNUDesquasher() = default;
+
+gCString CPNUDesquasher::Text(uint32_t id, int32_t field)
+{
+    return mServices ? mServices->GetText(id, field) : gCString();
+}
+
+eResultCode CPNUDesquasher::StatusText(const gCString& text, uint32_t colour)
+{
+    if (mStatusTarget == nullptr)
+        return eSuccess;
+    return mStatusTarget->AddStatusLine(text, &colour, true);
+}
+
+eResultCode CPNUDesquasher::Status(uint32_t id, uint32_t colour, int32_t field)
+{
+    return StatusText(Text(id, field), colour);
+}
+
+gCString CPNUDesquasher::FileNameOf(const gCString& path)
+{
+    const int32_t slash = path.ReverseFind(gCString("/"));
+    return slash < 0 ? path : path.DropLeft(slash + 1);
+}
+
+void CPNUDesquasher::LogWithName(uint32_t id, const gCString& path)
+{
+    if (mStatusTarget)
+        (void)mStatusTarget->WriteLogLine(Text(id) + FileNameOf(path));
+}
+
+eResultCode CPNUDesquasher::UnpackUpdateFile(gCStream& stream)
+{
+    mStream = &stream;
+    (void)Status(kTextUnpacking, kBlack);
+    const int64_t length = stream.GetLength();
+    if (length > int64_t(kPNUPackageSizeLimit))
+        return eOutOfRange;
+    if (length < 20)
+        return eGenericFailure;
+    PNU_TRY(stream.Rewind());
+    char magic[8];
+    PNU_TRY(stream.Read(magic, 8));
+    if (memcmp(magic, kPackageMagic, 8) != 0)
+        return eGenericFailure;
+    uint32_t version = 0;
+    PNU_TRY(stream.ReadULong(version));
+    if (version != 1)
+        return eGenericFailure;
+    CMemBlockT<unsigned char> payload;
+    if (!payload.SetSize(uint32_t(length - 20)))
+        return eNoMemory;
+    PNU_TRY(stream.Read(payload.GetData(), int32_t(length - 20)));
+    PNU_TRY(stream.Read(magic, 8));
+    if (memcmp(magic, kPackageMagic, 8) != 0)
+        return eGenericFailure;
+
+    (void)Status(kTextDecoding, kBlack);
+    CPNUCompressor codec;
+    return codec.CodecRun(0, 8, payload, mArchive);
+}
+
+eResultCode CPNUDesquasher::AddEntry(const gCString& name, uint64_t size)
+{
+    const gCString final = mInstallFolderText + name;
+    gCFRef finalRef(final);
+    gCFRef tempRef(final + gCString(".tmp"));
+    gCFRef oldRef(final + gCString(".old"));
+    PNU_TRY(mTempPaths.Add(tempRef));
+    PNU_TRY(mOldPaths.Add(oldRef));
+    PNU_TRY(mFinalPaths.Add(finalRef));
+    return mSizes.Add(int64_t(size));
+}
+
+eResultCode CPNUDesquasher::ReadArchiveIndex()
+{
+    // A new index replaces whatever an earlier, failed reading left behind.
+    mTempPaths.RemoveAll();
+    mOldPaths.RemoveAll();
+    mFinalPaths.RemoveAll();
+    mSizes.RemoveAll();
+
+    mInstallFolderText = mServices ? mServices->GetInstallFolderText() : gCString();
+    const int32_t folderLength = mInstallFolderText.GetLength();
+    if (folderLength > 0) {
+        const char16_t last = mInstallFolderText[folderLength - 1];
+        if (last == u'/' || last == u'\\' || last == u':')
+            mInstallFolderText = mInstallFolderText.Left(folderLength - 1);
+    }
+    // Without a folder every name would land at the root of the file system.
+    if (mInstallFolderText.IsEmpty())
+        return eGenericFailure;
+    PNU_TRY(mInstallFolder.Set(mInstallFolderText));
+    (void)Status(kTextReadingIndex, kBlack);
+
+    const uint64_t archiveLength = mArchive.GetSize();
+    if (archiveLength < kFirstLook)
+        return eStreamError;
+    PNUArchiveCursor header(mArchive.GetData(), kFirstLook);
+    char magic[8];
+    PNU_TRY(header.ReadBytes(magic, 8));
+    if (memcmp(magic, kArchiveMagic, 8) != 0)
+        return eGenericFailure;
+    int32_t version = 0;
+    PNU_TRY(header.ReadValue(version));
+    if (version != 4) {
+        (void)StatusText(Text(kTextArchiveVersion) + gCString("A: ") + 4 + gCString(", F: ") + version, kRed);
+        return eGenericFailure;
+    }
+    uint32_t textUnits = 0;
+    PNU_TRY(header.ReadValue(mIndexLength));
+    PNU_TRY(header.ReadValue(textUnits));
+    if (mIndexLength > kLargestIndex || textUnits > kLargestText)
+        return eOutOfRange;
+    mHeaderLength = 32 + 2 * uint64_t(textUnits) + mIndexLength;
+    if (archiveLength < mHeaderLength)
+        return eStreamError;
+
+    PNUArchiveCursor cursor(mArchive.GetData(), mHeaderLength);
+    PNU_TRY(cursor.Skip(20));
+    // The text ends at its first 0 unit.
+    const uint8_t* units = mArchive.GetData() + 20;
+    int32_t textLength = 0;
+    while (uint32_t(textLength) < textUnits && (units[2 * textLength] | units[2 * textLength + 1]) != 0)
+        ++textLength;
+    if (textLength == 0)
+        return eGenericFailure;
+    PNU_TRY(mInstructionText.SetBufferLength(textLength + 1));
+    char16_t* text = mInstructionText.GetBuffer();
+    for (int32_t i = 0; i < textLength; ++i)
+        text[i] = char16_t(units[2 * i] | units[2 * i + 1] << 8);
+    text[textLength] = 0;
+    // A big-endian text begins with the swapped mark; the first unit, whatever it is, is the mark.
+    if (text[0] == 0xFFFE) {
+        for (int32_t i = 0; i < textLength; ++i)
+            text[i] = char16_t(text[i] << 8 | text[i] >> 8);
+    }
+    mInstructionText.DeleteLeft(1);
+    PNU_TRY(cursor.Skip(2 * uint64_t(textUnits) + 4));
+    PNU_TRY(cursor.ExpectMarker(PNUArchiveCursor::kEndMarker));
+
+    int32_t count = 0;
+    PNU_TRY(cursor.ReadValue(count));
+    if (count <= 0 || count > kMostFiles)
+        return eStreamError;
+    const gCString trimSet(kStringWhitespace);
+    for (int32_t i = 0; i < count; ++i) {
+        if (mServices)
+            mServices->RunHeartbeat();
+        uint64_t size = 0;
+        PNU_TRY(cursor.ReadValue(size));
+        if (size > kPNUPackageSizeLimit)
+            return eOutOfRange;
+        PNU_TRY(cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker));
+        gCString name;
+        PNU_TRY(cursor.ReadUnits(name));
+        PNU_TRY(cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker));
+        name.Trim(trimSet);
+        if (!MakeSafeName(name))
+            return eGenericFailure;
+        PNU_TRY(AddEntry(name, size));
+        if (mStatusTarget) {
+            (void)mStatusTarget->WriteLogLine(gCString(" -- ") + mFinalPaths[i].GetPath() + gCString(", ") + size
+                                              + gCString(" bytes"));
+        }
+    }
+    return ParseInstructionText();
+}
+
+eResultCode CPNUDesquasher::ParseInstructionText()
+{
+    gCArray<gCString> lines;
+    (void)mInstructionText.Split(lines, u'\r');
+    const gCString trimSet(kStringWhitespace);
+    const gCString equals("=");
+    for (int32_t i = 0; i < lines.GetSize(); ++i) {
+        gCString key;
+        gCString value;
+        if (lines[i].SplitAtFirst(key, value, equals, 0) != 0) {
+            key = lines[i];
+            value = gCString();
+        }
+        key.Trim(trimSet);
+        value.Trim(trimSet);
+        UpperCaseLetters(key);
+        if (key == "EXECUTE") {
+            mExecute = value;
+        } else if (key == "FILENAME") {
+            mFileName = value;
+        } else if (key == "TYPE") {
+            mType = value;
+        } else if (key == "OS") {
+            UpperCaseLetters(value);
+            mOS = value;
+        } else if (key == "BUILD") {
+            UpperCaseLetters(value);
+            mBuild = value;
+        } else if (key == "VERSIONNUMBER") {
+            mVersionNumber = value;
+        }
+    }
+    // The program to launch is a name inside the install folder like any file of the package.
+    if (!mExecute.IsEmpty() && !MakeSafeName(mExecute))
+        return eGenericFailure;
+    return eSuccess;
+}
+
+eResultCode CPNUDesquasher::CheckTarget()
+{
+    if (!mOS.IsEmpty() && !(mOS == "OSX"))
+        return eGenericFailure;
+    UpperCaseLetters(mType);
+    if (mType == "UPDATER")
+        return eSuccess;
+    const gCString installed = mServices ? mServices->GetInstalledBuildString() : gCString();
+    if (!installed.IsEmpty() && !mBuild.IsEmpty() && !SameText(installed, mBuild))
+        return eGenericFailure;
+    return eSuccess;
+}

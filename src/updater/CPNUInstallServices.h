@@ -1,0 +1,22 @@
+// What the installer needs of the running updater besides its window: translated texts, the
+// installed product's build string, the folder that holds the updater bundle, one heartbeat by
+// hand (so the window stays live during long steps) and quitting. The updater application
+// implements it; tests give fixed answers.
+#pragma once
+
+#include "core/gCString.h"
+
+#include <cstdint>
+
+class CPNUInstallServices {
+public:
+    virtual ~CPNUInstallServices() = default;
+
+    // The text of a string-table id (given without the language offset, which this adds).
+    virtual gCString GetText(uint32_t id, int32_t field) = 0;
+    virtual gCString GetInstalledBuildString() = 0;
+    // The folder that holds the updater bundle, where packages install.
+    virtual gCString GetInstallFolderText() = 0;
+    virtual void RunHeartbeat() = 0;
+    virtual void Quit() = 0;
+};

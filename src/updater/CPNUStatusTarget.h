@@ -1,0 +1,21 @@
+// Where the installer reports: the updater window's status table and log, its progress bar and
+// the caption of one of its controls. The updater backdrop implements it; tests record what they
+// are told.
+#pragma once
+
+#include "core/eResultCode.h"
+#include "core/gCString.h"
+
+#include <cstdint>
+
+class CPNUStatusTarget {
+public:
+    virtual ~CPNUStatusTarget() = default;
+
+    // Writes the line to the log and shows it in the colour 0xAARRGGBB; 22 without a table.
+    virtual eResultCode AddStatusLine(const gCString& text, const uint32_t* colour, bool update) = 0;
+    // Writes the line to the log only.
+    virtual eResultCode WriteLogLine(const gCString& text) = 0;
+    virtual void SetProgress(float fraction, bool update) = 0;
+    virtual void SetControlText(int32_t id, const gCString& text) = 0;
+};

@@ -1,0 +1,250 @@
+// The installer's steps on real folders: what ends up installed, what is reported, and that a
+// failure anywhere leaves the installed product exactly as it was.
+#include "PackageTestSupport.h"
+
+#include "FileIO/gCMemFile.h"
+#include "platform/PlatformLauncher.h"
+#include "updater/CPNUDesquasher.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+const FileTree kOldProduct = {
+    {"Pintrel 2.app/Contents/MacOS/Pintrel 2", "old program"},
+    {"Pintrel 2.app/Contents/Resources/system.msf", "old settings"},
+    {"Readme.txt", "old readme"},
+    {"unrelated.txt", "stays as it is"},
+};
+
+const std::vector<sPackFile> kNewFiles = {
+    {"/Pintrel 2.app/Contents/MacOS/Pintrel 2", "new program", 0755},
+    {"/Pintrel 2.app/Contents/Resources/system.msf", "new settings", 0644},
+    {"/Readme.txt", "new readme", 0644},
+    {"/Pintrel 2.app/Contents/Plugins/brushes.dat", std::string(3000, 'b') + "end", 0600},
+};
+
+FileTree NewProduct()
+{
+    FileTree tree = kOldProduct;
+    for (const sPackFile& file : kNewFiles)
+        tree[file.name.substr(1)] = file.content;
+    return tree;
+}
+
+// The product without the installer's own leftovers.
+FileTree Product(const std::filesystem::path& root)
+{
+    FileTree tree = ReadTree(root);
+    for (auto it = tree.begin(); it != tree.end();) {
+        const std::string& name = it->first;
+        const bool leftover = name.size() > 4
+            && (name.compare(name.size() - 4, 4, ".tmp") == 0 || name.compare(name.size() - 4, 4, ".old") == 0);
+        it = leftover ? tree.erase(it) : std::next(it);
+    }
+    return tree;
+}
+
+unsigned ModeOf(const std::filesystem::path& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 ? unsigned(info.st_mode & 07777) : 0u;
+}
+
+class PackageInstaller : public testing::Test {
+protected:
+    PackageInstaller()
+    {
+        host.installFolder = folder.Path();
+        WriteTree(folder.Path(), kOldProduct);
+    }
+    ~PackageInstaller() override { platform::ResetLauncher(); }
+
+    eResultCode Install(CPNUDesquasher& installer, const Bytes& package)
+    {
+        gCMemFile stream;
+        EXPECT_EQ(stream.Write(package.data(), int32_t(package.size())), eSuccess);
+        return installer.InstallPackage(stream);
+    }
+
+    eResultCode Install(const Bytes& package, CPNUInstallFiles* files = nullptr)
+    {
+        CPNUDesquasher installer(&host, &host, files);
+        return Install(installer, package);
+    }
+
+    TempFolder folder;
+    RecordingHost host;
+};
+
+TEST_F(PackageInstaller, InstallsNewAndReplacedFiles)
+{
+    const Bytes package = PackageFromArchive(BuildArchive({"TYPE=UPDATER", "EXECUTE="}, kNewFiles));
+    ASSERT_EQ(Install(package), eSuccess);
+    EXPECT_EQ(ReadTree(folder.Path()), NewProduct()) << "no .tmp or .old file is left";
+    EXPECT_EQ(ModeOf(folder.Path() / "Pintrel 2.app/Contents/MacOS/Pintrel 2"), 0755u);
+    EXPECT_EQ(ModeOf(folder.Path() / "Pintrel 2.app/Contents/Plugins/brushes.dat"), 0600u);
+
+    for (const char* line : {"T42", "T23", "T24", "T25", "T27", "T26", "T33", "T30", "T35", " ", "T22.1"})
+        EXPECT_TRUE(host.HasLine(line, kStatusBlack)) << line;
+    EXPECT_EQ(host.lines.back().text, "T22.1");
+    EXPECT_EQ(host.controlTexts[313], "T16");
+    EXPECT_FLOAT_EQ(host.progress.back(), 1.0f);
+    const std::vector<std::string>& log = host.log;
+    EXPECT_NE(std::find(log.begin(), log.end(), "T29brushes.dat.tmp"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "T34Readme.txt"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "T36Readme.txt.old"), log.end());
+    EXPECT_EQ(std::find(log.begin(), log.end(), "T34brushes.dat"), log.end()) << "a new file has nothing to keep";
+    EXPECT_EQ(host.quits, 0);
+}
+
+TEST_F(PackageInstaller, NeverCarriesSetIdBits)
+{
+    const Bytes package = PackageFromArchive(BuildArchive({}, {{"/tool", "t", 06755}}));
+    ASSERT_EQ(Install(package), eSuccess);
+    EXPECT_EQ(ModeOf(folder.Path() / "tool"), 0755u);
+}
+
+TEST_F(PackageInstaller, LaunchesTheNamedProgramAndQuits)
+{
+    std::vector<std::string> launched;
+    platform::SetLauncher({[&](const std::string& path) { launched.push_back(path); return true; }, nullptr});
+    const Bytes package = PackageFromArchive(BuildArchive({"EXECUTE=/Pintrel 2.app"}, {{"/Pintrel 2.app/x", "x"}}));
+    ASSERT_EQ(Install(package), eHandled);
+    ASSERT_EQ(launched.size(), 1u);
+    EXPECT_EQ(launched[0], (folder.Path() / "Pintrel 2.app").string());
+    EXPECT_EQ(host.quits, 1);
+}
+
+TEST_F(PackageInstaller, AMissingProgramIsReportedAfterInstalling)
+{
+    const Bytes package = PackageFromArchive(BuildArchive({"EXECUTE=/missing"}, {{"/a", "a"}}));
+    EXPECT_EQ(Install(package), eStreamError);
+    EXPECT_EQ(host.quits, 0);
+    EXPECT_TRUE(host.HasLine("T22.1", kStatusBlack));
+}
+
+TEST_F(PackageInstaller, InstallsOnlyOncePerRun)
+{
+    const Bytes package = PackageFromArchive(BuildArchive({}, kNewFiles));
+    CPNUDesquasher installer(&host, &host);
+    ASSERT_EQ(Install(installer, package), eSuccess);
+    std::filesystem::remove_all(folder.Path());
+    WriteTree(folder.Path(), kOldProduct);
+    host.lines.clear();
+    EXPECT_EQ(Install(installer, package), eSuccess);
+    ASSERT_EQ(host.lines.size(), 2u);
+    EXPECT_TRUE(host.HasLine(" ", kStatusBlack));
+    EXPECT_TRUE(host.HasLine("T41", kStatusRed));
+    EXPECT_EQ(ReadTree(folder.Path()), kOldProduct);
+}
+
+struct sRefusal {
+    const char* name;
+    std::vector<std::string> lines;
+    std::vector<sPackFile> files;
+    const char* redLine;
+};
+
+TEST_F(PackageInstaller, RefusedPackagesLeaveTheFolderUnchanged)
+{
+    const sRefusal refusals[] = {
+        {"ClimbingName", {}, {{"/Readme.txt", "x"}, {"/../escaped.txt", "x"}}, "T45"},
+        {"DeepClimbingName", {}, {{"/a/b/../../../escaped.txt", "x"}}, "T45"},
+        {"EmptyName", {}, {{"/Readme.txt", "x"}, {"", "x"}}, "T45"},
+        {"FolderItself", {}, {{"/", "x"}}, "T45"},
+        {"NameWithoutSeparator", {}, {{"Readme.txt", "x"}}, "T45"},
+        {"ClimbingProgram", {"EXECUTE=/../../bin/sh"}, {{"/Readme.txt", "x"}}, "T45"},
+        {"OtherSystem", {"OS=WINDOWS"}, {{"/Readme.txt", "x"}}, "PI Err: T45"},
+    };
+    for (const sRefusal& refusal : refusals) {
+        host.lines.clear();
+        const Bytes package = PackageFromArchive(BuildArchive(refusal.lines, refusal.files));
+        EXPECT_EQ(Install(package), eGenericFailure) << refusal.name;
+        EXPECT_TRUE(host.HasLine(refusal.redLine, kStatusRed)) << refusal.name;
+        EXPECT_EQ(ReadTree(folder.Path()), kOldProduct) << refusal.name;
+        EXPECT_FALSE(std::filesystem::exists(folder.Path().parent_path() / "escaped.txt"));
+    }
+}
+
+TEST_F(PackageInstaller, ADamagedPackageStopsBeforeAnyFileStep)
+{
+    Bytes package = PackageFromArchive(BuildArchive({}, kNewFiles));
+    package.erase(package.begin() + 40, package.begin() + 41);
+    EXPECT_EQ(Install(package), eGenericFailure);
+    EXPECT_TRUE(host.HasLine("T44", kStatusRed));
+    EXPECT_EQ(ReadTree(folder.Path()), kOldProduct);
+}
+
+TEST_F(PackageInstaller, AWrongRecordStopsTheWriteStep)
+{
+    // The second record's number and size are checked after the first ".tmp" was written.
+    Bytes archive = BuildArchive({}, {{"/Readme.txt", "first"}, {"/second.txt", "second"}});
+    uint32_t textUnits = 0;
+    uint32_t indexLength = 0;
+    memcpy(&indexLength, &archive[12], 4);
+    memcpy(&textUnits, &archive[16], 4);
+    const size_t secondRecord = 32 + 2 * textUnits + indexLength + 8 + 62 + 5;
+    for (size_t offset : {size_t(8), size_t(20)}) {
+        Bytes damaged = archive;
+        damaged[secondRecord + offset] ^= 0x40;
+        host.lines.clear();
+        EXPECT_EQ(Install(PackageFromArchive(damaged)), eGenericFailure);
+        EXPECT_TRUE(host.HasLine("T47", kStatusRed));
+        EXPECT_EQ(Product(folder.Path()), kOldProduct);
+        EXPECT_TRUE(std::filesystem::exists(folder.Path() / "Readme.txt.tmp"));
+    }
+}
+
+TEST_F(PackageInstaller, RestoresAnOldFileWhoseFileIsMissing)
+{
+    // An earlier install stopped after keeping Readme.txt as ".old": it is the only copy left.
+    std::filesystem::rename(folder.Path() / "Readme.txt", folder.Path() / "Readme.txt.old");
+    WriteTree(folder.Path(), {{"Readme.txt.tmp", "half written"}});
+    Bytes package = PackageFromArchive(BuildArchive({"OS=WINDOWS"}, {{"/Readme.txt", "new"}}));
+    ASSERT_EQ(Install(package), eGenericFailure) << "refused: no file step runs";
+
+    CPNUDesquasher installer(&host, &host);
+    gCMemFile stream;
+    package = PackageFromArchive(BuildArchive({}, {{"/Readme.txt", "new"}}));
+    ASSERT_EQ(stream.Write(package.data(), int32_t(package.size())), eSuccess);
+    ASSERT_EQ(installer.UnpackUpdateFile(stream), eSuccess);
+    ASSERT_EQ(installer.ReadArchiveIndex(), eSuccess);
+    ASSERT_EQ(installer.RemoveLeftovers(), eSuccess);
+    EXPECT_EQ(ReadTree(folder.Path()), kOldProduct);
+}
+
+TEST_F(PackageInstaller, AFailureAtAnyFileOperationLeavesTheProductOldOrNew)
+{
+    const Bytes package = PackageFromArchive(BuildArchive({}, kNewFiles));
+    const FileTree newProduct = NewProduct();
+    int64_t k = 1;
+    for (;; ++k) {
+        TempFolder root;
+        WriteTree(root.Path(), kOldProduct);
+        // A leftover from an earlier run, so the leftover step has work to fail.
+        WriteTree(root.Path(), {{"Readme.txt.tmp", "stale"}});
+        RecordingHost local;
+        local.installFolder = root.Path();
+        FaultyFiles files(k);
+        CPNUDesquasher installer(&local, &local, &files);
+        gCMemFile stream;
+        ASSERT_EQ(stream.Write(package.data(), int32_t(package.size())), eSuccess);
+        const eResultCode result = installer.InstallPackage(stream);
+        const FileTree product = Product(root.Path());
+        if (result == eSuccess) {
+            EXPECT_EQ(product, newProduct) << "k = " << k;
+        } else {
+            EXPECT_EQ(result, eGenericFailure) << "k = " << k;
+            EXPECT_EQ(product, kOldProduct) << "k = " << k;
+            EXPECT_FALSE(std::filesystem::exists(root.Path() / "Readme.txt.old")) << "k = " << k;
+        }
+        if (!files.Failed())
+            break;
+    }
+    EXPECT_GT(k, 12) << "every step's operations were reached";
+}
+
+} // namespace

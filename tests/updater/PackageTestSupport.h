@@ -1,0 +1,98 @@
+// Helpers of the package reader and installer tests: packages made with the project's package
+// builder, a host that records what the installer reports, file operations that fail on demand,
+// and install folders as maps of files.
+#pragma once
+
+#include "CodecTestSupport.h"
+
+#include "updater/CPNUInstallFiles.h"
+#include "updater/CPNUInstallServices.h"
+#include "updater/CPNUStatusTarget.h"
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+struct sPackFile {
+    std::string name;
+    std::string content;
+    unsigned mode = 0644;
+};
+
+// The archive the package builder writes for these instruction lines and files.
+Bytes BuildArchive(const std::vector<std::string>& lines, const std::vector<sPackFile>& files);
+// "PN2SQUSH", version 1, the archive coded with method 8, "PN2SQUSH".
+Bytes PackageFromArchive(const Bytes& archive);
+
+inline constexpr uint32_t kStatusBlack = 0xFF000000u;
+inline constexpr uint32_t kStatusRed = 0xFFFF0000u;
+
+class RecordingHost : public CPNUStatusTarget, public CPNUInstallServices {
+public:
+    struct sLine {
+        std::string text;
+        uint32_t colour;
+    };
+
+    eResultCode AddStatusLine(const gCString& text, const uint32_t* colour, bool update) override;
+    eResultCode WriteLogLine(const gCString& text) override;
+    void SetProgress(float fraction, bool) override { progress.push_back(fraction); }
+    void SetControlText(int32_t id, const gCString& text) override { controlTexts[id] = text.ToUTF8(); }
+
+    // "T<n>" for id 3000000000 + n, "T<n>.1" for field 1.
+    gCString GetText(uint32_t id, int32_t field) override;
+    gCString GetInstalledBuildString() override { return gCString(buildString.c_str()); }
+    gCString GetInstallFolderText() override;
+    void RunHeartbeat() override { ++heartbeats; }
+    void Quit() override { ++quits; }
+
+    bool HasLine(const std::string& text, uint32_t colour) const;
+
+    std::filesystem::path installFolder;
+    std::string buildString;
+    std::vector<sLine> lines;
+    std::vector<std::string> log;
+    std::vector<float> progress;
+    std::map<int32_t, std::string> controlTexts;
+    int heartbeats = 0;
+    int quits = 0;
+};
+
+// Fails the k-th changing operation (delete, move, folder creation, file write; k from 1) and
+// counts them all. A failed write leaves half of the data behind, as a full disk would.
+class FaultyFiles : public CPNUInstallFiles {
+public:
+    explicit FaultyFiles(int64_t failAt) : mFailAt(failAt) {}
+
+    eResultCode Delete(const gCString& path) override;
+    eResultCode Move(const gCString& source, const gCString& target) override;
+    eResultCode CreateFolder(const gCString& folder) override;
+    eResultCode WriteFile(const gCString& path, const uint8_t* data, uint64_t size) override;
+
+    int64_t Count() const { return mCount; }
+    bool Failed() const { return mFailAt > 0 && mCount >= mFailAt; }
+
+private:
+    bool FailNow() { return ++mCount == mFailAt; }
+
+    int64_t mFailAt;
+    int64_t mCount = 0;
+};
+
+using FileTree = std::map<std::string, std::string>;
+
+// A fresh folder below the system's temporary folder, removed with the object.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    const std::filesystem::path& Path() const { return mPath; }
+
+private:
+    std::filesystem::path mPath;
+};
+
+void WriteTree(const std::filesystem::path& root, const FileTree& tree);
+// Every regular file below root by its relative path ("a/b.txt").
+FileTree ReadTree(const std::filesystem::path& root);
