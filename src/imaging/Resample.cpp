@@ -187,9 +187,10 @@ void Stretch(const CImNavBase& destination, const CImNavBase& source, const sSte
         const Src* row0 = RowOf<Src>(source, ty.index);
         const Src* row1 = ty.pair ? RowOf<Src>(source, ty.index + 1) : row0;
         Dst* out = RowOf<Dst>(destination, y);
-        int32_t px = -phaseX;
+        // 64 bits: the step after the last column may pass the 32-bit range.
+        int64_t px = -phaseX;
         for (int32_t x = 0; x < s.W; ++x, px += s.stepX)
-            out[x] = Convert<Dst>(Bilinear<Src>(row0, row1, TapAt(px, s.w), ty.weight));
+            out[x] = Convert<Dst>(Bilinear<Src>(row0, row1, TapAt(int32_t(px), s.w), ty.weight));
     }
 }
 
@@ -286,9 +287,9 @@ eResultCode StretchAlpha(CImNav& destination, CImNav& source)
         const CPixel* row0 = source.Row(ty.index);
         const CPixel* row1 = ty.pair ? source.Row(ty.index + 1) : row0;
         CPixel* out = destination.Row(y);
-        int32_t px = -phaseX;
+        int64_t px = -phaseX;
         for (int32_t x = 0; x < s.W; ++x, px += s.stepX) {
-            sTap tx = TapAt(px, s.w);
+            sTap tx = TapAt(int32_t(px), s.w);
             CPixel value;
             if (tx.pair) {
                 CPixel p00 = row0[tx.index], p01 = row0[tx.index + 1];
@@ -502,9 +503,9 @@ eResultCode StretchFromRunLength(CImNavBase& destination, CImageBase* source, in
             int32_t fy = (py >> 8) & 255;
             sampler.Setup(-1, py >> 16, (py >> 16) + 1);
             Dst* out = RowOf<Dst>(destination, y);
-            int32_t px = -phaseX;
+            int64_t px = -phaseX;
             for (int32_t x = 0; x < s.W; ++x, px += s.stepX)
-                out[x] = Convert<Dst>(Src(sampler.Sample(px >> 16, (px >> 8) & 255, fy)));
+                out[x] = Convert<Dst>(Src(sampler.Sample(int32_t(px >> 16), int32_t((px >> 8) & 255), fy)));
         }
     });
     return eSuccess;

@@ -189,6 +189,19 @@ TEST(Resample, RefusesOversizedAndEmptySourcesAndIgnoresEmptyDestinations)
     EXPECT_EQ(StretchImage(&target, &never, 0), eNoMemory);
 }
 
+TEST(Resample, TheLargestSidesStepWithoutOverflow)
+{
+    CImage wide(kMaxResampleSide, 2), one(1, 1), two(2, 1);
+    SetRow(wide, 0, {0xFF102030});
+    for (CImage* target : {&one, &two}) {
+        EXPECT_EQ(StretchImage(target, &wide, 0), eSuccess);
+        EXPECT_EQ(StretchImageAlpha(target, &wide), eSuccess);
+        EXPECT_EQ(StretchBlendImage(target, &wide), eSuccess);
+    }
+    ASSERT_EQ(wide.Compress(), eSuccess);
+    EXPECT_EQ(StretchImage(&one, &wide, 0), eSuccess);
+}
+
 TEST(Resample, BoxFilterNeverDividesByZeroBelowRatioTwo)
 {
     CImage source(2, 2), destination(5, 3);
