@@ -134,7 +134,9 @@ int32_t CGradient::AddGradientPoint(const CPixel* colour, float position)
         mPoints[0] = point;
         return 0;
     }
-    if (int32_t(position) == 1) {
+    // "The integer part is 1", tested on the float so that huge positions read from a file
+    // never reach an integer conversion.
+    if (position >= 1.0f && position < 2.0f) {
         mPoints[count - 1] = point;
         return count - 1;
     }
@@ -162,7 +164,10 @@ int32_t CGradient::AddGradientPointAtFraction(const CPixel* colour, int32_t nume
 
 int32_t CGradient::CurrentColourAt(float position, CPixel* colour)
 {
-    *colour = GetInterpolatedColour(RoundHalfAway(position * 4095.0f * 256.0f));
+    // Outside 0..1 there is no colour in the table; the nearest end stands in, and no position
+    // reaches an integer conversion out of range.
+    float index = std::isnan(position) ? 0.0f : std::clamp(position, 0.0f, 1.0f) * 4095.0f * 256.0f;
+    *colour = GetInterpolatedColour(RoundHalfAway(index));
     return 0;
 }
 

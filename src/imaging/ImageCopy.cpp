@@ -14,10 +14,10 @@
 
 namespace {
 
-int32_t Wrap(int32_t value, int32_t size)
+int32_t Wrap(int64_t value, int32_t size)
 {
-    int32_t r = value % size;
-    return r < 0 ? r + size : r;
+    int64_t r = value % size;
+    return int32_t(r < 0 ? r + size : r);
 }
 
 int32_t TileStart(int32_t mode, int32_t big, int32_t small, bool eightBit, bool horizontal)
@@ -224,7 +224,7 @@ eResultCode ScrollImageWrap(CImNavBase& area, const gCPoint* offset)
     if (!area.IsLocked() || width == 0 || height == 0 || !offset)
         return eSuccess;
     int32_t dx = Wrap(offset->x, width);
-    int32_t dy = Wrap(-offset->y, height);
+    int32_t dy = Wrap(-int64_t(offset->y), height);
     size_t pixel = size_t(area.GetBytesPerPixel());
     size_t rowBytes = size_t(width) * pixel;
     size_t shift = size_t(dx) * pixel;

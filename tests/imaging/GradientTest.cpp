@@ -80,7 +80,12 @@ TEST_F(Gradient, AddingStopsInsertsOrReplaces)
     EXPECT_EQ(gradient.GetPoint(0).colour, green);
     EXPECT_EQ(gradient.AddGradientPoint(&green, 2.5f), -1);
     EXPECT_EQ(gradient.AddGradientPoint(&green, std::numeric_limits<float>::quiet_NaN()), -1);
-    EXPECT_EQ(gradient.GetPointCount(), 3);
+    EXPECT_EQ(gradient.AddGradientPoint(&green, std::numeric_limits<float>::infinity()), -1);
+    EXPECT_EQ(gradient.AddGradientPoint(&green, 3e9f), -1);
+    EXPECT_EQ(gradient.AddGradientPoint(&green, -3e9f), 0) << "below the first stop: inserted first";
+    EXPECT_EQ(gradient.AddGradientPointAtFraction(&green, 1, 0), -1);
+    EXPECT_EQ(gradient.SetAlphaAt(0x80, 5e20f), -1);
+    EXPECT_EQ(gradient.GetPointCount(), 4);
 }
 
 TEST_F(Gradient, FirstStopAboveZeroStartsFromOpaqueBlack)

@@ -179,7 +179,8 @@ TEST(Scrolling, WrapsRowsAndColumns)
     struct sCase { int32_t width; int32_t height; gCPoint offset; };
     const sCase cases[] = {
         {4, 1, {1, 0}}, {4, 1, {3, 0}}, {4, 3, {0, 1}}, {4, 3, {4, 3}}, {5, 6, {-2, 4}},
-        {7, 6, {6, -4}}, {3, 9, {1, 3}}, {6, 4, {-13, 9}},
+        {7, 6, {6, -4}}, {3, 9, {1, 3}}, {6, 4, {-13, 9}}, {5, 7, {INT32_MIN, INT32_MIN}},
+        {5, 7, {INT32_MAX, INT32_MAX}},
     };
     for (const sCase& c : cases) {
         CImage image(c.width, c.height);
@@ -190,11 +191,11 @@ TEST(Scrolling, WrapsRowsAndColumns)
         CImNavBase area(&image, nullptr);
         ASSERT_EQ(ScrollImageWrap(area, &c.offset), eSuccess);
         area.Unlock();
-        auto mod = [](int32_t v, int32_t m) { return ((v % m) + m) % m; };
+        auto mod = [](int64_t v, int64_t m) { return ((v % m) + m) % m; };
         for (int32_t y = 0; y < c.height; ++y) {
             std::vector<uint32_t> row = Row(image, y);
             for (int32_t x = 0; x < c.width; ++x)
-                ASSERT_EQ(row[size_t(x)], before[size_t(mod(y - c.offset.y, c.height))][size_t(mod(x - c.offset.x, c.width))])
+                ASSERT_EQ(row[size_t(x)], before[size_t(mod(int64_t(y) - c.offset.y, c.height))][size_t(mod(int64_t(x) - c.offset.x, c.width))])
                     << c.width << "x" << c.height << " by " << c.offset.x << "," << c.offset.y << " at " << x << "," << y;
         }
     }
