@@ -9,7 +9,7 @@ namespace {
 constexpr uint32_t kNone = 0xFFFFFFFFu;
 // Runs shorter than this are walked position by position.
 constexpr uint64_t kJudgedRun = 8;
-constexpr uint64_t kPrefixLength[CPNUMatchFinder::kLevelCount] = {4, 5, 6, 8, 16, 32};
+constexpr uint64_t kPrefixLength[CPNUMatchFinder::kLevelCount] = {4, 5, 6, 8, 10, 12, 16};
 
 uint32_t Load32(const uint8_t* at)
 {
@@ -88,8 +88,8 @@ void CPNUMatchFinder::LinkChains(void* workArea)
         const uint64_t length = kPrefixLength[level];
         // Positions with a whole prefix of this length after them.
         const uint64_t linked = n >= length ? n - length + 1 : 0;
-        // Prefixes of up to 8 bytes are hashed whole; longer ones combine the hashes of their
-        // two halves. Equal prefixes always hash alike, which is all the chains need (unequal
+        // Prefixes of up to 8 bytes are hashed whole; longer ones combine two hashes of the
+        // level below. Equal prefixes always hash alike, which is all the chains need (unequal
         // ones are told apart when measured).
         if (length <= 8) {
             const uint64_t mask = length == 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * length)) - 1;
@@ -104,9 +104,11 @@ void CPNUMatchFinder::LinkChains(void* workArea)
                 hash[i] = HashOfPrefix(prefix);
             }
         } else {
-            const uint64_t half = length / 2;
+            // The prefix is covered by the shorter prefix at i and the one at i + step, which
+            // overlap (each level at most doubles the length).
+            const uint64_t step = length - kPrefixLength[level - 1];
             for (uint64_t i = 0; i < linked; ++i)
-                hash[i] = Mix(hash[i], hash[i + half]);
+                hash[i] = Mix(hash[i], hash[i + step]);
         }
         for (uint64_t i = 0; i < headCount; ++i)
             head[i] = kNone;

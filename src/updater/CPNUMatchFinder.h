@@ -4,17 +4,18 @@
 //
 // That is the result of walking every earlier position with the same first two bytes, nearest
 // first. Walking them all is quadratic on real data, so the candidates are chained by equal
-// prefixes of 4, 5, 6, 8, 16 and 32 bytes instead: once the best length so far is b, only positions
-// sharing b + 1 bytes can do better, and those all lie on the chain of the longest prefix length
-// not above b + 1. The walk moves up to that chain, still nearest first, and so picks exactly the
-// match a full walk would pick.
+// prefixes of 4, 5, 6, 8, 10, 12 and 16 bytes instead: once the best length so far is b, only
+// positions sharing b + 1 bytes can do better, and those all lie on the chain of the longest
+// prefix length not above b + 1. The walk moves up to that chain, still nearest first, and so
+// picks exactly the match a full walk would pick. The work area holds 4 bytes per input byte for
+// each chain length, two more for the runs and the hashes, and the chain heads.
 #pragma once
 
 #include <cstdint>
 
 class CPNUMatchFinder {
 public:
-    static constexpr uint32_t kLevelCount = 6;
+    static constexpr uint32_t kLevelCount = 7;
 
     // Bytes of the work area for n input bytes (n < 2^32).
     static uint64_t WorkAreaSize(uint64_t n);
