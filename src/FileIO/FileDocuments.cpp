@@ -26,6 +26,8 @@ eResultCode LaunchFile(const gCBasePath& path) { return LaunchFile(path.GetPath(
 
 eResultCode LaunchFile(const gCBasePath& path, const gCString&) { return LaunchFile(path.GetPath()); }
 
+eResultCode LaunchFile(const gCString& path, const gCString&) { return LaunchFile(path); }
+
 eResultCode OpenURL(const gCString& url)
 {
     std::string text = url.ToUTF8();

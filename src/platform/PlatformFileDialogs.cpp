@@ -1,6 +1,7 @@
 #include "platform/PlatformFileDialogs.h"
 
 #include "platform/PlatformFileSystem.h"
+#include "platform/SdlSession.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -39,10 +40,13 @@ eDialogStatus StatusFromExit(int32_t code)
     return eDialogStatus::kFailed;
 }
 
+// No dialog can be shown without a display, nor in unattended runs: the question is cancelled.
+bool CanShowDialogs() { return !plat::IsHeadless() && !FindProgram("zenity").empty(); }
+
 sOpenDialogAnswer ZenityOpen(const sOpenDialogRequest& request)
 {
     sOpenDialogAnswer answer;
-    if (FindProgram("zenity").empty())
+    if (!CanShowDialogs())
         return answer;
     std::vector<std::string> arguments = {"--file-selection", "--title=Open"};
     if (!request.startFolder.empty())
@@ -67,7 +71,7 @@ sSaveDialogAnswer ZenitySave(const sSaveDialogRequest& request)
 {
     sSaveDialogAnswer answer;
     answer.typeIndex = request.currentType;
-    if (FindProgram("zenity").empty())
+    if (!CanShowDialogs())
         return answer;
     std::vector<std::string> arguments = {"--file-selection", "--save", "--confirm-overwrite", "--title=Save"};
     std::string start = request.startFolder.empty() ? std::string() : WithFinalSlash(request.startFolder);
@@ -90,7 +94,7 @@ sSaveDialogAnswer ZenitySave(const sSaveDialogRequest& request)
 sFolderDialogAnswer ZenityFolder()
 {
     sFolderDialogAnswer answer;
-    if (FindProgram("zenity").empty())
+    if (!CanShowDialogs())
         return answer;
     std::string output;
     answer.status = StatusFromExit(

@@ -1,5 +1,6 @@
 // The open-file, save-file and choose-folder dialogs. The system backend runs zenity when it is
-// installed and answers "cancelled" when it is not; tests put a backend of their own in place.
+// installed and there is a display, and answers "cancelled" otherwise (also in headless runs);
+// tests put a backend of their own in place.
 #pragma once
 
 #include <cstdint>

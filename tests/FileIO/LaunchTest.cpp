@@ -39,6 +39,7 @@ TEST(Launch, AMissingFileIsNotFoundAndOpensNothing)
     EXPECT_EQ(LaunchFile(missing), eFileNotFound);
     EXPECT_EQ(LaunchFile(static_cast<const gCFPath&>(missing)), eFileNotFound);
     EXPECT_EQ(LaunchFile(missing, gCString(u"--flag")), eFileNotFound);
+    EXPECT_EQ(LaunchFile(missing.GetPath(), gCString(u"--flag")), eFileNotFound);
     EXPECT_TRUE(launcher.paths.empty());
 }
 

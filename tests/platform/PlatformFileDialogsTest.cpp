@@ -1,5 +1,6 @@
 #include "platform/PlatformFileDialogs.h"
 #include "platform/PlatformFileSystem.h"
+#include "platform/SdlSession.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -26,8 +27,13 @@ public:
         mOldPath = old ? old : "";
         ::setenv("PATH", (mFolder.Path() + ":" + mOldPath).c_str(), 1);
         ResetFileDialogBackend();
+        plat::SetHeadlessOverride(0);
     }
-    ~FakeZenity() { ::setenv("PATH", mOldPath.c_str(), 1); }
+    ~FakeZenity()
+    {
+        plat::SetHeadlessOverride(-1);
+        ::setenv("PATH", mOldPath.c_str(), 1);
+    }
     std::string Arguments() const { return TempFolder::ReadFile(mFolder / "args"); }
 
 private:
@@ -98,6 +104,14 @@ TEST(PlatformFileDialogs, AChosenFolderEndsInASlash)
     EXPECT_EQ(answer.status, eDialogStatus::kChosen);
     EXPECT_EQ(answer.folder, "/srv/data/");
     ResetFileDialogBackend();
+}
+
+TEST(PlatformFileDialogs, HeadlessRunsNeverShowADialog)
+{
+    FakeZenity zenity("/tmp/chosen.png", 0);
+    plat::SetHeadlessOverride(1);
+    EXPECT_EQ(RunOpenDialog({}).status, eDialogStatus::kCancelled);
+    EXPECT_EQ(zenity.Arguments(), "");
 }
 
 TEST(PlatformFileDialogs, TestsCanAnswerTheDialogs)
