@@ -216,6 +216,40 @@ TEST_F(PackageInstaller, RestoresAnOldFileWhoseFileIsMissing)
     EXPECT_EQ(ReadTree(folder.Path()), kOldProduct);
 }
 
+// Records the order of the changing operations.
+class OrderedFiles : public CPNUInstallFiles {
+public:
+    eResultCode Move(const gCString& source, const gCString& target) override
+    {
+        operations.push_back("move " + source.ToUTF8());
+        return CPNUInstallFiles::Move(source, target);
+    }
+    eResultCode WriteFile(const gCString& path, const uint8_t* data, uint64_t size) override
+    {
+        operations.push_back("write " + path.ToUTF8());
+        return CPNUInstallFiles::WriteFile(path, data, size);
+    }
+    std::vector<std::string> operations;
+};
+
+TEST_F(PackageInstaller, WritesEveryNewFileBeforeMovingAnyInstalledOne)
+{
+    OrderedFiles files;
+    ASSERT_EQ(Install(PackageFromArchive(BuildArchive({}, kNewFiles)), &files), eSuccess);
+    size_t lastWrite = 0;
+    size_t firstMove = files.operations.size();
+    for (size_t i = 0; i < files.operations.size(); ++i) {
+        if (files.operations[i].rfind("write ", 0) == 0)
+            lastWrite = i;
+        else if (firstMove == files.operations.size())
+            firstMove = i;
+    }
+    EXPECT_EQ(std::count_if(files.operations.begin(), files.operations.end(),
+                            [](const std::string& op) { return op.rfind("write ", 0) == 0; }),
+              long(kNewFiles.size()));
+    EXPECT_LT(lastWrite, firstMove);
+}
+
 TEST_F(PackageInstaller, AFailureAtAnyFileOperationLeavesTheProductOldOrNew)
 {
     const Bytes package = PackageFromArchive(BuildArchive({}, kNewFiles));

@@ -141,10 +141,20 @@ public:
     int64_t GetLength() override { return 100000001; }
 };
 
+// A stream that claims exactly the largest size a package may have.
+class LargestStream : public gCMemFile {
+public:
+    int64_t GetLength() override { return 100000000; }
+};
+
 TEST_F(PackageReader, RefusesPackagesAboveTheSizeLimit)
 {
-    OversizedStream stream;
-    EXPECT_EQ(reader.UnpackUpdateFile(stream), eOutOfRange);
+    OversizedStream oversized;
+    EXPECT_EQ(reader.UnpackUpdateFile(oversized), eOutOfRange);
+    // At the limit the frame is read (and this one's magic refused).
+    LargestStream largest;
+    ASSERT_EQ(largest.Write("PN2XXXXX", 8), eSuccess);
+    EXPECT_EQ(reader.UnpackUpdateFile(largest), eGenericFailure);
 }
 
 struct sArchiveCase {
