@@ -198,6 +198,24 @@ TEST_F(PackageInstaller, AWrongRecordStopsTheWriteStep)
     }
 }
 
+TEST_F(PackageInstaller, ARecordPastTheArchiveEndStopsTheWriteStep)
+{
+    Bytes archive = BuildArchive({}, {{"/Readme.txt", "first"}, {"/second.txt", "second"}});
+    archive.resize(archive.size() - 5);
+    EXPECT_EQ(Install(PackageFromArchive(archive)), eGenericFailure);
+    EXPECT_TRUE(host.HasLine("T47", kStatusRed));
+    EXPECT_EQ(Product(folder.Path()), kOldProduct);
+}
+
+TEST_F(PackageInstaller, RefusesToInstallWithoutAnInstallFolder)
+{
+    // The root of the file system is never taken for the install folder.
+    host.installFolder = "";
+    EXPECT_EQ(Install(PackageFromArchive(BuildArchive({}, {{"/tmp/pnu-never-written", "x"}}))), eGenericFailure);
+    EXPECT_TRUE(host.HasLine("T45", kStatusRed));
+    EXPECT_FALSE(std::filesystem::exists("/tmp/pnu-never-written"));
+}
+
 TEST_F(PackageInstaller, RestoresAnOldFileWhoseFileIsMissing)
 {
     // An earlier install stopped after keeping Readme.txt as ".old": it is the only copy left.
