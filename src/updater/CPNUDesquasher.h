@@ -30,6 +30,10 @@ public:
     CPNUDesquasher(CPNUStatusTarget* statusTarget, CPNUInstallServices* services, CPNUInstallFiles* files = nullptr);
     ~CPNUDesquasher() override;
 
+    // The application makes its installer before the window exists; the window's backdrop is
+    // handed over once it is built.
+    void SetStatusTarget(CPNUStatusTarget* statusTarget) { mStatusTarget = statusTarget; }
+
     CPNUDesquasher(const CPNUDesquasher&) = delete;
     CPNUDesquasher& operator=(const CPNUDesquasher&) = delete;
 
