@@ -7,6 +7,11 @@
 
 CSoundPlayer::~CSoundPlayer()
 {
+    StopAll();
+}
+
+void CSoundPlayer::StopAll()
+{
     for (SoundVoice* voice : mVoices)
         delete voice;
     mVoices.RemoveAll();

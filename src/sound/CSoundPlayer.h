@@ -25,6 +25,8 @@ public:
     void StopVoice(int32_t id);
     int32_t IsSoundPlaying(const CSound* sound) const;
     void TidyVoices();
+    // Disposes of every voice, first to last (the application's destructor does this first).
+    void StopAll();
 
     int32_t GetVoiceCount() const { return mVoices.GetSize(); }
 
