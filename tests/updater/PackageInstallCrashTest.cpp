@@ -1,0 +1,137 @@
+// An install process that dies at any point of its file steps: on the next run the leftover step
+// gives every installed file back (old or new, none lost), and the next install completes.
+#include "PackageTestSupport.h"
+
+#include "FileIO/gCMemFile.h"
+#include "updater/CPNUDesquasher.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const FileTree kOldProduct = {
+    {"Pintrel 2.app/Contents/MacOS/Pintrel 2", "old program"},
+    {"Pintrel 2.app/Contents/Resources/system.msf", "old settings"},
+    {"Readme.txt", "old readme"},
+};
+
+const std::vector<sPackFile> kNewFiles = {
+    {"/Pintrel 2.app/Contents/MacOS/Pintrel 2", "new program", 0755},
+    {"/Pintrel 2.app/Contents/Resources/system.msf", "new settings", 0644},
+    {"/Readme.txt", "new readme", 0644},
+    {"/Pintrel 2.app/Contents/Plugins/brushes.dat", "new brushes", 0644},
+};
+
+constexpr int kCrashStatus = 86;
+
+// Ends the process, as a power cut or a kill would, right after its k-th changing operation.
+class CrashingFiles : public CPNUInstallFiles {
+public:
+    explicit CrashingFiles(int64_t crashAfter) : mCrashAfter(crashAfter) {}
+
+    eResultCode Delete(const gCString& path) override { return After(CPNUInstallFiles::Delete(path)); }
+    eResultCode Move(const gCString& source, const gCString& target) override
+    {
+        return After(CPNUInstallFiles::Move(source, target));
+    }
+    eResultCode CreateFolder(const gCString& folder) override { return After(CPNUInstallFiles::CreateFolder(folder)); }
+    eResultCode WriteFile(const gCString& path, const uint8_t* data, uint64_t size) override
+    {
+        return After(CPNUInstallFiles::WriteFile(path, data, size));
+    }
+
+private:
+    eResultCode After(eResultCode result)
+    {
+        if (++mCount == mCrashAfter)
+            _exit(kCrashStatus);
+        return result;
+    }
+
+    int64_t mCrashAfter;
+    int64_t mCount = 0;
+};
+
+eResultCode InstallWith(const std::filesystem::path& folder, const Bytes& package, CPNUInstallFiles* files)
+{
+    RecordingHost host;
+    host.installFolder = folder;
+    CPNUDesquasher installer(&host, &host, files);
+    gCMemFile stream;
+    if (eResultCode result = stream.Write(package.data(), int32_t(package.size())); result != eSuccess)
+        return result;
+    return installer.InstallPackage(stream);
+}
+
+// Runs the install in a child process that dies after its k-th changing operation. True when the
+// child died there, false when it finished the install first.
+bool CrashedInstall(const std::filesystem::path& folder, const Bytes& package, int64_t k)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        CrashingFiles files(k);
+        _exit(InstallWith(folder, package, &files) == eSuccess ? 0 : 1);
+    }
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == kCrashStatus)
+        return true;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the uninterrupted install succeeds";
+    return false;
+}
+
+// What the next run's leftover step makes of the folder.
+FileTree AfterLeftoverStep(const std::filesystem::path& folder, const Bytes& package)
+{
+    RecordingHost host;
+    host.installFolder = folder;
+    CPNUDesquasher installer(&host, &host);
+    gCMemFile stream;
+    EXPECT_EQ(stream.Write(package.data(), int32_t(package.size())), eSuccess);
+    EXPECT_EQ(installer.UnpackUpdateFile(stream), eSuccess);
+    EXPECT_EQ(installer.ReadArchiveIndex(), eSuccess);
+    EXPECT_EQ(installer.RemoveLeftovers(), eSuccess);
+    return ReadTree(folder);
+}
+
+TEST(PackageInstallCrash, TheNextRunRestoresTheProductAndCompletesTheInstall)
+{
+    const Bytes package = PackageFromArchive(BuildArchive({}, kNewFiles));
+    FileTree newProduct = kOldProduct;
+    for (const sPackFile& file : kNewFiles)
+        newProduct[file.name.substr(1)] = file.content;
+
+    int64_t crashes = 0;
+    for (int64_t k = 1;; ++k) {
+        TempFolder root;
+        WriteTree(root.Path(), kOldProduct);
+        if (!CrashedInstall(root.Path(), package, k)) {
+            EXPECT_EQ(ReadTree(root.Path()), newProduct);
+            break;
+        }
+        ++crashes;
+
+        // Every installed file is back under its own name with its old or its new content, and
+        // no ".tmp" or ".old" file is left.
+        const FileTree restored = AfterLeftoverStep(root.Path(), package);
+        for (const auto& [name, oldContent] : kOldProduct) {
+            const auto found = restored.find(name);
+            ASSERT_NE(found, restored.end()) << name << " lost after a crash at operation " << k;
+            EXPECT_TRUE(found->second == oldContent || found->second == newProduct.at(name))
+                << name << " after a crash at operation " << k;
+        }
+        for (const auto& entry : restored) {
+            EXPECT_TRUE(newProduct.count(entry.first)) << entry.first << " left after a crash at operation " << k;
+        }
+
+        ASSERT_EQ(InstallWith(root.Path(), package, nullptr), eSuccess) << "crash at operation " << k;
+        EXPECT_EQ(ReadTree(root.Path()), newProduct) << "crash at operation " << k;
+    }
+    EXPECT_GT(crashes, 12) << "the crash reached every file step";
+}
+
+} // namespace
