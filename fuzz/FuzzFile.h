@@ -12,7 +12,9 @@ public:
     // Writes the input to this process's scratch file and opens it for reading.
     bool Load(const uint8_t* data, size_t size)
     {
-        static const std::string path = "/tmp/pnu-fuzz-" + std::to_string(getpid());
+        // In memory when the machine has a RAM disk: a fuzzer writes this file on every run.
+        static const std::string path = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
+                                        "/pnu-fuzz-" + std::to_string(getpid());
         FILE* out = std::fopen(path.c_str(), "wb");
         if (!out)
             return false;
