@@ -3,7 +3,6 @@
 #include "FileIO/gCFPath.h"
 #include "FileIO/gCocoaFileIO.h"
 
-#include <cstdarg>
 
 namespace {
 
@@ -70,22 +69,11 @@ eResultCode gCFTypeList::InsertType(eFileType type, int32_t index)
     return mTypes.InsertAt(index, type);
 }
 
-eResultCode gCFTypeList::AddTypes(eFileType first, ...)
+eResultCode gCFTypeList::AddTypeList(const eFileType* values, int32_t count)
 {
-    if (first == eLastTypeIndex)
-        return eSuccess;
-    PNU_TRY(mTypes.Add(first));
-    va_list values;
-    va_start(values, first);
-    eResultCode result = eSuccess;
-    // Enumerations travel through the variable arguments as int.
-    for (int value = va_arg(values, int); value != eLastTypeIndex; value = va_arg(values, int)) {
-        result = mTypes.Add(eFileType(value));
-        if (result != eSuccess)
-            break;
-    }
-    va_end(values);
-    return result;
+    for (int32_t i = 0; i < count && values[i] != eLastTypeIndex; ++i)
+        PNU_TRY(mTypes.Add(values[i]));
+    return eSuccess;
 }
 
 eResultCode gCFTypeList::AddGroup(eFileType group)

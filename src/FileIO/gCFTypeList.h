@@ -33,7 +33,12 @@ public:
     // index + 1 long.
     eResultCode InsertType(eFileType type, int32_t index);
     // Appends first and the following values up to eLastTypeIndex, which is not appended.
-    eResultCode AddTypes(eFileType first, ...);
+    template <typename... Rest>
+    eResultCode AddTypes(eFileType first, Rest... rest)
+    {
+        const eFileType values[] = {first, eFileType(rest)...};
+        return AddTypeList(values, int32_t(sizeof...(Rest)) + 1);
+    }
     // Appends the members of a group; 6 for a value that is not a group.
     eResultCode AddGroup(eFileType group);
     eResultCode AddCustomType(uint32_t number, const gCString& name, const gCString& extension, uint32_t macType);
@@ -62,6 +67,8 @@ public:
     bool EntryHasExtension(int32_t index, const gCString& upperExtension) const;
 
 private:
+    eResultCode AddTypeList(const eFileType* values, int32_t count);
+
     gCArray<eFileType> mTypes;
     gCArray<sCustomFileType> mCustomTypes;
     int32_t mCurrentIndex = 0;

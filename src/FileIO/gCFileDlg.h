@@ -39,5 +39,4 @@ private:
     gCFTypeList* mTypes = nullptr;
     int32_t mCurrentType = 0;
     gCString mStartFolder;
-    uint32_t mSpare = 0;
 };
