@@ -55,8 +55,8 @@ private:
             int status = 0;
             pid_t done = waitpid(child, &status, WNOHANG);
             if (done == child)
-                // 127: the program could not run after all (no display for it).
-                return !(WIFEXITED(status) && WEXITSTATUS(status) == 127);
+                // Any other end (no display for it, killed) means the alert was not seen.
+                return WIFEXITED(status) && WEXITSTATUS(status) == 0;
             if (done < 0 && errno != EINTR)
                 return true;
             loop.RunOnce(kDialogPoll);

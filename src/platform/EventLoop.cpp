@@ -37,10 +37,6 @@ void EventLoop::Post(tCallback event) { mPosted.push_back(std::move(event)); }
 
 void EventLoop::Run()
 {
-    if (mQuitRequested) {
-        mQuitRequested = false;
-        return;
-    }
     bool wasRunning = mRunning;
     mRunning = true;
     while (!mQuitRequested)

@@ -41,10 +41,15 @@ public:
     void SetEventSource(EventSource* source) { mSource = source; }
     EventSource* GetEventSource() const { return mSource; }
 
-    // Turns until `Quit`. A quit requested before `Run` makes it return at once.
+    // Turns until `Quit`.
     void Run();
-    // Asks the running `Run` to return once the current handler has returned.
-    void Quit() { mQuitRequested = true; }
+    // Asks the running `Run` to return once the current handler has returned; outside `Run`
+    // there is nothing to end and it does nothing.
+    void Quit()
+    {
+        if (mRunning)
+            mQuitRequested = true;
+    }
     bool IsQuitRequested() const { return mQuitRequested; }
     bool IsRunning() const { return mRunning; }
     // How many `RunOnce` calls are active (0 outside the loop).

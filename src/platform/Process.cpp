@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <climits>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace plat {
@@ -81,6 +82,18 @@ void SetCommandLine(int argc, char** argv)
 }
 
 std::vector<std::string> GetLaunchDocuments() { return LaunchDocuments(); }
+
+std::string ResolveExistingPath(const std::string& path)
+{
+    if (path.empty())
+        return "";
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return "";
+    std::string result = resolved;
+    free(resolved);
+    return result;
+}
 
 bool IsFrontProcess()
 {

@@ -23,6 +23,9 @@ std::string BundlePathOfExecutable(const std::string& executable);
 void SetCommandLine(int argc, char** argv);
 std::vector<std::string> GetLaunchDocuments();
 
+// The absolute path of an existing item (links resolved); empty when nothing is there.
+std::string ResolveExistingPath(const std::string& path);
+
 // One of the program's windows has the keyboard focus.
 bool IsFrontProcess();
 

@@ -62,7 +62,7 @@ bool IsHeadless()
 {
     if (gHeadlessOverride >= 0)
         return gHeadlessOverride != 0;
-    if (HeadlessRequested())
+    if (HeadlessRequested() || !HasDisplay())
         return true;
     SdlSession& session = SdlSession::Get();
     return !session.StartVideo();

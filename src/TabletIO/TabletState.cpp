@@ -1,0 +1,84 @@
+#include "TabletIO/TabletState.h"
+
+#include "platform/Tablet.h"
+
+#include <cmath>
+
+constinit uint32_t gTabletEraserInProximity = 0;
+
+void ResetTabletState(sTabletState* state)
+{
+    if (!state)
+        return;
+    state->word0 = 0;
+    state->scaleA = 1.0f;
+    state->scaleB = 1.0f;
+    state->x = 0.0f;
+    state->y = 0.0f;
+    state->pressure = -1000.0f;
+    state->tilt = 1.0f;
+    state->direction = 0.0f;
+    state->extra = 0;
+    state->reserved1 = 0;
+    state->reserved2 = 0;
+    state->focusFlag = 0;
+    state->scaleC = 1.0f;
+    state->scaleD = 1.0f;
+}
+
+void StoreTabletEventData(sTabletState* state, const sTabletEventData& data)
+{
+    if (!state)
+        return;
+    state->x = data.x;
+    state->y = data.y;
+    state->pressure = data.pressure;
+    state->tilt = data.tilt;
+    state->direction = data.direction;
+    state->extra = data.extra;
+}
+
+void SetTabletStateFlag(sTabletState* state, uint32_t value)
+{
+    if (state)
+        state->focusFlag = value;
+}
+
+sTabletEventData MouseTabletEventData(int32_t globalX, int32_t globalY)
+{
+    return {float(globalX), float(globalY), -1000.0f, 1.0f, 0.0f, 0};
+}
+
+sTabletEventData PenTabletEventData(float localX, float localY, uint16_t pressure, int16_t tiltX,
+                                    int16_t tiltY)
+{
+    // The driver's record divided by its double constants, as the pen path always did.
+    sTabletEventData data{localX, localY, float(pressure / 65535.0), 1.0f, 0.0f, 0};
+    double tx = tiltX / 65535.0, ty = tiltY / 65535.0;
+    double magnitude = std::sqrt(tx * tx + ty * ty);
+    data.tilt = magnitude < 1.0 ? float(1.0 - magnitude) : 0.0f;
+    data.direction = float(1.25 - std::atan2(ty, tx) / 6.2831854820251465);
+    return data;
+}
+
+void StoreTabletProximity(uint32_t pointerType) { gTabletEraserInProximity = pointerType == 3 ? 1 : 0; }
+
+int32_t FlushMouseEvents() { return 0; }
+
+eResultCode StartTabletInput() { return eSuccess; }
+
+void StopTabletInput() {}
+
+int32_t QueryTabletDriver(void* data, uint32_t size)
+{
+    // A null buffer is a caller's mistake: refused rather than asserted.
+    if (!data)
+        return -50;
+    return plat::QueryTabletDriver(data, size);
+}
+
+uint32_t IsTabletDriverPresent()
+{
+    uint32_t version = 0;
+    return QueryTabletDriver(&version, sizeof version) == 0 ? 1 : 0;
+}

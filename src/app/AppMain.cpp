@@ -1,0 +1,109 @@
+#include "app/AppMain.h"
+
+#include "app/AppGlobals.h"
+#include "app/CAppMac.h"
+#include "app/CMacWindow.h"
+#include "app/ReportError.h"
+#include "platform/Cursor.h"
+#include "platform/EventDispatch.h"
+#include "platform/EventLoop.h"
+#include "platform/Process.h"
+#include "platform/SdlEventSource.h"
+
+namespace {
+
+CAppMac* Application() { return static_cast<CAppMac*>(gApplication); }
+
+} // namespace
+
+int32_t OpenApplicationHandler()
+{
+    if (CAppMac* app = Application())
+        (void)app->StartApplication(gCString(u""));
+    return 0;
+}
+
+int32_t OpenDocumentsHandler(const std::vector<std::string>& documents)
+{
+    gCString path(u"");
+    if (!documents.empty()) {
+        // Only the first document counts, and only when it exists.
+        std::string resolved = plat::ResolveExistingPath(documents[0]);
+        if (!resolved.empty() && path.SetFromUTF8(resolved) != eSuccess)
+            path = gCString(u"");
+    }
+    CAppMac* app = Application();
+    if (!app)
+        return 0;
+    if (app->GetStartedState() > CAppBase::kNotStarted)
+        (void)app->RouteMessage(kOpenDocumentMessage, uintptr_t(app), uintptr_t(&path));
+    else
+        (void)app->StartApplication(path);
+    return 0;
+}
+
+void DispatchPlatformEvent(const plat::sEvent& event)
+{
+    CAppMac* app = Application();
+    if (!app)
+        return;
+    switch (event.kind) {
+    case plat::eEventKind::kWindowExposed:
+        app->PostUpdateEvent();
+        return;
+    case plat::eEventKind::kFilesDropped:
+        // The drop handler is there only once the application runs.
+        if (app->GetStartedState() == CAppBase::kStarted)
+            (void)app->ReceiveDrag(event);
+        return;
+    default:
+        break;
+    }
+    int32_t result = kEventNotHandled;
+    if (event.windowId)
+        if (CMacWindow* window = CMacWindow::FindByPlatformId(event.windowId))
+            result = window->HandleEvent(event);
+    if (result == kEventNotHandled)
+        (void)app->HandleApplicationEvent(event);
+}
+
+int32_t RequestQuit()
+{
+    if (gApplication)
+        gApplication->Quit();
+    return 0;
+}
+
+int AppMain(int argc, char** argv)
+{
+    plat::SetCommandLine(argc, argv);
+    plat::InitCursor();
+    plat::EventLoop& loop = plat::EventLoop::Main();
+    plat::SetEventHandler(DispatchPlatformEvent);
+    if (!loop.GetEventSource())
+        loop.SetEventSource(&plat::SdlEventSource::Get());
+    uint32_t timer = loop.AddTimer(0, kHeartbeatInterval, [] {
+        if (CAppMac* app = Application())
+            app->HeartbeatTimerFired();
+    });
+    // The launch event arrives once the loop runs.
+    std::vector<std::string> documents = plat::GetLaunchDocuments();
+    if (documents.empty())
+        loop.Post([] { (void)OpenApplicationHandler(); });
+    else
+        loop.Post([documents] { (void)OpenDocumentsHandler(documents); });
+
+    if (!gApplication) {
+        ReportError(eCreateFailed,
+                    "Have you remembered to remove 'dead strip static init' from CodeWarrior's PPC Linker?");
+        loop.RemoveTimer(timer);
+        loop.Reset();
+        return -1;
+    }
+    loop.Run();
+    if (gApplication)
+        gApplication->Quit();
+    loop.RemoveTimer(timer);
+    plat::SetEventHandler(nullptr);
+    return 0;
+}

@@ -1,0 +1,141 @@
+#include "app/CAppMac.h"
+
+#include "app/AppGlobals.h"
+#include "app/CMacWindow.h"
+#include "app/ReportError.h"
+#include "platform/Event.h"
+#include "platform/EventLoop.h"
+#include "widgets/CBackdrop.h"
+
+namespace {
+
+constexpr uint32_t kCommandQuit = plat::FourCharCode("quit");
+
+// Cleared however the heartbeat is left, so an unwinding heartbeat cannot stop all later ones.
+class HeartbeatBusyScope {
+public:
+    explicit HeartbeatBusyScope(uint32_t& flag) : mFlag(flag) { mFlag = 1; }
+    ~HeartbeatBusyScope() { mFlag = 0; }
+
+private:
+    uint32_t& mFlag;
+};
+
+} // namespace
+
+eResultCode CAppMac::StartApplication(const gCString& path)
+{
+    gCString document = path;
+    if (eResultCode result = LoadSystemResources(); result != eSuccess) {
+        ReportError(result);
+        return result;
+    }
+    if (eResultCode result = CreateTabletState(); result != eSuccess) {
+        ReportError(result);
+        return result;
+    }
+    mStartedState = kStarting;
+    eResultCode result = Run(document);
+    if (result == eSuccess) {
+        mStartedState = kStarted;
+        return eSuccess;
+    }
+    ReportError(result);
+    if (CWindowBase* window = GetMainWindow()) {
+        window->DisposeWindow();
+        gMainWindow = nullptr;
+    }
+    eResultCode failed = OnStartFailed();
+    if (failed != eSuccess)
+        ReportError(failed);
+    // With no menu and no dock there is no other way to end a program without a window.
+    if (GetWindowList().GetSize() == 0)
+        Quit();
+    return failed;
+}
+
+void CAppMac::Quit()
+{
+    mQuit = 1;
+    gCArray<CWindowBase*>& windows = GetWindowList();
+    for (int32_t i = windows.GetSize() - 1; i >= 0; --i)
+        if (i < windows.GetSize() && windows[i])
+            windows[i]->DisposeWindow();
+    plat::EventLoop::Main().Quit();
+}
+
+int32_t CAppMac::PreHandleEvent(const plat::sEvent&) { return 0; }
+
+int32_t CAppMac::HandleApplicationEvent(const plat::sEvent& event)
+{
+    bool quitCommand = event.kind == plat::eEventKind::kQuit ||
+                       event.kind == plat::eEventKind::kWindowClose ||
+                       (event.kind == plat::eEventKind::kCommand && event.command == kCommandQuit);
+    bool shown = event.kind == plat::eEventKind::kWindowShown;
+    if (!quitCommand && !shown)
+        return kEventNotHandled;
+
+    int32_t pre = PreHandleEvent(event);
+    if (pre == eHandled)
+        return 0;
+    if (pre != 0) {
+        // Left to the standard handling, which ends the loop on a quit without asking us.
+        if (quitCommand)
+            plat::EventLoop::Main().Quit();
+        return kEventNotHandled;
+    }
+    if (quitCommand) {
+        PrepareToQuit();
+        Quit();
+        return 0;
+    }
+    CWindowBase* window = GetMainWindow();
+    if (window && window->GetBackdrop())
+        window->GetBackdrop()->RedrawAll(true);
+    return kEventNotHandled;
+}
+
+int32_t CAppMac::ReceiveDrag(const plat::sEvent& event)
+{
+    gCArray<gCString> paths;
+    for (const std::string& file : event.paths) {
+        gCString path;
+        if (path.SetFromUTF8(file) != eSuccess || paths.Add(path) != eSuccess)
+            return eNoMemory;
+    }
+    if (OnFilesDropped(paths) != eSuccess)
+        ReportError(eBadParameter, "Marten drag & drop handler failed");
+    return 0;
+}
+
+void CAppMac::HeartbeatTimerFired()
+{
+    if (mHeartbeatBusy)
+        return;
+    HeartbeatBusyScope busy(mHeartbeatBusy);
+    (void)Heartbeat();
+}
+
+eResultCode CAppMac::RunEventLoopOnce()
+{
+    plat::EventLoop::Main().RunOnce(0);
+    return eSuccess;
+}
+
+eResultCode CAppMac::RunModalLoop()
+{
+    for (;;) {
+        if (mQuit) {
+            PrepareToQuit();
+            return eSuccess;
+        }
+        PNU_TRY(RunEventLoopOnce());
+    }
+}
+
+uint32_t CAppMac::HasUpdateEvent()
+{
+    uint32_t pending = mUpdatePending;
+    mUpdatePending = 0;
+    return pending;
+}

@@ -1,0 +1,72 @@
+// The window-system side of a window: a platform window, its placement on the screen, and the
+// translation of its events into the toolkit's key codes, points and commands.
+#pragma once
+
+#include "app/CWindowBase.h"
+
+namespace plat {
+class Window;
+struct sEvent;
+} // namespace plat
+
+// Results of the window's event handler: handled, or left to the standard handling.
+inline constexpr int32_t kEventNotHandled = -9874;
+
+class CMacWindow : public CWindowBase {
+public:
+    CMacWindow() = default;
+    ~CMacWindow() override;
+
+    int32_t MakeWindowWithoutHandler(int32_t width, int32_t height, const gCString& title,
+                                     uint32_t attributes) override;
+    int32_t MakeWindow(uint32_t flags, gCFloatPoint size, gCFloatPoint position,
+                       const gCString& title, uint32_t attributes) override;
+    eResultCode SetSizeClipped(int32_t width, int32_t height, uint32_t flag) override;
+    eResultCode SetSizeRelativeToScreen(float fx, float fy, uint32_t flag) override;
+    eResultCode Show(uint32_t show) override;
+    void DisposeWindow() override;
+    eResultCode SetTitle(const gCString& title) override;
+    gCString GetTitle() const override;
+    eResultCode MoveTo(int16_t x, int16_t y) override;
+    eResultCode MoveRelativeToScreen(float fx, float fy, uint32_t flag) override;
+    gCPoint GetPosition() const override;
+    gCRect GetBounds() const override;
+    eResultCode CentreOnScreen(uint32_t flag) override;
+    eResultCode SetSizeAndPosition(int32_t x, int32_t y, int32_t width, int32_t height,
+                                   uint32_t flag) override;
+    eResultCode SetBounds(uint32_t flags, gCFloatPoint size, gCFloatPoint position) override;
+    void SetSystemUIMode(int32_t mode) override;
+    uint32_t IsMouseInWindow() const override;
+    gCRect GetScreenRect() const override;
+    gCPoint GetContentOrigin() const override;
+    void DrawImage(const CImage& image, const gCRect& area, const gCPoint& at) override;
+    void CopyWindowPixels(const gCRect& source, const gCPoint& offset) override;
+
+    // The window's event handler: 0 when handled, kEventNotHandled to let the standard handling
+    // (and the application's handler) see the event.
+    int32_t HandleEvent(const plat::sEvent& event);
+
+    // Deletes the window object given when it is not null.
+    static void DeleteWindow(CMacWindow* window) { delete window; }
+
+    plat::Window* GetPlatformWindow() const { return mWindow; }
+    uint32_t GetPlatformId() const;
+    bool HasEventHandler() const { return mHasHandler; }
+    void Collapse(bool collapse);
+    bool IsCollapsed() const;
+    void SetFrameBounds(uint32_t frame) { mFrameBounds = frame; }
+
+    // The window of the program whose platform window has this id, or null.
+    static CMacWindow* FindByPlatformId(uint32_t id);
+
+private:
+    bool CreatePlatformWindow(int32_t width, int32_t height, bool resizable);
+    // Destroys only the window-system window: the object and the caller's backdrop stay.
+    void DisposePlatformWindow();
+    bool EnsureBackdrop();
+    int32_t HandlePointer(const plat::sEvent& event);
+
+    plat::Window* mWindow = nullptr;
+    uint32_t mFrameBounds = 0;
+    bool mHasHandler = false;
+};

@@ -1,0 +1,57 @@
+#include "app/ReportError.h"
+
+#include "app/CAppModalGuard.h"
+#include "app/CAppPauseGuard.h"
+#include "app/CCursorShowGuard.h"
+#include "core/eResultCode.h"
+#include "core/gCPlainAlert.h"
+#include "core/gCString.h"
+#include "platform/AlertPresenter.h"
+
+constinit uint32_t gReportErrorActive = 0;
+
+namespace {
+
+// Cleared however the report is left.
+class ReportActiveScope {
+public:
+    ReportActiveScope() { gReportErrorActive = 1; }
+    ~ReportActiveScope() { gReportErrorActive = 0; }
+};
+
+void ShowAlert(const gCString& title, const gCString& text)
+{
+    plat::GetAlertPresenter().Show({title.ToUTF8(), text.ToUTF8()});
+}
+
+void PlainAlertThroughApplication(const char* mainText, const char* explanation)
+{
+    (void)ShowPlainAlert(gCString(explanation ? explanation : ""), gCString(mainText ? mainText : ""));
+}
+
+} // namespace
+
+void ReportError(int32_t code, const char* message)
+{
+    if (gReportErrorActive)
+        return;
+    ReportActiveScope active;
+    CAppModalGuard modal;
+    CCursorShowGuard cursor;
+    CAppPauseGuard pause;
+
+    gCString text(GetResultMessage(code));
+    if (message) {
+        text += u'\n';
+        text += gCString(message);
+    }
+    ShowAlert(gCString("Error."), text);
+}
+
+int32_t ShowPlainAlert(const gCString& explanation, const gCString& mainText)
+{
+    ShowAlert(mainText, explanation);
+    return 0;
+}
+
+void InstallPlainAlertHook() { gPlainAlertHook = PlainAlertThroughApplication; }

@@ -1,0 +1,64 @@
+#include "TabletIO/TabletState.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+TEST(TabletState, ResetWritesTheDefaultsAndLeavesTheThirdReservedWord)
+{
+    sTabletState state;
+    std::memset(&state, 0x5A, sizeof state);
+    ResetTabletState(&state);
+    EXPECT_EQ(state.word0, 0u);
+    EXPECT_EQ(state.scaleA, 1.0f);
+    EXPECT_EQ(state.scaleB, 1.0f);
+    EXPECT_EQ(state.x, 0.0f);
+    EXPECT_EQ(state.pressure, -1000.0f);
+    EXPECT_EQ(state.tilt, 1.0f);
+    EXPECT_EQ(state.direction, 0.0f);
+    EXPECT_EQ(state.focusFlag, 0u);
+    EXPECT_EQ(state.scaleD, 1.0f);
+    EXPECT_EQ(state.reserved3, 0x5A5A5A5Au);
+    SetTabletStateFlag(&state, 1);
+    EXPECT_EQ(state.focusFlag, 1u);
+}
+
+TEST(TabletState, MouseAndPenDataAsTheDriverWouldGiveThem)
+{
+    sTabletEventData mouse = MouseTabletEventData(330, 412);
+    EXPECT_EQ(mouse.x, 330.0f);
+    EXPECT_EQ(mouse.y, 412.0f);
+    EXPECT_EQ(mouse.pressure, -1000.0f);
+    EXPECT_EQ(mouse.tilt, 1.0f);
+    EXPECT_EQ(mouse.direction, 0.0f);
+
+    sTabletEventData pen = PenTabletEventData(1.5f, 2.5f, 65535, 0, 0);
+    EXPECT_EQ(pen.pressure, 1.0f);
+    EXPECT_EQ(pen.tilt, 1.0f);
+    EXPECT_EQ(pen.direction, 1.25f);
+    sTabletEventData tilted = PenTabletEventData(0, 0, 0, 32767, 0);
+    EXPECT_NEAR(tilted.tilt, 1.0f - 32767.0f / 65535.0f, 1e-6f);
+    EXPECT_EQ(tilted.direction, 1.25f);
+
+    sTabletState state;
+    ResetTabletState(&state);
+    StoreTabletEventData(&state, pen);
+    EXPECT_EQ(state.x, 1.5f);
+    EXPECT_EQ(state.pressure, 1.0f);
+}
+
+TEST(TabletState, ProximityAndTheDriverQuery)
+{
+    StoreTabletProximity(3);
+    EXPECT_EQ(gTabletEraserInProximity, 1u);
+    StoreTabletProximity(1);
+    EXPECT_EQ(gTabletEraserInProximity, 0u);
+    EXPECT_EQ(IsTabletDriverPresent(), 0u);
+    EXPECT_NE(QueryTabletDriver(nullptr, 4), 0);
+    EXPECT_EQ(StartTabletInput(), eSuccess);
+    EXPECT_EQ(FlushMouseEvents(), 0);
+}
+
+} // namespace

@@ -1,0 +1,244 @@
+#include "AppTestSupport.h"
+
+#include "app/AppMain.h"
+#include "platform/Event.h"
+#include "platform/EventSource.h"
+#include "platform/Process.h"
+#include "TabletIO/TabletState.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+using StartupTest = AppTest;
+
+// A window system with nothing to say: the loop just waits on the manual clock.
+class QuietSource : public plat::EventSource {
+public:
+    uint32_t Pump(uint64_t deadline) override
+    {
+        plat::GetClock().SleepUntil(deadline);
+        return 0;
+    }
+};
+
+TEST_F(StartupTest, WithoutAnApplicationMainShowsTheDeadStripAlertAndFails)
+{
+    QuietSource source;
+    plat::EventLoop::Main().SetEventSource(&source);
+    char program[] = "updater";
+    char* argv[] = {program, nullptr};
+    EXPECT_EQ(AppMain(1, argv), -1);
+    EXPECT_EQ(Alerts(), (std::vector<std::string>{
+                            "Error.|An error occurred on attempting to create an object.\nHave you "
+                            "remembered to remove 'dead strip static init' from CodeWarrior's PPC "
+                            "Linker?"}));
+    EXPECT_EQ(plat::EventLoop::Main().GetTimerCount(), 0u);
+}
+
+TEST_F(StartupTest, OpenApplicationRunsTheAppAndTheHeartbeatDrivesItUntilQuit)
+{
+    QuietSource source;
+    plat::EventLoop::Main().SetEventSource(&source);
+    CTestApp app;
+    uint64_t start = clock->NowMicroseconds();
+    app.onRun = [&] {
+        EXPECT_EQ(app.GetStartedState(), CAppBase::kStarting);
+        EXPECT_NE(app.GetTabletState(), nullptr);
+        app.ResumeHeartbeat();
+        return eSuccess;
+    };
+    app.onHook = [&] {
+        if (app.hooks == 5)
+            app.Quit();
+        return eSuccess;
+    };
+    char program[] = "updater";
+    char* argv[] = {program, nullptr};
+    EXPECT_EQ(AppMain(1, argv), 0);
+    EXPECT_EQ(app.runPath, "");
+    EXPECT_EQ(app.GetStartedState(), CAppBase::kStarted);
+    EXPECT_EQ(app.hooks, 5);
+    // Ticks on a 10 ms grid from the first turn on.
+    EXPECT_EQ(clock->NowMicroseconds() - start, 40000u);
+    // The loop ended, then main quit the application once more.
+    std::vector<std::string> tail(Log().end() - 2, Log().end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"quit", "quit"}));
+    EXPECT_TRUE(Alerts().empty());
+}
+
+TEST_F(StartupTest, OpenDocumentsUsesTheFirstExistingDocument)
+{
+    char folder[] = "/tmp/pnu-startup-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    std::string first = std::string(folder) + "/first.pnu";
+    std::fclose(std::fopen(first.c_str(), "w"));
+    struct sCase {
+        std::vector<std::string> documents;
+        std::string path;
+    };
+    const sCase cases[] = {
+        {{first, "/no/such/second"}, first},
+        {{"/no/such/file.pnu", first}, ""},
+        {{}, ""},
+    };
+    for (const sCase& c : cases) {
+        CTestApp app;
+        EXPECT_EQ(OpenDocumentsHandler(c.documents), 0);
+        EXPECT_EQ(app.runPath, c.path);
+        EXPECT_EQ(app.GetStartedState(), CAppBase::kStarted);
+    }
+    std::remove(first.c_str());
+    rmdir(folder);
+}
+
+TEST_F(StartupTest, ADocumentForARunningApplicationIsRoutedNotStarted)
+{
+    CTestApp app;
+    EXPECT_EQ(OpenApplicationHandler(), 0);
+    Log().clear();
+    EXPECT_EQ(OpenDocumentsHandler({"/"}), 0);
+    EXPECT_TRUE(Log().empty());
+    ASSERT_EQ(app.messages.size(), 1u);
+    EXPECT_EQ(app.messages[0].message, kOpenDocumentMessage);
+    EXPECT_EQ(app.messages[0].p1, uintptr_t(&app));
+    EXPECT_NE(app.messages[0].p2, 0u);
+}
+
+TEST_F(StartupTest, AFailedRunIsReportedDisposesTheWindowAndQuits)
+{
+    CTestApp app;
+    app.onRun = [&] {
+        MakeMainWindow(app);
+        return eInvalidFile;
+    };
+    EXPECT_EQ(app.StartApplication(gCString(u"")), eSuccess);
+    EXPECT_EQ(app.GetStartedState(), CAppBase::kStarting);
+    EXPECT_EQ(GetMainWindow(), nullptr);
+    EXPECT_EQ(GetWindowList().GetSize(), 0);
+    EXPECT_EQ(Alerts(), (std::vector<std::string>{"Error.|The file being accessed is invalid."}));
+    // Nothing is left to quit from: the application ends.
+    EXPECT_EQ(app.IsQuitRequested(), 1u);
+    // Later documents are routed: the state stays "starting".
+    EXPECT_EQ(OpenDocumentsHandler({}), 0);
+    EXPECT_EQ(app.messages.size(), 1u);
+}
+
+TEST_F(StartupTest, QuitCommandsAndThePreHandler)
+{
+    plat::sEvent quit;
+    quit.kind = plat::eEventKind::kQuit;
+    {
+        CTestApp app;
+        DispatchPlatformEvent(quit);
+        EXPECT_EQ(Log(), (std::vector<std::string>{"prepare", "quit"}));
+    }
+    {
+        // Consumed by the pre-handler: nothing happens.
+        Log().clear();
+        CTestApp app;
+        app.preHandleResult = 2;
+        DispatchPlatformEvent(quit);
+        EXPECT_TRUE(Log().empty());
+        EXPECT_EQ(app.IsQuitRequested(), 0u);
+    }
+    {
+        // Left to the standard handling: the loop ends without asking the application.
+        Log().clear();
+        CTestApp app;
+        app.preHandleResult = 1;
+        bool ran = false;
+        plat::EventLoop& loop = plat::EventLoop::Main();
+        loop.Post([&] {
+            ran = true;
+            DispatchPlatformEvent(quit);
+        });
+        QuietSource source;
+        loop.SetEventSource(&source);
+        loop.Run();
+        EXPECT_TRUE(ran);
+        EXPECT_TRUE(Log().empty());
+    }
+    {
+        // Ctrl+Q arrives as the quit command of a window.
+        Log().clear();
+        CTestApp app;
+        plat::sEvent command;
+        command.kind = plat::eEventKind::kCommand;
+        command.command = plat::FourCharCode("quit");
+        DispatchPlatformEvent(command);
+        EXPECT_EQ(Log(), (std::vector<std::string>{"prepare", "quit"}));
+    }
+}
+
+TEST_F(StartupTest, QuitDisposesTheWindowsFromLastToFirst)
+{
+    CTestApp app;
+    new CAppWindow();
+    new CAppWindow();
+    EXPECT_EQ(GetWindowList().GetSize(), 2);
+    app.Quit();
+    EXPECT_EQ(GetWindowList().GetSize(), 0);
+    EXPECT_EQ(app.IsQuitRequested(), 1u);
+}
+
+TEST_F(StartupTest, DroppedFilesReachTheApplicationOnceItRuns)
+{
+    CTestApp app;
+    plat::sEvent drop;
+    drop.kind = plat::eEventKind::kFilesDropped;
+    drop.paths = {"/tmp/a b.pnu", "/tmp/caf\xC3\xA9.txt"};
+    DispatchPlatformEvent(drop);
+    EXPECT_TRUE(app.dropped.empty());
+    EXPECT_EQ(OpenApplicationHandler(), 0);
+    DispatchPlatformEvent(drop);
+    EXPECT_EQ(app.dropped, drop.paths);
+    // An empty drop still calls the handler; a failing handler is reported.
+    drop.paths.clear();
+    app.dropResult = eGenericFailure;
+    app.dropped = {"x"};
+    DispatchPlatformEvent(drop);
+    EXPECT_TRUE(app.dropped.empty());
+    EXPECT_EQ(Alerts(), (std::vector<std::string>{
+                            "Error.|Bad parameter has been passed.\nMarten drag & drop handler failed"}));
+}
+
+TEST_F(StartupTest, BundlePathsComeFromTheBundleFolder)
+{
+    for (const char* bundle : {"/opt/x/Pintrel Updater.app", "/opt/x/Pintrel Updater.app/"}) {
+        plat::SetBundlePathOverride(bundle);
+        CTestApp app;
+        EXPECT_EQ(app.GetBundleContentsPath().ToUTF8(), "/opt/x/Pintrel Updater.app/Contents/");
+        EXPECT_EQ(app.GetBundleFolderPath().ToUTF8(), "/opt/x/");
+        EXPECT_EQ(app.GetResourcesFolderName().ToUTF8(), "Resources");
+        EXPECT_EQ(app.GetResourceFileName().ToUTF8(), "system.mrf");
+        EXPECT_EQ(app.GetStringTableFileName().ToUTF8(), "system.msf");
+        EXPECT_EQ(app.GetCreatorCode(), 0x3F3F3F3Fu);
+    }
+    plat::SetBundlePathOverride("");
+}
+
+TEST_F(StartupTest, ModalStateNestsOnceAndTheTabletRecordIsMadeOnce)
+{
+    CTestApp app;
+    app.SetCursorVisible(0);
+    app.EnterModalState();
+    EXPECT_EQ(app.GetCursorVisibleFlag(), 1u);
+    app.SetCursorVisible(0);
+    app.EnterModalState();
+    app.LeaveModalState();
+    // The first saved state (hidden) came back, not the second.
+    EXPECT_EQ(app.GetCursorVisibleFlag(), 0u);
+    app.SetCursorVisible(1);
+    app.LeaveModalState();
+    EXPECT_EQ(app.GetCursorVisibleFlag(), 1u);
+
+    EXPECT_EQ(app.CreateTabletState(), eSuccess);
+    sTabletState* record = app.GetTabletState();
+    EXPECT_EQ(app.CreateTabletState(), eSuccess);
+    EXPECT_EQ(app.GetTabletState(), record);
+    EXPECT_EQ(app.AddNamedValue("name", 7), eSuccess);
+}
+
+} // namespace
