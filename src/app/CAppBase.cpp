@@ -153,7 +153,7 @@ void CAppBase::TrackWidgetCursor()
 {
     CWindowBase* window = GetMainWindow();
     if (window && mWidgetCursorTracking && window->GetBackdrop())
-        window->GetBackdrop()->TrackCursorWidget();
+        (void)window->GetBackdrop()->TrackCursorWidget();
 }
 
 eResultCode CAppBase::RunHeartbeatOnce()

@@ -50,7 +50,7 @@ uint32_t CMacWindow::GetPlatformId() const { return mWindow ? mWindow->GetId() :
 bool CMacWindow::CreatePlatformWindow(int32_t width, int32_t height, bool resizable)
 {
     std::unique_ptr<plat::Window> window =
-        plat::Window::Create(width, height, resizable ? plat::Window::kResizable : 0);
+        plat::Window::Create(width, height, resizable ? uint32_t(plat::Window::kResizable) : 0u);
     if (!window)
         return false;
     DisposePlatformWindow();
@@ -168,7 +168,7 @@ eResultCode CMacWindow::Show(uint32_t show)
     mWindow->Show();
     mWindow->Raise();
     if (mBackdrop)
-        mBackdrop->Update();
+        (void)mBackdrop->Update();
     return eSuccess;
 }
 

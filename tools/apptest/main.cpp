@@ -1,0 +1,101 @@
+// A test application for the framework: a 640 x 240 window centred on the screen, a backdrop
+// with one coloured panel that changes colour when it is clicked, and a report of what happened
+// on standard output (the window script reads it).
+#include "app/AppGlobals.h"
+#include "app/AppMain.h"
+#include "app/CApp.h"
+#include "app/CWindowBase.h"
+#include "imaging/CImNav.h"
+#include "imaging/CImage.h"
+#include "widgets/CBackdrop.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr uint32_t kBackground = 0xFF2060A0u;
+constexpr uint32_t kPanelIdle = 0xFFE08020u;
+constexpr uint32_t kPanelClicked = 0xFF20C040u;
+
+class CPanel : public CWidget {
+public:
+    CPanel()
+    {
+        SetVisible(true, false);
+        SetOpacityThreshold(1);
+        EnableEvents(kEventLeftButton, false);
+    }
+    eResultCode Paint(const gCRect& area, CImage* target, int32_t) override
+    {
+        CImNav navigator(target, &area);
+        if (navigator.IsLocked())
+            navigator.Fill(&mColour);
+        return eSuccess;
+    }
+    eResultCode OnLButtonDown(CWidget**, const gCPoint& point) override
+    {
+        std::printf("click %d,%d\n", point.x + GetRect().left, point.y + GetRect().top);
+        std::fflush(stdout);
+        mColour = kPanelClicked;
+        return Invalidate(true);
+    }
+
+private:
+    CPixel mColour = kPanelIdle;
+};
+
+class CTestApplication : public CApp {
+public:
+    eResultCode Run(const gCString& document) override
+    {
+        auto* backdrop = new CBackdrop();
+        if (!backdrop)
+            return eNoMemory;
+        backdrop->SetBackgroundColour(kBackground);
+        backdrop->EnableEvents(kEventLeftButton, false);
+        auto* panel = new CPanel();
+        if (!panel || panel->SetPosition({220, 80}, false) != eSuccess ||
+            panel->SetSize(200, 80, false) != eSuccess || backdrop->AddChild(panel, false) != eSuccess) {
+            delete panel;
+            delete backdrop;
+            return eNoMemory;
+        }
+        eResultCode result = CreateMainWindow(backdrop, 0, kPlaceCentreHorizontally | kPlaceCentreVertically,
+                                              {640.0f, 240.0f}, {-1.0f, -1.0f}, nullptr, false);
+        if (result != eSuccess) {
+            delete backdrop;
+            return result;
+        }
+        CWindowBase* window = GetMainWindow();
+        (void)window->SetTitle(gCString(u"Pintrel Framework Test"));
+        gCCmdTarget::SetFocusTarget(backdrop);
+        gCCmdTarget::SetDefaultTarget(this);
+        ResumeHeartbeat();
+        gCRect bounds = window->GetBounds();
+        std::printf("document '%s'\nwindow %d,%d %dx%d\n", document.ToUTF8().c_str(), bounds.left,
+                    bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+        std::fflush(stdout);
+        return eSuccess;
+    }
+
+    eResultCode HeartbeatHook() override
+    {
+        ++mTicks;
+        return eSuccess;
+    }
+
+    void PrepareToQuit() override
+    {
+        std::printf("quit after %u heartbeats\n", mTicks);
+        std::fflush(stdout);
+    }
+
+private:
+    uint32_t mTicks = 0;
+};
+
+CTestApplication gTestApplication;
+
+} // namespace
+
+int main(int argc, char** argv) { return AppMain(argc, argv); }
