@@ -1,5 +1,8 @@
 #include "imaging/CImage.h"
 
+#include "imaging/ImageFiles.h"
+#include "resources/ResourceCreation.h"
+
 #include "imaging/CRLE.h"
 
 CImage::CImage(uint32_t rowsAlignedFlag) : CImageBase(rowsAlignedFlag)
@@ -72,4 +75,63 @@ eResultCode CImage::Decompress()
     DeleteRLE();
     mCreated = 1;
     return eSuccess;
+}
+
+namespace {
+
+eResultCode LoadInto32(gCStream& stream, CImageBase* image)
+{
+    return LoadImage(stream, static_cast<CImage*>(image));
+}
+
+} // namespace
+
+eResultCode CImage::LoadImageFromResource(uint32_t id, gCFile* file, CResourceDirectory* directory)
+{
+    return LoadResource(id, nullptr, file, directory, LoadInto32, "Image load size failed.", "Image failed to load from resources.");
+}
+
+eResultCode CImage::LoadImageFromResourceByName(const gCString& name, gCFile* file, CResourceDirectory* directory)
+{
+    return LoadResource(0, &name, file, directory, LoadInto32, "Image load size failed.", "Image failed to load from resources.");
+}
+
+CImage* CImage::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
+{
+    return CreateResourceFromId<CImage>(id, file, directory);
+}
+
+CImage* CImage::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
+{
+    return CreateResourceFromName<CImage>(name, file, directory);
+}
+
+CImage* CImage::FindOrLoadById(uint32_t id, gCFile* file, CResourceDirectory* directory)
+{
+    CResourceContext* context = GetResourceContext();
+    if (!context)
+        return nullptr;
+    if (gCResourceObject* found = context->FindPoolResourceById(eImagePool, id))
+        return dynamic_cast<CImage*>(found);
+    CImage* image = CreateFromId(id, file, directory);
+    if (image && context->pools[eImagePool].Add(image) != eSuccess) {
+        delete image;
+        return nullptr;
+    }
+    return image;
+}
+
+CImage* CImage::FindOrLoadByName(const gCString& name, gCFile* file, CResourceDirectory* directory)
+{
+    CResourceContext* context = GetResourceContext();
+    if (!context)
+        return nullptr;
+    if (gCResourceObject* found = context->FindPoolResourceByName(eImagePool, name))
+        return dynamic_cast<CImage*>(found);
+    CImage* image = CreateFromName(name, file, directory);
+    if (image && context->pools[eImagePool].Add(image) != eSuccess) {
+        delete image;
+        return nullptr;
+    }
+    return image;
 }

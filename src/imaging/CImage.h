@@ -14,6 +14,17 @@ public:
     CImage(int32_t width, int32_t height, uint32_t rowsAlignedFlag = 0);
     ~CImage() override;
 
+    // Create and load; the image is deleted and null returned when loading fails.
+    static CImage* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
+    static CImage* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
+    // The image of the image pool with that id or name, else one loaded and added to the pool.
+    static CImage* FindOrLoadById(uint32_t id, gCFile* file, CResourceDirectory* directory);
+    static CImage* FindOrLoadByName(const gCString& name, gCFile* file, CResourceDirectory* directory);
+
+    eResultCode LoadImageFromResource(uint32_t id, gCFile* file, CResourceDirectory* directory) override;
+    eResultCode LoadImageFromResourceByName(const gCString& name, gCFile* file,
+                                            CResourceDirectory* directory) override;
+
     void FreeBuffer() override;
     eResultCode Compress() override;
     int32_t IsCompressed() const override;

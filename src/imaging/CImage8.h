@@ -12,6 +12,15 @@ public:
     CImage8(int32_t width, int32_t height);
     ~CImage8() override;
 
+    static CImage8* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
+    static CImage8* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
+    static CImage8* FindOrLoadById(uint32_t id, gCFile* file, CResourceDirectory* directory);
+    static CImage8* FindOrLoadByName(const gCString& name, gCFile* file, CResourceDirectory* directory);
+
+    eResultCode LoadImageFromResource(uint32_t id, gCFile* file, CResourceDirectory* directory) override;
+    eResultCode LoadImageFromResourceByName(const gCString& name, gCFile* file,
+                                            CResourceDirectory* directory) override;
+
     void FreeBuffer() override;
     eResultCode Compress() override;
     int32_t IsCompressed() const override;

@@ -1,6 +1,9 @@
 #include "imaging/CImageBase.h"
 
+#include "FileIO/gCFile.h"
+#include "FileIO/gCMemFile.h"
 #include "core/gCMemory.h"
+#include "resources/CResourceContext.h"
 #include "imaging/CPixel.h"
 #include "platform/Window.h"
 
@@ -8,7 +11,61 @@
 #include <cstring>
 #include <vector>
 
-CImageBase::CImageBase(uint32_t rowsAlignedFlag) : mRowsAligned(int32_t(rowsAlignedFlag)) {}
+CImageBase::CImageBase(uint32_t rowsAlignedFlag) : mRowsAligned(int32_t(rowsAlignedFlag))
+{
+    mTypeCode = kImageTypeCode;
+}
+
+eResultCode CImageBase::LoadFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
+{
+    return LoadImageFromResource(id, file, directory);
+}
+
+eResultCode CImageBase::LoadFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
+{
+    return LoadImageFromResourceByName(name, file, directory);
+}
+
+eResultCode CImageBase::LoadPayload(gCFile& file, eResultCode (*load)(gCStream&, CImageBase*),
+                                    const char* sizeFailure, const char* loadFailure)
+{
+    uint32_t count = 0;
+    if (eResultCode result = file.ReadULong(count); result != eSuccess) {
+        ReportResourceError(eResourceReadError, sizeFailure);
+        return result;
+    }
+    // The count comes from the file: one beyond what the file still holds is a damaged chunk,
+    // found before any memory is set aside for it.
+    if (int64_t(count) > file.GetLength() - file.GetPos() || count > uint32_t(INT32_MAX)) {
+        ReportResourceError(eResourceReadError, loadFailure);
+        return eStreamError;
+    }
+    gCMemFile payload;
+    eResultCode result = payload.Grow(int32_t(count));
+    if (result == eSuccess && count > 0)
+        result = file.Read(payload.GetBlock()->GetData(), int32_t(count));
+    if (result == eSuccess)
+        result = payload.SetPos(0);
+    if (result == eSuccess)
+        result = load(payload, this);
+    if (result != eSuccess)
+        ReportResourceError(eResourceReadError, loadFailure);
+    return result;
+}
+
+eResultCode CImageBase::LoadResource(uint32_t id, const gCString* name, gCFile* file, CResourceDirectory* directory,
+                                     eResultCode (*load)(gCStream&, CImageBase*), const char* sizeFailure,
+                                     const char* loadFailure)
+{
+    if (!GetResourceContext())
+        return eBadParameter;
+    gCFile* source = nullptr;
+    if (name)
+        PNU_TRY(LocateByName(*name, file, directory, source));
+    else
+        PNU_TRY(LocateById(id, file, directory, source));
+    return LoadPayload(*source, load, sizeFailure, loadFailure);
+}
 
 CImageBase::~CImageBase()
 {

@@ -1,11 +1,13 @@
 // The toolkit's in-memory raster image: a pixel buffer of 8 or 32 bits per pixel that other code
 // reaches through the navigators (CImNav, CImNav8). CImage and CImage8 add the run-length forms.
+// Images are resource objects, loaded from the resource file by id or name and shared through
+// the image pool.
 #pragma once
 
 #include "core/eResultCode.h"
-#include "core/gCBaseObject.h"
 #include "core/gCPoint.h"
 #include "core/gCRect.h"
+#include "resources/gCResourceObject.h"
 
 #include <cstdint>
 
@@ -15,7 +17,7 @@ class Window;
 
 inline constexpr uint32_t kImageTypeCode = 0x696D6167; // 'imag'
 
-class CImageBase : public gCBaseObject {
+class CImageBase : public gCResourceObject {
 public:
     explicit CImageBase(uint32_t rowsAlignedFlag = 0);
     ~CImageBase() override;
@@ -23,9 +25,16 @@ public:
     CImageBase(const CImageBase&) = delete;
     CImageBase& operator=(const CImageBase&) = delete;
 
+    // The resource object's loading leads to the image loaders.
+    eResultCode LoadFromId(uint32_t id, gCFile* file, CResourceDirectory* directory) override;
+    eResultCode LoadFromName(const gCString& name, gCFile* file, CResourceDirectory* directory) override;
+
     virtual void FreeBuffer();
     virtual eResultCode SetSize(int32_t width, int32_t height);
     virtual eResultCode SetSizeFromPoint(const gCPoint& size);
+    virtual eResultCode LoadImageFromResource(uint32_t id, gCFile* file, CResourceDirectory* directory) = 0;
+    virtual eResultCode LoadImageFromResourceByName(const gCString& name, gCFile* file,
+                                                    CResourceDirectory* directory) = 0;
     virtual eResultCode Lock(void** pixels);
     virtual eResultCode Unlock();
     virtual void Clear();
@@ -40,7 +49,6 @@ public:
     virtual eResultCode CreateImageBuffer(int32_t width, int32_t height);
     virtual eResultCode CreateAligned(int32_t width, int32_t height);
 
-    uint32_t GetTypeCode() const { return kImageTypeCode; }
     int32_t GetWidth() const { return mWidth; }
     int32_t GetHeight() const { return mHeight; }
     gCPoint GetSize() const { return {mWidth, mHeight}; }
@@ -57,6 +65,15 @@ public:
     void SetOrigin(const gCPoint& origin) { mOrigin = origin; }
 
 protected:
+    // Reads the payload of the chunk the file stands at (a byte count, then one complete image
+    // file) and hands it to the loader; `load` is the loader of the image's own depth.
+    eResultCode LoadPayload(gCFile& file, eResultCode (*load)(gCStream&, CImageBase*),
+                            const char* sizeFailure, const char* loadFailure);
+    // Steps shared by the 32- and 8-bit loaders, by id or by name.
+    eResultCode LoadResource(uint32_t id, const gCString* name, gCFile* file, CResourceDirectory* directory,
+                             eResultCode (*load)(gCStream&, CImageBase*), const char* sizeFailure,
+                             const char* loadFailure);
+
     // Allocates an uncleared buffer of height rows of rowBytes; the caller fills it. Sizes are
     // checked here so that no caller can end up with a buffer smaller than its rows.
     eResultCode AllocateRows(int32_t width, int32_t height, int32_t rowBytes);

@@ -1,9 +1,9 @@
 #include "imaging/ImageErrorReport.h"
 
-#include "core/eResultCode.h"
-#include "core/gCPlainAlert.h"
+#include "resources/CResourceContext.h"
 
 void ReportImageError(int32_t code, const char* explanation)
 {
-    ShowCorePlainAlert(GetResultMessage(code), explanation);
+    // The application's error alert: "Error." with the code's message and the explanation.
+    ReportResourceError(eResultCode(code), explanation);
 }

@@ -9,6 +9,7 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -208,7 +209,11 @@ eResultCode gCPngIO::SaveImageData(gCStream& stream, CImageBase* image)
         png_destroy_write_struct(&png, &info);
         return eNoMemory;
     }
-    char title[] = "";
+    // The image's resource name as 8-bit Mac Roman text, copied out of the shared conversion
+    // buffer before anything else converts.
+    char title[4096] = "";
+    if (const char* name = image->GetName().ToChars())
+        snprintf(title, sizeof title, "%s", name);
     char titleKey[] = "Title";
     char authorKey[] = "Author";
     char author[] = "Velloway LTD";
