@@ -155,6 +155,65 @@ class Sounds(unittest.TestCase):
             self.compile()
 
 
+class WidgetBlocks(unittest.TestCase):
+    def test_block_matches_hand_written_bytes(self):
+        data = compile_resources(
+            "widget 'cowg' 5 \"Back\" {\n  vsbl 1\n  xsiz 100.0\n  hier \"Kid\" 'cowg'\n}\n", HERE)
+        self.assertEqual(data, bytes.fromhex(
+            "67776f63 38000000 05000000 42006100 63006b00 0a00"   # 'cowg', size 56, id 5, "Back"
+            "26000000"                                          # N = 38
+            "6c627376 01000000"                                 # 'vsbl' 1
+            "7a697378 0000c842"                                 # 'xsiz' 100.0
+            "72656968 01000000 4b006900 64000a00 0000 67776f63"))  # 'hier' 1 x ("Kid", 'cowg')
+
+    def test_values_of_every_kind(self):
+        data = compile_resources(
+            "widget 'bkdp' 1 \"B\" {\n  colr 0x00FF0000\n  gran -0.25\n  curs \"Arrow|3,4\"\n"
+            "  usrd \"3|real|1.5\"\n  hier\n}\n", HERE)
+        payload = read_back(data)[1][0][3]
+        self.assertEqual(payload, bytes.fromhex(
+            "4e000000" "726c6f63 0000ff00" "6e617267 000080be"
+            "73727563" + "Arrow|3,4\n".encode("utf-16-le").hex() + "0000"
+            "64727375" + "3|real|1.5\n".encode("utf-16-le").hex() + "0000"
+            "72656968 00000000"))
+
+    def test_effect_chunks_take_their_fields_in_order(self):
+        data = compile_resources(
+            "widget 'cowg' 1 \"C\" {\n  grdf 1 0.0 0 0 0.5 0.5 2 0xFF000000 0.0 0xFFFFFFFF 1.0 255 1\n"
+            "  shad 0 0x000000 7.0 8 8 200 0 0\n}\n", HERE)
+        payload = read_back(data)[1][0][3]
+        self.assertEqual(len(payload), 4 + (4 + 6 * 4 + 4 + 2 * 8 + 8) + (4 + 8 * 4))
+
+    def test_mistakes_are_reported_with_their_line(self):
+        cases = [
+            ("widget 'wdgt' 1 \"A\" {\n  colr 1\n}\n", 2, "no tag 'colr'"),
+            ("widget 'cowg' 1 \"A\" {\n  xpos\n}\n", 2, "value is missing"),
+            ("widget 'cowg' 1 \"A\" {\n  vsbl 1 2\n}\n", 2, "takes 1 value"),
+            ("widget 'cowg' 1 \"A\" {\n  hier \"K\" 'tbwg'\n}\n", 2, "cannot be created"),
+            ("widget 'cowg' 1 \"A\" {\n  hier \"K\"\n}\n", 2, "pairs"),
+            ("widget 'tbwg' 1 \"A\" {\n  vsbl 1\n}\n", 1, "no widget block"),
+            ("widget 'cowg' 1 \"A\" {\n}\n", 1, "at least one tag"),
+            ("widget 'cowg' 1 \"A\" {\n  usrd \"9|int|1\"\n}\n", 1, "above 7"),
+            ("widget 'cowg' 1 \"A\" {\n  usrd \"1|long|1\"\n}\n", 1, "neither"),
+            ("widget 'cowg' 1 \"A\" {\n  usrd \"1 int\"\n}\n", 1, "index|type|value"),
+            ("widget 'bkdp' 1 \"A\" {\n  curs \"Arrow|3\"\n}\n", 1, "name|x,y"),
+            ("widget 'cowg' 1 \"A\" {\n  ctot 4 0 1.0 1 1 255 0\n}\n", 1, "outside 0..3"),
+            # A hand-made block is checked the same way.
+            ("chunk 'cowg' 1 \"A\" {\n  i32 8\n  code 'txtr'\n  i32 0\n}\n", 1, "no tag 'txtr'"),
+            ("chunk 'wdgt' 1 \"A\" {\n  i32 -4\n}\n", 1, "byte count"),
+        ]
+        for source, line, text in cases:
+            with self.subTest(source=source):
+                with self.assertRaises(ScriptError) as caught:
+                    compile_resources(source, HERE)
+                self.assertEqual(caught.exception.line, line)
+                self.assertIn(text, caught.exception.message)
+
+    def test_an_empty_backdrop_block_is_accepted(self):
+        data = compile_resources("widget 'bkdp' 1 \"A\" {\n}\n", HERE)
+        self.assertEqual(read_back(data)[1][0][3], bytes.fromhex("00000000"))
+
+
 class ScriptErrors(unittest.TestCase):
     CASES = [
         ("unknown statement", "version 1\nimage 1 \"a\"\n", 2, "unknown statement"),

@@ -9,7 +9,7 @@ import os
 import struct
 from dataclasses import dataclass
 
-from . import wav
+from . import wav, widgets
 from .payload import build_payload
 from .script import (ScriptError, expect_count, parse_code, parse_integer, parse_text)
 
@@ -105,8 +105,21 @@ def check_gradient_payload(payload):
             raise ValueError("gradient stop %d lies at %r, outside 0 .. 1" % (k, position))
 
 
+def widget_chunk(statement, context):
+    """widget 'type' id "name" { tag values }: a widget data block, one tag per line."""
+    if len(statement.args) != 3 or not statement.has_body:
+        raise ScriptError(statement.line, "usage: widget 'type' id \"name\" { tag values }")
+    code = parse_code(statement.args[0], "a widget type")
+    if code not in widgets.TYPES:
+        raise ScriptError(statement.args[0].line, "no widget block is known for '%s' (known: %s)"
+                          % (code, ", ".join(sorted(widgets.TYPES))))
+    chunk_id, name = _chunk_header(statement, 1)
+    return Chunk(code, chunk_id, name, widgets.build_block(code, statement.body), statement.line)
+
+
 STATEMENTS = {
     "chunk": raw_chunk,
+    "widget": widget_chunk,
     "font": font_chunk,
     "sound": sound_chunk,
 }
@@ -116,4 +129,5 @@ PAYLOAD_CHECKS = {
     "audi": check_sound_payload,
     "font": check_font_payload,
     "grad": check_gradient_payload,
+    **widgets.widget_checks(),
 }
