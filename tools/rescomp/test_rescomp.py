@@ -158,8 +158,9 @@ class Sounds(unittest.TestCase):
 class WidgetBlocks(unittest.TestCase):
     def test_block_matches_hand_written_bytes(self):
         data = compile_resources(
-            "widget 'cowg' 5 \"Back\" {\n  vsbl 1\n  xsiz 100.0\n  hier \"Kid\" 'cowg'\n}\n", HERE)
-        self.assertEqual(data, bytes.fromhex(
+            "widget 'cowg' 5 \"Back\" {\n  vsbl 1\n  xsiz 100.0\n  hier \"Kid\" 'cowg'\n}\n"
+            "widget 'cowg' 6 \"Kid\" {\n  vsbl 1\n}\n", HERE)
+        self.assertEqual(data[:64], bytes.fromhex(
             "67776f63 38000000 05000000 42006100 63006b00 0a00"   # 'cowg', size 56, id 5, "Back"
             "26000000"                                          # N = 38
             "6c627376 01000000"                                 # 'vsbl' 1
@@ -169,7 +170,7 @@ class WidgetBlocks(unittest.TestCase):
     def test_values_of_every_kind(self):
         data = compile_resources(
             "widget 'bkdp' 1 \"B\" {\n  colr 0x00FF0000\n  gran -0.25\n  curs \"Arrow|3,4\"\n"
-            "  usrd \"3|real|1.5\"\n  hier\n}\n", HERE)
+            "  usrd \"3|real|1.5\"\n  hier\n}\nwidget 'wdgt' 2 \"Arrow\" {\n  vsbl 0\n}\n", HERE)
         payload = read_back(data)[1][0][3]
         self.assertEqual(payload, bytes.fromhex(
             "4e000000" "726c6f63 0000ff00" "6e617267 000080be"
@@ -207,6 +208,22 @@ class WidgetBlocks(unittest.TestCase):
                 with self.assertRaises(ScriptError) as caught:
                     compile_resources(source, HERE)
                 self.assertEqual(caught.exception.line, line)
+                self.assertIn(text, caught.exception.message)
+
+    def test_children_and_cursors_must_be_in_the_file(self):
+        cases = [
+            ("widget 'wdgt' 1 \"A\" {\n  hier \"K\" 'cowg'\n}\n", "no widget named 'K'"),
+            ("widget 'wdgt' 1 \"A\" {\n  hier \"K\" 'cowg'\n}\nwidget 'wdgt' 2 \"K\" {\n  vsbl 1\n}\n",
+             "'wdgt' widget, not 'cowg'"),
+            ("widget 'bkdp' 1 \"A\" {\n  curs \"C|1,1\"\n}\n", "no widget named 'C'"),
+            ("widget 'bkdp' 1 \"A\" {\n  curs \"C|1,1\"\n  dcur \"D\"\n}\nwidget 'wdgt' 2 \"C\" {\n  vsbl 1\n}\n",
+             "default cursor 'D'"),
+        ]
+        for source, text in cases:
+            with self.subTest(source=source):
+                with self.assertRaises(ScriptError) as caught:
+                    compile_resources(source, HERE)
+                self.assertEqual(caught.exception.line, 1)
                 self.assertIn(text, caught.exception.message)
 
     def test_an_empty_backdrop_block_is_accepted(self):

@@ -6,7 +6,7 @@ line, the payload. The version chunk has only type, size 4 and the version.
 
 import struct
 
-from . import kinds
+from . import kinds, widgets
 from .lines import Line, StreamReader, assemble
 from .payload import code_bytes
 from .script import ScriptError, expect_count, parse, parse_integer
@@ -40,6 +40,7 @@ def collect(statements, context):
         check_line_text(chunk.name, chunk.line, "a resource name")
         chunks.append(chunk)
     _check_unique(chunks)
+    widgets.check_references(chunks)
     return (version[0] if version else None), chunks
 
 

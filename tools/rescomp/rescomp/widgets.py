@@ -197,7 +197,7 @@ def _check_curs(units):
         raise ValueError("'curs' is written as \"name|x,y\"")
 
 
-def _read_chunk(block, tag, fields):
+def _read_chunk(block, tag, fields, references):
     what = "the '%s' value" % tag
     for number, kind in enumerate(fields):
         if kind in ("i32", "u32"):
@@ -212,20 +212,25 @@ def _read_chunk(block, tag, fields):
                 _check_usrd(units)
             elif tag == "curs":
                 _check_curs(units)
+                references.append(("cursor", _text_string(units).split("|", 1)[0], None))
+            elif tag == "dcur":
+                references.append(("default cursor", _text_string(units), None))
         elif kind == "pairs":
             for _ in range(max(block.i32(what), 0)):
                 block.i32(what)
                 block.f32(what)
         elif kind == "hier":
             for _ in range(max(block.i32(what), 0)):
-                block.text("a 'hier' name")
+                name = _text_string(block.text("a 'hier' name"))
                 child = block.code("a 'hier' type")
                 if child not in FACTORY_TYPES:
                     raise ValueError("a 'hier' child of type %r cannot be created" % child)
+                references.append(("child", name, child))
 
 
 def check_block(code, payload):
-    """Reads a widget data block the way the loader of that type does."""
+    """Reads a widget data block the way the loader of that type does; answers what it names
+    elsewhere in the file: ("child", name, type), ("cursor", name, None), ("default cursor", ...)."""
     if len(payload) < 4:
         raise ValueError("a widget block starts with its 32-bit byte count")
     size = struct.unpack_from("<i", payload)[0]
@@ -235,12 +240,40 @@ def check_block(code, payload):
         raise ValueError("a widget block holds at least one tag")
     tags = TYPES[code]
     block = _Block(payload[4:])
+    references = []
     while block.pos < size:
         tag = block.code("a tag")
         fields = tags.get(tag)
         if fields is None:
             raise ValueError("'%s' widgets have no tag %r" % (code, tag))
-        _read_chunk(block, tag, fields)
+        _read_chunk(block, tag, fields, references)
+    return references
+
+
+def check_references(chunks):
+    """Children and cursors are found by name when the file loads: each must be there, a child
+    with the type its parent's 'hier' entry gives, a default cursor among the block's cursors."""
+    by_name = {}
+    for chunk in chunks:
+        by_name.setdefault(chunk.name, chunk)
+    for chunk in chunks:
+        if chunk.code not in TYPES:
+            continue
+        try:
+            references = check_block(chunk.code, chunk.payload)
+        except ValueError:
+            continue  # reported with the payload checks
+        cursors = [name for kind, name, _ in references if kind == "cursor"]
+        for kind, name, child_type in references:
+            target = by_name.get(name)
+            if kind == "default cursor":
+                if name not in cursors:
+                    raise ScriptError(chunk.line, "the default cursor %r is not one of the block's cursors" % name)
+            elif target is None or target.code not in FACTORY_TYPES:
+                raise ScriptError(chunk.line, "no widget named %r for the %s" % (name, kind))
+            elif child_type is not None and target.code != child_type:
+                raise ScriptError(chunk.line, "the child %r is a '%s' widget, not '%s'"
+                                  % (name, target.code, child_type))
 
 
 def widget_checks():
