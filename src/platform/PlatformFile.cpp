@@ -175,6 +175,16 @@ eFileResult CloseFileHandle(int32_t handle)
     return eFileResult::kOk;
 }
 
+eFileResult SyncFileSystem(const std::string& path)
+{
+    const int handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (handle < 0)
+        return eFileResult::kNotFound;
+    const int result = ::syncfs(handle);
+    ::close(handle);
+    return result == 0 ? eFileResult::kOk : eFileResult::kFailed;
+}
+
 eFileResult SyncPath(const std::string& path)
 {
     int32_t handle = kNoFileHandle;

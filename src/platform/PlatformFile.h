@@ -50,4 +50,8 @@ eFileResult CloseFileHandle(int32_t handle);
 // Opens, flushes and closes the file at the path (used before renaming freshly written files).
 eFileResult SyncPath(const std::string& path);
 
+// Flushes everything written to the file system that holds the path, in one journal commit:
+// far cheaper than flushing hundreds of freshly written files one by one.
+eFileResult SyncFileSystem(const std::string& path);
+
 } // namespace platform

@@ -167,7 +167,8 @@ eResultCode CPNUDesquasher::WriteTemporaryFiles()
         (void)mFiles->SetMode(temp, mode & 0777u);
         position += kRecordOverhead + size;
     }
-    return eSuccess;
+    // One flush for all the new files, before the keep step moves any installed file.
+    return mFiles->Flush(mInstallFolderText);
 }
 
 void CPNUDesquasher::RollBack(int32_t placedUpTo)

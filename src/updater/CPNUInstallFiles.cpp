@@ -5,6 +5,7 @@
 #include "FileIO/gCFRef.h"
 #include "FileIO/gCFile.h"
 #include "FileIO/gCFolderRef.h"
+#include "platform/PlatformFile.h"
 #include "platform/PlatformPermissions.h"
 
 namespace {
@@ -47,10 +48,13 @@ eResultCode CPNUInstallFiles::WriteFile(const gCString& path, const uint8_t* dat
         const uint64_t chunk = size - done < kWriteChunk ? size - done : kWriteChunk;
         result = file.WriteBuffer(data + done, int32_t(chunk));
     }
-    if (result == eSuccess)
-        result = file.Sync();
     const eResultCode closed = file.Close();
     return result != eSuccess ? result : closed;
+}
+
+eResultCode CPNUInstallFiles::Flush(const gCString& folder)
+{
+    return platform::SyncFileSystem(folder.ToUTF8()) == platform::eFileResult::kOk ? eSuccess : eStreamError;
 }
 
 bool CPNUInstallFiles::SetMode(const gCString& path, uint32_t mode)

@@ -247,6 +247,11 @@ public:
         operations.push_back("write " + path.ToUTF8());
         return CPNUInstallFiles::WriteFile(path, data, size);
     }
+    eResultCode Flush(const gCString& folder) override
+    {
+        operations.push_back("flush " + folder.ToUTF8());
+        return CPNUInstallFiles::Flush(folder);
+    }
     std::vector<std::string> operations;
 };
 
@@ -255,13 +260,18 @@ TEST_F(PackageInstaller, WritesEveryNewFileBeforeMovingAnyInstalledOne)
     OrderedFiles files;
     ASSERT_EQ(Install(PackageFromArchive(BuildArchive({}, kNewFiles)), &files), eSuccess);
     size_t lastWrite = 0;
+    size_t flush = files.operations.size();
     size_t firstMove = files.operations.size();
     for (size_t i = 0; i < files.operations.size(); ++i) {
         if (files.operations[i].rfind("write ", 0) == 0)
             lastWrite = i;
+        else if (files.operations[i].rfind("flush ", 0) == 0)
+            flush = i;
         else if (firstMove == files.operations.size())
             firstMove = i;
     }
+    EXPECT_LT(lastWrite, flush) << "the new files are flushed once they are all written";
+    EXPECT_LT(flush, firstMove) << "and before any installed file moves";
     EXPECT_EQ(std::count_if(files.operations.begin(), files.operations.end(),
                             [](const std::string& op) { return op.rfind("write ", 0) == 0; }),
               long(kNewFiles.size()));

@@ -114,6 +114,11 @@ eResultCode FaultyFiles::CreateFolder(const gCString& folder)
     return FailNow() ? eCreateFailed : CPNUInstallFiles::CreateFolder(folder);
 }
 
+eResultCode FaultyFiles::Flush(const gCString& folder)
+{
+    return FailNow() ? eStreamError : CPNUInstallFiles::Flush(folder);
+}
+
 eResultCode FaultyFiles::WriteFile(const gCString& path, const uint8_t* data, uint64_t size)
 {
     if (FailNow()) {

@@ -59,7 +59,7 @@ public:
     int quits = 0;
 };
 
-// Fails the k-th changing operation (delete, move, folder creation, file write; k from 1) and
+// Fails the k-th changing operation (delete, move, folder creation, file write, flush; k from 1) and
 // counts them all. A failed write leaves half of the data behind, as a full disk would.
 class FaultyFiles : public CPNUInstallFiles {
 public:
@@ -69,6 +69,7 @@ public:
     eResultCode Move(const gCString& source, const gCString& target) override;
     eResultCode CreateFolder(const gCString& folder) override;
     eResultCode WriteFile(const gCString& path, const uint8_t* data, uint64_t size) override;
+    eResultCode Flush(const gCString& folder) override;
 
     int64_t Count() const { return mCount; }
     bool Failed() const { return mFailAt > 0 && mCount >= mFailAt; }
