@@ -1,18 +1,11 @@
 #include "updater/PNUCheckReply.h"
 
 #include "FileIO/gCMemFile.h"
+#include "updater/PNUASCII.h"
 
 #include <cstring>
 
 namespace {
-
-// Upper-cases a-z in place and keeps every other unit, spaces included.
-void UpperCaseASCII(gCString& text)
-{
-    for (int32_t i = 0; i < text.GetLength(); ++i)
-        if (text[i] >= u'a' && text[i] <= u'z')
-            text[i] = char16_t(text[i] - u'a' + u'A');
-}
 
 struct sCheckResults {
     gCString upToDate;
@@ -29,7 +22,7 @@ void TakeResultItem(const gCString& item, sCheckResults& results)
     (void)key.Assign(u"");
     (void)value.Assign(u"");
     (void)item.SplitAtFirst(key, value, gCString(":"), 0);
-    UpperCaseASCII(key);
+    MakeUpperASCIIOnly(key);
     if (key == "UPTODATE")
         results.upToDate = value;
     else if (key == "LATESTVER")

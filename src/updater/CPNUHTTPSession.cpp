@@ -1,0 +1,140 @@
+#include "updater/CPNUHTTPSession.h"
+
+#include "app/AppGlobals.h"
+#include "app/CWindowBase.h"
+#include "app/gCCmdTarget.h"
+#include "updater/CPNUTransferManager.h"
+#include "updater/PNUASCII.h"
+#include "updater/PNUMessages.h"
+#include "updater/PNUTexts.h"
+#include "widgets/CBackdrop.h"
+
+CPNUHTTPSession::CPNUHTTPSession()
+{
+    finishOnClose = 1;
+    httpVersion = gCString("1.0");
+    const uintptr_t self = reinterpret_cast<uintptr_t>(this);
+    ConnectStartedCallback = {&CPNUHTTPSession::OnConnectStarted, self};
+    ResolveFailedCallback = {&CPNUHTTPSession::OnResolveFailed, self};
+    FailedCallback = {&CPNUHTTPSession::OnFailed, self};
+    SendFailedCallback = {&CPNUHTTPSession::OnSendFailed, self};
+    HeadersReceivedCallback = {&CPNUHTTPSession::OnHeadersReceived, self};
+}
+
+CPNUHTTPSession::~CPNUHTTPSession() = default;
+
+gCString CPNUHTTPSession::GetResolveFailedText()
+{
+    return gCString("Unable to locate the download server - please check your Internet connection, or try again later!");
+}
+
+gCString CPNUHTTPSession::GetConnectFailedText()
+{
+    return gCString("Found the location of the download server, but couldn't connect to it. Please check your "
+                    "Internet connection, or try again later!");
+}
+
+gCString CPNUHTTPSession::GetHeadersReceivedText()
+{
+    return gCString("Received response from server, download is ready to begin.");
+}
+
+gCString CPNUHTTPSession::GetConnectStartedText()
+{
+    return gCString("Server location found, now attempting to contact server.");
+}
+
+gCString CPNULocalHTTPSession::GetResolveFailedText() { return GetTranslatedText(52); }
+gCString CPNULocalHTTPSession::GetConnectFailedText() { return GetTranslatedText(53); }
+gCString CPNULocalHTTPSession::GetHeadersReceivedText() { return GetTranslatedText(54); }
+gCString CPNULocalHTTPSession::GetConnectStartedText() { return GetTranslatedText(55); }
+
+eResultCode CPNUHTTPSession::SendStatusLine(const gCString& text, uint32_t colour)
+{
+    gCCmdTarget sender;
+    return eResultCode(sender.SendToFocusTarget(kPNUStatusLine, reinterpret_cast<uintptr_t>(&text), intptr_t(colour)));
+}
+
+eResultCode CPNUHTTPSession::RedrawWindow()
+{
+    CWindowBase* window = GetMainWindow();
+    if (window && window->GetBackdrop())
+        return window->GetBackdrop()->Update();
+    return eSuccess;
+}
+
+eResultCode CPNUHTTPSession::FindHeaderValue(gCString& name, gCString& value) const
+{
+    if (headerNames.GetSize() != headerValues.GetSize())
+        return eOutOfRange;
+    MakeUpperASCIIOnly(name);
+    for (int32_t i = 0; i < headerNames.GetSize(); ++i) {
+        gCString stored = headerNames[i];
+        MakeUpperASCIIOnly(stored);
+        if (stored.GetLength() != name.GetLength())
+            continue;
+        bool same = true;
+        for (int32_t u = 0; u < name.GetLength() && same; ++u)
+            same = stored[u] == name[u];
+        if (same) {
+            value = headerValues[i];
+            return eSuccess;
+        }
+    }
+    return eGenericFailure;
+}
+
+eResultCode CPNUHTTPSession::ReceiveData()
+{
+    PNU_TRY(CHTTPSession::ReceiveData());
+    if (totalLength == 0)
+        return eSuccess;
+    uint64_t ratio = bytesTransferred * 100 / totalLength;
+    // A server that sends more than it announced must not push the window past 100 %.
+    int32_t percentage = ratio > 100 ? 100 : int32_t(ratio);
+    if (percentage - lastPercentage >= 5 && percentage <= 99)
+        lastPercentage = percentage;
+    else if (percentage == lastPercentage)
+        return eSuccess;
+    gCCmdTarget sender;
+    eResultCode result = eResultCode(
+        sender.SendToFocusTarget(kPNUProgress, reinterpret_cast<uintptr_t>(this), intptr_t(int64_t(percentage))));
+    if (result == eSuccess)
+        (void)RedrawWindow();
+    return result;
+}
+
+eResultCode CPNUHTTPSession::OnConnectStarted(int32_t, uintptr_t user)
+{
+    auto* session = reinterpret_cast<CPNUHTTPSession*>(user);
+    return session->SendStatusLine(session->GetConnectStartedText(), kStatusBlack);
+}
+
+eResultCode CPNUHTTPSession::OnResolveFailed(int32_t, uintptr_t user)
+{
+    auto* session = reinterpret_cast<CPNUHTTPSession*>(user);
+    return session->SendStatusLine(session->GetResolveFailedText(), kStatusRed);
+}
+
+eResultCode CPNUHTTPSession::OnFailed(CHTTPSession*, uintptr_t user)
+{
+    auto* session = reinterpret_cast<CPNUHTTPSession*>(user);
+    return session->SendStatusLine(session->GetConnectFailedText(), kStatusRed);
+}
+
+eResultCode CPNUHTTPSession::OnSendFailed(CHTTPSession*, uintptr_t) { return eSuccess; }
+
+eResultCode CPNUHTTPSession::OnHeadersReceived(tHTTPHeaderArrays& names, tHTTPHeaderArrays& values, uintptr_t user)
+{
+    auto* session = reinterpret_cast<CPNUHTTPSession*>(user);
+    PNU_TRY(session->SendStatusLine(session->GetHeadersReceivedText(), kStatusBlack));
+    session->headerNames.RemoveAll();
+    session->headerValues.RemoveAll();
+    PNU_TRY(session->headerNames.Copy(names));
+    PNU_TRY(session->headerValues.Copy(values));
+    gCString name("PNU-UpdaterSend");
+    gCString value;
+    if (session->FindHeaderValue(name, value) == eSuccess && session->owner)
+        return session->owner->OnUpdaterSend();
+    return eSuccess;
+}

@@ -1,0 +1,50 @@
+// The HTTP session of the update engine: HTTP/1.0, finished when the server closes, its events
+// shown as status lines, the response headers kept for lookup by name, and the download
+// percentage reported to the window.
+#pragma once
+
+#include "Network/CHTTPSession.h"
+
+class CPNUTransferManager;
+
+class CPNUHTTPSession : public CHTTPSession {
+public:
+    CPNUHTTPSession();
+    ~CPNUHTTPSession() override;
+
+    eResultCode ReceiveData() override;
+
+    // Status texts of the four session events.
+    virtual gCString GetResolveFailedText();
+    virtual gCString GetConnectFailedText();
+    virtual gCString GetHeadersReceivedText();
+    virtual gCString GetConnectStartedText();
+
+    // 0 and the value; 1 when no header has that name; 12 when the header lists disagree. Names
+    // are compared with a-z upper-cased; the given name is upper-cased in place.
+    eResultCode FindHeaderValue(gCString& name, gCString& value) const;
+
+    CPNUTransferManager* owner = nullptr;
+    int32_t lastPercentage = 0;
+    gCArray<gCString> headerNames;
+    gCArray<gCString> headerValues;
+
+private:
+    eResultCode SendStatusLine(const gCString& text, uint32_t colour);
+    eResultCode RedrawWindow();
+
+    static eResultCode OnConnectStarted(int32_t eventResult, uintptr_t user);
+    static eResultCode OnResolveFailed(int32_t eventResult, uintptr_t user);
+    static eResultCode OnFailed(CHTTPSession* session, uintptr_t user);
+    static eResultCode OnSendFailed(CHTTPSession* session, uintptr_t user);
+    static eResultCode OnHeadersReceived(tHTTPHeaderArrays& names, tHTTPHeaderArrays& values, uintptr_t user);
+};
+
+// The session the application makes: its status texts come from the string table.
+class CPNULocalHTTPSession : public CPNUHTTPSession {
+public:
+    gCString GetResolveFailedText() override;
+    gCString GetConnectFailedText() override;
+    gCString GetHeadersReceivedText() override;
+    gCString GetConnectStartedText() override;
+};

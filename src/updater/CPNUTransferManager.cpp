@@ -1,0 +1,223 @@
+#include "updater/CPNUTransferManager.h"
+
+#include "FileIO/gCMemFile.h"
+#include "app/AppGlobals.h"
+#include "app/CWindowBase.h"
+#include "app/ReportError.h"
+#include "updater/CPNUHTTPSession.h"
+#include "updater/PNUMessages.h"
+#include "updater/PNUReplyHandling.h"
+#include "updater/PNUTexts.h"
+#include "widgets/CBackdrop.h"
+
+CPNUTransferManager::CPNUTransferManager() : mLatestVersion("Unknown Pintrel 2 Version") {}
+
+CPNUTransferManager::~CPNUTransferManager()
+{
+    mClosing = 1;
+    if (mCurrentSession) {
+        (void)mCurrentSession->Disconnect();
+        delete mCurrentSession;
+        mCurrentSession = nullptr;
+    }
+    // Sessions retired since the last tick are deleted too, not left behind.
+    for (CPNUHTTPSession* session : mRetiredSessions) {
+        session->finishOnClose = 0;
+        delete session;
+    }
+    mRetiredSessions.RemoveAll();
+    (void)StopOpenTransport();
+}
+
+gCString CPNUTransferManager::GetReceivedText() { return gCString("Update file received OK."); }
+gCString CPNUTransferManager::GetUnknownReasonText() { return gCString("Unknown fail reason, header not found"); }
+gCString CPNUTransferManager::GetStartErrorText()
+{
+    return gCString("-- An error occurred when trying to start the download: --");
+}
+gCString CPNUTransferManager::GetNotStartedText() { return gCString("Download couldn't be started!"); }
+gCString CPNUTransferManager::GetDownloadErrorText() { return gCString("-- An error occurred during the download: --"); }
+gCString CPNUTransferManager::GetDownloadFailedText() { return gCString("Download Failed!"); }
+gCString CPNUTransferManager::GetLookingUpText() { return gCString("Looking up server..."); }
+gCString CPNUTransferManager::GetConnectionFailedText() { return gCString("Connection failed during download."); }
+gCString CPNUTransferManager::GetOutsideProcessText() { return gCString("File received outside valid process"); }
+gCString CPNUTransferManager::GetTransferErrorText() { return gCString("Transfer error"); }
+
+gCString CPNULocalTransferManager::GetReceivedText() { return GetTranslatedText(60); }
+gCString CPNULocalTransferManager::GetUnknownReasonText() { return GetTranslatedText(61); }
+gCString CPNULocalTransferManager::GetStartErrorText() { return GetTranslatedText(62); }
+gCString CPNULocalTransferManager::GetNotStartedText() { return GetTranslatedText(63); }
+gCString CPNULocalTransferManager::GetDownloadErrorText() { return GetTranslatedText(64); }
+gCString CPNULocalTransferManager::GetDownloadFailedText() { return GetTranslatedText(65); }
+gCString CPNULocalTransferManager::GetLookingUpText() { return GetTranslatedText(66); }
+gCString CPNULocalTransferManager::GetConnectionFailedText() { return GetTranslatedText(67); }
+gCString CPNULocalTransferManager::GetOutsideProcessText() { return GetTranslatedText(68); }
+gCString CPNULocalTransferManager::GetTransferErrorText() { return GetTranslatedText(69); }
+
+eResultCode CPNUTransferManager::SendStatusLine(const gCString& text, uint32_t colour)
+{
+    return eResultCode(SendToFocusTarget(kPNUStatusLine, reinterpret_cast<uintptr_t>(&text), intptr_t(colour)));
+}
+
+eResultCode CPNUTransferManager::SendStatusLineCopy(const gCString& text, uint32_t colour)
+{
+    return eResultCode(SendToFocusTarget(kPNUStatusLineCopy, reinterpret_cast<uintptr_t>(&text), intptr_t(colour)));
+}
+
+eResultCode CPNUTransferManager::StartRequest(const gCString& host, const gCString& url)
+{
+    PNU_TRY(SendStatusLine(GetLookingUpText(), kStatusBlack));
+    mState = kStateUpdateRequest;
+    return StartTransfer(host, url);
+}
+
+eResultCode CPNUTransferManager::StartTransfer(const gCString& host, const gCString& url)
+{
+    if (mCurrentSession) {
+        (void)mCurrentSession->Disconnect();
+        // A session may be in one of its own callbacks now: it is deleted on the next tick.
+        if (mRetiredSessions.Add(mCurrentSession) != eSuccess) {
+            mCurrentSession->finishOnClose = 0;
+            delete mCurrentSession;
+        }
+        mCurrentSession = nullptr;
+    }
+    (void)PassToDefaultTarget(kPNUAskSession, reinterpret_cast<uintptr_t>(this),
+                              reinterpret_cast<intptr_t>(&mCurrentSession));
+    if (!mCurrentSession)
+        mCurrentSession = new CPNUHTTPSession();
+    if (!mCurrentSession)
+        return eCreateFailed;
+    mCurrentSession->owner = this;
+    mCurrentSession->StateCallback = &CPNUTransferManager::OnSessionStateChange;
+    mCurrentSession->DownloadFinishedCallback = {&CPNUTransferManager::OnDownloadFinished,
+                                                 reinterpret_cast<uintptr_t>(this)};
+    return mCurrentSession->RequestURL(1, host, url, gCString(""), gCString(""), 0);
+}
+
+eResultCode CPNUTransferManager::RequestCheckReply(const gCString& hostAndURL)
+{
+    gCString host;
+    gCString url;
+    PNU_TRY(host.Assign(u""));
+    PNU_TRY(url.Assign(u""));
+    (void)hostAndURL.SplitAtFirst(host, url, gCString("|"), 0);
+    mState = kStateCheckReply;
+    return StartTransfer(host, url);
+}
+
+void CPNUTransferManager::Tick()
+{
+    if (mCurrentSession)
+        (void)mCurrentSession->Poll();
+    while (mRetiredSessions.GetSize() > 0) {
+        CPNUHTTPSession* session = mRetiredSessions[0];
+        session->finishOnClose = 0;
+        delete session;
+        mRetiredSessions.RemoveAt(0);
+    }
+}
+
+eResultCode CPNUTransferManager::Shutdown()
+{
+    // Nothing may have been requested yet.
+    if (mCurrentSession)
+        PNU_TRY(mCurrentSession->Disconnect());
+    Tick();
+    Tick();
+    return eSuccess;
+}
+
+eResultCode CPNUTransferManager::FindHeaderValue(const gCString& name, gCString& value)
+{
+    if (!mCurrentSession)
+        return eGenericFailure;
+    gCString upper = name;
+    return mCurrentSession->FindHeaderValue(upper, value);
+}
+
+eResultCode CPNUTransferManager::OnSessionStateChange(CHTTPSession* session)
+{
+    auto* own = static_cast<CPNUHTTPSession*>(session);
+    if (!own->owner || (session->state != eSocketFailed && session->state != eSocketFailedTransfer))
+        return eSuccess;
+    return own->owner->PostState();
+}
+
+eResultCode CPNUTransferManager::PostState()
+{
+    PNU_TRY(eResultCode(SendToDefaultTarget(kPNUSessionState, reinterpret_cast<uintptr_t>(this), intptr_t(mState))));
+    mState = kStateSessionFailed;
+    return eSuccess;
+}
+
+eResultCode CPNUTransferManager::OnUpdaterSend()
+{
+    mSaveSource = 1;
+    return eResultCode(SendToDefaultTarget(kPNUSourceRequested, reinterpret_cast<uintptr_t>(this), 0));
+}
+
+eResultCode CPNUTransferManager::OnDownloadFinished(CHTTPSession*, const gCString&, const gCString&, uint32_t,
+                                                    uint32_t, uintptr_t user)
+{
+    auto* manager = reinterpret_cast<CPNUTransferManager*>(user);
+    if (manager->mClosing)
+        return eSuccess;
+    PNU_TRY(manager->DispatchFinishedJob());
+    CWindowBase* window = GetMainWindow();
+    if (window && window->GetBackdrop())
+        (void)window->GetBackdrop()->Update();
+    return eSuccess;
+}
+
+eResultCode CPNUTransferManager::DispatchFinishedJob()
+{
+    if (!mCurrentSession || mState < kStateDownloadList || mState > kStateUpdaterCopy) {
+        (void)ShowPlainAlert(GetOutsideProcessText(), GetTransferErrorText());
+        return eSuccess;
+    }
+    gCMemFile& body = mCurrentSession->bodyBuffer;
+    switch (mState) {
+    case kStateDownloadList:
+        return ParseDownloadList(body);
+    case kStateCheckReply:
+        return ParseCheckReply(*this, body);
+    case kStateUpdaterCopy:
+        return StoreUpdaterCopy(body);
+    default:
+        break;
+    }
+    bool isText = mCurrentSession->contentType.Find(gCString("text")) >= 0;
+    bool complete = mCurrentSession->bytesTransferred >= mCurrentSession->totalLength;
+    if (!complete) {
+        PNU_TRY(eResultCode(SendToDefaultTarget(kPNUFailureSound, reinterpret_cast<uintptr_t>(this), 0)));
+        if (isText)
+            return ReadReplyHeaders(*this, body);
+        return ReportDownloadError(GetConnectionFailedText());
+    }
+    if (!isText) {
+        PNU_TRY(eResultCode(SendToDefaultTarget(kPNUSuccessSound, reinterpret_cast<uintptr_t>(this), 0)));
+        return KeepReceivedFile(body);
+    }
+    PNU_TRY(eResultCode(SendToDefaultTarget(kPNUFailureSound, reinterpret_cast<uintptr_t>(this), 0)));
+    return ReadReplyHeaders(*this, body);
+}
+
+eResultCode CPNUTransferManager::KeepReceivedFile(gCMemFile& body)
+{
+    PNU_TRY(SendStatusLine(GetReceivedText(), kStatusBlack));
+    PNU_TRY(body.Rewind());
+    uint32_t message = mSaveSource ? kPNUPackageToSave : kPNUPackageReceived;
+    return eResultCode(SendToDefaultTarget(message, reinterpret_cast<uintptr_t>(this), reinterpret_cast<intptr_t>(&body)));
+}
+
+eResultCode CPNUTransferManager::ReportDownloadError(const gCString& reason)
+{
+    gCString framed("\"");
+    framed += reason.GetTrimmed(gCString(kStringWhitespace));
+    framed += gCString("\"");
+    PNU_TRY(SendStatusLine(GetDownloadErrorText(), kStatusRed));
+    PNU_TRY(SendStatusLine(framed, kStatusLightRed));
+    PNU_TRY(SendStatusLineCopy(GetDownloadFailedText(), kStatusRed));
+    return eResultCode(SendToDefaultTarget(kPNUMessagePanelOn, reinterpret_cast<uintptr_t>(this), 0));
+}

@@ -1,0 +1,195 @@
+// The transfer manager's file-by-file updating: download lists, the installed list, and moving
+// downloaded files into the installation.
+#include "FileIO/FileServices.h"
+#include "FileIO/gCFPath.h"
+#include "FileIO/gCFRelative.h"
+#include "FileIO/gCFile.h"
+#include "FileIO/gCFolderRef.h"
+#include "FileIO/gCMemFile.h"
+#include "updater/CPNUTransferManager.h"
+#include "updater/PNUMessages.h"
+
+#include <cstring>
+
+namespace {
+
+// The first name prefix n suffix, n counting from 1, at which nothing exists in Contents.
+eResultCode MakeFreshPath(const char* prefix, const char* suffix, gCFRelative& path)
+{
+    for (int32_t n = 1; n < 1000000; ++n) {
+        gCString name(prefix);
+        name += gCString(n);
+        name += gCString(suffix);
+        gCFRelative candidate(name, 0);
+        if (!FileExists(candidate)) {
+            path = candidate;
+            return eSuccess;
+        }
+    }
+    return eCreateFailed;
+}
+
+} // namespace
+
+eResultCode MakeTempUpdaterPath(gCFRelative& path) { return MakeFreshPath("PintrelUpdater", ".exe", path); }
+
+eResultCode MakeTempPackagePath(gCFRelative& path) { return MakeFreshPath("PNUTemp", ".pnu", path); }
+
+void CPNUTransferManager::SetFileServers(const gCString& host, const gCString& filesURL, const gCString& updaterURL)
+{
+    mFileServerHost = host;
+    mFilesURL = filesURL;
+    mUpdaterURL = updaterURL;
+}
+
+eResultCode CPNUTransferManager::ReadInstalledList()
+{
+    gCFile file;
+    PNU_TRY(OpenFile(file, gCString("pnufiledata.txt"), gCFile::eAccessRead));
+    const gCString whitespace(kStringWhitespace);
+    while (!file.IsEOF()) {
+        gCString line;
+        if (file.ReadUnicodeLine(line) != eSuccess)
+            break;
+        line.Trim(whitespace);
+        if (line.IsEmpty())
+            continue;
+        CFileData entry;
+        PNU_TRY(ParseFileDataLine(line, entry));
+        PNU_TRY(mInstalledList.Add(entry));
+    }
+    return eSuccess;
+}
+
+eResultCode CPNUTransferManager::ParseFileDataLine(const gCString& line, CFileData& entry)
+{
+    if (line.GetLength() > 0 && line[0] == u'*') {
+        mLatestVersion = line.DropLeft(1);
+        return eSuccess;
+    }
+    if (line.GetLength() > 0 && line[0] == u'+')
+        return mNotes.Add(line.DropLeft(1));
+    return entry.ParseEntryLine(line);
+}
+
+int32_t CPNUTransferManager::FindFileData(const CFileData& entry) const
+{
+    for (const CFileData& installed : mInstalledList)
+        if (installed.mKind == entry.mKind)
+            return installed.mNumber == entry.mNumber ? 1 : 0;
+    return 0;
+}
+
+eResultCode CPNUTransferManager::ParseDownloadList(gCMemFile& body)
+{
+    uint32_t size = uint32_t(body.GetSize());
+    if (!mDownloadListCopy.SetSize(size))
+        return eNoMemory;
+    if (size > 0)
+        std::memcpy(mDownloadListCopy.GetData(), body.GetData(), size);
+    mNotes.RemoveAll();
+
+    PNU_TRY(body.Rewind());
+    uint16_t first = 0;
+    bool unicode = body.ReadUShort(first) == eSuccess && (first == 0xFEFF || first == 0xFFFE);
+    if (!unicode)
+        body.SetEightBitText(1);
+    PNU_TRY(body.Rewind());
+
+    const gCString whitespace(kStringWhitespace);
+    while (!body.IsEOF()) {
+        int64_t before = body.GetPos();
+        gCString piece;
+        eResultCode read = unicode ? body.ReadUnicodeLine(piece) : body.ReadLine(piece);
+        if (read != eSuccess || body.GetPos() == before)
+            break;
+        piece.Trim(whitespace);
+        if (piece.IsEmpty())
+            continue;
+        gCArray<gCString> parts;
+        (void)piece.Split(parts, u'\n');
+        for (gCString& part : parts) {
+            part.Trim(whitespace);
+            if (part.IsEmpty())
+                continue;
+            // A byte-order mark read as text is no part of the line.
+            if (part[0] == 0xFEFF)
+                part.DeleteLeft(1);
+            CFileData entry;
+            PNU_TRY(ParseFileDataLine(part, entry));
+            if (part[0] == u'*' || part[0] == u'+')
+                continue;
+            entry.mNeedsDownload = FindFileData(entry) ? 0 : 1;
+            entry.mDownloaded = 0;
+            PNU_TRY(mDownloadList.Add(entry));
+        }
+    }
+
+    gCArray<gCString> summary;
+    PNU_TRY(summary.Add(mLatestVersion));
+    PNU_TRY(summary.Append(mNotes));
+    PNU_TRY(eResultCode(SendToDefaultTarget(kPNUParsedList, reinterpret_cast<uintptr_t>(this),
+                                            reinterpret_cast<intptr_t>(&summary))));
+    mState = kStateParsed;
+    return eSuccess;
+}
+
+eResultCode CPNUTransferManager::DownloadNextFile()
+{
+    for (CFileData& entry : mDownloadList) {
+        if (entry.mNeedsDownload && !entry.mDownloaded) {
+            mCurrentFile = &entry;
+            return StartTransfer(mFileServerHost, mFilesURL + entry.mFileName);
+        }
+    }
+    return WriteReplacements();
+}
+
+eResultCode CPNUTransferManager::DownloadUpdaterEntry()
+{
+    mState = kStateUpdaterCopy;
+    mCurrentFile = &mUpdaterEntry;
+    return StartTransfer(mFileServerHost, mUpdaterURL + mUpdaterEntry.mFileName);
+}
+
+eResultCode CPNUTransferManager::StoreUpdaterCopy(gCMemFile& body)
+{
+    gCFRelative path;
+    PNU_TRY(MakeTempUpdaterPath(path));
+    if (mCurrentFile)
+        mCurrentFile->mLocalPath = path.GetRelativeText();
+    gCFile file;
+    PNU_TRY(OpenFile(file, path, gCFile::eAccessWrite));
+    if (body.GetSize() > 0)
+        PNU_TRY(file.Write(body.GetData(), int32_t(body.GetSize())));
+    return file.Close();
+}
+
+eResultCode CPNUTransferManager::InstallReplacementFile(CFileData& entry)
+{
+    gCFRelative destination(entry.GetRelativePath(), 0);
+    gCFPath destinationPath(destination.GetPath());
+    gCFolderRef folder(gCFolderRef(destination.GetPath()).GetParentPath());
+    if (!folder.Exists())
+        PNU_TRY(folder.Create());
+    gCFRelative local(entry.mLocalPath, 0);
+    gCFPath localPath(local.GetPath());
+    if (MoveFileToFolder(localPath, folder, entry.mFileName) == eSuccess)
+        return eSuccess;
+    eResultCode copied = CopyFile(local, destination, 0);
+    if (copied == eSuccess)
+        (void)DeleteFile(local);
+    return copied;
+}
+
+eResultCode CPNUTransferManager::WriteReplacements()
+{
+    for (CFileData& entry : mDownloadList)
+        if (entry.mNeedsDownload)
+            PNU_TRY(InstallReplacementFile(entry));
+    gCFile file;
+    PNU_TRY(OpenFile(file, gCString("pnufiledatareplacement.txt"), gCFile::eAccessWrite));
+    if (mDownloadListCopy.GetSize() > 0)
+        PNU_TRY(file.Write(mDownloadListCopy.GetData(), int32_t(mDownloadListCopy.GetSize())));
+    return file.Close();
+}

@@ -1,0 +1,359 @@
+#include "updater/CPintrelUpdaterApp.h"
+
+#include "FileIO/AppBaseFolders.h"
+#include "FileIO/FileDocuments.h"
+#include "FileIO/FileServices.h"
+#include "FileIO/gCFRef.h"
+#include "FileIO/gCFRelative.h"
+#include "FileIO/gCFile.h"
+#include "FileIO/gCMemFile.h"
+#include "app/AppGlobals.h"
+#include "app/ReportError.h"
+#include "resources/CResourceContext.h"
+#include "resources/gCStringTable.h"
+#include "sound/CSound.h"
+#include "updater/CPNUHTTPSession.h"
+#include "updater/CPNUTransferManager.h"
+#include "updater/CPintrelUpdaterBackdrop.h"
+#include "updater/PNUMessages.h"
+#include "updater/PNUProductProbe.h"
+#include "updater/PNUTexts.h"
+
+#include <cstring>
+
+CPintrelUpdaterApp::CPintrelUpdaterApp()
+{
+    SetResourceFileName(gCString("PNUpdater.mrf"));
+    SetStringTableFileName(gCString("PNUpdater.msf"));
+    gLanguageOffset = 0;
+}
+
+CPintrelUpdaterApp::~CPintrelUpdaterApp()
+{
+    delete mTransferManager;
+    mTransferManager = nullptr;
+    delete mUpdateLog;
+    mUpdateLog = nullptr;
+    delete mSuccessSound;
+    delete mFailureSound;
+    delete mReceivedPackage;
+    if (GetUpdaterStringTable() == mStrings)
+        SetUpdaterStringTable(nullptr);
+    delete mStrings;
+}
+
+eResultCode CPintrelUpdaterApp::AddStatusLine(const gCString& text, uint32_t colour)
+{
+    if (!mBackdrop)
+        return WriteLog(text);
+    return mBackdrop->AddStatusLine(text, &colour, true);
+}
+
+eResultCode CPintrelUpdaterApp::LoadUpdaterStrings()
+{
+    // The framework's own string table takes precedence once it loads one.
+    if (GetUpdaterStringTable())
+        return eSuccess;
+    mStrings = gCStringTable::Create(0);
+    if (!mStrings)
+        return eNoMemory;
+    gCString path = GetResourcesFolderName();
+    path += gCString("/");
+    path += GetStringTableFileName();
+    // A missing table shows "%%String Table Error" in place of each text, as the table does.
+    (void)mStrings->LoadFromFile(path, 1);
+    SetUpdaterStringTable(mStrings);
+    return eSuccess;
+}
+
+sUpdateCheckValues CPintrelUpdaterApp::GetCheckValues() const
+{
+    sUpdateCheckValues values;
+    values.language = mProductLanguage;
+    values.version = mProductVersion;
+    values.buildType = mBuildType;
+    values.protocol = mClientProtocol;
+    values.buildString = mBuildString;
+    values.platform = mPlatform;
+    return values;
+}
+
+eResultCode CPintrelUpdaterApp::Run(const gCString& documentPath)
+{
+    if (GetAppContentsFolderText().IsEmpty() && !GetBundleContentsPath().IsEmpty())
+        PNU_TRY(SetAppBaseFolders(GetBundleContentsPath(), GetBundleFolderPath()));
+    PNU_TRY(LoadUpdaterStrings());
+
+    mBackdrop = new CPintrelUpdaterBackdrop();
+    if (!mBackdrop)
+        return eNoMemory;
+    // The window's widgets are loaded by the resource name "Pintrel Updater" once the widget
+    // loader exists; the name is the window's title meanwhile.
+    (void)mBackdrop->SetName(gCString("Pintrel Updater"));
+
+    mUpdateLog = new gCFile();
+    if (mUpdateLog && OpenFile(*mUpdateLog, gCString("UpdateResults.log"), gCFile::eAccessWrite) != eSuccess) {
+        delete mUpdateLog;
+        mUpdateLog = nullptr;
+    }
+    // Rollover tracking, so the main button, its glow and the table's hovering follow the mouse.
+    mBackdrop->SetWidgetRollover(1);
+    gCCmdTarget::SetFocusTarget(mBackdrop);
+
+    // A normal window (not full screen), centred.
+    if (eResultCode result = CreateMainWindow(mBackdrop, 0, 6, gCFloatPoint(640.0f, 240.0f),
+                                              gCFloatPoint(-1.0f, -1.0f), nullptr, true);
+        result != eSuccess) {
+        ReportError(result, GetUntranslatedText(6).ToMacRoman().c_str());
+        return result;
+    }
+    gCCmdTarget::SetDefaultTarget(this);
+    gCCmdTarget::SetFocusTarget(mBackdrop);
+
+    gCFRelative marker(gCString("testmode"), 0);
+    if (FileExists(marker)) {
+        mTestMode = 1;
+        gCFile markerFile;
+        if (OpenFile(markerFile, marker, gCFile::eAccessRead) == eSuccess) {
+            gCString firstLine;
+            if (markerFile.ReadLine(firstLine) == eSuccess)
+                mTestHost = firstLine.GetTrimmed(gCString(kStringWhitespace));
+        }
+    }
+
+    mTransferManager = new CPNULocalTransferManager();
+    if (!mTransferManager)
+        return eNoMemory;
+    PNU_TRY(StartOpenTransport());
+
+    eResultCode probe = ProbeInstalledProduct(*mTransferManager, mProductVersion, mProductLanguage, mBuildType,
+                                              mApplicationName, mBuildString, mPlatform, mClientProtocol);
+
+    uint32_t baseId = gLanguageBaseId;
+    uint32_t offset = 0;
+    if (GetUpdaterStringTable())
+        ChooseLanguageBlock(*GetUpdaterStringTable(), mProductLanguage, baseId, offset);
+    gLanguageBaseId = baseId;
+    gLanguageOffset = offset;
+
+    PNU_TRY(mBackdrop->BuildWidgets());
+    if (mTestMode)
+        (void)AddStatusLine(gCString("WARNING - IN LOCAL TEST MODE! NOT FOR GENERAL USE!"), kStatusBrightGreen);
+    else
+        (void)mBackdrop->Update();
+
+    if (probe != eSuccess) {
+        (void)ShowPlainAlert(GetTranslatedText(8, 1), GetTranslatedText(8, 0));
+        Quit();
+        return eSuccess;
+    }
+    if (mProductVersion.IsEmpty() || mProductLanguage.IsEmpty() || mBuildType.IsEmpty()) {
+        (void)ShowPlainAlert(GetTranslatedText(9, 0), GetTranslatedText(9, 1));
+        Quit();
+        return eSuccess;
+    }
+
+    if (GetResourceContext()) {
+        mSuccessSound = CSound::CreateFromId(90000, nullptr, nullptr);
+        mFailureSound = CSound::CreateFromId(90001, nullptr, nullptr);
+    }
+    ResumeHeartbeat();
+
+    gCString path = documentPath;
+    path.Trim(gCString(kStringWhitespace));
+    path.TrimChar(u'"');
+    if (path.GetLength() < 2 || path == "slave") {
+        (void)mBackdrop->Update();
+        return eSuccess;
+    }
+    gCFRef document(path);
+    if (FileExists(document)) {
+        gCFile file;
+        PNU_TRY(OpenOrChooseFile(file, document, nullptr, gCFile::eAccessRead));
+        eResultCode installed = InstallFromFile(file);
+        if (installed == eSuccess) {
+            (void)mBackdrop->Update();
+            return eSuccess;
+        }
+        return installed == eHandled ? eSuccess : installed;
+    }
+    gCString line = GetTranslatedText(71);
+    line += gCString(" ");
+    line += path;
+    (void)AddStatusLine(line, kStatusDarkRed);
+    (void)mBackdrop->Update();
+    return eSuccess;
+}
+
+eResultCode CPintrelUpdaterApp::HeartbeatHook()
+{
+    if (mTransferManager)
+        mTransferManager->Tick();
+    return eSuccess;
+}
+
+eResultCode CPintrelUpdaterApp::HoldPackage(intptr_t body)
+{
+    auto* source = reinterpret_cast<gCMemFile*>(body);
+    if (!source)
+        return eBadParameter;
+    auto* copy = new gCMemFile();
+    if (!copy)
+        return eNoMemory;
+    if (source->GetSize() > 0) {
+        if (source->GetSize() > INT32_MAX || copy->Write(source->GetData(), int32_t(source->GetSize())) != eSuccess) {
+            delete copy;
+            return eNoMemory;
+        }
+    }
+    (void)copy->Rewind();
+    delete mReceivedPackage;
+    mReceivedPackage = copy;
+    return eSuccess;
+}
+
+uint32_t CPintrelUpdaterApp::OnCommand(uint32_t command, uintptr_t p1, intptr_t p2, uint32_t flag)
+{
+    eResultCode handled = eSuccess;
+    switch (command) {
+    case kPNUPackageReceived:
+        handled = HoldPackage(p2);
+        break;
+    case kPNUPackageToSave:
+        handled = HoldPackage(p2);
+        if (handled == eSuccess)
+            handled = SaveUpdaterSource();
+        break;
+    case kPNUServerRefused:
+        handled = OnDownloadLocation(int64_t(p2));
+        break;
+    case kPNUAskProtocol:
+        if (p2)
+            *reinterpret_cast<int32_t*>(p2) = 4;
+        break;
+    case kPNUAskSession:
+        if (p2) {
+            auto* session = new CPNULocalHTTPSession();
+            if (!session)
+                return eCreateFailed;
+            *reinterpret_cast<CPNUHTTPSession**>(p2) = session;
+        }
+        break;
+    case kPNUSuccessSound:
+        PlaySound(mSuccessSound);
+        break;
+    case kPNUFailureSound:
+        PlaySound(mFailureSound);
+        break;
+    default:
+        break;
+    }
+    if (handled != eSuccess)
+        return handled;
+    return flag ? SendToFocusTarget(command, p1, p2) : PassToFocusTarget(command, p1, p2);
+}
+
+void CPintrelUpdaterApp::PlaySound(CSound* sound)
+{
+    if (sound)
+        (void)sound->Play(0);
+}
+
+eResultCode CPintrelUpdaterApp::WriteLog(const gCString& text)
+{
+    if (mUpdateLog) {
+        gCString line = text;
+        (void)mUpdateLog->WriteUnicodeText(line, 1);
+    }
+    return eSuccess;
+}
+
+eResultCode CPintrelUpdaterApp::InstallPackage(gCStream&)
+{
+    // The package installer joins here; until it does, no package can be installed.
+    return eGenericFailure;
+}
+
+eResultCode CPintrelUpdaterApp::InstallFromFile(gCFile& file)
+{
+    if (mBackdrop)
+        mBackdrop->SetMessageActive(false);
+    eResultCode result = InstallPackage(file);
+    if (result == eHandled)
+        return result;
+    if (result != eSuccess)
+        (void)AddStatusLine(GetTranslatedText(39), kStatusDarkRed);
+    return file.Close();
+}
+
+eResultCode CPintrelUpdaterApp::InstallReceivedPackage()
+{
+    if (!mReceivedPackage) {
+        (void)AddStatusLine(GetTranslatedText(21), kStatusDarkRed);
+        return eSuccess;
+    }
+    PNU_TRY(mReceivedPackage->Rewind());
+    return InstallPackage(*mReceivedPackage);
+}
+
+eResultCode CPintrelUpdaterApp::SaveUpdaterSource()
+{
+    if (!mReceivedPackage)
+        return eSuccess;
+    gCFile file;
+    PNU_TRY(OpenFile(file, gCString("updatersource.pnu"), gCFile::eAccessWrite));
+    if (mReceivedPackage->GetSize() > 0)
+        PNU_TRY(file.Write(mReceivedPackage->GetData(), int32_t(mReceivedPackage->GetSize())));
+    PNU_TRY(file.Close());
+    if (mBackdrop)
+        PNU_TRY(mBackdrop->ShowFinishMessage());
+    return eSuccess;
+}
+
+eResultCode CPintrelUpdaterApp::OnDownloadLocation(int64_t failType)
+{
+    if (failType != 1 || !mTransferManager)
+        return eSuccess;
+    gCString location;
+    if (mTransferManager->FindHeaderValue(gCString("PNU-DownloadLocation"), location) != eSuccess)
+        return eSuccess;
+    gCString line = GetTranslatedText(37);
+    line += location;
+    line += gCString(" ");
+    line += GetTranslatedText(38);
+    PNU_TRY(AddStatusLine(line, kStatusBlack));
+    return mBackdrop ? mBackdrop->ShowURLMessage(GetTranslatedText(15), location) : eSuccess;
+}
+
+eResultCode CPintrelUpdaterApp::OnFilesDropped(const gCArray<gCString>& paths)
+{
+    for (const gCString& path : paths) {
+        gCFRef document(path);
+        if (!FileExists(document))
+            continue;
+        if (mBackdrop)
+            mBackdrop->SetMessageActive(false);
+        gCFile file;
+        PNU_TRY(OpenOrChooseFile(file, document, nullptr, gCFile::eAccessRead));
+        return InstallPackage(file);
+    }
+    // The application's report operation is the empty one: nothing is shown.
+    return eSuccess;
+}
+
+gCFRelative CPintrelUpdaterApp::GetSlavePath() const { return gCFRelative(gCString("PNUSlave.app"), 1); }
+
+eResultCode CPintrelUpdaterApp::SelfUpdateFromSlave()
+{
+    gCFRelative slave = GetSlavePath();
+    gCFRelative bundle(gCString("Pintrel Updater.app"), 1);
+    // A stale copy that could not be removed, or a copy that failed half-way, is never launched.
+    bool copied = DeleteFile(slave) == eSuccess && CopyFile(bundle, slave, 0) == eSuccess;
+    if (copied && FileExists(slave)) {
+        (void)LaunchFile(slave);
+        Quit();
+        return eSuccess;
+    }
+    ReportError(eCreateFailed, "Pintrel Updater couldn't update itself.");
+    return eSuccess;
+}

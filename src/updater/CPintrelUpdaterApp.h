@@ -1,0 +1,73 @@
+// The updater's application object: its start-up (window, log, transfer manager, the installed
+// product's values, the language), the updater messages it answers, the received package it holds
+// and the installs it starts.
+#pragma once
+
+#include "app/CApp.h"
+#include "core/gCString.h"
+#include "updater/PNUUpdateCheckURL.h"
+
+class CPNUTransferManager;
+class CPintrelUpdaterBackdrop;
+class CSound;
+class gCFile;
+class gCMemFile;
+class gCStream;
+class gCStringTable;
+class gCFRelative;
+
+class CPintrelUpdaterApp : public CApp {
+public:
+    CPintrelUpdaterApp();
+    ~CPintrelUpdaterApp() override;
+
+    uint32_t OnCommand(uint32_t command, uintptr_t p1, intptr_t p2, uint32_t flag) override;
+    eResultCode OnFilesDropped(const gCArray<gCString>& paths) override;
+    eResultCode Run(const gCString& documentPath) override;
+    eResultCode HeartbeatHook() override;
+
+    eResultCode WriteLog(const gCString& text);
+    eResultCode InstallFromFile(gCFile& file);
+    eResultCode InstallReceivedPackage();
+    eResultCode SaveUpdaterSource();
+    eResultCode OnDownloadLocation(int64_t failType);
+    gCFRelative GetSlavePath() const;
+    eResultCode SelfUpdateFromSlave();
+
+    CPNUTransferManager* GetTransferManager() const { return mTransferManager; }
+    CPintrelUpdaterBackdrop* GetBackdrop() const { return mBackdrop; }
+    uint32_t IsTestMode() const { return mTestMode; }
+    gCMemFile* GetReceivedPackage() const { return mReceivedPackage; }
+    // The values the update check sends.
+    sUpdateCheckValues GetCheckValues() const;
+    const gCString& GetProductLanguage() const { return mProductLanguage; }
+    const gCString& GetApplicationName() const { return mApplicationName; }
+    // The host named by the test-mode marker's first line (empty when it names none).
+    const gCString& GetTestHost() const { return mTestHost; }
+
+private:
+    eResultCode LoadUpdaterStrings();
+    eResultCode HoldPackage(intptr_t body);
+    eResultCode InstallPackage(gCStream& stream);
+    void PlaySound(CSound* sound);
+    eResultCode AddStatusLine(const gCString& text, uint32_t colour);
+
+    CPNUTransferManager* mTransferManager = nullptr;
+    gCString mProductVersion;
+    gCString mProductLanguage;
+    gCString mBuildType;
+    gCString mBuildString;
+    gCString mPlatform;
+    // A copy of the last downloaded body, owned here: the session it came from may be gone.
+    gCMemFile* mReceivedPackage = nullptr;
+    int32_t mClientProtocol = -1;
+    uint32_t mTestMode = 0;
+    CSound* mFailureSound = nullptr;
+    CSound* mSuccessSound = nullptr;
+    gCFile* mUpdateLog = nullptr;
+    gCString mApplicationName;
+    CPintrelUpdaterBackdrop* mBackdrop = nullptr;
+    gCString mTestHost;
+    // The updater's texts, when the framework has not loaded a string table of its own.
+    gCStringTable* mStrings = nullptr;
+};

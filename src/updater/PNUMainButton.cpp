@@ -1,0 +1,70 @@
+#include "updater/PNUMainButton.h"
+
+#include "app/AppGlobals.h"
+#include "updater/CPNUTransferManager.h"
+#include "updater/CPintrelUpdaterApp.h"
+#include "updater/CPintrelUpdaterBackdrop.h"
+#include "updater/PNUMessages.h"
+#include "updater/PNUTexts.h"
+#include "updater/PNUUpdateCheckURL.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// The message panel inside the button: presses right of its right edge quit.
+constexpr uint32_t kMessagePanelId = 310;
+
+} // namespace
+
+eResultCode OnMainButton(CPintrelUpdaterBackdrop* backdrop, CWidget* button, CWidget** taker, const gCPoint& point)
+{
+    if (taker)
+        *taker = button;
+    if (!backdrop || !button)
+        return eSuccess;
+    PNU_TRY(backdrop->PushModalWidget(button));
+    // Transfers and drawing go on while the button is held; a short wait keeps this from spinning.
+    while (gApplication && gApplication->IsLeftButtonDown()) {
+        (void)gApplication->RunHeartbeatOnce();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    backdrop->PopModalWidget();
+    if (backdrop->GetRolloverWidget() != button)
+        return eSuccess;
+
+    if (CWidget* panel = button->FindWidgetById(kMessagePanelId); panel && point.x > panel->GetRect().right) {
+        (void)backdrop->OnCommand(kPNUQuit, reinterpret_cast<uintptr_t>(button), 0, 1);
+        return eSuccess;
+    }
+    if (!backdrop->IsMessageActive())
+        return eSuccess;
+    switch (backdrop->GetMessageKind()) {
+    case CPintrelUpdaterBackdrop::kMessageCheck:
+        return BuildUpdateCheckRequest(backdrop);
+    case CPintrelUpdaterBackdrop::kMessageInstall:
+        return backdrop->DismissMessage();
+    case CPintrelUpdaterBackdrop::kMessageURL:
+        return backdrop->OpenMessageURL();
+    case CPintrelUpdaterBackdrop::kMessageFinish:
+        return backdrop->QuitFromMessage();
+    default:
+        return eSuccess;
+    }
+}
+
+eResultCode BuildUpdateCheckRequest(CPintrelUpdaterBackdrop* backdrop)
+{
+    auto* app = dynamic_cast<CPintrelUpdaterApp*>(gApplication);
+    if (!backdrop || !app || !app->GetTransferManager())
+        return eSuccess;
+    backdrop->SetMessageActive(false);
+    uint32_t black = kStatusBlack;
+    (void)backdrop->AddStatusLine(GetTranslatedText(18), &black, true);
+    gCString host = ChooseUpdateHost(app->IsTestMode(), app->GetTestHost());
+    gCString url = ComposeUpdateCheckURL(host, app->IsTestMode(), app->GetCheckValues());
+    // Failures show as status lines; the result is not the button's.
+    (void)app->GetTransferManager()->StartRequest(host, url);
+    return eSuccess;
+}

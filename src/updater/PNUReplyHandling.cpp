@@ -1,0 +1,56 @@
+#include "updater/PNUReplyHandling.h"
+
+#include "FileIO/gCMemFile.h"
+#include "updater/CPNUTransferManager.h"
+#include "updater/PNUCheckReply.h"
+#include "updater/PNUMessages.h"
+
+namespace {
+
+gCString HeaderOr(CPNUTransferManager& manager, const char* name, const gCString& fallback)
+{
+    gCString value;
+    if (manager.FindHeaderValue(gCString(name), value) == eSuccess)
+        return value;
+    return fallback;
+}
+
+} // namespace
+
+eResultCode ReadReplyHeaders(CPNUTransferManager& manager, gCMemFile&)
+{
+    gCString reason = HeaderOr(manager, "PNU-FailReason", manager.GetUnknownReasonText());
+    gCString failTypeText = HeaderOr(manager, "PNU-FailType", gCString("-1"));
+    failTypeText.Trim(gCString(kStringWhitespace));
+    int32_t failType = failTypeText.ParseInteger();
+    // Looked up as the protocol has them; nothing depends on their values.
+    (void)HeaderOr(manager, "PNU-Protocol", gCString(""));
+    (void)HeaderOr(manager, "PNU-ClientProtocol", gCString(""));
+
+    if (failType == 2) {
+        PNU_TRY(eResultCode(manager.SendToFocusTarget(kPNUSetMessagePanel, reinterpret_cast<uintptr_t>(&manager), 0)));
+        PNU_TRY(eResultCode(manager.SendToFocusTarget(kPNUStatusLine, reinterpret_cast<uintptr_t>(&reason),
+                                                      intptr_t(kStatusGreen))));
+    } else {
+        gCString heading = manager.GetStartErrorText();
+        gCString notStarted = manager.GetNotStartedText();
+        PNU_TRY(eResultCode(manager.SendToFocusTarget(kPNUStatusLine, reinterpret_cast<uintptr_t>(&heading),
+                                                      intptr_t(kStatusRed))));
+        PNU_TRY(eResultCode(manager.SendToFocusTarget(kPNUStatusLine, reinterpret_cast<uintptr_t>(&reason),
+                                                      intptr_t(kStatusRed))));
+        PNU_TRY(eResultCode(manager.SendToFocusTarget(kPNUStatusLineCopy, reinterpret_cast<uintptr_t>(&notStarted),
+                                                      intptr_t(kStatusRed))));
+    }
+    (void)manager.SendToDefaultTarget(kPNUServerRefused, reinterpret_cast<uintptr_t>(&manager), intptr_t(failType));
+    return eSuccess;
+}
+
+eResultCode ParseCheckReply(CPNUTransferManager& manager, gCMemFile& body)
+{
+    gCArray<gCString> parsed;
+    PNU_TRY(ParseCheckReplyBody(body, parsed));
+    PNU_TRY(eResultCode(manager.SendToDefaultTarget(kPNUParsedList, reinterpret_cast<uintptr_t>(&manager),
+                                                    reinterpret_cast<intptr_t>(&parsed))));
+    manager.SetState(CPNUTransferManager::kStateParsed);
+    return eSuccess;
+}

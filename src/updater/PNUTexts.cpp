@@ -1,0 +1,45 @@
+#include "updater/PNUTexts.h"
+
+#include "app/AppGlobals.h"
+#include "resources/gCStringTable.h"
+
+namespace {
+gCStringTable* gUpdaterStrings = nullptr;
+}
+
+void SetUpdaterStringTable(gCStringTable* table) { gUpdaterStrings = table; }
+
+gCStringTable* GetUpdaterStringTable() { return gUpdaterStrings; }
+
+gCString GetTranslatedText(int32_t n, int32_t field)
+{
+    if (!gUpdaterStrings)
+        return gCString(kStringTableError);
+    return gUpdaterStrings->GetString(kUpdaterStringBase + uint32_t(n) + gLanguageOffset, field);
+}
+
+gCString GetUntranslatedText(int32_t n, int32_t field)
+{
+    if (!gUpdaterStrings)
+        return gCString(kStringTableError);
+    return gUpdaterStrings->GetString(kUpdaterStringBase + uint32_t(n), field);
+}
+
+void ChooseLanguageBlock(const gCStringTable& table, const gCString& productLanguage, uint32_t& baseId,
+                         uint32_t& offset)
+{
+    offset = 0;
+    for (uint32_t k = 0; k < kLanguageBlocksTried; ++k) {
+        baseId = kFirstLanguageBlock + kLanguageBlockSize * k;
+        gCString name = table.GetString(baseId, 0);
+        if (productLanguage.IsEmpty() || name.IsEmpty() || name.GetLength() != productLanguage.GetLength())
+            continue;
+        bool same = true;
+        for (int32_t i = 0; i < name.GetLength() && same; ++i)
+            same = name[i] == productLanguage[i];
+        if (same) {
+            offset = baseId - kFirstLanguageBlock;
+            return;
+        }
+    }
+}

@@ -1,0 +1,181 @@
+// The update check end to end inside the process: the main button's action against the local
+// update server, for every reply form, as the window's status list, the log and the message
+// panel show it.
+#include "UpdaterTestSupport.h"
+
+#include "FileIO/gCMemFile.h"
+#include "Network/CTCPSocket.h"
+#include "updater/CPNUHTTPSession.h"
+#include "updater/PNUMainButton.h"
+#include "updater/PNUMessages.h"
+
+namespace {
+
+const sShownLine kReady{"Ready.", kStatusBlack};
+const sShownLine kWarning{"WARNING - IN LOCAL TEST MODE! NOT FOR GENERAL USE!", kStatusBrightGreen};
+const sShownLine kChecking{"Checking for updates...", kStatusBlack};
+const sShownLine kLookingUp{"Looking up server...", kStatusBlack};
+const sShownLine kFound{"Server location found, now attempting to contact server.", kStatusBlack};
+const sShownLine kResponse{"Received response from server, download is ready to begin.", kStatusBlack};
+const sShownLine kNoConnect{"Found the location of the download server, but couldn't connect to it. Please check "
+                            "your Internet connection, or try again later!",
+                            kStatusRed};
+const sShownLine kStartError{"-- An error occurred when trying to start the download: --", kStatusRed};
+const sShownLine kNotStarted{"Download couldn't be started!", kStatusRed};
+
+class UpdateFlow : public UpdaterTest {
+protected:
+    std::string MakePackage()
+    {
+        std::string bytes = "PN2SQUSH";
+        for (int i = 0; i < 5000; ++i)
+            bytes += char(i * 7);
+        return folder.WriteFile("demo.pnu", bytes);
+    }
+
+    // Presses the main button's check action and waits until the session has ended.
+    void Check(CPintrelUpdaterApp& app)
+    {
+        ASSERT_EQ(BuildUpdateCheckRequest(app.GetBackdrop()), eSuccess);
+        bool ended = PumpUntil(app, [&] {
+            CPNUHTTPSession* session = app.GetTransferManager()->GetCurrentSession();
+            return session && session->state != eSocketConnecting && session->state != eSocketConnected;
+        });
+        EXPECT_TRUE(ended);
+        Pump(app, 100);
+    }
+};
+
+struct sReplyCase {
+    const char* form;
+    std::vector<sShownLine> after;  // the lines after "Looking up server..."
+    int32_t kind;
+    uint32_t panelActive;
+};
+
+TEST_F(UpdateFlow, EachReplyFormShowsItsLinesPanelAndMessage)
+{
+    const std::string location = "http://127.0.0.1/pintrel2/download.html";
+    const std::vector<sReplyCase> cases = {
+        {"package",
+         {kFound, kResponse, {"Update file received OK.", kStatusBlack},
+          {"Update received. Click the message to install it.", kStatusBlack}},
+         CPintrelUpdaterBackdrop::kMessageInstall, 0},
+        {"uptodate", {kFound, kResponse, {"Your Pintrel 2 is up to date.", kStatusGreen}},
+         CPintrelUpdaterBackdrop::kMessageCheck, 1},
+        {"refused-location",
+         {kFound, kResponse, kStartError, {"This version must be updated by hand.", kStatusRed}, kNotStarted,
+          {"The update can be downloaded from " + location + " (click the message to open the page).",
+           kStatusBlack}},
+         CPintrelUpdaterBackdrop::kMessageURL, 1},
+        {"refused", {kFound, kResponse, kStartError, {"No update is offered for this build.", kStatusRed}, kNotStarted},
+         CPintrelUpdaterBackdrop::kMessageCheck, 1},
+        {"no-failtype",
+         {kFound, kResponse, kStartError, {"Unknown fail reason, header not found", kStatusRed}, kNotStarted},
+         CPintrelUpdaterBackdrop::kMessageCheck, 1},
+        {"short",
+         {kFound, kResponse, {"-- An error occurred during the download: --", kStatusRed},
+          {"\"Connection failed during download.\"", kStatusLightRed}, {"Download Failed!", kStatusRed}},
+         CPintrelUpdaterBackdrop::kMessageCheck, 1},
+        {"notfound", {kFound, kNoConnect}, CPintrelUpdaterBackdrop::kMessageCheck, 0},
+        {"nohttp", {kFound, kNoConnect}, CPintrelUpdaterBackdrop::kMessageCheck, 0},
+        {"close", {kFound}, CPintrelUpdaterBackdrop::kMessageCheck, 0},
+    };
+    std::string package = MakePackage();
+    for (const sReplyCase& c : cases) {
+        SCOPED_TRACE(c.form);
+        UpdateServerProcess server(c.form, package);
+        ASSERT_GT(server.Port(), 0);
+        WriteTestMode("127.0.0.1:" + std::to_string(server.Port()));
+        {
+            CPintrelUpdaterApp app;
+            ASSERT_EQ(app.Run(gCString("")), eSuccess);
+            Check(app);
+            std::vector<sShownLine> expected = {kReady, kWarning, kChecking, kLookingUp};
+            expected.insert(expected.end(), c.after.begin(), c.after.end());
+            EXPECT_EQ(Shown(*app.GetBackdrop()), expected);
+
+            std::vector<std::string> logged;
+            for (const sShownLine& line : expected)
+                logged.push_back(line.text);
+            EXPECT_EQ(LogLines(), logged);
+
+            EXPECT_EQ(app.GetBackdrop()->GetMessageKind(), c.kind);
+            EXPECT_EQ(app.GetBackdrop()->IsMessageActive(), c.panelActive);
+            if (c.kind == CPintrelUpdaterBackdrop::kMessageURL)
+                EXPECT_EQ(app.GetBackdrop()->GetMessageURL().ToUTF8(), location);
+            EXPECT_TRUE(Alerts().empty());
+        }
+        TearDown();
+        SetUp();
+    }
+}
+
+TEST_F(UpdateFlow, RequestCarriesTheProductsValuesEncoded)
+{
+    WriteSettings("English", "FULL & more|2.0.1");
+    UpdateServerProcess server("uptodate", "");
+    WriteTestMode("127.0.0.1:" + std::to_string(server.Port()));
+    CPintrelUpdaterApp app;
+    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    Check(app);
+    EXPECT_NE(server.RequestLog().find("\"path\": \"/getupdate_v3.php\", \"query\": [[\"lang\", \"English\"], "
+                                       "[\"version\", \"2.0.1\"], [\"buildtype\", \"OSX\"], [\"protocol\", \"4\"], "
+                                       "[\"buildstring\", \"FULL & more\"], [\"platform\", \"OSX\"]]"),
+              std::string::npos)
+        << server.RequestLog();
+}
+
+TEST_F(UpdateFlow, ReceivedPackageIsHeldByTheApplicationAfterItsSessionIsGone)
+{
+    std::string package = MakePackage();
+    UpdateServerProcess server("package", package);
+    WriteTestMode("127.0.0.1:" + std::to_string(server.Port()));
+    CPintrelUpdaterApp app;
+    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    Check(app);
+    ASSERT_NE(app.GetReceivedPackage(), nullptr);
+    // A new request retires the session that delivered the package; the next tick deletes it.
+    ASSERT_EQ(app.GetTransferManager()->StartTransfer(gCString("127.0.0.1:1"), gCString("http://127.0.0.1:1/x")),
+              eSuccess);
+    EXPECT_EQ(app.GetTransferManager()->GetRetiredCount(), 1);
+    app.GetTransferManager()->Tick();
+    EXPECT_EQ(app.GetTransferManager()->GetRetiredCount(), 0);
+    gCMemFile* held = app.GetReceivedPackage();
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(held->GetData()), size_t(held->GetSize())),
+              TempFolder::ReadFile(package));
+}
+
+TEST_F(UpdateFlow, RefusedConnectionAndUnknownHostGiveTheirRedLines)
+{
+    int closedPort;
+    {
+        UpdateServerProcess server("close", "");
+        closedPort = server.Port();
+    }
+    struct sCase {
+        std::string host;
+        std::vector<sShownLine> after;
+    } cases[] = {
+        {"127.0.0.1:" + std::to_string(closedPort), {kFound, kNoConnect}},
+        {"no-such-host.invalid:18080",
+         {{"Unable to locate the download server - please check your Internet connection, or try again later!",
+           kStatusRed}}},
+    };
+    for (const sCase& c : cases) {
+        SCOPED_TRACE(c.host);
+        WriteTestMode(c.host);
+        {
+            CPintrelUpdaterApp app;
+            ASSERT_EQ(app.Run(gCString("")), eSuccess);
+            Check(app);
+            std::vector<sShownLine> expected = {kReady, kWarning, kChecking, kLookingUp};
+            expected.insert(expected.end(), c.after.begin(), c.after.end());
+            EXPECT_EQ(Shown(*app.GetBackdrop()), expected);
+        }
+        TearDown();
+        SetUp();
+    }
+}
+
+} // namespace
