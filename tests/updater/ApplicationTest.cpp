@@ -1,0 +1,328 @@
+// The updater application: the installed-product probe, the language choice, the start with a
+// document path, the window's messages and the main button, and the hand-over to a slave copy.
+#include "UpdaterTestSupport.h"
+
+#include "FileIO/gCFRelative.h"
+#include "platform/PlatformLauncher.h"
+#include "resources/gCStringTable.h"
+#include "updater/PNUMainButton.h"
+#include "updater/PNUMessages.h"
+#include "updater/PNUProductProbe.h"
+#include "updater/PNUTexts.h"
+
+namespace {
+
+// A widget that takes the pointer wherever it lies.
+class CSolidWidget : public CWidget {
+public:
+    bool HitTest(const gCPoint&) override { return true; }
+};
+
+class Application : public UpdaterTest {
+protected:
+    void TearDown() override
+    {
+        platform::ResetLauncher();
+        UpdaterTest::TearDown();
+    }
+    void WriteSettingsSource(const std::string& lines)
+    {
+        std::string source = folder / "system.mst";
+        std::ofstream(source) << lines;
+        std::string command = "python3 -B '" + std::string(PNU_SOURCE_DIR) + "/tools/rescomp/rescomp.py' strings '"
+            + source + "' -o '" + (folder / "Pintrel 2.app/Contents/Resources/system.msf") + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    void RecordLaunches()
+    {
+        platform::sLauncher launcher;
+        launcher.launchPath = [this](const std::string& path) {
+            launched.push_back(path);
+            return true;
+        };
+        launcher.openURL = [this](const std::string& url) {
+            opened.push_back(url);
+            return true;
+        };
+        platform::SetLauncher(launcher);
+    }
+    std::vector<std::string> launched;
+    std::vector<std::string> opened;
+};
+
+TEST_F(Application, ProbeReadsTheInstalledProductsValues)
+{
+    struct sCase {
+        const char* source;
+        eResultCode result;
+        const char* version;
+        const char* buildString;
+    } cases[] = {
+        {"1 \"Local_Current\" \"English\"\n2 \"PBX_InternalBuildString\" \"FULL2|2.0.3\"\n3 \"PBX_Application\" \"P\"\n",
+         eSuccess, "2.0.3", "FULL2"},
+        {"1 \"Local_Current\" \"English\"\n2 \"PBX_InternalBuildString\" \"BETA\"\n3 \"PBX_Application\" \"P\"\n"
+         "4 \"PN2_Version\" \"2.1\"\n",
+         eSuccess, "2.1", "FULL"},
+        {"1 \"Local_Current\" \"English\"\n2 \"PBX_InternalBuildString\" \"|2.0\"\n3 \"PBX_Application\" \"P\"\n",
+         eSuccess, "2.0", ""},
+        {"1 \"Local_Current\" \"English\"\n2 \"PBX_InternalBuildString\" \"BETA\"\n3 \"PBX_Application\" \"P\"\n",
+         eGenericFailure, nullptr, nullptr},
+        // Missing names read as the table's error text, which must not pass for a value.
+        {"2 \"PBX_InternalBuildString\" \"FULL|2.0\"\n3 \"PBX_Application\" \"P\"\n", eGenericFailure, nullptr, nullptr},
+        {"1 \"Local_Current\" \"English\"\n2 \"PBX_InternalBuildString\" \"FULL|2.0\"\n", eGenericFailure, nullptr,
+         nullptr},
+    };
+    CPintrelUpdaterApp app;
+    gCCmdTarget::SetDefaultTarget(&app);
+    for (const sCase& c : cases) {
+        SCOPED_TRACE(c.source);
+        WriteSettingsSource(c.source);
+        gCString version, language, buildType, name, buildString, platformName;
+        int32_t protocol = 0;
+        gCCmdTarget sender;
+        EXPECT_EQ(ProbeInstalledProduct(sender, version, language, buildType, name, buildString, platformName, protocol),
+                  c.result);
+        if (c.result != eSuccess)
+            continue;
+        EXPECT_EQ(version.ToUTF8(), c.version);
+        EXPECT_EQ(buildString.ToUTF8(), c.buildString);
+        EXPECT_EQ(buildType.ToUTF8(), "OSX");
+        EXPECT_EQ(platformName.ToUTF8(), "OSX");
+        EXPECT_EQ(protocol, 4);
+    }
+    std::remove((folder / "Pintrel 2.app/Contents/Resources/system.msf").c_str());
+    gCString version, language, buildType, name, buildString, platformName;
+    int32_t protocol = 0;
+    gCCmdTarget sender;
+    EXPECT_EQ(ProbeInstalledProduct(sender, version, language, buildType, name, buildString, platformName, protocol),
+              eGenericFailure);
+}
+
+TEST_F(Application, ChoosesTheLanguageBlockOfTheProduct)
+{
+    struct sCase {
+        const char* language;
+        uint32_t offset;
+        uint32_t baseId;
+        const char* ready;
+    } cases[] = {
+        {"English", 0, 3000000004u, "Ready."},
+        {"Deutsch", 71, 3000000075u, "Bereit."},
+        {"Fran\u00e7ais", 142, 3000000146u, "Pr\u00eat."},
+        {"Espa\u00f1ol", 213, 3000000217u, "Listo."},
+        {"Klingon", 0, 3000000501u, "Ready."},
+        {"english", 0, 3000000501u, "Ready."},
+    };
+    for (const sCase& c : cases) {
+        SCOPED_TRACE(c.language);
+        WriteSettings(c.language);
+        {
+            CPintrelUpdaterApp app;
+            ASSERT_EQ(app.Run(gCString("")), eSuccess);
+            EXPECT_EQ(gLanguageOffset, c.offset);
+            EXPECT_EQ(gLanguageBaseId, c.baseId);
+            ASSERT_FALSE(app.GetBackdrop()->GetStatusRows().GetSize() == 0);
+            EXPECT_EQ(app.GetBackdrop()->GetStatusRows()[0].text.ToUTF8(), c.ready);
+        }
+        TearDown();
+        SetUp();
+    }
+}
+
+TEST(LanguageBlocks, OnlyTheFirstEightBlocksAreTried)
+{
+    gCStringTable table;
+    for (uint32_t k = 0; k < 10; ++k)
+        ASSERT_EQ(table.Add(3000000004u + 71 * k, gCString("L") + gCString(int32_t(k)), gCString("")), eSuccess);
+    uint32_t base = 0, offset = 0;
+    ChooseLanguageBlock(table, gCString("L7"), base, offset);
+    EXPECT_EQ(offset, 7u * 71);
+    ChooseLanguageBlock(table, gCString("L8"), base, offset);
+    EXPECT_EQ(offset, 0u);
+    EXPECT_EQ(base, 3000000501u);
+    ChooseLanguageBlock(table, gCString(""), base, offset);
+    EXPECT_EQ(offset, 0u);
+}
+
+TEST_F(Application, AProductThatCannotBeReadEndsTheProgramAfterOneAlert)
+{
+    std::remove((folder / "Pintrel 2.app/Contents/Resources/system.msf").c_str());
+    CPintrelUpdaterApp app;
+    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    EXPECT_EQ(app.IsQuitRequested(), 1u);
+    ASSERT_EQ(Alerts().size(), 1u);
+    EXPECT_EQ(Alerts()[0], "Pintrel 2 could not be found.|Place Pintrel Updater in the folder that holds Pintrel 2 "
+                           "and start it again.");
+}
+
+TEST_F(Application, DocumentPathsThatNameNothingLeaveTheWindowWaiting)
+{
+    struct sCase {
+        const char* path;
+        size_t lines;
+    } cases[] = {{"", 1}, {"x", 1}, {"slave", 1}, {" \"/no/such/update.pnu\" \n", 2}};
+    for (const sCase& c : cases) {
+        SCOPED_TRACE(c.path);
+        {
+            CPintrelUpdaterApp app;
+            ASSERT_EQ(app.Run(gCString(c.path)), eSuccess);
+            EXPECT_EQ(app.IsQuitRequested(), 0u);
+            EXPECT_EQ(app.IsHeartbeatEnabled(), 1u);
+            ASSERT_EQ(size_t(app.GetBackdrop()->GetStatusRows().GetSize()), c.lines);
+            if (c.lines == 2) {
+                EXPECT_EQ(app.GetBackdrop()->GetStatusRows()[1].text.ToUTF8(), "File not found: /no/such/update.pnu");
+                EXPECT_EQ(app.GetBackdrop()->GetStatusRows()[1].colour, kStatusDarkRed);
+            }
+        }
+        TearDown();
+        SetUp();
+    }
+}
+
+TEST_F(Application, TheLogIsEmptiedAtEveryStart)
+{
+    for (int run = 0; run < 2; ++run) {
+        {
+            CPintrelUpdaterApp app;
+            ASSERT_EQ(app.Run(gCString("")), eSuccess);
+        }
+        EXPECT_EQ(LogLines(), (std::vector<std::string>{"Ready."}));
+        TearDown();
+        SetUp();
+    }
+}
+
+TEST_F(Application, WindowMessagesSetPanelKindAndProgress)
+{
+    CPintrelUpdaterApp app;
+    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    CPintrelUpdaterBackdrop* backdrop = app.GetBackdrop();
+    EXPECT_EQ(backdrop->IsMessageActive(), 1u);
+    EXPECT_EQ(backdrop->GetMessageKind(), CPintrelUpdaterBackdrop::kMessageCheck);
+    (void)app.OnCommand(kPNUSetMessagePanel, 0, 0, 1);
+    EXPECT_EQ(backdrop->IsMessageActive(), 0u);
+    (void)app.OnCommand(kPNUMessagePanelOn, 0, 0, 1);
+    EXPECT_EQ(backdrop->IsMessageActive(), 1u);
+    (void)app.OnCommand(kPNUProgress, 0, 42, 1);
+    EXPECT_FLOAT_EQ(backdrop->GetProgress(), 0.42f);
+    int32_t protocol = 0;
+    (void)app.OnCommand(kPNUAskProtocol, 0, reinterpret_cast<intptr_t>(&protocol), 0);
+    EXPECT_EQ(protocol, 4);
+    (void)app.OnCommand(kPNUSourceRequested, 0, 0, 1);
+    EXPECT_EQ(Shown(*backdrop).back(),
+              (sShownLine{"The server asked for a new copy of the updater.", kStatusBrown}));
+    // The finish message shows the install text (14), not the button caption (10).
+    ASSERT_EQ(backdrop->ShowFinishMessage(), eSuccess);
+    EXPECT_EQ(backdrop->GetMessageKind(), CPintrelUpdaterBackdrop::kMessageFinish);
+    EXPECT_EQ(backdrop->GetMessageText().ToUTF8(), "Click here to install the update");
+    (void)app.OnCommand(kPNUQuit, 0, 0, 1);
+    EXPECT_EQ(app.IsQuitRequested(), 1u);
+}
+
+TEST_F(Application, OnlyWebAddressesFromTheServerAreOpened)
+{
+    RecordLaunches();
+    CPintrelUpdaterApp app;
+    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    CPintrelUpdaterBackdrop* backdrop = app.GetBackdrop();
+    const char* refused[] = {"file:///etc/passwd", "javascript:alert(1)", "/usr/bin/xterm", "", "httpx://a"};
+    for (const char* url : refused) {
+        ASSERT_EQ(backdrop->ShowURLMessage(gCString("m"), gCString(url)), eSuccess);
+        EXPECT_EQ(backdrop->OpenMessageURL(), eFileNotFound) << url;
+    }
+    EXPECT_TRUE(opened.empty());
+    ASSERT_EQ(backdrop->ShowURLMessage(gCString("m"), gCString("https://pintrel.example/get")), eSuccess);
+    EXPECT_EQ(backdrop->OpenMessageURL(), eSuccess);
+    ASSERT_EQ(backdrop->ShowURLMessage(gCString("m"), gCString("HTTP://pintrel.example/get")), eSuccess);
+    EXPECT_EQ(backdrop->OpenMessageURL(), eSuccess);
+    EXPECT_EQ(opened, (std::vector<std::string>{"https://pintrel.example/get", "HTTP://pintrel.example/get"}));
+}
+
+TEST_F(Application, PressingWithoutAHeldPackageSaysSo)
+{
+    CPintrelUpdaterApp app;
+    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    EXPECT_EQ(app.InstallReceivedPackage(), eSuccess);
+    EXPECT_EQ(Shown(*app.GetBackdrop()).back(), (sShownLine{"No update has been received yet.", kStatusDarkRed}));
+}
+
+TEST_F(Application, MainButtonActsOnlyWhenReleasedOverIt)
+{
+    WriteTestMode("127.0.0.1:9");
+    CPintrelUpdaterApp app;
+    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    CPintrelUpdaterBackdrop* backdrop = app.GetBackdrop();
+    auto* button = new CSolidWidget();
+    ASSERT_EQ(backdrop->AddChild(button, false), eSuccess);
+    ASSERT_EQ(button->SetPosition(gCPoint(20, 150), false), eSuccess);
+    ASSERT_EQ(button->SetSize(600, 70, false), eSuccess);
+    button->SetVisible(true, false);
+    auto* panel = new CWidget();
+    ASSERT_EQ(button->AddChild(panel, false), eSuccess);
+    // Left hidden, so the pointer finds the button itself, as the window's panel lets it.
+    ASSERT_EQ(panel->SetSize(199, 70, false), eSuccess);
+    panel->SetId(310);
+    gCPoint origin = gMainWindow->GetContentOrigin();
+    auto pointAt = [&](int x, int y) {
+        input.pointer = {origin.x + x, origin.y + y};
+        backdrop->TrackMouseOver();
+    };
+
+    // Released outside the button: nothing.
+    pointAt(5, 5);
+    CWidget* taker = nullptr;
+    EXPECT_EQ(OnMainButton(backdrop, button, &taker, gCPoint(50, 10)), eSuccess);
+    EXPECT_EQ(taker, button);
+    EXPECT_EQ(backdrop->GetStatusRows().GetSize(), 2);
+
+    // Pressed on the message part with the panel off: nothing.
+    pointAt(100, 170);
+    backdrop->SetMessageActive(false);
+    EXPECT_EQ(OnMainButton(backdrop, button, &taker, gCPoint(50, 10)), eSuccess);
+    EXPECT_EQ(backdrop->GetStatusRows().GetSize(), 2);
+
+    // Pressed on the message part with the panel on: the check starts.
+    backdrop->SetMessageActive(true);
+    EXPECT_EQ(OnMainButton(backdrop, button, &taker, gCPoint(50, 10)), eSuccess);
+    ASSERT_GE(Shown(*backdrop).size(), 4u);
+    EXPECT_EQ(Shown(*backdrop)[2], (sShownLine{"Checking for updates...", kStatusBlack}));
+    EXPECT_EQ(Shown(*backdrop)[3], (sShownLine{"Looking up server...", kStatusBlack}));
+    EXPECT_EQ(backdrop->IsMessageActive(), 0u);
+    EXPECT_EQ(app.IsQuitRequested(), 0u);
+
+    // Pressed right of the message panel: quit.
+    EXPECT_EQ(OnMainButton(backdrop, button, &taker, gCPoint(250, 10)), eSuccess);
+    EXPECT_EQ(app.IsQuitRequested(), 1u);
+}
+
+TEST_F(Application, SlaveCopyReplacesAStaleOneAndIsLaunched)
+{
+    RecordLaunches();
+    CPintrelUpdaterApp app;
+    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    mkdir((folder / "PNUSlave.app").c_str(), 0755);
+    folder.WriteFile("PNUSlave.app/stale", "old");
+    ASSERT_EQ(app.SelfUpdateFromSlave(), eSuccess);
+    EXPECT_EQ(TempFolder::ReadFile(folder / "PNUSlave.app/stale"), "");
+    EXPECT_NE(TempFolder::ReadFile(folder / "PNUSlave.app/Contents/Resources/PNUpdater.msf"), "");
+    EXPECT_EQ(launched.size(), 1u);
+    EXPECT_EQ(app.IsQuitRequested(), 1u);
+    EXPECT_TRUE(Alerts().empty());
+}
+
+TEST_F(Application, SlaveCopyThatCannotBeMadeIsReportedAndNothingLaunched)
+{
+    RecordLaunches();
+    CPintrelUpdaterApp app;
+    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    // The copy fails when its source is gone.
+    std::string moved = folder / "Moved.app";
+    ASSERT_EQ(std::rename(bundle.c_str(), moved.c_str()), 0);
+    ASSERT_EQ(app.SelfUpdateFromSlave(), eSuccess);
+    EXPECT_TRUE(launched.empty());
+    EXPECT_EQ(app.IsQuitRequested(), 0u);
+    ASSERT_EQ(Alerts().size(), 1u);
+    EXPECT_NE(Alerts()[0].find("Pintrel Updater couldn't update itself."), std::string::npos);
+}
+
+} // namespace
