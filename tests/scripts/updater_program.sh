@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# The real updater program, headless, beside a demo installation: it starts, logs its first
+# lines, waits, and ends cleanly on SIGTERM, with and without a document. (SIGINT cannot be
+# tried from here: a background job of a script starts with it ignored.)
+set -euo pipefail
+source_dir=$1
+build_dir=$2
+program="Pintrel Updater.app/Contents/MacOS/Pintrel Updater"
+if [ ! -x "$build_dir/$program" ]; then
+    echo "the updater program is not built"
+    exit 1
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$source_dir/tools/update-server/make-demo.sh" "$build_dir" "$work" 1 >/dev/null
+log="$work/Pintrel Updater.app/Contents/UpdateResults.log"
+
+read_log() {
+    python3 -c 'import sys; print(open(sys.argv[1], "rb").read().decode("utf-16-le").replace("\n\r", "\n"), end="")' "$log"
+}
+
+run_and_stop() {
+    local signal=$1
+    shift
+    rm -f "$log"
+    PNU_HEADLESS=1 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$work/$program" "$@" \
+        > "$work/out.txt" 2>&1 < /dev/null &
+    local pid=$!
+    for _ in $(seq 100); do
+        if [ -f "$log" ] && read_log | grep -q "WARNING - IN LOCAL TEST MODE"; then break; fi
+        sleep 0.05
+    done
+    sleep 0.3
+    if ! kill -0 "$pid" 2>/dev/null; then
+        echo "the updater did not wait ($*)"; cat "$work/out.txt"; exit 1
+    fi
+    kill "-$signal" "$pid"
+    local status=0
+    for _ in $(seq 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        kill -KILL "$pid"; echo "the updater did not end on SIG$signal"; exit 1
+    fi
+    wait "$pid" || status=$?
+    if [ "$status" -ne 0 ]; then
+        echo "the updater ended with status $status on SIG$signal"; cat "$work/out.txt"; exit 1
+    fi
+    local first
+    first=$(read_log | head -n 2 | tr '\n' '|')
+    if [ "$first" != "Ready.|WARNING - IN LOCAL TEST MODE! NOT FOR GENERAL USE!|" ]; then
+        echo "unexpected log: $first"; exit 1
+    fi
+}
+
+run_and_stop TERM
+run_and_stop TERM "$work/demo-update.pnu"
+echo "ok"
