@@ -9,7 +9,9 @@
 #include "updater/CPNUTransferManager.h"
 #include "updater/PNUMessages.h"
 
+#include <cstdint>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -82,6 +84,8 @@ int32_t CPNUTransferManager::FindFileData(const CFileData& entry) const
 
 eResultCode CPNUTransferManager::ParseDownloadList(gCMemFile& body)
 {
+    if (body.GetSize() > INT32_MAX)
+        return eStreamError;
     uint32_t size = uint32_t(body.GetSize());
     if (!mDownloadListCopy.SetSize(size))
         return eNoMemory;
@@ -89,40 +93,40 @@ eResultCode CPNUTransferManager::ParseDownloadList(gCMemFile& body)
         std::memcpy(mDownloadListCopy.GetData(), body.GetData(), size);
     mNotes.RemoveAll();
 
-    PNU_TRY(body.Rewind());
-    uint16_t first = 0;
-    bool unicode = body.ReadUShort(first) == eSuccess && (first == 0xFEFF || first == 0xFFFE);
-    if (!unicode)
-        body.SetEightBitText(1);
-    PNU_TRY(body.Rewind());
+    // The body as text: UTF-16 after a byte-order mark (either order), else one unit per byte. A
+    // reply body has no terminator of its own, so the pieces are cut at 0 units here.
+    const uint8_t* data = body.GetData();
+    gCString text;
+    PNU_TRY(text.Assign(u""));
+    if (size >= 2 && ((data[0] == 0xFF && data[1] == 0xFE) || (data[0] == 0xFE && data[1] == 0xFF))) {
+        bool swap = data[0] == 0xFE;
+        for (uint32_t i = 2; i + 1 < size; i += 2)
+            text += swap ? char16_t(data[i] << 8 | data[i + 1]) : char16_t(data[i] | data[i + 1] << 8);
+    } else if (size > 0) {
+        std::string bytes(reinterpret_cast<const char*>(data), size);
+        for (char& byte : bytes)
+            if (byte == 0)
+                byte = '\n';
+        PNU_TRY(text.ConvertFromChars(bytes.c_str(), int32_t(size)));
+    }
+    for (int32_t i = 0; i < text.GetLength(); ++i)
+        if (text[i] == 0)
+            text[i] = u'\n';
 
     const gCString whitespace(kStringWhitespace);
-    while (!body.IsEOF()) {
-        int64_t before = body.GetPos();
-        gCString piece;
-        eResultCode read = unicode ? body.ReadUnicodeLine(piece) : body.ReadLine(piece);
-        if (read != eSuccess || body.GetPos() == before)
-            break;
-        piece.Trim(whitespace);
-        if (piece.IsEmpty())
+    gCArray<gCString> parts;
+    (void)text.Split(parts, u'\n');
+    for (gCString& part : parts) {
+        part.Trim(whitespace);
+        if (part.IsEmpty())
             continue;
-        gCArray<gCString> parts;
-        (void)piece.Split(parts, u'\n');
-        for (gCString& part : parts) {
-            part.Trim(whitespace);
-            if (part.IsEmpty())
-                continue;
-            // A byte-order mark read as text is no part of the line.
-            if (part[0] == 0xFEFF)
-                part.DeleteLeft(1);
-            CFileData entry;
-            PNU_TRY(ParseFileDataLine(part, entry));
-            if (part[0] == u'*' || part[0] == u'+')
-                continue;
-            entry.mNeedsDownload = FindFileData(entry) ? 0 : 1;
-            entry.mDownloaded = 0;
-            PNU_TRY(mDownloadList.Add(entry));
-        }
+        CFileData entry;
+        PNU_TRY(ParseFileDataLine(part, entry));
+        if (part[0] == u'*' || part[0] == u'+')
+            continue;
+        entry.mNeedsDownload = FindFileData(entry) ? 0 : 1;
+        entry.mDownloaded = 0;
+        PNU_TRY(mDownloadList.Add(entry));
     }
 
     gCArray<gCString> summary;
