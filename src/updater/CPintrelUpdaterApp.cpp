@@ -21,7 +21,7 @@
 
 #include <cstring>
 
-CPintrelUpdaterApp::CPintrelUpdaterApp()
+CPintrelUpdaterApp::CPintrelUpdaterApp() : mInstaller(this, this)
 {
     SetResourceFileName(gCString("PNUpdater.mrf"));
     SetStringTableFileName(gCString("PNUpdater.msf"));
@@ -42,12 +42,39 @@ CPintrelUpdaterApp::~CPintrelUpdaterApp()
     delete mStrings;
 }
 
-eResultCode CPintrelUpdaterApp::AddStatusLine(const gCString& text, uint32_t colour)
+eResultCode CPintrelUpdaterApp::ShowStatusLine(const gCString& text, uint32_t colour)
+{
+    return AddStatusLine(text, &colour, true);
+}
+
+eResultCode CPintrelUpdaterApp::AddStatusLine(const gCString& text, const uint32_t* colour, bool update)
 {
     if (!mBackdrop)
         return WriteLog(text);
-    return mBackdrop->AddStatusLine(text, &colour, true);
+    return mBackdrop->AddStatusLine(text, colour, update);
 }
+
+eResultCode CPintrelUpdaterApp::WriteLogLine(const gCString& text) { return WriteLog(text); }
+
+void CPintrelUpdaterApp::SetProgress(float fraction, bool update)
+{
+    if (mBackdrop)
+        (void)mBackdrop->SetProgress(fraction, update);
+}
+
+void CPintrelUpdaterApp::SetControlText(int32_t id, const gCString& text)
+{
+    if (mBackdrop)
+        mBackdrop->SetControlText(id, text);
+}
+
+gCString CPintrelUpdaterApp::GetText(uint32_t id, int32_t field)
+{
+    return GetTranslatedText(int32_t(id - kUpdaterStringBase), field);
+}
+
+// Packages install into the folder that holds the updater's bundle.
+gCString CPintrelUpdaterApp::GetInstallFolderText() { return GetAppParentFolderText(); }
 
 eResultCode CPintrelUpdaterApp::LoadUpdaterStrings()
 {
@@ -138,7 +165,7 @@ eResultCode CPintrelUpdaterApp::Run(const gCString& documentPath)
 
     PNU_TRY(mBackdrop->BuildWidgets());
     if (mTestMode)
-        (void)AddStatusLine(gCString("WARNING - IN LOCAL TEST MODE! NOT FOR GENERAL USE!"), kStatusBrightGreen);
+        (void)ShowStatusLine(gCString("WARNING - IN LOCAL TEST MODE! NOT FOR GENERAL USE!"), kStatusBrightGreen);
     else
         (void)mBackdrop->Update();
 
@@ -180,7 +207,7 @@ eResultCode CPintrelUpdaterApp::Run(const gCString& documentPath)
     gCString line = GetTranslatedText(71);
     line += gCString(" ");
     line += path;
-    (void)AddStatusLine(line, kStatusDarkRed);
+    (void)ShowStatusLine(line, kStatusDarkRed);
     (void)mBackdrop->Update();
     return eSuccess;
 }
@@ -268,11 +295,7 @@ eResultCode CPintrelUpdaterApp::WriteLog(const gCString& text)
     return eSuccess;
 }
 
-eResultCode CPintrelUpdaterApp::InstallPackage(gCStream&)
-{
-    // The package installer joins here; until it does, no package can be installed.
-    return eGenericFailure;
-}
+eResultCode CPintrelUpdaterApp::InstallPackage(gCStream& stream) { return mInstaller.InstallPackage(stream); }
 
 eResultCode CPintrelUpdaterApp::InstallFromFile(gCFile& file)
 {
@@ -282,14 +305,14 @@ eResultCode CPintrelUpdaterApp::InstallFromFile(gCFile& file)
     if (result == eHandled)
         return result;
     if (result != eSuccess)
-        (void)AddStatusLine(GetTranslatedText(39), kStatusDarkRed);
+        (void)ShowStatusLine(GetTranslatedText(39), kStatusDarkRed);
     return file.Close();
 }
 
 eResultCode CPintrelUpdaterApp::InstallReceivedPackage()
 {
     if (!mReceivedPackage) {
-        (void)AddStatusLine(GetTranslatedText(21), kStatusDarkRed);
+        (void)ShowStatusLine(GetTranslatedText(21), kStatusDarkRed);
         return eSuccess;
     }
     PNU_TRY(mReceivedPackage->Rewind());
@@ -321,7 +344,7 @@ eResultCode CPintrelUpdaterApp::OnDownloadLocation(int64_t failType)
     line += location;
     line += gCString(" ");
     line += GetTranslatedText(38);
-    PNU_TRY(AddStatusLine(line, kStatusBlack));
+    PNU_TRY(ShowStatusLine(line, kStatusBlack));
     return mBackdrop ? mBackdrop->ShowURLMessage(GetTranslatedText(15), location) : eSuccess;
 }
 

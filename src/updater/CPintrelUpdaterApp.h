@@ -5,6 +5,9 @@
 
 #include "app/CApp.h"
 #include "core/gCString.h"
+#include "updater/CPNUDesquasher.h"
+#include "updater/CPNUInstallServices.h"
+#include "updater/CPNUStatusTarget.h"
 #include "updater/PNUUpdateCheckURL.h"
 
 class CPNUTransferManager;
@@ -16,7 +19,9 @@ class gCStream;
 class gCStringTable;
 class gCFRelative;
 
-class CPintrelUpdaterApp : public CApp {
+// It is also what the installer reports to (passed on to the window, or to the log while there is
+// no window) and what it asks for texts, the product's build, the install folder and heartbeats.
+class CPintrelUpdaterApp : public CApp, public CPNUStatusTarget, public CPNUInstallServices {
 public:
     CPintrelUpdaterApp();
     ~CPintrelUpdaterApp() override;
@@ -34,6 +39,18 @@ public:
     gCFRelative GetSlavePath() const;
     eResultCode SelfUpdateFromSlave();
 
+    // The installer's status target.
+    eResultCode AddStatusLine(const gCString& text, const uint32_t* colour, bool update) override;
+    eResultCode WriteLogLine(const gCString& text) override;
+    void SetProgress(float fraction, bool update) override;
+    void SetControlText(int32_t id, const gCString& text) override;
+    // The installer's services.
+    gCString GetText(uint32_t id, int32_t field) override;
+    gCString GetInstalledBuildString() override { return mBuildString; }
+    gCString GetInstallFolderText() override;
+    void RunHeartbeat() override { (void)RunHeartbeatOnce(); }
+    void Quit() override { CApp::Quit(); }
+
     CPNUTransferManager* GetTransferManager() const { return mTransferManager; }
     CPintrelUpdaterBackdrop* GetBackdrop() const { return mBackdrop; }
     uint32_t IsTestMode() const { return mTestMode; }
@@ -50,9 +67,10 @@ private:
     eResultCode HoldPackage(intptr_t body);
     eResultCode InstallPackage(gCStream& stream);
     void PlaySound(CSound* sound);
-    eResultCode AddStatusLine(const gCString& text, uint32_t colour);
+    eResultCode ShowStatusLine(const gCString& text, uint32_t colour);
 
     CPNUTransferManager* mTransferManager = nullptr;
+    CPNUDesquasher mInstaller;
     gCString mProductVersion;
     gCString mProductLanguage;
     gCString mBuildType;

@@ -77,6 +77,11 @@ eResultCode CPintrelUpdaterBackdrop::SetProgress(float fraction, bool update)
     return UpdateIf(update);
 }
 
+void CPintrelUpdaterBackdrop::SetControlText(int32_t, const gCString&)
+{
+    // The window's text controls come with the widget library; a plain backdrop has none to set.
+}
+
 eResultCode CPintrelUpdaterBackdrop::ShowURLMessage(const gCString& text, const gCString& url)
 {
     mMessageText = text;

@@ -33,6 +33,8 @@ public:
     eResultCode WriteLogLine(const gCString& text);
     void SetMessageActive(bool active);
     eResultCode SetProgress(float fraction, bool update);
+    // The text of a control found by id; nothing when there is none.
+    void SetControlText(int32_t id, const gCString& text);
     eResultCode ShowURLMessage(const gCString& text, const gCString& url);
     eResultCode ShowFinishMessage();
     eResultCode ShowInstallMessage();

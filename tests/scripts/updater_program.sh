@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The real updater program, headless, beside a demo installation: it starts, logs its first
-# lines, waits, and ends cleanly on SIGTERM, with and without a document. (SIGINT cannot be
+# lines, installs the package it is given as its document, waits, and ends cleanly on SIGTERM. (SIGINT cannot be
 # tried from here: a background job of a script starts with it ignored.)
 set -euo pipefail
 source_dir=$1
@@ -57,4 +57,31 @@ run_and_stop() {
 
 run_and_stop TERM
 run_and_stop TERM "$work/demo-update.pnu"
+# The document was installed beside the bundle, and the log holds every step.
+readme="$work/Pintrel 2.app/Contents/Resources/readme.txt"
+if [ "$(cat "$readme")" != "Pintrel 2, version 2.0.2" ]; then
+    echo "the package was not installed: $(cat "$readme")"; read_log; exit 1
+fi
+expected="Ready.
+WARNING - IN LOCAL TEST MODE! NOT FOR GENERAL USE!
+Installing the update...
+Unpacking the update...
+Decoding the update...
+Reading the contents of the update...
+ -- $readme, 25 bytes
+Removing files left by an earlier update...
+Leftovers checked: readme.txt
+Writing the new files...
+Written: readme.txt.tmp
+Keeping the old files...
+Kept: readme.txt
+Moving the new files into place...
+Placed: readme.txt.tmp
+Removing the old files...
+Removed: readme.txt.old
+ 
+The update has been installed."
+if [ "$(read_log)" != "$expected" ]; then
+    echo "unexpected log after the install:"; read_log; exit 1
+fi
 echo "ok"

@@ -303,8 +303,8 @@ TEST_F(Application, SlaveCopyReplacesAStaleOneAndIsLaunched)
     mkdir((folder / "PNUSlave.app").c_str(), 0755);
     folder.WriteFile("PNUSlave.app/stale", "old");
     ASSERT_EQ(app.SelfUpdateFromSlave(), eSuccess);
-    EXPECT_EQ(TempFolder::ReadFile(folder / "PNUSlave.app/stale"), "");
-    EXPECT_NE(TempFolder::ReadFile(folder / "PNUSlave.app/Contents/Resources/PNUpdater.msf"), "");
+    EXPECT_EQ(DemoFolder::ReadFile(folder / "PNUSlave.app/stale"), "");
+    EXPECT_NE(DemoFolder::ReadFile(folder / "PNUSlave.app/Contents/Resources/PNUpdater.msf"), "");
     EXPECT_EQ(launched.size(), 1u);
     EXPECT_EQ(app.IsQuitRequested(), 1u);
     EXPECT_TRUE(Alerts().empty());

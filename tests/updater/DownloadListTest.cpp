@@ -88,9 +88,9 @@ TEST_F(DownloadList, ReplacementFilesMoveIntoNewFoldersAndTheListIsWritten)
     folder.WriteFile("Pintrel Updater.app/Contents/PNUTemp1.pnu", "plug-in");
     entry.mLocalPath = gCString("PNUTemp1.pnu");
     ASSERT_EQ(manager.WriteReplacements(), eSuccess);
-    EXPECT_EQ(TempFolder::ReadFile(bundle + "/Contents/Plugins/Extra/Blur.plg"), "plug-in");
-    EXPECT_EQ(TempFolder::ReadFile(bundle + "/Contents/PNUTemp1.pnu"), "");
-    EXPECT_EQ(TempFolder::ReadFile(bundle + "/Contents/pnufiledatareplacement.txt"), "Plugins/Extra|0301%Blur.plg\n");
+    EXPECT_EQ(DemoFolder::ReadFile(bundle + "/Contents/Plugins/Extra/Blur.plg"), "plug-in");
+    EXPECT_EQ(DemoFolder::ReadFile(bundle + "/Contents/PNUTemp1.pnu"), "");
+    EXPECT_EQ(DemoFolder::ReadFile(bundle + "/Contents/pnufiledatareplacement.txt"), "Plugins/Extra|0301%Blur.plg\n");
 }
 
 } // namespace

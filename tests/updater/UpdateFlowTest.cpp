@@ -9,6 +9,8 @@
 #include "updater/PNUMainButton.h"
 #include "updater/PNUMessages.h"
 
+#include <algorithm>
+
 namespace {
 
 const sShownLine kReady{"Ready.", kStatusBlack};
@@ -102,8 +104,9 @@ TEST_F(UpdateFlow, EachReplyFormShowsItsLinesPanelAndMessage)
 
             EXPECT_EQ(app.GetBackdrop()->GetMessageKind(), c.kind);
             EXPECT_EQ(app.GetBackdrop()->IsMessageActive(), c.panelActive);
-            if (c.kind == CPintrelUpdaterBackdrop::kMessageURL)
+            if (c.kind == CPintrelUpdaterBackdrop::kMessageURL) {
                 EXPECT_EQ(app.GetBackdrop()->GetMessageURL().ToUTF8(), location);
+            }
             EXPECT_TRUE(Alerts().empty());
         }
         TearDown();
@@ -143,7 +146,7 @@ TEST_F(UpdateFlow, ReceivedPackageIsHeldByTheApplicationAfterItsSessionIsGone)
     EXPECT_EQ(app.GetTransferManager()->GetRetiredCount(), 0);
     gCMemFile* held = app.GetReceivedPackage();
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(held->GetData()), size_t(held->GetSize())),
-              TempFolder::ReadFile(package));
+              DemoFolder::ReadFile(package));
 }
 
 TEST_F(UpdateFlow, RefusedConnectionAndUnknownHostGiveTheirRedLines)
@@ -176,6 +179,50 @@ TEST_F(UpdateFlow, RefusedConnectionAndUnknownHostGiveTheirRedLines)
         TearDown();
         SetUp();
     }
+}
+
+TEST_F(UpdateFlow, TheNextPressInstallsTheHeldPackage)
+{
+    folder.WriteFile("Pintrel 2.app/Contents/Resources/readme.txt", "version 2.0.1\n");
+    std::string source = folder.WriteFile("new-readme.txt", "version 2.0.2\n");
+    std::string package = folder / "update.pnu";
+    std::string command = "'" + std::string(PNU_BINARY_DIR) + "/tools/pnupack/pnupack' --line TYPE=FULL --line OS=OSX "
+        "--line BUILD=FULL --file '/Pintrel 2.app/Contents/Resources/readme.txt' '" + source + "' 644 '" + package + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    UpdateServerProcess server("package", package);
+    WriteTestMode("127.0.0.1:" + std::to_string(server.Port()));
+    CPintrelUpdaterApp app;
+    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    Check(app);
+    CPintrelUpdaterBackdrop* backdrop = app.GetBackdrop();
+    ASSERT_EQ(backdrop->GetMessageKind(), CPintrelUpdaterBackdrop::kMessageInstall);
+    size_t before = Shown(*backdrop).size();
+    EXPECT_EQ(backdrop->DismissMessage(), eSuccess);
+    EXPECT_EQ(backdrop->IsMessageActive(), 0u);
+    EXPECT_EQ(DemoFolder::ReadFile(folder / "Pintrel 2.app/Contents/Resources/readme.txt"), "version 2.0.2\n");
+    std::vector<sShownLine> shown = Shown(*backdrop);
+    std::vector<sShownLine> added(shown.begin() + std::ptrdiff_t(before), shown.end());
+    std::vector<sShownLine> steps;
+    for (const char* text : {"Installing the update...", "Unpacking the update...", "Decoding the update...",
+                             "Reading the contents of the update...", "Removing files left by an earlier update...",
+                             "Writing the new files...", "Keeping the old files...",
+                             "Moving the new files into place...", "Removing the old files...", " ",
+                             "The update has been installed."})
+        steps.push_back({text, kStatusBlack});
+    EXPECT_EQ(added, steps);
+    // Every line shown is in the log too, in the same order.
+    std::vector<std::string> logged = LogLines();
+    std::vector<std::string> texts;
+    for (const sShownLine& line : shown)
+        texts.push_back(line.text);
+    std::vector<std::string> shownInLog;
+    for (const std::string& line : logged)
+        if (std::find(texts.begin(), texts.end(), line) != texts.end())
+            shownInLog.push_back(line);
+    EXPECT_EQ(shownInLog, texts);
+    // A second press in the same run installs nothing more.
+    EXPECT_EQ(backdrop->DismissMessage(), eSuccess);
+    EXPECT_EQ(Shown(*backdrop).back(), (sShownLine{"This update has already been installed.", kStatusRed}));
 }
 
 } // namespace

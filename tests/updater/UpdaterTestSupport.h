@@ -11,7 +11,6 @@
 #include "platform/EventLoop.h"
 #include "platform/InputState.h"
 #include "platform/Screen.h"
-#include "support/TempFolder.h"
 #include "updater/CPNUTransferManager.h"
 #include "updater/CPintrelUpdaterApp.h"
 #include "updater/CPintrelUpdaterBackdrop.h"
@@ -22,6 +21,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <spawn.h>
@@ -34,6 +34,42 @@
 #include <vector>
 
 extern char** environ;
+
+// A fresh folder below the system's temporary folder, removed with everything in it.
+class DemoFolder {
+public:
+    DemoFolder()
+    {
+        char pattern[] = "/tmp/pnu-updater-XXXXXX";
+        const char* made = mkdtemp(pattern);
+        mPath = made ? std::string(made) + "/" : std::string();
+    }
+    ~DemoFolder()
+    {
+        if (!mPath.empty())
+            std::filesystem::remove_all(mPath);
+    }
+    DemoFolder(const DemoFolder&) = delete;
+    DemoFolder& operator=(const DemoFolder&) = delete;
+
+    const std::string& Path() const { return mPath; }
+    std::string operator/(const std::string& name) const { return mPath + name; }
+    std::string WriteFile(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream(mPath + name, std::ios::binary) << bytes;
+        return mPath + name;
+    }
+    static std::string ReadFile(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }
+
+private:
+    std::string mPath;
+};
 
 // The local update server, answering every request with one reply form.
 class UpdateServerProcess {
@@ -77,10 +113,10 @@ public:
         }
     }
     int Port() const { return mPort; }
-    std::string RequestLog() const { return TempFolder::ReadFile(mRequestLog); }
+    std::string RequestLog() const { return DemoFolder::ReadFile(mRequestLog); }
 
 private:
-    TempFolder mFolder;
+    DemoFolder mFolder;
     std::string mRequestLog;
     pid_t mPid = -1;
     int mPort = 0;
@@ -140,7 +176,7 @@ protected:
 
     static void Copy(const std::string& from, const std::string& to)
     {
-        std::ofstream(to, std::ios::binary) << TempFolder::ReadFile(from);
+        std::ofstream(to, std::ios::binary) << DemoFolder::ReadFile(from);
     }
 
     // The installed product's settings, compiled from a string-table source by the project's tool.
@@ -184,7 +220,7 @@ protected:
     // The log's lines: UTF-16LE text, each line ended by LF then CR.
     std::vector<std::string> LogLines() const
     {
-        std::string bytes = TempFolder::ReadFile(bundle + "/Contents/UpdateResults.log");
+        std::string bytes = DemoFolder::ReadFile(bundle + "/Contents/UpdateResults.log");
         gCString text;
         for (size_t i = 0; i + 1 < bytes.size(); i += 2)
             text += char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8);
@@ -204,7 +240,7 @@ protected:
         return texts;
     }
 
-    TempFolder folder;
+    DemoFolder folder;
     std::string bundle;
     plat::ManualInputState input;
     plat::FixedScreen screen{{0, 0, 1280, 1024}, 0};
