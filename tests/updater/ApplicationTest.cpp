@@ -197,6 +197,8 @@ TEST_F(Application, WindowMessagesSetPanelKindAndProgress)
     CPintrelUpdaterApp app;
     ASSERT_EQ(app.Run(gCString("")), eSuccess);
     CPintrelUpdaterBackdrop* backdrop = app.GetBackdrop();
+    // The run switches rollover tracking on, so the main button can tell where the pointer is.
+    EXPECT_EQ(backdrop->GetWidgetRollover(), 1u);
     EXPECT_EQ(backdrop->IsMessageActive(), 1u);
     EXPECT_EQ(backdrop->GetMessageKind(), CPintrelUpdaterBackdrop::kMessageCheck);
     (void)app.OnCommand(kPNUSetMessagePanel, 0, 0, 1);

@@ -63,6 +63,10 @@ TEST_F(UpdateFlow, EachReplyFormShowsItsLinesPanelAndMessage)
          {kFound, kResponse, {"Update file received OK.", kStatusBlack},
           {"Update received. Click the message to install it.", kStatusBlack}},
          CPintrelUpdaterBackdrop::kMessageInstall, 0},
+        {"package-save",
+         {kFound, kResponse, {"The server asked for a new copy of the updater.", kStatusBrown},
+          {"Update file received OK.", kStatusBlack}},
+         CPintrelUpdaterBackdrop::kMessageFinish, 0},
         {"uptodate", {kFound, kResponse, {"Your Pintrel 2 is up to date.", kStatusGreen}},
          CPintrelUpdaterBackdrop::kMessageCheck, 1},
         {"refused-location",
@@ -107,6 +111,11 @@ TEST_F(UpdateFlow, EachReplyFormShowsItsLinesPanelAndMessage)
             if (c.kind == CPintrelUpdaterBackdrop::kMessageURL) {
                 EXPECT_EQ(app.GetBackdrop()->GetMessageURL().ToUTF8(), location);
             }
+            // Only the package the server asks to keep is stored as the updater's source.
+            std::string source = bundle + "/Contents/updatersource.pnu";
+            EXPECT_TRUE(DemoFolder::ReadFile(source)
+                        == (c.kind == CPintrelUpdaterBackdrop::kMessageFinish ? DemoFolder::ReadFile(package) : ""));
+            std::remove(source.c_str());
             EXPECT_TRUE(Alerts().empty());
         }
         TearDown();
