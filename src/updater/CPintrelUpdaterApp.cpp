@@ -128,8 +128,8 @@ eResultCode CPintrelUpdaterApp::Run(const gCString& documentPath)
     gCCmdTarget::SetFocusTarget(mBackdrop);
 
     // A normal window (not full screen), centred.
-    if (eResultCode result = CreateMainWindow(mBackdrop, 0, 6, gCFloatPoint(640.0f, 240.0f),
-                                              gCFloatPoint(-1.0f, -1.0f), nullptr, true);
+    if (eResultCode result = CreateMainWindow(mBackdrop, 0, 6, gCFloatPoint{640.0f, 240.0f},
+                                              gCFloatPoint{-1.0f, -1.0f}, nullptr, true);
         result != eSuccess) {
         ReportError(result, GetUntranslatedText(6).ToMacRoman().c_str());
         return result;
