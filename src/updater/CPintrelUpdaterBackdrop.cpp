@@ -84,9 +84,10 @@ void CPintrelUpdaterBackdrop::SetControlText(int32_t, const gCString&)
 
 eResultCode CPintrelUpdaterBackdrop::ShowURLMessage(const gCString& text, const gCString& url)
 {
-    mMessageText = text;
-    mMessageURL = url;
     mMessageKind = kMessageURL;
+    mMessageURL = url;
+    mMessageText = text;
+    SetMessageActive(true);
     return eSuccess;
 }
 
@@ -94,16 +95,20 @@ eResultCode CPintrelUpdaterBackdrop::ShowFinishMessage()
 {
     mMessageText = GetTranslatedText(14);
     mMessageKind = kMessageFinish;
+    SetMessageActive(true);
     return eSuccess;
 }
 
 eResultCode CPintrelUpdaterBackdrop::ShowInstallMessage()
 {
     mMessageText = GetTranslatedText(14);
+    SetMessageActive(true);
     uint32_t black = kStatusBlack;
-    (void)AddStatusLine(GetTranslatedText(20), &black, false);
+    (void)AddStatusLine(GetTranslatedText(20), &black, true);
     mMessageKind = kMessageInstall;
     PNU_TRY(SetProgress(0.0f, false));
+    // The percentage is hidden until the next download reports one.
+    mProgressShown = 0;
     return eSuccess;
 }
 
@@ -114,7 +119,12 @@ eResultCode CPintrelUpdaterBackdrop::DismissMessage()
     return app ? app->InstallReceivedPackage() : eSuccess;
 }
 
-eResultCode CPintrelUpdaterBackdrop::OpenMessageURL() { return OpenWebAddress(mMessageURL); }
+eResultCode CPintrelUpdaterBackdrop::OpenMessageURL()
+{
+    if (mMessageURL.IsEmpty())
+        return eSuccess;
+    return OpenWebAddress(mMessageURL);
+}
 
 eResultCode CPintrelUpdaterBackdrop::QuitFromMessage()
 {
@@ -138,7 +148,8 @@ uint32_t CPintrelUpdaterBackdrop::OnCommand(uint32_t command, uintptr_t p1, intp
     case kPNUProgress:
         return uint32_t(SetProgress(float(p2) / 100.0f, true));
     case kPNUPackageReceived:
-        (void)ShowInstallMessage();
+        if (eResultCode result = ShowInstallMessage(); result != eSuccess)
+            return result;
         return uint32_t(Update());
     case kPNUQuit:
         if (gApplication)
@@ -153,7 +164,7 @@ uint32_t CPintrelUpdaterBackdrop::OnCommand(uint32_t command, uintptr_t p1, intp
         return uint32_t(AddStatusLine(GetTranslatedText(51), &brown, true));
     }
     case kPNUSetMessagePanel:
-        SetMessageActive(p2 != 0);
+        SetMessageActive(uint32_t(p2) != 0);
         return 0;
     default:
         return 0;
