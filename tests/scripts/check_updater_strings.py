@@ -67,6 +67,28 @@ for n in sorted(untranslated):
     if BASE + n not in texts:
         failures.append("the untranslated text %d is missing" % n)
 
+# The English block carries the engine's built-in English texts, so both read the same.
+builtin = {
+    52: "Unable to locate the download server - please check your Internet connection, or try again later!",
+    53: "Found the location of the download server, but couldn't connect to it. Please check your Internet "
+        "connection, or try again later!",
+    54: "Received response from server, download is ready to begin.",
+    55: "Server location found, now attempting to contact server.",
+    60: "Update file received OK.",
+    61: "Unknown fail reason, header not found",
+    62: "-- An error occurred when trying to start the download: --",
+    63: "Download couldn't be started!",
+    64: "-- An error occurred during the download: --",
+    65: "Download Failed!",
+    66: "Looking up server...",
+    67: "Connection failed during download.",
+    68: "File received outside valid process",
+    69: "Transfer error",
+}
+for n, text in builtin.items():
+    if texts.get(BASE + n, ("", ""))[1] != text:
+        failures.append("the English text %d differs from the built-in one" % n)
+
 settings = {name: text for name, text in load("system.mst").values()}
 for key in ["Local_Current", "PBX_InternalBuildString", "PBX_Application", "PN2_Version"]:
     if not settings.get(key):
