@@ -4,8 +4,11 @@
 #include "app/CAppBase.h"
 #include "app/CWindowBase.h"
 #include "app/ReportError.h"
+#include "imaging/CGradient.h"
 #include "imaging/CImNav.h"
+#include "imaging/CImNav8.h"
 #include "imaging/CImage.h"
+#include "imaging/CImage8.h"
 
 #include <algorithm>
 #include <cstring>
@@ -24,40 +27,6 @@ gCRect Intersection(const gCRect& a, const gCRect& b)
     if (r.left >= r.right || r.top >= r.bottom)
         return gCRect();
     return r;
-}
-
-// Adds `rect` to a list of disjoint rectangles, keeping them disjoint: only the parts of it
-// that no rectangle covers yet are added (top, bottom, left, right pieces of each difference).
-eResultCode AddDisjoint(gCArray<gCRect>& list, const gCRect& rect)
-{
-    gCArray<gCRect> pieces;
-    PNU_TRY(pieces.Add(rect));
-    for (const gCRect& kept : list) {
-        gCArray<gCRect> next;
-        for (const gCRect& piece : pieces) {
-            gCRect overlap = Intersection(piece, kept);
-            if (overlap.IsEmpty()) {
-                PNU_TRY(next.Add(piece));
-                continue;
-            }
-            gCRect parts[4];
-            parts[0].Set(piece.left, piece.top, piece.right, overlap.top);
-            parts[1].Set(piece.left, overlap.bottom, piece.right, piece.bottom);
-            parts[2].Set(piece.left, overlap.top, overlap.left, overlap.bottom);
-            parts[3].Set(overlap.right, overlap.top, piece.right, overlap.bottom);
-            for (const gCRect& part : parts)
-                if (part.left < part.right && part.top < part.bottom)
-                    PNU_TRY(next.Add(part));
-        }
-        pieces.RemoveAll();
-        PNU_TRY(pieces.Copy(next));
-    }
-    // Room first, so a failure leaves the list as it was.
-    int32_t size = list.GetSize();
-    PNU_TRY(list.SetSize(size + pieces.GetSize()));
-    for (int32_t i = 0; i < pieces.GetSize(); ++i)
-        list[size + i] = pieces[i];
-    return eSuccess;
 }
 
 // Moves a rectangle of pixels inside one image (overlap allowed), clipped to the image.
@@ -97,6 +66,26 @@ void MovePixels(CImage& image, const gCRect& source, const gCPoint& offset)
 
 CBackdrop::CBackdrop() { mEventMask = 0xFFFFFFFFu; }
 
+CBackdrop* CBackdrop::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
+{
+    auto* backdrop = new CBackdrop();
+    if (backdrop && backdrop->LoadFromId(id, file, directory) != eSuccess) {
+        delete backdrop;
+        backdrop = nullptr;
+    }
+    return backdrop;
+}
+
+CBackdrop* CBackdrop::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
+{
+    auto* backdrop = new CBackdrop();
+    if (backdrop && backdrop->LoadFromName(name, file, directory) != eSuccess) {
+        delete backdrop;
+        backdrop = nullptr;
+    }
+    return backdrop;
+}
+
 CBackdrop::~CBackdrop()
 {
     delete mOffscreen;
@@ -104,6 +93,55 @@ CBackdrop::~CBackdrop()
     if (mCursor && !mCursor->IsInPool())
         delete mCursor;
     mCursor = nullptr;
+    if (mGradient && !mGradient->IsInPool())
+        delete mGradient;
+    mGradient = nullptr;
+    delete mBackgroundImage;
+    mBackgroundImage = nullptr;
+    for (sCursorEntry& entry : mCursors)
+        delete entry.cursor;
+    mCursors.RemoveAll();
+}
+
+void CBackdrop::SetGradient(CGradient* gradient)
+{
+    if (mGradient && mGradient != gradient && !mGradient->IsInPool())
+        delete mGradient;
+    mGradient = gradient;
+    (void)InvalidateContent(false);
+}
+
+void CBackdrop::SetBackgroundImage(CImage* image)
+{
+    if (mBackgroundImage != image)
+        delete mBackgroundImage;
+    mBackgroundImage = image;
+    (void)InvalidateContent(false);
+}
+
+eResultCode CBackdrop::SetWhsbFlag(uint32_t value, bool update)
+{
+    if (value == mWhsb)
+        return eSuccess;
+    mWhsb = value;
+    if (!mWindow)
+        return eSuccess;
+    gCPoint at = LocalToScreen(gCPoint{});
+    return mWindow->SetSizeAndPosition(at.x, at.y, GetWidth(), GetHeight(), update ? 1 : 0);
+}
+
+eResultCode CBackdrop::DrawAlphaMask(CImage8* mask)
+{
+    if (!mask || !mask->HasPixelBuffer() || mask->IsCompressed())
+        return eSuccess;
+    gCRect area{0, 0, GetWidth(), GetHeight()};
+    if (!ClipRect(area, gCRect{0, 0, mask->GetWidth(), mask->GetHeight()}))
+        return eSuccess;
+    CImNav8 navigator(mask, &area);
+    if (!navigator.IsLocked())
+        return eNoMemory;
+    navigator.Fill(255);
+    return eSuccess;
 }
 
 void CBackdrop::SetFocusChild(CWidget* child, CWidget* focused, bool notify)
@@ -155,7 +193,7 @@ eResultCode CBackdrop::SetSize(int32_t width, int32_t height, bool update)
     } else {
         PNU_TRY(mOffscreen->SetSize(width, height));
     }
-    mDirty.RemoveAll();
+    mDirty.Clear();
     return CWidget::SetSize(width, height, update);
 }
 
@@ -177,15 +215,15 @@ eResultCode CBackdrop::InvalidateArea(const gCRect& area, bool update)
 {
     gCRect own;
     own.Set(0, 0, GetWidth(), GetHeight());
-    gCRect clipped = Intersection(area, own);
-    eResultCode added = clipped.IsEmpty() ? eSuccess : AddDisjoint(mDirty, clipped);
+    gCRect clipped = area;
+    eResultCode added = ClipRect(clipped, own) ? mDirty.AddRect(clipped) : eSuccess;
     return update ? Update() : added;
 }
 
 void CBackdrop::DropFrame()
 {
     mWindowCopies.RemoveAll();
-    mDirty.RemoveAll();
+    mDirty.Clear();
     ++mUpdateCount;
 }
 
@@ -193,7 +231,35 @@ eResultCode CBackdrop::RenderRect(const gCRect& rect)
 {
     if (!mOffscreen)
         return eInvalidObject;
-    return DrawWidget(rect, mOffscreen, 255);
+    gCRect out;
+    PNU_TRY(RenderWidget(rect, mOffscreen, 255, out));
+    if (out.IsEmpty())
+        return DrawWidget(rect, mOffscreen, 255);
+    // The front-most opaque widget has drawn `out` and all in front of it: only the rest of the
+    // rectangle is drawn from behind.
+    gCRect pieces[4];
+    int32_t count = ::SubtractRect(rect, out, pieces);
+    for (int32_t i = 0; i < count; ++i)
+        PNU_TRY(RenderRect(pieces[i]));
+    return eSuccess;
+}
+
+eResultCode CBackdrop::RenderDirtyRegion()
+{
+    if (!mOffscreen)
+        return eInvalidObject;
+    for (int32_t i = 0; i < mDirty.GetCount(); ++i) {
+        const gCRect rect = mDirty.GetRect(i);
+        eResultCode result = DrawLayerPass(rect, mOffscreen, 255);
+        if (result == eSuccess)
+            result = RenderRect(rect);
+        if (result != eSuccess) {
+            ReportError(result);
+            break;
+        }
+    }
+    ++mUpdateCount;
+    return eSuccess;
 }
 
 eResultCode CBackdrop::Update()
@@ -205,16 +271,19 @@ eResultCode CBackdrop::Update()
     for (const sWindowCopy& copy : mWindowCopies)
         if (mOffscreen)
             MovePixels(*mOffscreen, copy.source, copy.offset);
-    for (const gCRect& rect : mDirty) {
-        eResultCode result = RenderRect(rect);
+    for (int32_t i = 0; i < mDirty.GetCount(); ++i) {
+        const gCRect rect = mDirty.GetRect(i);
+        eResultCode result = mOffscreen ? DrawLayerPass(rect, mOffscreen, 255) : eInvalidObject;
+        if (result == eSuccess)
+            result = RenderRect(rect);
         if (result != eSuccess) {
             ReportError(result);
             DropFrame();
             return result;
         }
-        if (mCursor && mOffscreen)
-            (void)mCursor->DrawWidget(rect - gCPoint{mCursor->GetRect().left, mCursor->GetRect().top},
-                                      mOffscreen, 255);
+        // The cursor lies over everything.
+        if (mCursor)
+            (void)mCursor->DrawWidget(rect, mOffscreen, 255);
     }
     if (mWindow && mOffscreen) {
         for (const sWindowCopy& copy : mWindowCopies) {
@@ -222,11 +291,13 @@ eResultCode CBackdrop::Update()
             target += copy.offset;
             mWindow->DrawImage(*mOffscreen, target, {target.left, target.top});
         }
-        for (const gCRect& rect : mDirty)
+        for (int32_t i = 0; i < mDirty.GetCount(); ++i) {
+            const gCRect& rect = mDirty.GetRect(i);
             mWindow->DrawImage(*mOffscreen, rect, {rect.left, rect.top});
+        }
     }
     mWindowCopies.RemoveAll();
-    mDirty.RemoveAll();
+    mDirty.Clear();
     ++mUpdateCount;
     return eSuccess;
 }
@@ -234,16 +305,6 @@ eResultCode CBackdrop::Update()
 eResultCode CBackdrop::QueueWindowCopy(const gCRect& source, const gCPoint& offset)
 {
     return mWindowCopies.Add({source, offset});
-}
-
-eResultCode CBackdrop::Paint(const gCRect& area, CImage* target, int32_t)
-{
-    CImNav navigator(target, &area);
-    if (!navigator.IsLocked())
-        return eSuccess;
-    CPixel colour = mBackgroundColour | kPixelAlphaMask;
-    navigator.Fill(&colour);
-    return eSuccess;
 }
 
 gCPoint CBackdrop::LocalToScreen(const gCPoint& point) const
@@ -281,6 +342,47 @@ eResultCode CBackdrop::SetCursor(CWidget* cursor, const gCPoint& hotspot)
     mCursorHotspot = hotspot;
     (void)mCursor->Invalidate(false);
     return TrackCursorWidget();
+}
+
+eResultCode CBackdrop::AddCursor(CWidget* cursor, const gCPoint& hotspot)
+{
+    PNU_TRY(mCursors.Add({cursor, hotspot}));
+    // The table owns it: SetCursor must never delete it.
+    cursor->SetInPool(1);
+    return eSuccess;
+}
+
+eResultCode CBackdrop::SetCursorByIndex(int32_t index)
+{
+    if (index < 0 || index >= mCursors.GetSize())
+        return eBadParameter;
+    (void)SetCursor(mCursors[index].cursor, mCursors[index].hotspot);
+    return eSuccess;
+}
+
+eResultCode CBackdrop::SetCursorById(uint32_t id)
+{
+    for (int32_t i = 0; i < mCursors.GetSize(); ++i)
+        if (mCursors[i].cursor->GetId() == id)
+            return SetCursorByIndex(i);
+    return eBadParameter;
+}
+
+eResultCode CBackdrop::SetCursorByName(const gCString& name)
+{
+    if (name.IsNull())
+        return eBadParameter;
+    for (int32_t i = 0; i < mCursors.GetSize(); ++i) {
+        const gCString& own = mCursors[i].cursor->GetName();
+        if (own.IsNull() || own.GetLength() != name.GetLength())
+            continue;
+        bool same = true;
+        for (int32_t k = 0; k < own.GetLength() && same; ++k)
+            same = own[k] == name[k];
+        if (same)
+            return SetCursorByIndex(i);
+    }
+    return eBadParameter;
 }
 
 void CBackdrop::HideCursorWidget()

@@ -1,13 +1,13 @@
 // The root widget of a window: it owns the window-sized offscreen image the tree is drawn into,
 // collects dirty areas and repaints them on Update, diverts input to a stack of modal widgets,
 // ends the focus path, and draws an optional widget as the mouse cursor.
-//
-// Built here: what the window and the application call. The background is a plain colour; the
-// background image and gradient come with the backdrop's data block.
+// Its own content is the background: an opaque colour, a tiled image and a gradient.
 #pragma once
 
+#include "widgets/CRegion.h"
 #include "widgets/CWidget.h"
 
+class CGradient;
 class CWindowBase;
 
 class CBackdrop : public CWidget {
@@ -16,6 +16,22 @@ public:
 
     CBackdrop();
     ~CBackdrop() override;
+
+    // What the backdrop's data block carries until the end of loading.
+    class CBWidgetDataHolder : public CWidgetDataHolder {
+    public:
+        gCArray<gCString> cursorNames;
+        gCArray<gCPoint> cursorHotspots;
+        gCString defaultCursorName;
+        gCString imageName;
+        uint32_t fullWindow = 0;
+        gCString gradientName;
+    };
+
+    static CBackdrop* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
+    static CBackdrop* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
+    eResultCode LoadWidgetDataBlock(gCStream* stream) override;
+    eResultCode DrawAlphaMask(CImage8* mask) override;
 
     uint32_t GetTypeCode() const override { return kTypeCode; }
 
@@ -42,8 +58,11 @@ public:
     eResultCode InvalidateArea(const gCRect& area, bool update) override;
     eResultCode Update() override;
     eResultCode RenderRect(const gCRect& rect);
+    // Draws every dirty rectangle into the offscreen image without showing or forgetting it.
+    eResultCode RenderDirtyRegion();
+    const CRegion& GetDirtyRegion() const { return mDirty; }
     eResultCode QueueWindowCopy(const gCRect& source, const gCPoint& offset);
-    int32_t GetDirtyCount() const { return mDirty.GetSize(); }
+    int32_t GetDirtyCount() const { return mDirty.GetCount(); }
     virtual uint32_t KeepWindowHidden() { return 0; }
     void MarkWindowReady() override { mWindowReady = 1; }
     uint32_t IsWindowReady() const { return mWindowReady; }
@@ -52,17 +71,38 @@ public:
     uint32_t GetUpdateCount() const { return mUpdateCount; }
     void SetBackgroundColour(uint32_t colour) { mBackgroundColour = colour; }
     uint32_t GetBackgroundColour() const { return mBackgroundColour; }
+    // The background gradient (owned unless pooled) and how it is laid over the backdrop.
+    void SetGradient(CGradient* gradient);
+    CGradient* GetGradient() const { return mGradient; }
+    void SetBackgroundImage(CImage* image);
+    CImage* GetBackgroundImage() const { return mBackgroundImage; }
+    int32_t GetGradientOpacity() const { return mGradientOpacity; }
+    void SetGradientOpacity(int32_t opacity) { mGradientOpacity = opacity; }
+    float GetGradientAngle() const { return mGradientAngle; }
+    void SetGradientAngle(float turns) { mGradientAngle = turns; }
+    uint32_t IsGradientCircular() const { return mGradientCircular; }
+    void SetGradientCircular(uint32_t circular) { mGradientCircular = circular; }
+    gCFloatPoint GetGradientCentre() const { return mGradientCentre; }
+    void SetGradientCentre(const gCFloatPoint& centre) { mGradientCentre = centre; }
+    uint32_t GetWhsbFlag() const { return mWhsb; }
+    eResultCode SetWhsbFlag(uint32_t value, bool update);
     eResultCode Paint(const gCRect& area, CImage* target, int32_t alpha) override;
     bool HitTest(const gCPoint&) override { return true; }
 
     // Screen conversion through the window's content origin.
-    gCPoint LocalToScreen(const gCPoint& point) const;
-    gCPoint ScreenToLocal(const gCPoint& point) const;
+    gCPoint LocalToScreen(const gCPoint& point) const override;
+    gCPoint ScreenToLocal(const gCPoint& point) const override;
     // Adds the global left and top of the window's content (keeps a window where it is).
     void LocalToGlobal(gCPoint& point) const { point = LocalToScreen(point); }
 
     // The cursor widget; without one, the application's system cursor.
     eResultCode SetCursor(CWidget* cursor, const gCPoint& hotspot);
+    // The cursor table: widgets the backdrop owns and chooses its cursor from.
+    eResultCode AddCursor(CWidget* cursor, const gCPoint& hotspot);
+    eResultCode SetCursorByIndex(int32_t index);
+    eResultCode SetCursorById(uint32_t id);
+    eResultCode SetCursorByName(const gCString& name);
+    int32_t GetCursorCount() const { return mCursors.GetSize(); }
     CWidget* GetCursorWidget() const { return mCursor; }
     void HideCursorWidget();
     void ShowCursorWidget();
@@ -93,6 +133,10 @@ public:
                                         const gCPoint& point) override;
 
 private:
+    struct sCursorEntry {
+        CWidget* cursor;
+        gCPoint hotspot;
+    };
     struct sWindowCopy {
         gCRect source;
         gCPoint offset;
@@ -102,16 +146,26 @@ private:
     gCPoint ToModalParent(const gCPoint& point) const;
     eResultCode ModalPointer(ePointerKind kind, CWidget** taker, const gCPoint& point);
     void DropFrame();
+    eResultCode ParseWidgetChunk(uint32_t tag, gCStream* stream, CBWidgetDataHolder& holder);
+    eResultCode FinishLoading(CBWidgetDataHolder& holder, gCStream* stream);
 
     CImage* mOffscreen = nullptr;
-    gCArray<gCRect> mDirty;
+    CRegion mDirty;
     CWidget* mFocusWidget = nullptr;
     uint32_t mWindowReady = 0;
     uint32_t mUpdatesSuspended = 0;
     CWindowBase* mWindow = nullptr;
     CWidget* mCursor = nullptr;
     gCPoint mCursorHotspot;
+    uint32_t mWhsb = 1;
+    gCArray<sCursorEntry> mCursors;
+    CImage* mBackgroundImage = nullptr;
+    int32_t mGradientOpacity = 200;
+    CGradient* mGradient = nullptr;
     uint32_t mBackgroundColour = 0xFF303050u;
+    float mGradientAngle = 0.0f;
+    uint32_t mGradientCircular = 0;
+    gCFloatPoint mGradientCentre{0.5f, 0.5f};
     gCArray<CWidget*> mModalStack;
     uint32_t mWidgetRollover = 0;
     CWidget* mRolloverWidget = nullptr;

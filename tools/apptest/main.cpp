@@ -25,6 +25,8 @@ public:
         SetOpacityThreshold(1);
         EnableEvents(kEventLeftButton, false);
     }
+    // A widget with content of its own: a plain container's area is only what its children cover.
+    uint32_t GetTypeCode() const override { return 0x706E6C77; } // 'pnlw'
     eResultCode Paint(const gCRect& area, CImage* target, int32_t) override
     {
         CImNav navigator(target, &area);

@@ -1,0 +1,173 @@
+// The backdrop's data block: its background, cursors and full-window flag besides every widget tag.
+#include "widgets/CBackdrop.h"
+
+#include "FileIO/gCFile.h"
+#include "imaging/CGradient.h"
+#include "resources/CResourceContext.h"
+#include "widgets/CWidgetLoadBlock.h"
+#include "widgets/WidgetFactory.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr uint32_t Code(const char (&text)[5])
+{
+    return uint32_t(uint8_t(text[0])) << 24 | uint32_t(uint8_t(text[1])) << 16 |
+           uint32_t(uint8_t(text[2])) << 8 | uint32_t(uint8_t(text[3]));
+}
+
+const CWidget::sLoaderMessages kBackdropMessages = {
+    "Error reading backdrop data block size.", "Error setting backdrop memfile size",
+    "Error reading backdrop data block.",      "Error rewinding backdrop data block.",
+    "Error reading backdrop data chunk type.", "Error parsing backdrop data chunk type.",
+    "Error constructing backdrop hierarchy.",  true};
+
+double ParseDecimal(const gCString& text)
+{
+    std::string bytes = text.ToMacRoman();
+    return std::strtod(bytes.c_str(), nullptr);
+}
+
+// atof's value truncated toward zero, kept within 32 bits.
+int32_t TruncatedCoordinate(double value)
+{
+    if (!(value > -2147483648.0))
+        return INT32_MIN;
+    if (!(value < 2147483647.0))
+        return INT32_MAX;
+    return int32_t(value);
+}
+
+} // namespace
+
+eResultCode CBackdrop::LoadWidgetDataBlock(gCStream* stream)
+{
+    CBWidgetDataHolder holder;
+    PNU_TRY(LoadBlock(stream, holder, kBackdropMessages,
+                      [this](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
+                          return ParseWidgetChunk(tag, block, static_cast<CBWidgetDataHolder&>(h));
+                      }));
+    return FinishLoading(holder, stream);
+}
+
+eResultCode CBackdrop::ParseWidgetChunk(uint32_t tag, gCStream* stream, CBWidgetDataHolder& holder)
+{
+    auto readInt = [&](int32_t& value, const char* message) -> eResultCode {
+        if (eResultCode result = stream->ReadLong(value); result != eSuccess) {
+            ReportError(eResourceReadError, message);
+            return result;
+        }
+        return eSuccess;
+    };
+    auto readFloat = [&](float& value, const char* message) -> eResultCode {
+        if (eResultCode result = stream->ReadFloat(value); result != eSuccess) {
+            ReportError(eResourceReadError, message);
+            return result;
+        }
+        return eSuccess;
+    };
+    auto readLine = [&](gCString& text, const char* message) -> eResultCode {
+        if (eResultCode result = stream->ReadUnicodeLine(text); result != eSuccess) {
+            ReportError(eResourceReadError, message);
+            return result;
+        }
+        if (text.GetLength() > 0)
+            text.Delete(text.GetLength() - 1, 1);
+        return eSuccess;
+    };
+    int32_t value = 0;
+    switch (tag) {
+    case Code("fscr"):
+        PNU_TRY(readInt(value, "Backdrop fscr."));
+        holder.fullWindow = value == 1 ? 1 : 0;
+        return eSuccess;
+    case Code("colr"):
+        PNU_TRY(readInt(value, "Backdrop colr."));
+        mBackgroundColour = uint32_t(value);
+        return eSuccess;
+    case Code("imag"): return readLine(holder.imageName, "Backdrop imag.");
+    case Code("grad"): return readLine(holder.gradientName, "Backdrop grad.");
+    case Code("grop"): return readInt(mGradientOpacity, "Backdrop grop.");
+    case Code("gran"): return readFloat(mGradientAngle, "Backdrop gran.");
+    case Code("grac"):
+        PNU_TRY(readInt(value, "Backdrop grac."));
+        mGradientCircular = value == 1 ? 1 : 0;
+        if (mGradient)
+            (void)InvalidateContent(false);
+        return eSuccess;
+    case Code("grcx"):
+        PNU_TRY(readFloat(mGradientCentre.x, "Backdrop grcx."));
+        if (mGradient)
+            (void)InvalidateContent(false);
+        return eSuccess;
+    case Code("grcy"):
+        PNU_TRY(readFloat(mGradientCentre.y, "Backdrop grcy."));
+        if (mGradient)
+            (void)InvalidateContent(false);
+        return eSuccess;
+    case Code("curs"): {
+        gCString line, name, rest, xText, yText;
+        PNU_TRY(readLine(line, "Backdrop curs."));
+        if (line.SplitAtFirst(name, rest, gCString(u"|"), 0) != 0 ||
+            rest.SplitAtFirst(xText, yText, gCString(u","), 0) != 0) {
+            ReportError(eResourceReadError, "Backdrop curs.");
+            return eResourceReadError;
+        }
+        PNU_TRY(holder.cursorNames.Add(name));
+        gCPoint hotspot{TruncatedCoordinate(ParseDecimal(xText)), TruncatedCoordinate(ParseDecimal(yText))};
+        if (eResultCode result = holder.cursorHotspots.Add(hotspot); result != eSuccess) {
+            holder.cursorNames.RemoveAt(holder.cursorNames.GetSize() - 1);
+            return result;
+        }
+        return eSuccess;
+    }
+    case Code("dcur"): return readLine(holder.defaultCursorName, "Backdrop dcur.");
+    case Code("whsb"):
+        PNU_TRY(readInt(value, "Backdrop whsb."));
+        mWhsb = value != 0 ? 1 : 0;
+        return eSuccess;
+    default:
+        return CWidget::ParseWidgetChunk(tag, stream, holder);
+    }
+}
+
+eResultCode CBackdrop::FinishLoading(CBWidgetDataHolder& holder, gCStream*)
+{
+    if (holder.imageName.GetLength() > 0) {
+        // Background images load once images are resource objects; until then a named image
+        // cannot be honoured and the load fails as for a missing image.
+        ReportError(eCreateFailed, "Backdrop image load failed!");
+        return eResourceReadError;
+    }
+    if (holder.gradientName.GetLength() > 0) {
+        CGradient* gradient = CGradient::CreateFromName(holder.gradientName, nullptr, nullptr);
+        if (!gradient) {
+            ReportError(eCreateFailed, "Backdrop gradient load failed!");
+            return eResourceReadError;
+        }
+        SetGradient(gradient);
+    }
+    CResourceContext* context = GetResourceContext();
+    for (int32_t i = 0; i < holder.cursorNames.GetSize(); ++i) {
+        CWidget* cursor = CreateWidgetByName(holder.cursorNames[i], context ? context->resourceFile : nullptr);
+        if (!cursor) {
+            ReportError(eCreateFailed, "Backdrop cursor create failed!");
+            return eResourceReadError;
+        }
+        if (AddCursor(cursor, holder.cursorHotspots[i]) != eSuccess) {
+            delete cursor;
+            ReportError(eCreateFailed, "Backdrop cursor store failed!");
+            return eResourceReadError;
+        }
+    }
+    if (holder.defaultCursorName.GetLength() > 0 && SetCursorByName(holder.defaultCursorName) != eSuccess) {
+        ReportError(eBadParameter, "Backdrop default cursor init failed!");
+        return eResourceReadError;
+    }
+    if (holder.fullWindow) {
+        mLayout.width = 10000.0f;
+        mLayout.height = 10000.0f;
+    }
+    return eSuccess;
+}

@@ -1,0 +1,46 @@
+// The frame every widget class's data block loader shares: the block is read whole into memory,
+// each chunk goes to the class's parser, then the children named in 'hier' entries are created.
+// Included only by the loaders' sources.
+#pragma once
+
+#include "FileIO/gCMemFile.h"
+#include "app/ReportError.h"
+#include "widgets/CWidget.h"
+
+template <typename Parse>
+eResultCode CWidget::LoadBlock(gCStream* stream, CWidgetDataHolder& holder,
+                               const sLoaderMessages& messages, Parse parse)
+{
+    gCMemFile block;
+    PNU_TRY(ReadBlock(stream, block, messages));
+    const int64_t size = block.GetSize();
+    auto readTag = [&](uint32_t& tag) -> eResultCode {
+        int32_t value = 0;
+        eResultCode result = block.ReadLong(value);
+        if (result != eSuccess) {
+            ReportError(eResourceReadError, messages.tag);
+            return result;
+        }
+        tag = uint32_t(value);
+        return eSuccess;
+    };
+    uint32_t tag = 0;
+    if (!messages.tagAtTop)
+        PNU_TRY(readTag(tag));
+    while (block.GetPos() < size) {
+        if (messages.tagAtTop)
+            PNU_TRY(readTag(tag));
+        if (eResultCode result = parse(tag, &block, holder); result != eSuccess) {
+            ReportError(eResourceReadError, messages.parse);
+            return result;
+        }
+        // A tag that ends exactly at the end of the block is not parsed.
+        if (!messages.tagAtTop && block.GetPos() < size)
+            PNU_TRY(readTag(tag));
+    }
+    if (eResultCode result = CreateChildren(holder, stream); result != eSuccess) {
+        ReportError(eCreateFailed, messages.hierarchy);
+        return result;
+    }
+    return eSuccess;
+}
