@@ -206,7 +206,9 @@ eResultCode CWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDat
     case Code("ttrt"): {
         // Described something this system does not have: read past, even when short.
         int32_t ignored = 0;
-        (void)stream->ReadLong(ignored);
+        // A short value runs to the end of the block, which is then read to its end.
+        if (stream->ReadLong(ignored) != eSuccess)
+            (void)stream->SetPos(stream->GetLength());
         return eSuccess;
     }
     case Code("hier"): {

@@ -1,0 +1,307 @@
+#include "widgets/CBackdrop.h"
+#include "widgets/CCoWidget.h"
+#include "widgets/WidgetFactory.h"
+
+#include "WidgetTestSupport.h"
+#include "support/AllocationFailure.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Alerts = std::vector<std::string>;
+
+// Little-endian pieces of a block.
+std::string I32(int32_t v)
+{
+    std::string s(4, '\0');
+    std::memcpy(&s[0], &v, 4);
+    return s;
+}
+std::string F32(float v)
+{
+    std::string s(4, '\0');
+    std::memcpy(&s[0], &v, 4);
+    return s;
+}
+std::string Tag(const char (&text)[5]) { return I32(int32_t(FourCC(text))); }
+// A block text: the units, the line end the loader drops, and the 0 unit.
+std::string Text(const std::string& ascii)
+{
+    std::string s;
+    for (char c : ascii + "\n")
+        s += std::string{c, '\0'};
+    return s + std::string(2, '\0');
+}
+std::string Block(const std::string& chunks) { return I32(int32_t(chunks.size())) + chunks; }
+// A resource chunk: type, size, id, the name line, the payload.
+std::string Chunk(const char (&type)[5], int32_t id, const std::string& name, const std::string& payload)
+{
+    std::string line;
+    for (char c : name + "\n")
+        line += std::string{c, '\0'};
+    return Tag(type) + I32(int32_t(4 + line.size() + payload.size())) + I32(id) + line + payload;
+}
+
+class WidgetLoading : public ::testing::Test {
+protected:
+    void SetUp() override { TakeAlertDetails(); }
+    void TearDown() override { TakeAlertDetails(); }
+
+    eResultCode LoadPlain(CWidget& widget, const std::string& bytes)
+    {
+        CBytesStream stream(bytes);
+        return widget.LoadWidgetDataBlock(&stream);
+    }
+
+    // Compiles a resource script and makes it the application's resource file.
+    void UseScript(const std::string& script)
+    {
+        std::string path = CompileResources(folder.Path(), "resources", "widgets.mrs", script);
+        ASSERT_FALSE(path.empty());
+        ASSERT_EQ(context.UseResourceFile(path), eSuccess);
+    }
+    void UseBytes(const std::string& bytes)
+    {
+        std::string path = folder.WriteFile("fixture.mrf", bytes);
+        ASSERT_EQ(context.UseResourceFile(path), eSuccess);
+    }
+
+    TempFolder folder;
+    ScopedResourceContext context;
+};
+
+TEST_F(WidgetLoading, TagsSetFieldsWithoutLayout)
+{
+    CWidget w;
+    std::string chunks = Tag("xpos") + F32(2.5f) + Tag("ysiz") + F32(7) + Tag("xszr") + I32(2) +
+                         Tag("xszr") + I32(1) + Tag("yszr") + I32(3) + Tag("vsbl") + I32(2) +
+                         Tag("actv") + I32(0) + Tag("focs") + I32(1) + Tag("oblt") + I32(1) +
+                         Tag("opac") + I32(300) + Tag("hrtb") + I32(1) + Tag("hrtb") + I32(0) +
+                         Tag("kydn") + I32(0) + Tag("kyup") + I32(1) + Tag("lbdn") + I32(1) +
+                         Tag("usrd") + Text("3|real|1.5") + Tag("usrd") + Text("2|int|-4") +
+                         Tag("usrd") + Text("1|int|x10") + Tag("usrd") + Text("-1|real|2") +
+                         Tag("autt") + I32(5);
+    ASSERT_EQ(LoadPlain(w, Block(chunks)), eSuccess);
+    EXPECT_EQ(TakeAlertDetails(), Alerts{});
+    sLayoutValues* v = w.GetLayoutValues();
+    EXPECT_EQ(v->x, 2.5f);
+    EXPECT_EQ(v->height, 7.0f);
+    EXPECT_EQ(v->widthRelative, 1u);
+    EXPECT_EQ(v->widthFarSide, 1u);
+    EXPECT_EQ(v->heightRelative, 0u);
+    EXPECT_FALSE(w.IsVisible());
+    EXPECT_FALSE(w.IsActive());
+    EXPECT_TRUE(w.GetOpaqueBlit());
+    EXPECT_EQ(w.GetOpacity(), 300);
+    EXPECT_EQ(w.GetEventMask(), kEventMessages | kEventKeys | kEventLeftButton);
+    EXPECT_EQ(w.GetUserData(3), 0x3FC00000u);
+    EXPECT_EQ(w.GetUserData(2), 0u);
+    EXPECT_EQ(w.GetUserData(1), 0u);
+    // Nothing is laid out while loading.
+    EXPECT_EQ(w.GetRect(), gCRect{});
+}
+
+TEST_F(WidgetLoading, DamagedBlocksFailWithTheirMessages)
+{
+    struct Case {
+        const char* name;
+        std::string bytes;
+        eResultCode result;
+        Alerts alerts;
+    };
+    const std::string parse = "Error parsing widget data chunk type.";
+    std::vector<Case> cases = {
+        {"empty block", Block(""), eStreamError, {"Error reading widget data chunk type."}},
+        {"no size", "", eStreamError, {"Error reading widget data block size."}},
+        {"negative size", I32(-4), eResourceReadError, {"Error reading widget data block size."}},
+        {"size beyond the data", I32(100) + Tag("vsbl") + I32(1), eResourceReadError,
+         {"Error reading widget data block size."}},
+        {"unknown tag", Block(Tag("zzzz") + I32(1)), eBadParameter, {"Unrecognised chunk in widget.", parse}},
+        {"short float", Block(Tag("xpos") + "ab"), eStreamError, {"Widget xpsp.", parse}},
+        {"short flag", Block(Tag("vsbl") + I32(1) + Tag("oblt") + "a"), eStreamError, {"Widget oblt.", parse}},
+        {"usrd index", Block(Tag("usrd") + Text("9|int|1")), eBadParameter, {"Widget usrd index too high.", parse}},
+        {"usrd type", Block(Tag("usrd") + Text("1|long|1")), eBadParameter, {"Widget usrd.", parse}},
+        {"usrd bars", Block(Tag("usrd") + Text("1 int 1")), eResultCode(2), {"Widget usrd.", parse}},
+        {"hier count", Block(Tag("hier") + "ab"), eStreamError, {"Widget hierarchy entries.", parse}},
+        {"hier name", Block(Tag("hier") + I32(1) + "a"), eStreamError, {"Widget hierarchy names.", parse}},
+        {"hier type", Block(Tag("hier") + I32(1) + Text("Kid")), eStreamError, {"Widget hierarchy type.", parse}},
+        {"effect on a plain widget", Block(Tag("shad") + I32(0)), eBadParameter,
+         {"Unrecognised chunk in widget.", parse}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CWidget w;
+        EXPECT_EQ(LoadPlain(w, c.bytes), c.result);
+        EXPECT_EQ(TakeAlertDetails(), c.alerts);
+    }
+    // A short value of an ignored tag ends the block quietly; a tag at the very end is not read.
+    CWidget w;
+    EXPECT_EQ(LoadPlain(w, Block(Tag("vsbl") + I32(1) + Tag("autt") + "ab")), eSuccess);
+    EXPECT_EQ(LoadPlain(w, Block(Tag("vsbl") + I32(1) + Tag("zzzz"))), eSuccess);
+    EXPECT_EQ(TakeAlertDetails(), Alerts{});
+}
+
+TEST_F(WidgetLoading, CoWidgetTagsAndItsBaseParser)
+{
+    CCoWidget w;
+    ASSERT_EQ(LoadPlain(w, Block(Tag("colr") + I32(int32_t(0x80FF0000u)) + Tag("vsbl") + I32(1))), eSuccess);
+    EXPECT_EQ(w.GetColour(), 0x80FF0000u);
+    EXPECT_TRUE(w.IsVisible());
+    CCoWidget texture;
+    EXPECT_EQ(LoadPlain(texture, Block(Tag("txtr") + I32(0))), eBadParameter);
+    EXPECT_EQ(TakeAlertDetails(), (Alerts{"Unrecognised chunk in widget.", "Error parsing widget data chunk type."}));
+    CCoWidget shortColour;
+    EXPECT_EQ(LoadPlain(shortColour, Block(Tag("colr") + "ab")), eStreamError);
+    EXPECT_EQ(TakeAlertDetails(), (Alerts{"CoWidget colr.", "Error parsing widget data chunk type."}));
+}
+
+// The resource file of the worked example, written by hand: a 'cowg' "Back" whose 'hier' names
+// a 'cowg' "Kid".
+const char* kHandWrittenFile = R"(
+67776f63 38000000 05000000 42006100 63006b00 0a00  | 'cowg', size 56, id 5, "Back" LF
+26000000                                          | N = 38
+6c627376 01000000                                 | 'vsbl' 1
+7a697378 0000c842                                 | 'xsiz' 100.0
+72656968 01000000 4b006900 64000a00 0000 67776f63 | 'hier' 1 x ("Kid", 'cowg')
+67776f63 20000000 06000000 4b006900 64000a00      | 'cowg', size 32, id 6, "Kid" LF
+10000000                                          | N = 16
+6c627376 01000000                                 | 'vsbl' 1
+72 6c 6f 63 ff0000ff                              | 'colr' 0xFF0000FF
+)";
+
+TEST_F(WidgetLoading, HandWrittenFileLoadsWithItsChild)
+{
+    UseBytes(HexBytes(kHandWrittenFile));
+    CCoWidget* back = CCoWidget::CreateFromName(gCString(u"Back"), nullptr, nullptr);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->GetId(), 5u);
+    EXPECT_EQ(back->GetLayoutValues()->width, 100.0f);
+    ASSERT_EQ(back->GetChildCount(), 1);
+    auto* kid = dynamic_cast<CCoWidget*>(back->GetChild(0));
+    ASSERT_NE(kid, nullptr);
+    EXPECT_EQ(kid->GetId(), 6u);
+    EXPECT_EQ(kid->GetName().ToUTF8(), "Kid");
+    EXPECT_EQ(kid->GetColour(), 0xFF0000FFu);
+    EXPECT_EQ(kid->GetParent(), back);
+    delete back;
+    EXPECT_EQ(TakeAlertDetails(), Alerts{});
+}
+
+TEST_F(WidgetLoading, CompiledTreeKeepsTheLastEntryInFront)
+{
+    UseScript(R"(version 2
+widget 'wdgt' 1 "Root" {
+    xsiz 200.0
+    ysiz 100.0
+    hier "A" 'cowg' "B" 'wdgt'
+}
+widget 'cowg' 2 "A" {
+    vsbl 1
+    xsiz 0.5
+    xszr 1
+    ysiz 10.0
+    colr 0xFF102030
+}
+widget 'wdgt' 3 "B" {
+    hier "C" 'cowg'
+}
+widget 'cowg' 4 "C" {
+    xcnt 1
+}
+)");
+    CWidget* root = CreateWidgetByType(gCString(u"Root"), CWidget::kTypeCode, nullptr, nullptr);
+    ASSERT_NE(root, nullptr);
+    ASSERT_EQ(root->GetChildCount(), 2);
+    EXPECT_EQ(root->GetChild(0)->GetName().ToUTF8(), "B");
+    EXPECT_EQ(root->GetChild(1)->GetName().ToUTF8(), "A");
+    // Children are laid out as they are added, in a root not laid out yet: no width to share.
+    EXPECT_EQ(root->GetChild(1)->GetRect(), (gCRect{0, 0, 0, 10}));
+    EXPECT_EQ(root->FindWidgetById(4)->GetName().ToUTF8(), "C");
+    EXPECT_EQ(root->CountWidgets(), 4);
+    delete root;
+    EXPECT_EQ(TakeAlertDetails(), Alerts{});
+}
+
+TEST_F(WidgetLoading, ChildrenTheFactoryCannotMakeFailTheLoad)
+{
+    // The compiler refuses such a child, so the file is written by hand.
+    UseBytes(Chunk("wdgt", 2, "Bad", Block(Tag("hier") + I32(1) + Text("T") + Tag("tbwg") + Tag("vsbl") + I32(1))));
+    EXPECT_EQ(CWidget::CreateFromName(gCString(u"Bad"), nullptr, nullptr), nullptr);
+    EXPECT_EQ(TakeAlertDetails(),
+              (Alerts{"Unrecognised type in widget constructor.", "T", "Error constructing widget hierarchy."}));
+    // A missing child resource: its creator fails and says which class.
+    UseScript(R"(widget 'wdgt' 1 "Lonely" {
+    hier "Nobody" 'cowg'
+}
+)");
+    EXPECT_EQ(CWidget::CreateFromName(gCString(u"Lonely"), nullptr, nullptr), nullptr);
+    EXPECT_EQ(TakeAlertDetails(), (Alerts{"Widget Constructor cowidget create failed.", "Nobody",
+                                          "Error constructing widget hierarchy."}));
+}
+
+TEST_F(WidgetLoading, FactoryByNameScansFromTheStartAndSkipsTheVersion)
+{
+    UseScript(R"(version 2
+widget 'cowg' 7 "Twin" {
+    colr 0xFF00FF00
+}
+widget 'wdgt' 8 "twin" {
+    vsbl 1
+}
+)");
+    CWidget* first = CreateWidgetByName(gCString(u"Twin"), nullptr);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->GetTypeCode(), CCoWidget::kTypeCode);
+    delete first;
+    CWidget* lower = CreateWidgetByName(gCString(u"twin"), nullptr);
+    ASSERT_NE(lower, nullptr);
+    EXPECT_EQ(lower->GetId(), 8u);
+    delete lower;
+    EXPECT_EQ(CreateWidgetByName(gCString(u"Nobody"), nullptr), nullptr);
+    EXPECT_EQ(TakeAlertDetails(), Alerts{});
+    EXPECT_EQ(CreateWidgetByName(gCString(u""), nullptr), nullptr);
+    EXPECT_EQ(CreateWidgetById(7, FourCC("tiwg"), nullptr, nullptr), nullptr);
+    EXPECT_EQ(TakeAlertDetails(),
+              (Alerts{"No res name in widget constructor.", "Unrecognised type in widget constructor."}));
+    CWidget* byId = CreateWidgetById(7, CCoWidget::kTypeCode, nullptr, nullptr);
+    ASSERT_NE(byId, nullptr);
+    delete byId;
+}
+
+TEST_F(WidgetLoading, RunningOutOfMemoryNeverLeavesAHalfTree)
+{
+    UseScript(R"(widget 'wdgt' 1 "Root" {
+    xsiz 50.0
+    ysiz 50.0
+    hier "A" 'cowg' "B" 'cowg'
+}
+widget 'cowg' 2 "A" {
+    vsbl 1
+}
+widget 'cowg' 3 "B" {
+    vsbl 1
+}
+)");
+    int failures = 0;
+    ForEachAllocationFailure(
+        [&] {
+            CWidget* root = CWidget::CreateFromName(gCString(u"Root"), nullptr, nullptr);
+            if (!root) {
+                ++failures;
+                return;
+            }
+            EXPECT_EQ(root->GetChildCount(), 2);
+            delete root;
+        },
+        [](bool) {});
+    EXPECT_GT(failures, 0);
+    TakeAlertDetails();
+}
+
+} // namespace
