@@ -1,0 +1,189 @@
+#include "widgets/CBackdrop.h"
+#include "widgets/CCoWidget.h"
+
+#include "WidgetTestSupport.h"
+#include "imaging/CGradient.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Alerts = std::vector<std::string>;
+
+class BackdropBlock : public ::testing::Test {
+protected:
+    void SetUp() override { TakeAlertDetails(); }
+    void TearDown() override { TakeAlertDetails(); }
+    void UseScript(const std::string& script)
+    {
+        std::string path = CompileResources(folder.Path(), "resources", "backdrop.mrs", script);
+        ASSERT_FALSE(path.empty());
+        ASSERT_EQ(context.UseResourceFile(path), eSuccess);
+    }
+    TempFolder folder;
+    ScopedResourceContext context;
+};
+
+TEST_F(BackdropBlock, PlainBlockGivesTheDefaultBackground)
+{
+    UseScript("widget 'bkdp' 1 \"Plain\" {\n    xsiz 640.0\n    ysiz 240.0\n}\n");
+    CBackdrop* backdrop = CBackdrop::CreateFromName(gCString(u"Plain"), nullptr, nullptr);
+    ASSERT_NE(backdrop, nullptr);
+    EXPECT_EQ(backdrop->GetLayoutRect().right, 640.0f);
+    EXPECT_EQ(backdrop->GetGradient(), nullptr);
+    EXPECT_EQ(backdrop->GetCursorWidget(), nullptr);
+    ASSERT_EQ(backdrop->SetSize(4, 4, false), eSuccess);
+    backdrop->MarkWindowReady();
+    ASSERT_EQ(backdrop->Update(), eSuccess);
+    EXPECT_EQ(backdrop->GetImagePixel({3, 3}), 0xFF303050u);
+    delete backdrop;
+}
+
+TEST_F(BackdropBlock, BackgroundTagsCursorsAndFullWindow)
+{
+    UseScript(R"(widget 'bkdp' 1 "Back" {
+    colr 0x00FF0000
+    grop 0
+    gran 0.25
+    grac 1
+    grcx 0.25
+    whsb 2
+    curs "Arrow|3,4"
+    curs "Hand|2.9,-1.5"
+    dcur "Hand"
+    fscr 1
+}
+widget 'cowg' 2 "Arrow" {
+    xsiz 4.0
+}
+widget 'wdgt' 3 "Hand" {
+    vsbl 0
+}
+)");
+    CBackdrop* backdrop = CBackdrop::CreateFromName(gCString(u"Back"), nullptr, nullptr);
+    ASSERT_NE(backdrop, nullptr);
+    EXPECT_EQ(TakeAlertDetails(), Alerts{});
+    EXPECT_EQ(backdrop->GetBackgroundColour(), 0x00FF0000u);
+    EXPECT_EQ(backdrop->GetGradientOpacity(), 0);
+    EXPECT_EQ(backdrop->GetGradientAngle(), 0.25f);
+    EXPECT_EQ(backdrop->IsGradientCircular(), 1u);
+    EXPECT_EQ(backdrop->GetGradientCentre().x, 0.25f);
+    EXPECT_EQ(backdrop->GetWhsbFlag(), 1u);
+    ASSERT_EQ(backdrop->GetCursorCount(), 2);
+    ASSERT_NE(backdrop->GetCursorWidget(), nullptr);
+    EXPECT_EQ(backdrop->GetCursorWidget()->GetName().ToUTF8(), "Hand");
+    EXPECT_EQ(backdrop->GetLayoutRect().right, 10000.0f);
+    EXPECT_EQ(backdrop->GetLayoutRect().bottom, 10000.0f);
+    EXPECT_EQ(backdrop->SetCursorByName(gCString(u"Nothing")), eBadParameter);
+    EXPECT_EQ(backdrop->GetCursorWidget()->GetName().ToUTF8(), "Hand");
+    // The alpha byte of the colour plays no part.
+    ASSERT_EQ(backdrop->SetSize(4, 4, false), eSuccess);
+    backdrop->MarkWindowReady();
+    ASSERT_EQ(backdrop->Update(), eSuccess);
+    EXPECT_EQ(backdrop->GetImagePixel({1, 1}), 0xFFFF0000u);
+    delete backdrop;
+}
+
+TEST_F(BackdropBlock, LoaderFailuresAndTheirMessages)
+{
+    struct Case {
+        const char* script;
+        Alerts alerts;
+    } cases[] = {
+        {"widget 'bkdp' 1 \"B\" {\n    dcur \"Missing\"\n}\n",
+         {"Backdrop default cursor init failed!"}},
+        {"widget 'bkdp' 1 \"B\" {\n    curs \"Missing|1,1\"\n}\n", {"Backdrop cursor create failed!"}},
+        {"widget 'bkdp' 1 \"B\" {\n    grad \"NoGradient\"\n}\n", {"Backdrop gradient load failed!"}},
+        {"chunk 'bkdp' 1 \"B\" {\n    i32 4\n    code 'curs'\n}\n",
+         {"Backdrop curs.", "Error parsing backdrop data chunk type."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.script);
+        std::string path = CompileResources(folder.Path(), "resources", "bad.mrs", c.script);
+        if (path.empty()) {
+            // The compiler refuses what the loader would refuse: written here by hand instead.
+            continue;
+        }
+        ASSERT_EQ(context.UseResourceFile(path), eSuccess);
+        TakeAlertDetails();
+        EXPECT_EQ(CBackdrop::CreateFromName(gCString(u"B"), nullptr, nullptr), nullptr);
+        Alerts got = TakeAlertDetails();
+        // The gradient loader shows its own alert first.
+        ASSERT_FALSE(got.empty());
+        EXPECT_EQ(got.back(), c.alerts.back());
+    }
+}
+
+TEST(BackdropCursorLine, BadLinesAreRefused)
+{
+    struct Case {
+        std::string line;
+        bool ok;
+    } cases[] = {{"Arrow|3,4", true}, {"Arrow 3,4", false}, {"Arrow|3 4", false}};
+    for (const Case& c : cases) {
+        std::string text;
+        for (char ch : c.line + "\n")
+            text += std::string{ch, '\0'};
+        text += std::string(2, '\0');
+        uint32_t tag = FourCC("curs");
+        std::string chunk(reinterpret_cast<const char*>(&tag), 4);
+        chunk += text;
+        int32_t size = int32_t(chunk.size());
+        std::string block(reinterpret_cast<const char*>(&size), 4);
+        block += chunk;
+        CBytesStream stream(block);
+        CBackdrop backdrop;
+        TakeAlertDetails();
+        eResultCode result = backdrop.LoadWidgetDataBlock(&stream);
+        Alerts alerts = TakeAlertDetails();
+        if (c.ok) {
+            // The cursor itself cannot be made without a resource file.
+            EXPECT_EQ(alerts.front(), "Backdrop cursor create failed!");
+        } else {
+            EXPECT_EQ(result, eResourceReadError);
+            EXPECT_EQ(alerts, (Alerts{"Backdrop curs.", "Error parsing backdrop data chunk type."}));
+        }
+    }
+}
+
+TEST(BackdropBackground, GradientOverColourAndImage)
+{
+    CBackdrop backdrop;
+    PrepareBackdrop(backdrop, 9, 9);
+    backdrop.SetBackgroundColour(0x00000000u);
+    CPixel black = 0xFF000000u, white = 0xFFFFFFFFu;
+    backdrop.SetGradient(new CGradient(&black, &white));
+    backdrop.SetGradientOpacity(255);
+    ASSERT_EQ(backdrop.InvalidateArea({0, 0, 9, 9}, true), eSuccess);
+    // Top to bottom: the first and last table entries, opaque at full strength.
+    CGradient* gradient = backdrop.GetGradient();
+    EXPECT_EQ(backdrop.GetImagePixel({4, 0}), gradient->GetColour(0, 9) | 0xFF000000u);
+    EXPECT_EQ(backdrop.GetImagePixel({4, 8}), gradient->GetColour(8, 9) | 0xFF000000u);
+
+    // Circular about the centre: the centre takes the first entry, the corners the last.
+    backdrop.SetGradientCircular(1);
+    ASSERT_EQ(backdrop.InvalidateArea({0, 0, 9, 9}, true), eSuccess);
+    uint32_t centre = backdrop.GetImagePixel({5, 5});
+    EXPECT_EQ(centre, (gradient->GetEntry(0) & 0x00FFFFFFu) | 0xFF000000u);
+    EXPECT_GT(backdrop.GetImagePixel({0, 0}) & 0xFF, centre & 0xFF);
+
+    // Opacity 0: no gradient at all.
+    backdrop.SetGradientOpacity(0);
+    ASSERT_EQ(backdrop.InvalidateArea({0, 0, 9, 9}, true), eSuccess);
+    EXPECT_EQ(backdrop.GetImagePixel({0, 0}), 0xFF000000u);
+
+    // A quarter turn runs the linear gradient across instead of down.
+    backdrop.SetGradientCircular(0);
+    backdrop.SetGradientOpacity(255);
+    backdrop.SetGradientAngle(0.25f);
+    ASSERT_EQ(backdrop.InvalidateArea({0, 0, 9, 9}, true), eSuccess);
+    EXPECT_EQ(backdrop.GetImagePixel({0, 0}), backdrop.GetImagePixel({0, 8}));
+    EXPECT_NE(backdrop.GetImagePixel({0, 4}), backdrop.GetImagePixel({8, 4}));
+}
+
+} // namespace
