@@ -115,6 +115,8 @@ public:
     CWidget* GetRolloverWidget() const { return mRolloverWidget; }
     void TrackMouseOver();
     void ClearMouseOver() { mRolloverWidget = nullptr; }
+    // Flashes the widget under the mouse while Command-Shift-click is held; 0 when it did nothing.
+    virtual uint32_t ShowDebugInfo();
 
     // Input, diverted to the modal top while the stack is not empty.
     uint32_t DispatchMessageEvent(uint32_t message, uintptr_t p1, uintptr_t p2) override;
