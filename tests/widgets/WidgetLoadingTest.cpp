@@ -16,38 +16,6 @@ namespace {
 
 using Alerts = std::vector<std::string>;
 
-// Little-endian pieces of a block.
-std::string I32(int32_t v)
-{
-    std::string s(4, '\0');
-    std::memcpy(&s[0], &v, 4);
-    return s;
-}
-std::string F32(float v)
-{
-    std::string s(4, '\0');
-    std::memcpy(&s[0], &v, 4);
-    return s;
-}
-std::string Tag(const char (&text)[5]) { return I32(int32_t(FourCC(text))); }
-// A block text: the units, the line end the loader drops, and the 0 unit.
-std::string Text(const std::string& ascii)
-{
-    std::string s;
-    for (char c : ascii + "\n")
-        s += std::string{c, '\0'};
-    return s + std::string(2, '\0');
-}
-std::string Block(const std::string& chunks) { return I32(int32_t(chunks.size())) + chunks; }
-// A resource chunk: type, size, id, the name line, the payload.
-std::string Chunk(const char (&type)[5], int32_t id, const std::string& name, const std::string& payload)
-{
-    std::string line;
-    for (char c : name + "\n")
-        line += std::string{c, '\0'};
-    return Tag(type) + I32(int32_t(4 + line.size() + payload.size())) + I32(id) + line + payload;
-}
-
 class WidgetLoading : public ::testing::Test {
 protected:
     void SetUp() override { TakeAlertDetails(); }
@@ -236,10 +204,7 @@ TEST_F(WidgetLoading, ChildrenTheFactoryCannotMakeFailTheLoad)
     EXPECT_EQ(TakeAlertDetails(),
               (Alerts{"Unrecognised type in widget constructor.", "T", "Error constructing widget hierarchy."}));
     // A missing child resource: its creator fails and says which class.
-    UseScript(R"(widget 'wdgt' 1 "Lonely" {
-    hier "Nobody" 'cowg'
-}
-)");
+    UseBytes(Chunk("wdgt", 1, "Lonely", Block(Tag("hier") + I32(1) + Text("Nobody") + Tag("cowg"))));
     EXPECT_EQ(CWidget::CreateFromName(gCString(u"Lonely"), nullptr, nullptr), nullptr);
     EXPECT_EQ(TakeAlertDetails(), (Alerts{"Widget Constructor cowidget create failed.", "Nobody",
                                           "Error constructing widget hierarchy."}));

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,38 @@ constexpr uint32_t FourCC(const char (&text)[5])
 {
     return uint32_t(uint8_t(text[0])) << 24 | uint32_t(uint8_t(text[1])) << 16 |
            uint32_t(uint8_t(text[2])) << 8 | uint32_t(uint8_t(text[3]));
+}
+
+// Little-endian pieces of a block.
+inline std::string I32(int32_t v)
+{
+    std::string s(4, '\0');
+    std::memcpy(&s[0], &v, 4);
+    return s;
+}
+inline std::string F32(float v)
+{
+    std::string s(4, '\0');
+    std::memcpy(&s[0], &v, 4);
+    return s;
+}
+inline std::string Tag(const char (&text)[5]) { return I32(int32_t(FourCC(text))); }
+// A block text: the units, the line end the loader drops, and the 0 unit.
+inline std::string Text(const std::string& ascii)
+{
+    std::string s;
+    for (char c : ascii + "\n")
+        s += std::string{c, '\0'};
+    return s + std::string(2, '\0');
+}
+inline std::string Block(const std::string& chunks) { return I32(int32_t(chunks.size())) + chunks; }
+// A resource chunk: type, size, id, the name line, the payload.
+inline std::string Chunk(const char (&type)[5], int32_t id, const std::string& name, const std::string& payload)
+{
+    std::string line;
+    for (char c : name + "\n")
+        line += std::string{c, '\0'};
+    return Tag(type) + I32(int32_t(4 + line.size() + payload.size())) + I32(id) + line + payload;
 }
 
 // A widget with content: it paints its rect in one colour through the blend of the given alpha.
