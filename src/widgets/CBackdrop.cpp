@@ -96,7 +96,8 @@ CBackdrop::~CBackdrop()
     if (mGradient && !mGradient->IsInPool())
         delete mGradient;
     mGradient = nullptr;
-    delete mBackgroundImage;
+    if (mBackgroundImage && !mBackgroundImage->IsInPool())
+        delete mBackgroundImage;
     mBackgroundImage = nullptr;
     for (sCursorEntry& entry : mCursors)
         delete entry.cursor;
@@ -113,7 +114,7 @@ void CBackdrop::SetGradient(CGradient* gradient)
 
 void CBackdrop::SetBackgroundImage(CImage* image)
 {
-    if (mBackgroundImage != image)
+    if (mBackgroundImage && mBackgroundImage != image && !mBackgroundImage->IsInPool())
         delete mBackgroundImage;
     mBackgroundImage = image;
     (void)InvalidateContent(false);

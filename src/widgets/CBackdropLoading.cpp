@@ -3,6 +3,7 @@
 
 #include "FileIO/gCFile.h"
 #include "imaging/CGradient.h"
+#include "imaging/CImage.h"
 #include "resources/CResourceContext.h"
 #include "widgets/CWidgetLoadBlock.h"
 #include "widgets/WidgetFactory.h"
@@ -132,13 +133,15 @@ eResultCode CBackdrop::ParseWidgetChunk(uint32_t tag, gCStream* stream, CBWidget
     }
 }
 
-eResultCode CBackdrop::FinishLoading(CBWidgetDataHolder& holder, gCStream*)
+eResultCode CBackdrop::FinishLoading(CBWidgetDataHolder& holder, gCStream* stream)
 {
     if (holder.imageName.GetLength() > 0) {
-        // Background images load once images are resource objects; until then a named image
-        // cannot be honoured and the load fails as for a missing image.
-        ReportError(eCreateFailed, "Backdrop image load failed!");
-        return eResourceReadError;
+        CImage* image = CImage::CreateFromName(holder.imageName, dynamic_cast<gCFile*>(stream), nullptr);
+        if (!image) {
+            ReportError(eCreateFailed, "Backdrop image load failed!");
+            return eResourceReadError;
+        }
+        SetBackgroundImage(image);
     }
     if (holder.gradientName.GetLength() > 0) {
         CGradient* gradient = CGradient::CreateFromName(holder.gradientName, nullptr, nullptr);

@@ -100,6 +100,7 @@ TEST_F(BackdropBlock, LoaderFailuresAndTheirMessages)
         {"default cursor not added", Tag("dcur") + Text("Missing"), "Backdrop default cursor init failed!"},
         {"cursor not in the file", Tag("curs") + Text("Missing|1,1"), "Backdrop cursor create failed!"},
         {"gradient not in the file", Tag("grad") + Text("NoGradient"), "Backdrop gradient load failed!"},
+        {"image not in the file", Tag("imag") + Text("NoImage"), "Backdrop image load failed!"},
         {"dangling tag", Tag("vsbl") + I32(1) + Tag("curs"), "Error parsing backdrop data chunk type."},
     };
     int32_t id = 1;

@@ -88,8 +88,9 @@ TEST(SubtractRect, PiecesInOrderTopBottomLeftRight)
         ASSERT_EQ(n, int32_t(c.pieces.size()));
         for (int32_t i = 0; i < n; ++i)
             EXPECT_EQ(out[i], c.pieces[size_t(i)]) << i;
-        if (n == 0)
+        if (n == 0) {
             EXPECT_EQ(out[0], (gCRect{-1, -1, -1, -1}));
+        }
     }
 }
 
@@ -227,8 +228,9 @@ TEST(Region, MatchesPixelSetModel)
                     if (p.first >= clip.left && p.first < clip.right && p.second >= clip.top &&
                         p.second < clip.bottom)
                         clipped.insert(p);
-                if (!region.IsEmpty() && !clip.IsEmpty())
+                if (!region.IsEmpty() && !clip.IsEmpty()) {
                     EXPECT_EQ(kept, clipped.empty() ? 0 : 1);
+                }
                 if (kept == 0)
                     region.Clear();
                 model = kept ? clipped : PixelSet();
