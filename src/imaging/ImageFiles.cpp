@@ -1,5 +1,8 @@
 #include "imaging/ImageFiles.h"
 
+#include "FileIO/gCFRef.h"
+#include "FileIO/gCFRelative.h"
+#include "FileIO/gCFile.h"
 #include "FileIO/gCMemFile.h"
 #include "core/CMemBlock.h"
 #include "imaging/CImage.h"
@@ -153,3 +156,68 @@ eResultCode SaveImage(CMemBlock& block, CImage8* image, int32_t format)
     gCMemFile stream(&block);
     return SaveToStream(stream, image, format);
 }
+
+namespace {
+
+template <typename Path, typename Image>
+eResultCode LoadFromPath(Path& path, Image* image)
+{
+    if (!path.IsSet() || path.GetPath().IsEmpty())
+        return eBadParameter;
+    gCFile file;
+    PNU_TRY(file.Open(path, gCFile::eAccessRead));
+    eResultCode result = LoadFromStream(file, image);
+    (void)file.Close();
+    return result;
+}
+
+template <typename Path, typename Image>
+eResultCode SaveToPath(Path& path, Image* image, int32_t format)
+{
+    if (!path.IsSet() || path.GetPath().IsEmpty())
+        return eBadParameter;
+    // Nothing is created or cut for an image that would not be written.
+    if (image && image->IsCompressed())
+        return eBadParameter;
+    gCFile file;
+    PNU_TRY(file.Open(path, gCFile::eAccessWrite));
+    eResultCode result = SaveToStream(file, image, format);
+    (void)file.Close();
+    return result;
+}
+
+} // namespace
+
+eResultCode LoadImage(const gCString& path, CImage* image)
+{
+    gCFRelative relative(path, 0);
+    return LoadFromPath(relative, image);
+}
+
+eResultCode LoadImage(const gCString& path, CImage8* image)
+{
+    gCFRelative relative(path, 0);
+    return LoadFromPath(relative, image);
+}
+
+eResultCode LoadImage(gCBasePath& path, CImage* image) { return LoadFromPath(path, image); }
+eResultCode LoadImage(gCBasePath& path, CImage8* image) { return LoadFromPath(path, image); }
+eResultCode LoadImage(gCFRef& file, CImage* image) { return LoadFromPath(file, image); }
+eResultCode LoadImage(gCFRef& file, CImage8* image) { return LoadFromPath(file, image); }
+
+eResultCode SaveImage(const gCString& path, CImage* image, int32_t format)
+{
+    gCFRef reference(path);
+    return SaveToPath(reference, image, format);
+}
+
+eResultCode SaveImage(const gCString& path, CImage8* image, int32_t format)
+{
+    gCFRef reference(path);
+    return SaveToPath(reference, image, format);
+}
+
+eResultCode SaveImage(gCBasePath& path, CImage* image, int32_t format) { return SaveToPath(path, image, format); }
+eResultCode SaveImage(gCBasePath& path, CImage8* image, int32_t format) { return SaveToPath(path, image, format); }
+eResultCode SaveImage(gCFRef& file, CImage* image, int32_t format) { return SaveToPath(file, image, format); }
+eResultCode SaveImage(gCFRef& file, CImage8* image, int32_t format) { return SaveToPath(file, image, format); }

@@ -9,6 +9,9 @@
 class CImage;
 class CImage8;
 class CMemBlock;
+class gCBasePath;
+class gCFRef;
+class gCString;
 class gCStream;
 
 // Image format ids; the same numbers as the file dialogs' file types.
@@ -37,3 +40,19 @@ eResultCode SaveImage(gCStream& stream, CImage* image, int32_t format);
 eResultCode SaveImage(gCStream& stream, CImage8* image, int32_t format);
 eResultCode SaveImage(CMemBlock& block, CImage* image, int32_t format);
 eResultCode SaveImage(CMemBlock& block, CImage8* image, int32_t format);
+
+// Path forms: the file is opened for the call and closed after it. A path text is taken
+// relative to the bundle's Contents folder for loading and as a file reference for saving; an
+// empty or unset path gives 6.
+eResultCode LoadImage(const gCString& path, CImage* image);
+eResultCode LoadImage(const gCString& path, CImage8* image);
+eResultCode LoadImage(gCBasePath& path, CImage* image);
+eResultCode LoadImage(gCBasePath& path, CImage8* image);
+eResultCode LoadImage(gCFRef& file, CImage* image);
+eResultCode LoadImage(gCFRef& file, CImage8* image);
+eResultCode SaveImage(const gCString& path, CImage* image, int32_t format);
+eResultCode SaveImage(const gCString& path, CImage8* image, int32_t format);
+eResultCode SaveImage(gCBasePath& path, CImage* image, int32_t format);
+eResultCode SaveImage(gCBasePath& path, CImage8* image, int32_t format);
+eResultCode SaveImage(gCFRef& file, CImage* image, int32_t format);
+eResultCode SaveImage(gCFRef& file, CImage8* image, int32_t format);

@@ -417,3 +417,37 @@ TEST(Dispatch, SavedFilesOfEveryFormatLoadBack)
     for (int32_t y = 0; y < 9; ++y)
         ASSERT_EQ(memcmp(a.Row(y), b.Row(y), 13 * 4), 0);
 }
+
+#include "FileIO/gCFRef.h"
+#include "support/TempFolder.h"
+
+#include <filesystem>
+
+TEST(Dispatch, PathFormsOpenAndCloseTheFile)
+{
+    TempFolder folder;
+    CImage image(6, 4);
+    FillGradient(image);
+    const std::string path = folder / "saved.png";
+    gCString text;
+    ASSERT_EQ(text.SetFromUTF8(path), eSuccess);
+    ASSERT_EQ(SaveImage(text, &image, eImageFormatPng), eSuccess);
+    gCFRef reference(text);
+    CImage back;
+    ASSERT_EQ(LoadImage(reference, &back), eSuccess);
+    EXPECT_EQ(CImNav(&back, nullptr).Row(3)[5], CImNav(&image, nullptr).Row(3)[5]);
+
+    EXPECT_EQ(SaveImage(gCString(), &image, eImageFormatPng), eBadParameter);
+    gCFRef unset;
+    EXPECT_EQ(LoadImage(unset, &back), eBadParameter);
+    gCFRef missing(gCString((folder / "missing.png").c_str()));
+    EXPECT_EQ(LoadImage(missing, &back), eInvalidFile);
+
+    // An image held in its run-length form is refused before any file is made.
+    CImage flat(20, 20);
+    ASSERT_EQ(flat.Compress(), eSuccess);
+    gCString flatPath;
+    ASSERT_EQ(flatPath.SetFromUTF8(folder / "flat.png"), eSuccess);
+    EXPECT_EQ(SaveImage(flatPath, &flat, eImageFormatPng), eBadParameter);
+    EXPECT_FALSE(std::filesystem::exists(folder / "flat.png"));
+}
