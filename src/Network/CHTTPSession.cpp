@@ -1,6 +1,6 @@
 #include "Network/CHTTPSession.h"
 
-#include "Network/NetErrors.h"
+#include "app/ReportError.h"
 
 #include <cstring>
 
@@ -33,7 +33,7 @@ void CHTTPSession::ChangeState(uint32_t newState)
     CTCPSocket::ChangeState(newState);
     if (StateCallback) {
         if (eResultCode result = StateCallback(this); result != eSuccess)
-            ReportNetworkError(result, "HTTP session failed state change callback - CHTTPSession::ChangeState");
+            ReportError(result, "HTTP session failed state change callback - CHTTPSession::ChangeState");
     }
 }
 
@@ -289,7 +289,7 @@ eResultCode CHTTPSession::ReportFinished()
     eResultCode result = DownloadFinishedCallback.function(this, gCString(folderPath), gCString(localFileName),
         complete, uint32_t(bytesTransferred), DownloadFinishedCallback.user);
     if (result != eSuccess)
-        ReportNetworkError(result, "Download finished callback failed.");
+        ReportError(result, "Download finished callback failed.");
     return eSuccess;
 }
 

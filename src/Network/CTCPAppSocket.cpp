@@ -1,7 +1,7 @@
 #include "Network/CTCPAppSocket.h"
 
 #include "Network/NetAddress.h"
-#include "Network/NetErrors.h"
+#include "app/ReportError.h"
 
 #include <cstring>
 
@@ -47,7 +47,7 @@ void CTCPAppSocket::ChangeState(uint32_t newState)
     CTCPSocket::ChangeState(newState);
     if (StateCallback) {
         if (eResultCode result = StateCallback(this); result != eSuccess)
-            ReportNetworkError(result, "Marten data pipe session failed state change callback - CTCPAppSocket::ChangeState");
+            ReportError(result, "Marten data pipe session failed state change callback - CTCPAppSocket::ChangeState");
     }
 }
 

@@ -4,9 +4,9 @@
 // session, data pipe) is a CTCPSocket.
 #pragma once
 
+#include "app/gCCmdTarget.h"
 #include "core/CMemBlockT.h"
 #include "core/eResultCode.h"
-#include "core/gCBaseObject.h"
 #include "core/gCString.h"
 #include "platform/CNetEndpoint.h"
 
@@ -40,7 +40,7 @@ struct sSocketCallback {
 eResultCode StartOpenTransport();
 eResultCode StopOpenTransport();
 
-class CTCPSocket : public gCBaseObject, private INetEventSink {
+class CTCPSocket : public gCCmdTarget, private INetEventSink {
 public:
     // The event codes the endpoint's events are recorded under.
     static constexpr uint32_t kEventListen = 0x0001;

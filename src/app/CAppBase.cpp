@@ -78,8 +78,6 @@ void CAppBase::SetBundlePaths(const gCString& bundle)
     mResourceFileName = gCString("system.mrf");
     mStringTableFileName = gCString("system.msf");
     mSecondResourceFileName = gCString("");
-    mOpenTransportStarted = 0;
-    mNetworkingStarted = 0;
 }
 
 CAppBase::~CAppBase()
@@ -89,8 +87,7 @@ CAppBase::~CAppBase()
         MemFree(mTabletState);
         mTabletState = nullptr;
     }
-    if (mNetworkingStarted)
-        CloseAllSockets();
+    CloseAllSockets();
     NamedValues().RemoveAll();
     if (gApplication == this)
         gApplication = nullptr;
@@ -176,7 +173,7 @@ eResultCode CAppBase::Heartbeat()
             windows[i]->UpdateWindow();
     if (mQuit)
         return eSuccess;
-    if (mNetworkingStarted)
+    if (IsNetworkStarted())
         PollSockets();
     if (!mHeartbeatEnabled)
         return eHandled;

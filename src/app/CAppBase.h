@@ -5,10 +5,11 @@
 //
 // Seams for the members other parts own: the resource files, directories, string table and pools
 // join LoadSystemResources and the destructor; the sound player joins TidyVoices; the socket
-// registry joins PollSockets and CloseAllSockets.
+// registry is a base class (CSocketRegistry), polled from the heartbeat.
 #pragma once
 
 #include "app/CMessageHub.h"
+#include "app/CSocketRegistry.h"
 #include "app/gCCmdTarget.h"
 #include "core/eResultCode.h"
 #include "core/gCArray.h"
@@ -29,7 +30,7 @@ gCArray<CWindowBase*>& GetWindowList();
 // length-prefixed string and returns it; nothing shows it.
 char* DebugAssert(const char* fileName, int32_t line);
 
-class CAppBase : public gCCmdTarget {
+class CAppBase : public gCCmdTarget, public CSocketRegistry {
 public:
     // Started states.
     enum : uint32_t { kNotStarted = 0, kStarting = 1, kStarted = 2 };
@@ -137,7 +138,7 @@ public:
     uint32_t IsInModalState() const { return mInModalState; }
     uint32_t IsWidgetCursorTracking() const { return mWidgetCursorTracking; }
     uint32_t GetTickCounter() const { return mTickCounter; }
-    uint32_t IsNetworkingStarted() const { return mNetworkingStarted; }
+    uint32_t IsNetworkingStarted() const { return IsNetworkStarted(); }
     CMessageHub& GetMessageHub() { return mHub; }
     const gCString& GetBundleContentsPath() const { return mContentsPath; }
     const gCString& GetBundleFolderPath() const { return mFolderPath; }
@@ -154,10 +155,8 @@ protected:
     eResultCode ShowMainWindow(CWindowBase* window, CBackdrop* backdrop);
     // Bundle paths from a bundle folder text (the constructor's steps 4 to 7).
     void SetBundlePaths(const gCString& bundle);
-    // Seams: the sound player's upkeep, the socket registry's poll and shutdown.
+    // Seam: the sound player's upkeep.
     void TidyVoices() {}
-    void PollSockets() {}
-    void CloseAllSockets() {}
 
     uint32_t mCreatorCode;
     uint32_t mHeartbeatEnabled = 0;
@@ -177,6 +176,4 @@ protected:
     CMessageHub mHub;
     uint32_t mTickCounter = 0;
     sTabletState* mTabletState = nullptr;
-    uint32_t mOpenTransportStarted = 0;
-    uint32_t mNetworkingStarted = 0;
 };

@@ -2,6 +2,7 @@
 // and split at random points must give the same result.
 #include "Network/CHTTPSession.h"
 
+#include "platform/AlertPresenter.h"
 #include "support/LoopbackPeer.h"
 
 #include <gtest/gtest.h>
@@ -274,4 +275,20 @@ TEST(HTTPResponse, RepliesFromAScriptedPeerGiveTheSameOutcome)
             EXPECT_EQ(outcome, entry.expected) << entry.name << " (mode " << mode << ")";
         }
     }
+}
+
+// A state callback that fails is reported to the user; the state is kept.
+TEST(HTTPResponse, FailingStateCallbackIsReportedAndTheStateKept)
+{
+    plat::RecordingAlertPresenter alerts;
+    plat::SetAlertPresenter(&alerts);
+    ProbeSession session(0);
+    session.StateCallback = [](CHTTPSession*) { return eGenericFailure; };
+    session.ChangeState(eSocketClosed);
+    plat::SetAlertPresenter(nullptr);
+    EXPECT_EQ(session.state, uint32_t(eSocketClosed));
+    ASSERT_EQ(alerts.GetAlerts().size(), 1u);
+    EXPECT_EQ(alerts.GetAlerts()[0].title, "Error.");
+    EXPECT_NE(alerts.GetAlerts()[0].text.find("HTTP session failed state change callback - CHTTPSession::ChangeState"),
+        std::string::npos);
 }
