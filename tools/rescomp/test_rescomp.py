@@ -178,6 +178,24 @@ class WidgetBlocks(unittest.TestCase):
             "64727375" + "3|real|1.5\n".encode("utf-16-le").hex() + "0000"
             "72656968 00000000"))
 
+    def test_image_and_text_widget_tags(self):
+        data = compile_resources(
+            "widget 'txwg' 1 \"T\" {\n  font \"Sans\"\n  fsiz 12.5\n  fjst \"centre\"\n  txsz 1\n"
+            "  text \"Hi\"\n  stim 0\n  colr 0xFF000000\n}\n"
+            "widget 'imwg' 2 \"I\" {\n  imag \"Dot\"\n  imsh 1\n}\n", HERE)
+        blocks = read_back(data)[1]
+        self.assertEqual(blocks[0][3], bytes.fromhex(
+            "50000000"
+            "746e6f66" + "Sans\n".encode("utf-16-le").hex() + "0000"
+            "7a697366 00004841"
+            "74736a66" + "centre\n".encode("utf-16-le").hex() + "0000"
+            "7a737874 01000000"
+            "74786574" + "Hi\n".encode("utf-16-le").hex() + "0000"
+            "6d697473 00000000" "726c6f63 000000ff"))
+        self.assertEqual(blocks[1][3][4:8], b"gami")
+        with self.assertRaises(ScriptError):
+            compile_resources("widget 'imwg' 1 \"I\" {\n  font \"Sans\"\n}\n", HERE)
+
     def test_effect_chunks_take_their_fields_in_order(self):
         data = compile_resources(
             "widget 'cowg' 1 \"C\" {\n  grdf 1 0.0 0 0 0.5 0.5 2 0xFF000000 0.0 0xFFFFFFFF 1.0 255 1\n"

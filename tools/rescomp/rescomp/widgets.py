@@ -49,6 +49,17 @@ BACKDROP_TAGS = {
     "dcur": ["text"], "whsb": ["i32"],
 }
 
+# The image and mask widgets name an image (or an image list) by resource name.
+IMWIDGET_TAGS = {
+    "imag": ["text"], "imcm": ["i32"], "imls": ["text"], "imlx": ["i32"], "imsh": ["i32"],
+    "stim": ["i32"],
+}
+TXWIDGET_TAGS = {
+    "font": ["text"], "fsiz": ["f32"], "fpsz": ["f32"], "fjst": ["text"], "fbld": ["i32"],
+    "fita": ["i32"], "fudl": ["i32"], "txsz": ["i32"], "txwr": ["i32"], "text": ["text"],
+    "txls": ["text"], "txlx": ["i32"],
+}
+
 
 def _chain(*tables):
     merged = {}
@@ -62,6 +73,9 @@ TYPES = {
     "wdgt": _chain(WIDGET_TAGS),
     "cowg": _chain(COWIDGET_TAGS, WIDGET_TAGS),
     "bkdp": _chain(BACKDROP_TAGS, WIDGET_TAGS),
+    "imwg": _chain(IMWIDGET_TAGS, COWIDGET_TAGS, WIDGET_TAGS),
+    "mkwg": _chain(IMWIDGET_TAGS, COWIDGET_TAGS, WIDGET_TAGS),
+    "txwg": _chain(TXWIDGET_TAGS, IMWIDGET_TAGS, COWIDGET_TAGS, WIDGET_TAGS),
 }
 
 
