@@ -320,7 +320,7 @@ int32_t CTextRenderer::GetTextHeight(const gCString& text, int32_t wrapWidth)
     return MeasureTextHeight(face, TextOf(text), wrapWidth);
 }
 
-eResultCode CTextRenderer::DrawWrapped(FT_Face* face, const char16_t* text, CImage* image, int32_t blend)
+eResultCode CTextRenderer::DrawWrapped(FT_Face* face, const char16_t* text, CImageBase* image, int32_t blend)
 {
     float y = mOriginY;
     float step = mLineHeight * mLineSpacing;
@@ -352,7 +352,7 @@ eResultCode CTextRenderer::DrawWrapped(FT_Face* face, const char16_t* text, CIma
     return eSuccess;
 }
 
-eResultCode CTextRenderer::RenderText(const gCString& text, CImage* image, int32_t fit)
+eResultCode CTextRenderer::RenderText(const gCString& text, CImageBase* image, int32_t fit)
 {
     FT_Face* face = nullptr;
     PNU_TRY(SelectFontStyle(&face));

@@ -30,7 +30,8 @@ public:
     // spacing, positioning flags, line height, gamma choice and letter spacing stay.
     CTextRenderer& operator=(const CTextRenderer& other);
 
-    virtual eResultCode RenderText(const gCString& text, CImage* image, int32_t fit);
+    // The image may be 8-bit: the text's coverage is then stored as the mask.
+    virtual eResultCode RenderText(const gCString& text, CImageBase* image, int32_t fit);
     virtual eResultCode DrawTextInImage(const gCString& text, CImage* image);
     virtual eResultCode DrawTextAt(const gCString& text, CImage* image, const float* point, int32_t width);
     // offsets needs room for one more entry than the text has characters.
@@ -83,7 +84,7 @@ private:
     // The pen step before a glyph: letter spacing and kerning between two real glyphs.
     int32_t KerningStep(FT_Face face, bool kerning, char16_t previousCode, FT_UInt previousGlyph, char16_t code,
                         FT_UInt glyph);
-    eResultCode DrawWrapped(FT_Face* face, const char16_t* text, CImage* image, int32_t blend);
+    eResultCode DrawWrapped(FT_Face* face, const char16_t* text, CImageBase* image, int32_t blend);
 
     int32_t mChunkOffsets[65] = {};
 };
