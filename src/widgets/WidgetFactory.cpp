@@ -5,6 +5,9 @@
 #include "resources/CResourceContext.h"
 #include "widgets/CBackdrop.h"
 #include "widgets/CCoWidget.h"
+#include "widgets/CImWidget.h"
+#include "widgets/CMaskWidget.h"
+#include "widgets/CTxWidget.h"
 
 namespace {
 
@@ -24,6 +27,9 @@ CWidget* ByName(const gCString& name, gCFile* file, CResourceDirectory* director
 const sWidgetFactoryEntry kFactory[] = {
     {CBackdrop::kTypeCode, ById<CBackdrop>, ByName<CBackdrop>, "Widget Constructor backdrop create failed."},
     {CCoWidget::kTypeCode, ById<CCoWidget>, ByName<CCoWidget>, "Widget Constructor cowidget create failed."},
+    {CImWidget::kTypeCode, ById<CImWidget>, ByName<CImWidget>, "Widget Constructor imwidget create failed."},
+    {CMaskWidget::kTypeCode, ById<CMaskWidget>, ByName<CMaskWidget>, "Widget Constructor maskwidget create failed."},
+    {CTxWidget::kTypeCode, ById<CTxWidget>, ByName<CTxWidget>, "Widget Constructor txwidget create failed."},
     {CWidget::kTypeCode, ById<CWidget>, ByName<CWidget>, "Widget Constructor widget create failed."},
 };
 

@@ -1,0 +1,334 @@
+#include "widgets/CTxWidget.h"
+
+#include "FileIO/gCFile.h"
+#include "app/ReportError.h"
+#include "imaging/CImNav8.h"
+#include "imaging/CImage8.h"
+#include "widgets/CWidgetLoadBlock.h"
+
+namespace {
+
+const CWidget::sLoaderMessages kTxWidgetMessages = {
+    "Error reading widget data block size.", "Error setting widget memfile size",
+    "Error reading widget data block.",      "Error rewinding widget data block.",
+    "Error reading widget data chunk type.", "Error parsing widget data chunk type.",
+    "Error constructing widget hierarchy.",  false};
+
+} // namespace
+
+CTxWidget::CTxWidget() { mColour = 0xFF000000u; }
+
+CTxWidget* CTxWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
+{
+    auto* widget = new CTxWidget();
+    if (widget && widget->LoadFromId(id, file, directory) != eSuccess) {
+        delete widget;
+        widget = nullptr;
+    }
+    return widget;
+}
+
+CTxWidget* CTxWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
+{
+    auto* widget = new CTxWidget();
+    if (widget && widget->LoadFromName(name, file, directory) != eSuccess) {
+        delete widget;
+        widget = nullptr;
+    }
+    return widget;
+}
+
+void CTxWidget::GetText(gCString& text) const
+{
+    if (mHasText)
+        text = mText;
+    else
+        text = gCString();
+}
+
+eResultCode CTxWidget::SetText(const gCString& text, bool resize, bool update)
+{
+    mText = text;
+    mHasText = true;
+    if (!mMask) {
+        auto* mask = new CImage8(4, 4);
+        if (!mask || !mask->HasPixelBuffer()) {
+            delete mask;
+            return eNoMemory;
+        }
+        mMask = mask;
+    }
+    if (mRenderingSuspended)
+        return eSuccess;
+    return RenderText(resize, update);
+}
+
+eResultCode CTxWidget::SetFontName(const gCString& name, bool resize, bool update)
+{
+    mRenderer.mFontName = name;
+    return RenderText(resize, update);
+}
+
+eResultCode CTxWidget::SetFontPixelSize(int32_t size, bool resize, bool update)
+{
+    mRenderer.mPixelSize = size;
+    mRenderer.mPointSize = 0.0f;
+    return RenderText(resize, update);
+}
+
+eResultCode CTxWidget::SetFontPointSize(float size, bool resize, bool update)
+{
+    mRenderer.mPointSize = size;
+    mRenderer.mPixelSize = 0;
+    return RenderText(resize, update);
+}
+
+eResultCode CTxWidget::SetJustification(int32_t justification, bool resize, bool update)
+{
+    mRenderer.mJustification = justification;
+    return RenderText(resize, update);
+}
+
+eResultCode CTxWidget::SetFontStyle(bool bold, bool italic, bool underline, bool resize, bool update)
+{
+    mRenderer.mBold = bold ? 1 : 0;
+    mRenderer.mItalic = italic ? 1 : 0;
+    mRenderer.mUnderline = underline ? 1 : 0;
+    return RenderText(resize, update);
+}
+
+eResultCode CTxWidget::SetBold(bool bold, bool resize, bool update)
+{
+    mRenderer.mBold = bold ? 1 : 0;
+    return RenderText(resize, update);
+}
+
+eResultCode CTxWidget::SetItalic(bool italic, bool resize, bool update)
+{
+    mRenderer.mItalic = italic ? 1 : 0;
+    return RenderText(resize, update);
+}
+
+eResultCode CTxWidget::SetUnderline(bool underline, bool resize, bool update)
+{
+    mRenderer.mUnderline = underline ? 1 : 0;
+    return RenderText(resize, update);
+}
+
+eResultCode CTxWidget::SetWrap(bool wrap, bool resize, bool update)
+{
+    mRenderer.mWrap = wrap ? 1 : 0;
+    return RenderText(resize, update);
+}
+
+eResultCode CTxWidget::SetRotation(int32_t rotation, bool resize, bool update)
+{
+    mRotation = rotation;
+    return RenderText(resize, update);
+}
+
+eResultCode CTxWidget::SetLetterSpacing(float factor, bool resize, bool update)
+{
+    mRenderer.mAdvanceScale = factor;
+    return RenderText(resize, update);
+}
+
+eResultCode CTxWidget::SetLineSpacing(float factor, bool resize, bool update)
+{
+    mRenderer.mLineSpacing = factor;
+    return RenderText(resize, update);
+}
+
+eResultCode CTxWidget::SetHorizontalScale(float scale, bool resize, bool update)
+{
+    mRenderer.mXScale = scale;
+    return RenderText(resize, update);
+}
+
+void CTxWidget::SetColour(uint32_t colour, bool update)
+{
+    CCoWidget::SetColour(colour, false);
+    (void)RenderText(true, update);
+}
+
+eResultCode CTxWidget::OnRectChanged()
+{
+    PNU_TRY(CMaskWidget::OnRectChanged());
+    return RenderText(true, false);
+}
+
+eResultCode CTxWidget::RenderText(bool resize, bool update)
+{
+    if (mRenderingSuspended || !mHasText)
+        return eSuccess;
+    mRenderer.mColour = mColour;
+    const uint32_t grey = (((mColour >> 16) & 255) + ((mColour >> 8) & 255) + (mColour & 255)) / 3;
+    mRenderer.mInverseGamma = grey > 126 ? 1 : 0;
+    if (mRotation == 0) {
+        if (mMask)
+            PNU_TRY(mRenderer.RenderText(mText, mMask, mSizeToText ? 1 : 0));
+    } else if (mRotation >= 1 && mRotation <= 3) {
+        PNU_TRY(RenderRotated());
+    }
+    if (resize && mSizeToText && mMask) {
+        if (mMask->GetWidth() == GetWidth() && mMask->GetHeight() == GetHeight())
+            PNU_TRY(RefreshImage(update));
+        else
+            PNU_TRY(SizeToImage(update));
+    }
+    if (IsVisible())
+        (void)InvalidateContent(false);
+    return UpdateIf(update);
+}
+
+eResultCode CTxWidget::RenderRotated()
+{
+    if (!mMask)
+        return eSuccess;
+    const bool quarter = mRotation != 2;
+    CImage8 turned(quarter ? mMask->GetHeight() : mMask->GetWidth(),
+                   quarter ? mMask->GetWidth() : mMask->GetHeight());
+    if (!turned.HasPixelBuffer() && turned.GetWidth() > 0 && turned.GetHeight() > 0)
+        return eNoMemory;
+    PNU_TRY(mRenderer.RenderText(mText, &turned, mSizeToText ? 1 : 0));
+    const int32_t tw = turned.GetWidth();
+    const int32_t th = turned.GetHeight();
+    PNU_TRY(mMask->SetSize(quarter ? th : tw, quarter ? tw : th));
+    if (tw < 1 || th < 1)
+        return eSuccess;
+    CImNav8 source(&turned, nullptr);
+    CImNav8 destination(mMask, nullptr);
+    if (!source.IsLocked() || !destination.IsLocked())
+        return eNoMemory;
+    const int32_t mw = destination.GetWidth();
+    const int32_t mh = destination.GetHeight();
+    for (int32_t y = 0; y < th; ++y) {
+        const uint8_t* row = source.Row(y);
+        for (int32_t x = 0; x < tw; ++x) {
+            switch (mRotation) {
+            case 1: destination.Row(mh - 1 - x)[y] = row[x]; break;
+            case 2: destination.Row(mh - 1 - y)[mw - 1 - x] = row[x]; break;
+            default: destination.Row(x)[mw - 1 - y] = row[x]; break;
+            }
+        }
+    }
+    return eSuccess;
+}
+
+eResultCode CTxWidget::LoadWidgetDataBlock(gCStream* stream)
+{
+    CTxWidgetDataHolder holder;
+    // Children wait until the text is laid out: the 'hier' entries are collected in a holder that
+    // the shared frame does not see, and created at the end.
+    CTxWidgetDataHolder frameHolder;
+    mRenderingSuspended = true;
+    eResultCode result = LoadBlock(stream, frameHolder, kTxWidgetMessages,
+                                   [this, &holder](uint32_t tag, gCStream* block, CWidgetDataHolder&) {
+                                       return ParseWidgetChunk(tag, block, holder);
+                                   });
+    if (result == eSuccess && holder.textListName.GetLength() > 0) {
+        // Text lists are not part of this toolkit yet; the text of the block stays.
+        ReportError(eCreateFailed, "TxWidget text list failed.");
+    }
+    mRenderingSuspended = false;
+    PNU_TRY(result);
+    PNU_TRY(UpdateLayout(false));
+    PNU_TRY(RenderText(true, false));
+    if (eResultCode children = CreateChildren(holder, stream); children != eSuccess) {
+        ReportError(eCreateFailed, "Error constructing widget hierarchy.");
+        return children;
+    }
+    return eSuccess;
+}
+
+eResultCode CTxWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CTxWidgetDataHolder& holder)
+{
+    auto readLine = [&](gCString& text, const char* message) -> eResultCode {
+        if (eResultCode result = stream->ReadUnicodeLine(text); result != eSuccess) {
+            ReportError(eResourceReadError, message);
+            return result;
+        }
+        if (text.GetLength() > 0)
+            text.Delete(text.GetLength() - 1, 1);
+        return eSuccess;
+    };
+    auto readInt = [&](int32_t& value, const char* message) -> eResultCode {
+        if (eResultCode result = stream->ReadLong(value); result != eSuccess) {
+            ReportError(eResourceReadError, message);
+            return result;
+        }
+        return eSuccess;
+    };
+    auto readFloat = [&](float& value, const char* message) -> eResultCode {
+        if (eResultCode result = stream->ReadFloat(value); result != eSuccess) {
+            ReportError(eResourceReadError, message);
+            return result;
+        }
+        return eSuccess;
+    };
+    // A setter's refusal is reported like a failed read.
+    auto apply = [&](eResultCode result, const char* message) -> eResultCode {
+        if (result != eSuccess)
+            ReportError(eResourceReadError, message);
+        return result;
+    };
+    auto code = [](const char (&text)[5]) {
+        return uint32_t(uint8_t(text[0])) << 24 | uint32_t(uint8_t(text[1])) << 16 |
+               uint32_t(uint8_t(text[2])) << 8 | uint32_t(uint8_t(text[3]));
+    };
+    gCString text;
+    int32_t value = 0;
+    float number = 0.0f;
+    if (tag == code("font")) {
+        PNU_TRY(readLine(text, "TxWidget font."));
+        return apply(SetFontName(text, false, false), "TxWidget font.");
+    }
+    if (tag == code("fsiz")) {
+        PNU_TRY(readFloat(number, "TxWidget fsiz."));
+        const int32_t pixels = number > 0.0f ? int32_t(number + 0.5f) : int32_t(number - 0.5f);
+        return apply(SetFontPixelSize(pixels, false, false), "TxWidget fsiz.");
+    }
+    if (tag == code("fpsz")) {
+        PNU_TRY(readFloat(number, "TxWidget fpsz."));
+        return apply(SetFontPointSize(number, false, false), "TxWidget fpsz.");
+    }
+    if (tag == code("fjst")) {
+        PNU_TRY(readLine(text, "TxWidget fjst."));
+        int32_t justification = 0;
+        if (text == "right")
+            justification = 1;
+        else if (text == "centre" || text == "center")
+            justification = 2;
+        return apply(SetJustification(justification, false, false), "TxWidget fjst.");
+    }
+    if (tag == code("fbld")) {
+        PNU_TRY(readInt(value, "TxWidget fbld."));
+        return apply(SetBold(value == 1, false, false), "TxWidget fbld.");
+    }
+    if (tag == code("fita")) {
+        PNU_TRY(readInt(value, "TxWidget fita."));
+        return apply(SetItalic(value == 1, false, false), "TxWidget fita.");
+    }
+    if (tag == code("fudl")) {
+        PNU_TRY(readInt(value, "TxWidget fudl."));
+        return apply(SetUnderline(value == 1, false, false), "TxWidget fudl.");
+    }
+    if (tag == code("txsz")) {
+        PNU_TRY(readInt(value, "TxWidget txsz."));
+        SetSizeToText(value == 1);
+        return eSuccess;
+    }
+    if (tag == code("txwr")) {
+        PNU_TRY(readInt(value, "TxWidget txwr."));
+        return apply(SetWrap(value != 0, true, true), "TxWidget txwr.");
+    }
+    if (tag == code("text")) {
+        PNU_TRY(readLine(text, "TxWidget text."));
+        return apply(SetText(text, false, false), "TxWidget text.");
+    }
+    if (tag == code("txls"))
+        return readLine(holder.textListName, "TxWidget txls.");
+    if (tag == code("txlx"))
+        return readInt(holder.textListIndex, "TxWidget txlx.");
+    return CMaskWidget::ParseWidgetChunk(tag, stream, holder);
+}

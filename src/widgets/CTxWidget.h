@@ -1,0 +1,75 @@
+// A mask widget that shows one text in one font: the text's coverage is rendered into the mask,
+// so the colour, effects and hit testing follow the glyphs. By default the widget takes the
+// size of its text; the text can be turned by quarter turns.
+#pragma once
+
+#include "text/CTextRenderer.h"
+#include "widgets/CMaskWidget.h"
+
+class CTxWidget : public CMaskWidget {
+public:
+    static constexpr uint32_t kTypeCode = 0x74787767; // 'txwg'
+
+    class CTxWidgetDataHolder : public CMaskWidgetDataHolder {
+    public:
+        int32_t textListIndex = 0;
+        gCString textListName;
+    };
+
+    CTxWidget();
+    ~CTxWidget() override = default;
+
+    static CTxWidget* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
+    static CTxWidget* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
+
+    uint32_t GetTypeCode() const override { return kTypeCode; }
+    eResultCode OnRectChanged() override;
+    eResultCode LoadWidgetDataBlock(gCStream* stream) override;
+    void SetColour(uint32_t colour, bool update) override;
+    // The mask belongs to the text: the image setters leave it alone.
+    eResultCode SetImage(CImage8*, bool, bool) override { return eSuccess; }
+
+    virtual bool HasText() const { return mHasText; }
+    virtual void GetText(gCString& text) const;
+    virtual eResultCode SetText(const gCString& text, bool resize, bool update);
+    virtual void SetSizeToText(bool size) { mSizeToText = size; }
+    virtual bool GetSizeToText() const { return mSizeToText; }
+    virtual CTextRenderer* GetTextRenderer() { return &mRenderer; }
+    virtual const gCString& GetFontName() const { return mRenderer.mFontName; }
+    virtual eResultCode SetFontName(const gCString& name, bool resize, bool update);
+    virtual int32_t GetFontPixelSize() const { return mRenderer.mPixelSize; }
+    virtual eResultCode SetFontPixelSize(int32_t size, bool resize, bool update);
+    virtual float GetFontPointSize() const { return mRenderer.mPointSize; }
+    virtual eResultCode SetFontPointSize(float size, bool resize, bool update);
+    virtual int32_t GetJustification() const { return mRenderer.mJustification; }
+    virtual eResultCode SetJustification(int32_t justification, bool resize, bool update);
+    virtual eResultCode SetFontStyle(bool bold, bool italic, bool underline, bool resize, bool update);
+    virtual eResultCode SetBold(bool bold, bool resize, bool update);
+    virtual eResultCode SetItalic(bool italic, bool resize, bool update);
+    virtual eResultCode SetUnderline(bool underline, bool resize, bool update);
+    virtual bool GetBold() const { return mRenderer.mBold != 0; }
+    virtual bool GetItalic() const { return mRenderer.mItalic != 0; }
+    virtual bool GetUnderline() const { return mRenderer.mUnderline != 0; }
+    virtual eResultCode SetWrap(bool wrap, bool resize, bool update);
+    virtual bool GetWrap() const { return mRenderer.mWrap != 0; }
+    virtual eResultCode SetRotation(int32_t rotation, bool resize, bool update);
+    virtual int32_t GetRotation() const { return mRotation; }
+    virtual float GetLetterSpacing() const { return mRenderer.mAdvanceScale; }
+    virtual eResultCode SetLetterSpacing(float factor, bool resize, bool update);
+    virtual float GetLineSpacing() const { return mRenderer.mLineSpacing; }
+    virtual eResultCode SetLineSpacing(float factor, bool resize, bool update);
+    virtual float GetHorizontalScale() const { return mRenderer.mXScale; }
+    virtual eResultCode SetHorizontalScale(float scale, bool resize, bool update);
+    virtual eResultCode RenderText(bool resize, bool update);
+
+protected:
+    eResultCode ParseWidgetChunk(uint32_t tag, gCStream* stream, CTxWidgetDataHolder& holder);
+    eResultCode RenderRotated();
+
+    CTextRenderer mRenderer;
+    gCString mText;
+    bool mHasText = false;
+    bool mSizeToText = true;
+    int32_t mRotation = 0;
+    bool mRenderingSuspended = false;
+};

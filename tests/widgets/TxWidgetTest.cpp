@@ -1,0 +1,294 @@
+#include "widgets/CTxWidget.h"
+#include "widgets/WidgetFactory.h"
+
+#include "WidgetTestSupport.h"
+#include "FileIO/gCMemFile.h"
+#include "core/CMemBlock.h"
+#include "imaging/CImNav8.h"
+#include "imaging/CImage8.h"
+#include "support/TempFolder.h"
+#include "text/TextGamma.h"
+#include "text/gCFont.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Alerts = std::vector<std::string>;
+
+// An 8 x 8 bitmap font: 'A' a box outline, 'B' the left half filled, 'I' one column; line height 8.
+std::string TinyFont()
+{
+    std::string font = "STARTFONT 2.1\nFONT -pnu-tiny-medium-r-normal--8-80-75-75-c-80-iso10646-1\n"
+                       "SIZE 8 75 75\nFONTBOUNDINGBOX 8 8 0 -1\nSTARTPROPERTIES 3\nFONT_ASCENT 7\n"
+                       "FONT_DESCENT 1\nDEFAULT_CHAR 32\nENDPROPERTIES\nCHARS 4\n";
+    auto glyph = [&](const char* name, int code, const char* rows) {
+        font += std::string("STARTCHAR ") + name + "\nENCODING " + std::to_string(code) +
+                "\nSWIDTH 1000 0\nDWIDTH 8 0\nBBX 8 8 0 -1\nBITMAP\n";
+        for (int i = 0; i < 8; ++i)
+            font += std::string(rows + 3 * i, 2) + "\n";
+        font += "ENDCHAR\n";
+    };
+    glyph("space", 32, "00 00 00 00 00 00 00 00 ");
+    glyph("A", 65, "FF 81 81 81 81 81 81 FF ");
+    glyph("B", 66, "F0 F0 F0 F0 F0 F0 F0 F0 ");
+    glyph("I", 73, "10 10 10 10 10 10 10 10 ");
+    return font + "ENDFONT\n";
+}
+
+class TxWidgetTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TakeAlertDetails();
+        ASSERT_EQ(InitFontLibrary(), eSuccess);
+        BuildTextGammaTables(1.3f);
+        std::string bdf = TinyFont();
+        CMemBlock block(uint32_t(bdf.size() + 4));
+        gCMemFile file(block);
+        ASSERT_EQ(file.WriteULong(uint32_t(bdf.size())), eSuccess);
+        ASSERT_EQ(file.Write(bdf.data(), int32_t(bdf.size())), eSuccess);
+        ASSERT_EQ(file.Rewind(), eSuccess);
+        auto* font = new gCFont;
+        ASSERT_EQ(font->LoadFromStream(file), eSuccess);
+        font->SetName(gCString(u"Tiny"));
+        ASSERT_EQ(context.context.pools[eFontPool].Add(font), eSuccess);
+    }
+    void TearDown() override
+    {
+        TakeAlertDetails();
+        for (CResourcePool& pool : context.context.pools)
+            pool.RemoveAll();
+        ReleaseFontLibrary();
+    }
+
+    static void UseTiny(CTxWidget& widget)
+    {
+        ASSERT_EQ(widget.SetFontName(gCString(u"Tiny"), false, false), eSuccess);
+        ASSERT_EQ(widget.SetFontPixelSize(8, false, false), eSuccess);
+    }
+
+    static uint8_t MaskAt(CTxWidget& widget, int32_t x, int32_t y)
+    {
+        gCRect area{x, y, x + 1, y + 1};
+        CImNav8 nav(widget.GetImage(), &area);
+        return nav.IsLocked() && nav.GetWidth() == 1 ? nav.Row(0)[0] : 0;
+    }
+
+    ScopedResourceContext context;
+};
+
+TEST_F(TxWidgetTest, SizesItselfToItsTextAndGrowsWithIt)
+{
+    CTxWidget widget;
+    UseTiny(widget);
+    ASSERT_EQ(widget.SetText(gCString(u"AB"), true, false), eSuccess);
+    const int32_t twoWide = widget.GetWidth();
+    EXPECT_EQ(twoWide, widget.GetTextRenderer()->GetTextWidth(gCString(u"AB")));
+    EXPECT_GE(widget.GetHeight(), 8);
+    EXPECT_EQ(widget.GetImage()->GetWidth(), twoWide);
+    EXPECT_GT(MaskAt(widget, 0, 0), 0) << "the box of 'A' starts at the top left";
+    EXPECT_EQ(MaskAt(widget, 3, 3), 0) << "inside the box";
+    ASSERT_EQ(widget.SetText(gCString(u"ABAB"), true, false), eSuccess);
+    EXPECT_EQ(widget.GetWidth(), widget.GetTextRenderer()->GetTextWidth(gCString(u"ABAB")));
+    EXPECT_GT(widget.GetWidth(), twoWide);
+
+    CTxWidget fixed;
+    UseTiny(fixed);
+    fixed.SetSizeToText(false);
+    ASSERT_EQ(fixed.SetSize(40, 10, false), eSuccess);
+    ASSERT_EQ(fixed.SetText(gCString(u"ABABABAB"), true, false), eSuccess);
+    EXPECT_EQ(fixed.GetRect(), (gCRect{0, 0, 40, 10})) << "the widget keeps its size";
+    EXPECT_EQ(fixed.GetImage()->GetWidth(), 40);
+}
+
+TEST_F(TxWidgetTest, JustificationPlacesTheLineAcrossAFixedMask)
+{
+    CTxWidget measure;
+    UseTiny(measure);
+    const int32_t spare = 32 - measure.GetTextRenderer()->GetTextWidth(gCString(u"A"));
+    struct sCase {
+        int32_t justification;
+        int32_t firstInk;
+    };
+    for (sCase c : {sCase{0, 0}, sCase{1, spare}, sCase{2, spare / 2}}) {
+        CTxWidget widget;
+        UseTiny(widget);
+        widget.SetSizeToText(false);
+        ASSERT_EQ(widget.SetSize(32, 8, false), eSuccess);
+        ASSERT_EQ(widget.SetJustification(c.justification, false, false), eSuccess);
+        ASSERT_EQ(widget.SetText(gCString(u"A"), true, false), eSuccess);
+        int32_t first = -1;
+        for (int32_t x = 0; x < 32 && first < 0; ++x)
+            if (MaskAt(widget, x, 0))
+                first = x;
+        EXPECT_EQ(first, c.firstInk) << "justification " << c.justification;
+    }
+}
+
+TEST_F(TxWidgetTest, QuarterTurnsSwapTheSizeAndTurnTheGlyphs)
+{
+    // 'B' fills the left half of its cell: columns 0-3 of rows 0-7.
+    CTxWidget plain;
+    UseTiny(plain);
+    ASSERT_EQ(plain.SetText(gCString(u"B"), true, false), eSuccess);
+    const gCPoint size = plain.GetRect().GetSize();
+    for (int32_t rotation : {1, 2, 3}) {
+        CTxWidget widget;
+        UseTiny(widget);
+        ASSERT_EQ(widget.SetRotation(rotation, false, false), eSuccess);
+        ASSERT_EQ(widget.SetText(gCString(u"B"), true, false), eSuccess);
+        const gCPoint turned = widget.GetRect().GetSize();
+        if (rotation == 2)
+            EXPECT_EQ(turned, size);
+        else
+            EXPECT_EQ(turned, (gCPoint{size.y, size.x})) << "rotation " << rotation;
+        const int32_t w = widget.GetWidth();
+        const int32_t h = widget.GetHeight();
+        // Where the cell's top-left ink pixel (0, 0) of the upright text lands.
+        gCPoint corner = rotation == 1 ? gCPoint{0, h - 1} : rotation == 2 ? gCPoint{w - 1, h - 1} : gCPoint{w - 1, 0};
+        EXPECT_GT(MaskAt(widget, corner.x, corner.y), 0) << "rotation " << rotation;
+    }
+    CTxWidget odd;
+    UseTiny(odd);
+    ASSERT_EQ(odd.SetText(gCString(u"B"), true, false), eSuccess);
+    const gCRect before = odd.GetRect();
+    ASSERT_EQ(odd.SetRotation(7, true, false), eSuccess);
+    EXPECT_EQ(odd.GetRect(), before) << "other rotations leave the mask as it was";
+}
+
+TEST_F(TxWidgetTest, LightColoursChooseTheSecondGammaTable)
+{
+    struct sCase {
+        uint32_t colour;
+        int32_t light;
+    };
+    for (sCase c : {sCase{0xFF808080u, 1}, sCase{0xFF7E7E7Eu, 0}, sCase{0xFF000000u, 0}, sCase{0x00FFFFFFu, 1}}) {
+        CTxWidget widget;
+        UseTiny(widget);
+        ASSERT_EQ(widget.SetText(gCString(u"I"), true, false), eSuccess);
+        widget.SetColour(c.colour, false);
+        EXPECT_EQ(widget.GetTextRenderer()->mInverseGamma, c.light) << std::hex << c.colour;
+        EXPECT_EQ(widget.GetTextRenderer()->mColour, c.colour);
+    }
+}
+
+TEST_F(TxWidgetTest, ImageSettersLeaveTheTextMaskAlone)
+{
+    CTxWidget widget;
+    UseTiny(widget);
+    ASSERT_EQ(widget.SetText(gCString(u"A"), true, false), eSuccess);
+    CImage8* mask = widget.GetImage();
+    CImage8 other(3, 3);
+    EXPECT_EQ(widget.SetImage(&other, true, true), eSuccess);
+    EXPECT_EQ(widget.GetImage(), mask);
+}
+
+// Block tags, each read on its own: the value each setter stores.
+TEST_F(TxWidgetTest, PropertyTagsFromABlock)
+{
+    struct sCase {
+        std::string chunks;
+        int32_t pixels;
+        float points;
+        int32_t justification;
+    };
+    const sCase cases[] = {
+        {Tag("fsiz") + F32(12.5f), 13, 0.0f, 0},
+        {Tag("fsiz") + F32(-2.5f), -3, 0.0f, 0},
+        {Tag("fsiz") + F32(9.0f) + Tag("fpsz") + F32(11.0f), 0, 11.0f, 0},
+        {Tag("fpsz") + F32(11.0f) + Tag("fsiz") + F32(9.0f), 9, 0.0f, 0},
+        {Tag("fjst") + Text("right"), 0, 16.0f, 1},
+        {Tag("fjst") + Text("centre"), 0, 16.0f, 2},
+        {Tag("fjst") + Text("center"), 0, 16.0f, 2},
+        {Tag("fjst") + Text("Center"), 0, 16.0f, 0},
+        {Tag("fjst") + Text(""), 0, 16.0f, 0},
+    };
+    for (const sCase& c : cases) {
+        CTxWidget widget;
+        CBytesStream stream(Block(c.chunks));
+        ASSERT_EQ(widget.LoadWidgetDataBlock(&stream), eSuccess);
+        EXPECT_EQ(widget.GetFontPixelSize(), c.pixels);
+        EXPECT_EQ(widget.GetFontPointSize(), c.points);
+        EXPECT_EQ(widget.GetJustification(), c.justification);
+    }
+    CTxWidget flags;
+    CBytesStream stream(Block(Tag("fbld") + I32(1) + Tag("fita") + I32(2) + Tag("fudl") + I32(1) +
+                              Tag("txsz") + I32(0)));
+    ASSERT_EQ(flags.LoadWidgetDataBlock(&stream), eSuccess);
+    EXPECT_TRUE(flags.GetBold());
+    EXPECT_FALSE(flags.GetItalic()) << "only 1 counts as on";
+    EXPECT_TRUE(flags.GetUnderline());
+    EXPECT_FALSE(flags.GetSizeToText());
+    EXPECT_EQ(TakeAlertDetails(), Alerts{});
+}
+
+TEST_F(TxWidgetTest, ABlockRendersOnceAtTheEndAndThenMakesItsChildren)
+{
+    TempFolder folder;
+    std::string path = CompileResources(folder.Path(), "resources", "tx.mrs", R"(version 2
+widget 'txwg' 1 "Label" {
+    vsbl 1
+    text "AB"
+    font "Tiny"
+    fsiz 8.0
+    colr 0xFFFFFFFF
+    hier "Under" 'cowg'
+}
+widget 'cowg' 2 "Under" {
+    vsbl 1
+    xsiz 1.0
+    xszr 1
+    ysiz 2.0
+}
+)");
+    ASSERT_FALSE(path.empty());
+    ASSERT_EQ(context.UseResourceFile(path), eSuccess);
+    CWidget* made = CreateWidgetByType(gCString(u"Label"), CTxWidget::kTypeCode, nullptr, nullptr);
+    ASSERT_NE(made, nullptr);
+    auto* label = dynamic_cast<CTxWidget*>(made);
+    ASSERT_NE(label, nullptr);
+    // The text was set before the font: it is rendered once, in the block's font.
+    const int32_t textWidth = label->GetTextRenderer()->GetTextWidth(gCString(u"AB"));
+    EXPECT_EQ(label->GetRect(), (gCRect{0, 0, textWidth, label->GetHeight()}));
+    ASSERT_EQ(label->GetChildCount(), 1);
+    EXPECT_EQ(label->GetChild(0)->GetWidth(), textWidth) << "the child is laid out in the text's size";
+
+    CBackdrop backdrop;
+    PrepareBackdrop(backdrop, 30, 20);
+    ASSERT_EQ(label->SetPosition(5, 4, false), eSuccess);
+    ASSERT_EQ(backdrop.AddChild(label, false), eSuccess);
+    label->GetChild(0)->SetVisible(false, false);
+    backdrop.RedrawAll(false);
+    ASSERT_EQ(backdrop.Update(), eSuccess);
+    EXPECT_EQ(backdrop.GetImagePixel({5, 4}), 0xFFFFFFFFu) << "the box of 'A' at the widget's corner";
+    EXPECT_EQ(backdrop.GetImagePixel({8, 7}), 0xFF000000u) << "inside the box";
+    EXPECT_EQ(backdrop.GetImagePixel({4, 4}), 0xFF000000u);
+    EXPECT_EQ(TakeAlertDetails(), Alerts{});
+}
+
+TEST_F(TxWidgetTest, TextListNameIsReportedAndTheBlockTextStays)
+{
+    CTxWidget widget;
+    CBytesStream stream(Block(Tag("text") + Text("Hi") + Tag("txls") + Text("Names") + Tag("txlx") + I32(4)));
+    EXPECT_EQ(widget.LoadWidgetDataBlock(&stream), eSuccess);
+    EXPECT_EQ(TakeAlertDetails(), (Alerts{"TxWidget text list failed."}));
+    gCString text;
+    widget.GetText(text);
+    EXPECT_EQ(text.ToUTF8(), "Hi");
+
+    CTxWidget cut;
+    CBytesStream truncated(Block(Tag("fbld") + std::string(2, '\0')));
+    EXPECT_NE(cut.LoadWidgetDataBlock(&truncated), eSuccess);
+    Alerts alerts = TakeAlertDetails();
+    ASSERT_FALSE(alerts.empty());
+    EXPECT_EQ(alerts[0], "TxWidget fbld.");
+    const sWidgetFactoryEntry* entry = FindWidgetFactoryEntry(FourCC("txwg"));
+    ASSERT_NE(entry, nullptr);
+    EXPECT_STREQ(entry->failure, "Widget Constructor txwidget create failed.");
+}
+
+} // namespace
