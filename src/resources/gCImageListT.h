@@ -65,6 +65,8 @@ public:
         return index >= 0 && index < mImages.GetSize() ? mImages[index] : nullptr;
     }
     int32_t GetCurrentIndex() const { return mCurrent; }
+    // Widgets that show the list's entries keep their selection here.
+    void SetCurrentIndex(int32_t index) { mCurrent = index; }
     uint32_t IsExclusive() const { return mExclusive; }
 
 protected:

@@ -10,6 +10,7 @@
 #include "imaging/PixelCompositing.h"
 #include "imaging/Resample.h"
 #include "resources/CResourceContext.h"
+#include "resources/gCImageList.h"
 #include "widgets/CWidgetEffectBase.h"
 #include "widgets/CWidgetLoadBlock.h"
 
@@ -31,7 +32,59 @@ const CWidget::sLoaderMessages kImWidgetMessages = {
 
 } // namespace
 
-CImWidget::~CImWidget() { DeleteOwnedImage(); }
+CImWidget::~CImWidget()
+{
+    DeleteOwnedImage();
+    // Entries of the list count as pooled, so the picture never took one of them with it.
+    if (mList && !mList->IsInPool())
+        delete mList;
+}
+
+eResultCode CImWidget::SetImageList(gCImageList* list)
+{
+    if (!list)
+        return eBadParameter;
+    if (mList && mList != list && !mList->IsInPool()) {
+        // An exclusive list deletes its entries with it: the widget lets go of the one it shows.
+        for (int32_t i = 0; i < mList->GetCount(); ++i)
+            if (mList->GetImage(i) == mImage)
+                mImage = nullptr;
+        delete mList;
+    }
+    mList = list;
+    return eSuccess;
+}
+
+eResultCode CImWidget::SetImageListIndex(int32_t index, bool sizeToImage, bool update)
+{
+    if (!mList || index < 0 || index >= mList->GetCount())
+        return eBadParameter;
+    mListIndex = index;
+    mList->SetCurrentIndex(index);
+    return SetImage(mList->GetImage(index), sizeToImage, update);
+}
+
+int32_t CImWidget::GetImageListIndex() const { return mList ? mListIndex : 0; }
+
+eResultCode CImWidget::CrossFadeListEntries(int32_t from, int32_t to, float t, bool refreshEffects, bool update)
+{
+    if (mList && from >= 0 && from < mList->GetCount() && to >= 0 && to < mList->GetCount()) {
+        mList->SetCurrentIndex(from);
+        return CrossFade(mList->GetImage(from), mList->GetImage(to), t, refreshEffects, update);
+    }
+    return UpdateIf(update);
+}
+
+eResultCode CImWidget::NextImage(bool sizeToImage, bool update)
+{
+    if (!mList || mList->GetCount() < 2)
+        return eBadParameter;
+    int32_t next = mList->GetCurrentIndex() + 1;
+    if (next >= mList->GetCount())
+        next = 0;
+    return SetImageListIndex(next, sizeToImage, update);
+}
+
 
 void CImWidget::DeleteOwnedImage()
 {
@@ -398,7 +451,7 @@ eResultCode CImWidget::LoadWidgetDataBlock(gCStream* stream)
 eResultCode CImWidget::AssignNamedImage(CImWidgetDataHolder& holder, gCFile* file)
 {
     if (holder.imageName.GetLength() == 0)
-        return eSuccess; // image lists are not part of this toolkit yet
+        return AssignNamedList(holder, file);
     CImage* image = nullptr;
     if (holder.shared) {
         CResourceContext* context = GetResourceContext();
@@ -476,4 +529,27 @@ eResultCode CImWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CImWidge
     default:
         return CCoWidget::ParseWidgetChunk(tag, stream, holder);
     }
+}
+
+eResultCode CImWidget::AssignNamedList(CImWidgetDataHolder& holder, gCFile* file)
+{
+    if (holder.listName.GetLength() == 0)
+        return eSuccess;
+    gCImageList* list = gCImageList::CreateFromName(holder.listName, file, nullptr);
+    if (!list) {
+        ReportError(eCreateFailed, "ImWidget image list load failed!");
+        return eResourceReadError;
+    }
+    if (eResultCode result = SetImageList(list); result != eSuccess) {
+        delete list;
+        ReportError(eCreateFailed, "ImWidget assign image list failed.");
+        return result;
+    }
+    if (eResultCode result = SetImageListIndex(holder.listIndex, false, false); result != eSuccess) {
+        ReportError(eCreateFailed, "ImWidget change image idx failed.");
+        return result;
+    }
+    if (holder.sizeToImage)
+        return SizeToImage(false);
+    return eSuccess;
 }

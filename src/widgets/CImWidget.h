@@ -5,6 +5,8 @@
 
 #include "widgets/CCoWidget.h"
 
+class gCImageList;
+
 class CImWidget : public CCoWidget {
 public:
     static constexpr uint32_t kTypeCode = 0x696D7767; // 'imwg'
@@ -37,11 +39,17 @@ public:
 
     virtual eResultCode SizeToImage(bool update);
     virtual eResultCode SetImage(CImage* image, bool sizeToImage, bool update);
+    virtual eResultCode SetImageList(gCImageList* list);
+    virtual eResultCode SetImageListIndex(int32_t index, bool sizeToImage, bool update);
+    virtual eResultCode NextImage(bool sizeToImage, bool update);
     virtual eResultCode FillImage();
     virtual eResultCode CompressImage();
     virtual eResultCode DecompressImage();
     virtual eResultCode CrossFade(CImage* from, CImage* to, float t, bool refreshEffects, bool update);
+    virtual eResultCode CrossFadeListEntries(int32_t from, int32_t to, float t, bool refreshEffects, bool update);
     virtual CImage* GetImage() const { return mImage; }
+    virtual int32_t GetImageListIndex() const;
+    virtual gCImageList* GetImageList() const { return mList; }
     virtual bool GetScaleToWidget() const { return mScaleToWidget; }
     virtual void SetScaleToWidget(bool scale) { mScaleToWidget = scale; }
     virtual bool IsImageCompressed() const;
@@ -51,8 +59,11 @@ protected:
     eResultCode ParseWidgetChunk(uint32_t tag, gCStream* stream, CImWidgetDataHolder& holder);
     // Loads the named image after the chunks are read; `file` is the file being loaded.
     eResultCode AssignNamedImage(CImWidgetDataHolder& holder, gCFile* file);
+    eResultCode AssignNamedList(CImWidgetDataHolder& holder, gCFile* file);
     void DeleteOwnedImage();
 
     CImage* mImage = nullptr;
+    gCImageList* mList = nullptr;
+    int32_t mListIndex = 0;
     bool mScaleToWidget = false;
 };

@@ -10,6 +10,7 @@
 #include "imaging/PixelCompositing.h"
 #include "imaging/Resample.h"
 #include "resources/CResourceContext.h"
+#include "resources/gCImageList8.h"
 #include "widgets/CWidgetEffectBase.h"
 #include "widgets/CWidgetLoadBlock.h"
 
@@ -31,7 +32,49 @@ const CWidget::sLoaderMessages kMaskWidgetMessages = {
 
 } // namespace
 
-CMaskWidget::~CMaskWidget() { DeleteOwnedMask(); }
+CMaskWidget::~CMaskWidget()
+{
+    DeleteOwnedMask();
+    // Entries of the list count as pooled, so the picture never took one of them with it.
+    if (mList && !mList->IsInPool())
+        delete mList;
+}
+
+eResultCode CMaskWidget::SetImageList(gCImageList8* list)
+{
+    if (!list)
+        return eBadParameter;
+    if (mList && mList != list && !mList->IsInPool()) {
+        // An exclusive list deletes its entries with it: the widget lets go of the one it shows.
+        for (int32_t i = 0; i < mList->GetCount(); ++i)
+            if (mList->GetImage(i) == mMask)
+                mMask = nullptr;
+        delete mList;
+    }
+    mList = list;
+    return eSuccess;
+}
+
+eResultCode CMaskWidget::SetImageListIndex(int32_t index, bool sizeToImage, bool update)
+{
+    if (!mList || index < 0 || index >= mList->GetCount())
+        return eBadParameter;
+    mList->SetCurrentIndex(index);
+    return SetImage(mList->GetImage(index), sizeToImage, update);
+}
+
+int32_t CMaskWidget::GetImageListIndex() const { return mList ? mList->GetCurrentIndex() : 0; }
+
+eResultCode CMaskWidget::NextImage(bool sizeToImage, bool update)
+{
+    if (!mList || mList->GetCount() < 2)
+        return eBadParameter;
+    int32_t next = mList->GetCurrentIndex() + 1;
+    if (next >= mList->GetCount())
+        next = 0;
+    return SetImageListIndex(next, sizeToImage, update);
+}
+
 
 void CMaskWidget::DeleteOwnedMask()
 {
@@ -348,7 +391,7 @@ eResultCode CMaskWidget::LoadWidgetDataBlock(gCStream* stream)
 eResultCode CMaskWidget::AssignNamedMask(CMaskWidgetDataHolder& holder, gCFile* file)
 {
     if (holder.imageName.GetLength() == 0)
-        return eSuccess; // 8-bit image lists are not part of this toolkit yet
+        return AssignNamedList(holder, file);
     CImage8* mask = nullptr;
     if (holder.shared) {
         CResourceContext* context = GetResourceContext();
@@ -425,4 +468,27 @@ eResultCode CMaskWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CMaskW
     default:
         return CCoWidget::ParseWidgetChunk(tag, stream, holder);
     }
+}
+
+eResultCode CMaskWidget::AssignNamedList(CMaskWidgetDataHolder& holder, gCFile* file)
+{
+    if (holder.listName.GetLength() == 0)
+        return eSuccess;
+    gCImageList8* list = gCImageList8::CreateFromName(holder.listName, file, nullptr);
+    if (!list) {
+        ReportError(eCreateFailed, "MaskWidget image list load failed!");
+        return eResourceReadError;
+    }
+    if (eResultCode result = SetImageList(list); result != eSuccess) {
+        delete list;
+        ReportError(eCreateFailed, "MaskWidget assign image list failed.");
+        return result;
+    }
+    if (eResultCode result = SetImageListIndex(holder.listIndex, false, false); result != eSuccess) {
+        ReportError(eCreateFailed, "MaskWidget change image idx failed.");
+        return result;
+    }
+    if (holder.sizeToImage)
+        return SizeToImage(false);
+    return eSuccess;
 }

@@ -5,6 +5,8 @@
 
 #include "widgets/CCoWidget.h"
 
+class gCImageList8;
+
 class CMaskWidget : public CCoWidget {
 public:
     static constexpr uint32_t kTypeCode = 0x6D6B7767; // 'mkwg'
@@ -37,10 +39,15 @@ public:
 
     virtual eResultCode SizeToImage(bool update);
     virtual eResultCode SetImage(CImage8* mask, bool sizeToImage, bool update);
+    virtual eResultCode SetImageList(gCImageList8* list);
+    virtual eResultCode SetImageListIndex(int32_t index, bool sizeToImage, bool update);
+    virtual eResultCode NextImage(bool sizeToImage, bool update);
     virtual eResultCode FillImage();
     virtual eResultCode CompressImage();
     virtual eResultCode DecompressImage();
     virtual CImage8* GetImage() const { return mMask; }
+    virtual int32_t GetImageListIndex() const;
+    virtual gCImageList8* GetImageList() const { return mList; }
     virtual bool GetScaleToWidget() const { return mScaleToWidget; }
     virtual void SetScaleToWidget(bool scale) { mScaleToWidget = scale; }
     virtual bool IsImageCompressed() const;
@@ -49,8 +56,10 @@ public:
 protected:
     eResultCode ParseWidgetChunk(uint32_t tag, gCStream* stream, CMaskWidgetDataHolder& holder);
     eResultCode AssignNamedMask(CMaskWidgetDataHolder& holder, gCFile* file);
+    eResultCode AssignNamedList(CMaskWidgetDataHolder& holder, gCFile* file);
     void DeleteOwnedMask();
 
     CImage8* mMask = nullptr;
+    gCImageList8* mList = nullptr;
     bool mScaleToWidget = false;
 };

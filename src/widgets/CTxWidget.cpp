@@ -4,6 +4,7 @@
 #include "app/ReportError.h"
 #include "imaging/CImNav8.h"
 #include "imaging/CImage8.h"
+#include "resources/CTextList.h"
 #include "widgets/CWidgetLoadBlock.h"
 
 namespace {
@@ -17,6 +18,41 @@ const CWidget::sLoaderMessages kTxWidgetMessages = {
 } // namespace
 
 CTxWidget::CTxWidget() { mColour = 0xFF000000u; }
+
+CTxWidget::~CTxWidget()
+{
+    if (mTextList && !mTextList->IsInPool())
+        delete mTextList;
+}
+
+eResultCode CTxWidget::SetTextList(CTextList* list)
+{
+    if (!list)
+        return eBadParameter;
+    if (mTextList && mTextList != list && !mTextList->IsInPool())
+        delete mTextList;
+    mTextList = list;
+    return eSuccess;
+}
+
+eResultCode CTxWidget::SetTextListIndex(int32_t index, bool resize, bool update)
+{
+    if (!mTextList || index < 0 || index >= mTextList->GetCount())
+        return eBadParameter;
+    return SetText(mTextList->GetStringAt(index), resize, update);
+}
+
+eResultCode CTxWidget::NextTextListEntry(bool resize, bool update)
+{
+    if (!mTextList || mTextList->GetCount() < 2)
+        return eBadParameter;
+    int32_t next = mTextList->GetCurrentIndex() + 1;
+    if (next >= mTextList->GetCount())
+        next = 0;
+    return SetTextListIndex(next, resize, update);
+}
+
+int32_t CTxWidget::GetTextListIndex() const { return mTextList ? mTextList->GetCurrentIndex() : -1; }
 
 CTxWidget* CTxWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
@@ -227,8 +263,15 @@ eResultCode CTxWidget::LoadWidgetDataBlock(gCStream* stream)
                                        return ParseWidgetChunk(tag, block, holder);
                                    });
     if (result == eSuccess && holder.textListName.GetLength() > 0) {
-        // Text lists are not part of this toolkit yet; the text of the block stays.
-        ReportError(eCreateFailed, "TxWidget text list failed.");
+        CTextList* list = CTextList::CreateFromName(holder.textListName, dynamic_cast<gCFile*>(stream), nullptr);
+        if (!list) {
+            // The load goes on: the text of the block stays and is rendered below.
+            ReportError(eCreateFailed, "TxWidget text list failed.");
+        } else {
+            (void)SetTextList(list);
+            // Rendering is still suspended: the one render below shows the entry.
+            (void)SetTextListIndex(holder.textListIndex, false, false);
+        }
     }
     mRenderingSuspended = false;
     PNU_TRY(result);

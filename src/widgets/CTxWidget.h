@@ -6,6 +6,8 @@
 #include "text/CTextRenderer.h"
 #include "widgets/CMaskWidget.h"
 
+class CTextList;
+
 class CTxWidget : public CMaskWidget {
 public:
     static constexpr uint32_t kTypeCode = 0x74787767; // 'txwg'
@@ -17,7 +19,7 @@ public:
     };
 
     CTxWidget();
-    ~CTxWidget() override = default;
+    ~CTxWidget() override;
 
     static CTxWidget* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
     static CTxWidget* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
@@ -28,12 +30,20 @@ public:
     void SetColour(uint32_t colour, bool update) override;
     // The mask belongs to the text: the image setters leave it alone.
     eResultCode SetImage(CImage8*, bool, bool) override { return eSuccess; }
+    eResultCode SetImageList(gCImageList8*) override { return eSuccess; }
+    eResultCode SetImageListIndex(int32_t, bool, bool) override { return eSuccess; }
+    eResultCode NextImage(bool, bool) override { return eSuccess; }
 
     virtual bool HasText() const { return mHasText; }
     virtual void GetText(gCString& text) const;
     virtual eResultCode SetText(const gCString& text, bool resize, bool update);
     virtual void SetSizeToText(bool size) { mSizeToText = size; }
     virtual bool GetSizeToText() const { return mSizeToText; }
+    virtual eResultCode SetTextList(CTextList* list);
+    virtual eResultCode SetTextListIndex(int32_t index, bool resize, bool update);
+    virtual eResultCode NextTextListEntry(bool resize, bool update);
+    virtual int32_t GetTextListIndex() const;
+    virtual CTextList* GetTextList() const { return mTextList; }
     virtual CTextRenderer* GetTextRenderer() { return &mRenderer; }
     virtual const gCString& GetFontName() const { return mRenderer.mFontName; }
     virtual eResultCode SetFontName(const gCString& name, bool resize, bool update);
@@ -68,6 +78,7 @@ protected:
 
     CTextRenderer mRenderer;
     gCString mText;
+    CTextList* mTextList = nullptr;
     bool mHasText = false;
     bool mSizeToText = true;
     int32_t mRotation = 0;

@@ -5,6 +5,7 @@
 #include "imaging/CImNav.h"
 #include "imaging/CImage.h"
 #include "imaging/ImageFiles.h"
+#include "resources/gCImageList.h"
 #include "support/TempFolder.h"
 
 #include <memory>
@@ -241,8 +242,11 @@ TEST_F(ImWidgetTest, LoadFailuresReportTheirMessages)
     CImWidget widget;
     CBytesStream listOnly(Block(Tag("imls") + Text("List") + Tag("imlx") + I32(3) + Tag("imcm") + I32(1) +
                                 Tag("colr") + I32(int32_t(0xFF00FF00u))));
-    ASSERT_EQ(widget.LoadWidgetDataBlock(&listOnly), eSuccess);
+    EXPECT_EQ(widget.LoadWidgetDataBlock(&listOnly), eResourceReadError);
     EXPECT_EQ(widget.GetColour(), 0xFF00FF00u);
+    Alerts listAlerts = TakeAlertDetails();
+    ASSERT_FALSE(listAlerts.empty());
+    EXPECT_EQ(listAlerts.back(), "ImWidget image list load failed!");
 
     CImWidget missing;
     CBytesStream named(Block(Tag("imag") + Text("Nowhere")));
@@ -257,6 +261,37 @@ TEST_F(ImWidgetTest, LoadFailuresReportTheirMessages)
     alerts = TakeAlertDetails();
     ASSERT_FALSE(alerts.empty());
     EXPECT_EQ(alerts[0], "ImWidget stim.");
+}
+
+TEST_F(ImWidgetTest, ListIndexesStepAndWrap)
+{
+    CImWidget widget;
+    EXPECT_EQ(widget.NextImage(false, false), eBadParameter) << "no list";
+    EXPECT_EQ(widget.SetImageList(nullptr), eBadParameter);
+    auto* list = new gCImageList(1);
+    for (CPixel colour : {0xFF000001u, 0xFF000002u, 0xFF000003u})
+        ASSERT_EQ(list->AddImage(Filled(2, 2, colour)), eSuccess);
+    ASSERT_EQ(widget.SetImageList(list), eSuccess);
+    EXPECT_EQ(widget.SetImageListIndex(3, false, false), eBadParameter) << "index equal to the count";
+    EXPECT_EQ(widget.SetImageListIndex(-1, false, false), eBadParameter);
+    ASSERT_EQ(widget.SetImageListIndex(2, false, false), eSuccess);
+    EXPECT_EQ(widget.GetImageListIndex(), 2);
+    ASSERT_EQ(widget.NextImage(false, false), eSuccess);
+    EXPECT_EQ(widget.GetImageListIndex(), 0);
+    EXPECT_EQ(widget.GetImage(), list->GetImage(0));
+    ASSERT_EQ(widget.CrossFadeListEntries(1, 2, 1.0f, false, false), eSuccess);
+    EXPECT_EQ(PixelAt(widget.GetImage(), 0, 0), 0xFF000003u);
+    EXPECT_EQ(PixelAt(list->GetImage(1), 0, 0), 0xFF000002u);
+
+    // Replacing the list deletes the old one's entries: the widget must not keep showing one.
+    auto* single = new gCImageList(1);
+    ASSERT_EQ(single->AddImage(Filled(2, 2, 0xFF00FF00u)), eSuccess);
+    ASSERT_EQ(widget.SetImageList(single), eSuccess);
+    EXPECT_EQ(widget.GetImage(), nullptr);
+    EXPECT_EQ(widget.NextImage(false, false), eBadParameter) << "one entry";
+    ASSERT_EQ(widget.SetImageListIndex(0, false, false), eSuccess);
+    ASSERT_EQ(widget.SetSize(5, 5, false), eSuccess);
+    EXPECT_EQ(single->GetImage(0)->GetWidth(), 2) << "a list entry is never resized";
 }
 
 TEST_F(ImWidgetTest, FactoryKnowsTheImageWidget)

@@ -6,6 +6,7 @@
 #include "core/CMemBlock.h"
 #include "imaging/CImNav8.h"
 #include "imaging/CImage8.h"
+#include "resources/CTextList.h"
 #include "support/TempFolder.h"
 #include "text/TextGamma.h"
 #include "text/gCFont.h"
@@ -268,6 +269,26 @@ widget 'cowg' 2 "Under" {
     EXPECT_EQ(backdrop.GetImagePixel({8, 7}), 0xFF000000u) << "inside the box";
     EXPECT_EQ(backdrop.GetImagePixel({4, 4}), 0xFF000000u);
     EXPECT_EQ(TakeAlertDetails(), Alerts{});
+}
+
+TEST_F(TxWidgetTest, TextListEntriesStepAndWrap)
+{
+    CTxWidget widget;
+    UseTiny(widget);
+    EXPECT_EQ(widget.GetTextListIndex(), -1);
+    EXPECT_EQ(widget.SetTextList(nullptr), eBadParameter);
+    auto* list = new CTextList;
+    ASSERT_EQ(list->AddString(gCString(u"A"), 1), eSuccess);
+    ASSERT_EQ(list->AddString(gCString(u"AB"), 2), eSuccess);
+    ASSERT_EQ(widget.SetTextList(list), eSuccess);
+    EXPECT_EQ(widget.SetTextListIndex(2, true, false), eBadParameter);
+    ASSERT_EQ(widget.SetTextListIndex(1, true, false), eSuccess);
+    EXPECT_EQ(widget.GetTextListIndex(), 1);
+    ASSERT_EQ(widget.NextTextListEntry(true, false), eSuccess);
+    EXPECT_EQ(widget.GetTextListIndex(), 0);
+    gCString text;
+    widget.GetText(text);
+    EXPECT_EQ(text.ToUTF8(), "A");
 }
 
 TEST_F(TxWidgetTest, TextListNameIsReportedAndTheBlockTextStays)
