@@ -4,6 +4,7 @@
 #include "app/ReportError.h"
 #include "imaging/CImNav8.h"
 #include "imaging/CImage8.h"
+#include "resources/CText.h"
 #include "resources/CTextList.h"
 #include "widgets/CWidgetLoadBlock.h"
 
@@ -21,6 +22,8 @@ CTxWidget::CTxWidget() { mColour = 0xFF000000u; }
 
 CTxWidget::~CTxWidget()
 {
+    if (mTextObject && !mTextObject->IsInPool())
+        delete mTextObject;
     if (mTextList && !mTextList->IsInPool())
         delete mTextList;
 }
@@ -96,6 +99,20 @@ eResultCode CTxWidget::SetText(const gCString& text, bool resize, bool update)
     }
     if (mRenderingSuspended)
         return eSuccess;
+    return RenderText(resize, update);
+}
+
+eResultCode CTxWidget::SetTextObject(CText* text, bool resize, bool update)
+{
+    if (mTextObject && mTextObject != text && !mTextObject->IsInPool())
+        delete mTextObject;
+    mTextObject = text;
+    if (!text)
+        return eSuccess;
+    if (!mMask)
+        PNU_TRY(SetSize(4, 4, false));
+    mText = text->GetText();
+    mHasText = true;
     return RenderText(resize, update);
 }
 

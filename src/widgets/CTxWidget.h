@@ -6,6 +6,7 @@
 #include "text/CTextRenderer.h"
 #include "widgets/CMaskWidget.h"
 
+class CText;
 class CTextList;
 
 class CTxWidget : public CMaskWidget {
@@ -37,6 +38,9 @@ public:
     virtual bool HasText() const { return mHasText; }
     virtual void GetText(gCString& text) const;
     virtual eResultCode SetText(const gCString& text, bool resize, bool update);
+    // Shows the object's text and keeps the object (deleted with the widget unless pooled).
+    virtual eResultCode SetTextObject(CText* text, bool resize, bool update);
+    virtual CText* GetTextObject() const { return mTextObject; }
     virtual void SetSizeToText(bool size) { mSizeToText = size; }
     virtual bool GetSizeToText() const { return mSizeToText; }
     virtual eResultCode SetTextList(CTextList* list);
@@ -79,6 +83,7 @@ protected:
     CTextRenderer mRenderer;
     gCString mText;
     CTextList* mTextList = nullptr;
+    CText* mTextObject = nullptr;
     bool mHasText = false;
     bool mSizeToText = true;
     int32_t mRotation = 0;

@@ -6,6 +6,7 @@
 #include "core/CMemBlock.h"
 #include "imaging/CImNav8.h"
 #include "imaging/CImage8.h"
+#include "resources/CText.h"
 #include "resources/CTextList.h"
 #include "support/TempFolder.h"
 #include "text/TextGamma.h"
@@ -289,6 +290,17 @@ TEST_F(TxWidgetTest, TextListEntriesStepAndWrap)
     gCString text;
     widget.GetText(text);
     EXPECT_EQ(text.ToUTF8(), "A");
+}
+
+TEST_F(TxWidgetTest, TextObjectIsShownAndKept)
+{
+    CTxWidget widget;
+    UseTiny(widget);
+    auto* text = new CText;
+    ASSERT_EQ(widget.SetTextObject(text, true, false), eSuccess);
+    EXPECT_EQ(widget.GetTextObject(), text);
+    EXPECT_NE(widget.GetImage(), nullptr) << "the first text object makes the mask";
+    ASSERT_EQ(widget.SetTextObject(new CText, true, false), eSuccess) << "the old object is freed";
 }
 
 TEST_F(TxWidgetTest, TextListNameIsReportedAndTheBlockTextStays)
