@@ -6,6 +6,7 @@
 #include "imaging/CImage8.h"
 #include "imaging/PixelCompositing.h"
 #include "widgets/CWidgetLoadBlock.h"
+#include "widgets/LoadWidgetEffects.h"
 
 #include <algorithm>
 
@@ -111,7 +112,18 @@ eResultCode CCoWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetD
         mColour = uint32_t(colour);
         return eSuccess;
     }
-    // The effect chunks ('brde', 'ctot', 'glow', 'grdf', 'shad') are read here once the effects
-    // exist; until then they reach the base parser, which refuses them.
-    return CWidget::ParseWidgetChunk(tag, stream, holder);
+    const char* failure = nullptr;
+    switch (tag) {
+    case kBorderEffectTag: failure = "Widget border effect failed."; break;
+    case kCutoutEffectTag: failure = "Widget cutout effect failed."; break;
+    case kGlowEffectTag: failure = "Widget glow effect failed."; break;
+    case kGradientEffectTag: failure = "Widget gradient effect failed."; break;
+    case kShadowEffectTag: failure = "Widget shadow effect failed."; break;
+    default: return CWidget::ParseWidgetChunk(tag, stream, holder);
+    }
+    if (!LoadWidgetEffects(tag, this, stream)) {
+        ReportError(eCreateFailed, failure);
+        return eResourceReadError;
+    }
+    return eSuccess;
 }

@@ -1,0 +1,191 @@
+#include "widgets/CWidgetEffectGradient.h"
+
+#include "core/gCArray.h"
+#include "imaging/BlendModes.h"
+#include "imaging/CImNav.h"
+#include "imaging/CImage.h"
+#include "widgets/CWidget.h"
+#include "widgets/EffectPixels.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr CPixel kRampStart = 0xFF000000u;
+constexpr CPixel kRampEnd = 0xFFFFFFFFu;
+constexpr float kTwoPi = 6.2831855f;
+
+int32_t ClampIndex(int64_t index)
+{
+    return int32_t(std::clamp<int64_t>(index, 0, CGradient::kTableSize - 1));
+}
+
+} // namespace
+
+CWidgetEffectGradient::CWidgetEffectGradient() : mGradient(&kRampStart, &kRampEnd) {}
+
+CWidgetEffectGradient::~CWidgetEffectGradient()
+{
+    DeleteCache();
+}
+
+void CWidgetEffectGradient::DeleteCache()
+{
+    delete mCache;
+    mCache = nullptr;
+}
+
+eResultCode CWidgetEffectGradient::Refresh()
+{
+    DeleteCache();
+    if (!mOwner)
+        return eSuccess;
+    int32_t w = mOwner->GetWidth(), h = mOwner->GetHeight();
+    if (w > 0 && h > 0)
+        mRect.Set(0, 0, w, h);
+    return eSuccess;
+}
+
+CWidgetEffectGradient::sRamp CWidgetEffectGradient::MakeRamp(int32_t w, int32_t h) const
+{
+    sRamp ramp;
+    if (mType == eLinear && mAngle != 0.0f) {
+        float t = mAngle * kTwoPi;
+        float s = std::sin(t), c = std::cos(t);
+        float length = std::fabs(float(h) * c) + std::fabs(float(w) * s);
+        if (length > 0.0f) {
+            ramp.dx = RoundHalfAway(-s / length * 65535.0f * 4095.0f);
+            ramp.dy = RoundHalfAway(c / length * 65535.0f * 4095.0f);
+        }
+        int64_t start = -(int64_t(ramp.dx) * w) / 2 - (int64_t(ramp.dy) * h) / 2 + 0x7FF8000;
+        ramp.start = int32_t(uint32_t(uint64_t(start)));
+    } else if (mType == eRadial || mType == eAngular) {
+        float cx = mCentreX > 0.5f ? mCentreX : 1.0f - mCentreX;
+        float cy = mCentreY > 0.5f ? mCentreY : 1.0f - mCentreY;
+        float fx = float(w) * cx, fy = float(h) * cy;
+        double reach = std::sqrt(double(fx * fx + fy * fy));
+        ramp.scale = reach > 0.0 ? 4095.0 / reach : 0.0;
+        ramp.ox = RoundHalfAway(float(w) * mCentreX);
+        ramp.oy = RoundHalfAway(float(h) * mCentreY);
+        double a0 = (1.0 - double(mAngle) - 0.25) * double(kTwoPi);
+        if (a0 > double(kTwoPi))
+            a0 -= double(kTwoPi);
+        if (a0 < 0.0)
+            a0 += double(kTwoPi);
+        ramp.a0 = float(a0 + M_PI);
+    }
+    return ramp;
+}
+
+bool CWidgetEffectGradient::FillRow(const sRamp& ramp, int32_t w, int32_t h, int32_t left, int32_t row,
+                                    int32_t count, CPixel* out)
+{
+    if (mGradient.IsDirty())
+        mGradient.BuildTable();
+    switch (mType) {
+    case eLinear:
+        if (mAngle == 0.0f) {
+            CPixel c = mGradient.GetColour(row, h);
+            std::fill(out, out + count, c);
+        } else {
+            // The accumulator wraps as the 32-bit sum it is.
+            uint32_t acc = uint32_t(ramp.dy) * uint32_t(row) + uint32_t(ramp.dx) * uint32_t(left) +
+                           uint32_t(ramp.start);
+            for (int32_t i = 0; i < count; ++i, acc += uint32_t(ramp.dx))
+                out[i] = mGradient.GetEntry(ClampIndex(int32_t(acc) >> 16));
+        }
+        return true;
+    case eRadial:
+        for (int32_t i = 0; i < count; ++i) {
+            int64_t x = int64_t(left + i) - ramp.ox, y = int64_t(row) - ramp.oy;
+            double d = std::sqrt(double(float(x * x + y * y)));
+            double v = d * ramp.scale;
+            out[i] = mGradient.GetEntry(ClampIndex(v > 8191.0 ? 8191 : RoundHalfAway(v)));
+        }
+        return true;
+    case eAngular:
+        for (int32_t i = 0; i < count; ++i) {
+            float theta = float(std::atan2(double(row - ramp.oy), double(left + i - ramp.ox)) + double(ramp.a0));
+            if (theta > kTwoPi)
+                theta -= kTwoPi;
+            out[i] = mGradient.GetEntry(ClampIndex(RoundHalfAway(theta * 651.7395f)));
+        }
+        return true;
+    default:
+        (void)w;
+        return false;
+    }
+}
+
+eResultCode CWidgetEffectGradient::Draw(const gCRect& area, CImage* target, uint32_t alpha)
+{
+    if (alpha == 0)
+        return eSuccess;
+    CImNav destination(target, &area);
+    if (!destination.IsLocked())
+        return eNoMemory;
+    gCRect local = LockedLocalArea(destination, target);
+    int32_t w = mRect.right - mRect.left, h = mRect.bottom - mRect.top;
+    if (mCache) {
+        CImNav cache(mCache, &local);
+        if (!cache.IsLocked())
+            return eNoMemory;
+        const gCRect& c = cache.GetArea();
+        for (int32_t y = c.top; y < c.bottom; ++y) {
+            const CPixel* from = cache.Row(y - c.top);
+            CPixel* to = destination.Row(y - local.top) + (c.left - local.left);
+            for (int32_t x = 0; x < c.right - c.left; ++x)
+                to[x] = BlendModePixel(mBlendMode, ScaleColourAlpha(from[x], alpha), to[x]);
+        }
+        return eSuccess;
+    }
+    int32_t width = local.right - local.left;
+    gCArray<CPixel> row;
+    PNU_TRY(row.SetSize(std::max(width, 1)));
+    sRamp ramp = MakeRamp(w, h);
+    for (int32_t y = local.top; y < local.bottom; ++y) {
+        if (!FillRow(ramp, w, h, local.left, y, width, row.GetData()))
+            return eSuccess;
+        CPixel* to = destination.Row(y - local.top);
+        for (int32_t x = 0; x < width; ++x)
+            to[x] = BlendModePixel(mBlendMode, ScaleColourAlpha(row[x], alpha), to[x]);
+    }
+    return eSuccess;
+}
+
+eResultCode CWidgetEffectGradient::RefreshWithMask(CImage* shape)
+{
+    if (!shape || !mOwner || mOwner->GetOpaqueBlit())
+        return Refresh();
+    int32_t w = mOwner->GetWidth(), h = mOwner->GetHeight();
+    if (w <= 0 || h <= 0)
+        return eSuccess;
+    mRect.Set(0, 0, w, h);
+    if (!mCache) {
+        mCache = new CImage();
+        if (!mCache)
+            return eNoMemory;
+    }
+    PNU_TRY(mCache->SetSize(w, h));
+    CImNav cache(mCache, nullptr);
+    CImNav mask(shape, nullptr);
+    if (!cache.IsLocked() || !mask.IsLocked())
+        return eNoMemory;
+    gCArray<CPixel> row;
+    PNU_TRY(row.SetSize(w));
+    sRamp ramp = MakeRamp(w, h);
+    for (int32_t y = 0; y < h; ++y) {
+        CPixel* to = cache.Row(y);
+        if (!FillRow(ramp, w, h, 0, y, w, row.GetData())) {
+            std::fill(to, to + w, 0u);
+            continue;
+        }
+        const CPixel* a = y < mask.GetHeight() ? mask.Row(y) : nullptr;
+        for (int32_t x = 0; x < w; ++x) {
+            uint32_t shapeAlpha = a && x < mask.GetWidth() ? a[x] >> 24 : 0;
+            to[x] = ScaleColourAlpha(row[x], shapeAlpha);
+        }
+    }
+    return eSuccess;
+}

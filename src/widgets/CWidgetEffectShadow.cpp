@@ -1,0 +1,355 @@
+#include "widgets/CWidgetEffectShadow.h"
+
+#include "imaging/Blur.h"
+#include "imaging/CImNav.h"
+#include "imaging/CImNav8.h"
+#include "imaging/CImage.h"
+#include "imaging/CImage8.h"
+#include "imaging/CRLE8.h"
+#include "imaging/PixelCompositing.h"
+#include "widgets/CWidget.h"
+#include "widgets/EffectPixels.h"
+
+#include <algorithm>
+#include <cmath>
+
+int32_t CWidgetEffectShadow::sLayerShadowCount = 0;
+
+CWidgetEffectShadow::CWidgetEffectShadow()
+{
+    mOpacity = 200;
+}
+
+CWidgetEffectShadow::~CWidgetEffectShadow()
+{
+    delete mBlurredMask;
+    delete mShapeMask;
+}
+
+eResultCode CWidgetEffectShadow::SetRadius(float radius)
+{
+    if (!(radius >= 0.0f))
+        return eBadParameter;
+    mRadius = radius;
+    return eSuccess;
+}
+
+eResultCode CWidgetEffectShadow::AddLayerId(uint32_t id, bool update)
+{
+    int32_t step = std::clamp(mLayerIds.GetSize() / 4, 8, 2048);
+    PNU_TRY(mLayerIds.SetSize(mLayerIds.GetSize() + 1, step));
+    mLayerIds[mLayerIds.GetSize() - 1] = id;
+    if (mOwner)
+        return mOwner->Invalidate(update);
+    return eSuccess;
+}
+
+void CWidgetEffectShadow::RemoveLayerId(uint32_t id, bool update)
+{
+    for (int32_t i = mLayerIds.GetSize() - 1; i >= 0; --i)
+        if (mLayerIds[i] == id)
+            mLayerIds.RemoveAt(i);
+    if (mOwner)
+        (void)mOwner->Invalidate(update);
+}
+
+eResultCode CWidgetEffectShadow::BuildFalloffTables(int32_t width, int32_t height)
+{
+    if (width < 1 || height < 1)
+        return eSuccess;
+    PNU_TRY(mXFalloff.SetSize(width));
+    PNU_TRY(mYFalloff.SetSize(height));
+    const float n = 3.5f * mRadius;
+    const float step = n > 0.5f ? 3.5f / n : 7.0f;
+    auto fill = [&](gCArray<float>& table, int32_t size) {
+        int32_t k = std::min<int64_t>(RoundHalfAway(std::min(n, 1.0e9f)), (int64_t(size) + 1) / 2);
+        for (int32_t i = 0; i < size; ++i)
+            table[i] = 1.0f;
+        for (int32_t i = 0; i < k; ++i) {
+            float d = float(i) * step;
+            float v = std::exp(-0.5f * d * d);
+            table[k - 1 - i] = v;
+            table[size - k + i] = v;
+        }
+    };
+    fill(mXFalloff, width);
+    fill(mYFalloff, height);
+    return eSuccess;
+}
+
+void CWidgetEffectShadow::PlaceRect(int32_t w, int32_t h)
+{
+    mRect += mOffset;
+    if (mClipToRect) {
+        gCRect inside{0, 0, w, h};
+        if (!ClipRect(mRect, inside))
+            mRect = gCRect();
+    }
+}
+
+CRLE8* CWidgetEffectShadow::GetShapeMask()
+{
+    if (mShapeMask || !KeepsShapeMask() || !mOwner)
+        return mShapeMask;
+    int32_t w = mOwner->GetWidth(), h = mOwner->GetHeight();
+    if (w <= 0 || h <= 0)
+        return nullptr;
+    CImage8 coverage;
+    if (coverage.SetSize(w, h) != eSuccess || mOwner->DrawAlphaMask(&coverage) != eSuccess)
+        return nullptr;
+    auto* mask = new CRLE8();
+    if (!mask)
+        return nullptr;
+    if (mask->EncodeImage(&coverage) != eSuccess) {
+        delete mask;
+        return nullptr;
+    }
+    mShapeMask = mask;
+    return mShapeMask;
+}
+
+eResultCode CWidgetEffectShadow::Refresh()
+{
+    if (!mOwner)
+        return eSuccess;
+    const int32_t w = mOwner->GetWidth(), h = mOwner->GetHeight();
+    if (w <= 0 || h <= 0)
+        return eSuccess;
+    const int32_t g = BlurMargin(mRadius);
+    mRect.Set(-g, -g, w + g, h + g);
+    if (KeepsShapeMask()) {
+        if (!mShapeMask) {
+            mShapeMask = new CRLE8();
+            if (!mShapeMask)
+                return eNoMemory;
+        }
+        CImage8 full;
+        PNU_TRY(full.SetSize(w, h));
+        {
+            CImNav8 fill(&full, nullptr);
+            if (!fill.IsLocked())
+                return eNoMemory;
+            fill.Fill(255);
+        }
+        PNU_TRY(mShapeMask->EncodeImage(&full));
+        PNU_TRY(OnDescendantChanged(mOwner, mOwner->GetRect()));
+    } else {
+        delete mShapeMask;
+        mShapeMask = nullptr;
+    }
+    delete mBlurredMask;
+    mBlurredMask = nullptr;
+    PNU_TRY(BuildFalloffTables(w + 2 * g, h + 2 * g));
+    PlaceRect(w, h);
+    return eSuccess;
+}
+
+eResultCode CWidgetEffectShadow::RefreshWithMask(CImage* shape)
+{
+    if (!shape || !mOwner || mOwner->GetOpaqueBlit())
+        return Refresh();
+    const int32_t w = mOwner->GetWidth(), h = mOwner->GetHeight();
+    if (w <= 0 || h <= 0)
+        return eSuccess;
+    const int32_t g = BlurMargin(mRadius);
+    if (int64_t(w) + 2 * int64_t(g) > INT32_MAX || int64_t(h) + 2 * int64_t(g) > INT32_MAX)
+        return eNoMemory;
+    mRect.Set(-g, -g, w + g, h + g);
+    CImage work;
+    PNU_TRY(work.SetSize(w + 2 * g, h + 2 * g));
+    {
+        CImNav to(&work, nullptr);
+        CImNav from(shape, nullptr);
+        if (!to.IsLocked() || !from.IsLocked())
+            return eNoMemory;
+        const int32_t sw = std::min(w, from.GetWidth()), sh = std::min(h, from.GetHeight());
+        for (int32_t y = 0; y < sh; ++y)
+            for (int32_t x = 0; x < sw; ++x)
+                to.Row(y + g)[x + g] = (from.Row(y)[x] >> 24) * 257u;
+    }
+    if (KeepsShapeMask()) {
+        if (!mShapeMask) {
+            mShapeMask = new CRLE8();
+            if (!mShapeMask)
+                return eNoMemory;
+        }
+        gCRect inner{g, g, g + w, g + h};
+        CImNav innerArea(&work, &inner);
+        PNU_TRY(mShapeMask->EncodeChannel(innerArea, 0));
+        innerArea.Unlock();
+        PNU_TRY(OnDescendantChanged(mOwner, mOwner->GetRect()));
+    } else {
+        delete mShapeMask;
+        mShapeMask = nullptr;
+    }
+    if (BlurImage(&work, mRadius, 0) == 0)
+        return eNoMemory;
+    if (mClipToShape) {
+        CImNav to(&work, nullptr);
+        CImNav from(shape, nullptr);
+        if (!to.IsLocked() || !from.IsLocked())
+            return eNoMemory;
+        // Only the part of the shifted shape that falls inside the work image is visited.
+        for (int32_t y = 0; y < std::min(h, from.GetHeight()); ++y) {
+            int64_t wy = int64_t(y) + g - mOffset.y;
+            if (wy < 0 || wy >= to.GetHeight())
+                continue;
+            for (int32_t x = 0; x < std::min(w, from.GetWidth()); ++x) {
+                int64_t wx = int64_t(x) + g - mOffset.x;
+                if (wx < 0 || wx >= to.GetWidth())
+                    continue;
+                CPixel& word = to.Row(int32_t(wy))[wx];
+                word = uint32_t((uint64_t(word) * (256u - (from.Row(y)[x] >> 24))) >> 8);
+            }
+        }
+    }
+    if (!mBlurredMask) {
+        mBlurredMask = new CRLE8();
+        if (!mBlurredMask)
+            return eNoMemory;
+    }
+    PNU_TRY(mBlurredMask->EncodeImageChannel(&work, 0));
+    PlaceRect(w, h);
+    return eSuccess;
+}
+
+eResultCode CWidgetEffectShadow::SetOffset(const gCPoint& offset, bool update)
+{
+    gCPoint change{offset.x - mOffset.x, offset.y - mOffset.y};
+    mRect += change;
+    mOffset = offset;
+    if (mOwner)
+        return mOwner->Invalidate(update);
+    return eSuccess;
+}
+
+eResultCode CWidgetEffectShadow::Draw(const gCRect& area, CImage* target, uint32_t alpha)
+{
+    if (alpha == 0 || mLayerMode)
+        return eSuccess;
+    // Shadows cast from other widgets' layers draw only in the pass that marked them current; the
+    // backdrop keeps no pass count, so such a shadow is never current here.
+    if (mLayerIds.GetSize() > 0)
+        return eSuccess;
+    return DrawShadow(area, target, alpha, nullptr);
+}
+
+namespace {
+
+// The layer byte under a target pixel; 0 outside the layer.
+uint32_t LayerAt(const CImNav8* layer, const gCRect& extent, int32_t x, int32_t y)
+{
+    if (x < extent.left || y < extent.top || x >= extent.right || y >= extent.bottom)
+        return 0;
+    return layer->Row(y - extent.top)[x - extent.left];
+}
+
+} // namespace
+
+void CWidgetEffectShadow::DrawFromTables(CImNav& destination, const gCRect& local, uint32_t k,
+                                         const CImage8* layer)
+{
+    const int32_t g = BlurMargin(mRadius);
+    const int32_t xs = mXFalloff.GetSize(), ys = mYFalloff.GetSize();
+    CImNav8 layerNav(const_cast<CImage8*>(layer), nullptr);
+    gCRect extent;
+    if (layer) {
+        extent.Set(-layer->GetOrigin().x, -layer->GetOrigin().y, layer->GetWidth() - layer->GetOrigin().x,
+                   layer->GetHeight() - layer->GetOrigin().y);
+    }
+    const gCRect& target = local;
+    for (int32_t y = target.top; y < target.bottom; ++y) {
+        int64_t ty = int64_t(y) + g - mOffset.y;
+        float wy = ty >= 0 && ty < ys ? mYFalloff[int32_t(ty)] : 0.0f;
+        CPixel* row = destination.Row(y - target.top);
+        for (int32_t x = target.left; x < target.right; ++x) {
+            int64_t tx = int64_t(x) + g - mOffset.x;
+            float wx = tx >= 0 && tx < xs ? mXFalloff[int32_t(tx)] : 0.0f;
+            int32_t a;
+            if (layer && layerNav.IsLocked())
+                a = RoundHalfAway(float(k) * wy / 255.0f * wx * float(LayerAt(&layerNav, extent, x, y)));
+            else
+                a = RoundHalfAway(float(k) * wy * wx);
+            a = std::clamp(a, 0, 255);
+            CPixel c = (mColour & 0x00FFFFFFu) | (uint32_t(a) << 24);
+            gBlendPixelHook(row + (x - target.left), &c);
+        }
+    }
+}
+
+void CWidgetEffectShadow::DrawFromMask(CImNav& destination, const gCRect& local, uint32_t k,
+                                       const CImage8* layer)
+{
+    const int32_t g = BlurMargin(mRadius);
+    CImNav8 layerNav(const_cast<CImage8*>(layer), nullptr);
+    gCRect extent;
+    if (layer) {
+        extent.Set(-layer->GetOrigin().x, -layer->GetOrigin().y, layer->GetWidth() - layer->GetOrigin().x,
+                   layer->GetHeight() - layer->GetOrigin().y);
+    }
+    const CPixel colour = mColour;
+    const int32_t mw = mBlurredMask->GetWidth(), mh = mBlurredMask->GetHeight();
+    for (int32_t y = local.top; y < local.bottom; ++y) {
+        int64_t my = int64_t(y) + g - mOffset.y;
+        int64_t mx0 = int64_t(local.left) + g - mOffset.x;
+        bool rowInside = my >= 0 && my < mh;
+        if (rowInside)
+            mBlurredMask->Seek(int32_t(std::clamp<int64_t>(mx0, 0, mw)), int32_t(my));
+        CPixel* row = destination.Row(y - local.top);
+        for (int32_t x = local.left; x < local.right; ++x) {
+            int64_t mx = mx0 + (x - local.left);
+            uint32_t m = rowInside && mx >= 0 && mx < mw ? mBlurredMask->ReadNext() : 0;
+            uint32_t coverage;
+            if (layer && layerNav.IsLocked()) {
+                uint32_t l = LayerAt(&layerNav, extent, x, y);
+                coverage = mClipToShape ? (k * m * l) >> 16 : ((m + 1u) * k * l) >> 16;
+            } else {
+                coverage = (k * m) >> 8;
+            }
+            gPaintPixelHook(row + (x - local.left), coverage, &colour);
+        }
+    }
+}
+
+eResultCode CWidgetEffectShadow::DrawShadow(const gCRect& area, CImage* target, uint32_t alpha, CImage8* layer)
+{
+    const uint32_t k = alpha + 1u;
+    gCRect clipped = area;
+    if (layer && layer->IsCreated() && layer->GetWidth() > 0 && layer->GetHeight() > 0) {
+        gCRect extent{-layer->GetOrigin().x, -layer->GetOrigin().y, layer->GetWidth() - layer->GetOrigin().x,
+                      layer->GetHeight() - layer->GetOrigin().y};
+        if (!ClipRect(clipped, extent))
+            return eSuccess;
+    } else {
+        layer = nullptr;
+    }
+    auto drawPiece = [&](const gCRect& piece) -> eResultCode {
+        CImNav destination(target, &piece);
+        if (!destination.IsLocked())
+            return eNoMemory;
+        gCRect local = LockedLocalArea(destination, target);
+        if (mBlurredMask)
+            DrawFromMask(destination, local, k, layer);
+        else
+            DrawFromTables(destination, local, k, layer);
+        return eSuccess;
+    };
+    if (!mBlurredMask && mClipToShape && mOwner) {
+        gCRect pieces[4];
+        int32_t count = ::SubtractRect(clipped, gCRect{0, 0, mOwner->GetWidth(), mOwner->GetHeight()}, pieces);
+        for (int32_t i = 0; i < count; ++i)
+            PNU_TRY(drawPiece(pieces[i]));
+        return eSuccess;
+    }
+    return drawPiece(clipped);
+}
+
+eResultCode CWidgetEffectShadow::OnDescendantChanged(CWidget* source, const gCRect&)
+{
+    // Only layer shadows take these notices, and none exist in this build of the toolkit.
+    if (sLayerShadowCount <= 0)
+        return eSuccess;
+    if (!mOwner || source != mOwner || !mLayerMode)
+        return eSuccess;
+    return eSuccess;
+}

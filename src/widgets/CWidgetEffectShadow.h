@@ -1,0 +1,79 @@
+// A soft drop shadow of the owner: its shape blurred by a radius, shifted by an offset and painted
+// in the shadow colour. A rectangular owner is shadowed through two separable falloff tables, a
+// shaped owner through a blurred copy of its shape.
+#pragma once
+
+#include "core/gCArray.h"
+#include "core/gCPoint.h"
+#include "widgets/CWidgetEffectBase.h"
+
+class CImage8;
+class CImNav;
+class CRLE8;
+
+class CWidgetEffectShadow : public CWidgetEffectBase {
+public:
+    static constexpr uint32_t kTypeCode = 0x73686678; // 'shfx'
+    // The code layer shadows answer to; counted while any is alive.
+    static constexpr uint32_t kLayerShadowTypeCode = 0x6C736678; // 'lsfx'
+
+    CWidgetEffectShadow();
+    ~CWidgetEffectShadow() override;
+
+    uint32_t GetTypeCode() const override { return kTypeCode; }
+    eResultCode Draw(const gCRect& area, CImage* target, uint32_t alpha) override;
+    eResultCode Refresh() override;
+    eResultCode RefreshWithMask(CImage* shape) override;
+    eResultCode OnDescendantChanged(CWidget* source, const gCRect& area) override;
+
+    virtual eResultCode DrawShadow(const gCRect& area, CImage* target, uint32_t alpha, CImage8* layer);
+    virtual eResultCode AddLayerId(uint32_t id, bool update);
+    virtual void RemoveLayerId(uint32_t id, bool update);
+    virtual int32_t GetLayerIdCount() const { return mLayerIds.GetSize(); }
+    virtual uint32_t GetLayerId(int32_t index) const { return mLayerIds[index]; }
+    virtual void SetMarkedPass(int32_t pass) { mMarkedPass = pass; }
+    virtual eResultCode BuildFalloffTables(int32_t width, int32_t height);
+
+    eResultCode SetOffset(const gCPoint& offset, bool update);
+    const gCPoint& GetOffset() const { return mOffset; }
+    uint32_t GetColour() const { return mColour; }
+    void SetColour(uint32_t colour) { mColour = colour; }
+    float GetRadius() const { return mRadius; }
+    // A negative (or not-a-number) radius has no blur to give and is refused.
+    eResultCode SetRadius(float radius);
+    bool GetClipToRect() const { return mClipToRect != 0; }
+    bool GetClipToShape() const { return mClipToShape != 0; }
+    void SetClipToRect(bool on) { mClipToRect = on ? 1 : 0; }
+    void SetClipToShape(bool on) { mClipToShape = on ? 1 : 0; }
+    int32_t GetMarkedPass() const { return mMarkedPass; }
+    const CRLE8* GetBlurredMask() const { return mBlurredMask; }
+    const gCArray<float>& GetXFalloff() const { return mXFalloff; }
+    const gCArray<float>& GetYFalloff() const { return mYFalloff; }
+    CRLE8* GetShapeMask();
+
+    // Layer shadows alive in the process; the change notices do nothing while there are none.
+    static int32_t GetLayerShadowCount() { return sLayerShadowCount; }
+
+protected:
+    bool KeepsShapeMask() const { return mLayerMode != 0 || mLayerIds.GetSize() > 0; }
+    // Finishes the rect from the blurred margin: moved by the offset, clipped to the owner.
+    void PlaceRect(int32_t w, int32_t h);
+    // Paints one piece of a rectangular owner's shadow from the falloff tables.
+    void DrawFromTables(CImNav& destination, const gCRect& local, uint32_t k, const CImage8* layer);
+    void DrawFromMask(CImNav& destination, const gCRect& local, uint32_t k, const CImage8* layer);
+
+    CRLE8* mBlurredMask = nullptr;
+    uint32_t mColour = 0xFF000000u;
+    float mRadius = 7.0f;
+    gCPoint mOffset{8, 8};
+    int32_t mClipToRect = 0;
+    int32_t mClipToShape = 0;
+    gCArray<float> mXFalloff;
+    gCArray<float> mYFalloff;
+    int32_t mLayerMode = 0;
+    int32_t mMarkedPass = -1;
+    CRLE8* mShapeMask = nullptr;
+    gCArray<uint32_t> mLayerIds;
+
+    static int32_t sLayerShadowCount;
+};

@@ -1,0 +1,65 @@
+#include "widgets/CWidgetEffectTexture.h"
+
+#include "imaging/BlendModes.h"
+#include "imaging/CImNav.h"
+#include "widgets/CWidget.h"
+#include "widgets/EffectPixels.h"
+
+CWidgetEffectTexture::~CWidgetEffectTexture()
+{
+    delete mCache;
+}
+
+eResultCode CWidgetEffectTexture::Refresh()
+{
+    delete mCache;
+    mCache = nullptr;
+    if (!mOwner)
+        return eSuccess;
+    int32_t w = mOwner->GetWidth(), h = mOwner->GetHeight();
+    if (w > 0 && h > 0)
+        mRect.Set(0, 0, w, h);
+    return eSuccess;
+}
+
+eResultCode CWidgetEffectTexture::RefreshWithMask(CImage* shape)
+{
+    if (!shape || !mOwner || mOwner->GetOpaqueBlit())
+        return Refresh();
+    int32_t w = mOwner->GetWidth(), h = mOwner->GetHeight();
+    if (w <= 0 || h <= 0)
+        return eSuccess;
+    mRect.Set(0, 0, w, h);
+    if (!mCache) {
+        mCache = new CImage();
+        if (!mCache)
+            return eNoMemory;
+    }
+    PNU_TRY(mCache->SetSize(w, h));
+    CImNav cache(mCache, nullptr);
+    CImNav mask(shape, nullptr);
+    if (!cache.IsLocked() || !mask.IsLocked())
+        return eNoMemory;
+    return eSuccess;
+}
+
+eResultCode CWidgetEffectTexture::Draw(const gCRect& area, CImage* target, uint32_t alpha)
+{
+    CImNav destination(target, &area);
+    if (!destination.IsLocked())
+        return eNoMemory;
+    if (alpha == 0 || !mCache)
+        return eSuccess;
+    gCRect local = LockedLocalArea(destination, target);
+    CImNav cache(mCache, &local);
+    if (!cache.IsLocked())
+        return eNoMemory;
+    const gCRect& c = cache.GetArea();
+    for (int32_t y = c.top; y < c.bottom; ++y) {
+        const CPixel* from = cache.Row(y - c.top);
+        CPixel* to = destination.Row(y - local.top) + (c.left - local.left);
+        for (int32_t x = 0; x < c.right - c.left; ++x)
+            to[x] = BlendModePixel(mBlendMode, ScaleColourAlpha(from[x], alpha), to[x]);
+    }
+    return eSuccess;
+}

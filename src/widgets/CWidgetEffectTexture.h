@@ -1,0 +1,33 @@
+// Blends a cached picture of the owner's size over what is drawn, by one of the seven blend
+// modes. The cache is sized to the owner's shape; nothing here paints a texture into it, so it
+// stays transparent.
+#pragma once
+
+#include "imaging/CImage.h"
+#include "widgets/CWidgetEffectBase.h"
+
+class CWidgetEffectTexture : public CWidgetEffectBase {
+public:
+    static constexpr uint32_t kTypeCode = 0x74787472; // 'txtr'
+
+    CWidgetEffectTexture() = default;
+    ~CWidgetEffectTexture() override;
+
+    uint32_t GetTypeCode() const override { return kTypeCode; }
+    eResultCode Draw(const gCRect& area, CImage* target, uint32_t alpha) override;
+    eResultCode Refresh() override;
+    eResultCode RefreshWithMask(CImage* shape) override;
+
+    CImage& GetTexture() { return mTexture; }
+    const CImage* GetCache() const { return mCache; }
+    int32_t GetBlendMode() const { return mBlendMode; }
+    void SetBlendMode(int32_t mode) { mBlendMode = mode; }
+    int32_t GetSecondMode() const { return mSecondMode; }
+    void SetSecondMode(int32_t mode) { mSecondMode = mode; }
+
+private:
+    CImage* mCache = nullptr;
+    CImage mTexture;
+    int32_t mBlendMode = 1;
+    int32_t mSecondMode = 1;
+};

@@ -1,0 +1,46 @@
+// Arithmetic the widget effects share: a colour's alpha scaled by an opacity, rounding half away
+// from zero in single precision, and the blur margin of a radius.
+#pragma once
+
+#include "core/gCRect.h"
+#include "imaging/CImage.h"
+#include "imaging/CImNavBase.h"
+
+#include <cstdint>
+
+// (A x (op + 1)) >> 8 on the colour's alpha byte, the colour bytes kept.
+inline uint32_t ScaleColourAlpha(uint32_t colour, uint32_t alpha)
+{
+    return (colour & 0x00FFFFFFu) | (uint32_t(uint64_t(colour >> 8) * (alpha + 1u)) & 0xFF000000u);
+}
+
+inline int32_t RoundHalfAway(float value)
+{
+    return value > 0.0f ? int32_t(value + 0.5f) : int32_t(value - 0.5f);
+}
+
+inline int32_t RoundHalfAway(double value)
+{
+    return value > 0.0 ? int32_t(value + 0.5) : int32_t(value - 0.5);
+}
+
+// The margin a blur of this radius needs on every side: 2.2 x radius, truncated.
+inline int32_t BlurMargin(float radius)
+{
+    float g = 2.2f * radius;
+    if (!(g > 0.0f))
+        return 0;
+    return g > 1.0e6f ? 1000000 : int32_t(g);
+}
+
+// The part of a navigator's area in the target's own drawing coordinates (the origin removed).
+inline gCRect LockedLocalArea(const CImNavBase& navigator, const CImageBase* image)
+{
+    gCRect area = navigator.GetArea();
+    const gCPoint& origin = image->GetOrigin();
+    area.left -= origin.x;
+    area.right -= origin.x;
+    area.top -= origin.y;
+    area.bottom -= origin.y;
+    return area;
+}
