@@ -217,6 +217,9 @@ class WidgetBlocks(unittest.TestCase):
             ("widget 'cowg' 1 \"A\" {\n  usrd \"1 int\"\n}\n", 1, "index|type|value"),
             ("widget 'bkdp' 1 \"A\" {\n  curs \"Arrow|3\"\n}\n", 1, "name|x,y"),
             ("widget 'cowg' 1 \"A\" {\n  ctot 4 0 1.0 1 1 255 0\n}\n", 1, "outside 0..3"),
+            ("widget 'cowg' 1 \"A\" {\n  shad 0 0 -1.0 8 8 200 0 0\n}\n", 1, "radius -1 is negative"),
+            ("widget 'cowg' 1 \"A\" {\n  glow 0 0 -0.5 0 0 100 0 2\n}\n", 1, "radius -0.5 is negative"),
+            ("widget 'cowg' 1 \"A\" {\n  ctot 0 0 -2.0 1 1 255 0\n}\n", 1, "radius -2 is negative"),
             # A hand-made block is checked the same way.
             ("chunk 'cowg' 1 \"A\" {\n  i32 8\n  code 'txtr'\n  i32 0\n}\n", 1, "no tag 'txtr'"),
             ("chunk 'wdgt' 1 \"A\" {\n  i32 -4\n}\n", 1, "byte count"),

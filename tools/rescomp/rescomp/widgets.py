@@ -219,7 +219,11 @@ def _read_chunk(block, tag, fields, references):
             if number == 0 and tag in EFFECT_TAGS and not 0 <= value <= 3:
                 raise ValueError("the '%s' effect's layer %d is outside 0..3" % (tag, value))
         elif kind == "f32":
-            block.f32(what)
+            value = block.f32(what)
+            # The blur radius of the cut-out, shadow and glow effects; the loader refuses a
+            # negative one (or one that is not a number).
+            if number == 2 and tag in ("ctot", "shad", "glow") and not value >= 0.0:
+                raise ValueError("the '%s' effect's radius %g is negative" % (tag, value))
         elif kind == "text":
             units = block.text(what)
             if tag == "usrd":
