@@ -9,6 +9,7 @@
 
 #include "WidgetTestSupport.h"
 #include "support/AllocationFailure.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -321,6 +322,67 @@ TEST_F(EffectChunks, CoWidgetBlocksCarryTheirEffects)
         expected.push_back("Error parsing widget data chunk type.");
         EXPECT_EQ(TakeAlertDetails(), expected);
     }
+}
+
+// The compiler writes each effect's fields as the loader reads them back.
+TEST(EffectChunkScripts, CompiledEffectsLoadAsWritten)
+{
+    TempFolder folder;
+    ScopedResourceContext context;
+    std::string path = CompileResources(
+        folder.Path(), "resources", "effects.mrs",
+        "widget 'cowg' 3 \"Panel\" {\n"
+        "  vsbl 1\n"
+        "  grdf 1 0.125 2 2 0.25 0.75 2 0xFF102030 0.0 0x80FFFFFF 1.0 200 1\n"
+        "  brde 0 0xA0FFFFFF 0xA0FFFFFF 0x80000000 0x80000000 1 1 0 1 3 1.5 255 0\n"
+        "  ctot 2 0x00FF00 1.5 -1 2 128 5\n"
+        "  shad 3 0x102030 4.0 2 3 90 1 -1\n"
+        "  glow 0 0xFF8000 6.0 0 0 100 2 1\n"
+        "}\n");
+    ASSERT_FALSE(path.empty());
+    ASSERT_EQ(context.UseResourceFile(path), eSuccess);
+    CCoWidget* w = CCoWidget::CreateFromName(gCString(u"Panel"), nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(TakeAlertDetails(), Alerts{});
+
+    auto* g = dynamic_cast<CWidgetEffectGradient*>(w->GetOverEffect(1));
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(g->GetAngle(), 0.125f);
+    EXPECT_EQ(g->GetBlendMode(), 2);
+    EXPECT_EQ(g->GetGradientType(), 2);
+    EXPECT_EQ(g->GetCentreX(), 0.25f);
+    EXPECT_EQ(g->GetCentreY(), 0.75f);
+    EXPECT_EQ(g->GetOpacity(), 200);
+    ASSERT_EQ(g->GetGradient().GetPointCount(), 2);
+    EXPECT_EQ(g->GetGradient().GetPoint(0).colour, 0xFF102030u);
+    EXPECT_EQ(g->GetGradient().GetPoint(1).colour, 0x80FFFFFFu);
+
+    auto* b = dynamic_cast<CWidgetEffectBorder*>(w->GetUnderEffect(0));
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->GetSidePattern(CWidgetEffectBorder::eTop), 0xF0F0F0F0u);
+    EXPECT_EQ(b->GetSidePattern(CWidgetEffectBorder::eRight), 0xFFFFFFFFu);
+    EXPECT_EQ(b->GetWidth(), 1.5f);
+
+    auto* c = dynamic_cast<CWidgetEffectCutout*>(w->GetMiddleEffect(2));
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->GetColour(), 0xFF00FF00u);
+    EXPECT_EQ(c->GetRadius(), 1.5f);
+    EXPECT_EQ(c->GetOffset().x, -1);
+    EXPECT_EQ(c->GetOpacity(), 128);
+
+    auto* s = dynamic_cast<CWidgetEffectShadow*>(w->GetMiddleEffect(3));
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->GetColour(), 0xFF102030u);
+    EXPECT_EQ(s->GetOffset().y, 3);
+    EXPECT_TRUE(s->GetClipToRect());
+    EXPECT_EQ(s->GetOpacity(), 90);
+
+    auto* glow = dynamic_cast<CWidgetEffectGlow*>(w->GetOverEffect(0));
+    ASSERT_NE(glow, nullptr);
+    EXPECT_EQ(glow->GetColour(), 0xFFFF8000u);
+    EXPECT_EQ(glow->GetRadius(), 6.0f);
+    EXPECT_TRUE(glow->GetClipToShape());
+    delete w;
 }
 
 } // namespace
