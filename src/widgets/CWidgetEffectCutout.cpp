@@ -46,6 +46,8 @@ eResultCode CWidgetEffectCutout::Refresh()
         if (!mShapeMask)
             return eNoMemory;
     }
+    if (!WorkImageFits(mRect.right, mRect.bottom))
+        return eNoMemory;
     CImage8 full;
     PNU_TRY(full.SetSize(mRect.right, mRect.bottom));
     {
@@ -95,7 +97,7 @@ eResultCode CWidgetEffectCutout::BuildCutoutMask()
     mCutoutMask = mask;
     const int32_t g = BlurMargin(mRadius);
     const int64_t ww = int64_t(w) + 2 * int64_t(g), wh = int64_t(h) + 2 * int64_t(g);
-    if (ww > INT32_MAX || wh > INT32_MAX)
+    if (!WorkImageFits(ww, wh))
         return eNoMemory;
     CImage work;
     PNU_TRY(work.SetSize(int32_t(ww), int32_t(wh)));

@@ -162,6 +162,8 @@ eResultCode CWidgetEffectGradient::RefreshWithMask(CImage* shape)
     if (w <= 0 || h <= 0)
         return eSuccess;
     mRect.Set(0, 0, w, h);
+    if (!WorkImageFits(w, h))
+        return eNoMemory;
     if (!mCache) {
         mCache = new CImage();
         if (!mCache)

@@ -79,7 +79,7 @@ eResultCode CWidgetEffectShadow::BuildFalloffTables(int32_t width, int32_t heigh
 
 void CWidgetEffectShadow::PlaceRect(int32_t w, int32_t h)
 {
-    mRect += mOffset;
+    ShiftRectClamped(mRect, mOffset.x, mOffset.y);
     if (mClipToRect) {
         gCRect inside{0, 0, w, h};
         if (!ClipRect(mRect, inside))
@@ -95,7 +95,7 @@ CRLE8* CWidgetEffectShadow::GetShapeMask()
     if (w <= 0 || h <= 0)
         return nullptr;
     CImage8 coverage;
-    if (coverage.SetSize(w, h) != eSuccess || mOwner->DrawAlphaMask(&coverage) != eSuccess)
+    if (!WorkImageFits(w, h) || coverage.SetSize(w, h) != eSuccess || mOwner->DrawAlphaMask(&coverage) != eSuccess)
         return nullptr;
     auto* mask = new CRLE8();
     if (!mask)
@@ -116,6 +116,8 @@ eResultCode CWidgetEffectShadow::Refresh()
     if (w <= 0 || h <= 0)
         return eSuccess;
     const int32_t g = BlurMargin(mRadius);
+    if (int64_t(w) + 2 * int64_t(g) > INT32_MAX || int64_t(h) + 2 * int64_t(g) > INT32_MAX)
+        return eNoMemory;
     mRect.Set(-g, -g, w + g, h + g);
     if (KeepsShapeMask()) {
         if (!mShapeMask) {
@@ -123,6 +125,8 @@ eResultCode CWidgetEffectShadow::Refresh()
             if (!mShapeMask)
                 return eNoMemory;
         }
+        if (!WorkImageFits(w, h))
+            return eNoMemory;
         CImage8 full;
         PNU_TRY(full.SetSize(w, h));
         {
@@ -152,7 +156,7 @@ eResultCode CWidgetEffectShadow::RefreshWithMask(CImage* shape)
     if (w <= 0 || h <= 0)
         return eSuccess;
     const int32_t g = BlurMargin(mRadius);
-    if (int64_t(w) + 2 * int64_t(g) > INT32_MAX || int64_t(h) + 2 * int64_t(g) > INT32_MAX)
+    if (!WorkImageFits(int64_t(w) + 2 * int64_t(g), int64_t(h) + 2 * int64_t(g)))
         return eNoMemory;
     mRect.Set(-g, -g, w + g, h + g);
     CImage work;
@@ -215,8 +219,7 @@ eResultCode CWidgetEffectShadow::RefreshWithMask(CImage* shape)
 
 eResultCode CWidgetEffectShadow::SetOffset(const gCPoint& offset, bool update)
 {
-    gCPoint change{offset.x - mOffset.x, offset.y - mOffset.y};
-    mRect += change;
+    ShiftRectClamped(mRect, int64_t(offset.x) - mOffset.x, int64_t(offset.y) - mOffset.y);
     mOffset = offset;
     if (mOwner)
         return mOwner->Invalidate(update);

@@ -33,6 +33,26 @@ inline int32_t BlurMargin(float radius)
     return g > 1.0e6f ? 1000000 : int32_t(g);
 }
 
+// Work images of blurred shapes are refused beyond this many pixels (a quarter of a gigabyte at
+// 32 bits): sizes and radii come from data files, and no widget needs more.
+inline constexpr int64_t kMaxEffectWorkPixels = int64_t(1) << 26;
+
+inline bool WorkImageFits(int64_t width, int64_t height)
+{
+    return width > 0 && height > 0 && width <= INT32_MAX && height <= INT32_MAX &&
+           width * height <= kMaxEffectWorkPixels;
+}
+
+// Moves a rect by an offset that may come from a file; edges stop at the ends of the range.
+inline void ShiftRectClamped(gCRect& rect, int64_t dx, int64_t dy)
+{
+    auto clamp = [](int64_t v) { return int32_t(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v); };
+    rect.left = clamp(rect.left + dx);
+    rect.right = clamp(rect.right + dx);
+    rect.top = clamp(rect.top + dy);
+    rect.bottom = clamp(rect.bottom + dy);
+}
+
 // The part of a navigator's area in the target's own drawing coordinates (the origin removed).
 inline gCRect LockedLocalArea(const CImNavBase& navigator, const CImageBase* image)
 {
