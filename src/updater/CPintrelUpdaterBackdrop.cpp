@@ -5,8 +5,33 @@
 #include "updater/CPintrelUpdaterApp.h"
 #include "updater/PNUMessages.h"
 #include "updater/PNUTexts.h"
+#include "widgets/CWidgetEffectBase.h"
+
+#include <cmath>
+#include <cstdio>
 
 namespace {
+
+enum : uint32_t {
+    kMainButtonId = 300,
+    kMessagePanelId = 310,
+    kProgressBarId = 504,
+};
+
+constexpr int32_t kPanelActiveOpacity = 255;
+constexpr int32_t kPanelInactiveOpacity = 100;
+
+eResultCode ButtonHeartbeat(uintptr_t context, CWidget* button)
+{
+    auto* backdrop = reinterpret_cast<CPintrelUpdaterBackdrop*>(context);
+    if (!backdrop || !button)
+        return eSuccess;
+    bool over = backdrop->GetRolloverWidget() == button;
+    int32_t x = 0;
+    if (over && gApplication)
+        x = button->ScreenToLocal(gApplication->GetMousePosition()).x;
+    return backdrop->OnButtonHeartbeat(over, x);
+}
 
 CPintrelUpdaterApp* UpdaterApp() { return dynamic_cast<CPintrelUpdaterApp*>(gApplication); }
 
@@ -37,6 +62,35 @@ eResultCode OpenWebAddress(const gCString& url)
 
 eResultCode CPintrelUpdaterBackdrop::BuildWidgets()
 {
+    mMainButton = FindWidgetOfClass<CWidget>(kMainButtonId);
+    if (mMainButton) {
+        mGlowEffects[0] = mMainButton->GetOverEffect(1);
+        mGlowEffects[1] = mMainButton->GetOverEffect(2);
+        const gCRect& rect = mMainButton->GetRect();
+        const int32_t width = rect.right - rect.left;
+        const int32_t height = rect.bottom - rect.top;
+        // Each glow covers the other part of the button, so it lights only its own.
+        if (mGlowEffects[0]) {
+            mGlowEffects[0]->ClearRegion(false);
+            PNU_TRY(mGlowEffects[0]->AddRect(gCRect{0, 0, PNUButtonGlow::kSplitX, height}, false));
+        }
+        if (mGlowEffects[1]) {
+            mGlowEffects[1]->ClearRegion(false);
+            PNU_TRY(mGlowEffects[1]->AddRect(gCRect{PNUButtonGlow::kSplitX, 0, width, height}, false));
+        }
+        mMainButton->SetHeartbeatCallback(ButtonHeartbeat, reinterpret_cast<uintptr_t>(this));
+    }
+    mMessagePanel = FindWidgetOfClass<CWidget>(kMessagePanelId);
+
+    mProgressBar = FindWidgetOfClass<CWidget>(kProgressBarId);
+    mProgressEffect = mProgressBar ? mProgressBar->GetOverEffect(0) : nullptr;
+    if (mProgressEffect) {
+        // Covered whole, in the bar's own coordinates, until the first progress report.
+        const gCRect& bar = mProgressBar->GetRect();
+        mProgressEffect->ClearRegion(false);
+        PNU_TRY(mProgressEffect->AddRect(gCRect{0, 0, bar.right - bar.left, bar.bottom - bar.top}, false));
+    }
+
     mHasStatusList = 1;
     uint32_t black = kStatusBlack;
     (void)AddStatusLine(GetTranslatedText(17), &black, false);
@@ -68,13 +122,67 @@ eResultCode CPintrelUpdaterBackdrop::AddStatusLineCopy(const gCString& text, con
     return AddStatusLine(copy, colour, update);
 }
 
-void CPintrelUpdaterBackdrop::SetMessageActive(bool active) { mMessageActive = active ? 1 : 0; }
+void CPintrelUpdaterBackdrop::SetMessageActive(bool active)
+{
+    mMessageActive = active ? 1 : 0;
+    ResetButtonGlow();
+    if (mMessagePanel)
+        mMessagePanel->SetOpacity(active ? kPanelActiveOpacity : kPanelInactiveOpacity, false);
+}
+
+gCRect CPintrelUpdaterBackdrop::ProgressCoveredRect(int32_t width, int32_t height, float fraction)
+{
+    float shown = std::round(float(width) * fraction);
+    // The engine reports 0..100 %, but a stray value must not push the rectangle off the bar.
+    int32_t left = shown <= 0.0f ? 0 : shown >= float(width) ? width : int32_t(shown);
+    return gCRect{left, 0, width, height};
+}
+
+gCString CPintrelUpdaterBackdrop::ProgressPercentText(float fraction)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%ld%%", std::lround(fraction * 100.0f));
+    return gCString(text);
+}
 
 eResultCode CPintrelUpdaterBackdrop::SetProgress(float fraction, bool update)
 {
     mProgressShown = 1;
     mProgress = fraction;
+    mPercentText = ProgressPercentText(fraction);
+    if (mProgressBar) {
+        if (!mProgressBar->IsVisible())
+            mProgressBar->SetVisible(true, false);
+        if (mProgressEffect) {
+            const gCRect& bar = mProgressBar->GetRect();
+            mProgressEffect->ClearRegion(false);
+            gCRect covered = ProgressCoveredRect(bar.right - bar.left, bar.bottom - bar.top, fraction);
+            if (covered.left < covered.right)
+                PNU_TRY(mProgressEffect->AddRect(covered, false));
+        }
+    }
     return UpdateIf(update);
+}
+
+void CPintrelUpdaterBackdrop::ApplyGlowOpacities()
+{
+    for (int32_t part = 0; part < 2; ++part)
+        if (mGlowEffects[part])
+            (void)mGlowEffects[part]->SetOpacity(mGlow.GetOpacity(part), false);
+}
+
+void CPintrelUpdaterBackdrop::ResetButtonGlow()
+{
+    mGlow.Reset();
+    ApplyGlowOpacities();
+}
+
+eResultCode CPintrelUpdaterBackdrop::OnButtonHeartbeat(bool overButton, int32_t pointerX)
+{
+    if (!mGlow.Heartbeat(overButton, pointerX, mMessageActive != 0))
+        return eSuccess;
+    ApplyGlowOpacities();
+    return Update();
 }
 
 void CPintrelUpdaterBackdrop::SetControlText(int32_t, const gCString&)

@@ -2,14 +2,17 @@
 // its kind and address, and the progress. It is the focus target, so the engine's status, progress
 // and panel messages arrive at its command handler.
 //
-// Built here: what the update engine calls. The widgets of the window's resource come with the
-// widget library; until then the window shows a plain backdrop and keeps its status lines in a
-// list of its own.
+// The widgets of the window's resource are found by id and used only when they are of the class
+// the window expects; a missing one skips the steps that use it. The status lines are kept in a
+// list of their own until the status table exists.
 #pragma once
 
 #include "core/gCArray.h"
 #include "core/gCString.h"
+#include "updater/PNUButtonGlow.h"
 #include "widgets/CBackdrop.h"
+
+class CWidgetEffectBase;
 
 class CPintrelUpdaterBackdrop : public CBackdrop {
 public:
@@ -51,8 +54,34 @@ public:
     uint32_t IsProgressShown() const { return mProgressShown; }
     const gCArray<sStatusRow>& GetStatusRows() const { return mStatusRows; }
     uint32_t HasStatusList() const { return mHasStatusList; }
+    const gCString& GetPercentText() const { return mPercentText; }
+
+    // Both glow parts dark; their effects transparent.
+    void ResetButtonGlow();
+    // One heartbeat of the main button's glow: overButton when the rollover widget is the button,
+    // pointerX in the button's own coordinates.
+    eResultCode OnButtonHeartbeat(bool overButton, int32_t pointerX);
+    const PNUButtonGlow& GetButtonGlow() const { return mGlow; }
+
+    // The part of a bar w x h (bar-local) that the progress gradient leaves uncovered at f.
+    static gCRect ProgressCoveredRect(int32_t width, int32_t height, float fraction);
+    static gCString ProgressPercentText(float fraction);
 
 private:
+    // The widget with the id when it is of class T; null otherwise.
+    template <class T> T* FindWidgetOfClass(uint32_t id)
+    {
+        return dynamic_cast<T*>(FindWidgetById(id));
+    }
+    void ApplyGlowOpacities();
+
+    CWidget* mMainButton = nullptr;
+    CWidget* mMessagePanel = nullptr;
+    CWidget* mProgressBar = nullptr;
+    CWidgetEffectBase* mProgressEffect = nullptr;
+    CWidgetEffectBase* mGlowEffects[2] = {nullptr, nullptr};
+    PNUButtonGlow mGlow;
+    gCString mPercentText;
     uint32_t mMessageActive = 1;
     int32_t mMessageKind = kMessageCheck;
     gCString mMessageText;
