@@ -82,6 +82,8 @@ void CAppBase::SetBundlePaths(const gCString& bundle)
 
 CAppBase::~CAppBase()
 {
+    // Voices first, then the pools, the string table and the directories.
+    mResources.Release();
     if (mTabletState) {
         StopTabletInput();
         MemFree(mTabletState);
@@ -210,9 +212,8 @@ uint32_t CAppBase::BroadcastMessage(uint32_t message, uintptr_t p1, uintptr_t p2
 
 eResultCode CAppBase::LoadSystemResources()
 {
-    // The resource file, its directory and the string table are loaded here once their classes
-    // join the application; without them nothing is loaded, as with a missing resource file.
-    return eSuccess;
+    return mResources.LoadSystemResources(mResourcesFolder, mResourceFileName, mStringTableFileName,
+                                          mSecondResourceFileName);
 }
 
 eResultCode CAppBase::Run(const gCString&) { return eSuccess; }

@@ -16,6 +16,7 @@
 #include "core/gCFloatRect.h"
 #include "core/gCPoint.h"
 #include "core/gCString.h"
+#include "resources/CAppResources.h"
 
 #include <cstdint>
 
@@ -150,13 +151,25 @@ public:
     void SetStringTableFileName(const gCString& name) { mStringTableFileName = name; }
     void SetSecondResourceFileName(const gCString& name) { mSecondResourceFileName = name; }
 
+    // The resource files, directories, string table, pools and sound player.
+    CAppResources& GetResources() { return mResources; }
+    // Pool index 0 to 5, or 0xFFFFFFFF for pools 0 to 4 in turn.
+    gCResourceObject* FindPoolResourceById(uint32_t poolIndex, uint32_t id) const
+    {
+        return mResources.FindPoolResourceById(poolIndex, id);
+    }
+    gCResourceObject* FindPoolResourceByName(uint32_t poolIndex, const gCString& name) const
+    {
+        return mResources.FindPoolResourceByName(poolIndex, name);
+    }
+
 protected:
     // Steps shared by the two window creators once the window is made.
     eResultCode ShowMainWindow(CWindowBase* window, CBackdrop* backdrop);
     // Bundle paths from a bundle folder text (the constructor's steps 4 to 7).
     void SetBundlePaths(const gCString& bundle);
     // Seam: the sound player's upkeep.
-    void TidyVoices() {}
+    void TidyVoices() { mResources.GetSoundPlayer().TidyVoices(); }
 
     uint32_t mCreatorCode;
     uint32_t mHeartbeatEnabled = 0;
@@ -173,6 +186,7 @@ protected:
     gCString mResourceFileName;
     gCString mStringTableFileName;
     gCString mSecondResourceFileName;
+    CAppResources mResources;
     CMessageHub mHub;
     uint32_t mTickCounter = 0;
     sTabletState* mTabletState = nullptr;

@@ -1,8 +1,6 @@
 #include "resources/CResourceContext.h"
 
-#include "core/gCPlainAlert.h"
-
-#include <string>
+#include "app/ReportError.h"
 
 namespace {
 CResourceContext* gContext = nullptr;
@@ -46,6 +44,5 @@ void ReportResourceError(eResultCode code, const char* detail)
         gContext->reportError(code, detail);
         return;
     }
-    std::string text = std::string(GetResultMessage(code)) + "\n" + (detail ? detail : "");
-    ShowCorePlainAlert("Error.", text.c_str());
+    ReportError(code, detail);
 }

@@ -32,7 +32,7 @@ public:
     CResourceDirectory* directory = nullptr;
     CResourcePool pools[kResourcePoolCount];
     CSoundPlayer* soundPlayer = nullptr;
-    // The application's error alert; null shows the plain core alert.
+    // Where load errors go; null: the application's error alert.
     tResourceErrorHook reportError = nullptr;
 
     gCResourceObject* FindPoolResourceById(uint32_t poolIndex, uint32_t id) const;

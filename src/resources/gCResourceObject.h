@@ -2,8 +2,8 @@
 // its class's four-character type code and its name, and registers in a resource pool.
 #pragma once
 
+#include "app/gCCmdTarget.h"
 #include "core/eResultCode.h"
-#include "core/gCBaseObject.h"
 #include "core/gCString.h"
 
 #include <cstdint>
@@ -12,7 +12,7 @@ class gCFile;
 class gCStream;
 class CResourceDirectory;
 
-class gCResourceObject : public gCBaseObject {
+class gCResourceObject : public gCCmdTarget {
 public:
     gCResourceObject() = default;
     ~gCResourceObject() override = default;
