@@ -1,6 +1,7 @@
 #include "resources/CAppResources.h"
 
 #include "FileIO/FileServices.h"
+#include "app/ReportError.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ CAppResources::CAppResources()
     mContext.resourceFile = &mResourceFile;
     mContext.directory = &mDirectory;
     mContext.soundPlayer = &mSoundPlayer;
+    mContext.reportError = [](eResultCode code, const char* detail) { ReportError(code, detail); };
     SetResourceContext(&mContext);
 }
 

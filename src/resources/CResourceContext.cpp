@@ -1,6 +1,8 @@
 #include "resources/CResourceContext.h"
 
-#include "app/ReportError.h"
+#include "core/gCPlainAlert.h"
+
+#include <string>
 
 namespace {
 CResourceContext* gContext = nullptr;
@@ -44,5 +46,6 @@ void ReportResourceError(eResultCode code, const char* detail)
         gContext->reportError(code, detail);
         return;
     }
-    ReportError(code, detail);
+    std::string text = std::string(GetResultMessage(code)) + "\n" + (detail ? detail : "");
+    ShowCorePlainAlert("Error.", text.c_str());
 }

@@ -32,7 +32,7 @@ public:
     CResourceDirectory* directory = nullptr;
     CResourcePool pools[kResourcePoolCount];
     CSoundPlayer* soundPlayer = nullptr;
-    // Where load errors go; null: the application's error alert.
+    // Where load errors go (the application's error alert); null: the plain core alert.
     tResourceErrorHook reportError = nullptr;
 
     gCResourceObject* FindPoolResourceById(uint32_t poolIndex, uint32_t id) const;
