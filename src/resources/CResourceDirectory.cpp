@@ -125,24 +125,27 @@ eResultCode ScanChunks(gCStream& stream, uint32_t type, Matches matches)
 {
     const int64_t start = stream.GetPos();
     bool wrapped = false;
-    if (stream.IsEOF()) {
-        PNU_TRY(stream.Rewind());
+    // The search goes round the file once: reaching the end a second time means every chunk was
+    // seen, even when a damaged chain never lands on the starting position again.
+    auto wrap = [&]() -> eResultCode {
+        if (wrapped)
+            return eResourceNotFound;
         wrapped = true;
-    }
+        return stream.Rewind();
+    };
+    if (stream.IsEOF())
+        PNU_TRY(wrap());
     for (;;) {
         int64_t position = stream.GetPos();
         if (wrapped && position >= start)
             return eResourceNotFound;
-        if (stream.IsEOF()) {
-            PNU_TRY(stream.Rewind());
-            wrapped = true;
-        }
+        if (stream.IsEOF())
+            PNU_TRY(wrap());
         uint32_t chunkType = 0, size = 0;
         PNU_TRY(stream.ReadULong(chunkType));
         if (stream.IsEOF()) {
-            PNU_TRY(stream.Rewind());
+            PNU_TRY(wrap());
             PNU_TRY(stream.ReadULong(chunkType));
-            wrapped = true;
         }
         PNU_TRY(stream.ReadULong(size));
         int64_t after = stream.GetPos();

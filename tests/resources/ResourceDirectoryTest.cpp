@@ -135,6 +135,22 @@ TEST_F(ResourceFile, SearchWrapsOnceFromTheCurrentPosition)
     EXPECT_EQ(probe.FindResourceById(kAbcd, 9, &stream), eResourceNotFound);
 }
 
+TEST_F(ResourceFile, SearchOfADamagedChainEndsAfterOneCircle)
+{
+    // Found by fuzzing: from the end of the file the search wraps to the start, and the chain
+    // leads back to a chunk head that runs into the end again, below the starting position. The
+    // search must stop there instead of going round for ever.
+    TestResourceFile& stream = Open(R"(
+        7a797877 00000000                         | 'wxyz' size 0: the next head is at 8
+        64636261                                  | a head cut after its type, ending the file
+    )");
+    Probe probe;
+    ASSERT_EQ(stream.SetPos(12), eSuccess);
+    EXPECT_EQ(probe.FindResourceById(kAbcd, 1, &stream), eResourceNotFound);
+    ASSERT_EQ(stream.SetPos(12), eSuccess);
+    EXPECT_EQ(probe.FindResourceByName(kAbcd, gCString(u"A"), &stream), eResourceNotFound);
+}
+
 TEST_F(ResourceFile, ChunksOfTheWantedTypeWithAnotherIdAreSkippedBySize)
 {
     // The first chunk's payload looks like a chunk head of the wanted id: reading it as a chunk
