@@ -21,6 +21,7 @@ public:
     static CText* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
 
     const gCString& GetText() const { return mText; }
+    void SetText(const gCString& text) { mText = text; }
 
 private:
     gCString mText;

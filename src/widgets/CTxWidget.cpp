@@ -22,8 +22,7 @@ CTxWidget::CTxWidget() { mColour = 0xFF000000u; }
 
 CTxWidget::~CTxWidget()
 {
-    if (mTextObject && !mTextObject->IsInPool())
-        delete mTextObject;
+    ReleaseTextObject();
     if (mTextList && !mTextList->IsInPool())
         delete mTextList;
 }
@@ -79,16 +78,28 @@ CTxWidget* CTxWidget::CreateFromName(const gCString& name, gCFile* file, CResour
 
 void CTxWidget::GetText(gCString& text) const
 {
-    if (mHasText)
-        text = mText;
+    if (mTextObject)
+        text = mTextObject->GetText();
     else
         text = gCString();
 }
 
+void CTxWidget::ReleaseTextObject()
+{
+    if (mTextObject && !mTextObject->IsInPool())
+        delete mTextObject;
+    mTextObject = nullptr;
+}
+
 eResultCode CTxWidget::SetText(const gCString& text, bool resize, bool update)
 {
-    mText = text;
-    mHasText = true;
+    // The copy is taken before the old object goes: `text` may be that object's own string.
+    auto* replacement = new CText;
+    if (!replacement)
+        return eNoMemory;
+    replacement->SetText(text);
+    ReleaseTextObject();
+    mTextObject = replacement;
     if (!mMask) {
         auto* mask = new CImage8(4, 4);
         if (!mask || !mask->HasPixelBuffer()) {
@@ -104,15 +115,11 @@ eResultCode CTxWidget::SetText(const gCString& text, bool resize, bool update)
 
 eResultCode CTxWidget::SetTextObject(CText* text, bool resize, bool update)
 {
-    if (mTextObject && mTextObject != text && !mTextObject->IsInPool())
-        delete mTextObject;
+    if (mTextObject != text)
+        ReleaseTextObject();
     mTextObject = text;
-    if (!text)
-        return eSuccess;
     if (!mMask)
         PNU_TRY(SetSize(4, 4, false));
-    mText = text->GetText();
-    mHasText = true;
     return RenderText(resize, update);
 }
 
@@ -212,14 +219,14 @@ eResultCode CTxWidget::OnRectChanged()
 
 eResultCode CTxWidget::RenderText(bool resize, bool update)
 {
-    if (mRenderingSuspended || !mHasText)
+    if (mRenderingSuspended || !mTextObject)
         return eSuccess;
     mRenderer.mColour = mColour;
     const uint32_t grey = (((mColour >> 16) & 255) + ((mColour >> 8) & 255) + (mColour & 255)) / 3;
     mRenderer.mInverseGamma = grey > 126 ? 1 : 0;
     if (mRotation == 0) {
         if (mMask)
-            PNU_TRY(mRenderer.RenderText(mText, mMask, mSizeToText ? 1 : 0));
+            PNU_TRY(mRenderer.RenderText(mTextObject->GetText(), mMask, mSizeToText ? 1 : 0));
     } else if (mRotation >= 1 && mRotation <= 3) {
         PNU_TRY(RenderRotated());
     }
@@ -243,7 +250,7 @@ eResultCode CTxWidget::RenderRotated()
                    quarter ? mMask->GetWidth() : mMask->GetHeight());
     if (!turned.HasPixelBuffer() && turned.GetWidth() > 0 && turned.GetHeight() > 0)
         return eNoMemory;
-    PNU_TRY(mRenderer.RenderText(mText, &turned, mSizeToText ? 1 : 0));
+    PNU_TRY(mRenderer.RenderText(mTextObject->GetText(), &turned, mSizeToText ? 1 : 0));
     const int32_t tw = turned.GetWidth();
     const int32_t th = turned.GetHeight();
     PNU_TRY(mMask->SetSize(quarter ? th : tw, quarter ? tw : th));

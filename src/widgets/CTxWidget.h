@@ -35,7 +35,7 @@ public:
     eResultCode SetImageListIndex(int32_t, bool, bool) override { return eSuccess; }
     eResultCode NextImage(bool, bool) override { return eSuccess; }
 
-    virtual bool HasText() const { return mHasText; }
+    virtual bool HasText() const { return mTextObject != nullptr; }
     virtual void GetText(gCString& text) const;
     virtual eResultCode SetText(const gCString& text, bool resize, bool update);
     // Shows the object's text and keeps the object (deleted with the widget unless pooled).
@@ -79,12 +79,11 @@ public:
 protected:
     eResultCode ParseWidgetChunk(uint32_t tag, gCStream* stream, CTxWidgetDataHolder& holder);
     eResultCode RenderRotated();
+    void ReleaseTextObject();
 
     CTextRenderer mRenderer;
-    gCString mText;
     CTextList* mTextList = nullptr;
     CText* mTextObject = nullptr;
-    bool mHasText = false;
     bool mSizeToText = true;
     int32_t mRotation = 0;
     bool mRenderingSuspended = false;

@@ -303,6 +303,41 @@ TEST_F(TxWidgetTest, TextObjectIsShownAndKept)
     ASSERT_EQ(widget.SetTextObject(new CText, true, false), eSuccess) << "the old object is freed";
 }
 
+TEST_F(TxWidgetTest, SetTextReplacesTheTextObjectWithAnOwnedCopy)
+{
+    CTxWidget widget;
+    UseTiny(widget);
+    ASSERT_EQ(widget.SetText(gCString(u"AB"), true, false), eSuccess);
+    ASSERT_NE(widget.GetTextObject(), nullptr);
+    EXPECT_EQ(widget.GetTextObject()->GetText().ToUTF8(), "AB");
+    // The widget's own string handed back in must survive the old object being freed.
+    ASSERT_EQ(widget.SetText(widget.GetTextObject()->GetText(), true, false), eSuccess);
+    EXPECT_EQ(widget.GetTextObject()->GetText().ToUTF8(), "AB");
+
+    // A pooled object handed over is neither freed nor rewritten by a later SetText.
+    CText pooled;
+    pooled.SetText(gCString(u"A"));
+    pooled.SetInPool(1);
+    ASSERT_EQ(widget.SetTextObject(&pooled, true, false), eSuccess);
+    EXPECT_GT(MaskAt(widget, 0, 0), 0) << "the box of 'A' is shown";
+    ASSERT_EQ(widget.SetText(gCString(u"I"), true, false), eSuccess);
+    EXPECT_NE(widget.GetTextObject(), &pooled);
+    EXPECT_EQ(pooled.GetText().ToUTF8(), "A");
+    gCString shown;
+    widget.GetText(shown);
+    EXPECT_EQ(shown.ToUTF8(), "I");
+    EXPECT_EQ(MaskAt(widget, 0, 0), 0) << "the mask shows 'I', not the old box";
+    EXPECT_GT(MaskAt(widget, 3, 0), 0);
+
+    // An owned object handed over is freed by the next SetText (the leak checker watches).
+    auto* owned = new CText;
+    owned->SetText(gCString(u"B"));
+    ASSERT_EQ(widget.SetTextObject(owned, true, false), eSuccess);
+    ASSERT_EQ(widget.SetText(gCString(u"A"), true, false), eSuccess);
+    EXPECT_EQ(MaskAt(widget, 3, 3), 0) << "inside the box of 'A', where 'B' had ink";
+    EXPECT_GT(MaskAt(widget, 7, 0), 0);
+}
+
 TEST_F(TxWidgetTest, TextListNameIsReportedAndTheBlockTextStays)
 {
     CTxWidget widget;
