@@ -2,6 +2,7 @@
 
 #include "FileIO/gCStream.h"
 #include "core/CMemBlockT.h"
+#include "core/gCMemory.h"
 #include "imaging/CImage.h"
 #include "imaging/CImage8.h"
 #include "imaging/CImNavBase.h"
@@ -15,6 +16,36 @@
 namespace {
 
 constexpr int32_t kChunkLimit = 0x40000000;
+
+// The largest side the toolkit resamples and draws; a file claiming more is refused before any
+// row is allocated.
+constexpr png_uint_32 kMaxSide = 32767;
+// The reader keeps no text, profile or other ancillary data of its own, so no chunk needs more
+// than this: a chunk that declares gigabytes is refused before its buffer is allocated.
+constexpr png_alloc_size_t kMaxChunkBytes = 8u * 1024u * 1024u;
+
+// The library's memory comes from the toolkit's hooks, so a failed allocation is told from a
+// damaged file. The chunk limit above covers compressed chunks only: the library sizes the buffer
+// of a plain text chunk from the file's length field, so no request beyond the limit is served
+// at all (rows, palettes and the inflate window need far less).
+struct sPngMemory {
+    bool failed = false;
+};
+
+png_voidp AllocateForPng(png_structp png, png_alloc_size_t size)
+{
+    if (size > kMaxChunkBytes)
+        return nullptr;
+    void* block = MemAllocate(size_t(size));
+    if (block == nullptr)
+        static_cast<sPngMemory*>(png_get_mem_ptr(png))->failed = true;
+    return block;
+}
+
+void FreeForPng(png_structp, png_voidp block)
+{
+    MemFree(block);
+}
 
 // A failed or short read is an error: stale bytes must never be parsed as file data.
 void ReadFromStream(png_structp png, png_bytep data, size_t length)
@@ -70,6 +101,8 @@ int ReadHeader(png_structp png, png_infop info, gCStream* stream, sPngHeader* he
         return 1;
     png_set_read_fn(png, stream, ReadFromStream);
     png_set_sig_bytes(png, 0);
+    png_set_user_limits(png, kMaxSide, kMaxSide);
+    png_set_chunk_malloc_max(png, kMaxChunkBytes);
     png_read_info(png, info);
     png_get_IHDR(png, info, &header->width, &header->height, &header->bitDepth, &header->colourType,
                  &header->interlace, nullptr, nullptr);
@@ -159,7 +192,9 @@ eResultCode gCPngIO::LoadImageData(gCStream& stream, CImageBase* image)
 {
     if (!image)
         return eBadParameter;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, SilentError, SilentWarning);
+    sPngMemory memory;
+    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, SilentError, SilentWarning, &memory,
+                                               AllocateForPng, FreeForPng);
     if (!png)
         return eNoMemory;
     png_infop info = png_create_info_struct(png);
@@ -170,7 +205,7 @@ eResultCode gCPngIO::LoadImageData(gCStream& stream, CImageBase* image)
     sPngHeader header;
     if (ReadHeader(png, info, &stream, &header) != 0) {
         png_destroy_read_struct(&png, &info, nullptr);
-        return eStreamError;
+        return memory.failed ? eNoMemory : eStreamError;
     }
     // Sides beyond the signed range cannot be an image of this toolkit.
     if (header.width > INT32_MAX || header.height > INT32_MAX ||
@@ -188,7 +223,9 @@ eResultCode gCPngIO::LoadImageData(gCStream& stream, CImageBase* image)
     int failed = ReadRows(png, info, &header, is32, mScreenGamma, rows.GetData(),
                           size_t(nav.GetWidth()) * (is32 ? 4 : 1));
     png_destroy_read_struct(&png, &info, nullptr);
-    return failed ? eStreamError : eSuccess;
+    if (failed)
+        return memory.failed ? eNoMemory : eStreamError;
+    return eSuccess;
 }
 
 eResultCode gCPngIO::SaveImageData(gCStream& stream, CImageBase* image)

@@ -8,11 +8,14 @@
 #include "imaging/gCJpgIO.h"
 #include "imaging/gCPngIO.h"
 #include "imaging/gCPsdIO.h"
+#include "core/gCMemory.h"
 #include "support/AllocationFailure.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <zlib.h>
 
 namespace {
 
@@ -176,6 +179,56 @@ TEST(Png, FailedWritesAndMissingPixelsAreReported)
     CImage empty;
     gCMemFile stream;
     EXPECT_EQ(writer.SaveImage32(stream, &empty), eBadParameter);
+}
+
+namespace {
+
+// The largest single request seen by the toolkit's memory hooks while it is in scope.
+class LargestAllocation {
+public:
+    LargestAllocation() : mSaved(gMemoryHooks)
+    {
+        sLargest = 0;
+        sSaved = mSaved;
+        gMemoryHooks.allocate = [](size_t size) {
+            sLargest = std::max(sLargest, size);
+            return sSaved.allocate(size);
+        };
+        gMemoryHooks.reallocate = [](void* block, size_t size) {
+            sLargest = std::max(sLargest, size);
+            return sSaved.reallocate(block, size);
+        };
+    }
+    ~LargestAllocation() { gMemoryHooks = mSaved; }
+    size_t Get() const { return sLargest; }
+
+private:
+    static inline size_t sLargest = 0;
+    static inline sMemoryHooks sSaved{};
+    sMemoryHooks mSaved;
+};
+
+} // namespace
+
+// A chunk length or an image side from the file is refused before the library allocates for it.
+TEST(Png, HugeChunksAndSidesAreRefusedBeforeAnyLargeAllocation)
+{
+    std::vector<uint8_t> wide = ReadFileBytes(FixturePath("png_rgba.png"));
+    // IHDR width 40000: more than an image of the toolkit is drawn with.
+    const uint8_t side[4] = {0x00, 0x00, 0x9C, 0x40};
+    std::copy(side, side + 4, wide.begin() + 16);
+    const uint32_t crc = uint32_t(crc32(0, wide.data() + 12, 17));
+    for (int i = 0; i < 4; ++i)
+        wide[29 + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
+    for (const auto& bytes : {ReadFileBytes(std::string(PNU_SOURCE_DIR) + "/fuzz/corpus/png/png_text_huge_length.png"),
+                              wide}) {
+        ASSERT_GT(bytes.size(), 33u);
+        sByteStream stream(bytes);
+        CImage image;
+        LargestAllocation largest;
+        EXPECT_EQ(LoadImage(*stream.stream, &image), eStreamError);
+        EXPECT_LT(largest.Get(), size_t(16) << 20);
+    }
 }
 
 TEST(Png, MemoryFailuresNeverCrash)
