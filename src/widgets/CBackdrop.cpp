@@ -161,6 +161,26 @@ void CBackdrop::SetFocusChild(CWidget* child, CWidget* focused, bool notify)
         (void)gApplication->RouteMessage(kFocusGained, uintptr_t(focused), 0);
 }
 
+void CBackdrop::ForgetWidget(const CWidget* leaving)
+{
+    auto within = [leaving](const CWidget* widget) {
+        return widget && (widget == leaving || widget->IsDescendantOf(leaving));
+    };
+    if (within(mFocusWidget))
+        mFocusWidget = nullptr;
+    if (within(mRolloverWidget))
+        mRolloverWidget = nullptr;
+    for (int32_t i = mModalStack.GetSize() - 1; i >= 0; --i)
+        if (within(mModalStack[i]))
+            mModalStack.RemoveAt(i);
+    if (within(mCursor)) {
+        // Its owner deletes it: the system cursor comes back as when the cursor is cleared.
+        mCursor = nullptr;
+        if (gApplication)
+            gApplication->ShowCursor();
+    }
+}
+
 eResultCode CBackdrop::PushModalWidget(CWidget* widget)
 {
     PNU_TRY(mModalStack.Add(widget));

@@ -45,6 +45,9 @@ public:
     CWidget* GetFocusWidget() const { return mFocusWidget; }
     void SetFocusChild(CWidget* child, CWidget* focused, bool notify) override;
 
+    // Drops every reference to the widget and its descendants (it is leaving the tree).
+    void ForgetWidget(const CWidget* leaving);
+
     // Modal stack: input goes to the top widget only.
     eResultCode PushModalWidget(CWidget* widget);
     eResultCode PushModalWidgetKeepHeartbeat(CWidget* widget);

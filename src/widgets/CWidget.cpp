@@ -1,5 +1,6 @@
 #include "widgets/CWidget.h"
 
+#include "widgets/CBackdrop.h"
 #include "widgets/CWidgetEffectBase.h"
 
 #include <algorithm>
@@ -23,7 +24,8 @@ CWidget::CWidget() = default;
 CWidget::~CWidget()
 {
     (void)NotifyEffects(this, mRect);
-    DeleteChildren();
+    // The widget has left the tree already (or is the root going away): no root to tell.
+    DestroyChildren();
     RemoveAllEffects();
     DeleteUserObjects();
 }
@@ -102,6 +104,7 @@ eResultCode CWidget::RemoveChildAt(int32_t index, bool update)
     CWidget* child = mChildren[index];
     gCRect area = child->mBounds;
     bool visible = child->IsVisible();
+    ReleaseFromRoot(child);
     if (mFocusChild == child)
         mFocusChild = nullptr;
     mChildren.RemoveAt(index);
@@ -116,6 +119,7 @@ eResultCode CWidget::DetachChildAt(int32_t index, bool update)
     CWidget* child = mChildren[index];
     gCRect area = child->mBounds;
     bool visible = child->IsVisible();
+    ReleaseFromRoot(child);
     if (mFocusChild == child)
         mFocusChild = nullptr;
     // The child keeps its parent field: the caller re-parents or deletes it.
@@ -156,7 +160,22 @@ eResultCode CWidget::RemoveAllChildren(bool update)
     return UpdateIf(update);
 }
 
+// The backdrop holds widgets it does not own (focus, rollover, modal stack, cursor): a subtree
+// that leaves the tree must leave none of them behind, or a later command reaches freed memory.
+void CWidget::ReleaseFromRoot(CWidget* leaving)
+{
+    if (auto* backdrop = dynamic_cast<CBackdrop*>(GetRootWidget()))
+        backdrop->ForgetWidget(leaving);
+}
+
 void CWidget::DeleteChildren()
+{
+    for (int32_t i = 0; i < mChildren.GetSize(); ++i)
+        ReleaseFromRoot(mChildren[i]);
+    DestroyChildren();
+}
+
+void CWidget::DestroyChildren()
 {
     for (int32_t i = 0; i < mChildren.GetSize(); ++i)
         delete mChildren[i];

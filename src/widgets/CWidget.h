@@ -343,6 +343,10 @@ protected:
     enum class ePointerKind { kMove, kLeftDown, kLeftUp, kMiddleDown, kMiddleUp, kRightDown, kRightUp };
     eResultCode DispatchPointer(ePointerKind kind, CWidget** taker, const gCPoint& point);
     eResultCode HandlePointer(ePointerKind kind, CWidget** taker, const gCPoint& point);
+    static eResultCode DispatchToChild(CWidget* child, ePointerKind kind, CWidget** taker,
+                                       const gCPoint& point);
+    void ReleaseFromRoot(CWidget* leaving);
+    void DestroyChildren();
     // Dirties the child's area as AddChild and the order changes do.
     void InvalidateChild(CWidget* child);
     eResultCode InvalidateOwnArea(bool update);

@@ -182,6 +182,23 @@ eResultCode CWidget::HandlePointer(ePointerKind kind, CWidget** taker, const gCP
     return eSuccess;
 }
 
+// Each child is asked through its own virtual dispatcher, so a subclass that overrides one is
+// reached wherever it sits in the tree, not only at the root.
+eResultCode CWidget::DispatchToChild(CWidget* child, ePointerKind kind, CWidget** taker,
+                                     const gCPoint& point)
+{
+    switch (kind) {
+    case ePointerKind::kMove: return child->DispatchMouseMoveEvent(taker, point);
+    case ePointerKind::kLeftDown: return child->DispatchLButtonDownEvent(taker, point);
+    case ePointerKind::kLeftUp: return child->DispatchLButtonUpEvent(taker, point);
+    case ePointerKind::kMiddleDown: return child->DispatchMButtonDownEvent(taker, point);
+    case ePointerKind::kMiddleUp: return child->DispatchMButtonUpEvent(taker, point);
+    case ePointerKind::kRightDown: return child->DispatchRButtonDownEvent(taker, point);
+    case ePointerKind::kRightUp: return child->DispatchRButtonUpEvent(taker, point);
+    }
+    return eSuccess;
+}
+
 eResultCode CWidget::DispatchPointer(ePointerKind kind, CWidget** taker, const gCPoint& point)
 {
     static constexpr uint32_t kBits[] = {kEventMouseMove,    kEventLeftButton,   kEventLeftButton,
@@ -192,7 +209,7 @@ eResultCode CWidget::DispatchPointer(ePointerKind kind, CWidget** taker, const g
     gCPoint local = point;
     ParentToLocal(local);
     for (int32_t i = 0; i < mChildren.GetSize(); ++i) {
-        PNU_TRY(mChildren[i]->DispatchPointer(kind, taker, local));
+        PNU_TRY(DispatchToChild(mChildren[i], kind, taker, local));
         if (*taker)
             return eSuccess;
     }

@@ -135,6 +135,66 @@ TEST_F(WindowEventsFixture, EditCommandsReachTheFocusWidgetAndStayUnhandled)
     EXPECT_EQ(app.messages[1].p1, uintptr_t(editor));
 }
 
+// Removing, detaching or deleting a subtree leaves the backdrop no pointer into it: a later edit
+// command, heartbeat or press must not reach a freed widget.
+TEST_F(WindowEventsFixture, RemovedWidgetsLeaveNoReferenceInTheBackdrop)
+{
+    enum class eHow { kRemove, kDetach, kDeleteChildren };
+    for (eHow how : {eHow::kRemove, eHow::kDetach, eHow::kDeleteChildren}) {
+        auto* box = new CWidget();
+        ASSERT_EQ(backdrop->AddChild(box, false), eSuccess);
+        box->SetVisible(true, false);
+        ASSERT_EQ(box->SetSize(50, 50, false), eSuccess);
+        auto* holder = new CWidget();
+        ASSERT_EQ(box->AddChild(holder, false), eSuccess);
+        holder->SetVisible(true, false);
+        ASSERT_EQ(holder->SetSize(50, 50, false), eSuccess);
+        auto* editor = new CCommandWidget();
+        ASSERT_EQ(holder->AddChild(editor, false), eSuccess);
+        editor->SetVisible(true, false);
+        ASSERT_EQ(editor->SetSize(20, 20, false), eSuccess);
+        editor->SetOpacityThreshold(1);
+        editor->SetFocus(true);
+        ASSERT_EQ(backdrop->GetFocusWidget(), editor);
+        ASSERT_EQ(backdrop->PushModalWidget(holder), eSuccess);
+        backdrop->SetWidgetRollover(1);
+        input.pointer = {320 + 5, 392 + 5};
+        backdrop->TrackMouseOver();
+        ASSERT_EQ(backdrop->GetRolloverWidget(), editor);
+
+        switch (how) {
+        case eHow::kRemove: ASSERT_EQ(backdrop->RemoveChild(box, false), eSuccess); break;
+        case eHow::kDetach: ASSERT_EQ(box->DetachChild(holder, false), eSuccess); break;
+        case eHow::kDeleteChildren: box->DeleteChildren(); break;
+        }
+        EXPECT_EQ(backdrop->GetFocusWidget(), nullptr);
+        EXPECT_EQ(backdrop->GetRolloverWidget(), nullptr);
+        EXPECT_EQ(backdrop->GetModalDepth(), 0);
+        plat::sEvent command = Event(plat::eEventKind::kCommand);
+        command.command = plat::FourCharCode("cut ");
+        EXPECT_EQ(window->HandleEvent(command), kEventNotHandled);
+        CWidget* taker = nullptr;
+        EXPECT_EQ(backdrop->DispatchLButtonDownEvent(&taker, {5, 5}), eSuccess);
+        if (how == eHow::kDetach)
+            delete holder;
+        if (how != eHow::kRemove) {
+            ASSERT_EQ(backdrop->RemoveChild(box, false), eSuccess);
+        }
+        backdrop->SetWidgetRollover(0);
+    }
+}
+
+TEST_F(WindowEventsFixture, ARemovedCursorWidgetGivesBackTheSystemCursor)
+{
+    auto* arrow = new CWidget();
+    ASSERT_EQ(backdrop->AddChild(arrow, false), eSuccess);
+    arrow->SetVisible(true, false);
+    ASSERT_EQ(backdrop->SetCursor(arrow, {0, 0}), eSuccess);
+    ASSERT_EQ(backdrop->RemoveChild(arrow, false), eSuccess);
+    EXPECT_EQ(backdrop->GetCursorWidget(), nullptr);
+    EXPECT_EQ(app.GetCursorVisibleFlag(), 1u);
+}
+
 TEST_F(WindowEventsFixture, CloseQuitsAndResizeResizesTheBackdrop)
 {
     plat::sEvent resized = Event(plat::eEventKind::kWindowResized);

@@ -198,6 +198,49 @@ TEST_F(WidgetEvents, MessagesGoToTheWidgetBeforeItsChildren)
     (void)first;
 }
 
+// A subclass that overrides a pointer dispatcher (as tables and editors do) is reached through
+// that override two levels below the root, for every pointer kind.
+TEST_F(WidgetEvents, OverriddenDispatchersAreReachedDeepInTheTree)
+{
+    struct CDispatchWidget : public CWidget {
+        eResultCode Note(const char* kind, CWidget** taker, const gCPoint& p)
+        {
+            Trace().push_back(std::string(kind) + "@" + std::to_string(p.x) + "," + std::to_string(p.y));
+            *taker = this;
+            return eSuccess;
+        }
+        eResultCode DispatchMouseMoveEvent(CWidget** t, const gCPoint& p) override { return Note("move", t, p); }
+        eResultCode DispatchLButtonDownEvent(CWidget** t, const gCPoint& p) override { return Note("ldown", t, p); }
+        eResultCode DispatchLButtonUpEvent(CWidget** t, const gCPoint& p) override { return Note("lup", t, p); }
+        eResultCode DispatchMButtonDownEvent(CWidget** t, const gCPoint& p) override { return Note("mdown", t, p); }
+        eResultCode DispatchMButtonUpEvent(CWidget** t, const gCPoint& p) override { return Note("mup", t, p); }
+        eResultCode DispatchRButtonDownEvent(CWidget** t, const gCPoint& p) override { return Note("rdown", t, p); }
+        eResultCode DispatchRButtonUpEvent(CWidget** t, const gCPoint& p) override { return Note("rup", t, p); }
+        eResultCode DispatchMouseWheelEvent(CWidget** t, const gCPoint&, const gCPoint& p) override
+        {
+            return Note("wheel", t, p);
+        }
+    };
+    auto* middle = AddAt(root, new CWidget(), {10, 10, 90, 90});
+    middle->EnableEvents(0xFFFFFFFFu, false);
+    auto* deep = AddAt(*middle, new CDispatchWidget(), {5, 5, 40, 40});
+    using tDispatch = eResultCode (CWidget::*)(CWidget**, const gCPoint&);
+    for (tDispatch dispatch : {&CWidget::DispatchMouseMoveEvent, &CWidget::DispatchLButtonDownEvent,
+                               &CWidget::DispatchLButtonUpEvent, &CWidget::DispatchMButtonDownEvent,
+                               &CWidget::DispatchMButtonUpEvent, &CWidget::DispatchRButtonDownEvent,
+                               &CWidget::DispatchRButtonUpEvent}) {
+        CWidget* taker = nullptr;
+        ASSERT_EQ((root.*dispatch)(&taker, {20, 30}), eSuccess);
+        EXPECT_EQ(taker, deep);
+    }
+    CWidget* taker = nullptr;
+    ASSERT_EQ(root.DispatchMouseWheelEvent(&taker, {0, 1}, {20, 30}), eSuccess);
+    EXPECT_EQ(taker, deep);
+    // The deep widget gets its point in its parent's coordinates.
+    EXPECT_EQ(Trace(), (std::vector<std::string>{"move@10,20", "ldown@10,20", "lup@10,20", "mdown@10,20",
+                                                 "mup@10,20", "rdown@10,20", "rup@10,20", "wheel@10,20"}));
+}
+
 TEST_F(WidgetEvents, FindWidgetAtPointTakesTheDeepestFrontMost)
 {
     CTraceWidget* a = Add(root, "a", {0, 0, 50, 50}, 0);
