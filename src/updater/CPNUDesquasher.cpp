@@ -1,5 +1,6 @@
 #include "updater/CPNUDesquasher.h"
 
+#include "FileIO/gCMemFile.h"
 #include "FileIO/gCStream.h"
 #include "updater/CPNUCompressor.h"
 #include "updater/CPNUInstallFiles.h"
@@ -7,6 +8,7 @@
 #include "updater/CPNUStatusTarget.h"
 #include "updater/PNUArchiveCursor.h"
 #include "updater/PNULimits.h"
+#include "updater/PNUPackageNames.h"
 
 #include <cstring>
 
@@ -43,32 +45,17 @@ bool SameText(const gCString& a, const gCString& b)
         && (a.GetLength() == 0 || memcmp(a.GetText(), b.GetText(), size_t(a.GetLength()) * 2) == 0);
 }
 
-// A name from the package, as it is appended to the install folder: "\" and ":" become "/",
-// and it must name something strictly inside the folder. It starts with a separator, and no
-// part of it is empty, "." or "..", so neither a climb out of the folder nor the folder itself
-// can be named. A NUL unit cannot reach a name (the index ends names there), but a text from the
-// instruction text is checked all the same.
-bool MakeSafeName(gCString& name)
+// The codec frame of a package held in memory, decoded without a copy of the payload; the same
+// checks as the codec's own block decoding.
+eResultCode DecodeFrame(const uint8_t* frame, uint64_t length, CMemBlock& archive)
 {
-    (void)name.ReplaceChar(u'\\', u'/');
-    (void)name.ReplaceChar(u':', u'/');
-    const int32_t length = name.GetLength();
-    if (length < 2 || name[0] != u'/')
-        return false;
-    int32_t partStart = 1;
-    for (int32_t i = 1; i <= length; ++i) {
-        if (i < length && name[i] == 0)
-            return false;
-        if (i < length && name[i] != u'/')
-            continue;
-        const int32_t partLength = i - partStart;
-        if (partLength == 0)
-            return false;
-        if (name[partStart] == u'.' && (partLength == 1 || (partLength == 2 && name[partStart + 1] == u'.')))
-            return false;
-        partStart = i + 1;
-    }
-    return true;
+    uint64_t rawLength = 0;
+    PNU_TRY(CPNUCompressor::ReadRawLength(frame, length, rawLength));
+    if (rawLength > kPNUPackageSizeLimit)
+        return eInvalidFile;
+    if (!archive.SetSize(uint32_t(rawLength), 1))
+        return eNoMemory;
+    return CPNUCompressor::DecodePayload(8, frame + 4, length - 4, archive.GetData(), rawLength);
 }
 
 } // namespace
@@ -79,6 +66,12 @@ CPNUDesquasher::CPNUDesquasher(CPNUStatusTarget* statusTarget, CPNUInstallServic
 }
 
 CPNUDesquasher::~CPNUDesquasher() = default;
+
+eResultCode CPNUDesquasher::Refuse(eResultCode result, const gCString& what, const char* rule)
+{
+    mFailureDetail = what + gCString(": ") + gCString(rule);
+    return result;
+}
 
 gCString CPNUDesquasher::Text(uint32_t id, int32_t field)
 {
@@ -127,6 +120,15 @@ eResultCode CPNUDesquasher::UnpackUpdateFile(gCStream& stream)
     PNU_TRY(stream.ReadULong(version));
     if (version != 1)
         return eGenericFailure;
+    // A package held in memory is decoded where it lies; one read from a file is read whole
+    // first. Either way the payload is gone once the archive is decoded.
+    if (auto* memory = dynamic_cast<gCMemFile*>(&stream); memory && memory->GetData() && memory->GetSize() == length) {
+        const uint8_t* tail = memory->GetData() + length - 8;
+        if (memcmp(tail, kPackageMagic, 8) != 0)
+            return eGenericFailure;
+        (void)Status(kTextDecoding, kBlack);
+        return DecodeFrame(memory->GetData() + 12, uint64_t(length - 20), mArchive);
+    }
     CMemBlockT<unsigned char> payload;
     if (!payload.SetSize(uint32_t(length - 20)))
         return eNoMemory;
@@ -149,6 +151,7 @@ eResultCode CPNUDesquasher::AddEntry(const gCString& name, uint64_t size)
     PNU_TRY(mTempPaths.Add(tempRef));
     PNU_TRY(mOldPaths.Add(oldRef));
     PNU_TRY(mFinalPaths.Add(finalRef));
+    PNU_TRY(mJournal.names.Add(name));
     return mSizes.Add(int64_t(size));
 }
 
@@ -159,28 +162,25 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
     mOldPaths.RemoveAll();
     mFinalPaths.RemoveAll();
     mSizes.RemoveAll();
+    mJournal.Reset();
+    mFailureDetail = gCString();
 
-    mInstallFolderText = mServices ? mServices->GetInstallFolderText() : gCString();
-    const int32_t folderLength = mInstallFolderText.GetLength();
-    if (folderLength > 0) {
-        const char16_t last = mInstallFolderText[folderLength - 1];
-        if (last == u'/' || last == u'\\' || last == u':')
-            mInstallFolderText = mInstallFolderText.Left(folderLength - 1);
-    }
+    mInstallFolderText = WithoutTrailingSeparator(mServices ? mServices->GetInstallFolderText() : gCString());
     // Without a folder every name would land at the root of the file system.
     if (mInstallFolderText.IsEmpty())
-        return eGenericFailure;
+        return Refuse(eGenericFailure, gCString("The install folder"), "it is not known");
+    mJournal.installFolder = mInstallFolderText;
     PNU_TRY(mInstallFolder.Set(mInstallFolderText));
     (void)Status(kTextReadingIndex, kBlack);
 
     const uint64_t archiveLength = mArchive.GetSize();
     if (archiveLength < kFirstLook)
-        return eStreamError;
+        return Refuse(eStreamError, gCString("The archive"), "it is shorter than its header");
     PNUArchiveCursor header(mArchive.GetData(), kFirstLook);
     char magic[8];
     PNU_TRY(header.ReadBytes(magic, 8));
     if (memcmp(magic, kArchiveMagic, 8) != 0)
-        return eGenericFailure;
+        return Refuse(eGenericFailure, gCString("The archive"), "it does not start with its magic");
     int32_t version = 0;
     PNU_TRY(header.ReadValue(version));
     if (version != 4) {
@@ -190,11 +190,13 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
     uint32_t textUnits = 0;
     PNU_TRY(header.ReadValue(mIndexLength));
     PNU_TRY(header.ReadValue(textUnits));
-    if (mIndexLength > kLargestIndex || textUnits > kLargestText)
-        return eOutOfRange;
+    if (mIndexLength > kLargestIndex)
+        return Refuse(eOutOfRange, gCString("The file index"), "it is larger than 64 KB");
+    if (textUnits > kLargestText)
+        return Refuse(eOutOfRange, gCString("The instruction text"), "it is longer than 65536 units");
     mHeaderLength = 32 + 2 * uint64_t(textUnits) + mIndexLength;
     if (archiveLength < mHeaderLength)
-        return eStreamError;
+        return Refuse(eStreamError, gCString("The archive"), "it is shorter than its header");
 
     PNUArchiveCursor cursor(mArchive.GetData(), mHeaderLength);
     PNU_TRY(cursor.Skip(20));
@@ -204,7 +206,7 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
     while (uint32_t(textLength) < textUnits && (units[2 * textLength] | units[2 * textLength + 1]) != 0)
         ++textLength;
     if (textLength == 0)
-        return eGenericFailure;
+        return Refuse(eGenericFailure, gCString("The instruction text"), "it is empty");
     PNU_TRY(mInstructionText.SetBufferLength(textLength + 1));
     char16_t* text = mInstructionText.GetBuffer();
     for (int32_t i = 0; i < textLength; ++i)
@@ -217,27 +219,36 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
     }
     mInstructionText.DeleteLeft(1);
     PNU_TRY(cursor.Skip(2 * uint64_t(textUnits) + 4));
-    PNU_TRY(cursor.ExpectMarker(PNUArchiveCursor::kEndMarker));
+    if (cursor.ExpectMarker(PNUArchiveCursor::kEndMarker) != eSuccess)
+        return Refuse(eGenericFailure, gCString("The instruction text"), "its end marker is missing");
 
     int32_t count = 0;
     PNU_TRY(cursor.ReadValue(count));
     if (count <= 0 || count > kMostFiles)
-        return eStreamError;
+        return Refuse(eStreamError, gCString("The file index"), "its file count is 0, negative or above 1048575");
     const gCString trimSet(kStringWhitespace);
     for (int32_t i = 0; i < count; ++i) {
         if (mServices)
             mServices->RunHeartbeat();
+        const gCString entry = gCString("Entry ") + i;
         uint64_t size = 0;
-        PNU_TRY(cursor.ReadValue(size));
+        if (cursor.ReadValue(size) != eSuccess)
+            return Refuse(eStreamError, entry, "the index ends before it");
         if (size > kPNUPackageSizeLimit)
-            return eOutOfRange;
-        PNU_TRY(cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker));
+            return Refuse(eOutOfRange, entry, "its file is larger than 100000000 bytes");
+        if (cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker) != eSuccess)
+            return Refuse(eGenericFailure, entry, "the marker before its name is missing");
         gCString name;
-        PNU_TRY(cursor.ReadUnits(name));
-        PNU_TRY(cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker));
+        if (cursor.ReadUnits(name) != eSuccess)
+            return Refuse(eStreamError, entry, "its name runs past the index");
+        // A NUL inside a name ends it early, so the marker is not where it belongs.
+        if (cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker) != eSuccess)
+            return Refuse(eGenericFailure, entry + gCString(" \"") + name + gCString("\""),
+                          "the marker after its name is missing (a NUL character inside the name?)");
         name.Trim(trimSet);
-        if (!MakeSafeName(name))
-            return eGenericFailure;
+        const gCString given = name;
+        if (const ePackageNameRule rule = MakeSafeName(name); rule != ePackageNameRule::kAccepted)
+            return Refuse(eGenericFailure, entry + gCString(" \"") + given + gCString("\""), DescribeNameRule(rule));
         PNU_TRY(AddEntry(name, size));
         if (mStatusTarget) {
             (void)mStatusTarget->WriteLogLine(gCString(" -- ") + mFinalPaths[i].GetPath() + gCString(", ") + size
@@ -280,8 +291,11 @@ eResultCode CPNUDesquasher::ParseInstructionText()
         }
     }
     // The program to launch is a name inside the install folder like any file of the package.
-    if (!mExecute.IsEmpty() && !MakeSafeName(mExecute))
-        return eGenericFailure;
+    const gCString given = mExecute;
+    if (!mExecute.IsEmpty()) {
+        if (const ePackageNameRule rule = MakeSafeName(mExecute); rule != ePackageNameRule::kAccepted)
+            return Refuse(eGenericFailure, gCString("EXECUTE \"") + given + gCString("\""), DescribeNameRule(rule));
+    }
     return eSuccess;
 }
 

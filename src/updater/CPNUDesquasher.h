@@ -4,9 +4,11 @@
 // the current files as ".old", moves the new files into place and removes the ".old" files,
 // reporting each step to the updater window; then it may launch a program the package names.
 //
-// Nothing installed is lost: every name must lie strictly inside the install folder, all
-// ".tmp" files are on the disk before any installed file moves, a failure while keeping or
-// placing undoes every step taken, and an ".old" file whose file is missing is restored.
+// Nothing installed is lost: every name must lie strictly inside the install folder, also once
+// links are followed; a folder is never replaced by a file; all ".tmp" files are on the disk
+// before any installed file moves; current files are kept by a second name (a hard link), so each
+// stays in place until its new file is renamed over it; a failure undoes every step taken; and a
+// journal lets the next start finish or undo an install that was cut off.
 #pragma once
 
 #include "FileIO/gCFRef.h"
@@ -17,6 +19,7 @@
 #include "core/gCBaseObject.h"
 #include "core/gCString.h"
 #include "updater/CPNUInstallFiles.h"
+#include "updater/PNUInstallJournal.h"
 
 #include <cstdint>
 
@@ -53,6 +56,9 @@ public:
     eResultCode ReadArchiveIndex();
     // 0 accept, 1 refuse.
     eResultCode CheckTarget();
+    // Every destination's folder stays inside the install folder once links are followed, no
+    // folder stands where a file goes, and no file of the package is also a folder of another.
+    eResultCode CheckDestinations();
     eResultCode RemoveLeftovers();
     eResultCode WriteTemporaryFiles();
     eResultCode KeepOldFiles();
@@ -72,6 +78,9 @@ public:
     gCString GetFinalPath(int32_t index) const { return mFinalPaths[index].GetPath(); }
     int64_t GetFileSize(int32_t index) const { return mSizes[index]; }
     CMemBlock& GetArchive() { return mArchive; }
+    // Why the last step failed: the path and the system's reason, or the entry and the rule it
+    // broke; empty when there is nothing to add to the step's own line.
+    const gCString& GetFailureDetail() const { return mFailureDetail; }
     bool IsInstalled() const { return mInstalled != 0; }
 
 private:
@@ -83,8 +92,16 @@ private:
     void StepProgress(int32_t index);
     eResultCode ParseInstructionText();
     eResultCode AddEntry(const gCString& name, uint64_t size);
-    // Puts every final file back as it was before KeepOldFiles, after a failure.
-    void RollBack(int32_t placedUpTo);
+    eResultCode Refuse(eResultCode result, const gCString& what, const char* rule);
+    // Everything after the target check; the driver adds the completion lines.
+    eResultCode InstallFiles(gCStream& stream);
+    // Finishes or undoes an install an earlier run left unfinished.
+    eResultCode RecoverEarlierInstall();
+    eResultCode WriteRecords();
+    eResultCode FailAt(eResultCode result, const gCString& path);
+    // Puts every final file back as it was before the install and removes the journal, after a
+    // failure of a file step.
+    void RollBack();
 
     CPNUStatusTarget* mStatusTarget;
     CPNUInstallServices* mServices;
@@ -108,4 +125,6 @@ private:
     gCString mOS;
     gCString mBuild;
     gCString mVersionNumber;
+    sInstallJournal mJournal;
+    gCString mFailureDetail;
 };

@@ -6,6 +6,10 @@
 #include "updater/CPNUStatusTarget.h"
 #include "updater/PNUArchiveCursor.h"
 #include "updater/PNULimits.h"
+#include "updater/PNUPackageNames.h"
+
+#include <set>
+#include <string>
 
 namespace {
 
@@ -50,12 +54,31 @@ eResultCode CPNUDesquasher::InstallPackage(gCStream& stream)
         return eSuccess;
     }
     (void)Status(kTextInstallStart, kBlack);
+    mFailureDetail = gCString();
+    const eResultCode installed = InstallFiles(stream);
+    // The decoded archive is large and of no use once the files are written or refused.
+    (void)mArchive.SetSize(0);
+    if (installed != eSuccess)
+        return installed;
+
+    mInstalled = 1;
+    (void)StatusText(gCString(" "), kBlack);
+    if (mStatusTarget)
+        mStatusTarget->SetControlText(kInstallCaptionControl, Text(kTextInstalledCaption));
+    (void)Status(kTextInstallComplete, kBlack, 1);
+    return RunExecutable();
+}
+
+eResultCode CPNUDesquasher::InstallFiles(gCStream& stream)
+{
     if (UnpackUpdateFile(stream) != eSuccess) {
         (void)Status(kTextFrameFailed, kRed);
         return eGenericFailure;
     }
     if (ReadArchiveIndex() != eSuccess) {
         (void)Status(kTextIndexFailed, kRed);
+        if (!mFailureDetail.IsEmpty())
+            (void)StatusText(gCString("Refused: ") + mFailureDetail, kRed);
         return eGenericFailure;
     }
     if (CheckTarget() != eSuccess) {
@@ -67,25 +90,24 @@ eResultCode CPNUDesquasher::InstallPackage(gCStream& stream)
         uint32_t failure;
     };
     const sStep steps[] = {
+        {&CPNUDesquasher::RecoverEarlierInstall, kTextLeftoversFailed},
         {&CPNUDesquasher::RemoveLeftovers, kTextLeftoversFailed},
         {&CPNUDesquasher::WriteTemporaryFiles, kTextWriteFailed},
         {&CPNUDesquasher::KeepOldFiles, kTextKeepFailed},
         {&CPNUDesquasher::PlaceNewFiles, kTextPlaceFailed},
     };
     for (const sStep& step : steps) {
+        mFailureDetail = gCString();
         if ((this->*step.run)() != eSuccess) {
-            (void)Status(step.failure, kRed);
+            gCString line = Text(step.failure);
+            if (!mFailureDetail.IsEmpty())
+                line += gCString(" ") + mFailureDetail;
+            (void)StatusText(line, kRed);
             return eGenericFailure;
         }
     }
     (void)RemoveOldFiles();
-
-    mInstalled = 1;
-    (void)StatusText(gCString(" "), kBlack);
-    if (mStatusTarget)
-        mStatusTarget->SetControlText(kInstallCaptionControl, Text(kTextInstalledCaption));
-    (void)Status(kTextInstallComplete, kBlack, 1);
-    return RunExecutable();
+    return eSuccess;
 }
 
 void CPNUDesquasher::StepProgress(int32_t index)
@@ -94,6 +116,21 @@ void CPNUDesquasher::StepProgress(int32_t index)
         mStatusTarget->SetProgress(float(index + 1) / float(mFinalPaths.GetSize()), true);
     if (mServices)
         mServices->RunHeartbeat();
+}
+
+eResultCode CPNUDesquasher::FailAt(eResultCode result, const gCString& path)
+{
+    mFailureDetail = path + gCString(": ") + mFiles->GetFailureReason();
+    return result;
+}
+
+eResultCode CPNUDesquasher::RecoverEarlierInstall()
+{
+    if (!mServices)
+        return eSuccess;
+    if (eResultCode result = RecoverUnfinishedInstall(*mServices, mStatusTarget, mFiles); result != eSuccess)
+        return FailAt(result, InstallJournalPath(mInstallFolderText));
+    return eSuccess;
 }
 
 eResultCode CPNUDesquasher::RemoveLeftovers()
@@ -106,15 +143,39 @@ eResultCode CPNUDesquasher::RemoveLeftovers()
         // An interrupted install may have left the previous file only as ".old": it is the only
         // copy, so it goes back to its name instead of away.
         if (!mFiles->Exists(final) && mFiles->Exists(old)) {
-            PNU_TRY(mFiles->Move(old, final));
+            if (eResultCode result = mFiles->Move(old, final); result != eSuccess)
+                return FailAt(result, old);
         }
+        // Only files are removed: a folder by such a name fails the step instead of going away.
         for (const gCString& leftover : {old, mTempPaths[i].GetPath()}) {
             if (mFiles->Exists(leftover)) {
-                PNU_TRY(mFiles->Delete(leftover));
+                if (eResultCode result = mFiles->Delete(leftover); result != eSuccess)
+                    return FailAt(result, leftover);
                 if (mFiles->Exists(leftover))
-                    return eStreamError;
+                    return FailAt(eStreamError, leftover);
             }
         }
+    }
+    return eSuccess;
+}
+
+eResultCode CPNUDesquasher::CheckDestinations()
+{
+    // Every folder that some name of the package passes through.
+    std::set<std::string> folders;
+    for (int32_t i = 0; i < mJournal.names.GetSize(); ++i) {
+        const std::string name = mJournal.names[i].ToUTF8();
+        for (size_t slash = name.find('/', 1); slash != std::string::npos; slash = name.find('/', slash + 1))
+            folders.insert(name.substr(0, slash));
+    }
+    for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
+        const gCString final = mFinalPaths[i].GetPath();
+        if (folders.count(mJournal.names[i].ToUTF8()))
+            return Refuse(eGenericFailure, final, "the package holds it both as a file and as a folder");
+        if (!mFiles->StaysBeneath(mInstallFolderText, mFinalPaths[i].GetFolderPath()))
+            return Refuse(eGenericFailure, final, "its folder leads out of the install folder");
+        if (mFiles->IsFolder(final))
+            return Refuse(eGenericFailure, final, "a folder stands where the file goes");
     }
     return eSuccess;
 }
@@ -122,73 +183,107 @@ eResultCode CPNUDesquasher::RemoveLeftovers()
 eResultCode CPNUDesquasher::WriteTemporaryFiles()
 {
     (void)Status(kTextWriting, kBlack);
+    PNU_TRY(CheckDestinations());
+    // From here on every ".tmp" file is the journal's: a failure or the next start removes them.
+    mJournal.state = sInstallJournal::eState::kUndo;
+    mJournal.hadFile.RemoveAll();
+    for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i)
+        PNU_TRY(mJournal.hadFile.Add(mFiles->Exists(mFinalPaths[i].GetPath()) ? 1 : 0));
+    if (eResultCode result = WriteInstallJournal(*mFiles, mJournal); result != eSuccess) {
+        (void)RemoveInstallJournal(*mFiles, mInstallFolderText);
+        return FailAt(result, InstallJournalPath(mInstallFolderText));
+    }
+    const eResultCode written = WriteRecords();
+    if (written != eSuccess) {
+        const gCString detail = mFailureDetail;
+        RollBack();
+        mFailureDetail = detail;
+        return written;
+    }
+    // All new files are on the disk: from now on a cut-off install is finished, not undone.
+    mJournal.state = sInstallJournal::eState::kFinish;
+    if (eResultCode result = WriteInstallJournal(*mFiles, mJournal); result != eSuccess) {
+        (void)FailAt(result, InstallJournalPath(mInstallFolderText));
+        const gCString detail = mFailureDetail;
+        RollBack();
+        mFailureDetail = detail;
+        return result;
+    }
+    return eSuccess;
+}
+
+eResultCode CPNUDesquasher::WriteRecords()
+{
     const uint64_t archiveLength = mArchive.GetSize();
     uint64_t position = mHeaderLength + 8;
     for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
         StepProgress(i);
+        const gCString record = gCString("Record ") + i;
         const uint64_t indexSize = uint64_t(mSizes[i]);
         // The record must lie inside the archive; its own size field is checked against the
         // index's below.
         if (position > archiveLength || indexSize > kPNUPackageSizeLimit
             || kRecordOverhead + indexSize > archiveLength - position)
-            return indexSize > kPNUPackageSizeLimit ? eOutOfRange : eStreamError;
-        PNUArchiveCursor record(mArchive.GetData(), position + kRecordOverhead + indexSize, position);
-        PNU_TRY(record.ExpectMarker(PNUArchiveCursor::kFieldMarker));
+            return Refuse(indexSize > kPNUPackageSizeLimit ? eOutOfRange : eStreamError, record,
+                          "it reaches past the end of the archive");
+        PNUArchiveCursor cursor(mArchive.GetData(), position + kRecordOverhead + indexSize, position);
+        if (cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker) != eSuccess)
+            return Refuse(eGenericFailure, record, "a marker is missing");
         int32_t number = -1;
-        PNU_TRY(record.ReadValue(number));
+        PNU_TRY(cursor.ReadValue(number));
         if (number != i)
-            return eStreamError;
-        PNU_TRY(record.ExpectMarker(PNUArchiveCursor::kFieldMarker));
+            return Refuse(eStreamError, record, "its number is not its place in the index");
+        if (cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker) != eSuccess)
+            return Refuse(eGenericFailure, record, "a marker is missing");
         uint64_t size = 0;
-        PNU_TRY(record.ReadValue(size));
+        PNU_TRY(cursor.ReadValue(size));
         if (size > kPNUPackageSizeLimit)
-            return eOutOfRange;
+            return Refuse(eOutOfRange, record, "its file is larger than 100000000 bytes");
         if (size != indexSize)
-            return eStreamError;
-        PNU_TRY(record.ExpectMarker(PNUArchiveCursor::kFieldMarker));
+            return Refuse(eStreamError, record, "its size differs from the index");
+        if (cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker) != eSuccess)
+            return Refuse(eGenericFailure, record, "a marker is missing");
         uint32_t unused = 0;
-        PNU_TRY(record.ReadValue(unused));
-        PNU_TRY(record.ReadValue(unused));
+        PNU_TRY(cursor.ReadValue(unused));
+        PNU_TRY(cursor.ReadValue(unused));
         uint16_t mode = 0;
-        PNU_TRY(record.ReadValue(mode));
-        PNU_TRY(record.ExpectMarker(PNUArchiveCursor::kFieldMarker));
-        const uint8_t* data = record.Take(size);
+        PNU_TRY(cursor.ReadValue(mode));
+        if (cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker) != eSuccess)
+            return Refuse(eGenericFailure, record, "a marker is missing");
+        const uint8_t* data = cursor.Take(size);
         if (data == nullptr)
-            return eStreamError;
-        PNU_TRY(record.ExpectMarker(PNUArchiveCursor::kEndMarker));
+            return Refuse(eStreamError, record, "it reaches past the end of the archive");
+        if (cursor.ExpectMarker(PNUArchiveCursor::kEndMarker) != eSuccess)
+            return Refuse(eGenericFailure, record, "its end marker is missing");
 
         const gCString temp = mTempPaths[i].GetPath();
-        LogWithName(kTextWrittenLog, temp);
         gCFolderRef folder;
         PNU_TRY(mTempPaths[i].GetFolderRef(folder));
-        PNU_TRY(mFiles->CreateFolder(folder.GetPath()));
-        PNU_TRY(mFiles->WriteFile(temp, data, size));
+        if (eResultCode result = mFiles->CreateFolder(folder.GetPath()); result != eSuccess)
+            return FailAt(result, folder.GetPath());
         // Only the permission bits travel; set-id bits from a package are never applied.
-        (void)mFiles->SetMode(temp, mode & 0777u);
+        if (eResultCode result = mFiles->WriteFile(temp, data, size, mode & 0777u); result != eSuccess)
+            return FailAt(result, temp);
+        LogWithName(kTextWrittenLog, temp);
         position += kRecordOverhead + size;
     }
     // One flush for all the new files, before the keep step moves any installed file.
-    return mFiles->Flush(mInstallFolderText);
+    if (eResultCode result = mFiles->Flush(mInstallFolderText); result != eSuccess)
+        return FailAt(result, mInstallFolderText);
+    return eSuccess;
 }
 
-void CPNUDesquasher::RollBack(int32_t placedUpTo)
+void CPNUDesquasher::RollBack()
 {
-    // Placed files go back out to their ".tmp" names, then every kept file gets its name back.
-    // Each step is tried for every entry, whatever happened to the others.
-    for (int32_t i = 0; i <= placedUpTo && i < mFinalPaths.GetSize(); ++i) {
-        const gCString final = mFinalPaths[i].GetPath();
-        const gCString temp = mTempPaths[i].GetPath();
-        if (!mFiles->Exists(temp) && mFiles->Exists(final))
-            (void)mFiles->Move(final, temp);
-    }
-    for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
-        const gCString final = mFinalPaths[i].GetPath();
-        const gCString old = mOldPaths[i].GetPath();
-        if (!mFiles->Exists(final) && mFiles->Exists(old))
-            (void)mFiles->Move(old, final);
-    }
-    for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i)
-        (void)mFiles->Delete(mTempPaths[i].GetPath());
+    // The journal says "undo" first, so a cut-off roll-back is completed as one at the next start.
+    mJournal.state = sInstallJournal::eState::kUndo;
+    const bool recorded = WriteInstallJournal(*mFiles, mJournal) == eSuccess;
+    gCString failedPath;
+    const eResultCode undone = UndoInstall(*mFiles, mJournal, failedPath);
+    if (undone == eSuccess || !recorded)
+        (void)RemoveInstallJournal(*mFiles, mInstallFolderText);
+    if (undone != eSuccess)
+        (void)FailAt(undone, failedPath);
 }
 
 eResultCode CPNUDesquasher::KeepOldFiles()
@@ -199,17 +294,31 @@ eResultCode CPNUDesquasher::KeepOldFiles()
         const gCString final = mFinalPaths[i].GetPath();
         const gCString old = mOldPaths[i].GetPath();
         eResultCode result = eSuccess;
+        gCString failedPath = old;
         if (mFiles->Exists(final)) {
-            LogWithName(kTextKeptLog, final);
-            if (mFiles->Exists(old))
-                result = mFiles->Delete(old);
-            if (result == eSuccess)
-                result = mFiles->Move(final, old);
+            if (mFiles->IsFolder(final)) {
+                result = Refuse(eGenericFailure, final, "a folder stands where the file goes");
+            } else {
+                if (mFiles->Exists(old))
+                    result = mFiles->Delete(old);
+                // A second name keeps the current file in place until the new one replaces it;
+                // where the file system has none, the file moves aside as it always did.
+                if (result == eSuccess)
+                    result = mFiles->Link(final, old);
+                if (result == eNotWritten)
+                    result = mFiles->Move(final, old);
+                if (result == eSuccess)
+                    LogWithName(kTextKeptLog, final);
+                if (result == eSuccess && !mFiles->Exists(old))
+                    result = eStreamError;
+                if (result != eSuccess)
+                    (void)FailAt(result, failedPath);
+            }
         }
-        if (result == eSuccess && mFiles->Exists(final))
-            result = eStreamError;
         if (result != eSuccess) {
-            RollBack(-1);
+            const gCString detail = mFailureDetail;
+            RollBack();
+            mFailureDetail = detail;
             return result;
         }
     }
@@ -224,13 +333,17 @@ eResultCode CPNUDesquasher::PlaceNewFiles()
         const gCString temp = mTempPaths[i].GetPath();
         eResultCode result = eSuccess;
         if (mFiles->Exists(temp)) {
-            LogWithName(kTextPlacedLog, temp);
-            result = mFiles->Move(temp, mFinalPaths[i].GetPath());
+            result = mFiles->Replace(temp, mFinalPaths[i].GetPath());
+            if (result == eSuccess)
+                LogWithName(kTextPlacedLog, temp);
         }
         if (result == eSuccess && mFiles->Exists(temp))
             result = eStreamError;
         if (result != eSuccess) {
-            RollBack(i);
+            (void)FailAt(result, mFinalPaths[i].GetPath());
+            const gCString detail = mFailureDetail;
+            RollBack();
+            mFailureDetail = detail;
             return result;
         }
     }
@@ -243,15 +356,19 @@ eResultCode CPNUDesquasher::RemoveOldFiles()
     for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
         StepProgress(i);
         const gCString old = mOldPaths[i].GetPath();
-        if (!mFiles->Exists(old))
+        // A folder by the ".old" name is not the install's own and is never removed.
+        if (!mFiles->Exists(old) || mFiles->IsFolder(old))
             continue;
-        LogWithName(kTextRemovedLog, old);
         (void)mFiles->Delete(old);
         if (mFiles->Exists(old)) {
             (void)StatusText(Text(kTextRemovedLog) + FileNameOf(old), kWarning);
             (void)Status(kTextOldNotRemoved, kRed);
+        } else {
+            LogWithName(kTextRemovedLog, old);
         }
     }
+    // The install is complete: nothing is left for the next start to finish.
+    (void)RemoveInstallJournal(*mFiles, mInstallFolderText);
     return eSuccess;
 }
 

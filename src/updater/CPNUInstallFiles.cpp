@@ -3,30 +3,57 @@
 #include "FileIO/FileDocuments.h"
 #include "FileIO/FileServices.h"
 #include "FileIO/gCFRef.h"
-#include "FileIO/gCFile.h"
 #include "FileIO/gCFolderRef.h"
 #include "platform/PlatformFile.h"
+#include "platform/PlatformFileSystem.h"
+#include "platform/PlatformFileSystemInstall.h"
 #include "platform/PlatformPermissions.h"
 
 namespace {
 
-constexpr uint64_t kWriteChunk = 1 << 24;
+std::string SystemPath(const gCString& path) { return path.ToUTF8(); }
 
 } // namespace
 
+eResultCode CPNUInstallFiles::Outcome(int error, eResultCode failure)
+{
+    if (error == 0)
+        return eSuccess;
+    gCString reason;
+    (void)reason.SetFromUTF8(platform::DescribeError(error));
+    mFailureReason = reason;
+    return failure;
+}
+
 bool CPNUInstallFiles::Exists(const gCString& path)
 {
-    return gCFRef(path).Exists() != 0;
+    return platform::GetEntryKind(SystemPath(path)) != platform::eEntryKind::kNone;
 }
+
+bool CPNUInstallFiles::IsFolder(const gCString& path) { return platform::PathIsFolder(SystemPath(path)); }
 
 eResultCode CPNUInstallFiles::Delete(const gCString& path)
 {
-    return DeleteFile(path);
+    return Outcome(platform::RemoveFileOnly(SystemPath(path)), eStreamError);
 }
 
 eResultCode CPNUInstallFiles::Move(const gCString& source, const gCString& target)
 {
-    return MoveFile(source, target);
+    if (platform::MovePath(SystemPath(source), SystemPath(target)))
+        return eSuccess;
+    mFailureReason = gCString("the move was refused");
+    return eBadParameter;
+}
+
+eResultCode CPNUInstallFiles::Link(const gCString& source, const gCString& target)
+{
+    const int error = platform::LinkFile(SystemPath(source), SystemPath(target));
+    return Outcome(error, platform::IsLinkUnsupported(error) ? eNotWritten : eBadParameter);
+}
+
+eResultCode CPNUInstallFiles::Replace(const gCString& source, const gCString& target)
+{
+    return Outcome(platform::ReplaceFile(SystemPath(source), SystemPath(target)), eBadParameter);
 }
 
 eResultCode CPNUInstallFiles::CreateFolder(const gCString& folder)
@@ -35,31 +62,39 @@ eResultCode CPNUInstallFiles::CreateFolder(const gCString& folder)
     PNU_TRY(ref.Set(folder));
     if (ref.Exists())
         return eSuccess;
-    return ref.Create();
+    if (eResultCode result = ref.Create(); result != eSuccess) {
+        mFailureReason = gCString("the folder could not be made");
+        return result;
+    }
+    return eSuccess;
 }
 
-eResultCode CPNUInstallFiles::WriteFile(const gCString& path, const uint8_t* data, uint64_t size)
+eResultCode CPNUInstallFiles::WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode)
 {
-    gCFRef ref(path);
-    gCFile file;
-    PNU_TRY(file.Open(ref, gCFile::eAccessWrite));
-    eResultCode result = eSuccess;
-    for (uint64_t done = 0; done < size && result == eSuccess; done += kWriteChunk) {
-        const uint64_t chunk = size - done < kWriteChunk ? size - done : kWriteChunk;
-        result = file.WriteBuffer(data + done, int32_t(chunk));
-    }
-    const eResultCode closed = file.Close();
-    return result != eSuccess ? result : closed;
+    return Outcome(platform::WriteWholeFile(SystemPath(path), data, size_t(size), mode), eStreamError);
+}
+
+eResultCode CPNUInstallFiles::ReadFile(const gCString& path, std::string& bytes, uint64_t limit)
+{
+    return Outcome(platform::ReadWholeFile(SystemPath(path), bytes, size_t(limit)), eStreamError);
 }
 
 eResultCode CPNUInstallFiles::Flush(const gCString& folder)
 {
-    return platform::SyncFileSystem(folder.ToUTF8()) == platform::eFileResult::kOk ? eSuccess : eStreamError;
+    if (platform::SyncFileSystem(SystemPath(folder)) == platform::eFileResult::kOk)
+        return eSuccess;
+    mFailureReason = gCString("the disk could not be flushed");
+    return eStreamError;
+}
+
+bool CPNUInstallFiles::StaysBeneath(const gCString& root, const gCString& folder)
+{
+    return platform::ResolvesBeneath(SystemPath(root), SystemPath(folder));
 }
 
 bool CPNUInstallFiles::SetMode(const gCString& path, uint32_t mode)
 {
-    return platform::SetPathPermissions(path.ToUTF8(), mode & 0777);
+    return platform::SetPathPermissions(SystemPath(path), mode & 0777);
 }
 
 eResultCode CPNUInstallFiles::Launch(const gCString& path)

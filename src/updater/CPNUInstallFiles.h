@@ -1,30 +1,58 @@
 // The file operations of the installer, one call each, so that tests can make any one of them
-// fail. Paths are absolute path texts.
+// fail. Paths are absolute path texts. A failed operation leaves the system's reason behind.
 #pragma once
 
 #include "core/eResultCode.h"
 #include "core/gCString.h"
 
 #include <cstdint>
+#include <string>
 
 class CPNUInstallFiles {
 public:
     virtual ~CPNUInstallFiles() = default;
 
+    // Something (a file, a folder or a link) stands at the path.
     virtual bool Exists(const gCString& path);
-    // 0 also when nothing is there; 16 when the removal fails.
+    // A folder stands at the path (through a link too).
+    virtual bool IsFolder(const gCString& path);
+    // Removes a file or a link, never a folder. 0 also when nothing is there; 16 when the removal
+    // fails.
     virtual eResultCode Delete(const gCString& path);
     // Never replaces: 6 when the target exists, the source is missing or the move fails.
     virtual eResultCode Move(const gCString& source, const gCString& target);
+    // Gives the file a second name. 6 when it fails; 10 when the file system has no such names,
+    // so the caller can fall back to moving.
+    virtual eResultCode Link(const gCString& source, const gCString& target);
+    // Renames a file over the file at the target in one step; never replaces a folder. 6 on
+    // failure.
+    virtual eResultCode Replace(const gCString& source, const gCString& target);
     // The folder and its missing parents.
     virtual eResultCode CreateFolder(const gCString& folder);
-    // Creates or truncates the file and writes the bytes. They reach the disk with `Flush`.
-    virtual eResultCode WriteFile(const gCString& path, const uint8_t* data, uint64_t size);
+    // Creates or truncates the file and writes the bytes with the mode (masked with 0777). They
+    // reach the disk with `Flush`.
+    virtual eResultCode WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode = 0644);
+    // A whole small file; 16 when it is missing, unreadable or larger than limit.
+    virtual eResultCode ReadFile(const gCString& path, std::string& bytes, uint64_t limit);
     // Flushes every file written so far on the file system that holds the folder, so a later
     // rename never publishes a file whose data is not yet stored. 16 when the flush fails.
     virtual eResultCode Flush(const gCString& folder);
+    // The folder (which need not exist yet) stays beneath root once links are followed.
+    virtual bool StaysBeneath(const gCString& root, const gCString& folder);
     // Unix permission bits, masked with 0777; false when refused.
     virtual bool SetMode(const gCString& path, uint32_t mode);
     // 0, or 9 when the program cannot be started.
     virtual eResultCode Launch(const gCString& path);
+
+    // The system's reason for the last failed operation ("No space left on device"); empty when
+    // it gave none.
+    const gCString& GetFailureReason() const { return mFailureReason; }
+
+protected:
+    void SetFailureReason(const gCString& reason) { mFailureReason = reason; }
+    // Keeps the reason for a system error number; the result for success or failure.
+    eResultCode Outcome(int error, eResultCode failure);
+
+private:
+    gCString mFailureReason;
 };

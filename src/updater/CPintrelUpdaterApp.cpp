@@ -15,6 +15,7 @@
 #include "updater/CPNUHTTPSession.h"
 #include "updater/CPNUTransferManager.h"
 #include "updater/CPintrelUpdaterBackdrop.h"
+#include "updater/PNUInstallJournal.h"
 #include "updater/PNUMessages.h"
 #include "updater/PNUProductProbe.h"
 #include "updater/PNUTexts.h"
@@ -153,6 +154,7 @@ eResultCode CPintrelUpdaterApp::Run(const gCString& documentPath)
         return eNoMemory;
     PNU_TRY(StartOpenTransport());
 
+    (void)RecoverUnfinishedInstall(*this, this);
     eResultCode probe = ProbeInstalledProduct(*mTransferManager, mProductVersion, mProductLanguage, mBuildType,
                                               mApplicationName, mBuildString, mPlatform, mClientProtocol);
 

@@ -99,6 +99,15 @@ bool RecordingHost::HasLine(const std::string& text, uint32_t colour) const
     return false;
 }
 
+bool RecordingHost::HasLineStartingWith(const std::string& text, uint32_t colour) const
+{
+    for (const sLine& line : lines) {
+        if (line.text.rfind(text, 0) == 0 && line.colour == colour)
+            return true;
+    }
+    return false;
+}
+
 eResultCode FaultyFiles::Delete(const gCString& path)
 {
     return FailNow() ? eStreamError : CPNUInstallFiles::Delete(path);
@@ -107,6 +116,16 @@ eResultCode FaultyFiles::Delete(const gCString& path)
 eResultCode FaultyFiles::Move(const gCString& source, const gCString& target)
 {
     return FailNow() ? eBadParameter : CPNUInstallFiles::Move(source, target);
+}
+
+eResultCode FaultyFiles::Link(const gCString& source, const gCString& target)
+{
+    return FailNow() ? eBadParameter : CPNUInstallFiles::Link(source, target);
+}
+
+eResultCode FaultyFiles::Replace(const gCString& source, const gCString& target)
+{
+    return FailNow() ? eBadParameter : CPNUInstallFiles::Replace(source, target);
 }
 
 eResultCode FaultyFiles::CreateFolder(const gCString& folder)
@@ -119,13 +138,13 @@ eResultCode FaultyFiles::Flush(const gCString& folder)
     return FailNow() ? eStreamError : CPNUInstallFiles::Flush(folder);
 }
 
-eResultCode FaultyFiles::WriteFile(const gCString& path, const uint8_t* data, uint64_t size)
+eResultCode FaultyFiles::WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode)
 {
     if (FailNow()) {
-        (void)CPNUInstallFiles::WriteFile(path, data, size / 2);
+        (void)CPNUInstallFiles::WriteFile(path, data, size / 2, mode);
         return eStreamError;
     }
-    return CPNUInstallFiles::WriteFile(path, data, size);
+    return CPNUInstallFiles::WriteFile(path, data, size, mode);
 }
 
 TempFolder::TempFolder()

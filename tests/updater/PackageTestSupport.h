@@ -48,6 +48,7 @@ public:
     void Quit() override { ++quits; }
 
     bool HasLine(const std::string& text, uint32_t colour) const;
+    bool HasLineStartingWith(const std::string& text, uint32_t colour) const;
 
     std::filesystem::path installFolder;
     std::string buildString;
@@ -59,16 +60,19 @@ public:
     int quits = 0;
 };
 
-// Fails the k-th changing operation (delete, move, folder creation, file write, flush; k from 1) and
-// counts them all. A failed write leaves half of the data behind, as a full disk would.
+// Fails the k-th changing operation (delete, move, link, replacing rename, folder creation, file
+// write, flush; k from 1) and counts them all. A failed write leaves half of the data behind, as a
+// full disk would.
 class FaultyFiles : public CPNUInstallFiles {
 public:
     explicit FaultyFiles(int64_t failAt) : mFailAt(failAt) {}
 
     eResultCode Delete(const gCString& path) override;
     eResultCode Move(const gCString& source, const gCString& target) override;
+    eResultCode Link(const gCString& source, const gCString& target) override;
+    eResultCode Replace(const gCString& source, const gCString& target) override;
     eResultCode CreateFolder(const gCString& folder) override;
-    eResultCode WriteFile(const gCString& path, const uint8_t* data, uint64_t size) override;
+    eResultCode WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode) override;
     eResultCode Flush(const gCString& folder) override;
 
     int64_t Count() const { return mCount; }

@@ -1,0 +1,25 @@
+// The names a package gives its files and its program: paths below the install folder, written
+// with "/", "\" or ":" between their parts and starting with a separator.
+#pragma once
+
+#include "core/gCString.h"
+
+enum class ePackageNameRule : int32_t {
+    kAccepted,
+    kEmpty,            // nothing but the separator, or nothing at all
+    kNoLeadingSeparator,
+    kEmptyPart,        // two separators in a row, or one at the end
+    kLeavesFolder,     // a part "." or "..", which would name the folder itself or climb out of it
+    kNul,              // a NUL character inside the name
+};
+
+// Converts the separators to "/" and checks that the name lies strictly inside the folder it is
+// appended to.
+ePackageNameRule MakeSafeName(gCString& name);
+
+// The rule in words, for the line that says why a package was refused.
+const char* DescribeNameRule(ePackageNameRule rule);
+
+// The install folder's text without one trailing "/" (it is a system path: ":" is an ordinary
+// character in it).
+gCString WithoutTrailingSeparator(const gCString& folder);
