@@ -101,9 +101,12 @@ int AppMain(int argc, char** argv)
         return -1;
     }
     loop.Run();
-    if (gApplication)
-        gApplication->Quit();
+    int status = 0;
+    if (CAppMac* app = Application()) {
+        app->Quit();
+        status = app->GetExitStatus();
+    }
     loop.RemoveTimer(timer);
     plat::SetEventHandler(nullptr);
-    return 0;
+    return status;
 }

@@ -1,5 +1,6 @@
 #include "app/CAppBase.h"
 
+#include "FileIO/AppBaseFolders.h"
 #include "TabletIO/TabletState.h"
 #include "app/AppGlobals.h"
 #include "app/CAppWindow.h"
@@ -9,6 +10,8 @@
 #include "core/gCMemory.h"
 #include "platform/Process.h"
 #include "platform/SdlSession.h"
+#include "text/FontLibrary.h"
+#include "text/TextGamma.h"
 #include "widgets/CBackdrop.h"
 
 #include <cstdio>
@@ -27,6 +30,7 @@ gCArray<sNamedValue>& NamedValues()
 }
 
 constexpr uint32_t kUnknownCreator = 0x3F3F3F3F; // '????'
+constexpr float kTextGamma = 1.3f;
 
 } // namespace
 
@@ -54,6 +58,9 @@ CAppBase::CAppBase() : mCreatorCode(kUnknownCreator)
     (void)plat::SdlSession::Get();
     InstallPlainAlertHook();
     BuildSineTable();
+    // Without the font library every text widget fails to load, and says so when it does.
+    (void)InitFontLibrary();
+    BuildTextGammaTables(kTextGamma);
 
     std::string bundle = plat::GetBundlePath();
     if (bundle.empty())
@@ -78,12 +85,16 @@ void CAppBase::SetBundlePaths(const gCString& bundle)
     mResourceFileName = gCString("system.mrf");
     mStringTableFileName = gCString("system.msf");
     mSecondResourceFileName = gCString("");
+    // Relative paths resolve against these from now on: the resource file loads through them.
+    (void)SetAppBaseFolders(mContentsPath, mFolderPath);
 }
 
 CAppBase::~CAppBase()
 {
     // Voices first, then the pools, the string table and the directories.
     mResources.Release();
+    // After the pools: their fonts hold faces of the library.
+    ReleaseFontLibrary();
     if (mTabletState) {
         StopTabletInput();
         MemFree(mTabletState);

@@ -26,12 +26,18 @@ private:
 eResultCode CAppMac::StartApplication(const gCString& path)
 {
     gCString document = path;
+    // Without its resources or its tablet state nothing can be shown: after the one alert the
+    // program ends with a failure status instead of idling without a window.
     if (eResultCode result = LoadSystemResources(); result != eSuccess) {
         ReportError(result);
+        mExitStatus = 1;
+        Quit();
         return result;
     }
     if (eResultCode result = CreateTabletState(); result != eSuccess) {
         ReportError(result);
+        mExitStatus = 1;
+        Quit();
         return result;
     }
     mStartedState = kStarting;
@@ -41,6 +47,7 @@ eResultCode CAppMac::StartApplication(const gCString& path)
         return eSuccess;
     }
     ReportError(result);
+    mExitStatus = 1;
     if (CWindowBase* window = GetMainWindow()) {
         window->DisposeWindow();
         gMainWindow = nullptr;

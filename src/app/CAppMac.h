@@ -63,10 +63,13 @@ public:
     // Marks an update as pending (the window system exposed a window).
     void PostUpdateEvent() { mUpdatePending = 1; }
     uint32_t IsHeartbeatRunning() const { return mHeartbeatBusy; }
+    // What the process returns: 1 once the start failed, else 0.
+    int32_t GetExitStatus() const { return mExitStatus; }
 
 protected:
     uint32_t mAuxFlag = 0;
     uint32_t mMenuBarHidden = 0;
     uint32_t mHeartbeatBusy = 0;
     uint32_t mUpdatePending = 0;
+    int32_t mExitStatus = 0;
 };

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -44,10 +47,33 @@ bool Spawn(const std::string& program, const std::vector<std::string>& arguments
     return true;
 }
 
+// The test harness's mode (PNU_HEADLESS=1) may name a file in PNU_RECORD_LAUNCHES: each launch is
+// then appended there as one line ("launch PATH" or "open URL") instead of starting anything, so a
+// script can drive the real program without a browser. Outside that mode the variable is ignored.
+std::string RecordingFile()
+{
+    const char* headless = std::getenv("PNU_HEADLESS");
+    const char* file = std::getenv("PNU_RECORD_LAUNCHES");
+    if (!headless || std::strcmp(headless, "1") != 0 || !file)
+        return {};
+    return file;
+}
+
+bool Record(const std::string& file, const char* kind, const std::string& text)
+{
+    FILE* out = std::fopen(file.c_str(), "a");
+    if (!out)
+        return false;
+    bool written = std::fprintf(out, "%s %s\n", kind, text.c_str()) > 0;
+    return std::fclose(out) == 0 && written;
+}
+
 bool SystemLaunchPath(const std::string& path)
 {
     if (!PathExists(path))
         return false;
+    if (std::string file = RecordingFile(); !file.empty())
+        return Record(file, "launch", path);
     std::string program = ProgramForPath(path);
     if (!program.empty())
         return Spawn(program, {}, false);
@@ -64,6 +90,8 @@ bool SystemOpenURL(const std::string& url)
 {
     if (!IsValidURLText(url))
         return false;
+    if (std::string file = RecordingFile(); !file.empty())
+        return Record(file, "open", url);
     return Spawn("xdg-open", {url}, true);
 }
 
@@ -72,6 +100,25 @@ sLauncher SystemLauncher() { return {SystemLaunchPath, SystemOpenURL}; }
 sLauncher sLauncherInUse = SystemLauncher();
 
 bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+bool IsExecutableFile(const std::string& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0111) != 0 &&
+           ::access(path.c_str(), X_OK) == 0;
+}
+
+std::vector<std::string> ListFolderNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (DIR* listing = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(listing))
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                names.emplace_back(entry->d_name);
+        ::closedir(listing);
+    }
+    return names;
+}
 
 } // namespace
 
@@ -121,14 +168,18 @@ std::string ProgramForPath(const std::string& path)
         std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
         if (name.size() <= 4 || name.compare(name.size() - 4, 4, ".app") != 0)
             return {};
-        std::string program = trimmed + "/Contents/MacOS/" + name.substr(0, name.size() - 4);
-        struct stat programInfo;
-        if (::stat(program.c_str(), &programInfo) != 0 || !S_ISREG(programInfo.st_mode)
-            || ::access(program.c_str(), X_OK) != 0)
-            return {};
-        return program;
+        std::string programs = trimmed + "/Contents/MacOS/";
+        std::string program = programs + name.substr(0, name.size() - 4);
+        if (IsExecutableFile(program))
+            return program;
+        // A bundle copied under another name keeps its program's name: its one program counts.
+        std::vector<std::string> found;
+        for (const std::string& entry : ListFolderNames(programs))
+            if (IsExecutableFile(programs + entry))
+                found.push_back(programs + entry);
+        return found.size() == 1 ? found[0] : std::string();
     }
-    if (S_ISREG(info.st_mode) && (info.st_mode & 0111) != 0 && ::access(trimmed.c_str(), X_OK) == 0)
+    if (IsExecutableFile(trimmed))
         return trimmed;
     return {};
 }

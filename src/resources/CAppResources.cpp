@@ -34,10 +34,12 @@ CAppResources::~CAppResources()
 eResultCode CAppResources::LoadSystemResources(const gCString& resourcesFolder, const gCString& resourceFileName,
                                                const gCString& stringTableFileName, gCString& secondResourceFileName)
 {
+    // Nothing of the program can load without it: a file that does not open is reported as
+    // the invalid file every later load would meet, not taken as success.
     if (OpenFile(mResourceFile, JoinResourcePath(resourcesFolder, resourceFileName), gCFile::eAccessRead) !=
             eSuccess ||
         !mResourceFile.IsOpen())
-        return eSuccess;
+        return eInvalidFile;
     PNU_TRY(ReadResourceDirectory(mDirectory, &mResourceFile));
 
     gCString tablePath = JoinResourcePath(resourcesFolder, stringTableFileName);

@@ -9,6 +9,7 @@
 #include "core/gCDictionary.h"
 #include "core/gCString.h"
 #include "resources/gCResourceObject.h"
+#include "text/FontLibrary.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -25,8 +26,6 @@ inline constexpr uint32_t kFontTypeCode = 0x666F6E74; // 'font'
 // InitFontLibrary.
 extern FT_Library* gFontLibrary;
 
-eResultCode InitFontLibrary();
-void ReleaseFontLibrary();
 // The file of an installed family (UTF-8 path, at most 255 bytes); 0 or 24.
 eResultCode GetFontFilePath(const char* family, char path[256]);
 // The family when installed, else "Helvetica" when that resolves, else the empty string.

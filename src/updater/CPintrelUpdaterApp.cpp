@@ -22,11 +22,19 @@
 
 #include <cstring>
 
+namespace {
+
+// The window's widget tree in the resource file, and the window's title.
+constexpr const char* kWindowResourceName = "Pintrel Updater";
+
+} // namespace
+
 CPintrelUpdaterApp::CPintrelUpdaterApp() : mInstaller(this, this)
 {
     SetResourceFileName(gCString("PNUpdater.mrf"));
     SetStringTableFileName(gCString("PNUpdater.msf"));
     gLanguageOffset = 0;
+    SetUpdaterStringTable(&GetResources().GetStringTable());
 }
 
 CPintrelUpdaterApp::~CPintrelUpdaterApp()
@@ -38,9 +46,8 @@ CPintrelUpdaterApp::~CPintrelUpdaterApp()
     delete mSuccessSound;
     delete mFailureSound;
     delete mReceivedPackage;
-    if (GetUpdaterStringTable() == mStrings)
+    if (GetUpdaterStringTable() == &GetResources().GetStringTable())
         SetUpdaterStringTable(nullptr);
-    delete mStrings;
 }
 
 eResultCode CPintrelUpdaterApp::ShowStatusLine(const gCString& text, uint32_t colour)
@@ -77,23 +84,6 @@ gCString CPintrelUpdaterApp::GetText(uint32_t id, int32_t field)
 // Packages install into the folder that holds the updater's bundle.
 gCString CPintrelUpdaterApp::GetInstallFolderText() { return GetAppParentFolderText(); }
 
-eResultCode CPintrelUpdaterApp::LoadUpdaterStrings()
-{
-    // The framework's own string table takes precedence once it loads one.
-    if (GetUpdaterStringTable())
-        return eSuccess;
-    mStrings = gCStringTable::Create(0);
-    if (!mStrings)
-        return eNoMemory;
-    gCString path = GetResourcesFolderName();
-    path += gCString("/");
-    path += GetStringTableFileName();
-    // A missing table shows "%%String Table Error" in place of each text, as the table does.
-    (void)mStrings->LoadFromFile(path, 1);
-    SetUpdaterStringTable(mStrings);
-    return eSuccess;
-}
-
 sUpdateCheckValues CPintrelUpdaterApp::GetCheckValues() const
 {
     sUpdateCheckValues values;
@@ -108,16 +98,13 @@ sUpdateCheckValues CPintrelUpdaterApp::GetCheckValues() const
 
 eResultCode CPintrelUpdaterApp::Run(const gCString& documentPath)
 {
-    if (GetAppContentsFolderText().IsEmpty() && !GetBundleContentsPath().IsEmpty())
-        PNU_TRY(SetAppBaseFolders(GetBundleContentsPath(), GetBundleFolderPath()));
-    PNU_TRY(LoadUpdaterStrings());
-
     mBackdrop = new CPintrelUpdaterBackdrop();
     if (!mBackdrop)
         return eNoMemory;
-    // The window's widgets are loaded by the resource name "Pintrel Updater" once the widget
-    // loader exists; the name is the window's title meanwhile.
-    (void)mBackdrop->SetName(gCString("Pintrel Updater"));
+    // A failed load has shown its alert; the window then opens with what did load.
+    (void)mBackdrop->LoadFromName(gCString(kWindowResourceName), nullptr, nullptr);
+    if (mBackdrop->GetName().IsEmpty())
+        (void)mBackdrop->SetName(gCString(kWindowResourceName));
 
     mUpdateLog = new gCFile();
     if (mUpdateLog && OpenFile(*mUpdateLog, gCString("UpdateResults.log"), gCFile::eAccessWrite) != eSuccess) {

@@ -63,7 +63,6 @@ public:
     const gCString& GetTestHost() const { return mTestHost; }
 
 private:
-    eResultCode LoadUpdaterStrings();
     eResultCode HoldPackage(intptr_t body);
     eResultCode InstallPackage(gCStream& stream);
     void PlaySound(CSound* sound);
@@ -86,6 +85,4 @@ private:
     gCString mApplicationName;
     CPintrelUpdaterBackdrop* mBackdrop = nullptr;
     gCString mTestHost;
-    // The updater's texts, when the framework has not loaded a string table of its own.
-    gCStringTable* mStrings = nullptr;
 };

@@ -3,8 +3,10 @@
 #include "FileIO/FileDocuments.h"
 #include "app/AppGlobals.h"
 #include "updater/CPintrelUpdaterApp.h"
+#include "updater/PNUMainButton.h"
 #include "updater/PNUMessages.h"
 #include "updater/PNUTexts.h"
+#include "widgets/CTxWidget.h"
 #include "widgets/CWidgetEffectBase.h"
 
 #include <cmath>
@@ -31,6 +33,11 @@ eResultCode ButtonHeartbeat(uintptr_t context, CWidget* button)
     if (over && gApplication)
         x = button->ScreenToLocal(gApplication->GetMousePosition()).x;
     return backdrop->OnButtonHeartbeat(over, x);
+}
+
+eResultCode MainButtonDown(uintptr_t context, CWidget* button, CWidget** taker, const gCPoint& point)
+{
+    return OnMainButton(reinterpret_cast<CPintrelUpdaterBackdrop*>(context), button, taker, point);
 }
 
 CPintrelUpdaterApp* UpdaterApp() { return dynamic_cast<CPintrelUpdaterApp*>(gApplication); }
@@ -79,6 +86,7 @@ eResultCode CPintrelUpdaterBackdrop::BuildWidgets()
             PNU_TRY(mGlowEffects[1]->AddRect(gCRect{PNUButtonGlow::kSplitX, 0, width, height}, false));
         }
         mMainButton->SetHeartbeatCallback(ButtonHeartbeat, reinterpret_cast<uintptr_t>(this));
+        mMainButton->SetLButtonDownCallback(MainButtonDown, reinterpret_cast<uintptr_t>(this));
     }
     mMessagePanel = FindWidgetOfClass<CWidget>(kMessagePanelId);
 
@@ -185,9 +193,10 @@ eResultCode CPintrelUpdaterBackdrop::OnButtonHeartbeat(bool overButton, int32_t 
     return Update();
 }
 
-void CPintrelUpdaterBackdrop::SetControlText(int32_t, const gCString&)
+void CPintrelUpdaterBackdrop::SetControlText(int32_t id, const gCString& text)
 {
-    // The window's text controls come with the widget library; a plain backdrop has none to set.
+    if (CTxWidget* control = FindWidgetOfClass<CTxWidget>(uint32_t(id)))
+        (void)control->SetText(text, true, true);
 }
 
 eResultCode CPintrelUpdaterBackdrop::ShowURLMessage(const gCString& text, const gCString& url)

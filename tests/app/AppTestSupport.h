@@ -44,6 +44,8 @@ public:
             return onHook();
         return eSuccess;
     }
+    // The framework's tests need no resource file.
+    eResultCode LoadSystemResources() override { return loadResult; }
     void PrepareToQuit() override { Log().push_back("prepare"); }
     void Quit() override
     {
@@ -79,6 +81,7 @@ public:
         uintptr_t p1, p2;
     };
     std::string runPath;
+    eResultCode loadResult = eSuccess;
     eResultCode runResult = eSuccess;
     std::function<eResultCode()> onRun;
     std::function<eResultCode()> onHook;

@@ -118,11 +118,24 @@ TEST_F(StartupTest, AFailedRunIsReportedDisposesTheWindowAndQuits)
     EXPECT_EQ(GetMainWindow(), nullptr);
     EXPECT_EQ(GetWindowList().GetSize(), 0);
     EXPECT_EQ(Alerts(), (std::vector<std::string>{"Error.|The file being accessed is invalid."}));
-    // Nothing is left to quit from: the application ends.
+    // Nothing is left to quit from: the application ends, and says it failed.
     EXPECT_EQ(app.IsQuitRequested(), 1u);
+    EXPECT_EQ(app.GetExitStatus(), 1);
     // Later documents are routed: the state stays "starting".
     EXPECT_EQ(OpenDocumentsHandler({}), 0);
     EXPECT_EQ(app.messages.size(), 1u);
+}
+
+TEST_F(StartupTest, ResourcesThatDoNotLoadAreReportedOnceAndEndTheProgram)
+{
+    CTestApp app;
+    app.loadResult = eInvalidFile;
+    EXPECT_EQ(app.StartApplication(gCString(u"")), eInvalidFile);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"quit"}));
+    EXPECT_EQ(app.GetStartedState(), CAppBase::kNotStarted);
+    EXPECT_EQ(Alerts(), (std::vector<std::string>{"Error.|The file being accessed is invalid."}));
+    EXPECT_EQ(app.IsQuitRequested(), 1u);
+    EXPECT_EQ(app.GetExitStatus(), 1);
 }
 
 TEST_F(StartupTest, QuitCommandsAndThePreHandler)

@@ -69,11 +69,11 @@ TEST_F(AppResources, LoadsTheResourceFileTheStringTableAndTheSecondFile)
     (void)backend.Pump(100);
 }
 
-TEST_F(AppResources, MissingFilesAreNoError)
+TEST_F(AppResources, AMissingResourceFileIsInvalidAMissingTableIsNoError)
 {
     CAppResources app;
     gCString second;
-    EXPECT_EQ(app.LoadSystemResources(resources, mrf, msf, second), eSuccess);
+    EXPECT_EQ(app.LoadSystemResources(resources, mrf, msf, second), eInvalidFile);
     EXPECT_FALSE(app.GetResourceFile().IsOpen());
     EXPECT_EQ(CSound::CreateFromId(90000, nullptr, nullptr), nullptr);
 

@@ -118,7 +118,7 @@ TEST_F(Application, ChoosesTheLanguageBlockOfTheProduct)
         WriteSettings(c.language);
         {
             CPintrelUpdaterApp app;
-            ASSERT_EQ(app.Run(gCString("")), eSuccess);
+            ASSERT_EQ(Start(app, gCString("")), eSuccess);
             EXPECT_EQ(gLanguageOffset, c.offset);
             EXPECT_EQ(gLanguageBaseId, c.baseId);
             ASSERT_FALSE(app.GetBackdrop()->GetStatusRows().GetSize() == 0);
@@ -148,7 +148,7 @@ TEST_F(Application, AProductThatCannotBeReadEndsTheProgramAfterOneAlert)
 {
     std::remove((folder / "Pintrel 2.app/Contents/Resources/system.msf").c_str());
     CPintrelUpdaterApp app;
-    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    ASSERT_EQ(Start(app, gCString("")), eSuccess);
     EXPECT_EQ(app.IsQuitRequested(), 1u);
     ASSERT_EQ(Alerts().size(), 1u);
     EXPECT_EQ(Alerts()[0], "Pintrel 2 could not be found.|Place Pintrel Updater in the folder that holds Pintrel 2 "
@@ -165,7 +165,7 @@ TEST_F(Application, DocumentPathsThatNameNothingLeaveTheWindowWaiting)
         SCOPED_TRACE(c.path);
         {
             CPintrelUpdaterApp app;
-            ASSERT_EQ(app.Run(gCString(c.path)), eSuccess);
+            ASSERT_EQ(Start(app, gCString(c.path)), eSuccess);
             EXPECT_EQ(app.IsQuitRequested(), 0u);
             EXPECT_EQ(app.IsHeartbeatEnabled(), 1u);
             ASSERT_EQ(size_t(app.GetBackdrop()->GetStatusRows().GetSize()), c.lines);
@@ -184,7 +184,7 @@ TEST_F(Application, TheLogIsEmptiedAtEveryStart)
     for (int run = 0; run < 2; ++run) {
         {
             CPintrelUpdaterApp app;
-            ASSERT_EQ(app.Run(gCString("")), eSuccess);
+            ASSERT_EQ(Start(app, gCString("")), eSuccess);
         }
         EXPECT_EQ(LogLines(), (std::vector<std::string>{"Ready."}));
         TearDown();
@@ -195,7 +195,7 @@ TEST_F(Application, TheLogIsEmptiedAtEveryStart)
 TEST_F(Application, WindowMessagesSetPanelKindAndProgress)
 {
     CPintrelUpdaterApp app;
-    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    ASSERT_EQ(Start(app, gCString("")), eSuccess);
     CPintrelUpdaterBackdrop* backdrop = app.GetBackdrop();
     // The run switches rollover tracking on, so the main button can tell where the pointer is.
     EXPECT_EQ(backdrop->GetWidgetRollover(), 1u);
@@ -225,7 +225,7 @@ TEST_F(Application, OnlyWebAddressesFromTheServerAreOpened)
 {
     RecordLaunches();
     CPintrelUpdaterApp app;
-    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    ASSERT_EQ(Start(app, gCString("")), eSuccess);
     CPintrelUpdaterBackdrop* backdrop = app.GetBackdrop();
     const char* refused[] = {"file:///etc/passwd", "javascript:alert(1)", "/usr/bin/xterm", "httpx://a"};
     for (const char* url : refused) {
@@ -247,7 +247,7 @@ TEST_F(Application, OnlyWebAddressesFromTheServerAreOpened)
 TEST_F(Application, PressingWithoutAHeldPackageSaysSo)
 {
     CPintrelUpdaterApp app;
-    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    ASSERT_EQ(Start(app, gCString("")), eSuccess);
     EXPECT_EQ(app.InstallReceivedPackage(), eSuccess);
     EXPECT_EQ(Shown(*app.GetBackdrop()).back(), (sShownLine{"No update has been received yet.", kStatusDarkRed}));
 }
@@ -256,7 +256,7 @@ TEST_F(Application, MainButtonActsOnlyWhenReleasedOverIt)
 {
     WriteTestMode("127.0.0.1:9");
     CPintrelUpdaterApp app;
-    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    ASSERT_EQ(Start(app, gCString("")), eSuccess);
     CPintrelUpdaterBackdrop* backdrop = app.GetBackdrop();
     auto* button = new CSolidWidget();
     ASSERT_EQ(backdrop->AddChild(button, false), eSuccess);
@@ -305,7 +305,7 @@ TEST_F(Application, SlaveCopyReplacesAStaleOneAndIsLaunched)
 {
     RecordLaunches();
     CPintrelUpdaterApp app;
-    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    ASSERT_EQ(Start(app, gCString("")), eSuccess);
     mkdir((folder / "PNUSlave.app").c_str(), 0755);
     folder.WriteFile("PNUSlave.app/stale", "old");
     ASSERT_EQ(app.SelfUpdateFromSlave(), eSuccess);
@@ -316,11 +316,32 @@ TEST_F(Application, SlaveCopyReplacesAStaleOneAndIsLaunched)
     EXPECT_TRUE(Alerts().empty());
 }
 
+TEST_F(Application, SlaveCopyStartsTheCopiedProgramWithTheSystemLauncher)
+{
+    // The bundle's program (named after the original bundle) writes where it runs from.
+    std::string programs = bundle + "/Contents/MacOS";
+    mkdir(programs.c_str(), 0755);
+    std::string marker = folder / "started-from";
+    folder.WriteFile("Pintrel Updater.app/Contents/MacOS/Pintrel Updater",
+                     "#!/bin/sh\nprintf '%s' \"$0\" > '" + marker + ".part' && mv '" + marker + ".part' '" + marker
+                         + "'\n");
+    ASSERT_EQ(chmod((programs + "/Pintrel Updater").c_str(), 0755), 0);
+    CPintrelUpdaterApp app;
+    ASSERT_EQ(Start(app, gCString("")), eSuccess);
+    ASSERT_EQ(app.SelfUpdateFromSlave(), eSuccess);
+    EXPECT_EQ(app.IsQuitRequested(), 1u);
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (DemoFolder::ReadFile(marker).empty() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(DemoFolder::ReadFile(marker), folder / "PNUSlave.app/Contents/MacOS/Pintrel Updater");
+    EXPECT_TRUE(Alerts().empty());
+}
+
 TEST_F(Application, SlaveCopyThatCannotBeMadeIsReportedAndNothingLaunched)
 {
     RecordLaunches();
     CPintrelUpdaterApp app;
-    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    ASSERT_EQ(Start(app, gCString("")), eSuccess);
     // The copy fails when its source is gone.
     std::string moved = folder / "Moved.app";
     ASSERT_EQ(std::rename(bundle.c_str(), moved.c_str()), 0);

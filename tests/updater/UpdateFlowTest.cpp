@@ -95,7 +95,7 @@ TEST_F(UpdateFlow, EachReplyFormShowsItsLinesPanelAndMessage)
         WriteTestMode("127.0.0.1:" + std::to_string(server.Port()));
         {
             CPintrelUpdaterApp app;
-            ASSERT_EQ(app.Run(gCString("")), eSuccess);
+            ASSERT_EQ(Start(app, gCString("")), eSuccess);
             Check(app);
             std::vector<sShownLine> expected = {kReady, kWarning, kChecking, kLookingUp};
             expected.insert(expected.end(), c.after.begin(), c.after.end());
@@ -129,7 +129,7 @@ TEST_F(UpdateFlow, RequestCarriesTheProductsValuesEncoded)
     UpdateServerProcess server("uptodate", "");
     WriteTestMode("127.0.0.1:" + std::to_string(server.Port()));
     CPintrelUpdaterApp app;
-    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    ASSERT_EQ(Start(app, gCString("")), eSuccess);
     Check(app);
     EXPECT_NE(server.RequestLog().find("\"path\": \"/getupdate_v3.php\", \"query\": [[\"lang\", \"English\"], "
                                        "[\"version\", \"2.0.1\"], [\"buildtype\", \"OSX\"], [\"protocol\", \"4\"], "
@@ -144,7 +144,7 @@ TEST_F(UpdateFlow, ReceivedPackageIsHeldByTheApplicationAfterItsSessionIsGone)
     UpdateServerProcess server("package", package);
     WriteTestMode("127.0.0.1:" + std::to_string(server.Port()));
     CPintrelUpdaterApp app;
-    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    ASSERT_EQ(Start(app, gCString("")), eSuccess);
     Check(app);
     ASSERT_NE(app.GetReceivedPackage(), nullptr);
     // A new request retires the session that delivered the package; the next tick deletes it.
@@ -179,7 +179,7 @@ TEST_F(UpdateFlow, RefusedConnectionAndUnknownHostGiveTheirRedLines)
         WriteTestMode(c.host);
         {
             CPintrelUpdaterApp app;
-            ASSERT_EQ(app.Run(gCString("")), eSuccess);
+            ASSERT_EQ(Start(app, gCString("")), eSuccess);
             Check(app);
             std::vector<sShownLine> expected = {kReady, kWarning, kChecking, kLookingUp};
             expected.insert(expected.end(), c.after.begin(), c.after.end());
@@ -201,7 +201,7 @@ TEST_F(UpdateFlow, TheNextPressInstallsTheHeldPackage)
     UpdateServerProcess server("package", package);
     WriteTestMode("127.0.0.1:" + std::to_string(server.Port()));
     CPintrelUpdaterApp app;
-    ASSERT_EQ(app.Run(gCString("")), eSuccess);
+    ASSERT_EQ(Start(app, gCString("")), eSuccess);
     Check(app);
     CPintrelUpdaterBackdrop* backdrop = app.GetBackdrop();
     ASSERT_EQ(backdrop->GetMessageKind(), CPintrelUpdaterBackdrop::kMessageInstall);

@@ -10,6 +10,7 @@
 #include "platform/AlertPresenter.h"
 #include "platform/EventLoop.h"
 #include "platform/InputState.h"
+#include "platform/Process.h"
 #include "platform/Screen.h"
 #include "updater/CPNUTransferManager.h"
 #include "updater/CPintrelUpdaterApp.h"
@@ -148,8 +149,9 @@ protected:
         mkdir(bundle.c_str(), 0755);
         mkdir((bundle + "/Contents").c_str(), 0755);
         mkdir((bundle + "/Contents/Resources").c_str(), 0755);
-        Copy(std::string(PNU_BINARY_DIR) + "/Pintrel Updater.app/Contents/Resources/PNUpdater.msf",
-             bundle + "/Contents/Resources/PNUpdater.msf");
+        for (const char* name : {"PNUpdater.msf", "PNUpdater.mrf"})
+            Copy(std::string(PNU_BINARY_DIR) + "/Pintrel Updater.app/Contents/Resources/" + name,
+                 bundle + "/Contents/Resources/" + name);
         mkdir((folder / "Pintrel 2.app").c_str(), 0755);
         mkdir((folder / "Pintrel 2.app/Contents").c_str(), 0755);
         mkdir((folder / "Pintrel 2.app/Contents/Resources").c_str(), 0755);
@@ -157,6 +159,8 @@ protected:
         gCString text;
         ASSERT_EQ(text.SetFromUTF8(bundle), eSuccess);
         ASSERT_EQ(SetAppBundleFolder(text), eSuccess);
+        // An application made by the test finds its bundle here too.
+        plat::SetBundlePathOverride(bundle);
     }
     void TearDown() override
     {
@@ -171,7 +175,15 @@ protected:
         plat::SetScreen(nullptr);
         plat::GetRecordedAlerts().Clear();
         ClearAppBaseFolders();
+        plat::SetBundlePathOverride("");
         gLanguageOffset = 0;
+    }
+
+    // The start the framework gives the application: its resources, then its run.
+    static eResultCode Start(CPintrelUpdaterApp& app, const gCString& path)
+    {
+        PNU_TRY(app.LoadSystemResources());
+        return app.Run(path);
     }
 
     static void Copy(const std::string& from, const std::string& to)
