@@ -20,8 +20,8 @@ public:
     gCResourceObject(const gCResourceObject&) = delete;
     gCResourceObject& operator=(const gCResourceObject&) = delete;
 
-    // Not used by the resource code; kept for the classes that ask for it.
-    virtual float GetReservedValue() const { return 0.7f; }
+    // The same for every resource object; not used by the resource code itself.
+    virtual float GetDefaultFactor() const { return 0.7f; }
 
     // Loading by id or by name from `file` (null: the application's resource file) with an
     // optional directory as a seek hint. Each loadable class supplies both; the others load nothing.

@@ -94,7 +94,9 @@ public:
 
     // Screen conversion through the window's content origin.
     gCPoint LocalToScreen(const gCPoint& point) const override;
+    void LocalToScreen(gCRect& rect) const override { CWidget::LocalToScreen(rect); }
     gCPoint ScreenToLocal(const gCPoint& point) const override;
+    void ScreenToLocal(gCRect& rect) const override { CWidget::ScreenToLocal(rect); }
     // Adds the global left and top of the window's content (keeps a window where it is).
     void LocalToGlobal(gCPoint& point) const { point = LocalToScreen(point); }
 

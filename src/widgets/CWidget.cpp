@@ -19,7 +19,7 @@ bool SameName(const gCString& a, const gCString& b)
 
 } // namespace
 
-CWidget::CWidget() = default;
+CWidget::CWidget() { mTypeCode = kTypeCode; }
 
 CWidget::~CWidget()
 {

@@ -7,13 +7,13 @@
 // data block whose children are created through the widget factory.
 #pragma once
 
-#include "app/gCCmdTarget.h"
 #include "core/eResultCode.h"
 #include "core/gCArray.h"
 #include "core/gCFloatRect.h"
 #include "core/gCPoint.h"
 #include "core/gCRect.h"
 #include "core/gCString.h"
+#include "resources/gCResourceObject.h"
 #include "widgets/CRegion.h"
 
 #include <cstdint>
@@ -82,7 +82,7 @@ enum eCallbackKind : int32_t {
     kCallbackMouseWheel, kCallbackCount
 };
 
-class CWidget : public gCCmdTarget {
+class CWidget : public gCResourceObject {
 public:
     // The alerts of a class's data block loader.
     struct sLoaderMessages {
@@ -117,13 +117,10 @@ public:
     CWidget(const CWidget&) = delete;
     CWidget& operator=(const CWidget&) = delete;
 
-    // Identity (the resource-object part).
-    uint32_t GetId() const { return mId; }
+    // Identity: id, name and in-pool flag are the resource object's. Each class answers its own
+    // type code, which is also the chunk type its data block is stored under.
     void SetId(uint32_t id) { mId = id; }
-    const gCString& GetName() const { return mName; }
     eResultCode SetName(const gCString& name);
-    uint32_t IsInPool() const { return mInPool; }
-    void SetInPool(uint32_t inPool) { mInPool = inPool; }
     virtual uint32_t GetTypeCode() const { return kTypeCode; }
 
     // Children.
@@ -157,8 +154,9 @@ public:
     CWidget* GetParent() const { return mParent; }
     void SetParent(CWidget* parent) { mParent = parent; }
 
-    // Focus path.
-    void SetFocus(bool notify);
+    // Focus path. A press focuses through CWidget's own entry; code that focuses a widget on
+    // purpose calls this one, which a subclass may extend (an editor selects its text).
+    virtual void SetFocus(bool notify);
     virtual void SetFocusChild(CWidget* child, CWidget* focused, bool notify);
     CWidget* GetFocusChild() const { return mFocusChild; }
     bool HasFocus();
@@ -227,7 +225,13 @@ public:
     gCPoint RootToLocal(const gCPoint& point) const;
     // Screen conversions: through the parents to the root, which converts when it is a backdrop.
     virtual gCPoint ScreenToLocal(const gCPoint& point) const;
+    virtual void ScreenToLocal(gCRect& rect) const;
     virtual gCPoint LocalToScreen(const gCPoint& point) const;
+    virtual void LocalToScreen(gCRect& rect) const;
+
+    // Free slots for later versions; nothing calls them.
+    virtual uint32_t ReservedHookA() { return 0; }
+    virtual uint32_t ReservedHookB() { return 0; }
 
     // Window preparation, asked by the application when the window is made.
     virtual eResultCode PrepareForWindow() { return eSuccess; }
@@ -334,8 +338,8 @@ public:
     bool HasEffects() const;
 
     // Loading from the resource file.
-    eResultCode LoadFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
-    eResultCode LoadFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
+    eResultCode LoadFromId(uint32_t id, gCFile* file, CResourceDirectory* directory) override;
+    eResultCode LoadFromName(const gCString& name, gCFile* file, CResourceDirectory* directory) override;
     virtual eResultCode LoadWidgetDataBlock(gCStream* stream);
     eResultCode CreateChildren(CWidgetDataHolder& holder, gCStream* stream);
 
@@ -371,9 +375,6 @@ protected:
                                CResourceDirectory* directory, gCFile*& source);
     eResultCode UpdateIf(bool update) { return update ? Update() : eSuccess; }
 
-    uint32_t mId = 0;
-    gCString mName;
-    uint32_t mInPool = 0;
     uintptr_t mUserData[kUserSlots] = {};
     gCBaseObject* mUserObjects[kUserSlots] = {};
     uint32_t mEventMask = kEventMessages;

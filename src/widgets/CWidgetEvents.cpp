@@ -216,8 +216,9 @@ eResultCode CWidget::DispatchPointer(ePointerKind kind, CWidget** taker, const g
     if (!HitTest(local))
         return eSuccess;
     bool leftDown = kind == ePointerKind::kLeftDown;
+    // CWidget's own entry: a press focuses without what a subclass adds to focusing on purpose.
     if (leftDown && CanGetFocus())
-        SetFocus(true);
+        CWidget::SetFocus(true);
     PNU_TRY(HandlePointer(kind, taker, local));
     if (leftDown && CanGetFocus() && !*taker)
         *taker = this;

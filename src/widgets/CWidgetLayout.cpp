@@ -237,3 +237,18 @@ gCPoint CWidget::LocalToScreen(const gCPoint& point) const
     LocalToParent(inParent);
     return mParent->LocalToScreen(inParent);
 }
+
+// Rectangles convert corner by corner through the point forms (and so through the root's).
+void CWidget::ScreenToLocal(gCRect& rect) const
+{
+    gCPoint topLeft = ScreenToLocal(gCPoint{rect.left, rect.top});
+    gCPoint bottomRight = ScreenToLocal(gCPoint{rect.right, rect.bottom});
+    rect.Set(topLeft.x, topLeft.y, bottomRight.x, bottomRight.y);
+}
+
+void CWidget::LocalToScreen(gCRect& rect) const
+{
+    gCPoint topLeft = LocalToScreen(gCPoint{rect.left, rect.top});
+    gCPoint bottomRight = LocalToScreen(gCPoint{rect.right, rect.bottom});
+    rect.Set(topLeft.x, topLeft.y, bottomRight.x, bottomRight.y);
+}

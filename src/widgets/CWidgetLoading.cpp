@@ -56,7 +56,8 @@ eResultCode CWidget::LocateResource(bool byName, uint32_t id, const gCString& na
 {
     if (!GetResourceContext())
         return eBadParameter;
-    CChunkLocator locator(GetTypeCode());
+    mTypeCode = GetTypeCode();
+    CChunkLocator locator(mTypeCode);
     PNU_TRY(locator.Locate(byName, id, name, file, directory, source));
     mId = locator.GetId();
     return SetName(locator.GetName());

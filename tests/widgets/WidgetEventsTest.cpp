@@ -131,6 +131,29 @@ TEST_F(WidgetEvents, CallbacksReplaceTheOwnHandlerAndFocusComesFirst)
     EXPECT_TRUE(w->HasFocus());
 }
 
+// Focusing on purpose goes through the overridable entry; a press focuses through CWidget's own.
+TEST_F(WidgetEvents, APressFocusesWithoutWhatASubclassAddsToFocusing)
+{
+    struct CSelectingWidget : public CTraceWidget {
+        CSelectingWidget() : CTraceWidget("s") {}
+        void SetFocus(bool notify) override
+        {
+            CWidget::SetFocus(notify);
+            Trace().push_back("select-all");
+        }
+    };
+    auto* w = AddAt(root, new CSelectingWidget(), {0, 0, 10, 10});
+    w->EnableEvents(kEventLeftButton, false);
+    CWidget* taker = nullptr;
+    ASSERT_EQ(root.DispatchLButtonDownEvent(&taker, {5, 5}), eSuccess);
+    EXPECT_TRUE(w->HasFocus());
+    EXPECT_EQ(Trace(), (std::vector<std::string>{"s:down@5,5"}));
+    root.SetFocus(false);
+    static_cast<CWidget*>(w)->SetFocus(false);
+    EXPECT_TRUE(w->HasFocus());
+    EXPECT_EQ(Trace().back(), "select-all");
+}
+
 TEST_F(WidgetEvents, KeysFollowTheFocusPath)
 {
     CTraceWidget* a = Add(root, "a", {0, 0, 10, 10}, kEventKeys);

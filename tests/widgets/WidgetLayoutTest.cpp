@@ -150,6 +150,11 @@ TEST(WidgetLayout, CoordinateConversionsStopAtTheRoot)
     EXPECT_EQ(r, (gCRect{13, 24, 15, 26}));
     // A root that is not a backdrop leaves screen points as they are.
     EXPECT_EQ(b->LocalToScreen(gCPoint{0, 0}), (gCPoint{13, 24}));
+    gCRect onScreen{0, 0, 2, 2};
+    b->LocalToScreen(onScreen);
+    EXPECT_EQ(onScreen, (gCRect{13, 24, 15, 26}));
+    b->ScreenToLocal(onScreen);
+    EXPECT_EQ(onScreen, (gCRect{0, 0, 2, 2}));
 }
 
 } // namespace
