@@ -1,0 +1,54 @@
+// Loading a table from a widget data block: its colour and three effect chunks on top of the
+// plain widget's tags. Rows, columns and cells are set by code only.
+#include "widgets/CTableWidget.h"
+
+#include "widgets/CWidgetLoadBlock.h"
+#include "widgets/LoadWidgetEffects.h"
+
+namespace {
+
+const CWidget::sLoaderMessages kTableMessages = {
+    "Error reading widget data block size.", "Error setting widget memfile size",
+    "Error reading widget data block.",      "Error rewinding widget data block.",
+    "Error reading widget data chunk type.", "Error parsing widget data chunk type.",
+    "Error constructing widget hierarchy.",  false};
+
+template <typename T>
+T* Created(T* table, eResultCode result)
+{
+    if (table && result != eSuccess) {
+        delete table;
+        return nullptr;
+    }
+    return table;
+}
+
+} // namespace
+
+CTableWidget* CTableWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
+{
+    auto* table = new CTableWidget();
+    return Created(table, table ? table->LoadFromId(id, file, directory) : eNoMemory);
+}
+
+CTableWidget* CTableWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
+{
+    auto* table = new CTableWidget();
+    return Created(table, table ? table->LoadFromName(name, file, directory) : eNoMemory);
+}
+
+eResultCode CTableWidget::LoadWidgetDataBlock(gCStream* stream)
+{
+    CWidgetDataHolder holder;
+    return LoadBlock(stream, holder, kTableMessages, [this](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
+        return ParseWidgetChunk(tag, block, h);
+    });
+}
+
+eResultCode CTableWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDataHolder& holder)
+{
+    // A table takes no border or glow: those tags are the plain widget's unknown tags.
+    if (tag == kBorderEffectTag || tag == kGlowEffectTag)
+        return CWidget::ParseWidgetChunk(tag, stream, holder);
+    return CCoWidget::ParseWidgetChunk(tag, stream, holder);
+}

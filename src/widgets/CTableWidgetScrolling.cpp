@@ -1,0 +1,203 @@
+// Scrolling the table: the offset and its steps, moving the cached cells instead of rendering
+// them again, keeping a row in view, the row height, and the widget's rectangle changing.
+#include "widgets/CTableWidget.h"
+
+#include "imaging/CImNav.h"
+#include "imaging/ImageCopy.h"
+#include "widgets/CRegion.h"
+
+#include <algorithm>
+
+namespace {
+
+int32_t RoundFraction(float value) { return RoundHalfAwayFromZero(value); }
+
+} // namespace
+
+eResultCode CTableWidget::SetScrollOffset(int32_t offset, bool update)
+{
+    int32_t content = TotalContentHeight();
+    int32_t limit = std::max(content - GetHeight(), 0);
+    int32_t clamped = std::clamp(offset, 0, limit);
+    int32_t old = mScrollOffset;
+    mScrollOffset = clamped;
+    PNU_TRY(ScrollCellImage(0, content, old - clamped, true, update));
+    return eResultCode(SendTableMessage(kTableScrolled, update));
+}
+
+eResultCode CTableWidget::ScrollCellImage(int32_t top, int32_t height, int32_t delta, bool redraw, bool update)
+{
+    int32_t h = GetHeight();
+    if (delta == 0 || height <= 0)
+        return eSuccess;
+    int64_t newTop = int64_t(top) + delta, newBottom = int64_t(top) + height + delta;
+    if (newBottom <= 0 || newTop >= h)
+        return eSuccess;
+    int32_t w = GetWidth();
+    auto clampLine = [h](int64_t y) { return int32_t(std::clamp<int64_t>(y, 0, h)); };
+    // Lines whose pixels stay inside the cache move; the rest of the band's new place has no
+    // cached pixels and is rendered.
+    int32_t fromTop = clampLine(std::max<int64_t>({top, -int64_t(delta), 0}));
+    int32_t fromBottom = clampLine(std::min<int64_t>({int64_t(top) + height, int64_t(h) - delta, h}));
+    int32_t movedTop = 0, movedBottom = 0;
+    if (fromBottom > fromTop && mCellImage.HasPixelBuffer()) {
+        gCRect from{0, fromTop, w, fromBottom};
+        gCRect to{0, fromTop + delta, w, fromBottom + delta};
+        CImNav source(&mCellImage, &from);
+        CImNav destination(&mCellImage, &to);
+        if (!source.IsLocked() || !destination.IsLocked())
+            return eNoMemory;
+        PNU_TRY(CopyImagePixels(destination, source));
+        movedTop = to.top;
+        movedBottom = to.bottom;
+    }
+    int32_t oldTop = clampLine(top), oldBottom = clampLine(int64_t(top) + height);
+    int32_t placeTop = clampLine(newTop), placeBottom = clampLine(newBottom);
+    auto fill = [&](int32_t from, int32_t to, bool render) -> eResultCode {
+        if (to <= from)
+            return eSuccess;
+        gCRect strip{0, from, w, to};
+        if (render)
+            return DrawCells(strip);
+        if (!mCellImage.HasPixelBuffer())
+            return eSuccess;
+        CImNav navigator(&mCellImage, &strip);
+        if (!navigator.IsLocked())
+            return eNoMemory;
+        CPixel clear = 0;
+        navigator.Fill(&clear);
+        return eSuccess;
+    };
+    if (movedBottom <= movedTop)
+        movedTop = movedBottom = placeTop;
+    // The band's new place outside what moved comes from beyond the cache: always rendered.
+    PNU_TRY(fill(placeTop, std::min(movedTop, placeBottom), true));
+    PNU_TRY(fill(std::max(movedBottom, placeTop), placeBottom, true));
+    // The strip the move uncovers at the top is the changed row the caller may draw itself; what
+    // comes into view at the bottom when the band moves up is drawn here in any case.
+    if (delta > 0)
+        PNU_TRY(fill(oldTop, std::min(placeTop, oldBottom), redraw));
+    else
+        PNU_TRY(fill(std::max(placeBottom, oldTop), oldBottom, true));
+    gCRect changed{0, std::min(oldTop, placeTop), w, std::max(oldBottom, placeBottom)};
+    if (changed.IsEmpty())
+        return UpdateIf(update);
+    return InvalidateArea(changed, update);
+}
+
+eResultCode CTableWidget::ScrollUpPixel(bool update) { return SetScrollOffset(mScrollOffset - 1, update); }
+eResultCode CTableWidget::ScrollDownPixel(bool update) { return SetScrollOffset(mScrollOffset + 1, update); }
+eResultCode CTableWidget::ScrollUpRow(bool update) { return SetScrollOffset(mScrollOffset - mRowHeight, update); }
+eResultCode CTableWidget::ScrollDownRow(bool update) { return SetScrollOffset(mScrollOffset + mRowHeight, update); }
+
+eResultCode CTableWidget::ScrollUpPage(bool update)
+{
+    return SetScrollOffset(mScrollOffset - (GetHeight() / mRowHeight - 1) * mRowHeight, update);
+}
+
+eResultCode CTableWidget::ScrollDownPage(bool update)
+{
+    return SetScrollOffset(mScrollOffset + (GetHeight() / mRowHeight - 1) * mRowHeight, update);
+}
+
+eResultCode CTableWidget::ScrollToTop(bool) { return SetScrollFraction(0.0f, -1, true); }
+eResultCode CTableWidget::ScrollToBottom(bool) { return SetScrollFraction(1.0f, -1, true); }
+
+eResultCode CTableWidget::SetScrollFraction(float fraction, int32_t rows, bool update)
+{
+    if (rows == -1)
+        rows = mRows.GetSize();
+    float f = std::clamp(fraction, 0.0f, 1.0f);
+    int64_t content = int64_t(rows) * mRowHeight;
+    int32_t offset = 0;
+    if (content > GetHeight() && f != 0.0f)
+        offset = RoundFraction(f * float(content - GetHeight()));
+    return SetScrollOffset(offset, update);
+}
+
+eResultCode CTableWidget::ScrollToThumb(int32_t trackLength, int32_t thumbLength, const gCPoint& position,
+                                        bool update)
+{
+    if (TotalContentHeight() > GetHeight() && position.y > 0) {
+        float span = float(trackLength - thumbLength);
+        float f = span > 0.0f ? std::min(float(position.y) / span, 1.0f) : 1.0f;
+        return SetScrollFraction(f, -1, update);
+    }
+    return SetScrollOffset(0, update);
+}
+
+float CTableWidget::GetScrollFraction(int32_t rows)
+{
+    int32_t bottom = GetRowBottom(rows == -1 ? mRows.GetSize() : rows - 1);
+    if (bottom < GetHeight() || GetHeight() == 0)
+        return 0.0f;
+    return float(mScrollOffset) / float(GetHeight());
+}
+
+float CTableWidget::GetVisibleFraction(int32_t rows)
+{
+    int32_t bottom = GetRowBottom(rows == -1 ? mRows.GetSize() : rows - 1);
+    if (bottom <= 0)
+        return 1.0f;
+    return std::min(float(GetHeight()) / float(bottom), 1.0f);
+}
+
+eResultCode CTableWidget::EnsureRowVisible(int32_t row, bool update)
+{
+    int32_t content = TotalContentHeight();
+    int32_t h = GetHeight();
+    if (content <= h)
+        return SetScrollOffset(0, update);
+    int32_t top = GetRowTop(row);
+    if (top < 0)
+        return SetScrollOffset(row * mRowHeight, update);
+    if (top + mRowHeight >= h)
+        return SetScrollOffset(row * mRowHeight - h + mRowHeight, update);
+    if (GetRowTop(mRows.GetSize()) < h)
+        return SetScrollOffset(content - h, update);
+    return eSuccess;
+}
+
+eResultCode CTableWidget::SetRowHeight(int32_t height, bool update)
+{
+    // Every row position divides by it.
+    if (height < 1)
+        return eBadParameter;
+    int32_t first = mScrollOffset / mRowHeight;
+    mRowHeight = height;
+    int32_t limit = std::max(TotalContentHeight() - GetHeight(), 0);
+    mScrollOffset = int32_t(std::clamp<int64_t>(int64_t(first) * height, 0, limit));
+    PNU_TRY(RebuildColumnImages());
+    PNU_TRY(RedrawAndRefresh(update));
+    return eResultCode(SendTableMessage(kTableRowsChanged, update));
+}
+
+eResultCode CTableWidget::OnRectChanged()
+{
+    int32_t limit = std::max(TotalContentHeight() - GetHeight(), 0);
+    mScrollOffset = std::clamp(mScrollOffset / mRowHeight * mRowHeight, 0, limit);
+    PNU_TRY(mCellImage.SetSize(std::max(GetWidth(), 0), std::max(GetHeight(), 0)));
+    if (mColumns.GetSize() == 1)
+        PNU_TRY(RebuildColumnImages());
+    PNU_TRY(RedrawAllCells());
+    if (uint32_t answer = SendTableMessage(kTableRowsChanged, 0); answer != 0)
+        return eResultCode(answer);
+    return eResultCode(SendTableMessage(kTableColumnsChanged, 0));
+}
+
+int32_t CTableWidget::GetThumbLength(int32_t trackLength)
+{
+    int32_t content = TotalContentHeight();
+    if (content <= GetHeight())
+        return trackLength;
+    return int32_t(int64_t(GetHeight()) * trackLength / content);
+}
+
+int32_t CTableWidget::GetThumbPosition(int32_t trackLength, int32_t thumbLength)
+{
+    int32_t content = TotalContentHeight();
+    if (content <= GetHeight())
+        return 0;
+    int64_t span = int64_t(trackLength) - thumbLength;
+    return int32_t(std::min<int64_t>(span, int64_t(mScrollOffset) * span / (content - GetHeight())));
+}
