@@ -9,6 +9,7 @@
 #include "imaging/CImNav8.h"
 #include "imaging/CImage.h"
 #include "imaging/CImage8.h"
+#include "imaging/PixelHookScope.h"
 
 #include <algorithm>
 #include <cstring>
@@ -252,6 +253,7 @@ eResultCode CBackdrop::RenderRect(const gCRect& rect)
 {
     if (!mOffscreen)
         return eInvalidObject;
+    CAlphaPixelHookScope hooks(mAlphaRendering != 0);
     gCRect out;
     PNU_TRY(RenderWidget(rect, mOffscreen, 255, out));
     if (out.IsEmpty())
@@ -269,6 +271,7 @@ eResultCode CBackdrop::RenderDirtyRegion()
 {
     if (!mOffscreen)
         return eInvalidObject;
+    CAlphaPixelHookScope hooks(mAlphaRendering != 0);
     for (int32_t i = 0; i < mDirty.GetCount(); ++i) {
         const gCRect rect = mDirty.GetRect(i);
         eResultCode result = DrawLayerPass(rect, mOffscreen, 255);
@@ -287,6 +290,7 @@ eResultCode CBackdrop::Update()
 {
     if (mUpdatesSuspended || !mWindowReady)
         return eSuccess;
+    CAlphaPixelHookScope hooks(mAlphaRendering != 0);
     // Queued pixel moves go to the offscreen image as well as the window, so a later repaint
     // from the image shows the moved pixels, not the old ones.
     for (const sWindowCopy& copy : mWindowCopies)

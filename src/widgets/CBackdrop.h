@@ -72,6 +72,10 @@ public:
     void SetUpdateSuspended(uint32_t suspended) { mUpdatesSuspended = suspended; }
     uint32_t IsUpdateSuspended() const { return mUpdatesSuspended; }
     uint32_t GetUpdateCount() const { return mUpdateCount; }
+    // While set, drawing the tree lays pixels with the alpha-correct routines, so what is drawn
+    // over transparent parts of the image keeps its own coverage.
+    void SetAlphaRendering(uint32_t on) { mAlphaRendering = on; }
+    uint32_t IsAlphaRendering() const { return mAlphaRendering; }
     void SetBackgroundColour(uint32_t colour) { mBackgroundColour = colour; }
     uint32_t GetBackgroundColour() const { return mBackgroundColour; }
     // The background gradient (owned unless pooled) and how it is laid over the backdrop.
@@ -177,5 +181,6 @@ private:
     uint32_t mWidgetRollover = 0;
     CWidget* mRolloverWidget = nullptr;
     uint32_t mUpdateCount = 0;
+    uint32_t mAlphaRendering = 0;
     gCArray<sWindowCopy> mWindowCopies;
 };

@@ -1,5 +1,6 @@
 #include "app/AppGlobals.h"
 #include "imaging/CImage.h"
+#include "imaging/PixelCompositing.h"
 #include "widgets/CBackdrop.h"
 
 #include <gtest/gtest.h>
@@ -157,6 +158,54 @@ TEST(Backdrop, ACursorAddedElsewhereSurvivesOneSetOnlyHereIsDeleted)
     delete pooled;
     ASSERT_EQ(backdrop.SetCursor(new CWidget(), {0, 0}), eSuccess);
     ASSERT_EQ(backdrop.SetCursor(nullptr, {0, 0}), eSuccess);
+}
+
+} // namespace
+
+namespace {
+
+// Lays one half-transparent colour over the target through the blend hook, noting the hook.
+class CBlendingWidget : public CWidget {
+public:
+    CBlendingWidget() { SetVisible(true, false); }
+    eResultCode Paint(const gCRect& area, CImage* target, int32_t) override
+    {
+        hookSeen = gBlendPixelHook;
+        void* pixels = nullptr;
+        if (target->Lock(&pixels) != eSuccess)
+            return eNoMemory;
+        gCPoint origin = target->GetOrigin();
+        const CPixel colour = 0x80FF0000u;
+        for (int32_t y = area.top; y < area.bottom; ++y)
+            for (int32_t x = area.left; x < area.right; ++x)
+                gBlendPixelHook(static_cast<CPixel*>(pixels) + (y + origin.y) * target->GetRowStride() + x + origin.x,
+                                &colour);
+        (void)target->Unlock();
+        return eSuccess;
+    }
+    tBlendPixelHook hookSeen = nullptr;
+};
+
+TEST(Backdrop, RenderingWithAlphaUsesTheAlphaCorrectHooksAndPutsTheOldOnesBack)
+{
+    for (uint32_t alpha : {0u, 1u}) {
+        SCOPED_TRACE(alpha);
+        CBackdrop backdrop;
+        ASSERT_EQ(backdrop.SetSize(8, 8, false), eSuccess);
+        // A transparent background image: what the child lays over it keeps its own alpha only
+        // with the alpha-correct routine.
+        backdrop.SetBackgroundImage(new CImage(8, 8, 0));
+        auto* child = new CBlendingWidget();
+        ASSERT_EQ(child->SetSize(4, 4, false), eSuccess);
+        ASSERT_EQ(backdrop.AddChild(child, false), eSuccess);
+        backdrop.SetAlphaRendering(alpha);
+        ASSERT_EQ(backdrop.InvalidateArea(gCRect{0, 0, 8, 8}, false), eSuccess);
+        ASSERT_EQ(backdrop.RenderDirtyRegion(), eSuccess);
+        EXPECT_EQ(child->hookSeen, alpha ? &BlendPixelAlphaRoutine : &BlendPixelRoutine);
+        EXPECT_EQ(backdrop.GetImagePixel(gCPoint{1, 1}), alpha ? 0x80FF0000u : 0x00800000u);
+        EXPECT_EQ(gBlendPixelHook, &BlendPixelRoutine);
+        EXPECT_EQ(gPaintPixelHook, &PaintPixelRoutine);
+    }
 }
 
 } // namespace
