@@ -4,7 +4,6 @@
 #include "app/AppGlobals.h"
 #include "app/CAppBase.h"
 #include "app/ReportError.h"
-#include "core/MacRoman.h"
 #include "imaging/CImage.h"
 #include "platform/Event.h"
 #include "platform/InputState.h"
@@ -24,6 +23,19 @@ int32_t RoundHalfAway(float value)
 constexpr uint32_t kCommandCut = plat::FourCharCode("cut ");
 constexpr uint32_t kCommandCopy = plat::FourCharCode("copy");
 constexpr uint32_t kCommandPaste = plat::FourCharCode("past");
+
+// The UTF-16 units of a Unicode scalar: one, or a surrogate pair above U+FFFF.
+int32_t EncodeUtf16(uint32_t scalar, char16_t* units)
+{
+    if (scalar < 0x10000) {
+        units[0] = char16_t(scalar);
+        return 1;
+    }
+    scalar -= 0x10000;
+    units[0] = char16_t(0xD800 + ((scalar >> 10) & 0x3FF));
+    units[1] = char16_t(0xDC00 + (scalar & 0x3FF));
+    return 2;
+}
 
 } // namespace
 
@@ -378,17 +390,19 @@ int32_t CMacWindow::HandleEvent(const plat::sEvent& event)
         // Modifier keys alone type nothing and have no code: they are not key events here.
         if (event.character == 0 && TranslateKey(event.keyCode, 0) == 0)
             return 0;
-        uint8_t character = 0;
-        if (event.character != 0) {
-            int32_t mac = event.character < 0x10000 ? UnicodeToMacRoman(char16_t(event.character)) : -1;
-            // A character Mac Roman cannot hold reaches no widget; keys with codes of their
-            // own still do.
-            if (mac < 0 && TranslateKey(event.keyCode, 0) == 0)
-                return 0;
-            character = mac < 0 ? 0 : uint8_t(mac);
+        const bool up = event.kind == plat::eEventKind::kKeyUp;
+        if (event.character >= 0x80 && TranslateKey(event.keyCode, 0) == 0) {
+            // Text beyond ASCII reaches the widgets as its UTF-16 units (codes of 128 and above),
+            // so a text field takes any character, not only those Mac Roman holds.
+            char16_t units[2];
+            const int32_t count = EncodeUtf16(event.character, units);
+            for (int32_t i = 0; i < count; ++i)
+                (void)(up ? KeyUp(units[i]) : KeyDown(units[i]));
+            return 0;
         }
+        uint8_t character = event.character < 0x80 ? uint8_t(event.character) : 0;
         int32_t key = TranslateKey(event.keyCode, character);
-        (void)(event.kind == plat::eEventKind::kKeyUp ? KeyUp(key) : KeyDown(key));
+        (void)(up ? KeyUp(key) : KeyDown(key));
         return 0;
     }
     case plat::eEventKind::kMouseDown:

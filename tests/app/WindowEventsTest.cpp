@@ -77,9 +77,12 @@ TEST_F(WindowEventsFixture, KeysReachTheBackdropAsToolkitCodes)
     plat::sEvent left = Event(plat::eEventKind::kKeyUp);
     left.keyCode = 123;
     left.character = 28;
-    for (const plat::sEvent& event : {escape, accented, foreign, shift, left})
+    plat::sEvent beyond = Event(plat::eEventKind::kKeyDown);
+    beyond.character = 0x1F600;
+    for (const plat::sEvent& event : {escape, accented, foreign, shift, left, beyond})
         DispatchPlatformEvent(event);
-    EXPECT_EQ(backdrop->keys, (std::vector<int32_t>{27, -114}));
+    // Text beyond ASCII arrives as UTF-16 units, a character above U+FFFF as its surrogate pair.
+    EXPECT_EQ(backdrop->keys, (std::vector<int32_t>{27, 0xE9, 0x4E2D, 0xD83D, 0xDE00}));
     EXPECT_EQ(backdrop->keysUp, (std::vector<int32_t>{-256}));
 }
 
