@@ -31,7 +31,11 @@ eResultCode CTableWidget::ScrollCellImage(int32_t top, int32_t height, int32_t d
     if (delta == 0 || height <= 0)
         return eSuccess;
     int64_t newTop = int64_t(top) + delta, newBottom = int64_t(top) + height + delta;
-    if (newBottom <= 0 || newTop >= h)
+    // A band that jumps past the widget still uncovers its old place, so only a band outside
+    // before and after the move leaves the cache alone.
+    bool outsideAfter = newBottom <= 0 || newTop >= h;
+    bool outsideBefore = int64_t(top) + height <= 0 || top >= h;
+    if (outsideAfter && outsideBefore)
         return eSuccess;
     int32_t w = GetWidth();
     auto clampLine = [h](int64_t y) { return int32_t(std::clamp<int64_t>(y, 0, h)); };
