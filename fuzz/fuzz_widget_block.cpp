@@ -1,5 +1,5 @@
-// Reads arbitrary bytes as a widget data block for a plain widget, a coloured widget and a
-// backdrop, then lays out and draws whatever loaded, so that no size, count or text in a block
+// Reads arbitrary bytes as a widget data block for a plain widget, a coloured widget, each
+// widget class with tags of its own, and a backdrop, then lays out and draws whatever loaded, so that no size, count or text in a block
 // can reach outside its memory.
 #include "FileIO/gCMemFile.h"
 #include "core/CMemBlock.h"
@@ -8,6 +8,9 @@
 #include "resources/CResourceContext.h"
 #include "widgets/CBackdrop.h"
 #include "widgets/CCoWidget.h"
+#include "widgets/CFrameWidget.h"
+#include "widgets/CRoRectWidget.h"
+#include "widgets/CShadWidget.h"
 
 #include <cstdint>
 #include <cstring>
@@ -58,6 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::memcpy(block.GetData(), data, size);
     LoadAndDraw<CWidget>(block);
     LoadAndDraw<CCoWidget>(block);
+    LoadAndDraw<CRoRectWidget>(block);
+    LoadAndDraw<CShadWidget>(block);
+    LoadAndDraw<CFrameWidget>(block);
     {
         gCMemFile stream(&block);
         CBackdrop backdrop;

@@ -13,6 +13,7 @@
 #include "resources/gCImageList.h"
 #include "widgets/CWidgetEffectBase.h"
 #include "widgets/CWidgetLoadBlock.h"
+#include "widgets/EffectPixels.h"
 
 #include <algorithm>
 
@@ -202,6 +203,9 @@ eResultCode CImWidget::OnRectChanged()
     const int32_t height = GetHeight();
     if (width < 1 || height < 1)
         return eSuccess;
+    // Sizes come from data files: a picture larger than any effect may work on is refused.
+    if (!WorkImageFits(width, height))
+        return eNoMemory;
     if (!mImage) {
         auto* image = new CImage(width, height, 0);
         if (!image || !image->HasPixelBuffer()) {

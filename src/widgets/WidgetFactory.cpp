@@ -5,8 +5,11 @@
 #include "resources/CResourceContext.h"
 #include "widgets/CBackdrop.h"
 #include "widgets/CCoWidget.h"
+#include "widgets/CFrameWidget.h"
 #include "widgets/CImWidget.h"
 #include "widgets/CMaskWidget.h"
+#include "widgets/CRoRectWidget.h"
+#include "widgets/CShadWidget.h"
 #include "widgets/CTxWidget.h"
 
 namespace {
@@ -28,7 +31,10 @@ const sWidgetFactoryEntry kFactory[] = {
     {CBackdrop::kTypeCode, ById<CBackdrop>, ByName<CBackdrop>, "Widget Constructor backdrop create failed."},
     {CCoWidget::kTypeCode, ById<CCoWidget>, ByName<CCoWidget>, "Widget Constructor cowidget create failed."},
     {CImWidget::kTypeCode, ById<CImWidget>, ByName<CImWidget>, "Widget Constructor imwidget create failed."},
+    {CFrameWidget::kTypeCode, ById<CFrameWidget>, ByName<CFrameWidget>, "Widget Constructor framewidget create failed."},
     {CMaskWidget::kTypeCode, ById<CMaskWidget>, ByName<CMaskWidget>, "Widget Constructor maskwidget create failed."},
+    {CRoRectWidget::kTypeCode, ById<CRoRectWidget>, ByName<CRoRectWidget>, "Widget Constructor rorectwidget create failed."},
+    {CShadWidget::kTypeCode, ById<CShadWidget>, ByName<CShadWidget>, "Widget Constructor shadwidget create failed."},
     {CTxWidget::kTypeCode, ById<CTxWidget>, ByName<CTxWidget>, "Widget Constructor txwidget create failed."},
     {CWidget::kTypeCode, ById<CWidget>, ByName<CWidget>, "Widget Constructor widget create failed."},
 };

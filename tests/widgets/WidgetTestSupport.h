@@ -79,6 +79,9 @@ inline std::string Chunk(const char (&type)[5], int32_t id, const std::string& n
     return Tag(type) + I32(int32_t(4 + line.size() + payload.size())) + I32(id) + line + payload;
 }
 
+// A blend hook that stores the source word as it came, so a painted alpha is read back exactly.
+inline void StoreBlendSource(CPixel* destination, const CPixel* source) { *destination = *source; }
+
 // A widget with content: it paints its rect in one colour through the blend of the given alpha.
 class CPaintWidget : public CWidget {
 public:

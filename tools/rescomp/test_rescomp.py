@@ -196,6 +196,30 @@ class WidgetBlocks(unittest.TestCase):
         with self.assertRaises(ScriptError):
             compile_resources("widget 'imwg' 1 \"I\" {\n  font \"Sans\"\n}\n", HERE)
 
+    def test_rounded_shadow_frame_and_text_image_widget_tags(self):
+        data = compile_resources(
+            "widget 'rrwg' 1 \"R\" {\n  rrad 4.0\n  rctl 0\n  rbcl 0xFF00FF00\n  colr 0xFFFFFFFF\n}\n"
+            "widget 'shwg' 2 \"S\" {\n  swsb 0\n  swrd -1.0\n}\n"
+            "widget 'fmwg' 3 \"F\" {\n  frcl 0x80000000\n  hier \"R\" 'rrwg' \"S\" 'shwg'\n}\n"
+            "widget 'tiwg' 4 \"T\" {\n  text \"Go\"\n  imag \"Dot\"\n}\n", HERE)
+        blocks = read_back(data)[1]
+        self.assertEqual(blocks[0][3], bytes.fromhex(
+            "20000000" "64617272 00008040" "6c746372 00000000" "6c636272 00ff00ff" "726c6f63 ffffffff"))
+        self.assertEqual(blocks[1][3], bytes.fromhex("10000000" "62737773 00000000" "64727773 000080bf"))
+        self.assertEqual(blocks[2][3][4:12], bytes.fromhex("6c637266 00000080"))
+        cases = [
+            ("widget 'rrwg' 1 \"R\" {\n  imag \"Dot\"\n}\n", "no tag 'imag'"),
+            ("widget 'tiwg' 1 \"T\" {\n  txwr 1\n}\n", "no tag 'txwr'"),
+            ("widget 'rrwg' 1 \"R\" {\n  rbwd nan\n}\n", "not a number"),
+            ("widget 'shwg' 1 \"S\" {\n  swrd nan\n}\n", "not a number"),
+            ("widget 'cowg' 1 \"A\" {\n  hier \"T\" 'tiwg'\n}\n", "cannot be created"),
+        ]
+        for source, text in cases:
+            with self.subTest(source=source):
+                with self.assertRaises(ScriptError) as caught:
+                    compile_resources(source, HERE)
+                self.assertIn(text, caught.exception.message)
+
     def test_effect_chunks_take_their_fields_in_order(self):
         data = compile_resources(
             "widget 'cowg' 1 \"C\" {\n  grdf 1 0.0 0 0 0.5 0.5 2 0xFF000000 0.0 0xFFFFFFFF 1.0 255 1\n"

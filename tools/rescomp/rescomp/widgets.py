@@ -60,6 +60,17 @@ TXWIDGET_TAGS = {
     "txls": ["text"], "txlx": ["i32"],
 }
 
+# The text-and-image widget reads the text widget's tags except 'txwr'.
+TXIMWIDGET_TAGS = {tag: fields for tag, fields in TXWIDGET_TAGS.items() if tag != "txwr"}
+RORECTWIDGET_TAGS = {
+    "rrad": ["f32"], "rbwd": ["f32"], "rtbh": ["f32"], "rbcl": ["u32"], "rctl": ["i32"],
+    "rctr": ["i32"], "rcbl": ["i32"], "rcbr": ["i32"],
+}
+SHADWIDGET_TAGS = {"swst": ["i32"], "swsb": ["i32"], "swsl": ["i32"], "swsr": ["i32"], "swrd": ["f32"]}
+FRAMEWIDGET_TAGS = {"frcl": ["u32"]}
+# Sizes the loaders refuse when they are not a number.
+NUMBER_TAGS = ("rrad", "rbwd", "rtbh", "swrd")
+
 
 def _chain(*tables):
     merged = {}
@@ -76,6 +87,11 @@ TYPES = {
     "imwg": _chain(IMWIDGET_TAGS, COWIDGET_TAGS, WIDGET_TAGS),
     "mkwg": _chain(IMWIDGET_TAGS, COWIDGET_TAGS, WIDGET_TAGS),
     "txwg": _chain(TXWIDGET_TAGS, IMWIDGET_TAGS, COWIDGET_TAGS, WIDGET_TAGS),
+    # Made by code, not by the factory: loadable by name, never a 'hier' child.
+    "tiwg": _chain(TXIMWIDGET_TAGS, IMWIDGET_TAGS, COWIDGET_TAGS, WIDGET_TAGS),
+    "rrwg": _chain(RORECTWIDGET_TAGS, COWIDGET_TAGS, WIDGET_TAGS),
+    "shwg": _chain(SHADWIDGET_TAGS, COWIDGET_TAGS, WIDGET_TAGS),
+    "fmwg": _chain(FRAMEWIDGET_TAGS, COWIDGET_TAGS, WIDGET_TAGS),
 }
 
 
@@ -224,6 +240,8 @@ def _read_chunk(block, tag, fields, references):
             # negative one (or one that is not a number).
             if number == 2 and tag in ("ctot", "shad", "glow") and not value >= 0.0:
                 raise ValueError("the '%s' effect's radius %g is negative" % (tag, value))
+            if tag in NUMBER_TAGS and value != value:
+                raise ValueError("the '%s' value is not a number" % tag)
         elif kind == "text":
             units = block.text(what)
             if tag == "usrd":

@@ -1,0 +1,57 @@
+// An image widget that paints its own image: a filled rectangle with an optional border of
+// fractional width, an optional title band in the border colour, and rounded, anti-aliased
+// corners that fade to transparent.
+#pragma once
+
+#include "widgets/CImWidget.h"
+
+class CRoRectWidget : public CImWidget {
+public:
+    static constexpr uint32_t kTypeCode = 0x72727767; // 'rrwg'
+
+    enum : uint32_t { kTopLeft = 1, kTopRight = 2, kBottomLeft = 4, kBottomRight = 8, kAllCorners = 15 };
+
+    CRoRectWidget() = default;
+    ~CRoRectWidget() override = default;
+
+    static CRoRectWidget* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
+    static CRoRectWidget* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
+
+    uint32_t GetTypeCode() const override { return kTypeCode; }
+    eResultCode LoadWidgetDataBlock(gCStream* stream) override;
+    // The image is always generated: the image setters leave it alone.
+    eResultCode SetImage(CImage*, bool, bool) override { return eSuccess; }
+    eResultCode SetImageList(gCImageList*) override { return eSuccess; }
+    eResultCode SetImageListIndex(int32_t, bool, bool) override { return eSuccess; }
+    eResultCode NextImage(bool, bool) override { return eSuccess; }
+    eResultCode FillImage() override;
+
+    virtual float GetRadius() const { return mRadius; }
+    virtual eResultCode SetRadius(float radius, bool rebuild, bool update);
+    virtual float GetBorderWidth() const { return mBorderWidth; }
+    virtual eResultCode SetBorderWidth(float width, bool rebuild, bool update);
+    virtual float GetTitleBarHeight() const { return mTitleBarHeight; }
+    virtual eResultCode SetTitleBarHeight(float height, bool rebuild, bool update);
+    virtual uint32_t GetBorderColour() const { return mBorderColour; }
+    virtual eResultCode SetBorderColour(uint32_t colour, bool rebuild, bool update);
+    virtual uint32_t GetCorners() const { return mCorners; }
+    virtual eResultCode SetCorners(uint32_t mask, bool rebuild, bool update);
+    virtual eResultCode AddCorners(uint32_t mask, bool rebuild, bool update);
+    virtual eResultCode RemoveCorners(uint32_t mask, bool rebuild, bool update);
+    virtual eResultCode SetFillColour(uint32_t colour, bool rebuild, bool update);
+
+    eResultCode RebuildImage(bool rebuild, bool update);
+
+protected:
+    eResultCode ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDataHolder& holder);
+
+    float mRadius = 20.0f;
+    float mBorderWidth = 0.0f;
+    float mTitleBarHeight = 0.0f;
+    uint32_t mBorderColour = 0xFF000000u;
+    uint32_t mCorners = kAllCorners;
+};
+
+// Mixes two colours by a coverage 0..255 (0 gives base, 255 gives other), weighting each
+// colour by its own alpha.
+uint32_t MixPixel(uint32_t base, uint32_t other, int32_t coverage);
