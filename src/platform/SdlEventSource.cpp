@@ -230,7 +230,10 @@ void SdlEventSource::HandleKey(const SDL_Event& sdl)
     }
 
     event.character = SpecialKeyCharacter(event.keyCode);
-    if (event.character == 0 && down) {
+    // Keys without a character symbol (Shift, Ctrl, Caps Lock ...) type nothing: the text queued
+    // behind them belongs to the next key.
+    const bool typing = (sdl.key.keysym.sym & SDLK_SCANCODE_MASK) == 0;
+    if (event.character == 0 && down && typing) {
         // SDL reports the typed text as a separate event right behind the key.
         SDL_Event text;
         SDL_PumpEvents();

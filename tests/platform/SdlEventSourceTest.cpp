@@ -57,6 +57,21 @@ TEST_F(SdlEventSourceTest, KeyDownCarriesTheTypedTextAndKeyUpTheKeySymbol)
     EXPECT_EQ(SDL_PeepEvents(&left, 1, SDL_PEEKEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT), 0);
 }
 
+TEST_F(SdlEventSourceTest, AModifierKeyLeavesTheTextOfTheKeyAfterIt)
+{
+    SDL_Event text{};
+    text.type = SDL_TEXTINPUT;
+    SDL_strlcpy(text.text.text, "G", sizeof(text.text.text));
+    SDL_PushEvent(&text);
+    source.Handle(Key(SDL_KEYDOWN, SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, KMOD_LSHIFT));
+    source.Handle(Key(SDL_KEYDOWN, SDL_SCANCODE_G, SDLK_g, KMOD_LSHIFT));
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].character, 0u);
+    EXPECT_EQ(events[1].character, uint32_t('G'));
+    SDL_Event left;
+    EXPECT_EQ(SDL_PeepEvents(&left, 1, SDL_PEEKEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT), 0);
+}
+
 TEST_F(SdlEventSourceTest, SpecialKeysAndRepeat)
 {
     SDL_Event repeat = Key(SDL_KEYDOWN, SDL_SCANCODE_LEFT, SDLK_LEFT);
