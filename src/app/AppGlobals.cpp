@@ -7,5 +7,6 @@ constinit gCCmdTarget* gDefaultCmdTarget = nullptr;
 constinit gCCmdTarget* gFocusCmdTarget = nullptr;
 constinit CWindowBase* gMainWindow = nullptr;
 constinit CAppBase* gApplication = nullptr;
+constinit uint32_t gWidgetDebug = 0;
 
 CWindowBase* GetMainWindow() { return gApplication ? gMainWindow : nullptr; }

@@ -16,6 +16,8 @@ extern gCCmdTarget* gDefaultCmdTarget;
 extern gCCmdTarget* gFocusCmdTarget;
 extern CWindowBase* gMainWindow;
 extern CAppBase* gApplication;
+// The developer's widget-debug switch: starts at 0 and nothing in the program sets it.
+extern uint32_t gWidgetDebug;
 
 // The main window, or null while there is no application object.
 CWindowBase* GetMainWindow();

@@ -138,7 +138,7 @@ void CAppBase::HideWidgetCursor()
 {
     CWindowBase* window = GetMainWindow();
     if (window && window->GetBackdrop())
-        window->GetBackdrop()->HideCursorWidget();
+        window->GetBackdrop()->HideCursor();
 }
 
 void CAppBase::ShowWidgetCursor()
@@ -146,14 +146,14 @@ void CAppBase::ShowWidgetCursor()
     CWindowBase* window = GetMainWindow();
     if (window && window->GetBackdrop()) {
         HideCursor();
-        window->GetBackdrop()->ShowCursorWidget();
+        window->GetBackdrop()->ShowCursor();
     }
 }
 
 uint32_t CAppBase::IsWidgetCursorShown()
 {
     CWindowBase* window = GetMainWindow();
-    return window && window->GetBackdrop() && window->GetBackdrop()->IsCursorWidgetShown() &&
+    return window && window->GetBackdrop() && window->GetBackdrop()->IsCursorVisible() &&
                    !mCursorVisible
                ? 1
                : 0;
@@ -163,7 +163,7 @@ void CAppBase::TrackWidgetCursor()
 {
     CWindowBase* window = GetMainWindow();
     if (window && mWidgetCursorTracking && window->GetBackdrop())
-        (void)window->GetBackdrop()->TrackCursorWidget();
+        (void)window->GetBackdrop()->UpdateCursorPosition();
 }
 
 eResultCode CAppBase::RunHeartbeatOnce()

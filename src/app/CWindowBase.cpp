@@ -149,10 +149,10 @@ eResultCode CWindowBase::Heartbeat()
 {
     if (!mBackdrop)
         return eSuccess;
-    if (IsMouseInWindow())
-        mBackdrop->TrackMouseOver();
+    if (gWidgetDebug != 0 || IsMouseInWindow())
+        mBackdrop->UpdateRollover();
     else
-        mBackdrop->ClearMouseOver();
+        mBackdrop->ClearRollover();
     return mBackdrop->DispatchHeartbeatEvent();
 }
 

@@ -366,7 +366,7 @@ eResultCode CBackdrop::SetCursor(CWidget* cursor, const gCPoint& hotspot)
     mCursor->SetParent(this);
     mCursorHotspot = hotspot;
     (void)mCursor->Invalidate(false);
-    return TrackCursorWidget();
+    return UpdateCursorPosition();
 }
 
 eResultCode CBackdrop::AddCursor(CWidget* cursor, const gCPoint& hotspot)
@@ -410,7 +410,7 @@ eResultCode CBackdrop::SetCursorByName(const gCString& name)
     return eBadParameter;
 }
 
-void CBackdrop::HideCursorWidget()
+void CBackdrop::HideCursor()
 {
     if (mCursor)
         mCursor->SetVisible(false, true);
@@ -418,7 +418,7 @@ void CBackdrop::HideCursorWidget()
         gApplication->HideCursor();
 }
 
-void CBackdrop::ShowCursorWidget()
+void CBackdrop::ShowCursor()
 {
     if (mCursor)
         mCursor->SetVisible(true, true);
@@ -426,14 +426,14 @@ void CBackdrop::ShowCursorWidget()
         gApplication->ShowCursor();
 }
 
-uint32_t CBackdrop::IsCursorWidgetShown() const
+uint32_t CBackdrop::IsCursorVisible() const
 {
     if (mCursor)
         return mCursor->IsVisible() ? 1 : 0;
     return gApplication ? gApplication->GetCursorVisibleFlag() : 1;
 }
 
-eResultCode CBackdrop::TrackCursorWidget()
+eResultCode CBackdrop::UpdateCursorPosition()
 {
     if (!mWindow || !mCursor || !gApplication)
         return eSuccess;
@@ -448,7 +448,7 @@ void CBackdrop::SetWidgetRollover(uint32_t on)
     mRolloverWidget = nullptr;
 }
 
-void CBackdrop::TrackMouseOver()
+void CBackdrop::UpdateRollover()
 {
     if (!mWidgetRollover)
         return;
@@ -460,6 +460,11 @@ void CBackdrop::TrackMouseOver()
         mRolloverWidget = top->FindWidgetAtPoint(ToModalParent(point));
     else
         mRolloverWidget = CWidget::FindWidgetAtPoint(point);
+}
+
+CWidget* CBackdrop::GetDebugRolloverWidget() const
+{
+    return gWidgetDebug != 0 && GetMainWindow() ? mRolloverWidget : nullptr;
 }
 
 CWidget* CBackdrop::ModalTop() const

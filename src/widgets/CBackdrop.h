@@ -49,9 +49,9 @@ public:
     void ForgetWidget(const CWidget* leaving);
 
     // Modal stack: input goes to the top widget only.
-    eResultCode PushModalWidget(CWidget* widget);
-    eResultCode PushModalWidgetKeepHeartbeat(CWidget* widget);
-    void PopModalWidget();
+    virtual eResultCode PushModalWidget(CWidget* widget);
+    virtual eResultCode PushModalWidgetKeepHeartbeat(CWidget* widget);
+    virtual void PopModalWidget();
     int32_t GetModalDepth() const { return mModalStack.GetSize(); }
 
     // Offscreen image and repainting.
@@ -60,18 +60,20 @@ public:
     uint32_t GetImagePixel(const gCPoint& point) const;
     eResultCode InvalidateArea(const gCRect& area, bool update) override;
     eResultCode Update() override;
-    eResultCode RenderRect(const gCRect& rect);
+    virtual eResultCode RenderRect(const gCRect& rect);
     // Draws every dirty rectangle into the offscreen image without showing or forgetting it.
-    eResultCode RenderDirtyRegion();
+    virtual eResultCode RenderDirtyRegion();
     const CRegion& GetDirtyRegion() const { return mDirty; }
-    eResultCode QueueWindowCopy(const gCRect& source, const gCPoint& offset);
+    virtual eResultCode QueueWindowCopy(const gCRect& source, const gCPoint& offset);
     int32_t GetDirtyCount() const { return mDirty.GetCount(); }
     virtual uint32_t KeepWindowHidden() { return 0; }
     void MarkWindowReady() override { mWindowReady = 1; }
-    uint32_t IsWindowReady() const { return mWindowReady; }
-    void SetUpdateSuspended(uint32_t suspended) { mUpdatesSuspended = suspended; }
-    uint32_t IsUpdateSuspended() const { return mUpdatesSuspended; }
-    uint32_t GetUpdateCount() const { return mUpdateCount; }
+    virtual uint32_t IsWindowReady() const { return mWindowReady; }
+    virtual void SetUpdateSuspended(uint32_t suspended) { mUpdatesSuspended = suspended; }
+    virtual uint32_t IsUpdateSuspended() const { return mUpdatesSuspended; }
+    virtual uint32_t GetUpdateCount() const { return mUpdateCount; }
+    // A hook for the window; the backdrop itself does nothing with it.
+    virtual void OnWindowHook() {}
     // While set, drawing the tree lays pixels with the alpha-correct routines, so what is drawn
     // over transparent parts of the image keeps its own coverage.
     void SetAlphaRendering(uint32_t on) { mAlphaRendering = on; }
@@ -105,25 +107,28 @@ public:
     void LocalToGlobal(gCPoint& point) const { point = LocalToScreen(point); }
 
     // The cursor widget; without one, the application's system cursor.
-    eResultCode SetCursor(CWidget* cursor, const gCPoint& hotspot);
+    virtual eResultCode SetCursor(CWidget* cursor, const gCPoint& hotspot);
     // The cursor table: widgets the backdrop owns and chooses its cursor from.
-    eResultCode AddCursor(CWidget* cursor, const gCPoint& hotspot);
-    eResultCode SetCursorByIndex(int32_t index);
-    eResultCode SetCursorById(uint32_t id);
-    eResultCode SetCursorByName(const gCString& name);
+    virtual eResultCode AddCursor(CWidget* cursor, const gCPoint& hotspot);
+    virtual eResultCode SetCursorByIndex(int32_t index);
+    virtual eResultCode SetCursorById(uint32_t id);
+    virtual eResultCode SetCursorByName(const gCString& name);
     int32_t GetCursorCount() const { return mCursors.GetSize(); }
-    CWidget* GetCursorWidget() const { return mCursor; }
-    void HideCursorWidget();
-    void ShowCursorWidget();
-    uint32_t IsCursorWidgetShown() const;
-    eResultCode TrackCursorWidget();
+    virtual CWidget* GetCursorWidget() const { return mCursor; }
+    virtual void HideCursor();
+    virtual void ShowCursor();
+    virtual uint32_t IsCursorVisible() const;
+    virtual eResultCode UpdateCursorPosition();
 
     // Mouse-over tracking, run every heartbeat while the mouse is over the window.
-    void SetWidgetRollover(uint32_t on);
-    uint32_t GetWidgetRollover() const { return mWidgetRollover; }
-    CWidget* GetRolloverWidget() const { return mRolloverWidget; }
-    void TrackMouseOver();
-    void ClearMouseOver() { mRolloverWidget = nullptr; }
+    virtual eResultCode HeartbeatTick() { return DispatchHeartbeatEvent(); }
+    virtual void SetWidgetRollover(uint32_t on);
+    virtual uint32_t GetWidgetRollover() const { return mWidgetRollover; }
+    virtual CWidget* GetRolloverWidget() const { return mRolloverWidget; }
+    // The rollover widget only while the widget-debug switch is on and a main window exists.
+    virtual CWidget* GetDebugRolloverWidget() const;
+    virtual void UpdateRollover();
+    void ClearRollover() { mRolloverWidget = nullptr; }
     // Flashes the widget under the mouse while Command-Shift-click is held; 0 when it did nothing.
     virtual uint32_t ShowDebugInfo();
 

@@ -162,7 +162,7 @@ TEST_F(WindowEventsFixture, RemovedWidgetsLeaveNoReferenceInTheBackdrop)
         ASSERT_EQ(backdrop->PushModalWidget(holder), eSuccess);
         backdrop->SetWidgetRollover(1);
         input.pointer = {320 + 5, 392 + 5};
-        backdrop->TrackMouseOver();
+        backdrop->UpdateRollover();
         ASSERT_EQ(backdrop->GetRolloverWidget(), editor);
 
         switch (how) {
@@ -236,6 +236,11 @@ TEST_F(WindowEventsFixture, TheHeartbeatTracksTheMouseOverAndTicksTheTree)
     EXPECT_EQ(app.Heartbeat(), eSuccess);
     EXPECT_EQ(backdrop->GetRolloverWidget(), child);
     EXPECT_NE(std::find(Log().begin(), Log().end(), "backdrop-heartbeat"), Log().end());
+    // The debugging view of it is there only while the widget-debug switch is on.
+    EXPECT_EQ(backdrop->GetDebugRolloverWidget(), nullptr);
+    gWidgetDebug = 1;
+    EXPECT_EQ(backdrop->GetDebugRolloverWidget(), child);
+    gWidgetDebug = 0;
     // Outside the window the mouse-over is cleared.
     input.pointer = {5, 5};
     EXPECT_EQ(app.Heartbeat(), eSuccess);

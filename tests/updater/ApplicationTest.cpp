@@ -271,7 +271,7 @@ TEST_F(Application, MainButtonActsOnlyWhenReleasedOverIt)
     gCPoint origin = gMainWindow->GetContentOrigin();
     auto pointAt = [&](int x, int y) {
         input.pointer = {origin.x + x, origin.y + y};
-        backdrop->TrackMouseOver();
+        backdrop->UpdateRollover();
     };
 
     // Released outside the button: nothing.

@@ -30,7 +30,7 @@ TEST_F(BackdropDebug, FlashNeedsTheKeysAndRolloverAndLeavesNoWidgetBehind)
 
     backdrop->SetWidgetRollover(1);
     app.ResumeHeartbeat();
-    backdrop->TrackMouseOver();
+    backdrop->UpdateRollover();
     ASSERT_EQ(backdrop->GetRolloverWidget(), target);
     int32_t children = backdrop->GetChildCount();
     // The button is not held: the flash comes and goes at once.
