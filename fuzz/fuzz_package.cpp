@@ -30,10 +30,16 @@ public:
 class NoDiskFiles : public CPNUInstallFiles {
 public:
     bool Exists(const gCString&) override { return false; }
+    bool IsFolder(const gCString&) override { return false; }
     eResultCode Delete(const gCString&) override { return eSuccess; }
     eResultCode Move(const gCString&, const gCString&) override { return eSuccess; }
+    eResultCode Link(const gCString&, const gCString&) override { return eSuccess; }
+    eResultCode Replace(const gCString&, const gCString&) override { return eSuccess; }
     eResultCode CreateFolder(const gCString&) override { return eSuccess; }
-    eResultCode WriteFile(const gCString&, const uint8_t*, uint64_t) override { return eSuccess; }
+    eResultCode WriteFile(const gCString&, const uint8_t*, uint64_t, uint32_t) override { return eSuccess; }
+    eResultCode ReadFile(const gCString&, std::string&, uint64_t) override { return eStreamError; }
+    eResultCode Flush(const gCString&) override { return eSuccess; }
+    bool StaysBeneath(const gCString&, const gCString&) override { return true; }
     bool SetMode(const gCString&, uint32_t) override { return true; }
     eResultCode Launch(const gCString&) override { return eSuccess; }
 };
