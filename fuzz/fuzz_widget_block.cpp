@@ -1,6 +1,7 @@
 // Reads arbitrary bytes as a widget data block for a plain widget, a coloured widget, each
-// widget class with tags of its own, and a backdrop, then lays out and draws whatever loaded, so that no size, count or text in a block
-// can reach outside its memory.
+// widget class with tags of its own (the two tables among them), and a backdrop, then lays out
+// and draws whatever loaded, so that no size, count or text in a block can reach outside its
+// memory.
 #include "FileIO/gCMemFile.h"
 #include "core/CMemBlock.h"
 #include "imaging/CImage.h"
@@ -9,6 +10,7 @@
 #include "widgets/CBackdrop.h"
 #include "widgets/CCoWidget.h"
 #include "widgets/CFrameWidget.h"
+#include "widgets/CMLTableWidget.h"
 #include "widgets/CRoRectWidget.h"
 #include "widgets/CShadWidget.h"
 
@@ -64,6 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     LoadAndDraw<CRoRectWidget>(block);
     LoadAndDraw<CShadWidget>(block);
     LoadAndDraw<CFrameWidget>(block);
+    LoadAndDraw<CTableWidget>(block);
+    LoadAndDraw<CMLTableWidget>(block);
     {
         gCMemFile stream(&block);
         CBackdrop backdrop;

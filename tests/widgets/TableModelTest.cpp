@@ -1,8 +1,11 @@
 #include "TableTestSupport.h"
 
+#include "support/TempFolder.h"
 #include "widgets/CMLTableWidget.h"
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 
 namespace {
 
@@ -256,20 +259,63 @@ TEST_F(TableModel, LoadsColourAndEffectsButNoBorderFromABlock)
         EXPECT_NE(table.GetUnderEffect(0), nullptr);
         EXPECT_TRUE(TakeAlertDetails().empty());
     }
-    for (const char* tag : {"brde", "glow", "rhgt"}) {
+    // The fuzz corpus's bad table blocks: tags a table does not take, whatever their values.
+    for (const char* name : {"table_border_refused", "table_row_height_negative", "table_row_height_huge",
+                             "table_column_count_huge", "table_column_width_negative",
+                             "table_cell_index_out_of_range"}) {
+        std::ifstream in(std::string(PNU_SOURCE_DIR "/fuzz/corpus/widget_block/") + name, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(bytes.empty()) << name;
         CTableWidget table;
-        uint32_t code = uint32_t(uint8_t(tag[0])) << 24 | uint32_t(uint8_t(tag[1])) << 16 |
-                        uint32_t(uint8_t(tag[2])) << 8 | uint32_t(uint8_t(tag[3]));
-        CBytesStream stream(Block(Tag("vsbl") + I32(1) + I32(int32_t(code)) + I32(16)));
-        EXPECT_EQ(table.LoadWidgetDataBlock(&stream), eBadParameter) << tag;
-        EXPECT_EQ(TakeAlertDetails(), (std::vector<std::string>{"Unrecognised chunk in widget.",
-                                                                 "Error parsing widget data chunk type."}))
-            << tag;
+        CMLTableWidget lines;
+        for (CTableWidget* target : {&table, static_cast<CTableWidget*>(&lines)}) {
+            CBytesStream stream(bytes);
+            EXPECT_EQ(target->LoadWidgetDataBlock(&stream), eBadParameter) << name;
+            EXPECT_EQ(TakeAlertDetails(), (std::vector<std::string>{"Unrecognised chunk in widget.",
+                                                                     "Error parsing widget data chunk type."}))
+                << name;
+        }
     }
     CTableWidget table;
     CBytesStream cut(Block(Tag("colr") + std::string(2, '\0')));
     EXPECT_NE(table.LoadWidgetDataBlock(&cut), eSuccess);
     EXPECT_EQ(TakeAlertDetails().front(), "CoWidget colr.");
+}
+
+} // namespace
+
+namespace {
+
+// The resource compiler writes table blocks as the table's loader reads them.
+TEST(TableScripts, CompiledTableBlocksLoadByNameAndId)
+{
+    TempFolder folder;
+    ScopedResourceContext context;
+    std::string path = CompileResources(folder.Path(), "resources", "tables.mrs",
+                                        "widget 'tbwg' 40 \"Files\" {\n"
+                                        "  vsbl 1\n  xsiz 120.0\n  ysiz 48.0\n  colr 0xFF203040\n"
+                                        "  shad 0 0x000000 2.0 1 1 128 0 0\n"
+                                        "}\n"
+                                        "widget 'mltb' 41 \"Status\" {\n"
+                                        "  vsbl 1\n  colr 0x00FFFFFF\n  grdf 1 0.0 0 0 0.5 0.5 2 0xFF000000 0.0 "
+                                        "0xFFFFFFFF 1.0 255 1\n"
+                                        "}\n");
+    ASSERT_FALSE(path.empty());
+    ASSERT_EQ(context.UseResourceFile(path), eSuccess);
+    CTableWidget* files = CTableWidget::CreateFromName(gCString(u"Files"), nullptr, nullptr);
+    ASSERT_NE(files, nullptr);
+    EXPECT_EQ(files->GetId(), 40u);
+    EXPECT_EQ(files->GetColour(), 0xFF203040u);
+    EXPECT_NE(files->GetUnderEffect(0), nullptr);
+    delete files;
+    CMLTableWidget status;
+    ASSERT_EQ(status.LoadFromId(41, nullptr, nullptr), eSuccess);
+    EXPECT_EQ(status.GetName().ToUTF8(), "Status");
+    EXPECT_EQ(status.GetColour(), 0x00FFFFFFu);
+    EXPECT_NE(status.GetOverEffect(1), nullptr);
+    EXPECT_EQ(CTableWidget::CreateFromName(gCString(u"Status"), nullptr, nullptr), nullptr)
+        << "a plain table finds no 'tbwg' block of that name";
+    EXPECT_EQ(TakeAlertDetails().size(), 0u);
 }
 
 } // namespace

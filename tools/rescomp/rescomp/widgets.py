@@ -70,6 +70,8 @@ SHADWIDGET_TAGS = {"swst": ["i32"], "swsb": ["i32"], "swsl": ["i32"], "swsr": ["
 FRAMEWIDGET_TAGS = {"frcl": ["u32"]}
 # Sizes the loaders refuse when they are not a number.
 NUMBER_TAGS = ("rrad", "rbwd", "rtbh", "swrd")
+# Tables take their colour and three of the effect chunks; rows, columns and cells come from code.
+TABLE_TAGS = {tag: COWIDGET_TAGS[tag] for tag in ("colr", "ctot", "grdf", "shad")}
 
 
 def _chain(*tables):
@@ -92,6 +94,8 @@ TYPES = {
     "rrwg": _chain(RORECTWIDGET_TAGS, COWIDGET_TAGS, WIDGET_TAGS),
     "shwg": _chain(SHADWIDGET_TAGS, COWIDGET_TAGS, WIDGET_TAGS),
     "fmwg": _chain(FRAMEWIDGET_TAGS, COWIDGET_TAGS, WIDGET_TAGS),
+    "tbwg": _chain(TABLE_TAGS, WIDGET_TAGS),
+    "mltb": _chain(TABLE_TAGS, WIDGET_TAGS),
 }
 
 
