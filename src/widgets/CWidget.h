@@ -327,6 +327,10 @@ public:
     void RemoveMiddleEffect(int32_t index);
     void RemoveOverEffect(int32_t index);
     void RemoveAllEffects();
+    // Each list drawn over clip (local) at alpha.
+    virtual eResultCode DrawUnderEffects(const gCRect& clip, CImage* target, int32_t alpha);
+    virtual eResultCode DrawMiddleEffects(const gCRect& clip, CImage* target, int32_t alpha);
+    virtual eResultCode DrawOverEffects(const gCRect& clip, CImage* target, int32_t alpha);
     CWidgetEffectBase* GetUnderEffect(int32_t index) const;
     CWidgetEffectBase* GetMiddleEffect(int32_t index) const;
     CWidgetEffectBase* GetOverEffect(int32_t index) const;

@@ -225,6 +225,21 @@ eResultCode CWidget::DrawEffectListLayer(CWidgetEffectBase* const* list, const g
     return eSuccess;
 }
 
+eResultCode CWidget::DrawUnderEffects(const gCRect& clip, CImage* target, int32_t alpha)
+{
+    return DrawEffectList(mUnderEffects, clip, target, alpha);
+}
+
+eResultCode CWidget::DrawMiddleEffects(const gCRect& clip, CImage* target, int32_t alpha)
+{
+    return DrawEffectList(mMiddleEffects, clip, target, alpha);
+}
+
+eResultCode CWidget::DrawOverEffects(const gCRect& clip, CImage* target, int32_t alpha)
+{
+    return DrawEffectList(mOverEffects, clip, target, alpha);
+}
+
 eResultCode CWidget::DrawWidget(const gCRect& clip, CImage* target, int32_t alpha)
 {
     if (!IsVisible() || !target)
@@ -236,17 +251,17 @@ eResultCode CWidget::DrawWidget(const gCRect& clip, CImage* target, int32_t alph
     COriginShift shift(target, mRect);
     int32_t a = CombinedAlpha(alpha);
     int32_t childAlpha = mPropagateOpacity ? a : 255;
-    PNU_TRY(DrawEffectList(mUnderEffects, c, target, a));
+    PNU_TRY(DrawUnderEffects(c, target, a));
     gCRect k = clip;
     bool content = ClipRect(k, mRect);
     k = Local(k, mRect);
     if (content)
         PNU_TRY(DrawContent(k, target, a));
-    PNU_TRY(DrawEffectList(mMiddleEffects, c, target, a));
+    PNU_TRY(DrawMiddleEffects(c, target, a));
     if (content)
         for (int32_t i = mChildren.GetSize() - 1; i >= 0; --i)
             PNU_TRY(mChildren[i]->DrawWidget(k, target, childAlpha));
-    return DrawEffectList(mOverEffects, c, target, a);
+    return DrawOverEffects(c, target, a);
 }
 
 eResultCode CWidget::DrawLayerPass(const gCRect& clip, CImage* target, int32_t alpha)
@@ -277,7 +292,7 @@ eResultCode CWidget::DrawChildren(const gCRect& clip, CImage* target, int32_t al
 {
     for (int32_t i = std::min(lastIndex, mChildren.GetSize() - 1); i >= 0; --i)
         PNU_TRY(mChildren[i]->DrawWidget(clip, target, alpha));
-    return DrawEffectList(mOverEffects, clip, target, alpha);
+    return DrawOverEffects(clip, target, alpha);
 }
 
 eResultCode CWidget::RenderWidget(const gCRect& clip, CImage* target, int32_t alpha, gCRect& out)
@@ -307,7 +322,7 @@ eResultCode CWidget::RenderWidget(const gCRect& clip, CImage* target, int32_t al
     if (!mOpaqueBlit || a != 255)
         return eSuccess;
     PNU_TRY(DrawContent(c, target, 255));
-    PNU_TRY(DrawEffectList(mMiddleEffects, c, target, childAlpha));
+    PNU_TRY(DrawMiddleEffects(c, target, childAlpha));
     PNU_TRY(DrawChildren(c, target, childAlpha, mChildren.GetSize() - 1));
     out = c;
     return eSuccess;
