@@ -144,8 +144,7 @@ bool RelativeFolderExists(gCString& rel, uint32_t flag)
 
 eResultCode ListFolder(const gCFolderRef& folder, gCArray<gCFRef*>& files, gCArray<gCFolderRef*>& folders)
 {
-    gCString path = folder.GetPath();
-    (void)path.ReplaceChar(u':', u'/');
+    const gCString path = WithSlashSeparators(folder.GetPath());
     char16_t** names = nullptr;
     uint8_t* flags = nullptr;
     int32_t count = 0;

@@ -205,11 +205,9 @@ gCString GetFilePathExtension(const gCBasePath& path)
 
 std::string SystemPathFromText(const gCString& text)
 {
-    gCString copy = text.IsNull() ? gCString(u"") : text;
+    gCString copy = WithSlashSeparators(text.IsNull() ? gCString(u"") : text);
     if (copy.IsEmpty() || copy[0] != u'/')
         (void)copy.InsertChar(u'/', 0);
-    (void)copy.ReplaceChar(u':', u'/');
-    (void)copy.ReplaceChar(u'\\', u'/');
     return copy.ToUTF8();
 }
 

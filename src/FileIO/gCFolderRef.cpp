@@ -53,8 +53,7 @@ eResultCode gCFolderRef::SetPath(gCString text)
 {
     if (text.IsNull())
         text = gCString(u"");
-    (void)text.ReplaceChar(u':', u'/');
-    (void)text.ReplaceChar(u'\\', u'/');
+    text = WithSlashSeparators(text);
     if (!EndsWithSeparator(text))
         text += u'/';
     StoreText(text);

@@ -168,11 +168,14 @@ int32_t GetVolumeList(sVolumeList* list)
     return list->count;
 }
 
+bool IsSystemPathText(const gCString& text) { return text.GetLength() > 0 && (text[0] == u'/' || text[0] == u'\\'); }
+
 gCString WithSlashSeparators(const gCString& path)
 {
     gCString copy(path);
+    if (!IsSystemPathText(copy))
+        (void)copy.ReplaceChar(u':', u'/');
     (void)copy.ReplaceChar(u'\\', u'/');
-    (void)copy.ReplaceChar(u':', u'/');
     return copy;
 }
 

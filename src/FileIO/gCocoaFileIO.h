@@ -64,8 +64,12 @@ gCString GetPathFileTitle(gCString path);
 // Joins root, folders, file title and extension with single separators; texts used unchanged.
 gCString ComposePath(gCString root, gCString folders, gCString title, gCString extension);
 
-// The text with every "\" and ":" made "/" (the part functions' reading of a path).
+// The text with every "\" made "/", and every ":" too unless the text is a system path (the part
+// functions' reading of a path).
 gCString WithSlashSeparators(const gCString& path);
+// A text from the root ("/home/ann/a:b") is a system path, in which ":" is an ordinary character;
+// only texts written in the Mac manner ("Disk:Folder:File", ":Resources:x") use it between parts.
+bool IsSystemPathText(const gCString& text);
 // The text with the letters a-z made A-Z and nothing else changed.
 gCString WithUpperCaseLetters(const gCString& text);
 // The UTF-8 form of a path text for the system.

@@ -1,4 +1,8 @@
+#include "FileIO/FileServices.h"
+#include "FileIO/FolderServices.h"
+#include "FileIO/gCFPath.h"
 #include "FileIO/gCFRef.h"
+#include "FileIO/gCocoaFileIO.h"
 #include "FileIO/gCFRelative.h"
 #include "FileIO/gCFolderRef.h"
 #include "FileIO/sNavReply.h"
@@ -9,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -327,4 +332,52 @@ TEST(FileOpen, UnknownAccessStateIsReportedOnlyThroughThePathForm)
     uint8_t value = 0;
     EXPECT_EQ(file.ReadUChar(value), eSuccess);
     gPlainAlertHook = saved;
+}
+
+TEST(ColonPaths, AColonIsOrdinaryInSystemPathsAndASeparatorInMacTexts)
+{
+    struct sCase {
+        const char16_t* text;
+        const char* system;
+    };
+    const sCase cases[] = {
+        {u"/home/ann/a:b/Pintrel 2.app", "/home/ann/a:b/Pintrel 2.app"},
+        {u"/a:b:c", "/a:b:c"},
+        {u"Disk:Folder:File", "/Disk/Folder/File"},
+        {u":Resources:x.bin", "/Resources/x.bin"},
+    };
+    for (const sCase& c : cases)
+        EXPECT_EQ(SystemPathFromText(gCString(c.text)), c.system) << Utf8(gCString(c.text));
+    EXPECT_EQ(Utf8(GetLastPathComponent(gCString(u"/home/a:b"))), "a:b");
+    EXPECT_EQ(Utf8(GetLastPathComponent(gCString(u"Disk:a:b"))), "b");
+    gCFolderRef folder;
+    EXPECT_EQ(folder.Set(gCString(u"/home/a:b")), eSuccess);
+    EXPECT_EQ(Utf8(folder.GetPath()), "/home/a:b/");
+}
+
+TEST(ColonPaths, FilesBelowAFolderWithAColonAreFound)
+{
+    // The bundle's folder has a ":" in its name; the program's own relative texts still use ":"
+    // between their parts.
+    TempFolder temp;
+    const std::string parent = temp / "Apps:2026";
+    std::filesystem::create_directories(parent + "/Pintrel 2.app/Contents");
+    temp.WriteFile("Apps:2026/Pintrel 2.app/Contents/settings.msf", "x");
+    ScopedBaseFolders bases(Text(parent + "/Pintrel Updater.app/"));
+    gCFRelative settings(gCString(u"Pintrel 2.app:Contents:settings.msf"), 1);
+    EXPECT_EQ(Utf8(settings.GetPath()), parent + "/Pintrel 2.app/Contents/settings.msf");
+    EXPECT_TRUE(FileExists(settings));
+    EXPECT_TRUE(FileExists(gCFRef(Text(parent + "/Pintrel 2.app/Contents/settings.msf"))));
+    gCFolderRef contents;
+    EXPECT_EQ(contents.SetRelativePath(gCString(u"Pintrel 2.app:Contents"), 1), eSuccess);
+    EXPECT_TRUE(contents.Exists());
+    gCArray<gCFRef*> files;
+    gCArray<gCFolderRef*> folders;
+    ASSERT_EQ(ListFolder(contents, files, folders), eSuccess);
+    ASSERT_EQ(files.GetSize(), 1);
+    EXPECT_EQ(Utf8(files[0]->GetFileName()), "settings.msf");
+    for (gCFRef* file : files)
+        delete file;
+    for (gCFolderRef* inner : folders)
+        delete inner;
 }
