@@ -84,6 +84,14 @@ gCString CPintrelUpdaterApp::GetText(uint32_t id, int32_t field)
 // Packages install into the folder that holds the updater's bundle.
 gCString CPintrelUpdaterApp::GetInstallFolderText() { return GetAppParentFolderText(); }
 
+void CPintrelUpdaterApp::Quit()
+{
+    const bool ownedByWindow = mBackdrop && mBackdrop->GetWindow();
+    CApp::Quit();
+    if (ownedByWindow)
+        mBackdrop = nullptr;
+}
+
 sUpdateCheckValues CPintrelUpdaterApp::GetCheckValues() const
 {
     sUpdateCheckValues values;

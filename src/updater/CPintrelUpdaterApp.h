@@ -49,7 +49,8 @@ public:
     gCString GetInstalledBuildString() override { return mBuildString; }
     gCString GetInstallFolderText() override;
     void RunHeartbeat() override { (void)RunHeartbeatOnce(); }
-    void Quit() override { CApp::Quit(); }
+    // Quitting closes the window, which deletes its backdrop: the pointer to it goes too.
+    void Quit() override;
 
     CPNUTransferManager* GetTransferManager() const { return mTransferManager; }
     CPintrelUpdaterBackdrop* GetBackdrop() const { return mBackdrop; }

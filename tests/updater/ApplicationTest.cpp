@@ -153,6 +153,10 @@ TEST_F(Application, AProductThatCannotBeReadEndsTheProgramAfterOneAlert)
     ASSERT_EQ(Alerts().size(), 1u);
     EXPECT_EQ(Alerts()[0], "Pintrel 2 could not be found.|Place Pintrel Updater in the folder that holds Pintrel 2 "
                            "and start it again.");
+    // Quitting closed the window with its backdrop: a later status line goes to the log only.
+    EXPECT_EQ(app.GetBackdrop(), nullptr);
+    EXPECT_EQ(app.InstallReceivedPackage(), eSuccess);
+    EXPECT_EQ(LogLines().back(), "No update has been received yet.");
 }
 
 TEST_F(Application, DocumentPathsThatNameNothingLeaveTheWindowWaiting)
