@@ -1,4 +1,5 @@
-// The download's output file: folder and local name joined with ":".
+// The download's output file: folder and local name joined with "/" (the folder is a system path,
+// in which ":" is an ordinary character).
 #include "Network/CHTTPSession.h"
 
 #include "FileIO/gCFRef.h"
@@ -7,7 +8,7 @@
 eResultCode CHTTPSession::OpenOutputFile()
 {
     gCString path = folderPath;
-    PNU_TRY(path.Append(u":"));
+    PNU_TRY(path.Append(u"/"));
     PNU_TRY(path.Append(localFileName));
     gCFRef reference(path);
     gCFile* file = new gCFile;

@@ -163,6 +163,18 @@ bool ResolvesBeneath(const std::string& root, const std::string& path)
     }
 }
 
+int SyncEntry(const std::string& path)
+{
+    if (!ValidPath(path))
+        return EINVAL;
+    const int entry = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (entry < 0)
+        return errno;
+    const int error = ::fsync(entry) == 0 ? 0 : errno;
+    ::close(entry);
+    return error;
+}
+
 std::string DescribeError(int error) { return std::strerror(error); }
 
 } // namespace platform

@@ -37,6 +37,9 @@ eEntryKind GetEntryKind(const std::string& path);
 // followed. Both are absolute; path must start with root. False also when nothing of it exists.
 bool ResolvesBeneath(const std::string& root, const std::string& path);
 
+// Flushes one file's data, or one folder's list of names, to the disk.
+int SyncEntry(const std::string& path);
+
 // The system's text for an error number ("No space left on device").
 std::string DescribeError(int error);
 

@@ -87,6 +87,11 @@ eResultCode CPNUInstallFiles::Flush(const gCString& folder)
     return eStreamError;
 }
 
+eResultCode CPNUInstallFiles::FlushEntry(const gCString& path)
+{
+    return Outcome(platform::SyncEntry(SystemPath(path)), eStreamError);
+}
+
 bool CPNUInstallFiles::StaysBeneath(const gCString& root, const gCString& folder)
 {
     return platform::ResolvesBeneath(SystemPath(root), SystemPath(folder));

@@ -108,9 +108,9 @@ eResultCode WriteInstallJournal(CPNUInstallFiles& files, const sInstallJournal& 
     const gCString path = InstallJournalPath(journal.installFolder);
     const gCString fresh = path + gCString(".tmp");
     PNU_TRY(files.WriteFile(fresh, reinterpret_cast<const uint8_t*>(text.data()), text.size(), 0600));
-    PNU_TRY(files.Flush(journal.installFolder));
+    PNU_TRY(files.FlushEntry(fresh));
     PNU_TRY(files.Replace(fresh, path));
-    return files.Flush(journal.installFolder);
+    return files.FlushEntry(journal.installFolder);
 }
 
 eResultCode ReadInstallJournal(CPNUInstallFiles& files, const gCString& installFolder, sInstallJournal& journal,
@@ -167,7 +167,7 @@ eResultCode RemoveInstallJournal(CPNUInstallFiles& files, const gCString& instal
     const gCString path = InstallJournalPath(installFolder);
     PNU_TRY(files.Delete(path + gCString(".tmp")));
     PNU_TRY(files.Delete(path));
-    return files.Flush(installFolder);
+    return files.FlushEntry(installFolder);
 }
 
 eResultCode UndoInstall(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& failedPath)
@@ -244,6 +244,9 @@ eResultCode RecoverUnfinishedInstall(CPNUInstallServices& services, CPNUStatusTa
         result = UndoInstall(use, journal, failedPath);
         undone = true;
     }
+    // What was repaired is on the disk before the journal goes.
+    if (result == eSuccess)
+        result = use.Flush(folder);
     if (result == eSuccess)
         result = RemoveInstallJournal(use, folder);
     if (result != eSuccess) {

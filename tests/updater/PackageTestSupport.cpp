@@ -138,6 +138,11 @@ eResultCode FaultyFiles::Flush(const gCString& folder)
     return FailNow() ? eStreamError : CPNUInstallFiles::Flush(folder);
 }
 
+eResultCode FaultyFiles::FlushEntry(const gCString& path)
+{
+    return FailNow() ? eStreamError : CPNUInstallFiles::FlushEntry(path);
+}
+
 eResultCode FaultyFiles::WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode)
 {
     if (FailNow()) {

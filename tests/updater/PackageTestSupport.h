@@ -74,6 +74,7 @@ public:
     eResultCode CreateFolder(const gCString& folder) override;
     eResultCode WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode) override;
     eResultCode Flush(const gCString& folder) override;
+    eResultCode FlushEntry(const gCString& path) override;
 
     int64_t Count() const { return mCount; }
     bool Failed() const { return mFailAt > 0 && mCount >= mFailAt; }
