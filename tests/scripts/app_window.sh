@@ -5,39 +5,10 @@
 set -euo pipefail
 source_dir=$1
 build_dir=$2
-app="$build_dir/tools/apptest/pnu_apptest"
-work=$(mktemp -d)
 shot="$build_dir/app_window.png"
+source "$source_dir/tests/scripts/support/apptest_session.sh"
 
-cleanup() {
-    [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; echo "--- application output"; cat "$work/out.log" "$work/err.log" 2>/dev/null; exit 1; }
-
-[ -x "$app" ] || fail "test application not built: $app"
-
-# A free display number.
-for display in $(seq 91 140); do
-    [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] || break
-done
-export DISPLAY=":$display"
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb did not start"
-
-# Under the sanitizers: the system libraries loaded for X (D-Bus, input methods) keep a few blocks
-# to the end, with stacks from unloaded modules that cannot be suppressed. Leaks of our own code
-# are the unit tests' to find.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-
-# Alerts go to standard error instead of waiting for a person.
-PNU_HEADLESS=1 "$app" >"$work/out.log" 2>"$work/err.log" &
-app_pid=$!
-for _ in $(seq 100); do grep -q '^window ' "$work/out.log" 2>/dev/null && break; sleep 0.1; done
+start_app
 grep -qx 'window 320,392 640x240' "$work/out.log" || fail "window not centred at 640 x 240"
 grep -qx "document ''" "$work/out.log" || fail "not started as an open-application launch"
 
@@ -66,14 +37,8 @@ echo "background $background, panel $panel, outside $outside"
 
 # The quit command (Ctrl+Q) ends the program with status 0.
 xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
-xdotool key ctrl+q
-for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$app_pid" 2>/dev/null; then fail "quit command did not end the program"; fi
-wait "$app_pid" && status=0 || status=$?
-app_pid=
-[ "$status" -eq 0 ] || fail "exit status $status"
+quit_app
 grep -q '^quit after [0-9]* heartbeats' "$work/out.log" || fail "PrepareToQuit not called"
-grep -q '\[alert\]' "$work/err.log" && fail "unexpected alert"
 cat "$work/out.log"
 echo "screenshot: $shot"
 echo "PASS"

@@ -1,0 +1,47 @@
+# Shared by the scripts that drive the framework's test application on a private X server:
+# sourced with the build folder in $build_dir. Sets app, work, fail and cleanup, starts Xvfb (DISPLAY, xvfb_pid) and offers
+# start_app, which runs the application headless and waits for its window report.
+app="$build_dir/tools/apptest/pnu_apptest"
+work=$(mktemp -d)
+
+cleanup() {
+    [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; echo "--- application output"; cat "$work/out.log" "$work/err.log" 2>/dev/null; exit 1; }
+
+[ -x "$app" ] || fail "test application not built: $app"
+
+# Xvfb chooses a free display itself and names it (other test runs on this machine start X
+# servers of their own at the same time).
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n 1 "$work/display" 2>/dev/null)"
+for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb did not start"
+
+# Under the sanitizers: the system libraries loaded for X (D-Bus, input methods) keep a few blocks
+# to the end, with stacks from unloaded modules that cannot be suppressed. Leaks of our own code
+# are the unit tests' to find.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+
+# Alerts go to standard error instead of waiting for a person.
+start_app() {
+    PNU_HEADLESS=1 "$app" >"$work/out.log" 2>"$work/err.log" &
+    app_pid=$!
+    for _ in $(seq 100); do grep -q '^window ' "$work/out.log" 2>/dev/null && break; sleep 0.1; done
+}
+
+# Ctrl+Q ends the program with status 0, without an alert on the way.
+quit_app() {
+    xdotool key ctrl+q
+    for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$app_pid" 2>/dev/null; then fail "quit command did not end the program"; fi
+    wait "$app_pid" && status=0 || status=$?
+    app_pid=
+    [ "$status" -eq 0 ] || fail "exit status $status"
+    if grep -q '\[alert\]' "$work/err.log"; then fail "unexpected alert"; fi
+}
