@@ -13,6 +13,7 @@
 #include "widgets/CMLTableWidget.h"
 #include "widgets/CRoRectWidget.h"
 #include "widgets/CShadWidget.h"
+#include "widgets/CTxImWidget.h"
 
 #include <cstdint>
 #include <cstring>
@@ -68,6 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     LoadAndDraw<CFrameWidget>(block);
     LoadAndDraw<CTableWidget>(block);
     LoadAndDraw<CMLTableWidget>(block);
+    LoadAndDraw<CTxImWidget>(block);
     {
         gCMemFile stream(&block);
         CBackdrop backdrop;

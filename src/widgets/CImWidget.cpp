@@ -452,10 +452,14 @@ eResultCode CImWidget::LoadWidgetDataBlock(gCStream* stream)
     return AssignNamedImage(holder, dynamic_cast<gCFile*>(stream));
 }
 
-eResultCode CImWidget::AssignNamedImage(CImWidgetDataHolder& holder, gCFile* file)
+const CImWidget::sImageStepMessages CImWidget::kImageStepMessages = {
+    "ImWidget image load failed!", "ImWidget assign image failed.", "ImWidget image list load failed!",
+    "ImWidget assign image list failed.", "ImWidget change image idx failed."};
+
+eResultCode CImWidget::AssignNamedImage(CImWidgetDataHolder& holder, gCFile* file, const sImageStepMessages& messages)
 {
     if (holder.imageName.GetLength() == 0)
-        return AssignNamedList(holder, file);
+        return AssignNamedList(holder, file, messages);
     CImage* image = nullptr;
     if (holder.shared) {
         CResourceContext* context = GetResourceContext();
@@ -469,14 +473,14 @@ eResultCode CImWidget::AssignNamedImage(CImWidgetDataHolder& holder, gCFile* fil
             }
             if (!context || context->pools[eImagePool].Add(image) != eSuccess) {
                 delete image;
-                ReportError(eCreateFailed, "ImWidget image load failed!");
+                ReportError(eCreateFailed, messages.imageLoad);
                 return eResourceReadError;
             }
         }
     } else {
         image = CImage::CreateFromName(holder.imageName, file, nullptr);
         if (!image) {
-            ReportError(eCreateFailed, "ImWidget image load failed!");
+            ReportError(eCreateFailed, messages.imageLoad);
             return eResourceReadError;
         }
     }
@@ -484,7 +488,7 @@ eResultCode CImWidget::AssignNamedImage(CImWidgetDataHolder& holder, gCFile* fil
         // Refused images were not taken over: only a private one is the loader's to delete.
         if (mImage != image && !image->IsInPool())
             delete image;
-        ReportError(eCreateFailed, "ImWidget assign image failed.");
+        ReportError(eCreateFailed, messages.assignImage);
         return result;
     }
     if (holder.compress)
@@ -535,22 +539,22 @@ eResultCode CImWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CImWidge
     }
 }
 
-eResultCode CImWidget::AssignNamedList(CImWidgetDataHolder& holder, gCFile* file)
+eResultCode CImWidget::AssignNamedList(CImWidgetDataHolder& holder, gCFile* file, const sImageStepMessages& messages)
 {
     if (holder.listName.GetLength() == 0)
         return eSuccess;
     gCImageList* list = gCImageList::CreateFromName(holder.listName, file, nullptr);
     if (!list) {
-        ReportError(eCreateFailed, "ImWidget image list load failed!");
+        ReportError(eCreateFailed, messages.listLoad);
         return eResourceReadError;
     }
     if (eResultCode result = SetImageList(list); result != eSuccess) {
         delete list;
-        ReportError(eCreateFailed, "ImWidget assign image list failed.");
+        ReportError(eCreateFailed, messages.assignList);
         return result;
     }
     if (eResultCode result = SetImageListIndex(holder.listIndex, false, false); result != eSuccess) {
-        ReportError(eCreateFailed, "ImWidget change image idx failed.");
+        ReportError(eCreateFailed, messages.changeIndex);
         return result;
     }
     if (holder.sizeToImage)

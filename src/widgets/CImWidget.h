@@ -21,6 +21,16 @@ public:
         bool compress = false;
     };
 
+    // The alerts of the image steps after the chunks; each subclass loader names itself.
+    struct sImageStepMessages {
+        const char* imageLoad;
+        const char* assignImage;
+        const char* listLoad;
+        const char* assignList;
+        const char* changeIndex;
+    };
+    static const sImageStepMessages kImageStepMessages;
+
     CImWidget() = default;
     ~CImWidget() override;
 
@@ -58,8 +68,10 @@ public:
 protected:
     eResultCode ParseWidgetChunk(uint32_t tag, gCStream* stream, CImWidgetDataHolder& holder);
     // Loads the named image after the chunks are read; `file` is the file being loaded.
-    eResultCode AssignNamedImage(CImWidgetDataHolder& holder, gCFile* file);
-    eResultCode AssignNamedList(CImWidgetDataHolder& holder, gCFile* file);
+    eResultCode AssignNamedImage(CImWidgetDataHolder& holder, gCFile* file,
+                                 const sImageStepMessages& messages = kImageStepMessages);
+    eResultCode AssignNamedList(CImWidgetDataHolder& holder, gCFile* file,
+                                const sImageStepMessages& messages = kImageStepMessages);
     void DeleteOwnedImage();
 
     CImage* mImage = nullptr;

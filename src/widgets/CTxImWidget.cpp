@@ -1,0 +1,277 @@
+#include "widgets/CTxImWidget.h"
+
+#include "FileIO/gCFile.h"
+#include "app/ReportError.h"
+#include "resources/CTextList.h"
+#include "widgets/CWidgetLoadBlock.h"
+
+namespace {
+
+constexpr uint32_t Code(const char (&text)[5])
+{
+    return uint32_t(uint8_t(text[0])) << 24 | uint32_t(uint8_t(text[1])) << 16 |
+           uint32_t(uint8_t(text[2])) << 8 | uint32_t(uint8_t(text[3]));
+}
+
+const CWidget::sLoaderMessages kTxImMessages = {
+    "Error reading widget data block size.", "Error setting widget memfile size",
+    "Error reading widget data block.",      "Error rewinding widget data block.",
+    "Error reading widget data chunk type.", "Error parsing widget data chunk type.",
+    "Error constructing widget hierarchy.",  false};
+
+const CImWidget::sImageStepMessages kTxImImageMessages = {
+    "TxImWidget image load failed!", "TxImWidget assign image failed.", "TxImWidget image list load failed!",
+    "TxImWidget assign image list failed.", "TxImWidget change image idx failed."};
+
+} // namespace
+
+CTxImWidget::CTxImWidget()
+{
+    (void)CWidget::AddChild(&mLabel, true);
+    sLayoutValues* layout = mLabel.GetLayoutValues();
+    layout->xCentre = 1;
+    layout->yCentre = 1;
+    mLabel.SetSizeToText(true);
+    mLabel.SetVisible(true, false);
+}
+
+CTxImWidget::~CTxImWidget()
+{
+    // The label is a member: the base destructor must find no child to delete.
+    mChildren.RemoveAll();
+    mFocusChild = nullptr;
+    mLabel.SetParent(nullptr);
+}
+
+CTxImWidget* CTxImWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
+{
+    auto* widget = new CTxImWidget();
+    if (widget && widget->LoadFromId(id, file, directory) != eSuccess) {
+        delete widget;
+        widget = nullptr;
+    }
+    return widget;
+}
+
+CTxImWidget* CTxImWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
+{
+    auto* widget = new CTxImWidget();
+    if (widget && widget->LoadFromName(name, file, directory) != eSuccess) {
+        delete widget;
+        widget = nullptr;
+    }
+    return widget;
+}
+
+eResultCode CTxImWidget::RemoveChildAt(int32_t index, bool update)
+{
+    if (index >= 0 && index < GetChildCount() && GetChild(index) == &mLabel)
+        return eBadParameter;
+    return CImWidget::RemoveChildAt(index, update);
+}
+
+eResultCode CTxImWidget::DetachChildAt(int32_t index, bool update)
+{
+    if (index >= 0 && index < GetChildCount() && GetChild(index) == &mLabel)
+        return eBadParameter;
+    return CImWidget::DetachChildAt(index, update);
+}
+
+eResultCode CTxImWidget::OuterStep(bool relayout, bool update)
+{
+    if (relayout)
+        return UpdateLayout(update);
+    return UpdateIf(update);
+}
+
+eResultCode CTxImWidget::SetText(const gCString& text, bool relayout, bool update)
+{
+    PNU_TRY(mLabel.SetText(text, relayout, false));
+    return OuterStep(relayout, update);
+}
+
+eResultCode CTxImWidget::SetTextObject(CText* text, bool relayout, bool update)
+{
+    PNU_TRY(mLabel.SetTextObject(text, relayout, false));
+    return OuterStep(relayout, update);
+}
+
+eResultCode CTxImWidget::SetTextListIndex(int32_t index, bool relayout, bool update)
+{
+    PNU_TRY(mLabel.SetTextListIndex(index, relayout, false));
+    return OuterStep(relayout, update);
+}
+
+eResultCode CTxImWidget::NextTextListEntry(bool relayout, bool update)
+{
+    if (!mLabel.GetImage())
+        PNU_TRY(mLabel.SetSize(4, 4, false));
+    PNU_TRY(mLabel.NextTextListEntry(relayout, false));
+    return OuterStep(relayout, update);
+}
+
+eResultCode CTxImWidget::SetTextColour(uint32_t colour, bool update)
+{
+    mLabel.SetColour(colour, update);
+    return eSuccess;
+}
+
+eResultCode CTxImWidget::SetFontName(const gCString& name, bool relayout, bool update)
+{
+    PNU_TRY(mLabel.SetFontName(name, relayout, false));
+    return OuterStep(relayout, update);
+}
+
+eResultCode CTxImWidget::SetFontPixelSize(int32_t size, bool relayout, bool update)
+{
+    PNU_TRY(mLabel.SetFontPixelSize(size, relayout, false));
+    return OuterStep(relayout, update);
+}
+
+eResultCode CTxImWidget::SetFontPointSize(float size, bool relayout, bool update)
+{
+    PNU_TRY(mLabel.SetFontPointSize(size, relayout, false));
+    return OuterStep(relayout, update);
+}
+
+eResultCode CTxImWidget::SetJustification(int32_t justification, bool relayout, bool update)
+{
+    PNU_TRY(mLabel.SetJustification(justification, relayout, false));
+    return OuterStep(relayout, update);
+}
+
+eResultCode CTxImWidget::SetFontStyle(bool bold, bool italic, bool underline, bool relayout, bool update)
+{
+    (void)mLabel.SetBold(bold, true, true);
+    (void)mLabel.SetItalic(italic, true, true);
+    (void)mLabel.SetUnderline(underline, true, true);
+    return OuterStep(relayout, update);
+}
+
+eResultCode CTxImWidget::SetBold(bool bold, bool relayout, bool update)
+{
+    (void)mLabel.SetBold(bold, true, true);
+    return OuterStep(relayout, update);
+}
+
+eResultCode CTxImWidget::SetItalic(bool italic, bool relayout, bool update)
+{
+    (void)mLabel.SetItalic(italic, true, true);
+    return OuterStep(relayout, update);
+}
+
+eResultCode CTxImWidget::SetUnderline(bool underline, bool relayout, bool update)
+{
+    (void)mLabel.SetUnderline(underline, true, true);
+    return OuterStep(relayout, update);
+}
+
+eResultCode CTxImWidget::SetLetterSpacing(float factor, bool relayout, bool update)
+{
+    return mLabel.SetLetterSpacing(factor, relayout, update);
+}
+
+eResultCode CTxImWidget::SetLineSpacing(float factor, bool relayout, bool update)
+{
+    return mLabel.SetLineSpacing(factor, relayout, update);
+}
+
+eResultCode CTxImWidget::SetHorizontalScale(float scale, bool relayout, bool update)
+{
+    return mLabel.SetHorizontalScale(scale, relayout, update);
+}
+
+eResultCode CTxImWidget::LoadWidgetDataBlock(gCStream* stream)
+{
+    CTxImWidgetDataHolder holder;
+    // A text-and-image widget makes no children: the 'hier' entries go to a holder that is
+    // dropped, and the shared frame finds none in its own.
+    CTxImWidgetDataHolder dropped;
+    PNU_TRY(LoadBlock(stream, holder, kTxImMessages, [this, &dropped](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
+        if (tag == Code("hier"))
+            return CWidget::ParseWidgetChunk(tag, block, dropped);
+        return ParseDataChunk(tag, block, static_cast<CTxImWidgetDataHolder&>(h));
+    }));
+    gCFile* file = dynamic_cast<gCFile*>(stream);
+    PNU_TRY(AssignNamedImage(holder, file, kTxImImageMessages));
+    if (holder.textListName.GetLength() == 0)
+        return eSuccess;
+    CTextList* list = CTextList::CreateFromName(holder.textListName, file, nullptr);
+    if (!list) {
+        ReportError(eCreateFailed, "TxImWidget text list failed.");
+        return eCreateFailed;
+    }
+    if (SetTextList(list) != eSuccess)
+        delete list;
+    (void)SetTextListIndex(holder.textListIndex, false, false);
+    return eSuccess;
+}
+
+eResultCode CTxImWidget::ParseDataChunk(uint32_t tag, gCStream* stream, CTxImWidgetDataHolder& holder)
+{
+    auto report = [](eResultCode result, const char* message) {
+        if (result != eSuccess)
+            ReportError(eResourceReadError, message);
+        return result;
+    };
+    auto readLine = [&](gCString& text, const char* message) -> eResultCode {
+        PNU_TRY(report(stream->ReadUnicodeLine(text), message));
+        if (text.GetLength() > 0)
+            text.Delete(text.GetLength() - 1, 1);
+        return eSuccess;
+    };
+    auto readInt = [&](int32_t& value, const char* message) { return report(stream->ReadLong(value), message); };
+    auto readFloat = [&](float& value, const char* message) { return report(stream->ReadFloat(value), message); };
+    gCString text;
+    int32_t value = 0;
+    float number = 0.0f;
+    switch (tag) {
+    case Code("font"):
+        PNU_TRY(readLine(text, "TxWidget font."));
+        return report(SetFontName(text, false, false), "TxWidget font.");
+    case Code("fsiz"): {
+        PNU_TRY(readFloat(number, "TxWidget fsiz."));
+        const int32_t pixels = number > 0.0f ? int32_t(number + 0.5f) : int32_t(number - 0.5f);
+        return report(SetFontPixelSize(pixels, false, false), "TxWidget fsiz.");
+    }
+    case Code("fpsz"):
+        PNU_TRY(readFloat(number, "TxWidget fpsz."));
+        return report(SetFontPointSize(number, false, false), "TxWidget fpsz.");
+    case Code("fjst"): {
+        PNU_TRY(readLine(text, "TxWidget fjst."));
+        // The tag places the label, as the editor's justification does; other texts only
+        // bring it back to the left edge of its centred place.
+        sLayoutValues* layout = mLabel.GetLayoutValues();
+        layout->x = 0.0f;
+        if (text == "left") {
+            layout->xCentre = layout->xFarSide = layout->xFarAnchor = 0;
+        } else if (text == "right") {
+            layout->xCentre = 0;
+            layout->xFarSide = layout->xFarAnchor = 1;
+        } else if (text == "centre") {
+            layout->xCentre = 1;
+            layout->xFarSide = layout->xFarAnchor = 0;
+        }
+        return eSuccess;
+    }
+    case Code("fbld"):
+        PNU_TRY(readInt(value, "TxWidget fbld."));
+        return report(SetBold(value == 1, false, false), "TxWidget fbld.");
+    case Code("fita"):
+        PNU_TRY(readInt(value, "TxWidget fita."));
+        return report(SetItalic(value == 1, false, false), "TxWidget fita.");
+    case Code("fudl"):
+        PNU_TRY(readInt(value, "TxWidget fudl."));
+        return report(SetUnderline(value == 1, false, false), "TxWidget fudl.");
+    case Code("text"):
+        PNU_TRY(readLine(text, "TxWidget text."));
+        return report(SetText(text, false, false), "TxWidget text.");
+    case Code("txsz"):
+        PNU_TRY(readInt(value, "TxWidget txsz."));
+        SetSizeToText(value == 1);
+        return eSuccess;
+    case Code("txls"): return readLine(holder.textListName, "TxWidget txls.");
+    case Code("txlx"): return readInt(holder.textListIndex, "TxWidget txlx.");
+    default: return CImWidget::ParseWidgetChunk(tag, stream, holder);
+    }
+}
