@@ -262,6 +262,8 @@ protected:
     // The whole widget's area.
     gCRect OwnArea() const { return {0, 0, GetWidth(), GetHeight()}; }
     eResultCode RedrawAllCells() { return DrawCells(OwnArea()); }
+    // Makes an area of the cell cache transparent.
+    eResultCode ClearCellArea(const gCRect& area);
     eResultCode Refresh(bool update) { return InvalidateContent(update); }
     eResultCode RedrawAndRefresh(bool update);
     // Invalidates the band of a row, full width and clipped to the widget.

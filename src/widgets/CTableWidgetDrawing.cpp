@@ -103,19 +103,27 @@ eResultCode CTableWidget::RebuildColumnImages()
 
 // ---- cells --------------------------------------------------------------------------------------
 
+eResultCode CTableWidget::ClearCellArea(const gCRect& area)
+{
+    gCRect inside = area;
+    if (!mCellImage.HasPixelBuffer() || !ClipRect(inside, gCRect{0, 0, mCellImage.GetWidth(), mCellImage.GetHeight()}) ||
+        inside.IsEmpty())
+        return eSuccess;
+    CImNav navigator(&mCellImage, &inside);
+    if (!navigator.IsLocked())
+        return eNoMemory;
+    CPixel clear = 0;
+    navigator.Fill(&clear);
+    return eSuccess;
+}
+
 eResultCode CTableWidget::DrawCells(const gCRect& area)
 {
     if (area.top == area.bottom || area.right <= area.left || area.top > area.bottom)
         return eSuccess;
     if (!mCellImage.HasPixelBuffer())
         return eSuccess;
-    {
-        CImNav navigator(&mCellImage, &area);
-        if (!navigator.IsLocked())
-            return eNoMemory;
-        CPixel clear = 0;
-        navigator.Fill(&clear);
-    }
+    PNU_TRY(ClearCellArea(area));
     int32_t rows = mRows.GetSize();
     int32_t firstColumn = GetColumnAtX(area.left);
     if (firstColumn < 0)
@@ -328,13 +336,7 @@ eResultCode CTableWidget::RedrawCell(int32_t row, int32_t column, bool update)
     gCRect cell{x, top, x + GetColumnWidth(column), top + RowHeightOf(row)};
     if (!ClipRect(cell, OwnArea()) || cell.IsEmpty() || !mCellImage.HasPixelBuffer())
         return UpdateIf(update);
-    {
-        CImNav navigator(&mCellImage, &cell);
-        if (!navigator.IsLocked())
-            return eNoMemory;
-        CPixel clear = 0;
-        navigator.Fill(&clear);
-    }
+    PNU_TRY(ClearCellArea(cell));
     PNU_TRY(DrawTableCell(row, column, &cell));
     PNU_TRY(InvalidateArea(cell, false));
     return UpdateIf(update);

@@ -61,16 +61,7 @@ eResultCode CTableWidget::ScrollCellImage(int32_t top, int32_t height, int32_t d
         if (to <= from)
             return eSuccess;
         gCRect strip{0, from, w, to};
-        if (render)
-            return DrawCells(strip);
-        if (!mCellImage.HasPixelBuffer())
-            return eSuccess;
-        CImNav navigator(&mCellImage, &strip);
-        if (!navigator.IsLocked())
-            return eNoMemory;
-        CPixel clear = 0;
-        navigator.Fill(&clear);
-        return eSuccess;
+        return render ? DrawCells(strip) : ClearCellArea(strip);
     };
     if (movedBottom <= movedTop)
         movedTop = movedBottom = placeTop;
