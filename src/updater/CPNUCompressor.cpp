@@ -6,6 +6,7 @@
 #include "updater/CPNUEscapeRLE.h"
 #include "updater/CPNUHashChainLZ.h"
 #include "updater/CPNUShannonFano.h"
+#include "platform/SystemMemory.h"
 #include "updater/PNULimits.h"
 
 namespace {
@@ -49,7 +50,7 @@ eResultCode CPNUCompressor::EncodeFrame(uint32_t method, const uint8_t* in, uint
     frameLength = 0;
     if (method >= kMethodCount)
         return eBadParameter;
-    if (n > kPNUPackageSizeLimit)
+    if (n > kPNUFrameRawLengthLimit)
         return eOutOfRange;
     if (capacity < 4)
         return eGenericFailure;
@@ -67,8 +68,12 @@ eResultCode CPNUCompressor::EncodeFrame(uint32_t method, const uint8_t* in, uint
         result = CPNUShannonFano::Encode(in, n, payload, room, m);
         break;
     case 8: {
-        // Without memory for the chain tables the window search gives the same format.
-        void* workArea = n > 0 ? MemAllocate(size_t(CPNUHashChainLZ::WorkAreaSize(n))) : nullptr;
+        // Without memory for the search tables the window search gives the same format. Memory
+        // the system cannot back is not asked for: it would be granted and then fail on use.
+        const uint64_t workSize = CPNUHashChainLZ::WorkAreaSize(n);
+        const uint64_t available = plat::GetAvailableMemory();
+        const bool fits = available == 0 || workSize <= available;
+        void* workArea = n > 0 && fits ? MemAllocate(size_t(workSize)) : nullptr;
         result = CPNUHashChainLZ::Encode(in, n, payload, room, workArea, m);
         MemFree(workArea);
         break;
@@ -112,18 +117,23 @@ eResultCode CPNUCompressor::Encode(uint32_t method, CMemBlockT<unsigned char>& i
                                    CMemBlockT<unsigned char>& out)
 {
     const uint64_t n = in.GetSize();
-    if (n > kPNUPackageSizeLimit)
+    const uint64_t bound = EncodeBound(n);
+    // The output block's size is a 32-bit count.
+    if (n > kPNUFrameRawLengthLimit || bound > 0xFFFFFFFFull)
         return eOutOfRange;
     if (!HasWholeElements(method, n))
         return eBadParameter;
-    const uint64_t bound = EncodeBound(n);
-    if (!out.SetSize(uint32_t(bound), 1))
-        return eNoMemory;
     if (method >= kMethodCount) {
-        // An unknown method keeps the bound size with the raw length in front.
+        // An unknown method keeps the bound size, zeros with the raw length in front.
+        if (!out.SetSize(uint32_t(bound), 1))
+            return eNoMemory;
         WriteRawLength(n, out.GetData());
         return eBadParameter;
     }
+    // Not cleared: the encoders write every byte they keep, and pages never written are never
+    // backed, so the block costs the coded size rather than the bound.
+    if (!out.SetSize(uint32_t(bound)))
+        return eNoMemory;
     uint64_t frameLength = 0;
     const eResultCode result = EncodeFrame(method, in.GetData(), n, out.GetData(), bound, frameLength);
     if (result != eSuccess) {
@@ -144,8 +154,11 @@ eResultCode CPNUCompressor::Decode(uint32_t method, CMemBlockT<unsigned char>& i
         return eBadParameter;
     uint64_t n = 0;
     PNU_TRY(ReadRawLength(in.GetData(), in.GetSize(), n));
-    if (n > kPNUPackageSizeLimit)
-        return eInvalidFile;
+    // Any length the field can hold is taken, as long as the system can back it: a request it
+    // would grant lazily and then fail to back is refused before allocating.
+    const uint64_t available = plat::GetAvailableMemory();
+    if (available != 0 && n > available)
+        return eNoMemory;
     if (!out.SetSize(uint32_t(n), 1))
         return eNoMemory;
     return DecodePayload(method, in.GetData() + 4, in.GetSize() - 4, out.GetData(), n);

@@ -19,10 +19,11 @@ public:
     ~CPNUCompressor() override = default;
 
     // The output block is resized by the call. Results: 0 done; 6 a method above 8, or input for
-    // methods 2-7 whose length is not a whole number of elements; 12 input above the package size
-    // limit (encoding); 1 the encoder failed (method 1's codes grew longer than 32 bits); 5 a
-    // block could not be sized; 17 a frame shorter than its length word, a raw length above the
-    // package size limit, or a damaged payload (decoding).
+    // methods 2-7 whose length is not a whole number of elements; 12 input whose frame could not
+    // be sized in 32 bits (encoding); 1 the encoder failed (method 1's codes grew longer than 32
+    // bits); 5 a block could not be sized, or a raw length beyond the memory the system has
+    // (decoding, refused before allocating); 17 a frame shorter than its length word, or a
+    // damaged payload (decoding).
     eResultCode CodecRun(uint32_t encode, uint32_t method, CMemBlockT<unsigned char>& in,
                          CMemBlockT<unsigned char>& out);
     // The whole stream, from its start, as the input.

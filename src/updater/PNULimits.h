@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
-// The largest package, and the largest raw length a codec frame may announce: a damaged or
-// hostile length never makes the decoder allocate more.
+// The largest package. The archive inside may be larger: a frame's raw length is limited only by
+// its 32-bit field and by the memory the system has.
 inline constexpr uint64_t kPNUPackageSizeLimit = 100000000;
+inline constexpr uint64_t kPNUFrameRawLengthLimit = 0xFFFFFFFFull;

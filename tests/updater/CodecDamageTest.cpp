@@ -2,9 +2,14 @@
 // bounds (the sanitizer build runs the same cases).
 #include "CodecTestSupport.h"
 
+#include "platform/SystemMemory.h"
+#include "support/AllocationFailure.h"
 #include "updater/CPNUCompressor.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -131,13 +136,33 @@ TEST(CodecDamage, FramesShorterThanTheLengthWordFail)
     }
 }
 
-TEST(CodecDamage, RawLengthAboveThePackageLimitIsRefusedBeforeAllocating)
+TEST(CodecDamage, RawLengthBeyondTheAvailableMemoryIsRefusedBeforeAllocating)
 {
-    for (uint32_t rawLength : {100000001u, 0xFFFFFFFFu}) {
-        Bytes decoded;
-        EXPECT_EQ(DecodeBytes(8, Frame(rawLength, {0x00, 0x61}), decoded), eInvalidFile);
-        EXPECT_TRUE(decoded.empty());
+    plat::SetAvailableMemoryOverride(64 << 20);
+    for (uint32_t rawLength : {(64u << 20) + 1, 0xFFFFFFFFu}) {
+        CMemBlockT<unsigned char> frame(8);
+        memcpy(frame.GetData(), Frame(rawLength, {0x00, 0x61, 0x62, 0x63}).data(), 8);
+        CMemBlockT<unsigned char> decoded;
+        CPNUCompressor codec;
+        AllocationFailure counter(0);
+        EXPECT_EQ(codec.CodecRun(0, 8, frame, decoded), eNoMemory) << rawLength;
+        EXPECT_EQ(counter.Count(), 0);
+        EXPECT_EQ(decoded.GetSize(), 0u);
     }
+    plat::SetAvailableMemoryOverride(0);
+}
+
+TEST(CodecDamage, RawLengthAboveThePackageSizeIsDecoded)
+{
+    // Packages are capped, the archives inside are not: 110 MB from a payload of a few bytes.
+    RepeatPayload payload(0xFF);
+    payload.Literals(BytesOf("head"));
+    payload.Repeat(Bytes(16, 0), 110000000);
+    Bytes decoded;
+    ASSERT_EQ(DecodeBytes(8, payload.Frame(), decoded), eSuccess);
+    ASSERT_EQ(decoded.size(), 110000004u);
+    EXPECT_EQ(Bytes(decoded.begin(), decoded.begin() + 4), BytesOf("head"));
+    EXPECT_EQ(std::count(decoded.begin() + 4, decoded.end(), 0), 110000000);
 }
 
 struct sSample {

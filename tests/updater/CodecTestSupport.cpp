@@ -3,6 +3,7 @@
 #include "core/CMemBlockT.h"
 #include "updater/CPNUCompressor.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -95,4 +96,42 @@ Bytes Frame(uint32_t rawLength, const Bytes& payload)
     Bytes frame = {uint8_t(rawLength >> 24), uint8_t(rawLength >> 16), uint8_t(rawLength >> 8), uint8_t(rawLength)};
     frame.insert(frame.end(), payload.begin(), payload.end());
     return frame;
+}
+
+void RepeatPayload::Literals(const Bytes& bytes)
+{
+    for (uint8_t byte : bytes) {
+        mBytes.push_back(byte);
+        if (byte == mBytes[0])
+            mBytes.push_back(0);
+    }
+    mRawLength += bytes.size();
+}
+
+void RepeatPayload::PutVarint(uint64_t value)
+{
+    int shift = 28;
+    while (shift > 0 && (value >> shift) == 0)
+        shift -= 7;
+    for (; shift > 0; shift -= 7)
+        mBytes.push_back(uint8_t(0x80 | ((value >> shift) & 0x7F)));
+    mBytes.push_back(uint8_t(value & 0x7F));
+}
+
+void RepeatPayload::Repeat(const Bytes& seed, uint64_t total)
+{
+    Literals(seed);
+    for (uint64_t done = seed.size(); done < total;) {
+        const uint64_t length = std::min(done, total - done);
+        mBytes.push_back(mBytes[0]);
+        PutVarint(length);
+        PutVarint(done);
+        done += length;
+        mRawLength += length;
+    }
+}
+
+Bytes RepeatPayload::Frame() const
+{
+    return ::Frame(uint32_t(mRawLength), mBytes);
 }

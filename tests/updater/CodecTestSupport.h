@@ -20,3 +20,25 @@ Bytes RandomBytes(size_t count, uint32_t seed);
 Bytes SystemLibraryBytes(size_t count);
 // The frame of a payload: the raw length big-endian, then the payload.
 Bytes Frame(uint32_t rawLength, const Bytes& payload);
+
+// A method-8 payload written token by token, for raw lengths no encoder run in a test could
+// afford: literals, and repeats of a seed that double what is already there (never overlapping,
+// as the encoder's own matches).
+class RepeatPayload {
+public:
+    explicit RepeatPayload(uint8_t escape) : mBytes{escape} {}
+
+    void Literals(const Bytes& bytes);
+    // The seed, then copies of it until `total` bytes (a whole seed at least) were added.
+    void Repeat(const Bytes& seed, uint64_t total);
+
+    uint64_t RawLength() const { return mRawLength; }
+    // The frame: the raw length, then the payload.
+    Bytes Frame() const;
+
+private:
+    void PutVarint(uint64_t value);
+
+    Bytes mBytes;
+    uint64_t mRawLength = 0;
+};

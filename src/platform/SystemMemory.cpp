@@ -1,0 +1,51 @@
+#include "platform/SystemMemory.h"
+
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace plat {
+namespace {
+
+uint64_t& Override()
+{
+    static uint64_t bytes = 0;
+    return bytes;
+}
+
+// "MemAvailable:   123456 kB" from /proc/meminfo; 0 when the kernel does not give it.
+uint64_t MemAvailableLine()
+{
+    FILE* file = fopen("/proc/meminfo", "r");
+    if (file == nullptr)
+        return 0;
+    char line[256];
+    unsigned long long kilobytes = 0;
+    while (fgets(line, sizeof line, file) != nullptr) {
+        if (strncmp(line, "MemAvailable:", 13) == 0) {
+            if (sscanf(line + 13, "%llu", &kilobytes) != 1)
+                kilobytes = 0;
+            break;
+        }
+    }
+    fclose(file);
+    return uint64_t(kilobytes) * 1024;
+}
+
+} // namespace
+
+uint64_t GetAvailableMemory()
+{
+    if (Override() != 0)
+        return Override();
+    const uint64_t available = MemAvailableLine();
+    if (available != 0)
+        return available;
+    const long pages = sysconf(_SC_AVPHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : 0;
+}
+
+void SetAvailableMemoryOverride(uint64_t bytes) { Override() = bytes; }
+
+} // namespace plat
