@@ -150,10 +150,16 @@ eResultCode CPNUCompressor::Encode(uint32_t method, CMemBlockT<unsigned char>& i
 eResultCode CPNUCompressor::Decode(uint32_t method, CMemBlockT<unsigned char>& in,
                                    CMemBlockT<unsigned char>& out)
 {
+    return DecodeFrame(method, in.GetData(), in.GetSize(), out);
+}
+
+eResultCode CPNUCompressor::DecodeFrame(uint32_t method, const uint8_t* frame, uint64_t length,
+                                        CMemBlockT<unsigned char>& out)
+{
     if (method >= kMethodCount)
         return eBadParameter;
     uint64_t n = 0;
-    PNU_TRY(ReadRawLength(in.GetData(), in.GetSize(), n));
+    PNU_TRY(ReadRawLength(frame, length, n));
     // Any length the field can hold is taken, as long as the system can back it: a request it
     // would grant lazily and then fail to back is refused before allocating.
     const uint64_t available = plat::GetAvailableMemory();
@@ -161,7 +167,7 @@ eResultCode CPNUCompressor::Decode(uint32_t method, CMemBlockT<unsigned char>& i
         return eNoMemory;
     if (!out.SetSize(uint32_t(n), 1))
         return eNoMemory;
-    return DecodePayload(method, in.GetData() + 4, in.GetSize() - 4, out.GetData(), n);
+    return DecodePayload(method, frame + 4, length - 4, out.GetData(), n);
 }
 
 eResultCode CPNUCompressor::CodecRunStream(uint32_t encode, uint32_t method, gCStream& in,

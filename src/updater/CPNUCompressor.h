@@ -41,6 +41,10 @@ public:
                                    uint64_t capacity, uint64_t& frameLength);
     static eResultCode DecodePayload(uint32_t method, const uint8_t* payload, uint64_t m, uint8_t* out,
                                      uint64_t n);
+    // A whole frame of `length` bytes decoded into `out`, sized to its raw length: what CodecRun
+    // does for a block, for a frame that lies elsewhere (inside a package held in memory).
+    static eResultCode DecodeFrame(uint32_t method, const uint8_t* frame, uint64_t length,
+                                   CMemBlockT<unsigned char>& out);
     // The raw length a frame announces; 17 for a frame shorter than its length word.
     static eResultCode ReadRawLength(const uint8_t* frame, uint64_t length, uint64_t& n);
 

@@ -49,13 +49,7 @@ bool SameText(const gCString& a, const gCString& b)
 // checks as the codec's own block decoding.
 eResultCode DecodeFrame(const uint8_t* frame, uint64_t length, CMemBlock& archive)
 {
-    uint64_t rawLength = 0;
-    PNU_TRY(CPNUCompressor::ReadRawLength(frame, length, rawLength));
-    if (rawLength > kPNUPackageSizeLimit)
-        return eInvalidFile;
-    if (!archive.SetSize(uint32_t(rawLength), 1))
-        return eNoMemory;
-    return CPNUCompressor::DecodePayload(8, frame + 4, length - 4, archive.GetData(), rawLength);
+    return CPNUCompressor::DecodeFrame(8, frame, length, archive);
 }
 
 } // namespace
