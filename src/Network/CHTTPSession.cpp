@@ -1,6 +1,8 @@
 #include "Network/CHTTPSession.h"
 
+#include "Network/HTTPLimits.h"
 #include "app/ReportError.h"
+#include "platform/Clock.h"
 
 #include <cstring>
 
@@ -60,11 +62,91 @@ eResultCode CHTTPSession::Close()
     return result;
 }
 
+eResultCode CHTTPSession::ReserveBody(uint64_t needed)
+{
+    // The memory stream grows by what each write needs; a body arriving in 64000-byte pieces
+    // would be moved once per piece. Doubling keeps that linear, and the limit caps the room.
+    uint64_t capacity = bodyBuffer.GetCapacity();
+    if (needed < capacity)
+        return eSuccess;
+    uint64_t room = capacity * 2 > needed + 2048 ? capacity * 2 : needed + 2048;
+    if (bodyLimit != 0 && room > bodyLimit + 2048 && needed < bodyLimit + 2048)
+        room = bodyLimit + 2048;
+    if (room > UINT32_MAX || bodyBuffer.GetBlock() == nullptr || !bodyBuffer.GetBlock()->SetSize(uint32_t(room)))
+        return eNoMemory;
+    return eSuccess;
+}
+
 eResultCode CHTTPSession::WriteBody(const void* buffer, uint32_t count)
 {
     if (outputStream)
         return outputStream->Write(buffer, count);
-    return bodyBuffer.Write(buffer, count);
+    PNU_TRY(ReserveBody(uint64_t(bodyBuffer.GetPos()) + count));
+    return bodyBuffer.Write(buffer, int32_t(count));
+}
+
+void CHTTPSession::NoteActivity()
+{
+    mLastActivity = plat::Microseconds();
+}
+
+void CHTTPSession::NoteStart()
+{
+    mStartedAt = plat::Microseconds();
+    mLastActivity = mStartedAt;
+    mHeaderScanned = 0;
+    mHeaderLines = 0;
+}
+
+uint64_t CHTTPSession::ScanForHeaderEnd(bool bareLineFeeds)
+{
+    const uint8_t* data = receiveBuffer.GetData();
+    const uint64_t size = receiveBuffer.GetSize();
+    for (uint64_t i = mHeaderScanned; i < size; ++i) {
+        if (data[i] != '\n')
+            continue;
+        ++mHeaderLines;
+        bool crlfEnd = i >= 3 && data[i - 1] == '\r' && data[i - 2] == '\n' && data[i - 3] == '\r';
+        if (crlfEnd || (bareLineFeeds && i >= 1 && data[i - 1] == '\n')) {
+            mHeaderScanned = i + 1;
+            return i + 1;
+        }
+    }
+    mHeaderScanned = size;
+    return 0;
+}
+
+void CHTTPSession::AbortConnection()
+{
+    endpoint.Close();
+    connected = 0;
+    canSend = 0;
+    receivePending = 0;
+    dataEvent = 0;
+    closedEvent = 0;
+}
+
+eResultCode CHTTPSession::CheckTimeout()
+{
+    bool open = state == eSocketConnecting || state == eSocketConnected;
+    // A server connection is watched until the peer has gone, also after its reply.
+    if (mStartedAt == 0 || !open || (clientMode != 0 && finished) || !endpoint.IsOpen())
+        return eSuccess;
+    const uint64_t limit = GetHTTPLimits().idleTimeoutMicroseconds;
+    const uint64_t now = plat::Microseconds();
+    bool idle = now - mLastActivity >= limit;
+    bool headerDone = clientMode != 0 ? inBody != 0 || headerReceived != 0 : requestAnswered != 0;
+    bool headerTooSlow = !headerDone && now - mStartedAt >= limit;
+    if (!idle && !headerTooSlow)
+        return eSuccess;
+    if (clientMode == 0) {
+        AbortConnection();
+        finished = 1;
+        ChangeState(eSocketClosed);
+        return eSuccess;
+    }
+    eHTTPFailure reason = idle ? eHTTPFailure::kIdle : eHTTPFailure::kHeaderTooSlow;
+    return inBody ? FailTransfer(reason) : FailResponse(reason);
 }
 
 eResultCode CHTTPSession::QueueSendBytes(const void* buffer, uint32_t count)
@@ -91,13 +173,18 @@ eResultCode CHTTPSession::SetDownloadFileName(const gCString& name)
 eResultCode CHTTPSession::Poll()
 {
     PNU_TRY(CTCPSocket::Poll());
+    PNU_TRY(CheckTimeout());
     if (!canSend || finished || sendBuffer.GetSize() == 0)
         return eSuccess;
     uint32_t count = sendBuffer.GetSize();
     eResultCode result = Send(count, sendBuffer);
     if (result == eNetworkWarning)
         return eSuccess;
+    if (result == eSuccess)
+        NoteActivity();
     if (result != eSuccess) {
+        if (failure == eHTTPFailure::kNone)
+            failure = eHTTPFailure::kSendFailed;
         if (SendFailedCallback.function) {
             if (eResultCode callbackResult = SendFailedCallback.function(this, SendFailedCallback.user);
                 callbackResult != eSuccess)
@@ -142,6 +229,8 @@ eResultCode CHTTPSession::TakeReceivedBytes(const char* bytes, uint32_t count)
         (void)RawDataCallback(this, bytes, count);
     // A session that has failed or finished takes no more data: the bytes are read (so the
     // connection's end can still be seen) and dropped.
+    if (count > 0)
+        NoteActivity();
     if (finished || requestAnswered)
         return eSuccess;
     PNU_TRY(receiveBuffer.SetPos(receiveBuffer.GetSize()));
@@ -193,6 +282,8 @@ eResultCode CHTTPSession::ReceivePlainBody(const char* bytes, uint32_t received)
         if (count > remaining)
             count = remaining;
     }
+    if (bodyLimit != 0 && bytesTransferred + count > bodyLimit)
+        return FailTransfer(eHTTPFailure::kBodyTooLarge);
     PNU_TRY(WriteBody(bytes, uint32_t(count)));
     if (receiveBuffer.GetSize() != 0)
         PNU_TRY(receiveBuffer.Reset());
@@ -203,13 +294,57 @@ eResultCode CHTTPSession::ReceivePlainBody(const char* bytes, uint32_t received)
     return eSuccess;
 }
 
-eResultCode CHTTPSession::FailTransfer()
+eResultCode CHTTPSession::FailTransfer(eHTTPFailure reason)
 {
+    if (finished)
+        return eSuccess;
     finished = 1;
     transferFailed = 1;
+    failure = reason;
+    AbortConnection();
+    // What arrived of a failed body is of no use; its memory goes at once.
+    if (outputStream == nullptr)
+        (void)bodyBuffer.Reset();
     ChangeState(eSocketFailedTransfer);
     if (SendFailedCallback.function)
         return SendFailedCallback.function(this, SendFailedCallback.user);
+    return eSuccess;
+}
+
+eResultCode CHTTPSession::TakeChunkSizeLine(const uint8_t* line, uint64_t length)
+{
+    // A chunk larger than this is refused rather than collected.
+    constexpr uint64_t kMaxChunk = 0x7FFFFFFF;
+    // The size is hexadecimal, at most eight digits after leading blanks; an extension after ";"
+    // is ignored. A line without a digit is not a chunk.
+    uint64_t position = 0;
+    while (position < length && (line[position] == ' ' || line[position] == '\t'))
+        ++position;
+    uint64_t size = 0;
+    int32_t digits = 0;
+    for (; position < length && digits < 8; ++position, ++digits) {
+        uint8_t unit = line[position];
+        uint32_t value;
+        if (unit >= '0' && unit <= '9')
+            value = unit - '0';
+        else if (unit >= 'a' && unit <= 'f')
+            value = unit - 'a' + 10;
+        else if (unit >= 'A' && unit <= 'F')
+            value = unit - 'A' + 10;
+        else
+            break;
+        size = size * 16 + value;
+    }
+    if (digits == 0 || size > kMaxChunk)
+        return FailTransfer(eHTTPFailure::kBadChunk);
+    if (size == 0) {
+        // The last chunk: trailers and anything after them are not body bytes.
+        chunkedDone = 1;
+        bytesTransferred += 2;
+        return eSuccess;
+    }
+    mChunkLeft = size;
+    mChunkPhase = eChunkPhase::kData;
     return eSuccess;
 }
 
@@ -217,60 +352,49 @@ eResultCode CHTTPSession::ReceiveChunkedBody()
 {
     // Longest chunk-size line accepted while its end has not arrived yet.
     constexpr uint64_t kMaxSizeLine = 1024;
-    // A chunk larger than this is refused rather than collected.
-    constexpr uint64_t kMaxChunk = 0x7FFFFFFF;
 
+    // Chunk data is passed on as it arrives: only an unfinished size line or line end is kept
+    // for the next arrival, however large the chunk.
     const uint8_t* data = receiveBuffer.GetData();
-    uint64_t available = receiveBuffer.GetSize();
+    const uint64_t available = receiveBuffer.GetSize();
     uint64_t offset = 0;
-    while (!chunkedDone) {
+    while (offset < available && !chunkedDone && !finished) {
+        if (mChunkPhase == eChunkPhase::kData) {
+            uint64_t count = available - offset < mChunkLeft ? available - offset : mChunkLeft;
+            if (bodyLimit != 0 && mChunkDataBytes + count > bodyLimit)
+                return FailTransfer(eHTTPFailure::kBodyTooLarge);
+            PNU_TRY(WriteBody(data + offset, uint32_t(count)));
+            mChunkDataBytes += count;
+            bytesTransferred += count;
+            offset += count;
+            mChunkLeft -= count;
+            if (mChunkLeft == 0)
+                mChunkPhase = eChunkPhase::kDataEnd;
+            continue;
+        }
+        if (mChunkPhase == eChunkPhase::kDataEnd) {
+            if (available - offset < 2)
+                break;
+            if (data[offset] != '\r' || data[offset + 1] != '\n')
+                return FailTransfer(eHTTPFailure::kBadChunk);
+            bytesTransferred += 2;
+            offset += 2;
+            mChunkPhase = eChunkPhase::kSizeLine;
+            continue;
+        }
         uint64_t lineEnd = offset;
         while (lineEnd + 1 < available && !(data[lineEnd] == '\r' && data[lineEnd + 1] == '\n'))
             ++lineEnd;
         if (lineEnd + 1 >= available) {
             if (available - offset > kMaxSizeLine)
-                return FailTransfer();
+                return FailTransfer(eHTTPFailure::kBadChunk);
             break;
         }
-        // The size is hexadecimal, at most eight digits after leading blanks; an extension after
-        // ";" is ignored. A line without a digit is not a chunk.
-        uint64_t position = offset;
-        while (position < lineEnd && (data[position] == ' ' || data[position] == '\t'))
-            ++position;
-        uint64_t size = 0;
-        int32_t digits = 0;
-        for (; position < lineEnd && digits < 8; ++position, ++digits) {
-            uint8_t unit = data[position];
-            uint32_t value;
-            if (unit >= '0' && unit <= '9')
-                value = unit - '0';
-            else if (unit >= 'a' && unit <= 'f')
-                value = unit - 'a' + 10;
-            else if (unit >= 'A' && unit <= 'F')
-                value = unit - 'A' + 10;
-            else
-                break;
-            size = size * 16 + value;
-        }
-        if (digits == 0 || size > kMaxChunk)
-            return FailTransfer();
-        uint64_t chunkStart = lineEnd + 2;
-        if (size == 0) {
-            // The last chunk: trailers and anything after them are not body bytes.
-            chunkedDone = 1;
-            offset = available;
-            bytesTransferred += 2;
-            break;
-        }
-        // 64-bit sums: a size near 2^32 cannot wrap the comparison.
-        if (available - chunkStart < size + 2)
-            break;
-        if (data[chunkStart + size] != '\r' || data[chunkStart + size + 1] != '\n')
-            return FailTransfer();
-        PNU_TRY(WriteBody(data + chunkStart, uint32_t(size)));
-        bytesTransferred += size + 2;
-        offset = chunkStart + size + 2;
+        PNU_TRY(TakeChunkSizeLine(data + offset, lineEnd - offset));
+        offset = chunkedDone ? available : lineEnd + 2;
     }
+    if (finished && !chunkedDone)
+        return eSuccess;
     PNU_TRY(ReplaceReceiveBuffer(data + offset, available - offset));
     if (chunkedDone && !finishOnClose)
         return FinishDownload();
@@ -314,6 +438,11 @@ eResultCode CHTTPSession::OnConnectionClosed(int32_t, uintptr_t user)
     }
     if (!session->headerReceived) {
         session->ChangeState(eSocketFailed);
+        if (alreadyFinished || session->clientMode == 0)
+            return eSuccess;
+        session->failure = eHTTPFailure::kClosedBeforeReply;
+        if (session->FailedCallback.function)
+            return session->FailedCallback.function(session, session->FailedCallback.user);
         return eSuccess;
     }
     if (session->outputStream) {

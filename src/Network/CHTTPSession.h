@@ -27,6 +27,21 @@ using tSessionEventCallback = eResultCode (*)(CHTTPSession* session);
 using tRequestComposedCallback = eResultCode (*)(CHTTPSession* session, const gCString& text);
 using tRawDataCallback = eResultCode (*)(CHTTPSession* session, const char* bytes, uint32_t count);
 
+// Why a session gave up; the owner names it to the user.
+enum class eHTTPFailure : uint32_t {
+    kNone,
+    kClosedBeforeReply, // the peer closed before the reply header ended
+    kNoHTTPStatus,      // the reply does not begin with an HTTP status line
+    kRefusedStatus,     // a status other than 200 or 206 (`responseStatus`, `statusText`)
+    kHeaderTooLarge,    // the header passed the byte or line limit
+    kLengthTooLarge,    // the stated length is above `bodyLimit`
+    kBodyTooLarge,      // the body passed `bodyLimit`
+    kBadChunk,          // a damaged chunked body
+    kIdle,              // no byte for the idle timeout
+    kHeaderTooSlow,     // the header had not ended within the idle timeout
+    kSendFailed,        // the request could not be sent
+};
+
 template <typename Function>
 struct sSessionCallback {
     Function function = nullptr;
@@ -142,12 +157,31 @@ public:
     uint32_t requestAnswered = 0;
     uint32_t rangeSuffix = 0;
     uint64_t replyRemaining = 0;
+    // The largest body kept or written, 0 for no limit; a stated length above it is refused with
+    // the header, and the transfer stops when a body passes it.
+    uint64_t bodyLimit = 0;
+    eHTTPFailure failure = eHTTPFailure::kNone;
+    // The reply's status line without "HTTP/x.y ", as the server sent it.
+    gCString statusText;
 
 private:
+    enum class eChunkPhase : uint8_t { kSizeLine, kData, kDataEnd };
+
+    eResultCode FailResponse(eHTTPFailure reason);
+    eResultCode FailTransfer(eHTTPFailure reason);
+    eResultCode CheckTimeout();
+    // Closes the endpoint at once: nothing more is read from a peer that has been given up.
+    void AbortConnection();
+    eResultCode ReserveBody(uint64_t needed);
+    eResultCode TakeChunkSizeLine(const uint8_t* line, uint64_t length);
+    void NoteActivity();
+    void NoteStart();
+    // Searches the receive buffer for the end of the header from where the last search stopped,
+    // counting line ends on the way: the offset after the empty line, or 0 while it has not come.
+    uint64_t ScanForHeaderEnd(bool bareLineFeeds);
     eResultCode ReceivePlainBody();
     eResultCode ReceivePlainBody(const char* bytes, uint32_t count);
     eResultCode ReceiveChunkedBody();
-    eResultCode FailTransfer();
     eResultCode ReportProgress();
     eResultCode ReportFinished();
     eResultCode OpenOutput();
@@ -158,6 +192,15 @@ private:
     void ResolveReplyRange(uint64_t total);
 
     CMemBlockT<char> mReceiveBlock;
+    // How far the header has been searched for its end, and the line ends found so far.
+    uint64_t mHeaderScanned = 0;
+    uint32_t mHeaderLines = 0;
+    eChunkPhase mChunkPhase = eChunkPhase::kSizeLine;
+    uint64_t mChunkLeft = 0;
+    uint64_t mChunkDataBytes = 0;
+    // When the request began and when a byte last moved (clock microseconds; 0 before a start).
+    uint64_t mStartedAt = 0;
+    uint64_t mLastActivity = 0;
 };
 
 // Upper-cases ASCII letters in place (header names and units are compared this way).

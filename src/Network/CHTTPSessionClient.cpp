@@ -1,25 +1,15 @@
 // The client side of CHTTPSession: starting a request, the request text, and the response header.
 #include "Network/CHTTPSession.h"
 
+#include "Network/HTTPLimits.h"
 #include "Network/NetAddress.h"
 
 #include <cstring>
 
 namespace {
 
-// A response header that has not ended within this many bytes is refused.
-constexpr uint64_t kMaxHeaderBytes = 1024 * 1024;
-
-// The offset of the first "\r\n\r\n" in the raw bytes, or -1. The header is looked for in the
-// bytes themselves: the body after it may hold any byte, a zero included.
-int64_t FindHeaderEnd(const uint8_t* data, uint64_t size)
-{
-    for (uint64_t i = 0; i + 3 < size; ++i) {
-        if (data[i] == '\r' && data[i + 1] == '\n' && data[i + 2] == '\r' && data[i + 3] == '\n')
-            return int64_t(i);
-    }
-    return -1;
-}
+// The status line's reason text is kept up to this many characters.
+constexpr int32_t kMaxStatusText = 200;
 
 // A number read from a header, or 0 when it reads as negative.
 uint64_t ParseLength(const gCString& text)
@@ -51,6 +41,7 @@ eResultCode CHTTPSession::RequestURL(uint32_t mode, const gCString& url, const g
     SplitHostAndPort(url, host, hostPort);
     if (hostPort == 0)
         hostPort = 80;
+    NoteStart();
     if (mode != 0) {
         hostName = host;
         InstallSocketCallbacks();
@@ -72,6 +63,7 @@ eResultCode CHTTPSession::RequestAddress(uint32_t mode, uint32_t peerAddress, ui
     clientMode = mode;
     if (peerPort == 0)
         peerPort = 80;
+    NoteStart();
     if (mode != 0) {
         hostName = FormatDottedAddress(peerAddress);
         InstallSocketCallbacks();
@@ -154,31 +146,29 @@ eResultCode CHTTPSession::AppendHeaderLines(const tHTTPHeaderArrays& names, cons
 eResultCode CHTTPSession::SplitHeaderLines(const gCString& text, gCString& statusLine, tHTTPHeaderArrays& names,
     tHTTPHeaderArrays& values)
 {
+    // Each line is copied once, on its own: the split is linear in the header's length.
     const gCString lineEnd(u"\r\n");
     const gCString whitespace(kStringWhitespace);
+    const uint32_t maxLines = GetHTTPLimits().maxHeaderLines;
     int32_t end = text.Find(lineEnd);
     if (end < 0)
         return eGenericFailure;
-    statusLine = text.Left(end);
+    statusLine = text.SubString(0, end - 1);
     int32_t start = end + 2;
-    for (;;) {
+    for (uint32_t lines = 0;; ++lines) {
         end = text.Find(start, lineEnd);
         if (end < 0)
             return eGenericFailure;
         if (end == start)
             return eSuccess;
-        gCString line = text.Mid(start, end - start);
+        if (lines >= maxLines)
+            return eOutOfRange;
+        int32_t colon = start;
+        while (colon < end && text[colon] != u':')
+            ++colon;
+        gCString name = text.SubString(start, colon - 1);
+        gCString value = colon < end ? text.SubString(colon + 1, end - 1) : gCString(u"");
         start = end + 2;
-        gCString name;
-        gCString value;
-        int32_t colon = line.Find(gCString(u":"));
-        if (colon < 0) {
-            name = line;
-            (void)value.Assign(u"");
-        } else {
-            name = line.Left(colon);
-            value = line.DropLeft(colon + 1);
-        }
         name.Trim(whitespace);
         value.Trim(whitespace);
         MakeUpperASCII(name);
@@ -229,48 +219,70 @@ eResultCode CHTTPSession::HandleResponseHeader(const gCString& name, gCString& v
     return eSuccess;
 }
 
+eResultCode CHTTPSession::FailResponse(eHTTPFailure reason)
+{
+    if (finished)
+        return eSuccess;
+    finished = 1;
+    failure = reason;
+    AbortConnection();
+    bool answered = reason == eHTTPFailure::kRefusedStatus || reason == eHTTPFailure::kLengthTooLarge;
+    if (answered)
+        transferFailed = 1;
+    ChangeState(answered ? eSocketFailedTransfer : eSocketFailed);
+    if (FailedCallback.function)
+        return FailedCallback.function(this, FailedCallback.user);
+    return eSuccess;
+}
+
 eResultCode CHTTPSession::ParseResponseHeader()
 {
     const uint8_t* data = receiveBuffer.GetData();
     uint64_t size = receiveBuffer.GetSize();
-    int64_t headerEnd = FindHeaderEnd(data, size);
-    if (headerEnd <= 0)
-        return size > kMaxHeaderBytes ? eGenericFailure : eSuccess;
+    // Whatever does not begin like a status line is refused at once, not waited for.
+    static const char kStatusStart[] = "HTTP";
+    for (uint64_t i = 0; i < size && i < 4; ++i) {
+        if (data[i] != uint8_t(kStatusStart[i]))
+            return FailResponse(eHTTPFailure::kNoHTTPStatus);
+    }
+    const sHTTPLimits& limits = GetHTTPLimits();
+    uint64_t bodyStart = ScanForHeaderEnd(false);
+    if (mHeaderLines > limits.maxHeaderLines + 2 || (bodyStart == 0 ? size : bodyStart) > limits.maxHeaderBytes)
+        return FailResponse(eHTTPFailure::kHeaderTooLarge);
+    if (bodyStart == 0)
+        return eSuccess;
 
     gCString text;
-    PNU_TRY(text.ConvertFromChars(reinterpret_cast<const char*>(data), int32_t(headerEnd + 4)));
+    PNU_TRY(text.ConvertFromChars(reinterpret_cast<const char*>(data), int32_t(bodyStart)));
     gCString statusLine;
     tHTTPHeaderArrays names;
     tHTTPHeaderArrays values;
-    PNU_TRY(SplitHeaderLines(text, statusLine, names, values));
-    if (!(statusLine.Left(4) == "HTTP"))
-        return eGenericFailure;
+    if (eResultCode split = SplitHeaderLines(text, statusLine, names, values); split != eSuccess)
+        return split == eOutOfRange ? FailResponse(eHTTPFailure::kHeaderTooLarge) : split;
 
     gCString version, afterVersion, code, reason;
     (void)statusLine.SplitAtFirst(version, afterVersion, gCString(u" "), 0);
     (void)afterVersion.SplitAtFirst(code, reason, gCString(u" "), 0);
+    statusText = afterVersion.Left(kMaxStatusText);
     int32_t status = code.IsEmpty() ? 0 : code.ParseInteger();
     responseStatus = status;
-    bool accepted = status == 200 || status == 206;
-    if (!accepted) {
-        transferFailed = 1;
-        ChangeState(eSocketFailedTransfer);
-        finished = 1;
-        if (FailedCallback.function)
-            PNU_TRY(FailedCallback.function(this, FailedCallback.user));
-    }
     for (int32_t i = 0; i < names.GetSize(); ++i)
         PNU_TRY(HandleResponseHeader(names[i], values[i]));
-    if (!accepted)
-        return eSuccess;
+    if (status != 200 && status != 206)
+        return FailResponse(eHTTPFailure::kRefusedStatus);
+    // A stated length (of the whole file, for a part) above the limit is refused before any of
+    // its bytes is kept.
+    if (bodyLimit != 0 && lengthAnnounced && totalLength > bodyLimit)
+        return FailResponse(eHTTPFailure::kLengthTooLarge);
 
     if (!localFileName.IsEmpty())
         PNU_TRY(OpenOutput());
 
     inBody = 1;
-    uint64_t bodyStart = uint64_t(headerEnd) + 4;
     PNU_TRY(ReplaceReceiveBuffer(receiveBuffer.GetData() + bodyStart, size - bodyStart));
     PNU_TRY(ReceiveData());
+    if (transferFailed)
+        return eSuccess;
     // A stated length of 0 (or a resumed file already complete) is finished without any body byte.
     if (!finished && !finishOnClose && !chunked && lengthAnnounced && bytesTransferred >= totalLength)
         PNU_TRY(FinishDownload());

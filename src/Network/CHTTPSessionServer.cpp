@@ -1,23 +1,31 @@
 // The server side of CHTTPSession: reading one GET request and answering it.
 #include "Network/CHTTPSession.h"
 
+#include "Network/HTTPLimits.h"
+
 #include <cstring>
 
 namespace {
 
-// A request that has not ended within this many bytes is not answered.
-constexpr uint64_t kMaxRequestBytes = 64 * 1024;
-
-// Whether the request header has ended ("\r\n\r\n", or "\n\n" alone).
-bool RequestIsComplete(const uint8_t* data, uint64_t size)
+// Whether a decoded name stays inside whatever the owner serves from: no leading separator, no
+// ".." segment, no NUL.
+bool IsSafeRequestName(const gCString& name)
 {
-    for (uint64_t i = 0; i + 1 < size; ++i) {
-        if (data[i] == '\n' && data[i + 1] == '\n')
-            return true;
-        if (i + 3 < size && data[i] == '\r' && data[i + 1] == '\n' && data[i + 2] == '\r' && data[i + 3] == '\n')
-            return true;
+    auto isSeparator = [](char16_t unit) { return unit == u'/' || unit == u'\\' || unit == u':'; };
+    const int32_t length = name.GetLength();
+    if (length > 0 && isSeparator(name[0]))
+        return false;
+    int32_t segmentStart = 0;
+    for (int32_t i = 0; i <= length; ++i) {
+        if (i < length && name[i] == 0)
+            return false;
+        if (i < length && !isSeparator(name[i]))
+            continue;
+        if (i - segmentStart == 2 && name[segmentStart] == u'.' && name[segmentStart + 1] == u'.')
+            return false;
+        segmentStart = i + 1;
     }
-    return false;
+    return true;
 }
 
 uint64_t ParseNumber(const gCString& text)
@@ -120,13 +128,17 @@ eResultCode CHTTPSession::ParseRequest()
 {
     if (requestAnswered)
         return eSuccess;
+    const sHTTPLimits& limits = GetHTTPLimits();
+    uint64_t end = ScanForHeaderEnd(true);
     const uint8_t* data = receiveBuffer.GetData();
-    uint64_t size = receiveBuffer.GetSize();
-    if (!RequestIsComplete(data, size)) {
-        if (size > kMaxRequestBytes)
-            return Close();
-        return eSuccess;
+    uint64_t size = end != 0 ? end : receiveBuffer.GetSize();
+    // An oversized request is not answered: the connection is closed, as for a refused one.
+    if (size > limits.maxHeaderBytes || mHeaderLines > limits.maxHeaderLines + 2) {
+        requestAnswered = 1;
+        return Close();
     }
+    if (end == 0)
+        return eSuccess;
     // The request is read as text up to its first zero byte.
     uint64_t textLength = 0;
     while (textLength < size && data[textLength] != 0)
@@ -186,6 +198,8 @@ eResultCode CHTTPSession::PrepareReply()
     gCStream* stream = nullptr;
     uint32_t refuse = 0;
     gCString text;
+    if (!IsSafeRequestName(localFileName))
+        return RefuseRequest();
     if (ServeRequestCallback.function) {
         eResultCode result = ServeRequestCallback.function(gCString(localFileName), ServeRequestCallback.user, this,
             &stream, &textFlag, &refuse, &text);

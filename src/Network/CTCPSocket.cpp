@@ -303,9 +303,16 @@ eResultCode CTCPSocket::Poll()
     }
     if (listenEvent) {
         listenEvent = 0;
-        // The waiting connection is taken now and handed on through the incoming callback.
-        if (endpoint.AcceptIncoming() == 0 && IncomingCallback.function)
+        // Every waiting connection is taken now and handed on through the incoming callback, so a
+        // burst of connections does not wait one heartbeat each. A connection the callback leaves
+        // in the slot stops the loop.
+        while (endpoint.AcceptIncoming() == 0) {
+            if (IncomingCallback.function == nullptr)
+                break;
             (void)IncomingCallback.function(eventResult, IncomingCallback.user);
+            if (endpoint.HasIncoming())
+                break;
+        }
     }
     if (acceptCompleteEvent) {
         if (AcceptCompleteCallback.function)

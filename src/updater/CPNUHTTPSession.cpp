@@ -3,15 +3,28 @@
 #include "app/AppGlobals.h"
 #include "app/CWindowBase.h"
 #include "app/gCCmdTarget.h"
+#include "Network/HTTPLimits.h"
 #include "updater/CPNUTransferManager.h"
+#include "updater/PNULimits.h"
 #include "updater/PNUASCII.h"
 #include "updater/PNUMessages.h"
 #include "updater/PNUTexts.h"
 #include "widgets/CBackdrop.h"
 
+gCString CutServerText(const gCString& text)
+{
+    if (text.GetLength() <= kMaxShownServerText)
+        return text;
+    gCString cut = text.Left(kMaxShownServerText);
+    cut += gCString("...");
+    return cut;
+}
+
 CPNUHTTPSession::CPNUHTTPSession()
 {
     finishOnClose = 1;
+    // Nothing larger than an update package is kept.
+    bodyLimit = kPNUPackageSizeLimit;
     httpVersion = gCString("1.0");
     const uintptr_t self = reinterpret_cast<uintptr_t>(this);
     ConnectStartedCallback = {&CPNUHTTPSession::OnConnectStarted, self};
@@ -44,6 +57,42 @@ gCString CPNUHTTPSession::GetConnectStartedText()
     return gCString("Server location found, now attempting to contact server.");
 }
 
+gCString CPNUHTTPSession::GetFailureText()
+{
+    const gCString seconds = gCString("") + int32_t(GetHTTPLimits().idleTimeoutMicroseconds / 1000000);
+    const gCString limit = gCString("") + uint64_t(bodyLimit);
+    switch (failure) {
+    case eHTTPFailure::kClosedBeforeReply:
+        return gCString("The server closed the connection before replying. Please try again later!");
+    case eHTTPFailure::kNoHTTPStatus:
+        return gCString("The server's reply is not an HTTP reply. Please try again later!");
+    case eHTTPFailure::kRefusedStatus:
+        return gCString("The server answered \"") + CutServerText(statusText)
+            + gCString("\" instead of sending the update. Please try again later!");
+    case eHTTPFailure::kHeaderTooLarge:
+        return gCString("The server's reply header is too large. Please try again later!");
+    case eHTTPFailure::kLengthTooLarge:
+        return gCString("The server announced ") + uint64_t(totalLength)
+            + gCString(" bytes, more than an update can hold (") + limit + gCString(" bytes).");
+    case eHTTPFailure::kBodyTooLarge:
+        return gCString("The download passed ") + limit
+            + gCString(" bytes, more than an update can hold, and was stopped.");
+    case eHTTPFailure::kBadChunk:
+        return gCString("The server sent a damaged reply. Please try again later!");
+    case eHTTPFailure::kIdle:
+        return gCString("The server sent nothing for ") + seconds
+            + gCString(" seconds, so the transfer was stopped. Please try again later!");
+    case eHTTPFailure::kHeaderTooSlow:
+        return gCString("The server's reply did not begin within ") + seconds
+            + gCString(" seconds, so the transfer was stopped. Please try again later!");
+    case eHTTPFailure::kSendFailed:
+        return gCString("The connection broke while the request was sent. Please try again later!");
+    case eHTTPFailure::kNone:
+        break;
+    }
+    return GetConnectFailedText();
+}
+
 gCString CPNULocalHTTPSession::GetResolveFailedText() { return GetTranslatedText(52); }
 gCString CPNULocalHTTPSession::GetConnectFailedText() { return GetTranslatedText(53); }
 gCString CPNULocalHTTPSession::GetHeadersReceivedText() { return GetTranslatedText(54); }
@@ -53,6 +102,13 @@ eResultCode CPNUHTTPSession::SendStatusLine(const gCString& text, uint32_t colou
 {
     gCCmdTarget sender;
     return eResultCode(sender.SendToFocusTarget(kPNUStatusLine, reinterpret_cast<uintptr_t>(&text), intptr_t(colour)));
+}
+
+eResultCode CPNUHTTPSession::ReportFailure(const gCString& text)
+{
+    PNU_TRY(SendStatusLine(text, kStatusRed));
+    gCCmdTarget sender;
+    return eResultCode(sender.SendToDefaultTarget(kPNUMessagePanelOn, reinterpret_cast<uintptr_t>(this), 0));
 }
 
 eResultCode CPNUHTTPSession::RedrawWindow()
@@ -113,16 +169,24 @@ eResultCode CPNUHTTPSession::OnConnectStarted(int32_t, uintptr_t user)
 eResultCode CPNUHTTPSession::OnResolveFailed(int32_t, uintptr_t user)
 {
     auto* session = reinterpret_cast<CPNUHTTPSession*>(user);
-    return session->SendStatusLine(session->GetResolveFailedText(), kStatusRed);
+    return session->ReportFailure(session->GetResolveFailedText());
 }
 
 eResultCode CPNUHTTPSession::OnFailed(CHTTPSession*, uintptr_t user)
 {
     auto* session = reinterpret_cast<CPNUHTTPSession*>(user);
-    return session->SendStatusLine(session->GetConnectFailedText(), kStatusRed);
+    return session->ReportFailure(session->GetFailureText());
 }
 
-eResultCode CPNUHTTPSession::OnSendFailed(CHTTPSession*, uintptr_t) { return eSuccess; }
+eResultCode CPNUHTTPSession::OnSendFailed(CHTTPSession*, uintptr_t user)
+{
+    // A body cut off by the close is reported when the download is dispatched; a transfer the
+    // session gave up is reported here.
+    auto* session = reinterpret_cast<CPNUHTTPSession*>(user);
+    if (session->failure == eHTTPFailure::kNone)
+        return eSuccess;
+    return session->ReportFailure(session->GetFailureText());
+}
 
 eResultCode CPNUHTTPSession::OnHeadersReceived(tHTTPHeaderArrays& names, tHTTPHeaderArrays& values, uintptr_t user)
 {

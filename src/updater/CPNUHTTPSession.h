@@ -7,6 +7,12 @@
 
 class CPNUTransferManager;
 
+// Texts from a server are shown and logged up to this many characters.
+inline constexpr int32_t kMaxShownServerText = 300;
+
+// The text cut to kMaxShownServerText characters, with "..." when something was cut.
+gCString CutServerText(const gCString& text);
+
 class CPNUHTTPSession : public CHTTPSession {
 public:
     CPNUHTTPSession();
@@ -19,6 +25,9 @@ public:
     virtual gCString GetConnectFailedText();
     virtual gCString GetHeadersReceivedText();
     virtual gCString GetConnectStartedText();
+    // The red line that names why the session gave up (the connect failure text when it never
+    // reached the server).
+    gCString GetFailureText();
 
     // 0 and the value; 1 when no header has that name; 12 when the header lists disagree. Names
     // are compared with a-z upper-cased; the given name is upper-cased in place.
@@ -31,6 +40,8 @@ public:
 
 private:
     eResultCode SendStatusLine(const gCString& text, uint32_t colour);
+    // The red line, then the message panel on, so the check can be started again.
+    eResultCode ReportFailure(const gCString& text);
     eResultCode RedrawWindow();
 
     static eResultCode OnConnectStarted(int32_t eventResult, uintptr_t user);

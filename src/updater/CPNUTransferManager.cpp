@@ -188,7 +188,9 @@ eResultCode CPNUTransferManager::DispatchFinishedJob()
         break;
     }
     bool isText = mCurrentSession->contentType.Find(gCString("text")) >= 0;
-    bool complete = mCurrentSession->bytesTransferred >= mCurrentSession->totalLength;
+    // A chunked body is complete only with its last chunk, whatever its byte count.
+    bool complete = mCurrentSession->bytesTransferred >= mCurrentSession->totalLength
+        && !(mCurrentSession->chunked && !mCurrentSession->chunkedDone);
     if (!complete) {
         PNU_TRY(eResultCode(SendToDefaultTarget(kPNUFailureSound, reinterpret_cast<uintptr_t>(this), 0)));
         if (isText)

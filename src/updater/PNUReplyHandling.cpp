@@ -1,6 +1,7 @@
 #include "updater/PNUReplyHandling.h"
 
 #include "FileIO/gCMemFile.h"
+#include "updater/CPNUHTTPSession.h"
 #include "updater/CPNUTransferManager.h"
 #include "updater/PNUCheckReply.h"
 #include "updater/PNUMessages.h"
@@ -19,7 +20,7 @@ gCString HeaderOr(CPNUTransferManager& manager, const char* name, const gCString
 
 eResultCode ReadReplyHeaders(CPNUTransferManager& manager, gCMemFile&)
 {
-    gCString reason = HeaderOr(manager, "PNU-FailReason", manager.GetUnknownReasonText());
+    gCString reason = CutServerText(HeaderOr(manager, "PNU-FailReason", manager.GetUnknownReasonText()));
     gCString failTypeText = HeaderOr(manager, "PNU-FailType", gCString("-1"));
     failTypeText.Trim(gCString(kStringWhitespace));
     int32_t failType = failTypeText.ParseInteger();

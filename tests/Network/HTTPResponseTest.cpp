@@ -1,6 +1,7 @@
 // The client's reading of responses, fed without a network: every reply whole, one byte at a time
 // and split at random points must give the same result.
 #include "Network/CHTTPSession.h"
+#include "Network/HTTPLimits.h"
 
 #include "platform/AlertPresenter.h"
 #include "support/LoopbackPeer.h"
@@ -26,12 +27,14 @@ struct sOutcome {
     int sendFailedCalls = 0;
     uint32_t state = 0;
     bool finishedBeforeClose = false;
+    eHTTPFailure failure = eHTTPFailure::kNone;
 
     bool operator==(const sOutcome& other) const
     {
         return body == other.body && finishedCalls == other.finishedCalls && complete == other.complete
             && failedCalls == other.failedCalls && sendFailedCalls == other.sendFailedCalls
-            && state == other.state && finishedBeforeClose == other.finishedBeforeClose;
+            && state == other.state && finishedBeforeClose == other.finishedBeforeClose
+            && failure == other.failure;
     }
 };
 
@@ -39,8 +42,24 @@ std::ostream& operator<<(std::ostream& out, const sOutcome& outcome)
 {
     return out << "{body \"" << outcome.body.substr(0, 40) << "\" finished " << outcome.finishedCalls << " complete "
                << outcome.complete << " failed " << outcome.failedCalls << " sendFailed " << outcome.sendFailedCalls
-               << " state " << outcome.state << " early " << outcome.finishedBeforeClose << "}";
+               << " state " << outcome.state << " early " << outcome.finishedBeforeClose << " failure "
+               << uint32_t(outcome.failure) << "}";
 }
+
+// Bodies in the table are kept below this; the limit cases pass it.
+constexpr uint64_t kBodyLimit = 64;
+
+// The table's header limit, shortened so that a long header is quick to send a byte at a time.
+constexpr uint32_t kHeaderLimit = 4096;
+
+class ScopedHeaderLimit {
+public:
+    ScopedHeaderLimit() : mSaved(GetHTTPLimits()) { GetHTTPLimits().maxHeaderBytes = kHeaderLimit; }
+    ~ScopedHeaderLimit() { GetHTTPLimits() = mSaved; }
+
+private:
+    sHTTPLimits mSaved;
+};
 
 // A client session as RequestURL leaves it, with its outcome recorded.
 class ProbeSession : public CHTTPSession {
@@ -50,6 +69,7 @@ public:
         InstallSocketCallbacks();
         clientMode = 1;
         finishOnClose = closeFinishes;
+        bodyLimit = kBodyLimit;
         uintptr_t self = reinterpret_cast<uintptr_t>(this);
         DownloadFinishedCallback = {[](CHTTPSession*, const gCString&, const gCString&, uint32_t complete, uint32_t,
                                         uintptr_t user) {
@@ -80,6 +100,7 @@ public:
     {
         outcome.body.assign(reinterpret_cast<const char*>(bodyBuffer.GetData()), size_t(bodyBuffer.GetSize()));
         outcome.state = state;
+        outcome.failure = failure;
         return outcome;
     }
 
@@ -110,7 +131,13 @@ std::vector<sCase> Cases()
 {
     const std::string ok = "HTTP/1.1 200 OK\r\n";
     const std::string chunkedHeader = ok + "Transfer-Encoding: chunked\r\n\r\n";
-    // body, finished calls, complete, failed, send failed, final state, finished before the close
+    std::string headerFlood = ok;
+    for (int i = 0; i < 300; ++i)
+        headerFlood += "X-" + std::to_string(i) + ": y\r\n";
+    const std::string longHeader = ok + "X-Long: " + std::string(kHeaderLimit, 'a') + "\r\n\r\n";
+    const std::string pastLimit(kBodyLimit + 6, 'b');
+    using enum eHTTPFailure;
+    // body, finished calls, complete, failed, send failed, final state, finished before the close, failure
     return {
         {"length", ok + "Content-Length: 5\r\n\r\nhello", 0, {"hello", 1, 1, 0, 0, 4, true}},
         {"bytes after the length are ignored", ok + "Content-Length: 5\r\n\r\nhelloEXTRA", 0, {"hello", 1, 1, 0, 0, 4, true}},
@@ -119,18 +146,25 @@ std::vector<sCase> Cases()
         {"length zero finishes at once", ok + "Content-Length: 0\r\n\r\n", 0, {"", 1, 1, 0, 0, 4, true}},
         {"chunked", chunkedHeader + "5\r\nhello\r\n6;x=1\r\n world\r\n0\r\n\r\n", 0, {"hello world", 1, 1, 0, 0, 4, true}},
         {"chunked upper-case hex and trailer", ok + "transfer-encoding: Chunked\r\n\r\nA\r\n0123456789\r\n0\r\nX-Trailer: 1\r\n\r\n", 0, {"0123456789", 1, 1, 0, 0, 4, true}},
-        {"chunked cut off by the close", chunkedHeader + "5\r\nhello\r\n8\r\nwor", 0, {"hello", 1, 0, 0, 1, 5, false}},
-        {"chunk size that would wrap", chunkedHeader + "FFFFFFFF\r\nabc", 0, {"", 0, 9, 0, 1, 5, true}},
-        {"chunk without its line end", chunkedHeader + "3\r\nabcXY0\r\n\r\n", 0, {"", 0, 9, 0, 1, 5, true}},
-        {"chunk size without digits", chunkedHeader + "zz\r\nabc\r\n", 0, {"", 0, 9, 0, 1, 5, true}},
+        {"chunked cut off by the close", chunkedHeader + "5\r\nhello\r\n8\r\nwor", 0, {"hellowor", 1, 0, 0, 1, 5, false}},
+        {"chunk size that would wrap", chunkedHeader + "FFFFFFFF\r\nabc", 0, {"", 0, 9, 0, 1, 5, true, kBadChunk}},
+        {"chunk without its line end", chunkedHeader + "3\r\nabcXY0\r\n\r\n", 0, {"", 0, 9, 0, 1, 5, true, kBadChunk}},
+        {"chunk size without digits", chunkedHeader + "zz\r\nabc\r\n", 0, {"", 0, 9, 0, 1, 5, true, kBadChunk}},
         {"gzip, chunked is not chunked", ok + "Transfer-Encoding: gzip, chunked\r\n\r\n3\r\nabc", 0, {"3\r\nabc", 1, 1, 0, 0, 4, false}},
-        {"not found", "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found", 0, {"", 0, 9, 1, 0, 5, true}},
-        {"redirect", "HTTP/1.1 301 Moved\r\nLocation: /x\r\n\r\n", 0, {"", 0, 9, 1, 0, 5, true}},
+        {"not found", "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found", 0, {"", 0, 9, 1, 0, 5, true, kRefusedStatus}},
+        {"redirect", "HTTP/1.1 301 Moved\r\nLocation: /x\r\n\r\n", 0, {"", 0, 9, 1, 0, 5, true, kRefusedStatus}},
         {"partial content", "HTTP/1.1 206 Partial Content\r\nContent-Length: 3\r\nContent-Range: bytes 0-2/3\r\n\r\nabc", 0, {"abc", 1, 1, 0, 0, 4, true}},
-        {"not HTTP", "FTP 200 OK\r\nContent-Length: 1\r\n\r\nx", 0, {"", 0, 9, 1, 0, 2, true}},
-        {"status without code", "HTTP/1.1\r\n\r\n", 0, {"", 0, 9, 1, 0, 5, true}},
+        {"not HTTP", "FTP 200 OK\r\nContent-Length: 1\r\n\r\nx", 0, {"", 0, 9, 1, 0, 2, true, kNoHTTPStatus}},
+        {"status of zero bytes", std::string(12, '\0') + "\r\n\r\n", 0, {"", 0, 9, 1, 0, 2, true, kNoHTTPStatus}},
+        {"status without code", "HTTP/1.1\r\n\r\n", 0, {"", 0, 9, 1, 0, 5, true, kRefusedStatus}},
         {"short body", ok + "Content-Length: 10\r\n\r\nabc", 0, {"abc", 1, 0, 0, 1, 5, false}},
-        {"closed before the header", ok + "Content-Le", 0, {"", 0, 9, 0, 0, 2, false}},
+        {"closed before the header", ok + "Content-Le", 0, {"", 0, 9, 1, 0, 2, false, kClosedBeforeReply}},
+        {"closed before anything", "", 0, {"", 0, 9, 1, 0, 2, false, kClosedBeforeReply}},
+        {"too many header lines", headerFlood, 0, {"", 0, 9, 1, 0, 2, true, kHeaderTooLarge}},
+        {"header too long", longHeader, 0, {"", 0, 9, 1, 0, 2, true, kHeaderTooLarge}},
+        {"stated length above the limit", ok + "Content-Length: 65\r\n\r\nabc", 1, {"", 0, 9, 1, 0, 5, true, kLengthTooLarge}},
+        {"body without length passes the limit", "HTTP/1.0 200 OK\r\n\r\n" + pastLimit, 1, {"", 0, 9, 0, 1, 5, true, kBodyTooLarge}},
+        {"huge chunk passes the limit", chunkedHeader + "7FFFFFF0\r\n" + pastLimit, 1, {"", 0, 9, 0, 1, 5, true, kBodyTooLarge}},
         {"finish on close", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello", 1, {"hello", 1, 1, 0, 0, 4, false}},
         {"finish on close, short", ok + "Content-Length: 10\r\n\r\nabc", 1, {"abc", 1, 0, 0, 0, 4, false}},
         {"finish on close, chunked", chunkedHeader + "3\r\nabc\r\n0\r\n\r\n", 1, {"abc", 1, 1, 0, 0, 4, false}},
@@ -141,6 +175,7 @@ std::vector<sCase> Cases()
 
 TEST(HTTPResponse, RepliesGiveTheSameOutcomeHoweverTheyAreSplit)
 {
+    ScopedHeaderLimit limit;
     std::mt19937 random(20261207);
     for (const sCase& entry : Cases()) {
         const std::string& reply = entry.reply;
@@ -186,6 +221,7 @@ TEST(HTTPResponse, BodyBytesOfTheHeaderReadAreWrittenBeforeTheHeadersCallback)
 TEST(HTTPResponse, ResumedDownloadCountsTheBytesAlreadyHeld)
 {
     ProbeSession session(0);
+    session.bodyLimit = 0;
     (void)session.SetDownloadFileName(gCString(u"pkg.pnu"));
     static std::vector<uint32_t> progress;
     progress.clear();
@@ -218,6 +254,7 @@ TEST(HTTPResponse, ResumedDownloadCountsTheBytesAlreadyHeld)
 TEST(HTTPResponse, ProgressIsReportedOnlyWhenTheThousandthsChange)
 {
     ProbeSession session(1);
+    session.bodyLimit = 0;
     static std::vector<uint32_t> progress;
     progress.clear();
     session.ProgressCallback = {[](CHTTPSession*, uint32_t permille, uintptr_t) {
@@ -239,6 +276,7 @@ TEST(HTTPResponse, ProgressIsReportedOnlyWhenTheThousandthsChange)
 // in random pieces, then the peer closes.
 TEST(HTTPResponse, RepliesFromAScriptedPeerGiveTheSameOutcome)
 {
+    ScopedHeaderLimit limit;
     for (const sCase& entry : Cases()) {
         for (int mode = 0; mode < 3; ++mode) {
             const std::string& reply = entry.reply;

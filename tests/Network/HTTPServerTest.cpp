@@ -59,7 +59,7 @@ public:
 };
 
 struct sCase {
-    const char* request;
+    std::string request;
     const char* name;       // the name handed to the serve callback, "(none)" when not asked
     std::string header;     // the reply header, "" when nothing is sent, "text" for a whole text reply
     size_t bodyFirst;       // the body bytes sent: [bodyFirst, bodyEnd)
@@ -83,6 +83,10 @@ TEST(HTTPServer, RequestsAreAnsweredWithTheRightHeaderAndExactlyTheAnnouncedByte
     const std::string partial = "HTTP/1.0 206 Partial Content";
     const std::string notFound = "HTTP/1.0 404 Not Found\r\nServer: Marten HTTP\r\nContent-length: 0\r\n\r\n";
     const std::string whole = Header(ok.c_str(), "application/binary", 1000);
+    std::string headerFlood = "GET /a HTTP/1.1\r\n";
+    for (int i = 0; i < 300; ++i)
+        headerFlood += "X: y\r\n";
+    headerFlood += "\r\n";
     const sCase cases[] = {
         {"GET / HTTP/1.1\r\nHost: x\r\n\r\n", "", "text", 0, 1000},
         {"GET /index.HTML HTTP/1.0\r\n\r\n", "index.HTML", "text", 0, 1000},
@@ -107,6 +111,16 @@ TEST(HTTPServer, RequestsAreAnsweredWithTheRightHeaderAndExactlyTheAnnouncedByte
         {"GET /%2541%00 HTTP/1.1\r\n\r\n", "%41%00", whole, 0, 1000},
         {"GET /missing HTTP/1.1\r\n\r\n", "missing", notFound, 0, 0},
         {"GET /only\r\n\r\n", "(none)", "", 0, 0},
+        // Names that would leave the served folder are refused before the owner sees them.
+        {"GET /..%2f..%2fetc/passwd HTTP/1.1\r\n\r\n", "(none)", notFound, 0, 0},
+        {"GET //etc/passwd HTTP/1.1\r\n\r\n", "(none)", notFound, 0, 0},
+        {"GET /%2e%2e/x.bin HTTP/1.1\r\n\r\n", "(none)", notFound, 0, 0},
+        {"GET /a/../../b.bin HTTP/1.1\r\n\r\n", "(none)", notFound, 0, 0},
+        {"GET /a%5c..%5cb.bin HTTP/1.1\r\n\r\n", "(none)", notFound, 0, 0},
+        {"GET /a/.. HTTP/1.1\r\n\r\n", "(none)", notFound, 0, 0},
+        {"GET /a..b/...bin HTTP/1.1\r\n\r\n", "a..b/...bin", whole, 0, 1000},
+        // A header of more lines than any real request is not answered.
+        {headerFlood, "(none)", "", 0, 0},
     };
     const std::string text = Header(ok.c_str(), "text/html", 1000);
     const std::string body = BodyBytes();

@@ -83,9 +83,16 @@ TEST_F(UpdateFlow, EachReplyFormShowsItsLinesPanelAndMessage)
          {kFound, kResponse, {"-- An error occurred during the download: --", kStatusRed},
           {"\"Connection failed during download.\"", kStatusLightRed}, {"Download Failed!", kStatusRed}},
          CPintrelUpdaterBackdrop::kMessageCheck, 1},
-        {"notfound", {kFound, kNoConnect}, CPintrelUpdaterBackdrop::kMessageCheck, 0},
-        {"nohttp", {kFound, kNoConnect}, CPintrelUpdaterBackdrop::kMessageCheck, 0},
-        {"close", {kFound}, CPintrelUpdaterBackdrop::kMessageCheck, 0},
+        // Each failure is named, and the check is offered again.
+        {"notfound",
+         {kFound, {"The server answered \"404 Not Found\" instead of sending the update. Please try again later!",
+                   kStatusRed}},
+         CPintrelUpdaterBackdrop::kMessageCheck, 1},
+        {"nohttp", {kFound, {"The server's reply is not an HTTP reply. Please try again later!", kStatusRed}},
+         CPintrelUpdaterBackdrop::kMessageCheck, 1},
+        {"close",
+         {kFound, {"The server closed the connection before replying. Please try again later!", kStatusRed}},
+         CPintrelUpdaterBackdrop::kMessageCheck, 1},
     };
     std::string package = MakePackage();
     for (const sReplyCase& c : cases) {
@@ -184,6 +191,9 @@ TEST_F(UpdateFlow, RefusedConnectionAndUnknownHostGiveTheirRedLines)
             std::vector<sShownLine> expected = {kReady, kWarning, kChecking, kLookingUp};
             expected.insert(expected.end(), c.after.begin(), c.after.end());
             EXPECT_EQ(Shown(*app.GetBackdrop()), expected);
+            // The check is offered again.
+            EXPECT_EQ(app.GetBackdrop()->IsMessageActive(), 1u);
+            EXPECT_EQ(app.GetBackdrop()->GetMessageKind(), CPintrelUpdaterBackdrop::kMessageCheck);
         }
         TearDown();
         SetUp();

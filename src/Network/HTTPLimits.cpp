@@ -1,0 +1,7 @@
+#include "Network/HTTPLimits.h"
+
+sHTTPLimits& GetHTTPLimits()
+{
+    static sHTTPLimits limits;
+    return limits;
+}

@@ -1,0 +1,172 @@
+// Peers that stall: a client gives up on a server that sends nothing or trickles its header, a
+// server closes connections that sit idle or never finish their request. The clock is manual; the
+// connections are real.
+#include "Network/CHTTPSession.h"
+#include "Network/HTTPLimits.h"
+
+#include "platform/ManualClock.h"
+#include "support/LoopbackPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr uint64_t kSecond = 1000000;
+
+bool PollUntil(CHTTPSession& session, uint32_t wanted)
+{
+    for (int i = 0; i < 2000 && session.state != wanted; ++i) {
+        (void)session.Poll();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return session.state == wanted;
+}
+
+// One step of a stalling server: bytes it sends (straight into the session), then the clock moves.
+struct sStep {
+    std::string bytes;
+    uint64_t wait;
+};
+
+struct sStallCase {
+    const char* name;
+    std::vector<sStep> steps;
+    eHTTPFailure failure;  // after the last step; kNone before it
+    uint32_t state;
+};
+
+} // namespace
+
+TEST(HTTPTimeout, ClientGivesUpOnASilentOrTricklingServer)
+{
+    const std::string header = "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\n";
+    const sStallCase cases[] = {
+        {"silent", {{"", 59 * kSecond}, {"", kSecond}}, eHTTPFailure::kIdle, eSocketFailed},
+        {"header trickles", {{"HTTP/1.0 200 OK\r\n", 40 * kSecond}, {"X-A: 1\r\n", 19 * kSecond}, {"X", kSecond}},
+         eHTTPFailure::kHeaderTooSlow, eSocketFailed},
+        {"body stalls", {{header + "abc", 50 * kSecond}, {"d", 59 * kSecond}, {"", kSecond}}, eHTTPFailure::kIdle,
+         eSocketFailedTransfer},
+    };
+    for (const sStallCase& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        LoopbackPeer peer([](int fd) { (void)LoopbackPeer::ReceiveAll(fd); });
+        plat::ScopedManualClock clock;
+        CHTTPSession session;
+        int failedCalls = 0;
+        session.FailedCallback = {[](CHTTPSession*, uintptr_t user) {
+            ++*reinterpret_cast<int*>(user);
+            return eSuccess;
+        }, reinterpret_cast<uintptr_t>(&failedCalls)};
+        session.SendFailedCallback = session.FailedCallback;
+        ASSERT_EQ(session.RequestAddress(1, 0x7F000001, peer.Port(), gCString(u"/"), gCString(u""), gCString(u""), 0),
+                  eSuccess);
+        ASSERT_TRUE(PollUntil(session, eSocketConnected));
+        for (size_t i = 0; i < entry.steps.size(); ++i) {
+            const sStep& step = entry.steps[i];
+            if (!step.bytes.empty())
+                (void)session.TakeReceivedBytes(step.bytes.data(), uint32_t(step.bytes.size()));
+            EXPECT_EQ(session.failure, eHTTPFailure::kNone) << "before step " << i;
+            clock->Advance(step.wait);
+            (void)session.Poll();
+        }
+        EXPECT_EQ(session.failure, entry.failure);
+        EXPECT_EQ(session.state, entry.state);
+        EXPECT_EQ(failedCalls, 1);
+        // The connection is gone: the peer sees the end and its script returns.
+        EXPECT_FALSE(session.endpoint.IsOpen());
+    }
+}
+
+namespace {
+
+// A listening session that keeps every session it accepts and polls them.
+class StallServer {
+public:
+    StallServer()
+    {
+        sCurrent = this;
+        port = LoopbackPeer::UnusedPort();
+        listener.InstallSocketCallbacks();
+        listener.AcceptedCallback = [](CHTTPSession*, CHTTPSession* session) {
+            sCurrent->sessions.push_back(session);
+            return eSuccess;
+        };
+        listening = listener.OpenEndpoint(port) == eSuccess && listener.Bind(port, 0x7F000001) == eSuccess
+            && listener.EnterListenState() == eSuccess;
+    }
+    ~StallServer()
+    {
+        for (CHTTPSession* session : sessions)
+            delete session;
+        sCurrent = nullptr;
+    }
+    void Poll()
+    {
+        (void)listener.Poll();
+        for (CHTTPSession* session : sessions)
+            (void)session->Poll();
+    }
+
+    static inline StallServer* sCurrent = nullptr;
+    uint16_t port = 0;
+    bool listening = false;
+    CHTTPSession listener;
+    std::vector<CHTTPSession*> sessions;
+};
+
+} // namespace
+
+TEST(HTTPTimeout, ServerAcceptsABurstAtOnceAndClosesStalledConnections)
+{
+    plat::ScopedManualClock clock;
+    StallServer server;
+    ASSERT_TRUE(server.listening);
+    // Ten connections wait in the backlog: one poll of the listener takes them all.
+    std::vector<int> clients;
+    for (int i = 0; i < 10; ++i)
+        clients.push_back(LoopbackPeer::ConnectTo(server.port));
+    for (int fd : clients)
+        ASSERT_GE(fd, 0);
+    for (int i = 0; i < 200 && server.sessions.size() < clients.size(); ++i) {
+        (void)server.listener.Poll();
+        if (server.sessions.empty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        else
+            break;
+    }
+    EXPECT_EQ(server.sessions.size(), clients.size());
+
+    // Client 0 trickles its request; the others send nothing.
+    const std::string start = "GET /a";
+    ASSERT_TRUE(LoopbackPeer::SendAll(clients[0], start));
+    for (int i = 0; i < 200 && server.sessions[0]->receiveBuffer.GetSize() < int64_t(start.size()); ++i) {
+        server.Poll();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    clock->Advance(40 * kSecond);
+    ASSERT_TRUE(LoopbackPeer::SendAll(clients[0], "b"));
+    for (int i = 0; i < 200 && server.sessions[0]->receiveBuffer.GetSize() < int64_t(start.size()) + 1; ++i) {
+        server.Poll();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    clock->Advance(19 * kSecond);
+    server.Poll();
+    for (CHTTPSession* session : server.sessions)
+        EXPECT_EQ(session->state, uint32_t(eSocketConnected));
+    // At 60 s the idle ones are closed, and so is the one whose request never ended.
+    clock->Advance(kSecond);
+    server.Poll();
+    for (size_t i = 0; i < clients.size(); ++i) {
+        EXPECT_EQ(server.sessions[i]->state, uint32_t(eSocketClosed)) << i;
+        char byte;
+        EXPECT_EQ(recv(clients[i], &byte, 1, 0), 0) << i;
+        close(clients[i]);
+    }
+}
