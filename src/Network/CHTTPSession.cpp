@@ -96,6 +96,7 @@ void CHTTPSession::NoteStart()
     mLastActivity = mStartedAt;
     mHeaderScanned = 0;
     mHeaderLines = 0;
+    mReceivedAny = 0;
 }
 
 uint64_t CHTTPSession::ScanForHeaderEnd(bool bareLineFeeds)
@@ -145,7 +146,8 @@ eResultCode CHTTPSession::CheckTimeout()
         ChangeState(eSocketClosed);
         return eSuccess;
     }
-    eHTTPFailure reason = idle ? eHTTPFailure::kIdle : eHTTPFailure::kHeaderTooSlow;
+    // A peer that never sent a byte is silent, whatever our side sent.
+    eHTTPFailure reason = idle || !mReceivedAny ? eHTTPFailure::kIdle : eHTTPFailure::kHeaderTooSlow;
     return inBody ? FailTransfer(reason) : FailResponse(reason);
 }
 
@@ -229,8 +231,10 @@ eResultCode CHTTPSession::TakeReceivedBytes(const char* bytes, uint32_t count)
         (void)RawDataCallback(this, bytes, count);
     // A session that has failed or finished takes no more data: the bytes are read (so the
     // connection's end can still be seen) and dropped.
-    if (count > 0)
+    if (count > 0) {
         NoteActivity();
+        mReceivedAny = 1;
+    }
     if (finished || requestAnswered)
         return eSuccess;
     PNU_TRY(receiveBuffer.SetPos(receiveBuffer.GetSize()));

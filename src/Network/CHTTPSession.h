@@ -201,6 +201,7 @@ private:
     // When the request began and when a byte last moved (clock microseconds; 0 before a start).
     uint64_t mStartedAt = 0;
     uint64_t mLastActivity = 0;
+    uint32_t mReceivedAny = 0;
 };
 
 // Upper-cases ASCII letters in place (header names and units are compared this way).

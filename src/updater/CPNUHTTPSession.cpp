@@ -59,7 +59,8 @@ gCString CPNUHTTPSession::GetConnectStartedText()
 
 gCString CPNUHTTPSession::GetFailureText()
 {
-    const gCString seconds = gCString("") + int32_t(GetHTTPLimits().idleTimeoutMicroseconds / 1000000);
+    const uint64_t wait = GetHTTPLimits().idleTimeoutMicroseconds / 1000000;
+    const gCString seconds = gCString("") + wait + gCString(wait == 1 ? " second" : " seconds");
     const gCString limit = gCString("") + uint64_t(bodyLimit);
     switch (failure) {
     case eHTTPFailure::kClosedBeforeReply:
@@ -81,10 +82,10 @@ gCString CPNUHTTPSession::GetFailureText()
         return gCString("The server sent a damaged reply. Please try again later!");
     case eHTTPFailure::kIdle:
         return gCString("The server sent nothing for ") + seconds
-            + gCString(" seconds, so the transfer was stopped. Please try again later!");
+            + gCString(", so the transfer was stopped. Please try again later!");
     case eHTTPFailure::kHeaderTooSlow:
-        return gCString("The server's reply did not begin within ") + seconds
-            + gCString(" seconds, so the transfer was stopped. Please try again later!");
+        return gCString("The server's reply header did not arrive within ") + seconds
+            + gCString(", so the transfer was stopped. Please try again later!");
     case eHTTPFailure::kSendFailed:
         return gCString("The connection broke while the request was sent. Please try again later!");
     case eHTTPFailure::kNone:
