@@ -113,11 +113,11 @@ eResultCode CMLTableWidget::SetRowContentHeight(int32_t row, int32_t height, boo
     int32_t old = GetRowHeightAt(row);
     mRows[row]->contentHeight = height;
     RowLayoutChanged(row);
-    if (row < mRows.GetSize() - 1) {
-        int32_t top = GetRowTop(row) + old;
-        PNU_TRY(ScrollCellImage(top, GetHeight() - top, GetRowHeightAt(row) - old, false, false));
+    // The last row moves the empty space below it too, so a shrinking row leaves no old pixels.
+    int32_t top = GetRowTop(row) + old;
+    PNU_TRY(ScrollCellImage(top, GetHeight() - top, GetRowHeightAt(row) - old, false, false));
+    if (row < mRows.GetSize() - 1)
         PNU_TRY(RedrawRow(row + 1, false));
-    }
     PNU_TRY(RedrawRow(row, false));
     return eResultCode(SendTableMessage(kTableRowsChanged, update));
 }

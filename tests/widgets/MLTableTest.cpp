@@ -64,6 +64,13 @@ TEST_F(MLTable, ALongStatusLineWrapsAndPushesTheRowsBelowWithoutRenderingThem)
         EXPECT_EQ(FirstInkX(cells, line), 8) << line;
     EXPECT_EQ(FirstInkX(cells, 4 + 26), -1) << "row 0's bottom margin";
 
+    // The last row grows, then shrinks by its content height: none of its old lines stay.
+    ASSERT_EQ(table->SetCellText(1, 0, Words(5), false), eSuccess);
+    EXPECT_EQ(FirstInkX(cells, 34 + 4 + 16), 8);
+    ASSERT_EQ(table->SetRowContentHeight(1, 8, false), eSuccess);
+    for (int32_t line : {34 + 4 + 8, 34 + 4 + 16})
+        EXPECT_EQ(FirstInkX(cells, line), -1) << line;
+
     // Narrower: the line wraps again and the row grows.
     ASSERT_EQ(table->SetSize(60, 100, false), eSuccess);
     CTextRenderer renderer;
