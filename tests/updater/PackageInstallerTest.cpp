@@ -147,26 +147,66 @@ struct sRefusal {
     std::vector<std::string> lines;
     std::vector<sPackFile> files;
     const char* redLine;
+    const char* reason; // the second red line, naming what was refused and why
 };
 
-TEST_F(PackageInstaller, RefusedPackagesLeaveTheFolderUnchanged)
+// Changes the archive of a package that the builder cannot make.
+using ArchivePatch = void (*)(Bytes& archive);
+
+void IndexOver64KB(Bytes& archive)
+{
+    const uint32_t length = 65537;
+    memcpy(&archive[12], &length, 4);
+}
+
+// The name "/a/b" becomes "/a" NUL "b": the index ends the name at the NUL.
+void NulInName(Bytes& archive)
+{
+    const Bytes name = {'/', 0, 'a', 0, '/', 0, 'b', 0};
+    auto at = std::search(archive.begin(), archive.end(), name.begin(), name.end());
+    ASSERT_NE(at, archive.end());
+    at[4] = 0;
+}
+
+TEST_F(PackageInstaller, RefusedPackagesLeaveTheFolderUnchangedAndSayWhy)
 {
     const sRefusal refusals[] = {
-        {"ClimbingName", {}, {{"/Readme.txt", "x"}, {"/../escaped.txt", "x"}}, "T45"},
-        {"DeepClimbingName", {}, {{"/a/b/../../../escaped.txt", "x"}}, "T45"},
-        {"EmptyName", {}, {{"/Readme.txt", "x"}, {"", "x"}}, "T45"},
-        {"FolderItself", {}, {{"/", "x"}}, "T45"},
-        {"NameWithoutSeparator", {}, {{"Readme.txt", "x"}}, "T45"},
-        {"ClimbingProgram", {"EXECUTE=/../../bin/sh"}, {{"/Readme.txt", "x"}}, "T45"},
-        {"OtherSystem", {"OS=WINDOWS"}, {{"/Readme.txt", "x"}}, "PI Err: T45"},
+        {"ClimbingName", {}, {{"/Readme.txt", "x"}, {"/../escaped.txt", "x"}}, "T45",
+         "Refused: Entry 1 \"/../escaped.txt\": the name leaves the install folder"},
+        {"DeepClimbingName", {}, {{"/a/b/../../../escaped.txt", "x"}}, "T45",
+         "Refused: Entry 0 \"/a/b/../../../escaped.txt\": the name leaves the install folder"},
+        {"EmptyName", {}, {{"/Readme.txt", "x"}, {"", "x"}}, "T45", "Refused: Entry 1 \"\": the name is empty"},
+        {"FolderItself", {}, {{"/", "x"}}, "T45", "Refused: Entry 0 \"/\": the name is empty"},
+        {"EmptyPart", {}, {{"/a//b", "x"}}, "T45", "Refused: Entry 0 \"/a//b\": the name has an empty part"},
+        {"NameWithoutSeparator", {}, {{"Readme.txt", "x"}}, "T45",
+         "Refused: Entry 0 \"Readme.txt\": the name does not start with a separator"},
+        {"ClimbingProgram", {"EXECUTE=/../../bin/sh"}, {{"/Readme.txt", "x"}}, "T45",
+         "Refused: EXECUTE \"/../../bin/sh\": the name leaves the install folder"},
+        {"OtherSystem", {"OS=WINDOWS"}, {{"/Readme.txt", "x"}}, "PI Err: T45", nullptr},
     };
     for (const sRefusal& refusal : refusals) {
         host.lines.clear();
         const Bytes package = PackageFromArchive(BuildArchive(refusal.lines, refusal.files));
         EXPECT_EQ(Install(package), eGenericFailure) << refusal.name;
         EXPECT_TRUE(host.HasLine(refusal.redLine, kStatusRed)) << refusal.name;
+        if (refusal.reason) {
+            EXPECT_TRUE(host.HasLine(refusal.reason, kStatusRed)) << refusal.name << ": " << host.lines.back().text;
+        }
         EXPECT_EQ(ReadTree(folder.Path()), kOldProduct) << refusal.name;
         EXPECT_FALSE(std::filesystem::exists(folder.Path().parent_path() / "escaped.txt"));
+    }
+
+    const std::pair<ArchivePatch, const char*> patched[] = {
+        {IndexOver64KB, "Refused: The file index: it is larger than 64 KB"},
+        {NulInName, "Refused: Entry 0 \"/a\": the marker after its name is missing (a NUL character inside the name?)"},
+    };
+    for (const auto& [patch, reason] : patched) {
+        host.lines.clear();
+        Bytes archive = BuildArchive({}, {{"/a/b", "x"}});
+        patch(archive);
+        EXPECT_EQ(Install(PackageFromArchive(archive)), eGenericFailure) << reason;
+        EXPECT_TRUE(host.HasLine("T45", kStatusRed)) << reason;
+        EXPECT_TRUE(host.HasLine(reason, kStatusRed)) << reason << ": " << host.lines.back().text;
     }
 }
 
@@ -320,6 +360,48 @@ TEST_F(PackageInstaller, AFailureAtAnyFileOperationLeavesTheProductOldOrNew)
             break;
     }
     EXPECT_GT(k, 12) << "every step's operations were reached";
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoAFile)
+{
+    TempFolder outside;
+    std::filesystem::create_symlink(outside.Path(), folder.Path() / "Out");
+    std::filesystem::create_directories(folder.Path() / "Real");
+    std::filesystem::create_symlink(folder.Path() / "Real", folder.Path() / "In");
+    struct sCase {
+        const char* name;
+        std::vector<sPackFile> files;
+        const char* reason; // after "T47 <install folder>"; null when the package installs
+    };
+    const sCase cases[] = {
+        {"LinkLeadingOut", {{"/Out/new.txt", "x"}}, "/Out/new.txt: its folder leads out of the install folder"},
+        {"DeeperBelowALinkLeadingOut", {{"/Out/a/b/new.txt", "x"}},
+         "/Out/a/b/new.txt: its folder leads out of the install folder"},
+        {"FileOverFolder", {{"/Pintrel 2.app/Contents", "x"}},
+         "/Pintrel 2.app/Contents: a folder stands where the file goes"},
+        {"FileAndFolderInOnePackage", {{"/Readme.txt", "x"}, {"/New", "x"}, {"/New/inner.txt", "x"}},
+         "/New: the package holds it both as a file and as a folder"},
+        {"LinkStayingInside", {{"/In/new.txt", "inside"}}, nullptr},
+    };
+    for (const sCase& c : cases) {
+        host.lines.clear();
+        const FileTree before = ReadTree(folder.Path());
+        const eResultCode result = Install(PackageFromArchive(BuildArchive({}, c.files)));
+        if (!c.reason) {
+            EXPECT_EQ(result, eSuccess) << c.name;
+            continue;
+        }
+        EXPECT_EQ(result, eGenericFailure) << c.name;
+        const std::string line = "T47 " + folder.Path().string() + c.reason;
+        EXPECT_TRUE(host.HasLine(line, kStatusRed)) << c.name << ": " << host.lines.back().text;
+        EXPECT_EQ(ReadTree(folder.Path()), before) << c.name;
+        EXPECT_TRUE(std::filesystem::is_empty(outside.Path())) << c.name;
+    }
+    EXPECT_EQ(ReadTree(folder.Path() / "Real"), (FileTree{{"new.txt", "inside"}}));
 }
 
 } // namespace

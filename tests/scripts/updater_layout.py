@@ -1,0 +1,102 @@
+"""A demo installation for tests of the real updater program: the product beside the updater's
+bundle (as tools/update-server/make-demo.sh lays it out), packages made with pnupack, and the
+program started headless with its log read back."""
+import os
+import signal
+import subprocess
+import sys
+import time
+
+PROGRAM = "Pintrel Updater.app/Contents/MacOS/Pintrel Updater"
+DONE_LINE = "The update has been installed."
+READY_LINE = "WARNING - IN LOCAL TEST MODE! NOT FOR GENERAL USE!"
+JOURNAL = ".pintrel-update-journal"
+
+
+def fail(message):
+    print(message)
+    sys.exit(1)
+
+
+class DemoLayout:
+    def __init__(self, source_dir, build_dir, work):
+        if not os.access(os.path.join(build_dir, PROGRAM), os.X_OK):
+            fail("the updater program is not built")
+        self.build_dir = build_dir
+        self.work = work
+        os.makedirs(work, exist_ok=True)
+        subprocess.run([os.path.join(source_dir, "tools/update-server/make-demo.sh"), build_dir, work, "1"],
+                       check=True, stdout=subprocess.DEVNULL)
+        self.program = os.path.join(work, PROGRAM)
+        self.log = os.path.join(work, "Pintrel Updater.app/Contents/UpdateResults.log")
+        self.product = os.path.join(work, "Pintrel 2.app")
+        self.resources = os.path.join(self.product, "Contents/Resources")
+        self.settings = os.path.join(self.resources, "system.msf")
+
+    def pack(self, output, files, lines=("TYPE=FULL", "OS=OSX", "BUILD=FULL")):
+        """A package of (name, source path) pairs, each with mode 644."""
+        command = [os.path.join(self.build_dir, "tools/pnupack/pnupack")]
+        for line in lines:
+            command += ["--line", line]
+        for name, source in files:
+            command += ["--file", name, source, "644"]
+        subprocess.run(command + [output], check=True)
+        return output
+
+    def read_log(self):
+        try:
+            with open(self.log, "rb") as log:
+                data = log.read()
+        except FileNotFoundError:
+            return []
+        return data[: len(data) // 2 * 2].decode("utf-16-le", "replace").replace("\n\r", "\n").split("\n")
+
+    def start(self, *arguments, preexec_fn=None):
+        if os.path.exists(self.log):
+            os.remove(self.log)
+        environment = dict(os.environ, PNU_HEADLESS="1", SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
+        return subprocess.Popen([self.program, *arguments], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, env=environment, preexec_fn=preexec_fn)
+
+    def wait_for_line(self, process, *starts, deadline=30.0):
+        """The first log line starting with one of the texts, or None when the process ended or the
+        deadline passed first."""
+        end = time.monotonic() + deadline
+        while time.monotonic() < end:
+            for line in self.read_log():
+                if line.startswith(starts):
+                    return line
+            if process.poll() is not None:
+                return None
+            time.sleep(0.001)
+        return None
+
+    def stop(self, process):
+        if process.poll() is None:
+            process.send_signal(signal.SIGTERM)
+            try:
+                process.wait(10)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+
+    def run_install(self, package, preexec_fn=None):
+        """Installs the package with the real program; the log once the install ended either way."""
+        process = self.start(package, preexec_fn=preexec_fn)
+        ended = self.wait_for_line(process, DONE_LINE, "The new files could not", "The contents of the update",
+                                   "Files left by", "The old files could not", "The update file")
+        self.stop(process)
+        log = self.read_log()
+        if ended is None:
+            fail("the install did not end:\n" + "\n".join(log))
+        return log
+
+    def own_leftovers(self, skip=()):
+        """Every ".tmp", ".old" or journal file in the installation (the updater's bundle aside)."""
+        found = []
+        for folder, _, names in os.walk(self.work):
+            if "Pintrel Updater.app" in folder or any(folder.startswith(s) for s in skip):
+                continue
+            found += [os.path.join(folder, n) for n in names
+                      if n.endswith((".tmp", ".old")) or n.startswith(JOURNAL)]
+        return found
