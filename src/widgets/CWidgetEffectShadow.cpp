@@ -7,7 +7,9 @@
 #include "imaging/CImage8.h"
 #include "imaging/CRLE8.h"
 #include "imaging/PixelCompositing.h"
+#include "widgets/CBackdrop.h"
 #include "widgets/CWidget.h"
+#include "widgets/CWidgetEffectLayerShadow.h"
 #include "widgets/EffectPixels.h"
 
 #include <algorithm>
@@ -230,11 +232,32 @@ eResultCode CWidgetEffectShadow::Draw(const gCRect& area, CImage* target, uint32
 {
     if (alpha == 0 || mLayerMode)
         return eSuccess;
-    // Shadows cast from other widgets' layers draw only in the pass that marked them current; the
-    // backdrop keeps no pass count, so such a shadow is never current here.
-    if (mLayerIds.GetSize() > 0)
+    if (mLayerIds.GetSize() == 0)
+        return DrawShadow(area, target, alpha, nullptr);
+    // Shadows cast from other widgets' layers draw only in the pass whose layer rendering marked
+    // them current (the backdrop's update count numbers the passes).
+    auto* backdrop = mOwner ? dynamic_cast<CBackdrop*>(mOwner->GetRootWidget()) : nullptr;
+    if (!backdrop || mMarkedPass != int32_t(backdrop->GetUpdateCount()))
         return eSuccess;
-    return DrawShadow(area, target, alpha, nullptr);
+    const gCPoint ownerAt = mOwner->LocalToRoot(gCPoint{0, 0});
+    for (int32_t i = 0; i < mLayerIds.GetSize(); ++i) {
+        CWidget* ancestor = mOwner->FindAncestorById(mLayerIds[i]);
+        if (!ancestor)
+            continue;
+        const gCPoint offset = ownerAt - ancestor->LocalToRoot(gCPoint{0, 0});
+        for (int32_t k = 0; k < CWidget::kEffectSlots; ++k) {
+            auto* layerShadow = dynamic_cast<CWidgetEffectLayerShadow*>(ancestor->GetMiddleEffect(k));
+            CImage8* layer = layerShadow ? layerShadow->GetLayerImage() : nullptr;
+            if (!layer || !layer->HasPixelBuffer())
+                continue;
+            const gCPoint saved = layer->GetOrigin();
+            layer->SetOrigin(offset);
+            eResultCode result = DrawShadow(area, target, alpha, layer);
+            layer->SetOrigin(saved);
+            PNU_TRY(result);
+        }
+    }
+    return eSuccess;
 }
 
 namespace {
@@ -347,12 +370,26 @@ eResultCode CWidgetEffectShadow::DrawShadow(const gCRect& area, CImage* target, 
     return drawPiece(clipped);
 }
 
-eResultCode CWidgetEffectShadow::OnDescendantChanged(CWidget* source, const gCRect&)
+eResultCode CWidgetEffectShadow::OnDescendantChanged(CWidget* source, const gCRect& area)
 {
-    // Only layer shadows take these notices, and none exist in this build of the toolkit.
     if (sLayerShadowCount <= 0)
         return eSuccess;
     if (!mOwner || source != mOwner || !mLayerMode)
         return eSuccess;
+    // Every layer shadow from the owner up marks the changed area (given in the owner's parent
+    // coordinates) in its own owner's coordinates.
+    gCRect inRoot = area;
+    mOwner->ParentToLocal(inRoot);
+    mOwner->LocalToRoot(inRoot);
+    auto* effect = dynamic_cast<CWidgetEffectLayerShadow*>(mOwner->FindEffectByType(kLayerShadowTypeCode));
+    while (effect && effect->GetOwner()) {
+        gCRect local = inRoot;
+        effect->GetOwner()->RootToLocal(local);
+        PNU_TRY(effect->InvalidateLayerArea(local));
+        CWidget* parent = effect->GetOwner()->GetParent();
+        if (!parent)
+            break;
+        effect = dynamic_cast<CWidgetEffectLayerShadow*>(parent->FindEffectByType(kLayerShadowTypeCode));
+    }
     return eSuccess;
 }

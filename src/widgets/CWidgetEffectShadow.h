@@ -46,6 +46,10 @@ public:
     void SetClipToRect(bool on) { mClipToRect = on ? 1 : 0; }
     void SetClipToShape(bool on) { mClipToShape = on ? 1 : 0; }
     int32_t GetMarkedPass() const { return mMarkedPass; }
+    // A shadow in layer mode draws nothing itself: its owner is cast by an ancestor's layer
+    // shadow, which it tells of its owner's changes.
+    void SetLayerMode(bool on) { mLayerMode = on ? 1 : 0; }
+    bool GetLayerMode() const { return mLayerMode != 0; }
     const CRLE8* GetBlurredMask() const { return mBlurredMask; }
     const gCArray<float>& GetXFalloff() const { return mXFalloff; }
     const gCArray<float>& GetYFalloff() const { return mYFalloff; }

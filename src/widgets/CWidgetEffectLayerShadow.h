@@ -1,0 +1,52 @@
+// One shadow for a whole subtree: the coverage of the owner and its descendants is rendered into
+// an 8-bit layer, reduced and blurred into a small image, and painted from it enlarged again, so
+// the shadow follows whatever the subtree draws. Descendant shadows in layer mode report their
+// owners' changes, which mark the layer areas the next layer pass renders again.
+#pragma once
+
+#include "widgets/CRegion.h"
+#include "widgets/CWidgetEffectShadow.h"
+
+class CImage8;
+
+class CWidgetEffectLayerShadow : public CWidgetEffectShadow {
+public:
+    static constexpr uint32_t kTypeCode = kLayerShadowTypeCode;
+
+    CWidgetEffectLayerShadow();
+    ~CWidgetEffectLayerShadow() override;
+
+    uint32_t GetTypeCode() const override { return kTypeCode; }
+    eResultCode Draw(const gCRect& area, CImage* target, uint32_t alpha) override;
+    eResultCode DrawLayer(const gCRect& area, CImage* target, uint32_t alpha) override;
+    eResultCode Refresh() override;
+    eResultCode RefreshWithMask(CImage*) override { return Refresh(); }
+    eResultCode DrawShadow(const gCRect& area, CImage* target, uint32_t alpha, CImage8* layer) override;
+
+    virtual CImage8* GetLayerImage() const { return mLayer; }
+    // r in the owner's coordinates; grown by the blur margin and redrawn at the next layer pass.
+    virtual eResultCode InvalidateLayerArea(const gCRect& r);
+    virtual int32_t GetDownsampleLevel() const { return mDownsample; }
+    virtual void SetDownsampleLevel(int32_t level);
+    virtual void SetEnabled(int32_t value, bool update);
+    // Writes the coverage of widget and its subtree over area (in widget's parent coordinates)
+    // into the layer, whose origin maps those coordinates to layer pixels.
+    virtual eResultCode RenderWidgetCoverage(CWidget* widget, const gCRect& area, CImage8* layer);
+    virtual eResultCode RenderShadowCoverage(CWidget* widget, const gCRect& area, CImage8* layer);
+
+    const CImage8* GetSmallImage() const { return mSmall; }
+    const CRegion& GetDirtyRegion() const { return mDirty; }
+    int32_t GetEnabled() const { return mEnabled; }
+
+protected:
+    // The layer reduced by the downsample factor, blurred, into the small image.
+    eResultCode ReduceLayer();
+    int32_t Factor() const { return mDownsample + 1; }
+
+    CImage8* mLayer = nullptr;
+    CImage8* mSmall = nullptr;
+    CRegion mDirty;
+    int32_t mDownsample = 0;
+    int32_t mRendering = 0;
+    int32_t mEnabled = 1;
+};
