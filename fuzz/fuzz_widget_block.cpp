@@ -14,6 +14,7 @@
 #include "widgets/CRoRectWidget.h"
 #include "widgets/CShadWidget.h"
 #include "widgets/CTxImWidget.h"
+#include "widgets/CTxEdWidget.h"
 
 #include <cstdint>
 #include <cstring>
@@ -70,6 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     LoadAndDraw<CTableWidget>(block);
     LoadAndDraw<CMLTableWidget>(block);
     LoadAndDraw<CTxImWidget>(block);
+    LoadAndDraw<CTxEdWidget>(block);
     {
         gCMemFile stream(&block);
         CBackdrop backdrop;

@@ -11,6 +11,16 @@ namespace {
 
 constexpr char16_t kEmpty[] = u"";
 constexpr int32_t kChunk = 64;
+// A text image beyond 64 million pixels (a font size or a text no window could show) is refused
+// before anything is allocated for it.
+constexpr int64_t kMaxTextImagePixels = int64_t(1) << 26;
+
+eResultCode SizeTextImage(CImageBase* image, int32_t width, int32_t height)
+{
+    if (width < 0 || height < 0 || int64_t(width) * height > kMaxTextImagePixels)
+        return eNoMemory;
+    return image->SetSize(width, height);
+}
 
 inline int32_t RoundHalfAway(float value)
 {
@@ -366,7 +376,7 @@ eResultCode CTextRenderer::RenderText(const gCString& text, CImageBase* image, i
     if (!fit) {
         image->Clear();
     } else if (mWrap) {
-        PNU_TRY(image->SetSize(image->GetWidth(), MeasureTextHeight(face, units, image->GetWidth())));
+        PNU_TRY(SizeTextImage(image, image->GetWidth(), MeasureTextHeight(face, units, image->GetWidth())));
     } else {
         gCArray<gCString> lines;
         (void)text.Split(lines, 10);
@@ -381,7 +391,7 @@ eResultCode CTextRenderer::RenderText(const gCString& text, CImageBase* image, i
                     width = w;
             }
         }
-        PNU_TRY(image->SetSize(width, RoundHalfAway((mLineHeight + 1.5f) * float(used))));
+        PNU_TRY(SizeTextImage(image, width, RoundHalfAway((mLineHeight + 1.5f) * float(used))));
     }
     if (mWrap)
         return DrawWrapped(face, units, image, 0);

@@ -64,7 +64,7 @@ public:
 protected:
     // After the label changed: the outer widget lays itself out again or redraws.
     eResultCode OuterStep(bool relayout, bool update);
-    eResultCode ParseDataChunk(uint32_t tag, gCStream* stream, CTxImWidgetDataHolder& holder);
+    virtual eResultCode ParseDataChunk(uint32_t tag, gCStream* stream, CTxImWidgetDataHolder& holder);
 
     CTxWidget mLabel;
 };

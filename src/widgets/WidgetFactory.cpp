@@ -10,6 +10,7 @@
 #include "widgets/CMaskWidget.h"
 #include "widgets/CRoRectWidget.h"
 #include "widgets/CShadWidget.h"
+#include "widgets/CTxEdWidget.h"
 #include "widgets/CTxWidget.h"
 
 namespace {
@@ -35,6 +36,7 @@ const sWidgetFactoryEntry kFactory[] = {
     {CMaskWidget::kTypeCode, ById<CMaskWidget>, ByName<CMaskWidget>, "Widget Constructor maskwidget create failed."},
     {CRoRectWidget::kTypeCode, ById<CRoRectWidget>, ByName<CRoRectWidget>, "Widget Constructor rorectwidget create failed."},
     {CShadWidget::kTypeCode, ById<CShadWidget>, ByName<CShadWidget>, "Widget Constructor shadwidget create failed."},
+    {CTxEdWidget::kTypeCode, ById<CTxEdWidget>, ByName<CTxEdWidget>, "Widget Constructor txedwidget create failed."},
     {CTxWidget::kTypeCode, ById<CTxWidget>, ByName<CTxWidget>, "Widget Constructor txwidget create failed."},
     {CWidget::kTypeCode, ById<CWidget>, ByName<CWidget>, "Widget Constructor widget create failed."},
 };

@@ -32,12 +32,11 @@ inline std::string TinyFont()
 }
 
 
-// Starts the font library (the caller releases it) and pools the font.
-inline void AddTinyFont(ScopedResourceContext& context)
+// Starts the font library (the caller releases it) and pools a bitmap font under a name.
+inline void AddBitmapFont(CResourcePool& pool, const std::string& bdf, const char16_t* name)
 {
     ASSERT_EQ(InitFontLibrary(), eSuccess);
     BuildTextGammaTables(1.3f);
-    std::string bdf = TinyFont();
     CMemBlock block(uint32_t(bdf.size() + 4));
     gCMemFile file(block);
     ASSERT_EQ(file.WriteULong(uint32_t(bdf.size())), eSuccess);
@@ -45,6 +44,11 @@ inline void AddTinyFont(ScopedResourceContext& context)
     ASSERT_EQ(file.Rewind(), eSuccess);
     auto* font = new gCFont;
     ASSERT_EQ(font->LoadFromStream(file), eSuccess);
-    font->SetName(gCString(u"Tiny"));
-    ASSERT_EQ(context.context.pools[eFontPool].Add(font), eSuccess);
+    font->SetName(gCString(name));
+    ASSERT_EQ(pool.Add(font), eSuccess);
+}
+
+inline void AddTinyFont(ScopedResourceContext& context)
+{
+    AddBitmapFont(context.context.pools[eFontPool], TinyFont(), u"Tiny");
 }

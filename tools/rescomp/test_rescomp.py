@@ -220,6 +220,15 @@ class WidgetBlocks(unittest.TestCase):
                     compile_resources(source, HERE)
                 self.assertIn(text, caught.exception.message)
 
+    def test_text_editor_tags(self):
+        data = compile_resources(
+            "widget 'tewg' 1 \"E\" {\n  txcl 0xFF204080\n  text \"12\"\n  imag \"Field\"\n}\n"
+            "widget 'cowg' 2 \"P\" {\n  hier \"E\" 'tewg'\n}\n", HERE)
+        self.assertEqual(read_back(data)[1][0][3][:12], bytes.fromhex("26000000" "6c637874 804020ff"))
+        with self.assertRaises(ScriptError) as caught:
+            compile_resources("widget 'tewg' 1 \"E\" {\n  txwr 1\n}\n", HERE)
+        self.assertIn("no tag 'txwr'", caught.exception.message)
+
     def test_effect_chunks_take_their_fields_in_order(self):
         data = compile_resources(
             "widget 'cowg' 1 \"C\" {\n  grdf 1 0.0 0 0 0.5 0.5 2 0xFF000000 0.0 0xFFFFFFFF 1.0 255 1\n"

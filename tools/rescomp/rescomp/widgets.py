@@ -68,6 +68,8 @@ RORECTWIDGET_TAGS = {
 }
 SHADWIDGET_TAGS = {"swst": ["i32"], "swsb": ["i32"], "swsl": ["i32"], "swsr": ["i32"], "swrd": ["f32"]}
 FRAMEWIDGET_TAGS = {"frcl": ["u32"]}
+# The text editor's text colour; its other tags are the text-and-image widget's.
+TXEDWIDGET_TAGS = {"txcl": ["u32"]}
 # Sizes the loaders refuse when they are not a number.
 NUMBER_TAGS = ("rrad", "rbwd", "rtbh", "swrd")
 # Tables take their colour and three of the effect chunks; rows, columns and cells come from code.
@@ -96,6 +98,7 @@ TYPES = {
     "fmwg": _chain(FRAMEWIDGET_TAGS, COWIDGET_TAGS, WIDGET_TAGS),
     "tbwg": _chain(TABLE_TAGS, WIDGET_TAGS),
     "mltb": _chain(TABLE_TAGS, WIDGET_TAGS),
+    "tewg": _chain(TXEDWIDGET_TAGS, TXIMWIDGET_TAGS, IMWIDGET_TAGS, COWIDGET_TAGS, WIDGET_TAGS),
 }
 
 
