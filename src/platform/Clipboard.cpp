@@ -42,6 +42,8 @@ Clipboard& GetClipboard()
     return gSdlClipboard;
 }
 
+Clipboard& GetWindowSystemClipboard() { return gSdlClipboard; }
+
 void SetClipboard(Clipboard* clipboard) { gClipboard = clipboard; }
 
 } // namespace plat

@@ -16,6 +16,9 @@ public:
 
 // The clipboard in use: the window system's, or the in-process one when headless.
 Clipboard& GetClipboard();
+// The window system's clipboard, headless or not (a program that drives a real display in a
+// headless run puts it in place with SetClipboard).
+Clipboard& GetWindowSystemClipboard();
 // Puts `clipboard` in place (null restores the automatic choice). The caller keeps ownership.
 void SetClipboard(Clipboard* clipboard);
 

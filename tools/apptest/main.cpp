@@ -1,13 +1,16 @@
 // A test application for the framework: a 640 x 240 window centred on the screen, a backdrop
-// with one coloured panel that changes colour when it is clicked, and a report of what happened
-// on standard output (the window script reads it).
+// with one coloured panel that changes colour when it is clicked, a text field on the window
+// system's clipboard, and a report of what happened on standard output (the window scripts read
+// it).
 #include "app/AppGlobals.h"
 #include "app/AppMain.h"
 #include "app/CApp.h"
 #include "app/CWindowBase.h"
 #include "imaging/CImNav.h"
 #include "imaging/CImage.h"
+#include "platform/Clipboard.h"
 #include "widgets/CBackdrop.h"
+#include "widgets/CTxEdWidget.h"
 
 #include <cstdio>
 
@@ -16,6 +19,7 @@ namespace {
 constexpr uint32_t kBackground = 0xFF2060A0u;
 constexpr uint32_t kPanelIdle = 0xFFE08020u;
 constexpr uint32_t kPanelClicked = 0xFF20C040u;
+constexpr uint32_t kReturnPressed = 0xF0000003u;
 
 class CPanel : public CWidget {
 public:
@@ -46,6 +50,28 @@ private:
     CPixel mColour = kPanelIdle;
 };
 
+// A white field of 200 x 20 at (220, 180).
+CTxEdWidget* MakeTextField()
+{
+    auto* field = new CTxEdWidget();
+    auto* image = field ? new CImage(200, 20) : nullptr;
+    if (!image || !image->HasPixelBuffer()) {
+        delete image;
+        delete field;
+        return nullptr;
+    }
+    CImNav navigator(image, nullptr);
+    CPixel white = 0xFFFFFFFFu;
+    navigator.Fill(&white);
+    field->SetVisible(true, false);
+    if (field->SetImage(image, true, false) != eSuccess || field->SetFontPixelSize(14, true, false) != eSuccess ||
+        field->SetPosition({220, 180}, false) != eSuccess) {
+        delete field;
+        return nullptr;
+    }
+    return field;
+}
+
 class CTestApplication : public CApp {
 public:
     eResultCode Run(const gCString& document) override
@@ -59,6 +85,14 @@ public:
         if (!panel || panel->SetPosition({220, 80}, false) != eSuccess ||
             panel->SetSize(200, 80, false) != eSuccess || backdrop->AddChild(panel, false) != eSuccess) {
             delete panel;
+            delete backdrop;
+            return eNoMemory;
+        }
+        // The field copies to and pastes from the display's clipboard even in a headless run.
+        plat::SetClipboard(&plat::GetWindowSystemClipboard());
+        mField = MakeTextField();
+        if (!mField || backdrop->AddChild(mField, false) != eSuccess) {
+            delete mField;
             delete backdrop;
             return eNoMemory;
         }
@@ -80,6 +114,18 @@ public:
         return eSuccess;
     }
 
+    // Return in the text field reports the field's text.
+    uint32_t OnMessage(uint32_t message, uintptr_t p1, uintptr_t) override
+    {
+        if (message != kReturnPressed || p1 != uintptr_t(mField))
+            return 0;
+        gCString text;
+        mField->GetText(text);
+        std::printf("field '%s'\n", text.ToUTF8().c_str());
+        std::fflush(stdout);
+        return 1;
+    }
+
     eResultCode HeartbeatHook() override
     {
         ++mTicks;
@@ -94,6 +140,7 @@ public:
 
 private:
     uint32_t mTicks = 0;
+    CTxEdWidget* mField = nullptr;
 };
 
 CTestApplication gTestApplication;

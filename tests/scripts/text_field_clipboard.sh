@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The text field of the framework's test application on a real X server (Xvfb): text beyond
+# ASCII is typed through the keyboard, copy and cut put it on the display's clipboard where
+# another program (xclip) reads it, and text another program put there is pasted into the field.
+set -euo pipefail
+source_dir=$1
+build_dir=$2
+source "$source_dir/tests/scripts/support/apptest_session.sh"
+command -v xclip >/dev/null || fail "xclip is not installed (tools/install-deps.sh installs it)"
+
+start_app
+grep -qx 'window 320,392 640x240' "$work/out.log" || fail "window not shown"
+window=$(xdotool search --sync --name 'Pintrel Framework Test' | head -n 1)
+xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+
+# Waits for the field's next report (Return) and checks it.
+reports=0
+expect_field() {
+    reports=$((reports + 1))
+    xdotool key Return
+    for _ in $(seq 50); do [ "$(grep -c '^field ' "$work/out.log")" -ge "$reports" ] && break; sleep 0.1; done
+    line=$(grep '^field ' "$work/out.log" | sed -n "${reports}p")
+    [ "$line" = "field '$1'" ] || fail "field shows ${line:-nothing}, expected '$1'"
+}
+clipboard() { xclip -o -selection clipboard 2>/dev/null || true; }
+
+# The field lies at window point (220,180), 200 x 20: a click gives it the keyboard.
+xdotool mousemove 600 582
+sleep 0.2
+xdotool click 1
+sleep 0.2
+xdotool type --delay 30 'Grüße'
+expect_field 'Grüße'
+
+# Copy: another program reads the text from the display's clipboard.
+xdotool key ctrl+a ctrl+c
+sleep 0.3
+[ "$(clipboard)" = 'Grüße' ] || fail "copied text not on the clipboard ($(clipboard))"
+
+# Paste: text another program owns replaces the selection.
+printf 'naïve café' | xclip -selection clipboard
+sleep 0.2
+xdotool key ctrl+a ctrl+v
+expect_field 'naïve café'
+
+# Cut: the selection leaves the field for the clipboard.
+xdotool key ctrl+a ctrl+x
+sleep 0.3
+expect_field ''
+[ "$(clipboard)" = 'naïve café' ] || fail "cut text not on the clipboard ($(clipboard))"
+
+quit_app
+cat "$work/out.log"
+echo "PASS"
