@@ -286,7 +286,7 @@ protected:
     // Copies T into the cell cache at (x + the justification's margin, y), clipped to area.
     eResultCode CopyTextImage(CImage* text, int32_t justification, const gCRect& area, int32_t x, int32_t y);
     int32_t JustifiedMargin(int32_t justification) const;
-    // The background colour of the line of `row`, with the Paint scaling applied.
+    // The background colours at a painting alpha: scaled alphas, opaque with the opaque-blit flag.
     struct sPaintColours {
         CPixel odd, even, selection, hover, grid;
     };

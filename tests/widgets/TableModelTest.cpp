@@ -59,6 +59,16 @@ TEST_F(TableModel, FreshTableHasOneColumnAsWideAsTheWidgetAndNoRows)
     EXPECT_EQ(table.GetColumnX(1), 50);
     EXPECT_EQ(table.GetColumnAtX(79), 1);
     EXPECT_EQ(table.GetColumnAtX(80), -1);
+
+    // A layout may leave a table without area for a while.
+    ASSERT_EQ(table.AddRow(false), eSuccess);
+    EXPECT_EQ(table.SetSize(0, 0, false), eSuccess);
+    EXPECT_EQ(table.SetCellText(0, 0, gCString(u"x"), false), eSuccess);
+    CMLTableWidget lines;
+    ASSERT_EQ(lines.SetSize(30, 30, false), eSuccess);
+    ASSERT_EQ(lines.AddRow(false), eSuccess);
+    EXPECT_EQ(lines.SetSize(0, 30, false), eSuccess);
+    EXPECT_EQ(lines.SetCellText(0, 0, gCString(u"x"), false), eSuccess);
 }
 
 TEST_F(TableModel, MessagesReachTheListenerInBothCommandModesAndStopAtAnAnswer)
