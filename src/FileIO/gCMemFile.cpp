@@ -3,6 +3,7 @@
 #include "FileIO/CTextCollector.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -46,6 +47,15 @@ eResultCode gCMemFile::Reset()
     mSize = 0;
     mPosition = 0;
     return eSuccess;
+}
+
+void gCMemFile::Swap(gCMemFile& other)
+{
+    std::swap(mSize, other.mSize);
+    std::swap(mPosition, other.mPosition);
+    std::swap(mOwnsBlock, other.mOwnsBlock);
+    std::swap(mBlock, other.mBlock);
+    std::swap(mKind, other.mKind);
 }
 
 eResultCode gCMemFile::Grow(int32_t count)

@@ -79,6 +79,9 @@ public:
     uint32_t GetCapacity() const { return mBlock ? mBlock->GetSize() : 0; }
     // Back to an empty stream over a 2048-byte block; 5 (and unchanged) when that cannot be had.
     eResultCode Reset();
+    // Exchanges the two streams' storage, size and position, so a large body changes hands
+    // without being copied.
+    void Swap(gCMemFile& other);
 
 protected:
     bool HasStorage() const { return mBlock != nullptr && mBlock->GetData() != nullptr; }

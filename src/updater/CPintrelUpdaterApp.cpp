@@ -224,12 +224,8 @@ eResultCode CPintrelUpdaterApp::HoldPackage(intptr_t body)
     auto* copy = new gCMemFile();
     if (!copy)
         return eNoMemory;
-    if (source->GetSize() > 0) {
-        if (source->GetSize() > INT32_MAX || copy->Write(source->GetData(), int32_t(source->GetSize())) != eSuccess) {
-            delete copy;
-            return eNoMemory;
-        }
-    }
+    // The body changes hands instead of being copied: a package is never held twice.
+    copy->Swap(*source);
     (void)copy->Rewind();
     delete mReceivedPackage;
     mReceivedPackage = copy;

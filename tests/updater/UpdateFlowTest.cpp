@@ -154,6 +154,8 @@ TEST_F(UpdateFlow, ReceivedPackageIsHeldByTheApplicationAfterItsSessionIsGone)
     ASSERT_EQ(Start(app, gCString("")), eSuccess);
     Check(app);
     ASSERT_NE(app.GetReceivedPackage(), nullptr);
+    // The application took the body over: the session keeps no second copy.
+    EXPECT_EQ(app.GetTransferManager()->GetCurrentSession()->bodyBuffer.GetSize(), 0);
     // A new request retires the session that delivered the package; the next tick deletes it.
     ASSERT_EQ(app.GetTransferManager()->StartTransfer(gCString("127.0.0.1:1"), gCString("http://127.0.0.1:1/x")),
               eSuccess);
