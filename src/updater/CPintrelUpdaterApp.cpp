@@ -309,7 +309,11 @@ eResultCode CPintrelUpdaterApp::InstallReceivedPackage()
         return eSuccess;
     }
     PNU_TRY(mReceivedPackage->Rewind());
-    return InstallPackage(*mReceivedPackage);
+    // A failure is announced as for a package opened from a file.
+    const eResultCode result = InstallPackage(*mReceivedPackage);
+    if (result != eSuccess && result != eHandled)
+        (void)ShowStatusLine(GetTranslatedText(39), kStatusDarkRed);
+    return result;
 }
 
 eResultCode CPintrelUpdaterApp::SaveUpdaterSource()

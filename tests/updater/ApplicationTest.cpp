@@ -3,6 +3,7 @@
 #include "UpdaterTestSupport.h"
 
 #include "FileIO/gCFRelative.h"
+#include "FileIO/gCMemFile.h"
 #include "platform/PlatformLauncher.h"
 #include "resources/gCStringTable.h"
 #include "updater/PNUMainButton.h"
@@ -254,6 +255,18 @@ TEST_F(Application, PressingWithoutAHeldPackageSaysSo)
     ASSERT_EQ(Start(app, gCString("")), eSuccess);
     EXPECT_EQ(app.InstallReceivedPackage(), eSuccess);
     EXPECT_EQ(Shown(*app.GetBackdrop()).back(), (sShownLine{"No update has been received yet.", kStatusDarkRed}));
+}
+
+TEST_F(Application, AHeldPackageThatFailsToInstallSaysSo)
+{
+    CPintrelUpdaterApp app;
+    ASSERT_EQ(Start(app, gCString("")), eSuccess);
+    gCMemFile body;
+    ASSERT_EQ(body.Write("PN2SQUSH damaged", 16), eSuccess);
+    ASSERT_EQ(app.OnCommand(kPNUPackageReceived, 0, reinterpret_cast<intptr_t>(&body), 0), 0u);
+    EXPECT_EQ(app.InstallReceivedPackage(), eGenericFailure);
+    EXPECT_EQ(Shown(*app.GetBackdrop()).back(),
+              (sShownLine{"The update file could not be installed.", kStatusDarkRed}));
 }
 
 TEST_F(Application, MainButtonActsOnlyWhenReleasedOverIt)
