@@ -32,8 +32,19 @@ sleep 0.2
 xdotool type --delay 30 'Grüße'
 expect_field 'Grüße'
 
+# The selection shows inverted over the white field: dark where the text is, white beyond it.
+xdotool key ctrl+a
+sleep 0.3
+shot="$work/selected.png"
+import -window root "$shot"
+brightness() { convert "$shot" -crop "$1" +repage -format "%[fx:mean]" info:; }
+text_part=$(brightness 30x8+544+578)
+beyond=$(brightness 30x8+700+578)
+echo "selected text brightness $text_part, field beyond it $beyond"
+awk "BEGIN { exit !($text_part < 0.5 && $beyond > 0.99) }" || fail "selection not drawn inverted"
+
 # Copy: another program reads the text from the display's clipboard.
-xdotool key ctrl+a ctrl+c
+xdotool key ctrl+c
 sleep 0.3
 [ "$(clipboard)" = 'Grüße' ] || fail "copied text not on the clipboard ($(clipboard))"
 

@@ -96,6 +96,8 @@ public:
             delete backdrop;
             return eNoMemory;
         }
+        // Keys and heartbeats travel down to the field (its caret blinks on the heartbeat).
+        mField->EnableEvents(kEventKeys | kEventHeartbeat, true);
         eResultCode result = CreateMainWindow(backdrop, 0, kPlaceCentreHorizontally | kPlaceCentreVertically,
                                               {640.0f, 240.0f}, {-1.0f, -1.0f}, nullptr, false);
         if (result != eSuccess) {
