@@ -2,40 +2,23 @@
 // not in use its pixels can be parked in the run-length form CRLE.
 #pragma once
 
-#include "imaging/CImageBase.h"
+#include "imaging/CImageT.h"
 #include "imaging/CPixel.h"
 
 class CRLE;
 
-class CImage : public CImageBase {
+class CImage : public CImageT<CImage, CRLE, CPixel> {
 public:
+    static constexpr const char* kLoadSizeAlert = "Image load size failed.";
+    static constexpr const char* kLoadAlert = "Image failed to load from resources.";
+
     explicit CImage(uint32_t rowsAlignedFlag = 0);
     // Creation resets the rows-aligned flag: an image built this way has unaligned rows.
     CImage(int32_t width, int32_t height, uint32_t rowsAlignedFlag = 0);
     ~CImage() override;
 
-    // Create and load; the image is deleted and null returned when loading fails.
-    static CImage* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
-    static CImage* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
-    // The image of the image pool with that id or name, else one loaded and added to the pool.
-    static CImage* FindOrLoadById(uint32_t id, gCFile* file, CResourceDirectory* directory);
-    static CImage* FindOrLoadByName(const gCString& name, gCFile* file, CResourceDirectory* directory);
-
-    eResultCode LoadImageFromResource(uint32_t id, gCFile* file, CResourceDirectory* directory) override;
-    eResultCode LoadImageFromResourceByName(const gCString& name, gCFile* file,
-                                            CResourceDirectory* directory) override;
-
-    void FreeBuffer() override;
-    eResultCode Compress() override;
-    int32_t IsCompressed() const override;
-    eResultCode Decompress() override;
-
-    // The run-length form while the image is compressed, else null.
-    const CRLE* GetRLE() const { return mRLE; }
-    CRLE* GetRLE() { return mRLE; }
-
-private:
-    void DeleteRLE();
-
-    CRLE* mRLE = nullptr;
+    // What the creators load into: an empty image.
+    static CImage* NewForLoading() { return new CImage; }
 };
+
+extern template class CImageT<CImage, CRLE, CPixel>;

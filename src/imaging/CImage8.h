@@ -2,35 +2,21 @@
 // can be parked in the run-length form CRLE8.
 #pragma once
 
-#include "imaging/CImageBase.h"
+#include "imaging/CImageT.h"
 
 class CRLE8;
 
-class CImage8 : public CImageBase {
+class CImage8 : public CImageT<CImage8, CRLE8, uint8_t> {
 public:
+    static constexpr const char* kLoadSizeAlert = "Image8 load size failed.";
+    static constexpr const char* kLoadAlert = "Image8 failed to load from resources.";
+
     CImage8();
     CImage8(int32_t width, int32_t height);
     ~CImage8() override;
 
-    static CImage8* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
-    static CImage8* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
-    static CImage8* FindOrLoadById(uint32_t id, gCFile* file, CResourceDirectory* directory);
-    static CImage8* FindOrLoadByName(const gCString& name, gCFile* file, CResourceDirectory* directory);
-
-    eResultCode LoadImageFromResource(uint32_t id, gCFile* file, CResourceDirectory* directory) override;
-    eResultCode LoadImageFromResourceByName(const gCString& name, gCFile* file,
-                                            CResourceDirectory* directory) override;
-
-    void FreeBuffer() override;
-    eResultCode Compress() override;
-    int32_t IsCompressed() const override;
-    eResultCode Decompress() override;
-
-    const CRLE8* GetRLE() const { return mRLE; }
-    CRLE8* GetRLE() { return mRLE; }
-
-private:
-    void DeleteRLE();
-
-    CRLE8* mRLE = nullptr;
+    // What the creators load into: a 10 x 10 buffer, as loading then only resizes it.
+    static CImage8* NewForLoading() { return new CImage8(10, 10); }
 };
+
+extern template class CImageT<CImage8, CRLE8, uint8_t>;

@@ -3,6 +3,7 @@
 #include "core/gCMemory.h"
 #include "imaging/CImage.h"
 #include "imaging/CImNav.h"
+#include "imaging/RunLengthRows.h"
 
 #include <cstring>
 
@@ -17,30 +18,11 @@ inline bool SamePixel(CPixel a, CPixel b)
     return a == b || (a < 0x01000000u && b < 0x01000000u);
 }
 
-// Walks one row the way the encoder cuts it into tokens, calling emit(isRun, start, count).
+// Rows of any width are one token long at the most: the count field holds 31 bits.
 template <typename Emit>
 inline bool WalkRow(const CPixel* p, int32_t width, Emit emit)
 {
-    int32_t x = 0;
-    while (x < width) {
-        if (x < width - 1 && SamePixel(p[x + 1], p[x])) {
-            int32_t count = 2;
-            while (x + count < width && SamePixel(p[x + count], p[x]))
-                ++count;
-            if (!emit(true, x, count))
-                return false;
-            x += count;
-        } else {
-            // A literal ends with the first pixel of the next equal pair still in it.
-            int32_t count = 1;
-            while (x + count < width && !SamePixel(p[x + count], p[x + count - 1]))
-                ++count;
-            if (!emit(false, x, count))
-                return false;
-            x += count;
-        }
-    }
-    return true;
+    return WalkRunLengthRow(p, width, INT32_MAX, SamePixel, emit);
 }
 
 } // namespace
@@ -61,19 +43,9 @@ int64_t CRLE::MeasureImage(CImage* image) const
 int64_t CRLE::Measure(const CImNav& area)
 {
     const int32_t width = area.GetWidth();
-    const int32_t height = area.GetHeight();
-    const int64_t raw = int64_t(width) * height;
-    if (width < 9 || height < 9)
-        return raw;
-    int64_t total = height;
-    const int64_t stop = raw - 10;
-    for (int32_t y = 0; y < height && total < stop; ++y) {
-        WalkRow(area.Row(y), width, [&](bool isRun, int32_t, int32_t count) {
-            total += isRun ? 2 : int64_t(count) + 1;
-            return total < stop;
-        });
-    }
-    return total >= stop ? raw : total + 1;
+    return MeasureRunLengthRows(width, area.GetHeight(), area.GetHeight(),
+                                [&](int32_t y) { return area.Row(y); },
+                                [&](const CPixel* row, auto emit) { return WalkRow(row, width, emit); });
 }
 
 eResultCode CRLE::SizeBlock(uint64_t words)

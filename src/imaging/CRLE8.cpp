@@ -5,6 +5,7 @@
 #include "imaging/CImage8.h"
 #include "imaging/CImNav.h"
 #include "imaging/CImNav8.h"
+#include "imaging/RunLengthRows.h"
 
 #include <cstring>
 
@@ -35,25 +36,7 @@ struct sChannelRows {
 template <typename Emit>
 inline bool WalkRow(const uint8_t* p, int32_t width, Emit emit)
 {
-    int32_t x = 0;
-    while (x < width) {
-        if (x < width - 1 && p[x + 1] == p[x]) {
-            int32_t count = 2;
-            while (x + count < width && count < kMaxToken && p[x + count] == p[x])
-                ++count;
-            if (!emit(true, x, count))
-                return false;
-            x += count;
-        } else {
-            int32_t count = 1;
-            while (x + count < width && count < kMaxToken && p[x + count] != p[x + count - 1])
-                ++count;
-            if (!emit(false, x, count))
-                return false;
-            x += count;
-        }
-    }
-    return true;
+    return WalkRunLengthRow(p, width, kMaxToken, [](uint8_t a, uint8_t b) { return a == b; }, emit);
 }
 
 // A row buffer for the channel forms, freed on every path.
@@ -79,18 +62,9 @@ CRLE8::~CRLE8()
 template <typename Rows>
 int64_t CRLE8::MeasureRows(const Rows& rows, int32_t width, int32_t height)
 {
-    const int64_t raw = int64_t(width) * height;
-    if (width < 9 || height < 9)
-        return raw;
-    int64_t total = int64_t(height) * 4;
-    const int64_t stop = raw - 10;
-    for (int32_t y = 0; y < height && total < stop; ++y) {
-        WalkRow(rows.Row(y), width, [&](bool isRun, int32_t, int32_t count) {
-            total += isRun ? 2 : int64_t(count) + 1;
-            return total < stop;
-        });
-    }
-    return total >= stop ? raw : total + 1;
+    // The row index holds one 32-bit word per row.
+    return MeasureRunLengthRows(width, height, int64_t(height) * 4, [&](int32_t y) { return rows.Row(y); },
+                                [&](const uint8_t* row, auto emit) { return WalkRow(row, width, emit); });
 }
 
 int64_t CRLE8::MeasureImage(CImage8* image) const

@@ -1,14 +1,13 @@
-// Bilinear sampling over two rows of a CRLE. The two row readers are kept between calls, so a
-// left-to-right scan (x advancing by one) reads every pixel once.
+// Bilinear sampling over two rows of a CRLE.
 #pragma once
 
 #include "imaging/CRLE.h"
+#include "imaging/CRLESamplerT.h"
 
-class CRLESampler {
+class CRLESampler : public CRLESamplerT<CRLE, CPixel> {
 public:
-    explicit CRLESampler(const CRLE& rle) : mRLE(rle) {}
+    using CRLESamplerT::CRLESamplerT;
 
-    void Setup(int32_t x, int32_t y0, int32_t y1);
     // fx and fy are weights 0 .. 256 towards the right pixel and the second row.
     CPixel Sample(int32_t x, uint32_t fx, uint32_t fy);
 
@@ -20,12 +19,4 @@ public:
         uint32_t ag = ((a & 0xFF00FF00u) + (((b & 0xFF00FF00u) >> 8) - ((a & 0xFF00FF00u) >> 8)) * t) & 0xFF00FF00u;
         return rb | ag;
     }
-
-private:
-    const CRLE& mRLE;
-    CRLE::sReader mReaders[2];
-    int32_t mRows[2] = {0, 0};
-    int32_t mX = 0;
-    CPixel mLeft[2] = {0, 0};
-    CPixel mRight[2] = {0, 0};
 };
