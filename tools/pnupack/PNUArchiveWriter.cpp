@@ -18,6 +18,7 @@ public:
         mBytes.insert(mBytes.end(), bytes, bytes + count);
     }
     void Text(const char* ascii) { Raw(ascii, strlen(ascii)); }
+    void Reserve(size_t count) { mBytes.reserve(count); }
     // Little-endian, as every typed value of the package.
     void Value(uint64_t value, int width)
     {
@@ -84,6 +85,12 @@ std::vector<uint8_t> PNUArchiveWriter::BuildArchive() const
     }
 
     cBytes archive;
+    // Header, text and index, then each record: four field markers, an end marker, 22 bytes of
+    // values and the data.
+    size_t total = 40 + 2 * text.size() + index.Bytes().size();
+    for (const sPackageFile& file : mFiles)
+        total += 62 + file.data.size();
+    archive.Reserve(total);
     archive.Text("PN2USQSH");
     archive.Value(4, 4);
     archive.Value(index.Bytes().size(), 4);
@@ -110,22 +117,33 @@ std::vector<uint8_t> PNUArchiveWriter::BuildArchive() const
     return archive.Bytes();
 }
 
-bool PNUArchiveWriter::BuildPackage(std::vector<uint8_t>& package) const
+bool PNUArchiveWriter::BuildPackage(std::vector<uint8_t>& package)
 {
-    const std::vector<uint8_t> archive = BuildArchive();
-    CMemBlockT<unsigned char> raw;
+    std::vector<uint8_t> archive = BuildArchive();
+    // The archive holds every file now; a product of hundreds of megabytes is not kept twice
+    // while it is coded.
+    for (sPackageFile& file : mFiles)
+        std::vector<uint8_t>().swap(file.data);
+
+    const uint64_t bound = CPNUCompressor::EncodeBound(archive.size());
+    if (bound > 0xFFFFFFFFull)
+        return false;
+    // Not cleared: only the coded bytes are ever written, so only those cost memory.
     CMemBlockT<unsigned char> frame;
-    if (!raw.SetSize(uint32_t(archive.size())))
+    if (!frame.SetSize(uint32_t(bound)))
         return false;
-    memcpy(raw.GetData(), archive.data(), archive.size());
-    CPNUCompressor codec;
-    if (codec.CodecRun(1, 8, raw, frame) != eSuccess)
+    uint64_t frameLength = 0;
+    if (CPNUCompressor::EncodeFrame(8, archive.data(), archive.size(), frame.GetData(), bound, frameLength)
+        != eSuccess)
         return false;
+    std::vector<uint8_t>().swap(archive);
+
     cBytes bytes;
+    bytes.Reserve(frameLength + 20);
     bytes.Text("PN2SQUSH");
     bytes.Value(1, 4);
-    bytes.Raw(frame.GetData(), frame.GetSize());
+    bytes.Raw(frame.GetData(), frameLength);
     bytes.Text("PN2SQUSH");
-    package = bytes.Bytes();
+    package.swap(bytes.Bytes());
     return true;
 }

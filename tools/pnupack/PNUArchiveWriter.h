@@ -20,8 +20,9 @@ public:
 
     std::vector<uint8_t> BuildArchive() const;
     // "PN2SQUSH", version 1, the archive coded with method 8, "PN2SQUSH". False when the
-    // archive cannot be coded (larger than a package may be).
-    bool BuildPackage(std::vector<uint8_t>& package) const;
+    // archive cannot be coded (its frame would not fit in 32 bits). The files' bytes are
+    // released once the archive holds them.
+    bool BuildPackage(std::vector<uint8_t>& package);
 
     static std::vector<char16_t> ToUnits(const std::string& utf8);
 

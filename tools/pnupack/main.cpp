@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
@@ -25,11 +24,16 @@ int Usage()
 
 bool ReadWhole(const char* path, std::vector<uint8_t>& bytes)
 {
-    std::ifstream file(path, std::ios::binary);
+    // Sized once: a product's files can be hundreds of megabytes.
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file)
         return false;
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return !file.bad();
+    const std::streamoff size = file.tellg();
+    if (size < 0)
+        return false;
+    bytes.resize(size_t(size));
+    file.seekg(0);
+    return size == 0 || bool(file.read(reinterpret_cast<char*>(bytes.data()), size));
 }
 
 bool IsOctal(const char* text)
