@@ -56,7 +56,7 @@ eResultCode CPNUDesquasher::InstallPackage(gCStream& stream)
     (void)Status(kTextInstallStart, kBlack);
     mFailureDetail = gCString();
     const eResultCode installed = InstallFiles(stream);
-    // The decoded archive is large and of no use once the files are written or refused.
+    // Whatever step ended the install, the decoded archive goes with it.
     (void)mArchive.SetSize(0);
     if (installed != eSuccess)
         return installed;
@@ -98,7 +98,11 @@ eResultCode CPNUDesquasher::InstallFiles(gCStream& stream)
     };
     for (const sStep& step : steps) {
         mFailureDetail = gCString();
-        if ((this->*step.run)() != eSuccess) {
+        const eResultCode result = (this->*step.run)();
+        // The decoded archive is large and of no use once the new files are written.
+        if (step.run == &CPNUDesquasher::WriteTemporaryFiles)
+            (void)mArchive.SetSize(0);
+        if (result != eSuccess) {
             gCString line = Text(step.failure);
             if (!mFailureDetail.IsEmpty())
                 line += gCString(" ") + mFailureDetail;

@@ -230,11 +230,15 @@ eResultCode RecoverUnfinishedInstall(CPNUInstallServices& services, CPNUStatusTa
     // A journal cut off while it was written never named anything that was touched.
     if (!found)
         return use.Delete(InstallJournalPath(folder) + gCString(".tmp"));
-    if (read != eSuccess || journal.installFolder.ToUTF8() != folder.ToUTF8()) {
-        (void)Report(status, gCString("The record of an interrupted update cannot be used: ") + InstallJournalPath(folder),
+    // A journal is renamed into place whole, so a damaged one is none of ours: it goes, and the
+    // leftover step of the next install restores what it finds.
+    if (read != eSuccess) {
+        (void)Report(status, gCString("A damaged record of an interrupted update was removed: ") + InstallJournalPath(folder),
                      kRed);
-        return eGenericFailure;
+        return RemoveInstallJournal(use, folder);
     }
+    // The names are relative: a folder renamed since is the same folder.
+    journal.installFolder = folder;
     gCString failedPath;
     const bool finishing = journal.state == sInstallJournal::eState::kFinish;
     eResultCode result = finishing ? FinishInstall(use, journal, failedPath) : UndoInstall(use, journal, failedPath);

@@ -1,0 +1,135 @@
+// The install journal: what it records comes back exactly, anything else is refused, and the
+// start-up recovery acts only on what a whole journal names.
+#include "PackageTestSupport.h"
+
+#include "updater/CPNUInstallFiles.h"
+#include "updater/PNUInstallJournal.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+gCString Text(const std::string& utf8)
+{
+    gCString text;
+    EXPECT_EQ(text.SetFromUTF8(utf8), eSuccess);
+    return text;
+}
+
+std::string JournalFile(const TempFolder& folder) { return (folder.Path() / ".pintrel-update-journal").string(); }
+
+TEST(InstallJournal, ReadsBackWhatItWrote)
+{
+    TempFolder folder;
+    CPNUInstallFiles files;
+    sInstallJournal written;
+    written.state = sInstallJournal::eState::kFinish;
+    written.installFolder = Text(folder.Path().string());
+    for (const char* name : {"/a b/c.txt", "/100%/x", "/line\nbreak\r", "/caf\xC3\xA9"}) {
+        ASSERT_EQ(written.names.Add(Text(name)), eSuccess);
+        ASSERT_EQ(written.hadFile.Add(name[1] == 'a' ? 1 : 0), eSuccess);
+    }
+    ASSERT_EQ(WriteInstallJournal(files, written), eSuccess);
+    EXPECT_FALSE(std::filesystem::exists(JournalFile(folder) + ".tmp"));
+
+    sInstallJournal read;
+    bool found = false;
+    ASSERT_EQ(ReadInstallJournal(files, written.installFolder, read, found), eSuccess);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(read.state, sInstallJournal::eState::kFinish);
+    EXPECT_EQ(read.installFolder.ToUTF8(), folder.Path().string());
+    ASSERT_EQ(read.names.GetSize(), written.names.GetSize());
+    for (int32_t i = 0; i < read.names.GetSize(); ++i) {
+        EXPECT_EQ(read.names[i].ToUTF8(), written.names[i].ToUTF8());
+        EXPECT_EQ(read.hadFile[i], written.hadFile[i]);
+    }
+
+    ASSERT_EQ(RemoveInstallJournal(files, written.installFolder), eSuccess);
+    ASSERT_EQ(ReadInstallJournal(files, written.installFolder, read, found), eSuccess);
+    EXPECT_FALSE(found);
+}
+
+TEST(InstallJournal, RefusesAnythingButAWholeJournalOfSafeNames)
+{
+    const std::string head = "Pintrel Updater install journal 1\nstate undo\nfolder /f\n";
+    const std::string damaged[] = {
+        head + "file /a\n",                          // cut off before its end
+        head + "file /a\nend",                       // its last line cut
+        head + "file /a\nend\nfile /b\n",            // more after the end
+        "Pintrel Updater install journal 2\nend\n", // another format
+        head + "rename /a\nend\n",                   // an unknown line
+        head + "file /../outside\nend\n",            // a name leaving the folder
+        head + "new relative\nend\n",                // a name without its separator
+        head + "file /a%G0\nend\n",                  // a broken escape
+        "state undo\nend\n",                         // no first line
+    };
+    TempFolder folder;
+    CPNUInstallFiles files;
+    for (const std::string& text : damaged) {
+        std::ofstream(JournalFile(folder), std::ios::binary | std::ios::trunc) << text;
+        sInstallJournal journal;
+        bool found = false;
+        EXPECT_EQ(ReadInstallJournal(files, Text(folder.Path().string()), journal, found), eGenericFailure) << text;
+        EXPECT_TRUE(found);
+    }
+}
+
+TEST(InstallJournal, ADamagedJournalIsRemovedWithoutTouchingAnyFile)
+{
+    TempFolder folder;
+    WriteTree(folder.Path(), {{"a.old", "kept"}, {"a.tmp", "new"}});
+    std::ofstream(JournalFile(folder)) << "Pintrel Updater install journal 1\nstate finish\nfile /a\n";
+    RecordingHost host;
+    host.installFolder = folder.Path();
+    EXPECT_EQ(RecoverUnfinishedInstall(host, &host), eSuccess);
+    EXPECT_TRUE(host.HasLineStartingWith("A damaged record of an interrupted update was removed: ", kStatusRed));
+    EXPECT_EQ(ReadTree(folder.Path()), (FileTree{{"a.old", "kept"}, {"a.tmp", "new"}}));
+}
+
+TEST(InstallJournal, RecoveryFinishesOrUndoesAndLeavesFoldersAlone)
+{
+    struct sCase {
+        const char* name;
+        sInstallJournal::eState state;
+        FileTree before;
+        FileTree after;
+        const char* line;
+    };
+    const sCase cases[] = {
+        // Cut off while keeping: "a" kept by a second name, "b" not yet; nothing placed.
+        {"Finish", sInstallJournal::eState::kFinish,
+         {{"a", "old a"}, {"a.old", "old a"}, {"a.tmp", "new a"}, {"b", "old b"}, {"b.tmp", "new b"}, {"c.tmp", "new c"}},
+         {{"a", "new a"}, {"b", "new b"}, {"c", "new c"}},
+         "An interrupted update was completed."},
+        // Cut off while undoing a failed place step: "a" placed, "b" moved aside, "c" new and placed.
+        {"Undo", sInstallJournal::eState::kUndo,
+         {{"a", "new a"}, {"a.old", "old a"}, {"b.old", "old b"}, {"b.tmp", "new b"}, {"c", "new c"}},
+         {{"a", "old a"}, {"b", "old b"}},
+         "An interrupted update was undone: the previous files are back."},
+    };
+    for (const sCase& c : cases) {
+        TempFolder folder;
+        WriteTree(folder.Path(), c.before);
+        // A folder that happens to carry an entry's ".tmp" name is not the updater's.
+        std::filesystem::create_directories(folder.Path() / "d.tmp" / "inner");
+        CPNUInstallFiles files;
+        sInstallJournal journal;
+        journal.state = c.state;
+        journal.installFolder = Text(folder.Path().string());
+        for (const char* name : {"/a", "/b", "/c", "/d"}) {
+            ASSERT_EQ(journal.names.Add(Text(name)), eSuccess);
+            ASSERT_EQ(journal.hadFile.Add(name[1] != 'c' ? 1 : 0), eSuccess);
+        }
+        ASSERT_EQ(WriteInstallJournal(files, journal), eSuccess);
+        RecordingHost host;
+        host.installFolder = folder.Path();
+        EXPECT_EQ(RecoverUnfinishedInstall(host, &host), eSuccess) << c.name;
+        EXPECT_TRUE(host.HasLine(c.line, kStatusBlack)) << c.name;
+        EXPECT_EQ(ReadTree(folder.Path()), c.after) << c.name;
+        EXPECT_TRUE(std::filesystem::is_directory(folder.Path() / "d.tmp" / "inner")) << c.name;
+    }
+}
+
+} // namespace
