@@ -1,5 +1,6 @@
 #include "FileIO/FileDocuments.h"
 
+#include "FileIO/FileIOReport.h"
 #include "FileIO/gCFRef.h"
 #include "FileIO/gCFileDlg.h"
 #include "FileIO/gCFolderRef.h"
@@ -88,8 +89,13 @@ eResultCode OpenOrChooseSaveFile(gCFile& file, gCFRef& ref, gCFTypeList* types, 
 
 eResultCode PutFileDialog(gCFPath&, sNavReply* reply)
 {
-    platform::sSaveDialogRequest request;
-    platform::sSaveDialogAnswer answer = platform::RunSaveDialog(request);
+    platform::sSaveDialogAnswer answer;
+    RunModalDialog(
+        [](void* context) {
+            platform::sSaveDialogRequest request;
+            *static_cast<platform::sSaveDialogAnswer*>(context) = platform::RunSaveDialog(request);
+        },
+        &answer);
     if (!reply)
         return eSuccess;
     reply->validRecord = 0;

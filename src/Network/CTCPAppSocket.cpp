@@ -76,8 +76,11 @@ eResultCode CTCPAppSocket::ConnectToAddress(uint32_t peerAddress, uint16_t peerP
 {
     peerName = FormatDottedAddress(peerAddress);
     InstallSocketCallbacks();
-    PNU_TRY(OpenEndpoint(peerPort));
-    PNU_TRY(CTCPSocket::ConnectToAddress(peerAddress, peerPort));
+    eResultCode result = OpenEndpoint(peerPort);
+    if (result == eSuccess)
+        result = CTCPSocket::ConnectToAddress(peerAddress, peerPort);
+    if (result != eSuccess)
+        return StartFailed(result);
     port = peerPort;
     if (StartedCallback)
         return StartedCallback(this);
@@ -93,12 +96,23 @@ eResultCode CTCPAppSocket::ConnectToName(const gCString& text)
         peerPort = kDefaultPort;
     peerName = host;
     InstallSocketCallbacks();
-    PNU_TRY(OpenEndpoint(peerPort));
-    PNU_TRY(ConnectToHost(host, peerPort));
+    eResultCode result = OpenEndpoint(peerPort);
+    if (result == eSuccess)
+        result = ConnectToHost(host, peerPort);
+    if (result != eSuccess)
+        return StartFailed(result);
     port = peerPort;
     if (StartedCallback)
         return StartedCallback(this);
     return eSuccess;
+}
+
+// A pipe that never started is closed, so the registry's next poll forgets it instead of
+// keeping it until the program ends.
+eResultCode CTCPAppSocket::StartFailed(eResultCode result)
+{
+    finished = 1;
+    return result;
 }
 
 eResultCode CTCPAppSocket::SendMessage(uint32_t type, gCMemFile* message)

@@ -97,6 +97,7 @@ public:
     tPipeRawDataCallback RawDataCallback = nullptr;
 
 private:
+    eResultCode StartFailed(eResultCode result);
     eResultCode ReadFrameHeader();
     eResultCode CollectPayload();
     eResultCode DeliverMessage();

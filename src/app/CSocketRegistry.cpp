@@ -59,16 +59,18 @@ eResultCode CSocketRegistry::CloseListener(uint16_t listenPort)
     return eGenericFailure;
 }
 
-void CSocketRegistry::RegisterDataPipe(CTCPAppSocket* pipe)
+eResultCode CSocketRegistry::RegisterDataPipe(CTCPAppSocket* pipe)
 {
     pipe->pipeId = int32_t(gNextDataPipeId++);
-    // A pipe the list cannot take keeps its id but is not polled.
-    (void)mDataPipes.Add(pipe);
+    return mDataPipes.Add(pipe);
 }
 
 eResultCode CSocketRegistry::RegisterAcceptedPipe(CTCPAppSocket* pipe)
 {
-    RegisterDataPipe(pipe);
+    if (eResultCode result = RegisterDataPipe(pipe); result != eSuccess) {
+        delete pipe;
+        return result;
+    }
     uint32_t answer = OnPipeAccepted(sDataPipeInfo{pipe->pipeId, pipe->address});
     if (answer == 1)
         pipe->finished = 1;
@@ -78,8 +80,10 @@ eResultCode CSocketRegistry::RegisterAcceptedPipe(CTCPAppSocket* pipe)
 CTCPAppSocket* CSocketRegistry::CreateDataPipe()
 {
     CTCPAppSocket* pipe = new CTCPAppSocket;
-    if (pipe)
-        RegisterDataPipe(pipe);
+    if (pipe && RegisterDataPipe(pipe) != eSuccess) {
+        delete pipe;
+        pipe = nullptr;
+    }
     return pipe;
 }
 
@@ -89,7 +93,10 @@ eResultCode CSocketRegistry::ConnectDataPipe(uint32_t* pipeId, uint32_t address,
     CTCPAppSocket* pipe = new CTCPAppSocket;
     if (pipe == nullptr)
         return eCreateFailed;
-    RegisterDataPipe(pipe);
+    if (eResultCode result = RegisterDataPipe(pipe); result != eSuccess) {
+        delete pipe;
+        return result;
+    }
     PNU_TRY(pipe->ConnectToAddress(address, peerPort));
     if (pipeId)
         *pipeId = uint32_t(pipe->pipeId);
@@ -102,7 +109,10 @@ eResultCode CSocketRegistry::OpenDataPipe(uint32_t* pipeId, const gCString& addr
     CTCPAppSocket* pipe = new CTCPAppSocket;
     if (pipe == nullptr)
         return eCreateFailed;
-    RegisterDataPipe(pipe);
+    if (eResultCode result = RegisterDataPipe(pipe); result != eSuccess) {
+        delete pipe;
+        return result;
+    }
     gCString text = addressText.IsNull() ? gCString(u"") : addressText;
     PNU_TRY(pipe->ConnectToName(text));
     if (pipeId)

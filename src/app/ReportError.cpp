@@ -3,6 +3,7 @@
 #include "app/CAppModalGuard.h"
 #include "app/CAppPauseGuard.h"
 #include "app/CCursorShowGuard.h"
+#include "FileIO/FileIOReport.h"
 #include "core/eResultCode.h"
 #include "core/gCPlainAlert.h"
 #include "core/gCString.h"
@@ -27,6 +28,19 @@ void ShowAlert(const gCString& title, const gCString& text)
 void PlainAlertThroughApplication(const char* mainText, const char* explanation)
 {
     (void)ShowPlainAlert(gCString(explanation ? explanation : ""), gCString(mainText ? mainText : ""));
+}
+
+// The file layer's alerts get the same guards, the same suppression of a second alert and the
+// same text as every other error report.
+void FileIOErrorThroughReportError(eResultCode code, const char* detail) { ReportError(code, detail); }
+
+// The guards end in reverse order: the system cursor is hidden again first, then the cursor
+// state saved before the dialog comes back.
+void ModalDialogInGuards(void (*dialog)(void*), void* context)
+{
+    CAppModalGuard modal;
+    CCursorShowGuard cursor;
+    dialog(context);
 }
 
 } // namespace
@@ -54,4 +68,9 @@ int32_t ShowPlainAlert(const gCString& explanation, const gCString& mainText)
     return 0;
 }
 
-void InstallPlainAlertHook() { gPlainAlertHook = PlainAlertThroughApplication; }
+void InstallPlainAlertHook()
+{
+    gPlainAlertHook = PlainAlertThroughApplication;
+    gFileIOErrorHook = FileIOErrorThroughReportError;
+    gModalDialogHook = ModalDialogInGuards;
+}

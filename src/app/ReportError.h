@@ -15,6 +15,7 @@ void ReportError(int32_t code, const char* message = nullptr);
 // A plain alert whose bold main text is the second argument; waits for the user; returns 0.
 int32_t ShowPlainAlert(const gCString& explanation, const gCString& mainText);
 
-// Sends the core types' plain alerts through ShowPlainAlert (the application does this when it
-// is constructed).
+// Sends the core types' plain alerts through ShowPlainAlert and the file layer's error reports
+// through ReportError, and runs the file layer's modal dialogs inside the modal and cursor
+// guards (the application does this when it is constructed).
 void InstallPlainAlertHook();

@@ -121,7 +121,7 @@ namespace {
 // The scan shared by both searches. `matches` reads what it needs after the size field and says
 // whether this chunk is the one; it leaves the stream at the payload when it is.
 template <typename Matches>
-eResultCode ScanChunks(gCStream& stream, uint32_t type, Matches matches)
+eResultCode ScanChunks(gCStream& stream, uint32_t type, Matches matches, int64_t* payloadEnd)
 {
     const int64_t start = stream.GetPos();
     bool wrapped = false;
@@ -152,8 +152,11 @@ eResultCode ScanChunks(gCStream& stream, uint32_t type, Matches matches)
         if (chunkType == type) {
             bool found = false;
             PNU_TRY(matches(found));
-            if (found)
+            if (found) {
+                if (payloadEnd)
+                    *payloadEnd = after + int64_t(size);
                 return eSuccess;
+            }
         }
         PNU_TRY(stream.SetPos(after + int64_t(size)));
     }
@@ -161,14 +164,15 @@ eResultCode ScanChunks(gCStream& stream, uint32_t type, Matches matches)
 
 } // namespace
 
-eResultCode FindChunkById(gCStream& stream, uint32_t type, uint32_t id, uint32_t& foundId, gCString& foundName)
+eResultCode FindChunkById(gCStream& stream, uint32_t type, uint32_t id, uint32_t& foundId, gCString& foundName,
+                          int64_t* payloadEnd)
 {
     uint32_t chunkId = 0;
     PNU_TRY(ScanChunks(stream, type, [&](bool& found) {
         PNU_TRY(stream.ReadULong(chunkId));
         found = chunkId == id;
         return eSuccess;
-    }));
+    }, payloadEnd));
     gCString name;
     PNU_TRY(ReadResourceName(stream, name));
     foundId = chunkId;
@@ -177,7 +181,7 @@ eResultCode FindChunkById(gCStream& stream, uint32_t type, uint32_t id, uint32_t
 }
 
 eResultCode FindChunkByName(gCStream& stream, uint32_t type, const gCString& wanted, uint32_t& foundId,
-                            gCString& foundName)
+                            gCString& foundName, int64_t* payloadEnd)
 {
     uint32_t chunkId = 0;
     gCString name;
@@ -186,7 +190,7 @@ eResultCode FindChunkByName(gCStream& stream, uint32_t type, const gCString& wan
         PNU_TRY(ReadResourceName(stream, name));
         found = ResourceNamesMatch(name, wanted);
         return eSuccess;
-    }));
+    }, payloadEnd));
     foundId = chunkId;
     foundName = std::move(name);
     return eSuccess;

@@ -55,6 +55,8 @@ eResultCode ReadResourceName(gCStream& stream, gCString& name);
 // The circular chunk search: from the stream's position to the end, then from the start back to
 // that position. On success the stream stands at the chunk's payload and `foundId` and `foundName`
 // hold the chunk's id and name; 22 when no chunk matches, a stream error for a damaged file.
-eResultCode FindChunkById(gCStream& stream, uint32_t type, uint32_t id, uint32_t& foundId, gCString& foundName);
+// `payloadEnd`, when given, receives the stream position where the chunk ends.
+eResultCode FindChunkById(gCStream& stream, uint32_t type, uint32_t id, uint32_t& foundId, gCString& foundName,
+                          int64_t* payloadEnd = nullptr);
 eResultCode FindChunkByName(gCStream& stream, uint32_t type, const gCString& name, uint32_t& foundId,
-                            gCString& foundName);
+                            gCString& foundName, int64_t* payloadEnd = nullptr);

@@ -49,7 +49,7 @@ eResultCode gCResourceObject::FindResourceById(uint32_t type, uint32_t id, gCFil
         return eInvalidFile;
     uint32_t foundId = 0;
     gCString foundName;
-    PNU_TRY(FindChunkById(*file, type, id, foundId, foundName));
+    PNU_TRY(FindChunkById(*file, type, id, foundId, foundName, &mPayloadEnd));
     mId = foundId;
     mName = std::move(foundName);
     return eSuccess;
@@ -62,7 +62,7 @@ eResultCode gCResourceObject::FindResourceByName(uint32_t type, const gCString& 
         return eInvalidFile;
     uint32_t foundId = 0;
     gCString foundName;
-    PNU_TRY(FindChunkByName(*file, type, name, foundId, foundName));
+    PNU_TRY(FindChunkByName(*file, type, name, foundId, foundName, &mPayloadEnd));
     mId = foundId;
     mName = std::move(foundName);
     return eSuccess;

@@ -53,4 +53,7 @@ protected:
     uint32_t mInPool = 0;
     gCString mName;
     gCString mSecondString;
+    // Where the payload of the chunk last found ends (-1: none found): a payload that states its
+    // own size must not read past it into the chunks that follow.
+    int64_t mPayloadEnd = -1;
 };

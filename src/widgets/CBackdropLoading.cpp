@@ -5,6 +5,7 @@
 #include "imaging/CGradient.h"
 #include "imaging/CImage.h"
 #include "resources/CResourceContext.h"
+#include "widgets/BlockValues.h"
 #include "widgets/CWidgetLoadBlock.h"
 #include "widgets/WidgetFactory.h"
 
@@ -77,6 +78,14 @@ eResultCode CBackdrop::ParseWidgetChunk(uint32_t tag, gCStream* stream, CBWidget
             text.Delete(text.GetLength() - 1, 1);
         return eSuccess;
     };
+    // A value that is not a number is a damaged chunk; one far out of range is pulled back in.
+    auto Checked = [&](float& field, float limit, const char* message) -> eResultCode {
+        if (ClampBlockFloat(field, limit))
+            return eSuccess;
+        field = 0.0f;
+        ReportError(eResourceReadError, message);
+        return eResourceReadError;
+    };
     int32_t value = 0;
     switch (tag) {
     case Code("fscr"):
@@ -89,8 +98,13 @@ eResultCode CBackdrop::ParseWidgetChunk(uint32_t tag, gCStream* stream, CBWidget
         return eSuccess;
     case Code("imag"): return readLine(holder.imageName, "Backdrop imag.");
     case Code("grad"): return readLine(holder.gradientName, "Backdrop grad.");
-    case Code("grop"): return readInt(mGradientOpacity, "Backdrop grop.");
-    case Code("gran"): return readFloat(mGradientAngle, "Backdrop gran.");
+    case Code("grop"):
+        PNU_TRY(readInt(mGradientOpacity, "Backdrop grop."));
+        mGradientOpacity = ClampBlockOpacity(mGradientOpacity);
+        return eSuccess;
+    case Code("gran"):
+        PNU_TRY(readFloat(mGradientAngle, "Backdrop gran."));
+        return Checked(mGradientAngle, kMaxBlockTurns, "Backdrop gran.");
     case Code("grac"):
         PNU_TRY(readInt(value, "Backdrop grac."));
         mGradientCircular = value == 1 ? 1 : 0;
@@ -99,11 +113,13 @@ eResultCode CBackdrop::ParseWidgetChunk(uint32_t tag, gCStream* stream, CBWidget
         return eSuccess;
     case Code("grcx"):
         PNU_TRY(readFloat(mGradientCentre.x, "Backdrop grcx."));
+        PNU_TRY(Checked(mGradientCentre.x, kMaxBlockCentre, "Backdrop grcx."));
         if (mGradient)
             (void)InvalidateContent(false);
         return eSuccess;
     case Code("grcy"):
         PNU_TRY(readFloat(mGradientCentre.y, "Backdrop grcy."));
+        PNU_TRY(Checked(mGradientCentre.y, kMaxBlockCentre, "Backdrop grcy."));
         if (mGradient)
             (void)InvalidateContent(false);
         return eSuccess;

@@ -2,6 +2,8 @@
 // rows, texts that change a row's height, and scrolling over rows of different heights.
 #include "widgets/CMLTableWidget.h"
 
+#include "widgets/EffectPixels.h"
+
 #include <algorithm>
 
 CMLTableWidget::CMLTableWidget()
@@ -309,6 +311,9 @@ int32_t CMLTableWidget::GetThumbPosition(int32_t trackLength, int32_t thumbLengt
 
 eResultCode CMLTableWidget::OnRectChanged()
 {
+    // The cell cache is the widget's size, which comes from a data block.
+    if (GetWidth() > 0 && GetHeight() > 0 && !WorkImageFits(GetWidth(), GetHeight()))
+        return eNoMemory;
     PNU_TRY(mCellImage.SetSize(std::max(GetWidth(), 0), std::max(GetHeight(), 0)));
     PNU_TRY(EnsureRowVisible(GetRowAtY(0), false));
     if (mColumns.GetSize() == 1) {

@@ -5,6 +5,7 @@
 #include "imaging/CImNav.h"
 #include "imaging/ImageCopy.h"
 #include "widgets/CRegion.h"
+#include "widgets/EffectPixels.h"
 
 #include <algorithm>
 
@@ -171,6 +172,9 @@ eResultCode CTableWidget::OnRectChanged()
 {
     int32_t limit = std::max(TotalContentHeight() - GetHeight(), 0);
     mScrollOffset = std::clamp(mScrollOffset / mRowHeight * mRowHeight, 0, limit);
+    // The cell cache is the widget's size, which comes from a data block.
+    if (GetWidth() > 0 && GetHeight() > 0 && !WorkImageFits(GetWidth(), GetHeight()))
+        return eNoMemory;
     PNU_TRY(mCellImage.SetSize(std::max(GetWidth(), 0), std::max(GetHeight(), 0)));
     if (mColumns.GetSize() == 1)
         PNU_TRY(RebuildColumnImages());

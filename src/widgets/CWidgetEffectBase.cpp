@@ -21,10 +21,14 @@ void CWidgetEffectBase::InvalidateOwnerArea(const gCRect& rect, bool update)
 {
     if (!mOwner)
         return;
-    gCRect bounds = mOwner->GetBounds();
+    // The rect is owner-local and the bounds are in the parent's coordinates: the rect is moved
+    // into the parent's before the clip, or a widget away from its parent's origin is clipped
+    // against the wrong place and never repaints.
+    const gCPoint position{mOwner->GetRect().left, mOwner->GetRect().top};
     gCRect area = rect;
-    if (ClipRect(area, bounds)) {
-        area -= gCPoint{mOwner->GetRect().left, mOwner->GetRect().top};
+    area += position;
+    if (ClipRect(area, mOwner->GetBounds())) {
+        area -= position;
         (void)mOwner->InvalidateArea(area, false);
     }
     if (update)

@@ -84,6 +84,26 @@ eResultCode CWidgetEffectCutout::SetOffset(const gCPoint& offset, bool update)
     return eSuccess;
 }
 
+gCRect CWidgetEffectCutout::VisibleArea() const
+{
+    gCRect area = mRect;
+    if (!mOwner)
+        return area;
+    // (ox, oy): where the owner's origin lies in the current widget's parent.
+    int64_t ox = 0, oy = 0;
+    for (const CWidget* current = mOwner; const CWidget* parent = current->GetParent(); current = parent) {
+        ox += current->GetRect().left;
+        oy += current->GetRect().top;
+        gCRect limit{0, 0, parent->GetWidth(), parent->GetHeight()};
+        ShiftRectClamped(limit, -ox, -oy);
+        if (!ClipRect(area, limit))
+            return gCRect();
+    }
+    return area;
+}
+
+// Only what can show is built: a widget declared far larger than its window would otherwise blur
+// an image of its whole declared size. The mask is rebuilt when what can show changes.
 eResultCode CWidgetEffectCutout::BuildCutoutMask()
 {
     if (!mShapeMask)
@@ -95,53 +115,79 @@ eResultCode CWidgetEffectCutout::BuildCutoutMask()
     if (!mask)
         return eNoMemory;
     mCutoutMask = mask;
+    const gCRect area = VisibleArea();
+    if (area.IsEmpty()) {
+        mMaskArea = gCRect();
+        return eSuccess;
+    }
     const int32_t g = BlurMargin(mRadius);
-    const int64_t ww = int64_t(w) + 2 * int64_t(g), wh = int64_t(h) + 2 * int64_t(g);
-    if (!WorkImageFits(ww, wh))
-        return eNoMemory;
+    // The work image spans the shape positions the visible pixels sample, with room for the
+    // blur's reach, inside the shape grown by g on every side (the whole work image it stands for).
+    const int64_t reach = 2 * int64_t(g) + 2;
+    const int64_t left = std::max<int64_t>(int64_t(area.left) - mOffset.x - reach, -int64_t(g));
+    const int64_t top = std::max<int64_t>(int64_t(area.top) - mOffset.y - reach, -int64_t(g));
+    const int64_t right = std::min<int64_t>(int64_t(area.right) - mOffset.x + reach, int64_t(w) + g);
+    const int64_t bottom = std::min<int64_t>(int64_t(area.bottom) - mOffset.y + reach, int64_t(h) + g);
+    const int32_t aw = area.right - area.left, ah = area.bottom - area.top;
     CImage work;
-    PNU_TRY(work.SetSize(int32_t(ww), int32_t(wh)));
-    CImage8 values;
-    PNU_TRY(values.SetSize(w, h));
-    {
-        CImNav to(&work, nullptr);
-        CImNav8 plain(&values, nullptr);
-        if (!to.IsLocked() || !plain.IsLocked())
+    const bool sampled = right > left && bottom > top;
+    if (sampled) {
+        if (!WorkImageFits(right - left, bottom - top))
             return eNoMemory;
-        for (int32_t y = 0; y < h; ++y) {
-            mShapeMask->Seek(0, y);
-            bool inside = y < mShapeMask->GetHeight();
-            CPixel* wrow = to.Row(y + g) + g;
+        PNU_TRY(work.SetSize(int32_t(right - left), int32_t(bottom - top)));
+    }
+    CImage8 values;
+    PNU_TRY(values.SetSize(aw, ah));
+    {
+        CImNav8 plain(&values, nullptr);
+        if (!plain.IsLocked())
+            return eNoMemory;
+        for (int32_t y = 0; y < ah; ++y) {
+            mShapeMask->Seek(area.left, area.top + y);
+            bool inside = area.top + y < mShapeMask->GetHeight();
             uint8_t* vrow = plain.Row(y);
-            for (int32_t x = 0; x < w; ++x) {
-                uint32_t v = inside && x < mShapeMask->GetWidth() ? mShapeMask->ReadNext() : 0;
-                wrow[x] = v * 257u;
-                vrow[x] = uint8_t(v);
-            }
+            for (int32_t x = 0; x < aw; ++x)
+                vrow[x] = inside && area.left + x < mShapeMask->GetWidth() ? mShapeMask->ReadNext() : 0;
         }
     }
-    if (BlurImage(&work, mRadius, 0) == 0)
+    if (sampled) {
+        CImNav to(&work, nullptr);
+        if (!to.IsLocked())
+            return eNoMemory;
+        const int32_t y0 = int32_t(std::max<int64_t>(top, 0)), y1 = int32_t(std::min<int64_t>(bottom, h));
+        const int32_t x0 = int32_t(std::max<int64_t>(left, 0)), x1 = int32_t(std::min<int64_t>(right, w));
+        for (int32_t y = y0; y < y1 && y < mShapeMask->GetHeight(); ++y) {
+            mShapeMask->Seek(x0, y);
+            CPixel* wrow = to.Row(int32_t(y - top)) + (x0 - left);
+            for (int32_t x = x0; x < x1 && x < mShapeMask->GetWidth(); ++x)
+                wrow[x - x0] = uint32_t(mShapeMask->ReadNext()) * 257u;
+        }
+    }
+    if (sampled && BlurImage(&work, mRadius, 0) == 0)
         return eNoMemory;
     {
-        CImNav from(&work, nullptr);
         CImNav8 plain(&values, nullptr);
-        if (!from.IsLocked() || !plain.IsLocked())
+        CImNav from(sampled ? &work : nullptr, nullptr);
+        if (!plain.IsLocked() || (sampled && !from.IsLocked()))
             return eNoMemory;
-        for (int32_t y = 0; y < h; ++y) {
+        for (int32_t y = 0; y < ah; ++y) {
             uint8_t* vrow = plain.Row(y);
-            int64_t sy = int64_t(y) - mOffset.y + g;
-            for (int32_t x = 0; x < w; ++x) {
-                int64_t sx = int64_t(x) - mOffset.x + g;
-                if (sx < 0 || sy < 0 || sx >= ww || sy >= wh) {
+            // The shape position this pixel samples; outside the shape grown by g it is 255.
+            const int64_t sy = int64_t(area.top) + y - mOffset.y;
+            for (int32_t x = 0; x < aw; ++x) {
+                const int64_t sx = int64_t(area.left) + x - mOffset.x;
+                if (sx < -g || sy < -g || sx >= int64_t(w) + g || sy >= int64_t(h) + g) {
                     vrow[x] = 255;
                     continue;
                 }
-                uint32_t b = from.Row(int32_t(sy))[sx] & 0xFFFFu;
+                uint32_t b = from.Row(int32_t(sy - top))[sx - left] & 0xFFFFu;
                 vrow[x] = uint8_t(((uint32_t(vrow[x]) + 1u) * (65535u - b)) >> 16);
             }
         }
     }
-    return mask->EncodeImage(&values);
+    PNU_TRY(mask->EncodeImage(&values));
+    mMaskArea = area;
+    return eSuccess;
 }
 
 eResultCode CWidgetEffectCutout::Draw(const gCRect& area, CImage* target, uint32_t alpha)
@@ -151,17 +197,22 @@ eResultCode CWidgetEffectCutout::Draw(const gCRect& area, CImage* target, uint32
     CImNav destination(target, &area);
     if (!destination.IsLocked())
         return eNoMemory;
-    if (!mCutoutMask || !mCutoutMask->GetData())
+    // What can show changed (a window or an ancestor grew) without a refresh of the owner.
+    if (mShapeMask && VisibleArea() != mMaskArea)
+        PNU_TRY(BuildCutoutMask());
+    if (!mCutoutMask || !mCutoutMask->GetData() || mMaskArea.IsEmpty())
         return eSuccess;
     gCRect local = LockedLocalArea(destination, target);
     const CPixel colour = mColour;
     for (int32_t y = local.top; y < local.bottom; ++y) {
         CPixel* to = destination.Row(y - local.top);
-        bool rowInside = y >= 0 && y < mCutoutMask->GetHeight();
+        const int32_t my = y - mMaskArea.top;
+        bool rowInside = my >= 0 && my < mCutoutMask->GetHeight();
         if (rowInside)
-            mCutoutMask->Seek(std::max(local.left, 0), y);
+            mCutoutMask->Seek(std::max(local.left - mMaskArea.left, 0), my);
         for (int32_t x = local.left; x < local.right; ++x) {
-            uint32_t m = rowInside && x >= 0 && x < mCutoutMask->GetWidth() ? mCutoutMask->ReadNext() : 0;
+            const int32_t mx = x - mMaskArea.left;
+            uint32_t m = rowInside && mx >= 0 && mx < mCutoutMask->GetWidth() ? mCutoutMask->ReadNext() : 0;
             gPaintPixelHook(to + (x - local.left), ((alpha + 1u) * m) >> 8, &colour);
         }
     }

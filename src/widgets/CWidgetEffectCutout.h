@@ -30,13 +30,18 @@ public:
     // A negative (or not-a-number) radius has no blur to give and is refused.
     eResultCode SetRadius(float radius);
     const CRLE8* GetCutoutMask() const { return mCutoutMask; }
+    // The part of rect the cutout mask covers (owner-local): what of the owner can show.
+    const gCRect& GetMaskArea() const { return mMaskArea; }
 
 private:
     bool SetRectFromOwner();
+    // The owner's area clipped by every ancestor up to the root (the window), owner-local.
+    gCRect VisibleArea() const;
 
     CRLE8* mCutoutMask = nullptr;
     CRLE8* mShapeMask = nullptr;
     uint32_t mColour = 0xFF000000u;
     float mRadius = 1.0f;
     gCPoint mOffset{1, 1};
+    gCRect mMaskArea;
 };

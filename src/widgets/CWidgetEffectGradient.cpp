@@ -99,14 +99,16 @@ bool CWidgetEffectGradient::FillRow(const sRamp& ramp, int32_t w, int32_t h, int
     case eRadial:
         for (int32_t i = 0; i < count; ++i) {
             int64_t x = int64_t(left + i) - ramp.ox, y = int64_t(row) - ramp.oy;
-            double d = std::sqrt(double(float(x * x + y * y)));
+            // In double: a far-off centre would overflow the integer squares.
+            double d = std::sqrt(double(float(double(x) * double(x) + double(y) * double(y))));
             double v = d * ramp.scale;
             out[i] = mGradient.GetEntry(ClampIndex(v > 8191.0 ? 8191 : RoundHalfAway(v)));
         }
         return true;
     case eAngular:
         for (int32_t i = 0; i < count; ++i) {
-            float theta = float(std::atan2(double(row - ramp.oy), double(left + i - ramp.ox)) + double(ramp.a0));
+            float theta = float(std::atan2(double(int64_t(row) - ramp.oy), double(int64_t(left) + i - ramp.ox)) +
+                                double(ramp.a0));
             if (theta > kTwoPi)
                 theta -= kTwoPi;
             out[i] = mGradient.GetEntry(ClampIndex(RoundHalfAway(theta * 651.7395f)));

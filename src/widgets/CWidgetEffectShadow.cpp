@@ -59,6 +59,10 @@ eResultCode CWidgetEffectShadow::BuildFalloffTables(int32_t width, int32_t heigh
 {
     if (width < 1 || height < 1)
         return eSuccess;
+    // The tables span the shadow's rect: sized from the widget and the radius, so held to the
+    // same limit as a work image of that rect.
+    if (!WorkImageFits(width, height))
+        return eNoMemory;
     PNU_TRY(mXFalloff.SetSize(width));
     PNU_TRY(mYFalloff.SetSize(height));
     const float n = 3.5f * mRadius;

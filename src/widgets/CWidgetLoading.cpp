@@ -1,6 +1,8 @@
 // Loading a widget from its data block in the resource file.
 #include "widgets/CWidgetLoadBlock.h"
 
+#include "widgets/BlockValues.h"
+
 #include "FileIO/gCFile.h"
 #include "resources/CResourceContext.h"
 #include "resources/gCResourceObject.h"
@@ -17,17 +19,6 @@ constexpr uint32_t Code(const char (&text)[5])
     return uint32_t(uint8_t(text[0])) << 24 | uint32_t(uint8_t(text[1])) << 16 |
            uint32_t(uint8_t(text[2])) << 8 | uint32_t(uint8_t(text[3]));
 }
-
-// Finds a widget's chunk for it: the resource object's search, seen from the widget.
-class CChunkLocator : public gCResourceObject {
-public:
-    explicit CChunkLocator(uint32_t type) { mTypeCode = type; }
-    eResultCode Locate(bool byName, uint32_t id, const gCString& name, gCFile* file,
-                       CResourceDirectory* directory, gCFile*& source)
-    {
-        return byName ? LocateByName(name, file, directory, source) : LocateById(id, file, directory, source);
-    }
-};
 
 const CWidget::sLoaderMessages kWidgetMessages = {
     "Error reading widget data block size.", "Error setting widget memfile size",
@@ -56,25 +47,27 @@ eResultCode CWidget::LocateResource(bool byName, uint32_t id, const gCString& na
 {
     if (!GetResourceContext())
         return eBadParameter;
+    // The chunk is searched under the class's own type code.
     mTypeCode = GetTypeCode();
-    CChunkLocator locator(mTypeCode);
-    PNU_TRY(locator.Locate(byName, id, name, file, directory, source));
-    mId = locator.GetId();
-    return SetName(locator.GetName());
+    return byName ? LocateByName(name, file, directory, source) : LocateById(id, file, directory, source);
 }
 
 eResultCode CWidget::LoadFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
     gCFile* source = nullptr;
     PNU_TRY(LocateResource(false, id, gCString(), file, directory, source));
-    return LoadWidgetDataBlock(source);
+    eResultCode result = LoadWidgetDataBlock(source);
+    mPayloadEnd = -1;
+    return result;
 }
 
 eResultCode CWidget::LoadFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
 {
     gCFile* source = nullptr;
     PNU_TRY(LocateResource(true, 0, name, file, directory, source));
-    return LoadWidgetDataBlock(source);
+    eResultCode result = LoadWidgetDataBlock(source);
+    mPayloadEnd = -1;
+    return result;
 }
 
 eResultCode CWidget::ReadBlock(gCStream* stream, gCMemFile& block, const sLoaderMessages& messages)
@@ -84,8 +77,10 @@ eResultCode CWidget::ReadBlock(gCStream* stream, gCMemFile& block, const sLoader
         ReportError(eResourceReadError, messages.size);
         return result;
     }
-    // The size comes from the file: it must be a count of bytes the file still holds.
-    int64_t left = stream->GetLength() - stream->GetPos();
+    // The size comes from the file: it must be a count of bytes its own chunk still holds (the
+    // file's, for a block read on its own).
+    int64_t end = mPayloadEnd >= 0 ? std::min<int64_t>(mPayloadEnd, stream->GetLength()) : stream->GetLength();
+    int64_t left = end - stream->GetPos();
     if (size < 0 || size > left) {
         ReportError(eResourceReadError, messages.size);
         return eResourceReadError;
@@ -187,7 +182,10 @@ eResultCode CWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDat
     case Code("sipr"): return readFlag(mStayInParent, "Widget sipr.");
     case Code("oblt"): return readFlag(mOpaqueBlit, "Widget oblt.");
     case Code("prop"): return readFlag(mPropagateOpacity, "Widget prop.");
-    case Code("opac"): return readInt(mOpacity, "Widget opac.");
+    case Code("opac"):
+        PNU_TRY(readInt(mOpacity, "Widget opac."));
+        mOpacity = ClampBlockOpacity(mOpacity);
+        return eSuccess;
     case Code("opct"): return readInt(mOpacityThreshold, "Widget opct.");
     case Code("kydn"): return readSwitch(kEventKeys, "Widget kydn.");
     case Code("kyup"): return readSwitch(kEventKeys, "Widget kyup.");

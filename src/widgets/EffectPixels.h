@@ -14,14 +14,28 @@ inline uint32_t ScaleColourAlpha(uint32_t colour, uint32_t alpha)
     return (colour & 0x00FFFFFFu) | (uint32_t(uint64_t(colour >> 8) * (alpha + 1u)) & 0xFF000000u);
 }
 
+// Values beyond the 32-bit range stop at its ends and not-a-number gives 0: they come from data
+// files, and converting them unchecked is undefined.
+inline int32_t TruncateSaturated(double r)
+{
+    if (r != r)
+        return 0;
+    if (r <= -2147483649.0)
+        return INT32_MIN;
+    if (r >= 2147483648.0)
+        return INT32_MAX;
+    return int32_t(r);
+}
+
+// The half is added in the value's own precision, then the result is truncated.
 inline int32_t RoundHalfAway(float value)
 {
-    return value > 0.0f ? int32_t(value + 0.5f) : int32_t(value - 0.5f);
+    return TruncateSaturated(double(value > 0.0f ? value + 0.5f : value - 0.5f));
 }
 
 inline int32_t RoundHalfAway(double value)
 {
-    return value > 0.0 ? int32_t(value + 0.5) : int32_t(value - 0.5);
+    return TruncateSaturated(value > 0.0 ? value + 0.5 : value - 0.5);
 }
 
 // The margin a blur of this radius needs on every side: 2.2 x radius, truncated.

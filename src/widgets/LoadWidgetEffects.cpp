@@ -3,6 +3,7 @@
 #include "FileIO/gCStream.h"
 #include "app/ReportError.h"
 #include "core/eResultCode.h"
+#include "widgets/BlockValues.h"
 #include "widgets/CWidget.h"
 #include "widgets/CWidgetEffectBorder.h"
 #include "widgets/CWidgetEffectCutout.h"
@@ -68,6 +69,8 @@ bool ReadGradient(CWidgetEffectGradient* e, CChunkReader& in, sPlacement& at)
         return false;
     if (!in.Float(angle, "Gradient Effect angle."))
         return false;
+    if (!ClampBlockFloat(angle, kMaxBlockTurns))
+        return in.Refuse("Gradient Effect angle.");
     e->SetAngle(angle);
     if (!in.Long(blend, "Gradient Effect blend."))
         return false;
@@ -77,9 +80,13 @@ bool ReadGradient(CWidgetEffectGradient* e, CChunkReader& in, sPlacement& at)
     e->SetGradientType(type);
     if (!in.Float(cx, "Gradient Effect centre x."))
         return false;
+    if (!ClampBlockFloat(cx, kMaxBlockCentre))
+        return in.Refuse("Gradient Effect centre x.");
     e->SetCentre(cx, cy);
     if (!in.Float(cy, "Gradient Effect centre y."))
         return false;
+    if (!ClampBlockFloat(cy, kMaxBlockCentre))
+        return in.Refuse("Gradient Effect centre y.");
     e->SetCentre(cx, cy);
     if (!in.Long(count, "Gradient Effect Num Points."))
         return false;
@@ -97,7 +104,7 @@ bool ReadGradient(CWidgetEffectGradient* e, CChunkReader& in, sPlacement& at)
     int32_t opacity = e->GetOpacity();
     if (!in.Long(opacity, "Gradient Opacity."))
         return false;
-    (void)e->SetOpacity(opacity, false);
+    (void)e->SetOpacity(ClampBlockOpacity(opacity), false);
     return in.Long(at.overlay, "Gradient Overlay.");
 }
 
@@ -149,7 +156,7 @@ bool ReadBorder(CWidgetEffectBorder* e, CChunkReader& in, sPlacement& at)
     int32_t opacity = e->GetOpacity();
     if (!in.Long(opacity, "Border Opacity."))
         return false;
-    (void)e->SetOpacity(opacity, false);
+    (void)e->SetOpacity(ClampBlockOpacity(opacity), false);
     return in.Long(at.overlay, "Border Overlay.");
 }
 
@@ -173,7 +180,7 @@ bool ReadCutout(CWidgetEffectCutout* e, CChunkReader& in, sPlacement& at)
     int32_t opacity = e->GetOpacity();
     if (!in.Long(opacity, "Cutout Opacity."))
         return false;
-    (void)e->SetOpacity(opacity, false);
+    (void)e->SetOpacity(ClampBlockOpacity(opacity), false);
     return in.Long(at.overlay, "Cutout Overlay.");
 }
 
@@ -215,7 +222,7 @@ bool ReadShadow(CWidgetEffectShadow* e, CChunkReader& in, sPlacement& at, const 
     int32_t opacity = e->GetOpacity();
     if (!in.Long(opacity, text.opacity))
         return false;
-    (void)e->SetOpacity(opacity, false);
+    (void)e->SetOpacity(ClampBlockOpacity(opacity), false);
     int32_t clip = -1;
     if (!in.Long(clip, text.clip))
         return false;

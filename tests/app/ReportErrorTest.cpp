@@ -5,7 +5,15 @@
 #include "app/CCursorHideGuard.h"
 #include "app/CCursorShowGuard.h"
 #include "app/ReportError.h"
+#include "FileIO/FileDocuments.h"
+#include "FileIO/FileServices.h"
+#include "FileIO/sNavReply.h"
+#include "platform/PlatformFileDialogs.h"
+#include "FileIO/gCFPath.h"
+#include "FileIO/gCFile.h"
+#include "FileIO/gCMemFile.h"
 #include "core/gCPlainAlert.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -54,6 +62,59 @@ public:
     std::vector<std::string> shown;
     std::function<void()> whileUp;
 };
+
+// The file layer's two alerts are error reports like any other: the same text, and dropped while
+// another report is up.
+TEST_F(ReportErrorTest, FileLayerAlertsAreErrorReports)
+{
+    CTestApp app;
+    TempFolder folder;
+    gCMemFile memory;
+    gCFile closed;
+    EXPECT_EQ(SaveMemFile(memory, closed), eBadParameter);
+    gCFile file;
+    gCFPath path(gCString((folder.Path() + "/a.bin").c_str()));
+    EXPECT_EQ(file.Open(&path, gCFile::eAccessState(7)), eSuccess);
+    EXPECT_EQ(Alerts(), (std::vector<std::string>{
+                            "Error.|Bad parameter has been passed.\nInvalid file passed to SaveMemFile.",
+                            "Error.|Bad parameter has been passed.\nUnknown Access state passed to gCFile."}));
+
+    ReenteringPresenter presenter;
+    plat::SetAlertPresenter(&presenter);
+    presenter.whileUp = [&] { (void)SaveMemFile(memory, closed); };
+    ReportError(9);
+    plat::SetAlertPresenter(nullptr);
+    EXPECT_EQ(presenter.shown, (std::vector<std::string>{"Error.|A file could not be located."}));
+}
+
+// The classic save dialog shows the system cursor while it is up and gives back the cursor
+// state it found.
+TEST_F(ReportErrorTest, TheSaveDialogRunsInsideTheModalAndCursorGuards)
+{
+    CTestApp app;
+    static CTestApp* running = nullptr;
+    static uint32_t cursorDuring = 9;
+    running = &app;
+    platform::sFileDialogBackend backend;
+    backend.chooseSaveFile = [](const platform::sSaveDialogRequest&) {
+        cursorDuring = running->GetCursorVisibleFlag();
+        return platform::sSaveDialogAnswer{};
+    };
+    platform::SetFileDialogBackend(backend);
+    for (bool hidden : {true, false}) {
+        if (hidden)
+            app.HideCursor();
+        else
+            app.ShowCursor();
+        gCFPath path;
+        sNavReply reply;
+        EXPECT_EQ(PutFileDialog(path, &reply), eSuccess);
+        EXPECT_EQ(cursorDuring, 1u) << hidden;
+        EXPECT_EQ(app.GetCursorVisibleFlag(), hidden ? 0u : 1u);
+    }
+    platform::ResetFileDialogBackend();
+    running = nullptr;
+}
 
 TEST_F(ReportErrorTest, ASecondReportWhileOneIsUpIsDroppedButPlainAlertsShow)
 {

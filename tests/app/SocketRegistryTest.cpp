@@ -1,5 +1,6 @@
 #include "app/CSocketRegistry.h"
 
+#include "support/AllocationFailure.h"
 #include "support/LoopbackPeer.h"
 
 #include <gtest/gtest.h>
@@ -85,6 +86,26 @@ TEST(SocketRegistry, ListenersAreReplacedAndClosedByPort)
     EXPECT_EQ(registry.CloseListener(port), eSuccess);
     registry.PollSockets();
     EXPECT_EQ(registry.GetBoundSockets().GetSize(), 0);
+}
+
+// A pipe whose start fails (here: no memory for its name lookup) is closed, and the next poll
+// takes it out of the registry; one the registry cannot list is not left behind either.
+TEST(SocketRegistry, APipeWhoseStartFailsIsForgotten)
+{
+    int32_t failedStarts = 0;
+    (void)ForEachAllocationFailure(
+        [&] {
+            TestRegistry registry;
+            uint32_t pipeId = 0;
+            eResultCode result = registry.OpenDataPipe(&pipeId, gCString(u"localhost:1"));
+            if (result == eSuccess || registry.GetDataPipes().GetSize() != 1)
+                return;
+            ++failedStarts;
+            registry.PollSockets();
+            EXPECT_EQ(registry.GetDataPipes().GetSize(), 0) << result;
+        },
+        [](bool) {});
+    EXPECT_GT(failedStarts, 0);
 }
 
 // A pipe connects to a listener of the same registry: the accepted pipe is registered with its

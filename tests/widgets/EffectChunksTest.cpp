@@ -13,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -383,6 +385,67 @@ TEST(EffectChunkScripts, CompiledEffectsLoadAsWritten)
     EXPECT_EQ(glow->GetRadius(), 6.0f);
     EXPECT_TRUE(glow->GetClipToShape());
     delete w;
+}
+
+} // namespace
+
+namespace {
+
+// Values the drawing arithmetic would overflow on are brought into range as the chunk is read;
+// values that are not numbers are refused as damaged fields.
+TEST_F(EffectChunks, ValuesAreClampedOrRefusedAsTheChunkIsRead)
+{
+    for (int32_t opacity : {INT32_MAX, 256, -1, INT32_MIN}) {
+        SCOPED_TRACE(opacity);
+        const int32_t expected = opacity > 0 ? 255 : 0;
+        std::vector<sField> g = GradientFields();
+        g[9].bytes = I32(opacity);
+        std::vector<sField> b = BorderFields();
+        b[11].bytes = I32(opacity);
+        std::vector<sField> c = CutoutFields();
+        c[5].bytes = I32(opacity);
+        std::vector<sField> s = ShadowFields("Shadow");
+        s[5].bytes = I32(opacity);
+        for (auto [tag, fields] : {std::pair{"grdf", g}, {"brde", b}, {"ctot", c}, {"shad", s}}) {
+            CWidgetEffectBase* effect = Load(tag, Join(fields, 99), nullptr);
+            ASSERT_NE(effect, nullptr) << tag;
+            EXPECT_EQ(effect->GetOpacity(), expected) << tag;
+            delete effect;
+        }
+    }
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    struct sCase {
+        size_t field;
+        float value;
+        const char* refused; // null: kept, clamped
+        float angle, centreX, centreY;
+    };
+    const sCase cases[] = {
+        {1, nan, "Gradient Effect angle.", 0, 0, 0},
+        {1, -inf, "Gradient Effect angle.", 0, 0, 0},
+        {4, inf, "Gradient Effect centre x.", 0, 0, 0},
+        {5, nan, "Gradient Effect centre y.", 0, 0, 0},
+        {1, 1.0e30f, nullptr, 1024.0f, 0.25f, 0.75f},
+        {4, -2147483648.0f, nullptr, 0.25f, -64.0f, 0.75f},
+        {5, 7.25e24f, nullptr, 0.25f, 0.25f, 64.0f},
+    };
+    for (const sCase& c : cases) {
+        SCOPED_TRACE(c.field);
+        std::vector<sField> fields = GradientFields();
+        fields[c.field].bytes = F32(c.value);
+        auto* g = dynamic_cast<CWidgetEffectGradient*>(Load("grdf", Join(fields, 99), nullptr));
+        if (c.refused) {
+            EXPECT_EQ(g, nullptr);
+            EXPECT_EQ(TakeAlertDetails(), Alerts{c.refused});
+            continue;
+        }
+        ASSERT_NE(g, nullptr);
+        EXPECT_EQ(g->GetAngle(), c.angle);
+        EXPECT_EQ(g->GetCentreX(), c.centreX);
+        EXPECT_EQ(g->GetCentreY(), c.centreY);
+        delete g;
+    }
+    EXPECT_EQ(TakeAlertDetails(), Alerts{});
 }
 
 } // namespace

@@ -272,6 +272,26 @@ private:
     int* mDestroyed;
 };
 
+// The covered region is in the owner's coordinates: changing it marks the owner's area where the
+// owner stands, also away from its parent's origin.
+TEST(WidgetEffects, CoveredRegionChangesMarkTheOwnersArea)
+{
+    CBackdrop backdrop;
+    PrepareBackdrop(backdrop, 60, 60);
+    auto* w = AddAt(backdrop, new CCoWidget(), {40, 30, 50, 40});
+    auto* effect = new CTestEffect({0, 0, 10, 10}, nullptr);
+    ASSERT_EQ(w->AttachUnderEffect(effect, 0, false), eSuccess);
+    ASSERT_EQ(backdrop.Update(), eSuccess);
+    ASSERT_EQ(effect->AddRect({2, 2, 6, 6}, false), eSuccess);
+    ASSERT_EQ(backdrop.GetDirtyCount(), 1);
+    EXPECT_EQ(backdrop.GetDirtyRegion().GetRect(0), (gCRect{42, 32, 46, 36}));
+    ASSERT_EQ(backdrop.Update(), eSuccess);
+    // Only the part inside the owner's bounds is marked.
+    ASSERT_EQ(effect->SubtractRect({8, -4, 14, 4}, false), eSuccess);
+    ASSERT_EQ(backdrop.GetDirtyCount(), 1);
+    EXPECT_EQ(backdrop.GetDirtyRegion().GetRect(0), (gCRect{48, 30, 50, 34}));
+}
+
 TEST(WidgetEffects, EffectsWidenBoundsAndDrawAroundTheirCoveredRegion)
 {
     CBackdrop backdrop;

@@ -9,6 +9,7 @@
 #include "widgets/CWidgetEffectGradient.h"
 #include "widgets/CWidgetEffectShadow.h"
 #include "widgets/CWidgetEffectTexture.h"
+#include "widgets/EffectPixels.h"
 
 #include "WidgetTestSupport.h"
 
@@ -16,6 +17,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <memory>
 
 namespace {
 
@@ -328,6 +331,58 @@ TEST(CutoutEffect, InnerEdgeFromTheShiftedBlur)
     EXPECT_EQ(c->GetCutoutMask()->GetWidth(), 12);
 }
 
+// The cutout builds and blurs only what of its owner can show, and gives there what it gives for
+// the whole owner; what can show growing later is built when drawn.
+TEST(CutoutEffect, OnlyTheVisiblePartIsBuiltAndItMatchesTheWhole)
+{
+    auto drawn = [](CWidgetEffectCutout* c, const gCRect& area) {
+        auto canvas = std::make_unique<sCanvas>(60, 40, 0xFFFFFFFFu);
+        EXPECT_EQ(c->Draw(area, &canvas->image, 255), eSuccess);
+        return canvas;
+    };
+    sSizedWidget whole(60, 40);
+    auto* reference = new CWidgetEffectCutout();
+    ASSERT_EQ(reference->SetRadius(2.5f), eSuccess);
+    ASSERT_EQ(whole.widget.AttachMiddleEffect(reference, 0, false), eSuccess);
+    ASSERT_EQ(reference->SetOffset({3, -2}, false), eSuccess);
+    EXPECT_EQ(reference->GetMaskArea(), (gCRect{0, 0, 60, 40}));
+
+    CWidget parent;
+    parent.SetVisible(true, false);
+    ASSERT_EQ(parent.SetSize(30, 25, false), eSuccess);
+    auto* clipped = AddAt(parent, new CPaintWidget(), {-10, -5, 50, 35});
+    auto* cutout = new CWidgetEffectCutout();
+    ASSERT_EQ(cutout->SetRadius(2.5f), eSuccess);
+    ASSERT_EQ(clipped->AttachMiddleEffect(cutout, 0, false), eSuccess);
+    ASSERT_EQ(cutout->SetOffset({3, -2}, false), eSuccess);
+    EXPECT_EQ(cutout->GetMaskArea(), (gCRect{10, 5, 40, 30}));
+    EXPECT_EQ(cutout->GetCutoutMask()->GetWidth(), 30);
+    const gCRect visible{10, 5, 40, 30};
+    auto expected = drawn(reference, visible);
+    auto actual = drawn(cutout, visible);
+    for (int32_t y = visible.top; y < visible.bottom; ++y)
+        for (int32_t x = visible.left; x < visible.right; ++x)
+            ASSERT_EQ(actual->At(x, y), expected->At(x, y)) << x << "," << y;
+
+    // The parent grows: the next drawing builds the newly visible part.
+    ASSERT_EQ(parent.SetSize(60, 40, false), eSuccess);
+    const gCRect grown{10, 5, 60, 40};
+    actual = drawn(cutout, grown);
+    EXPECT_EQ(cutout->GetMaskArea(), grown);
+    expected = drawn(reference, grown);
+    for (int32_t y = grown.top; y < grown.bottom; ++y)
+        for (int32_t x = grown.left; x < grown.right; ++x)
+            ASSERT_EQ(actual->At(x, y), expected->At(x, y)) << x << "," << y;
+
+    // A widget declared far larger than its window blurs only the window's part.
+    CBackdrop backdrop;
+    PrepareBackdrop(backdrop, 40, 30);
+    auto* huge = AddAt(backdrop, new CPaintWidget(), {0, 0, 6000, 6000});
+    auto* wide = new CWidgetEffectCutout();
+    ASSERT_EQ(huge->AttachMiddleEffect(wide, 0, false), eSuccess);
+    EXPECT_EQ(wide->GetMaskArea(), (gCRect{0, 0, 40, 30}));
+}
+
 float Gaussian(int32_t entry, int32_t size, float radius)
 {
     float n = 3.5f * radius;
@@ -551,6 +606,56 @@ TEST(WidgetEffectLists, DrawnAroundTheContentInListOrder)
     // Removing an entry deletes its effect; the rest still draws.
     w->RemoveOverEffect(2);
     EXPECT_EQ(w->FindEffectByType(CWidgetEffectBorder::kTypeCode), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST(EffectArithmetic, HalfAwayRoundingStopsAtTheEndsOfTheRange)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        float value;
+        int32_t rounded;
+    } cases[] = {{2.5f, 3},          {-2.5f, -3},         {0.4f, 0},           {nan, 0},
+                 {7.25e24f, INT32_MAX}, {-1.0e30f, INT32_MIN}, {2147483520.0f, 2147483520}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(RoundHalfAway(c.value), c.rounded) << c.value;
+        EXPECT_EQ(RoundHalfAway(double(c.value)), c.rounded) << c.value;
+    }
+}
+
+// The falloff tables span the shadow's rect, which the widget's size and the radius decide: they
+// are held to the work-image limit instead of asking for gigabytes.
+TEST(ShadowEffect, FalloffTablesAreHeldToTheWorkImageLimit)
+{
+    CWidgetEffectShadow tables;
+    EXPECT_EQ(tables.BuildFalloffTables(70000000, 1), eNoMemory);
+    EXPECT_EQ(tables.BuildFalloffTables(INT32_MAX, 8), eNoMemory);
+    EXPECT_EQ(tables.GetXFalloff().GetSize(), 0);
+    sSizedWidget huge(70000000, 1);
+    auto* shadow = new CWidgetEffectShadow();
+    EXPECT_EQ(huge.widget.AttachUnderEffect(shadow, 0, false), eNoMemory);
+    EXPECT_EQ(shadow->GetXFalloff().GetSize(), 0);
+    EXPECT_EQ(shadow->GetYFalloff().GetSize(), 0);
+}
+
+// A far-off gradient centre still draws without overflowing (the sanitizer build checks the
+// arithmetic).
+TEST(GradientEffect, FarCentresDrawWithinTheTable)
+{
+    sSizedWidget w(16, 8);
+    auto* g = new CWidgetEffectGradient();
+    ASSERT_EQ(w.widget.AttachUnderEffect(g, 0, false), eSuccess);
+    for (int32_t type : {CWidgetEffectGradient::eRadial, CWidgetEffectGradient::eAngular}) {
+        g->SetGradientType(type);
+        for (float centre : {-1.0e9f, 1.0e9f, 64.0f}) {
+            g->SetCentre(centre, -centre);
+            sCanvas canvas(16, 8, 0xFF000000u);
+            EXPECT_EQ(g->Draw({0, 0, 16, 8}, &canvas.image, 255), eSuccess);
+        }
+    }
 }
 
 } // namespace

@@ -66,7 +66,8 @@ TEST_F(WidgetLoading, TagsSetFieldsWithoutLayout)
     EXPECT_FALSE(w.IsVisible());
     EXPECT_FALSE(w.IsActive());
     EXPECT_TRUE(w.GetOpaqueBlit());
-    EXPECT_EQ(w.GetOpacity(), 300);
+    // Opacities are brought into 0-255 as the block is read.
+    EXPECT_EQ(w.GetOpacity(), 255);
     EXPECT_EQ(w.GetEventMask(), kEventMessages | kEventKeys | kEventLeftButton);
     EXPECT_EQ(w.GetUserData(3), 0x3FC00000u);
     EXPECT_EQ(w.GetUserData(2), 0u);
@@ -159,6 +160,22 @@ TEST_F(WidgetLoading, HandWrittenFileLoadsWithItsChild)
     EXPECT_EQ(kid->GetParent(), back);
     delete back;
     EXPECT_EQ(TakeAlertDetails(), Alerts{});
+}
+
+// A block that states more bytes than its chunk holds must not read the next chunk's header as
+// its own tags (here they would read as an opacity).
+TEST_F(WidgetLoading, ABlockSizeMustFitItsOwnChunk)
+{
+    std::string overlong = I32(16) + Tag("xpos") + F32(1.0f);
+    UseBytes(Chunk("wdgt", 1, "Long", overlong) + Chunk("opac", 7, "Next", ""));
+    EXPECT_EQ(CWidget::CreateFromName(gCString(u"Long"), nullptr, nullptr), nullptr);
+    EXPECT_EQ(TakeAlertDetails(), Alerts{"Error reading widget data block size."});
+    // The same block inside its chunk loads.
+    UseBytes(Chunk("wdgt", 1, "Fits", I32(8) + Tag("xpos") + F32(1.0f)) + Chunk("opac", 7, "Next", ""));
+    CWidget* fits = CWidget::CreateFromName(gCString(u"Fits"), nullptr, nullptr);
+    ASSERT_NE(fits, nullptr);
+    EXPECT_EQ(fits->GetLayoutValues()->x, 1.0f);
+    delete fits;
 }
 
 TEST_F(WidgetLoading, CompiledTreeKeepsTheLastEntryInFront)
