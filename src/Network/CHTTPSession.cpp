@@ -148,6 +148,8 @@ eResultCode CHTTPSession::CheckTimeout()
     }
     // A peer that never sent a byte is silent, whatever our side sent.
     eHTTPFailure reason = idle || !mReceivedAny ? eHTTPFailure::kIdle : eHTTPFailure::kHeaderTooSlow;
+    if (state == eSocketConnecting)
+        reason = eHTTPFailure::kConnectTooSlow;
     return inBody ? FailTransfer(reason) : FailResponse(reason);
 }
 

@@ -37,6 +37,7 @@ enum class eHTTPFailure : uint32_t {
     kLengthTooLarge,    // the stated length is above `bodyLimit`
     kBodyTooLarge,      // the body passed `bodyLimit`
     kBadChunk,          // a damaged chunked body
+    kConnectTooSlow,    // the connection was not made within the idle timeout
     kIdle,              // no byte for the idle timeout
     kHeaderTooSlow,     // the header had not ended within the idle timeout
     kSendFailed,        // the request could not be sent

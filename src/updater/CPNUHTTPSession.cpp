@@ -89,6 +89,7 @@ gCString CPNUHTTPSession::GetFailureText()
     case eHTTPFailure::kSendFailed:
         return gCString("The connection broke while the request was sent. Please try again later!");
     case eHTTPFailure::kNone:
+    case eHTTPFailure::kConnectTooSlow:
         break;
     }
     return GetConnectFailedText();

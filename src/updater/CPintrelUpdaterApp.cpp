@@ -338,7 +338,7 @@ eResultCode CPintrelUpdaterApp::OnDownloadLocation(int64_t failType)
     if (mTransferManager->FindHeaderValue(gCString("PNU-DownloadLocation"), location) != eSuccess)
         return eSuccess;
     gCString line = GetTranslatedText(37);
-    line += location;
+    line += CutServerText(location);
     line += gCString(" ");
     line += GetTranslatedText(38);
     PNU_TRY(ShowStatusLine(line, kStatusBlack));

@@ -16,6 +16,7 @@ It answers every connection on 127.0.0.1 with one reply form, chosen on the comm
   redirect      302 Found with a Location
   nulstatus     a status line of NUL bytes
   longreason    a text refusal whose PNU-FailReason is 20,000 characters long
+  longlocation  a refusal whose PNU-DownloadLocation is 20,000 characters long
 """
 
 import argparse
@@ -25,7 +26,7 @@ import socketserver
 import time
 
 FORMS = ["endless", "hugelength", "chunkhuge", "silent", "slowheader", "stallbody", "garbage",
-         "garbageclose", "headerclose", "flood", "redirect", "nulstatus", "longreason"]
+         "garbageclose", "headerclose", "flood", "redirect", "nulstatus", "longreason", "longlocation"]
 
 BLOCK = bytes(range(256)) * 256
 
@@ -87,6 +88,11 @@ def reply(form, sock, interval):
         body = b"No update.\n"
         sock.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nPNU-FailType: 1\r\nPNU-FailReason: "
                      + b"R" * 20000 + b"\r\nContent-Length: %d\r\n\r\n" % len(body) + body)
+    elif form == "longlocation":
+        body = b"No update.\n"
+        sock.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nPNU-FailType: 1\r\nPNU-FailReason: By hand.\r\n"
+                     b"PNU-DownloadLocation: http://127.0.0.1/" + b"L" * 20000
+                     + b"\r\nContent-Length: %d\r\n\r\n" % len(body) + body)
 
 
 class Handler(socketserver.BaseRequestHandler):

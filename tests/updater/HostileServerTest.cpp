@@ -74,6 +74,7 @@ struct sHostileCase {
     const char* form;
     std::vector<sShownLine> lines;
     double withinSeconds;
+    int32_t kind = CPintrelUpdaterBackdrop::kMessageCheck;
 };
 
 class HostileFlow : public UpdaterTest {
@@ -149,7 +150,7 @@ protected:
                     EXPECT_LT(run.longestGapSeconds, 1.0);
                     EXPECT_LT(run.residentGrowth, kResidentAllowance);
                     EXPECT_EQ(app.GetBackdrop()->IsMessageActive(), 1u);
-                    EXPECT_EQ(app.GetBackdrop()->GetMessageKind(), CPintrelUpdaterBackdrop::kMessageCheck);
+                    EXPECT_EQ(app.GetBackdrop()->GetMessageKind(), c.kind);
                     std::cout << "[figures] " << c.form << ": red line after " << run.redLineSeconds
                               << " s, longest heartbeat gap " << run.longestGapSeconds * 1000.0
                               << " ms, resident growth " << run.residentGrowth / 1048576.0 << " MB\n";
@@ -210,5 +211,11 @@ TEST_F(HostileFlow, BrokenAndRefusingRepliesAreNamed)
          {kFound, kResponse, {"-- An error occurred when trying to start the download: --", kStatusRed},
           {std::string(300, 'R') + "...", kStatusRed}, {"Download couldn't be started!", kStatusRed}},
          kQuick},
+        {"longlocation",
+         {kFound, kResponse, {"-- An error occurred when trying to start the download: --", kStatusRed},
+          {"By hand.", kStatusRed}, {"Download couldn't be started!", kStatusRed},
+          {"The update can be downloaded from " + ("http://127.0.0.1/" + std::string(283, 'L')) + "... "
+               + "(click the message to open the page).", kStatusBlack}},
+         kQuick, CPintrelUpdaterBackdrop::kMessageURL},
     });
 }
