@@ -189,7 +189,33 @@ void CMacWindow::DisposeWindow()
     if (gApplication)
         gApplication->ShowCursor();
     DisposePlatformWindow();
+    if (mDispatchDepth > 0) {
+        mDeletePending = true;
+        return;
+    }
     delete this;
+}
+
+void CMacWindow::LeaveDispatch()
+{
+    if (--mDispatchDepth == 0 && mDeletePending)
+        delete this;
+}
+
+eResultCode CMacWindow::Heartbeat()
+{
+    ++mDispatchDepth;
+    eResultCode result = CWindowBase::Heartbeat();
+    LeaveDispatch();
+    return result;
+}
+
+int32_t CMacWindow::HandleEvent(const plat::sEvent& event)
+{
+    ++mDispatchDepth;
+    int32_t result = DispatchEvent(event);
+    LeaveDispatch();
+    return result;
 }
 
 eResultCode CMacWindow::SetTitle(const gCString& title)
@@ -369,7 +395,7 @@ int32_t CMacWindow::HandlePointer(const plat::sEvent& event)
     }
 }
 
-int32_t CMacWindow::HandleEvent(const plat::sEvent& event)
+int32_t CMacWindow::DispatchEvent(const plat::sEvent& event)
 {
     // A window made without a handler gets only the standard handling.
     if (!mHasHandler)

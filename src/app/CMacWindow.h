@@ -45,6 +45,7 @@ public:
     // The window's event handler: 0 when handled, kEventNotHandled to let the standard handling
     // (and the application's handler) see the event.
     int32_t HandleEvent(const plat::sEvent& event);
+    eResultCode Heartbeat() override;
 
     // Deletes the window object given when it is not null.
     static void DeleteWindow(CMacWindow* window) { delete window; }
@@ -65,8 +66,16 @@ private:
     void DisposePlatformWindow();
     bool EnsureBackdrop();
     int32_t HandlePointer(const plat::sEvent& event);
+    int32_t DispatchEvent(const plat::sEvent& event);
+    // Ends one of the window's own dispatches; deletes the window when it was disposed inside it.
+    void LeaveDispatch();
 
     plat::Window* mWindow = nullptr;
+    // While one of the window's own dispatches runs (an event or its heartbeat), disposing it
+    // closes it at once but deletes it only when the dispatch has unwound: the widget that asked
+    // (a quit button) is still running on the stack.
+    uint32_t mDispatchDepth = 0;
+    bool mDeletePending = false;
     uint32_t mFrameBounds = 0;
     bool mHasHandler = false;
 };

@@ -248,3 +248,59 @@ TEST_F(WindowEventsFixture, TheHeartbeatTracksTheMouseOverAndTicksTheTree)
 }
 
 } // namespace
+
+namespace {
+
+// A widget that quits the application from its own press and heartbeat, as a quit button does,
+// and then still looks at its parent.
+class CQuitWidget : public CWidget {
+public:
+    CQuitWidget()
+    {
+        SetVisible(true, false);
+        EnableEvents(0xFFFFFFFF, false);
+    }
+    bool HitTest(const gCPoint&) override { return true; }
+    eResultCode OnLButtonDown(CWidget**, const gCPoint&) override { return QuitAndLook(); }
+    eResultCode OnHeartbeat() override { return QuitAndLook(); }
+    eResultCode QuitAndLook()
+    {
+        gApplication->Quit();
+        *parentSeen = GetParent() ? GetParent()->GetTypeCode() : 0;
+        return eSuccess;
+    }
+    // Outside the widget: it is gone once the dispatch has unwound.
+    uint32_t* parentSeen = nullptr;
+};
+
+TEST_F(WindowEventsFixture, AWindowDisposedInsideItsOwnDispatchGoesOnlyWhenTheDispatchHasUnwound)
+{
+    // The heartbeat first: once the quit flag is set, the heartbeat no longer reaches windows.
+    for (bool press : {false, true}) {
+        SCOPED_TRACE(press);
+        if (!GetMainWindow()) {
+            backdrop = MakeMainWindow(app);
+            backdrop->EnableEvents(0xFFFFFFFF, false);
+            window = static_cast<CMacWindow*>(GetMainWindow());
+        }
+        uint32_t parentSeen = 0;
+        auto* quitter = new CQuitWidget();
+        quitter->parentSeen = &parentSeen;
+        ASSERT_EQ(quitter->SetSize(50, 50, false), eSuccess);
+        ASSERT_EQ(backdrop->AddChild(quitter, false), eSuccess);
+        uint32_t id = window->GetPlatformId();
+        if (press) {
+            DispatchPlatformEvent(Pointer(plat::eEventKind::kMouseDown, 10, 10, 1));
+        } else {
+            app.ResumeHeartbeat();
+            EXPECT_EQ(app.RunHeartbeatOnce(), eSuccess);
+        }
+        // The widget could still reach its window's backdrop after asking to quit.
+        EXPECT_EQ(parentSeen, CBackdrop::kTypeCode);
+        EXPECT_EQ(GetMainWindow(), nullptr);
+        EXPECT_EQ(GetWindowList().GetSize(), 0);
+        EXPECT_EQ(CMacWindow::FindByPlatformId(id), nullptr);
+    }
+}
+
+} // namespace
