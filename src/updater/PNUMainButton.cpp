@@ -31,6 +31,9 @@ eResultCode OnMainButton(CPintrelUpdaterBackdrop* backdrop, CWidget* button, CWi
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     backdrop->PopModalWidget();
+    // Where the button was released, not where the last heartbeat saw the pointer: a click that
+    // comes right after a move (or while the program was busy) still counts.
+    backdrop->UpdateRollover();
     if (backdrop->GetRolloverWidget() != button)
         return eSuccess;
 
