@@ -231,7 +231,7 @@ eResultCode CTxImWidget::ParseDataChunk(uint32_t tag, gCStream* stream, CTxImWid
         return report(SetFontName(text, false, false), "TxWidget font.");
     case Code("fsiz"): {
         PNU_TRY(readFloat(number, "TxWidget fsiz."));
-        const int32_t pixels = number > 0.0f ? int32_t(number + 0.5f) : int32_t(number - 0.5f);
+        const int32_t pixels = FontPixelsFromTag(number);
         return report(SetFontPixelSize(pixels, false, false), "TxWidget fsiz.");
     }
     case Code("fpsz"):

@@ -352,7 +352,7 @@ eResultCode CTxWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CTxWidge
     }
     if (tag == code("fsiz")) {
         PNU_TRY(readFloat(number, "TxWidget fsiz."));
-        const int32_t pixels = number > 0.0f ? int32_t(number + 0.5f) : int32_t(number - 0.5f);
+        const int32_t pixels = FontPixelsFromTag(number);
         return apply(SetFontPixelSize(pixels, false, false), "TxWidget fsiz.");
     }
     if (tag == code("fpsz")) {

@@ -6,8 +6,23 @@
 #include "text/CTextRenderer.h"
 #include "widgets/CMaskWidget.h"
 
+#include <cstdint>
+
 class CText;
 class CTextList;
+
+// A 'fsiz' value in whole pixels, rounded half away from zero; values beyond the 32-bit range
+// (and a value that is not a number, as 0) are held inside it.
+inline int32_t FontPixelsFromTag(float value)
+{
+    if (!(value == value))
+        return 0;
+    if (value >= 2147483520.0f)
+        return INT32_MAX;
+    if (value <= -2147483520.0f)
+        return -INT32_MAX;
+    return value > 0.0f ? int32_t(value + 0.5f) : int32_t(value - 0.5f);
+}
 
 class CTxWidget : public CMaskWidget {
 public:

@@ -10,6 +10,7 @@
 #include "widgets/WidgetFactory.h"
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -453,6 +454,16 @@ TEST_F(TxEdWidgetTest, ALongTextScrollsToKeepTheCaretInView)
         ASSERT_EQ(narrow->DeleteChar(true), eSuccess);
     EXPECT_EQ(narrow->GetLabel()->GetRect().left, 2);
     EXPECT_EQ(narrow->SetCaret(6, false, false), eHandled) << "beyond the end";
+}
+
+TEST(FontPixelsFromTag, RoundsHalfAwayAndHoldsWhatNoIntegerCanHold)
+{
+    const std::pair<float, int32_t> cases[] = {
+        {12.5f, 13}, {-2.5f, -3}, {0.4f, 0}, {3.0e9f, INT32_MAX}, {-3.0e9f, -INT32_MAX},
+        {std::numeric_limits<float>::infinity(), INT32_MAX}, {std::numeric_limits<float>::quiet_NaN(), 0},
+    };
+    for (const auto& [value, pixels] : cases)
+        EXPECT_EQ(FontPixelsFromTag(value), pixels) << value;
 }
 
 TEST_F(TxEdWidgetTest, DataBlocksColourTheTextAndTheFactoryMakesEditors)
