@@ -78,4 +78,35 @@ TEST_F(LayerShadowTest, TheShadowFollowsAChildThatMoves)
     EXPECT_TRUE(layerShadow->GetDirtyRegion().IsEmpty());
 }
 
+// A shadow with the panel's id among its layer ids is painted only where the panel's layer
+// (rendered in the same pass by a layer shadow that draws nothing itself) has coverage.
+TEST_F(LayerShadowTest, ALayerIdShadowFallsOnlyOnTheLayersCoverage)
+{
+    CBackdrop backdrop;
+    PrepareBackdrop(backdrop, 60, 40);
+    backdrop.SetBackgroundColour(0xFFFFFFFFu);
+    auto* panel = AddAt(backdrop, new CCoWidget, gCRect{0, 0, 60, 40});
+    panel->SetColour(0x00FFFFFFu, false);
+    panel->SetId(77);
+    auto* layerShadow = new CWidgetEffectLayerShadow;
+    layerShadow->SetUserValue(1);
+    ASSERT_EQ(panel->AttachMiddleEffect(layerShadow, 0, false), eSuccess);
+    auto* child = AddAt(*panel, new CCoWidget, gCRect{10, 10, 20, 20});
+    child->SetColour(0xFF0000FFu, false);
+    auto* cast = new CWidgetEffectShadow;
+    ASSERT_EQ(cast->SetRadius(0.1f), eSuccess);
+    ASSERT_EQ(cast->SetOffset(gCPoint{6, 6}, false), eSuccess);
+    ASSERT_EQ(cast->SetOpacity(255, false), eSuccess);
+    ASSERT_EQ(cast->AddLayerId(77, false), eSuccess);
+    ASSERT_EQ(child->AttachOverEffect(cast, 0, false), eSuccess);
+    ASSERT_EQ(backdrop.InvalidateArea(gCRect{0, 0, 60, 40}, true), eSuccess);
+
+    CImNav window(backdrop.GetOffscreenImage(), nullptr);
+    ASSERT_TRUE(window.IsLocked());
+    EXPECT_EQ(window.Row(18)[18] & 0x00FFFFFFu, 0u) << "over the child, where the layer is covered";
+    EXPECT_EQ(window.Row(12)[12] & 0x00FFFFFFu, 0x0000FFu) << "outside the shadow";
+    EXPECT_EQ(window.Row(23)[23] & 0x00FFFFFFu, 0xFFFFFFu) << "beyond the layer's coverage";
+    EXPECT_EQ(cast->GetMarkedPass() + 1, int32_t(backdrop.GetUpdateCount())) << "marked in the pass just drawn";
+}
+
 } // namespace
