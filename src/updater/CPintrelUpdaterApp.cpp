@@ -109,8 +109,20 @@ eResultCode CPintrelUpdaterApp::Run(const gCString& documentPath)
     mBackdrop = new CPintrelUpdaterBackdrop();
     if (!mBackdrop)
         return eNoMemory;
-    // A failed load has shown its alert; the window then opens with what did load.
-    (void)mBackdrop->LoadFromName(gCString(kWindowResourceName), nullptr, nullptr);
+    // Without its window the updater can show nothing, not even why an update fails. A file
+    // without the window at all (empty, or another program's) fails the start with "not found",
+    // which the framework reports. A damaged window has shown its loader's alert already: the
+    // program then ends with a failure status and no second alert.
+    if (eResultCode loaded = mBackdrop->LoadFromName(gCString(kWindowResourceName), nullptr, nullptr);
+        loaded != eSuccess) {
+        delete mBackdrop;
+        mBackdrop = nullptr;
+        if (loaded == eResourceNotFound)
+            return loaded;
+        mExitStatus = 1;
+        Quit();
+        return eSuccess;
+    }
     if (mBackdrop->GetName().IsEmpty())
         (void)mBackdrop->SetName(gCString(kWindowResourceName));
 
