@@ -1,6 +1,7 @@
 // The server answering real clients on loopback: curl, and the toolkit's own client.
 #include "Network/CHTTPSession.h"
 
+#include "support/HTTPTestServer.h"
 #include "support/LoopbackPeer.h"
 #include "support/TempFolder.h"
 
@@ -29,59 +30,6 @@ std::string Pattern(size_t size)
     return bytes;
 }
 
-// A listening session serving named files from memory, and the sessions it accepted.
-class TestServer {
-public:
-    TestServer()
-    {
-        sCurrent = this;
-        port = LoopbackPeer::UnusedPort();
-        listener.InstallSocketCallbacks();
-        listener.AcceptedCallback = [](CHTTPSession*, CHTTPSession* session) {
-            sCurrent->sessions.push_back(session);
-            return eSuccess;
-        };
-        listener.ServeRequestCallback = {[](const gCString& name, uintptr_t user, CHTTPSession*, gCStream** stream,
-                                             uint32_t*, uint32_t* refuse, gCString*) {
-            auto* server = reinterpret_cast<TestServer*>(user);
-            auto found = server->files.find(name.ToUTF8());
-            if (found == server->files.end()) {
-                *refuse = 1;
-                return eSuccess;
-            }
-            auto* body = new gCMemFile;
-            if (eResultCode result = body->Write(found->second.data(), uint32_t(found->second.size())); result != eSuccess) {
-                delete body;
-                return result;
-            }
-            *stream = body;
-            return eSuccess;
-        }, reinterpret_cast<uintptr_t>(this)};
-        listening = listener.OpenEndpoint(port) == eSuccess && listener.Bind(port, 0x7F000001) == eSuccess
-            && listener.EnterListenState() == eSuccess;
-    }
-    ~TestServer()
-    {
-        for (CHTTPSession* session : sessions)
-            delete session;
-        sCurrent = nullptr;
-    }
-    void Poll()
-    {
-        (void)listener.Poll();
-        for (size_t i = 0; i < sessions.size(); ++i)
-            (void)sessions[i]->Poll();
-    }
-
-    static TestServer* sCurrent;
-    uint16_t port = 0;
-    bool listening = false;
-    CHTTPSession listener;
-    std::vector<CHTTPSession*> sessions;
-    std::map<std::string, std::string> files;
-};
-
-TestServer* TestServer::sCurrent = nullptr;
 
 struct sCurlResult {
     int exitCode = -1;
@@ -90,7 +38,7 @@ struct sCurlResult {
 };
 
 // Runs curl against the server while polling it, as the heartbeat would.
-sCurlResult RunCurl(TestServer& server, const std::vector<std::string>& options, const std::string& path)
+sCurlResult RunCurl(HTTPTestServer& server, const std::vector<std::string>& options, const std::string& path)
 {
     TempFolder folder;
     std::string bodyPath = folder / "body";
@@ -121,7 +69,7 @@ sCurlResult RunCurl(TestServer& server, const std::vector<std::string>& options,
 
 TEST(HTTPServerLoopback, CurlGetsTheFileByteForByte)
 {
-    TestServer server;
+    HTTPTestServer server;
     ASSERT_TRUE(server.listening);
     server.files["package.bin"] = Pattern(300000);
     server.files["a b.txt"] = "spaced name\n";
@@ -141,7 +89,7 @@ TEST(HTTPServerLoopback, CurlGetsTheFileByteForByte)
 
 TEST(HTTPServerLoopback, CurlRangesAreInclusiveAndExact)
 {
-    TestServer server;
+    HTTPTestServer server;
     ASSERT_TRUE(server.listening);
     std::string file = Pattern(100000);
     server.files["data.bin"] = file;
@@ -168,7 +116,7 @@ TEST(HTTPServerLoopback, CurlRangesAreInclusiveAndExact)
 
 TEST(HTTPServerLoopback, CurlGetsNotFoundForAnUnservedName)
 {
-    TestServer server;
+    HTTPTestServer server;
     ASSERT_TRUE(server.listening);
     sCurlResult result = RunCurl(server, {}, "/nothing-here.bin");
     EXPECT_EQ(result.exitCode, 0);
@@ -180,7 +128,7 @@ TEST(HTTPServerLoopback, CurlGetsNotFoundForAnUnservedName)
 // session (HTTP/1.0, finishing on close) finishes because the server closes after the reply.
 TEST(HTTPServerLoopback, ToolkitClientDownloadsFromToolkitServer)
 {
-    TestServer server;
+    HTTPTestServer server;
     ASSERT_TRUE(server.listening);
     server.files["pkg.pnu"] = Pattern(250000);
     for (uint32_t finishOnClose : {0u, 1u}) {

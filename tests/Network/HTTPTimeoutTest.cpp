@@ -1,14 +1,18 @@
-// Peers that stall: a client gives up on a server that sends nothing or trickles its header, a
-// server closes connections that sit idle or never finish their request. The clock is manual; the
-// connections are real.
+// Peers that stall or flood: a client gives up on a server that sends nothing or trickles its
+// header, a server closes connections that sit idle or never finish their request and refuses
+// header floods without stalling its loop. The connections are real; the clock is manual where
+// the waits matter.
 #include "Network/CHTTPSession.h"
 #include "Network/HTTPLimits.h"
 
 #include "platform/ManualClock.h"
+#include "support/HTTPTestServer.h"
 #include "support/LoopbackPeer.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <sys/socket.h>
@@ -84,49 +88,10 @@ TEST(HTTPTimeout, ClientGivesUpOnASilentOrTricklingServer)
     }
 }
 
-namespace {
-
-// A listening session that keeps every session it accepts and polls them.
-class StallServer {
-public:
-    StallServer()
-    {
-        sCurrent = this;
-        port = LoopbackPeer::UnusedPort();
-        listener.InstallSocketCallbacks();
-        listener.AcceptedCallback = [](CHTTPSession*, CHTTPSession* session) {
-            sCurrent->sessions.push_back(session);
-            return eSuccess;
-        };
-        listening = listener.OpenEndpoint(port) == eSuccess && listener.Bind(port, 0x7F000001) == eSuccess
-            && listener.EnterListenState() == eSuccess;
-    }
-    ~StallServer()
-    {
-        for (CHTTPSession* session : sessions)
-            delete session;
-        sCurrent = nullptr;
-    }
-    void Poll()
-    {
-        (void)listener.Poll();
-        for (CHTTPSession* session : sessions)
-            (void)session->Poll();
-    }
-
-    static inline StallServer* sCurrent = nullptr;
-    uint16_t port = 0;
-    bool listening = false;
-    CHTTPSession listener;
-    std::vector<CHTTPSession*> sessions;
-};
-
-} // namespace
-
 TEST(HTTPTimeout, ServerAcceptsABurstAtOnceAndClosesStalledConnections)
 {
     plat::ScopedManualClock clock;
-    StallServer server;
+    HTTPTestServer server;
     ASSERT_TRUE(server.listening);
     // Ten connections wait in the backlog: one poll of the listener takes them all.
     std::vector<int> clients;
@@ -169,4 +134,66 @@ TEST(HTTPTimeout, ServerAcceptsABurstAtOnceAndClosesStalledConnections)
         EXPECT_EQ(recv(clients[i], &byte, 1, 0), 0) << i;
         close(clients[i]);
     }
+}
+
+// Twenty clients send requests of 7,400 header lines at once: none is answered, no poll of the
+// server takes long, and a normal request is served afterwards.
+TEST(HTTPTimeout, ServerRefusesHeaderFloodsWithoutStallingItsLoop)
+{
+    HTTPTestServer server;
+    ASSERT_TRUE(server.listening);
+    server.files["ok.txt"] = "fine";
+    std::string flood = "GET /ok.txt HTTP/1.0\r\n";
+    // Short lines: the whole request is within the byte limit, only its line count is not.
+    for (int i = 0; i < 7400; ++i)
+        flood += "X: y\r\n";
+    flood += "\r\n";
+    constexpr int kClients = 20;
+    std::vector<std::string> replies(kClients, "(none)");
+    std::vector<std::thread> clients;
+    std::atomic<int> done{0};
+    for (int i = 0; i < kClients; ++i) {
+        clients.emplace_back([&, i] {
+            int fd = LoopbackPeer::ConnectTo(server.port);
+            (void)LoopbackPeer::SendAll(fd, flood);
+            replies[size_t(i)] = LoopbackPeer::ReceiveAll(fd);
+            close(fd);
+            ++done;
+        });
+    }
+    double longest = 0;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    auto allEnded = [&] {
+        if (server.sessions.size() < size_t(kClients))
+            return false;
+        for (CHTTPSession* session : server.sessions)
+            if (session->state == eSocketConnected)
+                return false;
+        return true;
+    };
+    while ((done < kClients || !allEnded()) && std::chrono::steady_clock::now() < deadline) {
+        auto start = std::chrono::steady_clock::now();
+        server.Poll();
+        longest = std::max(longest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    for (std::thread& client : clients)
+        client.join();
+    EXPECT_TRUE(allEnded());
+    EXPECT_LT(longest, 0.5);
+    for (const std::string& reply : replies)
+        EXPECT_EQ(reply, "");
+
+    int fd = LoopbackPeer::ConnectTo(server.port);
+    ASSERT_TRUE(LoopbackPeer::SendAll(fd, "GET /ok.txt HTTP/1.0\r\n\r\n"));
+    std::string reply;
+    std::thread reader([&] { reply = LoopbackPeer::ReceiveAll(fd); });
+    for (int i = 0; i < 2000 && reply.empty(); ++i) {
+        server.Poll();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    reader.join();
+    close(fd);
+    EXPECT_EQ(reply.substr(0, 15), "HTTP/1.0 200 OK");
+    EXPECT_EQ(reply.substr(reply.size() - 4), "fine");
 }
