@@ -202,7 +202,6 @@ eResultCode CWindowBase::TimerEvent(int32_t value)
         return mBackdrop ? Reported(mBackdrop->Dispatcher(&taker, point)) : eSuccess; \
     }
 
-PNU_FORWARD_POINTER(LButtonDown, DispatchLButtonDownEvent)
 PNU_FORWARD_POINTER(LButtonUp, DispatchLButtonUpEvent)
 PNU_FORWARD_POINTER(MButtonDown, DispatchMButtonDownEvent)
 PNU_FORWARD_POINTER(MButtonUp, DispatchMButtonUpEvent)
@@ -211,6 +210,18 @@ PNU_FORWARD_POINTER(RButtonUp, DispatchRButtonUpEvent)
 PNU_FORWARD_POINTER(MouseMove, DispatchMouseMoveEvent)
 
 #undef PNU_FORWARD_POINTER
+
+eResultCode CWindowBase::LButtonDown(const gCPoint& point)
+{
+    if (!mBackdrop)
+        return eSuccess;
+    // The developer's gesture: Command-Shift-click flashes the widget under the mouse, and with
+    // Option held at the release opens the debugging panel on it. The press goes no further.
+    if (mBackdrop->ShowDebugInfo() != 0)
+        return eSuccess;
+    CWidget* taker = nullptr;
+    return Reported(mBackdrop->DispatchLButtonDownEvent(&taker, point));
+}
 
 eResultCode CWindowBase::MouseWheel(const gCPoint& point, const gCPoint& delta)
 {

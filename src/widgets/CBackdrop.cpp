@@ -89,6 +89,9 @@ CBackdrop* CBackdrop::CreateFromName(const gCString& name, gCFile* file, CResour
 
 CBackdrop::~CBackdrop()
 {
+    for (CWidget* widget : mRetired)
+        delete widget;
+    mRetired.RemoveAll();
     delete mOffscreen;
     mOffscreen = nullptr;
     if (mCursor && !mCursor->IsInPool())
@@ -180,6 +183,13 @@ void CBackdrop::ForgetWidget(const CWidget* leaving)
         if (gApplication)
             gApplication->ShowCursor();
     }
+}
+
+eResultCode CBackdrop::RetireWidget(CWidget* widget)
+{
+    if (!widget)
+        return eBadParameter;
+    return mRetired.Add(widget);
 }
 
 eResultCode CBackdrop::PushModalWidget(CWidget* widget)
@@ -508,6 +518,10 @@ eResultCode CBackdrop::DispatchTimerEvent(CWidget** taker, int32_t value)
 
 eResultCode CBackdrop::DispatchHeartbeatEvent()
 {
+    // No dispatch that retired a widget is still running when the next heartbeat comes.
+    for (CWidget* widget : mRetired)
+        delete widget;
+    mRetired.RemoveAll();
     CWidget* top = ModalTop();
     if (top && !top->GetModalHeartbeat())
         return top->DispatchHeartbeatEvent();

@@ -47,6 +47,10 @@ public:
 
     // Drops every reference to the widget and its descendants (it is leaving the tree).
     void ForgetWidget(const CWidget* leaving);
+    // Takes over a widget that left the tree inside its own dispatch: it is deleted at the next
+    // heartbeat, once that dispatch has unwound, or with the backdrop.
+    eResultCode RetireWidget(CWidget* widget);
+    int32_t GetRetiredCount() const { return mRetired.GetSize(); }
 
     // Modal stack: input goes to the top widget only.
     virtual eResultCode PushModalWidget(CWidget* widget);
@@ -188,4 +192,5 @@ private:
     uint32_t mUpdateCount = 0;
     uint32_t mAlphaRendering = 0;
     gCArray<sWindowCopy> mWindowCopies;
+    gCArray<CWidget*> mRetired;
 };

@@ -1,5 +1,6 @@
 // The developer's aid: with rollover tracking on, Command-Shift-click flashes the widget under the
-// mouse for as long as the button is held.
+// mouse for as long as the button is held; with Option held at the release, the debugging panel
+// opens on that widget.
 #include "widgets/CBackdrop.h"
 
 #include "app/AppGlobals.h"
@@ -7,12 +8,12 @@
 #include "app/CTimer.h"
 #include "app/ReportError.h"
 #include "widgets/CCoWidget.h"
+#include "widgets/CDebugInfoWidget.h"
 
 namespace {
 
 constexpr uint32_t kFlashDark = 0xFF404030u;
 constexpr uint32_t kFlashLight = 0xFFA0A0B8u;
-constexpr uint32_t kDebugPanelId = 0x5F44625F; // '_Db_'
 constexpr int32_t kShift = 129, kOption = 131, kCommand = 133;
 
 void Message(const char* text) { (void)ShowPlainAlert(gCString(text), gCString("Message")); }
@@ -34,8 +35,7 @@ uint32_t CBackdrop::ShowDebugInfo()
     CWidget* widget = mRolloverWidget;
     if (!widget)
         return 2;
-    if (CWidget* panel = FindWidgetById(kDebugPanelId);
-        panel && panel->GetName().ToUTF8() == "CBackdrop Info Widget for Debugging.")
+    if (CDebugInfoWidget::IsPanel(FindWidgetById(CDebugInfoWidget::kPanelId)))
         return 0;
 
     gCRect area = widget->GetRect();
@@ -70,6 +70,32 @@ uint32_t CBackdrop::ShowDebugInfo()
         (void)RemoveChildAt(index, true);
     if (!app->IsKeyDown(kOption))
         return 2;
-    // The inspector panel belongs to the widget library, which this backdrop does not have yet.
+
+    auto* panel = new CDebugInfoWidget();
+    if (!panel) {
+        Message("Couldn't create pInfoBack widget");
+        return 2;
+    }
+    (void)panel->SetFillColour(0xFFA0A0B8u, true, true);
+    (void)panel->SetSize(600, 450, true);
+    panel->GetLayoutValues()->xCentre = 1;
+    panel->GetLayoutValues()->yCentre = 1;
+    panel->SetVisible(true, true);
+    panel->SetOpaqueBlit(true);
+    if (AddChild(panel, true) != eSuccess) {
+        // Nothing may use the panel once it is gone.
+        delete panel;
+        Message("Couldn't add pInfoBack widget");
+        return 2;
+    }
+    if (panel->BuildInspectorPanel(widget) != eSuccess) {
+        (void)RemoveChild(panel, true);
+        Message("Couldn't setup information about widget");
+        return 2;
+    }
+    if (PushModalWidget(panel) != eSuccess) {
+        (void)RemoveChild(panel, true);
+        Message("Couldn't setup information about widget");
+    }
     return 2;
 }

@@ -1,0 +1,89 @@
+// The developer's panel over a live widget tree: a list of the widgets around one of them (its
+// ancestors, itself and its subtree), the inspector's labels describing one widget, a search by
+// resource id or by name, and a red note on why a widget may stay unseen or deaf to events.
+// The backdrop opens it as its modal widget; Escape or a click outside closes it.
+// Its texts are developer texts: 8-bit Mac Roman, formatted printf-style.
+#pragma once
+
+#include "app/CTimer.h"
+#include "widgets/CRoRectWidget.h"
+
+#include <string>
+
+class CTableWidget;
+
+class CDebugInfoWidget : public CRoRectWidget {
+public:
+    static constexpr uint32_t kPanelId = 0x5F44625F; // '_Db_'
+    static constexpr const char* kPanelName = "CBackdrop Info Widget for Debugging.";
+    static constexpr const char* kRecursionText = "*** Possible recursion error: Depth greater than 100 ***";
+    // Deeper than this, a tree or a parent chain is taken for a cycle and not followed.
+    static constexpr int32_t kMaxDepth = 100;
+
+    // Search states.
+    enum : int32_t { kLookingForSelected = 0, kPastSelected = 1, kFound = 2, kEnded = 3 };
+
+    CDebugInfoWidget();
+    ~CDebugInfoWidget() override;
+
+    // Whether the widget is an open panel: the backdrop knows one by its id and its name.
+    static bool IsPanel(CWidget* widget);
+
+    // Builds the inspector, the list, its scroll bar and the note, then shows the widget.
+    eResultCode BuildInspectorPanel(CWidget* widget);
+    eResultCode ShowWidgetInfo(CWidget* widget);
+
+    // The list: the widget's ancestors from the root, the widget (selected), then its subtree.
+    eResultCode FillWidgetList(CTableWidget* table, CWidget* widget);
+    eResultCode AddSubtreeRows(CWidget* widget, CTableWidget* table, std::string prefix, int32_t depth);
+    // The note: the widget's own warnings, then each ancestor's, root first.
+    eResultCode DescribeWidgetTree(CWidget* widget);
+    static void AppendAncestorWarnings(CWidget* widget, CWidget* ancestor, std::string& text);
+
+    // Searches from the main window's backdrop, going on after the widget shown last and
+    // wrapping once; a miss shows an alert and changes nothing.
+    eResultCode FindById(const gCString& text);
+    eResultCode FindByName(const gCString& text);
+    eResultCode FindWidgetInHierarchy(CWidget* widget, uint32_t id, int32_t depth);
+    eResultCode FindWidgetByNameInHierarchy(CWidget* widget, const gCString& upperText, int32_t depth);
+
+    eResultCode AddInfoRow(uint32_t id, const char* caption, int32_t captionX, int32_t valueX, int32_t y,
+                           int32_t valueRight);
+    eResultCode AddButton(uint32_t id, const char* caption, int32_t x, int32_t y, int32_t width,
+                          int32_t height);
+    static eResultCode OnButton(uintptr_t panel, CWidget* button, CWidget** taker, const gCPoint& point);
+    static eResultCode OnGripDrag(uintptr_t table, CWidget* grip, CWidget** taker, const gCPoint& point);
+
+    eResultCode OnKeyDown(CWidget** taker, int32_t key) override;
+    eResultCode OnLButtonDown(CWidget** taker, const gCPoint& point) override;
+    uint32_t OnMessage(uint32_t message, uintptr_t p1, uintptr_t p2) override;
+
+    // Leaves the modal stack and the tree; the backdrop deletes the panel once the dispatch that
+    // closed it has unwound, since that dispatch still walks the panel and its children.
+    void Close();
+
+    CWidget* GetSelectedWidget() const { return mSelected; }
+    int32_t GetSearchState() const { return mSearchState; }
+    CWidget* GetLastClickedWidget() const { return mLastClicked; }
+
+private:
+    template <typename Match>
+    void SearchFrom(CWidget* widget, const Match& match, int32_t depth);
+    template <typename Match>
+    eResultCode RunSearch(const gCString& text, const Match& match);
+    // A widget a list row names, only while it is still in this panel's tree.
+    CWidget* LiveWidget(uintptr_t rowId);
+    eResultCode AttachCutout(CWidget* widget, float radius);
+    eResultCode SetLabel(uint32_t id, const std::string& text);
+    eResultCode BuildListAndNote(CWidget* widget);
+
+    CWidget* mSelected = nullptr;
+    int32_t mSearchState = kLookingForSelected;
+    CWidget* mLastClicked = nullptr;
+    CTimer mClickTimer;
+};
+
+// The colour of the panel's text field and of its buttons: red, green and blue moved about
+// 80/256 of the way toward 256 (lighter) or toward 1 (darker), alpha kept.
+uint32_t LightenPanelColour(uint32_t colour);
+uint32_t DarkenPanelColour(uint32_t colour);

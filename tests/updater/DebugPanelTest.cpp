@@ -1,0 +1,270 @@
+// The developer's debugging panel on the updater's own window tree: opened by the gesture, it
+// lists the tree, finds widgets by id and by name, names what it cannot find, survives trees too
+// deep to follow, and closes without leaving the backdrop anything to reach.
+#include "UpdaterTestSupport.h"
+
+#include "platform/ManualClock.h"
+#include "widgets/CDebugInfoWidget.h"
+#include "widgets/CTableWidget.h"
+#include "widgets/CTxEdWidget.h"
+#include "widgets/CTxWidget.h"
+
+namespace {
+
+constexpr uint32_t Code(const char (&c)[5])
+{
+    return uint32_t(uint8_t(c[0])) << 24 | uint32_t(uint8_t(c[1])) << 16 | uint32_t(uint8_t(c[2])) << 8 |
+           uint8_t(c[3]);
+}
+
+class DebugPanel : public UpdaterTest {
+protected:
+    void TearDown() override
+    {
+        app.reset();
+        UpdaterTest::TearDown();
+    }
+    // Starts the updater and opens the panel on the widget under the window point.
+    CDebugInfoWidget* Open(int32_t x, int32_t y)
+    {
+        app = std::make_unique<CPintrelUpdaterApp>();
+        EXPECT_EQ(Start(*app, gCString("")), eSuccess);
+        backdrop = app->GetBackdrop();
+        origin = gMainWindow->GetContentOrigin();
+        input.pointer = {origin.x + x, origin.y + y};
+        backdrop->UpdateRollover();
+        shown = backdrop->GetRolloverWidget();
+        input.modifiers = plat::kModCommand | plat::kModShift | plat::kModOption;
+        EXPECT_EQ(backdrop->ShowDebugInfo(), 2u);
+        input.modifiers = 0;
+        return dynamic_cast<CDebugInfoWidget*>(backdrop->FindWidgetById(CDebugInfoWidget::kPanelId));
+    }
+    CTableWidget* Table(CWidget* panel) { return dynamic_cast<CTableWidget*>(panel->FindWidgetById(Code("tabl"))); }
+    std::string Label(CWidget* panel, const char (&id)[5])
+    {
+        auto* label = dynamic_cast<CTxWidget*>(panel->FindWidgetById(Code(id)));
+        gCString text;
+        if (label)
+            label->GetText(text);
+        return text.ToUTF8();
+    }
+    static std::vector<std::string> Rows(CTableWidget* table)
+    {
+        std::vector<std::string> rows;
+        for (int32_t i = 0; i < table->GetRowCount(); ++i)
+            rows.push_back(gCString(table->GetCellText(i, 0)).ToUTF8());
+        return rows;
+    }
+    static std::string SelectedRow(CTableWidget* table)
+    {
+        int32_t row = table->FindSelectedRow(0);
+        return row < 0 ? "" : gCString(table->GetCellText(row, 0)).ToUTF8();
+    }
+    // A press at a point of the widget, through the backdrop as the window hands it on.
+    void Press(CWidget* widget, gCPoint local = {4, 4})
+    {
+        CWidget* taker = nullptr;
+        ASSERT_EQ(backdrop->DispatchLButtonDownEvent(&taker, widget->LocalToRoot(local)), eSuccess);
+    }
+    void Search(CDebugInfoWidget* panel, const char (&button)[5], const char* text)
+    {
+        auto* field = dynamic_cast<CTxEdWidget*>(panel->FindWidgetById(Code("txed")));
+        ASSERT_NE(field, nullptr);
+        ASSERT_EQ(field->SetText(gCString(text), true, false), eSuccess);
+        Press(panel->FindWidgetById(Code(button)));
+    }
+
+    // Closes the panel as the user does, and checks that nothing of it is left to reach.
+    void CloseAndCheck(bool fieldFocused)
+    {
+        CDebugInfoWidget* panel = Open(400, 200);
+        ASSERT_NE(panel, nullptr);
+        CWidget* field = panel->FindWidgetById(Code("txed"));
+        CWidget* taker = nullptr;
+        if (fieldFocused) {
+            Press(field);
+            ASSERT_EQ(backdrop->GetFocusWidget(), field);
+            // A click outside the panel.
+            ASSERT_EQ(backdrop->DispatchLButtonDownEvent(&taker, {5, 100}), eSuccess);
+        } else {
+            ASSERT_EQ(backdrop->DispatchKeyDownEvent(&taker, 27), eSuccess);
+        }
+        EXPECT_EQ(backdrop->FindWidgetById(CDebugInfoWidget::kPanelId), nullptr);
+        EXPECT_EQ(backdrop->GetModalDepth(), 0);
+        EXPECT_EQ(backdrop->GetFocusWidget(), nullptr);
+        EXPECT_EQ(backdrop->GetRetiredCount(), 1);
+        // The next heartbeat deletes it; the window goes on taking input.
+        ASSERT_EQ(backdrop->DispatchHeartbeatEvent(), eSuccess);
+        EXPECT_EQ(backdrop->GetRetiredCount(), 0);
+        taker = nullptr;
+        EXPECT_EQ(backdrop->DispatchKeyDownEvent(&taker, 'a'), eSuccess);
+        (void)app->RouteMessage(0xF000000Bu, 0, 0);
+        EXPECT_EQ(backdrop->DispatchLButtonDownEvent(&taker, {400, 200}), eSuccess);
+        EXPECT_TRUE(Alerts().empty());
+    }
+
+    std::unique_ptr<CPintrelUpdaterApp> app;
+    CPintrelUpdaterBackdrop* backdrop = nullptr;
+    CWidget* shown = nullptr;
+    gCPoint origin;
+};
+
+TEST_F(DebugPanel, OpensModalOverTheUpdatersTreeWithItsListAndLabels)
+{
+    CDebugInfoWidget* panel = Open(400, 200);
+    ASSERT_NE(panel, nullptr);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(Alerts().empty());
+    EXPECT_EQ(backdrop->GetModalDepth(), 1);
+    EXPECT_EQ(panel->GetRect(), (gCRect{20, -105, 620, 345}));
+    // A second gesture while it is open does nothing.
+    input.modifiers = plat::kModCommand | plat::kModShift | plat::kModOption;
+    EXPECT_EQ(backdrop->ShowDebugInfo(), 0u);
+    input.modifiers = 0;
+
+    CTableWidget* table = Table(panel);
+    ASSERT_NE(table, nullptr);
+    std::vector<std::string> rows = Rows(table);
+    ASSERT_GE(rows.size(), 2u);
+    EXPECT_EQ(rows[0], "\"Pintrel Updater\"  - ID =  1,  (0x01)");
+    EXPECT_EQ(table->GetRowId(table->FindSelectedRow(0)), uintptr_t(shown));
+    EXPECT_EQ(Label(panel, "name"), " " + shown->GetName().ToUTF8());
+
+    // The main button, by id.
+    Search(panel, "byID", "300");
+    EXPECT_EQ(SelectedRow(table), "   \"PNU Main Button\"  - ID =  300,  (0x012C)");
+    EXPECT_EQ(rows = Rows(table), (std::vector<std::string>{
+        "\"Pintrel Updater\"  - ID =  1,  (0x01)",
+        "   \"PNU Main Button\"  - ID =  300,  (0x012C)",
+        "    : \"PNU Button Caption\"  - ID =  313,  (0x0139)",
+        "    : \"PNU Message Panel\"  - ID =  310,  (0x0136)",
+        "    :  : \"PNU Message Text\"  - ID =  311,  (0x0137)"}));
+    EXPECT_EQ(Label(panel, "rsid"), " 300,  (0x012C)");
+    EXPECT_EQ(Label(panel, "wgty"), " imwg");
+    EXPECT_EQ(Label(panel, "evbl"), " True +o");
+    EXPECT_EQ(Label(panel, "flvs"), " True");
+    EXPECT_EQ(Label(panel, "crpr"), " ( 330, 178 ),  ( 630, 232)");
+    EXPECT_EQ(Label(panel, "crbk"), " ( 330, 178 ),  ( 630, 232)");
+
+    // By name: any part of it, in any case; repeated searches step on and wrap.
+    std::vector<std::string> found;
+    for (int i = 0; i < 3; ++i) {
+        Search(panel, "byNM", "scroll t");
+        found.push_back(Label(panel, "name"));
+    }
+    EXPECT_EQ(found, (std::vector<std::string>{" PNU Scroll Track", " PNU Scroll Thumb", " PNU Scroll Track"}));
+    EXPECT_TRUE(Alerts().empty());
+
+    // A miss names the text and changes nothing; the Assert button does nothing at all.
+    CWidget* selected = panel->GetSelectedWidget();
+    for (const char* text : {"zz", "77777"}) {
+        Search(panel, "byID", text);
+        EXPECT_EQ(panel->GetSelectedWidget(), selected);
+    }
+    Search(panel, "byNM", "no such widget");
+    Search(panel, "Asst", "300");
+    EXPECT_EQ(Alerts(), (std::vector<std::string>{"Message|zz : Cant find that widget in the hierarchy.",
+                                                  "Message|77777 : Cant find that widget in the hierarchy.",
+                                                  "Message|no such widget : Cant find that widget in the hierarchy."}));
+    EXPECT_EQ(Label(panel, "name"), " PNU Scroll Track");
+}
+
+TEST_F(DebugPanel, TreesDeeperThanAHundredEndInTheRecursionLine)
+{
+    CDebugInfoWidget* panel = Open(400, 200);
+    ASSERT_NE(panel, nullptr);
+    // A chain of 103 widgets below the backdrop.
+    CWidget* parent = backdrop;
+    for (int i = 0; i < 103; ++i) {
+        auto* child = new CWidget();
+        child->SetId(7000 + i);
+        ASSERT_EQ(parent->AddChild(child, false), eSuccess);
+        parent = child;
+    }
+    ASSERT_EQ(panel->FillWidgetList(Table(panel), backdrop->GetChild(0)), eSuccess);
+    std::vector<std::string> rows = Rows(Table(panel));
+    ASSERT_EQ(rows.size(), 1u + 1u + 101u + 1u);
+    EXPECT_EQ(rows[2].substr(0, 6), "    : ");
+    EXPECT_EQ(rows.back(), "*** Possible recursion error: Depth greater than 100 ***");
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), rows.back()), 1);
+
+    // A parent chain that closes on itself: one recursion row first, and the note starts with it.
+    CWidget first, second;
+    first.SetParent(&second);
+    second.SetParent(&first);
+    ASSERT_EQ(panel->FillWidgetList(Table(panel), &first), eSuccess);
+    rows = Rows(Table(panel));
+    EXPECT_EQ(rows.size(), 1u + 101u + 1u);
+    EXPECT_EQ(rows[0], "*** Possible recursion error: Depth greater than 100 ***");
+    ASSERT_EQ(panel->DescribeWidgetTree(&first), eSuccess);
+    EXPECT_EQ(Label(panel, "note").rfind("*** Possible recursion error: Depth greater than 100 ***   ", 0), 0u);
+    first.SetParent(nullptr);
+    second.SetParent(nullptr);
+}
+
+TEST_F(DebugPanel, EscapeClosesItAndTheHeartbeatDeletesIt) { CloseAndCheck(false); }
+
+TEST_F(DebugPanel, AClickOutsideClosesItWhileItsTextFieldHasTheFocus) { CloseAndCheck(true); }
+
+TEST_F(DebugPanel, ARowClickedTwiceWithinHalfASecondRecentresTheList)
+{
+    plat::ScopedManualClock clock;
+    CDebugInfoWidget* panel = Open(400, 200);
+    ASSERT_NE(panel, nullptr);
+    CTableWidget* table = Table(panel);
+    Search(panel, "byID", "300");
+    const std::vector<std::string> aroundButton = Rows(table);
+    auto click = [&](uint64_t afterMilliseconds) {
+        (*clock).Advance(afterMilliseconds * 1000);
+        ASSERT_EQ(table->SelectOnlyRow(4, false), eSuccess); // "PNU Message Text"
+        EXPECT_EQ(panel->OnMessage(kTableSelectionClicked, uintptr_t(table), 0), 0u);
+    };
+    click(1000);
+    EXPECT_EQ(Label(panel, "name"), " PNU Message Text");
+    EXPECT_EQ(Rows(table), aroundButton);
+    click(500);
+    EXPECT_EQ(Rows(table), aroundButton);
+    click(499);
+    EXPECT_EQ(Rows(table).size(), 4u);
+    EXPECT_EQ(SelectedRow(table), "         \"PNU Message Text\"  - ID =  311,  (0x0137)");
+}
+
+TEST_F(DebugPanel, NoteWarnsOfWhatKeepsAWidgetUnseenOrDeaf)
+{
+    CDebugInfoWidget* panel = Open(400, 200);
+    ASSERT_NE(panel, nullptr);
+    struct sCase {
+        int32_t opacity, threshold;
+        uint32_t parentMask;
+        bool parentVisible;
+        const char* note;
+    } cases[] = {
+        {40, 200, 0xFFu, true, ""},
+        {39, 201, 0xFFu, true, "Warning: Opacity < 40   Warning: OpaqueThreshold > 200   "},
+        {255, 1, 0xEFu, true, "Warning: \"\"  - ID =  5,  (0x05) : eLButtonEvent False.      "},
+        {255, 1, 0xFFu, false, "Warning: \"\"  - ID =  5,  (0x05) : Not visible.     "},
+    };
+    for (const sCase& c : cases) {
+        SCOPED_TRACE(c.note);
+        auto* parent = new CTxWidget();
+        parent->SetId(5);
+        parent->SetVisible(c.parentVisible, false);
+        parent->DisableEvents(0xFFFFFFFFu);
+        parent->EnableEvents(c.parentMask, false);
+        parent->SetOpacityThreshold(1);
+        auto* widget = new CTxWidget();
+        widget->SetVisible(true, false);
+        widget->SetOpacity(c.opacity, false);
+        widget->SetOpacityThreshold(c.threshold);
+        widget->EnableEvents(0xFFu, false);
+        ASSERT_EQ(parent->AddChild(widget, false), eSuccess);
+        ASSERT_EQ(panel->DescribeWidgetTree(widget), eSuccess);
+        EXPECT_EQ(Label(panel, "note"), c.note);
+        // An empty name shows as two quotes in the list too.
+        ASSERT_EQ(panel->FillWidgetList(Table(panel), widget), eSuccess);
+        EXPECT_EQ(Rows(Table(panel))[0], "\"\"  - ID =  5,  (0x05)");
+        delete parent;
+    }
+}
+
+} // namespace
