@@ -30,9 +30,10 @@ const std::vector<sPackFile> kNewFiles = {
 constexpr int kCrashStatus = 86;
 
 // Ends the process, as a power cut or a kill would, right after its k-th changing operation.
+// Without links it stands for a file system that cannot give a file a second name.
 class CrashingFiles : public CPNUInstallFiles {
 public:
-    explicit CrashingFiles(int64_t crashAfter) : mCrashAfter(crashAfter) {}
+    CrashingFiles(int64_t crashAfter, bool links) : mCrashAfter(crashAfter), mLinks(links) {}
 
     eResultCode Delete(const gCString& path) override { return After(CPNUInstallFiles::Delete(path)); }
     eResultCode Move(const gCString& source, const gCString& target) override
@@ -41,7 +42,7 @@ public:
     }
     eResultCode Link(const gCString& source, const gCString& target) override
     {
-        return After(CPNUInstallFiles::Link(source, target));
+        return mLinks ? After(CPNUInstallFiles::Link(source, target)) : eNotWritten;
     }
     eResultCode Replace(const gCString& source, const gCString& target) override
     {
@@ -62,6 +63,7 @@ private:
     }
 
     int64_t mCrashAfter;
+    bool mLinks;
     int64_t mCount = 0;
 };
 
@@ -78,11 +80,11 @@ eResultCode InstallWith(const std::filesystem::path& folder, const Bytes& packag
 
 // Runs the install in a child process that dies after its k-th changing operation. True when the
 // child died there, false when it finished the install first.
-bool CrashedInstall(const std::filesystem::path& folder, const Bytes& package, int64_t k)
+bool CrashedInstall(const std::filesystem::path& folder, const Bytes& package, int64_t k, bool links)
 {
     const pid_t child = fork();
     if (child == 0) {
-        CrashingFiles files(k);
+        CrashingFiles files(k, links);
         _exit(InstallWith(folder, package, &files) == eSuccess ? 0 : 1);
     }
     int status = 0;
@@ -110,26 +112,29 @@ TEST(PackageInstallCrash, TheNextStartLeavesTheProductAllOldOrAllNew)
     for (const sPackFile& file : kNewFiles)
         newProduct[file.name.substr(1)] = file.content;
 
-    int64_t crashes = 0;
-    int64_t finished = 0;
-    for (int64_t k = 1;; ++k) {
-        TempFolder root;
-        WriteTree(root.Path(), kOldProduct);
-        if (!CrashedInstall(root.Path(), package, k)) {
-            EXPECT_EQ(ReadTree(root.Path()), newProduct);
-            break;
-        }
-        ++crashes;
-        const FileTree restored = AfterNextStart(root.Path());
-        EXPECT_TRUE(restored == kOldProduct || restored == newProduct) << "crash at operation " << k;
-        finished += restored == newProduct && restored != kOldProduct;
+    // With hard links, and on a file system without them, where files move aside to be kept.
+    for (const bool links : {true, false}) {
+        int64_t crashes = 0;
+        int64_t finished = 0;
+        for (int64_t k = 1;; ++k) {
+            TempFolder root;
+            WriteTree(root.Path(), kOldProduct);
+            if (!CrashedInstall(root.Path(), package, k, links)) {
+                EXPECT_EQ(ReadTree(root.Path()), newProduct);
+                break;
+            }
+            ++crashes;
+            const FileTree restored = AfterNextStart(root.Path());
+            EXPECT_TRUE(restored == kOldProduct || restored == newProduct) << "crash at operation " << k;
+            finished += restored == newProduct && restored != kOldProduct;
 
-        ASSERT_EQ(InstallWith(root.Path(), package, nullptr), eSuccess) << "crash at operation " << k;
-        EXPECT_EQ(ReadTree(root.Path()), newProduct) << "crash at operation " << k;
+            ASSERT_EQ(InstallWith(root.Path(), package, nullptr), eSuccess) << "crash at operation " << k;
+            EXPECT_EQ(ReadTree(root.Path()), newProduct) << "crash at operation " << k;
+        }
+        EXPECT_GT(crashes, 12) << "the crash reached every file step";
+        EXPECT_GT(finished, 0) << "a crash after the new files were written finishes the install";
+        EXPECT_LT(finished, crashes) << "a crash before that undoes it";
     }
-    EXPECT_GT(crashes, 12) << "the crash reached every file step";
-    EXPECT_GT(finished, 0) << "a crash after the new files were written finishes the install";
-    EXPECT_LT(finished, crashes) << "a crash before that undoes it";
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "FileIO/gCMemFile.h"
 #include "platform/PlatformLauncher.h"
 #include "updater/CPNUDesquasher.h"
+#include "updater/PNUInstallJournal.h"
 
 #include <gtest/gtest.h>
 
@@ -335,31 +336,38 @@ TEST_F(PackageInstaller, AFailureAtAnyFileOperationLeavesTheProductOldOrNew)
 {
     const Bytes package = PackageFromArchive(BuildArchive({}, kNewFiles));
     const FileTree newProduct = NewProduct();
-    int64_t k = 1;
-    for (;; ++k) {
-        TempFolder root;
-        WriteTree(root.Path(), kOldProduct);
-        // A leftover from an earlier run, so the leftover step has work to fail.
-        WriteTree(root.Path(), {{"Readme.txt.tmp", "stale"}});
-        RecordingHost local;
-        local.installFolder = root.Path();
-        FaultyFiles files(k);
-        CPNUDesquasher installer(&local, &local, &files);
-        gCMemFile stream;
-        ASSERT_EQ(stream.Write(package.data(), int32_t(package.size())), eSuccess);
-        const eResultCode result = installer.InstallPackage(stream);
-        const FileTree product = Product(root.Path());
-        if (result == eSuccess) {
-            EXPECT_EQ(product, newProduct) << "k = " << k;
-        } else {
-            EXPECT_EQ(result, eGenericFailure) << "k = " << k;
-            EXPECT_EQ(product, kOldProduct) << "k = " << k;
-            EXPECT_FALSE(std::filesystem::exists(root.Path() / "Readme.txt.old")) << "k = " << k;
+    // With hard links, and on a file system without them, where files move aside to be kept.
+    for (const bool links : {true, false}) {
+        int64_t k = 1;
+        for (;; ++k) {
+            TempFolder root;
+            WriteTree(root.Path(), kOldProduct);
+            // A leftover from an earlier run, so the leftover step has work to fail.
+            WriteTree(root.Path(), {{"Readme.txt.tmp", "stale"}});
+            RecordingHost local;
+            local.installFolder = root.Path();
+            FaultyFiles files(k, links);
+            CPNUDesquasher installer(&local, &local, &files);
+            gCMemFile stream;
+            ASSERT_EQ(stream.Write(package.data(), int32_t(package.size())), eSuccess);
+            const eResultCode result = installer.InstallPackage(stream);
+            const FileTree product = Product(root.Path());
+            if (result == eSuccess) {
+                EXPECT_EQ(product, newProduct) << "k = " << k;
+            } else {
+                EXPECT_EQ(result, eGenericFailure) << "k = " << k;
+                EXPECT_EQ(product, kOldProduct) << "k = " << k;
+                EXPECT_FALSE(std::filesystem::exists(root.Path() / "Readme.txt.old")) << "k = " << k;
+            }
+            // The next start finds the product as the install left it, and nothing to repair for good.
+            EXPECT_EQ(RecoverUnfinishedInstall(local, &local), eSuccess) << "k = " << k;
+            EXPECT_EQ(Product(root.Path()), result == eSuccess ? newProduct : kOldProduct) << "k = " << k;
+            EXPECT_FALSE(std::filesystem::exists(root.Path() / ".pintrel-update-journal")) << "k = " << k;
+            if (!files.Failed())
+                break;
         }
-        if (!files.Failed())
-            break;
+        EXPECT_GT(k, 12) << "every step's operations were reached" << (links ? "" : " without links");
     }
-    EXPECT_GT(k, 12) << "every step's operations were reached";
 }
 
 } // namespace
@@ -402,6 +410,20 @@ TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoA
         EXPECT_TRUE(std::filesystem::is_empty(outside.Path())) << c.name;
     }
     EXPECT_EQ(ReadTree(folder.Path() / "Real"), (FileTree{{"new.txt", "inside"}}));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PackageInstaller, AFolderNamedLikeAnOldFileIsNeverRemoved)
+{
+    WriteTree(folder.Path(), {{"Readme.txt.old/inside.txt", "someone's"}});
+    const FileTree before = ReadTree(folder.Path());
+    EXPECT_EQ(Install(PackageFromArchive(BuildArchive({}, {{"/Readme.txt", "new"}}))), eGenericFailure);
+    EXPECT_TRUE(host.HasLine("T46 " + (folder.Path() / "Readme.txt.old").string() + ": Is a directory", kStatusRed))
+        << host.lines.back().text;
+    EXPECT_EQ(ReadTree(folder.Path()), before);
 }
 
 } // namespace

@@ -120,7 +120,9 @@ eResultCode FaultyFiles::Move(const gCString& source, const gCString& target)
 
 eResultCode FaultyFiles::Link(const gCString& source, const gCString& target)
 {
-    return FailNow() ? eBadParameter : CPNUInstallFiles::Link(source, target);
+    if (FailNow())
+        return eBadParameter;
+    return mLinks ? CPNUInstallFiles::Link(source, target) : eNotWritten;
 }
 
 eResultCode FaultyFiles::Replace(const gCString& source, const gCString& target)

@@ -62,10 +62,10 @@ public:
 
 // Fails the k-th changing operation (delete, move, link, replacing rename, folder creation, file
 // write, flush; k from 1) and counts them all. A failed write leaves half of the data behind, as a
-// full disk would.
+// full disk would. Without links, it stands for a file system that cannot give a file a second name.
 class FaultyFiles : public CPNUInstallFiles {
 public:
-    explicit FaultyFiles(int64_t failAt) : mFailAt(failAt) {}
+    explicit FaultyFiles(int64_t failAt, bool links = true) : mFailAt(failAt), mLinks(links) {}
 
     eResultCode Delete(const gCString& path) override;
     eResultCode Move(const gCString& source, const gCString& target) override;
@@ -83,6 +83,7 @@ private:
     bool FailNow() { return ++mCount == mFailAt; }
 
     int64_t mFailAt;
+    bool mLinks;
     int64_t mCount = 0;
 };
 
