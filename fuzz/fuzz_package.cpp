@@ -4,6 +4,7 @@
 // fuzzer reaches the archive checks without having to produce valid method-8 payloads.
 #include "FileIO/gCMemFile.h"
 #include "core/CMemBlockT.h"
+#include "platform/SystemMemory.h"
 #include "updater/CPNUCompressor.h"
 #include "updater/CPNUDesquasher.h"
 #include "updater/CPNUInstallFiles.h"
@@ -62,6 +63,14 @@ bool FrameArchive(const uint8_t* data, size_t size, gCMemFile& package)
 }
 
 } // namespace
+
+// A frame may announce any length the machine could hold; the fuzzer's own memory limit is far
+// below that, so the decoder is told the machine holds 256 MB.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    plat::SetAvailableMemoryOverride(uint64_t(256) << 20);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
