@@ -1,6 +1,7 @@
 #include "widgets/CWidgetEffectBase.h"
 
 #include "widgets/CWidget.h"
+#include "widgets/EffectPixels.h"
 
 eResultCode CWidgetEffectBase::SetOpacity(int32_t opacity, bool update)
 {
@@ -47,4 +48,22 @@ eResultCode CWidgetEffectBase::SubtractRect(const gCRect& rect, bool update)
     PNU_TRY(mCovered.SubtractRect(rect));
     InvalidateOwnerArea(rect, update);
     return eSuccess;
+}
+
+gCRect CWidgetEffectBase::VisibleOwnerArea(const gCRect& area) const
+{
+    gCRect visible = area;
+    if (!mOwner)
+        return visible;
+    // (ox, oy): where the owner's origin lies in the current widget's parent.
+    int64_t ox = 0, oy = 0;
+    for (const CWidget* current = mOwner; const CWidget* parent = current->GetParent(); current = parent) {
+        ox += current->GetRect().left;
+        oy += current->GetRect().top;
+        gCRect limit{0, 0, parent->GetWidth(), parent->GetHeight()};
+        ShiftRectClamped(limit, -ox, -oy);
+        if (!ClipRect(visible, limit))
+            return gCRect();
+    }
+    return visible;
 }

@@ -50,6 +50,10 @@ public:
 protected:
     // Dirties the owner over r (owner-local), clipped to the owner's bounds.
     void InvalidateOwnerArea(const gCRect& rect, bool update);
+    // The part of `area` (owner-local) that can show: clipped by each of the owner's ancestors up
+    // to the root (the window). Caches built from it cost what can be seen, not what a data block
+    // declares.
+    gCRect VisibleOwnerArea(const gCRect& area) const;
 
     CWidget* mOwner = nullptr;
     gCRect mRect;

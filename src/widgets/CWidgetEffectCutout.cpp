@@ -7,6 +7,7 @@
 #include "imaging/CImage8.h"
 #include "imaging/CRLE8.h"
 #include "imaging/PixelCompositing.h"
+#include "widgets/CRegion.h"
 #include "widgets/CWidget.h"
 #include "widgets/EffectPixels.h"
 
@@ -41,22 +42,12 @@ eResultCode CWidgetEffectCutout::Refresh()
 {
     if (!SetRectFromOwner())
         return eSuccess;
-    if (!mShapeMask) {
-        mShapeMask = new CRLE8();
-        if (!mShapeMask)
-            return eNoMemory;
-    }
     if (!WorkImageFits(mRect.right, mRect.bottom))
         return eNoMemory;
-    CImage8 full;
-    PNU_TRY(full.SetSize(mRect.right, mRect.bottom));
-    {
-        CImNav8 fill(&full, nullptr);
-        if (!fill.IsLocked())
-            return eNoMemory;
-        fill.Fill(255);
-    }
-    PNU_TRY(mShapeMask->EncodeImage(&full));
+    // A plain owner's shape is its whole rect (255 everywhere): that fact is all there is to hold.
+    delete mShapeMask;
+    mShapeMask = nullptr;
+    mWholeRectShape = 1;
     return BuildCutoutMask();
 }
 
@@ -71,7 +62,25 @@ eResultCode CWidgetEffectCutout::RefreshWithMask(CImage* shape)
         if (!mShapeMask)
             return eNoMemory;
     }
-    PNU_TRY(mShapeMask->EncodeImageChannel(shape, 1));
+    // Only the part of the shape the visible pixels read is kept; the owner hands the shape
+    // again when more is needed.
+    mShapeBounds = gCRect{0, 0, shape->GetWidth(), shape->GetHeight()};
+    gCRect needed = ShapeNeeded();
+    if (!ClipRect(needed, mShapeBounds))
+        needed = gCRect();
+    if (needed.IsEmpty()) {
+        delete mShapeMask;
+        mShapeMask = new CRLE8();
+        if (!mShapeMask)
+            return eNoMemory;
+    } else {
+        CImNav part(shape, &needed);
+        if (!part.IsLocked())
+            return eNoMemory;
+        PNU_TRY(mShapeMask->EncodeChannel(part, 1));
+    }
+    mShapeArea = needed;
+    mWholeRectShape = 0;
     return BuildCutoutMask();
 }
 
@@ -84,38 +93,59 @@ eResultCode CWidgetEffectCutout::SetOffset(const gCPoint& offset, bool update)
     return eSuccess;
 }
 
-gCRect CWidgetEffectCutout::VisibleArea() const
-{
-    gCRect area = mRect;
-    if (!mOwner)
-        return area;
-    // (ox, oy): where the owner's origin lies in the current widget's parent.
-    int64_t ox = 0, oy = 0;
-    for (const CWidget* current = mOwner; const CWidget* parent = current->GetParent(); current = parent) {
-        ox += current->GetRect().left;
-        oy += current->GetRect().top;
-        gCRect limit{0, 0, parent->GetWidth(), parent->GetHeight()};
-        ShiftRectClamped(limit, -ox, -oy);
-        if (!ClipRect(area, limit))
-            return gCRect();
-    }
-    return area;
-}
-
 // Only what can show is built: a widget declared far larger than its window would otherwise blur
 // an image of its whole declared size. The mask is rebuilt when what can show changes.
+// The shape positions the visible pixels read: the visible part itself and the work image's
+// span, within the owner's rect.
+gCRect CWidgetEffectCutout::ShapeNeeded() const
+{
+    const int32_t w = mRect.right - mRect.left, h = mRect.bottom - mRect.top;
+    const gCRect area = VisibleOwnerArea(mRect);
+    if (area.IsEmpty() || w <= 0 || h <= 0)
+        return gCRect();
+    const int64_t reach = 2 * int64_t(BlurMargin(mRadius)) + 2;
+    gCRect span{int32_t(std::clamp<int64_t>(int64_t(area.left) - mOffset.x - reach, 0, w)),
+                int32_t(std::clamp<int64_t>(int64_t(area.top) - mOffset.y - reach, 0, h)),
+                int32_t(std::clamp<int64_t>(int64_t(area.right) - mOffset.x + reach, 0, w)),
+                int32_t(std::clamp<int64_t>(int64_t(area.bottom) - mOffset.y + reach, 0, h))};
+    if (span.IsEmpty())
+        return area;
+    return gCRect{std::min(area.left, span.left), std::min(area.top, span.top), std::max(area.right, span.right),
+                  std::max(area.bottom, span.bottom)};
+}
+
 eResultCode CWidgetEffectCutout::BuildCutoutMask()
 {
-    if (!mShapeMask)
+    if (!mShapeMask && !mWholeRectShape)
         return eSuccess;
     int32_t w = mRect.right - mRect.left, h = mRect.bottom - mRect.top;
     if (w <= 0 || h <= 0)
         return eSuccess;
+    // A shaped owner whose kept part no longer covers what is read hands its shape again.
+    if (mShapeMask && mOwner && !mRefetching) {
+        gCRect needed = ShapeNeeded();
+        if (ClipRect(needed, mShapeBounds) && !RectInside(needed, mShapeArea)) {
+            mRefetching = 1;
+            eResultCode result = mOwner->RefreshEffect(this, false);
+            mRefetching = 0;
+            return result;
+        }
+    }
+    // Shape value at an owner-local position; 0 outside the part kept.
+    auto seekShape = [this](int32_t x, int32_t y) {
+        const bool inside = y >= mShapeArea.top && y < mShapeArea.bottom;
+        if (inside)
+            mShapeMask->Seek(std::max(x - mShapeArea.left, 0), y - mShapeArea.top);
+        return inside;
+    };
+    auto readShape = [this](bool rowInside, int32_t x) -> uint32_t {
+        return rowInside && x >= mShapeArea.left && x < mShapeArea.right ? mShapeMask->ReadNext() : 0;
+    };
     CRLE8* mask = mCutoutMask ? mCutoutMask : new CRLE8();
     if (!mask)
         return eNoMemory;
     mCutoutMask = mask;
-    const gCRect area = VisibleArea();
+    const gCRect area = VisibleOwnerArea(mRect);
     if (area.IsEmpty()) {
         mMaskArea = gCRect();
         return eSuccess;
@@ -143,11 +173,14 @@ eResultCode CWidgetEffectCutout::BuildCutoutMask()
         if (!plain.IsLocked())
             return eNoMemory;
         for (int32_t y = 0; y < ah; ++y) {
-            mShapeMask->Seek(area.left, area.top + y);
-            bool inside = area.top + y < mShapeMask->GetHeight();
             uint8_t* vrow = plain.Row(y);
+            if (!mShapeMask) {
+                std::fill(vrow, vrow + aw, uint8_t(255));
+                continue;
+            }
+            const bool inside = seekShape(area.left, area.top + y);
             for (int32_t x = 0; x < aw; ++x)
-                vrow[x] = inside && area.left + x < mShapeMask->GetWidth() ? mShapeMask->ReadNext() : 0;
+                vrow[x] = uint8_t(readShape(inside, area.left + x));
         }
     }
     if (sampled) {
@@ -156,11 +189,15 @@ eResultCode CWidgetEffectCutout::BuildCutoutMask()
             return eNoMemory;
         const int32_t y0 = int32_t(std::max<int64_t>(top, 0)), y1 = int32_t(std::min<int64_t>(bottom, h));
         const int32_t x0 = int32_t(std::max<int64_t>(left, 0)), x1 = int32_t(std::min<int64_t>(right, w));
-        for (int32_t y = y0; y < y1 && y < mShapeMask->GetHeight(); ++y) {
-            mShapeMask->Seek(x0, y);
+        for (int32_t y = y0; y < y1; ++y) {
             CPixel* wrow = to.Row(int32_t(y - top)) + (x0 - left);
-            for (int32_t x = x0; x < x1 && x < mShapeMask->GetWidth(); ++x)
-                wrow[x - x0] = uint32_t(mShapeMask->ReadNext()) * 257u;
+            if (!mShapeMask) {
+                std::fill(wrow, wrow + (x1 - x0), 255u * 257u);
+                continue;
+            }
+            const bool inside = seekShape(x0, y);
+            for (int32_t x = x0; x < x1; ++x)
+                wrow[x - x0] = readShape(inside, x) * 257u;
         }
     }
     if (sampled && BlurImage(&work, mRadius, 0) == 0)
@@ -198,7 +235,7 @@ eResultCode CWidgetEffectCutout::Draw(const gCRect& area, CImage* target, uint32
     if (!destination.IsLocked())
         return eNoMemory;
     // What can show changed (a window or an ancestor grew) without a refresh of the owner.
-    if (mShapeMask && VisibleArea() != mMaskArea)
+    if ((mShapeMask || mWholeRectShape) && VisibleOwnerArea(mRect) != mMaskArea)
         PNU_TRY(BuildCutoutMask());
     if (!mCutoutMask || !mCutoutMask->GetData() || mMaskArea.IsEmpty())
         return eSuccess;

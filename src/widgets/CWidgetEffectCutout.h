@@ -35,8 +35,7 @@ public:
 
 private:
     bool SetRectFromOwner();
-    // The owner's area clipped by every ancestor up to the root (the window), owner-local.
-    gCRect VisibleArea() const;
+    gCRect ShapeNeeded() const;
 
     CRLE8* mCutoutMask = nullptr;
     CRLE8* mShapeMask = nullptr;
@@ -44,4 +43,10 @@ private:
     float mRadius = 1.0f;
     gCPoint mOffset{1, 1};
     gCRect mMaskArea;
+    // Set for a plain owner: its shape is its whole rect and no shape mask is held.
+    uint32_t mWholeRectShape = 0;
+    // The part of the owner's shape the shape mask holds (owner-local).
+    gCRect mShapeArea;
+    gCRect mShapeBounds;
+    uint32_t mRefetching = 0;
 };

@@ -69,6 +69,7 @@ eResultCode CWidgetEffectGlow::Draw(const gCRect& area, CImage* target, uint32_t
 {
     if (alpha == 0)
         return eSuccess;
+    PNU_TRY(KeepMaskCurrent());
     const uint32_t k = 2u * (alpha + 1u);
     const CPixel colour = mColour;
     const int32_t g = BlurMargin(mRadius);
@@ -91,6 +92,8 @@ eResultCode CWidgetEffectGlow::Draw(const gCRect& area, CImage* target, uint32_t
             int64_t my = int64_t(y) + g - mOffset.y;
             int64_t mx0 = int64_t(local.left) + g - mOffset.x;
             if (mBlurredMask) {
+                my -= mMaskOrigin.y;
+                mx0 -= mMaskOrigin.x;
                 const int32_t mw = mBlurredMask->GetWidth(), mh = mBlurredMask->GetHeight();
                 bool rowInside = my >= 0 && my < mh;
                 if (rowInside)

@@ -34,6 +34,8 @@ void CWidgetEffectGradient::DeleteCache()
 {
     delete mCache;
     mCache = nullptr;
+    mShaped = 0;
+    mCacheArea = gCRect();
 }
 
 eResultCode CWidgetEffectGradient::Refresh()
@@ -129,11 +131,18 @@ eResultCode CWidgetEffectGradient::Draw(const gCRect& area, CImage* target, uint
         return eNoMemory;
     gCRect local = LockedLocalArea(destination, target);
     int32_t w = mRect.right - mRect.left, h = mRect.bottom - mRect.top;
-    if (mCache) {
-        CImNav cache(mCache, &local);
+    // What can show changed (a window or an ancestor grew, the owner moved): the owner hands its
+    // shape again and the cache is rebuilt for the new part.
+    if (mShaped && mOwner && VisibleOwnerArea(mRect) != mCacheArea)
+        PNU_TRY(mOwner->RefreshEffect(this, false));
+    if (mShaped) {
+        gCRect held = local;
+        if (!mCache || !ClipRect(held, mCacheArea))
+            return eSuccess;
+        CImNav cache(mCache, &held);
         if (!cache.IsLocked())
             return eNoMemory;
-        const gCRect& c = cache.GetArea();
+        const gCRect c = LockedLocalArea(cache, mCache);
         for (int32_t y = c.top; y < c.bottom; ++y) {
             const CPixel* from = cache.Row(y - c.top);
             CPixel* to = destination.Row(y - local.top) + (c.left - local.left);
@@ -171,23 +180,34 @@ eResultCode CWidgetEffectGradient::RefreshWithMask(CImage* shape)
         if (!mCache)
             return eNoMemory;
     }
-    PNU_TRY(mCache->SetSize(w, h));
+    mShaped = 1;
+    // Only what can show is computed: a shape declared far larger than its window would
+    // otherwise cost a colour lookup for every pixel of it.
+    const gCRect area = VisibleOwnerArea(mRect);
+    mCacheArea = area;
+    if (area.IsEmpty())
+        return eSuccess;
+    const int32_t aw = area.right - area.left, ah = area.bottom - area.top;
+    PNU_TRY(mCache->SetSize(aw, ah));
+    mCache->SetOrigin(gCPoint{-area.left, -area.top});
     CImNav cache(mCache, nullptr);
     CImNav mask(shape, nullptr);
     if (!cache.IsLocked() || !mask.IsLocked())
         return eNoMemory;
     gCArray<CPixel> row;
-    PNU_TRY(row.SetSize(w));
+    PNU_TRY(row.SetSize(aw));
     sRamp ramp = MakeRamp(w, h);
-    for (int32_t y = 0; y < h; ++y) {
+    for (int32_t y = 0; y < ah; ++y) {
         CPixel* to = cache.Row(y);
-        if (!FillRow(ramp, w, h, 0, y, w, row.GetData())) {
-            std::fill(to, to + w, 0u);
+        const int32_t sy = area.top + y;
+        if (!FillRow(ramp, w, h, area.left, sy, aw, row.GetData())) {
+            std::fill(to, to + aw, 0u);
             continue;
         }
-        const CPixel* a = y < mask.GetHeight() ? mask.Row(y) : nullptr;
-        for (int32_t x = 0; x < w; ++x) {
-            uint32_t shapeAlpha = a && x < mask.GetWidth() ? a[x] >> 24 : 0;
+        const CPixel* a = sy < mask.GetHeight() ? mask.Row(sy) : nullptr;
+        for (int32_t x = 0; x < aw; ++x) {
+            const int32_t sx = area.left + x;
+            uint32_t shapeAlpha = a && sx < mask.GetWidth() ? a[sx] >> 24 : 0;
             to[x] = ScaleColourAlpha(row[x], shapeAlpha);
         }
     }

@@ -30,6 +30,8 @@ public:
     int32_t GetBlendMode() const { return mBlendMode; }
     void SetBlendMode(int32_t mode) { mBlendMode = mode; }
     const CImage* GetCache() const { return mCache; }
+    // The part of rect (owner-local) the shaped cache holds: what of the owner can show.
+    const gCRect& GetCacheArea() const { return mCacheArea; }
 
 private:
     // Everything one pass of colour lookups needs, fixed for the rect's size.
@@ -46,6 +48,10 @@ private:
     void DeleteCache();
 
     CImage* mCache = nullptr;
+    // Set while the owner is shaped: drawing goes through the cache, rebuilt when what can show
+    // changes.
+    uint32_t mShaped = 0;
+    gCRect mCacheArea;
     CGradient mGradient;
     float mAngle = 0.0f;
     int32_t mType = eLinear;

@@ -149,6 +149,8 @@ eResultCode CWidgetEffectShadow::Refresh()
     }
     delete mBlurredMask;
     mBlurredMask = nullptr;
+    mMaskOrigin = gCPoint{};
+    mMaskPartial = 0;
     PNU_TRY(BuildFalloffTables(w + 2 * g, h + 2 * g));
     PlaceRect(w, h);
     return eSuccess;
@@ -162,20 +164,55 @@ eResultCode CWidgetEffectShadow::RefreshWithMask(CImage* shape)
     if (w <= 0 || h <= 0)
         return eSuccess;
     const int32_t g = BlurMargin(mRadius);
-    if (!WorkImageFits(int64_t(w) + 2 * int64_t(g), int64_t(h) + 2 * int64_t(g)))
+    const int64_t fullWidth = int64_t(w) + 2 * int64_t(g), fullHeight = int64_t(h) + 2 * int64_t(g);
+    if (!WorkImageFits(fullWidth, fullHeight))
         return eNoMemory;
     mRect.Set(-g, -g, w + g, h + g);
+    PlaceRect(w, h);
+    // Only the part of the work image that what can show samples is built (with room for the
+    // blur's reach): a shape declared far larger than its window would otherwise be blurred
+    // whole. The layer's shape mask needs the whole shape.
+    gCRect region{0, 0, int32_t(fullWidth), int32_t(fullHeight)};
+    const gCRect visible = VisibleOwnerArea(mRect);
+    if (!KeepsShapeMask()) {
+        const int64_t reach = 2 * int64_t(g) + 2;
+        gCRect wanted = visible;
+        ShiftRectClamped(wanted, int64_t(g) - mOffset.x, int64_t(g) - mOffset.y);
+        wanted.Set(int32_t(std::max<int64_t>(int64_t(wanted.left) - reach, INT32_MIN)),
+                   int32_t(std::max<int64_t>(int64_t(wanted.top) - reach, INT32_MIN)),
+                   int32_t(std::min<int64_t>(int64_t(wanted.right) + reach, INT32_MAX)),
+                   int32_t(std::min<int64_t>(int64_t(wanted.bottom) + reach, INT32_MAX)));
+        if (visible.IsEmpty() || !ClipRect(region, wanted))
+            region = gCRect();
+    }
+    mMaskOrigin = gCPoint{region.left, region.top};
+    mMaskVisible = visible;
+    mMaskOffset = mOffset;
+    mMaskPartial = region != gCRect{0, 0, int32_t(fullWidth), int32_t(fullHeight)} ? 1 : 0;
+    if (region.IsEmpty()) {
+        // Nothing of it can show: an empty mask, so nothing is drawn until what can show changes.
+        delete mBlurredMask;
+        mBlurredMask = new CRLE8();
+        return mBlurredMask ? eSuccess : eNoMemory;
+    }
+    if (!mBlurredMask) {
+        mBlurredMask = new CRLE8();
+        if (!mBlurredMask)
+            return eNoMemory;
+    }
     CImage work;
-    PNU_TRY(work.SetSize(w + 2 * g, h + 2 * g));
+    PNU_TRY(work.SetSize(region.right - region.left, region.bottom - region.top));
     {
         CImNav to(&work, nullptr);
         CImNav from(shape, nullptr);
         if (!to.IsLocked() || !from.IsLocked())
             return eNoMemory;
-        const int32_t sw = std::min(w, from.GetWidth()), sh = std::min(h, from.GetHeight());
-        for (int32_t y = 0; y < sh; ++y)
-            for (int32_t x = 0; x < sw; ++x)
-                to.Row(y + g)[x + g] = (from.Row(y)[x] >> 24) * 257u;
+        // Shape pixel (x, y) stands at (x + g, y + g) of the whole work image.
+        const int32_t y0 = std::max(region.top - g, 0), y1 = std::min({h, from.GetHeight(), region.bottom - g});
+        const int32_t x0 = std::max(region.left - g, 0), x1 = std::min({w, from.GetWidth(), region.right - g});
+        for (int32_t y = y0; y < y1; ++y)
+            for (int32_t x = x0; x < x1; ++x)
+                to.Row(y + g - region.top)[x + g - region.left] = (from.Row(y)[x] >> 24) * 257u;
     }
     if (KeepsShapeMask()) {
         if (!mShapeMask) {
@@ -201,11 +238,11 @@ eResultCode CWidgetEffectShadow::RefreshWithMask(CImage* shape)
             return eNoMemory;
         // Only the part of the shifted shape that falls inside the work image is visited.
         for (int32_t y = 0; y < std::min(h, from.GetHeight()); ++y) {
-            int64_t wy = int64_t(y) + g - mOffset.y;
+            int64_t wy = int64_t(y) + g - mOffset.y - region.top;
             if (wy < 0 || wy >= to.GetHeight())
                 continue;
             for (int32_t x = 0; x < std::min(w, from.GetWidth()); ++x) {
-                int64_t wx = int64_t(x) + g - mOffset.x;
+                int64_t wx = int64_t(x) + g - mOffset.x - region.left;
                 if (wx < 0 || wx >= to.GetWidth())
                     continue;
                 CPixel& word = to.Row(int32_t(wy))[wx];
@@ -213,14 +250,18 @@ eResultCode CWidgetEffectShadow::RefreshWithMask(CImage* shape)
             }
         }
     }
-    if (!mBlurredMask) {
-        mBlurredMask = new CRLE8();
-        if (!mBlurredMask)
-            return eNoMemory;
-    }
-    PNU_TRY(mBlurredMask->EncodeImageChannel(&work, 0));
-    PlaceRect(w, h);
-    return eSuccess;
+    return mBlurredMask->EncodeImageChannel(&work, 0);
+}
+
+eResultCode CWidgetEffectShadow::KeepMaskCurrent()
+{
+    // What can show changed (a window or an ancestor grew, the owner moved, the offset changed):
+    // the owner hands its shape again and the part now needed is built.
+    if (!mBlurredMask || !mMaskPartial || !mOwner)
+        return eSuccess;
+    if (VisibleOwnerArea(mRect) == mMaskVisible && mOffset == mMaskOffset)
+        return eSuccess;
+    return mOwner->RefreshEffect(this, false);
 }
 
 eResultCode CWidgetEffectShadow::SetOffset(const gCPoint& offset, bool update)
@@ -236,6 +277,7 @@ eResultCode CWidgetEffectShadow::Draw(const gCRect& area, CImage* target, uint32
 {
     if (alpha == 0 || mLayerMode)
         return eSuccess;
+    PNU_TRY(KeepMaskCurrent());
     if (mLayerIds.GetSize() == 0)
         return DrawShadow(area, target, alpha, nullptr);
     // Shadows cast from other widgets' layers draw only in the pass whose layer rendering marked
@@ -320,8 +362,8 @@ void CWidgetEffectShadow::DrawFromMask(CImNav& destination, const gCRect& local,
     const CPixel colour = mColour;
     const int32_t mw = mBlurredMask->GetWidth(), mh = mBlurredMask->GetHeight();
     for (int32_t y = local.top; y < local.bottom; ++y) {
-        int64_t my = int64_t(y) + g - mOffset.y;
-        int64_t mx0 = int64_t(local.left) + g - mOffset.x;
+        int64_t my = int64_t(y) + g - mOffset.y - mMaskOrigin.y;
+        int64_t mx0 = int64_t(local.left) + g - mOffset.x - mMaskOrigin.x;
         bool rowInside = my >= 0 && my < mh;
         if (rowInside)
             mBlurredMask->Seek(int32_t(std::clamp<int64_t>(mx0, 0, mw)), int32_t(my));

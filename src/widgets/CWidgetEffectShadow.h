@@ -65,8 +65,15 @@ protected:
     // Paints one piece of a rectangular owner's shadow from the falloff tables.
     void DrawFromTables(CImNav& destination, const gCRect& local, uint32_t k, const CImage8* layer);
     void DrawFromMask(CImNav& destination, const gCRect& local, uint32_t k, const CImage8* layer);
+    // Rebuilds a blurred mask that holds only part of the shadow when what can show has changed.
+    eResultCode KeepMaskCurrent();
 
     CRLE8* mBlurredMask = nullptr;
+    // Where the blurred mask lies in the whole work image, and what it was built for.
+    gCPoint mMaskOrigin;
+    gCRect mMaskVisible;
+    gCPoint mMaskOffset;
+    uint32_t mMaskPartial = 0;
     uint32_t mColour = 0xFF000000u;
     float mRadius = 7.0f;
     gCPoint mOffset{8, 8};

@@ -47,9 +47,10 @@ inline int32_t BlurMargin(float radius)
     return g > 1.0e6f ? 1000000 : int32_t(g);
 }
 
-// Work images of blurred shapes are refused beyond this many pixels (a quarter of a gigabyte at
-// 32 bits): sizes and radii come from data files, and no widget needs more.
-inline constexpr int64_t kMaxEffectWorkPixels = int64_t(1) << 26;
+// Work images of blurred shapes, and everything else sized from a widget's declared size, are
+// refused beyond this many pixels (4096 x 4096, 64 MB at 32 bits): sizes and radii come from data
+// files, no widget needs more, and work of that size still takes seconds.
+inline constexpr int64_t kMaxEffectWorkPixels = int64_t(1) << 24;
 
 inline bool WorkImageFits(int64_t width, int64_t height)
 {

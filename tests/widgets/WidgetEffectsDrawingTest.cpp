@@ -19,6 +19,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -377,7 +378,7 @@ TEST(CutoutEffect, OnlyTheVisiblePartIsBuiltAndItMatchesTheWhole)
     // A widget declared far larger than its window blurs only the window's part.
     CBackdrop backdrop;
     PrepareBackdrop(backdrop, 40, 30);
-    auto* huge = AddAt(backdrop, new CPaintWidget(), {0, 0, 6000, 6000});
+    auto* huge = AddAt(backdrop, new CPaintWidget(), {0, 0, 4000, 4000});
     auto* wide = new CWidgetEffectCutout();
     ASSERT_EQ(huge->AttachMiddleEffect(wide, 0, false), eSuccess);
     EXPECT_EQ(wide->GetMaskArea(), (gCRect{0, 0, 40, 30}));
@@ -656,6 +657,85 @@ TEST(GradientEffect, FarCentresDrawWithinTheTable)
             EXPECT_EQ(g->Draw({0, 0, 16, 8}, &canvas.image, 255), eSuccess);
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+// A shaped owner hands its shape to its effects whenever they refresh, as image widgets do.
+class CShapedOwner : public CPaintWidget {
+public:
+    explicit CShapedOwner(CImage* shape) : mShape(shape) {}
+    eResultCode RefreshEffect(CWidgetEffectBase* effect, bool update) override
+    {
+        PNU_TRY(effect->RefreshWithMask(mShape));
+        RecalcBounds();
+        return Invalidate(update);
+    }
+
+private:
+    CImage* mShape;
+};
+
+// Shaped shadows, glows, gradients and cutouts build only what of their owner can show; there they draw
+// what they draw for the whole owner, also after what can show has grown.
+TEST(ShapedEffects, OnlyTheVisiblePartIsBuiltAndItMatchesTheWhole)
+{
+    sCanvas shape(60, 40, 0);
+    {
+        CImNav all(&shape.image, nullptr);
+        for (int32_t y = 0; y < 40; ++y)
+            for (int32_t x = 0; x < 60; ++x)
+                all.Row(y)[x] = uint32_t(((x - 30) * (x - 30) + (y - 20) * (y - 20) < 300 ? 255 : (x * 4) & 0xFF)) << 24;
+    }
+    auto makeEffects = [](CWidget& owner) {
+        auto* shadow = new CWidgetEffectShadow();
+        EXPECT_EQ(shadow->SetRadius(2.5f), eSuccess);
+        EXPECT_EQ(shadow->SetOffset({4, -3}, false), eSuccess);
+        shadow->SetClipToShape(true);
+        auto* glow = new CWidgetEffectGlow();
+        EXPECT_EQ(glow->SetRadius(1.5f), eSuccess);
+        auto* gradient = new CWidgetEffectGradient();
+        gradient->SetGradientType(CWidgetEffectGradient::eRadial);
+        EXPECT_EQ(owner.AttachUnderEffect(shadow, 0, false), eSuccess);
+        EXPECT_EQ(owner.AttachOverEffect(glow, 0, false), eSuccess);
+        EXPECT_EQ(owner.AttachMiddleEffect(gradient, 0, false), eSuccess);
+        auto* cutout = new CWidgetEffectCutout();
+        EXPECT_EQ(cutout->SetRadius(2.0f), eSuccess);
+        EXPECT_EQ(owner.AttachMiddleEffect(cutout, 1, false), eSuccess);
+        EXPECT_EQ(cutout->SetOffset({-3, 2}, false), eSuccess);
+    };
+    CShapedOwner whole(&shape.image);
+    whole.SetVisible(true, false);
+    ASSERT_EQ(whole.SetSize(60, 40, false), eSuccess);
+    makeEffects(whole);
+
+    CWidget parent;
+    parent.SetVisible(true, false);
+    ASSERT_EQ(parent.SetSize(30, 25, false), eSuccess);
+    auto* clipped = AddAt(parent, new CShapedOwner(&shape.image), {-10, -5, 50, 35});
+    makeEffects(*clipped);
+    EXPECT_LT(static_cast<CWidgetEffectShadow*>(clipped->GetUnderEffect(0))->GetBlurredMask()->GetWidth(), 60);
+
+    auto compare = [&](const gCRect& area) {
+        using tPick = CWidgetEffectBase* (CWidget::*)(int32_t) const;
+        for (auto [pick, index] : {std::pair<tPick, int32_t>{&CWidget::GetUnderEffect, 0}, {&CWidget::GetMiddleEffect, 0},
+                                   {&CWidget::GetMiddleEffect, 1}, {&CWidget::GetOverEffect, 0}}) {
+            sCanvas expected(80, 60, 0xFF406080u), actual(80, 60, 0xFF406080u);
+            expected.image.SetOrigin({10, 10});
+            actual.image.SetOrigin({10, 10});
+            ASSERT_EQ((whole.*pick)(index)->Draw(area, &expected.image, 255), eSuccess);
+            ASSERT_EQ((clipped->*pick)(index)->Draw(area, &actual.image, 255), eSuccess);
+            for (int32_t y = 0; y < 60; ++y)
+                for (int32_t x = 0; x < 80; ++x)
+                    ASSERT_EQ(actual.At(x, y), expected.At(x, y)) << x << "," << y;
+        }
+    };
+    compare({10, 5, 40, 30});
+    // The parent grows: the next drawing builds the newly visible part.
+    ASSERT_EQ(parent.SetSize(70, 50, false), eSuccess);
+    compare({10, 5, 70, 50});
 }
 
 } // namespace
