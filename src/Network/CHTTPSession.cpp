@@ -146,6 +146,13 @@ eResultCode CHTTPSession::CheckTimeout()
         ChangeState(eSocketClosed);
         return eSuccess;
     }
+    // A download that ends at the close has all it announced from a peer that keeps the
+    // connection: it ends as if the peer had closed.
+    bool bodyComplete = chunked ? chunkedDone != 0 : lengthAnnounced && bytesTransferred >= totalLength;
+    if (inBody && bodyComplete) {
+        AbortConnection();
+        return OnConnectionClosed(0, reinterpret_cast<uintptr_t>(this));
+    }
     // A peer that never sent a byte is silent, whatever our side sent.
     eHTTPFailure reason = idle || !mReceivedAny ? eHTTPFailure::kIdle : eHTTPFailure::kHeaderTooSlow;
     if (state == eSocketConnecting)

@@ -44,6 +44,7 @@ struct sStallCase {
     std::vector<sStep> steps;
     eHTTPFailure failure;  // after the last step; kNone before it
     uint32_t state;
+    uint32_t finishOnClose = 0;
 };
 
 } // namespace
@@ -57,13 +58,22 @@ TEST(HTTPTimeout, ClientGivesUpOnASilentOrTricklingServer)
          eHTTPFailure::kHeaderTooSlow, eSocketFailed},
         {"body stalls", {{header + "abc", 50 * kSecond}, {"d", 59 * kSecond}, {"", kSecond}}, eHTTPFailure::kIdle,
          eSocketFailedTransfer},
+        // Everything announced has come and the server holds the connection: the download ends.
+        {"complete body held open", {{header + "0123456789", 60 * kSecond}}, eHTTPFailure::kNone, eSocketClosed, 1},
     };
     for (const sStallCase& entry : cases) {
         SCOPED_TRACE(entry.name);
         LoopbackPeer peer([](int fd) { (void)LoopbackPeer::ReceiveAll(fd); });
         plat::ScopedManualClock clock;
         CHTTPSession session;
+        session.finishOnClose = entry.finishOnClose;
         int failedCalls = 0;
+        int finishedCalls = 0;
+        session.DownloadFinishedCallback = {[](CHTTPSession*, const gCString&, const gCString&, uint32_t complete,
+                                               uint32_t, uintptr_t user) {
+            *reinterpret_cast<int*>(user) += complete != 0 ? 1 : 100;
+            return eSuccess;
+        }, reinterpret_cast<uintptr_t>(&finishedCalls)};
         session.FailedCallback = {[](CHTTPSession*, uintptr_t user) {
             ++*reinterpret_cast<int*>(user);
             return eSuccess;
@@ -82,7 +92,8 @@ TEST(HTTPTimeout, ClientGivesUpOnASilentOrTricklingServer)
         }
         EXPECT_EQ(session.failure, entry.failure);
         EXPECT_EQ(session.state, entry.state);
-        EXPECT_EQ(failedCalls, 1);
+        EXPECT_EQ(failedCalls, entry.failure == eHTTPFailure::kNone ? 0 : 1);
+        EXPECT_EQ(finishedCalls, entry.failure == eHTTPFailure::kNone ? 1 : 0);
         // The connection is gone: the peer sees the end and its script returns.
         EXPECT_FALSE(session.endpoint.IsOpen());
     }
