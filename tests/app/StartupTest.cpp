@@ -1,10 +1,13 @@
 #include "AppTestSupport.h"
 
+#include "FileIO/AppBaseFolders.h"
 #include "app/AppMain.h"
 #include "platform/Event.h"
 #include "platform/EventSource.h"
 #include "platform/Process.h"
 #include "TabletIO/TabletState.h"
+#include "text/TextGamma.h"
+#include "text/gCFont.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -228,8 +231,28 @@ TEST_F(StartupTest, BundlePathsComeFromTheBundleFolder)
         EXPECT_EQ(app.GetResourceFileName().ToUTF8(), "system.mrf");
         EXPECT_EQ(app.GetStringTableFileName().ToUTF8(), "system.msf");
         EXPECT_EQ(app.GetCreatorCode(), 0x3F3F3F3Fu);
+        // Relative paths resolve against the bundle from construction on, before anything loads.
+        EXPECT_EQ(GetAppContentsFolderText().ToUTF8(), "/opt/x/Pintrel Updater.app/Contents/");
+        EXPECT_EQ(GetAppParentFolderText().ToUTF8(), "/opt/x/");
     }
     plat::SetBundlePathOverride("");
+    ClearAppBaseFolders();
+}
+
+TEST_F(StartupTest, TheFontLibraryAndTextGammaLiveAsLongAsTheApplication)
+{
+    BuildTextGammaTables(1.0f);
+    std::vector<uint8_t> plain(gTextGammaTable, gTextGammaTable + 256);
+    BuildTextGammaTables(1.3f);
+    std::vector<uint8_t> expected(gTextGammaTable, gTextGammaTable + 256);
+    BuildTextGammaTables(1.0f);
+    ASSERT_NE(plain, expected);
+    {
+        CTestApp app;
+        EXPECT_NE(gFontLibrary, nullptr);
+        EXPECT_EQ(std::vector<uint8_t>(gTextGammaTable, gTextGammaTable + 256), expected);
+    }
+    EXPECT_EQ(gFontLibrary, nullptr);
 }
 
 TEST_F(StartupTest, ModalStateNestsOnceAndTheTabletRecordIsMadeOnce)

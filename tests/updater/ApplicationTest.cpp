@@ -10,6 +10,7 @@
 #include "updater/PNUMessages.h"
 #include "updater/PNUProductProbe.h"
 #include "updater/PNUTexts.h"
+#include "widgets/CTxWidget.h"
 
 namespace {
 
@@ -224,6 +225,23 @@ TEST_F(Application, WindowMessagesSetPanelKindAndProgress)
     EXPECT_EQ(backdrop->GetMessageText().ToUTF8(), "Click here to install the update");
     (void)app.OnCommand(kPNUQuit, 0, 0, 1);
     EXPECT_EQ(app.IsQuitRequested(), 1u);
+}
+
+TEST_F(Application, TheWindowComesFromTheResourceFileAndItsCaptionCanBeSet)
+{
+    CPintrelUpdaterApp app;
+    ASSERT_EQ(Start(app, gCString("")), eSuccess);
+    CPintrelUpdaterBackdrop* backdrop = app.GetBackdrop();
+    EXPECT_EQ(backdrop->GetName().ToUTF8(), "Pintrel Updater");
+    auto* caption = dynamic_cast<CTxWidget*>(backdrop->FindWidgetById(313));
+    ASSERT_NE(caption, nullptr);
+    // The installer's last step names its control by id; an id nobody has changes nothing.
+    app.SetControlText(313, gCString("Done"));
+    app.SetControlText(9999, gCString("Nowhere"));
+    gCString text;
+    caption->GetText(text);
+    EXPECT_EQ(text.ToUTF8(), "Done");
+    EXPECT_TRUE(Alerts().empty());
 }
 
 TEST_F(Application, OnlyWebAddressesFromTheServerAreOpened)
