@@ -233,8 +233,10 @@ eResultCode CTxEdWidget::DeleteChar(bool backward)
 
 eResultCode CTxEdWidget::UpdateCaretPositions()
 {
+    // A field without a background image is edited like any other: without positions every
+    // typed unit would go in at the start and the text would come out reversed.
     const gCString& text = LabelText();
-    if (!GetImage() || !GetTextObject() || text.GetLength() == 0) {
+    if (!GetTextObject() || text.GetLength() == 0) {
         mCaret = mAnchor = 0;
         mPositions.RemoveAll();
         return eSuccess;

@@ -197,6 +197,19 @@ TEST_F(TxEdWidgetTest, CommandWithArrowsJumpsByWords)
     input.modifiers = 0;
 }
 
+TEST_F(TxEdWidgetTest, AFieldWithoutAnImageTypesInOrder)
+{
+    auto* bare = new CTxEdWidget();
+    ASSERT_EQ(bare->SetFontName(gCString(u"Blank"), true, false), eSuccess);
+    AddAt(*backdrop, bare, {10, 40, 70, 52});
+    bare->SetFocus(true);
+    Type(u"abc");
+    gCString text;
+    bare->GetText(text);
+    EXPECT_EQ(text.ToUTF8(), "abc");
+    EXPECT_EQ(bare->GetCaret(), 3);
+}
+
 TEST_F(TxEdWidgetTest, ReturnAndEscapeAreRoutedAsMessagesAndKeysWithoutFocusAreLeft)
 {
     ASSERT_EQ(editor->SetText(gCString(u"ab"), true, false), eSuccess);
