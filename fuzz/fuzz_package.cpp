@@ -40,6 +40,7 @@ public:
     eResultCode WriteFile(const gCString&, const uint8_t*, uint64_t, uint32_t) override { return eSuccess; }
     eResultCode ReadFile(const gCString&, std::string&, uint64_t) override { return eStreamError; }
     eResultCode Flush(const gCString&) override { return eSuccess; }
+    eResultCode FlushEntry(const gCString&) override { return eSuccess; }
     bool StaysBeneath(const gCString&, const gCString&) override { return true; }
     bool SetMode(const gCString&, uint32_t) override { return true; }
     eResultCode Launch(const gCString&) override { return eSuccess; }
