@@ -238,12 +238,12 @@ eResultCode CHTTPSession::TakeReceivedBytes(const char* bytes, uint32_t count)
 {
     if (RawDataCallback)
         (void)RawDataCallback(this, bytes, count);
-    // A session that has failed or finished takes no more data: the bytes are read (so the
-    // connection's end can still be seen) and dropped.
     if (count > 0) {
         NoteActivity();
         mReceivedAny = 1;
     }
+    // A session that has failed or finished takes no more data: the bytes are read (so the
+    // connection's end can still be seen) and dropped.
     if (finished || requestAnswered)
         return eSuccess;
     PNU_TRY(receiveBuffer.SetPos(receiveBuffer.GetSize()));
