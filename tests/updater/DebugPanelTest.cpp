@@ -8,6 +8,7 @@
 #include "widgets/CTableWidget.h"
 #include "widgets/CTxEdWidget.h"
 #include "widgets/CTxWidget.h"
+#include "widgets/CWidgetEffectBorder.h"
 
 namespace {
 
@@ -268,3 +269,54 @@ TEST_F(DebugPanel, NoteWarnsOfWhatKeepsAWidgetUnseenOrDeaf)
 }
 
 } // namespace
+
+TEST_F(DebugPanel, SearchesStepThroughEqualIdsAndWrap)
+{
+    CDebugInfoWidget* panel = Open(400, 200);
+    ASSERT_NE(panel, nullptr);
+    auto* first = new CWidget();
+    auto* second = new CWidget();
+    for (CWidget* twin : {first, second}) {
+        twin->SetId(9000);
+        ASSERT_EQ(backdrop->AddChild(twin, false), eSuccess);
+    }
+    std::vector<CWidget*> found;
+    for (int i = 0; i < 3; ++i) {
+        Search(panel, "byID", "9000");
+        found.push_back(panel->GetSelectedWidget());
+    }
+    // The later add is in front, so it comes first in the walk.
+    EXPECT_EQ(found, (std::vector<CWidget*>{second, first, second}));
+    // An id only the selected widget has: the walk comes back to it and finds it again.
+    Search(panel, "byID", "0x12C");
+    Search(panel, "byID", "300");
+    EXPECT_EQ(panel->GetSelectedWidget(), backdrop->FindWidgetById(300));
+    EXPECT_EQ(panel->GetSearchState(), CDebugInfoWidget::kFound);
+    EXPECT_TRUE(Alerts().empty());
+}
+
+TEST_F(DebugPanel, AreasOutsideTheirParentAndDirectBlitUnderOverEffectsAreMarked)
+{
+    CDebugInfoWidget* panel = Open(400, 200);
+    ASSERT_NE(panel, nullptr);
+    auto* holder = new CWidget();
+    ASSERT_EQ(backdrop->AddChild(holder, false), eSuccess);
+    ASSERT_EQ(holder->SetPosition(10, 10, false), eSuccess);
+    ASSERT_EQ(holder->SetSize(100, 40, false), eSuccess);
+    auto* child = new CWidget();
+    ASSERT_EQ(holder->AddChild(child, false), eSuccess);
+    ASSERT_EQ(child->SetPosition(90, 30, false), eSuccess);
+    ASSERT_EQ(child->SetSize(20, 20, false), eSuccess);
+    ASSERT_EQ(panel->ShowWidgetInfo(child), eSuccess);
+    EXPECT_EQ(Label(panel, "crpr"), " ( 90, 30 ),  ( 110, 50)   ***");
+    EXPECT_EQ(Label(panel, "crbk"), " ( 100, 40 ),  ( 120, 60)");
+    EXPECT_EQ(Label(panel, "fldb"), " False");
+
+    // Blit on move under an ancestor with an effect over its children.
+    child->SetBlitOnMove(true);
+    ASSERT_EQ(panel->ShowWidgetInfo(child), eSuccess);
+    EXPECT_EQ(Label(panel, "fldb"), " True");
+    ASSERT_EQ(holder->AttachOverEffect(new CWidgetEffectBorder(), 3, false), eSuccess);
+    ASSERT_EQ(panel->ShowWidgetInfo(child), eSuccess);
+    EXPECT_EQ(Label(panel, "fldb"), " True  ***");
+}
