@@ -27,6 +27,8 @@ public:
     eResultCode AddChild(CWidget*, bool) override { return eSuccess; }
     eResultCode RemoveChildAt(int32_t index, bool update) override;
     eResultCode DetachChildAt(int32_t index, bool update) override;
+    // The label is a member, never deleted with the children.
+    void DeleteChildren() override {}
     eResultCode LoadWidgetDataBlock(gCStream* stream) override;
 
     virtual CText* GetTextObject() const { return mLabel.GetTextObject(); }

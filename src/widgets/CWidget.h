@@ -135,7 +135,7 @@ public:
     eResultCode RemoveChildByName(const gCString& name, bool update);
     eResultCode RemoveChildById(uint32_t id, bool update);
     eResultCode RemoveAllChildren(bool update);
-    void DeleteChildren();
+    virtual void DeleteChildren();
     void SendToBack(bool update);
     void BringToFront(bool update);
     void MoveBehind(CWidget* sibling, bool update);

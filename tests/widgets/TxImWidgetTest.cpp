@@ -63,6 +63,7 @@ TEST_F(TxImWidgetTest, TheLabelIsTheOnlyChildAndIsNeverRemoved)
     EXPECT_EQ(widget.RemoveChildAt(0, false), eBadParameter) << "a member cannot be deleted";
     EXPECT_EQ(widget.DetachChildAt(0, false), eBadParameter);
     EXPECT_EQ(widget.RemoveAllChildren(false), eBadParameter);
+    widget.DeleteChildren();
     EXPECT_EQ(widget.GetChildCount(), 1);
 
     CTxImWidget loaded;
