@@ -3,6 +3,7 @@
 // deep to follow, and closes without leaving the backdrop anything to reach.
 #include "UpdaterTestSupport.h"
 
+#include "support/AllocationFailure.h"
 #include "platform/ManualClock.h"
 #include "widgets/CDebugInfoWidget.h"
 #include "widgets/CTableWidget.h"
@@ -199,6 +200,10 @@ TEST_F(DebugPanel, TreesDeeperThanAHundredEndInTheRecursionLine)
     EXPECT_EQ(rows[0], "*** Possible recursion error: Depth greater than 100 ***");
     ASSERT_EQ(panel->DescribeWidgetTree(&first), eSuccess);
     EXPECT_EQ(Label(panel, "note").rfind("*** Possible recursion error: Depth greater than 100 ***   ", 0), 0u);
+    // The labels too end their walks up the chain.
+    first.SetBlitOnMove(true);
+    ASSERT_EQ(panel->ShowWidgetInfo(&first), eSuccess);
+    EXPECT_EQ(Label(panel, "crbk"), "");
     first.SetParent(nullptr);
     second.SetParent(nullptr);
 }
@@ -228,6 +233,16 @@ TEST_F(DebugPanel, ARowClickedTwiceWithinHalfASecondRecentresTheList)
     click(499);
     EXPECT_EQ(Rows(table).size(), 4u);
     EXPECT_EQ(SelectedRow(table), "         \"PNU Message Text\"  - ID =  311,  (0x0137)");
+
+    // A row whose widget has left the tree since is not followed.
+    CWidget* text = backdrop->FindWidgetById(311);
+    ASSERT_EQ(text->GetParent()->RemoveChild(text, false), eSuccess);
+    ASSERT_EQ(table->SelectOnlyRow(0, false), eSuccess);
+    EXPECT_EQ(panel->OnMessage(kTableSelectionClicked, uintptr_t(table), 0), 0u);
+    EXPECT_EQ(Label(panel, "name"), " Pintrel Updater");
+    ASSERT_EQ(table->SelectOnlyRow(3, false), eSuccess);
+    EXPECT_EQ(panel->OnMessage(kTableSelectionClicked, uintptr_t(table), 0), 0u);
+    EXPECT_EQ(Label(panel, "name"), " Pintrel Updater");
 }
 
 TEST_F(DebugPanel, NoteWarnsOfWhatKeepsAWidgetUnseenOrDeaf)
@@ -319,4 +334,39 @@ TEST_F(DebugPanel, AreasOutsideTheirParentAndDirectBlitUnderOverEffectsAreMarked
     ASSERT_EQ(holder->AttachOverEffect(new CWidgetEffectBorder(), 3, false), eSuccess);
     ASSERT_EQ(panel->ShowWidgetInfo(child), eSuccess);
     EXPECT_EQ(Label(panel, "fldb"), " True  ***");
+}
+
+TEST_F(DebugPanel, RunningOutOfMemoryWhileOpeningLeavesEitherNoPanelOrAWorkingOne)
+{
+    ASSERT_NE(Open(400, 200), nullptr);
+    CWidget* taker = nullptr;
+    ASSERT_EQ(backdrop->DispatchKeyDownEvent(&taker, 27), eSuccess);
+    ASSERT_EQ(backdrop->DispatchHeartbeatEvent(), eSuccess);
+    const int32_t children = backdrop->GetChildCount();
+    // Opening takes some two thousand allocations: the first ones one by one, then a sample.
+    for (int64_t k = 1;; k += k < 24 ? 1 : 61) {
+        SCOPED_TRACE(k);
+        plat::GetRecordedAlerts().Clear();
+        input.modifiers = plat::kModCommand | plat::kModShift | plat::kModOption;
+        bool failed = false;
+        {
+            AllocationFailure failure(k);
+            EXPECT_EQ(backdrop->ShowDebugInfo(), 2u);
+            failed = failure.Count() >= k;
+        }
+        input.modifiers = 0;
+        if (backdrop->FindWidgetById(CDebugInfoWidget::kPanelId)) {
+            EXPECT_EQ(backdrop->GetModalDepth(), 1);
+            taker = nullptr;
+            ASSERT_EQ(backdrop->DispatchKeyDownEvent(&taker, 27), eSuccess);
+            ASSERT_EQ(backdrop->DispatchHeartbeatEvent(), eSuccess);
+        } else {
+            EXPECT_EQ(backdrop->GetModalDepth(), 0);
+            ASSERT_FALSE(Alerts().empty());
+            EXPECT_EQ(Alerts().back().rfind("Message|Couldn't ", 0), 0u) << Alerts().back();
+        }
+        EXPECT_EQ(backdrop->GetChildCount(), children);
+        if (!failed)
+            break;
+    }
 }
