@@ -72,7 +72,7 @@ eResultCode CPNUCompressor::EncodeFrame(uint32_t method, const uint8_t* in, uint
         // the system cannot back is not asked for: it would be granted and then fail on use.
         const uint64_t workSize = CPNUHashChainLZ::WorkAreaSize(n);
         const uint64_t available = plat::GetAvailableMemory();
-        const bool fits = available == 0 || workSize <= available;
+        const bool fits = workSize > 0 && (available == 0 || workSize <= available);
         void* workArea = n > 0 && fits ? MemAllocate(size_t(workSize)) : nullptr;
         result = CPNUHashChainLZ::Encode(in, n, payload, room, workArea, m);
         MemFree(workArea);

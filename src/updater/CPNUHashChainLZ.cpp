@@ -81,17 +81,16 @@ eResultCode CPNUHashChainLZ::Encode(const uint8_t* in, uint64_t n, uint8_t* out,
     CPNUByteWriter writer(out, capacity);
     writer.Put(escape);
 
-    CPNUMatchFinder chains(in, n);
-    if (workArea)
-        chains.LinkChains(workArea);
+    CPNUMatchFinder finder(in, n);
+    const bool whole = workArea && finder.Prepare(workArea);
 
     uint64_t pos = 0;
     uint64_t rem = n;
     while (rem >= 4 && !writer.Overflowed()) {
         uint64_t best;
         uint64_t dist;
-        if (workArea)
-            chains.Find(pos, rem, best, dist);
+        if (whole)
+            finder.Find(pos, rem, best, dist);
         else
             FindInWindow(in, pos, rem, best, dist);
         if (WorthAMatch(best, dist)) {

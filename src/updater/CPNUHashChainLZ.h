@@ -9,7 +9,8 @@
 
 class CPNUHashChainLZ {
 public:
-    // Bytes of the work area of the match search over the whole input (CPNUMatchFinder).
+    // Bytes of the work area of the match search over the whole input (CPNUMatchFinder); 0 for
+    // an input too large for it.
     static uint64_t WorkAreaSize(uint64_t n);
 
     // Codes n bytes (n < 2^32). With a work area of WorkAreaSize(n) bytes every earlier

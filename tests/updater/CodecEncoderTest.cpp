@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -69,6 +70,27 @@ TEST(HashChainSearch, GivesThePlainWalksBytesOnRealData)
     }
     const Bytes text = Repeated(BytesOf("abcabcabd aaaa bbbbbbbb abcabcabd "), 3000);
     EXPECT_EQ(Payload(text, true), PlainHashChainPayload(text));
+}
+
+TEST(HashChainSearch, GivesThePlainWalksBytesForFarSourcesAndLongRuns)
+{
+    // Sources of 6 and 7 bytes more than 2 MB back, where the search of recent positions ends;
+    // neighbours sharing hundreds of bytes; runs far longer than any other.
+    Bytes far = RandomBytes(2200000, 12);
+    const Bytes seven = BytesOf("Seven!!");
+    const Bytes six = BytesOf("Six!!!");
+    std::copy(seven.begin(), seven.end(), far.begin() + 1000);
+    std::copy(seven.begin(), seven.end(), far.end() - 900);
+    std::copy(six.begin(), six.end(), far.begin() + 3000);
+    std::copy(six.begin(), six.end(), far.end() - 500);
+    Bytes runs(9000, 0);
+    const Bytes text = Repeated(BytesOf("a block that repeats, "), 40);
+    runs.insert(runs.end(), text.begin(), text.end());
+    runs.insert(runs.end(), 12000, 0);
+    runs.insert(runs.end(), text.begin(), text.end());
+    runs.insert(runs.end(), 700, 0xFF);
+    for (const Bytes& input : {far, runs})
+        EXPECT_EQ(Payload(input, true), PlainHashChainPayload(input)) << input.size();
 }
 
 TEST(HashChainSearch, WindowSearchNeverReachesFartherThanItsWindow)
