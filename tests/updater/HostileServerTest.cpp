@@ -206,6 +206,11 @@ TEST_F(HostileFlow, BrokenAndRefusingRepliesAreNamed)
         {"headerclose", {kFound, Red("The server closed the connection before replying.")}, kQuick},
         {"flood", {kFound, Red("The server's reply header is too large.")}, kQuick},
         {"redirect", {kFound, Red("The server answered \"302 Found\" instead of sending the update.")}, kQuick},
+        // A chunked body without its last chunk is a broken download, not a package.
+        {"chunkcut",
+         {kFound, kResponse, {"-- An error occurred during the download: --", kStatusRed},
+          {"\"Connection failed during download.\"", kStatusLightRed}, {"Download Failed!", kStatusRed}},
+         kQuick},
         // A server's text is cut before it is shown and logged.
         {"longreason",
          {kFound, kResponse, {"-- An error occurred when trying to start the download: --", kStatusRed},
