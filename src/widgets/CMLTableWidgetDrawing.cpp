@@ -4,6 +4,7 @@
 
 #include "imaging/CImNav.h"
 #include "widgets/CRegion.h"
+#include "widgets/EffectPixels.h"
 
 #include <algorithm>
 
@@ -16,7 +17,9 @@ eResultCode CMLTableWidget::DrawTableCell(int32_t row, int32_t column, const gCR
     gCRect within = area ? *area : OwnArea();
     int32_t width = GetColumnWidth(column);
     CImage text;
-    if (text.SetSize(std::max(width - mTextMargin, 1), std::max(record.contentHeight, 1)) != eSuccess)
+    // The column width and the row's measured height follow data blocks and texts.
+    if (!WorkImageFits(std::max(width, 1), std::max(record.contentHeight, 1)) ||
+        text.SetSize(std::max(width - mTextMargin, 1), std::max(record.contentHeight, 1)) != eSuccess)
         return eNoMemory;
     int32_t x = GetColumnX(column);
     int32_t y = GetRowTop(row) + mCellTopMargin;

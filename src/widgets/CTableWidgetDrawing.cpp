@@ -9,6 +9,7 @@
 #include "imaging/PixelCompositing.h"
 #include "imaging/Resample.h"
 #include "widgets/CRegion.h"
+#include "widgets/EffectPixels.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -81,6 +82,9 @@ eResultCode CTableWidget::RebuildColumnImages()
     FreeColumnImages();
     for (int32_t i = 0; i < mColumns.GetSize(); ++i) {
         int32_t width = GetColumnWidth(i);
+        // Column widths and the row height come from data blocks.
+        if (!WorkImageFits(std::max(width, 1), mRowHeight))
+            return eNoMemory;
         auto* text = new CImage();
         if (!text)
             return eNoMemory;

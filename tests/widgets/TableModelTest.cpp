@@ -149,6 +149,16 @@ TEST_F(TableModel, OutOfRangeIndexesAreRefusedWithoutTouchingTheTable)
     EXPECT_EQ(lines.GetCellValue(0, 0), 0u);
 }
 
+// Row images are a column wide and a row high, both from data blocks: beyond the work-image
+// limit they are refused instead of allocated.
+TEST_F(TableModel, RowImagesBeyondTheWorkImageLimitAreRefused)
+{
+    CTableWidget table;
+    ASSERT_EQ(table.AddColumn(1000, true, false), eSuccess);
+    EXPECT_EQ(table.SetRowHeight(20000, false), eNoMemory);
+    EXPECT_EQ(table.SetRowHeight(200, false), eSuccess);
+}
+
 TEST_F(TableModel, CellsOwnTheirTextsAndImagesExceptPooledOnes)
 {
     CTableWidget table;
