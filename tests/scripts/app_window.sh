@@ -24,12 +24,17 @@ sleep 0.2
 xdotool click 1
 for _ in $(seq 50); do grep -q '^click ' "$work/out.log" && break; sleep 0.1; done
 grep -qx 'click 300,100' "$work/out.log" || fail "click not delivered at the window point"
-sleep 0.3
 
-import -window root "$shot"
+# The redraw reaches the screen on a later heartbeat: look again until it shows (a busy machine
+# can take a while), at most 5 s.
 pixel() { convert "$shot" -format "%[pixel:p{$1,$2}]" info:; }
-background=$(pixel 330 400)
-panel=$(pixel 620 492)
+for _ in $(seq 25); do
+    import -window root "$shot"
+    background=$(pixel 330 400)
+    panel=$(pixel 620 492)
+    [ "$background" = "srgb(32,96,160)" ] && [ "$panel" = "srgb(32,192,64)" ] && break
+    sleep 0.2
+done
 outside=$(pixel 100 100)
 echo "background $background, panel $panel, outside $outside"
 [ "$background" = "srgb(32,96,160)" ] || fail "backdrop background not on screen ($background)"

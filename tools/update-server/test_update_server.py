@@ -25,9 +25,9 @@ class ServerForms(unittest.TestCase):
              "--port-file", self.port_file, "--request-log", self.request_log, "--package", self.package]
             + list(extra), stdout=subprocess.DEVNULL)
         self.addCleanup(self.stop)
-        for _ in range(200):
-            if os.path.exists(self.port_file):
-                break
+        # A busy machine can take seconds to start Python: wait up to 20 s for the port.
+        deadline = time.monotonic() + 20
+        while not os.path.exists(self.port_file) and time.monotonic() < deadline:
             time.sleep(0.02)
         with open(self.port_file) as port_file:
             self.port = int(port_file.read())
