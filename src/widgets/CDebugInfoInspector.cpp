@@ -17,16 +17,16 @@
 
 namespace {
 
-constexpr uint32_t kFieldId = 0x74786564;    // 'txed'
-constexpr uint32_t kByIdButton = 0x62794944; // 'byID'
-constexpr uint32_t kByNameButton = 0x62794E4D; // 'byNM'
-constexpr uint32_t kAssertButton = 0x41737374; // 'Asst'
-constexpr uint32_t kTableId = 0x7461626C;    // 'tabl'
+constexpr uint32_t kFieldId = FourCC("txed");
+constexpr uint32_t kByIdButton = FourCC("byID");
+constexpr uint32_t kByNameButton = FourCC("byNM");
+constexpr uint32_t kAssertButton = FourCC("Asst");
+constexpr uint32_t kTableId = FourCC("tabl");
 
+// One caption and value label pair: the value label carries the id; positions in the panel.
 struct sInfoRow {
     uint32_t id;
     const char* caption;
-    // Positions as (numerator of W/3 or W/2 steps) are resolved per panel width below.
     int32_t captionX, valueX, y, valueRight;
 };
 
@@ -128,29 +128,29 @@ eResultCode CDebugInfoWidget::BuildInspectorPanel(CWidget* widget)
     PNU_TRY(AddButton(kAssertButton, "Assert", w - 60, 30, 50, 15));
 
     const sInfoRow rows[] = {
-        {0x6E616D65, "Resource Name:", 10, 130, 55, w - 10},                          // 'name'
-        {0x72736964, "Resource ID:", 10, 130, 72, half + 60},                         // 'rsid'
-        {0x77677479, "Widget Type:", half + 120, w - 84, 72, w - 10},                 // 'wgty'
-        {0x65766B79, "E Key:", 10, third - 94, 97, third - 20},                       // 'evky'
-        {0x6576746D, "E Timer:", third + 20, 2 * third - 94, 97, 2 * third - 20},     // 'evtm'
-        {0x65766862, "E Heart:", 2 * third + 20, w - 84, 97, w - 10},                 // 'evhb'
-        {0x6576626C, "E L Button:", 10, third - 94, 114, third - 20},                 // 'evbl'
-        {0x6576626D, "E M Button:", third + 20, 2 * third - 94, 114, 2 * third - 20}, // 'evbm'
-        {0x65766272, "E R Button:", 2 * third + 20, w - 84, 114, w - 10},             // 'evbr'
-        {0x65766D6D, "E Mouse Move:", 10, third - 94, 131, third - 20},               // 'evmm'
-        {0x65766D73, "E Message:", third + 20, 2 * third - 94, 131, 2 * third - 20},  // 'evms'
-        {0x72656E64, "RenderProc:", 2 * third + 20, w - 84, 131, w - 10},             // 'rend'
-        {0x666C7673, "Visible:", 10, third - 94, 156, third - 20},                    // 'flvs'
-        {0x666C6970, "Stay In Parent:", third + 20, 2 * third - 94, 156, 2 * third - 20}, // 'flip'
-        {0x666C6766, "Can Get Focus:", 2 * third + 20, w - 84, 156, w - 10},          // 'flgf'
-        {0x666C6163, "Active:", 10, third - 94, 173, third - 20},                     // 'flac'
-        {0x666C706F, "Prop Opacity:", third + 20, 2 * third - 94, 173, 2 * third - 20}, // 'flpo'
-        {0x666C6F62, "Opaque Blit:", 2 * third + 20, w - 84, 173, w - 10},            // 'flob'
-        {0x696E6F70, "Opacity:", 10, third - 94, 190, third - 20},                    // 'inop'
-        {0x696E6F74, "Opac Thresh:", third + 20, 2 * third - 94, 190, 2 * third - 20}, // 'inot'
-        {0x666C6462, "Direct Blit:", 2 * third + 20, w - 84, 190, w - 10},            // 'fldb'
-        {0x63727072, "Client Area:", 10, 90, 215, half - 20},                         // 'crpr'
-        {0x6372626B, "Area Backdrop:", half + 10, half + 100, 215, w - 10},           // 'crbk'
+        {FourCC("name"), "Resource Name:", 10, 130, 55, w - 10},
+        {FourCC("rsid"), "Resource ID:", 10, 130, 72, half + 60},
+        {FourCC("wgty"), "Widget Type:", half + 120, w - 84, 72, w - 10},
+        {FourCC("evky"), "E Key:", 10, third - 94, 97, third - 20},
+        {FourCC("evtm"), "E Timer:", third + 20, 2 * third - 94, 97, 2 * third - 20},
+        {FourCC("evhb"), "E Heart:", 2 * third + 20, w - 84, 97, w - 10},
+        {FourCC("evbl"), "E L Button:", 10, third - 94, 114, third - 20},
+        {FourCC("evbm"), "E M Button:", third + 20, 2 * third - 94, 114, 2 * third - 20},
+        {FourCC("evbr"), "E R Button:", 2 * third + 20, w - 84, 114, w - 10},
+        {FourCC("evmm"), "E Mouse Move:", 10, third - 94, 131, third - 20},
+        {FourCC("evms"), "E Message:", third + 20, 2 * third - 94, 131, 2 * third - 20},
+        {FourCC("rend"), "RenderProc:", 2 * third + 20, w - 84, 131, w - 10},
+        {FourCC("flvs"), "Visible:", 10, third - 94, 156, third - 20},
+        {FourCC("flip"), "Stay In Parent:", third + 20, 2 * third - 94, 156, 2 * third - 20},
+        {FourCC("flgf"), "Can Get Focus:", 2 * third + 20, w - 84, 156, w - 10},
+        {FourCC("flac"), "Active:", 10, third - 94, 173, third - 20},
+        {FourCC("flpo"), "Prop Opacity:", third + 20, 2 * third - 94, 173, 2 * third - 20},
+        {FourCC("flob"), "Opaque Blit:", 2 * third + 20, w - 84, 173, w - 10},
+        {FourCC("inop"), "Opacity:", 10, third - 94, 190, third - 20},
+        {FourCC("inot"), "Opac Thresh:", third + 20, 2 * third - 94, 190, 2 * third - 20},
+        {FourCC("fldb"), "Direct Blit:", 2 * third + 20, w - 84, 190, w - 10},
+        {FourCC("crpr"), "Client Area:", 10, 90, 215, half - 20},
+        {FourCC("crbk"), "Area Backdrop:", half + 10, half + 100, 215, w - 10},
     };
     for (const sInfoRow& row : rows)
         PNU_TRY(AddInfoRow(row.id, row.caption, row.captionX, row.valueX, row.y, row.valueRight));
@@ -303,29 +303,29 @@ eResultCode CDebugInfoWidget::ShowWidgetInfo(CWidget* widget)
         uint32_t id;
         std::string text;
     } values[] = {
-        {0x6E616D65, " " + widget->GetName().ToMacRoman()},
-        {0x72736964, IdText(widget->GetId())},
-        {0x77677479, typeText},
-        {0x65766B79, EventText(widget, kEventKeys, {kCallbackKeyDown, kCallbackKeyUp})},
-        {0x6576746D, EventText(widget, kEventTimer, {kCallbackTimer})},
-        {0x65766862, EventText(widget, kEventHeartbeat, {kCallbackHeartbeat})},
-        {0x6576626C, EventText(widget, kEventLeftButton, {kCallbackLButtonDown, kCallbackLButtonUp})},
-        {0x6576626D, EventText(widget, kEventMiddleButton, {kCallbackMButtonDown, kCallbackMButtonUp})},
-        {0x65766272, EventText(widget, kEventRightButton, {kCallbackRButtonDown, kCallbackRButtonUp})},
-        {0x65766D6D, EventText(widget, kEventMouseMove, {kCallbackMouseMove})},
-        {0x65766D73, EventText(widget, kEventMessages, {kCallbackMessage})},
-        {0x72656E64, Mark(widget, kCallbackRender)},
-        {0x666C7673, Flag(widget->IsVisible())},
-        {0x666C6970, Flag(widget->GetStayInParent())},
-        {0x666C6766, Flag(widget->CanGetFocus())},
-        {0x666C6163, Flag(widget->IsActive())},
-        {0x666C706F, Flag(widget->GetPropOpacity())},
-        {0x666C6F62, Flag(widget->GetOpaqueBlit())},
-        {0x696E6F70, " " + std::to_string(widget->GetOpacity())},
-        {0x696E6F74, " " + std::to_string(widget->GetOpacityThreshold())},
-        {0x666C6462, directBlit},
-        {0x63727072, clientArea},
-        {0x6372626B, backdropArea},
+        {FourCC("name"), " " + widget->GetName().ToMacRoman()},
+        {FourCC("rsid"), IdText(widget->GetId())},
+        {FourCC("wgty"), typeText},
+        {FourCC("evky"), EventText(widget, kEventKeys, {kCallbackKeyDown, kCallbackKeyUp})},
+        {FourCC("evtm"), EventText(widget, kEventTimer, {kCallbackTimer})},
+        {FourCC("evhb"), EventText(widget, kEventHeartbeat, {kCallbackHeartbeat})},
+        {FourCC("evbl"), EventText(widget, kEventLeftButton, {kCallbackLButtonDown, kCallbackLButtonUp})},
+        {FourCC("evbm"), EventText(widget, kEventMiddleButton, {kCallbackMButtonDown, kCallbackMButtonUp})},
+        {FourCC("evbr"), EventText(widget, kEventRightButton, {kCallbackRButtonDown, kCallbackRButtonUp})},
+        {FourCC("evmm"), EventText(widget, kEventMouseMove, {kCallbackMouseMove})},
+        {FourCC("evms"), EventText(widget, kEventMessages, {kCallbackMessage})},
+        {FourCC("rend"), Mark(widget, kCallbackRender)},
+        {FourCC("flvs"), Flag(widget->IsVisible())},
+        {FourCC("flip"), Flag(widget->GetStayInParent())},
+        {FourCC("flgf"), Flag(widget->CanGetFocus())},
+        {FourCC("flac"), Flag(widget->IsActive())},
+        {FourCC("flpo"), Flag(widget->GetPropOpacity())},
+        {FourCC("flob"), Flag(widget->GetOpaqueBlit())},
+        {FourCC("inop"), " " + std::to_string(widget->GetOpacity())},
+        {FourCC("inot"), " " + std::to_string(widget->GetOpacityThreshold())},
+        {FourCC("fldb"), directBlit},
+        {FourCC("crpr"), clientArea},
+        {FourCC("crbk"), backdropArea},
     };
     for (const auto& value : values)
         PNU_TRY(SetLabel(value.id, value.text));

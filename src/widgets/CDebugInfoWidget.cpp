@@ -17,10 +17,10 @@
 namespace {
 
 constexpr uint32_t kUnclaimedLeftPress = 0xF0000005u;
-constexpr uint32_t kNoteId = 0x6E6F7465;   // 'note'
-constexpr uint32_t kScrollId = 0x7363726C; // 'scrl'
-constexpr uint32_t kGripId = 0x67726970;   // 'grip'
-constexpr uint32_t kTableId = 0x7461626C;  // 'tabl'
+constexpr uint32_t kNoteId = FourCC("note");
+constexpr uint32_t kScrollId = FourCC("scrl");
+constexpr uint32_t kGripId = FourCC("grip");
+constexpr uint32_t kTableId = FourCC("tabl");
 constexpr uint32_t kEscape = 27;
 constexpr uint64_t kDoubleClickMilliseconds = 500;
 

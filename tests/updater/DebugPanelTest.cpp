@@ -10,14 +10,9 @@
 #include "widgets/CTxEdWidget.h"
 #include "widgets/CTxWidget.h"
 #include "widgets/CWidgetEffectBorder.h"
+#include "widgets/DebugPanelText.h"
 
 namespace {
-
-constexpr uint32_t Code(const char (&c)[5])
-{
-    return uint32_t(uint8_t(c[0])) << 24 | uint32_t(uint8_t(c[1])) << 16 | uint32_t(uint8_t(c[2])) << 8 |
-           uint8_t(c[3]);
-}
 
 class DebugPanel : public UpdaterTest {
 protected:
@@ -41,10 +36,10 @@ protected:
         input.modifiers = 0;
         return dynamic_cast<CDebugInfoWidget*>(backdrop->FindWidgetById(CDebugInfoWidget::kPanelId));
     }
-    CTableWidget* Table(CWidget* panel) { return dynamic_cast<CTableWidget*>(panel->FindWidgetById(Code("tabl"))); }
+    CTableWidget* Table(CWidget* panel) { return dynamic_cast<CTableWidget*>(panel->FindWidgetById(FourCC("tabl"))); }
     std::string Label(CWidget* panel, const char (&id)[5])
     {
-        auto* label = dynamic_cast<CTxWidget*>(panel->FindWidgetById(Code(id)));
+        auto* label = dynamic_cast<CTxWidget*>(panel->FindWidgetById(FourCC(id)));
         gCString text;
         if (label)
             label->GetText(text);
@@ -70,10 +65,10 @@ protected:
     }
     void Search(CDebugInfoWidget* panel, const char (&button)[5], const char* text)
     {
-        auto* field = dynamic_cast<CTxEdWidget*>(panel->FindWidgetById(Code("txed")));
+        auto* field = dynamic_cast<CTxEdWidget*>(panel->FindWidgetById(FourCC("txed")));
         ASSERT_NE(field, nullptr);
         ASSERT_EQ(field->SetText(gCString(text), true, false), eSuccess);
-        Press(panel->FindWidgetById(Code(button)));
+        Press(panel->FindWidgetById(FourCC(button)));
     }
 
     // Closes the panel as the user does, and checks that nothing of it is left to reach.
@@ -81,7 +76,7 @@ protected:
     {
         CDebugInfoWidget* panel = Open(400, 200);
         ASSERT_NE(panel, nullptr);
-        CWidget* field = panel->FindWidgetById(Code("txed"));
+        CWidget* field = panel->FindWidgetById(FourCC("txed"));
         CWidget* taker = nullptr;
         if (fieldFocused) {
             Press(field);
