@@ -21,7 +21,7 @@ const CWidget::sLoaderMessages kTxImMessages = {
 
 const CImWidget::sImageStepMessages kTxImImageMessages = {
     "TxImWidget image load failed!", "TxImWidget assign image failed.", "TxImWidget image list load failed!",
-    "TxImWidget assign image list failed.", "TxImWidget change image idx failed."};
+    "TxImWidget assign image list failed.", "TxImWidget change image idx failed.", "ImWidget image load."};
 
 } // namespace
 

@@ -100,13 +100,13 @@ eResultCode CTxWidget::SetText(const gCString& text, bool resize, bool update)
     replacement->SetText(text);
     ReleaseTextObject();
     mTextObject = replacement;
-    if (!mMask) {
+    if (!mImage) {
         auto* mask = new CImage8(4, 4);
         if (!mask || !mask->HasPixelBuffer()) {
             delete mask;
             return eNoMemory;
         }
-        mMask = mask;
+        mImage = mask;
     }
     if (mRenderingSuspended)
         return eSuccess;
@@ -118,7 +118,7 @@ eResultCode CTxWidget::SetTextObject(CText* text, bool resize, bool update)
     if (mTextObject != text)
         ReleaseTextObject();
     mTextObject = text;
-    if (!mMask)
+    if (!mImage)
         PNU_TRY(SetSize(4, 4, false));
     return RenderText(resize, update);
 }
@@ -225,13 +225,13 @@ eResultCode CTxWidget::RenderText(bool resize, bool update)
     const uint32_t grey = (((mColour >> 16) & 255) + ((mColour >> 8) & 255) + (mColour & 255)) / 3;
     mRenderer.mInverseGamma = grey > 126 ? 1 : 0;
     if (mRotation == 0) {
-        if (mMask)
-            PNU_TRY(mRenderer.RenderText(mTextObject->GetText(), mMask, mSizeToText ? 1 : 0));
+        if (mImage)
+            PNU_TRY(mRenderer.RenderText(mTextObject->GetText(), mImage, mSizeToText ? 1 : 0));
     } else if (mRotation >= 1 && mRotation <= 3) {
         PNU_TRY(RenderRotated());
     }
-    if (resize && mSizeToText && mMask) {
-        if (mMask->GetWidth() == GetWidth() && mMask->GetHeight() == GetHeight())
+    if (resize && mSizeToText && mImage) {
+        if (mImage->GetWidth() == GetWidth() && mImage->GetHeight() == GetHeight())
             PNU_TRY(RefreshImage(update));
         else
             PNU_TRY(SizeToImage(update));
@@ -243,21 +243,21 @@ eResultCode CTxWidget::RenderText(bool resize, bool update)
 
 eResultCode CTxWidget::RenderRotated()
 {
-    if (!mMask)
+    if (!mImage)
         return eSuccess;
     const bool quarter = mRotation != 2;
-    CImage8 turned(quarter ? mMask->GetHeight() : mMask->GetWidth(),
-                   quarter ? mMask->GetWidth() : mMask->GetHeight());
+    CImage8 turned(quarter ? mImage->GetHeight() : mImage->GetWidth(),
+                   quarter ? mImage->GetWidth() : mImage->GetHeight());
     if (!turned.HasPixelBuffer() && turned.GetWidth() > 0 && turned.GetHeight() > 0)
         return eNoMemory;
     PNU_TRY(mRenderer.RenderText(mTextObject->GetText(), &turned, mSizeToText ? 1 : 0));
     const int32_t tw = turned.GetWidth();
     const int32_t th = turned.GetHeight();
-    PNU_TRY(mMask->SetSize(quarter ? th : tw, quarter ? tw : th));
+    PNU_TRY(mImage->SetSize(quarter ? th : tw, quarter ? tw : th));
     if (tw < 1 || th < 1)
         return eSuccess;
     CImNav8 source(&turned, nullptr);
-    CImNav8 destination(mMask, nullptr);
+    CImNav8 destination(mImage, nullptr);
     if (!source.IsLocked() || !destination.IsLocked())
         return eNoMemory;
     const int32_t mw = destination.GetWidth();

@@ -7,6 +7,13 @@
 #include "app/ReportError.h"
 #include "widgets/CWidget.h"
 
+// The alerts of every widget class's block frame but the backdrop's.
+inline constexpr CWidget::sLoaderMessages kWidgetBlockMessages = {
+    "Error reading widget data block size.", "Error setting widget memfile size",
+    "Error reading widget data block.",      "Error rewinding widget data block.",
+    "Error reading widget data chunk type.", "Error parsing widget data chunk type.",
+    "Error constructing widget hierarchy.",  false};
+
 template <typename Parse>
 eResultCode CWidget::LoadBlock(gCStream* stream, CWidgetDataHolder& holder,
                                const sLoaderMessages& messages, Parse parse)
