@@ -3,9 +3,10 @@
 #include "FileIO/FileDocuments.h"
 #include "app/AppGlobals.h"
 #include "updater/CPintrelUpdaterApp.h"
-#include "updater/PNUMainButton.h"
 #include "updater/PNUMessages.h"
 #include "updater/PNUTexts.h"
+#include "app/CWindowBase.h"
+#include "widgets/CMLTableWidget.h"
 #include "widgets/CTxWidget.h"
 #include "widgets/CWidgetEffectBase.h"
 
@@ -14,31 +15,9 @@
 
 namespace {
 
-enum : uint32_t {
-    kMainButtonId = 300,
-    kMessagePanelId = 310,
-    kProgressBarId = 504,
-};
-
 constexpr int32_t kPanelActiveOpacity = 255;
 constexpr int32_t kPanelInactiveOpacity = 100;
-
-eResultCode ButtonHeartbeat(uintptr_t context, CWidget* button)
-{
-    auto* backdrop = reinterpret_cast<CPintrelUpdaterBackdrop*>(context);
-    if (!backdrop || !button)
-        return eSuccess;
-    bool over = backdrop->GetRolloverWidget() == button;
-    int32_t x = 0;
-    if (over && gApplication)
-        x = button->ScreenToLocal(gApplication->GetMousePosition()).x;
-    return backdrop->OnButtonHeartbeat(over, x);
-}
-
-eResultCode MainButtonDown(uintptr_t context, CWidget* button, CWidget** taker, const gCPoint& point)
-{
-    return OnMainButton(reinterpret_cast<CPintrelUpdaterBackdrop*>(context), button, taker, point);
-}
+constexpr int32_t kEscapeKey = 27;
 
 CPintrelUpdaterApp* UpdaterApp() { return dynamic_cast<CPintrelUpdaterApp*>(gApplication); }
 
@@ -67,44 +46,6 @@ eResultCode OpenWebAddress(const gCString& url)
     return OpenURL(url);
 }
 
-eResultCode CPintrelUpdaterBackdrop::BuildWidgets()
-{
-    mMainButton = FindWidgetOfClass<CWidget>(kMainButtonId);
-    if (mMainButton) {
-        mGlowEffects[0] = mMainButton->GetOverEffect(1);
-        mGlowEffects[1] = mMainButton->GetOverEffect(2);
-        const gCRect& rect = mMainButton->GetRect();
-        const int32_t width = rect.right - rect.left;
-        const int32_t height = rect.bottom - rect.top;
-        // Each glow covers the other part of the button, so it lights only its own.
-        if (mGlowEffects[0]) {
-            mGlowEffects[0]->ClearRegion(false);
-            PNU_TRY(mGlowEffects[0]->AddRect(gCRect{0, 0, PNUButtonGlow::kSplitX, height}, false));
-        }
-        if (mGlowEffects[1]) {
-            mGlowEffects[1]->ClearRegion(false);
-            PNU_TRY(mGlowEffects[1]->AddRect(gCRect{PNUButtonGlow::kSplitX, 0, width, height}, false));
-        }
-        mMainButton->SetHeartbeatCallback(ButtonHeartbeat, reinterpret_cast<uintptr_t>(this));
-        mMainButton->SetLButtonDownCallback(MainButtonDown, reinterpret_cast<uintptr_t>(this));
-    }
-    mMessagePanel = FindWidgetOfClass<CWidget>(kMessagePanelId);
-
-    mProgressBar = FindWidgetOfClass<CWidget>(kProgressBarId);
-    mProgressEffect = mProgressBar ? mProgressBar->GetOverEffect(0) : nullptr;
-    if (mProgressEffect) {
-        // Covered whole, in the bar's own coordinates, until the first progress report.
-        const gCRect& bar = mProgressBar->GetRect();
-        mProgressEffect->ClearRegion(false);
-        PNU_TRY(mProgressEffect->AddRect(gCRect{0, 0, bar.right - bar.left, bar.bottom - bar.top}, false));
-    }
-
-    mHasStatusList = 1;
-    uint32_t black = kStatusBlack;
-    (void)AddStatusLine(GetTranslatedText(17), &black, false);
-    return eSuccess;
-}
-
 eResultCode CPintrelUpdaterBackdrop::WriteLogLine(const gCString& text)
 {
     if (CPintrelUpdaterApp* app = UpdaterApp())
@@ -115,82 +56,110 @@ eResultCode CPintrelUpdaterBackdrop::WriteLogLine(const gCString& text)
 eResultCode CPintrelUpdaterBackdrop::AddStatusLine(const gCString& text, const uint32_t* colour, bool update)
 {
     (void)WriteLogLine(text);
-    if (!mHasStatusList)
+    if (!mStatusTable)
         return eResourceNotFound;
-    sStatusRow row;
-    row.text = text;
-    row.colour = colour ? *colour : kStatusBlack;
-    PNU_TRY(mStatusRows.Add(row));
+    PNU_TRY(mStatusTable->AddRow(false));
+    const int32_t last = mStatusTable->GetRowCount() - 1;
+    const CPixel shown = colour ? *colour : kStatusBlack;
+    (void)mStatusTable->SetRowColour(last, &shown, false);
+    (void)mStatusTable->SetCellText(last, 0, text, true);
+    (void)mStatusTable->EnsureRowVisible(last, false);
     return UpdateIf(update);
 }
 
 eResultCode CPintrelUpdaterBackdrop::AddStatusLineCopy(const gCString& text, const uint32_t* colour, bool update)
 {
     gCString copy = text;
-    return AddStatusLine(copy, colour, update);
+    uint32_t colourCopy = colour ? *colour : kStatusBlack;
+    return AddStatusLine(copy, &colourCopy, update);
+}
+
+std::vector<CPintrelUpdaterBackdrop::sStatusRow> CPintrelUpdaterBackdrop::GetStatusRows() const
+{
+    std::vector<sStatusRow> rows;
+    if (!mStatusTable)
+        return rows;
+    for (int32_t i = 0; i < mStatusTable->GetRowCount(); ++i) {
+        sStatusRow row;
+        if (const char16_t* text = mStatusTable->GetCellText(i, 0))
+            row.text = gCString(text);
+        if (const CTableWidget::sRow* record = mStatusTable->GetRow(i))
+            row.colour = record->textColour;
+        rows.push_back(row);
+    }
+    return rows;
 }
 
 void CPintrelUpdaterBackdrop::SetMessageActive(bool active)
 {
     mMessageActive = active ? 1 : 0;
-    ResetButtonGlow();
-    if (mMessagePanel)
-        mMessagePanel->SetOpacity(active ? kPanelActiveOpacity : kPanelInactiveOpacity, false);
+    (void)ResetButtonGlow(false);
+    if (mMessageText && mMessageText->GetParent())
+        mMessageText->GetParent()->SetOpacity(active ? kPanelActiveOpacity : kPanelInactiveOpacity, false);
+}
+
+gCString CPintrelUpdaterBackdrop::GetMessageText() const
+{
+    gCString text;
+    if (mMessageText)
+        mMessageText->GetText(text);
+    return text;
+}
+
+gCString CPintrelUpdaterBackdrop::GetPercentText() const
+{
+    gCString text;
+    if (mPercentText)
+        mPercentText->GetText(text);
+    return text;
 }
 
 gCRect CPintrelUpdaterBackdrop::ProgressCoveredRect(int32_t width, int32_t height, float fraction)
 {
-    float shown = std::round(float(width) * fraction);
+    float shown = float(width) * fraction;
     // The engine reports 0..100 %, but a stray value must not push the rectangle off the bar.
-    int32_t left = shown <= 0.0f ? 0 : shown >= float(width) ? width : int32_t(shown);
+    if (!(shown > 0.0f))
+        return gCRect{0, 0, width, height};
+    int32_t left = shown >= float(width) ? width : int32_t(shown + 0.5f);
     return gCRect{left, 0, width, height};
 }
 
 gCString CPintrelUpdaterBackdrop::ProgressPercentText(float fraction)
 {
+    double percent = double(fraction) * 100.0;
+    // Beyond any sensible report; held inside the integer range before the conversion.
+    if (!(percent > -1.0e9))
+        percent = percent != percent ? 0.0 : -1.0e9;
+    if (percent > 1.0e9)
+        percent = 1.0e9;
+    long rounded = long(percent >= 0.0 ? percent + 0.5 : percent - 0.5);
     char text[32];
-    std::snprintf(text, sizeof text, "%ld%%", std::lround(fraction * 100.0f));
+    std::snprintf(text, sizeof text, "%ld%%", rounded);
     return gCString(text);
 }
 
 eResultCode CPintrelUpdaterBackdrop::SetProgress(float fraction, bool update)
 {
-    mProgressShown = 1;
     mProgress = fraction;
-    mPercentText = ProgressPercentText(fraction);
     if (mProgressBar) {
-        if (!mProgressBar->IsVisible())
+        if (!mProgressBar->IsVisible()) {
             mProgressBar->SetVisible(true, false);
-        if (mProgressEffect) {
-            const gCRect& bar = mProgressBar->GetRect();
-            mProgressEffect->ClearRegion(false);
-            gCRect covered = ProgressCoveredRect(bar.right - bar.left, bar.bottom - bar.top, fraction);
+            if (mPercentText)
+                mPercentText->SetVisible(true, false);
+        }
+        if (CWidgetEffectBase* effect = mProgressBar->GetOverEffect(0)) {
+            effect->ClearRegion(false);
+            gCRect covered = ProgressCoveredRect(mProgressBar->GetWidth(), mProgressBar->GetHeight(), fraction);
             if (covered.left < covered.right)
-                PNU_TRY(mProgressEffect->AddRect(covered, false));
+                PNU_TRY(effect->AddRect(covered, false));
         }
     }
+    if (mPercentText) {
+        if (!mPercentText->IsVisible())
+            mPercentText->SetVisible(true, false);
+        (void)mPercentText->SetText(ProgressPercentText(fraction), true, false);
+    }
     return UpdateIf(update);
-}
-
-void CPintrelUpdaterBackdrop::ApplyGlowOpacities()
-{
-    for (int32_t part = 0; part < 2; ++part)
-        if (mGlowEffects[part])
-            (void)mGlowEffects[part]->SetOpacity(mGlow.GetOpacity(part), false);
-}
-
-void CPintrelUpdaterBackdrop::ResetButtonGlow()
-{
-    mGlow.Reset();
-    ApplyGlowOpacities();
-}
-
-eResultCode CPintrelUpdaterBackdrop::OnButtonHeartbeat(bool overButton, int32_t pointerX)
-{
-    if (!mGlow.Heartbeat(overButton, pointerX, mMessageActive != 0))
-        return eSuccess;
-    ApplyGlowOpacities();
-    return Update();
 }
 
 void CPintrelUpdaterBackdrop::SetControlText(int32_t id, const gCString& text)
@@ -203,14 +172,16 @@ eResultCode CPintrelUpdaterBackdrop::ShowURLMessage(const gCString& text, const 
 {
     mMessageKind = kMessageURL;
     mMessageURL = url;
-    mMessageText = text;
+    if (mMessageText)
+        (void)mMessageText->SetText(text, true, false);
     SetMessageActive(true);
     return eSuccess;
 }
 
 eResultCode CPintrelUpdaterBackdrop::ShowFinishMessage()
 {
-    mMessageText = GetTranslatedText(14);
+    if (mMessageText)
+        (void)mMessageText->SetText(GetTranslatedText(14), true, false);
     mMessageKind = kMessageFinish;
     SetMessageActive(true);
     return eSuccess;
@@ -218,14 +189,16 @@ eResultCode CPintrelUpdaterBackdrop::ShowFinishMessage()
 
 eResultCode CPintrelUpdaterBackdrop::ShowInstallMessage()
 {
-    mMessageText = GetTranslatedText(14);
+    if (mMessageText)
+        (void)mMessageText->SetText(GetTranslatedText(14), true, false);
     SetMessageActive(true);
     uint32_t black = kStatusBlack;
     (void)AddStatusLine(GetTranslatedText(20), &black, true);
     mMessageKind = kMessageInstall;
     PNU_TRY(SetProgress(0.0f, false));
     // The percentage is hidden until the next download reports one.
-    mProgressShown = 0;
+    if (mPercentText)
+        mPercentText->SetVisible(false, false);
     return eSuccess;
 }
 
@@ -253,17 +226,46 @@ eResultCode CPintrelUpdaterBackdrop::QuitFromMessage()
     return result;
 }
 
+eResultCode CPintrelUpdaterBackdrop::OpenWebPage()
+{
+    if (OpenURL(GetUntranslatedText(3)) == eSuccess)
+        return eSuccess;
+    uint32_t black = kStatusBlack;
+    (void)AddStatusLine(GetTranslatedText(7), &black, true);
+    return eSuccess;
+}
+
+eResultCode CPintrelUpdaterBackdrop::OnKeyDown(CWidget** taker, int32_t key)
+{
+    if (key != kEscapeKey)
+        return eSuccess;
+    if (taker)
+        *taker = this;
+    if (!gMainWindow)
+        return eSuccess;
+    // Back to the size the window opened with, wherever it is now.
+    const gCRect now = gMainWindow->GetBounds();
+    const int32_t width = mSavedWindowBounds.right - mSavedWindowBounds.left;
+    const int32_t height = mSavedWindowBounds.bottom - mSavedWindowBounds.top;
+    if (width > 0 && height > 0 && (now.right - now.left != width || now.bottom - now.top != height)) {
+        // The window stays where the person put it; only its size goes back.
+        (void)gMainWindow->SetSizeAndPosition(now.left, now.top, width, height, 0);
+        gMainWindow->SetSize(width, height);
+    }
+    return eSuccess;
+}
+
 uint32_t CPintrelUpdaterBackdrop::OnCommand(uint32_t command, uintptr_t p1, intptr_t p2, uint32_t)
 {
     const gCString* text = reinterpret_cast<const gCString*>(p1);
-    uint32_t colour = uint32_t(p2);
+    uint32_t low = uint32_t(uint64_t(p2) & 0xFFFFFFFFu);
     switch (command) {
     case kPNUStatusLine:
-        return text ? uint32_t(AddStatusLine(*text, &colour, true)) : 0;
+        return text ? uint32_t(AddStatusLine(*text, &low, true)) : 0;
     case kPNUStatusLineCopy:
-        return text ? uint32_t(AddStatusLineCopy(*text, &colour, true)) : 0;
+        return text ? uint32_t(AddStatusLineCopy(*text, &low, true)) : 0;
     case kPNUProgress:
-        return uint32_t(SetProgress(float(p2) / 100.0f, true));
+        return uint32_t(SetProgress(float(double(p2) / 100.0), true));
     case kPNUPackageReceived:
         if (eResultCode result = ShowInstallMessage(); result != eSuccess)
             return result;
@@ -281,7 +283,13 @@ uint32_t CPintrelUpdaterBackdrop::OnCommand(uint32_t command, uintptr_t p1, intp
         return uint32_t(AddStatusLine(GetTranslatedText(51), &brown, true));
     }
     case kPNUSetMessagePanel:
-        SetMessageActive(uint32_t(p2) != 0);
+        SetMessageActive(low != 0);
+        return 0;
+    case kTableRowsChanged:
+        (void)RecalcScrollThumb(low != 0);
+        return 0;
+    case kTableScrolled:
+        (void)PositionScrollThumb(low != 0);
         return 0;
     default:
         return 0;

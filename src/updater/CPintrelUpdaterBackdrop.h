@@ -1,17 +1,20 @@
-// The updater window's root widget: the status lines (shown and logged), the message panel with
-// its kind and address, and the progress. It is the focus target, so the engine's status, progress
-// and panel messages arrive at its command handler.
+// The updater window's root widget: the status lines (shown in a table and logged), the message
+// panel with its kind and address, the progress bar, the scroll thumb beside the status lines and
+// the main button's glow. It is the focus target, so the engine's status, progress and panel
+// messages arrive at its command handler, and it listens to the status table.
 //
 // The widgets of the window's resource are found by id and used only when they are of the class
-// the window expects; a missing one skips the steps that use it. The status lines are kept in a
-// list of their own until the status table exists.
+// the window expects; a missing one skips the steps that use it.
 #pragma once
 
-#include "core/gCArray.h"
 #include "core/gCString.h"
-#include "updater/PNUButtonGlow.h"
 #include "widgets/CBackdrop.h"
 
+#include <vector>
+
+class CImWidget;
+class CMLTableWidget;
+class CTxWidget;
 class CWidgetEffectBase;
 
 class CPintrelUpdaterBackdrop : public CBackdrop {
@@ -28,9 +31,12 @@ public:
     ~CPintrelUpdaterBackdrop() override = default;
 
     uint32_t OnCommand(uint32_t command, uintptr_t p1, intptr_t p2, uint32_t flag) override;
+    eResultCode OnKeyDown(CWidget** taker, int32_t key) override;
 
+    // Completes the loaded tree: art, status table, button, texts and progress. 24 without the
+    // main button, 22 without its glow effects or the progress bar's effect, else the table's code.
     eResultCode BuildWidgets();
-    // Logs the text, then shows it in the colour; 22 while there is no status list.
+    // Logs the text, then appends it as a status line in the colour; 22 while there is no table.
     eResultCode AddStatusLine(const gCString& text, const uint32_t* colour, bool update);
     eResultCode AddStatusLineCopy(const gCString& text, const uint32_t* colour, bool update);
     eResultCode WriteLogLine(const gCString& text);
@@ -45,23 +51,33 @@ public:
     eResultCode DismissMessage();
     eResultCode OpenMessageURL();
     eResultCode QuitFromMessage();
+    // The product's web page, from the link under the title.
+    eResultCode OpenWebPage();
+
+    // The scroll thumb beside the status lines.
+    eResultCode RecalcScrollThumb(bool update);
+    eResultCode PositionScrollThumb(bool update);
+    // Scrolls the table while the thumb is dragged; the thumb follows the table's reports.
+    eResultCode DragThumb(CWidget* thumb);
+    // Moves the thumb with the pointer and scrolls the table to it.
+    virtual eResultCode DragScrollThumb();
+
+    // Both glow parts dark, their animators restarted at 0.
+    eResultCode ResetButtonGlow(bool update);
+    // One heartbeat of the main button's glow, from the rollover widget and the pointer.
+    eResultCode OnButtonHeartbeat(CWidget* button);
 
     uint32_t IsMessageActive() const { return mMessageActive; }
     int32_t GetMessageKind() const { return mMessageKind; }
-    const gCString& GetMessageText() const { return mMessageText; }
+    gCString GetMessageText() const;
     const gCString& GetMessageURL() const { return mMessageURL; }
     float GetProgress() const { return mProgress; }
-    uint32_t IsProgressShown() const { return mProgressShown; }
-    const gCArray<sStatusRow>& GetStatusRows() const { return mStatusRows; }
-    uint32_t HasStatusList() const { return mHasStatusList; }
-    const gCString& GetPercentText() const { return mPercentText; }
-
-    // Both glow parts dark; their effects transparent.
-    void ResetButtonGlow();
-    // One heartbeat of the main button's glow: overButton when the rollover widget is the button,
-    // pointerX in the button's own coordinates.
-    eResultCode OnButtonHeartbeat(bool overButton, int32_t pointerX);
-    const PNUButtonGlow& GetButtonGlow() const { return mGlow; }
+    gCString GetPercentText() const;
+    // The status lines shown so far (empty while there is no table).
+    std::vector<sStatusRow> GetStatusRows() const;
+    CMLTableWidget* GetStatusTable() const { return mStatusTable; }
+    CImWidget* GetScrollThumb() const { return mScrollThumb; }
+    const gCRect& GetSavedWindowBounds() const { return mSavedWindowBounds; }
 
     // The part of a bar w x h (bar-local) that the progress gradient leaves uncovered at f.
     static gCRect ProgressCoveredRect(int32_t width, int32_t height, float fraction);
@@ -69,27 +85,28 @@ public:
 
 private:
     // The widget with the id when it is of class T; null otherwise.
-    template <class T> T* FindWidgetOfClass(uint32_t id)
-    {
-        return dynamic_cast<T*>(FindWidgetById(id));
-    }
-    void ApplyGlowOpacities();
+    template <class T> T* FindWidgetOfClass(uint32_t id) { return dynamic_cast<T*>(FindWidgetById(id)); }
+    void BuildBackground();
+    void BuildStatusArea();
+    eResultCode BuildMainButton();
+    void BuildTexts();
+    eResultCode BuildProgress();
+    eResultCode BuildStatusTable();
+    void SetTextOf(CTxWidget* widget, const gCString& text);
+    int32_t ThumbTrackLength() const;
 
+    CMLTableWidget* mStatusTable = nullptr;
     CWidget* mMainButton = nullptr;
-    CWidget* mMessagePanel = nullptr;
+    CImWidget* mScrollThumb = nullptr;
+    CTxWidget* mMessageText = nullptr;
+    CTxWidget* mPercentText = nullptr;
+    CWidget* mProgressPanel = nullptr;
     CWidget* mProgressBar = nullptr;
-    CWidgetEffectBase* mProgressEffect = nullptr;
-    CWidgetEffectBase* mGlowEffects[2] = {nullptr, nullptr};
-    PNUButtonGlow mGlow;
-    gCString mPercentText;
+    gCRect mSavedWindowBounds{0, 0, 0, 0};
     uint32_t mMessageActive = 1;
     int32_t mMessageKind = kMessageCheck;
-    gCString mMessageText;
     gCString mMessageURL;
     float mProgress = 0.0f;
-    uint32_t mProgressShown = 0;
-    uint32_t mHasStatusList = 0;
-    gCArray<sStatusRow> mStatusRows;
 };
 
 // Opens an address in the browser only when it is an http or https address; 9 otherwise.

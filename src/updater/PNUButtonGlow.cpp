@@ -1,59 +1,52 @@
 #include "updater/PNUButtonGlow.h"
 
-#include <cmath>
+CTimeStep* PNUButtonGlow::NewAnimator() { return new CTimeStep(0.0f, 0.0f, 2.0f, 1.0f, false); }
 
-PNUButtonGlow::PNUButtonGlow() : mSteps{CTimeStep(0.0f, 0.0f, 2.0f, 1.0f, false), CTimeStep(0.0f, 0.0f, 2.0f, 1.0f, false)}
+void PNUButtonGlow::Restart(CTimeStep& step)
 {
+    step.startValue = 0.0f;
+    step.currentValue = 0.0f;
+    step.targetValue = 0.0f;
+    step.timer.Reset();
+    step.running = 1;
 }
 
-void PNUButtonGlow::Reset()
+void PNUButtonGlow::Aim(CTimeStep& step, float target)
 {
-    for (CTimeStep& step : mSteps) {
-        step.startValue = 0.0f;
-        step.currentValue = 0.0f;
-        step.targetValue = 0.0f;
-        step.running = 0;
-        step.timer.Reset();
-    }
-    mOpacity[0] = 0;
-    mOpacity[1] = 0;
-}
-
-void PNUButtonGlow::Retarget(CTimeStep& step, float target)
-{
-    // Retargeting every heartbeat would restart the ramp each time and it would never move.
     if (step.targetValue == target)
         return;
-    step.startValue = step.running ? step.GetValue() : step.currentValue;
-    step.currentValue = step.startValue;
+    step.startValue = step.currentValue;
     step.targetValue = target;
     step.timer.Reset();
     step.running = 1;
 }
 
-bool PNUButtonGlow::Heartbeat(bool overButton, int32_t pointerX, bool panelActive)
+void PNUButtonGlow::AimBoth(CTimeStep& quit, CTimeStep& message, bool overButton, int32_t pointerX,
+                            bool panelActive)
 {
     const float glow = float(kGlowOpacity);
     if (!overButton) {
-        Retarget(mSteps[0], 0.0f);
-        Retarget(mSteps[1], 0.0f);
+        Aim(quit, 0.0f);
+        Aim(message, 0.0f);
     } else if (pointerX > kSplitX) {
-        Retarget(mSteps[0], glow);
-        Retarget(mSteps[1], 0.0f);
+        Aim(message, 0.0f);
+        Aim(quit, glow);
     } else {
-        Retarget(mSteps[0], 0.0f);
-        // The message part glows only while it has something to offer.
-        Retarget(mSteps[1], panelActive ? glow : 0.0f);
+        Aim(quit, 0.0f);
+        // The message part glows only while it has something to offer; turning the panel off
+        // resets the glow, so leaving the target alone keeps it dark.
+        if (panelActive)
+            Aim(message, glow);
     }
-    bool changed = false;
-    for (int32_t part = 0; part < 2; ++part) {
-        CTimeStep& step = mSteps[part];
-        float value = step.running ? step.GetValue() : step.currentValue;
-        int32_t opacity = int32_t(std::lround(value));
-        if (opacity != mOpacity[part]) {
-            mOpacity[part] = opacity;
-            changed = true;
-        }
-    }
-    return changed;
+}
+
+int32_t PNUButtonGlow::Opacity(CTimeStep& step)
+{
+    float value = step.running ? step.GetValue() : step.currentValue;
+    // Opacities are 0..255; anything else (or not a number) must not reach the integer conversion.
+    if (!(value > 0.0f))
+        return 0;
+    if (value >= 255.0f)
+        return 255;
+    return int32_t(value + 0.5f);
 }

@@ -1,9 +1,12 @@
 #include "platform/ManualClock.h"
 #include "updater/CPintrelUpdaterBackdrop.h"
 #include "updater/PNUButtonGlow.h"
-#include "updater/PNUMessages.h"
+#include "widgets/CImWidget.h"
+#include "widgets/CWidgetEffectGradient.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 
@@ -17,8 +20,9 @@ TEST(UpdaterWindowProgress, CoveredPartAndPercentageFollowTheFraction)
 {
     // A 250 x 14 bar: the gradient shows left of the covered part.
     const sProgressCase cases[] = {
-        {0.0f, 0, "0%"},      {0.42f, 105, "42%"}, {1.0f, 250, "100%"},
-        {0.999f, 250, "100%"}, {1.5f, 250, "150%"}, {-0.2f, 0, "-20%"},
+        {0.0f, 0, "0%"},       {0.42f, 105, "42%"}, {1.0f, 250, "100%"},   {0.999f, 250, "100%"},
+        {0.002f, 1, "0%"},     {1.5f, 250, "150%"}, {-0.2f, 0, "-20%"},    {-0.006f, 0, "-1%"},
+        {1.0e30f, 250, "1000000000%"},
     };
     for (const sProgressCase& c : cases) {
         SCOPED_TRACE(c.fraction);
@@ -33,78 +37,134 @@ TEST(UpdaterWindowProgress, CoveredPartAndPercentageFollowTheFraction)
 
 class UpdaterWindowGlow : public ::testing::Test {
 protected:
-    // Heartbeats every 10 ms for the given time.
-    void Run(PNUButtonGlow& glow, int32_t milliseconds, bool over, int32_t x, bool panelActive)
+    // Heartbeats every 10 ms for the given time; the opacities of the quit and message parts.
+    std::pair<int32_t, int32_t> Run(int32_t milliseconds, bool over, int32_t x, bool panelActive)
     {
-        for (int32_t t = 0; t < milliseconds; t += 10) {
-            (void)glow.Heartbeat(over, x, panelActive);
+        for (int32_t t = 0; t <= milliseconds; t += 10) {
+            PNUButtonGlow::AimBoth(*quit, *message, over, x, panelActive);
+            opacities = {PNUButtonGlow::Opacity(*quit), PNUButtonGlow::Opacity(*message)};
             mClock->Advance(10000);
         }
-        (void)glow.Heartbeat(over, x, panelActive);
+        return opacities;
     }
 
     plat::ScopedManualClock mClock;
+    std::unique_ptr<CTimeStep> quit{PNUButtonGlow::NewAnimator()};
+    std::unique_ptr<CTimeStep> message{PNUButtonGlow::NewAnimator()};
+    std::pair<int32_t, int32_t> opacities;
 };
 
-TEST_F(UpdaterWindowGlow, QuitPartRampsUpOverTheRightAndFallsBackOnLeaving)
+TEST_F(UpdaterWindowGlow, QuitPartRampsUpRightOfTheSplitAndFallsBackOnLeaving)
 {
-    PNUButtonGlow glow;
-    Run(glow, 80, true, 250, true);
-    EXPECT_GT(glow.GetOpacity(0), 0);
-    EXPECT_LT(glow.GetOpacity(0), PNUButtonGlow::kGlowOpacity);
-    Run(glow, 80, true, 250, true);
-    EXPECT_EQ(glow.GetOpacity(0), PNUButtonGlow::kGlowOpacity);
-    EXPECT_EQ(glow.GetOpacity(1), 0);
-
-    Run(glow, 160, false, 0, true);
-    EXPECT_EQ(glow.GetOpacity(0), 0);
+    auto [rising, dark] = Run(80, true, PNUButtonGlow::kSplitX + 1, true);
+    EXPECT_GT(rising, 0);
+    EXPECT_LT(rising, PNUButtonGlow::kGlowOpacity);
+    EXPECT_EQ(dark, 0);
+    EXPECT_EQ(Run(200, true, 250, true).first, PNUButtonGlow::kGlowOpacity);
+    // Leaving falls back from where the ramp stood, not from 0.
+    auto falling = Run(10, false, 0, true).first;
+    EXPECT_GT(falling, 0);
+    EXPECT_EQ(Run(200, false, 0, true), std::make_pair(0, 0));
 }
 
 TEST_F(UpdaterWindowGlow, MessagePartGlowsOnlyWhileThePanelIsActive)
 {
-    PNUButtonGlow glow;
-    Run(glow, 200, true, PNUButtonGlow::kSplitX, false);
-    EXPECT_EQ(glow.GetOpacity(0), 0);
-    EXPECT_EQ(glow.GetOpacity(1), 0);
-
-    Run(glow, 200, true, PNUButtonGlow::kSplitX, true);
-    EXPECT_EQ(glow.GetOpacity(1), PNUButtonGlow::kGlowOpacity);
-    EXPECT_EQ(glow.GetOpacity(0), 0);
-
-    glow.Reset();
-    EXPECT_EQ(glow.GetOpacity(1), 0);
+    EXPECT_EQ(Run(200, true, PNUButtonGlow::kSplitX, false), std::make_pair(0, 0));
+    EXPECT_EQ(Run(200, true, PNUButtonGlow::kSplitX, true), std::make_pair(0, int32_t(PNUButtonGlow::kGlowOpacity)));
+    PNUButtonGlow::Restart(*quit);
+    PNUButtonGlow::Restart(*message);
+    EXPECT_EQ(PNUButtonGlow::Opacity(*message), 0);
+    EXPECT_EQ(Run(200, true, 250, false).first, PNUButtonGlow::kGlowOpacity);
 }
 
-TEST(UpdaterWindowWidgets, PanelOpacityAndProgressBarFollowTheWindowState)
+// A window of the widgets BuildWidgets insists on: the main button with its two glow layers and
+// the progress bar with its gradient; the rest is optional.
+struct sTree {
+    bool button = true;
+    bool glows = true;
+    bool barEffect = true;
+};
+
+std::unique_ptr<CPintrelUpdaterBackdrop> MakeWindow(const sTree& tree)
 {
-    CPintrelUpdaterBackdrop backdrop;
+    auto backdrop = std::make_unique<CPintrelUpdaterBackdrop>();
+    if (tree.button) {
+        auto* button = new CImWidget();
+        button->SetId(300);
+        EXPECT_EQ(backdrop->AddChild(button, false), eSuccess);
+        EXPECT_EQ(button->SetSize(300, 54, false), eSuccess);
+        for (int32_t index : {1, 2}) {
+            if (tree.glows) {
+                EXPECT_EQ(button->AttachOverEffect(new CWidgetEffectGradient(), index, false), eSuccess);
+            }
+        }
+    }
     auto* panel = new CWidget();
-    panel->SetId(310);
-    ASSERT_EQ(backdrop.AddChild(panel, false), eSuccess);
+    panel->SetId(500);
+    EXPECT_EQ(backdrop->AddChild(panel, false), eSuccess);
     auto* bar = new CWidget();
     bar->SetId(504);
-    ASSERT_EQ(backdrop.AddChild(bar, false), eSuccess);
-    ASSERT_EQ(backdrop.BuildWidgets(), eSuccess);
-
-    EXPECT_EQ(backdrop.OnCommand(kPNUSetMessagePanel, 0, 0, 0), 0u);
-    EXPECT_EQ(panel->GetOpacity(), 100);
-    EXPECT_EQ(backdrop.OnCommand(kPNUSetMessagePanel, 0, 1, 0), 0u);
-    EXPECT_EQ(panel->GetOpacity(), 255);
-
-    EXPECT_FALSE(bar->IsVisible());
-    EXPECT_EQ(backdrop.SetProgress(0.42f, false), eSuccess);
-    EXPECT_TRUE(bar->IsVisible());
-    EXPECT_EQ(backdrop.GetPercentText().ToUTF8(), "42%");
+    EXPECT_EQ(panel->AddChild(bar, false), eSuccess);
+    if (tree.barEffect) {
+        EXPECT_EQ(bar->AttachOverEffect(new CWidgetEffectGradient(), 0, false), eSuccess);
+    }
+    return backdrop;
 }
 
-TEST(UpdaterWindowWidgets, AWindowWithoutItsWidgetsStillTakesEveryMessage)
+TEST(UpdaterWindowBuild, RefusesAWindowWithoutItsButtonOrItsEffects)
 {
-    CPintrelUpdaterBackdrop backdrop;
-    ASSERT_EQ(backdrop.BuildWidgets(), eSuccess);
-    backdrop.SetMessageActive(false);
-    EXPECT_EQ(backdrop.SetProgress(0.5f, false), eSuccess);
-    EXPECT_EQ(backdrop.OnButtonHeartbeat(true, 250), eSuccess);
-    EXPECT_EQ(backdrop.GetStatusRows().GetSize(), 1);
+    struct sCase {
+        const char* name;
+        sTree tree;
+        eResultCode result;
+    };
+    const sCase cases[] = {
+        {"complete", {}, eSuccess},
+        {"no main button", {false, true, true}, eNoMemory},
+        {"no glow layers", {true, false, true}, eResourceNotFound},
+        {"no progress gradient", {true, true, false}, eResourceNotFound},
+    };
+    for (const sCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto backdrop = MakeWindow(c.tree);
+        uint32_t black = 0xFF000000u;
+        // Before the table exists a status line reaches only the log.
+        EXPECT_EQ(backdrop->AddStatusLine(gCString("early"), &black, false), eResourceNotFound);
+        EXPECT_EQ(backdrop->BuildWidgets(), c.result);
+        // Whatever failed, every message is still taken.
+        backdrop->SetMessageActive(false);
+        EXPECT_EQ(backdrop->SetProgress(0.5f, false), eSuccess);
+        EXPECT_EQ(backdrop->RecalcScrollThumb(false), eSuccess);
+        EXPECT_EQ(backdrop->OnButtonHeartbeat(backdrop->FindWidgetById(300)), eSuccess);
+    }
+}
+
+TEST(UpdaterWindowBuild, GlowLayersAndProgressBarAreCoveredInTheirOwnersCoordinates)
+{
+    auto backdrop = MakeWindow({});
+    CWidget* button = backdrop->FindWidgetById(300);
+    ASSERT_EQ(button->SetPosition(330, 178, false), eSuccess);
+    CWidget* bar = backdrop->FindWidgetById(504);
+    ASSERT_EQ(bar->SetPosition(15, 22, false), eSuccess);
+    ASSERT_EQ(bar->SetSize(250, 14, false), eSuccess);
+    ASSERT_EQ(backdrop->BuildWidgets(), eSuccess);
+
+    // Layer 1 lights the quit part, so the message part is covered; layer 2 the other way round.
+    gCRect quitCovered = button->GetOverEffect(1)->GetCoveredRegion().GetBounds();
+    gCRect messageCovered = button->GetOverEffect(2)->GetCoveredRegion().GetBounds();
+    EXPECT_EQ(quitCovered.right - quitCovered.left, PNUButtonGlow::kSplitX);
+    EXPECT_EQ(messageCovered.left - quitCovered.left, PNUButtonGlow::kSplitX);
+    EXPECT_EQ(messageCovered.right - messageCovered.left, 300 - PNUButtonGlow::kSplitX);
+    for (int32_t index : {1, 2})
+        EXPECT_EQ(dynamic_cast<CWidgetEffectGradient*>(button->GetOverEffect(index))->GetBlendMode(), 1);
+
+    const CRegion& barCovered = bar->GetOverEffect(0)->GetCoveredRegion();
+    EXPECT_EQ(barCovered.GetBounds().right - barCovered.GetBounds().left, 250);
+    ASSERT_EQ(backdrop->SetProgress(0.42f, false), eSuccess);
+    EXPECT_EQ(barCovered.GetBounds().right - barCovered.GetBounds().left, 250 - 105);
+    ASSERT_EQ(backdrop->SetProgress(1.0f, false), eSuccess);
+    EXPECT_TRUE(barCovered.IsEmpty());
+    EXPECT_TRUE(bar->IsVisible());
 }
 
 } // namespace

@@ -67,12 +67,14 @@ class Fonts(unittest.TestCase):
         data = compile_resources('font 5 "Helvetica" "f.ttf"\n', self.folder.name)
         self.assertEqual(read_back(data)[1], [("font", 5, "Helvetica", struct.pack("<I", 14) + b"\x00\x01\x00\x00font bytes")])
 
-    def test_missing_or_empty_fonts_and_wrong_counts_are_refused(self):
+    def test_missing_or_empty_fonts_and_wrong_font_and_image_counts_are_refused(self):
         open(os.path.join(self.folder.name, "empty.ttf"), "wb").close()
         cases = [
             ('font 1 "A" "missing.ttf"\n', "No such file"),
             ('font 1 "A" "empty.ttf"\n', "empty"),
             ("chunk 'font' 1 \"A\" {\n  u32 9 u8 1 2\n}\n", "byte count is 9"),
+            ("chunk 'imag' 1 \"A\" {\n  u32 3 u8 1 2\n}\n", "image's byte count is 3 but 2"),
+            ("chunk 'imag' 1 \"A\" {\n  u16 0\n}\n", "starts with a 32-bit byte count"),
         ]
         for source, message in cases:
             with self.subTest(source):

@@ -82,12 +82,19 @@ def font_chunk(statement, context):
     return Chunk("font", chunk_id, name, struct.pack("<I", len(data)) + data, statement.line)
 
 
-def check_font_payload(payload):
-    if len(payload) < 4:
-        raise ValueError("a font payload starts with a 32-bit byte count")
-    count = struct.unpack_from("<I", payload)[0]
-    if count != len(payload) - 4:
-        raise ValueError("the font's byte count is %d but %d bytes follow" % (count, len(payload) - 4))
+def _counted_payload_check(what):
+    """A u32 byte count, then exactly that many bytes: a count written by hand is checked here."""
+    def check(payload):
+        if len(payload) < 4:
+            raise ValueError("%s payload starts with a 32-bit byte count" % what[0])
+        count = struct.unpack_from("<I", payload)[0]
+        if count != len(payload) - 4:
+            raise ValueError("the %s's byte count is %d but %d bytes follow" % (what[1], count, len(payload) - 4))
+    return check
+
+
+check_font_payload = _counted_payload_check(("a font", "font"))
+check_image_payload = _counted_payload_check(("an image", "image"))
 
 
 def check_gradient_payload(payload):
@@ -128,6 +135,7 @@ STATEMENTS = {
 PAYLOAD_CHECKS = {
     "audi": check_sound_payload,
     "font": check_font_payload,
+    "imag": check_image_payload,
     "grad": check_gradient_payload,
     **widgets.widget_checks(),
 }

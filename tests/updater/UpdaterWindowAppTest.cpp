@@ -1,0 +1,185 @@
+// The finished window of the real program: the resource file's widgets completed by the window,
+// with the window where it really opens (centred, away from the screen's origin).
+#include "UpdaterTestSupport.h"
+
+#include "app/CWindowBase.h"
+#include "platform/ManualClock.h"
+#include "platform/PlatformLauncher.h"
+#include "updater/PNUButtonGlow.h"
+#include "updater/PNUMessages.h"
+#include "widgets/CImWidget.h"
+#include "widgets/CMLTableWidget.h"
+#include "widgets/CTxWidget.h"
+#include "widgets/CWidgetEffectBase.h"
+
+namespace {
+
+class UpdaterWindow : public UpdaterTest {
+protected:
+    void SetUp() override
+    {
+        UpdaterTest::SetUp();
+        ASSERT_EQ(Start(app, gCString("")), eSuccess);
+        backdrop = app.GetBackdrop();
+        ASSERT_NE(backdrop, nullptr);
+    }
+    void TearDown() override
+    {
+        platform::ResetLauncher();
+        UpdaterTest::TearDown();
+    }
+
+    // The pointer at a point of the widget, as the window system reports it.
+    void PointAt(CWidget* widget, int32_t x, int32_t y)
+    {
+        gCPoint content = widget->LocalToRoot(gCPoint(x, y));
+        gCPoint origin = gMainWindow->GetContentOrigin();
+        input.pointer = {origin.x + content.x, origin.y + content.y};
+        backdrop->UpdateRollover();
+    }
+
+    // The glow opacities of the quit and message parts after heartbeats for the given time.
+    std::pair<int32_t, int32_t> Glow(CWidget* button, int32_t milliseconds)
+    {
+        for (int32_t t = 0; t <= milliseconds; t += 10) {
+            EXPECT_EQ(backdrop->OnButtonHeartbeat(button), eSuccess);
+            clock->Advance(10000);
+        }
+        return {button->GetOverEffect(1)->GetOpacity(), button->GetOverEffect(2)->GetOpacity()};
+    }
+
+    plat::ScopedManualClock clock;
+    CPintrelUpdaterApp app;
+    CPintrelUpdaterBackdrop* backdrop = nullptr;
+};
+
+TEST_F(UpdaterWindow, TheGlowLightsThePartUnderThePointer)
+{
+    ASSERT_NE(gMainWindow->GetContentOrigin(), gCPoint(0, 0));
+    CWidget* button = backdrop->FindWidgetById(300);
+    ASSERT_NE(button, nullptr);
+    const std::pair<int32_t, int32_t> dark{0, 0};
+    const int32_t full = PNUButtonGlow::kGlowOpacity;
+    EXPECT_EQ(Glow(button, 50), dark);
+
+    PointAt(button, PNUButtonGlow::kSplitX + 40, 20);
+    ASSERT_EQ(backdrop->GetRolloverWidget(), button);
+    EXPECT_EQ(Glow(button, 300), std::make_pair(full, 0));
+
+    PointAt(button, 40, 20);
+    EXPECT_EQ(Glow(button, 300), std::make_pair(0, full));
+
+    // With the panel off the message part stays dark; the quit part still glows.
+    backdrop->SetMessageActive(false);
+    EXPECT_EQ(Glow(button, 300), dark);
+    PointAt(button, PNUButtonGlow::kSplitX + 40, 20);
+    EXPECT_EQ(Glow(button, 300), std::make_pair(full, 0));
+
+    // Leaving the button lets both fall back.
+    PointAt(backdrop, 5, 5);
+    EXPECT_EQ(Glow(button, 300), dark);
+}
+
+TEST_F(UpdaterWindow, TheThumbAppearsOnceTheLinesOverflowAndFollowsTheScrollPosition)
+{
+    CMLTableWidget* table = backdrop->GetStatusTable();
+    CImWidget* thumb = backdrop->GetScrollThumb();
+    ASSERT_NE(table, nullptr);
+    ASSERT_NE(thumb, nullptr);
+    EXPECT_EQ(table->GetParent(), backdrop->FindWidgetById(201));
+    EXPECT_FALSE(thumb->IsVisible());
+
+    const uint32_t brown = kStatusBrown;
+    for (int32_t i = 0; i < 30; ++i)
+        ASSERT_EQ(backdrop->AddStatusLine(gCString("A status line that is long enough to wrap once"), &brown, false), eSuccess);
+    const int32_t usable = thumb->GetParent()->GetHeight() - 10;
+    ASSERT_TRUE(thumb->IsVisible());
+    EXPECT_GE(thumb->GetHeight(), 10);
+    EXPECT_LT(thumb->GetHeight(), usable);
+    // The newest line is shown, so the thumb sits at the track's end.
+    EXPECT_EQ(thumb->GetRect().top, 5 + usable - thumb->GetHeight());
+    EXPECT_EQ(backdrop->GetStatusRows().back().colour, kStatusBrown);
+
+    ASSERT_EQ(table->ScrollToTop(false), eSuccess);
+    EXPECT_EQ(thumb->GetRect().top, 5);
+
+    ASSERT_EQ(table->RemoveAllRows(false), eSuccess);
+    EXPECT_FALSE(thumb->IsVisible());
+}
+
+TEST_F(UpdaterWindow, EscapeGivesTheWindowBackItsOpeningSize)
+{
+    const gCRect opened = gMainWindow->GetBounds();
+    EXPECT_EQ(backdrop->GetSavedWindowBounds(), opened);
+    (void)gMainWindow->SetSizeAndPosition(opened.left + 7, opened.top + 9, 800, 300, 0);
+    const gCRect moved = gMainWindow->GetBounds();
+    CWidget* taker = nullptr;
+    ASSERT_EQ(backdrop->DispatchKeyDownEvent(&taker, 'a'), eSuccess);
+    EXPECT_EQ(taker, nullptr);
+    EXPECT_EQ(gMainWindow->GetBounds().right - gMainWindow->GetBounds().left, 800);
+
+    ASSERT_EQ(backdrop->DispatchKeyDownEvent(&taker, 27), eSuccess);
+    EXPECT_EQ(taker, backdrop);
+    const gCRect now = gMainWindow->GetBounds();
+    EXPECT_EQ(now.right - now.left, opened.right - opened.left);
+    EXPECT_EQ(now.bottom - now.top, opened.bottom - opened.top);
+    EXPECT_EQ(gCPoint(now.left, now.top), gCPoint(moved.left, moved.top));
+    EXPECT_EQ(backdrop->GetWidth(), opened.right - opened.left);
+}
+
+TEST_F(UpdaterWindow, PanelProgressAndInstallMessageShowInTheirWidgets)
+{
+    CWidget* panel = backdrop->FindWidgetById(310);
+    auto* percent = dynamic_cast<CTxWidget*>(backdrop->FindWidgetById(503));
+    ASSERT_NE(panel, nullptr);
+    ASSERT_NE(percent, nullptr);
+    EXPECT_EQ(backdrop->GetMessageText().ToUTF8(), "Click here to check for updates");
+
+    EXPECT_EQ(app.OnCommand(kPNUSetMessagePanel, 0, 0, 1), 0u);
+    EXPECT_EQ(panel->GetOpacity(), 100);
+    EXPECT_EQ(app.OnCommand(kPNUMessagePanelOn, 0, 0, 1), 0u);
+    EXPECT_EQ(panel->GetOpacity(), 255);
+
+    EXPECT_FALSE(percent->IsVisible());
+    EXPECT_EQ(app.OnCommand(kPNUProgress, 0, 42, 1), 0u);
+    EXPECT_TRUE(percent->IsVisible());
+    EXPECT_EQ(backdrop->GetPercentText().ToUTF8(), "42%");
+    EXPECT_TRUE(backdrop->FindWidgetById(504)->IsVisible());
+
+    ASSERT_EQ(backdrop->ShowInstallMessage(), eSuccess);
+    EXPECT_FALSE(percent->IsVisible());
+    EXPECT_EQ(backdrop->GetMessageKind(), CPintrelUpdaterBackdrop::kMessageInstall);
+    EXPECT_EQ(backdrop->GetMessageText().ToUTF8(), "Click here to install the update");
+}
+
+TEST_F(UpdaterWindow, TheWebLinkOpensTheProductPageOrSaysItCannot)
+{
+    std::vector<std::string> opened;
+    bool opens = true;
+    platform::sLauncher launcher;
+    launcher.openURL = [&](const std::string& url) {
+        opened.push_back(url);
+        return opens;
+    };
+    platform::SetLauncher(launcher);
+    CWidget* link = backdrop->FindWidgetById(401);
+    ASSERT_NE(link, nullptr);
+    // Centred under the title, with its underline just below it.
+    EXPECT_EQ(link->GetRect().left, 165 - link->GetWidth() / 2);
+    CWidget* underline = backdrop->FindWidgetById(402);
+    EXPECT_EQ(underline->GetRect().top, link->GetRect().bottom - 2);
+    EXPECT_EQ(underline->GetWidth(), link->GetWidth());
+
+    const size_t lines = backdrop->GetStatusRows().size();
+    PointAt(link, 3, 3);
+    CWidget* taker = nullptr;
+    ASSERT_EQ(backdrop->DispatchLButtonDownEvent(&taker, link->LocalToRoot(gCPoint(3, 3))), eSuccess);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(backdrop->GetStatusRows().size(), lines);
+
+    opens = false;
+    ASSERT_EQ(backdrop->OpenWebPage(), eSuccess);
+    EXPECT_EQ(backdrop->GetStatusRows().size(), lines + 1);
+}
+
+} // namespace
