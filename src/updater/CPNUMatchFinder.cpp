@@ -150,8 +150,11 @@ void CPNUMatchFinder::MeasureNeighbours()
             common = 0;
             continue;
         }
+        // Byte by byte: mostly a byte or two, and the loop overlaps with the next position's.
         const uint64_t j = uint64_t(before[i]);
-        common = MatchLength(mIn + i, mIn + j, common, std::min(n - i, n - j));
+        const uint64_t limit = std::min(n - i, n - j);
+        while (common < limit && mIn[i + common] == mIn[j + common])
+            ++common;
         before[i] = int32_t(common);
         if (common > 0)
             --common;
@@ -241,13 +244,26 @@ void CPNUMatchFinder::ListRuns()
 void CPNUMatchFinder::AddToWindows(uint64_t upTo)
 {
     const uint64_t n = mCount;
+    sWindowChain& five = mWindow5;
+    sWindowChain& six = mWindow6;
     for (uint64_t i = mAdded; i < upTo; ++i) {
-        for (sWindowChain* chain : {&mWindow5, &mWindow6}) {
-            if (i + chain->keyLength > n)
-                continue;
-            const uint32_t bucket = Bucket(mIn + i, n - i, chain->keyLength, chain->headBits);
-            chain->previous[i & (chain->window - 1)] = chain->head[bucket];
-            chain->head[bucket] = uint32_t(i);
+        // The heads a few positions on are fetched while these are linked.
+        constexpr uint64_t kAhead = 16;
+        if (i + kAhead + 8 <= n) {
+            __builtin_prefetch(&five.head[Bucket(mIn + i + kAhead, 8, 5, five.headBits)], 1);
+            __builtin_prefetch(&six.head[Bucket(mIn + i + kAhead, 8, 6, six.headBits)], 1);
+        }
+        if (i + 6 <= n) {
+            const uint32_t bucket5 = Bucket(mIn + i, n - i, 5, five.headBits);
+            const uint32_t bucket6 = Bucket(mIn + i, n - i, 6, six.headBits);
+            five.previous[i & (five.window - 1)] = five.head[bucket5];
+            five.head[bucket5] = uint32_t(i);
+            six.previous[i & (six.window - 1)] = six.head[bucket6];
+            six.head[bucket6] = uint32_t(i);
+        } else if (i + 5 <= n) {
+            const uint32_t bucket5 = Bucket(mIn + i, n - i, 5, five.headBits);
+            five.previous[i & (five.window - 1)] = five.head[bucket5];
+            five.head[bucket5] = uint32_t(i);
         }
     }
     mAdded = std::max(mAdded, upTo);
@@ -259,7 +275,7 @@ uint64_t CPNUMatchFinder::NearestInWindow(const sWindowChain& chain, uint64_t le
     const uint64_t reach = std::min(farthest, chain.window - 1);
     uint32_t c = chain.head[Bucket(mIn + pos, mCount - pos, chain.keyLength, chain.headBits)];
     while (c != kNone && pos - c <= reach) {
-        if (pos - c >= length && memcmp(mIn + c, mIn + pos, length) == 0)
+        if (pos - c >= length && MatchLength(mIn + c, mIn + pos, 0, length) == length)
             return c;
         c = chain.previous[c & (chain.window - 1)];
     }
