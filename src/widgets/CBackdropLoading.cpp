@@ -13,23 +13,11 @@
 
 namespace {
 
-constexpr uint32_t Code(const char (&text)[5])
-{
-    return uint32_t(uint8_t(text[0])) << 24 | uint32_t(uint8_t(text[1])) << 16 |
-           uint32_t(uint8_t(text[2])) << 8 | uint32_t(uint8_t(text[3]));
-}
-
 const CWidget::sLoaderMessages kBackdropMessages = {
     "Error reading backdrop data block size.", "Error setting backdrop memfile size",
     "Error reading backdrop data block.",      "Error rewinding backdrop data block.",
     "Error reading backdrop data chunk type.", "Error parsing backdrop data chunk type.",
     "Error constructing backdrop hierarchy.",  true};
-
-double ParseDecimal(const gCString& text)
-{
-    std::string bytes = text.ToMacRoman();
-    return std::strtod(bytes.c_str(), nullptr);
-}
 
 // atof's value truncated toward zero, kept within 32 bits.
 int32_t TruncatedCoordinate(double value)
@@ -55,29 +43,7 @@ eResultCode CBackdrop::LoadWidgetDataBlock(gCStream* stream)
 
 eResultCode CBackdrop::ParseWidgetChunk(uint32_t tag, gCStream* stream, CBWidgetDataHolder& holder)
 {
-    auto readInt = [&](int32_t& value, const char* message) -> eResultCode {
-        if (eResultCode result = stream->ReadLong(value); result != eSuccess) {
-            ReportError(eResourceReadError, message);
-            return result;
-        }
-        return eSuccess;
-    };
-    auto readFloat = [&](float& value, const char* message) -> eResultCode {
-        if (eResultCode result = stream->ReadFloat(value); result != eSuccess) {
-            ReportError(eResourceReadError, message);
-            return result;
-        }
-        return eSuccess;
-    };
-    auto readLine = [&](gCString& text, const char* message) -> eResultCode {
-        if (eResultCode result = stream->ReadUnicodeLine(text); result != eSuccess) {
-            ReportError(eResourceReadError, message);
-            return result;
-        }
-        if (text.GetLength() > 0)
-            text.Delete(text.GetLength() - 1, 1);
-        return eSuccess;
-    };
+    const sChunkReader read{stream};
     // A value that is not a number is a damaged chunk; one far out of range is pulled back in.
     auto Checked = [&](float& field, float limit, const char* message) -> eResultCode {
         if (ClampBlockFloat(field, limit))
@@ -89,43 +55,43 @@ eResultCode CBackdrop::ParseWidgetChunk(uint32_t tag, gCStream* stream, CBWidget
     int32_t value = 0;
     switch (tag) {
     case Code("fscr"):
-        PNU_TRY(readInt(value, "Backdrop fscr."));
+        PNU_TRY(read.Int(value, "Backdrop fscr."));
         holder.fullWindow = value == 1 ? 1 : 0;
         return eSuccess;
     case Code("colr"):
-        PNU_TRY(readInt(value, "Backdrop colr."));
+        PNU_TRY(read.Int(value, "Backdrop colr."));
         mBackgroundColour = uint32_t(value);
         return eSuccess;
-    case Code("imag"): return readLine(holder.imageName, "Backdrop imag.");
-    case Code("grad"): return readLine(holder.gradientName, "Backdrop grad.");
+    case Code("imag"): return read.Line(holder.imageName, "Backdrop imag.");
+    case Code("grad"): return read.Line(holder.gradientName, "Backdrop grad.");
     case Code("grop"):
-        PNU_TRY(readInt(mGradientOpacity, "Backdrop grop."));
+        PNU_TRY(read.Int(mGradientOpacity, "Backdrop grop."));
         mGradientOpacity = ClampBlockOpacity(mGradientOpacity);
         return eSuccess;
     case Code("gran"):
-        PNU_TRY(readFloat(mGradientAngle, "Backdrop gran."));
+        PNU_TRY(read.Float(mGradientAngle, "Backdrop gran."));
         return Checked(mGradientAngle, kMaxBlockTurns, "Backdrop gran.");
     case Code("grac"):
-        PNU_TRY(readInt(value, "Backdrop grac."));
+        PNU_TRY(read.Int(value, "Backdrop grac."));
         mGradientCircular = value == 1 ? 1 : 0;
         if (mGradient)
             (void)InvalidateContent(false);
         return eSuccess;
     case Code("grcx"):
-        PNU_TRY(readFloat(mGradientCentre.x, "Backdrop grcx."));
+        PNU_TRY(read.Float(mGradientCentre.x, "Backdrop grcx."));
         PNU_TRY(Checked(mGradientCentre.x, kMaxBlockCentre, "Backdrop grcx."));
         if (mGradient)
             (void)InvalidateContent(false);
         return eSuccess;
     case Code("grcy"):
-        PNU_TRY(readFloat(mGradientCentre.y, "Backdrop grcy."));
+        PNU_TRY(read.Float(mGradientCentre.y, "Backdrop grcy."));
         PNU_TRY(Checked(mGradientCentre.y, kMaxBlockCentre, "Backdrop grcy."));
         if (mGradient)
             (void)InvalidateContent(false);
         return eSuccess;
     case Code("curs"): {
         gCString line, name, rest, xText, yText;
-        PNU_TRY(readLine(line, "Backdrop curs."));
+        PNU_TRY(read.Line(line, "Backdrop curs."));
         if (line.SplitAtFirst(name, rest, gCString(u"|"), 0) != 0 ||
             rest.SplitAtFirst(xText, yText, gCString(u","), 0) != 0) {
             ReportError(eResourceReadError, "Backdrop curs.");
@@ -139,9 +105,9 @@ eResultCode CBackdrop::ParseWidgetChunk(uint32_t tag, gCStream* stream, CBWidget
         }
         return eSuccess;
     }
-    case Code("dcur"): return readLine(holder.defaultCursorName, "Backdrop dcur.");
+    case Code("dcur"): return read.Line(holder.defaultCursorName, "Backdrop dcur.");
     case Code("whsb"):
-        PNU_TRY(readInt(value, "Backdrop whsb."));
+        PNU_TRY(read.Int(value, "Backdrop whsb."));
         mWhsb = value != 0 ? 1 : 0;
         return eSuccess;
     default:

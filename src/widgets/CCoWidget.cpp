@@ -14,12 +14,6 @@ namespace {
 
 constexpr uint32_t kColourTag = 0x636F6C72; // 'colr'
 
-const CWidget::sLoaderMessages kCoWidgetMessages = {
-    "Error reading widget data block size.", "Error setting widget memfile size",
-    "Error reading widget data block.",      "Error rewinding widget data block.",
-    "Error reading widget data chunk type.", "Error parsing widget data chunk type.",
-    "Error constructing widget hierarchy.",  false};
-
 } // namespace
 
 CCoWidget* CCoWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
@@ -95,7 +89,7 @@ eResultCode CCoWidget::DrawAlphaMask(CImage8* mask)
 eResultCode CCoWidget::LoadWidgetDataBlock(gCStream* stream)
 {
     CWidgetDataHolder holder;
-    return LoadBlock(stream, holder, kCoWidgetMessages,
+    return LoadBlock(stream, holder, kWidgetBlockMessages,
                      [this](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
                          return ParseWidgetChunk(tag, block, h);
                      });
@@ -105,10 +99,7 @@ eResultCode CCoWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetD
 {
     if (tag == kColourTag) {
         int32_t colour = 0;
-        if (eResultCode result = stream->ReadLong(colour); result != eSuccess) {
-            ReportError(eResourceReadError, "CoWidget colr.");
-            return result;
-        }
+        PNU_TRY(sChunkReader{stream}.Int(colour, "CoWidget colr."));
         mColour = uint32_t(colour);
         return eSuccess;
     }

@@ -11,12 +11,6 @@ namespace {
 
 constexpr uint32_t kFrameColourTag = 0x6672636C; // 'frcl'
 
-const CWidget::sLoaderMessages kFrameMessages = {
-    "Error reading widget data block size.", "Error setting widget memfile size",
-    "Error reading widget data block.",      "Error rewinding widget data block.",
-    "Error reading widget data chunk type.", "Error parsing widget data chunk type.",
-    "Error constructing widget hierarchy.",  false};
-
 } // namespace
 
 CFrameWidget* CFrameWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
@@ -120,7 +114,7 @@ eResultCode CFrameWidget::Paint(const gCRect& area, CImage* target, int32_t alph
 eResultCode CFrameWidget::LoadWidgetDataBlock(gCStream* stream)
 {
     CWidgetDataHolder holder;
-    return LoadBlock(stream, holder, kFrameMessages, [this](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
+    return LoadBlock(stream, holder, kWidgetBlockMessages, [this](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
         return ParseWidgetChunk(tag, block, h);
     });
 }
@@ -130,10 +124,7 @@ eResultCode CFrameWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidg
     if (tag != kFrameColourTag)
         return CCoWidget::ParseWidgetChunk(tag, stream, holder);
     int32_t colour = 0;
-    if (eResultCode result = stream->ReadLong(colour); result != eSuccess) {
-        ReportError(eResourceReadError, "FrameWidget frcl.");
-        return result;
-    }
+    PNU_TRY(sChunkReader{stream}.Int(colour, "FrameWidget frcl."));
     mFrameColour = uint32_t(colour);
     return eSuccess;
 }

@@ -7,7 +7,6 @@
 #include "imaging/CImage8.h"
 #include "imaging/Resample.h"
 #include "resources/CResourceContext.h"
-#include "resources/CResourceDirectory.h"
 #include "widgets/CImageWidgetT.h"
 #include "widgets/CWidgetLoadBlock.h"
 #include "widgets/EffectPixels.h"
@@ -339,39 +338,24 @@ template <class Derived, class Image, class List>
 eResultCode CImageWidgetT<Derived, Image, List>::ParseWidgetChunk(uint32_t tag, gCStream* stream,
                                                                   CImageWidgetDataHolder& holder)
 {
-    auto readLine = [&](gCString& text, const char* message) -> eResultCode {
-        if (eResultCode result = stream->ReadUnicodeLine(text); result != eSuccess) {
-            ReportError(eResourceReadError, message);
-            return result;
-        }
-        if (text.GetLength() > 0)
-            text.Delete(text.GetLength() - 1, 1);
-        return eSuccess;
-    };
-    auto readInt = [&](int32_t& value, const char* message) -> eResultCode {
-        if (eResultCode result = stream->ReadLong(value); result != eSuccess) {
-            ReportError(eResourceReadError, message);
-            return result;
-        }
-        return eSuccess;
-    };
+    const sChunkReader read{stream};
     const sChunkMessages& messages = Derived::kChunkMessages;
     int32_t value = 0;
     switch (tag) {
-    case MakeTypeCode("imag"):
-        return readLine(holder.imageName, messages.imag);
-    case MakeTypeCode("imcm"):
-        return readInt(value, messages.imcm);
-    case MakeTypeCode("imls"):
-        return readLine(holder.listName, messages.imls);
-    case MakeTypeCode("imlx"):
-        return readInt(holder.listIndex, messages.imlx);
-    case MakeTypeCode("imsh"):
-        PNU_TRY(readInt(value, messages.imsh));
+    case Code("imag"):
+        return read.Line(holder.imageName, messages.imag);
+    case Code("imcm"):
+        return read.Int(value, messages.imcm);
+    case Code("imls"):
+        return read.Line(holder.listName, messages.imls);
+    case Code("imlx"):
+        return read.Int(holder.listIndex, messages.imlx);
+    case Code("imsh"):
+        PNU_TRY(read.Int(value, messages.imsh));
         holder.shared = value == 1;
         return eSuccess;
-    case MakeTypeCode("stim"):
-        PNU_TRY(readInt(value, messages.stim));
+    case Code("stim"):
+        PNU_TRY(read.Int(value, messages.stim));
         holder.sizeToImage = value == 1;
         return eSuccess;
     default:

@@ -10,18 +10,6 @@
 
 namespace {
 
-constexpr uint32_t Code(const char (&text)[5])
-{
-    return uint32_t(uint8_t(text[0])) << 24 | uint32_t(uint8_t(text[1])) << 16 |
-           uint32_t(uint8_t(text[2])) << 8 | uint32_t(uint8_t(text[3]));
-}
-
-const CWidget::sLoaderMessages kRoRectMessages = {
-    "Error reading widget data block size.", "Error setting widget memfile size",
-    "Error reading widget data block.",      "Error rewinding widget data block.",
-    "Error reading widget data chunk type.", "Error parsing widget data chunk type.",
-    "Error constructing widget hierarchy.",  false};
-
 // Values from files may be huge; beyond this every pixel of any image lies on the same side of
 // each edge and each circle, so the picture is the same and the arithmetic stays finite.
 float Bounded(float value)
@@ -299,7 +287,7 @@ eResultCode CRoRectWidget::FillImage()
 eResultCode CRoRectWidget::LoadWidgetDataBlock(gCStream* stream)
 {
     CWidgetDataHolder holder;
-    return LoadBlock(stream, holder, kRoRectMessages,
+    return LoadBlock(stream, holder, kWidgetBlockMessages,
                      [this](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
                          return ParseWidgetChunk(tag, block, h);
                      });
@@ -307,22 +295,16 @@ eResultCode CRoRectWidget::LoadWidgetDataBlock(gCStream* stream)
 
 eResultCode CRoRectWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDataHolder& holder)
 {
+    const sChunkReader read{stream};
     // A refused value is reported like a failed read of its tag.
-    auto report = [](eResultCode result, const char* message) {
-        if (result != eSuccess)
-            ReportError(eResourceReadError, message);
-        return result;
-    };
     auto readFloat = [&](const char* message, eResultCode (CRoRectWidget::*set)(float, bool, bool)) {
         float value = 0.0f;
-        if (eResultCode result = stream->ReadFloat(value); result != eSuccess)
-            return report(result, message);
-        return report((this->*set)(value, false, false), message);
+        PNU_TRY(read.Float(value, message));
+        return read.Reported((this->*set)(value, false, false), message);
     };
     auto readCorner = [&](const char* message, uint32_t bit) {
         int32_t value = 0;
-        if (eResultCode result = stream->ReadLong(value); result != eSuccess)
-            return report(result, message);
+        PNU_TRY(read.Int(value, message));
         return value == 1 ? AddCorners(bit, false, false) : RemoveCorners(bit, false, false);
     };
     switch (tag) {
@@ -331,8 +313,7 @@ eResultCode CRoRectWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWid
     case Code("rtbh"): return readFloat("RoRectWidget rtbh.", &CRoRectWidget::SetTitleBarHeight);
     case Code("rbcl"): {
         int32_t colour = 0;
-        if (eResultCode result = stream->ReadLong(colour); result != eSuccess)
-            return report(result, "RoRectWidget rbcl.");
+        PNU_TRY(read.Int(colour, "RoRectWidget rbcl."));
         return SetBorderColour(uint32_t(colour), false, false);
     }
     case Code("rctl"): return readCorner("RoRectWidget rctl.", kTopLeft);

@@ -11,18 +11,6 @@
 
 namespace {
 
-constexpr uint32_t Code(const char (&text)[5])
-{
-    return uint32_t(uint8_t(text[0])) << 24 | uint32_t(uint8_t(text[1])) << 16 |
-           uint32_t(uint8_t(text[2])) << 8 | uint32_t(uint8_t(text[3]));
-}
-
-const CWidget::sLoaderMessages kShadMessages = {
-    "Error reading widget data block size.", "Error setting widget memfile size",
-    "Error reading widget data block.",      "Error rewinding widget data block.",
-    "Error reading widget data chunk type.", "Error parsing widget data chunk type.",
-    "Error constructing widget hierarchy.",  false};
-
 float Gauss(float x) { return std::exp(-0.5f * x * x); }
 
 // One axis of `count` entries fading towards the near end (index 0), the far end, or both.
@@ -172,19 +160,17 @@ eResultCode CShadWidget::Paint(const gCRect& area, CImage* target, int32_t alpha
 eResultCode CShadWidget::LoadWidgetDataBlock(gCStream* stream)
 {
     CWidgetDataHolder holder;
-    return LoadBlock(stream, holder, kShadMessages, [this](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
+    return LoadBlock(stream, holder, kWidgetBlockMessages, [this](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
         return ParseWidgetChunk(tag, block, h);
     });
 }
 
 eResultCode CShadWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDataHolder& holder)
 {
+    const sChunkReader read{stream};
     auto side = [&](const char* message, uint32_t bit) -> eResultCode {
         int32_t value = 0;
-        if (eResultCode result = stream->ReadLong(value); result != eSuccess) {
-            ReportError(eResourceReadError, message);
-            return result;
-        }
+        PNU_TRY(read.Int(value, message));
         return value == 1 ? AddSides(bit, false) : RemoveSides(bit, false);
     };
     switch (tag) {
@@ -194,13 +180,9 @@ eResultCode CShadWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidge
     case Code("swsr"): return side("ShadWidget swsr.", kRight);
     case Code("swrd"): {
         float radius = 0.0f;
-        eResultCode result = stream->ReadFloat(radius);
+        PNU_TRY(read.Float(radius, "ShadWidget swrd."));
         // A radius that is not a number is reported like a failed read.
-        if (result == eSuccess)
-            result = SetRadius(radius, true);
-        if (result != eSuccess)
-            ReportError(eResourceReadError, "ShadWidget swrd.");
-        return result;
+        return read.Reported(SetRadius(radius, true), "ShadWidget swrd.");
     }
     default: return CCoWidget::ParseWidgetChunk(tag, stream, holder);
     }

@@ -7,12 +7,6 @@
 
 namespace {
 
-const CWidget::sLoaderMessages kTableMessages = {
-    "Error reading widget data block size.", "Error setting widget memfile size",
-    "Error reading widget data block.",      "Error rewinding widget data block.",
-    "Error reading widget data chunk type.", "Error parsing widget data chunk type.",
-    "Error constructing widget hierarchy.",  false};
-
 template <typename T>
 T* Created(T* table, eResultCode result)
 {
@@ -40,7 +34,7 @@ CTableWidget* CTableWidget::CreateFromName(const gCString& name, gCFile* file, C
 eResultCode CTableWidget::LoadWidgetDataBlock(gCStream* stream)
 {
     CWidgetDataHolder holder;
-    return LoadBlock(stream, holder, kTableMessages, [this](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
+    return LoadBlock(stream, holder, kWidgetBlockMessages, [this](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
         return ParseWidgetChunk(tag, block, h);
     });
 }

@@ -7,18 +7,6 @@
 
 namespace {
 
-constexpr uint32_t Code(const char (&text)[5])
-{
-    return uint32_t(uint8_t(text[0])) << 24 | uint32_t(uint8_t(text[1])) << 16 |
-           uint32_t(uint8_t(text[2])) << 8 | uint32_t(uint8_t(text[3]));
-}
-
-const CWidget::sLoaderMessages kTxImMessages = {
-    "Error reading widget data block size.", "Error setting widget memfile size",
-    "Error reading widget data block.",      "Error rewinding widget data block.",
-    "Error reading widget data chunk type.", "Error parsing widget data chunk type.",
-    "Error constructing widget hierarchy.",  false};
-
 const CImWidget::sImageStepMessages kTxImImageMessages = {
     "TxImWidget image load failed!", "TxImWidget assign image failed.", "TxImWidget image list load failed!",
     "TxImWidget assign image list failed.", "TxImWidget change image idx failed.", "ImWidget image load."};
@@ -187,7 +175,7 @@ eResultCode CTxImWidget::LoadWidgetDataBlock(gCStream* stream)
     // A text-and-image widget makes no children: the 'hier' entries go to a holder that is
     // dropped, and the shared frame finds none in its own.
     CTxImWidgetDataHolder dropped;
-    PNU_TRY(LoadBlock(stream, holder, kTxImMessages, [this, &dropped](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
+    PNU_TRY(LoadBlock(stream, holder, kWidgetBlockMessages, [this, &dropped](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
         if (tag == Code("hier"))
             return CWidget::ParseWidgetChunk(tag, block, dropped);
         return ParseDataChunk(tag, block, static_cast<CTxImWidgetDataHolder&>(h));
@@ -209,36 +197,24 @@ eResultCode CTxImWidget::LoadWidgetDataBlock(gCStream* stream)
 
 eResultCode CTxImWidget::ParseDataChunk(uint32_t tag, gCStream* stream, CTxImWidgetDataHolder& holder)
 {
-    auto report = [](eResultCode result, const char* message) {
-        if (result != eSuccess)
-            ReportError(eResourceReadError, message);
-        return result;
-    };
-    auto readLine = [&](gCString& text, const char* message) -> eResultCode {
-        PNU_TRY(report(stream->ReadUnicodeLine(text), message));
-        if (text.GetLength() > 0)
-            text.Delete(text.GetLength() - 1, 1);
-        return eSuccess;
-    };
-    auto readInt = [&](int32_t& value, const char* message) { return report(stream->ReadLong(value), message); };
-    auto readFloat = [&](float& value, const char* message) { return report(stream->ReadFloat(value), message); };
+    const sChunkReader read{stream};
     gCString text;
     int32_t value = 0;
     float number = 0.0f;
     switch (tag) {
     case Code("font"):
-        PNU_TRY(readLine(text, "TxWidget font."));
-        return report(SetFontName(text, false, false), "TxWidget font.");
+        PNU_TRY(read.Line(text, "TxWidget font."));
+        return read.Reported(SetFontName(text, false, false), "TxWidget font.");
     case Code("fsiz"): {
-        PNU_TRY(readFloat(number, "TxWidget fsiz."));
+        PNU_TRY(read.Float(number, "TxWidget fsiz."));
         const int32_t pixels = FontPixelsFromTag(number);
-        return report(SetFontPixelSize(pixels, false, false), "TxWidget fsiz.");
+        return read.Reported(SetFontPixelSize(pixels, false, false), "TxWidget fsiz.");
     }
     case Code("fpsz"):
-        PNU_TRY(readFloat(number, "TxWidget fpsz."));
-        return report(SetFontPointSize(number, false, false), "TxWidget fpsz.");
+        PNU_TRY(read.Float(number, "TxWidget fpsz."));
+        return read.Reported(SetFontPointSize(number, false, false), "TxWidget fpsz.");
     case Code("fjst"): {
-        PNU_TRY(readLine(text, "TxWidget fjst."));
+        PNU_TRY(read.Line(text, "TxWidget fjst."));
         // The tag places the label, as the editor's justification does; other texts only
         // bring it back to the left edge of its centred place.
         sLayoutValues* layout = mLabel.GetLayoutValues();
@@ -255,23 +231,23 @@ eResultCode CTxImWidget::ParseDataChunk(uint32_t tag, gCStream* stream, CTxImWid
         return eSuccess;
     }
     case Code("fbld"):
-        PNU_TRY(readInt(value, "TxWidget fbld."));
-        return report(SetBold(value == 1, false, false), "TxWidget fbld.");
+        PNU_TRY(read.Int(value, "TxWidget fbld."));
+        return read.Reported(SetBold(value == 1, false, false), "TxWidget fbld.");
     case Code("fita"):
-        PNU_TRY(readInt(value, "TxWidget fita."));
-        return report(SetItalic(value == 1, false, false), "TxWidget fita.");
+        PNU_TRY(read.Int(value, "TxWidget fita."));
+        return read.Reported(SetItalic(value == 1, false, false), "TxWidget fita.");
     case Code("fudl"):
-        PNU_TRY(readInt(value, "TxWidget fudl."));
-        return report(SetUnderline(value == 1, false, false), "TxWidget fudl.");
+        PNU_TRY(read.Int(value, "TxWidget fudl."));
+        return read.Reported(SetUnderline(value == 1, false, false), "TxWidget fudl.");
     case Code("text"):
-        PNU_TRY(readLine(text, "TxWidget text."));
-        return report(SetText(text, false, false), "TxWidget text.");
+        PNU_TRY(read.Line(text, "TxWidget text."));
+        return read.Reported(SetText(text, false, false), "TxWidget text.");
     case Code("txsz"):
-        PNU_TRY(readInt(value, "TxWidget txsz."));
+        PNU_TRY(read.Int(value, "TxWidget txsz."));
         SetSizeToText(value == 1);
         return eSuccess;
-    case Code("txls"): return readLine(holder.textListName, "TxWidget txls.");
-    case Code("txlx"): return readInt(holder.textListIndex, "TxWidget txlx.");
+    case Code("txls"): return read.Line(holder.textListName, "TxWidget txls.");
+    case Code("txlx"): return read.Int(holder.textListIndex, "TxWidget txlx.");
     default: return CImWidget::ParseWidgetChunk(tag, stream, holder);
     }
 }

@@ -8,16 +8,6 @@
 #include "resources/CTextList.h"
 #include "widgets/CWidgetLoadBlock.h"
 
-namespace {
-
-const CWidget::sLoaderMessages kTxWidgetMessages = {
-    "Error reading widget data block size.", "Error setting widget memfile size",
-    "Error reading widget data block.",      "Error rewinding widget data block.",
-    "Error reading widget data chunk type.", "Error parsing widget data chunk type.",
-    "Error constructing widget hierarchy.",  false};
-
-} // namespace
-
 CTxWidget::CTxWidget() { mColour = 0xFF000000u; }
 
 CTxWidget::~CTxWidget()
@@ -282,7 +272,7 @@ eResultCode CTxWidget::LoadWidgetDataBlock(gCStream* stream)
     // the shared frame does not see, and created at the end.
     CTxWidgetDataHolder frameHolder;
     mRenderingSuspended = true;
-    eResultCode result = LoadBlock(stream, frameHolder, kTxWidgetMessages,
+    eResultCode result = LoadBlock(stream, frameHolder, kWidgetBlockMessages,
                                    [this, &holder](uint32_t tag, gCStream* block, CWidgetDataHolder&) {
                                        return ParseWidgetChunk(tag, block, holder);
                                    });
@@ -310,92 +300,60 @@ eResultCode CTxWidget::LoadWidgetDataBlock(gCStream* stream)
 
 eResultCode CTxWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CTxWidgetDataHolder& holder)
 {
-    auto readLine = [&](gCString& text, const char* message) -> eResultCode {
-        if (eResultCode result = stream->ReadUnicodeLine(text); result != eSuccess) {
-            ReportError(eResourceReadError, message);
-            return result;
-        }
-        if (text.GetLength() > 0)
-            text.Delete(text.GetLength() - 1, 1);
-        return eSuccess;
-    };
-    auto readInt = [&](int32_t& value, const char* message) -> eResultCode {
-        if (eResultCode result = stream->ReadLong(value); result != eSuccess) {
-            ReportError(eResourceReadError, message);
-            return result;
-        }
-        return eSuccess;
-    };
-    auto readFloat = [&](float& value, const char* message) -> eResultCode {
-        if (eResultCode result = stream->ReadFloat(value); result != eSuccess) {
-            ReportError(eResourceReadError, message);
-            return result;
-        }
-        return eSuccess;
-    };
-    // A setter's refusal is reported like a failed read.
-    auto apply = [&](eResultCode result, const char* message) -> eResultCode {
-        if (result != eSuccess)
-            ReportError(eResourceReadError, message);
-        return result;
-    };
-    auto code = [](const char (&text)[5]) {
-        return uint32_t(uint8_t(text[0])) << 24 | uint32_t(uint8_t(text[1])) << 16 |
-               uint32_t(uint8_t(text[2])) << 8 | uint32_t(uint8_t(text[3]));
-    };
+    const sChunkReader read{stream};
     gCString text;
     int32_t value = 0;
     float number = 0.0f;
-    if (tag == code("font")) {
-        PNU_TRY(readLine(text, "TxWidget font."));
-        return apply(SetFontName(text, false, false), "TxWidget font.");
+    if (tag == Code("font")) {
+        PNU_TRY(read.Line(text, "TxWidget font."));
+        return read.Reported(SetFontName(text, false, false), "TxWidget font.");
     }
-    if (tag == code("fsiz")) {
-        PNU_TRY(readFloat(number, "TxWidget fsiz."));
+    if (tag == Code("fsiz")) {
+        PNU_TRY(read.Float(number, "TxWidget fsiz."));
         const int32_t pixels = FontPixelsFromTag(number);
-        return apply(SetFontPixelSize(pixels, false, false), "TxWidget fsiz.");
+        return read.Reported(SetFontPixelSize(pixels, false, false), "TxWidget fsiz.");
     }
-    if (tag == code("fpsz")) {
-        PNU_TRY(readFloat(number, "TxWidget fpsz."));
-        return apply(SetFontPointSize(number, false, false), "TxWidget fpsz.");
+    if (tag == Code("fpsz")) {
+        PNU_TRY(read.Float(number, "TxWidget fpsz."));
+        return read.Reported(SetFontPointSize(number, false, false), "TxWidget fpsz.");
     }
-    if (tag == code("fjst")) {
-        PNU_TRY(readLine(text, "TxWidget fjst."));
+    if (tag == Code("fjst")) {
+        PNU_TRY(read.Line(text, "TxWidget fjst."));
         int32_t justification = 0;
         if (text == "right")
             justification = 1;
         else if (text == "centre" || text == "center")
             justification = 2;
-        return apply(SetJustification(justification, false, false), "TxWidget fjst.");
+        return read.Reported(SetJustification(justification, false, false), "TxWidget fjst.");
     }
-    if (tag == code("fbld")) {
-        PNU_TRY(readInt(value, "TxWidget fbld."));
-        return apply(SetBold(value == 1, false, false), "TxWidget fbld.");
+    if (tag == Code("fbld")) {
+        PNU_TRY(read.Int(value, "TxWidget fbld."));
+        return read.Reported(SetBold(value == 1, false, false), "TxWidget fbld.");
     }
-    if (tag == code("fita")) {
-        PNU_TRY(readInt(value, "TxWidget fita."));
-        return apply(SetItalic(value == 1, false, false), "TxWidget fita.");
+    if (tag == Code("fita")) {
+        PNU_TRY(read.Int(value, "TxWidget fita."));
+        return read.Reported(SetItalic(value == 1, false, false), "TxWidget fita.");
     }
-    if (tag == code("fudl")) {
-        PNU_TRY(readInt(value, "TxWidget fudl."));
-        return apply(SetUnderline(value == 1, false, false), "TxWidget fudl.");
+    if (tag == Code("fudl")) {
+        PNU_TRY(read.Int(value, "TxWidget fudl."));
+        return read.Reported(SetUnderline(value == 1, false, false), "TxWidget fudl.");
     }
-    if (tag == code("txsz")) {
-        PNU_TRY(readInt(value, "TxWidget txsz."));
+    if (tag == Code("txsz")) {
+        PNU_TRY(read.Int(value, "TxWidget txsz."));
         SetSizeToText(value == 1);
         return eSuccess;
     }
-    if (tag == code("txwr")) {
-        PNU_TRY(readInt(value, "TxWidget txwr."));
-        return apply(SetWrap(value != 0, true, true), "TxWidget txwr.");
+    if (tag == Code("txwr")) {
+        PNU_TRY(read.Int(value, "TxWidget txwr."));
+        return read.Reported(SetWrap(value != 0, true, true), "TxWidget txwr.");
     }
-    if (tag == code("text")) {
-        PNU_TRY(readLine(text, "TxWidget text."));
-        return apply(SetText(text, false, false), "TxWidget text.");
+    if (tag == Code("text")) {
+        PNU_TRY(read.Line(text, "TxWidget text."));
+        return read.Reported(SetText(text, false, false), "TxWidget text.");
     }
-    if (tag == code("txls"))
-        return readLine(holder.textListName, "TxWidget txls.");
-    if (tag == code("txlx"))
-        return readInt(holder.textListIndex, "TxWidget txlx.");
+    if (tag == Code("txls"))
+        return read.Line(holder.textListName, "TxWidget txls.");
+    if (tag == Code("txlx"))
+        return read.Int(holder.textListIndex, "TxWidget txlx.");
     return CMaskWidget::ParseWidgetChunk(tag, stream, holder);
 }

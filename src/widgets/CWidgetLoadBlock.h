@@ -7,6 +7,46 @@
 #include "app/ReportError.h"
 #include "widgets/CWidget.h"
 
+#include <cstdlib>
+#include <string>
+
+// A chunk's tag: its four characters, the first in the most significant byte.
+constexpr uint32_t Code(const char (&text)[5])
+{
+    return uint32_t(uint8_t(text[0])) << 24 | uint32_t(uint8_t(text[1])) << 16 |
+           uint32_t(uint8_t(text[2])) << 8 | uint32_t(uint8_t(text[3]));
+}
+
+// Reads one chunk's value from the block. A failed read, or a value its setter refused, is
+// reported with the tag's alert and its result returned.
+struct sChunkReader {
+    gCStream* stream;
+
+    static eResultCode Reported(eResultCode result, const char* message)
+    {
+        if (result != eSuccess)
+            ReportError(eResourceReadError, message);
+        return result;
+    }
+    eResultCode Int(int32_t& value, const char* message) const { return Reported(stream->ReadLong(value), message); }
+    eResultCode Float(float& value, const char* message) const { return Reported(stream->ReadFloat(value), message); }
+    // The block's texts carry a line end as their last unit; it is dropped.
+    eResultCode Line(gCString& text, const char* message) const
+    {
+        PNU_TRY(Reported(stream->ReadUnicodeLine(text), message));
+        if (text.GetLength() > 0)
+            text.Delete(text.GetLength() - 1, 1);
+        return eSuccess;
+    }
+};
+
+// atof's reading, independent of the process locale.
+inline double ParseDecimal(const gCString& text)
+{
+    std::string bytes = text.ToMacRoman();
+    return std::strtod(bytes.c_str(), nullptr);
+}
+
 // The alerts of every widget class's block frame but the backdrop's.
 inline constexpr CWidget::sLoaderMessages kWidgetBlockMessages = {
     "Error reading widget data block size.", "Error setting widget memfile size",

@@ -12,36 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
-constexpr uint32_t Code(const char (&text)[5])
-{
-    return uint32_t(uint8_t(text[0])) << 24 | uint32_t(uint8_t(text[1])) << 16 |
-           uint32_t(uint8_t(text[2])) << 8 | uint32_t(uint8_t(text[3]));
-}
-
-const CWidget::sLoaderMessages kWidgetMessages = {
-    "Error reading widget data block size.", "Error setting widget memfile size",
-    "Error reading widget data block.",      "Error rewinding widget data block.",
-    "Error reading widget data chunk type.", "Error parsing widget data chunk type.",
-    "Error constructing widget hierarchy.",  false};
-
-// Drops the line end the block's texts carry as their last unit.
-void DropLastUnit(gCString& text)
-{
-    if (text.GetLength() > 0)
-        text.Delete(text.GetLength() - 1, 1);
-}
-
-// atof's reading, independent of the process locale.
-double ParseDecimal(const gCString& text)
-{
-    std::string bytes = text.ToMacRoman();
-    return std::strtod(bytes.c_str(), nullptr);
-}
-
-} // namespace
-
 eResultCode CWidget::LocateResource(bool byName, uint32_t id, const gCString& name, gCFile* file,
                                     CResourceDirectory* directory, gCFile*& source)
 {
@@ -106,7 +76,7 @@ eResultCode CWidget::ReadBlock(gCStream* stream, gCMemFile& block, const sLoader
 eResultCode CWidget::LoadWidgetDataBlock(gCStream* stream)
 {
     CWidgetDataHolder holder;
-    return LoadBlock(stream, holder, kWidgetMessages,
+    return LoadBlock(stream, holder, kWidgetBlockMessages,
                      [this](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
                          return ParseWidgetChunk(tag, block, h);
                      });
@@ -114,32 +84,16 @@ eResultCode CWidget::LoadWidgetDataBlock(gCStream* stream)
 
 eResultCode CWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDataHolder& holder)
 {
+    const sChunkReader read{stream};
     auto readFlag = [&](uint32_t& field, const char* message) -> eResultCode {
         int32_t value = 0;
-        if (eResultCode result = stream->ReadLong(value); result != eSuccess) {
-            ReportError(eResourceReadError, message);
-            return result;
-        }
+        PNU_TRY(read.Int(value, message));
         field = value == 1 ? 1 : 0;
-        return eSuccess;
-    };
-    auto readFloat = [&](float& field, const char* message) -> eResultCode {
-        if (eResultCode result = stream->ReadFloat(field); result != eSuccess) {
-            ReportError(eResourceReadError, message);
-            return result;
-        }
-        return eSuccess;
-    };
-    auto readInt = [&](int32_t& value, const char* message) -> eResultCode {
-        if (eResultCode result = stream->ReadLong(value); result != eSuccess) {
-            ReportError(eResourceReadError, message);
-            return result;
-        }
         return eSuccess;
     };
     auto readSwitch = [&](uint32_t bit, const char* message) -> eResultCode {
         int32_t value = 0;
-        PNU_TRY(readInt(value, message));
+        PNU_TRY(read.Int(value, message));
         if (value == 1)
             EnableEvents(bit, false);
         else
@@ -148,7 +102,7 @@ eResultCode CWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDat
     };
     auto readSizeMode = [&](uint32_t& relative, uint32_t& farSide, const char* message) -> eResultCode {
         int32_t value = 0;
-        PNU_TRY(readInt(value, message));
+        PNU_TRY(read.Int(value, message));
         if (value == 1)
             relative = 1;
         else if (value == 2)
@@ -162,14 +116,14 @@ eResultCode CWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDat
 
     sLayoutValues& v = mLayout;
     switch (tag) {
-    case Code("xpos"): return readFloat(v.x, "Widget xpsp.");
-    case Code("ypos"): return readFloat(v.y, "Widget ypsp.");
+    case Code("xpos"): return read.Float(v.x, "Widget xpsp.");
+    case Code("ypos"): return read.Float(v.y, "Widget ypsp.");
     case Code("xpsr"): return readFlag(v.xRelative, "Widget xpsr.");
     case Code("ypsr"): return readFlag(v.yRelative, "Widget ypsr.");
     case Code("xpsd"): return readFlag(v.xFarSide, "Widget xpsd.");
     case Code("ypsd"): return readFlag(v.yFarSide, "Widget ypsd.");
-    case Code("xsiz"): return readFloat(v.width, "Widget xszp.");
-    case Code("ysiz"): return readFloat(v.height, "Widget yszp.");
+    case Code("xsiz"): return read.Float(v.width, "Widget xszp.");
+    case Code("ysiz"): return read.Float(v.height, "Widget yszp.");
     case Code("xszr"): return readSizeMode(v.widthRelative, v.widthFarSide, "Widget xszr.");
     case Code("yszr"): return readSizeMode(v.heightRelative, v.heightFarSide, "Widget yszr.");
     case Code("xgrd"): return readFlag(v.xFarAnchor, "Widget xgrd.");
@@ -183,10 +137,10 @@ eResultCode CWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDat
     case Code("oblt"): return readFlag(mOpaqueBlit, "Widget oblt.");
     case Code("prop"): return readFlag(mPropagateOpacity, "Widget prop.");
     case Code("opac"):
-        PNU_TRY(readInt(mOpacity, "Widget opac."));
+        PNU_TRY(read.Int(mOpacity, "Widget opac."));
         mOpacity = ClampBlockOpacity(mOpacity);
         return eSuccess;
-    case Code("opct"): return readInt(mOpacityThreshold, "Widget opct.");
+    case Code("opct"): return read.Int(mOpacityThreshold, "Widget opct.");
     case Code("kydn"): return readSwitch(kEventKeys, "Widget kydn.");
     case Code("kyup"): return readSwitch(kEventKeys, "Widget kyup.");
     case Code("timr"): return readSwitch(kEventTimer, "Widget timr.");
@@ -212,17 +166,13 @@ eResultCode CWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDat
     }
     case Code("hier"): {
         int32_t count = 0;
-        PNU_TRY(readInt(count, "Widget hierarchy entries."));
+        PNU_TRY(read.Int(count, "Widget hierarchy entries."));
         // Each entry takes bytes of the block, so a large count ends at the first failed read.
         for (int32_t i = 0; i < count; ++i) {
             gCString name;
-            if (eResultCode result = stream->ReadUnicodeLine(name); result != eSuccess) {
-                ReportError(eResourceReadError, "Widget hierarchy names.");
-                return result;
-            }
-            DropLastUnit(name);
+            PNU_TRY(read.Line(name, "Widget hierarchy names."));
             int32_t type = 0;
-            PNU_TRY(readInt(type, "Widget hierarchy type."));
+            PNU_TRY(read.Int(type, "Widget hierarchy type."));
             // Names and types must stay in step: a child of the wrong class is worse than none.
             PNU_TRY(holder.childNames.Add(name));
             if (eResultCode result = holder.childTypes.Add(uint32_t(type)); result != eSuccess) {
@@ -234,11 +184,7 @@ eResultCode CWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDat
     }
     case Code("usrd"): {
         gCString text;
-        if (eResultCode result = stream->ReadUnicodeLine(text); result != eSuccess) {
-            ReportError(eResourceReadError, "Widget usrd.");
-            return result;
-        }
-        DropLastUnit(text);
+        PNU_TRY(read.Line(text, "Widget usrd."));
         gCString indexText, rest, typeText, valueText;
         gCString bar(u"|");
         if (int32_t split = text.SplitAtFirst(indexText, rest, bar, 0); split != 0) {
