@@ -89,6 +89,7 @@ updater_demo() {
             "$source_dir/tools/update-server/make-demo.sh" "$build_dir" "$demo" 0 >/dev/null
             python3 -B "$source_dir/tools/update-server/update_server.py" --reply "$form" --port 0 \
                 --port-file "$demo/port" --package "$demo/demo-update.pnu" \
+                --release-file "$demo/release" \
                 --request-log "$demo/requests.log" >"$demo/server.log" 2>&1 &
             server_pid=$!
             wait_for "the update server" test -s "$demo/port"

@@ -42,7 +42,7 @@ protected:
     std::pair<int32_t, int32_t> Glow(CWidget* button, int32_t milliseconds)
     {
         for (int32_t t = 0; t <= milliseconds; t += 10) {
-            EXPECT_EQ(backdrop->OnButtonHeartbeat(button), eSuccess);
+            EXPECT_EQ(backdrop->DispatchHeartbeatEvent(), eSuccess);
             clock->Advance(10000);
         }
         return {button->GetOverEffect(1)->GetOpacity(), button->GetOverEffect(2)->GetOpacity()};

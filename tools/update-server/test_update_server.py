@@ -87,6 +87,31 @@ class ServerForms(unittest.TestCase):
         announced = int(head.split(b"Content-Length: ")[1].split(b"\r\n")[0])
         self.assertLess(len(body), announced)
 
+    def test_slow_form_holds_the_second_half_until_released(self):
+        release = os.path.join(tempfile.mkdtemp(), "release")
+        self.start("package-slow", "--release-file", release)
+        with socket.create_connection(("127.0.0.1", self.port), timeout=10) as connection:
+            connection.sendall(b"GET /getupdate_v3.php HTTP/1.0\r\n\r\n")
+            data = b""
+            while b"PN2SQUSH" not in data:
+                data += connection.recv(65536)
+            connection.settimeout(0.3)
+            with self.assertRaises(socket.timeout):
+                while True:
+                    data += connection.recv(65536)
+            head, body = data.split(b"\r\n\r\n", 1)
+            self.assertIn(b"Content-Length: 1032", head)
+            self.assertEqual(len(body), 1032 - 516)
+            open(release, "w").close()
+            connection.settimeout(10)
+            while True:
+                piece = connection.recv(65536)
+                if not piece:
+                    break
+                body += piece
+        with open(self.package, "rb") as package:
+            self.assertEqual(body, package.read())
+
     def test_close_form_closes_at_once_and_other_paths_are_not_found(self):
         self.start("close")
         self.assertEqual(self.ask(), b"")

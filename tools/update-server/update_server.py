@@ -6,6 +6,8 @@ command line, for every request:
 
   package            200, a package body (application/octet-stream) with its length
   package-save       the same, with "PNU-UpdaterSend: 1" (the updater keeps it as its source)
+  package-slow       the package reply in two halves: the second only once the file named by
+                     --release-file exists (so a download can be seen part-way), at most 60 s later
   uptodate           200 text reply, PNU-FailType 2 ("up to date")
   refused-location   200 text reply, PNU-FailType 1 with a PNU-DownloadLocation
   refused            200 text reply, PNU-FailType 1 without a download location
@@ -26,9 +28,10 @@ import signal
 import socket
 import socketserver
 import sys
+import time
 import urllib.parse
 
-FORMS = ["package", "package-save", "uptodate", "refused-location", "refused", "no-failtype",
+FORMS = ["package", "package-save", "package-slow", "uptodate", "refused-location", "refused", "no-failtype",
          "short", "notfound", "nohttp", "close"]
 
 
@@ -46,7 +49,7 @@ def package_reply(package, extra=()):
 
 
 def build_reply(form, options):
-    if form == "package":
+    if form in ("package", "package-slow"):
         return package_reply(options.package_bytes)
     if form == "package-save":
         return package_reply(options.package_bytes, [("PNU-UpdaterSend", "1")])
@@ -80,6 +83,12 @@ def not_found():
             % len(body)) + body
 
 
+def wait_for_release(path, limit=60.0):
+    deadline = time.monotonic() + limit
+    while path and not os.path.exists(path) and time.monotonic() < deadline:
+        time.sleep(0.02)
+
+
 class Handler(socketserver.BaseRequestHandler):
     def handle(self):
         options = self.server.options
@@ -101,11 +110,19 @@ class Handler(socketserver.BaseRequestHandler):
         url = urllib.parse.urlsplit(target)
         query = urllib.parse.parse_qsl(url.query, keep_blank_values=True)
         self.record({"request": request_line, "path": url.path, "query": query})
+        slow = False
         if url.path.endswith("/getupdate_v3.php"):
             reply = build_reply(options.form, options)
+            slow = options.form == "package-slow"
         else:
             reply = not_found()
         try:
+            if slow:
+                # Headers and the first half of the body, then the rest once released.
+                split = len(reply) - len(options.package_bytes) // 2
+                self.request.sendall(reply[:split])
+                wait_for_release(options.release_file)
+                reply = reply[split:]
             self.request.sendall(reply)
             self.request.shutdown(socket.SHUT_WR)
         except OSError:
@@ -131,6 +148,7 @@ def main(argv=None):
     parser.add_argument("--reason", help="the PNU-FailReason text of the refusals")
     parser.add_argument("--location", default="http://127.0.0.1/pintrel2/download.html",
                         help="the PNU-DownloadLocation of refused-location")
+    parser.add_argument("--release-file", help="package-slow sends its second half once this exists")
     parser.add_argument("--request-log", help="append each request here as a JSON line")
     parser.add_argument("--port-file", help="write the port here once listening")
     options = parser.parse_args(argv)

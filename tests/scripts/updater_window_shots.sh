@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# The finished window of the real program, compared pixel for pixel with the golden pictures in
+# tests/data/window: at start, after "up to date", with the status lines scrolled by dragging the
+# thumb, after a refusal with a download location, part-way through a download, with the install
+# message, after the install, and in German. Each comparison is repeated until the window matches
+# or the wait runs out, so it waits for the state rather than for a time; the pointer rests on the
+# background, so no glow or hover is in the pictures.
+#
+# The pictures depend on the fonts of the machine. To make them again (then look at every one
+# before committing it):
+#     PNU_REGENERATE_GOLDEN=1 bash tests/scripts/updater_window_shots.sh SOURCE_DIR BUILD_DIR
+# A failed comparison leaves what the window showed in BUILD_DIR/window-shots.
+set -euo pipefail
+source_dir=$1
+build_dir=$2
+program="Pintrel Updater.app/Contents/MacOS/Pintrel Updater"
+source "$source_dir/tests/scripts/updater_x11.bash"
+
+[ -x "$build_dir/$program" ] || { echo "the updater program is not built"; exit 1; }
+golden_dir="$source_dir/tests/data/window"
+shots_dir="$build_dir/window-shots"
+mkdir -p "$shots_dir"
+x11_start
+
+window_origin() {
+    win_x=$(xwininfo -id "$updater_window" | sed -n 's/^ *Absolute upper-left X: *//p')
+    win_y=$(xwininfo -id "$updater_window" | sed -n 's/^ *Absolute upper-left Y: *//p')
+}
+
+# Takes the window's picture without metadata, so equal pixels give equal files.
+grab() { import -window "$updater_window" -strip "png:$1"; }
+
+matches() { grab "$2" && compare -metric AE "$1" "$2" null: 2>/dev/null; }
+
+# shot NAME [SETTLE_SECONDS]: the window must match the golden picture NAME.
+shot() {
+    local name=$1 golden="$golden_dir/$1.png"
+    # A moved pointer is seen at the next button event (a warp alone is not reported as a
+    # movement): a middle click on the background, which does nothing there.
+    xdotool mousemove $((win_x + 5)) $((win_y + 5)) click 2
+    if [ -n "${PNU_REGENERATE_GOLDEN:-}" ]; then
+        sleep "${2:-1}"
+        grab "$golden"
+        echo "wrote $golden"
+        return
+    fi
+    [ -f "$golden" ] || fail "no golden picture $golden"
+    PNU_WAIT_SECONDS=15 wait_for "the window to look like $name.png (got $shots_dir/$name.png)" \
+        matches "$golden" "$shots_dir/$name.png"
+    rm -f "$shots_dir/$name.png"
+}
+
+# A run of the program against the server's FORM, optionally for a product in LANGUAGE.
+start_with() {
+    local form=$1 language=${2:-}
+    updater_demo "$form"
+    if [ -n "$language" ]; then
+        printf '1 "Local_Current" "%s"\n2 "PBX_InternalBuildString" "FULL|2.0.1"\n3 "PBX_Application" "Pintrel 2"\n' \
+            "$language" > "$demo/system.mst"
+        python3 -B "$source_dir/tools/rescomp/rescomp.py" strings "$demo/system.mst" \
+            -o "$demo/Pintrel 2.app/Contents/Resources/system.msf"
+    fi
+    updater_start
+    window_origin
+}
+
+echo "--- start, up to date, scrolled ($SECONDS s)"
+start_with uptodate
+shot start
+updater_click message
+wait_for "the reply" log_has_line "Your Pintrel 2 is up to date."
+shot uptodate
+# The thumb rests at the bottom of its track (the newest line shows): drag it half-way up. The
+# track lies 6 pixels inside the status frame's right and top edges (the resource script).
+thumb_x=$((win_x + 330 + 300 - 6 - 8))
+thumb_y=$((win_y + 28 + 6 + 120))
+# Relative moves, as a real mouse makes them: an absolute move is a warp, which the program sees
+# only at the next button event.
+xdotool mousemove "$thumb_x" "$thumb_y" sleep 0.1 mousedown 1 sleep 0.1 \
+    mousemove_relative -- 0 -20 sleep 0.1 mousemove_relative -- 0 -20 sleep 0.1 mouseup 1
+shot scrolled
+updater_click quit
+updater_wait_exit
+
+echo "--- refused with a download location ($SECONDS s)"
+start_with refused-location
+updater_click message
+wait_for "the refusal" log_has_line "The update can be downloaded from http://127.0.0.1/pintrel2/download.html (click the message to open the page)."
+shot refused-location
+updater_click quit
+updater_wait_exit
+
+echo "--- download, install message, installed ($SECONDS s)"
+start_with package-slow
+updater_click message
+wait_for "the download to start" log_has_line "Received response from server, download is ready to begin."
+shot downloading 2
+touch "$demo/release"
+wait_for "the package" log_has_line "Update received. Click the message to install it."
+shot install-message
+updater_click message
+wait_for "the install" log_has_line "The update has been installed."
+shot installed
+updater_click quit
+updater_wait_exit
+
+echo "--- German ($SECONDS s)"
+start_with uptodate Deutsch
+shot german
+updater_click quit
+updater_wait_exit
+echo "ok ($SECONDS s)"
