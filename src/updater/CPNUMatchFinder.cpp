@@ -78,7 +78,7 @@ uint64_t CPNUMatchFinder::WindowSize(uint64_t n, uint64_t distance)
     return window;
 }
 
-uint32_t CPNUMatchFinder::WindowHeadBits(uint64_t window) { return std::max<uint32_t>(std::bit_width(window) - 2, 4); }
+uint32_t CPNUMatchFinder::WindowHeadBits(uint64_t window) { return std::max<uint32_t>(std::bit_width(window) - 3, 4); }
 
 uint64_t CPNUMatchFinder::WorkAreaSize(uint64_t n)
 {
