@@ -13,7 +13,7 @@ eResultCode LaunchFile(const gCString& path)
     sFSRef ref;
     if (MakeFSRef(path, &ref) != 0)
         return eFileNotFound;
-    return platform::LaunchPath(ref.path) ? eSuccess : eFileNotFound;
+    return plat::LaunchPath(ref.path) ? eSuccess : eFileNotFound;
 }
 
 eResultCode LaunchFile(const gCFPath& path)
@@ -32,19 +32,19 @@ eResultCode LaunchFile(const gCString& path, const gCString&) { return LaunchFil
 eResultCode OpenURL(const gCString& url)
 {
     std::string text = url.ToUTF8();
-    if (!platform::IsValidURLText(text))
+    if (!plat::IsValidURLText(text))
         return eFileNotFound;
-    return platform::OpenURLText(text) ? eSuccess : eFileNotFound;
+    return plat::OpenURLText(text) ? eSuccess : eFileNotFound;
 }
 
 eResultCode ChooseFolderDialog(gCFolderRef& folder)
 {
-    platform::sFolderDialogAnswer answer = platform::RunFolderDialog();
-    if (answer.status == platform::eDialogStatus::kCancelled)
+    plat::sFolderDialogAnswer answer = plat::RunFolderDialog();
+    if (answer.status == plat::eDialogStatus::kCancelled)
         return eHandled;
-    if (answer.status != platform::eDialogStatus::kChosen)
+    if (answer.status != plat::eDialogStatus::kChosen)
         return eCreateFailed;
-    sFSRef ref = platform::MakePathRecord(answer.folder);
+    sFSRef ref = plat::MakePathRecord(answer.folder);
     if (!ref.exists)
         return eCreateFailed;
     PNU_TRY(folder.SetFromFSRef(&ref));
@@ -89,18 +89,18 @@ eResultCode OpenOrChooseSaveFile(gCFile& file, gCFRef& ref, gCFTypeList* types, 
 
 eResultCode PutFileDialog(gCFPath&, sNavReply* reply)
 {
-    platform::sSaveDialogAnswer answer;
+    plat::sSaveDialogAnswer answer;
     RunModalDialog(
         [](void* context) {
-            platform::sSaveDialogRequest request;
-            *static_cast<platform::sSaveDialogAnswer*>(context) = platform::RunSaveDialog(request);
+            plat::sSaveDialogRequest request;
+            *static_cast<plat::sSaveDialogAnswer*>(context) = plat::RunSaveDialog(request);
         },
         &answer);
     if (!reply)
         return eSuccess;
     reply->validRecord = 0;
     reply->selection.RemoveAll();
-    if (answer.status != platform::eDialogStatus::kChosen)
+    if (answer.status != plat::eDialogStatus::kChosen)
         return eSuccess;
     gCString folder;
     gCString name;

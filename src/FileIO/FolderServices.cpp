@@ -34,9 +34,9 @@ bool IsInsideOrSame(const std::string& inner, const std::string& outer)
 std::vector<std::string> LinkNames(const gCFolderRef& folder)
 {
     std::vector<std::string> links;
-    std::vector<platform::sFolderEntry> entries;
-    if (platform::ListFolderEntries(SystemPathFromText(folder.GetPath()), entries)) {
-        for (const platform::sFolderEntry& entry : entries) {
+    std::vector<plat::sFolderEntry> entries;
+    if (plat::ListFolderEntries(SystemPathFromText(folder.GetPath()), entries)) {
+        for (const plat::sFolderEntry& entry : entries) {
             if (entry.isLink)
                 links.push_back(entry.name);
         }
@@ -59,8 +59,8 @@ void CopyLink(const gCFolderRef& source, const gCFolderRef& destination, const g
 {
     std::string from = SystemPathFromText(source.GetPath()) + name.ToUTF8();
     std::string to = SystemPathFromText(destination.GetPath()) + name.ToUTF8();
-    if (!platform::PathEntryExists(to))
-        (void)platform::CopyPath(from, to);
+    if (!plat::PathEntryExists(to))
+        (void)plat::CopyPath(from, to);
 }
 
 eResultCode CopyFiles(const gCFolderRef& source, const gCFolderRef& destination, gCArray<gCFRef*>& files,
@@ -100,13 +100,13 @@ eResultCode CreateFolder(const gCFolderRef& folder)
 {
     std::string path = SystemPathFromText(folder.GetPath());
     if (FileExists(folder))
-        return platform::PathIsFolder(path) ? eSuccess : eCreateFailed;
+        return plat::PathIsFolder(path) ? eSuccess : eCreateFailed;
     gCString parent = folder.GetParentPath();
-    if (parent.IsEmpty() || !platform::PathIsFolder(SystemPathFromText(parent)))
+    if (parent.IsEmpty() || !plat::PathIsFolder(SystemPathFromText(parent)))
         return eCreateFailed;
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
-    if (!platform::CreateOneFolder(path) || !platform::PathIsFolder(path))
+    if (!plat::CreateOneFolder(path) || !plat::PathIsFolder(path))
         return eCreateFailed;
     return eSuccess;
 }
@@ -180,8 +180,8 @@ eResultCode CopyFolderRecursive(const gCFolderRef& source, const gCFolderRef& de
         return eGenericFailure;
     if (!source.Exists())
         return eSuccess;
-    std::string from = platform::CanonicalPath(SystemPathFromText(source.GetPath()));
-    std::string into = platform::CanonicalPath(SystemPathFromText(destination.GetPath()));
+    std::string from = plat::CanonicalPath(SystemPathFromText(source.GetPath()));
+    std::string into = plat::CanonicalPath(SystemPathFromText(destination.GetPath()));
     // Copying a folder into itself would copy its own copies without end.
     if (recurse && IsInsideOrSame(into, from))
         return eBadParameter;
@@ -219,25 +219,25 @@ eResultCode CopyFolderRecursive(const gCFolderRef& source, const gCFolderRef& de
 eResultCode GetDocumentsFolder(gCFolderRef& folder)
 {
     std::string path;
-    if (!platform::GetDocumentsFolderPath(path))
+    if (!plat::GetDocumentsFolderPath(path))
         return eCreateFailed;
-    sFSRef ref = platform::MakePathRecord(path);
+    sFSRef ref = plat::MakePathRecord(path);
     return folder.SetFromFSRef(&ref);
 }
 
 eResultCode GetPreferencesFolder(gCFolderRef& folder)
 {
     std::string path;
-    if (!platform::GetPreferencesFolderPath(path))
+    if (!plat::GetPreferencesFolderPath(path))
         return eCreateFailed;
-    sFSRef ref = platform::MakePathRecord(path);
+    sFSRef ref = plat::MakePathRecord(path);
     return folder.SetFromFSRef(&ref);
 }
 
 eResultCode GetCurrentFolder(gCString& folder)
 {
     std::string path;
-    if (!platform::GetWorkingFolder(path))
+    if (!plat::GetWorkingFolder(path))
         return ePathNameError;
     if (!path.empty() && path.back() == ':')
         path.pop_back();

@@ -179,7 +179,7 @@ int64_t gCFPath::GetFileSize() const
 {
     if (!IsSet())
         return -1;
-    return platform::PathSize(SystemPathFromText(GetPath()));
+    return plat::PathSize(SystemPathFromText(GetPath()));
 }
 
 eFileType gCFPath::GetFileTypeIndex() const
@@ -215,7 +215,7 @@ int32_t MakeFSRef(const gCString& text, sFSRef* out)
 {
     if (!out)
         return 1;
-    *out = platform::MakePathRecord(SystemPathFromText(text));
+    *out = plat::MakePathRecord(SystemPathFromText(text));
     return out->exists ? 0 : 1;
 }
 
@@ -223,13 +223,13 @@ eResultCode PathFromFSRef(const sFSRef* ref, gCString& volume, gCString& folders
 {
     volume = gCString(u"");
     folders = gCString(u"");
-    if (!ref || !platform::PathExists(ref->path))
+    if (!ref || !plat::PathExists(ref->path))
         return eBadParameter;
     gCString path;
     PNU_TRY(path.SetFromUTF8(ref->path));
     // The root of a volume: the root folder or a mount point.
-    std::string canonical = platform::CanonicalPath(ref->path);
-    for (const platform::sVolume& mounted : platform::ListMountedVolumes()) {
+    std::string canonical = plat::CanonicalPath(ref->path);
+    for (const plat::sVolume& mounted : plat::ListMountedVolumes()) {
         if (mounted.mountPoint != canonical)
             continue;
         gCString volumeName;

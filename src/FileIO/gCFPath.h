@@ -12,7 +12,7 @@ struct sNavReply;
 
 // What stands in for the Mac's reference to an existing item: the absolute UTF-8 path and
 // whether something existed there when it was made.
-using sFSRef = platform::sPathRecord;
+using sFSRef = plat::sPathRecord;
 
 class gCFPath : public gCBasePath {
 public:

@@ -68,10 +68,10 @@ eResultCode gCFRef::SetFromAEDescList(const sNavReply* reply)
 
 eResultCode gCFRef::SetFromFSRef(const sFSRef* ref)
 {
-    if (!ref || ref->path.empty() || !platform::PathExists(ref->path))
+    if (!ref || ref->path.empty() || !plat::PathExists(ref->path))
         return eBadParameter;
     std::string path = ref->path;
-    if (platform::PathIsFolder(path) && path.back() != '/')
+    if (plat::PathIsFolder(path) && path.back() != '/')
         path += '/';
     return SetFromCFURL(FileURLFromSystemPath(path));
 }

@@ -8,7 +8,7 @@
 #include <climits>
 #include <cstring>
 
-using platform::eFileResult;
+using plat::eFileResult;
 
 namespace {
 
@@ -29,7 +29,7 @@ gCFile::~gCFile() { CloseQuietly(); }
 void gCFile::CloseQuietly()
 {
     if (IsOpen())
-        (void)platform::CloseFileHandle(mFork);
+        (void)plat::CloseFileHandle(mFork);
     mFork = -1;
 }
 
@@ -37,7 +37,7 @@ eResultCode gCFile::Close()
 {
     if (!IsOpen())
         return eSuccess;
-    eFileResult result = platform::CloseFileHandle(mFork);
+    eFileResult result = plat::CloseFileHandle(mFork);
     // The descriptor is released even when closing reports an error; keeping its number could
     // later close a file someone else has opened.
     mFork = -1;
@@ -48,17 +48,17 @@ eResultCode gCFile::OpenSystemPath(const std::string& path, eAccessState state, 
 {
     created = 0;
     CloseQuietly();
-    platform::eOpenMode mode = platform::eOpenMode::kReadWrite;
+    plat::eOpenMode mode = plat::eOpenMode::kReadWrite;
     if (state == eAccessRead)
-        mode = platform::eOpenMode::kRead;
+        mode = plat::eOpenMode::kRead;
     else if (state == eAccessWrite || state == eAccessWriteExisting)
-        mode = platform::eOpenMode::kWrite;
+        mode = plat::eOpenMode::kWrite;
 
-    int32_t handle = platform::kNoFileHandle;
-    eFileResult result = platform::OpenFileHandle(path, mode, handle);
+    int32_t handle = plat::kNoFileHandle;
+    eFileResult result = plat::OpenFileHandle(path, mode, handle);
     if (result == eFileResult::kOk) {
-        if (state == eAccessWrite && platform::SetFileHandleLength(handle, 0) != eFileResult::kOk) {
-            (void)platform::CloseFileHandle(handle);
+        if (state == eAccessWrite && plat::SetFileHandleLength(handle, 0) != eFileResult::kOk) {
+            (void)plat::CloseFileHandle(handle);
             return eInvalidFile;
         }
         mFork = handle;
@@ -69,11 +69,11 @@ eResultCode gCFile::OpenSystemPath(const std::string& path, eAccessState state, 
         if (state == eAccessRead || state == eAccessWriteExisting)
             return eInvalidFile;
         // Another process may create it in between; opening what is there then is still right.
-        if (eFileResult made = platform::CreateFileExclusive(path);
+        if (eFileResult made = plat::CreateFileExclusive(path);
             made != eFileResult::kOk && made != eFileResult::kExists)
             return eInvalidFile;
         created = 1;
-        if (platform::OpenFileHandle(path, mode, handle) != eFileResult::kOk)
+        if (plat::OpenFileHandle(path, mode, handle) != eFileResult::kOk)
             return eInvalidFile;
         mFork = handle;
         return eSuccess;
@@ -90,7 +90,7 @@ int32_t gCFile::GetEOF()
     if (!IsOpen())
         return 1;
     int64_t length = 0;
-    if (platform::GetFileHandleLength(mFork, length) != eFileResult::kOk)
+    if (plat::GetFileHandleLength(mFork, length) != eFileResult::kOk)
         return 0;
     return length > INT32_MAX ? INT32_MAX : int32_t(length);
 }
@@ -101,7 +101,7 @@ eResultCode gCFile::ReadChunk(void* buffer, int32_t count, int32_t& got)
     if (count <= 0)
         return eSuccess;
     size_t read = 0;
-    eFileResult result = platform::ReadFileHandle(mFork, buffer, size_t(count), read);
+    eFileResult result = plat::ReadFileHandle(mFork, buffer, size_t(count), read);
     got = int32_t(read);
     return result == eFileResult::kOk || result == eFileResult::kEndOfFile ? eSuccess : eStreamError;
 }
@@ -119,7 +119,7 @@ eResultCode gCFile::WriteBytes(const void* buffer, int32_t count)
         return eBadParameter;
     if (count == 0)
         return eSuccess;
-    return platform::WriteFileHandle(mFork, buffer, size_t(count)) == eFileResult::kOk ? eSuccess : eStreamError;
+    return plat::WriteFileHandle(mFork, buffer, size_t(count)) == eFileResult::kOk ? eSuccess : eStreamError;
 }
 
 eResultCode gCFile::ReadBuffer(void* buffer, int32_t count)
@@ -150,7 +150,7 @@ eResultCode gCFile::Sync()
 {
     if (!IsOpen())
         return eInvalidFile;
-    return platform::SyncFileHandle(mFork) == eFileResult::kOk ? eSuccess : eStreamError;
+    return plat::SyncFileHandle(mFork) == eFileResult::kOk ? eSuccess : eStreamError;
 }
 
 eResultCode gCFile::Read(void* buffer, int32_t count)
@@ -392,7 +392,7 @@ eResultCode gCFile::GetPos(int64_t& position)
 {
     if (!IsOpen())
         return eInvalidFile;
-    return platform::GetFileHandlePosition(mFork, position) == eFileResult::kOk ? eSuccess : eStreamError;
+    return plat::GetFileHandlePosition(mFork, position) == eFileResult::kOk ? eSuccess : eStreamError;
 }
 
 int64_t gCFile::GetPos()
@@ -400,7 +400,7 @@ int64_t gCFile::GetPos()
     if (!IsOpen())
         return eInvalidFile;
     int64_t position = 0;
-    if (platform::GetFileHandlePosition(mFork, position) != eFileResult::kOk)
+    if (plat::GetFileHandlePosition(mFork, position) != eFileResult::kOk)
         return -1;
     return position;
 }
@@ -412,7 +412,7 @@ eResultCode gCFile::SetPos(int64_t position)
     // Positions are 32-bit in this stream: a larger one is refused rather than wrapped.
     if (position < 0 || position > INT32_MAX)
         return eStreamError;
-    return platform::SetFileHandlePosition(mFork, position) == eFileResult::kOk ? eSuccess : eStreamError;
+    return plat::SetFileHandlePosition(mFork, position) == eFileResult::kOk ? eSuccess : eStreamError;
 }
 
 int32_t gCFile::IsEOF()
@@ -421,8 +421,8 @@ int32_t gCFile::IsEOF()
         return 1;
     int64_t position = 0;
     int64_t length = 0;
-    if (platform::GetFileHandlePosition(mFork, position) != eFileResult::kOk
-        || platform::GetFileHandleLength(mFork, length) != eFileResult::kOk)
+    if (plat::GetFileHandlePosition(mFork, position) != eFileResult::kOk
+        || plat::GetFileHandleLength(mFork, length) != eFileResult::kOk)
         return 1;
     return position >= length ? 1 : 0;
 }
@@ -432,7 +432,7 @@ int64_t gCFile::GetLength()
     if (!IsOpen())
         return 1;
     int64_t length = 0;
-    if (platform::GetFileHandleLength(mFork, length) != eFileResult::kOk)
+    if (plat::GetFileHandleLength(mFork, length) != eFileResult::kOk)
         return 0;
     return length;
 }
@@ -468,7 +468,7 @@ eResultCode gCFile::Open(gCFRef* ref, eAccessState state)
     PNU_TRY(OpenSystemPath(path, state, created));
     if (created) {
         // The caller's reference names the new file from now on, as the system wrote it.
-        sFSRef made = platform::MakePathRecord(path);
+        sFSRef made = plat::MakePathRecord(path);
         (void)ref->SetFromFSRef(&made);
     }
     return eSuccess;

@@ -41,11 +41,11 @@ std::vector<std::string> PatternsFor(const gCString& extensionText)
     return patterns;
 }
 
-eResultCode FromStatus(platform::eDialogStatus status)
+eResultCode FromStatus(plat::eDialogStatus status)
 {
     switch (status) {
-    case platform::eDialogStatus::kChosen: return eSuccess;
-    case platform::eDialogStatus::kCancelled: return eHandled;
+    case plat::eDialogStatus::kChosen: return eSuccess;
+    case plat::eDialogStatus::kCancelled: return eHandled;
     default: return eCreateFailed;
     }
 }
@@ -84,7 +84,7 @@ eResultCode gCFileDlg::GetFile(gCString& path, gCFTypeList* types)
 {
     mStartFolder = path.IsNull() ? gCString(u"") : path;
     mTypes = types;
-    platform::sOpenDialogRequest request;
+    plat::sOpenDialogRequest request;
     if (!mStartFolder.IsEmpty())
         request.startFolder = SystemPathFromText(mStartFolder);
     if (types) {
@@ -98,9 +98,9 @@ eResultCode gCFileDlg::GetFile(gCString& path, gCFTypeList* types)
         gCString text;
         return text.SetFromUTF8(chosen) == eSuccess && ShowsItem(types, text, 0, 0) != 0;
     };
-    platform::sOpenDialogAnswer answer = platform::RunOpenDialog(request);
+    plat::sOpenDialogAnswer answer = plat::RunOpenDialog(request);
     PNU_TRY(FromStatus(answer.status));
-    sFSRef chosen = platform::MakePathRecord(answer.path);
+    sFSRef chosen = plat::MakePathRecord(answer.path);
     gCFRef ref;
     if (answer.path.empty() || ref.SetFromFSRef(&chosen) != eSuccess)
         return eCreateFailed;
@@ -111,7 +111,7 @@ eResultCode gCFileDlg::GetFile(gCString& path, gCFTypeList* types)
 eResultCode gCFileDlg::PutFile(gCBasePath& path, gCFTypeList* types)
 {
     mStartFolder = path.GetPath();
-    platform::sSaveDialogRequest request;
+    plat::sSaveDialogRequest request;
     if (types && types->GetEntryCount() > 0) {
         for (int32_t i = 0; i < types->GetEntryCount(); ++i)
             request.typeNames.push_back(types->GetEntryName(i).ToUTF8());
@@ -146,12 +146,12 @@ eResultCode gCFileDlg::PutFile(gCBasePath& path, gCFTypeList* types)
         return RenameForType(text, list->GetPCType(oldType), list->GetPCType(newType)).ToUTF8();
     };
 
-    platform::sSaveDialogAnswer answer = platform::RunSaveDialog(request);
+    plat::sSaveDialogAnswer answer = plat::RunSaveDialog(request);
     PNU_TRY(FromStatus(answer.status));
     mCurrentType = answer.typeIndex;
     if (answer.folder.empty() || answer.name.empty())
         return eCreateFailed;
-    sFSRef folderRef = platform::MakePathRecord(answer.folder);
+    sFSRef folderRef = plat::MakePathRecord(answer.folder);
     if (!folderRef.exists)
         return eCreateFailed;
     gCString folderText = FolderPathFromFSRef(&folderRef);

@@ -64,16 +64,16 @@ eResultCode gCFolderRef::Create()
 {
     // Something that is not a folder standing at the place is a failure, not a success.
     if (Exists())
-        return platform::PathIsFolder(SystemPathFromText(GetPath())) ? eSuccess : eCreateFailed;
+        return plat::PathIsFolder(SystemPathFromText(GetPath())) ? eSuccess : eCreateFailed;
     gCFolderRef parent;
     PNU_TRY(GetParentFolder(parent));
     (void)parent.Create();
     gCString text = WithoutFinalSlash(GetPath());
     if (MakeFSRef(GetPath(), &mFSRef) == 0)
-        return platform::PathIsFolder(mFSRef.path) ? eSuccess : eCreateFailed;
+        return plat::PathIsFolder(mFSRef.path) ? eSuccess : eCreateFailed;
     if (!CocoaCreateFolder(text))
         return eCreateFailed;
-    return platform::PathIsFolder(PathTextToUTF8(text)) ? eSuccess : eCreateFailed;
+    return plat::PathIsFolder(PathTextToUTF8(text)) ? eSuccess : eCreateFailed;
 }
 
 eResultCode gCFolderRef::SetFromFSRef(const sFSRef* ref) { return SetPath(FolderPathFromFSRef(ref)); }
@@ -98,11 +98,11 @@ int32_t gCFolderRef::IsWritable() const
     for (int32_t attempt = 0; attempt < 100 && !made; ++attempt) {
         std::string name = attempt == 0 ? std::string("test.tst") : "test-" + std::to_string(attempt) + ".tst";
         probe = folder + name;
-        platform::eFileResult result = platform::CreateFileExclusive(probe);
-        if (result == platform::eFileResult::kOk) {
+        plat::eFileResult result = plat::CreateFileExclusive(probe);
+        if (result == plat::eFileResult::kOk) {
             made = true;
             (void)probeName.SetFromUTF8(name);
-        } else if (result != platform::eFileResult::kExists) {
+        } else if (result != plat::eFileResult::kExists) {
             return 0;
         }
     }
@@ -119,7 +119,7 @@ int32_t gCFolderRef::IsWritable() const
         }
     }
     delete ref;
-    if (!platform::RemovePath(probe))
+    if (!plat::RemovePath(probe))
         writable = 0;
     return writable;
 }
@@ -281,7 +281,7 @@ gCString FolderPathFromFSRef(const sFSRef* ref)
     if (!ref || ref->path.empty())
         return text;
     std::string path = ref->path;
-    if (platform::PathIsFolder(path) && path.back() != '/')
+    if (plat::PathIsFolder(path) && path.back() != '/')
         path += '/';
     (void)text.SetFromUTF8(path);
     return text;

@@ -75,22 +75,22 @@ std::string PathTextToUTF8(const char16_t* path, int32_t length)
 
 uint32_t CocoaPathExists(const char16_t* path, int32_t length)
 {
-    return platform::PathExists(PathTextToUTF8(path, length)) ? 1 : 0;
+    return plat::PathExists(PathTextToUTF8(path, length)) ? 1 : 0;
 }
 
 uint32_t CocoaCreateFolder(const char16_t* path, int32_t length)
 {
-    return platform::CreateOneFolder(PathTextToUTF8(path, length)) ? 1 : 0;
+    return plat::CreateOneFolder(PathTextToUTF8(path, length)) ? 1 : 0;
 }
 
 uint32_t CocoaRemovePath(const char16_t* path, int32_t length)
 {
-    return platform::RemovePath(PathTextToUTF8(path, length)) ? 1 : 0;
+    return plat::RemovePath(PathTextToUTF8(path, length)) ? 1 : 0;
 }
 
 uint32_t CocoaMovePath(const char16_t* source, int32_t sourceLength, const char16_t* target, int32_t targetLength)
 {
-    return platform::MovePath(PathTextToUTF8(source, sourceLength), PathTextToUTF8(target, targetLength)) ? 1 : 0;
+    return plat::MovePath(PathTextToUTF8(source, sourceLength), PathTextToUTF8(target, targetLength)) ? 1 : 0;
 }
 
 uint32_t CocoaCopyPath(const char16_t* source, int32_t sourceLength, const char16_t* target, int32_t targetLength,
@@ -98,9 +98,9 @@ uint32_t CocoaCopyPath(const char16_t* source, int32_t sourceLength, const char1
 {
     std::string from = PathTextToUTF8(source, sourceLength);
     std::string to = PathTextToUTF8(target, targetLength);
-    if (failIfTargetExists && platform::PathEntryExists(to))
+    if (failIfTargetExists && plat::PathEntryExists(to))
         return 0;
-    return platform::CopyPath(from, to) ? 1 : 0;
+    return plat::CopyPath(from, to) ? 1 : 0;
 }
 
 uint32_t CocoaListFolder(const char16_t* path, int32_t length, char16_t**& names, uint8_t*& flags, int32_t& count)
@@ -108,8 +108,8 @@ uint32_t CocoaListFolder(const char16_t* path, int32_t length, char16_t**& names
     names = nullptr;
     flags = nullptr;
     count = 0;
-    std::vector<platform::sFolderEntry> entries;
-    if (!platform::ListFolderEntries(PathTextToUTF8(path, length), entries))
+    std::vector<plat::sFolderEntry> entries;
+    if (!plat::ListFolderEntries(PathTextToUTF8(path, length), entries))
         return 0;
     if (entries.empty())
         return 1;
@@ -150,7 +150,7 @@ int32_t GetVolumeList(sVolumeList* list)
 {
     if (!list || list->count == 0)
         return 0;
-    std::vector<platform::sVolume> volumes = platform::ListMountedVolumes();
+    std::vector<plat::sVolume> volumes = plat::ListMountedVolumes();
     if (list->count < 0) {
         list->count = int32_t(volumes.size());
         return list->count;

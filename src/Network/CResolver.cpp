@@ -29,7 +29,7 @@ tResolverWaitFunction gWaitFunction = RunLoopUntilDone;
 
 bool LookupIsDone(void* context)
 {
-    return static_cast<CNetLookup*>(context)->IsDone();
+    return static_cast<plat::CNetLookup*>(context)->IsDone();
 }
 
 void RemoveRequest(CResolveReq* request)
@@ -77,7 +77,7 @@ eResultCode ResolveHostName(CTCPSocket* socket, const gCString& host, tResolveCa
     }
 
     // Each request waits on its own answer, so nested lookups cannot end each other's waits.
-    std::shared_ptr<CNetLookup> lookup = CNetLookup::Start(name.ToUTF8());
+    std::shared_ptr<plat::CNetLookup> lookup = plat::CNetLookup::Start(name.ToUTF8());
     gWaitFunction(LookupIsDone, lookup.get());
     if (!lookup->IsDone()) {
         // The program is quitting: nobody is told.
@@ -85,7 +85,7 @@ eResultCode ResolveHostName(CTCPSocket* socket, const gCString& host, tResolveCa
         return eSuccess;
     }
     uint32_t address = lookup->GetFirstAddress();
-    if (lookup->GetResult() == CNetLookup::kThreadFailed) {
+    if (lookup->GetResult() == plat::CNetLookup::kThreadFailed) {
         // The lookup could not even start; the user hears of it, and the socket is still told.
         char text[80];
         std::snprintf(text, sizeof text, "CFHostStartInfoResolution returned (%d, %ld)\n", 0, long(lookup->GetResult()));
@@ -115,7 +115,7 @@ eResultCode ResolveHostNameSync(const gCString& host, uint32_t& address)
         return eSuccess;
     }
     std::vector<uint32_t> addresses;
-    if (ResolveIPv4(host.ToUTF8(), addresses) != 0 || addresses.empty())
+    if (plat::ResolveIPv4(host.ToUTF8(), addresses) != 0 || addresses.empty())
         return eGenericFailure;
     address = addresses.front();
     return eSuccess;

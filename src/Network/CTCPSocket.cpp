@@ -81,7 +81,7 @@ eResultCode CTCPSocket::Accept()
     CTCPSocket* accepted = NewSocket();
     if (accepted == nullptr) {
         // Without an object to hold it the connection is refused rather than left waiting.
-        CNetEndpoint refused;
+        plat::CNetEndpoint refused;
         uint32_t ignoredAddress;
         uint16_t ignoredPort;
         (void)endpoint.TakeIncoming(refused, ignoredAddress, ignoredPort);
@@ -146,7 +146,7 @@ eResultCode CTCPSocket::Send(uint32_t& count, CMemBlockT<char>& buffer)
 {
     uint32_t asked = count <= buffer.GetSize() ? count : buffer.GetSize();
     int64_t sent = endpoint.Send(buffer.GetData(), asked);
-    if (sent == CNetEndpoint::kWouldBlock)
+    if (sent == plat::CNetEndpoint::kWouldBlock)
         return eNetworkWarning;
     if (sent <= 0) {
         eventResult = int32_t(sent);
@@ -194,7 +194,7 @@ eResultCode CTCPSocket::Disconnect()
     connected = 0;
     receivePending = 0;
     // A listener has no connection to release: it stops listening, so its port is free at once.
-    if (endpoint.GetPhase() == CNetEndpoint::ePhase::kListening)
+    if (endpoint.GetPhase() == plat::CNetEndpoint::ePhase::kListening)
         endpoint.Close();
     endpoint.ShutdownSend();
     closedEvent = 1;
@@ -256,22 +256,22 @@ void CTCPSocket::RecordEvent(uint32_t code, int32_t result)
     }
 }
 
-void CTCPSocket::OnNetEvent(eNetEvent event, int32_t result)
+void CTCPSocket::OnNetEvent(plat::eNetEvent event, int32_t result)
 {
     switch (event) {
-    case eNetEvent::kListen:
+    case plat::eNetEvent::kListen:
         RecordEvent(kEventListen, result);
         break;
-    case eNetEvent::kConnect:
+    case plat::eNetEvent::kConnect:
         RecordEvent(kEventConnect, result);
         break;
-    case eNetEvent::kData:
+    case plat::eNetEvent::kData:
         RecordEvent(kEventData, result);
         break;
-    case eNetEvent::kOrderlyRelease:
+    case plat::eNetEvent::kOrderlyRelease:
         RecordEvent(kEventOrderlyRelease, result);
         break;
-    case eNetEvent::kDisconnect:
+    case plat::eNetEvent::kDisconnect:
         RecordEvent(kEventDisconnect, result);
         break;
     }

@@ -40,7 +40,7 @@ struct sSocketCallback {
 eResultCode StartOpenTransport();
 eResultCode StopOpenTransport();
 
-class CTCPSocket : public gCCmdTarget, private INetEventSink {
+class CTCPSocket : public gCCmdTarget, private plat::INetEventSink {
 public:
     // The event codes the endpoint's events are recorded under.
     static constexpr uint32_t kEventListen = 0x0001;
@@ -95,7 +95,7 @@ public:
     uint32_t dataArrived = 0;
     uint32_t reserved2 = 0;
     uint32_t state = eSocketIdle;
-    CNetEndpoint endpoint;
+    plat::CNetEndpoint endpoint;
     uint32_t eventFlag = 0;
     uint32_t connectEvent = 0;
     uint32_t bindCompleteEvent = 0;
@@ -129,5 +129,5 @@ public:
     CTCPSocket& operator=(const CTCPSocket&) = delete;
 
 private:
-    void OnNetEvent(eNetEvent event, int32_t result) override;
+    void OnNetEvent(plat::eNetEvent event, int32_t result) override;
 };

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <mutex>
 
+namespace plat {
+
 namespace {
 
 std::mutex gOverrideLock;
@@ -85,3 +87,5 @@ std::vector<int16_t> CManualAudioBackend::Pump(uint32_t frames)
     mMixer.Mix(output.data(), frames);
     return output;
 }
+
+} // namespace plat

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace plat {
+
 class CAudioDevice {
 public:
     // The mixer to open voices on, or null when no audio device can be opened (a machine without
@@ -35,3 +37,5 @@ public:
 private:
     CAudioMixer mMixer;
 };
+
+} // namespace plat

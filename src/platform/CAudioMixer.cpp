@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+namespace plat {
+
 class CAudioVoice {
 public:
     tAudioCallback callback = nullptr;
@@ -184,3 +186,5 @@ void CAudioMixer::Mix(int16_t* output, uint32_t frames)
     for (size_t i = 0; i < size_t(frames) * 2; ++i)
         output[i] = int16_t(std::clamp(mSum[i], -32768, 32767));
 }
+
+} // namespace plat

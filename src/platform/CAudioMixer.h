@@ -7,6 +7,8 @@
 #include <mutex>
 #include <vector>
 
+namespace plat {
+
 class CAudioVoice;
 
 // 8-bit samples are unsigned, 16-bit ones signed in the processor's byte order; stereo frames
@@ -71,3 +73,5 @@ private:
     std::vector<CAudioVoice*> mVoices;
     std::vector<int32_t> mSum;
 };
+
+} // namespace plat

@@ -7,6 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace plat {
+
 namespace {
 
 // Errors that come from the peer or the network rather than from our own call. The kernel may
@@ -255,3 +257,5 @@ void CNetEndpoint::ShutdownSend()
     if (mFd >= 0)
         (void)shutdown(mFd, SHUT_WR);
 }
+
+} // namespace plat

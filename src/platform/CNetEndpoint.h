@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace plat {
+
 enum class eNetEvent : uint32_t {
     kListen,         // a connection waits to be accepted
     kConnect,        // a connect finished; result 0 or the negated error
@@ -84,3 +86,5 @@ private:
     uint32_t mIncomingAddress = 0;
     uint16_t mIncomingPort = 0;
 };
+
+} // namespace plat

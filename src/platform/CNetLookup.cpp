@@ -7,6 +7,8 @@
 #include <pthread.h>
 #include <sys/socket.h>
 
+namespace plat {
+
 namespace {
 
 std::mutex gResolveMutex;
@@ -107,3 +109,5 @@ void* CNetLookup::RunWorker(void* reference)
     delete workerReference;
     return nullptr;
 }
+
+} // namespace plat

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace plat {
+
 // Fills `addresses` (host order, first dotted number in the high byte) with the IPv4 addresses of
 // `host`, in the order the system gives them. Returns 0 or a lookup error (never 0 with no address).
 using tNetResolveFunction = std::function<int32_t(const std::string& host, std::vector<uint32_t>& addresses)>;
@@ -50,3 +52,5 @@ private:
     std::vector<uint32_t> mAddresses;
     std::atomic<bool> mDone{false};
 };
+
+} // namespace plat

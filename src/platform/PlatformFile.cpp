@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platform {
+namespace plat {
 
 namespace {
 
@@ -195,4 +195,4 @@ eFileResult SyncPath(const std::string& path)
     return result;
 }
 
-} // namespace platform
+} // namespace plat

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-namespace platform {
+namespace plat {
 
 enum class eFileResult : int32_t {
     kOk = 0,
@@ -54,4 +54,4 @@ eFileResult SyncPath(const std::string& path);
 // far cheaper than flushing hundreds of freshly written files one by one.
 eFileResult SyncFileSystem(const std::string& path);
 
-} // namespace platform
+} // namespace plat

@@ -13,7 +13,7 @@
 
 extern char** environ;
 
-namespace platform {
+namespace plat {
 
 namespace {
 
@@ -194,4 +194,4 @@ int32_t RunAndCapture(const std::string& program, const std::vector<std::string>
     return WIFEXITED(exitStatus) ? WEXITSTATUS(exitStatus) : -1;
 }
 
-} // namespace platform
+} // namespace plat

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+namespace plat {
 
 enum class eDialogStatus : int32_t { kChosen = 0, kCancelled = 2, kFailed = 24 };
 
@@ -71,4 +71,4 @@ int32_t RunAndCapture(const std::string& program, const std::vector<std::string>
 // The full path of a program found on PATH; empty when there is none.
 std::string FindProgram(const std::string& name);
 
-} // namespace platform
+} // namespace plat

@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platform {
+namespace plat {
 
 namespace {
 
@@ -380,4 +380,4 @@ bool GetPreferencesFolderPath(std::string& path)
     return true;
 }
 
-} // namespace platform
+} // namespace plat

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+namespace plat {
 
 // What stands in for the Mac's reference to an existing item: its absolute path, and whether
 // something existed there when the record was made.
@@ -71,4 +71,4 @@ bool GetWorkingFolder(std::string& path);
 bool GetDocumentsFolderPath(std::string& path);
 bool GetPreferencesFolderPath(std::string& path);
 
-} // namespace platform
+} // namespace plat

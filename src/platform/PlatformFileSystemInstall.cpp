@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platform {
+namespace plat {
 
 namespace {
 
@@ -177,4 +177,4 @@ int SyncEntry(const std::string& path)
 
 std::string DescribeError(int error) { return std::strerror(error); }
 
-} // namespace platform
+} // namespace plat

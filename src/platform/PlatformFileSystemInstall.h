@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-namespace platform {
+namespace plat {
 
 // A second name for a file (links themselves are linked, not followed).
 int LinkFile(const std::string& source, const std::string& target);
@@ -43,4 +43,4 @@ int SyncEntry(const std::string& path);
 // The system's text for an error number ("No space left on device").
 std::string DescribeError(int error);
 
-} // namespace platform
+} // namespace plat

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <strings.h>
 
+namespace plat {
+
 namespace {
 
 // fontconfig is set up once and released when the process ends, so that none of its set-up
@@ -122,3 +124,5 @@ bool FindNearestFontFile(const std::string& family, sSystemFontFile& file)
         return false;
     return Match(family, FC_WEIGHT_REGULAR, FC_SLANT_ROMAN, false, file);
 }
+
+} // namespace plat

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace plat {
+
 struct sSystemFontFile {
     std::string path;
     int32_t index = 0;
@@ -18,3 +20,5 @@ bool FindSystemFontFile(const std::string& name, sSystemFontFile& file);
 // fontconfig's best match for a family name, whatever family it turns out to be; false only
 // when no font is installed at all. This stands in for a family the system may not have.
 bool FindNearestFontFile(const std::string& family, sSystemFontFile& file);
+
+} // namespace plat

@@ -16,7 +16,7 @@
 
 extern char** environ;
 
-namespace platform {
+namespace plat {
 
 namespace {
 
@@ -191,4 +191,4 @@ void ReapLaunchedPrograms()
                     sChildren.end());
 }
 
-} // namespace platform
+} // namespace plat

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-namespace platform {
+namespace plat {
 
 struct sLauncher {
     // Opens the item at an absolute path; true once the launch has been started.
@@ -33,4 +33,4 @@ std::string ProgramForPath(const std::string& path);
 // Collects launched children that have ended (called from the heartbeat and before launching).
 void ReapLaunchedPrograms();
 
-} // namespace platform
+} // namespace plat

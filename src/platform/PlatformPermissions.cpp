@@ -2,11 +2,11 @@
 
 #include <sys/stat.h>
 
-namespace platform {
+namespace plat {
 
 bool SetPathPermissions(const std::string& path, uint32_t mode)
 {
     return ::chmod(path.c_str(), mode_t(mode & 0777)) == 0;
 }
 
-} // namespace platform
+} // namespace plat

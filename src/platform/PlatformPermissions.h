@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-namespace platform {
+namespace plat {
 
 // Sets the item's Unix permission bits (only the 0777 part is taken). False when refused.
 bool SetPathPermissions(const std::string& path, uint32_t mode);
 
-} // namespace platform
+} // namespace plat

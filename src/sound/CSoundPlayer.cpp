@@ -28,7 +28,7 @@ int32_t CSoundPlayer::PlaySound(CSound* sound, int32_t passes, int32_t semitones
         MemFree(ownedCopy);
         return -1;
     }
-    voice->Start(CAudioDevice::GetMixer());
+    voice->Start(plat::CAudioDevice::GetMixer());
     if (mVoices.Add(voice) != eSuccess) {
         delete voice;
         return -1;

@@ -45,7 +45,7 @@ void SoundVoice::Fail()
 
 bool SoundVoice::QueueBuffer(int32_t which, int32_t bytes)
 {
-    sAudioBuffer buffer;
+    plat::sAudioBuffer buffer;
     buffer.samples = mBuffers[which];
     buffer.frames = uint32_t(bytes) / mView.bytesPerFrame;
     buffer.rate = mView.rate;
@@ -54,7 +54,7 @@ bool SoundVoice::QueueBuffer(int32_t which, int32_t bytes)
     return mMixer->QueueBuffer(mChannel, buffer) && mMixer->QueueCallback(mChannel, 1, uintptr_t(which));
 }
 
-void SoundVoice::Start(CAudioMixer* mixer)
+void SoundVoice::Start(plat::CAudioMixer* mixer)
 {
     mMixer = mixer;
     mChannel = mixer ? mixer->OpenVoice(ChannelCallback, this) : nullptr;
@@ -81,7 +81,7 @@ void SoundVoice::Dispose()
     }
 }
 
-void SoundVoice::ChannelCallback(CAudioVoice*, const sAudioCommand& command, void* context)
+void SoundVoice::ChannelCallback(plat::CAudioVoice*, const plat::sAudioCommand& command, void* context)
 {
     if (command.param1 != 1)
         return;

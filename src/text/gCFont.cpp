@@ -30,9 +30,9 @@ FT_Face* NewHolder()
 // it is; the face lands in the holder.
 bool OpenSystemFace(const std::string& name, bool standIn, FT_Face* holder)
 {
-    sSystemFontFile file;
-    bool found = standIn ? (FindSystemFontFile(name, file) || FindNearestFontFile(name, file))
-                         : FindSystemFontFile(name, file);
+    plat::sSystemFontFile file;
+    bool found = standIn ? (plat::FindSystemFontFile(name, file) || plat::FindNearestFontFile(name, file))
+                         : plat::FindSystemFontFile(name, file);
     if (!found)
         return false;
     return FT_New_Face(*gFontLibrary, file.path.c_str(), file.index, holder) == 0;
@@ -66,8 +66,8 @@ void ReleaseFontLibrary()
 
 eResultCode GetFontFilePath(const char* family, char path[256])
 {
-    sSystemFontFile file;
-    if (!family || !FindSystemFontFile(family, file))
+    plat::sSystemFontFile file;
+    if (!family || !plat::FindSystemFontFile(family, file))
         return eCreateFailed;
     size_t n = std::min<size_t>(file.path.size(), 255);
     std::memcpy(path, file.path.data(), n);
@@ -79,10 +79,10 @@ gCString ResolveFontFamilyName(const gCString& family)
 {
     if (!gFontLibrary)
         return gCString();
-    sSystemFontFile file;
-    if (FindSystemFontFile(family.ToUTF8(), file))
+    plat::sSystemFontFile file;
+    if (plat::FindSystemFontFile(family.ToUTF8(), file))
         return family;
-    if (FindSystemFontFile("Helvetica", file) || FindNearestFontFile("Helvetica", file))
+    if (plat::FindSystemFontFile("Helvetica", file) || plat::FindNearestFontFile("Helvetica", file))
         return gCString("Helvetica");
     return gCString();
 }

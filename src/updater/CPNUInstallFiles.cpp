@@ -20,26 +20,26 @@ eResultCode CPNUInstallFiles::Outcome(int error, eResultCode failure)
     if (error == 0)
         return eSuccess;
     gCString reason;
-    (void)reason.SetFromUTF8(platform::DescribeError(error));
+    (void)reason.SetFromUTF8(plat::DescribeError(error));
     mFailureReason = reason;
     return failure;
 }
 
 bool CPNUInstallFiles::Exists(const gCString& path)
 {
-    return platform::GetEntryKind(SystemPath(path)) != platform::eEntryKind::kNone;
+    return plat::GetEntryKind(SystemPath(path)) != plat::eEntryKind::kNone;
 }
 
-bool CPNUInstallFiles::IsFolder(const gCString& path) { return platform::PathIsFolder(SystemPath(path)); }
+bool CPNUInstallFiles::IsFolder(const gCString& path) { return plat::PathIsFolder(SystemPath(path)); }
 
 eResultCode CPNUInstallFiles::Delete(const gCString& path)
 {
-    return Outcome(platform::RemoveFileOnly(SystemPath(path)), eStreamError);
+    return Outcome(plat::RemoveFileOnly(SystemPath(path)), eStreamError);
 }
 
 eResultCode CPNUInstallFiles::Move(const gCString& source, const gCString& target)
 {
-    if (platform::MovePath(SystemPath(source), SystemPath(target)))
+    if (plat::MovePath(SystemPath(source), SystemPath(target)))
         return eSuccess;
     mFailureReason = gCString("the move was refused");
     return eBadParameter;
@@ -47,13 +47,13 @@ eResultCode CPNUInstallFiles::Move(const gCString& source, const gCString& targe
 
 eResultCode CPNUInstallFiles::Link(const gCString& source, const gCString& target)
 {
-    const int error = platform::LinkFile(SystemPath(source), SystemPath(target));
-    return Outcome(error, platform::IsLinkUnsupported(error) ? eNotWritten : eBadParameter);
+    const int error = plat::LinkFile(SystemPath(source), SystemPath(target));
+    return Outcome(error, plat::IsLinkUnsupported(error) ? eNotWritten : eBadParameter);
 }
 
 eResultCode CPNUInstallFiles::Replace(const gCString& source, const gCString& target)
 {
-    return Outcome(platform::ReplaceFile(SystemPath(source), SystemPath(target)), eBadParameter);
+    return Outcome(plat::ReplaceFile(SystemPath(source), SystemPath(target)), eBadParameter);
 }
 
 eResultCode CPNUInstallFiles::CreateFolder(const gCString& folder)
@@ -71,17 +71,17 @@ eResultCode CPNUInstallFiles::CreateFolder(const gCString& folder)
 
 eResultCode CPNUInstallFiles::WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode)
 {
-    return Outcome(platform::WriteWholeFile(SystemPath(path), data, size_t(size), mode), eStreamError);
+    return Outcome(plat::WriteWholeFile(SystemPath(path), data, size_t(size), mode), eStreamError);
 }
 
 eResultCode CPNUInstallFiles::ReadFile(const gCString& path, std::string& bytes, uint64_t limit)
 {
-    return Outcome(platform::ReadWholeFile(SystemPath(path), bytes, size_t(limit)), eStreamError);
+    return Outcome(plat::ReadWholeFile(SystemPath(path), bytes, size_t(limit)), eStreamError);
 }
 
 eResultCode CPNUInstallFiles::Flush(const gCString& folder)
 {
-    if (platform::SyncFileSystem(SystemPath(folder)) == platform::eFileResult::kOk)
+    if (plat::SyncFileSystem(SystemPath(folder)) == plat::eFileResult::kOk)
         return eSuccess;
     mFailureReason = gCString("the disk could not be flushed");
     return eStreamError;
@@ -89,17 +89,17 @@ eResultCode CPNUInstallFiles::Flush(const gCString& folder)
 
 eResultCode CPNUInstallFiles::FlushEntry(const gCString& path)
 {
-    return Outcome(platform::SyncEntry(SystemPath(path)), eStreamError);
+    return Outcome(plat::SyncEntry(SystemPath(path)), eStreamError);
 }
 
 bool CPNUInstallFiles::StaysBeneath(const gCString& root, const gCString& folder)
 {
-    return platform::ResolvesBeneath(SystemPath(root), SystemPath(folder));
+    return plat::ResolvesBeneath(SystemPath(root), SystemPath(folder));
 }
 
 bool CPNUInstallFiles::SetMode(const gCString& path, uint32_t mode)
 {
-    return platform::SetPathPermissions(SystemPath(path), mode & 0777);
+    return plat::SetPathPermissions(SystemPath(path), mode & 0777);
 }
 
 eResultCode CPNUInstallFiles::Launch(const gCString& path)

@@ -24,16 +24,16 @@ gCString Text(const std::string& utf8)
 // Puts a test backend in place for one test.
 class ScopedDialogs {
 public:
-    explicit ScopedDialogs(platform::sFileDialogBackend backend) { platform::SetFileDialogBackend(std::move(backend)); }
-    ~ScopedDialogs() { platform::ResetFileDialogBackend(); }
+    explicit ScopedDialogs(plat::sFileDialogBackend backend) { plat::SetFileDialogBackend(std::move(backend)); }
+    ~ScopedDialogs() { plat::ResetFileDialogBackend(); }
 };
 
-platform::sFileDialogBackend Cancelling()
+plat::sFileDialogBackend Cancelling()
 {
-    platform::sFileDialogBackend backend;
-    backend.chooseFile = [](const platform::sOpenDialogRequest&) { return platform::sOpenDialogAnswer{}; };
-    backend.chooseSaveFile = [](const platform::sSaveDialogRequest&) { return platform::sSaveDialogAnswer{}; };
-    backend.chooseFolder = [] { return platform::sFolderDialogAnswer{}; };
+    plat::sFileDialogBackend backend;
+    backend.chooseFile = [](const plat::sOpenDialogRequest&) { return plat::sOpenDialogAnswer{}; };
+    backend.chooseSaveFile = [](const plat::sSaveDialogRequest&) { return plat::sSaveDialogAnswer{}; };
+    backend.chooseFolder = [] { return plat::sFolderDialogAnswer{}; };
     return backend;
 }
 
@@ -80,13 +80,13 @@ TEST(gCFileDlg, SaveProposesANameAndAppliesTheChosenType)
     TempFolder temp;
     std::string proposed;
     std::string renamed;
-    platform::sFileDialogBackend backend;
-    backend.chooseSaveFile = [&](const platform::sSaveDialogRequest& request) {
+    plat::sFileDialogBackend backend;
+    backend.chooseSaveFile = [&](const plat::sSaveDialogRequest& request) {
         proposed = request.proposedName;
         // The user picks the second type in the pop-up, then saves.
         renamed = request.renameForType(request.proposedName, request.currentType, 1);
-        platform::sSaveDialogAnswer answer;
-        answer.status = platform::eDialogStatus::kChosen;
+        plat::sSaveDialogAnswer answer;
+        answer.status = plat::eDialogStatus::kChosen;
         answer.folder = temp.Path();
         answer.name = renamed;
         answer.typeIndex = 1;
@@ -115,12 +115,12 @@ TEST(gCFileDlg, OpenAnswerBecomesThePath)
     TempFolder temp;
     std::string chosen = temp.WriteFile("pick me.png", "");
     std::string start;
-    platform::sFileDialogBackend backend;
-    backend.chooseFile = [&](const platform::sOpenDialogRequest& request) {
+    plat::sFileDialogBackend backend;
+    backend.chooseFile = [&](const plat::sOpenDialogRequest& request) {
         start = request.startFolder;
         EXPECT_TRUE(request.accepts(chosen));
         EXPECT_FALSE(request.accepts(temp / "notes.txt"));
-        return platform::sOpenDialogAnswer{platform::eDialogStatus::kChosen, chosen};
+        return plat::sOpenDialogAnswer{plat::eDialogStatus::kChosen, chosen};
     };
     ScopedDialogs dialogs(backend);
     gCFTypeList types;
@@ -136,10 +136,10 @@ TEST(FileDocuments, OpenOrChooseAsksOnlyForAnUnsetReference)
 {
     TempFolder temp;
     int asked = 0;
-    platform::sFileDialogBackend backend = Cancelling();
-    backend.chooseSaveFile = [&](const platform::sSaveDialogRequest&) {
+    plat::sFileDialogBackend backend = Cancelling();
+    backend.chooseSaveFile = [&](const plat::sSaveDialogRequest&) {
         ++asked;
-        return platform::sSaveDialogAnswer{};
+        return plat::sSaveDialogAnswer{};
     };
     ScopedDialogs dialogs(backend);
     temp.WriteFile("old.txt", "old content");
@@ -159,9 +159,9 @@ TEST(FileDocuments, OpenOrChooseAsksOnlyForAnUnsetReference)
 
 TEST(FileDocuments, AnEmptyChoiceIsABadParameter)
 {
-    platform::sFileDialogBackend backend = Cancelling();
-    backend.chooseFile = [](const platform::sOpenDialogRequest&) {
-        return platform::sOpenDialogAnswer{platform::eDialogStatus::kChosen, ""};
+    plat::sFileDialogBackend backend = Cancelling();
+    backend.chooseFile = [](const plat::sOpenDialogRequest&) {
+        return plat::sOpenDialogAnswer{plat::eDialogStatus::kChosen, ""};
     };
     ScopedDialogs dialogs(backend);
     gCFRef ref(gCString(u"/keep.txt"));
@@ -172,9 +172,9 @@ TEST(FileDocuments, AnEmptyChoiceIsABadParameter)
 TEST(FileDocuments, ChooseFolderTakesTheAnswer)
 {
     TempFolder temp;
-    platform::sFileDialogBackend backend = Cancelling();
+    plat::sFileDialogBackend backend = Cancelling();
     backend.chooseFolder = [&] {
-        return platform::sFolderDialogAnswer{platform::eDialogStatus::kChosen, temp.Path()};
+        return plat::sFolderDialogAnswer{plat::eDialogStatus::kChosen, temp.Path()};
     };
     {
         ScopedDialogs dialogs(backend);
@@ -190,10 +190,10 @@ TEST(FileDocuments, ChooseFolderTakesTheAnswer)
 
 TEST(FileDocuments, PlainSaveDialogFillsTheReply)
 {
-    platform::sFileDialogBackend backend = Cancelling();
-    backend.chooseSaveFile = [](const platform::sSaveDialogRequest&) {
-        platform::sSaveDialogAnswer answer;
-        answer.status = platform::eDialogStatus::kChosen;
+    plat::sFileDialogBackend backend = Cancelling();
+    backend.chooseSaveFile = [](const plat::sSaveDialogRequest&) {
+        plat::sSaveDialogAnswer answer;
+        answer.status = plat::eDialogStatus::kChosen;
         answer.folder = "/tmp/";
         answer.name = "x.txt";
         return answer;

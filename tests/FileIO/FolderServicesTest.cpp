@@ -44,7 +44,7 @@ TEST(FolderServices, CreatesOnlyTheLastLevel)
 {
     TempFolder temp;
     EXPECT_EQ(CreateFolder(Folder(temp / "a/b")), eCreateFailed);
-    EXPECT_FALSE(platform::PathExists(temp / "a"));
+    EXPECT_FALSE(plat::PathExists(temp / "a"));
     EXPECT_EQ(CreateFolder(Folder(temp / "a")), eSuccess);
     EXPECT_EQ(CreateFolder(Folder(temp / "a")), eSuccess);
     temp.WriteFile("file", "x");
@@ -52,17 +52,17 @@ TEST(FolderServices, CreatesOnlyTheLastLevel)
 
     ScopedBaseFolders bases(Text(temp / "a/"), Text(temp.Path()));
     EXPECT_EQ(CreateRelativeFolder(gCString(u"sub"), 0), eSuccess);
-    EXPECT_TRUE(platform::PathIsFolder(temp / "a/sub"));
+    EXPECT_TRUE(plat::PathIsFolder(temp / "a/sub"));
 }
 
 TEST(FolderServices, RelativeFolderExistsJoinsOnce)
 {
     TempFolder temp;
-    ASSERT_TRUE(platform::CreateOneFolder(temp / "A"));
-    ASSERT_TRUE(platform::CreateOneFolder(temp / "A/Contents"));
-    ASSERT_TRUE(platform::CreateOneFolder(temp / "A/Contents/Resources"));
-    ASSERT_TRUE(platform::CreateOneFolder(temp / "A/Contents/Resources/fonts"));
-    ASSERT_TRUE(platform::CreateOneFolder(temp / "A/data"));
+    ASSERT_TRUE(plat::CreateOneFolder(temp / "A"));
+    ASSERT_TRUE(plat::CreateOneFolder(temp / "A/Contents"));
+    ASSERT_TRUE(plat::CreateOneFolder(temp / "A/Contents/Resources"));
+    ASSERT_TRUE(plat::CreateOneFolder(temp / "A/Contents/Resources/fonts"));
+    ASSERT_TRUE(plat::CreateOneFolder(temp / "A/data"));
     {
         ScopedBaseFolders bases(Text(temp / "A/Contents/"), Text(temp / "A"));
         gCString rel(u":Resources:fonts");
@@ -85,7 +85,7 @@ TEST(FolderServices, ListsFilesAndFoldersAsPathObjects)
     TempFolder temp;
     temp.WriteFile("b.txt", "");
     temp.WriteFile(".hidden", "");
-    ASSERT_TRUE(platform::CreateOneFolder(temp / "sub"));
+    ASSERT_TRUE(plat::CreateOneFolder(temp / "sub"));
     gCArray<gCFRef*> files;
     gCArray<gCFolderRef*> folders;
     ASSERT_EQ(ListFolder(Folder(temp.Path()), files, folders), eSuccess);
@@ -104,12 +104,12 @@ TEST(FolderServices, ListsFilesAndFoldersAsPathObjects)
 TEST(FolderServices, RecursiveCopyCopiesFilesThenFolders)
 {
     TempFolder temp;
-    ASSERT_TRUE(platform::CreateOneFolder(temp / "src"));
-    ASSERT_TRUE(platform::CreateOneFolder(temp / "src/deep"));
+    ASSERT_TRUE(plat::CreateOneFolder(temp / "src"));
+    ASSERT_TRUE(plat::CreateOneFolder(temp / "src/deep"));
     temp.WriteFile("src/.hidden", "h");
     temp.WriteFile("src/top.bin", std::string(300000, 't'));
     temp.WriteFile("src/deep/inner.txt", "i");
-    ASSERT_TRUE(platform::CreateOneFolder(temp / "flat"));
+    ASSERT_TRUE(plat::CreateOneFolder(temp / "flat"));
     temp.WriteFile("flat/top.bin", "old and longer than nothing");
     temp.WriteFile("flat/mine.txt", "stays");
 
@@ -117,14 +117,14 @@ TEST(FolderServices, RecursiveCopyCopiesFilesThenFolders)
     EXPECT_EQ(TempFolder::ReadFile(temp / "flat/.hidden"), "h");
     EXPECT_EQ(TempFolder::ReadFile(temp / "flat/top.bin").size(), 300000u);
     EXPECT_EQ(TempFolder::ReadFile(temp / "flat/mine.txt"), "stays");
-    EXPECT_FALSE(platform::PathExists(temp / "flat/deep"));
+    EXPECT_FALSE(plat::PathExists(temp / "flat/deep"));
 
-    ASSERT_TRUE(platform::CreateOneFolder(temp / "tree"));
+    ASSERT_TRUE(plat::CreateOneFolder(temp / "tree"));
     EXPECT_EQ(CopyFolderRecursive(Folder(temp / "src"), Folder(temp / "tree"), 1), eSuccess);
     EXPECT_EQ(TempFolder::ReadFile(temp / "tree/deep/inner.txt"), "i");
 
     EXPECT_EQ(CopyFolderRecursive(Folder(temp / "missing"), Folder(temp / "tree2"), 1), eSuccess);
-    EXPECT_FALSE(platform::PathExists(temp / "tree2"));
+    EXPECT_FALSE(plat::PathExists(temp / "tree2"));
     EXPECT_EQ(CopyFolderRecursive(gCFolderRef(), Folder(temp / "tree"), 1), eGenericFailure);
     // Without the destination folder the first file cannot be placed.
     EXPECT_NE(CopyFolderRecursive(Folder(temp / "src"), Folder(temp / "nowhere"), 0), eSuccess);
@@ -133,12 +133,12 @@ TEST(FolderServices, RecursiveCopyCopiesFilesThenFolders)
 TEST(FolderServices, RecursiveCopyDoesNotFollowLinksOrCopyIntoItself)
 {
     TempFolder temp;
-    ASSERT_TRUE(platform::CreateOneFolder(temp / "src"));
-    ASSERT_TRUE(platform::CreateOneFolder(temp / "src/sub"));
+    ASSERT_TRUE(plat::CreateOneFolder(temp / "src"));
+    ASSERT_TRUE(plat::CreateOneFolder(temp / "src/sub"));
     temp.WriteFile("src/sub/f", "f");
     // A link back to an ancestor would make a naive copy run until the stack is gone.
     ASSERT_EQ(::symlink((temp / "src").c_str(), (temp / "src/sub/loop").c_str()), 0);
-    ASSERT_TRUE(platform::CreateOneFolder(temp / "dst"));
+    ASSERT_TRUE(plat::CreateOneFolder(temp / "dst"));
     EXPECT_EQ(CopyFolderRecursive(Folder(temp / "src"), Folder(temp / "dst"), 1), eSuccess);
     EXPECT_EQ(TempFolder::ReadFile(temp / "dst/sub/f"), "f");
     struct stat info;
@@ -147,29 +147,29 @@ TEST(FolderServices, RecursiveCopyDoesNotFollowLinksOrCopyIntoItself)
 
     EXPECT_EQ(CopyFolderRecursive(Folder(temp / "src"), Folder(temp / "src/sub"), 1), eBadParameter);
     EXPECT_EQ(CopyFolderRecursive(Folder(temp / "src"), Folder(temp / "src"), 1), eBadParameter);
-    EXPECT_FALSE(platform::PathExists(temp / "src/sub/sub"));
+    EXPECT_FALSE(plat::PathExists(temp / "src/sub/sub"));
 }
 
 TEST(FolderServices, CurrentFolderIsDecodedAsUtf8)
 {
     TempFolder temp;
     std::string named = temp / "Caf\xC3\xA9";
-    ASSERT_TRUE(platform::CreateOneFolder(named));
+    ASSERT_TRUE(plat::CreateOneFolder(named));
     std::string before;
-    ASSERT_TRUE(platform::GetWorkingFolder(before));
+    ASSERT_TRUE(plat::GetWorkingFolder(before));
     ASSERT_EQ(::chdir(named.c_str()), 0);
     gCString folder;
     eResultCode result = GetCurrentFolder(folder);
     ASSERT_EQ(::chdir(before.c_str()), 0);
     ASSERT_EQ(result, eSuccess);
     EXPECT_EQ(folder[folder.GetLength() - 1], u'\u00E9');
-    EXPECT_EQ(folder.ToUTF8(), platform::CanonicalPath(named));
+    EXPECT_EQ(folder.ToUTF8(), plat::CanonicalPath(named));
 }
 
 TEST(FolderServices, SpecialFolders)
 {
     TempFolder temp;
-    ASSERT_TRUE(platform::CreateOneFolder(temp / "home"));
+    ASSERT_TRUE(plat::CreateOneFolder(temp / "home"));
     const char* oldHome = std::getenv("HOME");
     std::string savedHome = oldHome ? oldHome : "";
     const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
@@ -179,8 +179,8 @@ TEST(FolderServices, SpecialFolders)
     gCFolderRef folder;
     EXPECT_EQ(GetDocumentsFolder(folder), eCreateFailed);
     EXPECT_EQ(GetPreferencesFolder(folder), eCreateFailed);
-    ASSERT_TRUE(platform::CreateOneFolder(temp / "home/Documents"));
-    ASSERT_TRUE(platform::CreateOneFolder(temp / "home/.config"));
+    ASSERT_TRUE(plat::CreateOneFolder(temp / "home/Documents"));
+    ASSERT_TRUE(plat::CreateOneFolder(temp / "home/.config"));
     EXPECT_EQ(GetDocumentsFolder(folder), eSuccess);
     EXPECT_EQ(folder.GetPath().ToUTF8(), temp / "home/Documents/");
     EXPECT_EQ(GetPreferencesFolder(folder), eSuccess);

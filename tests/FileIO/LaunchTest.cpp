@@ -20,10 +20,10 @@ class RecordingLauncher {
 public:
     RecordingLauncher()
     {
-        platform::SetLauncher({[this](const std::string& path) { paths.push_back(path); return true; },
+        plat::SetLauncher({[this](const std::string& path) { paths.push_back(path); return true; },
                                [this](const std::string& url) { urls.push_back(url); return true; }});
     }
-    ~RecordingLauncher() { platform::ResetLauncher(); }
+    ~RecordingLauncher() { plat::ResetLauncher(); }
     std::vector<std::string> paths;
     std::vector<std::string> urls;
 };
@@ -66,8 +66,8 @@ TEST(Launch, UrlsMustBeWellFormed)
 TEST(Launch, AFailedLaunchIsReported)
 {
     TempFolder temp;
-    platform::SetLauncher({[](const std::string&) { return false; }, [](const std::string&) { return false; }});
+    plat::SetLauncher({[](const std::string&) { return false; }, [](const std::string&) { return false; }});
     EXPECT_EQ(LaunchFile(Text(temp.WriteFile("x", ""))), eFileNotFound);
     EXPECT_EQ(OpenURL(gCString(u"http://example.com/")), eFileNotFound);
-    platform::ResetLauncher();
+    plat::ResetLauncher();
 }

@@ -99,7 +99,7 @@ protected:
     void TearDown() override
     {
         SetResolverWaitFunction(nullptr);
-        SetNetResolveFunction({});
+        plat::SetNetResolveFunction({});
         EXPECT_EQ(gResolver.requests.GetSize(), 0) << "no request is left behind";
     }
 };
@@ -107,7 +107,7 @@ protected:
 // A lookup that takes a while, answering `addresses` (or failing when empty).
 void UseSlowResolver(std::vector<uint32_t> addresses)
 {
-    SetNetResolveFunction([addresses](const std::string&, std::vector<uint32_t>& out) {
+    plat::SetNetResolveFunction([addresses](const std::string&, std::vector<uint32_t>& out) {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         out = addresses;
         return addresses.empty() ? -2 : 0;
@@ -201,7 +201,7 @@ TEST_F(ResolverTest, LocalhostResolvesThroughTheSystem)
 TEST(ResolverLoop, TimersKeepFiringWhileANameIsLookedUp)
 {
     SetResolverWaitFunction(nullptr);
-    SetNetResolveFunction([](const std::string&, std::vector<uint32_t>& out) {
+    plat::SetNetResolveFunction([](const std::string&, std::vector<uint32_t>& out) {
         std::this_thread::sleep_for(std::chrono::milliseconds(60));
         out = {0x0A000001};
         return 0;
@@ -212,7 +212,7 @@ TEST(ResolverLoop, TimersKeepFiringWhileANameIsLookedUp)
     sResolveLog log;
     EXPECT_EQ(ResolveHostName(nullptr, gCString(u"slow.example"), LogAnswer, reinterpret_cast<uintptr_t>(&log)), eSuccess);
     loop.RemoveTimer(timer);
-    SetNetResolveFunction({});
+    plat::SetNetResolveFunction({});
     EXPECT_EQ(log.address, 0x0A000001u);
     EXPECT_GE(ticks, 3);
 }

@@ -95,12 +95,12 @@ TEST_F(ReportErrorTest, TheSaveDialogRunsInsideTheModalAndCursorGuards)
     static CTestApp* running = nullptr;
     static uint32_t cursorDuring = 9;
     running = &app;
-    platform::sFileDialogBackend backend;
-    backend.chooseSaveFile = [](const platform::sSaveDialogRequest&) {
+    plat::sFileDialogBackend backend;
+    backend.chooseSaveFile = [](const plat::sSaveDialogRequest&) {
         cursorDuring = running->GetCursorVisibleFlag();
-        return platform::sSaveDialogAnswer{};
+        return plat::sSaveDialogAnswer{};
     };
-    platform::SetFileDialogBackend(backend);
+    plat::SetFileDialogBackend(backend);
     for (bool hidden : {true, false}) {
         if (hidden)
             app.HideCursor();
@@ -112,7 +112,7 @@ TEST_F(ReportErrorTest, TheSaveDialogRunsInsideTheModalAndCursorGuards)
         EXPECT_EQ(cursorDuring, 1u) << hidden;
         EXPECT_EQ(app.GetCursorVisibleFlag(), hidden ? 0u : 1u);
     }
-    platform::ResetFileDialogBackend();
+    plat::ResetFileDialogBackend();
     running = nullptr;
 }
 

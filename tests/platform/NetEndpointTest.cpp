@@ -20,14 +20,14 @@ namespace {
 constexpr uint32_t kLoopback = 0x7F000001;
 
 struct sEvent {
-    eNetEvent event;
+    plat::eNetEvent event;
     int32_t result;
 };
 
-class RecordingSink : public INetEventSink {
+class RecordingSink : public plat::INetEventSink {
 public:
-    void OnNetEvent(eNetEvent event, int32_t result) override { events.push_back({event, result}); }
-    bool Saw(eNetEvent event) const
+    void OnNetEvent(plat::eNetEvent event, int32_t result) override { events.push_back({event, result}); }
+    bool Saw(plat::eNetEvent event) const
     {
         for (const sEvent& entry : events)
             if (entry.event == event)
@@ -39,7 +39,7 @@ public:
 
 // Pumps like the heartbeat does until `done` holds or two seconds pass.
 template <typename Done>
-bool PumpUntil(CNetEndpoint& endpoint, RecordingSink& sink, Done done)
+bool PumpUntil(plat::CNetEndpoint& endpoint, RecordingSink& sink, Done done)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     while (!done()) {
@@ -51,18 +51,18 @@ bool PumpUntil(CNetEndpoint& endpoint, RecordingSink& sink, Done done)
     return true;
 }
 
-bool Connect(CNetEndpoint& endpoint, RecordingSink& sink, uint16_t port)
+bool Connect(plat::CNetEndpoint& endpoint, RecordingSink& sink, uint16_t port)
 {
     if (endpoint.Open() != 0 || endpoint.Connect(kLoopback, port) != 0)
         return false;
-    return PumpUntil(endpoint, sink, [&] { return sink.Saw(eNetEvent::kConnect); });
+    return PumpUntil(endpoint, sink, [&] { return sink.Saw(plat::eNetEvent::kConnect); });
 }
 
 } // namespace
 
 TEST(NetEndpoint, RefusedConnectEndsAsFinishedConnectWithError)
 {
-    CNetEndpoint endpoint;
+    plat::CNetEndpoint endpoint;
     RecordingSink sink;
     ASSERT_EQ(endpoint.Open(), 0);
     // A refusal the kernel knows at once is still "under way" for the caller.
@@ -70,28 +70,28 @@ TEST(NetEndpoint, RefusedConnectEndsAsFinishedConnectWithError)
     EXPECT_TRUE(sink.events.empty());
     ASSERT_TRUE(PumpUntil(endpoint, sink, [&] { return !sink.events.empty(); }));
     ASSERT_EQ(sink.events.size(), 1u);
-    EXPECT_EQ(sink.events[0].event, eNetEvent::kConnect);
+    EXPECT_EQ(sink.events[0].event, plat::eNetEvent::kConnect);
     EXPECT_EQ(sink.events[0].result, -ECONNREFUSED);
-    EXPECT_EQ(endpoint.GetPhase(), CNetEndpoint::ePhase::kEnded);
+    EXPECT_EQ(endpoint.GetPhase(), plat::CNetEndpoint::ePhase::kEnded);
     endpoint.Pump(sink);
     EXPECT_EQ(sink.events.size(), 1u);
 }
 
 TEST(NetEndpoint, LocalConnectErrorIsReturnedAtOnce)
 {
-    CNetEndpoint endpoint;
+    plat::CNetEndpoint endpoint;
     EXPECT_EQ(endpoint.Connect(kLoopback, 80), -EBADF);
 }
 
 TEST(NetEndpoint, ConnectCompletesOnALaterPump)
 {
     LoopbackPeer peer([](int fd) { LoopbackPeer::ReceiveAll(fd); });
-    CNetEndpoint endpoint;
+    plat::CNetEndpoint endpoint;
     RecordingSink sink;
     ASSERT_TRUE(Connect(endpoint, sink, peer.Port()));
     ASSERT_EQ(sink.events.size(), 1u);
     EXPECT_EQ(sink.events[0].result, 0);
-    EXPECT_EQ(endpoint.GetPhase(), CNetEndpoint::ePhase::kConnected);
+    EXPECT_EQ(endpoint.GetPhase(), plat::CNetEndpoint::ePhase::kConnected);
 }
 
 // Every byte is read before the end is recorded, and the end is an orderly one with result 0.
@@ -102,7 +102,7 @@ TEST(NetEndpoint, PeerCloseIsRecordedOnlyAfterAllDataWasRead)
     for (size_t i = 0; i < total; ++i)
         sent[i] = char(i * 7 + i / 251);
     LoopbackPeer peer([&](int fd) { LoopbackPeer::SendAll(fd, sent); });
-    CNetEndpoint endpoint;
+    plat::CNetEndpoint endpoint;
     RecordingSink sink;
     ASSERT_TRUE(Connect(endpoint, sink, peer.Port()));
     peer.Join();
@@ -115,13 +115,13 @@ TEST(NetEndpoint, PeerCloseIsRecordedOnlyAfterAllDataWasRead)
         sink.events.clear();
         endpoint.Pump(sink);
         for (const sEvent& entry : sink.events) {
-            if (entry.event == eNetEvent::kData) {
+            if (entry.event == plat::eNetEvent::kData) {
                 ++dataPolls;
                 int64_t count = endpoint.Receive(block.data(), block.size());
                 ASSERT_GT(count, 0) << "a data event always has data behind it";
                 received.append(block.data(), size_t(count));
             } else {
-                EXPECT_EQ(entry.event, eNetEvent::kOrderlyRelease);
+                EXPECT_EQ(entry.event, plat::eNetEvent::kOrderlyRelease);
                 EXPECT_EQ(entry.result, 0);
                 EXPECT_EQ(received.size(), total) << "closed before all data was read";
                 closed = true;
@@ -133,7 +133,7 @@ TEST(NetEndpoint, PeerCloseIsRecordedOnlyAfterAllDataWasRead)
     EXPECT_TRUE(received == sent);
     // The end of the stream is never a 0-byte success, and it is recorded once.
     char byte;
-    EXPECT_EQ(endpoint.Receive(&byte, 1), CNetEndpoint::kEndOfStream);
+    EXPECT_EQ(endpoint.Receive(&byte, 1), plat::CNetEndpoint::kEndOfStream);
     sink.events.clear();
     endpoint.Pump(sink);
     EXPECT_TRUE(sink.events.empty());
@@ -142,7 +142,7 @@ TEST(NetEndpoint, PeerCloseIsRecordedOnlyAfterAllDataWasRead)
 TEST(NetEndpoint, ReceiveWithNothingWaitingWouldBlock)
 {
     LoopbackPeer peer([](int fd) { LoopbackPeer::ReceiveAll(fd); });
-    CNetEndpoint endpoint;
+    plat::CNetEndpoint endpoint;
     RecordingSink sink;
     ASSERT_TRUE(Connect(endpoint, sink, peer.Port()));
     char byte;
@@ -158,7 +158,7 @@ TEST(NetEndpoint, PeerResetEndsTheConnectionWithResultZero)
         LoopbackPeer::ReceiveUntil(fd, "x");
         LoopbackPeer::CloseWithReset(fd);
     });
-    CNetEndpoint endpoint;
+    plat::CNetEndpoint endpoint;
     RecordingSink sink;
     ASSERT_TRUE(Connect(endpoint, sink, peer.Port()));
     ASSERT_EQ(endpoint.Send("x", 1), 1);
@@ -166,9 +166,9 @@ TEST(NetEndpoint, PeerResetEndsTheConnectionWithResultZero)
     sink.events.clear();
     ASSERT_TRUE(PumpUntil(endpoint, sink, [&] { return !sink.events.empty(); }));
     ASSERT_EQ(sink.events.size(), 1u);
-    EXPECT_TRUE(sink.events[0].event == eNetEvent::kDisconnect || sink.events[0].event == eNetEvent::kOrderlyRelease);
+    EXPECT_TRUE(sink.events[0].event == plat::eNetEvent::kDisconnect || sink.events[0].event == plat::eNetEvent::kOrderlyRelease);
     EXPECT_EQ(sink.events[0].result, 0);
-    EXPECT_EQ(endpoint.GetPhase(), CNetEndpoint::ePhase::kEnded);
+    EXPECT_EQ(endpoint.GetPhase(), plat::CNetEndpoint::ePhase::kEnded);
 }
 
 // The socket takes only part of a large send while the reader is slow; what it took is reported
@@ -186,7 +186,7 @@ TEST(NetEndpoint, PartialSendsReportExactlyWhatWasTaken)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         received = LoopbackPeer::ReceiveAll(fd);
     });
-    CNetEndpoint endpoint;
+    plat::CNetEndpoint endpoint;
     RecordingSink sink;
     ASSERT_TRUE(Connect(endpoint, sink, peer.Port()));
 
@@ -217,7 +217,7 @@ TEST(NetEndpoint, PartialSendsReportExactlyWhatWasTaken)
 
 TEST(NetEndpoint, ListenerAcceptsEachConnectionIntoANewEndpointAndKeepsListening)
 {
-    CNetEndpoint listener;
+    plat::CNetEndpoint listener;
     RecordingSink sink;
     ASSERT_EQ(listener.Open(), 0);
     ASSERT_EQ(listener.BindAndListen(0, kLoopback, 1), 0);
@@ -228,9 +228,9 @@ TEST(NetEndpoint, ListenerAcceptsEachConnectionIntoANewEndpointAndKeepsListening
         int client = LoopbackPeer::ConnectTo(port);
         ASSERT_GE(client, 0);
         sink.events.clear();
-        ASSERT_TRUE(PumpUntil(listener, sink, [&] { return sink.Saw(eNetEvent::kListen); }));
+        ASSERT_TRUE(PumpUntil(listener, sink, [&] { return sink.Saw(plat::eNetEvent::kListen); }));
         ASSERT_EQ(listener.AcceptIncoming(), 0);
-        CNetEndpoint accepted;
+        plat::CNetEndpoint accepted;
         uint32_t peerAddress = 0;
         uint16_t peerPort = 0;
         ASSERT_TRUE(listener.TakeIncoming(accepted, peerAddress, peerPort));
@@ -240,8 +240,8 @@ TEST(NetEndpoint, ListenerAcceptsEachConnectionIntoANewEndpointAndKeepsListening
         socklen_t length = sizeof clientAddress;
         getsockname(client, reinterpret_cast<sockaddr*>(&clientAddress), &length);
         EXPECT_EQ(peerPort, ntohs(clientAddress.sin_port));
-        EXPECT_EQ(accepted.GetPhase(), CNetEndpoint::ePhase::kConnected);
-        EXPECT_EQ(listener.GetPhase(), CNetEndpoint::ePhase::kListening);
+        EXPECT_EQ(accepted.GetPhase(), plat::CNetEndpoint::ePhase::kConnected);
+        EXPECT_EQ(listener.GetPhase(), plat::CNetEndpoint::ePhase::kListening);
 
         ASSERT_EQ(accepted.Send("hello", 5), 5);
         accepted.Close();
@@ -261,7 +261,7 @@ TEST(NetEndpoint, EndpointIsClosedOnDestructionAndOnReopen)
             LoopbackPeer::ReceiveAll(fd);
             sawEnd = true;
         });
-        auto endpoint = std::make_unique<CNetEndpoint>();
+        auto endpoint = std::make_unique<plat::CNetEndpoint>();
         RecordingSink sink;
         ASSERT_TRUE(Connect(*endpoint, sink, peer.Port()));
         if (reopen)

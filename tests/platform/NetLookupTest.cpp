@@ -12,11 +12,11 @@ namespace {
 
 // Restores the system's lookup however the test ends.
 struct ResolverScope {
-    explicit ResolverScope(tNetResolveFunction function) { SetNetResolveFunction(std::move(function)); }
-    ~ResolverScope() { SetNetResolveFunction({}); }
+    explicit ResolverScope(plat::tNetResolveFunction function) { plat::SetNetResolveFunction(std::move(function)); }
+    ~ResolverScope() { plat::SetNetResolveFunction({}); }
 };
 
-bool WaitDone(const CNetLookup& lookup)
+bool WaitDone(const plat::CNetLookup& lookup)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (!lookup.IsDone()) {
@@ -31,7 +31,7 @@ bool WaitDone(const CNetLookup& lookup)
 
 TEST(NetLookup, SystemLookupFindsLocalhostAsIPv4)
 {
-    auto lookup = CNetLookup::Start("localhost");
+    auto lookup = plat::CNetLookup::Start("localhost");
     ASSERT_TRUE(WaitDone(*lookup));
     EXPECT_EQ(lookup->GetResult(), 0);
     EXPECT_EQ(lookup->GetFirstAddress(), 0x7F000001u);
@@ -41,7 +41,7 @@ TEST(NetLookup, SystemLookupFindsLocalhostAsIPv4)
 TEST(NetLookup, SystemLookupRefusesIPv6OnlyNames)
 {
     std::vector<uint32_t> addresses;
-    EXPECT_NE(SystemResolveIPv4("::1", addresses), 0);
+    EXPECT_NE(plat::SystemResolveIPv4("::1", addresses), 0);
     EXPECT_TRUE(addresses.empty());
 }
 
@@ -66,7 +66,7 @@ TEST(NetLookup, ReplacementFunctionAnswersInOrderAndFailuresGiveNoAddress)
             addresses = entry.answer;
             return entry.result;
         });
-        auto lookup = CNetLookup::Start(entry.host);
+        auto lookup = plat::CNetLookup::Start(entry.host);
         ASSERT_TRUE(WaitDone(*lookup)) << entry.host;
         if (entry.expectedResult == 0) {
             EXPECT_EQ(lookup->GetResult(), 0) << entry.host;
@@ -78,7 +78,7 @@ TEST(NetLookup, ReplacementFunctionAnswersInOrderAndFailuresGiveNoAddress)
         EXPECT_EQ(lookup->GetFirstAddress(), entry.expectedFirst) << entry.host;
 
         std::vector<uint32_t> direct;
-        int32_t result = ResolveIPv4(entry.host, direct);
+        int32_t result = plat::ResolveIPv4(entry.host, direct);
         EXPECT_EQ(result == 0, entry.expectedResult == 0) << entry.host;
     }
 }
@@ -99,8 +99,8 @@ TEST(NetLookup, SlowLookupRunsOffTheCallingThread)
         return 0;
     });
     std::atomic<int> woken{0};
-    auto lookup = CNetLookup::Start("slow.example", [&] { ++woken; });
-    auto abandoned = CNetLookup::Start("slow.example");
+    auto lookup = plat::CNetLookup::Start("slow.example", [&] { ++woken; });
+    auto abandoned = plat::CNetLookup::Start("slow.example");
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_FALSE(lookup->IsDone());
     EXPECT_EQ(lookup->GetFirstAddress(), 0u);

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <sys/stat.h>
 
-using namespace platform;
+using namespace plat;
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace platform;
+using namespace plat;
 
 namespace {
 

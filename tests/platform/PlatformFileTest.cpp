@@ -5,7 +5,7 @@
 
 #include <unistd.h>
 
-using namespace platform;
+using namespace plat;
 
 namespace {
 

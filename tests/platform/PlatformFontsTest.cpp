@@ -14,8 +14,8 @@ TEST(PlatformFonts, FindsFamiliesAndStylesByName)
         {"DejaVu Serif Bold", "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf"},
     };
     for (const sCase& c : cases) {
-        sSystemFontFile file;
-        ASSERT_TRUE(FindSystemFontFile(c.name, file)) << c.name;
+        plat::sSystemFontFile file;
+        ASSERT_TRUE(plat::FindSystemFontFile(c.name, file)) << c.name;
         EXPECT_EQ(file.path, c.file) << c.name;
         EXPECT_EQ(file.index, 0);
     }
@@ -23,10 +23,10 @@ TEST(PlatformFonts, FindsFamiliesAndStylesByName)
 
 TEST(PlatformFonts, MissingFamiliesAreNotFoundButHaveANearestFont)
 {
-    sSystemFontFile file;
-    EXPECT_FALSE(FindSystemFontFile("No Such Family Anywhere", file));
-    EXPECT_FALSE(FindSystemFontFile("No Such Family Anywhere Bold", file));
-    EXPECT_FALSE(FindSystemFontFile("", file));
-    EXPECT_TRUE(FindNearestFontFile("No Such Family Anywhere", file));
+    plat::sSystemFontFile file;
+    EXPECT_FALSE(plat::FindSystemFontFile("No Such Family Anywhere", file));
+    EXPECT_FALSE(plat::FindSystemFontFile("No Such Family Anywhere Bold", file));
+    EXPECT_FALSE(plat::FindSystemFontFile("", file));
+    EXPECT_TRUE(plat::FindNearestFontFile("No Such Family Anywhere", file));
     EXPECT_FALSE(file.path.empty());
 }

@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <thread>
 
-using namespace platform;
+using namespace plat;
 
 namespace {
 

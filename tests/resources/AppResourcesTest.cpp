@@ -29,7 +29,7 @@ protected:
     }
 
     TempFolder folder;
-    CManualAudioBackend backend{22000};
+    plat::CManualAudioBackend backend{22000};
     gCString resources{u"Resources"};
     gCString mrf{u"system.mrs.mrf"};
     gCString msf{u"system.mst.msf"};

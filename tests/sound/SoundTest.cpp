@@ -53,7 +53,7 @@ protected:
     }
 
     ScopedResourceContext scope;
-    CManualAudioBackend backend{22000};
+    plat::CManualAudioBackend backend{22000};
     TempFolder folder;
     TestResourceFile file;
 };
@@ -222,7 +222,7 @@ TEST_F(Sound, PlaysAndStopsThroughThePlayer)
 
 TEST_F(Sound, WithoutSoundOutputVoicesFailAndAreTidied)
 {
-    CAudioDevice::SetMixerOverride(nullptr);
+    plat::CAudioDevice::SetMixerOverride(nullptr);
     CSound sound;
     ASSERT_EQ(sound.SetFrameCount(100), eSuccess);
     EXPECT_EQ(sound.Play(0), -1);
@@ -230,7 +230,7 @@ TEST_F(Sound, WithoutSoundOutputVoicesFailAndAreTidied)
     EXPECT_EQ(scope.player.GetVoiceCount(), 1);
     scope.player.TidyVoices();
     EXPECT_EQ(scope.player.GetVoiceCount(), 0);
-    CAudioDevice::SetMixerOverride(&backend.GetMixer());
+    plat::CAudioDevice::SetMixerOverride(&backend.GetMixer());
 }
 
 TEST_F(Sound, StreamedSoundIsReadOnTheCallingThread)

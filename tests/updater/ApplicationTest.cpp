@@ -24,7 +24,7 @@ class Application : public UpdaterTest {
 protected:
     void TearDown() override
     {
-        platform::ResetLauncher();
+        plat::ResetLauncher();
         UpdaterTest::TearDown();
     }
     void WriteSettingsSource(const std::string& lines)
@@ -37,7 +37,7 @@ protected:
     }
     void RecordLaunches()
     {
-        platform::sLauncher launcher;
+        plat::sLauncher launcher;
         launcher.launchPath = [this](const std::string& path) {
             launched.push_back(path);
             return true;
@@ -46,7 +46,7 @@ protected:
             opened.push_back(url);
             return true;
         };
-        platform::SetLauncher(launcher);
+        plat::SetLauncher(launcher);
     }
     std::vector<std::string> launched;
     std::vector<std::string> opened;

@@ -62,7 +62,7 @@ protected:
         host.installFolder = folder.Path();
         WriteTree(folder.Path(), kOldProduct);
     }
-    ~PackageInstaller() override { platform::ResetLauncher(); }
+    ~PackageInstaller() override { plat::ResetLauncher(); }
 
     eResultCode Install(CPNUDesquasher& installer, const Bytes& package)
     {
@@ -112,7 +112,7 @@ TEST_F(PackageInstaller, NeverCarriesSetIdBits)
 TEST_F(PackageInstaller, LaunchesTheNamedProgramAndQuits)
 {
     std::vector<std::string> launched;
-    platform::SetLauncher({[&](const std::string& path) { launched.push_back(path); return true; }, nullptr});
+    plat::SetLauncher({[&](const std::string& path) { launched.push_back(path); return true; }, nullptr});
     const Bytes package = PackageFromArchive(BuildArchive({"EXECUTE=/Pintrel 2.app"}, {{"/Pintrel 2.app/x", "x"}}));
     ASSERT_EQ(Install(package), eHandled);
     ASSERT_EQ(launched.size(), 1u);

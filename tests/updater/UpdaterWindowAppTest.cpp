@@ -25,7 +25,7 @@ protected:
     }
     void TearDown() override
     {
-        platform::ResetLauncher();
+        plat::ResetLauncher();
         UpdaterTest::TearDown();
     }
 
@@ -156,12 +156,12 @@ TEST_F(UpdaterWindow, TheWebLinkOpensTheProductPageOrSaysItCannot)
 {
     std::vector<std::string> opened;
     bool opens = true;
-    platform::sLauncher launcher;
+    plat::sLauncher launcher;
     launcher.openURL = [&](const std::string& url) {
         opened.push_back(url);
         return opens;
     };
-    platform::SetLauncher(launcher);
+    plat::SetLauncher(launcher);
     CWidget* link = backdrop->FindWidgetById(401);
     ASSERT_NE(link, nullptr);
     // Centred under the title, with its underline just below it.
