@@ -29,8 +29,10 @@ public:
     // alive while the finder is used. False when the sorting could not run.
     bool Prepare(void* workArea);
 
-    // best = 3 and dist = 0 when nothing of 4 bytes or more is found. rem = n - pos >= 4, pos
-    // not below the one asked before.
+    // best = 3 and dist = 0 when nothing of 4 bytes or more is found. A match of 4 to 7 bytes
+    // whose nearest source lies beyond the distance the coding takes it from reports only that:
+    // dist is then one more than that distance. rem = n - pos >= 4, pos not below the one asked
+    // before.
     void Find(uint64_t pos, uint64_t rem, uint64_t& best, uint64_t& dist);
 
     // Equal bytes of a and b from `start`, up to `limit`.
