@@ -32,12 +32,13 @@ grab() { import -window "$updater_window" -strip "png:$1"; }
 
 matches() { grab "$2" && compare -metric AE "$1" "$2" null: 2>/dev/null; }
 
-# shot NAME [SETTLE_SECONDS]: the window must match the golden picture NAME.
+# shot NAME [SETTLE_SECONDS [held]]: the window must match the golden picture NAME. The pointer
+# first rests on the background, unless a button is held.
 shot() {
     local name=$1 golden="$golden_dir/$1.png"
     # A moved pointer is seen at the next button event (a warp alone is not reported as a
     # movement): a middle click on the background, which does nothing there.
-    xdotool mousemove $((win_x + 5)) $((win_y + 5)) click 2
+    [ "${3:-}" = held ] || xdotool mousemove $((win_x + 5)) $((win_y + 5)) click 2
     if [ -n "${PNU_REGENERATE_GOLDEN:-}" ]; then
         sleep "${2:-1}"
         grab "$golden"
@@ -76,8 +77,11 @@ thumb_x=$((win_x + 330 + 300 - 6 - 8))
 thumb_y=$((win_y + 28 + 6 + 120))
 # Relative moves, as a real mouse makes them: an absolute move is a warp, which the program sees
 # only at the next button event.
+# The button is released only once the table has scrolled (a release ends the drag at once).
 xdotool mousemove "$thumb_x" "$thumb_y" sleep 0.1 mousedown 1 sleep 0.1 \
-    mousemove_relative -- 0 -20 sleep 0.1 mousemove_relative -- 0 -20 sleep 0.1 mouseup 1
+    mousemove_relative -- 0 -20 sleep 0.1 mousemove_relative -- 0 -20
+shot scrolled 1 held
+xdotool mouseup 1
 shot scrolled
 updater_click quit
 updater_wait_exit

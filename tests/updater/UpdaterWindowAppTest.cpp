@@ -182,4 +182,22 @@ TEST_F(UpdaterWindow, TheWebLinkOpensTheProductPageOrSaysItCannot)
     EXPECT_EQ(backdrop->GetStatusRows().size(), lines + 1);
 }
 
+class UpdaterWindowLanguages : public UpdaterTest {};
+
+TEST_F(UpdaterWindowLanguages, TheCaptionShrinksOnlyForTheThirdLanguageBlock)
+{
+    const std::pair<const char*, float> cases[] = {{"English", 16.0f}, {"Deutsch", 16.0f}, {"Français", 18.0f}};
+    for (const auto& [language, size] : cases) {
+        SCOPED_TRACE(language);
+        WriteSettings(language);
+        CPintrelUpdaterApp app;
+        ASSERT_EQ(Start(app, gCString("")), eSuccess);
+        auto* caption = dynamic_cast<CTxWidget*>(app.GetBackdrop()->FindWidgetById(313));
+        ASSERT_NE(caption, nullptr);
+        EXPECT_FLOAT_EQ(caption->GetFontPointSize(), size);
+        TearDown();
+        SetUp();
+    }
+}
+
 } // namespace
