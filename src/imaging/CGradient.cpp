@@ -2,6 +2,7 @@
 
 #include "FileIO/gCFile.h"
 #include "FileIO/gCStream.h"
+#include "core/CheckedSize.h"
 #include "imaging/CImNav.h"
 #include "imaging/CImage.h"
 #include "resources/CResourceContext.h"
@@ -385,8 +386,8 @@ eResultCode CGradient::ReadVersioned(gCStream& stream)
     PNU_TRY(stream.ReadLong(count));
     // Every stop takes 8 bytes: a count the rest of the stream cannot hold is a damaged stream,
     // refused before anything is allocated for it.
-    int64_t remaining = stream.GetLength() - stream.GetPos();
-    if (count < 0 || int64_t(count) * 8 > remaining)
+    const int64_t remaining = stream.GetLength() - stream.GetPos();
+    if (remaining < 0 || !SizesFit({count, 8}, uint64_t(remaining)))
         return eStreamError;
     int32_t old = mPoints.GetSize();
     if (mPoints.SetSize(count) != eSuccess)

@@ -2,6 +2,8 @@
 
 #include "FileIO/gCFile.h"
 #include "FileIO/gCMemFile.h"
+#include "core/CMemBlockT.h"
+#include "core/CheckedSize.h"
 #include "core/gCMemory.h"
 #include "resources/CResourceContext.h"
 #include "imaging/CPixel.h"
@@ -9,7 +11,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 CImageBase::CImageBase(uint32_t rowsAlignedFlag) : mRowsAligned(int32_t(rowsAlignedFlag))
 {
@@ -154,13 +155,19 @@ eResultCode CImageBase::DrawToWindow(plat::Window* window, const gCRect* area, c
                         place.x, place.y);
     } else {
         // 8-bit images show as opaque grey.
-        std::vector<uint32_t> grey(size_t(columns) * size_t(rows));
+        uint32_t bytes = 0;
+        CMemBlockT<uint32_t> grey;
+        if (!MulSizes({columns, rows, 4}, bytes) || !grey.SetSize(bytes)) {
+            (void)ReleasePixelPointer(&corner);
+            return eNoMemory;
+        }
         for (int32_t y = 0; y < rows; ++y) {
             const uint8_t* row = static_cast<const uint8_t*>(pixels) + ptrdiff_t(y) * mRowBytes;
+            uint32_t* out = grey.GetData() + ptrdiff_t(y) * columns;
             for (int32_t x = 0; x < columns; ++x)
-                grey[size_t(y) * size_t(columns) + size_t(x)] = GreyToPixel(row[x]);
+                out[x] = GreyToPixel(row[x]);
         }
-        window->Present(grey.data(), columns, rows, columns, {0, 0, columns, rows}, place.x, place.y);
+        window->Present(grey.GetData(), columns, rows, columns, {0, 0, columns, rows}, place.x, place.y);
     }
     (void)ReleasePixelPointer(&corner);
     return eSuccess;
@@ -188,23 +195,20 @@ eResultCode CImageBase::ReleasePixelPointer(const gCPoint*)
 eResultCode CImageBase::CheckedRowBytes(int32_t width, int32_t bytesPerPixel, int32_t aligned,
                                         int32_t* rowBytes)
 {
-    int64_t bytes = int64_t(width) * bytesPerPixel;
-    if (aligned)
-        bytes = (bytes + 3) & ~int64_t(3);
-    if (bytes > INT32_MAX)
+    // Aligned rows round up to four bytes, so they must leave room for the padding.
+    int32_t bytes = 0;
+    if (!MulSizes({width, bytesPerPixel}, bytes, aligned ? INT32_MAX - 3 : INT32_MAX))
         return eNoMemory;
-    *rowBytes = int32_t(bytes);
+    *rowBytes = aligned ? (bytes + 3) & ~3 : bytes;
     return eSuccess;
 }
 
 eResultCode CImageBase::AllocateRows(int32_t width, int32_t height, int32_t rowBytes)
 {
-    // The byte count is computed in 64 bits: a product that wraps would give a buffer smaller
-    // than the rows written into it.
-    uint64_t total = uint64_t(rowBytes) * uint64_t(height);
-    if (total > uint64_t(SIZE_MAX / 2))
+    size_t total = 0;
+    if (!MulSizes({rowBytes, height}, total, SIZE_MAX / 2))
         return eNoMemory;
-    void* block = MemAllocate(size_t(total));
+    void* block = MemAllocate(total);
     if (!block)
         return eNoMemory;
     mPixels = static_cast<uint8_t*>(block);

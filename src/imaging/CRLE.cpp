@@ -1,5 +1,6 @@
 #include "imaging/CRLE.h"
 
+#include "core/CheckedSize.h"
 #include "core/gCMemory.h"
 #include "imaging/CImage.h"
 #include "imaging/CImNav.h"
@@ -50,15 +51,16 @@ int64_t CRLE::Measure(const CImNav& area)
 
 eResultCode CRLE::SizeBlock(uint64_t words)
 {
-    if (words > UINT32_MAX || words > SIZE_MAX / sizeof(CPixel))
+    size_t bytes = 0;
+    if (words > UINT32_MAX || !MulSizes({int64_t(words), sizeof(CPixel)}, bytes))
         return eBadParameter;
     MemFree(mData);
     mData = nullptr;
     mCount = 0;
-    void* block = MemAllocate(size_t(words) * sizeof(CPixel));
+    void* block = MemAllocate(bytes);
     if (!block)
         return eNoMemory;
-    memset(block, 0, size_t(words) * sizeof(CPixel));
+    memset(block, 0, bytes);
     mData = static_cast<CPixel*>(block);
     mCount = uint32_t(words);
     return eSuccess;

@@ -2,6 +2,7 @@
 
 #include "FileIO/gCStream.h"
 #include "core/CMemBlock.h"
+#include "core/CheckedSize.h"
 #include "imaging/CImage.h"
 #include "imaging/CImage8.h"
 #include "imaging/CImNav.h"
@@ -111,7 +112,7 @@ eResultCode gCBmpIO::ReadHeaders(gCStream& stream, sHeader& header)
 eResultCode gCBmpIO::ReadPalette(gCStream& stream, const sHeader& header, uint32_t* consumed)
 {
     const uint32_t entrySize = header.headerSize == 12 ? 3 : 4;
-    if (uint64_t(mPaletteCount) * entrySize > uint64_t(Remaining(stream)))
+    if (!SizesFit({mPaletteCount, entrySize}, uint64_t(Remaining(stream))))
         return Fail(kEndOfHeader);
     PNU_TRY(SetPaletteSize());
     CPixel* palette = GetPalette();
@@ -299,7 +300,8 @@ eResultCode gCBmpIO::LoadImageData(gCStream& stream, CImageBase* image)
     PNU_TRY(image->SetSize(header.width, rows));
     const int32_t is32 = image->GetBitsPerPixel() == 32;
 
-    CMemBlock rowBuffer(uint32_t(header.width) <= UINT32_MAX / 4 ? uint32_t(header.width) * 4 : 0, 1);
+    uint32_t rowBufferBytes = 0;
+    CMemBlock rowBuffer(MulSizes({header.width, 4}, rowBufferBytes) ? rowBufferBytes : 0, 1);
     if (!rowBuffer.GetData())
         return eNoMemory;
     CImNavBase nav(image, nullptr);
@@ -327,13 +329,14 @@ eResultCode gCBmpIO::SaveImage32(gCStream& stream, CImage* image)
     const int32_t width = nav.GetWidth();
     const int32_t height = nav.GetHeight();
     const uint32_t rowBytes = (3 * uint32_t(width) + 3) & ~3u;
-    const uint64_t fileSize = uint64_t(rowBytes) * uint32_t(height) + 54;
-    if (fileSize > UINT32_MAX || uint64_t(width) * 3 > UINT32_MAX / 2)
+    uint32_t pixelBytes = 0;
+    if (!MulSizes({rowBytes, height}, pixelBytes, UINT32_MAX - 54) || !SizesFit({width, 3}, UINT32_MAX / 2))
         return eBadParameter;
+    const uint32_t fileSize = pixelBytes + 54;
     mBitsPerPixel = 24;
     mPaletteCount = 0;
     uint8_t headers[54];
-    FillHeaders(headers, width, height, 24, uint32_t(fileSize), 54);
+    FillHeaders(headers, width, height, 24, fileSize, 54);
     PNU_TRY(stream.Write(headers, 54));
     CMemBlock buffer(rowBytes ? rowBytes : 1, 1);
     if (!buffer.GetData())
@@ -360,11 +363,12 @@ eResultCode gCBmpIO::SaveImage8(gCStream& stream, CImage8* image)
     const int32_t width = nav.GetWidth();
     const int32_t height = nav.GetHeight();
     const uint32_t rowBytes = (uint32_t(width) + 3) & ~3u;
-    const uint64_t fileSize = uint64_t(rowBytes) * uint32_t(height) + 1078;
-    if (fileSize > UINT32_MAX)
+    uint32_t pixelBytes = 0;
+    if (!MulSizes({rowBytes, height}, pixelBytes, UINT32_MAX - 1078))
         return eBadParameter;
+    const uint32_t fileSize = pixelBytes + 1078;
     uint8_t headers[1078];
-    FillHeaders(headers, width, height, 8, uint32_t(fileSize), 1078);
+    FillHeaders(headers, width, height, 8, fileSize, 1078);
     for (uint32_t i = 0; i < 256; ++i) {
         uint8_t* entry = headers + 54 + 4 * i;
         entry[0] = entry[1] = entry[2] = uint8_t(i);

@@ -1,5 +1,6 @@
 #include "imaging/gCImageFormat.h"
 
+#include "core/CheckedSize.h"
 #include "imaging/CImage.h"
 #include "imaging/CImage8.h"
 
@@ -19,9 +20,8 @@ eResultCode gCImageFormat::SetPaletteSize()
         (void)mPalette.SetSize(0);
         return eSuccess;
     }
-    if (mPaletteCount > UINT32_MAX / sizeof(CPixel))
-        return eNoMemory;
-    if (!mPalette.SetSize(mPaletteCount * uint32_t(sizeof(CPixel)), 1))
+    uint32_t bytes = 0;
+    if (!MulSizes({mPaletteCount, sizeof(CPixel)}, bytes) || !mPalette.SetSize(bytes, 1))
         return eNoMemory;
     return eSuccess;
 }

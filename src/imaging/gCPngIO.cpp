@@ -2,6 +2,7 @@
 
 #include "FileIO/gCStream.h"
 #include "core/CMemBlockT.h"
+#include "core/CheckedSize.h"
 #include "core/gCMemory.h"
 #include "imaging/CImage.h"
 #include "imaging/CImage8.h"
@@ -177,8 +178,8 @@ int WriteRows(png_structp png, png_infop info, gCStream* stream, int32_t width, 
 // The table of row pointers into a locked image.
 bool FillRowTable(CMemBlockT<png_bytep>& table, const CImNavBase& nav)
 {
-    const uint64_t bytes = uint64_t(nav.GetHeight() > 0 ? nav.GetHeight() : 1) * sizeof(png_bytep);
-    if (bytes > UINT32_MAX || !table.SetSize(uint32_t(bytes), 1))
+    uint32_t bytes = 0;
+    if (!MulSizes({nav.GetHeight() > 0 ? nav.GetHeight() : 1, sizeof(png_bytep)}, bytes) || !table.SetSize(bytes, 1))
         return false;
     uint8_t* first = static_cast<uint8_t*>(nav.GetFirstPixel());
     for (int32_t y = 0; y < nav.GetHeight(); ++y)

@@ -2,6 +2,7 @@
 
 #include "FileIO/gCStream.h"
 #include "core/CMemBlock.h"
+#include "core/CheckedSize.h"
 #include "imaging/CImage.h"
 #include "imaging/CImage8.h"
 #include "imaging/CImNav.h"
@@ -231,16 +232,20 @@ eResultCode gCPsdIO::ReadMergedImage(gCStream& stream, CImageBase* image, uint16
         return eNoMemory;
     const int32_t width = nav.GetWidth();
     const int32_t height = nav.GetHeight();
-    CMemBlock row(uint32_t(width) * bytesPerSample, 1);
+    uint32_t rowBytes = 0;
+    if (!MulSizes({width, bytesPerSample}, rowBytes))
+        return eNoMemory;
+    CMemBlock row(rowBytes, 1);
     if (!row.GetData())
         return eNoMemory;
     CMemBlockT<uint16_t> counts;
     if (compression != 0) {
-        const uint64_t entries = uint64_t(channels) * uint32_t(height);
-        if (entries == 0 || !counts.SetSize(uint32_t(entries * 2)))
+        int32_t countBytes = 0;
+        if (!MulSizes({channels, height, 2}, countBytes) || countBytes == 0 || !counts.SetSize(uint32_t(countBytes)))
             return eNoMemory;
-        PNU_TRY(stream.Read(counts.GetData(), int32_t(entries * 2)));
-        for (uint64_t i = 0; i < entries; ++i)
+        PNU_TRY(stream.Read(counts.GetData(), countBytes));
+        const int32_t entries = countBytes / 2;
+        for (int32_t i = 0; i < entries; ++i)
             counts.GetData()[i] = uint16_t(counts.GetData()[i] >> 8 | counts.GetData()[i] << 8);
     }
     eResultCode result = eSuccess;

@@ -1,5 +1,6 @@
 #include "text/CTextRenderer.h"
 
+#include "core/CheckedSize.h"
 #include "core/gCArray.h"
 #include "imaging/CImage.h"
 #include "text/GlyphCache.h"
@@ -17,7 +18,7 @@ constexpr int64_t kMaxTextImagePixels = int64_t(1) << 26;
 
 eResultCode SizeTextImage(CImageBase* image, int32_t width, int32_t height)
 {
-    if (width < 0 || height < 0 || int64_t(width) * height > kMaxTextImagePixels)
+    if (!SizesFit({width, height}, kMaxTextImagePixels))
         return eNoMemory;
     return image->SetSize(width, height);
 }

@@ -2,6 +2,7 @@
 // from zero in single precision, and the blur margin of a radius.
 #pragma once
 
+#include "core/CheckedSize.h"
 #include "core/gCRect.h"
 #include "imaging/CImage.h"
 #include "imaging/CImNavBase.h"
@@ -54,8 +55,7 @@ inline constexpr int64_t kMaxEffectWorkPixels = int64_t(1) << 24;
 
 inline bool WorkImageFits(int64_t width, int64_t height)
 {
-    return width > 0 && height > 0 && width <= INT32_MAX && height <= INT32_MAX &&
-           width * height <= kMaxEffectWorkPixels;
+    return width > 0 && height > 0 && SizesFit({width, height}, kMaxEffectWorkPixels);
 }
 
 // Moves a rect by an offset that may come from a file; edges stop at the ends of the range.
