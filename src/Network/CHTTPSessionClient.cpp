@@ -2,6 +2,7 @@
 #include "Network/CHTTPSession.h"
 
 #include "Network/HTTPLimits.h"
+#include "core/CMemBlock.h"
 #include "Network/NetAddress.h"
 
 #include <cstring>
@@ -92,10 +93,11 @@ eResultCode CHTTPSession::ComposeRequest(const gCString& path, const gCString& f
     PNU_TRY(BuildRequestHeaders(names, values, requestRangeStart));
     PNU_TRY(AppendHeaderLines(names, values, text));
     // No length limit on the way to the wire: a long request line must not be cut.
-    std::string bytes = text.ToMacRoman();
-    if (bytes.size() > UINT32_MAX || !sendBuffer.SetSize(uint32_t(bytes.size())))
+    CMemBlock bytes;
+    PNU_TRY(text.ToMacRoman(bytes));
+    if (!sendBuffer.SetSize(bytes.GetSize()))
         return eNoMemory;
-    sendBuffer.CopyFrom(bytes.data(), uint32_t(bytes.size()));
+    sendBuffer.CopyFrom(bytes.GetData(), bytes.GetSize());
     serverMode = 0;
     clientMode = 1;
     if (userAgent.IsEmpty())

@@ -2,6 +2,7 @@
 #include "Network/CHTTPSession.h"
 
 #include "Network/HTTPLimits.h"
+#include "core/CMemBlock.h"
 
 #include <cstring>
 
@@ -230,8 +231,9 @@ eResultCode CHTTPSession::PrepareReply()
     PNU_TRY(BuildReplyHeaders(names, values, textFlag, length, rangeStart, rangeEnd));
     gCString header;
     PNU_TRY(AppendHeaderLines(names, values, header));
-    std::string bytes = header.ToMacRoman();
-    PNU_TRY(QueueSendBytes(bytes.data(), uint32_t(bytes.size())));
+    CMemBlock bytes;
+    PNU_TRY(header.ToMacRoman(bytes));
+    PNU_TRY(QueueSendBytes(bytes.GetData(), bytes.GetSize()));
 
     gCStream* source = outputStream ? outputStream : &bodyBuffer;
     if (length > rangeStart)

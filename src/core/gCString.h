@@ -16,6 +16,7 @@
 
 template <typename T>
 class gCArray;
+class CMemBlock;
 
 class gCString {
 public:
@@ -88,6 +89,8 @@ public:
     // files) goes through ToMacRoman, which has no length limit and returns its own copy.
     const char* ToChars() const;
     std::string ToMacRoman() const;
+    // The same bytes in a block from the memory hooks, sized to them exactly (no terminator).
+    eResultCode ToMacRoman(CMemBlock& bytes) const;
     eResultCode AssignFromChars(const char* macRomanText);
     eResultCode ConvertFromChars(const char* macRomanText, int32_t byteCount);
 

@@ -1,6 +1,7 @@
 // Conversions between gCString and 8-bit Mac Roman, UTF-8 and length-prefixed text.
 #include "core/gCString.h"
 
+#include "core/CMemBlock.h"
 #include "core/MacRoman.h"
 
 #include <cstring>
@@ -98,6 +99,20 @@ std::string gCString::ToMacRoman() const
         return true;
     });
     return bytes;
+}
+
+eResultCode gCString::ToMacRoman(CMemBlock& bytes) const
+{
+    // One unit gives at most one byte, so the block is sized once and trimmed after.
+    const int32_t units = mText ? mLength : 0;
+    if (!bytes.SetSize(uint32_t(units)))
+        return eNoMemory;
+    uint32_t written = 0;
+    ConvertToMacRoman(mText, units, [&](char byte) {
+        bytes.GetData()[written++] = uint8_t(byte);
+        return true;
+    });
+    return bytes.SetSize(written) ? eSuccess : eNoMemory;
 }
 
 eResultCode gCString::AssignFromChars(const char* macRomanText)
