@@ -52,8 +52,7 @@ uint32_t CBackdrop::ShowDebugInfo()
     flash->SetColour(kFlashDark, true);
     flash->SetOpaqueBlit(true);
     CTimer timer;
-    if (AddChild(flash, true) != eSuccess) {
-        delete flash;
+    if (CDebugInfoWidget::AddChildOrDelete(this, flash, true) != eSuccess) {
         Message("Couldn't add Flash widget");
         return 2;
     }
@@ -82,9 +81,8 @@ uint32_t CBackdrop::ShowDebugInfo()
     panel->GetLayoutValues()->yCentre = 1;
     panel->SetVisible(true, true);
     panel->SetOpaqueBlit(true);
-    if (AddChild(panel, true) != eSuccess) {
+    if (CDebugInfoWidget::AddChildOrDelete(this, panel, true) != eSuccess) {
         // Nothing may use the panel once it is gone.
-        delete panel;
         Message("Couldn't add pInfoBack widget");
         return 2;
     }

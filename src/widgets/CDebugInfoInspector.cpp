@@ -96,10 +96,8 @@ eResultCode CDebugInfoWidget::BuildInspectorPanel(CWidget* widget)
     find->SetVisible(true, false);
     (void)find->SetText(gCString("Find Widget:"), true, false);
     (void)find->SetPosition(10, 30, false);
-    if (AddChild(find, false) != eSuccess) {
-        delete find;
+    if (AddChildOrDelete(this, find, false) != eSuccess)
         return eNoMemory;
-    }
 
     auto* field = new CTxEdWidget();
     if (!field)
@@ -111,10 +109,8 @@ eResultCode CDebugInfoWidget::BuildInspectorPanel(CWidget* widget)
     (void)field->SetSize(w - 310, 15, false);
     field->SetOpaqueBlit(true);
     field->SetId(kFieldId);
-    if (AddChild(field, false) != eSuccess) {
-        delete field;
+    if (AddChildOrDelete(this, field, false) != eSuccess)
         return eNoMemory;
-    }
     if (auto* cutout = new CWidgetEffectCutout()) {
         (void)cutout->SetRadius(1.7f);
         (void)cutout->SetOpacity(180, false);
@@ -168,10 +164,8 @@ eResultCode CDebugInfoWidget::AddInfoRow(uint32_t id, const char* caption, int32
     label->SetVisible(true, false);
     (void)label->SetText(gCString(caption), true, false);
     (void)label->SetPosition(captionX, y, false);
-    if (AddChild(label, false) != eSuccess) {
-        delete label;
+    if (AddChildOrDelete(this, label, false) != eSuccess)
         return eNoMemory;
-    }
     auto* value = new CTxWidget();
     if (!value)
         return eNoMemory;
@@ -181,10 +175,8 @@ eResultCode CDebugInfoWidget::AddInfoRow(uint32_t id, const char* caption, int32
     value->SetSizeToText(false);
     (void)value->SetSize(valueRight - valueX, 15, false);
     value->SetId(id);
-    if (AddChild(value, false) != eSuccess) {
-        delete value;
+    if (AddChildOrDelete(this, value, false) != eSuccess)
         return eNoMemory;
-    }
     return AttachCutout(value, 1.7f) == eSuccess ? eSuccess : eNoMemory;
 }
 
@@ -203,10 +195,8 @@ eResultCode CDebugInfoWidget::AddButton(uint32_t id, const char* caption, int32_
     button->SetLButtonDownCallback(OnButton, uintptr_t(this));
     button->SetColour(DarkenPanelColour(GetColour()), false);
     button->SetId(id);
-    if (AddChild(button, false) != eSuccess) {
-        delete button;
+    if (AddChildOrDelete(this, button, false) != eSuccess)
         return eNoMemory;
-    }
     auto* label = new CTxWidget();
     if (!label)
         return eNoMemory;
@@ -217,10 +207,8 @@ eResultCode CDebugInfoWidget::AddButton(uint32_t id, const char* caption, int32_
     (void)label->SetText(gCString(caption), true, false);
     (void)label->SetYPosition(0, false);
     label->GetLayoutValues()->xCentre = 1;
-    if (button->AddChild(label, false) != eSuccess) {
-        delete label;
+    if (AddChildOrDelete(button, label, false) != eSuccess)
         return eNoMemory;
-    }
     auto* border = new CWidgetEffectBorder();
     if (!border)
         return eNoMemory;

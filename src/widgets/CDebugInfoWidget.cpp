@@ -93,8 +93,7 @@ CDebugInfoWidget::CDebugInfoWidget()
         (void)title->SetText(gCString("Debugging Information for CWidgets"), true, false);
         (void)title->SetYPosition(1, false);
         title->GetLayoutValues()->xCentre = 1;
-        if (AddChild(title, true) != eSuccess)
-            delete title;
+        (void)AddChildOrDelete(this, title, true);
     }
     if (auto* shadow = new CWidgetEffectShadow()) {
         (void)shadow->SetOpacity(100, false);
@@ -104,6 +103,18 @@ CDebugInfoWidget::CDebugInfoWidget()
 }
 
 CDebugInfoWidget::~CDebugInfoWidget() = default;
+
+eResultCode CDebugInfoWidget::AddChildOrDelete(CWidget* parent, CWidget* child, bool update)
+{
+    eResultCode result = parent->AddChild(child, update);
+    if (result == eSuccess)
+        return eSuccess;
+    if (parent->GetChildIndex(child) >= 0)
+        (void)parent->RemoveChild(child, false);
+    else
+        delete child;
+    return result;
+}
 
 bool CDebugInfoWidget::IsPanel(CWidget* widget)
 {
@@ -140,10 +151,7 @@ eResultCode CDebugInfoWidget::BuildListAndNote(CWidget* widget)
     note->SetSizeToText(false);
     (void)note->SetSize(width - 20, 45, false);
     note->SetId(kNoteId);
-    if (eResultCode result = AddChild(note, false); result != eSuccess) {
-        delete note;
-        return result;
-    }
+    PNU_TRY(AddChildOrDelete(this, note, false));
     PNU_TRY(AttachCutout(note, 1.7f));
     PNU_TRY(Update());
 
@@ -158,32 +166,23 @@ eResultCode CDebugInfoWidget::BuildListAndNote(CWidget* widget)
     scroll->EnableEvents(kEventMouseMove | kEventLeftButton | kEventMiddleButton | kEventRightButton |
                              kEventWheel,
                          false);
-    if (eResultCode result = AddChild(scroll, false); result != eSuccess) {
-        delete scroll;
-        return result;
-    }
+    PNU_TRY(AddChildOrDelete(this, scroll, false));
     PNU_TRY(AttachCutout(scroll, 2.0f));
 
-    auto* table = new CTableWidget();
     auto* grip = new CCoWidget();
-    if (!table || !grip) {
-        delete table;
-        delete grip;
+    if (!grip)
         return eNoMemory;
-    }
     (void)grip->SetSize(16, height - 300, false);
     (void)grip->SetPosition(0, 0, false);
     grip->SetVisible(true, false);
     grip->SetColour(0x706090FFu, false);
     grip->SetStayInParent(true);
     grip->SetId(kGripId);
-    grip->SetLButtonDownCallback(OnGripDrag, uintptr_t(table));
-    if (eResultCode result = scroll->AddChild(grip, false); result != eSuccess) {
-        delete table;
-        delete grip;
-        return result;
-    }
+    PNU_TRY(AddChildOrDelete(scroll, grip, false));
 
+    auto* table = new CTableWidget();
+    if (!table)
+        return eNoMemory;
     CTextRenderer renderer;
     table->GetTextRenderer(renderer);
     renderer.mPointSize = 12.0f;
@@ -205,12 +204,9 @@ eResultCode CDebugInfoWidget::BuildListAndNote(CWidget* widget)
     (void)table->SetSize(width - 38, height - 300, false);
     (void)table->SetPosition(10, 290, false);
     table->SetVisible(true, false);
-    if (eResultCode result = AddChild(table, false); result != eSuccess) {
-        // The grip must not call into a table that is gone.
-        grip->SetLButtonDownCallback(nullptr, 0);
-        delete table;
-        return result;
-    }
+    PNU_TRY(AddChildOrDelete(this, table, false));
+    // Set only now: the grip never calls into a table that was not kept.
+    grip->SetLButtonDownCallback(OnGripDrag, uintptr_t(table));
     PNU_TRY(AttachCutout(table, 2.0f));
 
     PNU_TRY(FillWidgetList(table, widget));

@@ -26,6 +26,10 @@ public:
     CDebugInfoWidget();
     ~CDebugInfoWidget() override;
 
+    // Adds the child, or deletes it when that fails. A failed add may still have put the child in
+    // the list (the redraw after it failed): then it is removed from there, never deleted twice.
+    static eResultCode AddChildOrDelete(CWidget* parent, CWidget* child, bool update);
+
     // Whether the widget is an open panel: the backdrop knows one by its id and its name.
     static bool IsPanel(CWidget* widget);
 

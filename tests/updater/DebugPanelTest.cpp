@@ -5,6 +5,7 @@
 
 #include "support/AllocationFailure.h"
 #include "platform/ManualClock.h"
+#include "widgets/CCoWidget.h"
 #include "widgets/CDebugInfoWidget.h"
 #include "widgets/CTableWidget.h"
 #include "widgets/CTxEdWidget.h"
@@ -13,6 +14,32 @@
 #include "widgets/DebugPanelText.h"
 
 namespace {
+
+// A parent whose add fails in its redraw, after the child is in the list, or fails outright.
+class CFailingParent : public CWidget {
+public:
+    explicit CFailingParent(bool keeps) : mKeeps(keeps) {}
+    eResultCode AddChild(CWidget* child, bool) override
+    {
+        if (mKeeps)
+            (void)CWidget::AddChild(child, false);
+        return eNoMemory;
+    }
+
+private:
+    bool mKeeps;
+};
+
+TEST(DebugPanelAdd, AFailedAddDeletesTheChildOnceWhereverItWasLeft)
+{
+    for (bool keeps : {true, false}) {
+        SCOPED_TRACE(keeps);
+        CFailingParent parent(keeps);
+        auto* child = new CCoWidget();
+        EXPECT_EQ(CDebugInfoWidget::AddChildOrDelete(&parent, child, true), eNoMemory);
+        EXPECT_EQ(parent.GetChildCount(), 0);
+    }
+}
 
 class DebugPanel : public UpdaterTest {
 protected:
@@ -337,9 +364,17 @@ TEST_F(DebugPanel, RunningOutOfMemoryWhileOpeningLeavesEitherNoPanelOrAWorkingOn
     CWidget* taker = nullptr;
     ASSERT_EQ(backdrop->DispatchKeyDownEvent(&taker, 27), eSuccess);
     ASSERT_EQ(backdrop->DispatchHeartbeatEvent(), eSuccess);
+    // A small target keeps each run's flash cheap to draw.
+    auto* target = new CCoWidget();
+    ASSERT_EQ(backdrop->AddChild(target, false), eSuccess);
+    ASSERT_EQ(target->SetSize(4, 4, false), eSuccess);
+    target->SetVisible(true, false);
+    input.pointer = {origin.x + 1, origin.y + 1};
+    backdrop->UpdateRollover();
+    ASSERT_EQ(backdrop->GetRolloverWidget(), target);
     const int32_t children = backdrop->GetChildCount();
     // Opening takes some two thousand allocations: the first ones one by one, then a sample.
-    for (int64_t k = 1;; k += k < 24 ? 1 : 61) {
+    for (int64_t k = 1;; k += k < 24 ? 1 : 193) {
         SCOPED_TRACE(k);
         plat::GetRecordedAlerts().Clear();
         input.modifiers = plat::kModCommand | plat::kModShift | plat::kModOption;
