@@ -1,15 +1,13 @@
 #include "updater/PNUMainButton.h"
 
 #include "app/AppGlobals.h"
+#include "platform/Clock.h"
 #include "updater/CPNUTransferManager.h"
 #include "updater/CPintrelUpdaterApp.h"
 #include "updater/CPintrelUpdaterBackdrop.h"
 #include "updater/PNUMessages.h"
 #include "updater/PNUTexts.h"
 #include "updater/PNUUpdateCheckURL.h"
-
-#include <chrono>
-#include <thread>
 
 namespace {
 
@@ -28,7 +26,8 @@ eResultCode OnMainButton(CPintrelUpdaterBackdrop* backdrop, CWidget* button, CWi
     // Transfers and drawing go on while the button is held; a short wait keeps this from spinning.
     while (gApplication && gApplication->IsLeftButtonDown()) {
         (void)gApplication->RunHeartbeatOnce();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        plat::Clock& clock = plat::GetClock();
+        clock.SleepUntil(clock.NowMicroseconds() + 5000);
     }
     backdrop->PopModalWidget();
     // Where the button was released, not where the last heartbeat saw the pointer: a click that
