@@ -95,9 +95,14 @@ bool SystemOpenURL(const std::string& url)
     return Spawn("xdg-open", {url}, true);
 }
 
-sLauncher SystemLauncher() { return {SystemLaunchPath, SystemOpenURL}; }
+class SystemLauncher final : public Launcher {
+public:
+    bool LaunchPath(const std::string& path) override { return SystemLaunchPath(path); }
+    bool OpenURL(const std::string& url) override { return SystemOpenURL(url); }
+};
 
-sLauncher sLauncherInUse = SystemLauncher();
+SystemLauncher gSystemLauncher;
+Launcher* gLauncher = &gSystemLauncher;
 
 bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
@@ -122,11 +127,11 @@ std::vector<std::string> ListFolderNames(const std::string& folder)
 
 } // namespace
 
-void SetLauncher(sLauncher launcher) { sLauncherInUse = std::move(launcher); }
-void ResetLauncher() { sLauncherInUse = SystemLauncher(); }
+Launcher& GetLauncher() { return *gLauncher; }
+void SetLauncher(Launcher* launcher) { gLauncher = launcher ? launcher : &gSystemLauncher; }
 
-bool LaunchPath(const std::string& path) { return sLauncherInUse.launchPath && sLauncherInUse.launchPath(path); }
-bool OpenURLText(const std::string& url) { return sLauncherInUse.openURL && sLauncherInUse.openURL(url); }
+bool LaunchPath(const std::string& path) { return gLauncher->LaunchPath(path); }
+bool OpenURLText(const std::string& url) { return gLauncher->OpenURL(url); }
 
 bool IsValidURLText(const std::string& url)
 {

@@ -1,26 +1,49 @@
 // Hands items and addresses to the system: a program or bundle is started, a document, folder or
 // URL goes to the desktop's opener (xdg-open). Programs start in a session of their own with no
-// arguments, without a shell, and outlive the caller. Tests put recording functions in place.
+// arguments, without a shell, and outlive the caller. Tests put a recording launcher in place.
 #pragma once
 
-#include <functional>
 #include <string>
+#include <vector>
 
 namespace plat {
 
-struct sLauncher {
+class Launcher {
+public:
+    virtual ~Launcher() = default;
     // Opens the item at an absolute path; true once the launch has been started.
-    std::function<bool(const std::string& path)> launchPath;
+    virtual bool LaunchPath(const std::string& path) = 0;
     // Opens a URL text that IsValidURLText accepted; true once handed over.
-    std::function<bool(const std::string& url)> openURL;
+    virtual bool OpenURL(const std::string& url) = 0;
 };
 
-// Replaces the launcher (tests). ResetLauncher puts the system's back.
-void SetLauncher(sLauncher launcher);
-void ResetLauncher();
+// The launcher in use: the system's unless a test replaced it.
+Launcher& GetLauncher();
+// Puts `launcher` in place (null restores the system's). The caller keeps ownership.
+void SetLauncher(Launcher* launcher);
 
+// Through the launcher in use.
 bool LaunchPath(const std::string& path);
 bool OpenURLText(const std::string& url);
+
+// Tests: keeps what would have been launched or opened and answers every request with `answer`.
+class RecordingLauncher : public Launcher {
+public:
+    bool LaunchPath(const std::string& path) override
+    {
+        paths.push_back(path);
+        return answer;
+    }
+    bool OpenURL(const std::string& url) override
+    {
+        urls.push_back(url);
+        return answer;
+    }
+
+    std::vector<std::string> paths;
+    std::vector<std::string> urls;
+    bool answer = true;
+};
 
 // A URL text as the system would accept it: a scheme, then only the characters URLs allow
 // (no spaces, controls or characters outside ASCII). Escapes must be well formed.

@@ -16,16 +16,10 @@ gCString Text(const std::string& utf8)
 }
 
 // Records what would have been launched or opened.
-class RecordingLauncher {
+class RecordingLauncher : public plat::RecordingLauncher {
 public:
-    RecordingLauncher()
-    {
-        plat::SetLauncher({[this](const std::string& path) { paths.push_back(path); return true; },
-                               [this](const std::string& url) { urls.push_back(url); return true; }});
-    }
-    ~RecordingLauncher() { plat::ResetLauncher(); }
-    std::vector<std::string> paths;
-    std::vector<std::string> urls;
+    RecordingLauncher() { plat::SetLauncher(this); }
+    ~RecordingLauncher() { plat::SetLauncher(nullptr); }
 };
 
 } // namespace
@@ -66,8 +60,8 @@ TEST(Launch, UrlsMustBeWellFormed)
 TEST(Launch, AFailedLaunchIsReported)
 {
     TempFolder temp;
-    plat::SetLauncher({[](const std::string&) { return false; }, [](const std::string&) { return false; }});
+    RecordingLauncher launcher;
+    launcher.answer = false;
     EXPECT_EQ(LaunchFile(Text(temp.WriteFile("x", ""))), eFileNotFound);
     EXPECT_EQ(OpenURL(gCString(u"http://example.com/")), eFileNotFound);
-    plat::ResetLauncher();
 }

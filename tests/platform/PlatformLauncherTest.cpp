@@ -85,7 +85,7 @@ TEST(PlatformLauncher, StartsABundleWithoutArguments)
     ASSERT_TRUE(CreateOneFolder(folder / "Slave.app/Contents/MacOS"));
     std::string marker = folder / "ran";
     MakeScript(folder, "Slave.app/Contents/MacOS/Slave", marker);
-    ResetLauncher();
+    SetLauncher(nullptr);
     ASSERT_TRUE(LaunchPath(folder / "Slave.app"));
     ASSERT_TRUE(WaitForFile(marker));
     EXPECT_EQ(TempFolder::ReadFile(marker), "0\n");
@@ -95,7 +95,7 @@ TEST(PlatformLauncher, StartsABundleWithoutArguments)
 TEST(PlatformLauncher, RefusesWhatCannotBeStarted)
 {
     TempFolder folder;
-    ResetLauncher();
+    SetLauncher(nullptr);
     EXPECT_FALSE(LaunchPath(folder / "missing.app"));
     ASSERT_TRUE(CreateOneFolder(folder / "Broken.app"));
     EXPECT_FALSE(LaunchPath(folder / "Broken.app"));
@@ -104,13 +104,15 @@ TEST(PlatformLauncher, RefusesWhatCannotBeStarted)
 
 TEST(PlatformLauncher, TestsCanPutTheirOwnLauncherInPlace)
 {
-    std::vector<std::string> seen;
-    SetLauncher({[&](const std::string& path) { seen.push_back("path " + path); return true; },
-                 [&](const std::string& url) { seen.push_back("url " + url); return false; }});
+    RecordingLauncher launcher;
+    SetLauncher(&launcher);
     EXPECT_TRUE(LaunchPath("/x/y"));
+    launcher.answer = false;
     EXPECT_FALSE(OpenURLText("http://example.com/"));
-    ResetLauncher();
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0], "path /x/y");
-    EXPECT_EQ(seen[1], "url http://example.com/");
+    SetLauncher(nullptr);
+    EXPECT_FALSE(LaunchPath("/x/missing.app"));
+    ASSERT_EQ(launcher.paths.size(), 1u);
+    EXPECT_EQ(launcher.paths[0], "/x/y");
+    ASSERT_EQ(launcher.urls.size(), 1u);
+    EXPECT_EQ(launcher.urls[0], "http://example.com/");
 }

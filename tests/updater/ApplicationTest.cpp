@@ -24,7 +24,7 @@ class Application : public UpdaterTest {
 protected:
     void TearDown() override
     {
-        plat::ResetLauncher();
+        plat::SetLauncher(nullptr);
         UpdaterTest::TearDown();
     }
     void WriteSettingsSource(const std::string& lines)
@@ -35,21 +35,10 @@ protected:
             + source + "' -o '" + (folder / "Pintrel 2.app/Contents/Resources/system.msf") + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
     }
-    void RecordLaunches()
-    {
-        plat::sLauncher launcher;
-        launcher.launchPath = [this](const std::string& path) {
-            launched.push_back(path);
-            return true;
-        };
-        launcher.openURL = [this](const std::string& url) {
-            opened.push_back(url);
-            return true;
-        };
-        plat::SetLauncher(launcher);
-    }
-    std::vector<std::string> launched;
-    std::vector<std::string> opened;
+    void RecordLaunches() { plat::SetLauncher(&launcher); }
+    plat::RecordingLauncher launcher;
+    std::vector<std::string>& launched = launcher.paths;
+    std::vector<std::string>& opened = launcher.urls;
 };
 
 TEST_F(Application, ProbeReadsTheInstalledProductsValues)

@@ -62,7 +62,7 @@ protected:
         host.installFolder = folder.Path();
         WriteTree(folder.Path(), kOldProduct);
     }
-    ~PackageInstaller() override { plat::ResetLauncher(); }
+    ~PackageInstaller() override { plat::SetLauncher(nullptr); }
 
     eResultCode Install(CPNUDesquasher& installer, const Bytes& package)
     {
@@ -111,8 +111,9 @@ TEST_F(PackageInstaller, NeverCarriesSetIdBits)
 
 TEST_F(PackageInstaller, LaunchesTheNamedProgramAndQuits)
 {
-    std::vector<std::string> launched;
-    plat::SetLauncher({[&](const std::string& path) { launched.push_back(path); return true; }, nullptr});
+    plat::RecordingLauncher launcher;
+    const std::vector<std::string>& launched = launcher.paths;
+    plat::SetLauncher(&launcher);
     const Bytes package = PackageFromArchive(BuildArchive({"EXECUTE=/Pintrel 2.app"}, {{"/Pintrel 2.app/x", "x"}}));
     ASSERT_EQ(Install(package), eHandled);
     ASSERT_EQ(launched.size(), 1u);

@@ -25,7 +25,7 @@ protected:
     }
     void TearDown() override
     {
-        plat::ResetLauncher();
+        plat::SetLauncher(nullptr);
         UpdaterTest::TearDown();
     }
 
@@ -154,14 +154,10 @@ TEST_F(UpdaterWindow, PanelProgressAndInstallMessageShowInTheirWidgets)
 
 TEST_F(UpdaterWindow, TheWebLinkOpensTheProductPageOrSaysItCannot)
 {
-    std::vector<std::string> opened;
-    bool opens = true;
-    plat::sLauncher launcher;
-    launcher.openURL = [&](const std::string& url) {
-        opened.push_back(url);
-        return opens;
-    };
-    plat::SetLauncher(launcher);
+    plat::RecordingLauncher launcher;
+    std::vector<std::string>& opened = launcher.urls;
+    bool& opens = launcher.answer;
+    plat::SetLauncher(&launcher);
     CWidget* link = backdrop->FindWidgetById(401);
     ASSERT_NE(link, nullptr);
     // Centred under the title, with its underline just below it.
