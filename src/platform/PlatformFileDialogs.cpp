@@ -107,29 +107,24 @@ sFolderDialogAnswer ZenityFolder()
     return answer;
 }
 
-sFileDialogBackend SystemBackend() { return {ZenityOpen, ZenitySave, ZenityFolder}; }
+class ZenityDialogs final : public FileDialogs {
+public:
+    sOpenDialogAnswer ChooseFile(const sOpenDialogRequest& request) override { return ZenityOpen(request); }
+    sSaveDialogAnswer ChooseSaveFile(const sSaveDialogRequest& request) override { return ZenitySave(request); }
+    sFolderDialogAnswer ChooseFolder() override { return ZenityFolder(); }
+};
 
-sFileDialogBackend sBackend = SystemBackend();
+ZenityDialogs gZenityDialogs;
+FileDialogs* gDialogs = &gZenityDialogs;
 
 } // namespace
 
-void SetFileDialogBackend(sFileDialogBackend backend) { sBackend = std::move(backend); }
-void ResetFileDialogBackend() { sBackend = SystemBackend(); }
+FileDialogs& GetFileDialogs() { return *gDialogs; }
+void SetFileDialogs(FileDialogs* dialogs) { gDialogs = dialogs ? dialogs : &gZenityDialogs; }
 
-sOpenDialogAnswer RunOpenDialog(const sOpenDialogRequest& request)
-{
-    return sBackend.chooseFile ? sBackend.chooseFile(request) : sOpenDialogAnswer{};
-}
-
-sSaveDialogAnswer RunSaveDialog(const sSaveDialogRequest& request)
-{
-    return sBackend.chooseSaveFile ? sBackend.chooseSaveFile(request) : sSaveDialogAnswer{};
-}
-
-sFolderDialogAnswer RunFolderDialog()
-{
-    return sBackend.chooseFolder ? sBackend.chooseFolder() : sFolderDialogAnswer{};
-}
+sOpenDialogAnswer RunOpenDialog(const sOpenDialogRequest& request) { return gDialogs->ChooseFile(request); }
+sSaveDialogAnswer RunSaveDialog(const sSaveDialogRequest& request) { return gDialogs->ChooseSaveFile(request); }
+sFolderDialogAnswer RunFolderDialog() { return gDialogs->ChooseFolder(); }
 
 std::string FindProgram(const std::string& name)
 {

@@ -1,6 +1,6 @@
 // The open-file, save-file and choose-folder dialogs. The system backend runs zenity when it is
 // installed and there is a display, and answers "cancelled" otherwise (also in headless runs);
-// tests put a backend of their own in place.
+// tests put dialogs of their own in place.
 #pragma once
 
 #include <cstdint>
@@ -50,18 +50,41 @@ struct sFolderDialogAnswer {
     std::string folder; // ending in "/"
 };
 
-struct sFileDialogBackend {
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    virtual sOpenDialogAnswer ChooseFile(const sOpenDialogRequest& request) = 0;
+    virtual sSaveDialogAnswer ChooseSaveFile(const sSaveDialogRequest& request) = 0;
+    virtual sFolderDialogAnswer ChooseFolder() = 0;
+};
+
+// The dialogs in use: the system's unless a test replaced them.
+FileDialogs& GetFileDialogs();
+// Puts `dialogs` in place (null restores the system's). The caller keeps ownership.
+void SetFileDialogs(FileDialogs* dialogs);
+
+// Through the dialogs in use.
+sOpenDialogAnswer RunOpenDialog(const sOpenDialogRequest& request);
+sSaveDialogAnswer RunSaveDialog(const sSaveDialogRequest& request);
+sFolderDialogAnswer RunFolderDialog();
+
+// Tests: answers each dialog through the function given for it; a dialog without one is cancelled.
+class ScriptedFileDialogs final : public FileDialogs {
+public:
+    sOpenDialogAnswer ChooseFile(const sOpenDialogRequest& request) override
+    {
+        return chooseFile ? chooseFile(request) : sOpenDialogAnswer{};
+    }
+    sSaveDialogAnswer ChooseSaveFile(const sSaveDialogRequest& request) override
+    {
+        return chooseSaveFile ? chooseSaveFile(request) : sSaveDialogAnswer{};
+    }
+    sFolderDialogAnswer ChooseFolder() override { return chooseFolder ? chooseFolder() : sFolderDialogAnswer{}; }
+
     std::function<sOpenDialogAnswer(const sOpenDialogRequest&)> chooseFile;
     std::function<sSaveDialogAnswer(const sSaveDialogRequest&)> chooseSaveFile;
     std::function<sFolderDialogAnswer()> chooseFolder;
 };
-
-void SetFileDialogBackend(sFileDialogBackend backend);
-void ResetFileDialogBackend();
-
-sOpenDialogAnswer RunOpenDialog(const sOpenDialogRequest& request);
-sSaveDialogAnswer RunSaveDialog(const sSaveDialogRequest& request);
-sFolderDialogAnswer RunFolderDialog();
 
 // Runs a program found on PATH with the arguments and collects its standard output; the exit
 // status is -1 when it could not be started or did not end normally.

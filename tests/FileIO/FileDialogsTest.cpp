@@ -24,13 +24,19 @@ gCString Text(const std::string& utf8)
 // Puts a test backend in place for one test.
 class ScopedDialogs {
 public:
-    explicit ScopedDialogs(plat::sFileDialogBackend backend) { plat::SetFileDialogBackend(std::move(backend)); }
-    ~ScopedDialogs() { plat::ResetFileDialogBackend(); }
+    explicit ScopedDialogs(plat::ScriptedFileDialogs dialogs) : mDialogs(std::move(dialogs))
+    {
+        plat::SetFileDialogs(&mDialogs);
+    }
+    ~ScopedDialogs() { plat::SetFileDialogs(nullptr); }
+
+private:
+    plat::ScriptedFileDialogs mDialogs;
 };
 
-plat::sFileDialogBackend Cancelling()
+plat::ScriptedFileDialogs Cancelling()
 {
-    plat::sFileDialogBackend backend;
+    plat::ScriptedFileDialogs backend;
     backend.chooseFile = [](const plat::sOpenDialogRequest&) { return plat::sOpenDialogAnswer{}; };
     backend.chooseSaveFile = [](const plat::sSaveDialogRequest&) { return plat::sSaveDialogAnswer{}; };
     backend.chooseFolder = [] { return plat::sFolderDialogAnswer{}; };
@@ -80,7 +86,7 @@ TEST(gCFileDlg, SaveProposesANameAndAppliesTheChosenType)
     TempFolder temp;
     std::string proposed;
     std::string renamed;
-    plat::sFileDialogBackend backend;
+    plat::ScriptedFileDialogs backend;
     backend.chooseSaveFile = [&](const plat::sSaveDialogRequest& request) {
         proposed = request.proposedName;
         // The user picks the second type in the pop-up, then saves.
@@ -115,7 +121,7 @@ TEST(gCFileDlg, OpenAnswerBecomesThePath)
     TempFolder temp;
     std::string chosen = temp.WriteFile("pick me.png", "");
     std::string start;
-    plat::sFileDialogBackend backend;
+    plat::ScriptedFileDialogs backend;
     backend.chooseFile = [&](const plat::sOpenDialogRequest& request) {
         start = request.startFolder;
         EXPECT_TRUE(request.accepts(chosen));
@@ -136,7 +142,7 @@ TEST(FileDocuments, OpenOrChooseAsksOnlyForAnUnsetReference)
 {
     TempFolder temp;
     int asked = 0;
-    plat::sFileDialogBackend backend = Cancelling();
+    plat::ScriptedFileDialogs backend = Cancelling();
     backend.chooseSaveFile = [&](const plat::sSaveDialogRequest&) {
         ++asked;
         return plat::sSaveDialogAnswer{};
@@ -159,7 +165,7 @@ TEST(FileDocuments, OpenOrChooseAsksOnlyForAnUnsetReference)
 
 TEST(FileDocuments, AnEmptyChoiceIsABadParameter)
 {
-    plat::sFileDialogBackend backend = Cancelling();
+    plat::ScriptedFileDialogs backend = Cancelling();
     backend.chooseFile = [](const plat::sOpenDialogRequest&) {
         return plat::sOpenDialogAnswer{plat::eDialogStatus::kChosen, ""};
     };
@@ -172,7 +178,7 @@ TEST(FileDocuments, AnEmptyChoiceIsABadParameter)
 TEST(FileDocuments, ChooseFolderTakesTheAnswer)
 {
     TempFolder temp;
-    plat::sFileDialogBackend backend = Cancelling();
+    plat::ScriptedFileDialogs backend = Cancelling();
     backend.chooseFolder = [&] {
         return plat::sFolderDialogAnswer{plat::eDialogStatus::kChosen, temp.Path()};
     };
@@ -190,7 +196,7 @@ TEST(FileDocuments, ChooseFolderTakesTheAnswer)
 
 TEST(FileDocuments, PlainSaveDialogFillsTheReply)
 {
-    plat::sFileDialogBackend backend = Cancelling();
+    plat::ScriptedFileDialogs backend = Cancelling();
     backend.chooseSaveFile = [](const plat::sSaveDialogRequest&) {
         plat::sSaveDialogAnswer answer;
         answer.status = plat::eDialogStatus::kChosen;

@@ -95,12 +95,12 @@ TEST_F(ReportErrorTest, TheSaveDialogRunsInsideTheModalAndCursorGuards)
     static CTestApp* running = nullptr;
     static uint32_t cursorDuring = 9;
     running = &app;
-    plat::sFileDialogBackend backend;
+    plat::ScriptedFileDialogs backend;
     backend.chooseSaveFile = [](const plat::sSaveDialogRequest&) {
         cursorDuring = running->GetCursorVisibleFlag();
         return plat::sSaveDialogAnswer{};
     };
-    plat::SetFileDialogBackend(backend);
+    plat::SetFileDialogs(&backend);
     for (bool hidden : {true, false}) {
         if (hidden)
             app.HideCursor();
@@ -112,7 +112,7 @@ TEST_F(ReportErrorTest, TheSaveDialogRunsInsideTheModalAndCursorGuards)
         EXPECT_EQ(cursorDuring, 1u) << hidden;
         EXPECT_EQ(app.GetCursorVisibleFlag(), hidden ? 0u : 1u);
     }
-    plat::ResetFileDialogBackend();
+    plat::SetFileDialogs(nullptr);
     running = nullptr;
 }
 

@@ -26,7 +26,7 @@ public:
         const char* old = std::getenv("PATH");
         mOldPath = old ? old : "";
         ::setenv("PATH", (mFolder.Path() + ":" + mOldPath).c_str(), 1);
-        ResetFileDialogBackend();
+        SetFileDialogs(nullptr);
         plat::SetHeadlessOverride(0);
     }
     ~FakeZenity()
@@ -49,7 +49,7 @@ TEST(PlatformFileDialogs, WithoutZenityEveryDialogIsCancelled)
     const char* old = std::getenv("PATH");
     std::string saved = old ? old : "";
     ::setenv("PATH", empty.Path().c_str(), 1);
-    ResetFileDialogBackend();
+    SetFileDialogs(nullptr);
     EXPECT_EQ(RunOpenDialog({}).status, eDialogStatus::kCancelled);
     EXPECT_EQ(RunSaveDialog({}).status, eDialogStatus::kCancelled);
     EXPECT_EQ(RunFolderDialog().status, eDialogStatus::kCancelled);
@@ -78,7 +78,7 @@ TEST(PlatformFileDialogs, ZenityExitCodesBecomeDialogResults)
         FakeZenity zenity("", 5);
         EXPECT_EQ(RunFolderDialog().status, eDialogStatus::kFailed);
     }
-    ResetFileDialogBackend();
+    SetFileDialogs(nullptr);
 }
 
 TEST(PlatformFileDialogs, SaveAnswerIsSplitIntoFolderAndName)
@@ -94,7 +94,7 @@ TEST(PlatformFileDialogs, SaveAnswerIsSplitIntoFolderAndName)
     EXPECT_EQ(answer.name, "shot.bmp");
     EXPECT_EQ(answer.typeIndex, 1);
     EXPECT_NE(zenity.Arguments().find("--filename=/home/ann/untitled.bmp\n"), std::string::npos);
-    ResetFileDialogBackend();
+    SetFileDialogs(nullptr);
 }
 
 TEST(PlatformFileDialogs, AChosenFolderEndsInASlash)
@@ -103,7 +103,7 @@ TEST(PlatformFileDialogs, AChosenFolderEndsInASlash)
     sFolderDialogAnswer answer = RunFolderDialog();
     EXPECT_EQ(answer.status, eDialogStatus::kChosen);
     EXPECT_EQ(answer.folder, "/srv/data/");
-    ResetFileDialogBackend();
+    SetFileDialogs(nullptr);
 }
 
 TEST(PlatformFileDialogs, HeadlessRunsNeverShowADialog)
@@ -116,14 +116,14 @@ TEST(PlatformFileDialogs, HeadlessRunsNeverShowADialog)
 
 TEST(PlatformFileDialogs, TestsCanAnswerTheDialogs)
 {
-    sFileDialogBackend backend;
+    ScriptedFileDialogs backend;
     backend.chooseFile = [](const sOpenDialogRequest& request) {
         return sOpenDialogAnswer{eDialogStatus::kChosen, request.startFolder + "picked"};
     };
-    SetFileDialogBackend(backend);
+    SetFileDialogs(&backend);
     sOpenDialogRequest request;
     request.startFolder = "/a/";
     EXPECT_EQ(RunOpenDialog(request).path, "/a/picked");
     EXPECT_EQ(RunSaveDialog({}).status, eDialogStatus::kCancelled); // no answer given: cancelled
-    ResetFileDialogBackend();
+    SetFileDialogs(nullptr);
 }
