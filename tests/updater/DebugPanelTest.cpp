@@ -400,3 +400,54 @@ TEST_F(DebugPanel, RunningOutOfMemoryWhileOpeningLeavesEitherNoPanelOrAWorkingOn
             break;
     }
 }
+
+// The button held while the pointer walks a path, one step each time a drag loop asks.
+class CDragInput final : public plat::InputState {
+public:
+    uint32_t GetButtons() override
+    {
+        if (step >= path.size())
+            return 0;
+        pointer = path[step++];
+        return plat::kButtonStatePrimary;
+    }
+    uint32_t GetModifiers() override { return 0; }
+    bool IsKeyDown(int32_t) override { return false; }
+    plat::sPoint GetPointer() override { return pointer; }
+    void WarpPointer(plat::sPoint global) override { pointer = global; }
+
+    std::vector<plat::sPoint> path;
+    size_t step = 0;
+    plat::sPoint pointer;
+};
+
+TEST_F(DebugPanel, DragsMoveThePanelAndScrollTheListByItsThumb)
+{
+    CDebugInfoWidget* panel = Open(400, 200);
+    ASSERT_NE(panel, nullptr);
+    CTableWidget* table = Table(panel);
+    ASSERT_EQ(panel->FillWidgetList(table, backdrop), eSuccess);
+    CDragInput drag;
+    plat::SetInputState(&drag);
+    auto dragFrom = [&](CWidget* widget, gCPoint local, int32_t dx, int32_t dy) {
+        gCPoint at = widget->LocalToRoot(local);
+        drag.pointer = {origin.x + at.x, origin.y + at.y};
+        drag.path = {{drag.pointer.x + dx / 2, drag.pointer.y + dy / 2}, {drag.pointer.x + dx, drag.pointer.y + dy}};
+        drag.step = 0;
+        CWidget* taker = nullptr;
+        EXPECT_EQ(backdrop->DispatchLButtonDownEvent(&taker, at), eSuccess);
+        EXPECT_NE(taker, nullptr);
+    };
+
+    dragFrom(panel, {5, 150}, 30, -20);
+    EXPECT_EQ(panel->GetRect(), (gCRect{50, -125, 650, 325}));
+
+    CWidget* grip = panel->FindWidgetById(FourCC("grip"));
+    ASSERT_NE(grip, nullptr);
+    ASSERT_LT(grip->GetHeight(), grip->GetParent()->GetHeight());
+    dragFrom(grip, {8, 4}, 0, 40);
+    EXPECT_GT(table->GetScrollOffset(), 0);
+    EXPECT_GT(grip->GetRect().top, 0);
+    EXPECT_EQ(backdrop->GetFocusWidget(), table);
+    plat::SetInputState(&input);
+}
