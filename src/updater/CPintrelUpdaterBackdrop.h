@@ -61,6 +61,8 @@ public:
     eResultCode DragThumb(CWidget* thumb);
     // Moves the thumb with the pointer and scrolls the table to it.
     virtual eResultCode DragScrollThumb();
+    // A press on the track that drags the thumb along (not registered by the window itself).
+    static eResultCode OnTrackPress(uintptr_t backdrop, CWidget* widget, CWidget** taker, const gCPoint& point);
 
     // Both glow parts dark, their animators restarted at 0.
     eResultCode ResetButtonGlow(bool update);

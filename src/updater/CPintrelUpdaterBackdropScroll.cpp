@@ -109,6 +109,15 @@ eResultCode CPintrelUpdaterBackdrop::DragScrollThumb()
     return eSuccess;
 }
 
+eResultCode CPintrelUpdaterBackdrop::OnTrackPress(uintptr_t context, CWidget*, CWidget**, const gCPoint&)
+{
+    auto* backdrop = reinterpret_cast<CPintrelUpdaterBackdrop*>(context);
+    if (!backdrop)
+        return eSuccess;
+    PNU_TRY(backdrop->DragScrollThumb());
+    return backdrop->Update();
+}
+
 eResultCode CPintrelUpdaterBackdrop::ResetButtonGlow(bool update)
 {
     for (int32_t part = 0; part < 2; ++part) {

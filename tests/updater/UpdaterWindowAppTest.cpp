@@ -196,4 +196,53 @@ TEST_F(UpdaterWindowLanguages, TheCaptionShrinksOnlyForTheThirdLanguageBlock)
     }
 }
 
+// A hand on the mouse: the button held for a number of polls while the pointer moves down
+// 3 pixels per poll, then released.
+class DraggingHand final : public plat::InputState {
+public:
+    DraggingHand(plat::sPoint start, int32_t polls) : mStart(start), mPolls(polls) {}
+    uint32_t GetButtons() override { return mPolled++ < mPolls ? uint32_t(plat::kButtonStatePrimary) : 0u; }
+    uint32_t GetModifiers() override { return 0; }
+    bool IsKeyDown(int32_t) override { return false; }
+    plat::sPoint GetPointer() override { return {mStart.x, mStart.y + 3 * std::min(mPolled, mPolls)}; }
+    void WarpPointer(plat::sPoint) override {}
+
+private:
+    plat::sPoint mStart;
+    int32_t mPolls;
+    int32_t mPolled = 0;
+};
+
+TEST_F(UpdaterWindow, DraggingTheThumbScrollsTheTableAndTheThumbFollowsTheTable)
+{
+    CMLTableWidget* table = backdrop->GetStatusTable();
+    CImWidget* thumb = backdrop->GetScrollThumb();
+    const uint32_t black = kStatusBlack;
+    for (int32_t i = 0; i < 40; ++i)
+        ASSERT_EQ(backdrop->AddStatusLine(gCString("line"), &black, false), eSuccess);
+    ASSERT_EQ(table->ScrollToTop(false), eSuccess);
+    const int32_t usable = thumb->GetParent()->GetHeight() - 10;
+    gCPoint origin = gMainWindow->GetContentOrigin();
+    gCPoint grip = thumb->LocalToRoot(gCPoint(2, 2));
+
+    DraggingHand hand({origin.x + grip.x, origin.y + grip.y}, 10);
+    plat::SetInputState(&hand);
+    EXPECT_EQ(backdrop->DragThumb(thumb), eSuccess);
+    plat::SetInputState(&input);
+    EXPECT_GT(table->GetScrollOffset(), 0);
+    EXPECT_EQ(thumb->GetRect().top, table->GetThumbPosition(usable, thumb->GetHeight()) + 5);
+    EXPECT_EQ(backdrop->GetModalDepth(), 0);
+
+    // The track's press moves the thumb with the pointer and scrolls on from there.
+    const int32_t before = table->GetScrollOffset();
+    grip = thumb->LocalToRoot(gCPoint(2, 2));
+    DraggingHand again({origin.x + grip.x, origin.y + grip.y}, 10);
+    plat::SetInputState(&again);
+    EXPECT_EQ(CPintrelUpdaterBackdrop::OnTrackPress(reinterpret_cast<uintptr_t>(backdrop), thumb->GetParent(), nullptr,
+                                                    gCPoint(0, 0)),
+              eSuccess);
+    plat::SetInputState(&input);
+    EXPECT_GT(table->GetScrollOffset(), before);
+}
+
 } // namespace
