@@ -5,6 +5,7 @@
 #include "imaging/CImNav.h"
 #include "imaging/CImNav8.h"
 #include "imaging/gCBmpIO.h"
+#include "support/FailingStream.h"
 
 #include <gtest/gtest.h>
 
@@ -256,26 +257,6 @@ TEST_F(BmpTest, SavesAndReadsBackBothDepths)
     CImNav8 greyBackNav(&greyBack, nullptr);
     EXPECT_EQ(greyBackNav.Row(0)[4], 200);
 }
-
-namespace {
-
-// A memory stream whose writes fail once a byte budget is spent.
-class FailingStream : public gCMemFile {
-public:
-    explicit FailingStream(int64_t budget) : mBudget(budget) {}
-    eResultCode Write(const void* buffer, int32_t count) override
-    {
-        if (count > mBudget)
-            return eStreamError;
-        mBudget -= count;
-        return gCMemFile::Write(buffer, count);
-    }
-
-private:
-    int64_t mBudget;
-};
-
-} // namespace
 
 TEST_F(BmpTest, WriteFailuresAndMissingPixelsAreReported)
 {

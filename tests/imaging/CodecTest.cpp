@@ -10,6 +10,7 @@
 #include "imaging/gCPsdIO.h"
 #include "core/gCMemory.h"
 #include "support/AllocationFailure.h"
+#include "support/FailingStream.h"
 
 #include <gtest/gtest.h>
 
@@ -18,21 +19,6 @@
 #include <zlib.h>
 
 namespace {
-
-class FailingStream : public gCMemFile {
-public:
-    explicit FailingStream(int64_t budget) : mBudget(budget) {}
-    eResultCode Write(const void* buffer, int32_t count) override
-    {
-        if (count > mBudget)
-            return eStreamError;
-        mBudget -= count;
-        return gCMemFile::Write(buffer, count);
-    }
-
-private:
-    int64_t mBudget;
-};
 
 void FillGradient(CImage& image)
 {

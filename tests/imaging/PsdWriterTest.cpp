@@ -5,6 +5,7 @@
 #include "imaging/CImNav8.h"
 #include "imaging/ImageFiles.h"
 #include "imaging/gCPsdIO.h"
+#include "support/FailingStream.h"
 
 #include <gtest/gtest.h>
 
@@ -209,25 +210,6 @@ TEST(PsdWriter, RefusesImagesWithoutPixelsOrBeyondTheReadersLimit)
     EXPECT_EQ(writer.SaveImageData(stream, &wide), eBadParameter);
     EXPECT_EQ(stream.GetLength(), 0);
 }
-
-namespace {
-
-class FailingStream : public gCMemFile {
-public:
-    explicit FailingStream(int64_t budget) : mBudget(budget) {}
-    eResultCode Write(const void* buffer, int32_t count) override
-    {
-        if (count > mBudget)
-            return eStreamError;
-        mBudget -= count;
-        return gCMemFile::Write(buffer, count);
-    }
-
-private:
-    int64_t mBudget;
-};
-
-} // namespace
 
 TEST(PsdWriter, TheFirstFailingWriteEndsTheSave)
 {

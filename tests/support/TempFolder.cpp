@@ -16,7 +16,8 @@ TempFolder::TempFolder()
     buffer.push_back('\0');
     if (!::mkdtemp(buffer.data()))
         throw std::runtime_error("cannot make a temporary folder");
-    mPath = std::string(buffer.data()) + "/";
+    mRoot = buffer.data();
+    mPath = mRoot.string() + "/";
 }
 
 TempFolder::~TempFolder()

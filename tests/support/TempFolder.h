@@ -2,6 +2,7 @@
 // it when the object goes out of scope.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 class TempFolder {
@@ -11,6 +12,8 @@ public:
 
     // The folder's absolute path, ending in "/".
     const std::string& Path() const { return mPath; }
+    // The folder as a file system path without the final "/", to join names to with `/`.
+    const std::filesystem::path& Root() const { return mRoot; }
     // Path() followed by the relative name.
     std::string operator/(const std::string& name) const { return mPath + name; }
 
@@ -24,4 +27,5 @@ public:
 
 private:
     std::string mPath;
+    std::filesystem::path mRoot;
 };

@@ -18,7 +18,7 @@ gCString Text(const std::string& utf8)
     return text;
 }
 
-std::string JournalFile(const TempFolder& folder) { return (folder.Path() / ".pintrel-update-journal").string(); }
+std::string JournalFile(const TempFolder& folder) { return (folder.Root() / ".pintrel-update-journal").string(); }
 
 TEST(InstallJournal, ReadsBackWhatItWrote)
 {
@@ -26,7 +26,7 @@ TEST(InstallJournal, ReadsBackWhatItWrote)
     CPNUInstallFiles files;
     sInstallJournal written;
     written.state = sInstallJournal::eState::kFinish;
-    written.installFolder = Text(folder.Path().string());
+    written.installFolder = Text(folder.Root().string());
     for (const char* name : {"/a b/c.txt", "/100%/x", "/line\nbreak\r", "/caf\xC3\xA9"}) {
         ASSERT_EQ(written.names.Add(Text(name)), eSuccess);
         ASSERT_EQ(written.hadFile.Add(name[1] == 'a' ? 1 : 0), eSuccess);
@@ -39,7 +39,7 @@ TEST(InstallJournal, ReadsBackWhatItWrote)
     ASSERT_EQ(ReadInstallJournal(files, written.installFolder, read, found), eSuccess);
     EXPECT_TRUE(found);
     EXPECT_EQ(read.state, sInstallJournal::eState::kFinish);
-    EXPECT_EQ(read.installFolder.ToUTF8(), folder.Path().string());
+    EXPECT_EQ(read.installFolder.ToUTF8(), folder.Root().string());
     ASSERT_EQ(read.names.GetSize(), written.names.GetSize());
     for (int32_t i = 0; i < read.names.GetSize(); ++i) {
         EXPECT_EQ(read.names[i].ToUTF8(), written.names[i].ToUTF8());
@@ -71,7 +71,7 @@ TEST(InstallJournal, RefusesAnythingButAWholeJournalOfSafeNames)
         std::ofstream(JournalFile(folder), std::ios::binary | std::ios::trunc) << text;
         sInstallJournal journal;
         bool found = false;
-        EXPECT_EQ(ReadInstallJournal(files, Text(folder.Path().string()), journal, found), eGenericFailure) << text;
+        EXPECT_EQ(ReadInstallJournal(files, Text(folder.Root().string()), journal, found), eGenericFailure) << text;
         EXPECT_TRUE(found);
     }
 }
@@ -79,13 +79,13 @@ TEST(InstallJournal, RefusesAnythingButAWholeJournalOfSafeNames)
 TEST(InstallJournal, ADamagedJournalIsRemovedWithoutTouchingAnyFile)
 {
     TempFolder folder;
-    WriteTree(folder.Path(), {{"a.old", "kept"}, {"a.tmp", "new"}});
+    WriteTree(folder.Root(), {{"a.old", "kept"}, {"a.tmp", "new"}});
     std::ofstream(JournalFile(folder)) << "Pintrel Updater install journal 1\nstate finish\nfile /a\n";
     RecordingHost host;
-    host.installFolder = folder.Path();
+    host.installFolder = folder.Root();
     EXPECT_EQ(RecoverUnfinishedInstall(host, &host), eSuccess);
     EXPECT_TRUE(host.HasLineStartingWith("A damaged record of an interrupted update was removed: ", kStatusRed));
-    EXPECT_EQ(ReadTree(folder.Path()), (FileTree{{"a.old", "kept"}, {"a.tmp", "new"}}));
+    EXPECT_EQ(ReadTree(folder.Root()), (FileTree{{"a.old", "kept"}, {"a.tmp", "new"}}));
 }
 
 TEST(InstallJournal, RecoveryFinishesOrUndoesAndLeavesFoldersAlone)
@@ -111,24 +111,24 @@ TEST(InstallJournal, RecoveryFinishesOrUndoesAndLeavesFoldersAlone)
     };
     for (const sCase& c : cases) {
         TempFolder folder;
-        WriteTree(folder.Path(), c.before);
+        WriteTree(folder.Root(), c.before);
         // A folder that happens to carry an entry's ".tmp" name is not the updater's.
-        std::filesystem::create_directories(folder.Path() / "d.tmp" / "inner");
+        std::filesystem::create_directories(folder.Root() / "d.tmp" / "inner");
         CPNUInstallFiles files;
         sInstallJournal journal;
         journal.state = c.state;
-        journal.installFolder = Text(folder.Path().string());
+        journal.installFolder = Text(folder.Root().string());
         for (const char* name : {"/a", "/b", "/c", "/d"}) {
             ASSERT_EQ(journal.names.Add(Text(name)), eSuccess);
             ASSERT_EQ(journal.hadFile.Add(name[1] != 'c' ? 1 : 0), eSuccess);
         }
         ASSERT_EQ(WriteInstallJournal(files, journal), eSuccess);
         RecordingHost host;
-        host.installFolder = folder.Path();
+        host.installFolder = folder.Root();
         EXPECT_EQ(RecoverUnfinishedInstall(host, &host), eSuccess) << c.name;
         EXPECT_TRUE(host.HasLine(c.line, kStatusBlack)) << c.name;
-        EXPECT_EQ(ReadTree(folder.Path()), c.after) << c.name;
-        EXPECT_TRUE(std::filesystem::is_directory(folder.Path() / "d.tmp" / "inner")) << c.name;
+        EXPECT_EQ(ReadTree(folder.Root()), c.after) << c.name;
+        EXPECT_TRUE(std::filesystem::is_directory(folder.Root() / "d.tmp" / "inner")) << c.name;
     }
 }
 

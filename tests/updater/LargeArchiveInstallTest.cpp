@@ -88,14 +88,14 @@ TEST(LargeArchive, ThreeHundredMegabytesInstallFromASmallPackage)
 
     TempFolder folder;
     RecordingHost host;
-    host.installFolder = folder.Path();
+    host.installFolder = folder.Root();
     CPNUDesquasher installer(&host, &host, nullptr);
     gCMemFile stream;
     ASSERT_EQ(stream.Write(package.data(), int32_t(package.size())), eSuccess);
     ASSERT_EQ(installer.InstallPackage(stream), eSuccess);
 
     for (size_t i = 0; i < seeds.size(); ++i) {
-        const std::filesystem::path path = folder.Path() / "big" / ("part" + std::to_string(i) + ".bin");
+        const std::filesystem::path path = folder.Root() / "big" / ("part" + std::to_string(i) + ".bin");
         ASSERT_EQ(std::filesystem::file_size(path), kFileSize) << i;
         EXPECT_TRUE(HoldsRepeatsOf(path, seeds[i])) << i;
     }

@@ -118,18 +118,18 @@ TEST(PackageInstallCrash, TheNextStartLeavesTheProductAllOldOrAllNew)
         int64_t finished = 0;
         for (int64_t k = 1;; ++k) {
             TempFolder root;
-            WriteTree(root.Path(), kOldProduct);
-            if (!CrashedInstall(root.Path(), package, k, links)) {
-                EXPECT_EQ(ReadTree(root.Path()), newProduct);
+            WriteTree(root.Root(), kOldProduct);
+            if (!CrashedInstall(root.Root(), package, k, links)) {
+                EXPECT_EQ(ReadTree(root.Root()), newProduct);
                 break;
             }
             ++crashes;
-            const FileTree restored = AfterNextStart(root.Path());
+            const FileTree restored = AfterNextStart(root.Root());
             EXPECT_TRUE(restored == kOldProduct || restored == newProduct) << "crash at operation " << k;
             finished += restored == newProduct && restored != kOldProduct;
 
-            ASSERT_EQ(InstallWith(root.Path(), package, nullptr), eSuccess) << "crash at operation " << k;
-            EXPECT_EQ(ReadTree(root.Path()), newProduct) << "crash at operation " << k;
+            ASSERT_EQ(InstallWith(root.Root(), package, nullptr), eSuccess) << "crash at operation " << k;
+            EXPECT_EQ(ReadTree(root.Root()), newProduct) << "crash at operation " << k;
         }
         EXPECT_GT(crashes, 12) << "the crash reached every file step";
         EXPECT_GT(finished, 0) << "a crash after the new files were written finishes the install";

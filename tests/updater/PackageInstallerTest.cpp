@@ -59,8 +59,8 @@ class PackageInstaller : public testing::Test {
 protected:
     PackageInstaller()
     {
-        host.installFolder = folder.Path();
-        WriteTree(folder.Path(), kOldProduct);
+        host.installFolder = folder.Root();
+        WriteTree(folder.Root(), kOldProduct);
     }
     ~PackageInstaller() override { plat::SetLauncher(nullptr); }
 
@@ -85,9 +85,9 @@ TEST_F(PackageInstaller, InstallsNewAndReplacedFiles)
 {
     const Bytes package = PackageFromArchive(BuildArchive({"TYPE=UPDATER", "EXECUTE="}, kNewFiles));
     ASSERT_EQ(Install(package), eSuccess);
-    EXPECT_EQ(ReadTree(folder.Path()), NewProduct()) << "no .tmp or .old file is left";
-    EXPECT_EQ(ModeOf(folder.Path() / "Pintrel 2.app/Contents/MacOS/Pintrel 2"), 0755u);
-    EXPECT_EQ(ModeOf(folder.Path() / "Pintrel 2.app/Contents/Plugins/brushes.dat"), 0600u);
+    EXPECT_EQ(ReadTree(folder.Root()), NewProduct()) << "no .tmp or .old file is left";
+    EXPECT_EQ(ModeOf(folder.Root() / "Pintrel 2.app/Contents/MacOS/Pintrel 2"), 0755u);
+    EXPECT_EQ(ModeOf(folder.Root() / "Pintrel 2.app/Contents/Plugins/brushes.dat"), 0600u);
 
     for (const char* line : {"T42", "T23", "T24", "T25", "T27", "T26", "T33", "T30", "T35", " ", "T22.1"})
         EXPECT_TRUE(host.HasLine(line, kStatusBlack)) << line;
@@ -106,7 +106,7 @@ TEST_F(PackageInstaller, NeverCarriesSetIdBits)
 {
     const Bytes package = PackageFromArchive(BuildArchive({}, {{"/tool", "t", 06755}}));
     ASSERT_EQ(Install(package), eSuccess);
-    EXPECT_EQ(ModeOf(folder.Path() / "tool"), 0755u);
+    EXPECT_EQ(ModeOf(folder.Root() / "tool"), 0755u);
 }
 
 TEST_F(PackageInstaller, LaunchesTheNamedProgramAndQuits)
@@ -117,7 +117,7 @@ TEST_F(PackageInstaller, LaunchesTheNamedProgramAndQuits)
     const Bytes package = PackageFromArchive(BuildArchive({"EXECUTE=/Pintrel 2.app"}, {{"/Pintrel 2.app/x", "x"}}));
     ASSERT_EQ(Install(package), eHandled);
     ASSERT_EQ(launched.size(), 1u);
-    EXPECT_EQ(launched[0], (folder.Path() / "Pintrel 2.app").string());
+    EXPECT_EQ(launched[0], (folder.Root() / "Pintrel 2.app").string());
     EXPECT_EQ(host.quits, 1);
 }
 
@@ -134,14 +134,14 @@ TEST_F(PackageInstaller, InstallsOnlyOncePerRun)
     const Bytes package = PackageFromArchive(BuildArchive({}, kNewFiles));
     CPNUDesquasher installer(&host, &host);
     ASSERT_EQ(Install(installer, package), eSuccess);
-    std::filesystem::remove_all(folder.Path());
-    WriteTree(folder.Path(), kOldProduct);
+    std::filesystem::remove_all(folder.Root());
+    WriteTree(folder.Root(), kOldProduct);
     host.lines.clear();
     EXPECT_EQ(Install(installer, package), eSuccess);
     ASSERT_EQ(host.lines.size(), 2u);
     EXPECT_TRUE(host.HasLine(" ", kStatusBlack));
     EXPECT_TRUE(host.HasLine("T41", kStatusRed));
-    EXPECT_EQ(ReadTree(folder.Path()), kOldProduct);
+    EXPECT_EQ(ReadTree(folder.Root()), kOldProduct);
 }
 
 struct sRefusal {
@@ -194,8 +194,8 @@ TEST_F(PackageInstaller, RefusedPackagesLeaveTheFolderUnchangedAndSayWhy)
         if (refusal.reason) {
             EXPECT_TRUE(host.HasLine(refusal.reason, kStatusRed)) << refusal.name << ": " << host.lines.back().text;
         }
-        EXPECT_EQ(ReadTree(folder.Path()), kOldProduct) << refusal.name;
-        EXPECT_FALSE(std::filesystem::exists(folder.Path().parent_path() / "escaped.txt"));
+        EXPECT_EQ(ReadTree(folder.Root()), kOldProduct) << refusal.name;
+        EXPECT_FALSE(std::filesystem::exists(folder.Root().parent_path() / "escaped.txt"));
     }
 
     const std::pair<ArchivePatch, const char*> patched[] = {
@@ -218,7 +218,7 @@ TEST_F(PackageInstaller, ADamagedPackageStopsBeforeAnyFileStep)
     package.erase(package.begin() + 40, package.begin() + 41);
     EXPECT_EQ(Install(package), eGenericFailure);
     EXPECT_TRUE(host.HasLine("T44", kStatusRed));
-    EXPECT_EQ(ReadTree(folder.Path()), kOldProduct);
+    EXPECT_EQ(ReadTree(folder.Root()), kOldProduct);
 }
 
 TEST_F(PackageInstaller, AWrongRecordStopsTheWriteStep)
@@ -237,7 +237,7 @@ TEST_F(PackageInstaller, AWrongRecordStopsTheWriteStep)
         host.lines.clear();
         EXPECT_EQ(Install(PackageFromArchive(damaged)), eGenericFailure);
         EXPECT_TRUE(host.HasLineStartingWith("T47 ", kStatusRed));
-        EXPECT_EQ(ReadTree(folder.Path()), kOldProduct) << "the first .tmp file is removed again";
+        EXPECT_EQ(ReadTree(folder.Root()), kOldProduct) << "the first .tmp file is removed again";
     }
 }
 
@@ -247,7 +247,7 @@ TEST_F(PackageInstaller, ARecordPastTheArchiveEndStopsTheWriteStep)
     archive.resize(archive.size() - 5);
     EXPECT_EQ(Install(PackageFromArchive(archive)), eGenericFailure);
     EXPECT_TRUE(host.HasLineStartingWith("T47 Record 1: ", kStatusRed));
-    EXPECT_EQ(ReadTree(folder.Path()), kOldProduct);
+    EXPECT_EQ(ReadTree(folder.Root()), kOldProduct);
 }
 
 TEST_F(PackageInstaller, RefusesToInstallWithoutAnInstallFolder)
@@ -262,8 +262,8 @@ TEST_F(PackageInstaller, RefusesToInstallWithoutAnInstallFolder)
 TEST_F(PackageInstaller, RestoresAnOldFileWhoseFileIsMissing)
 {
     // An earlier install stopped after keeping Readme.txt as ".old": it is the only copy left.
-    std::filesystem::rename(folder.Path() / "Readme.txt", folder.Path() / "Readme.txt.old");
-    WriteTree(folder.Path(), {{"Readme.txt.tmp", "half written"}});
+    std::filesystem::rename(folder.Root() / "Readme.txt", folder.Root() / "Readme.txt.old");
+    WriteTree(folder.Root(), {{"Readme.txt.tmp", "half written"}});
     Bytes package = PackageFromArchive(BuildArchive({"OS=WINDOWS"}, {{"/Readme.txt", "new"}}));
     ASSERT_EQ(Install(package), eGenericFailure) << "refused: no file step runs";
 
@@ -274,7 +274,7 @@ TEST_F(PackageInstaller, RestoresAnOldFileWhoseFileIsMissing)
     ASSERT_EQ(installer.UnpackUpdateFile(stream), eSuccess);
     ASSERT_EQ(installer.ReadArchiveIndex(), eSuccess);
     ASSERT_EQ(installer.RemoveLeftovers(), eSuccess);
-    EXPECT_EQ(ReadTree(folder.Path()), kOldProduct);
+    EXPECT_EQ(ReadTree(folder.Root()), kOldProduct);
 }
 
 // Records the order of the changing operations.
@@ -342,28 +342,28 @@ TEST_F(PackageInstaller, AFailureAtAnyFileOperationLeavesTheProductOldOrNew)
         int64_t k = 1;
         for (;; ++k) {
             TempFolder root;
-            WriteTree(root.Path(), kOldProduct);
+            WriteTree(root.Root(), kOldProduct);
             // A leftover from an earlier run, so the leftover step has work to fail.
-            WriteTree(root.Path(), {{"Readme.txt.tmp", "stale"}});
+            WriteTree(root.Root(), {{"Readme.txt.tmp", "stale"}});
             RecordingHost local;
-            local.installFolder = root.Path();
+            local.installFolder = root.Root();
             FaultyFiles files(k, links);
             CPNUDesquasher installer(&local, &local, &files);
             gCMemFile stream;
             ASSERT_EQ(stream.Write(package.data(), int32_t(package.size())), eSuccess);
             const eResultCode result = installer.InstallPackage(stream);
-            const FileTree product = Product(root.Path());
+            const FileTree product = Product(root.Root());
             if (result == eSuccess) {
                 EXPECT_EQ(product, newProduct) << "k = " << k;
             } else {
                 EXPECT_EQ(result, eGenericFailure) << "k = " << k;
                 EXPECT_EQ(product, kOldProduct) << "k = " << k;
-                EXPECT_FALSE(std::filesystem::exists(root.Path() / "Readme.txt.old")) << "k = " << k;
+                EXPECT_FALSE(std::filesystem::exists(root.Root() / "Readme.txt.old")) << "k = " << k;
             }
             // The next start finds the product as the install left it, and nothing to repair for good.
             EXPECT_EQ(RecoverUnfinishedInstall(local, &local), eSuccess) << "k = " << k;
-            EXPECT_EQ(Product(root.Path()), result == eSuccess ? newProduct : kOldProduct) << "k = " << k;
-            EXPECT_FALSE(std::filesystem::exists(root.Path() / ".pintrel-update-journal")) << "k = " << k;
+            EXPECT_EQ(Product(root.Root()), result == eSuccess ? newProduct : kOldProduct) << "k = " << k;
+            EXPECT_FALSE(std::filesystem::exists(root.Root() / ".pintrel-update-journal")) << "k = " << k;
             if (!files.Failed())
                 break;
         }
@@ -378,9 +378,9 @@ namespace {
 TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoAFile)
 {
     TempFolder outside;
-    std::filesystem::create_symlink(outside.Path(), folder.Path() / "Out");
-    std::filesystem::create_directories(folder.Path() / "Real");
-    std::filesystem::create_symlink(folder.Path() / "Real", folder.Path() / "In");
+    std::filesystem::create_symlink(outside.Root(), folder.Root() / "Out");
+    std::filesystem::create_directories(folder.Root() / "Real");
+    std::filesystem::create_symlink(folder.Root() / "Real", folder.Root() / "In");
     struct sCase {
         const char* name;
         std::vector<sPackFile> files;
@@ -398,19 +398,19 @@ TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoA
     };
     for (const sCase& c : cases) {
         host.lines.clear();
-        const FileTree before = ReadTree(folder.Path());
+        const FileTree before = ReadTree(folder.Root());
         const eResultCode result = Install(PackageFromArchive(BuildArchive({}, c.files)));
         if (!c.reason) {
             EXPECT_EQ(result, eSuccess) << c.name;
             continue;
         }
         EXPECT_EQ(result, eGenericFailure) << c.name;
-        const std::string line = "T47 " + folder.Path().string() + c.reason;
+        const std::string line = "T47 " + folder.Root().string() + c.reason;
         EXPECT_TRUE(host.HasLine(line, kStatusRed)) << c.name << ": " << host.lines.back().text;
-        EXPECT_EQ(ReadTree(folder.Path()), before) << c.name;
-        EXPECT_TRUE(std::filesystem::is_empty(outside.Path())) << c.name;
+        EXPECT_EQ(ReadTree(folder.Root()), before) << c.name;
+        EXPECT_TRUE(std::filesystem::is_empty(outside.Root())) << c.name;
     }
-    EXPECT_EQ(ReadTree(folder.Path() / "Real"), (FileTree{{"new.txt", "inside"}}));
+    EXPECT_EQ(ReadTree(folder.Root() / "Real"), (FileTree{{"new.txt", "inside"}}));
 }
 
 } // namespace
@@ -419,12 +419,12 @@ namespace {
 
 TEST_F(PackageInstaller, AFolderNamedLikeAnOldFileIsNeverRemoved)
 {
-    WriteTree(folder.Path(), {{"Readme.txt.old/inside.txt", "someone's"}});
-    const FileTree before = ReadTree(folder.Path());
+    WriteTree(folder.Root(), {{"Readme.txt.old/inside.txt", "someone's"}});
+    const FileTree before = ReadTree(folder.Root());
     EXPECT_EQ(Install(PackageFromArchive(BuildArchive({}, {{"/Readme.txt", "new"}}))), eGenericFailure);
-    EXPECT_TRUE(host.HasLine("T46 " + (folder.Path() / "Readme.txt.old").string() + ": Is a directory", kStatusRed))
+    EXPECT_TRUE(host.HasLine("T46 " + (folder.Root() / "Readme.txt.old").string() + ": Is a directory", kStatusRed))
         << host.lines.back().text;
-    EXPECT_EQ(ReadTree(folder.Path()), before);
+    EXPECT_EQ(ReadTree(folder.Root()), before);
 }
 
 } // namespace

@@ -35,7 +35,7 @@ void Put64(Bytes& bytes, size_t at, uint64_t value) { memcpy(&bytes[at], &value,
 
 class PackageReader : public testing::Test {
 protected:
-    PackageReader() { host.installFolder = folder.Path(); }
+    PackageReader() { host.installFolder = folder.Root(); }
 
     eResultCode Unpack(const Bytes& package)
     {
@@ -61,7 +61,7 @@ TEST_F(PackageReader, ReadsTheIndexAndTheInstructions)
                                        {{"/hello.txt", "Hi\n"}, {"/sub/dir/data.bin", std::string(5000, 'x')}});
     ASSERT_EQ(Read(archive), eSuccess);
     ASSERT_EQ(reader.GetFileCount(), 2);
-    const std::string root = folder.Path().string();
+    const std::string root = folder.Root().string();
     EXPECT_EQ(reader.GetFinalPath(0).ToUTF8(), root + "/hello.txt");
     EXPECT_EQ(reader.GetFinalPath(1).ToUTF8(), root + "/sub/dir/data.bin");
     EXPECT_EQ(reader.GetFileSize(1), 5000);
@@ -87,7 +87,7 @@ TEST_F(PackageReader, ParsesInstructionLinesLeniently)
     EXPECT_TRUE(reader.GetExecute().IsEmpty()) << "a later key without = clears the value";
     EXPECT_EQ(reader.GetType().ToUTF8(), "updater") << "TYPE is upper-cased only by the target check";
     EXPECT_EQ(reader.GetVersionNumber().ToUTF8(), "3");
-    EXPECT_EQ(reader.GetFinalPath(0).ToUTF8(), folder.Path().string() + "/name.txt");
+    EXPECT_EQ(reader.GetFinalPath(0).ToUTF8(), folder.Root().string() + "/name.txt");
 }
 
 TEST_F(PackageReader, ReadsBigEndianTextAlike)
@@ -216,8 +216,8 @@ TEST_F(PackageReader, RefusesNamesOutsideTheInstallFolder)
 TEST_F(PackageReader, AcceptsOtherSeparatorsInsideTheFolder)
 {
     ASSERT_EQ(Read(BuildArchive(kPlainLines, {{"\\win\\name.txt", "w"}, {":mac:name.txt", "m"}})), eSuccess);
-    EXPECT_EQ(reader.GetFinalPath(0).ToUTF8(), folder.Path().string() + "/win/name.txt");
-    EXPECT_EQ(reader.GetFinalPath(1).ToUTF8(), folder.Path().string() + "/mac/name.txt");
+    EXPECT_EQ(reader.GetFinalPath(0).ToUTF8(), folder.Root().string() + "/win/name.txt");
+    EXPECT_EQ(reader.GetFinalPath(1).ToUTF8(), folder.Root().string() + "/mac/name.txt");
 }
 
 TEST_F(PackageReader, RefusesAProgramOutsideTheInstallFolder)
@@ -236,7 +236,7 @@ TEST_F(PackageReader, ANewIndexReplacesTheOneBefore)
     ASSERT_EQ(Read(broken), eGenericFailure);
     ASSERT_EQ(Read(BuildArchive(kPlainLines, {{"/three", "3"}})), eSuccess);
     ASSERT_EQ(reader.GetFileCount(), 1);
-    EXPECT_EQ(reader.GetFinalPath(0).ToUTF8(), folder.Path().string() + "/three");
+    EXPECT_EQ(reader.GetFinalPath(0).ToUTF8(), folder.Root().string() + "/three");
 }
 
 struct sTargetCase {

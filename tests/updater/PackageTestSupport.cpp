@@ -5,11 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <unistd.h>
 
 namespace {
 
@@ -25,8 +23,6 @@ std::string Quote(const std::string& text)
     return quoted + "'";
 }
 
-std::atomic<int> gFolderCount{0};
-
 } // namespace
 
 Bytes BuildArchive(const std::vector<std::string>& lines, const std::vector<sPackFile>& files)
@@ -37,13 +33,13 @@ Bytes BuildArchive(const std::vector<std::string>& lines, const std::vector<sPac
         command += " --line " + Quote(line);
     int index = 0;
     for (const sPackFile& file : files) {
-        const std::filesystem::path source = folder.Path() / ("source" + std::to_string(index++));
+        const std::filesystem::path source = folder.Root() / ("source" + std::to_string(index++));
         std::ofstream(source, std::ios::binary) << file.content;
         char mode[16];
         snprintf(mode, sizeof mode, "%o", file.mode);
         command += " --file " + Quote(file.name) + " " + Quote(source.string()) + " " + mode;
     }
-    const std::filesystem::path output = folder.Path() / "archive";
+    const std::filesystem::path output = folder.Root() / "archive";
     command += " --archive " + Quote(output.string());
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     std::ifstream in(output, std::ios::binary);
@@ -152,20 +148,6 @@ eResultCode FaultyFiles::WriteFile(const gCString& path, const uint8_t* data, ui
         return eStreamError;
     }
     return CPNUInstallFiles::WriteFile(path, data, size, mode);
-}
-
-TempFolder::TempFolder()
-{
-    mPath = std::filesystem::temp_directory_path()
-        / ("pnu-package-" + std::to_string(getpid()) + "-" + std::to_string(gFolderCount++));
-    std::filesystem::remove_all(mPath);
-    std::filesystem::create_directories(mPath);
-}
-
-TempFolder::~TempFolder()
-{
-    std::error_code error;
-    std::filesystem::remove_all(mPath, error);
 }
 
 void WriteTree(const std::filesystem::path& root, const FileTree& tree)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CodecTestSupport.h"
+#include "support/TempFolder.h"
 
 #include "updater/CPNUInstallFiles.h"
 #include "updater/CPNUInstallServices.h"
@@ -88,17 +89,6 @@ private:
 };
 
 using FileTree = std::map<std::string, std::string>;
-
-// A fresh folder below the system's temporary folder, removed with the object.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    const std::filesystem::path& Path() const { return mPath; }
-
-private:
-    std::filesystem::path mPath;
-};
 
 void WriteTree(const std::filesystem::path& root, const FileTree& tree);
 // Every regular file below root by its relative path ("a/b.txt").

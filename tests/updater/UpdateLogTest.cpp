@@ -27,15 +27,15 @@ protected:
     {
         gCString contents;
         gCString parent;
-        (void)contents.SetFromUTF8(folder.Path().string() + "/");
-        (void)parent.SetFromUTF8(folder.Path().parent_path().string() + "/");
+        (void)contents.SetFromUTF8(folder.Root().string() + "/");
+        (void)parent.SetFromUTF8(folder.Root().parent_path().string() + "/");
         EXPECT_EQ(SetAppBaseFolders(contents, parent), eSuccess);
     }
     ~UpdateLog() override { ClearAppBaseFolders(); }
 
     Bytes LogBytes()
     {
-        std::ifstream in(folder.Path() / "UpdateResults.log", std::ios::binary);
+        std::ifstream in(folder.Root() / "UpdateResults.log", std::ios::binary);
         return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     }
 

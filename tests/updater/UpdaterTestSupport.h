@@ -16,6 +16,8 @@
 #include "updater/CPintrelUpdaterApp.h"
 #include "updater/CPintrelUpdaterBackdrop.h"
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -36,41 +38,8 @@
 
 extern char** environ;
 
-// A fresh folder below the system's temporary folder, removed with everything in it.
-class DemoFolder {
-public:
-    DemoFolder()
-    {
-        char pattern[] = "/tmp/pnu-updater-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        mPath = made ? std::string(made) + "/" : std::string();
-    }
-    ~DemoFolder()
-    {
-        if (!mPath.empty())
-            std::filesystem::remove_all(mPath);
-    }
-    DemoFolder(const DemoFolder&) = delete;
-    DemoFolder& operator=(const DemoFolder&) = delete;
-
-    const std::string& Path() const { return mPath; }
-    std::string operator/(const std::string& name) const { return mPath + name; }
-    std::string WriteFile(const std::string& name, const std::string& bytes) const
-    {
-        std::ofstream(mPath + name, std::ios::binary) << bytes;
-        return mPath + name;
-    }
-    static std::string ReadFile(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
-
-private:
-    std::string mPath;
-};
+// The demo installation's folder.
+using DemoFolder = TempFolder;
 
 // The local update server, answering every request with one reply form.
 class UpdateServerProcess {
