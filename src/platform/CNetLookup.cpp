@@ -11,16 +11,17 @@ namespace plat {
 
 namespace {
 
-std::mutex gResolveMutex;
-tNetResolveFunction gResolveFunction;
+class SystemResolver final : public Resolver {
+public:
+    int32_t ResolveIPv4(const std::string& host, std::vector<uint32_t>& addresses) override
+    {
+        return SystemResolveIPv4(host, addresses);
+    }
+};
 
-tNetResolveFunction CurrentResolveFunction()
-{
-    std::lock_guard<std::mutex> lock(gResolveMutex);
-    if (gResolveFunction)
-        return gResolveFunction;
-    return SystemResolveIPv4;
-}
+SystemResolver gSystemResolver;
+// Read by the threads that start lookups while a test may be replacing it.
+std::atomic<Resolver*> gResolver{&gSystemResolver};
 
 } // namespace
 
@@ -45,22 +46,20 @@ int32_t SystemResolveIPv4(const std::string& host, std::vector<uint32_t>& addres
     return addresses.empty() ? EAI_NONAME : 0;
 }
 
-void SetNetResolveFunction(tNetResolveFunction function)
-{
-    std::lock_guard<std::mutex> lock(gResolveMutex);
-    gResolveFunction = std::move(function);
-}
+Resolver& GetResolver() { return *gResolver.load(); }
+
+void SetResolver(Resolver* resolver) { gResolver.store(resolver ? resolver : &gSystemResolver); }
 
 int32_t ResolveIPv4(const std::string& host, std::vector<uint32_t>& addresses)
 {
-    int32_t result = CurrentResolveFunction()(host, addresses);
+    int32_t result = GetResolver().ResolveIPv4(host, addresses);
     if (result == 0 && addresses.empty())
         result = EAI_NONAME;
     return result;
 }
 
-CNetLookup::CNetLookup(std::string host, tNetResolveFunction function, std::function<void()> onDone)
-    : mHost(std::move(host)), mFunction(std::move(function)), mOnDone(std::move(onDone))
+CNetLookup::CNetLookup(std::string host, Resolver& resolver, std::function<void()> onDone)
+    : mHost(std::move(host)), mResolver(resolver), mOnDone(std::move(onDone))
 {
 }
 
@@ -73,7 +72,7 @@ uint32_t CNetLookup::GetFirstAddress() const
 
 std::shared_ptr<CNetLookup> CNetLookup::Start(const std::string& host, std::function<void()> onDone)
 {
-    auto lookup = std::make_shared<CNetLookup>(host, CurrentResolveFunction(), std::move(onDone));
+    auto lookup = std::make_shared<CNetLookup>(host, GetResolver(), std::move(onDone));
     // The worker holds its own reference: a caller that stops waiting (the program quits) may drop
     // the lookup while the system call is still running.
     auto* workerReference = new std::shared_ptr<CNetLookup>(lookup);
@@ -97,7 +96,7 @@ void* CNetLookup::RunWorker(void* reference)
 {
     auto* workerReference = static_cast<std::shared_ptr<CNetLookup>*>(reference);
     CNetLookup& lookup = **workerReference;
-    int32_t result = lookup.mFunction(lookup.mHost, lookup.mAddresses);
+    int32_t result = lookup.mResolver.ResolveIPv4(lookup.mHost, lookup.mAddresses);
     if (result == 0 && lookup.mAddresses.empty())
         result = EAI_NONAME;
     if (result != 0)

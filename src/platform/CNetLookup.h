@@ -1,27 +1,64 @@
 // Host-name lookup for IPv4 on a worker thread, so the main thread can keep serving events and the
-// heartbeat while it waits. The lookup function itself can be replaced by tests.
+// heartbeat while it waits. The resolver itself can be replaced by tests.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace plat {
 
-// Fills `addresses` (host order, first dotted number in the high byte) with the IPv4 addresses of
-// `host`, in the order the system gives them. Returns 0 or a lookup error (never 0 with no address).
-using tNetResolveFunction = std::function<int32_t(const std::string& host, std::vector<uint32_t>& addresses)>;
+class Resolver {
+public:
+    virtual ~Resolver() = default;
+    // Fills `addresses` (host order, first dotted number in the high byte) with the IPv4 addresses
+    // of `host`, in the order the system gives them. Returns 0 or a lookup error. Runs on lookup
+    // workers, so it must be safe on any thread.
+    virtual int32_t ResolveIPv4(const std::string& host, std::vector<uint32_t>& addresses) = 0;
+};
 
 // The system's lookup (getaddrinfo, IPv4 only).
 int32_t SystemResolveIPv4(const std::string& host, std::vector<uint32_t>& addresses);
 
-// Puts a lookup function in place of the system's; an empty function restores the system's.
-void SetNetResolveFunction(tNetResolveFunction function);
-// Looks `host` up now, on the calling thread, through the current lookup function.
+// The resolver in use: the system's unless a test replaced it.
+Resolver& GetResolver();
+// Puts `resolver` in place (null restores the system's). The caller keeps ownership and keeps it
+// alive until every lookup started through it has finished.
+void SetResolver(Resolver* resolver);
+// Looks `host` up now, on the calling thread, through the resolver in use (never 0 with no address).
 int32_t ResolveIPv4(const std::string& host, std::vector<uint32_t>& addresses);
+
+using tNetResolveFunction = std::function<int32_t(const std::string& host, std::vector<uint32_t>& addresses)>;
+
+// Tests: answers through `SetAnswer`'s function, or fails without one. The function may be
+// replaced while an abandoned lookup still runs the old one.
+class ScriptedResolver final : public Resolver {
+public:
+    int32_t ResolveIPv4(const std::string& host, std::vector<uint32_t>& addresses) override
+    {
+        tNetResolveFunction answer;
+        {
+            std::lock_guard<std::mutex> lock(mLock);
+            answer = mAnswer;
+        }
+        return answer ? answer(host, addresses) : kNoAnswer;
+    }
+    void SetAnswer(tNetResolveFunction answer)
+    {
+        std::lock_guard<std::mutex> lock(mLock);
+        mAnswer = std::move(answer);
+    }
+
+    static constexpr int32_t kNoAnswer = -2;
+
+private:
+    std::mutex mLock;
+    tNetResolveFunction mAnswer;
+};
 
 class CNetLookup {
 public:
@@ -40,13 +77,13 @@ public:
     // The first address, 0 when the lookup failed or is not done.
     uint32_t GetFirstAddress() const;
 
-    CNetLookup(std::string host, tNetResolveFunction function, std::function<void()> onDone);
+    CNetLookup(std::string host, Resolver& resolver, std::function<void()> onDone);
 
 private:
     static void* RunWorker(void* self);
 
     std::string mHost;
-    tNetResolveFunction mFunction;
+    Resolver& mResolver;
     std::function<void()> mOnDone;
     int32_t mResult = 0;
     std::vector<uint32_t> mAddresses;

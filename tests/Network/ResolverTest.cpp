@@ -99,19 +99,23 @@ protected:
     void TearDown() override
     {
         SetResolverWaitFunction(nullptr);
-        plat::SetNetResolveFunction({});
+        plat::SetResolver(nullptr);
         EXPECT_EQ(gResolver.requests.GetSize(), 0) << "no request is left behind";
     }
 };
 
+// Outlives the tests: a lookup a test gave up on may still be running in it.
+plat::ScriptedResolver gScriptedResolver;
+
 // A lookup that takes a while, answering `addresses` (or failing when empty).
 void UseSlowResolver(std::vector<uint32_t> addresses)
 {
-    plat::SetNetResolveFunction([addresses](const std::string&, std::vector<uint32_t>& out) {
+    gScriptedResolver.SetAnswer([addresses](const std::string&, std::vector<uint32_t>& out) {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         out = addresses;
         return addresses.empty() ? -2 : 0;
     });
+    plat::SetResolver(&gScriptedResolver);
 }
 
 } // namespace
@@ -201,18 +205,19 @@ TEST_F(ResolverTest, LocalhostResolvesThroughTheSystem)
 TEST(ResolverLoop, TimersKeepFiringWhileANameIsLookedUp)
 {
     SetResolverWaitFunction(nullptr);
-    plat::SetNetResolveFunction([](const std::string&, std::vector<uint32_t>& out) {
+    gScriptedResolver.SetAnswer([](const std::string&, std::vector<uint32_t>& out) {
         std::this_thread::sleep_for(std::chrono::milliseconds(60));
         out = {0x0A000001};
         return 0;
     });
+    plat::SetResolver(&gScriptedResolver);
     plat::EventLoop& loop = plat::EventLoop::Main();
     int ticks = 0;
     uint32_t timer = loop.AddTimer(0, 10000, [&] { ++ticks; });
     sResolveLog log;
     EXPECT_EQ(ResolveHostName(nullptr, gCString(u"slow.example"), LogAnswer, reinterpret_cast<uintptr_t>(&log)), eSuccess);
     loop.RemoveTimer(timer);
-    plat::SetNetResolveFunction({});
+    plat::SetResolver(nullptr);
     EXPECT_EQ(log.address, 0x0A000001u);
     EXPECT_GE(ticks, 3);
 }

@@ -12,8 +12,13 @@ namespace {
 
 // Restores the system's lookup however the test ends.
 struct ResolverScope {
-    explicit ResolverScope(plat::tNetResolveFunction function) { plat::SetNetResolveFunction(std::move(function)); }
-    ~ResolverScope() { plat::SetNetResolveFunction({}); }
+    explicit ResolverScope(plat::tNetResolveFunction function)
+    {
+        resolver.SetAnswer(std::move(function));
+        plat::SetResolver(&resolver);
+    }
+    ~ResolverScope() { plat::SetResolver(nullptr); }
+    plat::ScriptedResolver resolver;
 };
 
 bool WaitDone(const plat::CNetLookup& lookup)
