@@ -3,15 +3,10 @@
 #include <SDL.h>
 
 #include <atomic>
-#include <mutex>
 
 namespace plat {
 
 namespace {
-
-std::mutex gOverrideLock;
-bool gOverridden = false;
-CAudioMixer* gOverride = nullptr;
 
 void DeviceCallback(void* userData, Uint8* stream, int length)
 {
@@ -44,41 +39,32 @@ CAudioMixer* OpenDeviceMixer()
     return mixer;
 }
 
+class DeviceBackend final : public AudioBackend {
+public:
+    CAudioMixer* GetOutputMixer() override
+    {
+        static CAudioMixer* deviceMixer = OpenDeviceMixer();
+        return deviceMixer;
+    }
+};
+
+DeviceBackend gDeviceBackend;
+std::atomic<AudioBackend*> gBackend{&gDeviceBackend};
+
 } // namespace
 
-CAudioMixer* CAudioDevice::GetMixer()
-{
-    {
-        std::lock_guard<std::mutex> guard(gOverrideLock);
-        if (gOverridden)
-            return gOverride;
-    }
-    static CAudioMixer* deviceMixer = OpenDeviceMixer();
-    return deviceMixer;
-}
+AudioBackend& GetAudioBackend() { return *gBackend.load(); }
 
-void CAudioDevice::SetMixerOverride(CAudioMixer* mixer)
-{
-    std::lock_guard<std::mutex> guard(gOverrideLock);
-    gOverridden = true;
-    gOverride = mixer;
-}
-
-void CAudioDevice::ClearMixerOverride()
-{
-    std::lock_guard<std::mutex> guard(gOverrideLock);
-    gOverridden = false;
-    gOverride = nullptr;
-}
+void SetAudioBackend(AudioBackend* backend) { gBackend.store(backend ? backend : &gDeviceBackend); }
 
 CManualAudioBackend::CManualAudioBackend(uint32_t outputRate) : mMixer(outputRate)
 {
-    CAudioDevice::SetMixerOverride(&mMixer);
+    SetAudioBackend(this);
 }
 
 CManualAudioBackend::~CManualAudioBackend()
 {
-    CAudioDevice::ClearMixerOverride();
+    SetAudioBackend(nullptr);
 }
 
 std::vector<int16_t> CManualAudioBackend::Pump(uint32_t frames)

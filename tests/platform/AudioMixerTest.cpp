@@ -194,13 +194,14 @@ TEST(AudioMixer, ClosingAVoiceWaitsForItsRunningCallback)
 
 TEST(AudioDevice, OverrideStandsForNoDeviceOrAManualBackend)
 {
-    plat::CAudioDevice::SetMixerOverride(nullptr);
+    plat::SilentAudioBackend silent;
+    plat::SetAudioBackend(&silent);
     EXPECT_EQ(plat::CAudioDevice::GetMixer(), nullptr);
     {
         plat::CManualAudioBackend backend;
         EXPECT_EQ(plat::CAudioDevice::GetMixer(), &backend.GetMixer());
     }
-    plat::CAudioDevice::ClearMixerOverride();
+    plat::SetAudioBackend(nullptr);
 }
 
 namespace {

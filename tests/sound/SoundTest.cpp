@@ -222,7 +222,8 @@ TEST_F(Sound, PlaysAndStopsThroughThePlayer)
 
 TEST_F(Sound, WithoutSoundOutputVoicesFailAndAreTidied)
 {
-    plat::CAudioDevice::SetMixerOverride(nullptr);
+    plat::SilentAudioBackend silent;
+    plat::SetAudioBackend(&silent);
     CSound sound;
     ASSERT_EQ(sound.SetFrameCount(100), eSuccess);
     EXPECT_EQ(sound.Play(0), -1);
@@ -230,7 +231,7 @@ TEST_F(Sound, WithoutSoundOutputVoicesFailAndAreTidied)
     EXPECT_EQ(scope.player.GetVoiceCount(), 1);
     scope.player.TidyVoices();
     EXPECT_EQ(scope.player.GetVoiceCount(), 0);
-    plat::CAudioDevice::SetMixerOverride(&backend.GetMixer());
+    plat::SetAudioBackend(&backend);
 }
 
 TEST_F(Sound, StreamedSoundIsReadOnTheCallingThread)
