@@ -104,8 +104,8 @@ protected:
     }
 };
 
-// Outlives the tests: a lookup a test gave up on may still be running in it.
-plat::ScriptedResolver gScriptedResolver;
+// Never destroyed: a lookup a test gave up on may still be running in it when the program exits.
+plat::ScriptedResolver& gScriptedResolver = *new plat::ScriptedResolver;
 
 // A lookup that takes a while, answering `addresses` (or failing when empty).
 void UseSlowResolver(std::vector<uint32_t> addresses)
