@@ -3,6 +3,7 @@
 #include "FileIO/CTextCollector.h"
 #include "FileIO/FileIOReport.h"
 #include "FileIO/gCFRef.h"
+#include "core/CMemBlock.h"
 #include "platform/PlatformFile.h"
 
 #include <climits>
@@ -336,11 +337,13 @@ eResultCode gCFile::WriteText(gCString& text, int32_t newline)
     if (newline)
         PNU_TRY(AppendNewline(text));
     // The conversion without the shared buffer's length limit, so long texts are not cut.
-    std::string bytes = text.ToMacRoman();
-    size_t length = std::strlen(bytes.c_str());
-    if (length > size_t(INT32_MAX))
+    // The text ends at its first 0 unit, as a C string would.
+    CMemBlock bytes;
+    PNU_TRY(text.ToMacRoman(bytes));
+    const uint32_t length = MacRomanTextLength(bytes);
+    if (length > uint32_t(INT32_MAX))
         return eBadParameter;
-    return WriteBytes(bytes.c_str(), int32_t(length));
+    return WriteBytes(bytes.GetData(), int32_t(length));
 }
 
 eResultCode gCFile::WriteUnicodeText(gCString& text, int32_t newline)

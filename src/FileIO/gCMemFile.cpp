@@ -1,6 +1,7 @@
 #include "FileIO/gCMemFile.h"
 
 #include "FileIO/CTextCollector.h"
+#include "core/CMemBlock.h"
 
 #include <cstring>
 #include <utility>
@@ -201,11 +202,16 @@ eResultCode gCMemFile::WriteText(gCString& text, int32_t newline)
     if (newline)
         PNU_TRY(AppendNewline(text));
     // The conversion without the shared buffer's length limit, so long texts are not cut.
-    std::string bytes = text.ToMacRoman();
-    size_t length = std::strlen(bytes.c_str());
-    if (length > size_t(INT32_MAX - 1))
+    // Stored with its terminating 0; the text ends at its first 0 unit, as a C string would.
+    CMemBlock bytes;
+    PNU_TRY(text.ToMacRoman(bytes));
+    const uint32_t length = MacRomanTextLength(bytes);
+    if (length > uint32_t(INT32_MAX - 1))
         return eBadParameter;
-    return Write(bytes.c_str(), int32_t(length + 1));
+    if (!bytes.SetSize(length + 1))
+        return eNoMemory;
+    bytes.GetData()[length] = 0;
+    return Write(bytes.GetData(), int32_t(length + 1));
 }
 
 eResultCode gCMemFile::WriteUnicodeText(gCString& text, int32_t newline)

@@ -96,6 +96,8 @@ public:
 
     // Platform text. Invalid UTF-8 and unpaired surrogates become U+FFFD.
     std::string ToUTF8() const;
+    // The same bytes in a block from the memory hooks, sized to them exactly (no terminator).
+    eResultCode ToUTF8(CMemBlock& bytes) const;
     eResultCode SetFromUTF8(std::string_view utf8);
 
     // printf-style formatting into UTF-16: the printf conversions with their flags, width, precision

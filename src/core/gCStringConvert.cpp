@@ -39,6 +39,36 @@ void ConvertToMacRoman(const char16_t* text, int32_t unitCount, Sink&& put)
 
 constexpr char32_t kReplacement = 0xFFFD;
 
+// Hands each UTF-8 byte of the first unitCount units to put; an unpaired surrogate becomes U+FFFD.
+template <typename Sink>
+void ConvertToUTF8(const char16_t* text, int32_t unitCount, Sink&& put)
+{
+    for (int32_t i = 0; i < unitCount; ++i) {
+        char32_t value = text[i];
+        if (IsHighSurrogate(char16_t(value)) && i + 1 < unitCount && IsLowSurrogate(text[i + 1])) {
+            value = 0x10000 + ((value - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (value >= 0xD800 && value <= 0xDFFF) {
+            value = kReplacement;
+        }
+        if (value < 0x80) {
+            put(char(value));
+        } else if (value < 0x800) {
+            put(char(0xC0 | (value >> 6)));
+            put(char(0x80 | (value & 0x3F)));
+        } else if (value < 0x10000) {
+            put(char(0xE0 | (value >> 12)));
+            put(char(0x80 | ((value >> 6) & 0x3F)));
+            put(char(0x80 | (value & 0x3F)));
+        } else {
+            put(char(0xF0 | (value >> 18)));
+            put(char(0x80 | ((value >> 12) & 0x3F)));
+            put(char(0x80 | ((value >> 6) & 0x3F)));
+            put(char(0x80 | (value & 0x3F)));
+        }
+    }
+}
+
 // Decodes one UTF-8 sequence at bytes[i]; an ill-formed one gives U+FFFD and consumes its lead
 // byte and any continuation bytes that were valid so far.
 char32_t DecodeUTF8(std::string_view bytes, size_t& i)
@@ -146,31 +176,21 @@ std::string gCString::ToUTF8() const
     if (!mText)
         return bytes;
     bytes.reserve(size_t(mLength));
-    for (int32_t i = 0; i < mLength; ++i) {
-        char32_t value = mText[i];
-        if (IsHighSurrogate(char16_t(value)) && i + 1 < mLength && IsLowSurrogate(mText[i + 1])) {
-            value = 0x10000 + ((value - 0xD800) << 10) + (mText[i + 1] - 0xDC00);
-            ++i;
-        } else if (value >= 0xD800 && value <= 0xDFFF) {
-            value = kReplacement;
-        }
-        if (value < 0x80) {
-            bytes.push_back(char(value));
-        } else if (value < 0x800) {
-            bytes.push_back(char(0xC0 | (value >> 6)));
-            bytes.push_back(char(0x80 | (value & 0x3F)));
-        } else if (value < 0x10000) {
-            bytes.push_back(char(0xE0 | (value >> 12)));
-            bytes.push_back(char(0x80 | ((value >> 6) & 0x3F)));
-            bytes.push_back(char(0x80 | (value & 0x3F)));
-        } else {
-            bytes.push_back(char(0xF0 | (value >> 18)));
-            bytes.push_back(char(0x80 | ((value >> 12) & 0x3F)));
-            bytes.push_back(char(0x80 | ((value >> 6) & 0x3F)));
-            bytes.push_back(char(0x80 | (value & 0x3F)));
-        }
-    }
+    ConvertToUTF8(mText, mLength, [&](char byte) { bytes.push_back(byte); });
     return bytes;
+}
+
+eResultCode gCString::ToUTF8(CMemBlock& bytes) const
+{
+    const int32_t units = mText ? mLength : 0;
+    // Counted first, so the block is sized once.
+    uint32_t count = 0;
+    ConvertToUTF8(mText, units, [&](char) { ++count; });
+    if (!bytes.SetSize(count))
+        return eNoMemory;
+    uint32_t written = 0;
+    ConvertToUTF8(mText, units, [&](char byte) { bytes.GetData()[written++] = uint8_t(byte); });
+    return eSuccess;
 }
 
 eResultCode gCString::SetFromUTF8(std::string_view utf8)

@@ -1,6 +1,6 @@
 #include "updater/PNUUpdateCheckURL.h"
 
-#include <string>
+#include "core/CMemBlock.h"
 
 gCString ChooseUpdateHost(uint32_t testMode, const gCString& markerFirstLine)
 {
@@ -15,10 +15,14 @@ gCString ChooseUpdateHost(uint32_t testMode, const gCString& markerFirstLine)
 gCString PercentEncodeQueryValue(const gCString& value)
 {
     static const char kHex[] = "0123456789ABCDEF";
-    std::string bytes = value.ToUTF8();
     gCString encoded;
     (void)encoded.Assign(u"");
-    for (unsigned char byte : bytes) {
+    // A value whose bytes cannot be held is sent empty, as a string that cannot grow is.
+    CMemBlock bytes;
+    if (value.ToUTF8(bytes) != eSuccess)
+        return encoded;
+    for (uint32_t i = 0; i < bytes.GetSize(); ++i) {
+        const uint8_t byte = bytes.GetData()[i];
         bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9')
             || byte == '-' || byte == '.' || byte == '_' || byte == '~';
         if (plain) {

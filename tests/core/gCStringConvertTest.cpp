@@ -1,5 +1,6 @@
 #include "StringTestSupport.h"
 
+#include "core/CMemBlock.h"
 #include "core/MacRoman.h"
 #include "core/gCString.h"
 #include "support/AllocationFailure.h"
@@ -261,4 +262,24 @@ TEST(StringConversion, FailedConversionsLeaveTheStringUnchanged)
         }
         EXPECT_TRUE(sawFailure) << c.name;
     }
+}
+
+TEST(StringConversion, BlockFormsGiveTheSameBytesAndReportMemoryFailure)
+{
+    const std::u16string texts[] = {u"", u"plain", u"caf\u00e9 \u20ac", u"pair \U0001F600 lone \xD800!",
+                                    std::u16string(u"in\0side", 7), std::u16string(6000, u'x')};
+    for (const std::u16string& units : texts) {
+        gCString text;
+        ASSERT_EQ(text.CopyStringFromBuffer(units.data(), int32_t(units.size())), eSuccess);
+        CMemBlock macRoman, utf8;
+        ASSERT_EQ(text.ToMacRoman(macRoman), eSuccess);
+        ASSERT_EQ(text.ToUTF8(utf8), eSuccess);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(macRoman.GetData()), macRoman.GetSize()), text.ToMacRoman());
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(utf8.GetData()), utf8.GetSize()), text.ToUTF8());
+    }
+    gCString text(u"caf\u00e9");
+    CMemBlock bytes;
+    AllocationFailure failure(1, true);
+    EXPECT_EQ(text.ToMacRoman(bytes), eNoMemory);
+    EXPECT_EQ(text.ToUTF8(bytes), eNoMemory);
 }
