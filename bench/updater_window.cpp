@@ -61,7 +61,8 @@ void WindowRepaint(benchmark::State& state)
     gCString bundleText;
     (void)bundleText.SetFromUTF8(bundle);
     (void)SetAppBundleFolder(bundleText);
-    plat::SetBundlePathOverride(bundle);
+    plat::FixedBundleLocation bundleLocation(bundle);
+    plat::SetBundleLocation(&bundleLocation);
     {
         CPintrelUpdaterApp app;
         CPintrelUpdaterBackdrop* backdrop = nullptr;
@@ -93,7 +94,7 @@ void WindowRepaint(benchmark::State& state)
     }
     plat::SetInputState(nullptr);
     plat::SetScreen(nullptr);
-    plat::SetBundlePathOverride("");
+    plat::SetBundleLocation(nullptr);
     ClearAppBaseFolders();
     std::error_code error;
     fs::remove_all(folder, error);

@@ -11,12 +11,6 @@
 namespace plat {
 namespace {
 
-std::string& BundleOverride()
-{
-    static std::string path;
-    return path;
-}
-
 std::string ParentOf(const std::string& path)
 {
     size_t slash = path.find_last_of('/');
@@ -49,20 +43,36 @@ std::string BundlePathOfExecutable(const std::string& executable)
     return folder;
 }
 
-std::string GetBundlePath()
+namespace {
+
+class ExecutableBundleLocation final : public BundleLocation {
+public:
+    std::string GetBundlePath() override
+    {
+        std::string executable = GetExecutablePath();
+        return executable.empty() ? "" : BundlePathOfExecutable(executable);
+    }
+};
+
+ExecutableBundleLocation gExecutableBundleLocation;
+BundleLocation* gBundleLocation = &gExecutableBundleLocation;
+
+} // namespace
+
+BundleLocation& GetBundleLocation() { return *gBundleLocation; }
+
+void SetBundleLocation(BundleLocation* location)
 {
-    if (!BundleOverride().empty())
-        return BundleOverride();
-    std::string executable = GetExecutablePath();
-    return executable.empty() ? "" : BundlePathOfExecutable(executable);
+    gBundleLocation = location ? location : &gExecutableBundleLocation;
 }
 
-void SetBundlePathOverride(const std::string& path)
+std::string GetBundlePath() { return gBundleLocation->GetBundlePath(); }
+
+void FixedBundleLocation::SetPath(const std::string& path)
 {
-    std::string trimmed = path;
-    while (trimmed.size() > 1 && trimmed.back() == '/')
-        trimmed.pop_back();
-    BundleOverride() = trimmed;
+    mPath = path;
+    while (mPath.size() > 1 && mPath.back() == '/')
+        mPath.pop_back();
 }
 
 namespace {

@@ -9,11 +9,33 @@ namespace plat {
 // Absolute UTF-8 path of the running executable; empty when it cannot be read.
 std::string GetExecutablePath();
 
+class BundleLocation {
+public:
+    virtual ~BundleLocation() = default;
+    // The bundle folder, no trailing "/"; empty when unknown.
+    virtual std::string GetBundlePath() = 0;
+};
+
+// The location in use: the running executable's unless a test replaced it.
+BundleLocation& GetBundleLocation();
+// Puts `location` in place (null restores the executable's). The caller keeps ownership.
+void SetBundleLocation(BundleLocation* location);
+
 // The bundle folder ("…/Pintrel Updater.app", no trailing "/") when the executable sits in
-// "<bundle>/Contents/MacOS/"; otherwise the executable's own folder. Empty when unknown.
+// "<bundle>/Contents/MacOS/"; otherwise the executable's own folder. Empty when unknown. Through
+// the location in use.
 std::string GetBundlePath();
-// Tests set the bundle folder directly; an empty text returns to the real location.
-void SetBundlePathOverride(const std::string& path);
+
+// Tests: a bundle folder given directly (a trailing "/" is dropped).
+class FixedBundleLocation final : public BundleLocation {
+public:
+    explicit FixedBundleLocation(const std::string& path = {}) { SetPath(path); }
+    void SetPath(const std::string& path);
+    std::string GetBundlePath() override { return mPath; }
+
+private:
+    std::string mPath;
+};
 
 // The bundle folder of an executable path (the rule of GetBundlePath, for tests).
 std::string BundlePathOfExecutable(const std::string& executable);

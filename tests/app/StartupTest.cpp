@@ -222,8 +222,10 @@ TEST_F(StartupTest, DroppedFilesReachTheApplicationOnceItRuns)
 
 TEST_F(StartupTest, BundlePathsComeFromTheBundleFolder)
 {
+    plat::FixedBundleLocation location;
+    plat::SetBundleLocation(&location);
     for (const char* bundle : {"/opt/x/Pintrel Updater.app", "/opt/x/Pintrel Updater.app/"}) {
-        plat::SetBundlePathOverride(bundle);
+        location.SetPath(bundle);
         CTestApp app;
         EXPECT_EQ(app.GetBundleContentsPath().ToUTF8(), "/opt/x/Pintrel Updater.app/Contents/");
         EXPECT_EQ(app.GetBundleFolderPath().ToUTF8(), "/opt/x/");
@@ -235,7 +237,7 @@ TEST_F(StartupTest, BundlePathsComeFromTheBundleFolder)
         EXPECT_EQ(GetAppContentsFolderText().ToUTF8(), "/opt/x/Pintrel Updater.app/Contents/");
         EXPECT_EQ(GetAppParentFolderText().ToUTF8(), "/opt/x/");
     }
-    plat::SetBundlePathOverride("");
+    plat::SetBundleLocation(nullptr);
     ClearAppBaseFolders();
 }
 

@@ -53,9 +53,10 @@ TEST(Process, BundleIsTwoLevelsAboveContentsMacOS)
     for (const sCase& c : cases)
         EXPECT_EQ(plat::BundlePathOfExecutable(c.executable), c.bundle) << c.executable;
     EXPECT_FALSE(plat::GetExecutablePath().empty());
-    plat::SetBundlePathOverride("/tmp/Test.app/");
+    plat::FixedBundleLocation location("/tmp/Test.app/");
+    plat::SetBundleLocation(&location);
     EXPECT_EQ(plat::GetBundlePath(), "/tmp/Test.app");
-    plat::SetBundlePathOverride("");
+    plat::SetBundleLocation(nullptr);
     EXPECT_EQ(plat::GetBundlePath(), plat::BundlePathOfExecutable(plat::GetExecutablePath()));
 }
 

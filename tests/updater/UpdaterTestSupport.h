@@ -129,7 +129,8 @@ protected:
         ASSERT_EQ(text.SetFromUTF8(bundle), eSuccess);
         ASSERT_EQ(SetAppBundleFolder(text), eSuccess);
         // An application made by the test finds its bundle here too.
-        plat::SetBundlePathOverride(bundle);
+        bundleLocation.SetPath(bundle);
+        plat::SetBundleLocation(&bundleLocation);
     }
     void TearDown() override
     {
@@ -144,7 +145,7 @@ protected:
         plat::SetScreen(nullptr);
         plat::GetRecordedAlerts().Clear();
         ClearAppBaseFolders();
-        plat::SetBundlePathOverride("");
+        plat::SetBundleLocation(nullptr);
         gLanguageOffset = 0;
     }
 
@@ -225,4 +226,5 @@ protected:
     std::string bundle;
     plat::ManualInputState input;
     plat::FixedScreen screen{{0, 0, 1280, 1024}, 0};
+    plat::FixedBundleLocation bundleLocation;
 };
