@@ -8,8 +8,6 @@
 namespace plat {
 namespace {
 
-int gHeadlessOverride = -1;
-
 bool HeadlessRequested()
 {
     const char* value = std::getenv("PNU_HEADLESS");
@@ -58,16 +56,28 @@ SdlSession::~SdlSession()
     SDL_Quit();
 }
 
-bool IsHeadless()
-{
-    if (gHeadlessOverride >= 0)
-        return gHeadlessOverride != 0;
-    if (HeadlessRequested() || !HasDisplay())
-        return true;
-    SdlSession& session = SdlSession::Get();
-    return !session.StartVideo();
-}
+namespace {
 
-void SetHeadlessOverride(int mode) { gHeadlessOverride = mode; }
+class AutomaticHeadlessMode final : public HeadlessMode {
+public:
+    bool IsHeadless() override
+    {
+        if (HeadlessRequested() || !HasDisplay())
+            return true;
+        SdlSession& session = SdlSession::Get();
+        return !session.StartVideo();
+    }
+};
+
+AutomaticHeadlessMode gAutomaticHeadlessMode;
+HeadlessMode* gHeadlessMode = &gAutomaticHeadlessMode;
+
+} // namespace
+
+HeadlessMode& GetHeadlessMode() { return *gHeadlessMode; }
+
+void SetHeadlessMode(HeadlessMode* mode) { gHeadlessMode = mode ? mode : &gAutomaticHeadlessMode; }
+
+bool IsHeadless() { return gHeadlessMode->IsHeadless(); }
 
 } // namespace plat

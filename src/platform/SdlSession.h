@@ -28,10 +28,29 @@ private:
 };
 
 // Headless mode: alerts are written to standard error and recorded instead of shown, and the
-// clipboard is the program's own. Chosen by PNU_HEADLESS=1 (the test harness's switch) or when
-// SDL finds no display.
+// clipboard is the program's own.
+class HeadlessMode {
+public:
+    virtual ~HeadlessMode() = default;
+    virtual bool IsHeadless() = 0;
+};
+
+// The choice in use: automatic (PNU_HEADLESS=1, the test harness's switch, or no display SDL can
+// open) unless a test replaced it.
+HeadlessMode& GetHeadlessMode();
+// Puts `mode` in place (null restores the automatic choice). The caller keeps ownership.
+void SetHeadlessMode(HeadlessMode* mode);
+// Through the choice in use.
 bool IsHeadless();
-// Tests may force the mode; -1 returns to the automatic choice.
-void SetHeadlessOverride(int mode);
+
+// Tests: the mode given, whatever the display.
+class FixedHeadlessMode final : public HeadlessMode {
+public:
+    explicit FixedHeadlessMode(bool headless) : mHeadless(headless) {}
+    bool IsHeadless() override { return mHeadless; }
+
+private:
+    bool mHeadless;
+};
 
 } // namespace plat

@@ -27,16 +27,17 @@ public:
         mOldPath = old ? old : "";
         ::setenv("PATH", (mFolder.Path() + ":" + mOldPath).c_str(), 1);
         SetFileDialogs(nullptr);
-        plat::SetHeadlessOverride(0);
+        plat::SetHeadlessMode(&mWithDisplay);
     }
     ~FakeZenity()
     {
-        plat::SetHeadlessOverride(-1);
+        plat::SetHeadlessMode(nullptr);
         ::setenv("PATH", mOldPath.c_str(), 1);
     }
     std::string Arguments() const { return TempFolder::ReadFile(mFolder / "args"); }
 
 private:
+    plat::FixedHeadlessMode mWithDisplay{false};
     TempFolder mFolder;
     std::string mOldPath;
 };
@@ -109,7 +110,8 @@ TEST(PlatformFileDialogs, AChosenFolderEndsInASlash)
 TEST(PlatformFileDialogs, HeadlessRunsNeverShowADialog)
 {
     FakeZenity zenity("/tmp/chosen.png", 0);
-    plat::SetHeadlessOverride(1);
+    plat::FixedHeadlessMode headless(true);
+    plat::SetHeadlessMode(&headless);
     EXPECT_EQ(RunOpenDialog({}).status, eDialogStatus::kCancelled);
     EXPECT_EQ(zenity.Arguments(), "");
 }
