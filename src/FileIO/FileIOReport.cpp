@@ -2,18 +2,14 @@
 
 #include "core/gCPlainAlert.h"
 
-#include <string>
-
 namespace {
 
 void ShowThroughPlainAlert(eResultCode code, const char* detail)
 {
-    std::string text = GetResultMessage(code);
-    if (detail && detail[0] != 0) {
-        text += "\n";
-        text += detail;
-    }
-    ShowCorePlainAlert("Error.", text.c_str());
+    if (detail && detail[0] != 0)
+        ShowCorePlainAlertLines("Error.", GetResultMessage(code), detail);
+    else
+        ShowCorePlainAlert("Error.", GetResultMessage(code));
 }
 
 void RunUnguarded(void (*dialog)(void*), void* context) { dialog(context); }

@@ -2,8 +2,6 @@
 
 #include "core/gCPlainAlert.h"
 
-#include <string>
-
 namespace {
 CResourceContext* gContext = nullptr;
 }
@@ -46,6 +44,5 @@ void ReportResourceError(eResultCode code, const char* detail)
         gContext->reportError(code, detail);
         return;
     }
-    std::string text = std::string(GetResultMessage(code)) + "\n" + (detail ? detail : "");
-    ShowCorePlainAlert("Error.", text.c_str());
+    ShowCorePlainAlertLines("Error.", GetResultMessage(code), detail);
 }

@@ -6,12 +6,12 @@
 #include "FileIO/gCFile.h"
 #include "FileIO/gCFolderRef.h"
 #include "FileIO/gCMemFile.h"
+#include "core/CMemBlock.h"
 #include "updater/CPNUTransferManager.h"
 #include "updater/PNUMessages.h"
 
 #include <cstdint>
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -103,11 +103,12 @@ eResultCode CPNUTransferManager::ParseDownloadList(gCMemFile& body)
         for (uint32_t i = 2; i + 1 < size; i += 2)
             text += swap ? char16_t(data[i] << 8 | data[i + 1]) : char16_t(data[i] | data[i + 1] << 8);
     } else if (size > 0) {
-        std::string bytes(reinterpret_cast<const char*>(data), size);
-        for (char& byte : bytes)
-            if (byte == 0)
-                byte = '\n';
-        PNU_TRY(text.ConvertFromChars(bytes.c_str(), int32_t(size)));
+        CMemBlock bytes(size);
+        if (!bytes.GetData())
+            return eNoMemory;
+        for (uint32_t i = 0; i < size; ++i)
+            bytes.GetData()[i] = data[i] == 0 ? '\n' : data[i];
+        PNU_TRY(text.ConvertFromChars(reinterpret_cast<const char*>(bytes.GetData()), int32_t(size)));
     }
     for (int32_t i = 0; i < text.GetLength(); ++i)
         if (text[i] == 0)

@@ -2,10 +2,8 @@
 // and every other per-row field travel with their rows.
 #include "widgets/CTableWidget.h"
 
+#include "core/DecimalText.h"
 #include "core/gCString.h"
-
-#include <cstdlib>
-#include <string>
 
 namespace {
 
@@ -30,17 +28,6 @@ int32_t Directed(int32_t result, intptr_t table)
     return TableOf(table)->GetSortAscending() ? result : -result;
 }
 
-// atof's reading: leading blanks, sign, digits, point and exponent; no number reads as 0.
-double ReadNumber(const char16_t* text)
-{
-    if (!text)
-        return 0.0;
-    std::string bytes;
-    for (; *text; ++text)
-        bytes += *text < 0x80 ? char(*text) : '?';
-    return std::strtod(bytes.c_str(), nullptr);
-}
-
 char16_t Folded(char16_t unit) { return unit >= 0x41 && unit <= 0x5A ? char16_t(unit + 0x20) : unit; }
 
 int32_t CallerCompare(intptr_t a, intptr_t b, intptr_t context)
@@ -61,8 +48,8 @@ int32_t CTableWidget::CompareRowsByImage(intptr_t a, intptr_t b, intptr_t table)
 
 int32_t CTableWidget::CompareRowsByNumber(intptr_t a, intptr_t b, intptr_t table)
 {
-    double first = ReadNumber(static_cast<const char16_t*>(CellOf(a, table)));
-    double second = ReadNumber(static_cast<const char16_t*>(CellOf(b, table)));
+    double first = ReadDecimal(static_cast<const char16_t*>(CellOf(a, table)));
+    double second = ReadDecimal(static_cast<const char16_t*>(CellOf(b, table)));
     return Directed(first > second ? 1 : first < second ? -1 : 0, table);
 }
 

@@ -5,10 +5,9 @@
 
 #include "FileIO/gCMemFile.h"
 #include "app/ReportError.h"
+#include "core/DecimalText.h"
 #include "widgets/CWidget.h"
 
-#include <cstdlib>
-#include <string>
 
 // A chunk's tag: its four characters, the first in the most significant byte.
 constexpr uint32_t Code(const char (&text)[5])
@@ -43,8 +42,7 @@ struct sChunkReader {
 // atof's reading, independent of the process locale.
 inline double ParseDecimal(const gCString& text)
 {
-    std::string bytes = text.ToMacRoman();
-    return std::strtod(bytes.c_str(), nullptr);
+    return ReadDecimal(text.GetText());
 }
 
 // The alerts of every widget class's block frame but the backdrop's.
