@@ -30,6 +30,27 @@ struct gCRect {
     bool operator==(const gCRect& other) const = default;
     gCPoint GetSize() const { return {right - left, bottom - top}; }
     bool IsEmpty() const { return left == right || top == bottom; }
+
+    // The part both cover, or an all-zero rectangle when they share nothing. Rectangles are
+    // half-open: two that only touch share nothing.
+    gCRect Intersect(const gCRect& other) const
+    {
+        gCRect part{left > other.left ? left : other.left, top > other.top ? top : other.top,
+                    right < other.right ? right : other.right, bottom < other.bottom ? bottom : other.bottom};
+        if (part.left >= part.right || part.top >= part.bottom)
+            return gCRect();
+        return part;
+    }
+    // Half-open: the right and bottom edges lie outside.
+    bool Contains(const gCPoint& point) const
+    {
+        return point.x >= left && point.x < right && point.y >= top && point.y < bottom;
+    }
+    // Every edge inside, as a pointer hit counts the rectangle's border.
+    bool ContainsWithEdges(const gCPoint& point) const
+    {
+        return point.x >= left && point.x <= right && point.y >= top && point.y <= bottom;
+    }
 };
 
 inline gCRect operator-(const gCRect& rect, const gCPoint& offset)

@@ -20,25 +20,15 @@ constexpr uint32_t kFocusGained = 0xF0000000u;
 constexpr uint32_t kFocusLost = 0xF0000001u;
 constexpr uint32_t kUnclaimedPress[3] = {0xF0000005u, 0xF0000006u, 0xF0000007u};
 
-gCRect Intersection(const gCRect& a, const gCRect& b)
-{
-    gCRect r;
-    r.Set(std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-          std::min(a.bottom, b.bottom));
-    if (r.left >= r.right || r.top >= r.bottom)
-        return gCRect();
-    return r;
-}
-
 // Moves a rectangle of pixels inside one image (overlap allowed), clipped to the image.
 void MovePixels(CImage& image, const gCRect& source, const gCPoint& offset)
 {
     gCRect bounds;
     bounds.Set(0, 0, image.GetWidth(), image.GetHeight());
-    gCRect from = Intersection(source, bounds);
+    gCRect from = source.Intersect(bounds);
     gCRect to = from;
     to += offset;
-    to = Intersection(to, bounds);
+    to = to.Intersect(bounds);
     if (to.IsEmpty())
         return;
     void* pixels = nullptr;

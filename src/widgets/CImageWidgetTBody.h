@@ -216,7 +216,7 @@ bool CImageWidgetT<Derived, Image, List>::HitTest(const gCPoint& point)
         return true;
     if (!mImage)
         return false;
-    if (point.x < 0 || point.y < 0 || point.x >= mImage->GetWidth() || point.y >= mImage->GetHeight())
+    if (!gCRect{0, 0, mImage->GetWidth(), mImage->GetHeight()}.Contains(point))
         return false;
     uint32_t coverage = 0;
     if (mImage->IsCompressed()) {

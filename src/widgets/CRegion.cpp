@@ -4,9 +4,8 @@
 
 int32_t SubtractRect(const gCRect& a, const gCRect& b, gCRect out[4])
 {
-    gCRect inter{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-                 std::min(a.bottom, b.bottom)};
-    if (inter.left >= inter.right || inter.top >= inter.bottom) {
+    const gCRect inter = a.Intersect(b);
+    if (inter.IsEmpty()) {
         out[0] = a;
         return 1;
     }
@@ -215,9 +214,8 @@ int32_t CRegion::ClipToRect(const gCRect& clip)
     for (int32_t i = 0; i < mRects.GetSize();) {
         gCRect& stored = mRects[i];
         if (!RectInside(stored, clip)) {
-            gCRect inter{std::max(stored.left, clip.left), std::max(stored.top, clip.top),
-                         std::min(stored.right, clip.right), std::min(stored.bottom, clip.bottom)};
-            if (inter.left >= inter.right || inter.top >= inter.bottom) {
+            const gCRect inter = stored.Intersect(clip);
+            if (inter.IsEmpty()) {
                 mRects.RemoveAt(i);
                 continue;
             }

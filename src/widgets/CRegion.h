@@ -68,10 +68,8 @@ private:
 // Intersects rect with clip in place; false (rect unchanged) when nothing is left.
 inline bool ClipRect(gCRect& rect, const gCRect& clip)
 {
-    gCRect r{rect.left > clip.left ? rect.left : clip.left, rect.top > clip.top ? rect.top : clip.top,
-             rect.right < clip.right ? rect.right : clip.right,
-             rect.bottom < clip.bottom ? rect.bottom : clip.bottom};
-    if (r.left >= r.right || r.top >= r.bottom)
+    const gCRect r = rect.Intersect(clip);
+    if (r.IsEmpty())
         return false;
     rect = r;
     return true;

@@ -6,13 +6,6 @@
 
 namespace {
 
-// Pointer hit: edges included on every side.
-bool Contains(const gCRect& rect, const gCPoint& point)
-{
-    return point.x >= rect.left && point.x <= rect.right && point.y >= rect.top &&
-           point.y <= rect.bottom;
-}
-
 constexpr uint32_t kCallbackBits[kCallbackCount] = {
     kEventKeys,        kEventKeys,         kEventTimer,        kEventHeartbeat,   kEventMouseMove,
     kEventLeftButton,  kEventLeftButton,   kEventMiddleButton, kEventMiddleButton,
@@ -204,7 +197,7 @@ eResultCode CWidget::DispatchPointer(ePointerKind kind, CWidget** taker, const g
     static constexpr uint32_t kBits[] = {kEventMouseMove,    kEventLeftButton,   kEventLeftButton,
                                          kEventMiddleButton, kEventMiddleButton, kEventRightButton,
                                          kEventRightButton};
-    if (!IsVisible() || !IsActive() || !(mEventMask & kBits[int(kind)]) || !Contains(mRect, point))
+    if (!IsVisible() || !IsActive() || !(mEventMask & kBits[int(kind)]) || !mRect.ContainsWithEdges(point))
         return eSuccess;
     gCPoint local = point;
     ParentToLocal(local);
@@ -257,7 +250,7 @@ eResultCode CWidget::DispatchRButtonUpEvent(CWidget** taker, const gCPoint& poin
 eResultCode CWidget::DispatchMouseWheelEvent(CWidget** taker, const gCPoint& delta,
                                              const gCPoint& point)
 {
-    if (!IsVisible() || !IsActive() || !(mEventMask & kEventWheel) || !Contains(mRect, point))
+    if (!IsVisible() || !IsActive() || !(mEventMask & kEventWheel) || !mRect.ContainsWithEdges(point))
         return eSuccess;
     gCPoint local = point;
     ParentToLocal(local);
@@ -277,7 +270,7 @@ eResultCode CWidget::DispatchMouseWheelEvent(CWidget** taker, const gCPoint& del
 
 CWidget* CWidget::FindWidgetAtPoint(const gCPoint& point)
 {
-    if (!IsVisible() || !IsActive() || !Contains(mRect, point))
+    if (!IsVisible() || !IsActive() || !mRect.ContainsWithEdges(point))
         return nullptr;
     gCPoint local = point;
     ParentToLocal(local);
