@@ -2,6 +2,7 @@
 
 #include "FileIO/gCFile.h"
 #include "FileIO/gCStream.h"
+#include "core/CheckedSize.h"
 #include "resources/CResourceContext.h"
 #include "resources/ResourceCreation.h"
 #include "sound/CSoundPlayer.h"
@@ -88,7 +89,10 @@ eResultCode CSound::SetFrameCount(uint32_t frames)
     if (!GetResourceContext())
         return eGenericFailure;
     StopVoices();
-    return ResizeSamples(int64_t(frames) * mBytesPerFrame);
+    int32_t length = 0;
+    if (!MulSizes({frames, mBytesPerFrame}, length))
+        return eNoMemory;
+    return ResizeSamples(length);
 }
 
 eResultCode CSound::SetDuration(uint32_t milliseconds)
