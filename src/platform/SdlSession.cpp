@@ -41,6 +41,10 @@ bool SdlSession::StartVideo()
     // SIGINT and SIGTERM become SDL_QUIT, which the toolkit turns into its quit command.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // The toolkit draws every pixel itself: window surfaces go straight to the window system.
+    // Through a GL texture instead, SDL would replace each window by a new one when it first
+    // draws, and a software GL (a server without a graphics card) costs more than it gives.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         mVideoFailed = true;
         return false;

@@ -15,8 +15,8 @@ x11_start
 updater_demo uptodate
 updater_start
 
-wx=$(xwininfo -id "$updater_window" | sed -n 's/^ *Absolute upper-left X: *//p')
-wy=$(xwininfo -id "$updater_window" | sed -n 's/^ *Absolute upper-left Y: *//p')
+wx=$window_x
+wy=$window_y
 # A point of the panel's own fill, left of its note (window point 25,125), and the fill's colour.
 probe_x=$((wx + 25))
 probe_y=$((wy + 125))

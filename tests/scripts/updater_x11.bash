@@ -122,6 +122,17 @@ window_of_updater() {
     [ -n "$updater_window" ]
 }
 
+# The shown window's position on the screen, asked again whenever the window found is gone by the
+# time it is asked about.
+window_position() {
+    window_of_updater || return 1
+    local info
+    info=$(xwininfo -id "$updater_window" 2>/dev/null) || return 1
+    window_x=$(sed -n 's/^ *Absolute upper-left X: *//p' <<<"$info")
+    window_y=$(sed -n 's/^ *Absolute upper-left Y: *//p' <<<"$info")
+    [ -n "$window_x" ] && [ -n "$window_y" ]
+}
+
 # Starts the demo's updater (arguments are its document) and waits until its window is shown and
 # its first lines are logged.
 updater_start() {
@@ -129,11 +140,9 @@ updater_start() {
     PNU_HEADLESS=1 SDL_AUDIODRIVER=dummy PNU_RECORD_LAUNCHES="$demo/launches" \
         "$demo/$program" "$@" >"$demo/updater.out" 2>&1 </dev/null &
     updater_pid=$!
-    wait_for "the updater's window" window_of_updater
     wait_for "the updater to be ready" log_has_line "WARNING - IN LOCAL TEST MODE! NOT FOR GENERAL USE!"
-    local x y
-    x=$(xwininfo -id "$updater_window" | sed -n 's/^ *Absolute upper-left X: *//p')
-    y=$(xwininfo -id "$updater_window" | sed -n 's/^ *Absolute upper-left Y: *//p')
+    wait_for "the updater's window" window_position
+    local x=$window_x y=$window_y
     read -r mx my qx qy < <(button_points)
     message_point="$((x + mx)) $((y + my))"
     quit_point="$((x + qx)) $((y + qy))"
