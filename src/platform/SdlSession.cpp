@@ -1,5 +1,7 @@
 #include "platform/SdlSession.h"
 
+#include "platform/X11Errors.h"
+
 #include <SDL.h>
 
 #include <cstdlib>
@@ -45,6 +47,9 @@ bool SdlSession::StartVideo()
     // Through a GL texture instead, SDL would replace each window by a new one when it first
     // draws, and a software GL (a server without a graphics card) costs more than it gives.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Before the driver starts: it keeps the handler it finds and puts it back when it ends,
+    // so the handler covers the window system's whole life, its last requests included.
+    InstallX11ErrorHandler();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         mVideoFailed = true;
         return false;

@@ -5,8 +5,8 @@
 set -euo pipefail
 source_dir=$1
 build_dir=$2
-shot="$build_dir/app_window.png"
 source "$source_dir/tests/scripts/support/apptest_session.sh"
+shot="$work/app_window.png"
 
 start_app
 grep -qx 'window 320,392 640x240' "$work/out.log" || fail "window not centred at 640 x 240"
@@ -45,5 +45,5 @@ xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window
 quit_app
 grep -q '^quit after [0-9]* heartbeats' "$work/out.log" || fail "PrepareToQuit not called"
 cat "$work/out.log"
-echo "screenshot: $shot"
+cp "$shot" "$build_dir/app_window.png" && echo "screenshot: $build_dir/app_window.png"
 echo "PASS"
