@@ -337,13 +337,11 @@ eResultCode gCFile::WriteText(gCString& text, int32_t newline)
     if (newline)
         PNU_TRY(AppendNewline(text));
     // The conversion without the shared buffer's length limit, so long texts are not cut.
-    // The text ends at its first 0 unit, as a C string would.
     CMemBlock bytes;
-    PNU_TRY(text.ToMacRoman(bytes));
-    const uint32_t length = MacRomanTextLength(bytes);
-    if (length > uint32_t(INT32_MAX))
+    PNU_TRY(text.ToMacRomanCString(bytes));
+    if (bytes.GetSize() - 1 > uint32_t(INT32_MAX))
         return eBadParameter;
-    return WriteBytes(bytes.GetData(), int32_t(length));
+    return WriteBytes(bytes.GetData(), int32_t(bytes.GetSize() - 1));
 }
 
 eResultCode gCFile::WriteUnicodeText(gCString& text, int32_t newline)

@@ -202,16 +202,12 @@ eResultCode gCMemFile::WriteText(gCString& text, int32_t newline)
     if (newline)
         PNU_TRY(AppendNewline(text));
     // The conversion without the shared buffer's length limit, so long texts are not cut.
-    // Stored with its terminating 0; the text ends at its first 0 unit, as a C string would.
+    // Stored with its terminating 0.
     CMemBlock bytes;
-    PNU_TRY(text.ToMacRoman(bytes));
-    const uint32_t length = MacRomanTextLength(bytes);
-    if (length > uint32_t(INT32_MAX - 1))
+    PNU_TRY(text.ToMacRomanCString(bytes));
+    if (bytes.GetSize() > uint32_t(INT32_MAX))
         return eBadParameter;
-    if (!bytes.SetSize(length + 1))
-        return eNoMemory;
-    bytes.GetData()[length] = 0;
-    return Write(bytes.GetData(), int32_t(length + 1));
+    return Write(bytes.GetData(), int32_t(bytes.GetSize()));
 }
 
 eResultCode gCMemFile::WriteUnicodeText(gCString& text, int32_t newline)

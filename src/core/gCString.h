@@ -91,6 +91,8 @@ public:
     std::string ToMacRoman() const;
     // The same bytes in a block from the memory hooks, sized to them exactly (no terminator).
     eResultCode ToMacRoman(CMemBlock& bytes) const;
+    // The same bytes as a C string: cut at the first 0 unit, then one terminating 0.
+    eResultCode ToMacRomanCString(CMemBlock& bytes) const;
     eResultCode AssignFromChars(const char* macRomanText);
     eResultCode ConvertFromChars(const char* macRomanText, int32_t byteCount);
 

@@ -145,6 +145,17 @@ eResultCode gCString::ToMacRoman(CMemBlock& bytes) const
     return bytes.SetSize(written) ? eSuccess : eNoMemory;
 }
 
+eResultCode gCString::ToMacRomanCString(CMemBlock& bytes) const
+{
+    PNU_TRY(ToMacRoman(bytes));
+    const void* end = bytes.GetSize() ? std::memchr(bytes.GetData(), 0, bytes.GetSize()) : nullptr;
+    const uint32_t length = end ? uint32_t(static_cast<const uint8_t*>(end) - bytes.GetData()) : bytes.GetSize();
+    if (length == UINT32_MAX || !bytes.SetSize(length + 1))
+        return eNoMemory;
+    bytes.GetData()[length] = 0;
+    return eSuccess;
+}
+
 eResultCode gCString::AssignFromChars(const char* macRomanText)
 {
     if (!macRomanText || macRomanText[0] == 0)

@@ -277,6 +277,12 @@ TEST(StringConversion, BlockFormsGiveTheSameBytesAndReportMemoryFailure)
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(macRoman.GetData()), macRoman.GetSize()), text.ToMacRoman());
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(utf8.GetData()), utf8.GetSize()), text.ToUTF8());
     }
+    gCString inside;
+    ASSERT_EQ(inside.CopyStringFromBuffer(u"in\0side", 7), eSuccess);
+    CMemBlock cString;
+    ASSERT_EQ(inside.ToMacRomanCString(cString), eSuccess);
+    EXPECT_EQ(cString.GetSize(), 3u) << "cut at the first 0 unit, terminator kept";
+    EXPECT_STREQ(reinterpret_cast<const char*>(cString.GetData()), "in");
     gCString text(u"caf\u00e9");
     CMemBlock bytes;
     AllocationFailure failure(1, true);
