@@ -16,11 +16,19 @@ fail() { echo "FAIL: $*"; echo "--- application output"; cat "$work/out.log" "$w
 
 # Xvfb chooses a free display itself and names it (other test runs on this machine start X
 # servers of their own at the same time).
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/display" 2>/dev/null)"
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+# A server started at the same moment as another can lose the race for a display number and
+# end at once: then another is started.
+for _ in 1 2 3; do
+    rm -f "$work/display"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do [ -s "$work/display" ] && break; kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.1; done
+    export DISPLAY=":$(head -n 1 "$work/display" 2>/dev/null)"
+    for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.1; done
+    xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+done
 xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb did not start"
 
 # Under the sanitizers: the system libraries loaded for X (D-Bus, input methods) keep a few blocks
