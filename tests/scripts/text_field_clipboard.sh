@@ -13,15 +13,16 @@ grep -qx 'window 320,392 640x240' "$work/out.log" || fail "window not shown"
 window=$(xdotool search --sync --name 'Pintrel Framework Test' | head -n 1)
 xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
 
-# Waits for the field's next report (Return) and checks it.
+# Waits for the field's next report (Return); field_is checks it, expect_field insists on it.
 reports=0
-expect_field() {
+field_is() {
     reports=$((reports + 1))
     xdotool key Return
     for _ in $(seq 50); do [ "$(grep -c '^field ' "$work/out.log")" -ge "$reports" ] && break; sleep 0.1; done
     line=$(grep '^field ' "$work/out.log" | sed -n "${reports}p")
-    [ "$line" = "field '$1'" ] || fail "field shows ${line:-nothing}, expected '$1'"
+    [ "$line" = "field '$1'" ]
 }
+expect_field() { field_is "$1" || fail "field shows ${line:-nothing}, expected '$1'"; }
 clipboard() { xclip -o -selection clipboard 2>/dev/null || true; }
 # A busy machine can take a while to act on a key: look again until the clipboard holds the text.
 wait_clipboard() { for _ in $(seq 50); do [ "$(clipboard)" = "$1" ] && return 0; sleep 0.1; done; return 1; }
@@ -38,11 +39,19 @@ type_held() {
     sleep 0.3
     xdotool keyup "$1"
 }
-xdotool type 'Gr'
-type_held udiaeresis
-type_held ssharp
-xdotool type 'e'
-expect_field 'Grüße'
+# The key lent for a letter is taken back by xdotool on its own schedule; on a busy machine the
+# program can still read it as no letter at all. That is xdotool's race, not the field's: the word
+# is typed again over a selection of what came out, at most three times.
+for attempt in 1 2 3; do
+    [ "$attempt" -eq 1 ] || xdotool key ctrl+a BackSpace
+    xdotool type 'Gr'
+    type_held udiaeresis
+    type_held ssharp
+    xdotool type 'e'
+    field_is 'Grüße' && break
+    [ "$attempt" -lt 3 ] || fail "field shows ${line:-nothing}, expected 'Grüße'"
+    echo "typed $line, typing again"
+done
 
 # The selection shows inverted over the white field: dark where the text is, white beyond it.
 xdotool key ctrl+a
