@@ -102,6 +102,8 @@ private:
     // Puts every final file back as it was before the install and removes the journal, after a
     // failure of a file step.
     void RollBack();
+    // RollBack after a failed file step, keeping that step's failure detail; answers result.
+    eResultCode RollBackAfter(eResultCode result);
 
     CPNUStatusTarget* mStatusTarget;
     CPNUInstallServices* mServices;

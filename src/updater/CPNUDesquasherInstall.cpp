@@ -10,6 +10,7 @@
 
 #include <set>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -197,22 +198,12 @@ eResultCode CPNUDesquasher::WriteTemporaryFiles()
         (void)RemoveInstallJournal(*mFiles, mInstallFolderText);
         return FailAt(result, InstallJournalPath(mInstallFolderText));
     }
-    const eResultCode written = WriteRecords();
-    if (written != eSuccess) {
-        const gCString detail = mFailureDetail;
-        RollBack();
-        mFailureDetail = detail;
-        return written;
-    }
+    if (eResultCode written = WriteRecords(); written != eSuccess)
+        return RollBackAfter(written);
     // All new files are on the disk: from now on a cut-off install is finished, not undone.
     mJournal.state = sInstallJournal::eState::kFinish;
-    if (eResultCode result = WriteInstallJournal(*mFiles, mJournal); result != eSuccess) {
-        (void)FailAt(result, InstallJournalPath(mInstallFolderText));
-        const gCString detail = mFailureDetail;
-        RollBack();
-        mFailureDetail = detail;
-        return result;
-    }
+    if (eResultCode result = WriteInstallJournal(*mFiles, mJournal); result != eSuccess)
+        return RollBackAfter(FailAt(result, InstallJournalPath(mInstallFolderText)));
     return eSuccess;
 }
 
@@ -290,6 +281,15 @@ void CPNUDesquasher::RollBack()
         (void)FailAt(undone, failedPath);
 }
 
+eResultCode CPNUDesquasher::RollBackAfter(eResultCode result)
+{
+    // The step's own reason is the one reported, not whatever the roll-back ran into.
+    gCString detail = std::move(mFailureDetail);
+    RollBack();
+    mFailureDetail = std::move(detail);
+    return result;
+}
+
 eResultCode CPNUDesquasher::KeepOldFiles()
 {
     (void)Status(kTextKeeping, kBlack);
@@ -319,12 +319,8 @@ eResultCode CPNUDesquasher::KeepOldFiles()
                     (void)FailAt(result, failedPath);
             }
         }
-        if (result != eSuccess) {
-            const gCString detail = mFailureDetail;
-            RollBack();
-            mFailureDetail = detail;
-            return result;
-        }
+        if (result != eSuccess)
+            return RollBackAfter(result);
     }
     return eSuccess;
 }
@@ -343,13 +339,8 @@ eResultCode CPNUDesquasher::PlaceNewFiles()
         }
         if (result == eSuccess && mFiles->Exists(temp))
             result = eStreamError;
-        if (result != eSuccess) {
-            (void)FailAt(result, mFinalPaths[i].GetPath());
-            const gCString detail = mFailureDetail;
-            RollBack();
-            mFailureDetail = detail;
-            return result;
-        }
+        if (result != eSuccess)
+            return RollBackAfter(FailAt(result, mFinalPaths[i].GetPath()));
     }
     return eSuccess;
 }
