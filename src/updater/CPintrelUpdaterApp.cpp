@@ -106,6 +106,26 @@ sUpdateCheckValues CPintrelUpdaterApp::GetCheckValues() const
 
 eResultCode CPintrelUpdaterApp::Run(const gCString& documentPath)
 {
+    bool ended = false;
+    PNU_TRY(LoadWindowTree(ended));
+    if (ended)
+        return eSuccess;
+    OpenUpdateLog();
+    PNU_TRY(OpenMainWindow());
+    ReadTestModeMarker();
+    PNU_TRY(StartTransfers());
+    const eResultCode probe = ProbeProduct();
+    ChooseLanguage();
+    PNU_TRY(ShowStartState());
+    if (!CheckProductValues(probe))
+        return eSuccess;
+    LoadSounds();
+    ResumeHeartbeat();
+    return OpenStartDocument(documentPath);
+}
+
+eResultCode CPintrelUpdaterApp::LoadWindowTree(bool& ended)
+{
     mBackdrop = new CPintrelUpdaterBackdrop();
     if (!mBackdrop)
         return eNoMemory;
@@ -121,16 +141,25 @@ eResultCode CPintrelUpdaterApp::Run(const gCString& documentPath)
             return loaded;
         mExitStatus = 1;
         Quit();
+        ended = true;
         return eSuccess;
     }
     if (mBackdrop->GetName().IsEmpty())
         (void)mBackdrop->SetName(gCString(kWindowResourceName));
+    return eSuccess;
+}
 
+void CPintrelUpdaterApp::OpenUpdateLog()
+{
     mUpdateLog = new gCFile();
     if (mUpdateLog && OpenFile(*mUpdateLog, gCString("UpdateResults.log"), gCFile::eAccessWrite) != eSuccess) {
         delete mUpdateLog;
         mUpdateLog = nullptr;
     }
+}
+
+eResultCode CPintrelUpdaterApp::OpenMainWindow()
+{
     // Rollover tracking, so the main button, its glow and the table's hovering follow the mouse.
     mBackdrop->SetWidgetRollover(1);
     gCCmdTarget::SetFocusTarget(mBackdrop);
@@ -144,57 +173,83 @@ eResultCode CPintrelUpdaterApp::Run(const gCString& documentPath)
     }
     gCCmdTarget::SetDefaultTarget(this);
     gCCmdTarget::SetFocusTarget(mBackdrop);
+    return eSuccess;
+}
 
+void CPintrelUpdaterApp::ReadTestModeMarker()
+{
     gCFRelative marker(gCString("testmode"), 0);
-    if (FileExists(marker)) {
-        mTestMode = 1;
-        gCFile markerFile;
-        if (OpenFile(markerFile, marker, gCFile::eAccessRead) == eSuccess) {
-            gCString firstLine;
-            if (markerFile.ReadLine(firstLine) == eSuccess)
-                mTestHost = firstLine.GetTrimmed(gCString(kStringWhitespace));
-        }
-    }
+    if (!FileExists(marker))
+        return;
+    mTestMode = 1;
+    gCFile markerFile;
+    if (OpenFile(markerFile, marker, gCFile::eAccessRead) != eSuccess)
+        return;
+    gCString firstLine;
+    if (markerFile.ReadLine(firstLine) == eSuccess)
+        mTestHost = firstLine.GetTrimmed(gCString(kStringWhitespace));
+}
 
+eResultCode CPintrelUpdaterApp::StartTransfers()
+{
     mTransferManager = new CPNULocalTransferManager();
     if (!mTransferManager)
         return eNoMemory;
-    PNU_TRY(StartOpenTransport());
+    return StartOpenTransport();
+}
 
+eResultCode CPintrelUpdaterApp::ProbeProduct()
+{
     (void)RecoverUnfinishedInstall(*this, this);
-    eResultCode probe = ProbeInstalledProduct(*mTransferManager, mProductVersion, mProductLanguage, mBuildType,
-                                              mApplicationName, mBuildString, mPlatform, mClientProtocol);
+    return ProbeInstalledProduct(*mTransferManager, mProductVersion, mProductLanguage, mBuildType,
+                                 mApplicationName, mBuildString, mPlatform, mClientProtocol);
+}
 
+void CPintrelUpdaterApp::ChooseLanguage()
+{
     uint32_t baseId = gLanguageBaseId;
     uint32_t offset = 0;
     if (GetUpdaterStringTable())
         ChooseLanguageBlock(*GetUpdaterStringTable(), mProductLanguage, baseId, offset);
     gLanguageBaseId = baseId;
     gLanguageOffset = offset;
+}
 
+eResultCode CPintrelUpdaterApp::ShowStartState()
+{
     PNU_TRY(mBackdrop->BuildWidgets());
     if (mTestMode)
         (void)ShowStatusLine(gCString("WARNING - IN LOCAL TEST MODE! NOT FOR GENERAL USE!"), kStatusBrightGreen);
     else
         (void)mBackdrop->Update();
+    return eSuccess;
+}
 
+bool CPintrelUpdaterApp::CheckProductValues(eResultCode probe)
+{
     if (probe != eSuccess) {
         (void)ShowPlainAlert(GetTranslatedText(8, 1), GetTranslatedText(8, 0));
         Quit();
-        return eSuccess;
+        return false;
     }
     if (mProductVersion.IsEmpty() || mProductLanguage.IsEmpty() || mBuildType.IsEmpty()) {
         (void)ShowPlainAlert(GetTranslatedText(9, 0), GetTranslatedText(9, 1));
         Quit();
-        return eSuccess;
+        return false;
     }
+    return true;
+}
 
-    if (GetResourceContext()) {
-        mSuccessSound = CSound::CreateFromId(90000, nullptr, nullptr);
-        mFailureSound = CSound::CreateFromId(90001, nullptr, nullptr);
-    }
-    ResumeHeartbeat();
+void CPintrelUpdaterApp::LoadSounds()
+{
+    if (!GetResourceContext())
+        return;
+    mSuccessSound = CSound::CreateFromId(90000, nullptr, nullptr);
+    mFailureSound = CSound::CreateFromId(90001, nullptr, nullptr);
+}
 
+eResultCode CPintrelUpdaterApp::OpenStartDocument(const gCString& documentPath)
+{
     gCString path = documentPath;
     path.Trim(gCString(kStringWhitespace));
     path.TrimChar(u'"');

@@ -64,6 +64,22 @@ public:
     const gCString& GetTestHost() const { return mTestHost; }
 
 private:
+    // The start, step by step. A window tree that loads but is damaged ends the start (`ended`).
+    eResultCode LoadWindowTree(bool& ended);
+    void OpenUpdateLog();
+    eResultCode OpenMainWindow();
+    void ReadTestModeMarker();
+    eResultCode StartTransfers();
+    // Finishes an interrupted install first, then reads the installed product's values.
+    eResultCode ProbeProduct();
+    void ChooseLanguage();
+    eResultCode ShowStartState();
+    // False when the product could not be read (an alert is shown and the program quits).
+    bool CheckProductValues(eResultCode probe);
+    void LoadSounds();
+    // The package named on the command line is installed; "slave" or no name leaves the window as it is.
+    eResultCode OpenStartDocument(const gCString& documentPath);
+
     eResultCode HoldPackage(intptr_t body);
     eResultCode InstallPackage(gCStream& stream);
     void PlaySound(CSound* sound);
