@@ -2,6 +2,7 @@
 
 #include "Network/CResolver.h"
 #include "Network/NetAddress.h"
+#include "Network/NetResultCode.h"
 
 #include <cstring>
 
@@ -35,7 +36,7 @@ CTCPSocket* CTCPSocket::NewSocket()
 eResultCode CTCPSocket::OpenEndpoint(uint16_t endpointPort)
 {
     localPort = endpointPort;
-    if (endpoint.Open() != 0)
+    if (endpoint.Open() != plat::eNetResult::kOK)
         return eNetworkError;
     reserved = 0;
     return eSuccess;
@@ -61,9 +62,9 @@ eResultCode CTCPSocket::Bind(uint16_t bindPort, uint32_t localAddress)
 {
     if (bindPort == 0)
         bindPort = localPort;
-    int32_t result = endpoint.BindAndListen(bindPort, localAddress, 16);
-    if (result != 0)
-        return eResultCode(result);
+    plat::eNetResult result = endpoint.BindAndListen(bindPort, localAddress, 16);
+    if (result != plat::eNetResult::kOK)
+        return NetResultCode(result);
     RecordEvent(kEventBindComplete, 0);
     return eSuccess;
 }
@@ -106,14 +107,14 @@ eResultCode CTCPSocket::Accept()
 eResultCode CTCPSocket::ConnectToAddress(uint32_t peerAddress, uint16_t peerPort)
 {
     uint16_t portUsed = peerPort != 0 ? peerPort : localPort;
-    int32_t result = endpoint.Connect(peerAddress, portUsed);
-    if (result == 0) {
+    plat::eNetResult result = endpoint.Connect(peerAddress, portUsed);
+    if (result == plat::eNetResult::kOK) {
         ChangeState(eSocketConnecting);
         address = peerAddress;
         port = peerPort;
         return eSuccess;
     }
-    eventResult = result;
+    eventResult = NetResultCode(result);
     connected = 0;
     receivePending = 0;
     endpoint.ShutdownSend();
@@ -145,11 +146,12 @@ eResultCode CTCPSocket::Connect(const gCString&, uint32_t peerAddress)
 eResultCode CTCPSocket::Send(uint32_t& count, CMemBlockT<char>& buffer)
 {
     uint32_t asked = count <= buffer.GetSize() ? count : buffer.GetSize();
-    int64_t sent = endpoint.Send(buffer.GetData(), asked);
-    if (sent == plat::CNetEndpoint::kWouldBlock)
+    size_t sent = 0;
+    plat::eNetResult result = endpoint.Send(buffer.GetData(), asked, sent);
+    if (result == plat::eNetResult::kWouldBlock)
         return eNetworkWarning;
-    if (sent <= 0) {
-        eventResult = int32_t(sent);
+    if (result != plat::eNetResult::kOK || sent == 0) {
+        eventResult = NetResultCode(result);
         canSend = 0;
         return eGenericFailure;
     }
@@ -172,10 +174,11 @@ eResultCode CTCPSocket::Receive(uint32_t& count, CMemBlockT<char>& buffer)
 {
     receivePending = 0;
     uint32_t room = count <= buffer.GetSize() ? count : buffer.GetSize();
-    int64_t received = room > 0 ? endpoint.Receive(buffer.GetData(), room) : 0;
+    size_t received = 0;
+    plat::eNetResult result = room > 0 ? endpoint.Receive(buffer.GetData(), room, received) : plat::eNetResult::kOK;
     // The end of the stream is not a successful receive of nothing: the pump records the close
     // on the next poll, after every byte before it was taken.
-    if (received <= 0) {
+    if (result != plat::eNetResult::kOK || received == 0) {
         count = 0xFFFFFFFFu;
         return eNetworkError;
     }
@@ -256,8 +259,9 @@ void CTCPSocket::RecordEvent(uint32_t code, int32_t result)
     }
 }
 
-void CTCPSocket::OnNetEvent(plat::eNetEvent event, int32_t result)
+void CTCPSocket::OnNetEvent(plat::eNetEvent event, plat::eNetResult outcome)
 {
+    const int32_t result = NetResultCode(outcome);
     switch (event) {
     case plat::eNetEvent::kListen:
         RecordEvent(kEventListen, result);
@@ -306,7 +310,7 @@ eResultCode CTCPSocket::Poll()
         // Every waiting connection is taken now and handed on through the incoming callback, so a
         // burst of connections does not wait one heartbeat each. A connection the callback leaves
         // in the slot stops the loop.
-        while (endpoint.AcceptIncoming() == 0) {
+        while (endpoint.AcceptIncoming() == plat::eNetResult::kOK) {
             if (IncomingCallback.function == nullptr)
                 break;
             (void)IncomingCallback.function(eventResult, IncomingCallback.user);

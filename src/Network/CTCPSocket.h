@@ -68,7 +68,7 @@ public:
     eResultCode OpenWithCallbacks(tSocketEventCallback event, tSocketEventCallback bindComplete,
         tSocketAcceptCallback acceptComplete, tSocketEventCallback incoming, tSocketConnectCallback connect,
         tSocketEventCallback data, tSocketEventCallback spare, tSocketEventCallback closed, uint16_t endpointPort);
-    // Binds and listens; the platform's result (0 or a negated error). Port 0 means `localPort`.
+    // Binds and listens. Port 0 means `localPort`.
     eResultCode Bind(uint16_t bindPort, uint32_t localAddress);
     eResultCode EnterListenState();
     // Hands the waiting connection to a new socket from `NewSocket` and reports it through
@@ -129,5 +129,5 @@ public:
     CTCPSocket& operator=(const CTCPSocket&) = delete;
 
 private:
-    void OnNetEvent(plat::eNetEvent event, int32_t result) override;
+    void OnNetEvent(plat::eNetEvent event, plat::eNetResult outcome) override;
 };

@@ -29,6 +29,39 @@ bool IsRemoteConnectError(int error)
     }
 }
 
+eNetResult FromError(int error)
+{
+    switch (error) {
+    case 0:
+        return eNetResult::kOK;
+    case EAGAIN:
+        return eNetResult::kWouldBlock;
+    case EBADF:
+        return eNetResult::kNotOpen;
+    case ECONNREFUSED:
+        return eNetResult::kRefused;
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case EHOSTDOWN:
+    case EADDRNOTAVAIL:
+        return eNetResult::kUnreachable;
+    case ETIMEDOUT:
+        return eNetResult::kTimedOut;
+    case ECONNRESET:
+    case ECONNABORTED:
+    case EPIPE:
+        return eNetResult::kReset;
+    case EADDRINUSE:
+        return eNetResult::kAddressInUse;
+    case ENOMEM:
+    case ENOBUFS:
+        return eNetResult::kNoMemory;
+    default:
+        return eNetResult::kFailed;
+    }
+}
+
 sockaddr_in MakeAddress(uint32_t address, uint16_t port)
 {
     sockaddr_in result{};
@@ -50,22 +83,20 @@ short PollOnce(int fd, short events)
 
 } // namespace
 
-const int64_t CNetEndpoint::kWouldBlock = -EAGAIN;
-
 CNetEndpoint::~CNetEndpoint()
 {
     Close();
 }
 
-int32_t CNetEndpoint::Open()
+eNetResult CNetEndpoint::Open()
 {
     Close();
     mFd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (mFd < 0) {
         mLastError = errno;
-        return -mLastError;
+        return FromError(mLastError);
     }
-    return 0;
+    return eNetResult::kOK;
 }
 
 void CNetEndpoint::Close()
@@ -80,10 +111,10 @@ void CNetEndpoint::Close()
     mDeferredConnectError = 0;
 }
 
-int32_t CNetEndpoint::Connect(uint32_t address, uint16_t port)
+eNetResult CNetEndpoint::Connect(uint32_t address, uint16_t port)
 {
     if (mFd < 0)
-        return -EBADF;
+        return eNetResult::kNotOpen;
     sockaddr_in peer = MakeAddress(address, port);
     int result;
     do {
@@ -93,31 +124,31 @@ int32_t CNetEndpoint::Connect(uint32_t address, uint16_t port)
         // Even an immediate success is reported by the pump, so the connect always completes on a
         // later poll.
         mPhase = ePhase::kConnecting;
-        return 0;
+        return eNetResult::kOK;
     }
     mLastError = errno;
     if (IsRemoteConnectError(errno)) {
         mPhase = ePhase::kConnecting;
         mDeferredConnectError = errno;
-        return 0;
+        return eNetResult::kOK;
     }
-    return -mLastError;
+    return FromError(mLastError);
 }
 
-int32_t CNetEndpoint::BindAndListen(uint16_t port, uint32_t address, int32_t backlog)
+eNetResult CNetEndpoint::BindAndListen(uint16_t port, uint32_t address, int32_t backlog)
 {
     if (mFd < 0)
-        return -EBADF;
+        return eNetResult::kNotOpen;
     int on = 1;
     (void)setsockopt(mFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in local = MakeAddress(address, port);
     if (bind(mFd, reinterpret_cast<const sockaddr*>(&local), sizeof local) < 0
         || listen(mFd, backlog) < 0) {
         mLastError = errno;
-        return -mLastError;
+        return FromError(mLastError);
     }
     mPhase = ePhase::kListening;
-    return 0;
+    return eNetResult::kOK;
 }
 
 uint16_t CNetEndpoint::GetLocalPort() const
@@ -137,7 +168,7 @@ void CNetEndpoint::Pump(INetEventSink& sink)
             int32_t error = mDeferredConnectError;
             mDeferredConnectError = 0;
             mPhase = ePhase::kEnded;
-            sink.OnNetEvent(eNetEvent::kConnect, -error);
+            sink.OnNetEvent(eNetEvent::kConnect, FromError(error));
             return;
         }
         if ((PollOnce(mFd, POLLOUT) & (POLLOUT | POLLERR | POLLHUP)) == 0)
@@ -149,10 +180,10 @@ void CNetEndpoint::Pump(INetEventSink& sink)
         if (error != 0) {
             mLastError = error;
             mPhase = ePhase::kEnded;
-            sink.OnNetEvent(eNetEvent::kConnect, -error);
+            sink.OnNetEvent(eNetEvent::kConnect, FromError(error));
         } else {
             mPhase = ePhase::kConnected;
-            sink.OnNetEvent(eNetEvent::kConnect, 0);
+            sink.OnNetEvent(eNetEvent::kConnect, eNetResult::kOK);
         }
         return;
     }
@@ -164,22 +195,22 @@ void CNetEndpoint::Pump(INetEventSink& sink)
         char byte;
         ssize_t count = recv(mFd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
         if (count > 0) {
-            sink.OnNetEvent(eNetEvent::kData, 0);
+            sink.OnNetEvent(eNetEvent::kData, eNetResult::kOK);
         } else if (count == 0) {
             mPhase = ePhase::kEnded;
-            sink.OnNetEvent(eNetEvent::kOrderlyRelease, 0);
+            sink.OnNetEvent(eNetEvent::kOrderlyRelease, eNetResult::kOK);
         } else if (errno != EAGAIN && errno != EINTR) {
-            // An established connection that breaks ends with result 0 as well: the reason is kept
-            // for diagnostics, the owner only learns that the connection is over.
+            // An established connection that breaks ends with kOK as well: the reason is kept for
+            // diagnostics, the owner only learns that the connection is over.
             mLastError = errno;
             mPhase = ePhase::kEnded;
-            sink.OnNetEvent(eNetEvent::kDisconnect, 0);
+            sink.OnNetEvent(eNetEvent::kDisconnect, eNetResult::kOK);
         }
         return;
     }
     case ePhase::kListening:
         if (mIncomingFd >= 0 || (PollOnce(mFd, POLLIN) & POLLIN) != 0)
-            sink.OnNetEvent(eNetEvent::kListen, 0);
+            sink.OnNetEvent(eNetEvent::kListen, eNetResult::kOK);
         return;
     case ePhase::kNone:
     case ePhase::kEnded:
@@ -187,12 +218,12 @@ void CNetEndpoint::Pump(INetEventSink& sink)
     }
 }
 
-int32_t CNetEndpoint::AcceptIncoming()
+eNetResult CNetEndpoint::AcceptIncoming()
 {
     if (mIncomingFd >= 0)
-        return 0;
+        return eNetResult::kOK;
     if (mFd < 0 || mPhase != ePhase::kListening)
-        return -EBADF;
+        return eNetResult::kNotOpen;
     sockaddr_in peer{};
     socklen_t length = sizeof peer;
     int fd;
@@ -200,11 +231,11 @@ int32_t CNetEndpoint::AcceptIncoming()
         fd = accept4(mFd, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
-        return -errno;
+        return FromError(errno);
     mIncomingFd = fd;
     mIncomingAddress = ntohl(peer.sin_addr.s_addr);
     mIncomingPort = ntohs(peer.sin_port);
-    return 0;
+    return eNetResult::kOK;
 }
 
 bool CNetEndpoint::TakeIncoming(CNetEndpoint& target, uint32_t& peerAddress, uint16_t& peerPort)
@@ -220,36 +251,43 @@ bool CNetEndpoint::TakeIncoming(CNetEndpoint& target, uint32_t& peerAddress, uin
     return true;
 }
 
-int64_t CNetEndpoint::Send(const void* data, size_t count)
+eNetResult CNetEndpoint::Send(const void* data, size_t count, size_t& sent)
 {
+    sent = 0;
     if (mFd < 0)
-        return -EBADF;
-    ssize_t sent;
+        return eNetResult::kNotOpen;
+    ssize_t result;
     do {
-        sent = send(mFd, data, count, MSG_NOSIGNAL | MSG_DONTWAIT);
-    } while (sent < 0 && errno == EINTR);
-    if (sent < 0) {
+        result = send(mFd, data, count, MSG_NOSIGNAL | MSG_DONTWAIT);
+    } while (result < 0 && errno == EINTR);
+    if (result < 0) {
         if (errno != EAGAIN)
             mLastError = errno;
-        return -errno;
+        return FromError(errno);
     }
-    return sent;
+    sent = size_t(result);
+    return eNetResult::kOK;
 }
 
-int64_t CNetEndpoint::Receive(void* data, size_t count)
+eNetResult CNetEndpoint::Receive(void* data, size_t count, size_t& received)
 {
+    received = 0;
     if (mFd < 0)
-        return -EBADF;
-    ssize_t received;
+        return eNetResult::kNotOpen;
+    ssize_t result;
     do {
-        received = recv(mFd, data, count, MSG_DONTWAIT);
-    } while (received < 0 && errno == EINTR);
-    if (received < 0) {
+        result = recv(mFd, data, count, MSG_DONTWAIT);
+    } while (result < 0 && errno == EINTR);
+    if (result < 0) {
         if (errno != EAGAIN)
             mLastError = errno;
-        return -errno;
+        return FromError(errno);
     }
-    return received;
+    // Asked for nothing, the socket answers nothing; that says nothing about the peer.
+    if (result == 0 && count > 0)
+        return eNetResult::kClosed;
+    received = size_t(result);
+    return eNetResult::kOK;
 }
 
 void CNetEndpoint::ShutdownSend()

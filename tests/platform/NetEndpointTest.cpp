@@ -8,7 +8,6 @@
 #include <memory>
 #include <arpa/inet.h>
 #include <unistd.h>
-#include <cerrno>
 #include <chrono>
 #include <string>
 #include <sys/socket.h>
@@ -21,12 +20,12 @@ constexpr uint32_t kLoopback = 0x7F000001;
 
 struct sEvent {
     plat::eNetEvent event;
-    int32_t result;
+    plat::eNetResult result;
 };
 
 class RecordingSink : public plat::INetEventSink {
 public:
-    void OnNetEvent(plat::eNetEvent event, int32_t result) override { events.push_back({event, result}); }
+    void OnNetEvent(plat::eNetEvent event, plat::eNetResult result) override { events.push_back({event, result}); }
     bool Saw(plat::eNetEvent event) const
     {
         for (const sEvent& entry : events)
@@ -53,7 +52,7 @@ bool PumpUntil(plat::CNetEndpoint& endpoint, RecordingSink& sink, Done done)
 
 bool Connect(plat::CNetEndpoint& endpoint, RecordingSink& sink, uint16_t port)
 {
-    if (endpoint.Open() != 0 || endpoint.Connect(kLoopback, port) != 0)
+    if (endpoint.Open() != plat::eNetResult::kOK || endpoint.Connect(kLoopback, port) != plat::eNetResult::kOK)
         return false;
     return PumpUntil(endpoint, sink, [&] { return sink.Saw(plat::eNetEvent::kConnect); });
 }
@@ -64,14 +63,14 @@ TEST(NetEndpoint, RefusedConnectEndsAsFinishedConnectWithError)
 {
     plat::CNetEndpoint endpoint;
     RecordingSink sink;
-    ASSERT_EQ(endpoint.Open(), 0);
+    ASSERT_EQ(endpoint.Open(), plat::eNetResult::kOK);
     // A refusal the kernel knows at once is still "under way" for the caller.
-    ASSERT_EQ(endpoint.Connect(kLoopback, LoopbackPeer::UnusedPort()), 0);
+    ASSERT_EQ(endpoint.Connect(kLoopback, LoopbackPeer::UnusedPort()), plat::eNetResult::kOK);
     EXPECT_TRUE(sink.events.empty());
     ASSERT_TRUE(PumpUntil(endpoint, sink, [&] { return !sink.events.empty(); }));
     ASSERT_EQ(sink.events.size(), 1u);
     EXPECT_EQ(sink.events[0].event, plat::eNetEvent::kConnect);
-    EXPECT_EQ(sink.events[0].result, -ECONNREFUSED);
+    EXPECT_EQ(sink.events[0].result, plat::eNetResult::kRefused);
     EXPECT_EQ(endpoint.GetPhase(), plat::CNetEndpoint::ePhase::kEnded);
     endpoint.Pump(sink);
     EXPECT_EQ(sink.events.size(), 1u);
@@ -80,7 +79,7 @@ TEST(NetEndpoint, RefusedConnectEndsAsFinishedConnectWithError)
 TEST(NetEndpoint, LocalConnectErrorIsReturnedAtOnce)
 {
     plat::CNetEndpoint endpoint;
-    EXPECT_EQ(endpoint.Connect(kLoopback, 80), -EBADF);
+    EXPECT_EQ(endpoint.Connect(kLoopback, 80), plat::eNetResult::kNotOpen);
 }
 
 TEST(NetEndpoint, ConnectCompletesOnALaterPump)
@@ -90,7 +89,7 @@ TEST(NetEndpoint, ConnectCompletesOnALaterPump)
     RecordingSink sink;
     ASSERT_TRUE(Connect(endpoint, sink, peer.Port()));
     ASSERT_EQ(sink.events.size(), 1u);
-    EXPECT_EQ(sink.events[0].result, 0);
+    EXPECT_EQ(sink.events[0].result, plat::eNetResult::kOK);
     EXPECT_EQ(endpoint.GetPhase(), plat::CNetEndpoint::ePhase::kConnected);
 }
 
@@ -117,12 +116,13 @@ TEST(NetEndpoint, PeerCloseIsRecordedOnlyAfterAllDataWasRead)
         for (const sEvent& entry : sink.events) {
             if (entry.event == plat::eNetEvent::kData) {
                 ++dataPolls;
-                int64_t count = endpoint.Receive(block.data(), block.size());
-                ASSERT_GT(count, 0) << "a data event always has data behind it";
-                received.append(block.data(), size_t(count));
+                size_t count = 0;
+                ASSERT_EQ(endpoint.Receive(block.data(), block.size(), count), plat::eNetResult::kOK);
+                ASSERT_GT(count, 0u) << "a data event always has data behind it";
+                received.append(block.data(), count);
             } else {
                 EXPECT_EQ(entry.event, plat::eNetEvent::kOrderlyRelease);
-                EXPECT_EQ(entry.result, 0);
+                EXPECT_EQ(entry.result, plat::eNetResult::kOK);
                 EXPECT_EQ(received.size(), total) << "closed before all data was read";
                 closed = true;
             }
@@ -133,7 +133,8 @@ TEST(NetEndpoint, PeerCloseIsRecordedOnlyAfterAllDataWasRead)
     EXPECT_TRUE(received == sent);
     // The end of the stream is never a 0-byte success, and it is recorded once.
     char byte;
-    EXPECT_EQ(endpoint.Receive(&byte, 1), plat::CNetEndpoint::kEndOfStream);
+    size_t count = 0;
+    EXPECT_EQ(endpoint.Receive(&byte, 1, count), plat::eNetResult::kClosed);
     sink.events.clear();
     endpoint.Pump(sink);
     EXPECT_TRUE(sink.events.empty());
@@ -146,7 +147,8 @@ TEST(NetEndpoint, ReceiveWithNothingWaitingWouldBlock)
     RecordingSink sink;
     ASSERT_TRUE(Connect(endpoint, sink, peer.Port()));
     char byte;
-    EXPECT_EQ(endpoint.Receive(&byte, 1), -EAGAIN);
+    size_t count = 0;
+    EXPECT_EQ(endpoint.Receive(&byte, 1, count), plat::eNetResult::kWouldBlock);
     sink.events.clear();
     endpoint.Pump(sink);
     EXPECT_TRUE(sink.events.empty());
@@ -161,13 +163,15 @@ TEST(NetEndpoint, PeerResetEndsTheConnectionWithResultZero)
     plat::CNetEndpoint endpoint;
     RecordingSink sink;
     ASSERT_TRUE(Connect(endpoint, sink, peer.Port()));
-    ASSERT_EQ(endpoint.Send("x", 1), 1);
+    size_t sent = 0;
+    ASSERT_EQ(endpoint.Send("x", 1, sent), plat::eNetResult::kOK);
+    ASSERT_EQ(sent, 1u);
     peer.Join();
     sink.events.clear();
     ASSERT_TRUE(PumpUntil(endpoint, sink, [&] { return !sink.events.empty(); }));
     ASSERT_EQ(sink.events.size(), 1u);
     EXPECT_TRUE(sink.events[0].event == plat::eNetEvent::kDisconnect || sink.events[0].event == plat::eNetEvent::kOrderlyRelease);
-    EXPECT_EQ(sink.events[0].result, 0);
+    EXPECT_EQ(sink.events[0].result, plat::eNetResult::kOK);
     EXPECT_EQ(endpoint.GetPhase(), plat::CNetEndpoint::ePhase::kEnded);
 }
 
@@ -194,17 +198,19 @@ TEST(NetEndpoint, PartialSendsReportExactlyWhatWasTaken)
     bool sawWouldBlock = false;
     bool sawShortSend = false;
     while (offset < total) {
-        int64_t sent = endpoint.Send(data.data() + offset, std::min<size_t>(64000, total - offset));
-        if (sent == -EAGAIN) {
+        size_t sent = 0;
+        plat::eNetResult result = endpoint.Send(data.data() + offset, std::min<size_t>(64000, total - offset), sent);
+        if (result == plat::eNetResult::kWouldBlock) {
             sawWouldBlock = true;
             startReading = true;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             continue;
         }
-        ASSERT_GT(sent, 0);
-        if (size_t(sent) < std::min<size_t>(64000, total - offset))
+        ASSERT_EQ(result, plat::eNetResult::kOK);
+        ASSERT_GT(sent, 0u);
+        if (sent < std::min<size_t>(64000, total - offset))
             sawShortSend = true;
-        offset += size_t(sent);
+        offset += sent;
     }
     startReading = true;
     endpoint.ShutdownSend();
@@ -219,8 +225,8 @@ TEST(NetEndpoint, ListenerAcceptsEachConnectionIntoANewEndpointAndKeepsListening
 {
     plat::CNetEndpoint listener;
     RecordingSink sink;
-    ASSERT_EQ(listener.Open(), 0);
-    ASSERT_EQ(listener.BindAndListen(0, kLoopback, 1), 0);
+    ASSERT_EQ(listener.Open(), plat::eNetResult::kOK);
+    ASSERT_EQ(listener.BindAndListen(0, kLoopback, 1), plat::eNetResult::kOK);
     uint16_t port = listener.GetLocalPort();
     ASSERT_NE(port, 0);
 
@@ -229,7 +235,7 @@ TEST(NetEndpoint, ListenerAcceptsEachConnectionIntoANewEndpointAndKeepsListening
         ASSERT_GE(client, 0);
         sink.events.clear();
         ASSERT_TRUE(PumpUntil(listener, sink, [&] { return sink.Saw(plat::eNetEvent::kListen); }));
-        ASSERT_EQ(listener.AcceptIncoming(), 0);
+        ASSERT_EQ(listener.AcceptIncoming(), plat::eNetResult::kOK);
         plat::CNetEndpoint accepted;
         uint32_t peerAddress = 0;
         uint16_t peerPort = 0;
@@ -243,13 +249,15 @@ TEST(NetEndpoint, ListenerAcceptsEachConnectionIntoANewEndpointAndKeepsListening
         EXPECT_EQ(accepted.GetPhase(), plat::CNetEndpoint::ePhase::kConnected);
         EXPECT_EQ(listener.GetPhase(), plat::CNetEndpoint::ePhase::kListening);
 
-        ASSERT_EQ(accepted.Send("hello", 5), 5);
+        size_t sent = 0;
+        ASSERT_EQ(accepted.Send("hello", 5, sent), plat::eNetResult::kOK);
+        ASSERT_EQ(sent, 5u);
         accepted.Close();
         EXPECT_EQ(LoopbackPeer::ReceiveAll(client), "hello");
         close(client);
     }
     // Nothing waits now.
-    EXPECT_EQ(listener.AcceptIncoming(), -EAGAIN);
+    EXPECT_EQ(listener.AcceptIncoming(), plat::eNetResult::kWouldBlock);
 }
 
 // The endpoint is closed when its object goes, and when it is opened again.
@@ -265,7 +273,7 @@ TEST(NetEndpoint, EndpointIsClosedOnDestructionAndOnReopen)
         RecordingSink sink;
         ASSERT_TRUE(Connect(*endpoint, sink, peer.Port()));
         if (reopen)
-            ASSERT_EQ(endpoint->Open(), 0);
+            ASSERT_EQ(endpoint->Open(), plat::eNetResult::kOK);
         else
             endpoint.reset();
         peer.Join();
