@@ -4,8 +4,8 @@
 #include "Network/NetAddress.h"
 #include "platform/CNetLookup.h"
 #include "platform/EventLoop.h"
+#include "core/CMemBlock.h"
 #include "core/gCPlainAlert.h"
-
 
 #include <cstdio>
 
@@ -63,6 +63,8 @@ eResultCode ResolveHostName(CTCPSocket* socket, const gCString& host, tResolveCa
     gCString name = host;
     if (IsDottedAddress(name))
         return callback(gCString(name), ParseDottedAddress(name), extra, socket);
+    CMemBlock hostBytes;
+    PNU_TRY(name.ToUTF8(hostBytes));
 
     CResolveReq* request = new CResolveReq;
     if (request == nullptr)
@@ -77,7 +79,8 @@ eResultCode ResolveHostName(CTCPSocket* socket, const gCString& host, tResolveCa
     }
 
     // Each request waits on its own answer, so nested lookups cannot end each other's waits.
-    std::shared_ptr<plat::CNetLookup> lookup = plat::CNetLookup::Start(name.ToUTF8());
+    std::shared_ptr<plat::CNetLookup> lookup
+        = plat::CNetLookup::Start(reinterpret_cast<const char*>(hostBytes.GetData()), hostBytes.GetSize());
     gWaitFunction(LookupIsDone, lookup.get());
     if (!lookup->IsDone()) {
         // The program is quitting: nobody is told.
@@ -85,14 +88,14 @@ eResultCode ResolveHostName(CTCPSocket* socket, const gCString& host, tResolveCa
         return eSuccess;
     }
     uint32_t address = lookup->GetFirstAddress();
-    if (lookup->GetResult() == plat::CNetLookup::kThreadFailed) {
+    if (lookup->GetResult() == plat::eNetResult::kNotStarted) {
         // The lookup could not even start; the user hears of it, and the socket is still told.
         char text[80];
-        std::snprintf(text, sizeof text, "CFHostStartInfoResolution returned (%d, %ld)\n", 0, long(lookup->GetResult()));
+        std::snprintf(text, sizeof text, "CFHostStartInfoResolution returned (%d, %ld)\n", 0, long(lookup->GetSystemCode()));
         ShowCorePlainAlert("Message", text);
     } else if (address == 0) {
         std::fprintf(stderr, "MyCFHostClientCallBack returned (%d, %ld)\n", kLookupErrorDomain,
-            long(lookup->GetResult()));
+            long(lookup->GetSystemCode()));
     }
     // A failed lookup still answers, with address 0, so the socket reports the failure instead of
     // waiting for ever.
@@ -114,10 +117,13 @@ eResultCode ResolveHostNameSync(const gCString& host, uint32_t& address)
         address = ParseDottedAddress(host);
         return eSuccess;
     }
-    std::vector<uint32_t> addresses;
-    if (plat::ResolveIPv4(host.ToUTF8(), addresses) != 0 || addresses.empty())
+    CMemBlock hostBytes;
+    PNU_TRY(host.ToUTF8(hostBytes));
+    uint32_t first = 0;
+    if (plat::ResolveIPv4(reinterpret_cast<const char*>(hostBytes.GetData()), hostBytes.GetSize(), first)
+        != plat::eNetResult::kOK)
         return eGenericFailure;
-    address = addresses.front();
+    address = first;
     return eSuccess;
 }
 

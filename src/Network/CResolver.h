@@ -25,7 +25,8 @@ void SetResolverWaitFunction(tResolverWaitFunction function);
 
 eResultCode ResolveHostName(CTCPSocket* socket, const gCString& host, tResolveCallback callback, uintptr_t extra);
 eResultCode ResolvedAddressToSocket(const gCString& host, uint32_t address, uintptr_t extra, CTCPSocket* socket);
-// Synchronous form: 0 with the first address, or 1.
+// Synchronous form: 0 with the first address, or 1. A name that cannot be converted for the
+// lookup gives 5 (in either form).
 eResultCode ResolveHostNameSync(const gCString& host, uint32_t& address);
 // Drops every pending answer meant for `socket` (it is being deleted).
 void CancelResolveRequests(CTCPSocket* socket);

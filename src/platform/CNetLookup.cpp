@@ -13,9 +13,9 @@ namespace {
 
 class SystemResolver final : public Resolver {
 public:
-    int32_t ResolveIPv4(const std::string& host, std::vector<uint32_t>& addresses) override
+    eNetResult ResolveIPv4(const std::string& host, std::vector<uint32_t>& addresses, int32_t& systemCode) override
     {
-        return SystemResolveIPv4(host, addresses);
+        return SystemResolveIPv4(host, addresses, systemCode);
     }
 };
 
@@ -23,19 +23,68 @@ SystemResolver gSystemResolver;
 // Read by the threads that start lookups while a test may be replacing it.
 std::atomic<Resolver*> gResolver{&gSystemResolver};
 
+eNetResult FromNameServiceCode(int code)
+{
+    switch (code) {
+    case 0:
+        return eNetResult::kOK;
+    case EAI_NONAME:
+    case EAI_NODATA:
+    case EAI_ADDRFAMILY:
+        return eNetResult::kHostNotFound;
+    case EAI_AGAIN:
+        return eNetResult::kTryAgain;
+    case EAI_MEMORY:
+        return eNetResult::kNoMemory;
+    default:
+        return eNetResult::kFailed;
+    }
+}
+
+// A lookup that succeeded without an address is a name without one.
+eNetResult Checked(eNetResult result, const std::vector<uint32_t>& addresses, int32_t& systemCode)
+{
+    if (result == eNetResult::kOK && addresses.empty()) {
+        result = eNetResult::kHostNotFound;
+        systemCode = EAI_NONAME;
+    }
+    return result;
+}
+
 } // namespace
 
-int32_t SystemResolveIPv4(const std::string& host, std::vector<uint32_t>& addresses)
+int32_t NameServiceCode(eNetResult result)
+{
+    switch (result) {
+    case eNetResult::kOK:
+        return 0;
+    case eNetResult::kHostNotFound:
+        return EAI_NONAME;
+    case eNetResult::kTryAgain:
+        return EAI_AGAIN;
+    case eNetResult::kNoMemory:
+        return EAI_MEMORY;
+    case eNetResult::kNotStarted:
+        return CNetLookup::kThreadFailed;
+    default:
+        return EAI_FAIL;
+    }
+}
+
+eNetResult SystemResolveIPv4(const std::string& host, std::vector<uint32_t>& addresses, int32_t& systemCode)
 {
     addresses.clear();
+    systemCode = 0;
     addrinfo hints{};
     // Only IPv4 answers are usable: the toolkit holds an address as one 32-bit word.
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* list = nullptr;
     int result = getaddrinfo(host.c_str(), nullptr, &hints, &list);
-    if (result != 0)
-        return result;
+    if (result != 0) {
+        systemCode = result;
+        return FromNameServiceCode(result);
+    }
     for (addrinfo* entry = list; entry; entry = entry->ai_next) {
         if (entry->ai_family != AF_INET || entry->ai_addrlen < sizeof(sockaddr_in))
             continue;
@@ -43,18 +92,21 @@ int32_t SystemResolveIPv4(const std::string& host, std::vector<uint32_t>& addres
         addresses.push_back(ntohl(address->sin_addr.s_addr));
     }
     freeaddrinfo(list);
-    return addresses.empty() ? EAI_NONAME : 0;
+    return Checked(eNetResult::kOK, addresses, systemCode);
 }
 
 Resolver& GetResolver() { return *gResolver.load(); }
 
 void SetResolver(Resolver* resolver) { gResolver.store(resolver ? resolver : &gSystemResolver); }
 
-int32_t ResolveIPv4(const std::string& host, std::vector<uint32_t>& addresses)
+eNetResult ResolveIPv4(const char* host, size_t length, uint32_t& firstAddress)
 {
-    int32_t result = GetResolver().ResolveIPv4(host, addresses);
-    if (result == 0 && addresses.empty())
-        result = EAI_NONAME;
+    std::vector<uint32_t> addresses;
+    int32_t systemCode = 0;
+    eNetResult result = GetResolver().ResolveIPv4(std::string(host, length), addresses, systemCode);
+    result = Checked(result, addresses, systemCode);
+    if (result == eNetResult::kOK)
+        firstAddress = addresses.front();
     return result;
 }
 
@@ -65,14 +117,14 @@ CNetLookup::CNetLookup(std::string host, Resolver& resolver, std::function<void(
 
 uint32_t CNetLookup::GetFirstAddress() const
 {
-    if (!IsDone() || mResult != 0 || mAddresses.empty())
+    if (!IsDone() || mResult != eNetResult::kOK || mAddresses.empty())
         return 0;
     return mAddresses.front();
 }
 
-std::shared_ptr<CNetLookup> CNetLookup::Start(const std::string& host, std::function<void()> onDone)
+std::shared_ptr<CNetLookup> CNetLookup::Start(const char* host, size_t length, std::function<void()> onDone)
 {
-    auto lookup = std::make_shared<CNetLookup>(host, GetResolver(), std::move(onDone));
+    auto lookup = std::make_shared<CNetLookup>(std::string(host, length), GetResolver(), std::move(onDone));
     // The worker holds its own reference: a caller that stops waiting (the program quits) may drop
     // the lookup while the system call is still running.
     auto* workerReference = new std::shared_ptr<CNetLookup>(lookup);
@@ -86,7 +138,8 @@ std::shared_ptr<CNetLookup> CNetLookup::Start(const std::string& host, std::func
     }
     if (started != 0) {
         delete workerReference;
-        lookup->mResult = kThreadFailed;
+        lookup->mResult = eNetResult::kNotStarted;
+        lookup->mSystemCode = kThreadFailed;
         lookup->mDone.store(true, std::memory_order_release);
     }
     return lookup;
@@ -96,12 +149,13 @@ void* CNetLookup::RunWorker(void* reference)
 {
     auto* workerReference = static_cast<std::shared_ptr<CNetLookup>*>(reference);
     CNetLookup& lookup = **workerReference;
-    int32_t result = lookup.mResolver.ResolveIPv4(lookup.mHost, lookup.mAddresses);
-    if (result == 0 && lookup.mAddresses.empty())
-        result = EAI_NONAME;
-    if (result != 0)
+    int32_t systemCode = 0;
+    eNetResult result = lookup.mResolver.ResolveIPv4(lookup.mHost, lookup.mAddresses, systemCode);
+    result = Checked(result, lookup.mAddresses, systemCode);
+    if (result != eNetResult::kOK)
         lookup.mAddresses.clear();
     lookup.mResult = result;
+    lookup.mSystemCode = systemCode;
     lookup.mDone.store(true, std::memory_order_release);
     if (lookup.mOnDone)
         lookup.mOnDone();

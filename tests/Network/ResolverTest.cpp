@@ -3,6 +3,7 @@
 #include "Network/NetAddress.h"
 #include "platform/CNetLookup.h"
 #include "platform/EventLoop.h"
+#include "support/AllocationFailure.h"
 
 #include <gtest/gtest.h>
 
@@ -113,7 +114,7 @@ void UseSlowResolver(std::vector<uint32_t> addresses)
     gScriptedResolver.SetAnswer([addresses](const std::string&, std::vector<uint32_t>& out) {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         out = addresses;
-        return addresses.empty() ? -2 : 0;
+        return addresses.empty() ? plat::eNetResult::kHostNotFound : plat::eNetResult::kOK;
     });
     plat::SetResolver(&gScriptedResolver);
 }
@@ -200,6 +201,20 @@ TEST_F(ResolverTest, LocalhostResolvesThroughTheSystem)
     EXPECT_EQ(address, 0x01020304u);
 }
 
+// A name whose bytes cannot be held is not looked up: both forms answer 5 and nobody is called back.
+TEST_F(ResolverTest, NameThatCannotBeConvertedGivesNoMemory)
+{
+    UseSlowResolver({0x7F000001});
+    const gCString name(u"somewhere.example");
+    sResolveLog log;
+    uint32_t address = 0;
+    AllocationFailure failure(1, true);
+    EXPECT_EQ(ResolveHostName(nullptr, name, LogAnswer, reinterpret_cast<uintptr_t>(&log)), eNoMemory);
+    EXPECT_EQ(ResolveHostNameSync(name, address), eNoMemory);
+    EXPECT_EQ(log.calls, 0);
+    EXPECT_EQ(gWaitRounds, 0);
+}
+
 // Without a wait function of its own the resolver turns the program's loop, so its timers (the
 // heartbeat among them) keep firing during a lookup.
 TEST(ResolverLoop, TimersKeepFiringWhileANameIsLookedUp)
@@ -208,7 +223,7 @@ TEST(ResolverLoop, TimersKeepFiringWhileANameIsLookedUp)
     gScriptedResolver.SetAnswer([](const std::string&, std::vector<uint32_t>& out) {
         std::this_thread::sleep_for(std::chrono::milliseconds(60));
         out = {0x0A000001};
-        return 0;
+        return plat::eNetResult::kOK;
     });
     plat::SetResolver(&gScriptedResolver);
     plat::EventLoop& loop = plat::EventLoop::Main();

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -32,13 +33,18 @@ bool WaitDone(const plat::CNetLookup& lookup)
     return true;
 }
 
+std::shared_ptr<plat::CNetLookup> StartLookup(const char* host, std::function<void()> onDone = {})
+{
+    return plat::CNetLookup::Start(host, std::strlen(host), std::move(onDone));
+}
+
 } // namespace
 
 TEST(NetLookup, SystemLookupFindsLocalhostAsIPv4)
 {
-    auto lookup = plat::CNetLookup::Start("localhost");
+    auto lookup = StartLookup("localhost");
     ASSERT_TRUE(WaitDone(*lookup));
-    EXPECT_EQ(lookup->GetResult(), 0);
+    EXPECT_EQ(lookup->GetResult(), plat::eNetResult::kOK);
     EXPECT_EQ(lookup->GetFirstAddress(), 0x7F000001u);
 }
 
@@ -46,7 +52,8 @@ TEST(NetLookup, SystemLookupFindsLocalhostAsIPv4)
 TEST(NetLookup, SystemLookupRefusesIPv6OnlyNames)
 {
     std::vector<uint32_t> addresses;
-    EXPECT_NE(plat::SystemResolveIPv4("::1", addresses), 0);
+    int32_t systemCode = 0;
+    EXPECT_NE(plat::SystemResolveIPv4("::1", addresses, systemCode), plat::eNetResult::kOK);
     EXPECT_TRUE(addresses.empty());
 }
 
@@ -54,16 +61,16 @@ TEST(NetLookup, ReplacementFunctionAnswersInOrderAndFailuresGiveNoAddress)
 {
     struct sCase {
         const char* host;
-        int32_t result;
+        plat::eNetResult result;
         std::vector<uint32_t> answer;
         int32_t expectedResult; // 0, or "any failure" (-2)
         uint32_t expectedFirst;
     };
     const sCase cases[] = {
-        {"two.example", 0, {0x0A000001, 0x0A000002}, 0, 0x0A000001},
-        {"fails.example", -5, {}, -2, 0},
-        {"empty.example", 0, {}, -2, 0},         // success without an address is a failure
-        {"partial.example", -3, {0x01020304}, -2, 0}, // a failure's addresses are not used
+        {"two.example", plat::eNetResult::kOK, {0x0A000001, 0x0A000002}, 0, 0x0A000001},
+        {"fails.example", plat::eNetResult::kFailed, {}, -2, 0},
+        {"empty.example", plat::eNetResult::kOK, {}, -2, 0}, // success without an address is a failure
+        {"partial.example", plat::eNetResult::kTryAgain, {0x01020304}, -2, 0}, // a failure's addresses are not used
     };
     for (const sCase& entry : cases) {
         ResolverScope scope([&](const std::string& host, std::vector<uint32_t>& addresses) {
@@ -71,20 +78,20 @@ TEST(NetLookup, ReplacementFunctionAnswersInOrderAndFailuresGiveNoAddress)
             addresses = entry.answer;
             return entry.result;
         });
-        auto lookup = plat::CNetLookup::Start(entry.host);
+        auto lookup = StartLookup(entry.host);
         ASSERT_TRUE(WaitDone(*lookup)) << entry.host;
         if (entry.expectedResult == 0) {
-            EXPECT_EQ(lookup->GetResult(), 0) << entry.host;
+            EXPECT_EQ(lookup->GetResult(), plat::eNetResult::kOK) << entry.host;
             EXPECT_EQ(lookup->GetAddresses(), entry.answer) << entry.host;
         } else {
-            EXPECT_NE(lookup->GetResult(), 0) << entry.host;
+            EXPECT_NE(lookup->GetResult(), plat::eNetResult::kOK) << entry.host;
             EXPECT_TRUE(lookup->GetAddresses().empty()) << entry.host;
         }
         EXPECT_EQ(lookup->GetFirstAddress(), entry.expectedFirst) << entry.host;
 
-        std::vector<uint32_t> direct;
-        int32_t result = plat::ResolveIPv4(entry.host, direct);
-        EXPECT_EQ(result == 0, entry.expectedResult == 0) << entry.host;
+        uint32_t direct = 0;
+        plat::eNetResult result = plat::ResolveIPv4(entry.host, std::strlen(entry.host), direct);
+        EXPECT_EQ(result == plat::eNetResult::kOK, entry.expectedResult == 0) << entry.host;
     }
 }
 
@@ -101,11 +108,11 @@ TEST(NetLookup, SlowLookupRunsOffTheCallingThread)
         release.wait(lock, [&] { return released; });
         addresses = {0x7F000001};
         ++answered;
-        return 0;
+        return plat::eNetResult::kOK;
     });
     std::atomic<int> woken{0};
-    auto lookup = plat::CNetLookup::Start("slow.example", [&] { ++woken; });
-    auto abandoned = plat::CNetLookup::Start("slow.example");
+    auto lookup = StartLookup("slow.example", [&] { ++woken; });
+    auto abandoned = StartLookup("slow.example");
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_FALSE(lookup->IsDone());
     EXPECT_EQ(lookup->GetFirstAddress(), 0u);
