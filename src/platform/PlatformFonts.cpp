@@ -3,6 +3,8 @@
 #include <fontconfig/fontconfig.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <strings.h>
 
 namespace plat {
@@ -39,7 +41,10 @@ bool FileOf(FcPattern* font, sSystemFontFile& file)
         return false;
     if (FcPatternGetInteger(font, FC_INDEX, 0, &index) != FcResultMatch)
         index = 0;
-    file.path = reinterpret_cast<const char*>(path);
+    const size_t length = std::strlen(reinterpret_cast<const char*>(path));
+    if (length >= sSystemFontFile::kPathCapacity)
+        return false;
+    std::memcpy(file.path, path, length + 1);
     file.index = index;
     return true;
 }
@@ -92,10 +97,16 @@ bool Match(const std::string& family, int weight, int slant, bool requireFamily,
     return found;
 }
 
+std::string Text(const char* bytes, size_t length)
+{
+    return length > 0 ? std::string(bytes, length) : std::string();
+}
+
 } // namespace
 
-bool FindSystemFontFile(const std::string& name, sSystemFontFile& file)
+bool FindSystemFontFile(const char* nameBytes, size_t length, sSystemFontFile& file)
 {
+    const std::string name = Text(nameBytes, length);
     if (name.empty() || !Initialise())
         return false;
     if (FindByFullName(name, file))
@@ -118,11 +129,11 @@ bool FindSystemFontFile(const std::string& name, sSystemFontFile& file)
     return Match(family, weight, slant, true, file);
 }
 
-bool FindNearestFontFile(const std::string& family, sSystemFontFile& file)
+bool FindNearestFontFile(const char* familyBytes, size_t length, sSystemFontFile& file)
 {
     if (!Initialise())
         return false;
-    return Match(family, FC_WEIGHT_REGULAR, FC_SLANT_ROMAN, false, file);
+    return Match(Text(familyBytes, length), FC_WEIGHT_REGULAR, FC_SLANT_ROMAN, false, file);
 }
 
 } // namespace plat

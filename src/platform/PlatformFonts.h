@@ -4,21 +4,24 @@
 // " Bold Italic".
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace plat {
 
 struct sSystemFontFile {
-    std::string path;
+    // Room for the longest path the system can open, with its terminating 0.
+    static constexpr size_t kPathCapacity = 4096;
+    char path[kPathCapacity] = {};
     int32_t index = 0;
 };
 
-// name is UTF-8. False when no installed font has that full name or that family.
-bool FindSystemFontFile(const std::string& name, sSystemFontFile& file);
+// The name is the `length` bytes of UTF-8 at `name`. False when no installed font has that full
+// name or that family (or its file's path does not fit).
+bool FindSystemFontFile(const char* name, size_t length, sSystemFontFile& file);
 
 // fontconfig's best match for a family name, whatever family it turns out to be; false only
 // when no font is installed at all. This stands in for a family the system may not have.
-bool FindNearestFontFile(const std::string& family, sSystemFontFile& file);
+bool FindNearestFontFile(const char* family, size_t length, sSystemFontFile& file);
 
 } // namespace plat

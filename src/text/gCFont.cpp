@@ -1,6 +1,7 @@
 #include "text/gCFont.h"
 
 #include "FileIO/gCStream.h"
+#include "core/CMemBlock.h"
 #include "core/gCMemory.h"
 #include "FileIO/gCFile.h"
 #include "platform/PlatformFonts.h"
@@ -26,17 +27,37 @@ FT_Face* NewHolder()
     return holder;
 }
 
-// Opens an installed font by name, or with standIn the nearest font of that family whatever
-// it is; the face lands in the holder.
-bool OpenSystemFace(const std::string& name, bool standIn, FT_Face* holder)
+const char* Bytes(const CMemBlock& block)
+{
+    return reinterpret_cast<const char*>(block.GetData());
+}
+
+// The text's UTF-8 with a terminating 0, for calls that take a C string.
+eResultCode ToTerminatedUTF8(const gCString& text, CMemBlock& bytes)
+{
+    PNU_TRY(text.ToUTF8(bytes));
+    const uint32_t length = bytes.GetSize();
+    if (length == UINT32_MAX || !bytes.SetSize(length + 1))
+        return eNoMemory;
+    bytes.GetData()[length] = 0;
+    return eSuccess;
+}
+
+// Opens an installed font by name (`length` bytes of UTF-8), or with standIn the nearest font of
+// that family whatever it is; the face lands in the holder.
+bool OpenSystemFace(const char* name, size_t length, bool standIn, FT_Face* holder)
 {
     plat::sSystemFontFile file;
-    bool found = standIn ? (plat::FindSystemFontFile(name, file) || plat::FindNearestFontFile(name, file))
-                         : plat::FindSystemFontFile(name, file);
+    bool found = standIn
+        ? (plat::FindSystemFontFile(name, length, file) || plat::FindNearestFontFile(name, length, file))
+        : plat::FindSystemFontFile(name, length, file);
     if (!found)
         return false;
-    return FT_New_Face(*gFontLibrary, file.path.c_str(), file.index, holder) == 0;
+    return FT_New_Face(*gFontLibrary, file.path, file.index, holder) == 0;
 }
+
+constexpr char kStandInFamily[] = "Helvetica";
+constexpr size_t kStandInLength = sizeof kStandInFamily - 1;
 
 } // namespace
 
@@ -67,23 +88,26 @@ void ReleaseFontLibrary()
 eResultCode GetFontFilePath(const char* family, char path[256])
 {
     plat::sSystemFontFile file;
-    if (!family || !plat::FindSystemFontFile(family, file))
+    if (!family || !plat::FindSystemFontFile(family, std::strlen(family), file))
         return eCreateFailed;
-    size_t n = std::min<size_t>(file.path.size(), 255);
-    std::memcpy(path, file.path.data(), n);
+    size_t n = std::min<size_t>(std::strlen(file.path), 255);
+    std::memcpy(path, file.path, n);
     path[n] = 0;
     return eSuccess;
 }
 
 gCString ResolveFontFamilyName(const gCString& family)
 {
-    if (!gFontLibrary)
+    // A name whose bytes cannot be held resolves to nothing, as with no font library.
+    CMemBlock bytes;
+    if (!gFontLibrary || family.ToUTF8(bytes) != eSuccess)
         return gCString();
     plat::sSystemFontFile file;
-    if (plat::FindSystemFontFile(family.ToUTF8(), file))
+    if (plat::FindSystemFontFile(Bytes(bytes), bytes.GetSize(), file))
         return family;
-    if (plat::FindSystemFontFile("Helvetica", file) || plat::FindNearestFontFile("Helvetica", file))
-        return gCString("Helvetica");
+    if (plat::FindSystemFontFile(kStandInFamily, kStandInLength, file)
+        || plat::FindNearestFontFile(kStandInFamily, kStandInLength, file))
+        return gCString(kStandInFamily);
     return gCString();
 }
 
@@ -340,10 +364,12 @@ eResultCode gCFont::AddFontFromPath(const gCString& path, const gCString& name, 
 {
     if (!gFontLibrary)
         return eCreateFailed;
+    CMemBlock pathBytes;
+    PNU_TRY(ToTerminatedUTF8(path, pathBytes));
     FT_Face* holder = NewHolder();
     if (!holder)
         return eNoMemory;
-    if (FT_New_Face(*gFontLibrary, path.ToUTF8().c_str(), 0, holder) != 0) {
+    if (FT_New_Face(*gFontLibrary, Bytes(pathBytes), 0, holder) != 0) {
         MemFree(holder);
         return eCreateFailed;
     }
@@ -354,12 +380,15 @@ eResultCode gCFont::AddSystemFont(const gCString& family, uint32_t id)
 {
     if (!gFontLibrary)
         return eCreateFailed;
+    CMemBlock familyBytes;
+    PNU_TRY(family.ToUTF8(familyBytes));
     FT_Face* holder = NewHolder();
     if (!holder)
         return eNoMemory;
     // "Helvetica" stands in for a family that is not installed; it accepts fontconfig's nearest
     // font, so that the retry finds a face on any machine with fonts.
-    if (!OpenSystemFace(family.ToUTF8(), false, holder) && !OpenSystemFace("Helvetica", true, holder)) {
+    if (!OpenSystemFace(Bytes(familyBytes), familyBytes.GetSize(), false, holder)
+        && !OpenSystemFace(kStandInFamily, kStandInLength, true, holder)) {
         MemFree(holder);
         return eCreateFailed;
     }

@@ -2,6 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+namespace {
+
+bool Find(const char* name, plat::sSystemFontFile& file)
+{
+    return plat::FindSystemFontFile(name, std::strlen(name), file);
+}
+
+} // namespace
+
 TEST(PlatformFonts, FindsFamiliesAndStylesByName)
 {
     struct sCase { const char* name; const char* file; };
@@ -15,8 +26,8 @@ TEST(PlatformFonts, FindsFamiliesAndStylesByName)
     };
     for (const sCase& c : cases) {
         plat::sSystemFontFile file;
-        ASSERT_TRUE(plat::FindSystemFontFile(c.name, file)) << c.name;
-        EXPECT_EQ(file.path, c.file) << c.name;
+        ASSERT_TRUE(Find(c.name, file)) << c.name;
+        EXPECT_STREQ(file.path, c.file) << c.name;
         EXPECT_EQ(file.index, 0);
     }
 }
@@ -24,9 +35,9 @@ TEST(PlatformFonts, FindsFamiliesAndStylesByName)
 TEST(PlatformFonts, MissingFamiliesAreNotFoundButHaveANearestFont)
 {
     plat::sSystemFontFile file;
-    EXPECT_FALSE(plat::FindSystemFontFile("No Such Family Anywhere", file));
-    EXPECT_FALSE(plat::FindSystemFontFile("No Such Family Anywhere Bold", file));
-    EXPECT_FALSE(plat::FindSystemFontFile("", file));
-    EXPECT_TRUE(plat::FindNearestFontFile("No Such Family Anywhere", file));
-    EXPECT_FALSE(file.path.empty());
+    EXPECT_FALSE(Find("No Such Family Anywhere", file));
+    EXPECT_FALSE(Find("No Such Family Anywhere Bold", file));
+    EXPECT_FALSE(Find("", file));
+    EXPECT_TRUE(plat::FindNearestFontFile("No Such Family Anywhere", 23, file));
+    EXPECT_NE(file.path[0], '\0');
 }

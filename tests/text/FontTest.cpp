@@ -232,3 +232,20 @@ TEST_F(Fonts, FontsThatCannotJoinThePoolReleaseTheirFace)
     EXPECT_EQ(gCFont::AddSystemFont(gCString("DejaVu Sans"), 9), eCreateFailed);
     SetResourceContext(&TextContext());
 }
+
+// Running out of memory at any step of adding a font by path or by family (converting the name
+// included) fails with 5 or the pool's refusal, and the leak checker sees no face left open.
+TEST_F(Fonts, OutOfMemoryWhileAddingFontsFailsCleanly)
+{
+    const gCString path(kDejaVuSans), name("Orphan"), family("DejaVu Sans");
+    SetResourceContext(nullptr);
+    for (bool byPath : {true, false}) {
+        ForEachAllocationFailure(
+            [&] {
+                eResultCode result = byPath ? gCFont::AddFontFromPath(path, name, 9) : gCFont::AddSystemFont(family, 9);
+                EXPECT_TRUE(result == eNoMemory || result == eCreateFailed) << byPath << " " << result;
+            },
+            [](bool) {});
+    }
+    SetResourceContext(&TextContext());
+}
