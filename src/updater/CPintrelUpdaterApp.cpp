@@ -9,6 +9,7 @@
 #include "FileIO/gCMemFile.h"
 #include "app/AppGlobals.h"
 #include "app/ReportError.h"
+#include "core/CMemBlock.h"
 #include "resources/CResourceContext.h"
 #include "resources/gCStringTable.h"
 #include "sound/CSound.h"
@@ -168,7 +169,10 @@ eResultCode CPintrelUpdaterApp::OpenMainWindow()
     if (eResultCode result = CreateMainWindow(mBackdrop, 0, 6, gCFloatPoint{640.0f, 240.0f},
                                               gCFloatPoint{-1.0f, -1.0f}, nullptr, true);
         result != eSuccess) {
-        ReportError(result, GetUntranslatedText(6).ToMacRoman().c_str());
+        // Without room for the text the error is still reported, with its code's message alone.
+        CMemBlock text;
+        const bool converted = GetUntranslatedText(6).ToMacRomanCString(text) == eSuccess;
+        ReportError(result, converted ? reinterpret_cast<const char*>(text.GetData()) : nullptr);
         return result;
     }
     gCCmdTarget::SetDefaultTarget(this);

@@ -74,20 +74,21 @@ eResultCode CPintrelUpdaterBackdrop::AddStatusLineCopy(const gCString& text, con
     return AddStatusLine(copy, &colourCopy, update);
 }
 
-std::vector<CPintrelUpdaterBackdrop::sStatusRow> CPintrelUpdaterBackdrop::GetStatusRows() const
+int32_t CPintrelUpdaterBackdrop::GetStatusRowCount() const
 {
-    std::vector<sStatusRow> rows;
+    return mStatusTable ? mStatusTable->GetRowCount() : 0;
+}
+
+CPintrelUpdaterBackdrop::sStatusRow CPintrelUpdaterBackdrop::GetStatusRow(int32_t index) const
+{
+    sStatusRow row;
     if (!mStatusTable)
-        return rows;
-    for (int32_t i = 0; i < mStatusTable->GetRowCount(); ++i) {
-        sStatusRow row;
-        if (const char16_t* text = mStatusTable->GetCellText(i, 0))
-            row.text = gCString(text);
-        if (const CTableWidget::sRow* record = mStatusTable->GetRow(i))
-            row.colour = record->textColour;
-        rows.push_back(row);
-    }
-    return rows;
+        return row;
+    if (const char16_t* text = mStatusTable->GetCellText(index, 0))
+        row.text = gCString(text);
+    if (const CTableWidget::sRow* record = mStatusTable->GetRow(index))
+        row.colour = record->textColour;
+    return row;
 }
 
 void CPintrelUpdaterBackdrop::SetMessageActive(bool active)

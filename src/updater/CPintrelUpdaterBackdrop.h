@@ -10,8 +10,6 @@
 #include "core/gCString.h"
 #include "widgets/CBackdrop.h"
 
-#include <vector>
-
 class CImWidget;
 class CMLTableWidget;
 class CTxWidget;
@@ -75,8 +73,9 @@ public:
     const gCString& GetMessageURL() const { return mMessageURL; }
     float GetProgress() const { return mProgress; }
     gCString GetPercentText() const;
-    // The status lines shown so far (empty while there is no table).
-    std::vector<sStatusRow> GetStatusRows() const;
+    // The status lines shown so far (none while there is no table); a row past the end is empty.
+    int32_t GetStatusRowCount() const;
+    sStatusRow GetStatusRow(int32_t index) const;
     CMLTableWidget* GetStatusTable() const { return mStatusTable; }
     CImWidget* GetScrollThumb() const { return mScrollThumb; }
     const gCRect& GetSavedWindowBounds() const { return mSavedWindowBounds; }

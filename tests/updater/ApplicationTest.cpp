@@ -112,8 +112,8 @@ TEST_F(Application, ChoosesTheLanguageBlockOfTheProduct)
             ASSERT_EQ(Start(app, gCString("")), eSuccess);
             EXPECT_EQ(gLanguageOffset, c.offset);
             EXPECT_EQ(gLanguageBaseId, c.baseId);
-            ASSERT_FALSE(app.GetBackdrop()->GetStatusRows().empty());
-            EXPECT_EQ(app.GetBackdrop()->GetStatusRows()[0].text.ToUTF8(), c.ready);
+            ASSERT_GT(app.GetBackdrop()->GetStatusRowCount(), 0);
+            EXPECT_EQ(app.GetBackdrop()->GetStatusRow(0).text.ToUTF8(), c.ready);
         }
         TearDown();
         SetUp();
@@ -163,10 +163,10 @@ TEST_F(Application, DocumentPathsThatNameNothingLeaveTheWindowWaiting)
             ASSERT_EQ(Start(app, gCString(c.path)), eSuccess);
             EXPECT_EQ(app.IsQuitRequested(), 0u);
             EXPECT_EQ(app.IsHeartbeatEnabled(), 1u);
-            ASSERT_EQ(app.GetBackdrop()->GetStatusRows().size(), c.lines);
+            ASSERT_EQ(size_t(app.GetBackdrop()->GetStatusRowCount()), c.lines);
             if (c.lines == 2) {
-                EXPECT_EQ(app.GetBackdrop()->GetStatusRows()[1].text.ToUTF8(), "File not found: /no/such/update.pnu");
-                EXPECT_EQ(app.GetBackdrop()->GetStatusRows()[1].colour, kStatusDarkRed);
+                EXPECT_EQ(app.GetBackdrop()->GetStatusRow(1).text.ToUTF8(), "File not found: /no/such/update.pnu");
+                EXPECT_EQ(app.GetBackdrop()->GetStatusRow(1).colour, kStatusDarkRed);
             }
         }
         TearDown();
@@ -303,13 +303,13 @@ TEST_F(Application, MainButtonActsOnlyWhenReleasedOverIt)
     CWidget* taker = nullptr;
     EXPECT_EQ(OnMainButton(backdrop, button, &taker, gCPoint(50, 10)), eSuccess);
     EXPECT_EQ(taker, button);
-    EXPECT_EQ(backdrop->GetStatusRows().size(), 2u);
+    EXPECT_EQ(backdrop->GetStatusRowCount(), 2);
 
     // Pressed on the message part with the panel off: nothing.
     pointAt(100, 170);
     backdrop->SetMessageActive(false);
     EXPECT_EQ(OnMainButton(backdrop, button, &taker, gCPoint(50, 10)), eSuccess);
-    EXPECT_EQ(backdrop->GetStatusRows().size(), 2u);
+    EXPECT_EQ(backdrop->GetStatusRowCount(), 2);
 
     // Pressed on the message part with the panel on: the check starts.
     backdrop->SetMessageActive(true);

@@ -194,8 +194,10 @@ protected:
     static std::vector<sShownLine> Shown(const CPintrelUpdaterBackdrop& backdrop)
     {
         std::vector<sShownLine> lines;
-        for (const CPintrelUpdaterBackdrop::sStatusRow& row : backdrop.GetStatusRows())
+        for (int32_t i = 0; i < backdrop.GetStatusRowCount(); ++i) {
+            const CPintrelUpdaterBackdrop::sStatusRow row = backdrop.GetStatusRow(i);
             lines.push_back({row.text.ToUTF8(), row.colour});
+        }
         return lines;
     }
 

@@ -98,7 +98,7 @@ TEST_F(UpdaterWindow, TheThumbAppearsOnceTheLinesOverflowAndFollowsTheScrollPosi
     EXPECT_LT(thumb->GetHeight(), usable);
     // The newest line is shown, so the thumb sits at the track's end.
     EXPECT_EQ(thumb->GetRect().top, 5 + usable - thumb->GetHeight());
-    EXPECT_EQ(backdrop->GetStatusRows().back().colour, kStatusBrown);
+    EXPECT_EQ(backdrop->GetStatusRow(backdrop->GetStatusRowCount() - 1).colour, kStatusBrown);
 
     ASSERT_EQ(table->ScrollToTop(false), eSuccess);
     EXPECT_EQ(thumb->GetRect().top, 5);
@@ -166,16 +166,16 @@ TEST_F(UpdaterWindow, TheWebLinkOpensTheProductPageOrSaysItCannot)
     EXPECT_EQ(underline->GetRect().top, link->GetRect().bottom - 2);
     EXPECT_EQ(underline->GetWidth(), link->GetWidth());
 
-    const size_t lines = backdrop->GetStatusRows().size();
+    const int32_t lines = backdrop->GetStatusRowCount();
     PointAt(link, 3, 3);
     CWidget* taker = nullptr;
     ASSERT_EQ(backdrop->DispatchLButtonDownEvent(&taker, link->LocalToRoot(gCPoint(3, 3))), eSuccess);
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(backdrop->GetStatusRows().size(), lines);
+    EXPECT_EQ(backdrop->GetStatusRowCount(), lines);
 
     opens = false;
     ASSERT_EQ(backdrop->OpenWebPage(), eSuccess);
-    EXPECT_EQ(backdrop->GetStatusRows().size(), lines + 1);
+    EXPECT_EQ(backdrop->GetStatusRowCount(), lines + 1);
 }
 
 class UpdaterWindowLanguages : public UpdaterTest {};
