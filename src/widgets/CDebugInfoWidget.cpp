@@ -25,48 +25,78 @@ constexpr uint32_t kEscape = 27;
 constexpr uint64_t kDoubleClickMilliseconds = 500;
 
 // The ancestors of a widget, parent first; `cut` tells that the chain went on beyond the limit.
-void CollectAncestors(CWidget* widget, gCArray<CWidget*>& ancestors, bool& cut, eResultCode& result)
+eResultCode CollectAncestors(CWidget* widget, gCArray<CWidget*>& ancestors, bool& cut)
 {
     cut = false;
-    result = eSuccess;
     for (CWidget* step = widget->GetParent(); step; step = step->GetParent()) {
         if (ancestors.GetSize() > CDebugInfoWidget::kMaxDepth) {
             cut = true;
-            return;
+            return eSuccess;
         }
-        if (result = ancestors.Add(step); result != eSuccess)
-            return;
+        PNU_TRY(ancestors.Add(step));
     }
+    return eSuccess;
 }
 
 // Adds a row with the text, and with the widget as its id when there is one.
-eResultCode AddListRow(CTableWidget* table, const std::string& text, CWidget* widget)
+eResultCode AddListRow(CTableWidget* table, const gCString& text, CWidget* widget)
 {
     PNU_TRY(table->AddRow(false));
     int32_t index = table->GetRowCount() - 1;
-    gCString cell;
-    PNU_TRY(MacRomanString(text, cell));
-    PNU_TRY(table->SetCellText(index, 0, cell, false));
+    PNU_TRY(table->SetCellText(index, 0, text, false));
     return widget ? table->SetRowId(index, uintptr_t(widget)) : eSuccess;
+}
+
+eResultCode AddRecursionRow(CTableWidget* table)
+{
+    gCString text;
+    PNU_TRY(AppendChars(text, CDebugInfoWidget::kRecursionText));
+    return AddListRow(table, text, nullptr);
+}
+
+// The prefix, then the widget's row text.
+eResultCode AddWidgetRow(CTableWidget* table, const gCString& prefix, CWidget* widget)
+{
+    gCString text;
+    PNU_TRY(StartText(text));
+    PNU_TRY(text.Append(prefix));
+    PNU_TRY(AppendWidgetRowText(text, widget));
+    return AddListRow(table, text, widget);
+}
+
+// The prefix with " : " after it: the prefix of the next level down.
+eResultCode DeeperPrefix(const gCString& prefix, gCString& deeper)
+{
+    PNU_TRY(StartText(deeper));
+    PNU_TRY(deeper.Append(prefix));
+    return deeper.Append(u" : ");
 }
 
 // What may keep a widget unseen or deaf, each phrase between `lead` and `tail`; a plain widget
 // is hit only with a threshold above 0, which is the inspected widget's own.
-std::string StateWarnings(const CWidget* subject, int32_t inspectedThreshold, const char* lead, const char* tail)
+eResultCode AppendStateWarnings(gCString& text, const CWidget* subject, int32_t inspectedThreshold,
+                                const char16_t* lead, const char16_t* tail)
 {
-    std::string text;
-    auto add = [&](bool when, const char* phrase) {
-        if (when)
-            text += std::string(lead) + phrase + tail;
+    const struct {
+        bool when;
+        const char16_t* phrase;
+    } warnings[] = {
+        {!subject->IsVisible(), u"Not visible."},
+        {!subject->IsActive(), u"Not Active."},
+        {!subject->CanGetFocus(), u"Can't get focus."},
+        {uint32_t(subject->GetOpacity()) <= 39, u"Opacity < 40"},
+        {uint32_t(subject->GetOpacityThreshold()) > 200, u"OpaqueThreshold > 200"},
+        {subject->GetTypeCode() == CWidget::kTypeCode && inspectedThreshold == 0,
+         u"CWidget may need OpaqueThreshold > 0"},
     };
-    add(!subject->IsVisible(), "Not visible.");
-    add(!subject->IsActive(), "Not Active.");
-    add(!subject->CanGetFocus(), "Can't get focus.");
-    add(uint32_t(subject->GetOpacity()) <= 39, "Opacity < 40");
-    add(uint32_t(subject->GetOpacityThreshold()) > 200, "OpaqueThreshold > 200");
-    add(subject->GetTypeCode() == CWidget::kTypeCode && inspectedThreshold == 0,
-        "CWidget may need OpaqueThreshold > 0");
-    return text;
+    for (const auto& warning : warnings) {
+        if (!warning.when)
+            continue;
+        PNU_TRY(text.Append(lead));
+        PNU_TRY(text.Append(warning.phrase));
+        PNU_TRY(text.Append(tail));
+    }
+    return eSuccess;
 }
 
 template <typename T>
@@ -221,33 +251,38 @@ eResultCode CDebugInfoWidget::FillWidgetList(CTableWidget* table, CWidget* widge
     PNU_TRY(table->RemoveAllRows(false));
     gCArray<CWidget*> ancestors;
     bool cut = false;
-    eResultCode collected = eSuccess;
-    CollectAncestors(widget, ancestors, cut, collected);
-    PNU_TRY(collected);
+    PNU_TRY(CollectAncestors(widget, ancestors, cut));
     if (cut)
-        PNU_TRY(AddListRow(table, kRecursionText, nullptr));
-    std::string prefix;
+        PNU_TRY(AddRecursionRow(table));
+    gCString prefix;
+    PNU_TRY(StartText(prefix));
     for (int32_t i = ancestors.GetSize() - 1; i >= 0; --i) {
-        PNU_TRY(AddListRow(table, prefix + WidgetRowText(ancestors[i]), ancestors[i]));
-        prefix += "   ";
+        PNU_TRY(AddWidgetRow(table, prefix, ancestors[i]));
+        PNU_TRY(prefix.Append(u"   "));
     }
-    PNU_TRY(AddListRow(table, prefix + WidgetRowText(widget), widget));
+    PNU_TRY(AddWidgetRow(table, prefix, widget));
     PNU_TRY(table->SelectRow(table->GetRowCount() - 1, false));
-    prefix += " : ";
-    for (int32_t i = 0; i < widget->GetChildCount(); ++i)
-        PNU_TRY(AddSubtreeRows(widget->GetChild(i), table, prefix, 0));
-    return eSuccess;
+    return AddChildRows(widget, table, prefix, 0);
 }
 
-eResultCode CDebugInfoWidget::AddSubtreeRows(CWidget* widget, CTableWidget* table, std::string prefix,
+eResultCode CDebugInfoWidget::AddSubtreeRows(CWidget* widget, CTableWidget* table, const gCString& prefix,
                                              int32_t depth)
 {
     if (depth > kMaxDepth)
-        return AddListRow(table, kRecursionText, nullptr);
-    PNU_TRY(AddListRow(table, prefix + WidgetRowText(widget), widget));
-    prefix += " : ";
+        return AddRecursionRow(table);
+    PNU_TRY(AddWidgetRow(table, prefix, widget));
+    return AddChildRows(widget, table, prefix, depth + 1);
+}
+
+eResultCode CDebugInfoWidget::AddChildRows(CWidget* widget, CTableWidget* table, const gCString& prefix,
+                                           int32_t depth)
+{
+    if (widget->GetChildCount() == 0)
+        return eSuccess;
+    gCString deeper;
+    PNU_TRY(DeeperPrefix(prefix, deeper));
     for (int32_t i = 0; i < widget->GetChildCount(); ++i)
-        PNU_TRY(AddSubtreeRows(widget->GetChild(i), table, prefix, depth + 1));
+        PNU_TRY(AddSubtreeRows(widget->GetChild(i), table, deeper, depth));
     return eSuccess;
 }
 
@@ -256,38 +291,41 @@ eResultCode CDebugInfoWidget::DescribeWidgetTree(CWidget* widget)
     auto* note = FindChild<CTxWidget>(this, kNoteId);
     if (!widget || !note)
         return eSuccess;
-    std::string text;
     gCArray<CWidget*> ancestors;
     bool cut = false;
-    eResultCode collected = eSuccess;
-    CollectAncestors(widget, ancestors, cut, collected);
-    PNU_TRY(collected);
-    if (cut)
-        text = std::string(kRecursionText) + "   ";
+    PNU_TRY(CollectAncestors(widget, ancestors, cut));
+    gCString text;
+    PNU_TRY(StartText(text));
+    if (cut) {
+        PNU_TRY(AppendChars(text, kRecursionText));
+        PNU_TRY(text.Append(u"   "));
+    }
     if (widget->GetEventMask() != 0)
-        text += StateWarnings(widget, widget->GetOpacityThreshold(), "Warning: ", "   ");
+        PNU_TRY(AppendStateWarnings(text, widget, widget->GetOpacityThreshold(), u"Warning: ", u"   "));
     for (int32_t i = ancestors.GetSize() - 1; i >= 0; --i)
-        AppendAncestorWarnings(widget, ancestors[i], text);
-    gCString shown;
-    PNU_TRY(MacRomanString(text, shown));
-    return note->SetText(shown, true, true);
+        PNU_TRY(AppendAncestorWarnings(widget, ancestors[i], text));
+    return note->SetText(text, true, true);
 }
 
-void CDebugInfoWidget::AppendAncestorWarnings(CWidget* widget, CWidget* ancestor, std::string& text)
+eResultCode CDebugInfoWidget::AppendAncestorWarnings(CWidget* widget, CWidget* ancestor, gCString& text)
 {
-    static constexpr const char* kEventTexts[8] = {
-        "eKeyEvent False.   ",     "eTimerEvent False.   ",   "eHeartbeatEvent False.   ",
-        "eMouseMoveEvent False.   ", "eLButtonEvent False.   ", "eMButtonEvent False.   ",
-        "eRButtonEvent False.   ", "eMessageEvent False.   "};
-    std::string line = StateWarnings(ancestor, widget->GetOpacityThreshold(), "", "  ");
+    static constexpr const char16_t* kEventTexts[8] = {
+        u"eKeyEvent False.   ",     u"eTimerEvent False.   ",   u"eHeartbeatEvent False.   ",
+        u"eMouseMoveEvent False.   ", u"eLButtonEvent False.   ", u"eMButtonEvent False.   ",
+        u"eRButtonEvent False.   ", u"eMessageEvent False.   "};
+    gCString line;
+    PNU_TRY(AppendStateWarnings(line, ancestor, widget->GetOpacityThreshold(), u"", u"  "));
     const uint32_t missing = widget->GetEventMask() & ~ancestor->GetEventMask();
     for (int32_t bit = 0; bit < 8; ++bit)
         if (missing & (1u << bit))
-            line += kEventTexts[bit];
-    if (line.empty())
-        return;
-    text += "Warning: \"" + ancestor->GetName().ToMacRoman() + "\"  - ID = " + IdText(ancestor->GetId()) +
-            " : " + line + "   ";
+            PNU_TRY(line.Append(kEventTexts[bit]));
+    if (line.IsEmpty())
+        return eSuccess;
+    PNU_TRY(text.Append(u"Warning: "));
+    PNU_TRY(AppendWidgetRowText(text, ancestor));
+    PNU_TRY(text.Append(u" : "));
+    PNU_TRY(text.Append(line));
+    return text.Append(u"   ");
 }
 
 // ---- input -------------------------------------------------------------------------------------

@@ -8,8 +8,6 @@
 #include "app/CTimer.h"
 #include "widgets/CRoRectWidget.h"
 
-#include <string>
-
 class CTableWidget;
 
 class CDebugInfoWidget : public CRoRectWidget {
@@ -39,10 +37,10 @@ public:
 
     // The list: the widget's ancestors from the root, the widget (selected), then its subtree.
     eResultCode FillWidgetList(CTableWidget* table, CWidget* widget);
-    eResultCode AddSubtreeRows(CWidget* widget, CTableWidget* table, std::string prefix, int32_t depth);
+    eResultCode AddSubtreeRows(CWidget* widget, CTableWidget* table, const gCString& prefix, int32_t depth);
     // The note: the widget's own warnings, then each ancestor's, root first.
     eResultCode DescribeWidgetTree(CWidget* widget);
-    static void AppendAncestorWarnings(CWidget* widget, CWidget* ancestor, std::string& text);
+    static eResultCode AppendAncestorWarnings(CWidget* widget, CWidget* ancestor, gCString& text);
 
     // Searches from the main window's backdrop, going on after the widget shown last and
     // wrapping once; a miss shows an alert and changes nothing.
@@ -78,7 +76,9 @@ private:
     // A widget a list row names, only while it is still in this panel's tree.
     CWidget* LiveWidget(uintptr_t rowId);
     eResultCode AttachCutout(CWidget* widget, float radius);
-    eResultCode SetLabel(uint32_t id, const std::string& text);
+    // The rows of the widget's children, one level below the prefix.
+    eResultCode AddChildRows(CWidget* widget, CTableWidget* table, const gCString& prefix, int32_t depth);
+    eResultCode SetLabel(uint32_t id, const gCString& text);
     eResultCode BuildListAndNote(CWidget* widget);
 
     CWidget* mSelected = nullptr;

@@ -11,9 +11,10 @@
 #include "widgets/CTxEdWidget.h"
 #include "widgets/CTxWidget.h"
 #include "widgets/CWidgetEffectBorder.h"
-#include "widgets/CWidgetEffectCutout.h"
 #include "widgets/CWidgetEffectShadow.h"
 #include "widgets/DebugPanelText.h"
+
+#include <cstdio>
 
 namespace {
 
@@ -30,15 +31,43 @@ struct sInfoRow {
     int32_t captionX, valueX, y, valueRight;
 };
 
-std::string Flag(bool on) { return on ? " True" : " False"; }
-const char* Mark(const CWidget* widget, int32_t kind) { return widget->GetCallback(kind) ? "+" : "o"; }
+// The three columns of the grid of flags: where the caption starts, where the value starts and ends.
+struct sGridColumn {
+    int32_t captionX, valueX, valueRight;
+};
 
-std::string EventText(const CWidget* widget, uint32_t bit, std::initializer_list<int32_t> kinds)
+// One cell of the grid: the value label's id and the caption.
+struct sGridCell {
+    uint32_t id;
+    const char* caption;
+};
+
+// What a flag label shows: whether the flag is set.
+const char16_t* Flag(bool on) { return on ? u" True" : u" False"; }
+// Whether a callback of the kind is set: "+" when it is, "o" when not.
+const char16_t* Mark(const CWidget* widget, int32_t kind) { return widget->GetCallback(kind) ? u"+" : u"o"; }
+
+// One event kind: whether the widget takes it, then the mark of each callback that handles it.
+struct sEventRow {
+    uint32_t id;
+    uint32_t bit;
+    int32_t kinds[2];
+    int32_t kindCount;
+};
+
+eResultCode AppendEventText(gCString& text, const CWidget* widget, const sEventRow& row)
 {
-    std::string text = (widget->GetEventMask() & bit) ? " True " : " False ";
-    for (int32_t kind : kinds)
-        text += Mark(widget, kind);
-    return text;
+    PNU_TRY(text.Append((widget->GetEventMask() & row.bit) ? u" True " : u" False "));
+    for (int32_t i = 0; i < row.kindCount; ++i)
+        PNU_TRY(text.Append(Mark(widget, row.kinds[i])));
+    return eSuccess;
+}
+
+eResultCode AppendNumber(gCString& text, int32_t value)
+{
+    char digits[16];
+    std::snprintf(digits, sizeof digits, " %d", value);
+    return AppendChars(text, digits);
 }
 
 bool Inside(const gCRect& inner, const gCRect& outer)
@@ -67,6 +96,64 @@ gCString UpperLetters(const gCString& text)
     return upper;
 }
 
+// A 12-point label of the panel, shown.
+CTxWidget* NewPanelLabel()
+{
+    auto* label = new CTxWidget();
+    if (!label)
+        return nullptr;
+    (void)label->SetFontPointSize(12.0f, false, false);
+    label->SetVisible(true, false);
+    return label;
+}
+
+// Whether the widget blits straight to the screen when moved; "  ***" when an ancestor holds an
+// effect over it, which such a blit would leave out.
+eResultCode AppendDirectBlitText(gCString& text, const CWidget* widget)
+{
+    PNU_TRY(text.Append(Flag(widget->GetBlitOnMove())));
+    if (!widget->GetBlitOnMove())
+        return eSuccess;
+    int32_t steps = 0;
+    for (CWidget* step = widget->GetParent(); step && steps <= CDebugInfoWidget::kMaxDepth;
+         step = step->GetParent(), ++steps) {
+        bool holds = false;
+        for (int32_t i = 0; i < CWidget::kEffectSlots; ++i)
+            holds = holds || step->GetOverEffect(i) != nullptr;
+        if (holds)
+            return text.Append(u"  ***");
+    }
+    return eSuccess;
+}
+
+// The widget's rect in its parent; "   ***" when it reaches outside the parent.
+eResultCode AppendClientAreaText(gCString& text, const CWidget* widget)
+{
+    PNU_TRY(AppendRectText(text, widget->GetRect()));
+    CWidget* parent = widget->GetParent();
+    if (!parent)
+        return eSuccess;
+    gCRect own = parent->GetRect();
+    parent->ParentToLocal(own);
+    return Inside(widget->GetRect(), own) ? eSuccess : text.Append(u"   ***");
+}
+
+// The widget's rect in its root; "   ***" when it reaches outside the root. Nothing when the
+// parent chain is too long to have a root.
+eResultCode AppendBackdropAreaText(gCString& text, CWidget* widget)
+{
+    CWidget* root = BoundedRoot(widget);
+    if (!root)
+        return eSuccess;
+    gCRect area = widget->GetRect();
+    widget->ParentToLocal(area);
+    widget->LocalToRoot(area);
+    PNU_TRY(AppendRectText(text, area));
+    if (widget->GetParent() && !Inside(area, root->GetRect()))
+        return text.Append(u"   ***");
+    return eSuccess;
+}
+
 } // namespace
 
 uint32_t LightenPanelColour(uint32_t c)
@@ -89,11 +176,9 @@ eResultCode CDebugInfoWidget::BuildInspectorPanel(CWidget* widget)
 {
     const int32_t w = GetWidth(), half = w / 2, third = w / 3;
 
-    auto* find = new CTxWidget();
+    auto* find = NewPanelLabel();
     if (!find)
         return eNoMemory;
-    (void)find->SetFontPointSize(12.0f, false, false);
-    find->SetVisible(true, false);
     (void)find->SetText(gCString("Find Widget:"), true, false);
     (void)find->SetPosition(10, 30, false);
     if (AddChildOrDelete(this, find, false) != eSuccess)
@@ -111,45 +196,40 @@ eResultCode CDebugInfoWidget::BuildInspectorPanel(CWidget* widget)
     field->SetId(kFieldId);
     if (AddChildOrDelete(this, field, false) != eSuccess)
         return eNoMemory;
-    if (auto* cutout = new CWidgetEffectCutout()) {
-        (void)cutout->SetRadius(1.7f);
-        (void)cutout->SetOpacity(180, false);
-        PNU_TRY(field->AttachOverEffect(cutout, 0, false));
-    } else {
-        return eNoMemory;
-    }
+    PNU_TRY(AttachCutout(field, 1.7f));
 
     PNU_TRY(AddButton(kByIdButton, "By ID", w - 200, 30, 50, 15));
     PNU_TRY(AddButton(kByNameButton, "Name", w - 140, 30, 50, 15));
     PNU_TRY(AddButton(kAssertButton, "Assert", w - 60, 30, 50, 15));
 
-    const sInfoRow rows[] = {
+    const sInfoRow heading[] = {
         {FourCC("name"), "Resource Name:", 10, 130, 55, w - 10},
         {FourCC("rsid"), "Resource ID:", 10, 130, 72, half + 60},
         {FourCC("wgty"), "Widget Type:", half + 120, w - 84, 72, w - 10},
-        {FourCC("evky"), "E Key:", 10, third - 94, 97, third - 20},
-        {FourCC("evtm"), "E Timer:", third + 20, 2 * third - 94, 97, 2 * third - 20},
-        {FourCC("evhb"), "E Heart:", 2 * third + 20, w - 84, 97, w - 10},
-        {FourCC("evbl"), "E L Button:", 10, third - 94, 114, third - 20},
-        {FourCC("evbm"), "E M Button:", third + 20, 2 * third - 94, 114, 2 * third - 20},
-        {FourCC("evbr"), "E R Button:", 2 * third + 20, w - 84, 114, w - 10},
-        {FourCC("evmm"), "E Mouse Move:", 10, third - 94, 131, third - 20},
-        {FourCC("evms"), "E Message:", third + 20, 2 * third - 94, 131, 2 * third - 20},
-        {FourCC("rend"), "RenderProc:", 2 * third + 20, w - 84, 131, w - 10},
-        {FourCC("flvs"), "Visible:", 10, third - 94, 156, third - 20},
-        {FourCC("flip"), "Stay In Parent:", third + 20, 2 * third - 94, 156, 2 * third - 20},
-        {FourCC("flgf"), "Can Get Focus:", 2 * third + 20, w - 84, 156, w - 10},
-        {FourCC("flac"), "Active:", 10, third - 94, 173, third - 20},
-        {FourCC("flpo"), "Prop Opacity:", third + 20, 2 * third - 94, 173, 2 * third - 20},
-        {FourCC("flob"), "Opaque Blit:", 2 * third + 20, w - 84, 173, w - 10},
-        {FourCC("inop"), "Opacity:", 10, third - 94, 190, third - 20},
-        {FourCC("inot"), "Opac Thresh:", third + 20, 2 * third - 94, 190, 2 * third - 20},
-        {FourCC("fldb"), "Direct Blit:", 2 * third + 20, w - 84, 190, w - 10},
-        {FourCC("crpr"), "Client Area:", 10, 90, 215, half - 20},
-        {FourCC("crbk"), "Area Backdrop:", half + 10, half + 100, 215, w - 10},
     };
-    for (const sInfoRow& row : rows)
+    for (const sInfoRow& row : heading)
         PNU_TRY(AddInfoRow(row.id, row.caption, row.captionX, row.valueX, row.y, row.valueRight));
+
+    const sGridColumn columns[3] = {
+        {10, third - 94, third - 20}, {third + 20, 2 * third - 94, 2 * third - 20}, {2 * third + 20, w - 84, w - 10}};
+    const struct {
+        int32_t y;
+        sGridCell cells[3];
+    } grid[] = {
+        {97, {{FourCC("evky"), "E Key:"}, {FourCC("evtm"), "E Timer:"}, {FourCC("evhb"), "E Heart:"}}},
+        {114, {{FourCC("evbl"), "E L Button:"}, {FourCC("evbm"), "E M Button:"}, {FourCC("evbr"), "E R Button:"}}},
+        {131, {{FourCC("evmm"), "E Mouse Move:"}, {FourCC("evms"), "E Message:"}, {FourCC("rend"), "RenderProc:"}}},
+        {156, {{FourCC("flvs"), "Visible:"}, {FourCC("flip"), "Stay In Parent:"}, {FourCC("flgf"), "Can Get Focus:"}}},
+        {173, {{FourCC("flac"), "Active:"}, {FourCC("flpo"), "Prop Opacity:"}, {FourCC("flob"), "Opaque Blit:"}}},
+        {190, {{FourCC("inop"), "Opacity:"}, {FourCC("inot"), "Opac Thresh:"}, {FourCC("fldb"), "Direct Blit:"}}},
+    };
+    for (const auto& line : grid)
+        for (int32_t c = 0; c < 3; ++c)
+            PNU_TRY(AddInfoRow(line.cells[c].id, line.cells[c].caption, columns[c].captionX, columns[c].valueX,
+                               line.y, columns[c].valueRight));
+
+    PNU_TRY(AddInfoRow(FourCC("crpr"), "Client Area:", 10, 90, 215, half - 20));
+    PNU_TRY(AddInfoRow(FourCC("crbk"), "Area Backdrop:", half + 10, half + 100, 215, w - 10));
 
     return BuildListAndNote(widget);
 }
@@ -157,20 +237,16 @@ eResultCode CDebugInfoWidget::BuildInspectorPanel(CWidget* widget)
 eResultCode CDebugInfoWidget::AddInfoRow(uint32_t id, const char* caption, int32_t captionX, int32_t valueX,
                                          int32_t y, int32_t valueRight)
 {
-    auto* label = new CTxWidget();
+    auto* label = NewPanelLabel();
     if (!label)
         return eNoMemory;
-    (void)label->SetFontPointSize(12.0f, false, false);
-    label->SetVisible(true, false);
     (void)label->SetText(gCString(caption), true, false);
     (void)label->SetPosition(captionX, y, false);
     if (AddChildOrDelete(this, label, false) != eSuccess)
         return eNoMemory;
-    auto* value = new CTxWidget();
+    auto* value = NewPanelLabel();
     if (!value)
         return eNoMemory;
-    value->SetVisible(true, false);
-    (void)value->SetFontPointSize(12.0f, false, false);
     (void)value->SetPosition(valueX, y, false);
     value->SetSizeToText(false);
     (void)value->SetSize(valueRight - valueX, 15, false);
@@ -197,11 +273,9 @@ eResultCode CDebugInfoWidget::AddButton(uint32_t id, const char* caption, int32_
     button->SetId(id);
     if (AddChildOrDelete(this, button, false) != eSuccess)
         return eNoMemory;
-    auto* label = new CTxWidget();
+    auto* label = NewPanelLabel();
     if (!label)
         return eNoMemory;
-    (void)label->SetFontPointSize(12.0f, false, false);
-    label->SetVisible(true, false);
     label->SetColour(0xFFFFFFFFu, false);
     label->SetActive(false);
     (void)label->SetText(gCString(caption), true, false);
@@ -237,86 +311,61 @@ eResultCode CDebugInfoWidget::OnButton(uintptr_t context, CWidget* button, CWidg
     return eSuccess;
 }
 
-eResultCode CDebugInfoWidget::SetLabel(uint32_t id, const std::string& text)
+eResultCode CDebugInfoWidget::SetLabel(uint32_t id, const gCString& text)
 {
     auto* label = dynamic_cast<CTxWidget*>(FindWidgetById(id));
     if (!label)
         return eSuccess;
-    gCString shown;
-    PNU_TRY(MacRomanString(text, shown));
-    return label->SetText(shown, true, false);
+    return label->SetText(text, true, false);
 }
 
 eResultCode CDebugInfoWidget::ShowWidgetInfo(CWidget* widget)
 {
     if (!widget)
         return eSuccess;
+    // Each label's text is built in this one string, in the order the labels are set.
+    gCString text;
+    auto show = [this, &text](uint32_t id, auto&& build) -> eResultCode {
+        PNU_TRY(StartText(text));
+        PNU_TRY(build());
+        return SetLabel(id, text);
+    };
+    auto showFlag = [&](uint32_t id, bool on) { return show(id, [&] { return text.Append(Flag(on)); }); };
+
+    PNU_TRY(show(FourCC("name"), [&] {
+        PNU_TRY(text.Append(u" "));
+        return AppendShownName(text, widget->GetName());
+    }));
+    PNU_TRY(show(FourCC("rsid"), [&] { return AppendIdText(text, widget->GetId()); }));
     const uint32_t type = widget->GetTypeCode();
     const char typeText[] = {' ', char(type >> 24), char(type >> 16), char(type >> 8), char(type), 0};
+    PNU_TRY(show(FourCC("wgty"), [&] { return AppendChars(text, typeText); }));
 
-    std::string directBlit = Flag(widget->GetBlitOnMove());
-    if (widget->GetBlitOnMove()) {
-        int32_t steps = 0;
-        for (CWidget* step = widget->GetParent(); step && steps <= kMaxDepth; step = step->GetParent(), ++steps) {
-            bool holds = false;
-            for (int32_t i = 0; i < kEffectSlots; ++i)
-                holds = holds || step->GetOverEffect(i) != nullptr;
-            if (holds) {
-                directBlit += "  ***";
-                break;
-            }
-        }
-    }
-
-    CWidget* parent = widget->GetParent();
-    CWidget* root = BoundedRoot(widget);
-    std::string clientArea = RectText(widget->GetRect());
-    if (parent) {
-        gCRect own = parent->GetRect();
-        parent->ParentToLocal(own);
-        if (!Inside(widget->GetRect(), own))
-            clientArea += "   ***";
-    }
-    std::string backdropArea;
-    if (root) {
-        gCRect area = widget->GetRect();
-        widget->ParentToLocal(area);
-        widget->LocalToRoot(area);
-        backdropArea = RectText(area);
-        if (parent && !Inside(area, root->GetRect()))
-            backdropArea += "   ***";
-    }
-
-    const struct {
-        uint32_t id;
-        std::string text;
-    } values[] = {
-        {FourCC("name"), " " + widget->GetName().ToMacRoman()},
-        {FourCC("rsid"), IdText(widget->GetId())},
-        {FourCC("wgty"), typeText},
-        {FourCC("evky"), EventText(widget, kEventKeys, {kCallbackKeyDown, kCallbackKeyUp})},
-        {FourCC("evtm"), EventText(widget, kEventTimer, {kCallbackTimer})},
-        {FourCC("evhb"), EventText(widget, kEventHeartbeat, {kCallbackHeartbeat})},
-        {FourCC("evbl"), EventText(widget, kEventLeftButton, {kCallbackLButtonDown, kCallbackLButtonUp})},
-        {FourCC("evbm"), EventText(widget, kEventMiddleButton, {kCallbackMButtonDown, kCallbackMButtonUp})},
-        {FourCC("evbr"), EventText(widget, kEventRightButton, {kCallbackRButtonDown, kCallbackRButtonUp})},
-        {FourCC("evmm"), EventText(widget, kEventMouseMove, {kCallbackMouseMove})},
-        {FourCC("evms"), EventText(widget, kEventMessages, {kCallbackMessage})},
-        {FourCC("rend"), Mark(widget, kCallbackRender)},
-        {FourCC("flvs"), Flag(widget->IsVisible())},
-        {FourCC("flip"), Flag(widget->GetStayInParent())},
-        {FourCC("flgf"), Flag(widget->CanGetFocus())},
-        {FourCC("flac"), Flag(widget->IsActive())},
-        {FourCC("flpo"), Flag(widget->GetPropOpacity())},
-        {FourCC("flob"), Flag(widget->GetOpaqueBlit())},
-        {FourCC("inop"), " " + std::to_string(widget->GetOpacity())},
-        {FourCC("inot"), " " + std::to_string(widget->GetOpacityThreshold())},
-        {FourCC("fldb"), directBlit},
-        {FourCC("crpr"), clientArea},
-        {FourCC("crbk"), backdropArea},
+    const sEventRow events[] = {
+        {FourCC("evky"), kEventKeys, {kCallbackKeyDown, kCallbackKeyUp}, 2},
+        {FourCC("evtm"), kEventTimer, {kCallbackTimer, 0}, 1},
+        {FourCC("evhb"), kEventHeartbeat, {kCallbackHeartbeat, 0}, 1},
+        {FourCC("evbl"), kEventLeftButton, {kCallbackLButtonDown, kCallbackLButtonUp}, 2},
+        {FourCC("evbm"), kEventMiddleButton, {kCallbackMButtonDown, kCallbackMButtonUp}, 2},
+        {FourCC("evbr"), kEventRightButton, {kCallbackRButtonDown, kCallbackRButtonUp}, 2},
+        {FourCC("evmm"), kEventMouseMove, {kCallbackMouseMove, 0}, 1},
+        {FourCC("evms"), kEventMessages, {kCallbackMessage, 0}, 1},
     };
-    for (const auto& value : values)
-        PNU_TRY(SetLabel(value.id, value.text));
+    for (const sEventRow& row : events)
+        PNU_TRY(show(row.id, [&] { return AppendEventText(text, widget, row); }));
+    PNU_TRY(show(FourCC("rend"), [&] { return text.Append(Mark(widget, kCallbackRender)); }));
+
+    PNU_TRY(showFlag(FourCC("flvs"), widget->IsVisible()));
+    PNU_TRY(showFlag(FourCC("flip"), widget->GetStayInParent()));
+    PNU_TRY(showFlag(FourCC("flgf"), widget->CanGetFocus()));
+    PNU_TRY(showFlag(FourCC("flac"), widget->IsActive()));
+    PNU_TRY(showFlag(FourCC("flpo"), widget->GetPropOpacity()));
+    PNU_TRY(showFlag(FourCC("flob"), widget->GetOpaqueBlit()));
+    PNU_TRY(show(FourCC("inop"), [&] { return AppendNumber(text, widget->GetOpacity()); }));
+    PNU_TRY(show(FourCC("inot"), [&] { return AppendNumber(text, widget->GetOpacityThreshold()); }));
+    PNU_TRY(show(FourCC("fldb"), [&] { return AppendDirectBlitText(text, widget); }));
+    PNU_TRY(show(FourCC("crpr"), [&] { return AppendClientAreaText(text, widget); }));
+    PNU_TRY(show(FourCC("crbk"), [&] { return AppendBackdropAreaText(text, widget); }));
     return DescribeWidgetTree(widget);
 }
 

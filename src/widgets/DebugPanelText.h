@@ -1,12 +1,12 @@
-// The debugging panel's developer texts: 8-bit Mac Roman, numbers formatted printf-style into
-// bounded buffers.
+// The debugging panel's developer texts: 8-bit Mac Roman shown as strings of the toolkit, numbers
+// formatted printf-style into bounded buffers. Each appender adds to the text and gives eNoMemory
+// when the text cannot grow.
 #pragma once
 
 #include "core/eResultCode.h"
 #include "core/gCRect.h"
 
 #include <cstdint>
-#include <string>
 
 class CWidget;
 class gCString;
@@ -18,11 +18,15 @@ constexpr uint32_t FourCC(const char (&code)[5])
            uint8_t(code[3]);
 }
 
+// Makes the text the empty text with a buffer: what a label or cell is given when nothing is to say.
+eResultCode StartText(gCString& text);
+// 8-bit Mac Roman text.
+eResultCode AppendChars(gCString& text, const char* macRoman);
+// A name as the panel's 8-bit texts show it: a character Mac Roman lacks becomes one "?".
+eResultCode AppendShownName(gCString& text, const gCString& name);
 // " %d,  (0x0%X)": an id in decimal and again in upper-case hexadecimal.
-std::string IdText(uint32_t id);
+eResultCode AppendIdText(gCString& text, uint32_t id);
 // A double quote, the widget's name, a double quote, two spaces, "- ID = " and its id.
-std::string WidgetRowText(const CWidget* widget);
+eResultCode AppendWidgetRowText(gCString& text, const CWidget* widget);
 // " ( %d, %d ),  ( %d, %d)": left, top, right, bottom.
-std::string RectText(const gCRect& rect);
-// The 8-bit text as a string of the toolkit.
-eResultCode MacRomanString(const std::string& text, gCString& out);
+eResultCode AppendRectText(gCString& text, const gCRect& rect);

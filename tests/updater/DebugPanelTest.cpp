@@ -41,6 +41,33 @@ TEST(DebugPanelAdd, AFailedAddDeletesTheChildOnceWhereverItWasLeft)
     }
 }
 
+TEST(DebugPanelText, NamesShowTheirEightBitFormAndRowsReportRunningOutOfMemory)
+{
+    const struct {
+        const char16_t* name;
+        const char* shown;
+    } cases[] = {
+        {u"Plain", "\"Plain\"  - ID =  7,  (0x07)"},
+        // The euro sign is in the 8-bit set; a CJK character and an emoji's surrogate pair are one "?" each.
+        {u"A\u20AC\u4E00\U0001F600z", "\"A\u20AC??z\"  - ID =  7,  (0x07)"},
+    };
+    for (const auto& c : cases) {
+        CCoWidget widget;
+        ASSERT_EQ(widget.SetName(gCString(c.name)), eSuccess);
+        widget.SetId(7);
+        gCString text;
+        ASSERT_EQ(AppendWidgetRowText(text, &widget), eSuccess);
+        EXPECT_EQ(text.ToUTF8(), c.shown);
+        ForEachAllocationFailure(
+            [&] {
+                gCString row;
+                const eResultCode result = AppendWidgetRowText(row, &widget);
+                EXPECT_TRUE(result == eSuccess || result == eNoMemory) << result;
+            },
+            [](bool) {});
+    }
+}
+
 class DebugPanel : public UpdaterTest {
 protected:
     void TearDown() override
