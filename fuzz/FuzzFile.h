@@ -21,6 +21,6 @@ public:
         std::fwrite(data, 1, size, out);
         std::fclose(out);
         int32_t created = 0;
-        return OpenSystemPath(path, eAccessRead, created) == eSuccess;
+        return OpenSystemPath(path.c_str(), eAccessRead, created) == eSuccess;
     }
 };

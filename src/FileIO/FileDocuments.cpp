@@ -44,7 +44,7 @@ eResultCode ChooseFolderDialog(gCFolderRef& folder)
         return eHandled;
     if (answer.status != plat::eDialogStatus::kChosen)
         return eCreateFailed;
-    sFSRef ref = plat::MakePathRecord(answer.folder);
+    sFSRef ref = plat::MakePathRecord(plat::PathText(answer.folder));
     if (!ref.exists)
         return eCreateFailed;
     PNU_TRY(folder.SetFromFSRef(&ref));

@@ -1,13 +1,16 @@
 #include "FileIO/FolderServices.h"
 
 #include "FileIO/AppBaseFolders.h"
+#include "FileIO/CSystemPath.h"
 #include "FileIO/FileDocuments.h"
+#include "FileIO/FileResultCode.h"
 #include "FileIO/FileServices.h"
 #include "FileIO/gCFRef.h"
 #include "FileIO/gCFolderRef.h"
 #include "FileIO/gCVolumeRef.h"
 #include "FileIO/gCocoaFileIO.h"
 #include "core/gCMemory.h"
+#include "platform/PlatformFileSystem.h"
 
 namespace {
 
@@ -20,61 +23,38 @@ void DeleteAll(gCArray<T*>& objects, int32_t from)
     }
 }
 
-bool IsInsideOrSame(const std::string& inner, const std::string& outer)
+// Whether the entry of that name in the folder is a symbolic link.
+eResultCode IsLink(const gCFolderRef& folder, const gCString& name, bool& link)
 {
-    if (inner.empty() || outer.empty())
-        return false;
-    if (inner == outer)
-        return true;
-    std::string prefix = outer.back() == '/' ? outer : outer + "/";
-    return inner.compare(0, prefix.size(), prefix) == 0;
-}
-
-// The names of the entries of a folder that are symbolic links.
-std::vector<std::string> LinkNames(const gCFolderRef& folder)
-{
-    std::vector<std::string> links;
-    std::vector<plat::sFolderEntry> entries;
-    if (plat::ListFolderEntries(SystemPathFromText(folder.GetPath()), entries)) {
-        for (const plat::sFolderEntry& entry : entries) {
-            if (entry.isLink)
-                links.push_back(entry.name);
-        }
-    }
-    return links;
-}
-
-bool IsLink(const std::vector<std::string>& links, const gCString& name)
-{
-    std::string text = name.ToUTF8();
-    for (const std::string& link : links) {
-        if (link == text)
-            return true;
-    }
-    return false;
+    CSystemPath path;
+    PNU_TRY(path.SetFromPathText(folder.GetPath(), name));
+    link = plat::PathIsLink(path.Get());
+    return eSuccess;
 }
 
 // A link is copied as the link itself, and only when the name is free in the destination.
-void CopyLink(const gCFolderRef& source, const gCFolderRef& destination, const gCString& name)
+eResultCode CopyLink(const gCFolderRef& source, const gCFolderRef& destination, const gCString& name)
 {
-    std::string from = SystemPathFromText(source.GetPath()) + name.ToUTF8();
-    std::string to = SystemPathFromText(destination.GetPath()) + name.ToUTF8();
-    if (!plat::PathEntryExists(to))
-        (void)plat::CopyPath(from, to);
+    CSystemPath from, to;
+    PNU_TRY(from.SetFromPathText(source.GetPath(), name));
+    PNU_TRY(to.SetFromPathText(destination.GetPath(), name));
+    if (!plat::PathEntryExists(to.Get()))
+        (void)plat::CopyPath(from.Get(), to.Get());
+    return eSuccess;
 }
 
-eResultCode CopyFiles(const gCFolderRef& source, const gCFolderRef& destination, gCArray<gCFRef*>& files,
-                      const std::vector<std::string>& links)
+eResultCode CopyFiles(const gCFolderRef& source, const gCFolderRef& destination, gCArray<gCFRef*>& files)
 {
     gCFile from;
     gCFile to;
     for (int32_t i = 0; i < files.GetSize(); ++i) {
         gCFRef* entry = files[i];
         gCString name = entry->GetFileName();
-        eResultCode result = eSuccess;
-        if (IsLink(links, name)) {
-            CopyLink(source, destination, name);
-        } else {
+        bool link = false;
+        eResultCode result = IsLink(source, name, link);
+        if (result == eSuccess && link) {
+            result = CopyLink(source, destination, name);
+        } else if (result == eSuccess) {
             result = OpenOrChooseFile(from, *entry, nullptr, gCFile::eAccessRead);
             if (result == eSuccess) {
                 gCFRef* target = destination.NewFileRef(name);
@@ -98,17 +78,20 @@ eResultCode CopyFiles(const gCFolderRef& source, const gCFolderRef& destination,
 
 eResultCode CreateFolder(const gCFolderRef& folder)
 {
-    std::string path = SystemPathFromText(folder.GetPath());
+    CSystemPath path;
+    PNU_TRY(SystemPathFromText(folder.GetPath(), path));
     if (FileExists(folder))
-        return plat::PathIsFolder(path) ? eSuccess : eCreateFailed;
+        return plat::PathIsFolder(path.Get()) ? eSuccess : eCreateFailed;
     gCString parent = folder.GetParentPath();
-    if (parent.IsEmpty() || !plat::PathIsFolder(SystemPathFromText(parent)))
+    if (parent.IsEmpty())
         return eCreateFailed;
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    if (!plat::CreateOneFolder(path) || !plat::PathIsFolder(path))
+    CSystemPath parentPath;
+    PNU_TRY(SystemPathFromText(parent, parentPath));
+    if (!plat::PathIsFolder(parentPath.Get()))
         return eCreateFailed;
-    return eSuccess;
+    path.DropTrailingSeparators();
+    PNU_TRY(FromFileResult(plat::CreateOneFolder(path.Get()), eCreateFailed));
+    return plat::PathIsFolder(path.Get()) ? eSuccess : eCreateFailed;
 }
 
 eResultCode CreateRelativeFolder(const gCString& text, uint32_t flag)
@@ -180,17 +163,17 @@ eResultCode CopyFolderRecursive(const gCFolderRef& source, const gCFolderRef& de
         return eGenericFailure;
     if (!source.Exists())
         return eSuccess;
-    std::string from = plat::CanonicalPath(SystemPathFromText(source.GetPath()));
-    std::string into = plat::CanonicalPath(SystemPathFromText(destination.GetPath()));
+    CSystemPath from, into;
+    PNU_TRY(SystemPathFromText(source.GetPath(), from));
+    PNU_TRY(SystemPathFromText(destination.GetPath(), into));
     // Copying a folder into itself would copy its own copies without end.
-    if (recurse && IsInsideOrSame(into, from))
+    if (recurse && plat::PathLiesWithin(into.Get(), from.Get()))
         return eBadParameter;
 
     gCArray<gCFRef*> files;
     gCArray<gCFolderRef*> folders;
     (void)ListFolder(source, files, folders);
-    std::vector<std::string> links = LinkNames(source);
-    eResultCode result = CopyFiles(source, destination, files, links);
+    eResultCode result = CopyFiles(source, destination, files);
     if (result != eSuccess || !recurse) {
         DeleteAll(folders, 0);
         return result;
@@ -198,10 +181,12 @@ eResultCode CopyFolderRecursive(const gCFolderRef& source, const gCFolderRef& de
     for (int32_t i = 0; i < folders.GetSize() && result == eSuccess; ++i) {
         gCFolderRef* sub = folders[i];
         gCString name = sub->GetFolderName();
-        if (IsLink(links, name)) {
-            CopyLink(source, destination, name);
+        bool link = false;
+        result = IsLink(source, name, link);
+        if (result == eSuccess && link)
+            result = CopyLink(source, destination, name);
+        if (result != eSuccess || link)
             continue;
-        }
         gCFolderRef* target = destination.NewSubFolder(name);
         if (!target) {
             result = eNoMemory;
@@ -219,25 +204,25 @@ eResultCode CopyFolderRecursive(const gCFolderRef& source, const gCFolderRef& de
 eResultCode GetDocumentsFolder(gCFolderRef& folder)
 {
     std::string path;
-    if (!plat::GetDocumentsFolderPath(path))
+    if (plat::GetDocumentsFolderPath(path) != plat::eFileResult::kOk)
         return eCreateFailed;
-    sFSRef ref = plat::MakePathRecord(path);
+    sFSRef ref = plat::MakePathRecord(path.c_str());
     return folder.SetFromFSRef(&ref);
 }
 
 eResultCode GetPreferencesFolder(gCFolderRef& folder)
 {
     std::string path;
-    if (!plat::GetPreferencesFolderPath(path))
+    if (plat::GetPreferencesFolderPath(path) != plat::eFileResult::kOk)
         return eCreateFailed;
-    sFSRef ref = plat::MakePathRecord(path);
+    sFSRef ref = plat::MakePathRecord(path.c_str());
     return folder.SetFromFSRef(&ref);
 }
 
 eResultCode GetCurrentFolder(gCString& folder)
 {
     std::string path;
-    if (!plat::GetWorkingFolder(path))
+    if (plat::GetWorkingFolder(path) != plat::eFileResult::kOk)
         return ePathNameError;
     if (!path.empty() && path.back() == ':')
         path.pop_back();

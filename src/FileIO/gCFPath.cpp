@@ -179,7 +179,10 @@ int64_t gCFPath::GetFileSize() const
 {
     if (!IsSet())
         return -1;
-    return plat::PathSize(SystemPathFromText(GetPath()));
+    CSystemPath path;
+    if (SystemPathFromText(GetPath(), path) != eSuccess)
+        return -1;
+    return plat::PathSize(path.Get());
 }
 
 eFileType gCFPath::GetFileTypeIndex() const
@@ -203,19 +206,15 @@ gCString GetFilePathExtension(const gCBasePath& path)
     return GetPathExtension(path.GetPath());
 }
 
-std::string SystemPathFromText(const gCString& text)
-{
-    gCString copy = WithSlashSeparators(text.IsNull() ? gCString(u"") : text);
-    if (copy.IsEmpty() || copy[0] != u'/')
-        (void)copy.InsertChar(u'/', 0);
-    return copy.ToUTF8();
-}
+eResultCode SystemPathFromText(const gCString& text, CSystemPath& path) { return path.SetFromPathText(text); }
 
 int32_t MakeFSRef(const gCString& text, sFSRef* out)
 {
     if (!out)
         return 1;
-    *out = plat::MakePathRecord(SystemPathFromText(text));
+    CSystemPath path;
+    // A path that cannot be held names no place: the empty record, marked as missing.
+    *out = plat::MakePathRecord(SystemPathFromText(text, path) == eSuccess ? path.Get() : "");
     return out->exists ? 0 : 1;
 }
 
@@ -223,12 +222,12 @@ eResultCode PathFromFSRef(const sFSRef* ref, gCString& volume, gCString& folders
 {
     volume = gCString(u"");
     folders = gCString(u"");
-    if (!ref || !plat::PathExists(ref->path))
+    if (!ref || !plat::PathExists(ref->path.c_str()))
         return eBadParameter;
     gCString path;
     PNU_TRY(path.SetFromUTF8(ref->path));
     // The root of a volume: the root folder or a mount point.
-    std::string canonical = plat::CanonicalPath(ref->path);
+    std::string canonical = plat::CanonicalPath(ref->path.c_str());
     for (const plat::sVolume& mounted : plat::ListMountedVolumes()) {
         if (mounted.mountPoint != canonical)
             continue;

@@ -2,6 +2,7 @@
 // and the operations that treat the text as parts (root, folders, file title, extension).
 #pragma once
 
+#include "FileIO/CSystemPath.h"
 #include "FileIO/eFileType.h"
 #include "FileIO/gCBasePath.h"
 #include "platform/PlatformFileSystem.h"
@@ -86,5 +87,5 @@ gCString GetFilePathExtension(const gCBasePath& path);
 int32_t MakeFSRef(const gCString& text, sFSRef* out);
 // The classic colon form of a reference's location; 6 when nothing exists there.
 eResultCode PathFromFSRef(const sFSRef* ref, gCString& volume, gCString& folders, gCString& name);
-// The UTF-8 path a text names for the system, as MakeFSRef forms it.
-std::string SystemPathFromText(const gCString& text);
+// The UTF-8 path a text names for the system, as MakeFSRef forms it; 5 when it cannot be held.
+eResultCode SystemPathFromText(const gCString& text, CSystemPath& path);

@@ -4,6 +4,9 @@
 #include "FileIO/FileServices.h"
 #include "FileIO/gCFRelative.h"
 #include "FileIO/sNavReply.h"
+#include "core/CMemBlock.h"
+
+#include <cstring>
 
 namespace {
 
@@ -18,23 +21,34 @@ int32_t HexValue(char c)
     return -1;
 }
 
-std::string PercentDecoded(const std::string& text)
+// Replaces every percent escape of the bytes by the byte it stands for, in place; answers the
+// length left.
+uint32_t DecodePercentEscapes(char* bytes, uint32_t length)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            int32_t high = HexValue(text[i + 1]);
-            int32_t low = HexValue(text[i + 2]);
+    uint32_t out = 0;
+    for (uint32_t i = 0; i < length; ++i) {
+        if (bytes[i] == '%' && i + 2 < length) {
+            int32_t high = HexValue(bytes[i + 1]);
+            int32_t low = HexValue(bytes[i + 2]);
             if (high >= 0 && low >= 0) {
-                out += char(high * 16 + low);
+                bytes[out++] = char(high * 16 + low);
                 i += 2;
                 continue;
             }
         }
-        out += text[i];
+        bytes[out++] = bytes[i];
     }
     return out;
+}
+
+// The index of the first of the characters at or after start in the bytes, or length.
+uint32_t FindFirstOf(const char* bytes, uint32_t length, uint32_t start, const char* characters)
+{
+    for (uint32_t i = start; i < length; ++i) {
+        if (std::strchr(characters, bytes[i]) != nullptr && bytes[i] != 0)
+            return i;
+    }
+    return length;
 }
 
 bool SameLetters(const gCString& a, const gCString& b, int32_t count)
@@ -68,30 +82,34 @@ eResultCode gCFRef::SetFromAEDescList(const sNavReply* reply)
 
 eResultCode gCFRef::SetFromFSRef(const sFSRef* ref)
 {
-    if (!ref || ref->path.empty() || !plat::PathExists(ref->path))
+    if (!ref || ref->path.empty() || !plat::PathExists(ref->path.c_str()))
         return eBadParameter;
-    std::string path = ref->path;
-    if (plat::PathIsFolder(path) && path.back() != '/')
-        path += '/';
-    return SetFromCFURL(FileURLFromSystemPath(path));
+    gCString url;
+    PNU_TRY(FileURLFromSystemPath(ref->path.c_str(), url));
+    if (plat::PathIsFolder(ref->path.c_str()) && ref->path.back() != '/')
+        PNU_TRY(url.Append(u"/"));
+    return SetFromCFURL(url);
 }
 
 eResultCode gCFRef::SetFromCFURL(const gCString& url)
 {
-    std::string text = url.ToUTF8();
+    CMemBlock bytes;
+    PNU_TRY(url.ToUTF8(bytes));
+    const uint32_t length = bytes.GetSize();
+    char* text = length ? reinterpret_cast<char*>(bytes.GetData()) : nullptr;
     // The URL's path: after the scheme and the authority, before a query or fragment.
-    size_t start = 0;
-    size_t scheme = text.find("://");
-    if (scheme != std::string::npos) {
-        start = text.find('/', scheme + 3);
-        if (start == std::string::npos)
-            start = text.size();
+    uint32_t start = 0;
+    for (uint32_t i = 0; i + 3 <= length; ++i) {
+        if (text[i] == ':' && text[i + 1] == '/' && text[i + 2] == '/') {
+            start = FindFirstOf(text, length, i + 3, "/");
+            break;
+        }
     }
-    size_t end = text.find_first_of("?#", start);
-    std::string path = PercentDecoded(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-    gCString decoded;
-    PNU_TRY(decoded.SetFromUTF8(path));
-    return SetFullPath(decoded);
+    const uint32_t end = FindFirstOf(text, length, start, "?#");
+    const uint32_t decoded = end > start ? DecodePercentEscapes(text + start, end - start) : 0;
+    gCString path;
+    PNU_TRY(path.SetFromUTF8({decoded ? text + start : "", decoded}));
+    return SetFullPath(path);
 }
 
 eResultCode gCFRef::GetFolderRef(gCBasePath& folder) const { return folder.SetPath(GetFolderPath()); }
@@ -116,22 +134,32 @@ eResultCode gCFRef::GetRelativeRef(gCFRelative& out, uint32_t flag) const
     return result;
 }
 
-gCString FileURLFromSystemPath(const std::string& path)
+eResultCode FileURLFromSystemPath(const char* path, gCString& url)
 {
+    static const char kScheme[] = "file://";
     static const char kHex[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (unsigned char c : path) {
+    const size_t schemeLength = sizeof kScheme - 1;
+    const size_t length = std::strlen(path);
+    // Each byte of the path takes at most three in the URL.
+    if (length > (UINT32_MAX - schemeLength) / 3)
+        return eNoMemory;
+    CMemBlock bytes(uint32_t(schemeLength + 3 * length));
+    if (!bytes.GetData())
+        return eNoMemory;
+    char* out = reinterpret_cast<char*>(bytes.GetData());
+    std::memcpy(out, kScheme, schemeLength);
+    uint32_t used = uint32_t(schemeLength);
+    for (size_t i = 0; i < length; ++i) {
+        const unsigned char c = static_cast<unsigned char>(path[i]);
         bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
             || c == '_' || c == '~' || c == '/';
         if (plain) {
-            url += char(c);
+            out[used++] = char(c);
         } else {
-            url += '%';
-            url += kHex[c >> 4];
-            url += kHex[c & 15];
+            out[used++] = '%';
+            out[used++] = kHex[c >> 4];
+            out[used++] = kHex[c & 15];
         }
     }
-    gCString text;
-    (void)text.SetFromUTF8(url);
-    return text;
+    return url.SetFromUTF8({out, used});
 }

@@ -34,5 +34,5 @@ public:
 };
 
 // The "file://" URL of an absolute UTF-8 path, with everything outside the unreserved
-// characters and "/" percent-escaped.
-gCString FileURLFromSystemPath(const std::string& path);
+// characters and "/" percent-escaped; 5 when it cannot be held.
+eResultCode FileURLFromSystemPath(const char* path, gCString& url);

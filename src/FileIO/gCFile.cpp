@@ -2,6 +2,7 @@
 
 #include "FileIO/CTextCollector.h"
 #include "FileIO/FileIOReport.h"
+#include "FileIO/FileResultCode.h"
 #include "FileIO/gCFRef.h"
 #include "core/CMemBlock.h"
 #include "platform/PlatformFile.h"
@@ -42,10 +43,10 @@ eResultCode gCFile::Close()
     // The descriptor is released even when closing reports an error; keeping its number could
     // later close a file someone else has opened.
     mFork = -1;
-    return result == eFileResult::kOk ? eSuccess : eFileCloseError;
+    return FromFileResult(result, eFileCloseError);
 }
 
-eResultCode gCFile::OpenSystemPath(const std::string& path, eAccessState state, int32_t& created)
+eResultCode gCFile::OpenSystemPath(const char* path, eAccessState state, int32_t& created)
 {
     created = 0;
     CloseQuietly();
@@ -120,7 +121,7 @@ eResultCode gCFile::WriteBytes(const void* buffer, int32_t count)
         return eBadParameter;
     if (count == 0)
         return eSuccess;
-    return plat::WriteFileHandle(mFork, buffer, size_t(count)) == eFileResult::kOk ? eSuccess : eStreamError;
+    return FromFileResult(plat::WriteFileHandle(mFork, buffer, size_t(count)), eStreamError);
 }
 
 eResultCode gCFile::ReadBuffer(void* buffer, int32_t count)
@@ -151,7 +152,7 @@ eResultCode gCFile::Sync()
 {
     if (!IsOpen())
         return eInvalidFile;
-    return plat::SyncFileHandle(mFork) == eFileResult::kOk ? eSuccess : eStreamError;
+    return FromFileResult(plat::SyncFileHandle(mFork), eStreamError);
 }
 
 eResultCode gCFile::Read(void* buffer, int32_t count)
@@ -393,7 +394,7 @@ eResultCode gCFile::GetPos(int64_t& position)
 {
     if (!IsOpen())
         return eInvalidFile;
-    return plat::GetFileHandlePosition(mFork, position) == eFileResult::kOk ? eSuccess : eStreamError;
+    return FromFileResult(plat::GetFileHandlePosition(mFork, position), eStreamError);
 }
 
 int64_t gCFile::GetPos()
@@ -413,7 +414,7 @@ eResultCode gCFile::SetPos(int64_t position)
     // Positions are 32-bit in this stream: a larger one is refused rather than wrapped.
     if (position < 0 || position > INT32_MAX)
         return eStreamError;
-    return plat::SetFileHandlePosition(mFork, position) == eFileResult::kOk ? eSuccess : eStreamError;
+    return FromFileResult(plat::SetFileHandlePosition(mFork, position), eStreamError);
 }
 
 int32_t gCFile::IsEOF()
@@ -453,8 +454,10 @@ eResultCode gCFile::Open(gCBasePath* path, eAccessState state)
         ReportFileIOError(eBadParameter, "Unknown Access state passed to gCFile.");
         state = eAccessReadWrite;
     }
+    CSystemPath system;
+    PNU_TRY(SystemPathFromText(path->GetPath(), system));
     int32_t created = 0;
-    return OpenSystemPath(SystemPathFromText(path->GetPath()), state, created);
+    return OpenSystemPath(system.Get(), state, created);
 }
 
 eResultCode gCFile::Open(gCFRef* ref, eAccessState state)
@@ -464,12 +467,13 @@ eResultCode gCFile::Open(gCFRef* ref, eAccessState state)
     CloseQuietly();
     if (!KnownState(state))
         state = eAccessReadWrite;
-    std::string path = SystemPathFromText(ref->GetPath());
+    CSystemPath path;
+    PNU_TRY(SystemPathFromText(ref->GetPath(), path));
     int32_t created = 0;
-    PNU_TRY(OpenSystemPath(path, state, created));
+    PNU_TRY(OpenSystemPath(path.Get(), state, created));
     if (created) {
         // The caller's reference names the new file from now on, as the system wrote it.
-        sFSRef made = plat::MakePathRecord(path);
+        sFSRef made = plat::MakePathRecord(path.Get());
         (void)ref->SetFromFSRef(&made);
     }
     return eSuccess;

@@ -98,7 +98,7 @@ public:
 
 protected:
     // Opens the file at an absolute UTF-8 path; created is 1 when the file was made.
-    eResultCode OpenSystemPath(const std::string& path, eAccessState state, int32_t& created);
+    eResultCode OpenSystemPath(const char* path, eAccessState state, int32_t& created);
 
 private:
     template <typename T>

@@ -85,8 +85,11 @@ eResultCode gCFileDlg::GetFile(gCString& path, gCFTypeList* types)
     mStartFolder = path.IsNull() ? gCString(u"") : path;
     mTypes = types;
     plat::sOpenDialogRequest request;
-    if (!mStartFolder.IsEmpty())
-        request.startFolder = SystemPathFromText(mStartFolder);
+    if (!mStartFolder.IsEmpty()) {
+        CSystemPath start;
+        PNU_TRY(SystemPathFromText(mStartFolder, start));
+        request.startFolder = start.Get();
+    }
     if (types) {
         for (int32_t i = 0; i < types->GetEntryCount(); ++i) {
             std::vector<std::string> patterns = PatternsFor(types->GetPCType(i));
@@ -100,7 +103,7 @@ eResultCode gCFileDlg::GetFile(gCString& path, gCFTypeList* types)
     };
     plat::sOpenDialogAnswer answer = plat::RunOpenDialog(request);
     PNU_TRY(FromStatus(answer.status));
-    sFSRef chosen = plat::MakePathRecord(answer.path);
+    sFSRef chosen = plat::MakePathRecord(plat::PathText(answer.path));
     gCFRef ref;
     if (answer.path.empty() || ref.SetFromFSRef(&chosen) != eSuccess)
         return eCreateFailed;
@@ -133,8 +136,10 @@ eResultCode gCFileDlg::PutFile(gCBasePath& path, gCFTypeList* types)
         if (mTypes && name.GetLength() == title.GetLength())
             name += mTypes->GetPCType(mCurrentType);
         gCString folder = GetContainingFolderPath(mStartFolder);
-        if (!folder.IsEmpty())
-            request.startFolder = SystemPathFromText(folder);
+        CSystemPath start;
+        if (!folder.IsEmpty() && SystemPathFromText(folder, start) != eSuccess)
+            return eNoMemory;
+        request.startFolder = start.Get();
     }
     request.proposedName = name.ToUTF8();
     gCFTypeList* list = mTypes;
@@ -151,7 +156,7 @@ eResultCode gCFileDlg::PutFile(gCBasePath& path, gCFTypeList* types)
     mCurrentType = answer.typeIndex;
     if (answer.folder.empty() || answer.name.empty())
         return eCreateFailed;
-    sFSRef folderRef = plat::MakePathRecord(answer.folder);
+    sFSRef folderRef = plat::MakePathRecord(plat::PathText(answer.folder));
     if (!folderRef.exists)
         return eCreateFailed;
     gCString folderText = FolderPathFromFSRef(&folderRef);

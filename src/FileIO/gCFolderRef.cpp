@@ -37,6 +37,19 @@ bool SameText(const gCString& a, const gCString& b)
     return true;
 }
 
+// test.tst, then test-1.tst, test-2.tst ...
+eResultCode ProbeName(int32_t attempt, gCString& name)
+{
+    PNU_TRY(name.Assign(u"test"));
+    if (attempt > 0) {
+        gCString number;
+        PNU_TRY(number.SetNumber(attempt));
+        PNU_TRY(name.Append(u"-"));
+        PNU_TRY(name.Append(number));
+    }
+    return name.Append(u".tst");
+}
+
 } // namespace
 
 gCFolderRef::gCFolderRef() { mKind = eFolderRef; }
@@ -63,17 +76,21 @@ eResultCode gCFolderRef::SetPath(gCString text)
 eResultCode gCFolderRef::Create()
 {
     // Something that is not a folder standing at the place is a failure, not a success.
-    if (Exists())
-        return plat::PathIsFolder(SystemPathFromText(GetPath())) ? eSuccess : eCreateFailed;
+    CSystemPath path;
+    if (Exists()) {
+        PNU_TRY(SystemPathFromText(GetPath(), path));
+        return plat::PathIsFolder(path.Get()) ? eSuccess : eCreateFailed;
+    }
     gCFolderRef parent;
     PNU_TRY(GetParentFolder(parent));
     (void)parent.Create();
     gCString text = WithoutFinalSlash(GetPath());
     if (MakeFSRef(GetPath(), &mFSRef) == 0)
-        return plat::PathIsFolder(mFSRef.path) ? eSuccess : eCreateFailed;
+        return plat::PathIsFolder(mFSRef.path.c_str()) ? eSuccess : eCreateFailed;
     if (!CocoaCreateFolder(text))
         return eCreateFailed;
-    return plat::PathIsFolder(PathTextToUTF8(text)) ? eSuccess : eCreateFailed;
+    PNU_TRY(path.Set(text));
+    return plat::PathIsFolder(path.Get()) ? eSuccess : eCreateFailed;
 }
 
 eResultCode gCFolderRef::SetFromFSRef(const sFSRef* ref) { return SetPath(FolderPathFromFSRef(ref)); }
@@ -89,22 +106,20 @@ const sFSRef* gCFolderRef::GetFSRef()
 int32_t gCFolderRef::IsWritable() const
 {
     // The probe takes a name nothing uses yet, so a file of the user's is never touched.
-    std::string folder = SystemPathFromText(GetPath());
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
+    gCString folder = GetPath();
+    if (folder.IsEmpty() || folder[folder.GetLength() - 1] != u'/')
+        folder += u'/';
     gCString probeName;
-    std::string probe;
+    CSystemPath probe;
     bool made = false;
     for (int32_t attempt = 0; attempt < 100 && !made; ++attempt) {
-        std::string name = attempt == 0 ? std::string("test.tst") : "test-" + std::to_string(attempt) + ".tst";
-        probe = folder + name;
-        plat::eFileResult result = plat::CreateFileExclusive(probe);
-        if (result == plat::eFileResult::kOk) {
-            made = true;
-            (void)probeName.SetFromUTF8(name);
-        } else if (result != plat::eFileResult::kExists) {
+        if (ProbeName(attempt, probeName) != eSuccess || probe.SetFromPathText(folder, probeName) != eSuccess)
             return 0;
-        }
+        plat::eFileResult result = plat::CreateFileExclusive(probe.Get());
+        if (result == plat::eFileResult::kOk)
+            made = true;
+        else if (result != plat::eFileResult::kExists)
+            return 0;
     }
     if (!made)
         return 0;
@@ -119,7 +134,7 @@ int32_t gCFolderRef::IsWritable() const
         }
     }
     delete ref;
-    if (!plat::RemovePath(probe))
+    if (plat::RemovePath(probe.Get()) != plat::eFileResult::kOk)
         writable = 0;
     return writable;
 }
@@ -280,9 +295,9 @@ gCString FolderPathFromFSRef(const sFSRef* ref)
     gCString text(u"");
     if (!ref || ref->path.empty())
         return text;
-    std::string path = ref->path;
-    if (plat::PathIsFolder(path) && path.back() != '/')
-        path += '/';
-    (void)text.SetFromUTF8(path);
+    if (text.SetFromUTF8({ref->path.data(), ref->path.size()}) != eSuccess)
+        return gCString(u"");
+    if (plat::PathIsFolder(ref->path.c_str()) && ref->path.back() != '/' && text.Append(u"/") != eSuccess)
+        return gCString(u"");
     return text;
 }

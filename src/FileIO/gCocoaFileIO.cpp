@@ -1,5 +1,6 @@
 #include "FileIO/gCocoaFileIO.h"
 
+#include "FileIO/CSystemPath.h"
 #include "core/gCMemory.h"
 #include "platform/PlatformFileSystem.h"
 
@@ -63,44 +64,45 @@ char16_t* CopyName(const std::string& utf8)
 
 } // namespace
 
-std::string PathTextToUTF8(const char16_t* path, int32_t length)
-{
-    if (!path || length <= 0)
-        return {};
-    gCString text;
-    if (text.CopyStringFromBuffer(path, length) != eSuccess)
-        return {};
-    return text.ToUTF8();
-}
-
 uint32_t CocoaPathExists(const char16_t* path, int32_t length)
 {
-    return plat::PathExists(PathTextToUTF8(path, length)) ? 1 : 0;
+    CSystemPath system;
+    return system.Set(path, length) == eSuccess && plat::PathExists(system.Get()) ? 1 : 0;
 }
 
 uint32_t CocoaCreateFolder(const char16_t* path, int32_t length)
 {
-    return plat::CreateOneFolder(PathTextToUTF8(path, length)) ? 1 : 0;
+    CSystemPath system;
+    if (system.Set(path, length) != eSuccess)
+        return 0;
+    return plat::CreateOneFolder(system.Get()) == plat::eFileResult::kOk ? 1 : 0;
 }
 
 uint32_t CocoaRemovePath(const char16_t* path, int32_t length)
 {
-    return plat::RemovePath(PathTextToUTF8(path, length)) ? 1 : 0;
+    CSystemPath system;
+    if (system.Set(path, length) != eSuccess)
+        return 0;
+    return plat::RemovePath(system.Get()) == plat::eFileResult::kOk ? 1 : 0;
 }
 
 uint32_t CocoaMovePath(const char16_t* source, int32_t sourceLength, const char16_t* target, int32_t targetLength)
 {
-    return plat::MovePath(PathTextToUTF8(source, sourceLength), PathTextToUTF8(target, targetLength)) ? 1 : 0;
+    CSystemPath from, to;
+    if (from.Set(source, sourceLength) != eSuccess || to.Set(target, targetLength) != eSuccess)
+        return 0;
+    return plat::MovePath(from.Get(), to.Get()) == plat::eFileResult::kOk ? 1 : 0;
 }
 
 uint32_t CocoaCopyPath(const char16_t* source, int32_t sourceLength, const char16_t* target, int32_t targetLength,
                        uint8_t failIfTargetExists)
 {
-    std::string from = PathTextToUTF8(source, sourceLength);
-    std::string to = PathTextToUTF8(target, targetLength);
-    if (failIfTargetExists && plat::PathEntryExists(to))
+    CSystemPath from, to;
+    if (from.Set(source, sourceLength) != eSuccess || to.Set(target, targetLength) != eSuccess)
         return 0;
-    return plat::CopyPath(from, to) ? 1 : 0;
+    if (failIfTargetExists && plat::PathEntryExists(to.Get()))
+        return 0;
+    return plat::CopyPath(from.Get(), to.Get()) == plat::eFileResult::kOk ? 1 : 0;
 }
 
 uint32_t CocoaListFolder(const char16_t* path, int32_t length, char16_t**& names, uint8_t*& flags, int32_t& count)
@@ -108,8 +110,11 @@ uint32_t CocoaListFolder(const char16_t* path, int32_t length, char16_t**& names
     names = nullptr;
     flags = nullptr;
     count = 0;
+    CSystemPath folder;
+    if (folder.Set(path, length) != eSuccess)
+        return 0;
     std::vector<plat::sFolderEntry> entries;
-    if (!plat::ListFolderEntries(PathTextToUTF8(path, length), entries))
+    if (plat::ListFolderEntries(folder.Get(), entries) != plat::eFileResult::kOk)
         return 0;
     if (entries.empty())
         return 1;

@@ -72,6 +72,3 @@ gCString WithSlashSeparators(const gCString& path);
 bool IsSystemPathText(const gCString& text);
 // The text with the letters a-z made A-Z and nothing else changed.
 gCString WithUpperCaseLetters(const gCString& text);
-// The UTF-8 form of a path text for the system.
-std::string PathTextToUTF8(const char16_t* path, int32_t length);
-inline std::string PathTextToUTF8(const gCString& path) { return PathTextToUTF8(path.GetText(), path.GetLength()); }

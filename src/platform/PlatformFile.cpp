@@ -9,7 +9,11 @@ namespace plat {
 
 namespace {
 
-eFileResult FromErrno(int error)
+bool ValidPath(const char* path) { return path != nullptr && path[0] != 0; }
+
+} // namespace
+
+eFileResult FileResultFromErrno(int error)
 {
     switch (error) {
     case ENOENT:
@@ -34,12 +38,10 @@ eFileResult FromErrno(int error)
     }
 }
 
-} // namespace
-
-eFileResult OpenFileHandle(const std::string& path, eOpenMode mode, int32_t& handle)
+eFileResult OpenFileHandle(const char* path, eOpenMode mode, int32_t& handle)
 {
     handle = kNoFileHandle;
-    if (path.empty() || path.find('\0') != std::string::npos)
+    if (!ValidPath(path))
         return eFileResult::kBadName;
     int flags = O_CLOEXEC;
     switch (mode) {
@@ -49,10 +51,10 @@ eFileResult OpenFileHandle(const std::string& path, eOpenMode mode, int32_t& han
     }
     int fd;
     do {
-        fd = ::open(path.c_str(), flags);
+        fd = ::open(path, flags);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
-        return FromErrno(errno);
+        return FileResultFromErrno(errno);
     // Linux opens a folder for reading; the file stream must never treat one as a file.
     struct stat info;
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -64,16 +66,16 @@ eFileResult OpenFileHandle(const std::string& path, eOpenMode mode, int32_t& han
     return eFileResult::kOk;
 }
 
-eFileResult CreateFileExclusive(const std::string& path)
+eFileResult CreateFileExclusive(const char* path)
 {
-    if (path.empty() || path.find('\0') != std::string::npos)
+    if (!ValidPath(path))
         return eFileResult::kBadName;
     int fd;
     do {
-        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
-        return FromErrno(errno);
+        return FileResultFromErrno(errno);
     ::close(fd);
     return eFileResult::kOk;
 }
@@ -109,7 +111,7 @@ eFileResult WriteFileHandle(int32_t handle, const void* buffer, size_t count)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return FromErrno(errno);
+            return FileResultFromErrno(errno);
         }
         if (n == 0)
             return eFileResult::kFailed;
@@ -156,7 +158,7 @@ eFileResult SetFileHandleLength(int32_t handle, int64_t length)
     do {
         status = ::ftruncate(handle, off_t(length));
     } while (status != 0 && errno == EINTR);
-    return status == 0 ? eFileResult::kOk : FromErrno(errno);
+    return status == 0 ? eFileResult::kOk : FileResultFromErrno(errno);
 }
 
 eFileResult SyncFileHandle(int32_t handle)
@@ -175,9 +177,11 @@ eFileResult CloseFileHandle(int32_t handle)
     return eFileResult::kOk;
 }
 
-eFileResult SyncFileSystem(const std::string& path)
+eFileResult SyncFileSystem(const char* path)
 {
-    const int handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (!ValidPath(path))
+        return eFileResult::kNotFound;
+    const int handle = ::open(path, O_RDONLY | O_CLOEXEC);
     if (handle < 0)
         return eFileResult::kNotFound;
     const int result = ::syncfs(handle);
@@ -185,7 +189,7 @@ eFileResult SyncFileSystem(const std::string& path)
     return result == 0 ? eFileResult::kOk : eFileResult::kFailed;
 }
 
-eFileResult SyncPath(const std::string& path)
+eFileResult SyncPath(const char* path)
 {
     int32_t handle = kNoFileHandle;
     if (eFileResult result = OpenFileHandle(path, eOpenMode::kRead, handle); result != eFileResult::kOk)

@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace plat {
 
@@ -22,15 +21,20 @@ enum class eFileResult : int32_t {
     kFailed,       // any other refusal of the system
 };
 
+// The result that stands for a system error number.
+eFileResult FileResultFromErrno(int error);
+
 enum class eOpenMode : int32_t { kRead, kWrite, kReadWrite };
 
 inline constexpr int32_t kNoFileHandle = -1;
 
+// Paths are UTF-8 C strings; a null or empty one is kBadName.
+
 // Opens an existing regular file. The handle is kNoFileHandle unless the result is kOk.
-eFileResult OpenFileHandle(const std::string& path, eOpenMode mode, int32_t& handle);
+eFileResult OpenFileHandle(const char* path, eOpenMode mode, int32_t& handle);
 
 // Creates a new empty regular file; kExists when anything (even a dangling link) is there.
-eFileResult CreateFileExclusive(const std::string& path);
+eFileResult CreateFileExclusive(const char* path);
 
 // Reads up to count bytes at the current position; got receives the count read. A short read is
 // kEndOfFile, not an error.
@@ -48,10 +52,10 @@ eFileResult SyncFileHandle(int32_t handle);
 eFileResult CloseFileHandle(int32_t handle);
 
 // Opens, flushes and closes the file at the path (used before renaming freshly written files).
-eFileResult SyncPath(const std::string& path);
+eFileResult SyncPath(const char* path);
 
 // Flushes everything written to the file system that holds the path, in one journal commit:
 // far cheaper than flushing hundreds of freshly written files one by one.
-eFileResult SyncFileSystem(const std::string& path);
+eFileResult SyncFileSystem(const char* path);
 
 } // namespace plat

@@ -62,7 +62,7 @@ sOpenDialogAnswer ZenityOpen(const sOpenDialogRequest& request)
     if (answer.status != eDialogStatus::kChosen)
         return answer;
     answer.path = TrimNewline(output);
-    if (answer.path.empty() || (request.accepts && !PathIsFolder(answer.path) && !request.accepts(answer.path)))
+    if (answer.path.empty() || (request.accepts && !PathIsFolder(PathText(answer.path)) && !request.accepts(answer.path)))
         answer.status = eDialogStatus::kFailed;
     return answer;
 }

@@ -16,7 +16,9 @@ namespace plat {
 
 namespace {
 
-bool ValidPath(const std::string& path) { return !path.empty() && path.find('\0') == std::string::npos; }
+bool ValidPath(const char* path) { return path != nullptr && path[0] != 0; }
+
+eFileResult LastError() { return FileResultFromErrno(errno); }
 
 std::string JoinPath(const std::string& folder, const std::string& name)
 {
@@ -25,20 +27,26 @@ std::string JoinPath(const std::string& folder, const std::string& name)
     return folder + "/" + name;
 }
 
-bool RemoveEntry(const std::string& path)
+eFileResult RemoveEntry(const std::string& path)
 {
     struct stat info;
     if (::lstat(path.c_str(), &info) != 0)
-        return errno == ENOENT;
+        return errno == ENOENT ? eFileResult::kOk : LastError();
     if (!S_ISDIR(info.st_mode))
-        return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+        return ::unlink(path.c_str()) == 0 || errno == ENOENT ? eFileResult::kOk : LastError();
     std::vector<sFolderEntry> entries;
-    if (!ListFolderEntries(path, entries))
-        return false;
-    bool removed = true;
-    for (const sFolderEntry& entry : entries)
-        removed = RemoveEntry(JoinPath(path, entry.name)) && removed;
-    return removed && (::rmdir(path.c_str()) == 0 || errno == ENOENT);
+    if (eFileResult listed = ListFolderEntries(path.c_str(), entries); listed != eFileResult::kOk)
+        return listed;
+    // Everything removable goes even when one entry refuses; the first refusal is the answer.
+    eFileResult removed = eFileResult::kOk;
+    for (const sFolderEntry& entry : entries) {
+        eFileResult result = RemoveEntry(JoinPath(path, entry.name));
+        if (removed == eFileResult::kOk)
+            removed = result;
+    }
+    if (removed != eFileResult::kOk)
+        return removed;
+    return ::rmdir(path.c_str()) == 0 || errno == ENOENT ? eFileResult::kOk : LastError();
 }
 
 void CopyTimes(int fd, const struct stat& info)
@@ -47,25 +55,26 @@ void CopyTimes(int fd, const struct stat& info)
     (void)::futimens(fd, times);
 }
 
-bool CopyFileData(const std::string& source, const std::string& target, const struct stat& info)
+eFileResult CopyFileData(const std::string& source, const std::string& target, const struct stat& info)
 {
     int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
-        return false;
+        return LastError();
     // Created private first; the source's bits are applied once the content is in place.
     int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (out < 0) {
+        eFileResult result = LastError();
         ::close(in);
-        return false;
+        return result;
     }
-    bool copied = true;
+    eFileResult copied = eFileResult::kOk;
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(in, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            copied = n == 0;
+            copied = n == 0 ? eFileResult::kOk : LastError();
             break;
         }
         ssize_t done = 0;
@@ -74,56 +83,59 @@ bool CopyFileData(const std::string& source, const std::string& target, const st
             if (w < 0 && errno == EINTR)
                 continue;
             if (w <= 0) {
-                copied = false;
+                copied = w < 0 ? LastError() : eFileResult::kFailed;
                 break;
             }
             done += w;
         }
-        if (!copied)
+        if (copied != eFileResult::kOk)
             break;
     }
-    if (copied)
-        copied = ::fchmod(out, info.st_mode & 07777) == 0;
-    if (copied)
+    if (copied == eFileResult::kOk && ::fchmod(out, info.st_mode & 07777) != 0)
+        copied = LastError();
+    if (copied == eFileResult::kOk)
         CopyTimes(out, info);
     ::close(in);
-    if (::close(out) != 0)
-        copied = false;
+    if (::close(out) != 0 && copied == eFileResult::kOk)
+        copied = LastError();
     return copied;
 }
 
 // The target does not exist yet; on failure the caller removes what was made.
-bool CopyEntry(const std::string& source, const std::string& target)
+eFileResult CopyEntry(const std::string& source, const std::string& target)
 {
     struct stat info;
     if (::lstat(source.c_str(), &info) != 0)
-        return false;
+        return LastError();
     if (S_ISLNK(info.st_mode)) {
         std::string link(size_t(info.st_size) + 1, '\0');
         ssize_t n = ::readlink(source.c_str(), link.data(), link.size());
-        if (n < 0 || size_t(n) >= link.size())
-            return false;
+        if (n < 0)
+            return LastError();
+        if (size_t(n) >= link.size())
+            return eFileResult::kFailed; // the link changed while it was read
         link.resize(size_t(n));
-        return ::symlink(link.c_str(), target.c_str()) == 0;
+        return ::symlink(link.c_str(), target.c_str()) == 0 ? eFileResult::kOk : LastError();
     }
     if (S_ISREG(info.st_mode))
         return CopyFileData(source, target, info);
     if (!S_ISDIR(info.st_mode))
-        return false; // devices, pipes and sockets are not copied
+        return eFileResult::kFailed; // devices, pipes and sockets are not copied
     if (::mkdir(target.c_str(), 0700) != 0)
-        return false;
+        return LastError();
     std::vector<sFolderEntry> entries;
-    if (!ListFolderEntries(source, entries))
-        return false;
+    if (eFileResult listed = ListFolderEntries(source.c_str(), entries); listed != eFileResult::kOk)
+        return listed;
     for (const sFolderEntry& entry : entries) {
-        if (!CopyEntry(JoinPath(source, entry.name), JoinPath(target, entry.name)))
-            return false;
+        if (eFileResult copied = CopyEntry(JoinPath(source, entry.name), JoinPath(target, entry.name));
+            copied != eFileResult::kOk)
+            return copied;
     }
     if (::chmod(target.c_str(), info.st_mode & 07777) != 0)
-        return false;
+        return LastError();
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
     (void)::utimensat(AT_FDCWD, target.c_str(), times, 0);
-    return true;
+    return eFileResult::kOk;
 }
 
 std::string ParentOf(const std::string& path)
@@ -188,136 +200,154 @@ std::string ConfigHome()
 
 } // namespace
 
-sPathRecord MakePathRecord(const std::string& path)
+sPathRecord MakePathRecord(const char* path)
 {
     sPathRecord record;
-    record.path = path;
+    record.path = path ? path : "";
     record.exists = PathExists(path);
     return record;
 }
 
-bool PathExists(const std::string& path)
+bool PathExists(const char* path)
 {
     struct stat info;
-    return ValidPath(path) && ::stat(path.c_str(), &info) == 0;
+    return ValidPath(path) && ::stat(path, &info) == 0;
 }
 
-bool PathIsFolder(const std::string& path)
+bool PathIsFolder(const char* path)
 {
     struct stat info;
-    return ValidPath(path) && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return ValidPath(path) && ::stat(path, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool PathEntryExists(const std::string& path)
+bool PathEntryExists(const char* path)
 {
     struct stat info;
-    return ValidPath(path) && ::lstat(path.c_str(), &info) == 0;
+    return ValidPath(path) && ::lstat(path, &info) == 0;
 }
 
-int64_t PathSize(const std::string& path)
+bool PathIsLink(const char* path)
 {
     struct stat info;
-    if (!ValidPath(path) || ::stat(path.c_str(), &info) != 0)
+    return ValidPath(path) && ::lstat(path, &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+bool PathLiesWithin(const char* inner, const char* outer)
+{
+    return IsInsideOrSame(CanonicalPath(inner), CanonicalPath(outer));
+}
+
+int64_t PathSize(const char* path)
+{
+    struct stat info;
+    if (!ValidPath(path) || ::stat(path, &info) != 0)
         return -1;
     return int64_t(info.st_size);
 }
 
-bool CreateOneFolder(const std::string& path)
+eFileResult CreateOneFolder(const char* path)
 {
     if (!ValidPath(path))
-        return false;
+        return eFileResult::kBadName;
     if (PathExists(path))
-        return true;
-    return ::mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && PathExists(path));
+        return eFileResult::kOk;
+    if (::mkdir(path, 0777) == 0)
+        return eFileResult::kOk;
+    const int error = errno;
+    return error == EEXIST && PathExists(path) ? eFileResult::kOk : FileResultFromErrno(error);
 }
 
-bool RemovePath(const std::string& path)
+eFileResult RemovePath(const char* path)
 {
     if (!ValidPath(path))
-        return false;
+        return eFileResult::kBadName;
     return RemoveEntry(path);
 }
 
-bool MovePath(const std::string& source, const std::string& target)
+eFileResult MovePath(const char* source, const char* target)
 {
     if (!ValidPath(source) || !ValidPath(target))
-        return false;
-    if (PathEntryExists(target) || !PathEntryExists(source))
-        return false;
-    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
+        return eFileResult::kBadName;
+    if (PathEntryExists(target))
+        return eFileResult::kExists;
+    if (!PathEntryExists(source))
+        return eFileResult::kNotFound;
+    if (::renameat2(AT_FDCWD, source, AT_FDCWD, target, RENAME_NOREPLACE) == 0)
+        return eFileResult::kOk;
     int error = errno;
     if (error == EINVAL || error == ENOSYS) {
         // A file system without the no-replace flag: the check above is the best there is.
         if (PathEntryExists(target))
-            return false;
-        return ::rename(source.c_str(), target.c_str()) == 0;
+            return eFileResult::kExists;
+        return ::rename(source, target) == 0 ? eFileResult::kOk : LastError();
     }
     if (error != EXDEV)
-        return false;
-    if (!CopyPath(source, target))
-        return false;
+        return FileResultFromErrno(error);
+    if (eFileResult copied = CopyPath(source, target); copied != eFileResult::kOk)
+        return copied;
     // The copy stays when the source cannot be removed completely: nothing is lost either way.
     return RemovePath(source);
 }
 
-bool CopyPath(const std::string& source, const std::string& target)
+eFileResult CopyPath(const char* source, const char* target)
 {
     if (!ValidPath(source) || !ValidPath(target))
-        return false;
-    if (!PathExists(source) || PathEntryExists(target))
-        return false;
+        return eFileResult::kBadName;
+    if (!PathExists(source))
+        return eFileResult::kNotFound;
+    if (PathEntryExists(target))
+        return eFileResult::kExists;
     if (PathIsFolder(source)) {
         std::string from = CanonicalPath(source);
-        std::string into = CanonicalPath(ParentOf(target));
+        std::string into = CanonicalPath(ParentOf(target).c_str());
         if (from.empty() || IsInsideOrSame(into, from))
-            return false;
+            return eFileResult::kBadName;
     }
-    if (CopyEntry(source, target))
-        return true;
-    (void)RemoveEntry(target);
-    return false;
+    eFileResult copied = CopyEntry(source, target);
+    if (copied != eFileResult::kOk)
+        (void)RemoveEntry(target);
+    return copied;
 }
 
-bool ListFolderEntries(const std::string& path, std::vector<sFolderEntry>& entries)
+eFileResult ListFolderEntries(const char* path, std::vector<sFolderEntry>& entries)
 {
     entries.clear();
     if (!PathIsFolder(path))
-        return false;
-    DIR* folder = ::opendir(path.c_str());
+        return PathExists(path) ? eFileResult::kNoFolder : eFileResult::kNotFound;
+    DIR* folder = ::opendir(path);
     if (!folder)
-        return false;
+        return LastError();
+    const std::string base = path;
     while (struct dirent* entry = ::readdir(folder)) {
         std::string name = entry->d_name;
         if (name == "." || name == "..")
             continue;
         sFolderEntry item;
         item.name = name;
-        std::string full = JoinPath(path, name);
+        std::string full = JoinPath(base, name);
         struct stat info;
         if (::lstat(full.c_str(), &info) == 0)
             item.isLink = S_ISLNK(info.st_mode);
-        item.isFolder = PathIsFolder(full);
+        item.isFolder = PathIsFolder(full.c_str());
         entries.push_back(std::move(item));
     }
     ::closedir(folder);
     std::sort(entries.begin(), entries.end(),
               [](const sFolderEntry& a, const sFolderEntry& b) { return a.name < b.name; });
-    return true;
+    return eFileResult::kOk;
 }
 
-std::string CanonicalPath(const std::string& path)
+std::string CanonicalPath(const char* path)
 {
     if (!ValidPath(path))
         return {};
-    char* resolved = ::realpath(path.c_str(), nullptr);
+    char* resolved = ::realpath(path, nullptr);
     if (!resolved)
         return {};
     std::string result = resolved;
     std::free(resolved);
     return result;
 }
-
 std::vector<sVolume> ListMountedVolumes()
 {
     std::vector<sVolume> volumes;
@@ -339,21 +369,21 @@ std::vector<sVolume> ListMountedVolumes()
     return volumes;
 }
 
-bool GetWorkingFolder(std::string& path)
+eFileResult GetWorkingFolder(std::string& path)
 {
     std::string buffer(256, '\0');
     for (;;) {
         if (::getcwd(buffer.data(), buffer.size())) {
             path.assign(buffer.c_str());
-            return true;
+            return eFileResult::kOk;
         }
         if (errno != ERANGE || buffer.size() > (1u << 20))
-            return false;
+            return LastError();
         buffer.resize(buffer.size() * 2);
     }
 }
 
-bool GetDocumentsFolderPath(std::string& path)
+eFileResult GetDocumentsFolderPath(std::string& path)
 {
     std::string folder;
     std::string config = ConfigHome();
@@ -362,22 +392,22 @@ bool GetDocumentsFolderPath(std::string& path)
     if (folder.empty()) {
         std::string home = HomeFolder();
         if (home.empty())
-            return false;
+            return eFileResult::kNotFound;
         folder = home + "/Documents";
     }
-    if (!PathIsFolder(folder))
-        return false;
+    if (!PathIsFolder(folder.c_str()))
+        return eFileResult::kNotFound;
     path = folder;
-    return true;
+    return eFileResult::kOk;
 }
 
-bool GetPreferencesFolderPath(std::string& path)
+eFileResult GetPreferencesFolderPath(std::string& path)
 {
     std::string folder = ConfigHome();
-    if (folder.empty() || !PathIsFolder(folder))
-        return false;
+    if (folder.empty() || !PathIsFolder(folder.c_str()))
+        return eFileResult::kNotFound;
     path = folder;
-    return true;
+    return eFileResult::kOk;
 }
 
 } // namespace plat

@@ -1,13 +1,23 @@
 // Whole-item operations on the file system by UTF-8 path: existence, folders, removal, moving,
-// copying and listing, the mounted volumes and the user's special folders. Each answers yes or
-// no and never reports to the user; the toolkit turns the answers into result codes.
+// copying and listing, the mounted volumes and the user's special folders. Questions answer yes
+// or no; operations answer an eFileResult saying why they failed. None reports to the user; the
+// toolkit turns the answers into result codes. A null or empty path names nothing.
 #pragma once
+
+#include "platform/PlatformFile.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace plat {
+
+// The C string form of a path held as std::string on the platform side: empty when the text
+// holds a 0 byte, so such a path is refused instead of cut short.
+inline const char* PathText(const std::string& path)
+{
+    return path.find('\0') == std::string::npos ? path.c_str() : "";
+}
 
 // What stands in for the Mac's reference to an existing item: its absolute path, and whether
 // something existed there when the record was made.
@@ -17,31 +27,36 @@ struct sPathRecord {
 };
 
 // A record for the path; exists follows symbolic links, as the Mac's lookup did.
-sPathRecord MakePathRecord(const std::string& path);
+sPathRecord MakePathRecord(const char* path);
 
 // Something (file or folder, through links) exists at the path.
-bool PathExists(const std::string& path);
-bool PathIsFolder(const std::string& path);
+bool PathExists(const char* path);
+bool PathIsFolder(const char* path);
 // The path names an entry of its own, a dangling link included.
-bool PathEntryExists(const std::string& path);
+bool PathEntryExists(const char* path);
+// The path's own entry is a symbolic link.
+bool PathIsLink(const char* path);
+// Both paths exist and, once links are resolved, inner is outer or lies inside it.
+bool PathLiesWithin(const char* inner, const char* outer);
 // Size in bytes of what is at the path; -1 when nothing is.
-int64_t PathSize(const std::string& path);
+int64_t PathSize(const char* path);
 
-// Makes one folder whose parent exists. True also when something already stands there.
-bool CreateOneFolder(const std::string& path);
+// Makes one folder whose parent exists. kOk also when something already stands there.
+eFileResult CreateOneFolder(const char* path);
 
 // Removes the item; a folder goes with everything in it. Links are removed, never followed.
-// True when nothing was there or the removal succeeded.
-bool RemovePath(const std::string& path);
+// kOk when nothing was there or the removal succeeded.
+eFileResult RemovePath(const char* path);
 
-// Moves or renames a file or a whole folder. Never replaces: false when anything stands at the
-// target or nothing at the source. Across devices it copies and then removes the source.
-bool MovePath(const std::string& source, const std::string& target);
+// Moves or renames a file or a whole folder. Never replaces: kExists when anything stands at the
+// target, kNotFound when nothing is at the source. Across devices it copies and then removes the
+// source.
+eFileResult MovePath(const char* source, const char* target);
 
 // Copies a file or a whole folder tree, keeping permission bits and modification times;
-// links are copied as links. Never replaces an existing target, and refuses a target inside
-// the source folder. A copy that fails part-way is removed again.
-bool CopyPath(const std::string& source, const std::string& target);
+// links are copied as links. Never replaces an existing target (kExists), and refuses a target
+// inside the source folder (kBadName). A copy that fails part-way is removed again.
+eFileResult CopyPath(const char* source, const char* target);
 
 struct sFolderEntry {
     std::string name;
@@ -49,11 +64,12 @@ struct sFolderEntry {
     bool isLink = false;
 };
 
-// The entries of a folder (no "." and ".."), sorted by name. False when the path is not a folder.
-bool ListFolderEntries(const std::string& path, std::vector<sFolderEntry>& entries);
+// The entries of a folder (no "." and ".."), sorted by name. kNotFound when nothing is at the
+// path, kNoFolder when something other than a folder is.
+eFileResult ListFolderEntries(const char* path, std::vector<sFolderEntry>& entries);
 
 // The canonical absolute form of a path that exists (links resolved); empty when it cannot be made.
-std::string CanonicalPath(const std::string& path);
+std::string CanonicalPath(const char* path);
 
 struct sVolume {
     std::string mountPoint;
@@ -63,12 +79,12 @@ struct sVolume {
 // The mounted volumes: the root first, then every device-backed mount in the system's order.
 std::vector<sVolume> ListMountedVolumes();
 
-// The working directory; false when it cannot be read.
-bool GetWorkingFolder(std::string& path);
+// The working directory.
+eFileResult GetWorkingFolder(std::string& path);
 
 // The user's documents folder (XDG_DOCUMENTS_DIR, else ~/Documents) and preferences folder
-// (XDG_CONFIG_HOME, else ~/.config). False when the folder does not exist: neither is created.
-bool GetDocumentsFolderPath(std::string& path);
-bool GetPreferencesFolderPath(std::string& path);
+// (XDG_CONFIG_HOME, else ~/.config). kNotFound when the folder does not exist: neither is created.
+eFileResult GetDocumentsFolderPath(std::string& path);
+eFileResult GetPreferencesFolderPath(std::string& path);
 
 } // namespace plat

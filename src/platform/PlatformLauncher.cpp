@@ -70,7 +70,7 @@ bool Record(const std::string& file, const char* kind, const std::string& text)
 
 bool SystemLaunchPath(const std::string& path)
 {
-    if (!PathExists(path))
+    if (!PathExists(PathText(path)))
         return false;
     if (std::string file = RecordingFile(); !file.empty())
         return Record(file, "launch", path);
@@ -81,7 +81,7 @@ bool SystemLaunchPath(const std::string& path)
     std::string trimmed = path;
     while (trimmed.size() > 1 && trimmed.back() == '/')
         trimmed.pop_back();
-    if (PathIsFolder(trimmed) && trimmed.size() > 4 && trimmed.compare(trimmed.size() - 4, 4, ".app") == 0)
+    if (PathIsFolder(PathText(trimmed)) && trimmed.size() > 4 && trimmed.compare(trimmed.size() - 4, 4, ".app") == 0)
         return false;
     return Spawn("xdg-open", {path}, true);
 }

@@ -30,7 +30,7 @@ bool CPNUInstallFiles::Exists(const gCString& path)
     return plat::GetEntryKind(SystemPath(path)) != plat::eEntryKind::kNone;
 }
 
-bool CPNUInstallFiles::IsFolder(const gCString& path) { return plat::PathIsFolder(SystemPath(path)); }
+bool CPNUInstallFiles::IsFolder(const gCString& path) { return plat::PathIsFolder(plat::PathText(SystemPath(path))); }
 
 eResultCode CPNUInstallFiles::Delete(const gCString& path)
 {
@@ -39,7 +39,8 @@ eResultCode CPNUInstallFiles::Delete(const gCString& path)
 
 eResultCode CPNUInstallFiles::Move(const gCString& source, const gCString& target)
 {
-    if (plat::MovePath(SystemPath(source), SystemPath(target)))
+    if (plat::MovePath(plat::PathText(SystemPath(source)), plat::PathText(SystemPath(target)))
+        == plat::eFileResult::kOk)
         return eSuccess;
     mFailureReason = gCString("the move was refused");
     return eBadParameter;
@@ -81,7 +82,7 @@ eResultCode CPNUInstallFiles::ReadFile(const gCString& path, std::string& bytes,
 
 eResultCode CPNUInstallFiles::Flush(const gCString& folder)
 {
-    if (plat::SyncFileSystem(SystemPath(folder)) == plat::eFileResult::kOk)
+    if (plat::SyncFileSystem(plat::PathText(SystemPath(folder))) == plat::eFileResult::kOk)
         return eSuccess;
     mFailureReason = gCString("the disk could not be flushed");
     return eStreamError;

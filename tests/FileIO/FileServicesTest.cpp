@@ -55,7 +55,7 @@ void RecordAlert(const char* main, const char* explanation) { sAlerts.push_back(
 TEST(FileServices, ExistenceOfRelativePathsTestsTheJoinedPath)
 {
     TempFolder temp;
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "Contents"));
+    ASSERT_EQ(plat::CreateOneFolder((temp / "Contents").c_str()), plat::eFileResult::kOk);
     temp.WriteFile("Contents/here.txt", "x");
     temp.WriteFile("here.txt", "x");
     ScopedBaseFolders bases(Text(temp / "Contents/"), Text(temp.Path()));
@@ -75,7 +75,7 @@ TEST(FileServices, DeletingWhatIsNotThereSucceeds)
     EXPECT_EQ(DeleteFile(Text(temp / "none")), eSuccess);
     EXPECT_EQ(DeleteFileInFolder(Folder(temp.Path()), gCString(u"none")), eSuccess);
     EXPECT_EQ(DeleteFileInFolder(Folder(temp.Path()), gCString(u"f")), eSuccess);
-    EXPECT_FALSE(plat::PathExists(file));
+    EXPECT_FALSE(plat::PathExists(file.c_str()));
 }
 
 TEST(FileServices, CopyAndMoveNeverReplace)
@@ -97,8 +97,8 @@ TEST(FileServices, CopyAndMoveNeverReplace)
 TEST(FileServices, IntoAFolderUnderTheSourcesName)
 {
     TempFolder temp;
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "a"));
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "x"));
+    ASSERT_EQ(plat::CreateOneFolder((temp / "a").c_str()), plat::eFileResult::kOk);
+    ASSERT_EQ(plat::CreateOneFolder((temp / "x").c_str()), plat::eFileResult::kOk);
     gCFRef report(Text(temp.WriteFile("a/report.txt", "r")));
     gCFRef readme(Text(temp.WriteFile("a/README", "m")));
     gCFolderRef into = Folder(temp / "x");
@@ -171,12 +171,12 @@ TEST(FileServices, SavingToAClosedFileIsReported)
 TEST(FileServices, RelativeTextsOpenBelowTheContentsFolder)
 {
     TempFolder temp;
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "Contents"));
+    ASSERT_EQ(plat::CreateOneFolder((temp / "Contents").c_str()), plat::eFileResult::kOk);
     ScopedBaseFolders bases(Text(temp / "Contents/"), Text(temp.Path()));
     gCMemFile memory;
     ASSERT_EQ(memory.Write("saved", 5), eSuccess);
     ASSERT_EQ(SaveMemFile(memory, gCString(u":Resources:x.bin")), eInvalidFile); // no Resources folder yet
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "Contents/Resources"));
+    ASSERT_EQ(plat::CreateOneFolder((temp / "Contents/Resources").c_str()), plat::eFileResult::kOk);
     ASSERT_EQ(SaveMemFile(memory, gCString(u":Resources:x.bin")), eSuccess);
     EXPECT_EQ(TempFolder::ReadFile(temp / "Contents/Resources/x.bin"), "saved");
     gCFile file;
@@ -185,7 +185,7 @@ TEST(FileServices, RelativeTextsOpenBelowTheContentsFolder)
     EXPECT_EQ(LoadMemFile(loaded, gCString(u"Resources/x.bin")), eSuccess);
     EXPECT_EQ(loaded.GetSize(), 5);
     EXPECT_EQ(DeleteRelativeFile(gCString(u"Resources/x.bin")), eSuccess);
-    EXPECT_FALSE(plat::PathExists(temp / "Contents/Resources/x.bin"));
+    EXPECT_FALSE(plat::PathExists((temp / "Contents/Resources/x.bin").c_str()));
     gCFPath unset;
     EXPECT_EQ(OpenFile(file, unset, gCFile::eAccessRead), eBadParameter);
 }

@@ -1,10 +1,13 @@
+#include "FileIO/CSystemPath.h"
 #include "FileIO/FileServices.h"
 #include "FileIO/FolderServices.h"
 #include "FileIO/gCFRef.h"
 #include "FileIO/gCFolderRef.h"
 #include "FileIO/gCVolumeRef.h"
+#include "FileIO/gCocoaFileIO.h"
 #include "PathTestSupport.h"
 #include "StreamTestSupport.h"
+#include "support/AllocationFailure.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -44,7 +47,7 @@ TEST(FolderServices, CreatesOnlyTheLastLevel)
 {
     TempFolder temp;
     EXPECT_EQ(CreateFolder(Folder(temp / "a/b")), eCreateFailed);
-    EXPECT_FALSE(plat::PathExists(temp / "a"));
+    EXPECT_FALSE(plat::PathExists((temp / "a").c_str()));
     EXPECT_EQ(CreateFolder(Folder(temp / "a")), eSuccess);
     EXPECT_EQ(CreateFolder(Folder(temp / "a")), eSuccess);
     temp.WriteFile("file", "x");
@@ -52,17 +55,17 @@ TEST(FolderServices, CreatesOnlyTheLastLevel)
 
     ScopedBaseFolders bases(Text(temp / "a/"), Text(temp.Path()));
     EXPECT_EQ(CreateRelativeFolder(gCString(u"sub"), 0), eSuccess);
-    EXPECT_TRUE(plat::PathIsFolder(temp / "a/sub"));
+    EXPECT_TRUE(plat::PathIsFolder((temp / "a/sub").c_str()));
 }
 
 TEST(FolderServices, RelativeFolderExistsJoinsOnce)
 {
     TempFolder temp;
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "A"));
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "A/Contents"));
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "A/Contents/Resources"));
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "A/Contents/Resources/fonts"));
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "A/data"));
+    ASSERT_EQ(plat::CreateOneFolder((temp / "A").c_str()), plat::eFileResult::kOk);
+    ASSERT_EQ(plat::CreateOneFolder((temp / "A/Contents").c_str()), plat::eFileResult::kOk);
+    ASSERT_EQ(plat::CreateOneFolder((temp / "A/Contents/Resources").c_str()), plat::eFileResult::kOk);
+    ASSERT_EQ(plat::CreateOneFolder((temp / "A/Contents/Resources/fonts").c_str()), plat::eFileResult::kOk);
+    ASSERT_EQ(plat::CreateOneFolder((temp / "A/data").c_str()), plat::eFileResult::kOk);
     {
         ScopedBaseFolders bases(Text(temp / "A/Contents/"), Text(temp / "A"));
         gCString rel(u":Resources:fonts");
@@ -85,7 +88,7 @@ TEST(FolderServices, ListsFilesAndFoldersAsPathObjects)
     TempFolder temp;
     temp.WriteFile("b.txt", "");
     temp.WriteFile(".hidden", "");
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "sub"));
+    ASSERT_EQ(plat::CreateOneFolder((temp / "sub").c_str()), plat::eFileResult::kOk);
     gCArray<gCFRef*> files;
     gCArray<gCFolderRef*> folders;
     ASSERT_EQ(ListFolder(Folder(temp.Path()), files, folders), eSuccess);
@@ -104,12 +107,12 @@ TEST(FolderServices, ListsFilesAndFoldersAsPathObjects)
 TEST(FolderServices, RecursiveCopyCopiesFilesThenFolders)
 {
     TempFolder temp;
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "src"));
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "src/deep"));
+    ASSERT_EQ(plat::CreateOneFolder((temp / "src").c_str()), plat::eFileResult::kOk);
+    ASSERT_EQ(plat::CreateOneFolder((temp / "src/deep").c_str()), plat::eFileResult::kOk);
     temp.WriteFile("src/.hidden", "h");
     temp.WriteFile("src/top.bin", std::string(300000, 't'));
     temp.WriteFile("src/deep/inner.txt", "i");
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "flat"));
+    ASSERT_EQ(plat::CreateOneFolder((temp / "flat").c_str()), plat::eFileResult::kOk);
     temp.WriteFile("flat/top.bin", "old and longer than nothing");
     temp.WriteFile("flat/mine.txt", "stays");
 
@@ -117,14 +120,14 @@ TEST(FolderServices, RecursiveCopyCopiesFilesThenFolders)
     EXPECT_EQ(TempFolder::ReadFile(temp / "flat/.hidden"), "h");
     EXPECT_EQ(TempFolder::ReadFile(temp / "flat/top.bin").size(), 300000u);
     EXPECT_EQ(TempFolder::ReadFile(temp / "flat/mine.txt"), "stays");
-    EXPECT_FALSE(plat::PathExists(temp / "flat/deep"));
+    EXPECT_FALSE(plat::PathExists((temp / "flat/deep").c_str()));
 
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "tree"));
+    ASSERT_EQ(plat::CreateOneFolder((temp / "tree").c_str()), plat::eFileResult::kOk);
     EXPECT_EQ(CopyFolderRecursive(Folder(temp / "src"), Folder(temp / "tree"), 1), eSuccess);
     EXPECT_EQ(TempFolder::ReadFile(temp / "tree/deep/inner.txt"), "i");
 
     EXPECT_EQ(CopyFolderRecursive(Folder(temp / "missing"), Folder(temp / "tree2"), 1), eSuccess);
-    EXPECT_FALSE(plat::PathExists(temp / "tree2"));
+    EXPECT_FALSE(plat::PathExists((temp / "tree2").c_str()));
     EXPECT_EQ(CopyFolderRecursive(gCFolderRef(), Folder(temp / "tree"), 1), eGenericFailure);
     // Without the destination folder the first file cannot be placed.
     EXPECT_NE(CopyFolderRecursive(Folder(temp / "src"), Folder(temp / "nowhere"), 0), eSuccess);
@@ -133,12 +136,12 @@ TEST(FolderServices, RecursiveCopyCopiesFilesThenFolders)
 TEST(FolderServices, RecursiveCopyDoesNotFollowLinksOrCopyIntoItself)
 {
     TempFolder temp;
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "src"));
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "src/sub"));
+    ASSERT_EQ(plat::CreateOneFolder((temp / "src").c_str()), plat::eFileResult::kOk);
+    ASSERT_EQ(plat::CreateOneFolder((temp / "src/sub").c_str()), plat::eFileResult::kOk);
     temp.WriteFile("src/sub/f", "f");
     // A link back to an ancestor would make a naive copy run until the stack is gone.
     ASSERT_EQ(::symlink((temp / "src").c_str(), (temp / "src/sub/loop").c_str()), 0);
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "dst"));
+    ASSERT_EQ(plat::CreateOneFolder((temp / "dst").c_str()), plat::eFileResult::kOk);
     EXPECT_EQ(CopyFolderRecursive(Folder(temp / "src"), Folder(temp / "dst"), 1), eSuccess);
     EXPECT_EQ(TempFolder::ReadFile(temp / "dst/sub/f"), "f");
     struct stat info;
@@ -147,29 +150,29 @@ TEST(FolderServices, RecursiveCopyDoesNotFollowLinksOrCopyIntoItself)
 
     EXPECT_EQ(CopyFolderRecursive(Folder(temp / "src"), Folder(temp / "src/sub"), 1), eBadParameter);
     EXPECT_EQ(CopyFolderRecursive(Folder(temp / "src"), Folder(temp / "src"), 1), eBadParameter);
-    EXPECT_FALSE(plat::PathExists(temp / "src/sub/sub"));
+    EXPECT_FALSE(plat::PathExists((temp / "src/sub/sub").c_str()));
 }
 
 TEST(FolderServices, CurrentFolderIsDecodedAsUtf8)
 {
     TempFolder temp;
     std::string named = temp / "Caf\xC3\xA9";
-    ASSERT_TRUE(plat::CreateOneFolder(named));
+    ASSERT_EQ(plat::CreateOneFolder(named.c_str()), plat::eFileResult::kOk);
     std::string before;
-    ASSERT_TRUE(plat::GetWorkingFolder(before));
+    ASSERT_EQ(plat::GetWorkingFolder(before), plat::eFileResult::kOk);
     ASSERT_EQ(::chdir(named.c_str()), 0);
     gCString folder;
     eResultCode result = GetCurrentFolder(folder);
     ASSERT_EQ(::chdir(before.c_str()), 0);
     ASSERT_EQ(result, eSuccess);
     EXPECT_EQ(folder[folder.GetLength() - 1], u'\u00E9');
-    EXPECT_EQ(folder.ToUTF8(), plat::CanonicalPath(named));
+    EXPECT_EQ(folder.ToUTF8(), plat::CanonicalPath(named.c_str()));
 }
 
 TEST(FolderServices, SpecialFolders)
 {
     TempFolder temp;
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "home"));
+    ASSERT_EQ(plat::CreateOneFolder((temp / "home").c_str()), plat::eFileResult::kOk);
     const char* oldHome = std::getenv("HOME");
     std::string savedHome = oldHome ? oldHome : "";
     const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
@@ -179,8 +182,8 @@ TEST(FolderServices, SpecialFolders)
     gCFolderRef folder;
     EXPECT_EQ(GetDocumentsFolder(folder), eCreateFailed);
     EXPECT_EQ(GetPreferencesFolder(folder), eCreateFailed);
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "home/Documents"));
-    ASSERT_TRUE(plat::CreateOneFolder(temp / "home/.config"));
+    ASSERT_EQ(plat::CreateOneFolder((temp / "home/Documents").c_str()), plat::eFileResult::kOk);
+    ASSERT_EQ(plat::CreateOneFolder((temp / "home/.config").c_str()), plat::eFileResult::kOk);
     EXPECT_EQ(GetDocumentsFolder(folder), eSuccess);
     EXPECT_EQ(folder.GetPath().ToUTF8(), temp / "home/Documents/");
     EXPECT_EQ(GetPreferencesFolder(folder), eSuccess);
@@ -228,4 +231,29 @@ TEST(gCVolumeRef, NamesAndObjectsBelowIt)
     EXPECT_EQ(target.IsNameSet(), 0u);
     EXPECT_EQ(Utf8(target.GetName()), "My Disk/");
     EXPECT_FALSE(gCVolumeRef::TestAttributeBit(-1));
+}
+
+TEST(SystemPath, PathsThatCannotBeHeldGiveResultFive)
+{
+    TempFolder temp;
+    ASSERT_EQ(plat::CreateOneFolder((temp / "src").c_str()), plat::eFileResult::kOk);
+    const std::string fileName = temp.WriteFile("src/f", "f");
+    const gCString file = Text(fileName);
+    gCFolderRef destination = Folder(temp / "dst");
+    gCFPath path(file);
+    gCFRef ref(file);
+    const sFSRef record = plat::MakePathRecord(fileName.c_str());
+    gCFile stream;
+    CSystemPath system;
+    ASSERT_EQ(system.Set(file), eSuccess);
+
+    AllocationFailure failure(1, true);
+    EXPECT_EQ(system.SetFromPathText(file), eNoMemory);
+    EXPECT_STREQ(system.Get(), ""); // the earlier path is never left to be used
+    EXPECT_EQ(stream.Open(&path, gCFile::eAccessRead), eNoMemory);
+    EXPECT_EQ(stream.Open(&ref, gCFile::eAccessRead), eNoMemory);
+    EXPECT_EQ(CreateFolder(destination), eNoMemory);
+    EXPECT_EQ(ref.SetFromFSRef(&record), eNoMemory);
+    EXPECT_EQ(CocoaPathExists(file), 0u);
+    EXPECT_FALSE(plat::PathExists((temp / "dst").c_str()));
 }

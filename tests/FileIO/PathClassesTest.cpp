@@ -189,7 +189,7 @@ TEST(FilePath, ColonFormOfAReference)
 {
     TempFolder folder;
     std::string file = folder.WriteFile("b.txt", "");
-    sFSRef ref = plat::MakePathRecord(file);
+    sFSRef ref = plat::MakePathRecord(file.c_str());
     gCString volume, folders, name;
     ASSERT_EQ(PathFromFSRef(&ref, volume, folders, name), eSuccess);
     EXPECT_EQ(Utf8(name), "b.txt");
@@ -200,7 +200,7 @@ TEST(FilePath, ColonFormOfAReference)
                 c = ':';
         return colon;
     }());
-    sFSRef nothing = plat::MakePathRecord(folder / "none");
+    sFSRef nothing = plat::MakePathRecord((folder / "none").c_str());
     EXPECT_EQ(PathFromFSRef(&nothing, volume, folders, name), eBadParameter);
 }
 
@@ -214,10 +214,10 @@ TEST(FileReference, SetFromUrlsAndReferences)
 
     TempFolder folder;
     ASSERT_EQ(::mkdir((folder / "sub dir").c_str(), 0777), 0);
-    sFSRef sub = plat::MakePathRecord(folder / "sub dir");
+    sFSRef sub = plat::MakePathRecord((folder / "sub dir").c_str());
     EXPECT_EQ(ref.SetFromFSRef(&sub), eSuccess);
     EXPECT_EQ(ref.GetPath().ToUTF8(), folder / "sub dir/");
-    sFSRef nothing = plat::MakePathRecord(folder / "none");
+    sFSRef nothing = plat::MakePathRecord((folder / "none").c_str());
     EXPECT_EQ(ref.SetFromFSRef(&nothing), eBadParameter);
     EXPECT_EQ(ref.GetPath().ToUTF8(), folder / "sub dir/");
 
@@ -309,7 +309,7 @@ TEST(FileOpen, ThroughPathObjects)
     gCFRef ref(Text(colon + "made.bin"));
     ASSERT_EQ(file.Open(ref, gCFile::eAccessWrite), eSuccess);
     EXPECT_EQ(ref.GetPath().ToUTF8(), folder / "made.bin");
-    EXPECT_TRUE(plat::PathExists(folder / "made.bin"));
+    EXPECT_TRUE(plat::PathExists((folder / "made.bin").c_str()));
 }
 
 TEST(FileOpen, UnknownAccessStateIsReportedOnlyThroughThePathForm)
@@ -346,8 +346,11 @@ TEST(ColonPaths, AColonIsOrdinaryInSystemPathsAndASeparatorInMacTexts)
         {u"Disk:Folder:File", "/Disk/Folder/File"},
         {u":Resources:x.bin", "/Resources/x.bin"},
     };
-    for (const sCase& c : cases)
-        EXPECT_EQ(SystemPathFromText(gCString(c.text)), c.system) << Utf8(gCString(c.text));
+    for (const sCase& c : cases) {
+        CSystemPath system;
+        ASSERT_EQ(SystemPathFromText(gCString(c.text), system), eSuccess);
+        EXPECT_STREQ(system.Get(), c.system) << Utf8(gCString(c.text));
+    }
     EXPECT_EQ(Utf8(GetLastPathComponent(gCString(u"/home/a:b"))), "a:b");
     EXPECT_EQ(Utf8(GetLastPathComponent(gCString(u"Disk:a:b"))), "b");
     gCFolderRef folder;

@@ -12,7 +12,7 @@ public:
     eResultCode OpenAt(const std::string& path, eAccessState state)
     {
         int32_t created = 0;
-        return OpenSystemPath(path, state, created);
+        return OpenSystemPath(path.c_str(), state, created);
     }
 };
 

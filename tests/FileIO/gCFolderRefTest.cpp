@@ -115,7 +115,7 @@ TEST(gCFolderRef, CreatesMissingParents)
     gCFolderRef deep = Folder(Text(temp / "a/b/c"));
     EXPECT_EQ(deep.Exists(), 0);
     EXPECT_EQ(deep.Create(), eSuccess);
-    EXPECT_TRUE(plat::PathIsFolder(temp / "a/b/c"));
+    EXPECT_TRUE(plat::PathIsFolder((temp / "a/b/c").c_str()));
     EXPECT_EQ(deep.Create(), eSuccess);
     EXPECT_EQ(gCFolderRef().Create(), eHandled);
     EXPECT_TRUE(deep.GetFSRef()->exists);
@@ -138,7 +138,7 @@ TEST(gCFolderRef, WritableProbeNeverTouchesAnExistingFile)
     EXPECT_EQ(folder.IsWritable(), 1);
     EXPECT_EQ(TempFolder::ReadFile(temp / "test.tst"), "user data");
     std::vector<plat::sFolderEntry> entries;
-    ASSERT_TRUE(plat::ListFolderEntries(temp.Path(), entries));
+    ASSERT_EQ(plat::ListFolderEntries(temp.Path().c_str(), entries), plat::eFileResult::kOk);
     EXPECT_EQ(entries.size(), 1u); // the probe is gone again
 
     EXPECT_EQ(Folder(Text(temp / "missing")).IsWritable(), 0);
@@ -151,7 +151,7 @@ TEST(gCFolderRef, WritableProbeNeverTouchesAnExistingFile)
 TEST(gCFolderRef, ReferenceFromAFolder)
 {
     TempFolder temp;
-    sFSRef ref = plat::MakePathRecord(temp.Path().substr(0, temp.Path().size() - 1));
+    sFSRef ref = plat::MakePathRecord(temp.Path().substr(0, temp.Path().size() - 1).c_str());
     gCFolderRef folder;
     EXPECT_EQ(folder.SetFromFSRef(&ref), eSuccess);
     EXPECT_EQ(folder.GetPath().ToUTF8(), temp.Path());

@@ -53,47 +53,47 @@ TEST(PlatformFileSystem, ExistenceFollowsLinksButEntriesDoNot)
     std::string file = folder.WriteFile("a.txt", "x");
     std::string dangling = folder / "dangling";
     ASSERT_EQ(::symlink((folder / "gone").c_str(), dangling.c_str()), 0);
-    EXPECT_TRUE(PathExists(file));
-    EXPECT_FALSE(PathExists(dangling));
-    EXPECT_TRUE(PathEntryExists(dangling));
+    EXPECT_TRUE(PathExists(file.c_str()));
+    EXPECT_FALSE(PathExists(dangling.c_str()));
+    EXPECT_TRUE(PathEntryExists(dangling.c_str()));
     EXPECT_FALSE(PathExists(""));
-    EXPECT_TRUE(MakePathRecord(file).exists);
-    EXPECT_FALSE(MakePathRecord(folder / "b.txt").exists);
-    EXPECT_EQ(MakePathRecord(file).path, file);
-    EXPECT_EQ(PathSize(file), 1);
-    EXPECT_EQ(PathSize(folder / "b.txt"), -1);
+    EXPECT_TRUE(MakePathRecord(file.c_str()).exists);
+    EXPECT_FALSE(MakePathRecord((folder / "b.txt").c_str()).exists);
+    EXPECT_EQ(MakePathRecord(file.c_str()).path, file);
+    EXPECT_EQ(PathSize(file.c_str()), 1);
+    EXPECT_EQ(PathSize((folder / "b.txt").c_str()), -1);
 }
 
 TEST(PlatformFileSystem, CreatesOneFolderAtATime)
 {
     TempFolder folder;
-    EXPECT_FALSE(CreateOneFolder(folder / "a/b"));
-    EXPECT_FALSE(PathExists(folder / "a"));
-    EXPECT_TRUE(CreateOneFolder(folder / "a"));
-    EXPECT_TRUE(PathIsFolder(folder / "a"));
+    EXPECT_NE(CreateOneFolder((folder / "a/b").c_str()), eFileResult::kOk);
+    EXPECT_FALSE(PathExists((folder / "a").c_str()));
+    EXPECT_EQ(CreateOneFolder((folder / "a").c_str()), eFileResult::kOk);
+    EXPECT_TRUE(PathIsFolder((folder / "a").c_str()));
     // Something already standing there counts as done, and nothing is made.
     std::string file = folder.WriteFile("f", "x");
-    EXPECT_TRUE(CreateOneFolder(file));
-    EXPECT_FALSE(PathIsFolder(file));
+    EXPECT_EQ(CreateOneFolder(file.c_str()), eFileResult::kOk);
+    EXPECT_FALSE(PathIsFolder(file.c_str()));
 }
 
 TEST(PlatformFileSystem, RemovalNeverFollowsLinks)
 {
     TempFolder folder;
-    ASSERT_TRUE(CreateOneFolder(folder / "keep"));
+    ASSERT_EQ(CreateOneFolder((folder / "keep").c_str()), eFileResult::kOk);
     folder.WriteFile("keep/precious.txt", "data");
-    ASSERT_TRUE(CreateOneFolder(folder / "tree"));
-    ASSERT_TRUE(CreateOneFolder(folder / "tree/sub"));
+    ASSERT_EQ(CreateOneFolder((folder / "tree").c_str()), eFileResult::kOk);
+    ASSERT_EQ(CreateOneFolder((folder / "tree/sub").c_str()), eFileResult::kOk);
     folder.WriteFile("tree/sub/.hidden", "h");
     ASSERT_EQ(::symlink((folder / "keep").c_str(), (folder / "tree/link").c_str()), 0);
     ASSERT_EQ(::symlink((folder / "gone").c_str(), (folder / "dangling").c_str()), 0);
 
-    EXPECT_TRUE(RemovePath(folder / "tree"));
-    EXPECT_FALSE(PathEntryExists(folder / "tree"));
+    EXPECT_EQ(RemovePath((folder / "tree").c_str()), eFileResult::kOk);
+    EXPECT_FALSE(PathEntryExists((folder / "tree").c_str()));
     EXPECT_EQ(TempFolder::ReadFile(folder / "keep/precious.txt"), "data");
-    EXPECT_TRUE(RemovePath(folder / "dangling"));
-    EXPECT_FALSE(PathEntryExists(folder / "dangling"));
-    EXPECT_TRUE(RemovePath(folder / "never-there"));
+    EXPECT_EQ(RemovePath((folder / "dangling").c_str()), eFileResult::kOk);
+    EXPECT_FALSE(PathEntryExists((folder / "dangling").c_str()));
+    EXPECT_EQ(RemovePath((folder / "never-there").c_str()), eFileResult::kOk);
 }
 
 TEST(PlatformFileSystem, MoveNeverReplaces)
@@ -101,20 +101,20 @@ TEST(PlatformFileSystem, MoveNeverReplaces)
     TempFolder folder;
     std::string a = folder.WriteFile("a", "A");
     std::string b = folder.WriteFile("b", "B");
-    EXPECT_FALSE(MovePath(a, b));
+    EXPECT_NE(MovePath(a.c_str(), b.c_str()), eFileResult::kOk);
     EXPECT_EQ(TempFolder::ReadFile(a), "A");
     EXPECT_EQ(TempFolder::ReadFile(b), "B");
     // A dangling link is something standing at the target too.
     ASSERT_EQ(::symlink((folder / "gone").c_str(), (folder / "link").c_str()), 0);
-    EXPECT_FALSE(MovePath(a, folder / "link"));
-    EXPECT_FALSE(MovePath(folder / "missing", folder / "c"));
+    EXPECT_NE(MovePath(a.c_str(), (folder / "link").c_str()), eFileResult::kOk);
+    EXPECT_NE(MovePath((folder / "missing").c_str(), (folder / "c").c_str()), eFileResult::kOk);
 
-    EXPECT_TRUE(MovePath(a, folder / "c"));
-    EXPECT_FALSE(PathExists(a));
+    EXPECT_EQ(MovePath(a.c_str(), (folder / "c").c_str()), eFileResult::kOk);
+    EXPECT_FALSE(PathExists(a.c_str()));
     EXPECT_EQ(TempFolder::ReadFile(folder / "c"), "A");
-    ASSERT_TRUE(CreateOneFolder(folder / "dir"));
+    ASSERT_EQ(CreateOneFolder((folder / "dir").c_str()), eFileResult::kOk);
     folder.WriteFile("dir/x", "X");
-    EXPECT_TRUE(MovePath(folder / "dir", folder / "moved"));
+    EXPECT_EQ(MovePath((folder / "dir").c_str(), (folder / "moved").c_str()), eFileResult::kOk);
     EXPECT_EQ(TempFolder::ReadFile(folder / "moved/x"), "X");
 }
 
@@ -128,24 +128,24 @@ TEST(PlatformFileSystem, MoveAcrossDevicesCopiesThenRemoves)
     std::string source = folder.WriteFile("cross", "payload");
     ASSERT_EQ(::chmod(source.c_str(), 0750), 0);
     std::string target = "/dev/shm/pnu-move-" + std::to_string(::getpid());
-    EXPECT_TRUE(MovePath(source, target));
-    EXPECT_FALSE(PathExists(source));
+    EXPECT_EQ(MovePath(source.c_str(), target.c_str()), eFileResult::kOk);
+    EXPECT_FALSE(PathExists(source.c_str()));
     EXPECT_EQ(TempFolder::ReadFile(target), "payload");
     EXPECT_EQ(ModeOf(target), 0750u);
-    EXPECT_TRUE(RemovePath(target));
+    EXPECT_EQ(RemovePath(target.c_str()), eFileResult::kOk);
 }
 
 TEST(PlatformFileSystem, CopyKeepsPermissionBitsAndLinks)
 {
     TempFolder folder;
-    ASSERT_TRUE(CreateOneFolder(folder / "src"));
+    ASSERT_EQ(CreateOneFolder((folder / "src").c_str()), eFileResult::kOk);
     std::string tool = folder.WriteFile("src/tool", "#!/bin/sh\n");
     ASSERT_EQ(::chmod(tool.c_str(), 0751), 0);
     folder.WriteFile("src/.hidden", "h");
     ASSERT_EQ(::symlink("tool", (folder / "src/alias").c_str()), 0);
     ASSERT_EQ(::chmod((folder / "src").c_str(), 0750), 0);
 
-    EXPECT_TRUE(CopyPath(folder / "src", folder / "dst"));
+    EXPECT_EQ(CopyPath((folder / "src").c_str(), (folder / "dst").c_str()), eFileResult::kOk);
     EXPECT_EQ(ModeOf(folder / "dst/tool"), 0751u);
     EXPECT_EQ(ModeOf(folder / "dst"), 0750u);
     EXPECT_EQ(TempFolder::ReadFile(folder / "dst/.hidden"), "h");
@@ -159,27 +159,27 @@ TEST(PlatformFileSystem, CopyRefusesExistingTargetsAndItsOwnInside)
     TempFolder folder;
     std::string a = folder.WriteFile("a", "A");
     std::string b = folder.WriteFile("b", "B");
-    EXPECT_FALSE(CopyPath(a, b));
+    EXPECT_NE(CopyPath(a.c_str(), b.c_str()), eFileResult::kOk);
     EXPECT_EQ(TempFolder::ReadFile(b), "B");
-    EXPECT_FALSE(CopyPath(folder / "missing", folder / "c"));
-    EXPECT_FALSE(PathEntryExists(folder / "c"));
+    EXPECT_NE(CopyPath((folder / "missing").c_str(), (folder / "c").c_str()), eFileResult::kOk);
+    EXPECT_FALSE(PathEntryExists((folder / "c").c_str()));
 
-    ASSERT_TRUE(CreateOneFolder(folder / "tree"));
+    ASSERT_EQ(CreateOneFolder((folder / "tree").c_str()), eFileResult::kOk);
     folder.WriteFile("tree/f", "F");
-    EXPECT_FALSE(CopyPath(folder / "tree", folder / "tree/copy"));
-    EXPECT_FALSE(PathEntryExists(folder / "tree/copy"));
-    EXPECT_FALSE(CopyPath(folder / "tree", folder / "tree"));
+    EXPECT_NE(CopyPath((folder / "tree").c_str(), (folder / "tree/copy").c_str()), eFileResult::kOk);
+    EXPECT_FALSE(PathEntryExists((folder / "tree/copy").c_str()));
+    EXPECT_NE(CopyPath((folder / "tree").c_str(), (folder / "tree").c_str()), eFileResult::kOk);
 }
 
 TEST(PlatformFileSystem, FailedCopyLeavesNothingBehind)
 {
     TempFolder folder;
-    ASSERT_TRUE(CreateOneFolder(folder / "src"));
+    ASSERT_EQ(CreateOneFolder((folder / "src").c_str()), eFileResult::kOk);
     folder.WriteFile("src/a", "A");
     // A pipe cannot be copied, so the copy fails after the first file is in place.
     ASSERT_EQ(::mkfifo((folder / "src/b").c_str(), 0600), 0);
-    EXPECT_FALSE(CopyPath(folder / "src", folder / "dst"));
-    EXPECT_FALSE(PathEntryExists(folder / "dst"));
+    EXPECT_NE(CopyPath((folder / "src").c_str(), (folder / "dst").c_str()), eFileResult::kOk);
+    EXPECT_FALSE(PathEntryExists((folder / "dst").c_str()));
 }
 
 TEST(PlatformFileSystem, ListsEveryEntrySortedByName)
@@ -187,10 +187,10 @@ TEST(PlatformFileSystem, ListsEveryEntrySortedByName)
     TempFolder folder;
     folder.WriteFile("b.txt", "");
     folder.WriteFile(".hidden", "");
-    ASSERT_TRUE(CreateOneFolder(folder / "a"));
+    ASSERT_EQ(CreateOneFolder((folder / "a").c_str()), eFileResult::kOk);
     ASSERT_EQ(::symlink((folder / "a").c_str(), (folder / "c").c_str()), 0);
     std::vector<sFolderEntry> entries;
-    ASSERT_TRUE(ListFolderEntries(folder.Path(), entries));
+    ASSERT_EQ(ListFolderEntries(folder.Path().c_str(), entries), eFileResult::kOk);
     ASSERT_EQ(entries.size(), 4u);
     EXPECT_EQ(entries[0].name, ".hidden");
     EXPECT_EQ(entries[1].name, "a");
@@ -201,9 +201,9 @@ TEST(PlatformFileSystem, ListsEveryEntrySortedByName)
     EXPECT_TRUE(entries[3].isFolder);
     EXPECT_TRUE(entries[3].isLink);
 
-    EXPECT_FALSE(ListFolderEntries(folder / "b.txt", entries));
+    EXPECT_NE(ListFolderEntries((folder / "b.txt").c_str(), entries), eFileResult::kOk);
     EXPECT_TRUE(entries.empty());
-    ASSERT_TRUE(ListFolderEntries(folder / "a", entries));
+    ASSERT_EQ(ListFolderEntries((folder / "a").c_str(), entries), eFileResult::kOk);
     EXPECT_TRUE(entries.empty());
 }
 
@@ -221,45 +221,76 @@ TEST(PlatformFileSystem, WorkingFolderKeepsUtf8Names)
 {
     TempFolder folder;
     std::string named = folder / "Caf\xC3\xA9 d\xC3\xA9j\xC3\xA0";
-    ASSERT_TRUE(CreateOneFolder(named));
+    ASSERT_EQ(CreateOneFolder(named.c_str()), eFileResult::kOk);
     std::string before;
-    ASSERT_TRUE(GetWorkingFolder(before));
+    ASSERT_EQ(GetWorkingFolder(before), eFileResult::kOk);
     ASSERT_EQ(::chdir(named.c_str()), 0);
     std::string now;
-    bool read = GetWorkingFolder(now);
+    eFileResult read = GetWorkingFolder(now);
     ASSERT_EQ(::chdir(before.c_str()), 0);
-    ASSERT_TRUE(read);
-    EXPECT_EQ(now, CanonicalPath(named));
+    ASSERT_EQ(read, eFileResult::kOk);
+    EXPECT_EQ(now, CanonicalPath(named.c_str()));
 }
 
 TEST(PlatformFileSystem, SpecialFoldersFollowTheXdgSettings)
 {
     TempFolder folder;
-    ASSERT_TRUE(CreateOneFolder(folder / "home"));
-    ASSERT_TRUE(CreateOneFolder(folder / "home/.config"));
+    ASSERT_EQ(CreateOneFolder((folder / "home").c_str()), eFileResult::kOk);
+    ASSERT_EQ(CreateOneFolder((folder / "home/.config").c_str()), eFileResult::kOk);
     ScopedEnv home("HOME", (folder / "home").c_str());
     ScopedEnv config("XDG_CONFIG_HOME", nullptr);
     std::string path;
 
     // Neither folder is created when missing.
-    EXPECT_FALSE(GetDocumentsFolderPath(path));
-    EXPECT_FALSE(PathExists(folder / "home/Documents"));
-    ASSERT_TRUE(GetPreferencesFolderPath(path));
+    EXPECT_NE(GetDocumentsFolderPath(path), eFileResult::kOk);
+    EXPECT_FALSE(PathExists((folder / "home/Documents").c_str()));
+    ASSERT_EQ(GetPreferencesFolderPath(path), eFileResult::kOk);
     EXPECT_EQ(path, folder / "home/.config");
 
-    ASSERT_TRUE(CreateOneFolder(folder / "home/Documents"));
-    ASSERT_TRUE(GetDocumentsFolderPath(path));
+    ASSERT_EQ(CreateOneFolder((folder / "home/Documents").c_str()), eFileResult::kOk);
+    ASSERT_EQ(GetDocumentsFolderPath(path), eFileResult::kOk);
     EXPECT_EQ(path, folder / "home/Documents");
 
-    ASSERT_TRUE(CreateOneFolder(folder / "home/Dokumente"));
+    ASSERT_EQ(CreateOneFolder((folder / "home/Dokumente").c_str()), eFileResult::kOk);
     folder.WriteFile("home/.config/user-dirs.dirs",
                      "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
                      "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
-    ASSERT_TRUE(GetDocumentsFolderPath(path));
+    ASSERT_EQ(GetDocumentsFolderPath(path), eFileResult::kOk);
     EXPECT_EQ(path, folder / "home/Dokumente");
 
-    ASSERT_TRUE(CreateOneFolder(folder / "cfg"));
+    ASSERT_EQ(CreateOneFolder((folder / "cfg").c_str()), eFileResult::kOk);
     ScopedEnv xdg("XDG_CONFIG_HOME", (folder / "cfg").c_str());
-    ASSERT_TRUE(GetPreferencesFolderPath(path));
+    ASSERT_EQ(GetPreferencesFolderPath(path), eFileResult::kOk);
     EXPECT_EQ(path, folder / "cfg");
+}
+
+TEST(PlatformFileSystem, RefusalsSayWhy)
+{
+    TempFolder folder;
+    const std::string file = folder.WriteFile("a", "A");
+    const std::string other = folder.WriteFile("b", "B");
+    ASSERT_EQ(CreateOneFolder((folder / "tree").c_str()), eFileResult::kOk);
+    const std::string missing = folder / "missing";
+    const std::string inside = folder / "tree/copy";
+    std::vector<sFolderEntry> entries;
+    struct sCase {
+        const char* name;
+        eFileResult result;
+        eFileResult expected;
+    };
+    const sCase cases[] = {
+        {"move onto an entry", MovePath(file.c_str(), other.c_str()), eFileResult::kExists},
+        {"move from nothing", MovePath(missing.c_str(), inside.c_str()), eFileResult::kNotFound},
+        {"copy onto an entry", CopyPath(file.c_str(), other.c_str()), eFileResult::kExists},
+        {"copy from nothing", CopyPath(missing.c_str(), inside.c_str()), eFileResult::kNotFound},
+        {"copy into itself", CopyPath((folder / "tree").c_str(), inside.c_str()), eFileResult::kBadName},
+        {"folder under nothing", CreateOneFolder((missing + "/sub").c_str()), eFileResult::kNotFound},
+        {"folder under a file", CreateOneFolder((file + "/sub").c_str()), eFileResult::kNoFolder},
+        {"list a file", ListFolderEntries(file.c_str(), entries), eFileResult::kNoFolder},
+        {"list nothing", ListFolderEntries(missing.c_str(), entries), eFileResult::kNotFound},
+        {"empty path", RemovePath(""), eFileResult::kBadName},
+        {"null path", MovePath(nullptr, file.c_str()), eFileResult::kBadName},
+    };
+    for (const sCase& c : cases)
+        EXPECT_EQ(c.result, c.expected) << c.name;
 }

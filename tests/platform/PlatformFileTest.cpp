@@ -29,7 +29,7 @@ TEST_P(PlatformFileOpen, MapsWhatStandsAtThePath)
     ASSERT_EQ(::mkdir((folder / "sub").c_str(), 0777), 0);
     const OpenCase& c = GetParam();
     int32_t handle = 12345;
-    EXPECT_EQ(OpenFileHandle(folder / c.relative, c.mode, handle), c.expected);
+    EXPECT_EQ(OpenFileHandle((folder / c.relative).c_str(), c.mode, handle), c.expected);
     if (c.expected == eFileResult::kOk) {
         EXPECT_GE(handle, 0);
         EXPECT_EQ(CloseFileHandle(handle), eFileResult::kOk);
@@ -53,7 +53,7 @@ TEST(PlatformFile, ShortReadIsTheEndOfTheFile)
 {
     TempFolder folder;
     int32_t handle;
-    ASSERT_EQ(OpenFileHandle(folder.WriteFile("f", "abc"), eOpenMode::kRead, handle), eFileResult::kOk);
+    ASSERT_EQ(OpenFileHandle(folder.WriteFile("f", "abc").c_str(), eOpenMode::kRead, handle), eFileResult::kOk);
     char buffer[8] = {};
     size_t got = 99;
     EXPECT_EQ(ReadFileHandle(handle, buffer, 2, got), eFileResult::kOk);
@@ -70,7 +70,7 @@ TEST(PlatformFile, PositionPastTheEndFailsAndStays)
 {
     TempFolder folder;
     int32_t handle;
-    ASSERT_EQ(OpenFileHandle(folder.WriteFile("f", "abcd"), eOpenMode::kRead, handle), eFileResult::kOk);
+    ASSERT_EQ(OpenFileHandle(folder.WriteFile("f", "abcd").c_str(), eOpenMode::kRead, handle), eFileResult::kOk);
     ASSERT_EQ(SetFileHandlePosition(handle, 2), eFileResult::kOk);
     EXPECT_EQ(SetFileHandlePosition(handle, 5), eFileResult::kEndOfFile);
     EXPECT_EQ(SetFileHandlePosition(handle, -1), eFileResult::kEndOfFile);
@@ -85,10 +85,10 @@ TEST(PlatformFile, WritesCutsAndFlushes)
 {
     TempFolder folder;
     std::string path = folder / "new.bin";
-    ASSERT_EQ(CreateFileExclusive(path), eFileResult::kOk);
-    EXPECT_EQ(CreateFileExclusive(path), eFileResult::kExists);
+    ASSERT_EQ(CreateFileExclusive(path.c_str()), eFileResult::kOk);
+    EXPECT_EQ(CreateFileExclusive(path.c_str()), eFileResult::kExists);
     int32_t handle;
-    ASSERT_EQ(OpenFileHandle(path, eOpenMode::kReadWrite, handle), eFileResult::kOk);
+    ASSERT_EQ(OpenFileHandle(path.c_str(), eOpenMode::kReadWrite, handle), eFileResult::kOk);
     ASSERT_EQ(WriteFileHandle(handle, "hello", 5), eFileResult::kOk);
     int64_t length = 0;
     ASSERT_EQ(GetFileHandleLength(handle, length), eFileResult::kOk);
@@ -98,8 +98,8 @@ TEST(PlatformFile, WritesCutsAndFlushes)
     ASSERT_EQ(GetFileHandleLength(handle, length), eFileResult::kOk);
     EXPECT_EQ(length, 0);
     EXPECT_EQ(CloseFileHandle(handle), eFileResult::kOk);
-    EXPECT_EQ(SyncPath(path), eFileResult::kOk);
-    EXPECT_EQ(SyncPath(folder / "missing"), eFileResult::kNotFound);
+    EXPECT_EQ(SyncPath(path.c_str()), eFileResult::kOk);
+    EXPECT_EQ(SyncPath((folder / "missing").c_str()), eFileResult::kNotFound);
 }
 
 TEST(PlatformFile, ExclusiveCreationRefusesADanglingLink)
@@ -107,7 +107,7 @@ TEST(PlatformFile, ExclusiveCreationRefusesADanglingLink)
     TempFolder folder;
     std::string link = folder / "link";
     ASSERT_EQ(::symlink((folder / "target").c_str(), link.c_str()), 0);
-    EXPECT_EQ(CreateFileExclusive(link), eFileResult::kExists);
+    EXPECT_EQ(CreateFileExclusive(link.c_str()), eFileResult::kExists);
     EXPECT_EQ(TempFolder::ReadFile(folder / "target"), "");
-    EXPECT_EQ(CreateFileExclusive(folder / "nofolder/x"), eFileResult::kNotFound);
+    EXPECT_EQ(CreateFileExclusive((folder / "nofolder/x").c_str()), eFileResult::kNotFound);
 }

@@ -24,7 +24,7 @@ std::string MakeScript(const TempFolder& folder, const std::string& name, const 
 bool WaitForFile(const std::string& path)
 {
     for (int i = 0; i < 500; ++i) {
-        if (PathExists(path))
+        if (PathExists(path.c_str()))
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -61,13 +61,13 @@ TEST(PlatformLauncher, AcceptsOnlyWellFormedUrls)
 TEST(PlatformLauncher, FindsTheProgramOfABundleOrAnExecutable)
 {
     TempFolder folder;
-    ASSERT_TRUE(CreateOneFolder(folder / "Tool.app"));
-    ASSERT_TRUE(CreateOneFolder(folder / "Tool.app/Contents"));
-    ASSERT_TRUE(CreateOneFolder(folder / "Tool.app/Contents/MacOS"));
+    ASSERT_EQ(CreateOneFolder((folder / "Tool.app").c_str()), eFileResult::kOk);
+    ASSERT_EQ(CreateOneFolder((folder / "Tool.app/Contents").c_str()), eFileResult::kOk);
+    ASSERT_EQ(CreateOneFolder((folder / "Tool.app/Contents/MacOS").c_str()), eFileResult::kOk);
     std::string program = MakeScript(folder, "Tool.app/Contents/MacOS/Tool", folder / "m");
     std::string plain = MakeScript(folder, "run.sh", folder / "m");
     std::string document = folder.WriteFile("notes.txt", "text");
-    ASSERT_TRUE(CreateOneFolder(folder / "Empty.app"));
+    ASSERT_EQ(CreateOneFolder((folder / "Empty.app").c_str()), eFileResult::kOk);
 
     EXPECT_EQ(ProgramForPath(folder / "Tool.app"), program);
     EXPECT_EQ(ProgramForPath(folder / "Tool.app/"), program);
@@ -80,9 +80,9 @@ TEST(PlatformLauncher, FindsTheProgramOfABundleOrAnExecutable)
 TEST(PlatformLauncher, StartsABundleWithoutArguments)
 {
     TempFolder folder;
-    ASSERT_TRUE(CreateOneFolder(folder / "Slave.app"));
-    ASSERT_TRUE(CreateOneFolder(folder / "Slave.app/Contents"));
-    ASSERT_TRUE(CreateOneFolder(folder / "Slave.app/Contents/MacOS"));
+    ASSERT_EQ(CreateOneFolder((folder / "Slave.app").c_str()), eFileResult::kOk);
+    ASSERT_EQ(CreateOneFolder((folder / "Slave.app/Contents").c_str()), eFileResult::kOk);
+    ASSERT_EQ(CreateOneFolder((folder / "Slave.app/Contents/MacOS").c_str()), eFileResult::kOk);
     std::string marker = folder / "ran";
     MakeScript(folder, "Slave.app/Contents/MacOS/Slave", marker);
     SetLauncher(nullptr);
@@ -97,7 +97,7 @@ TEST(PlatformLauncher, RefusesWhatCannotBeStarted)
     TempFolder folder;
     SetLauncher(nullptr);
     EXPECT_FALSE(LaunchPath(folder / "missing.app"));
-    ASSERT_TRUE(CreateOneFolder(folder / "Broken.app"));
+    ASSERT_EQ(CreateOneFolder((folder / "Broken.app").c_str()), eFileResult::kOk);
     EXPECT_FALSE(LaunchPath(folder / "Broken.app"));
     EXPECT_FALSE(OpenURLText("not a url"));
 }

@@ -38,7 +38,7 @@ public:
     eResultCode OpenAt(const std::string& path, eAccessState state = eAccessRead)
     {
         int32_t created = 0;
-        return OpenSystemPath(path, state, created);
+        return OpenSystemPath(path.c_str(), state, created);
     }
 };
 

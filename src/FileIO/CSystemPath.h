@@ -1,0 +1,33 @@
+// The UTF-8 C string of a path, as the platform's file functions take it, held in a block from
+// the memory hooks: a path that cannot be held is result 5, never an exception. The text is taken
+// up to its first 0 unit, as every copy of a text is.
+#pragma once
+
+#include "core/CMemBlock.h"
+#include "core/eResultCode.h"
+#include "core/gCString.h"
+
+#include <cstdint>
+
+class CSystemPath {
+public:
+    // The units as they are.
+    eResultCode Set(const char16_t* units, int32_t length);
+    eResultCode Set(const gCString& text) { return Set(text.GetText(), text.GetLength()); }
+    // The place a path text names for the system: ":" and "\" read as "/" as the path parts
+    // read them, and a "/" put in front when the text has none; then the name, unchanged.
+    eResultCode SetFromPathText(const gCString& text, const gCString& name = gCString());
+
+    // Drops the "/" at the end, the root's own excepted.
+    void DropTrailingSeparators();
+
+    // The zero-terminated path; empty until set.
+    const char* Get() const;
+    // Its length in bytes, the terminator left out.
+    uint32_t GetLength() const { return mLength; }
+
+private:
+    CMemBlock mBytes;
+    uint32_t mLength = 0;
+};
+
