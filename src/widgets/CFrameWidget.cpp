@@ -5,6 +5,7 @@
 #include "imaging/CImage.h"
 #include "imaging/PixelCompositing.h"
 #include "widgets/CWidgetLoadBlock.h"
+#include "widgets/CreateLoadedWidget.h"
 #include "widgets/EffectPixels.h"
 
 namespace {
@@ -15,22 +16,12 @@ constexpr uint32_t kFrameColourTag = 0x6672636C; // 'frcl'
 
 CFrameWidget* CFrameWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new CFrameWidget();
-    if (widget && widget->LoadFromId(id, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return CreateWidgetFromId<CFrameWidget>(id, file, directory);
 }
 
 CFrameWidget* CFrameWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new CFrameWidget();
-    if (widget && widget->LoadFromName(name, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return CreateWidgetFromName<CFrameWidget>(name, file, directory);
 }
 
 eResultCode CFrameWidget::SetFrameColour(uint32_t colour, bool update)

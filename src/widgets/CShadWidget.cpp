@@ -5,6 +5,7 @@
 #include "imaging/CImage.h"
 #include "imaging/PixelCompositing.h"
 #include "widgets/CWidgetLoadBlock.h"
+#include "widgets/CreateLoadedWidget.h"
 #include "widgets/EffectPixels.h"
 
 #include <cmath>
@@ -55,22 +56,12 @@ CShadWidget::CShadWidget() { mColour = 0xFF000000u; }
 
 CShadWidget* CShadWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new CShadWidget();
-    if (widget && widget->LoadFromId(id, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return CreateWidgetFromId<CShadWidget>(id, file, directory);
 }
 
 CShadWidget* CShadWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new CShadWidget();
-    if (widget && widget->LoadFromName(name, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return CreateWidgetFromName<CShadWidget>(name, file, directory);
 }
 
 eResultCode CShadWidget::MarkStale(bool update)

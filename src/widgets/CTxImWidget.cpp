@@ -4,6 +4,8 @@
 #include "app/ReportError.h"
 #include "resources/CTextList.h"
 #include "widgets/CWidgetLoadBlock.h"
+#include "widgets/CreateLoadedWidget.h"
+#include "widgets/TextWidgetChunks.h"
 
 namespace {
 
@@ -33,22 +35,12 @@ CTxImWidget::~CTxImWidget()
 
 CTxImWidget* CTxImWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new CTxImWidget();
-    if (widget && widget->LoadFromId(id, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return CreateWidgetFromId<CTxImWidget>(id, file, directory);
 }
 
 CTxImWidget* CTxImWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new CTxImWidget();
-    if (widget && widget->LoadFromName(name, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return CreateWidgetFromName<CTxImWidget>(name, file, directory);
 }
 
 eResultCode CTxImWidget::RemoveChildAt(int32_t index, bool update)
@@ -198,56 +190,24 @@ eResultCode CTxImWidget::LoadWidgetDataBlock(gCStream* stream)
 eResultCode CTxImWidget::ParseDataChunk(uint32_t tag, gCStream* stream, CTxImWidgetDataHolder& holder)
 {
     const sChunkReader read{stream};
+    if (std::optional<eResultCode> result = ReadTextWidgetChunk(*this, tag, read, holder))
+        return *result;
+    if (tag != Code("fjst"))
+        return CImWidget::ParseWidgetChunk(tag, stream, holder);
     gCString text;
-    int32_t value = 0;
-    float number = 0.0f;
-    switch (tag) {
-    case Code("font"):
-        PNU_TRY(read.Line(text, "TxWidget font."));
-        return read.Reported(SetFontName(text, false, false), "TxWidget font.");
-    case Code("fsiz"): {
-        PNU_TRY(read.Float(number, "TxWidget fsiz."));
-        const int32_t pixels = FontPixelsFromTag(number);
-        return read.Reported(SetFontPixelSize(pixels, false, false), "TxWidget fsiz.");
+    PNU_TRY(read.Line(text, "TxWidget fjst."));
+    // The tag places the label, as the editor's justification does; other texts only
+    // bring it back to the left edge of its centred place.
+    sLayoutValues* layout = mLabel.GetLayoutValues();
+    layout->x = 0.0f;
+    if (text == "left") {
+        layout->xCentre = layout->xFarSide = layout->xFarAnchor = 0;
+    } else if (text == "right") {
+        layout->xCentre = 0;
+        layout->xFarSide = layout->xFarAnchor = 1;
+    } else if (text == "centre") {
+        layout->xCentre = 1;
+        layout->xFarSide = layout->xFarAnchor = 0;
     }
-    case Code("fpsz"):
-        PNU_TRY(read.Float(number, "TxWidget fpsz."));
-        return read.Reported(SetFontPointSize(number, false, false), "TxWidget fpsz.");
-    case Code("fjst"): {
-        PNU_TRY(read.Line(text, "TxWidget fjst."));
-        // The tag places the label, as the editor's justification does; other texts only
-        // bring it back to the left edge of its centred place.
-        sLayoutValues* layout = mLabel.GetLayoutValues();
-        layout->x = 0.0f;
-        if (text == "left") {
-            layout->xCentre = layout->xFarSide = layout->xFarAnchor = 0;
-        } else if (text == "right") {
-            layout->xCentre = 0;
-            layout->xFarSide = layout->xFarAnchor = 1;
-        } else if (text == "centre") {
-            layout->xCentre = 1;
-            layout->xFarSide = layout->xFarAnchor = 0;
-        }
-        return eSuccess;
-    }
-    case Code("fbld"):
-        PNU_TRY(read.Int(value, "TxWidget fbld."));
-        return read.Reported(SetBold(value == 1, false, false), "TxWidget fbld.");
-    case Code("fita"):
-        PNU_TRY(read.Int(value, "TxWidget fita."));
-        return read.Reported(SetItalic(value == 1, false, false), "TxWidget fita.");
-    case Code("fudl"):
-        PNU_TRY(read.Int(value, "TxWidget fudl."));
-        return read.Reported(SetUnderline(value == 1, false, false), "TxWidget fudl.");
-    case Code("text"):
-        PNU_TRY(read.Line(text, "TxWidget text."));
-        return read.Reported(SetText(text, false, false), "TxWidget text.");
-    case Code("txsz"):
-        PNU_TRY(read.Int(value, "TxWidget txsz."));
-        SetSizeToText(value == 1);
-        return eSuccess;
-    case Code("txls"): return read.Line(holder.textListName, "TxWidget txls.");
-    case Code("txlx"): return read.Int(holder.textListIndex, "TxWidget txlx.");
-    default: return CImWidget::ParseWidgetChunk(tag, stream, holder);
-    }
+    return eSuccess;
 }

@@ -10,11 +10,7 @@ class CTxImWidget : public CImWidget {
 public:
     static constexpr uint32_t kTypeCode = 0x74697767; // 'tiwg'
 
-    class CTxImWidgetDataHolder : public CImWidgetDataHolder {
-    public:
-        int32_t textListIndex = 0;
-        gCString textListName;
-    };
+    class CTxImWidgetDataHolder : public CImWidgetDataHolder, public sTextListChoice {};
 
     CTxImWidget();
     ~CTxImWidget() override;

@@ -7,6 +7,8 @@
 #include "resources/CText.h"
 #include "resources/CTextList.h"
 #include "widgets/CWidgetLoadBlock.h"
+#include "widgets/CreateLoadedWidget.h"
+#include "widgets/TextWidgetChunks.h"
 
 CTxWidget::CTxWidget() { mColour = 0xFF000000u; }
 
@@ -48,22 +50,12 @@ int32_t CTxWidget::GetTextListIndex() const { return mTextList ? mTextList->GetC
 
 CTxWidget* CTxWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new CTxWidget();
-    if (widget && widget->LoadFromId(id, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return CreateWidgetFromId<CTxWidget>(id, file, directory);
 }
 
 CTxWidget* CTxWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new CTxWidget();
-    if (widget && widget->LoadFromName(name, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return CreateWidgetFromName<CTxWidget>(name, file, directory);
 }
 
 void CTxWidget::GetText(gCString& text) const
@@ -301,22 +293,10 @@ eResultCode CTxWidget::LoadWidgetDataBlock(gCStream* stream)
 eResultCode CTxWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CTxWidgetDataHolder& holder)
 {
     const sChunkReader read{stream};
+    if (std::optional<eResultCode> result = ReadTextWidgetChunk(*this, tag, read, holder))
+        return *result;
     gCString text;
     int32_t value = 0;
-    float number = 0.0f;
-    if (tag == Code("font")) {
-        PNU_TRY(read.Line(text, "TxWidget font."));
-        return read.Reported(SetFontName(text, false, false), "TxWidget font.");
-    }
-    if (tag == Code("fsiz")) {
-        PNU_TRY(read.Float(number, "TxWidget fsiz."));
-        const int32_t pixels = FontPixelsFromTag(number);
-        return read.Reported(SetFontPixelSize(pixels, false, false), "TxWidget fsiz.");
-    }
-    if (tag == Code("fpsz")) {
-        PNU_TRY(read.Float(number, "TxWidget fpsz."));
-        return read.Reported(SetFontPointSize(number, false, false), "TxWidget fpsz.");
-    }
     if (tag == Code("fjst")) {
         PNU_TRY(read.Line(text, "TxWidget fjst."));
         int32_t justification = 0;
@@ -326,34 +306,9 @@ eResultCode CTxWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CTxWidge
             justification = 2;
         return read.Reported(SetJustification(justification, false, false), "TxWidget fjst.");
     }
-    if (tag == Code("fbld")) {
-        PNU_TRY(read.Int(value, "TxWidget fbld."));
-        return read.Reported(SetBold(value == 1, false, false), "TxWidget fbld.");
-    }
-    if (tag == Code("fita")) {
-        PNU_TRY(read.Int(value, "TxWidget fita."));
-        return read.Reported(SetItalic(value == 1, false, false), "TxWidget fita.");
-    }
-    if (tag == Code("fudl")) {
-        PNU_TRY(read.Int(value, "TxWidget fudl."));
-        return read.Reported(SetUnderline(value == 1, false, false), "TxWidget fudl.");
-    }
-    if (tag == Code("txsz")) {
-        PNU_TRY(read.Int(value, "TxWidget txsz."));
-        SetSizeToText(value == 1);
-        return eSuccess;
-    }
     if (tag == Code("txwr")) {
         PNU_TRY(read.Int(value, "TxWidget txwr."));
         return read.Reported(SetWrap(value != 0, true, true), "TxWidget txwr.");
     }
-    if (tag == Code("text")) {
-        PNU_TRY(read.Line(text, "TxWidget text."));
-        return read.Reported(SetText(text, false, false), "TxWidget text.");
-    }
-    if (tag == Code("txls"))
-        return read.Line(holder.textListName, "TxWidget txls.");
-    if (tag == Code("txlx"))
-        return read.Int(holder.textListIndex, "TxWidget txlx.");
     return CMaskWidget::ParseWidgetChunk(tag, stream, holder);
 }

@@ -24,15 +24,17 @@ inline int32_t FontPixelsFromTag(float value)
     return value > 0.0f ? int32_t(value + 0.5f) : int32_t(value - 0.5f);
 }
 
+// The text list a widget block names and the entry to show, applied once the block is read.
+struct sTextListChoice {
+    int32_t textListIndex = 0;
+    gCString textListName;
+};
+
 class CTxWidget : public CMaskWidget {
 public:
     static constexpr uint32_t kTypeCode = 0x74787767; // 'txwg'
 
-    class CTxWidgetDataHolder : public CMaskWidgetDataHolder {
-    public:
-        int32_t textListIndex = 0;
-        gCString textListName;
-    };
+    class CTxWidgetDataHolder : public CMaskWidgetDataHolder, public sTextListChoice {};
 
     CTxWidget();
     ~CTxWidget() override;

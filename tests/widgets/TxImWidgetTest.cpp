@@ -115,4 +115,27 @@ TEST_F(TxImWidgetTest, ForwardedSettersReachTheLabelAndFailuresAreReported)
     EXPECT_EQ(alerts[0], "TxWidget fbld.");
 }
 
+TEST_F(TxImWidgetTest, TextAndTextImageWidgetsReadTheFontStyleAndSizingChunksAlike)
+{
+    const std::string block = Tag("font") + Text("Tiny") + Tag("fpsz") + F32(9.0f) + Tag("fbld") + I32(1) +
+                              Tag("fita") + I32(1) + Tag("fudl") + I32(1) + Tag("txsz") + I32(0) + Tag("text") +
+                              Text("Hi");
+    CTxWidget text;
+    CBytesStream first(Block(block));
+    ASSERT_EQ(text.LoadWidgetDataBlock(&first), eSuccess);
+    CTxImWidget image;
+    CBytesStream second(Block(block));
+    ASSERT_EQ(image.LoadWidgetDataBlock(&second), eSuccess);
+    for (CTxWidget* label : {&text, image.GetLabel()}) {
+        EXPECT_EQ(label->GetFontName().ToUTF8(), "Tiny");
+        EXPECT_EQ(label->GetFontPointSize(), 9.0f);
+        EXPECT_TRUE(label->GetBold() && label->GetItalic() && label->GetUnderline());
+        gCString shown;
+        label->GetText(shown);
+        EXPECT_EQ(shown.ToUTF8(), "Hi");
+    }
+    EXPECT_FALSE(text.GetSizeToText());
+    EXPECT_FALSE(image.GetSizeToText());
+}
+
 } // namespace
