@@ -1,5 +1,7 @@
 #include "FileIO/CSystemPath.h"
 
+#include <cstring>
+
 namespace {
 
 bool IsSeparator(char16_t unit, bool systemPath) { return unit == u'\\' || (unit == u':' && !systemPath); }
@@ -40,6 +42,18 @@ eResultCode CSystemPath::SetFromPathText(const gCString& text, const gCString& n
     if (name.GetLength() > 0)
         PNU_TRY(path.Append(name));
     return Set(path);
+}
+
+bool CSystemPath::TakePath(const char* path)
+{
+    (void)mBytes.SetSize(0);
+    mLength = 0;
+    const size_t length = std::strlen(path);
+    if (length >= UINT32_MAX || !mBytes.SetSize(uint32_t(length + 1)))
+        return false;
+    mBytes.CopyFrom(path, uint32_t(length + 1));
+    mLength = uint32_t(length);
+    return true;
 }
 
 void CSystemPath::DropTrailingSeparators()

@@ -1,15 +1,16 @@
 // The UTF-8 C string of a path, as the platform's file functions take it, held in a block from
 // the memory hooks: a path that cannot be held is result 5, never an exception. The text is taken
-// up to its first 0 unit, as every copy of a text is.
+// up to its first 0 unit, as every copy of a text is. It also keeps a path the platform hands back.
 #pragma once
 
 #include "core/CMemBlock.h"
 #include "core/eResultCode.h"
 #include "core/gCString.h"
+#include "platform/PlatformFileSystem.h"
 
 #include <cstdint>
 
-class CSystemPath {
+class CSystemPath final : public plat::PathReceiver {
 public:
     // The units as they are.
     eResultCode Set(const char16_t* units, int32_t length);
@@ -17,6 +18,9 @@ public:
     // The place a path text names for the system: ":" and "\" read as "/" as the path parts
     // read them, and a "/" put in front when the text has none; then the name, unchanged.
     eResultCode SetFromPathText(const gCString& text, const gCString& name = gCString());
+
+    // A copy of the bytes; false when they cannot be held.
+    bool TakePath(const char* path) override;
 
     // Drops the "/" at the end, the root's own excepted.
     void DropTrailingSeparators();

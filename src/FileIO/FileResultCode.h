@@ -1,5 +1,6 @@
-// Where the platform's file answers become the toolkit's result codes: the caller names the code
-// a refusal stands for, since each operation reports its failures under its own code.
+// Where the platform's file answers become the toolkit's result codes: memory that ran out is 5
+// everywhere; for a refusal the caller names the code, since each operation reports its failures
+// under its own.
 #pragma once
 
 #include "core/eResultCode.h"
@@ -7,5 +8,7 @@
 
 inline eResultCode FromFileResult(plat::eFileResult result, eResultCode failure)
 {
-    return result == plat::eFileResult::kOk ? eSuccess : failure;
+    if (result == plat::eFileResult::kOk)
+        return eSuccess;
+    return result == plat::eFileResult::kNoMemory ? eNoMemory : failure;
 }

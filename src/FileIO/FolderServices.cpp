@@ -203,31 +203,29 @@ eResultCode CopyFolderRecursive(const gCFolderRef& source, const gCFolderRef& de
 
 eResultCode GetDocumentsFolder(gCFolderRef& folder)
 {
-    std::string path;
-    if (plat::GetDocumentsFolderPath(path) != plat::eFileResult::kOk)
-        return eCreateFailed;
-    sFSRef ref = plat::MakePathRecord(path.c_str());
+    CSystemPath path;
+    PNU_TRY(FromFileResult(plat::GetDocumentsFolderPath(path), eCreateFailed));
+    sFSRef ref = plat::MakePathRecord(path.Get());
     return folder.SetFromFSRef(&ref);
 }
 
 eResultCode GetPreferencesFolder(gCFolderRef& folder)
 {
-    std::string path;
-    if (plat::GetPreferencesFolderPath(path) != plat::eFileResult::kOk)
-        return eCreateFailed;
-    sFSRef ref = plat::MakePathRecord(path.c_str());
+    CSystemPath path;
+    PNU_TRY(FromFileResult(plat::GetPreferencesFolderPath(path), eCreateFailed));
+    sFSRef ref = plat::MakePathRecord(path.Get());
     return folder.SetFromFSRef(&ref);
 }
 
 eResultCode GetCurrentFolder(gCString& folder)
 {
-    std::string path;
-    if (plat::GetWorkingFolder(path) != plat::eFileResult::kOk)
-        return ePathNameError;
-    if (!path.empty() && path.back() == ':')
-        path.pop_back();
+    CSystemPath path;
+    PNU_TRY(FromFileResult(plat::GetWorkingFolder(path), ePathNameError));
+    uint32_t length = path.GetLength();
+    if (length > 0 && path.Get()[length - 1] == ':')
+        --length;
     // The system names folders in UTF-8, not Mac Roman.
-    return folder.SetFromUTF8(path);
+    return folder.SetFromUTF8({path.Get(), length});
 }
 
 eResultCode GetAppContentsFolder(gCString& folder)

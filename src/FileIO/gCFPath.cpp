@@ -1,9 +1,24 @@
 #include "FileIO/gCFPath.h"
 
+#include "FileIO/FileResultCode.h"
 #include "FileIO/FileServices.h"
 #include "FileIO/gCocoaFileIO.h"
 
+#include <cstring>
+
 namespace {
+
+// Whether a path is one of the mount points handed over.
+struct sMountPointMatch final : plat::VolumeReceiver {
+    explicit sMountPointMatch(const char* wanted) : path(wanted) {}
+    bool TakeVolume(const char* mountPoint, int16_t) override
+    {
+        found = found || std::strcmp(mountPoint, path) == 0;
+        return true;
+    }
+    const char* path;
+    bool found = false;
+};
 
 enum ePart : int32_t { kTitlePart, kFoldersPart, kRootPart };
 
@@ -227,12 +242,19 @@ eResultCode PathFromFSRef(const sFSRef* ref, gCString& volume, gCString& folders
     gCString path;
     PNU_TRY(path.SetFromUTF8(ref->path));
     // The root of a volume: the root folder or a mount point.
-    std::string canonical = plat::CanonicalPath(ref->path.c_str());
-    for (const plat::sVolume& mounted : plat::ListMountedVolumes()) {
-        if (mounted.mountPoint != canonical)
-            continue;
+    CSystemPath canonical;
+    const plat::eFileResult resolved = plat::CanonicalPath(ref->path.c_str(), canonical);
+    if (resolved == plat::eFileResult::kNoMemory)
+        return eNoMemory;
+    sMountPointMatch match(canonical.Get());
+    PNU_TRY(FromFileResult(plat::ListMountedVolumes(match), eNoMemory));
+    if (resolved == plat::eFileResult::kOk && match.found) {
+        // The root's name is "/" itself; a mount point's is its last component.
+        const char* text = canonical.Get();
+        const char* last = std::strrchr(text, '/');
+        const char* start = last && last[1] != 0 ? last + 1 : text;
         gCString volumeName;
-        PNU_TRY(volumeName.SetFromUTF8(canonical == "/" ? std::string("/") : canonical.substr(canonical.rfind('/') + 1)));
+        PNU_TRY(volumeName.SetFromUTF8({start, std::strlen(start)}));
         volume = volumeName + gCString(u":");
         name = gCString(u"");
         return eSuccess;

@@ -4,7 +4,9 @@
 #include "core/gCMemory.h"
 #include "platform/PlatformFileSystem.h"
 
+#include <climits>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -38,19 +40,10 @@ int32_t ExtensionDot(const gCString& path, int32_t start, int32_t end)
     return -1;
 }
 
-char16_t** AllocateNames(int32_t count)
-{
-    size_t bytes = size_t(count) * sizeof(char16_t*);
-    auto** names = static_cast<char16_t**>(MemAllocate(bytes));
-    if (names)
-        std::memset(static_cast<void*>(names), 0, bytes);
-    return names;
-}
-
-char16_t* CopyName(const std::string& utf8)
+char16_t* CopyName(const char* utf8)
 {
     gCString name;
-    if (name.SetFromUTF8(utf8) != eSuccess)
+    if (name.SetFromUTF8({utf8, std::strlen(utf8)}) != eSuccess)
         return nullptr;
     int32_t length = name.GetLength();
     auto* units = static_cast<char16_t*>(MemAllocate(size_t(length + 1) * sizeof(char16_t)));
@@ -61,6 +54,83 @@ char16_t* CopyName(const std::string& utf8)
     units[length] = 0;
     return units;
 }
+
+// Keeps a listing's names and folder flags in arrays from the memory hooks, grown as the entries
+// arrive; whatever is not handed over goes back to the hooks.
+class CListingArrays final : public plat::FolderEntryReceiver {
+public:
+    ~CListingArrays() { ReleaseFolderListing(mNames, mFlags, mCount); }
+
+    bool TakeEntry(const char* name, bool isFolder, bool) override
+    {
+        if (mCount == mRoom && !Grow())
+            return false;
+        mNames[mCount] = CopyName(name);
+        if (!mNames[mCount])
+            return false;
+        mFlags[mCount++] = isFolder ? 1 : 0;
+        return true;
+    }
+
+    void HandOver(char16_t**& names, uint8_t*& flags, int32_t& count)
+    {
+        names = std::exchange(mNames, nullptr);
+        flags = std::exchange(mFlags, nullptr);
+        count = std::exchange(mCount, 0);
+    }
+
+private:
+    bool Grow()
+    {
+        if (mRoom > INT32_MAX / 2)
+            return false;
+        const int32_t room = mRoom ? mRoom * 2 : 16;
+        auto* names = static_cast<char16_t**>(MemReallocate(mNames, size_t(room) * sizeof(char16_t*)));
+        if (!names)
+            return false;
+        mNames = names;
+        auto* flags = static_cast<uint8_t*>(MemReallocate(mFlags, size_t(room)));
+        if (!flags)
+            return false;
+        mFlags = flags;
+        mRoom = room;
+        return true;
+    }
+
+    char16_t** mNames = nullptr;
+    uint8_t* mFlags = nullptr;
+    int32_t mCount = 0;
+    int32_t mRoom = 0;
+};
+
+// Counts the volumes (without a list), or copies their names and numbers into the list's arrays
+// until those are full.
+class CVolumeFiller final : public plat::VolumeReceiver {
+public:
+    explicit CVolumeFiller(sVolumeList* list) : mList(list) {}
+
+    bool TakeVolume(const char* mountPoint, int16_t refNum) override
+    {
+        if (!mList) {
+            mTaken += mTaken < INT32_MAX ? 1 : 0;
+            return true;
+        }
+        if (mTaken >= mList->count)
+            return true;
+        char16_t* name = CopyName(mountPoint);
+        if (!name)
+            return false;
+        mList->names[mTaken] = name;
+        mList->refNums[mTaken++] = refNum;
+        return true;
+    }
+
+    int32_t Taken() const { return mTaken; }
+
+private:
+    sVolumeList* mList;
+    int32_t mTaken = 0;
+};
 
 } // namespace
 
@@ -113,31 +183,10 @@ uint32_t CocoaListFolder(const char16_t* path, int32_t length, char16_t**& names
     CSystemPath folder;
     if (folder.Set(path, length) != eSuccess)
         return 0;
-    std::vector<plat::sFolderEntry> entries;
-    if (plat::ListFolderEntries(folder.Get(), entries) != plat::eFileResult::kOk)
+    CListingArrays listing;
+    if (plat::ListFolderEntries(folder.Get(), listing) != plat::eFileResult::kOk)
         return 0;
-    if (entries.empty())
-        return 1;
-    int32_t total = int32_t(entries.size());
-    flags = static_cast<uint8_t*>(MemAllocate(size_t(total)));
-    names = AllocateNames(total);
-    if (!flags || !names) {
-        ReleaseFolderListing(names, flags, 0);
-        names = nullptr;
-        flags = nullptr;
-        return 0;
-    }
-    for (int32_t i = 0; i < total; ++i) {
-        names[i] = CopyName(entries[size_t(i)].name);
-        if (!names[i]) {
-            ReleaseFolderListing(names, flags, i);
-            names = nullptr;
-            flags = nullptr;
-            return 0;
-        }
-        flags[i] = entries[size_t(i)].isFolder ? 1 : 0;
-    }
-    count = total;
+    listing.HandOver(names, flags, count);
     return 1;
 }
 
@@ -155,22 +204,18 @@ int32_t GetVolumeList(sVolumeList* list)
 {
     if (!list || list->count == 0)
         return 0;
-    std::vector<plat::sVolume> volumes = plat::ListMountedVolumes();
     if (list->count < 0) {
-        list->count = int32_t(volumes.size());
+        CVolumeFiller counter(nullptr);
+        (void)plat::ListMountedVolumes(counter);
+        list->count = counter.Taken();
         return list->count;
     }
     if (!list->names || !list->refNums)
         return 0;
-    for (int32_t i = 0; i < list->count; ++i) {
-        if (size_t(i) >= volumes.size())
-            return i;
-        list->names[i] = CopyName(volumes[size_t(i)].mountPoint);
-        if (!list->names[i])
-            return i;
-        list->refNums[i] = volumes[size_t(i)].refNum;
-    }
-    return list->count;
+    CVolumeFiller filler(list);
+    // A name that cannot be held ends the filling; the entries filled so far stand.
+    (void)plat::ListMountedVolumes(filler);
+    return filler.Taken();
 }
 
 bool IsSystemPathText(const gCString& text) { return text.GetLength() > 0 && (text[0] == u'/' || text[0] == u'\\'); }

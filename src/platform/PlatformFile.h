@@ -19,6 +19,7 @@ enum class eFileResult : int32_t {
     kAccessDenied, // the permission bits refuse the access
     kEndOfFile,    // fewer bytes were left than asked for, or a position past the end
     kFailed,       // any other refusal of the system
+    kNoMemory,     // the caller could not keep what the system handed back
 };
 
 // The result that stands for a system error number.

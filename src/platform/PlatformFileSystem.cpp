@@ -27,6 +27,66 @@ std::string JoinPath(const std::string& folder, const std::string& name)
     return folder + "/" + name;
 }
 
+eFileResult ReadFolder(const char* path, std::vector<sFolderEntry>& entries)
+{
+    entries.clear();
+    if (!PathIsFolder(path))
+        return PathExists(path) ? eFileResult::kNoFolder : eFileResult::kNotFound;
+    DIR* folder = ::opendir(path);
+    if (!folder)
+        return LastError();
+    const std::string base = path;
+    while (struct dirent* entry = ::readdir(folder)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        sFolderEntry item;
+        item.name = name;
+        std::string full = JoinPath(base, name);
+        struct stat info;
+        if (::lstat(full.c_str(), &info) == 0)
+            item.isLink = S_ISLNK(info.st_mode);
+        item.isFolder = PathIsFolder(full.c_str());
+        entries.push_back(std::move(item));
+    }
+    ::closedir(folder);
+    std::sort(entries.begin(), entries.end(),
+              [](const sFolderEntry& a, const sFolderEntry& b) { return a.name < b.name; });
+    return eFileResult::kOk;
+}
+
+std::string CanonicalText(const char* path)
+{
+    if (!ValidPath(path))
+        return {};
+    char* resolved = ::realpath(path, nullptr);
+    if (!resolved)
+        return {};
+    std::string result = resolved;
+    std::free(resolved);
+    return result;
+}
+std::vector<sVolume> MountedVolumes()
+{
+    std::vector<sVolume> volumes;
+    volumes.push_back({"/", -1});
+    FILE* mounts = ::setmntent("/proc/self/mounts", "r");
+    if (!mounts)
+        return volumes;
+    while (struct mntent* entry = ::getmntent(mounts)) {
+        std::string device = entry->mnt_fsname ? entry->mnt_fsname : "";
+        std::string point = entry->mnt_dir ? entry->mnt_dir : "";
+        if (device.compare(0, 5, "/dev/") != 0 || point.empty() || point == "/")
+            continue;
+        bool seen = std::any_of(volumes.begin(), volumes.end(),
+                                [&](const sVolume& volume) { return volume.mountPoint == point; });
+        if (!seen && volumes.size() < 32767)
+            volumes.push_back({point, int16_t(-int32_t(volumes.size()) - 1)});
+    }
+    ::endmntent(mounts);
+    return volumes;
+}
+
 eFileResult RemoveEntry(const std::string& path)
 {
     struct stat info;
@@ -35,7 +95,7 @@ eFileResult RemoveEntry(const std::string& path)
     if (!S_ISDIR(info.st_mode))
         return ::unlink(path.c_str()) == 0 || errno == ENOENT ? eFileResult::kOk : LastError();
     std::vector<sFolderEntry> entries;
-    if (eFileResult listed = ListFolderEntries(path.c_str(), entries); listed != eFileResult::kOk)
+    if (eFileResult listed = ReadFolder(path.c_str(), entries); listed != eFileResult::kOk)
         return listed;
     // Everything removable goes even when one entry refuses; the first refusal is the answer.
     eFileResult removed = eFileResult::kOk;
@@ -124,7 +184,7 @@ eFileResult CopyEntry(const std::string& source, const std::string& target)
     if (::mkdir(target.c_str(), 0700) != 0)
         return LastError();
     std::vector<sFolderEntry> entries;
-    if (eFileResult listed = ListFolderEntries(source.c_str(), entries); listed != eFileResult::kOk)
+    if (eFileResult listed = ReadFolder(source.c_str(), entries); listed != eFileResult::kOk)
         return listed;
     for (const sFolderEntry& entry : entries) {
         if (eFileResult copied = CopyEntry(JoinPath(source, entry.name), JoinPath(target, entry.name));
@@ -198,6 +258,52 @@ std::string ConfigHome()
     return home.empty() ? std::string() : home + "/.config";
 }
 
+eFileResult WorkingFolder(std::string& path)
+{
+    std::string buffer(256, '\0');
+    for (;;) {
+        if (::getcwd(buffer.data(), buffer.size())) {
+            path.assign(buffer.c_str());
+            return eFileResult::kOk;
+        }
+        if (errno != ERANGE || buffer.size() > (1u << 20))
+            return LastError();
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+eFileResult DocumentsFolder(std::string& path)
+{
+    std::string folder;
+    std::string config = ConfigHome();
+    if (!config.empty())
+        folder = ReadUserDirsEntry(config + "/user-dirs.dirs", "XDG_DOCUMENTS_DIR");
+    if (folder.empty()) {
+        std::string home = HomeFolder();
+        if (home.empty())
+            return eFileResult::kNotFound;
+        folder = home + "/Documents";
+    }
+    if (!PathIsFolder(folder.c_str()))
+        return eFileResult::kNotFound;
+    path = folder;
+    return eFileResult::kOk;
+}
+
+eFileResult PreferencesFolder(std::string& path)
+{
+    std::string folder = ConfigHome();
+    if (folder.empty() || !PathIsFolder(folder.c_str()))
+        return eFileResult::kNotFound;
+    path = folder;
+    return eFileResult::kOk;
+}
+
+eFileResult Hand(PathReceiver& receiver, const std::string& path)
+{
+    return receiver.TakePath(path.c_str()) ? eFileResult::kOk : eFileResult::kNoMemory;
+}
+
 } // namespace
 
 sPathRecord MakePathRecord(const char* path)
@@ -234,7 +340,7 @@ bool PathIsLink(const char* path)
 
 bool PathLiesWithin(const char* inner, const char* outer)
 {
-    return IsInsideOrSame(CanonicalPath(inner), CanonicalPath(outer));
+    return IsInsideOrSame(CanonicalText(inner), CanonicalText(outer));
 }
 
 int64_t PathSize(const char* path)
@@ -298,8 +404,8 @@ eFileResult CopyPath(const char* source, const char* target)
     if (PathEntryExists(target))
         return eFileResult::kExists;
     if (PathIsFolder(source)) {
-        std::string from = CanonicalPath(source);
-        std::string into = CanonicalPath(ParentOf(target).c_str());
+        std::string from = CanonicalText(source);
+        std::string into = CanonicalText(ParentOf(target).c_str());
         if (from.empty() || IsInsideOrSame(into, from))
             return eFileResult::kBadName;
     }
@@ -309,105 +415,76 @@ eFileResult CopyPath(const char* source, const char* target)
     return copied;
 }
 
-eFileResult ListFolderEntries(const char* path, std::vector<sFolderEntry>& entries)
+eFileResult ListFolderEntries(const char* path, FolderEntryReceiver& entries)
 {
-    entries.clear();
-    if (!PathIsFolder(path))
-        return PathExists(path) ? eFileResult::kNoFolder : eFileResult::kNotFound;
-    DIR* folder = ::opendir(path);
-    if (!folder)
-        return LastError();
-    const std::string base = path;
-    while (struct dirent* entry = ::readdir(folder)) {
-        std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        sFolderEntry item;
-        item.name = name;
-        std::string full = JoinPath(base, name);
-        struct stat info;
-        if (::lstat(full.c_str(), &info) == 0)
-            item.isLink = S_ISLNK(info.st_mode);
-        item.isFolder = PathIsFolder(full.c_str());
-        entries.push_back(std::move(item));
+    std::vector<sFolderEntry> read;
+    if (eFileResult result = ReadFolder(path, read); result != eFileResult::kOk)
+        return result;
+    for (const sFolderEntry& entry : read) {
+        if (!entries.TakeEntry(entry.name.c_str(), entry.isFolder, entry.isLink))
+            return eFileResult::kNoMemory;
     }
-    ::closedir(folder);
-    std::sort(entries.begin(), entries.end(),
-              [](const sFolderEntry& a, const sFolderEntry& b) { return a.name < b.name; });
     return eFileResult::kOk;
 }
 
-std::string CanonicalPath(const char* path)
+eFileResult CanonicalPath(const char* path, PathReceiver& canonical)
 {
     if (!ValidPath(path))
-        return {};
+        return eFileResult::kBadName;
     char* resolved = ::realpath(path, nullptr);
     if (!resolved)
-        return {};
-    std::string result = resolved;
+        return LastError();
+    const bool taken = canonical.TakePath(resolved);
     std::free(resolved);
-    return result;
-}
-std::vector<sVolume> ListMountedVolumes()
-{
-    std::vector<sVolume> volumes;
-    volumes.push_back({"/", -1});
-    FILE* mounts = ::setmntent("/proc/self/mounts", "r");
-    if (!mounts)
-        return volumes;
-    while (struct mntent* entry = ::getmntent(mounts)) {
-        std::string device = entry->mnt_fsname ? entry->mnt_fsname : "";
-        std::string point = entry->mnt_dir ? entry->mnt_dir : "";
-        if (device.compare(0, 5, "/dev/") != 0 || point.empty() || point == "/")
-            continue;
-        bool seen = std::any_of(volumes.begin(), volumes.end(),
-                                [&](const sVolume& volume) { return volume.mountPoint == point; });
-        if (!seen && volumes.size() < 32767)
-            volumes.push_back({point, int16_t(-int32_t(volumes.size()) - 1)});
-    }
-    ::endmntent(mounts);
-    return volumes;
+    return taken ? eFileResult::kOk : eFileResult::kNoMemory;
 }
 
-eFileResult GetWorkingFolder(std::string& path)
+eFileResult ListMountedVolumes(VolumeReceiver& volumes)
 {
-    std::string buffer(256, '\0');
-    for (;;) {
-        if (::getcwd(buffer.data(), buffer.size())) {
-            path.assign(buffer.c_str());
-            return eFileResult::kOk;
-        }
-        if (errno != ERANGE || buffer.size() > (1u << 20))
-            return LastError();
-        buffer.resize(buffer.size() * 2);
+    for (const sVolume& volume : MountedVolumes()) {
+        if (!volumes.TakeVolume(volume.mountPoint.c_str(), volume.refNum))
+            return eFileResult::kNoMemory;
     }
+    return eFileResult::kOk;
 }
 
-eFileResult GetDocumentsFolderPath(std::string& path)
+eFileResult GetWorkingFolder(PathReceiver& path)
 {
     std::string folder;
-    std::string config = ConfigHome();
-    if (!config.empty())
-        folder = ReadUserDirsEntry(config + "/user-dirs.dirs", "XDG_DOCUMENTS_DIR");
-    if (folder.empty()) {
-        std::string home = HomeFolder();
-        if (home.empty())
-            return eFileResult::kNotFound;
-        folder = home + "/Documents";
-    }
-    if (!PathIsFolder(folder.c_str()))
-        return eFileResult::kNotFound;
-    path = folder;
-    return eFileResult::kOk;
+    eFileResult result = WorkingFolder(folder);
+    return result == eFileResult::kOk ? Hand(path, folder) : result;
 }
 
-eFileResult GetPreferencesFolderPath(std::string& path)
+eFileResult GetDocumentsFolderPath(PathReceiver& path)
 {
-    std::string folder = ConfigHome();
-    if (folder.empty() || !PathIsFolder(folder.c_str()))
-        return eFileResult::kNotFound;
-    path = folder;
-    return eFileResult::kOk;
+    std::string folder;
+    eFileResult result = DocumentsFolder(folder);
+    return result == eFileResult::kOk ? Hand(path, folder) : result;
+}
+
+eFileResult GetPreferencesFolderPath(PathReceiver& path)
+{
+    std::string folder;
+    eFileResult result = PreferencesFolder(folder);
+    return result == eFileResult::kOk ? Hand(path, folder) : result;
+}
+
+bool sPathText::TakePath(const char* text)
+{
+    path = text;
+    return true;
+}
+
+bool sFolderListing::TakeEntry(const char* name, bool isFolder, bool isLink)
+{
+    entries.push_back({name, isFolder, isLink});
+    return true;
+}
+
+bool sVolumeListing::TakeVolume(const char* mountPoint, int16_t refNum)
+{
+    volumes.push_back({mountPoint, refNum});
+    return true;
 }
 
 } // namespace plat

@@ -58,33 +58,79 @@ eFileResult MovePath(const char* source, const char* target);
 // inside the source folder (kBadName). A copy that fails part-way is removed again.
 eFileResult CopyPath(const char* source, const char* target);
 
-struct sFolderEntry {
-    std::string name;
-    bool isFolder = false; // through links, as the Mac's listing answered
-    bool isLink = false;
+// What the listings and folder look-ups hand back goes to a receiver, one piece per call, so the
+// caller keeps it in whatever memory it uses. Each text lives only for the call. A receiver that
+// cannot keep a piece answers false, which ends the operation with kNoMemory.
+class PathReceiver {
+public:
+    virtual bool TakePath(const char* path) = 0;
+
+protected:
+    ~PathReceiver() = default;
+};
+
+class FolderEntryReceiver {
+public:
+    // isFolder follows links, as the Mac's listing answered.
+    virtual bool TakeEntry(const char* name, bool isFolder, bool isLink) = 0;
+
+protected:
+    ~FolderEntryReceiver() = default;
+};
+
+class VolumeReceiver {
+public:
+    // refNum is -1 for the first volume, -2 for the second, ...
+    virtual bool TakeVolume(const char* mountPoint, int16_t refNum) = 0;
+
+protected:
+    ~VolumeReceiver() = default;
 };
 
 // The entries of a folder (no "." and ".."), sorted by name. kNotFound when nothing is at the
-// path, kNoFolder when something other than a folder is.
-eFileResult ListFolderEntries(const char* path, std::vector<sFolderEntry>& entries);
+// path, kNoFolder when something other than a folder is; nothing is handed over then.
+eFileResult ListFolderEntries(const char* path, FolderEntryReceiver& entries);
 
-// The canonical absolute form of a path that exists (links resolved); empty when it cannot be made.
-std::string CanonicalPath(const char* path);
-
-struct sVolume {
-    std::string mountPoint;
-    int16_t refNum = 0; // -1 for the first volume, -2 for the second, ...
-};
+// The canonical absolute form of a path that exists (links resolved).
+eFileResult CanonicalPath(const char* path, PathReceiver& canonical);
 
 // The mounted volumes: the root first, then every device-backed mount in the system's order.
-std::vector<sVolume> ListMountedVolumes();
+eFileResult ListMountedVolumes(VolumeReceiver& volumes);
 
 // The working directory.
-eFileResult GetWorkingFolder(std::string& path);
+eFileResult GetWorkingFolder(PathReceiver& path);
 
 // The user's documents folder (XDG_DOCUMENTS_DIR, else ~/Documents) and preferences folder
 // (XDG_CONFIG_HOME, else ~/.config). kNotFound when the folder does not exist: neither is created.
-eFileResult GetDocumentsFolderPath(std::string& path);
-eFileResult GetPreferencesFolderPath(std::string& path);
+eFileResult GetDocumentsFolderPath(PathReceiver& path);
+eFileResult GetPreferencesFolderPath(PathReceiver& path);
+
+// Receivers that keep what they are handed in standard containers, for callers on the platform
+// side of the layer.
+struct sPathText final : PathReceiver {
+    std::string path;
+    bool TakePath(const char* text) override;
+};
+
+struct sFolderEntry {
+    std::string name;
+    bool isFolder = false;
+    bool isLink = false;
+};
+
+struct sFolderListing final : FolderEntryReceiver {
+    std::vector<sFolderEntry> entries;
+    bool TakeEntry(const char* name, bool isFolder, bool isLink) override;
+};
+
+struct sVolume {
+    std::string mountPoint;
+    int16_t refNum = 0;
+};
+
+struct sVolumeListing final : VolumeReceiver {
+    std::vector<sVolume> volumes;
+    bool TakeVolume(const char* mountPoint, int16_t refNum) override;
+};
 
 } // namespace plat

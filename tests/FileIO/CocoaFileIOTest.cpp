@@ -1,5 +1,6 @@
 #include "FileIO/gCocoaFileIO.h"
 #include "StreamTestSupport.h"
+#include "support/AllocationFailure.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -82,6 +83,31 @@ TEST(CocoaFileIO, ListingGivesSortedNamesAndFolderFlags)
     EXPECT_EQ(names, nullptr);
     EXPECT_EQ(flags, nullptr);
     EXPECT_EQ(count, 0);
+}
+
+TEST(CocoaFileIO, ListingThatRunsOutOfMemoryHandsBackNothing)
+{
+    TempFolder folder;
+    // More entries than the arrays first have room for, so they grow while names are copied.
+    for (int32_t i = 0; i < 20; ++i)
+        folder.WriteFile("f" + std::to_string(i), "");
+    const gCString path = Text(folder.Path());
+    uint32_t listed = 0;
+    int32_t count = -1;
+    bool handedBack = false;
+    ForEachAllocationFailure(
+        [&] {
+            char16_t** names = nullptr;
+            uint8_t* flags = nullptr;
+            listed = CocoaListFolder(path.GetText(), path.GetLength(), names, flags, count);
+            handedBack = names != nullptr || flags != nullptr;
+            ReleaseFolderListing(names, flags, count);
+        },
+        [&](bool failed) {
+            EXPECT_EQ(listed, failed ? 0u : 1u);
+            EXPECT_EQ(count, failed ? 0 : 20);
+            EXPECT_EQ(handedBack, !failed);
+        });
 }
 
 TEST(CocoaFileIO, VolumeListCountsThenFills)

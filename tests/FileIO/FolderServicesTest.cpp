@@ -158,15 +158,17 @@ TEST(FolderServices, CurrentFolderIsDecodedAsUtf8)
     TempFolder temp;
     std::string named = temp / "Caf\xC3\xA9";
     ASSERT_EQ(plat::CreateOneFolder(named.c_str()), plat::eFileResult::kOk);
-    std::string before;
+    plat::sPathText before;
     ASSERT_EQ(plat::GetWorkingFolder(before), plat::eFileResult::kOk);
     ASSERT_EQ(::chdir(named.c_str()), 0);
     gCString folder;
     eResultCode result = GetCurrentFolder(folder);
-    ASSERT_EQ(::chdir(before.c_str()), 0);
+    ASSERT_EQ(::chdir(before.path.c_str()), 0);
     ASSERT_EQ(result, eSuccess);
     EXPECT_EQ(folder[folder.GetLength() - 1], u'\u00E9');
-    EXPECT_EQ(folder.ToUTF8(), plat::CanonicalPath(named.c_str()));
+    plat::sPathText canonical;
+    ASSERT_EQ(plat::CanonicalPath(named.c_str(), canonical), plat::eFileResult::kOk);
+    EXPECT_EQ(folder.ToUTF8(), canonical.path);
 }
 
 TEST(FolderServices, SpecialFolders)
@@ -254,6 +256,9 @@ TEST(SystemPath, PathsThatCannotBeHeldGiveResultFive)
     EXPECT_EQ(stream.Open(&ref, gCFile::eAccessRead), eNoMemory);
     EXPECT_EQ(CreateFolder(destination), eNoMemory);
     EXPECT_EQ(ref.SetFromFSRef(&record), eNoMemory);
+    gCString current, volume, folders, name;
+    EXPECT_EQ(GetCurrentFolder(current), eNoMemory);
+    EXPECT_EQ(PathFromFSRef(&record, volume, folders, name), eNoMemory);
     EXPECT_EQ(CocoaPathExists(file), 0u);
     EXPECT_FALSE(plat::PathExists((temp / "dst").c_str()));
 }

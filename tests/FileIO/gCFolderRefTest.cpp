@@ -137,9 +137,9 @@ TEST(gCFolderRef, WritableProbeNeverTouchesAnExistingFile)
     gCFolderRef folder = Folder(Text(temp.Path()));
     EXPECT_EQ(folder.IsWritable(), 1);
     EXPECT_EQ(TempFolder::ReadFile(temp / "test.tst"), "user data");
-    std::vector<plat::sFolderEntry> entries;
-    ASSERT_EQ(plat::ListFolderEntries(temp.Path().c_str(), entries), plat::eFileResult::kOk);
-    EXPECT_EQ(entries.size(), 1u); // the probe is gone again
+    plat::sFolderListing listing;
+    ASSERT_EQ(plat::ListFolderEntries(temp.Path().c_str(), listing), plat::eFileResult::kOk);
+    EXPECT_EQ(listing.entries.size(), 1u); // the probe is gone again
 
     EXPECT_EQ(Folder(Text(temp / "missing")).IsWritable(), 0);
     if (::geteuid() != 0) {

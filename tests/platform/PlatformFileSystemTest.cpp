@@ -189,8 +189,9 @@ TEST(PlatformFileSystem, ListsEveryEntrySortedByName)
     folder.WriteFile(".hidden", "");
     ASSERT_EQ(CreateOneFolder((folder / "a").c_str()), eFileResult::kOk);
     ASSERT_EQ(::symlink((folder / "a").c_str(), (folder / "c").c_str()), 0);
-    std::vector<sFolderEntry> entries;
-    ASSERT_EQ(ListFolderEntries(folder.Path().c_str(), entries), eFileResult::kOk);
+    sFolderListing listing;
+    ASSERT_EQ(ListFolderEntries(folder.Path().c_str(), listing), eFileResult::kOk);
+    const std::vector<sFolderEntry>& entries = listing.entries;
     ASSERT_EQ(entries.size(), 4u);
     EXPECT_EQ(entries[0].name, ".hidden");
     EXPECT_EQ(entries[1].name, "a");
@@ -201,15 +202,18 @@ TEST(PlatformFileSystem, ListsEveryEntrySortedByName)
     EXPECT_TRUE(entries[3].isFolder);
     EXPECT_TRUE(entries[3].isLink);
 
-    EXPECT_NE(ListFolderEntries((folder / "b.txt").c_str(), entries), eFileResult::kOk);
-    EXPECT_TRUE(entries.empty());
-    ASSERT_EQ(ListFolderEntries((folder / "a").c_str(), entries), eFileResult::kOk);
-    EXPECT_TRUE(entries.empty());
+    sFolderListing file, empty;
+    EXPECT_NE(ListFolderEntries((folder / "b.txt").c_str(), file), eFileResult::kOk);
+    EXPECT_TRUE(file.entries.empty());
+    ASSERT_EQ(ListFolderEntries((folder / "a").c_str(), empty), eFileResult::kOk);
+    EXPECT_TRUE(empty.entries.empty());
 }
 
 TEST(PlatformFileSystem, RootIsTheFirstVolume)
 {
-    std::vector<sVolume> volumes = ListMountedVolumes();
+    sVolumeListing listing;
+    ASSERT_EQ(ListMountedVolumes(listing), eFileResult::kOk);
+    const std::vector<sVolume>& volumes = listing.volumes;
     ASSERT_FALSE(volumes.empty());
     EXPECT_EQ(volumes[0].mountPoint, "/");
     EXPECT_EQ(volumes[0].refNum, -1);
@@ -222,14 +226,16 @@ TEST(PlatformFileSystem, WorkingFolderKeepsUtf8Names)
     TempFolder folder;
     std::string named = folder / "Caf\xC3\xA9 d\xC3\xA9j\xC3\xA0";
     ASSERT_EQ(CreateOneFolder(named.c_str()), eFileResult::kOk);
-    std::string before;
+    sPathText before;
     ASSERT_EQ(GetWorkingFolder(before), eFileResult::kOk);
     ASSERT_EQ(::chdir(named.c_str()), 0);
-    std::string now;
+    sPathText now;
     eFileResult read = GetWorkingFolder(now);
-    ASSERT_EQ(::chdir(before.c_str()), 0);
+    ASSERT_EQ(::chdir(before.path.c_str()), 0);
     ASSERT_EQ(read, eFileResult::kOk);
-    EXPECT_EQ(now, CanonicalPath(named.c_str()));
+    sPathText canonical;
+    ASSERT_EQ(CanonicalPath(named.c_str(), canonical), eFileResult::kOk);
+    EXPECT_EQ(now.path, canonical.path);
 }
 
 TEST(PlatformFileSystem, SpecialFoldersFollowTheXdgSettings)
@@ -239,29 +245,29 @@ TEST(PlatformFileSystem, SpecialFoldersFollowTheXdgSettings)
     ASSERT_EQ(CreateOneFolder((folder / "home/.config").c_str()), eFileResult::kOk);
     ScopedEnv home("HOME", (folder / "home").c_str());
     ScopedEnv config("XDG_CONFIG_HOME", nullptr);
-    std::string path;
+    sPathText path;
 
     // Neither folder is created when missing.
     EXPECT_NE(GetDocumentsFolderPath(path), eFileResult::kOk);
     EXPECT_FALSE(PathExists((folder / "home/Documents").c_str()));
     ASSERT_EQ(GetPreferencesFolderPath(path), eFileResult::kOk);
-    EXPECT_EQ(path, folder / "home/.config");
+    EXPECT_EQ(path.path, folder / "home/.config");
 
     ASSERT_EQ(CreateOneFolder((folder / "home/Documents").c_str()), eFileResult::kOk);
     ASSERT_EQ(GetDocumentsFolderPath(path), eFileResult::kOk);
-    EXPECT_EQ(path, folder / "home/Documents");
+    EXPECT_EQ(path.path, folder / "home/Documents");
 
     ASSERT_EQ(CreateOneFolder((folder / "home/Dokumente").c_str()), eFileResult::kOk);
     folder.WriteFile("home/.config/user-dirs.dirs",
                      "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
                      "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
     ASSERT_EQ(GetDocumentsFolderPath(path), eFileResult::kOk);
-    EXPECT_EQ(path, folder / "home/Dokumente");
+    EXPECT_EQ(path.path, folder / "home/Dokumente");
 
     ASSERT_EQ(CreateOneFolder((folder / "cfg").c_str()), eFileResult::kOk);
     ScopedEnv xdg("XDG_CONFIG_HOME", (folder / "cfg").c_str());
     ASSERT_EQ(GetPreferencesFolderPath(path), eFileResult::kOk);
-    EXPECT_EQ(path, folder / "cfg");
+    EXPECT_EQ(path.path, folder / "cfg");
 }
 
 TEST(PlatformFileSystem, RefusalsSayWhy)
@@ -272,7 +278,7 @@ TEST(PlatformFileSystem, RefusalsSayWhy)
     ASSERT_EQ(CreateOneFolder((folder / "tree").c_str()), eFileResult::kOk);
     const std::string missing = folder / "missing";
     const std::string inside = folder / "tree/copy";
-    std::vector<sFolderEntry> entries;
+    sFolderListing entries;
     struct sCase {
         const char* name;
         eFileResult result;
