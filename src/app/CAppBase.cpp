@@ -229,19 +229,13 @@ eResultCode CAppBase::LoadSystemResources()
 
 eResultCode CAppBase::Run(const gCString&) { return eSuccess; }
 
-eResultCode CAppBase::CreateMainWindow(CBackdrop* root, uint32_t attributes, int32_t width,
-                                       int32_t height, const char* title, bool windowed)
+template <typename Make>
+eResultCode CAppBase::MakeMainWindow(CBackdrop* backdrop, const char* title, bool windowed, const Make& make)
 {
     CWindowBase* window = NewAppWindow();
     if (!window)
         return eNoMemory;
     gMainWindow = window;
-    CBackdrop* backdrop = root;
-    if (width == 0 && height == 0 && backdrop) {
-        gCFloatRect layout = backdrop->GetLayoutRect();
-        width = int32_t(layout.right - layout.left);
-        height = int32_t(layout.bottom - layout.top);
-    }
     gCString titleText;
     if (title)
         titleText = gCString(title);
@@ -250,35 +244,34 @@ eResultCode CAppBase::CreateMainWindow(CBackdrop* root, uint32_t attributes, int
     if (!windowed)
         window->SetFullScreenModeField(1);
     window->SetBackdrop(backdrop, 1);
-    if (!window->MakeWindowWithoutHandler(width, height, titleText, attributes)) {
+    if (!make(*window, titleText)) {
         window->SetBackdrop(nullptr, 0);
         return eGenericFailure;
     }
     return ShowMainWindow(window, backdrop);
 }
 
+eResultCode CAppBase::CreateMainWindow(CBackdrop* root, uint32_t attributes, int32_t width,
+                                       int32_t height, const char* title, bool windowed)
+{
+    // No size asks for the root widget's own.
+    if (width == 0 && height == 0 && root) {
+        gCFloatRect layout = root->GetLayoutRect();
+        width = int32_t(layout.right - layout.left);
+        height = int32_t(layout.bottom - layout.top);
+    }
+    return MakeMainWindow(root, title, windowed, [&](CWindowBase& window, const gCString& titleText) {
+        return window.MakeWindowWithoutHandler(width, height, titleText, attributes);
+    });
+}
+
 eResultCode CAppBase::CreateMainWindow(CBackdrop* root, uint32_t attributes, uint32_t placement,
                                        gCFloatPoint size, gCFloatPoint position,
                                        const char* title, bool windowed)
 {
-    CWindowBase* window = NewAppWindow();
-    if (!window)
-        return eNoMemory;
-    gMainWindow = window;
-    CBackdrop* backdrop = root;
-    gCString titleText;
-    if (title)
-        titleText = gCString(title);
-    else if (backdrop)
-        titleText = backdrop->GetName();
-    if (!windowed)
-        window->SetFullScreenModeField(1);
-    window->SetBackdrop(backdrop, 1);
-    if (!window->MakeWindow(placement, size, position, titleText, attributes)) {
-        window->SetBackdrop(nullptr, 0);
-        return eGenericFailure;
-    }
-    return ShowMainWindow(window, backdrop);
+    return MakeMainWindow(root, title, windowed, [&](CWindowBase& window, const gCString& titleText) {
+        return window.MakeWindow(placement, size, position, titleText, attributes);
+    });
 }
 
 eResultCode CAppBase::ShowMainWindow(CWindowBase* window, CBackdrop* backdrop)

@@ -164,9 +164,13 @@ public:
     }
 
 protected:
+    // The steps the two window creators share; `make` makes the system window for the title.
+    template <typename Make>
+    eResultCode MakeMainWindow(CBackdrop* backdrop, const char* title, bool windowed, const Make& make);
     // Steps shared by the two window creators once the window is made.
     eResultCode ShowMainWindow(CWindowBase* window, CBackdrop* backdrop);
-    // Bundle paths from a bundle folder text (the constructor's steps 4 to 7).
+    // The contents folder, the folder that holds the bundle and the resource file names, from the
+    // bundle folder's path.
     void SetBundlePaths(const gCString& bundle);
     // Seam: the sound player's upkeep.
     void TidyVoices() { mResources.GetSoundPlayer().TidyVoices(); }
