@@ -213,14 +213,14 @@ void OtherMethodDecode(benchmark::State& state)
 BENCHMARK(Method8Decode)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(ZlibInflate)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 // Each size of the encoder next to deflate on the same bytes.
-BENCHMARK(Method8Encode)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(ZlibDeflate6)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(Method8Encode)->Arg(4)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(ZlibDeflate6)->Arg(4)->Unit(benchmark::kMillisecond);
-BENCHMARK(Method8Encode)->Arg(16)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(ZlibDeflate6)->Arg(16)->Unit(benchmark::kMillisecond);
-BENCHMARK(Method8Encode)->Arg(64)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(ZlibDeflate6)->Arg(64)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(Method8Encode)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(ZlibDeflate6)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Method8Encode)->Arg(4)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(ZlibDeflate6)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Method8Encode)->Arg(16)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(ZlibDeflate6)->Arg(16)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Method8Encode)->Arg(64)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(ZlibDeflate6)->Arg(64)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(OtherMethodEncode)->DenseRange(0, 7)->Unit(benchmark::kMillisecond);
 BENCHMARK(OtherMethodDecode)->DenseRange(0, 7)->Unit(benchmark::kMillisecond);
 

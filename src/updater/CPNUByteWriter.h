@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 class CPNUByteWriter {
 public:
@@ -24,6 +25,26 @@ public:
         for (; shift > 0; shift -= 7)
             Put(uint8_t(0x80 | ((value >> shift) & 0x7F)));
         Put(uint8_t(value & 0x7F));
+    }
+
+    void PutBytes(const uint8_t* bytes, uint64_t count)
+    {
+        if (count > mCapacity - mLength) {
+            count = mCapacity - mLength;
+            mOverflow = true;
+        }
+        memcpy(mOut + mLength, bytes, size_t(count));
+        mLength += count;
+    }
+
+    // The room after what is written, for a coder that writes there itself and then reports
+    // what it wrote (and whether it ran out of room) with Appended.
+    uint8_t* Tail() const { return mOut + mLength; }
+    uint64_t Room() const { return mCapacity - mLength; }
+    void Appended(uint64_t count, bool overflowed)
+    {
+        mLength += count < Room() ? count : Room();
+        mOverflow = mOverflow || overflowed;
     }
 
     bool Overflowed() const { return mOverflow; }

@@ -4,9 +4,14 @@
 #include "updater/CPNUEscapeRLE.h"
 #include "updater/CPNUMatchFinder.h"
 
+#include "platform/WorkerThreads.h"
+
+#include <algorithm>
+
 #include <cstring>
 
 namespace {
+
 
 constexpr uint64_t kWindow = 100000;
 
@@ -22,6 +27,19 @@ void PutLiteral(CPNUByteWriter& writer, uint8_t byte, uint8_t escape)
     writer.Put(byte);
     if (byte == escape)
         writer.Put(0);
+}
+
+// A match where it pays, else the literal; the input bytes the token stands for.
+uint64_t PutToken(CPNUByteWriter& writer, uint8_t literal, uint8_t escape, uint64_t best, uint64_t dist)
+{
+    if (!WorthAMatch(best, dist)) {
+        PutLiteral(writer, literal, escape);
+        return 1;
+    }
+    writer.Put(escape);
+    writer.PutVarint(uint32_t(best));
+    writer.PutVarint(uint32_t(dist));
+    return best;
 }
 
 // Without chain tables: every distance up to the window, nearest first. Only distances whose
@@ -69,8 +87,38 @@ bool ReadVarint(const uint8_t* payload, uint64_t m, uint64_t& p, uint64_t& value
 
 } // namespace
 
+CPNUHashChainLZ::sShares CPNUHashChainLZ::SharesFor(uint64_t n)
+{
+    // Each stretch's record of recent positions takes about 10 MB, so no more stretches than
+    // keep those records within a byte per input byte.
+    const uint64_t windows = CPNUMatchFinder::CursorSize(n);
+    sShares shares;
+    shares.count = uint32_t(std::clamp<uint64_t>(n / windows, 1, plat::GetWorkers().Count()));
+    return shares;
+}
+
+uint64_t CPNUHashChainLZ::WorkAreaSize(uint64_t n, const sShares& shares)
+{
+    return CPNUMatchFinder::WorkAreaSize(n, shares.count);
+}
+
+uint64_t CPNUHashChainLZ::CodeTokens(CPNUMatchFinder& finder, uint32_t cursor, const uint8_t* in, uint64_t n,
+                                     uint64_t pos, uint64_t until, uint8_t escape, CPNUByteWriter& writer,
+                                     sMarks* marks)
+{
+    while (pos < until && n - pos >= 4 && !writer.Overflowed()) {
+        if (marks && marks->count < marks->limit)
+            marks->at[marks->count++] = {pos, writer.Length()};
+        uint64_t best;
+        uint64_t dist;
+        finder.Find(cursor, pos, best, dist);
+        pos += PutToken(writer, in[pos], escape, best, dist);
+    }
+    return pos;
+}
+
 eResultCode CPNUHashChainLZ::Encode(const uint8_t* in, uint64_t n, uint8_t* out, uint64_t capacity,
-                                    void* workArea, uint64_t& payloadLength)
+                                    void* workArea, const sShares& shares, uint64_t& payloadLength)
 {
     payloadLength = 0;
     if (n == 0)
@@ -81,28 +129,17 @@ eResultCode CPNUHashChainLZ::Encode(const uint8_t* in, uint64_t n, uint8_t* out,
     CPNUByteWriter writer(out, capacity);
     writer.Put(escape);
 
-    CPNUMatchFinder finder(in, n);
-    const bool whole = workArea && finder.Prepare(workArea);
-
+    CPNUMatchFinder finder(in, n, shares.count);
     uint64_t pos = 0;
-    uint64_t rem = n;
-    while (rem >= 4 && !writer.Overflowed()) {
-        uint64_t best;
-        uint64_t dist;
-        if (whole)
-            finder.Find(pos, rem, best, dist);
-        else
-            FindInWindow(in, pos, rem, best, dist);
-        if (WorthAMatch(best, dist)) {
-            writer.Put(escape);
-            writer.PutVarint(uint32_t(best));
-            writer.PutVarint(uint32_t(dist));
-            pos += best;
-            rem -= best;
-        } else {
-            PutLiteral(writer, in[pos], escape);
-            ++pos;
-            --rem;
+    if (workArea && finder.Prepare(workArea)) {
+        if (shares.count < 2 || !CodeShares(finder, in, n, escape, shares, writer, pos))
+            pos = CodeTokens(finder, 0, in, n, 0, n, escape, writer, nullptr);
+    } else {
+        while (n - pos >= 4 && !writer.Overflowed()) {
+            uint64_t best;
+            uint64_t dist;
+            FindInWindow(in, pos, n - pos, best, dist);
+            pos += PutToken(writer, in[pos], escape, best, dist);
         }
     }
     for (; pos < n; ++pos)
@@ -165,4 +202,3 @@ eResultCode CPNUHashChainLZ::Decode(const uint8_t* payload, uint64_t m, uint8_t*
     return o == n ? eSuccess : eInvalidFile;
 }
 
-uint64_t CPNUHashChainLZ::WorkAreaSize(uint64_t n) { return CPNUMatchFinder::WorkAreaSize(n); }

@@ -7,20 +7,64 @@
 
 #include <cstdint>
 
+class CPNUByteWriter;
+class CPNUMatchFinder;
+
 class CPNUHashChainLZ {
 public:
+    // How the coding of a large input is shared out among the processors: the input is cut
+    // into `count` stretches coded at once, each from its own start. Where the coding that came
+    // before meets one of a stretch's first `marks` tokens the two agree from there on; the
+    // stretch is coded again where they do not meet. The bytes are those of one coding from the
+    // start either way.
+    struct sShares {
+        uint32_t count = 1;
+        uint32_t marks = 4096;
+    };
+    // One stretch per processor, fewer where the input is small.
+    static sShares SharesFor(uint64_t n);
+
     // Bytes of the work area of the match search over the whole input (CPNUMatchFinder); 0 for
     // an input too large for it.
-    static uint64_t WorkAreaSize(uint64_t n);
+    static uint64_t WorkAreaSize(uint64_t n) { return WorkAreaSize(n, SharesFor(n)); }
+    static uint64_t WorkAreaSize(uint64_t n, const sShares& shares);
 
     // Codes n bytes (n < 2^32). With a work area of WorkAreaSize(n) bytes every earlier
     // position is a candidate; without one (null) only those up to 100000 bytes back are. The
     // two give the same output whenever no chosen match lies farther back. 1 when the payload
     // does not fit in `capacity`.
     static eResultCode Encode(const uint8_t* in, uint64_t n, uint8_t* out, uint64_t capacity,
-                              void* workArea, uint64_t& payloadLength);
+                              void* workArea, uint64_t& payloadLength)
+    {
+        return Encode(in, n, out, capacity, workArea, SharesFor(n), payloadLength);
+    }
+    // The same with the work area of WorkAreaSize(n, shares).
+    static eResultCode Encode(const uint8_t* in, uint64_t n, uint8_t* out, uint64_t capacity,
+                              void* workArea, const sShares& shares, uint64_t& payloadLength);
 
     // Decodes into exactly n bytes; 17 for a damaged payload (a cut token, a varint longer than
     // five bytes or above 32 bits, a distance of 0 or before the start, output other than n).
     static eResultCode Decode(const uint8_t* payload, uint64_t m, uint8_t* out, uint64_t n);
+
+private:
+    // Where a token begins and where its bytes begin in the coding.
+    struct sMark {
+        uint64_t pos;
+        uint64_t offset;
+    };
+    struct sMarks {
+        sMark* at = nullptr;
+        uint32_t limit = 0;
+        uint32_t count = 0;
+    };
+
+    // Tokens from pos on while pos < until and at least 4 bytes remain, the first ones marked
+    // when `marks` is given; the position reached.
+    static uint64_t CodeTokens(CPNUMatchFinder& finder, uint32_t cursor, const uint8_t* in, uint64_t n,
+                               uint64_t pos, uint64_t until, uint8_t escape, CPNUByteWriter& writer,
+                               sMarks* marks);
+    // Codes the stretches at once and joins them; false (nothing written) when the memory for
+    // their codings is not there.
+    static bool CodeShares(CPNUMatchFinder& finder, const uint8_t* in, uint64_t n, uint8_t escape,
+                           const sShares& shares, CPNUByteWriter& writer, uint64_t& pos);
 };

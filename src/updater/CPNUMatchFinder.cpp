@@ -1,5 +1,7 @@
 #include "updater/CPNUMatchFinder.h"
 
+#include "platform/WorkerThreads.h"
+
 #include <divsufsort.h>
 
 #include <algorithm>
@@ -11,10 +13,13 @@ namespace {
 constexpr uint32_t kNone = 0xFFFFFFFFu;
 // Matches up to this length are measured for every position beforehand.
 constexpr uint64_t kShortLimit = 8;
-// Shared bytes of sorted neighbours are kept up to this; beyond it they are measured again.
-constexpr uint64_t kCommonLimit = 255;
+// Bytes each suffix shares with the one sorted before it are kept up to this; at it, they are
+// at least this many.
+constexpr uint64_t kCommonLimit = 31;
 // Runs of at least this many equal bytes are judged run by run.
 constexpr uint64_t kRunLength = 8;
+// How far ahead in sorted order the scattered bytes of a pass are fetched.
+constexpr uint64_t kAhead = 16;
 // The farthest source a match of 4, 5, 6 and 7 bytes is coded from (longer: any).
 constexpr uint64_t kFarthest[4] = {127, 16383, 2097151, 268435455};
 
@@ -65,10 +70,6 @@ uint64_t CPNUMatchFinder::MatchLength(const uint8_t* a, const uint8_t* b, uint64
 
 uint64_t CPNUMatchFinder::RunCapacity(uint64_t n) { return n / kRunLength + 1; }
 
-// Few neighbours share 255 bytes or more; beyond this many their shared bytes are measured again
-// when needed. Pages of the table that are never written cost no memory.
-uint64_t CPNUMatchFinder::LongCommonCapacity(uint64_t n) { return n / 8 + 16; }
-
 uint64_t CPNUMatchFinder::WindowSize(uint64_t n, uint64_t distance)
 {
     // A power of two above the distance, or above the input when that is smaller.
@@ -80,17 +81,66 @@ uint64_t CPNUMatchFinder::WindowSize(uint64_t n, uint64_t distance)
 
 uint32_t CPNUMatchFinder::WindowHeadBits(uint64_t window) { return std::max<uint32_t>(std::bit_width(window) - 3, 4); }
 
-uint64_t CPNUMatchFinder::WorkAreaSize(uint64_t n)
+uint64_t CPNUMatchFinder::CursorSize(uint64_t n)
+{
+    uint64_t size = 0;
+    for (uint64_t distance : {kFarthest[1], kFarthest[2]}) {
+        const uint64_t window = WindowSize(n, distance);
+        size += 4 * ((uint64_t(1) << WindowHeadBits(window)) + window);
+    }
+    return size;
+}
+
+uint64_t CPNUMatchFinder::WorkAreaSize(uint64_t n, uint32_t cursors)
 {
     if (!Serves(n))
         return 0;
-    const uint64_t window5 = WindowSize(n, kFarthest[1]);
-    const uint64_t window6 = WindowSize(n, kFarthest[2]);
-    return Align8(4 * n) * 2 + Align8(n) * 2 + Align8(sizeof(sRun) * RunCapacity(n))
-        + Align8(sizeof(sLongCommon) * LongCommonCapacity(n))
-        + 4 * ((uint64_t(1) << WindowHeadBits(window5)) + window5)
-        + 4 * ((uint64_t(1) << WindowHeadBits(window6)) + window6);
+    const uint64_t count = std::max<uint32_t>(cursors, 1);
+    return Align8(4 * n) * 2 + Align8(n) + Align8(sizeof(sRun) * RunCapacity(n)) + Align8(sizeof(sCursor) * count)
+        + CursorSize(n) * count;
 }
+
+uint8_t* CPNUMatchFinder::PlaceCursor(sCursor& cursor, uint8_t* area) const
+{
+    for (sWindowChain* chain : {&cursor.five, &cursor.six}) {
+        chain->keyLength = chain == &cursor.five ? 5 : 6;
+        chain->window = WindowSize(mCount, kFarthest[chain->keyLength - 4]);
+        chain->headBits = WindowHeadBits(chain->window);
+        chain->head = reinterpret_cast<uint32_t*>(area);
+        area += 4 * (uint64_t(1) << chain->headBits);
+        chain->previous = reinterpret_cast<uint32_t*>(area);
+        area += 4 * chain->window;
+    }
+    return area;
+}
+
+namespace {
+
+// Index ranges of about equal size for the workers, a few per worker so that an uneven range
+// does not leave the others idle.
+struct sRanges {
+    uint64_t count;
+    uint32_t parts;
+
+    sRanges(uint64_t n, uint64_t smallest)
+        : count(n),
+          parts(uint32_t(std::clamp<uint64_t>(n / smallest, 1, uint64_t(plat::GetWorkers().Count()) * 4)))
+    {
+    }
+    uint64_t Begin(uint32_t part) const { return count * part / parts; }
+    uint64_t End(uint32_t part) const { return count * (part + 1) / parts; }
+};
+
+constexpr uint64_t kSmallestRange = 1 << 16;
+
+template <typename Work>
+void RunParts(uint32_t parts, Work& work)
+{
+    plat::GetWorkers().Run(parts, [](void* context, uint32_t part) { (*static_cast<Work*>(context))(part); },
+                           &work);
+}
+
+} // namespace
 
 bool CPNUMatchFinder::Prepare(void* workArea)
 {
@@ -102,98 +152,96 @@ bool CPNUMatchFinder::Prepare(void* workArea)
     area += Align8(4 * n);
     mRank = reinterpret_cast<int32_t*>(area);
     area += Align8(4 * n);
-    mShortMatch = area;
-    area += Align8(n);
-    mCommon = area;
+    mMeasures = area;
     area += Align8(n);
     mRuns = reinterpret_cast<sRun*>(area);
     area += Align8(sizeof(sRun) * RunCapacity(n));
-    mLongCommons = reinterpret_cast<sLongCommon*>(area);
-    area += Align8(sizeof(sLongCommon) * LongCommonCapacity(n));
-    for (sWindowChain* chain : {&mWindow5, &mWindow6}) {
-        chain->keyLength = chain == &mWindow5 ? 5 : 6;
-        chain->window = WindowSize(n, kFarthest[chain->keyLength - 4]);
-        chain->headBits = WindowHeadBits(chain->window);
-        chain->head = reinterpret_cast<uint32_t*>(area);
-        area += 4 * (uint64_t(1) << chain->headBits);
-        chain->previous = reinterpret_cast<uint32_t*>(area);
-        area += 4 * chain->window;
-        std::fill(chain->head, chain->head + (uint64_t(1) << chain->headBits), kNone);
+    mCursors = new (area) sCursor[mCursorCount];
+    area += Align8(sizeof(sCursor) * mCursorCount);
+    for (uint32_t c = 0; c < mCursorCount; ++c) {
+        area = PlaceCursor(mCursors[c], area);
+        Start(c, 0);
     }
 
-    if (divsufsort(mIn, mSuffixes, int32_t(n)) != 0)
+    // The runs need no sorted order: they are listed while the suffixes are sorted.
+    bool sorted = false;
+    auto sortAndList = [&](uint32_t part) {
+        if (part == 0)
+            sorted = divsufsort(mIn, mSuffixes, int32_t(n)) == 0;
+        else
+            ListRuns();
+    };
+    RunParts(2, sortAndList);
+    if (!sorted)
         return false;
-    MeasureNeighbours();
     MeasureShortMatches();
-    for (uint64_t j = 0; j < n; ++j)
-        mRank[mSuffixes[j]] = int32_t(j);
-    ListRuns();
-    mRunCursor = 0;
-    std::fill(mLatestRun, mLatestRun + 256, 0u);
-    mAdded = 0;
-    return true;
-}
-
-void CPNUMatchFinder::MeasureNeighbours()
-{
-    // The bytes each suffix shares with the one before it in sorted order, measured in text order
-    // where each is at most one less than the last (the rank area holds the work meanwhile).
-    const uint64_t n = mCount;
-    int32_t* before = mRank;
-    before[mSuffixes[0]] = -1;
-    for (uint64_t j = 1; j < n; ++j)
-        before[mSuffixes[j]] = mSuffixes[j - 1];
-    uint64_t common = 0;
-    for (uint64_t i = 0; i < n; ++i) {
-        if (before[i] < 0) {
-            before[i] = 0;
-            common = 0;
-            continue;
+    const sRanges ranges(n, kSmallestRange);
+    auto rank = [&](uint32_t part) {
+        const uint64_t end = ranges.End(part);
+        for (uint64_t j = ranges.Begin(part); j < end; ++j) {
+            if (j + kAhead < end)
+                __builtin_prefetch(mRank + mSuffixes[j + kAhead], 1);
+            mRank[mSuffixes[j]] = int32_t(j);
         }
-        // Byte by byte: mostly a byte or two, and the loop overlaps with the next position's.
-        const uint64_t j = uint64_t(before[i]);
-        const uint64_t limit = std::min(n - i, n - j);
-        while (common < limit && mIn[i + common] == mIn[j + common])
-            ++common;
-        before[i] = int32_t(common);
-        if (common > 0)
-            --common;
-    }
-    mCommon[0] = 0;
-    mLongCommonCount = 0;
-    const uint64_t capacity = LongCommonCapacity(n);
-    for (uint64_t j = 1; j < n; ++j) {
-        const uint64_t common = uint64_t(before[mSuffixes[j]]);
-        mCommon[j] = uint8_t(std::min(common, kCommonLimit));
-        if (common >= kCommonLimit && mLongCommonCount < capacity)
-            mLongCommons[mLongCommonCount++] = {uint32_t(j), uint32_t(common)};
-    }
-}
-
-uint64_t CPNUMatchFinder::Shared(uint64_t shared, uint64_t boundary, uint64_t c, uint64_t pos) const
-{
-    // pos shares `shared` bytes with the suffix next to c; c shares mCommon[boundary] with it.
-    const uint64_t common = mCommon[boundary];
-    if (common < kCommonLimit || shared <= kCommonLimit)
-        return std::min(shared, common);
-    const sLongCommon* begin = mLongCommons;
-    const sLongCommon* end = mLongCommons + mLongCommonCount;
-    const sLongCommon* kept = std::lower_bound(begin, end, boundary,
-                                               [](const sLongCommon& entry, uint64_t j) { return entry.rank < j; });
-    if (kept != end && kept->rank == boundary)
-        return std::min(shared, uint64_t(kept->common));
-    return MatchLength(mIn + c, mIn + pos, kCommonLimit, std::min(shared, mCount - c));
+    };
+    RunParts(ranges.parts, rank);
+    return true;
 }
 
 void CPNUMatchFinder::MeasureShortMatches()
 {
-    // For each length 4..8 the suffixes sharing that prefix are neighbours in sorted order. A
-    // position has a non-overlapping earlier match of the length when the group's earliest
-    // position lies that far back: its earliest from the left, then from the right. The left
-    // results wait in sorted order in the rank area, so each position is written once.
+    // For each length 4..8 the suffixes sharing that prefix are neighbours in sorted order. The
+    // bytes each suffix shares with the one before it mark where those groups begin; where even
+    // 4 bytes are not shared every group begins, so the order is cut there into stretches
+    // measured on their own. The rank area holds the work meanwhile.
     const uint64_t n = mCount;
-    const uint8_t* common = mCommon;
-    uint8_t* fromLeft = reinterpret_cast<uint8_t*>(mRank);
+    uint8_t* common = reinterpret_cast<uint8_t*>(mRank);
+    uint8_t* fromLeft = common + n;
+    uint8_t* shortMatch = fromLeft + n;
+    const sRanges ranges(n, kSmallestRange);
+    auto measure = [&](uint32_t part) {
+        const uint64_t end = ranges.End(part);
+        for (uint64_t j = ranges.Begin(part); j < end; ++j) {
+            // The text of suffixes a little further on is fetched while these are compared.
+            if (j + kAhead < end)
+                __builtin_prefetch(mIn + mSuffixes[j + kAhead]);
+            if (j == 0) {
+                common[0] = 0;
+                continue;
+            }
+            const uint64_t a = uint64_t(mSuffixes[j - 1]);
+            const uint64_t b = uint64_t(mSuffixes[j]);
+            common[j] = uint8_t(MatchLength(mIn + a, mIn + b, 0, std::min(kCommonLimit, n - std::max(a, b))));
+        }
+    };
+    RunParts(ranges.parts, measure);
+
+    auto cut = [&](uint32_t part) {
+        uint64_t j = ranges.Begin(part);
+        while (j > 0 && j < n && common[j] >= 4)
+            ++j;
+        return j;
+    };
+    auto sweep = [&](uint32_t part) {
+        const uint64_t begin = cut(part);
+        const uint64_t end = part + 1 < ranges.parts ? cut(part + 1) : n;
+        if (begin < end)
+            MeasureShortMatchesIn(begin, end, common, fromLeft, shortMatch);
+    };
+    RunParts(ranges.parts, sweep);
+    auto keep = [&](uint32_t part) {
+        for (uint64_t i = ranges.Begin(part); i < ranges.End(part); ++i)
+            mMeasures[i] = uint8_t(common[i] << 3 | (shortMatch[i] - 3));
+    };
+    RunParts(ranges.parts, keep);
+}
+
+void CPNUMatchFinder::MeasureShortMatchesIn(uint64_t begin, uint64_t end, const uint8_t* common, uint8_t* fromLeft,
+                                            uint8_t* shortMatch) const
+{
+    // A position has a non-overlapping earlier match of a length when the group's earliest
+    // position lies that far back: its earliest from the left, then from the right. The left
+    // results wait in sorted order, so each position is written once.
     constexpr uint64_t kLengths = kShortLimit - 3;
     uint64_t earliest[kLengths];
     auto longest = [&](uint64_t p) {
@@ -204,17 +252,19 @@ void CPNUMatchFinder::MeasureShortMatches()
         }
         return length;
     };
-    for (uint64_t j = 0; j < n; ++j) {
+    for (uint64_t j = begin; j < end; ++j) {
         const uint64_t p = uint64_t(mSuffixes[j]);
         for (uint64_t k = 0; k < kLengths; ++k)
-            earliest[k] = j == 0 || common[j] < k + 4 ? p : std::min(earliest[k], p);
+            earliest[k] = j == begin || common[j] < k + 4 ? p : std::min(earliest[k], p);
         fromLeft[j] = longest(p);
     }
-    for (uint64_t j = n; j-- > 0;) {
+    for (uint64_t j = end; j-- > begin;) {
+        if (j >= begin + kAhead)
+            __builtin_prefetch(shortMatch + mSuffixes[j - kAhead], 1);
         const uint64_t p = uint64_t(mSuffixes[j]);
         for (uint64_t k = 0; k < kLengths; ++k)
-            earliest[k] = j + 1 == n || common[j + 1] < k + 4 ? p : std::min(earliest[k], p);
-        mShortMatch[p] = std::max(fromLeft[j], longest(p));
+            earliest[k] = j + 1 == end || common[j + 1] < k + 4 ? p : std::min(earliest[k], p);
+        shortMatch[p] = std::max(fromLeft[j], longest(p));
     }
 }
 
@@ -241,14 +291,38 @@ void CPNUMatchFinder::ListRuns()
     }
 }
 
-void CPNUMatchFinder::AddToWindows(uint64_t upTo)
+void CPNUMatchFinder::Start(uint32_t c, uint64_t pos)
+{
+    sCursor& cursor = mCursors[c];
+    for (sWindowChain* chain : {&cursor.five, &cursor.six})
+        std::fill(chain->head, chain->head + (uint64_t(1) << chain->headBits), kNone);
+    // Only the positions a window reaches back to matter.
+    const uint64_t reach = std::max(cursor.five.window, cursor.six.window);
+    cursor.added = pos > reach ? pos - reach : 0;
+    AddToWindows(cursor, pos);
+
+    const sRun* runs = mRuns;
+    cursor.runCursor = uint64_t(std::partition_point(runs, runs + mRunCount, [pos](const sRun& run) {
+                                    return run.end <= pos;
+                                }) - runs);
+    std::fill(cursor.latestRun, cursor.latestRun + 256, 0u);
+    uint32_t unseen = 256;
+    for (uint64_t k = cursor.runCursor; k-- > 0 && unseen > 0;) {
+        uint32_t& latest = cursor.latestRun[mIn[runs[k].start]];
+        if (latest == 0) {
+            latest = uint32_t(k + 1);
+            --unseen;
+        }
+    }
+}
+
+void CPNUMatchFinder::AddToWindows(sCursor& cursor, uint64_t upTo) const
 {
     const uint64_t n = mCount;
-    sWindowChain& five = mWindow5;
-    sWindowChain& six = mWindow6;
-    for (uint64_t i = mAdded; i < upTo; ++i) {
+    sWindowChain& five = cursor.five;
+    sWindowChain& six = cursor.six;
+    for (uint64_t i = cursor.added; i < upTo; ++i) {
         // The heads a few positions on are fetched while these are linked.
-        constexpr uint64_t kAhead = 16;
         if (i + kAhead + 8 <= n) {
             __builtin_prefetch(&five.head[Bucket(mIn + i + kAhead, 8, 5, five.headBits)], 1);
             __builtin_prefetch(&six.head[Bucket(mIn + i + kAhead, 8, 6, six.headBits)], 1);
@@ -266,7 +340,7 @@ void CPNUMatchFinder::AddToWindows(uint64_t upTo)
             five.head[bucket5] = uint32_t(i);
         }
     }
-    mAdded = std::max(mAdded, upTo);
+    cursor.added = std::max(cursor.added, upTo);
 }
 
 uint64_t CPNUMatchFinder::NearestInWindow(const sWindowChain& chain, uint64_t length, uint64_t pos,
@@ -282,7 +356,8 @@ uint64_t CPNUMatchFinder::NearestInWindow(const sWindowChain& chain, uint64_t le
     return kNone;
 }
 
-uint64_t CPNUMatchFinder::NearestNearby(uint64_t length, uint64_t pos, uint64_t farthest) const
+uint64_t CPNUMatchFinder::NearestNearby(const sCursor& cursor, uint64_t length, uint64_t pos,
+                                        uint64_t farthest) const
 {
     if (length == 4) {
         const uint32_t key = Load32(mIn + pos);
@@ -294,27 +369,30 @@ uint64_t CPNUMatchFinder::NearestNearby(uint64_t length, uint64_t pos, uint64_t 
         return kNone;
     }
     if (length == 5)
-        return NearestInWindow(mWindow5, 5, pos, farthest);
+        return NearestInWindow(cursor.five, 5, pos, farthest);
     // 6 and 7 bytes: the recent positions sharing 6 bytes hold the nearest of either when it is
     // recent; an older source of 7 bytes is sought among the sorted neighbours.
-    const uint64_t nearest = NearestInWindow(mWindow6, length, pos, farthest);
-    if (nearest != kNone || length == 6 || mWindow6.window > std::min(farthest, pos))
+    const uint64_t nearest = NearestInWindow(cursor.six, length, pos, farthest);
+    if (nearest != kNone || length == 6 || cursor.six.window > std::min(farthest, pos))
         return nearest;
-    return NearestAmongNeighbours(pos, mCount - pos, length, farthest);
+    return NearestAmongNeighbours(pos, length, farthest);
 }
 
-uint64_t CPNUMatchFinder::NearestAmongNeighbours(uint64_t pos, uint64_t rem, uint64_t length, uint64_t farthest) const
+uint64_t CPNUMatchFinder::Shared(uint64_t c, uint64_t pos, uint64_t from, uint64_t upTo) const
+{
+    return MatchLength(mIn + c, mIn + pos, from, std::min({upTo, mCount - c, mCount - pos}));
+}
+
+uint64_t CPNUMatchFinder::NearestAmongNeighbours(uint64_t pos, uint64_t length, uint64_t farthest) const
 {
     // Every suffix sharing `length` bytes with pos's lies next to it in sorted order.
     const int64_t n = int64_t(mCount);
     const int64_t rank = mRank[pos];
     uint64_t nearest = kNone;
     for (int64_t step : {-1, 1}) {
-        uint64_t shared = rem;
         for (int64_t j = rank + step; j >= 0 && j < n; j += step) {
             const uint64_t c = uint64_t(mSuffixes[j]);
-            shared = Shared(shared, uint64_t(step < 0 ? j + 1 : j), c, pos);
-            if (shared < length)
+            if (Shared(c, pos, 0, length) < length)
                 break;
             if (c + length <= pos && pos - c <= farthest && (nearest == kNone || c > nearest))
                 nearest = c;
@@ -323,35 +401,69 @@ uint64_t CPNUMatchFinder::NearestAmongNeighbours(uint64_t pos, uint64_t rem, uin
     return nearest;
 }
 
-void CPNUMatchFinder::FindLong(uint64_t pos, uint64_t rem, uint64_t& best, uint64_t& dist) const
+void CPNUMatchFinder::FindLong(uint64_t pos, uint64_t& best, uint64_t& dist) const
 {
-    // The neighbours in sorted order, both ways at once, those sharing more bytes first: once
-    // neither side shares as many bytes as the best match, nothing farther can reach it.
+    // The neighbours in sorted order, both ways at once, those sharing more bytes first. Each
+    // side shares fewer bytes the farther it goes, so once neither side shares as many as the
+    // best match, nothing farther can reach it. A neighbour is compared only as far as matters:
+    // an earlier one up to where the no-overlap rule cuts its match, a later one (which cannot
+    // be a source) up to the best length so far, further only when the best grows.
+    struct sSide {
+        int64_t j;
+        uint64_t shared;
+        bool open; // shares at least `shared` bytes, maybe more
+    };
     const int64_t n = int64_t(mCount);
     const int64_t rank = mRank[pos];
     const int64_t step[2] = {-1, 1};
-    int64_t side[2] = {rank, rank};
-    uint64_t shared[2] = {rem, rem};
+    sSide side[2] = {{rank, mCount - pos, false}, {rank, mCount - pos, false}};
+    uint64_t source = kNone;
+    uint64_t found = kShortLimit - 1;
+    auto measure = [&](sSide& at, uint64_t from, uint64_t upTo) {
+        const uint64_t c = uint64_t(mSuffixes[at.j]);
+        const uint64_t end = std::min(mCount - c, mCount - pos);
+        at.shared = Shared(c, pos, from, upTo);
+        at.open = at.shared == upTo && upTo < end;
+    };
     auto advance = [&](int s) {
-        const int64_t j = side[s] + step[s];
-        if (j < 0 || j >= n) {
-            shared[s] = 0;
+        sSide& at = side[s];
+        const int64_t boundary = step[s] < 0 ? at.j : at.j + 1;
+        at.j += step[s];
+        if (at.j < 0 || at.j >= n) {
+            at.shared = 0;
+            at.open = false;
             return;
         }
-        shared[s] = Shared(shared[s], uint64_t(step[s] < 0 ? side[s] : j), uint64_t(mSuffixes[j]), pos);
-        side[s] = j;
+        // The next suffix shares with pos's what both the last one and the step between share:
+        // often that is known without comparing.
+        const uint64_t common = mMeasures[boundary] >> 3;
+        const uint64_t known = std::min(at.shared, common);
+        if ((common < kCommonLimit && common <= at.shared) || (!at.open && at.shared <= common)) {
+            at.shared = known;
+            at.open = false;
+            return;
+        }
+        const uint64_t c = uint64_t(mSuffixes[at.j]);
+        const uint64_t threshold = std::max(found, kShortLimit);
+        measure(at, known, std::max(c < pos ? std::max(pos - c, threshold) : threshold, known));
+    };
+    auto reaches = [&](sSide& at, uint64_t threshold) {
+        if (at.shared < threshold && at.open)
+            measure(at, at.shared, threshold);
+        return at.shared >= threshold;
     };
     advance(0);
     advance(1);
-    uint64_t source = kNone;
-    uint64_t found = kShortLimit - 1;
     for (;;) {
-        const int s = shared[0] >= shared[1] ? 0 : 1;
-        if (shared[s] < std::max(found, kShortLimit))
+        const uint64_t threshold = std::max(found, kShortLimit);
+        const bool reach0 = reaches(side[0], threshold);
+        const bool reach1 = reaches(side[1], threshold);
+        if (!reach0 && !reach1)
             break;
-        const uint64_t c = uint64_t(mSuffixes[side[s]]);
+        const int s = reach0 && (!reach1 || side[0].shared >= side[1].shared) ? 0 : 1;
+        const uint64_t c = uint64_t(mSuffixes[side[s].j]);
         if (c < pos) {
-            const uint64_t length = std::min(shared[s], pos - c);
+            const uint64_t length = std::min(side[s].shared, pos - c);
             if (length > found || (length == found && source != kNone && c > source)) {
                 found = length;
                 source = c;
@@ -365,7 +477,8 @@ void CPNUMatchFinder::FindLong(uint64_t pos, uint64_t rem, uint64_t& best, uint6
     }
 }
 
-void CPNUMatchFinder::FindInRun(uint64_t pos, uint64_t rem, const sRun& run, uint64_t& best, uint64_t& dist)
+void CPNUMatchFinder::FindInRun(const sCursor& cursor, uint64_t pos, const sRun& run, uint64_t& best,
+                                uint64_t& dist) const
 {
     // pos is followed by rp bytes of its value v. An earlier position c inside a run of v that
     // ends at e shares min(e - c, rp) bytes when e - c differs from rp; only the runs ending
@@ -377,10 +490,9 @@ void CPNUMatchFinder::FindInRun(uint64_t pos, uint64_t rem, const sRun& run, uin
     uint64_t source = kNone;
     uint64_t found = rp;
     for (int64_t step : {-1, 1}) {
-        uint64_t shared = rem;
         for (int64_t j = rank + step; j >= 0 && j < int64_t(n); j += step) {
             const uint64_t c = uint64_t(mSuffixes[j]);
-            shared = Shared(shared, uint64_t(step < 0 ? j + 1 : j), c, pos);
+            const uint64_t shared = Shared(c, pos, 0, c < pos ? std::max(pos - c, rp + 1) : rp + 1);
             if (shared <= rp)
                 break;
             if (c < pos) {
@@ -405,7 +517,7 @@ void CPNUMatchFinder::FindInRun(uint64_t pos, uint64_t rem, const sRun& run, uin
         return;
     }
     const uint8_t value = mIn[pos];
-    uint32_t k = mLatestRun[value];
+    uint32_t k = cursor.latestRun[value];
     while (k != 0 && mRuns[k - 1].end - mRuns[k - 1].start < rp)
         k = mRuns[k - 1].longerBefore;
     if (k != 0) {
@@ -417,7 +529,7 @@ void CPNUMatchFinder::FindInRun(uint64_t pos, uint64_t rem, const sRun& run, uin
     // of equal ones), the nearer on a tie.
     uint64_t longest = 0;
     uint64_t longestStart = 0;
-    for (k = mLatestRun[value]; k != 0; k = mRuns[k - 1].longerBefore) {
+    for (k = cursor.latestRun[value]; k != 0; k = mRuns[k - 1].longerBefore) {
         longest = mRuns[k - 1].end - mRuns[k - 1].start;
         longestStart = mRuns[k - 1].start;
     }
@@ -431,29 +543,31 @@ void CPNUMatchFinder::FindInRun(uint64_t pos, uint64_t rem, const sRun& run, uin
     }
 }
 
-void CPNUMatchFinder::Find(uint64_t pos, uint64_t rem, uint64_t& best, uint64_t& dist)
+void CPNUMatchFinder::Find(uint32_t c, uint64_t pos, uint64_t& best, uint64_t& dist)
 {
+    sCursor& cursor = mCursors[c];
     best = 3;
     dist = 0;
-    AddToWindows(pos);
-    while (mRunCursor < mRunCount && mRuns[mRunCursor].end <= pos) {
-        mLatestRun[mIn[mRuns[mRunCursor].start]] = uint32_t(mRunCursor + 1);
-        ++mRunCursor;
+    AddToWindows(cursor, pos);
+    while (cursor.runCursor < mRunCount && mRuns[cursor.runCursor].end <= pos) {
+        cursor.latestRun[mIn[mRuns[cursor.runCursor].start]] = uint32_t(cursor.runCursor + 1);
+        ++cursor.runCursor;
     }
-    const uint64_t length = mShortMatch[pos];
+    const uint64_t length = (mMeasures[pos] & 7) + 3;
     if (length < 4)
         return;
     if (length < kShortLimit) {
         // Exactly this long; coded only from a source near enough, so only there is it sought.
         const uint64_t farthest = kFarthest[length - 4];
-        const uint64_t source = NearestNearby(length, pos, farthest);
+        const uint64_t source = NearestNearby(cursor, length, pos, farthest);
         best = length;
         dist = source == kNone ? farthest + 1 : pos - source;
         return;
     }
-    if (mRunCursor < mRunCount && mRuns[mRunCursor].start <= pos && mRuns[mRunCursor].end - pos >= kRunLength) {
-        FindInRun(pos, rem, mRuns[mRunCursor], best, dist);
+    const sRun* run = cursor.runCursor < mRunCount ? &mRuns[cursor.runCursor] : nullptr;
+    if (run && run->start <= pos && run->end - pos >= kRunLength) {
+        FindInRun(cursor, pos, *run, best, dist);
         return;
     }
-    FindLong(pos, rem, best, dist);
+    FindLong(pos, best, dist);
 }

@@ -12,28 +12,40 @@
 // hold every position sharing at least as many bytes. Runs of one byte value would make that
 // neighbourhood huge; inside a run the match is judged run by run instead.
 //
-// The positions must be asked in increasing order, as the encoder walks the input.
+// The sorted order and the lengths are shared and never change once prepared, so several
+// cursors can search at once, each walking its own stretch of the input in increasing order
+// with its own record of recent positions.
 #pragma once
 
 #include <cstdint>
 
 class CPNUMatchFinder {
 public:
-    // Bytes of the work area for n input bytes; the inputs it serves are below 2^31 bytes.
-    static uint64_t WorkAreaSize(uint64_t n);
+    // Bytes of the work area for n input bytes and `cursors` cursors (at least 1); the inputs
+    // it serves are below 2^31 bytes.
+    static uint64_t WorkAreaSize(uint64_t n, uint32_t cursors);
     static bool Serves(uint64_t n) { return n < (uint64_t(1) << 31); }
+    // Bytes of the work area each cursor takes for n input bytes.
+    static uint64_t CursorSize(uint64_t n);
 
-    CPNUMatchFinder(const uint8_t* in, uint64_t n) : mIn(in), mCount(n) {}
+    CPNUMatchFinder(const uint8_t* in, uint64_t n, uint32_t cursors)
+        : mIn(in), mCount(n), mCursorCount(cursors < 1 ? 1 : cursors)
+    {
+    }
 
-    // Sorts and measures the input in a work area of WorkAreaSize(n) bytes, which must stay
-    // alive while the finder is used. False when the sorting could not run.
+    // Sorts and measures the input in a work area of WorkAreaSize(n, cursors) bytes, which must
+    // stay alive while the finder is used, on the workers in use. Every cursor then stands at
+    // position 0. False when the sorting could not run.
     bool Prepare(void* workArea);
+
+    // Moves a cursor to `pos` (any position; a cursor moved back forgets what it saw later).
+    void Start(uint32_t cursor, uint64_t pos);
 
     // best = 3 and dist = 0 when nothing of 4 bytes or more is found. A match of 4 to 7 bytes
     // whose nearest source lies beyond the distance the coding takes it from reports only that:
-    // dist is then one more than that distance. rem = n - pos >= 4, pos not below the one asked
-    // before.
-    void Find(uint64_t pos, uint64_t rem, uint64_t& best, uint64_t& dist);
+    // dist is then one more than that distance. pos <= n - 4, not below the one the cursor was
+    // asked before or started at.
+    void Find(uint32_t cursor, uint64_t pos, uint64_t& best, uint64_t& dist);
 
     // Equal bytes of a and b from `start`, up to `limit`.
     static uint64_t MatchLength(const uint8_t* a, const uint8_t* b, uint64_t start, uint64_t limit);
@@ -52,44 +64,43 @@ private:
         uint64_t keyLength = 0; // the prefix length that chains positions
         uint64_t window = 0;    // a power of two
     };
-
-    struct sLongCommon {
-        uint32_t rank;
-        uint32_t common;
+    struct sCursor {
+        sWindowChain five;
+        sWindowChain six;
+        uint64_t added = 0;     // positions below this are in the windows
+        uint64_t runCursor = 0; // the first run not wholly before the position asked
+        uint32_t latestRun[256] = {}; // per byte value, the latest run wholly before it (+1)
     };
 
     static uint64_t RunCapacity(uint64_t n);
-    static uint64_t LongCommonCapacity(uint64_t n);
     static uint64_t WindowSize(uint64_t n, uint64_t distance);
     static uint32_t WindowHeadBits(uint64_t window);
 
-    void MeasureNeighbours();
-    void MeasureShortMatches();
-    // The bytes pos shares with the suffix c sorted at `boundary`, from the `shared` bytes it
-    // shares with c's neighbour on pos's side.
-    uint64_t Shared(uint64_t shared, uint64_t boundary, uint64_t c, uint64_t pos) const;
+    uint8_t* PlaceCursor(sCursor& cursor, uint8_t* area) const;
     void ListRuns();
-    void AddToWindows(uint64_t upTo);
+    void MeasureShortMatches();
+    void MeasureShortMatchesIn(uint64_t begin, uint64_t end, const uint8_t* common, uint8_t* fromLeft,
+                               uint8_t* shortMatch) const;
+    void AddToWindows(sCursor& cursor, uint64_t upTo) const;
     uint64_t NearestInWindow(const sWindowChain& chain, uint64_t length, uint64_t pos, uint64_t farthest) const;
-    uint64_t NearestNearby(uint64_t length, uint64_t pos, uint64_t farthest) const;
+    uint64_t NearestNearby(const sCursor& cursor, uint64_t length, uint64_t pos, uint64_t farthest) const;
+    // The bytes the suffixes at c and pos share, counted on from `from` (known equal) up to
+    // `upTo` at most.
+    uint64_t Shared(uint64_t c, uint64_t pos, uint64_t from, uint64_t upTo) const;
     // The nearest source among the suffixes sorted next to pos's, of at least `length` bytes.
-    uint64_t NearestAmongNeighbours(uint64_t pos, uint64_t rem, uint64_t length, uint64_t farthest) const;
-    void FindLong(uint64_t pos, uint64_t rem, uint64_t& best, uint64_t& dist) const;
-    void FindInRun(uint64_t pos, uint64_t rem, const sRun& run, uint64_t& best, uint64_t& dist);
+    uint64_t NearestAmongNeighbours(uint64_t pos, uint64_t length, uint64_t farthest) const;
+    void FindLong(uint64_t pos, uint64_t& best, uint64_t& dist) const;
+    void FindInRun(const sCursor& cursor, uint64_t pos, const sRun& run, uint64_t& best, uint64_t& dist) const;
 
     const uint8_t* mIn;
     uint64_t mCount;
-    int32_t* mSuffixes = nullptr; // the positions in sorted order
-    int32_t* mRank = nullptr;     // a position's place in that order
-    uint8_t* mShortMatch = nullptr; // the longest non-overlapping earlier match, 3 to 8
-    uint8_t* mCommon = nullptr;     // bytes shared with the sorted neighbour before, up to 255
-    sLongCommon* mLongCommons = nullptr; // the exact count where it is 255 or more, by rank
-    uint64_t mLongCommonCount = 0;
+    uint32_t mCursorCount;
+    int32_t* mSuffixes = nullptr;   // the positions in sorted order
+    int32_t* mRank = nullptr;       // a position's place in that order
+    // Per position, the longest non-overlapping earlier match, 3 to 8, less 3 (low 3 bits); per
+    // place in sorted order, the bytes shared with the suffix before, up to 31 (high 5 bits).
+    uint8_t* mMeasures = nullptr;
     sRun* mRuns = nullptr;
     uint64_t mRunCount = 0;
-    uint64_t mRunCursor = 0;     // the first run not wholly before the position asked
-    uint32_t mLatestRun[256] = {}; // per byte value, the latest run wholly before it (+1)
-    sWindowChain mWindow5;
-    sWindowChain mWindow6;
-    uint64_t mAdded = 0; // positions below this are in the windows
+    sCursor* mCursors = nullptr;
 };
