@@ -6,7 +6,6 @@
 #include "FileIO/gCStream.h"
 
 #include <cstdint>
-#include <string>
 
 class gCBasePath;
 class gCFRef;
