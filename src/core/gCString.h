@@ -100,6 +100,9 @@ public:
     std::string ToUTF8() const;
     // The same bytes in a block from the memory hooks, sized to them exactly (no terminator).
     eResultCode ToUTF8(CMemBlock& bytes) const;
+    // The same bytes and a terminating 0 in the caller's buffer, with no allocation; false, and
+    // the empty text, when they do not fit.
+    bool ToUTF8(char* buffer, uint32_t capacity) const;
     eResultCode SetFromUTF8(std::string_view utf8);
 
     // printf-style formatting into UTF-16: the printf conversions with their flags, width, precision

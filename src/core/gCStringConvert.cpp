@@ -204,6 +204,22 @@ eResultCode gCString::ToUTF8(CMemBlock& bytes) const
     return eSuccess;
 }
 
+bool gCString::ToUTF8(char* buffer, uint32_t capacity) const
+{
+    if (capacity == 0)
+        return false;
+    uint32_t written = 0;
+    bool fits = true;
+    ConvertToUTF8(mText, mText ? mLength : 0, [&](char byte) {
+        if (written + 1 < capacity)
+            buffer[written++] = byte;
+        else
+            fits = false;
+    });
+    buffer[fits ? written : 0] = 0;
+    return fits;
+}
+
 eResultCode gCString::SetFromUTF8(std::string_view utf8)
 {
     if (utf8.empty())

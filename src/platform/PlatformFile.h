@@ -20,6 +20,11 @@ enum class eFileResult : int32_t {
     kEndOfFile,    // fewer bytes were left than asked for, or a position past the end
     kFailed,       // any other refusal of the system
     kNoMemory,     // the caller could not keep what the system handed back
+    // What an installer tells the user apart.
+    kNoSpace,         // the disk or the quota is full
+    kTooLarge,        // the file is larger than the file system or a limit allows
+    kReadOnly,        // the file system takes no changes
+    kLinkUnsupported, // the file system cannot give this file a second name
 };
 
 // The result that stands for a system error number.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,9 +12,28 @@ namespace plat {
 
 namespace {
 
-bool ValidPath(const std::string& path) { return !path.empty() && path.find('\0') == std::string::npos; }
+bool ValidPath(const char* path) { return path != nullptr && path[0] != 0; }
 
-int ErrorOr(bool ok) { return ok ? 0 : (errno != 0 ? errno : EIO); }
+// Beyond the file stream's kinds, the installer tells the user of a full disk (or quota), a
+// read-only one and a file too large.
+eFileResult FromErrno(int error)
+{
+    switch (error) {
+    case 0:
+        return eFileResult::kOk;
+    case EROFS:
+        return eFileResult::kReadOnly;
+    case ENOSPC:
+    case EDQUOT:
+        return eFileResult::kNoSpace;
+    case EFBIG:
+        return eFileResult::kTooLarge;
+    default:
+        return FileResultFromErrno(error);
+    }
+}
+
+eFileResult ResultOf(bool ok) { return ok ? eFileResult::kOk : FromErrno(errno != 0 ? errno : EIO); }
 
 std::string RealPath(const std::string& path)
 {
@@ -27,40 +47,48 @@ std::string RealPath(const std::string& path)
 
 } // namespace
 
-int LinkFile(const std::string& source, const std::string& target)
+eFileResult LinkFile(const char* source, const char* target)
 {
     if (!ValidPath(source) || !ValidPath(target))
-        return EINVAL;
-    return ErrorOr(::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), 0) == 0);
+        return eFileResult::kBadName;
+    if (::linkat(AT_FDCWD, source, AT_FDCWD, target, 0) == 0)
+        return eFileResult::kOk;
+    switch (errno) {
+    case EPERM: // what Linux answers for a file system without hard links
+    case EXDEV:
+    case EOPNOTSUPP:
+#if ENOTSUP != EOPNOTSUPP
+    case ENOTSUP:
+#endif
+    case EMLINK:
+    case ENOSYS:
+        return eFileResult::kLinkUnsupported;
+    default:
+        return ResultOf(false);
+    }
 }
 
-bool IsLinkUnsupported(int error)
-{
-    return error == EPERM || error == EXDEV || error == EOPNOTSUPP || error == ENOTSUP || error == EMLINK
-        || error == ENOSYS;
-}
-
-int ReplaceFile(const std::string& source, const std::string& target)
+eFileResult ReplaceFile(const char* source, const char* target)
 {
     if (!ValidPath(source) || !ValidPath(target))
-        return EINVAL;
+        return eFileResult::kBadName;
     struct stat info;
-    if (::lstat(source.c_str(), &info) != 0)
-        return errno;
+    if (::lstat(source, &info) != 0)
+        return ResultOf(false);
     if (S_ISDIR(info.st_mode))
-        return EISDIR;
-    if (::lstat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-        return EISDIR;
-    return ErrorOr(::rename(source.c_str(), target.c_str()) == 0);
+        return eFileResult::kIsFolder;
+    if (::lstat(target, &info) == 0 && S_ISDIR(info.st_mode))
+        return eFileResult::kIsFolder;
+    return ResultOf(::rename(source, target) == 0);
 }
 
-int WriteWholeFile(const std::string& path, const uint8_t* data, size_t size, uint32_t mode)
+eFileResult WriteWholeFile(const char* path, const uint8_t* data, size_t size, uint32_t mode)
 {
     if (!ValidPath(path))
-        return EINVAL;
-    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+        return eFileResult::kBadName;
+    const int file = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (file < 0)
-        return errno;
+        return errno == ELOOP ? eFileResult::kExists : ResultOf(false); // a link stands there
     int error = 0;
     size_t done = 0;
     while (done < size && error == 0) {
@@ -76,52 +104,48 @@ int WriteWholeFile(const std::string& path, const uint8_t* data, size_t size, ui
         error = errno;
     if (::close(file) != 0 && error == 0)
         error = errno;
-    return error;
+    return FromErrno(error);
 }
 
-int ReadWholeFile(const std::string& path, std::string& bytes, size_t limit)
+eFileResult CreateFolderPath(const char* path)
 {
-    bytes.clear();
     if (!ValidPath(path))
-        return EINVAL;
-    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (file < 0)
-        return errno;
-    struct stat info;
-    int error = ::fstat(file, &info) == 0 ? 0 : errno;
-    if (error == 0 && !S_ISREG(info.st_mode))
-        error = EISDIR;
-    char buffer[65536];
-    while (error == 0) {
-        const ssize_t got = ::read(file, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
+        return eFileResult::kBadName;
+    char folder[kLongestSystemPath];
+    const size_t length = std::strlen(path);
+    if (length >= sizeof folder)
+        return eFileResult::kBadName;
+    std::memcpy(folder, path, length + 1);
+    // Each folder from the top down, cut off in place at its separator.
+    for (size_t end = 1; end <= length; ++end) {
+        if (folder[end] != '/' && folder[end] != 0)
             continue;
-        if (got < 0)
-            error = errno;
-        else if (got == 0)
-            break;
-        else if (bytes.size() + size_t(got) > limit)
-            error = EFBIG;
-        else
-            bytes.append(buffer, size_t(got));
+        const char kept = folder[end];
+        folder[end] = 0;
+        const bool made = ::mkdir(folder, 0777) == 0 || errno == EEXIST;
+        folder[end] = kept;
+        if (!made)
+            return ResultOf(false);
     }
-    ::close(file);
-    return error;
+    struct stat info;
+    if (::stat(folder, &info) != 0)
+        return ResultOf(false);
+    return S_ISDIR(info.st_mode) ? eFileResult::kOk : eFileResult::kExists;
 }
 
-int RemoveFileOnly(const std::string& path)
+eFileResult RemoveFileOnly(const char* path)
 {
     if (!ValidPath(path))
-        return EINVAL;
-    if (::unlink(path.c_str()) == 0 || errno == ENOENT)
-        return 0;
-    return errno;
+        return eFileResult::kBadName;
+    if (::unlink(path) == 0 || errno == ENOENT)
+        return eFileResult::kOk;
+    return ResultOf(false);
 }
 
-eEntryKind GetEntryKind(const std::string& path)
+eEntryKind GetEntryKind(const char* path)
 {
     struct stat info;
-    if (!ValidPath(path) || ::lstat(path.c_str(), &info) != 0)
+    if (!ValidPath(path) || ::lstat(path, &info) != 0)
         return eEntryKind::kNone;
     if (S_ISREG(info.st_mode))
         return eEntryKind::kFile;
@@ -132,14 +156,17 @@ eEntryKind GetEntryKind(const std::string& path)
     return eEntryKind::kOther;
 }
 
-bool ResolvesBeneath(const std::string& root, const std::string& path)
+bool ResolvesBeneath(const char* rootPath, const char* path)
 {
-    if (!ValidPath(root) || !ValidPath(path) || path.compare(0, root.size(), root) != 0)
+    if (!ValidPath(rootPath) || !ValidPath(path))
+        return false;
+    const std::string root = rootPath;
+    std::string candidate = path;
+    if (candidate.compare(0, root.size(), root) != 0)
         return false;
     const std::string realRoot = RealPath(root);
     if (realRoot.empty())
         return false;
-    std::string candidate = path;
     while (candidate.size() > 1 && candidate.back() == '/')
         candidate.pop_back();
     for (;;) {
@@ -163,18 +190,37 @@ bool ResolvesBeneath(const std::string& root, const std::string& path)
     }
 }
 
-int SyncEntry(const std::string& path)
+eFileResult SyncEntry(const char* path)
 {
     if (!ValidPath(path))
-        return EINVAL;
-    const int entry = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        return eFileResult::kBadName;
+    const int entry = ::open(path, O_RDONLY | O_CLOEXEC);
     if (entry < 0)
-        return errno;
-    const int error = ::fsync(entry) == 0 ? 0 : errno;
+        return ResultOf(false);
+    const eFileResult result = ResultOf(::fsync(entry) == 0);
     ::close(entry);
-    return error;
+    return result;
 }
 
-std::string DescribeError(int error) { return std::strerror(error); }
+const char* DescribeFileResult(eFileResult result)
+{
+    switch (result) {
+    case eFileResult::kOk: return "";
+    case eFileResult::kNotFound: return std::strerror(ENOENT);
+    case eFileResult::kNoFolder: return std::strerror(ENOTDIR);
+    case eFileResult::kBadName: return std::strerror(ENAMETOOLONG);
+    case eFileResult::kIsFolder: return std::strerror(EISDIR);
+    case eFileResult::kExists: return std::strerror(EEXIST);
+    case eFileResult::kAccessDenied: return std::strerror(EACCES);
+    case eFileResult::kReadOnly: return std::strerror(EROFS);
+    case eFileResult::kNoSpace: return std::strerror(ENOSPC);
+    case eFileResult::kTooLarge: return std::strerror(EFBIG);
+    case eFileResult::kLinkUnsupported: return std::strerror(EOPNOTSUPP);
+    case eFileResult::kNoMemory: return std::strerror(ENOMEM);
+    case eFileResult::kEndOfFile:
+    case eFileResult::kFailed: break;
+    }
+    return std::strerror(EIO);
+}
 
 } // namespace plat

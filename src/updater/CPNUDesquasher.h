@@ -99,6 +99,8 @@ private:
     eResultCode RecoverEarlierInstall();
     eResultCode WriteRecords();
     eResultCode FailAt(eResultCode result, const gCString& path);
+    // Copies of entry index's final, ".old" and ".tmp" paths; 5 when one cannot be held.
+    eResultCode EntryPaths(int32_t index, gCString& final, gCString& old, gCString& temp) const;
     // Puts every final file back as it was before the install and removes the journal, after a
     // failure of a file step.
     void RollBack();

@@ -8,8 +8,7 @@
 #include "updater/PNULimits.h"
 #include "updater/PNUPackageNames.h"
 
-#include <set>
-#include <string>
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -43,6 +42,48 @@ constexpr uint32_t kTextKeepFailed = 3000000048u;
 constexpr uint32_t kTextPlaceFailed = 3000000049u;
 
 constexpr uint64_t kRecordOverhead = 62;
+
+// A copy of the path; 5 when it cannot be held, since the empty text left then names no file.
+eResultCode CopyPath(const gCFRef& ref, gCString& path)
+{
+    path = ref.GetPath();
+    return path.IsNull() ? eNoMemory : eSuccess;
+}
+
+// The folder part of a path, up to its last separator (names from a package have no other), built
+// checked: a folder text cut short by a failed allocation would be made as a folder.
+eResultCode FolderOf(const gCString& path, gCString& folder)
+{
+    int32_t slash = path.GetLength() - 1;
+    while (slash > 0 && path[slash] != u'/')
+        --slash;
+    return folder.CopyStringFromBuffer(path.GetText(), slash + 1);
+}
+
+// Code-unit order, a text before every longer text it starts.
+bool UnitsBefore(const gCString& a, const gCString& b)
+{
+    const int32_t common = std::min(a.GetLength(), b.GetLength());
+    for (int32_t k = 0; k < common; ++k) {
+        if (a[k] != b[k])
+            return a[k] < b[k];
+    }
+    return a.GetLength() < b.GetLength();
+}
+
+// Where text sorts against folder followed by "/" in that order: below 0 before, 0 when it
+// starts with them, above 0 after.
+int32_t CompareToFolder(const gCString& text, const gCString& folder)
+{
+    for (int32_t k = 0; k <= folder.GetLength(); ++k) {
+        const char16_t unit = k < folder.GetLength() ? folder[k] : u'/';
+        if (k >= text.GetLength() || text[k] < unit)
+            return -1;
+        if (text[k] > unit)
+            return 1;
+    }
+    return 0;
+}
 
 } // namespace
 
@@ -123,6 +164,13 @@ void CPNUDesquasher::StepProgress(int32_t index)
         mServices->RunHeartbeat();
 }
 
+eResultCode CPNUDesquasher::EntryPaths(int32_t index, gCString& final, gCString& old, gCString& temp) const
+{
+    PNU_TRY(CopyPath(mFinalPaths[index], final));
+    PNU_TRY(CopyPath(mOldPaths[index], old));
+    return CopyPath(mTempPaths[index], temp);
+}
+
 eResultCode CPNUDesquasher::FailAt(eResultCode result, const gCString& path)
 {
     mFailureDetail = path + gCString(": ") + mFiles->GetFailureReason();
@@ -141,9 +189,11 @@ eResultCode CPNUDesquasher::RecoverEarlierInstall()
 eResultCode CPNUDesquasher::RemoveLeftovers()
 {
     (void)Status(kTextLeftovers, kBlack);
+    gCString final;
+    gCString old;
+    gCString temp;
     for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
-        const gCString final = mFinalPaths[i].GetPath();
-        const gCString old = mOldPaths[i].GetPath();
+        PNU_TRY(EntryPaths(i, final, old, temp));
         LogWithName(kTextLeftoverLog, final);
         // An interrupted install may have left the previous file only as ".old": it is the only
         // copy, so it goes back to its name instead of away.
@@ -152,12 +202,12 @@ eResultCode CPNUDesquasher::RemoveLeftovers()
                 return FailAt(result, old);
         }
         // Only files are removed: a folder by such a name fails the step instead of going away.
-        for (const gCString& leftover : {old, mTempPaths[i].GetPath()}) {
-            if (mFiles->Exists(leftover)) {
-                if (eResultCode result = mFiles->Delete(leftover); result != eSuccess)
-                    return FailAt(result, leftover);
-                if (mFiles->Exists(leftover))
-                    return FailAt(eStreamError, leftover);
+        for (const gCString* leftover : {&old, &temp}) {
+            if (mFiles->Exists(*leftover)) {
+                if (eResultCode result = mFiles->Delete(*leftover); result != eSuccess)
+                    return FailAt(result, *leftover);
+                if (mFiles->Exists(*leftover))
+                    return FailAt(eStreamError, *leftover);
             }
         }
     }
@@ -166,18 +216,25 @@ eResultCode CPNUDesquasher::RemoveLeftovers()
 
 eResultCode CPNUDesquasher::CheckDestinations()
 {
-    // Every folder that some name of the package passes through.
-    std::set<std::string> folders;
-    for (int32_t i = 0; i < mJournal.names.GetSize(); ++i) {
-        const std::string name = mJournal.names[i].ToUTF8();
-        for (size_t slash = name.find('/', 1); slash != std::string::npos; slash = name.find('/', slash + 1))
-            folders.insert(name.substr(0, slash));
-    }
+    // The names in code-unit order: the names inside a folder "N/" then stand together, and the
+    // first name not before "N/" tells whether a file's name N is also another's folder.
+    const gCArray<gCString>& names = mJournal.names;
+    gCArray<int32_t> order;
+    PNU_TRY(order.SetSize(names.GetSize()));
+    for (int32_t i = 0; i < names.GetSize(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return UnitsBefore(names[a], names[b]); });
+    gCString final;
     for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
-        const gCString final = mFinalPaths[i].GetPath();
-        if (folders.count(mJournal.names[i].ToUTF8()))
+        PNU_TRY(CopyPath(mFinalPaths[i], final));
+        gCString folder;
+        PNU_TRY(FolderOf(final, folder));
+        const int32_t* first = std::partition_point(order.begin(), order.end(), [&](int32_t other) {
+            return CompareToFolder(names[other], names[i]) < 0;
+        });
+        if (first != order.end() && CompareToFolder(names[*first], names[i]) == 0)
             return Refuse(eGenericFailure, final, "the package holds it both as a file and as a folder");
-        if (!mFiles->StaysBeneath(mInstallFolderText, mFinalPaths[i].GetFolderPath()))
+        if (!mFiles->StaysBeneath(mInstallFolderText, folder))
             return Refuse(eGenericFailure, final, "its folder leads out of the install folder");
         if (mFiles->IsFolder(final))
             return Refuse(eGenericFailure, final, "a folder stands where the file goes");
@@ -251,11 +308,12 @@ eResultCode CPNUDesquasher::WriteRecords()
         if (cursor.ExpectMarker(PNUArchiveCursor::kEndMarker) != eSuccess)
             return Refuse(eGenericFailure, record, "its end marker is missing");
 
-        const gCString temp = mTempPaths[i].GetPath();
-        gCFolderRef folder;
-        PNU_TRY(mTempPaths[i].GetFolderRef(folder));
-        if (eResultCode result = mFiles->CreateFolder(folder.GetPath()); result != eSuccess)
-            return FailAt(result, folder.GetPath());
+        gCString temp;
+        PNU_TRY(CopyPath(mTempPaths[i], temp));
+        gCString folderPath;
+        PNU_TRY(FolderOf(temp, folderPath));
+        if (eResultCode result = mFiles->CreateFolder(folderPath); result != eSuccess)
+            return FailAt(result, folderPath);
         // Only the permission bits travel; set-id bits from a package are never applied.
         if (eResultCode result = mFiles->WriteFile(temp, data, size, mode & 0777u); result != eSuccess)
             return FailAt(result, temp);
@@ -293,13 +351,13 @@ eResultCode CPNUDesquasher::RollBackAfter(eResultCode result)
 eResultCode CPNUDesquasher::KeepOldFiles()
 {
     (void)Status(kTextKeeping, kBlack);
+    gCString final;
+    gCString old;
+    gCString temp;
     for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
         StepProgress(i);
-        const gCString final = mFinalPaths[i].GetPath();
-        const gCString old = mOldPaths[i].GetPath();
-        eResultCode result = eSuccess;
-        gCString failedPath = old;
-        if (mFiles->Exists(final)) {
+        eResultCode result = EntryPaths(i, final, old, temp);
+        if (result == eSuccess && mFiles->Exists(final)) {
             if (mFiles->IsFolder(final)) {
                 result = Refuse(eGenericFailure, final, "a folder stands where the file goes");
             } else {
@@ -316,7 +374,7 @@ eResultCode CPNUDesquasher::KeepOldFiles()
                 if (result == eSuccess && !mFiles->Exists(old))
                     result = eStreamError;
                 if (result != eSuccess)
-                    (void)FailAt(result, failedPath);
+                    (void)FailAt(result, old);
             }
         }
         if (result != eSuccess)
@@ -328,19 +386,21 @@ eResultCode CPNUDesquasher::KeepOldFiles()
 eResultCode CPNUDesquasher::PlaceNewFiles()
 {
     (void)Status(kTextPlacing, kBlack);
+    gCString final;
+    gCString old;
+    gCString temp;
     for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
         StepProgress(i);
-        const gCString temp = mTempPaths[i].GetPath();
-        eResultCode result = eSuccess;
-        if (mFiles->Exists(temp)) {
-            result = mFiles->Replace(temp, mFinalPaths[i].GetPath());
+        eResultCode result = EntryPaths(i, final, old, temp);
+        if (result == eSuccess && mFiles->Exists(temp)) {
+            result = mFiles->Replace(temp, final);
             if (result == eSuccess)
                 LogWithName(kTextPlacedLog, temp);
         }
         if (result == eSuccess && mFiles->Exists(temp))
             result = eStreamError;
         if (result != eSuccess)
-            return RollBackAfter(FailAt(result, mFinalPaths[i].GetPath()));
+            return RollBackAfter(FailAt(result, final));
     }
     return eSuccess;
 }
@@ -348,11 +408,12 @@ eResultCode CPNUDesquasher::PlaceNewFiles()
 eResultCode CPNUDesquasher::RemoveOldFiles()
 {
     (void)Status(kTextRemovingOld, kBlack);
+    gCString old;
     for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
         StepProgress(i);
-        const gCString old = mOldPaths[i].GetPath();
-        // A folder by the ".old" name is not the install's own and is never removed.
-        if (!mFiles->Exists(old) || mFiles->IsFolder(old))
+        // A folder by the ".old" name is not the install's own and is never removed; an ".old"
+        // whose path cannot be held stays for the leftover step of the next install.
+        if (CopyPath(mOldPaths[i], old) != eSuccess || !mFiles->Exists(old) || mFiles->IsFolder(old))
             continue;
         (void)mFiles->Delete(old);
         if (mFiles->Exists(old)) {

@@ -2,45 +2,66 @@
 
 #include "FileIO/FileDocuments.h"
 #include "FileIO/FileServices.h"
-#include "FileIO/gCFRef.h"
-#include "FileIO/gCFolderRef.h"
-#include "platform/PlatformFile.h"
+#include "core/CMemBlock.h"
 #include "platform/PlatformFileSystem.h"
 #include "platform/PlatformFileSystemInstall.h"
 #include "platform/PlatformPermissions.h"
 
 namespace {
 
-std::string SystemPath(const gCString& path) { return path.ToUTF8(); }
+// A path as the system takes it, converted on the stack: the installer asks what stands at a
+// path while it moves files, and that answer must never change because memory ran out. A path
+// the system would refuse (too long, or holding a 0) stays empty, and every operation refuses it.
+class cSystemPath {
+public:
+    explicit cSystemPath(const gCString& path)
+    {
+        for (int32_t i = 0; i < path.GetLength(); ++i) {
+            if (path[i] == 0) {
+                mText[0] = 0;
+                return;
+            }
+        }
+        (void)path.ToUTF8(mText, sizeof mText);
+    }
+
+    cSystemPath(const cSystemPath&) = delete;
+    cSystemPath& operator=(const cSystemPath&) = delete;
+
+    const char* Get() const { return mText; }
+
+private:
+    char mText[plat::kLongestSystemPath];
+};
 
 } // namespace
 
-eResultCode CPNUInstallFiles::Outcome(int error, eResultCode failure)
+eResultCode CPNUInstallFiles::Outcome(plat::eFileResult result, eResultCode failure)
 {
-    if (error == 0)
+    if (result == plat::eFileResult::kOk)
         return eSuccess;
+    // The reason only adds to the report; a reason that cannot be held leaves it empty.
     gCString reason;
-    (void)reason.SetFromUTF8(plat::DescribeError(error));
-    mFailureReason = reason;
+    (void)reason.SetFromUTF8(plat::DescribeFileResult(result));
+    mFailureReason = std::move(reason);
     return failure;
 }
 
 bool CPNUInstallFiles::Exists(const gCString& path)
 {
-    return plat::GetEntryKind(SystemPath(path)) != plat::eEntryKind::kNone;
+    return plat::GetEntryKind(cSystemPath(path).Get()) != plat::eEntryKind::kNone;
 }
 
-bool CPNUInstallFiles::IsFolder(const gCString& path) { return plat::PathIsFolder(plat::PathText(SystemPath(path))); }
+bool CPNUInstallFiles::IsFolder(const gCString& path) { return plat::PathIsFolder(cSystemPath(path).Get()); }
 
 eResultCode CPNUInstallFiles::Delete(const gCString& path)
 {
-    return Outcome(plat::RemoveFileOnly(SystemPath(path)), eStreamError);
+    return Outcome(plat::RemoveFileOnly(cSystemPath(path).Get()), eStreamError);
 }
 
 eResultCode CPNUInstallFiles::Move(const gCString& source, const gCString& target)
 {
-    if (plat::MovePath(plat::PathText(SystemPath(source)), plat::PathText(SystemPath(target)))
-        == plat::eFileResult::kOk)
+    if (plat::MovePath(cSystemPath(source).Get(), cSystemPath(target).Get()) == plat::eFileResult::kOk)
         return eSuccess;
     mFailureReason = gCString("the move was refused");
     return eBadParameter;
@@ -48,41 +69,59 @@ eResultCode CPNUInstallFiles::Move(const gCString& source, const gCString& targe
 
 eResultCode CPNUInstallFiles::Link(const gCString& source, const gCString& target)
 {
-    const int error = plat::LinkFile(SystemPath(source), SystemPath(target));
-    return Outcome(error, plat::IsLinkUnsupported(error) ? eNotWritten : eBadParameter);
+    const plat::eFileResult result = plat::LinkFile(cSystemPath(source).Get(), cSystemPath(target).Get());
+    return Outcome(result, result == plat::eFileResult::kLinkUnsupported ? eNotWritten : eBadParameter);
 }
 
 eResultCode CPNUInstallFiles::Replace(const gCString& source, const gCString& target)
 {
-    return Outcome(plat::ReplaceFile(SystemPath(source), SystemPath(target)), eBadParameter);
+    return Outcome(plat::ReplaceFile(cSystemPath(source).Get(), cSystemPath(target).Get()), eBadParameter);
 }
 
 eResultCode CPNUInstallFiles::CreateFolder(const gCString& folder)
 {
-    gCFolderRef ref;
-    PNU_TRY(ref.Set(folder));
-    if (ref.Exists())
+    if (plat::CreateFolderPath(cSystemPath(folder).Get()) == plat::eFileResult::kOk)
         return eSuccess;
-    if (eResultCode result = ref.Create(); result != eSuccess) {
-        mFailureReason = gCString("the folder could not be made");
-        return result;
-    }
-    return eSuccess;
+    mFailureReason = gCString("the folder could not be made");
+    return eCreateFailed;
 }
 
 eResultCode CPNUInstallFiles::WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode)
 {
-    return Outcome(plat::WriteWholeFile(SystemPath(path), data, size_t(size), mode), eStreamError);
+    return Outcome(plat::WriteWholeFile(cSystemPath(path).Get(), data, size_t(size), mode), eStreamError);
 }
 
-eResultCode CPNUInstallFiles::ReadFile(const gCString& path, std::string& bytes, uint64_t limit)
+eResultCode CPNUInstallFiles::ReadFile(const gCString& path, CMemBlock& bytes, uint64_t limit)
 {
-    return Outcome(plat::ReadWholeFile(SystemPath(path), bytes, size_t(limit)), eStreamError);
+    (void)bytes.SetSize(0);
+    int32_t handle = plat::kNoFileHandle;
+    plat::eFileResult result = plat::OpenFileHandle(cSystemPath(path).Get(), plat::eOpenMode::kRead, handle);
+    int64_t length = 0;
+    if (result == plat::eFileResult::kOk)
+        result = plat::GetFileHandleLength(handle, length);
+    if (result == plat::eFileResult::kOk && (length < 0 || uint64_t(length) > limit || uint64_t(length) > UINT32_MAX))
+        result = plat::eFileResult::kTooLarge;
+    bool held = true;
+    if (result == plat::eFileResult::kOk && length > 0) {
+        held = bytes.SetSize(uint32_t(length));
+        size_t got = 0;
+        if (held)
+            result = plat::ReadFileHandle(handle, bytes.GetData(), size_t(length), got);
+    }
+    if (handle != plat::kNoFileHandle)
+        (void)plat::CloseFileHandle(handle);
+    if (!held) {
+        mFailureReason = gCString();
+        return eNoMemory;
+    }
+    if (result != plat::eFileResult::kOk)
+        (void)bytes.SetSize(0);
+    return Outcome(result, eStreamError);
 }
 
 eResultCode CPNUInstallFiles::Flush(const gCString& folder)
 {
-    if (plat::SyncFileSystem(plat::PathText(SystemPath(folder))) == plat::eFileResult::kOk)
+    if (plat::SyncFileSystem(cSystemPath(folder).Get()) == plat::eFileResult::kOk)
         return eSuccess;
     mFailureReason = gCString("the disk could not be flushed");
     return eStreamError;
@@ -90,17 +129,17 @@ eResultCode CPNUInstallFiles::Flush(const gCString& folder)
 
 eResultCode CPNUInstallFiles::FlushEntry(const gCString& path)
 {
-    return Outcome(plat::SyncEntry(SystemPath(path)), eStreamError);
+    return Outcome(plat::SyncEntry(cSystemPath(path).Get()), eStreamError);
 }
 
 bool CPNUInstallFiles::StaysBeneath(const gCString& root, const gCString& folder)
 {
-    return plat::ResolvesBeneath(SystemPath(root), SystemPath(folder));
+    return plat::ResolvesBeneath(cSystemPath(root).Get(), cSystemPath(folder).Get());
 }
 
 bool CPNUInstallFiles::SetMode(const gCString& path, uint32_t mode)
 {
-    return plat::SetPathPermissions(SystemPath(path), mode & 0777);
+    return plat::SetPathPermissions(cSystemPath(path).Get(), mode & 0777);
 }
 
 eResultCode CPNUInstallFiles::Launch(const gCString& path)

@@ -4,9 +4,11 @@
 
 #include "core/eResultCode.h"
 #include "core/gCString.h"
+#include "platform/PlatformFile.h"
 
 #include <cstdint>
-#include <string>
+
+class CMemBlock;
 
 class CPNUInstallFiles {
 public:
@@ -32,8 +34,9 @@ public:
     // Creates or truncates the file and writes the bytes with the mode (masked with 0777). They
     // reach the disk with `Flush`.
     virtual eResultCode WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode = 0644);
-    // A whole small file; 16 when it is missing, unreadable or larger than limit.
-    virtual eResultCode ReadFile(const gCString& path, std::string& bytes, uint64_t limit);
+    // A whole small file, in a block from the memory hooks; 16 when it is missing, unreadable or
+    // larger than limit, 5 when it cannot be held.
+    virtual eResultCode ReadFile(const gCString& path, CMemBlock& bytes, uint64_t limit);
     // Flushes every file written so far on the file system that holds the folder, so a later
     // rename never publishes a file whose data is not yet stored. 16 when the flush fails.
     virtual eResultCode Flush(const gCString& folder);
@@ -52,8 +55,8 @@ public:
 
 protected:
     void SetFailureReason(const gCString& reason) { mFailureReason = reason; }
-    // Keeps the reason for a system error number; the result for success or failure.
-    eResultCode Outcome(int error, eResultCode failure);
+    // Keeps the system's reason for a failed file operation; the result for success or failure.
+    eResultCode Outcome(plat::eFileResult result, eResultCode failure);
 
 private:
     gCString mFailureReason;

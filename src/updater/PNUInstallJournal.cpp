@@ -5,35 +5,58 @@
 #include "updater/CPNUStatusTarget.h"
 #include "updater/PNUPackageNames.h"
 
-#include <string>
+#include "core/CMemBlock.h"
+
+#include <cstring>
+#include <string_view>
 
 namespace {
 
 constexpr uint32_t kBlack = 0xFF000000u;
 constexpr uint32_t kRed = 0xFFFF0000u;
 
-const char kJournalName[] = "/.pintrel-update-journal";
+const char16_t kJournalName[] = u"/.pintrel-update-journal";
 const char kFirstLine[] = "Pintrel Updater install journal 1";
 // A package has at most 1048575 entries of a 64 KB index; the journal of the largest is far
 // smaller than this.
 constexpr uint64_t kLargestJournal = 64ull << 20;
 
-// Lines hold names from packages: line breaks and "%" inside them are escaped.
-std::string Escaped(const gCString& text)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text.ToUTF8()) {
-        if (c < 0x20 || c == '%') {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        } else {
-            out += char(c);
-        }
+// The journal's text, grown in blocks from the memory hooks.
+class cJournalText {
+public:
+    eResultCode Add(const void* bytes, uint32_t count)
+    {
+        const int32_t size = mBytes.GetSize();
+        if (count > uint32_t(INT32_MAX - size))
+            return eNoMemory;
+        // Doubling keeps the copies of a large journal linear.
+        PNU_TRY(mBytes.SetSize(size + int32_t(count), size > 256 ? size : 256));
+        if (count > 0)
+            std::memcpy(mBytes.GetData() + size, bytes, count);
+        return eSuccess;
     }
-    return out;
-}
+    eResultCode Add(const char* text) { return Add(text, uint32_t(std::strlen(text))); }
+
+    // Lines hold names from packages: line breaks and "%" inside them are escaped.
+    eResultCode AddEscaped(const gCString& text)
+    {
+        static const char kHex[] = "0123456789ABCDEF";
+        CMemBlock utf8;
+        PNU_TRY(text.ToUTF8(utf8));
+        for (uint32_t i = 0; i < utf8.GetSize(); ++i) {
+            const uint8_t c = utf8.GetData()[i];
+            const char escape[3] = {'%', kHex[c >> 4], kHex[c & 15]};
+            PNU_TRY(c < 0x20 || c == '%' ? Add(escape, 3) : Add(&c, 1));
+        }
+        return eSuccess;
+    }
+
+    const uint8_t* GetData() const { return reinterpret_cast<const uint8_t*>(mBytes.GetData()); }
+    uint64_t GetSize() const { return uint64_t(mBytes.GetSize()); }
+
+private:
+    gCArray<char> mBytes;
+};
 
 int HexDigit(char c)
 {
@@ -44,34 +67,59 @@ int HexDigit(char c)
     return -1;
 }
 
-bool Unescaped(const std::string& text, gCString& out)
+// Decodes the escapes in place (the text only shrinks) and takes the bytes as UTF-8. 1 for a
+// broken escape, 5 when the text cannot be held.
+eResultCode Unescaped(char* text, size_t length, gCString& out)
 {
-    std::string bytes;
-    for (size_t i = 0; i < text.size(); ++i) {
+    size_t kept = 0;
+    for (size_t i = 0; i < length; ++i) {
         if (text[i] != '%') {
-            bytes += text[i];
+            text[kept++] = text[i];
             continue;
         }
-        if (i + 2 >= text.size() || HexDigit(text[i + 1]) < 0 || HexDigit(text[i + 2]) < 0)
-            return false;
-        bytes += char(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+        if (i + 2 >= length || HexDigit(text[i + 1]) < 0 || HexDigit(text[i + 2]) < 0)
+            return eGenericFailure;
+        text[kept++] = char(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
         i += 2;
     }
-    return out.SetFromUTF8(bytes) == eSuccess;
+    return out.SetFromUTF8(std::string_view(text, kept));
 }
 
-bool StartsWith(const std::string& text, const char* prefix, std::string& rest)
+bool StartsWith(std::string_view text, std::string_view prefix, std::string_view& rest)
 {
-    const std::string head(prefix);
-    if (text.compare(0, head.size(), head) != 0)
+    if (text.substr(0, prefix.size()) != prefix)
         return false;
-    rest = text.substr(head.size());
+    rest = text.substr(prefix.size());
     return true;
 }
 
-gCString PathOf(const sInstallJournal& journal, int32_t i, const char* suffix)
+// Every path is built checked: a path cut short by a failed allocation could name another file.
+eResultCode JournalPath(const gCString& installFolder, const char16_t* suffix, gCString& path)
 {
-    return journal.installFolder + journal.names[i] + gCString(suffix);
+    PNU_TRY(path.Assign(installFolder.GetText()));
+    PNU_TRY(path.Append(kJournalName));
+    return path.Append(suffix);
+}
+
+eResultCode PathOf(const sInstallJournal& journal, int32_t i, const char16_t* suffix, gCString& path)
+{
+    PNU_TRY(path.Assign(journal.installFolder.GetText()));
+    PNU_TRY(path.Append(journal.names[i]));
+    return path.Append(suffix);
+}
+
+// The final, ".old" and ".tmp" paths of entry i.
+struct sEntryPaths {
+    gCString final;
+    gCString old;
+    gCString temp;
+};
+
+eResultCode EntryPaths(const sInstallJournal& journal, int32_t i, sEntryPaths& paths)
+{
+    PNU_TRY(PathOf(journal, i, u"", paths.final));
+    PNU_TRY(PathOf(journal, i, u".old", paths.old));
+    return PathOf(journal, i, u".tmp", paths.temp);
 }
 
 // A ".tmp" or ".old" of ours is a file or a link; a folder by that name is never touched.
@@ -99,15 +147,22 @@ gCString InstallJournalPath(const gCString& installFolder) { return installFolde
 
 eResultCode WriteInstallJournal(CPNUInstallFiles& files, const sInstallJournal& journal)
 {
-    std::string text = std::string(kFirstLine) + "\n";
-    text += journal.state == sInstallJournal::eState::kFinish ? "state finish\n" : "state undo\n";
-    text += "folder " + Escaped(journal.installFolder) + "\n";
-    for (int32_t i = 0; i < journal.names.GetSize(); ++i)
-        text += (journal.hadFile[i] ? "file " : "new ") + Escaped(journal.names[i]) + "\n";
-    text += "end\n";
-    const gCString path = InstallJournalPath(journal.installFolder);
-    const gCString fresh = path + gCString(".tmp");
-    PNU_TRY(files.WriteFile(fresh, reinterpret_cast<const uint8_t*>(text.data()), text.size(), 0600));
+    cJournalText text;
+    PNU_TRY(text.Add(kFirstLine));
+    PNU_TRY(text.Add(journal.state == sInstallJournal::eState::kFinish ? "\nstate finish\nfolder " : "\nstate undo\nfolder "));
+    PNU_TRY(text.AddEscaped(journal.installFolder));
+    PNU_TRY(text.Add("\n"));
+    for (int32_t i = 0; i < journal.names.GetSize(); ++i) {
+        PNU_TRY(text.Add(journal.hadFile[i] ? "file " : "new "));
+        PNU_TRY(text.AddEscaped(journal.names[i]));
+        PNU_TRY(text.Add("\n"));
+    }
+    PNU_TRY(text.Add("end\n"));
+    gCString path;
+    gCString fresh;
+    PNU_TRY(JournalPath(journal.installFolder, u"", path));
+    PNU_TRY(JournalPath(journal.installFolder, u".tmp", fresh));
+    PNU_TRY(files.WriteFile(fresh, text.GetData(), text.GetSize(), 0600));
     PNU_TRY(files.FlushEntry(fresh));
     PNU_TRY(files.Replace(fresh, path));
     return files.FlushEntry(journal.installFolder);
@@ -118,23 +173,26 @@ eResultCode ReadInstallJournal(CPNUInstallFiles& files, const gCString& installF
 {
     found = false;
     journal.Reset();
-    const gCString path = InstallJournalPath(installFolder);
+    gCString path;
+    PNU_TRY(JournalPath(installFolder, u"", path));
     if (!files.Exists(path))
         return eSuccess;
     found = true;
-    std::string text;
-    if (files.ReadFile(path, text, kLargestJournal) != eSuccess)
-        return eGenericFailure;
+    CMemBlock bytes;
+    if (eResultCode read = files.ReadFile(path, bytes, kLargestJournal); read != eSuccess)
+        return read == eNoMemory ? eNoMemory : eGenericFailure;
+    char* text = reinterpret_cast<char*>(bytes.GetData());
+    const size_t size = bytes.GetSize();
     size_t start = 0;
     int32_t lineNumber = 0;
     bool ended = false;
-    while (start < text.size() && !ended) {
-        const size_t end = text.find('\n', start);
-        if (end == std::string::npos)
+    while (start < size && !ended) {
+        char* lineEnd = static_cast<char*>(std::memchr(text + start, '\n', size - start));
+        if (lineEnd == nullptr)
             return eGenericFailure; // cut short
-        const std::string line = text.substr(start, end - start);
-        start = end + 1;
-        std::string rest;
+        const std::string_view line(text + start, size_t(lineEnd - (text + start)));
+        start = size_t(lineEnd - text) + 1;
+        std::string_view rest;
         gCString value;
         if (lineNumber++ == 0) {
             if (line != kFirstLine)
@@ -142,11 +200,11 @@ eResultCode ReadInstallJournal(CPNUInstallFiles& files, const gCString& installF
         } else if (line == "state finish" || line == "state undo") {
             journal.state = line == "state finish" ? sInstallJournal::eState::kFinish : sInstallJournal::eState::kUndo;
         } else if (StartsWith(line, "folder ", rest)) {
-            if (!Unescaped(rest, journal.installFolder))
-                return eGenericFailure;
+            PNU_TRY(Unescaped(const_cast<char*>(rest.data()), rest.size(), journal.installFolder));
         } else if (StartsWith(line, "file ", rest) || StartsWith(line, "new ", rest)) {
+            PNU_TRY(Unescaped(const_cast<char*>(rest.data()), rest.size(), value));
             // A name that would reach outside the folder is never acted on, whoever wrote it.
-            if (!Unescaped(rest, value) || MakeSafeName(value) != ePackageNameRule::kAccepted)
+            if (MakeSafeName(value) != ePackageNameRule::kAccepted)
                 return eGenericFailure;
             PNU_TRY(journal.names.Add(value));
             PNU_TRY(journal.hadFile.Add(line[0] == 'f' ? 1 : 0));
@@ -157,15 +215,17 @@ eResultCode ReadInstallJournal(CPNUInstallFiles& files, const gCString& installF
         }
     }
     // The journal is renamed into place whole, so one without its end is not ours.
-    if (!ended || start != text.size() || journal.installFolder.IsEmpty())
+    if (!ended || start != size || journal.installFolder.IsEmpty())
         return eGenericFailure;
     return eSuccess;
 }
 
 eResultCode RemoveInstallJournal(CPNUInstallFiles& files, const gCString& installFolder)
 {
-    const gCString path = InstallJournalPath(installFolder);
-    PNU_TRY(files.Delete(path + gCString(".tmp")));
+    gCString path;
+    PNU_TRY(JournalPath(installFolder, u".tmp", path));
+    PNU_TRY(files.Delete(path));
+    PNU_TRY(JournalPath(installFolder, u"", path));
     PNU_TRY(files.Delete(path));
     return files.FlushEntry(installFolder);
 }
@@ -173,10 +233,15 @@ eResultCode RemoveInstallJournal(CPNUInstallFiles& files, const gCString& instal
 eResultCode UndoInstall(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& failedPath)
 {
     eResultCode first = eSuccess;
+    sEntryPaths paths;
     for (int32_t i = 0; i < journal.names.GetSize(); ++i) {
-        const gCString final = PathOf(journal, i, "");
-        const gCString old = PathOf(journal, i, ".old");
-        const gCString temp = PathOf(journal, i, ".tmp");
+        if (eResultCode built = EntryPaths(journal, i, paths); built != eSuccess) {
+            Remember(built, journal.names[i], first, failedPath);
+            continue;
+        }
+        const gCString& final = paths.final;
+        const gCString& old = paths.old;
+        const gCString& temp = paths.temp;
         if (IsOwnLeftover(files, old)) {
             Remember(files.Replace(old, final), final, first, failedPath);
             // Two names of one file: the rename leaves both, and the ".old" is a mere second name.
@@ -193,20 +258,27 @@ eResultCode UndoInstall(CPNUInstallFiles& files, const sInstallJournal& journal,
 
 eResultCode FinishInstall(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& failedPath)
 {
+    sEntryPaths paths;
     for (int32_t i = 0; i < journal.names.GetSize(); ++i) {
-        const gCString temp = PathOf(journal, i, ".tmp");
-        if (!IsOwnLeftover(files, temp))
+        if (eResultCode built = EntryPaths(journal, i, paths); built != eSuccess) {
+            failedPath = journal.names[i];
+            return built;
+        }
+        if (!IsOwnLeftover(files, paths.temp))
             continue;
-        const gCString final = PathOf(journal, i, "");
-        if (eResultCode result = files.Replace(temp, final); result != eSuccess) {
-            failedPath = final;
+        if (eResultCode result = files.Replace(paths.temp, paths.final); result != eSuccess) {
+            failedPath = paths.final;
             return result;
         }
     }
     eResultCode first = eSuccess;
     for (int32_t i = 0; i < journal.names.GetSize(); ++i) {
-        const gCString old = PathOf(journal, i, ".old");
-        const gCString final = PathOf(journal, i, "");
+        if (eResultCode built = EntryPaths(journal, i, paths); built != eSuccess) {
+            Remember(built, journal.names[i], first, failedPath);
+            continue;
+        }
+        const gCString& old = paths.old;
+        const gCString& final = paths.final;
         if (!IsOwnLeftover(files, old))
             continue;
         if (files.Exists(final))
@@ -227,9 +299,15 @@ eResultCode RecoverUnfinishedInstall(CPNUInstallServices& services, CPNUStatusTa
     sInstallJournal journal;
     bool found = false;
     const eResultCode read = ReadInstallJournal(use, folder, journal, found);
+    // A journal that could not be held in memory may be whole: it stays for the next attempt.
+    if (read == eNoMemory)
+        return read;
     // A journal cut off while it was written never named anything that was touched.
-    if (!found)
-        return use.Delete(InstallJournalPath(folder) + gCString(".tmp"));
+    if (!found) {
+        gCString fresh;
+        PNU_TRY(JournalPath(folder, u".tmp", fresh));
+        return use.Delete(fresh);
+    }
     // A journal is renamed into place whole, so a damaged one is none of ours: it goes, and the
     // leftover step of the next install restores what it finds.
     if (read != eSuccess) {
@@ -238,7 +316,7 @@ eResultCode RecoverUnfinishedInstall(CPNUInstallServices& services, CPNUStatusTa
         return RemoveInstallJournal(use, folder);
     }
     // The names are relative: a folder renamed since is the same folder.
-    journal.installFolder = folder;
+    PNU_TRY(journal.installFolder.Assign(folder.GetText()));
     gCString failedPath;
     const bool finishing = journal.state == sInstallJournal::eState::kFinish;
     eResultCode result = finishing ? FinishInstall(use, journal, failedPath) : UndoInstall(use, journal, failedPath);

@@ -289,3 +289,21 @@ TEST(StringConversion, BlockFormsGiveTheSameBytesAndReportMemoryFailure)
     EXPECT_EQ(text.ToMacRoman(bytes), eNoMemory);
     EXPECT_EQ(text.ToUTF8(bytes), eNoMemory);
 }
+
+TEST(StringConversion, UTF8IntoAFixedBufferNeedsRoomForItsTerminator)
+{
+    gCString text;
+    ASSERT_EQ(text.SetFromUTF8("caf\xC3\xA9"), eSuccess); // five bytes
+    char buffer[8];
+    for (const uint32_t capacity : {6u, 8u}) {
+        std::memset(buffer, 'x', sizeof buffer);
+        EXPECT_TRUE(text.ToUTF8(buffer, capacity)) << capacity;
+        EXPECT_STREQ(buffer, "caf\xC3\xA9") << capacity;
+    }
+    // One byte short: nothing of it is left, so a path is never cut to another one.
+    EXPECT_FALSE(text.ToUTF8(buffer, 5));
+    EXPECT_STREQ(buffer, "");
+    EXPECT_FALSE(text.ToUTF8(buffer, 0));
+    EXPECT_TRUE(gCString().ToUTF8(buffer, 1));
+    EXPECT_STREQ(buffer, "");
+}

@@ -1,6 +1,7 @@
 // The installer's steps on real folders: what ends up installed, what is reported, and that a
 // failure anywhere leaves the installed product exactly as it was.
 #include "PackageTestSupport.h"
+#include "support/AllocationFailure.h"
 
 #include "FileIO/gCMemFile.h"
 #include "platform/PlatformLauncher.h"
@@ -425,6 +426,57 @@ TEST_F(PackageInstaller, AFolderNamedLikeAnOldFileIsNeverRemoved)
     EXPECT_TRUE(host.HasLine("T46 " + (folder.Root() / "Readme.txt.old").string() + ": Is a directory", kStatusRed))
         << host.lines.back().text;
     EXPECT_EQ(ReadTree(folder.Root()), before);
+}
+
+} // namespace
+
+namespace {
+
+// Memory running out inside a file step stops that step with result 5 and leaves the product
+// as it was; a step that gets through lets the install finish whole.
+TEST_F(PackageInstaller, RunningOutOfMemoryInAFileStepLosesNoFile)
+{
+    const Bytes package = PackageFromArchive(BuildArchive({}, kNewFiles));
+    const FileTree newProduct = NewProduct();
+    using tStep = eResultCode (CPNUDesquasher::*)();
+    const tStep steps[] = {&CPNUDesquasher::RemoveLeftovers, &CPNUDesquasher::WriteTemporaryFiles,
+                           &CPNUDesquasher::KeepOldFiles, &CPNUDesquasher::PlaceNewFiles};
+    for (size_t failing = 0; failing < std::size(steps); ++failing) {
+        bool failed = true;
+        int64_t k = 1;
+        int32_t stopped = 0;
+        for (; failed; ++k) {
+            TempFolder root;
+            WriteTree(root.Root(), kOldProduct);
+            WriteTree(root.Root(), {{"Readme.txt.tmp", "stale"}});
+            RecordingHost local;
+            local.installFolder = root.Root();
+            CPNUDesquasher installer(&local, &local);
+            gCMemFile stream;
+            ASSERT_EQ(stream.Write(package.data(), int32_t(package.size())), eSuccess);
+            ASSERT_EQ(installer.UnpackUpdateFile(stream), eSuccess);
+            ASSERT_EQ(installer.ReadArchiveIndex(), eSuccess);
+            eResultCode result = eSuccess;
+            for (size_t s = 0; s < std::size(steps) && result == eSuccess; ++s) {
+                if (s != failing) {
+                    result = (installer.*steps[s])();
+                    continue;
+                }
+                AllocationFailure failure(k);
+                result = (installer.*steps[s])();
+                failed = failure.Count() >= k;
+            }
+            const std::string at = "step " + std::to_string(failing) + ", k = " + std::to_string(k);
+            ASSERT_TRUE(result == eSuccess || result == eNoMemory) << at << ": " << result;
+            stopped += result == eNoMemory ? 1 : 0;
+            if (result == eSuccess)
+                (void)installer.RemoveOldFiles();
+            EXPECT_EQ(Product(root.Root()), result == eSuccess ? newProduct : kOldProduct) << at;
+            EXPECT_EQ(RecoverUnfinishedInstall(local, &local), eSuccess) << at;
+            EXPECT_EQ(Product(root.Root()), result == eSuccess ? newProduct : kOldProduct) << at;
+        }
+        EXPECT_GT(stopped, 0) << "step " << failing << " ran short of memory";
+    }
 }
 
 } // namespace
