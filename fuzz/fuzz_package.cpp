@@ -3,7 +3,7 @@
 // disk). An input whose first byte is odd is taken as an archive and framed first, so the
 // fuzzer reaches the archive checks without having to produce valid method-8 payloads.
 #include "FileIO/gCMemFile.h"
-#include "core/CMemBlockT.h"
+#include "core/CMemBlock.h"
 #include "platform/SystemMemory.h"
 #include "updater/CPNUCompressor.h"
 #include "updater/CPNUDesquasher.h"
@@ -38,7 +38,7 @@ public:
     eResultCode Replace(const gCString&, const gCString&) override { return eSuccess; }
     eResultCode CreateFolder(const gCString&) override { return eSuccess; }
     eResultCode WriteFile(const gCString&, const uint8_t*, uint64_t, uint32_t) override { return eSuccess; }
-    eResultCode ReadFile(const gCString&, std::string&, uint64_t) override { return eStreamError; }
+    eResultCode ReadFile(const gCString&, CMemBlock&, uint64_t) override { return eStreamError; }
     eResultCode Flush(const gCString&) override { return eSuccess; }
     eResultCode FlushEntry(const gCString&) override { return eSuccess; }
     bool StaysBeneath(const gCString&, const gCString&) override { return true; }
