@@ -10,6 +10,7 @@
 #include "imaging/CImage.h"
 #include "imaging/CImage8.h"
 #include "imaging/PixelHookScope.h"
+#include "widgets/CreateLoadedWidget.h"
 
 #include <algorithm>
 #include <cstring>
@@ -59,22 +60,12 @@ CBackdrop::CBackdrop() { mEventMask = 0xFFFFFFFFu; }
 
 CBackdrop* CBackdrop::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
-    auto* backdrop = new CBackdrop();
-    if (backdrop && backdrop->LoadFromId(id, file, directory) != eSuccess) {
-        delete backdrop;
-        backdrop = nullptr;
-    }
-    return backdrop;
+    return CreateWidgetFromId<CBackdrop>(id, file, directory);
 }
 
 CBackdrop* CBackdrop::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
 {
-    auto* backdrop = new CBackdrop();
-    if (backdrop && backdrop->LoadFromName(name, file, directory) != eSuccess) {
-        delete backdrop;
-        backdrop = nullptr;
-    }
-    return backdrop;
+    return CreateWidgetFromName<CBackdrop>(name, file, directory);
 }
 
 CBackdrop::~CBackdrop()

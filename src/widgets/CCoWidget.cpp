@@ -6,6 +6,7 @@
 #include "imaging/CImage8.h"
 #include "imaging/PixelCompositing.h"
 #include "widgets/CWidgetLoadBlock.h"
+#include "widgets/CreateLoadedWidget.h"
 #include "widgets/LoadWidgetEffects.h"
 
 #include <algorithm>
@@ -18,22 +19,12 @@ constexpr uint32_t kColourTag = 0x636F6C72; // 'colr'
 
 CCoWidget* CCoWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new CCoWidget();
-    if (widget && widget->LoadFromId(id, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return CreateWidgetFromId<CCoWidget>(id, file, directory);
 }
 
 CCoWidget* CCoWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new CCoWidget();
-    if (widget && widget->LoadFromName(name, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return CreateWidgetFromName<CCoWidget>(name, file, directory);
 }
 
 void CCoWidget::SetColour(uint32_t colour, bool update)

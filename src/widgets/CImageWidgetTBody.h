@@ -9,6 +9,7 @@
 #include "resources/CResourceContext.h"
 #include "widgets/CImageWidgetT.h"
 #include "widgets/CWidgetLoadBlock.h"
+#include "widgets/CreateLoadedWidget.h"
 #include "widgets/EffectPixels.h"
 
 #include <algorithm>
@@ -75,24 +76,14 @@ void CImageWidgetT<Derived, Image, List>::DeleteOwnedImage()
 template <class Derived, class Image, class List>
 Derived* CImageWidgetT<Derived, Image, List>::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new Derived();
-    if (widget && widget->LoadFromId(id, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return CreateWidgetFromId<Derived>(id, file, directory);
 }
 
 template <class Derived, class Image, class List>
 Derived* CImageWidgetT<Derived, Image, List>::CreateFromName(const gCString& name, gCFile* file,
                                                               CResourceDirectory* directory)
 {
-    auto* widget = new Derived();
-    if (widget && widget->LoadFromName(name, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return CreateWidgetFromName<Derived>(name, file, directory);
 }
 
 template <class Derived, class Image, class List>

@@ -4,6 +4,7 @@
 #include "imaging/CImNav.h"
 #include "imaging/CImage.h"
 #include "widgets/CWidgetLoadBlock.h"
+#include "widgets/CreateLoadedWidget.h"
 
 #include <algorithm>
 #include <cmath>
@@ -88,22 +89,12 @@ uint32_t MixPixel(uint32_t base, uint32_t other, int32_t coverage)
 
 CRoRectWidget* CRoRectWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new CRoRectWidget();
-    if (widget && widget->LoadFromId(id, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return CreateWidgetFromId<CRoRectWidget>(id, file, directory);
 }
 
 CRoRectWidget* CRoRectWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new CRoRectWidget();
-    if (widget && widget->LoadFromName(name, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return CreateWidgetFromName<CRoRectWidget>(name, file, directory);
 }
 
 eResultCode CRoRectWidget::RebuildImage(bool rebuild, bool update)

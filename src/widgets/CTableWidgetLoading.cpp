@@ -3,32 +3,17 @@
 #include "widgets/CTableWidget.h"
 
 #include "widgets/CWidgetLoadBlock.h"
+#include "widgets/CreateLoadedWidget.h"
 #include "widgets/LoadWidgetEffects.h"
-
-namespace {
-
-template <typename T>
-T* Created(T* table, eResultCode result)
-{
-    if (table && result != eSuccess) {
-        delete table;
-        return nullptr;
-    }
-    return table;
-}
-
-} // namespace
 
 CTableWidget* CTableWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
-    auto* table = new CTableWidget();
-    return Created(table, table ? table->LoadFromId(id, file, directory) : eNoMemory);
+    return CreateWidgetFromId<CTableWidget>(id, file, directory);
 }
 
 CTableWidget* CTableWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
 {
-    auto* table = new CTableWidget();
-    return Created(table, table ? table->LoadFromName(name, file, directory) : eNoMemory);
+    return CreateWidgetFromName<CTableWidget>(name, file, directory);
 }
 
 eResultCode CTableWidget::LoadWidgetDataBlock(gCStream* stream)

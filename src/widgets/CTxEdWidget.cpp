@@ -6,6 +6,7 @@
 #include "app/ReportError.h"
 #include "resources/CText.h"
 #include "resources/CTextList.h"
+#include "widgets/CreateLoadedWidget.h"
 
 #include <algorithm>
 
@@ -30,22 +31,12 @@ CTxEdWidget::~CTxEdWidget() = default;
 
 CTxEdWidget* CTxEdWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new CTxEdWidget();
-    if (widget && widget->LoadFromId(id, file, directory) != eSuccess) {
-        delete widget;
-        return nullptr;
-    }
-    return widget;
+    return CreateWidgetFromId<CTxEdWidget>(id, file, directory);
 }
 
 CTxEdWidget* CTxEdWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new CTxEdWidget();
-    if (widget && widget->LoadFromName(name, file, directory) != eSuccess) {
-        delete widget;
-        return nullptr;
-    }
-    return widget;
+    return CreateWidgetFromName<CTxEdWidget>(name, file, directory);
 }
 
 // ---- text and selection ---------------------------------------------------------------------

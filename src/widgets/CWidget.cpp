@@ -2,6 +2,7 @@
 
 #include "widgets/CBackdrop.h"
 #include "widgets/CWidgetEffectBase.h"
+#include "widgets/CreateLoadedWidget.h"
 
 #include <algorithm>
 
@@ -32,22 +33,12 @@ CWidget::~CWidget()
 
 CWidget* CWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new CWidget();
-    if (widget && widget->LoadFromId(id, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return CreateWidgetFromId<CWidget>(id, file, directory);
 }
 
 CWidget* CWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new CWidget();
-    if (widget && widget->LoadFromName(name, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return CreateWidgetFromName<CWidget>(name, file, directory);
 }
 
 eResultCode CWidget::SetName(const gCString& name)
