@@ -18,14 +18,18 @@ constexpr int32_t kLookupErrorDomain = 12;
 
 // The program's loop turns nested while the lookup runs, so events, redraws and the heartbeat
 // timer go on; it looks at the lookup at least every millisecond. A quit ends the wait.
-void RunLoopUntilDone(bool (*isDone)(void* context), void* context)
-{
-    plat::EventLoop& loop = plat::EventLoop::Main();
-    while (!isDone(context) && !loop.IsQuitRequested())
-        loop.RunOnce(1000);
-}
+class LoopWait final : public CResolverWait {
+public:
+    void WaitUntilDone(bool (*isDone)(void* context), void* context) override
+    {
+        plat::EventLoop& loop = plat::EventLoop::Main();
+        while (!isDone(context) && !loop.IsQuitRequested())
+            loop.RunOnce(1000);
+    }
+};
 
-tResolverWaitFunction gWaitFunction = RunLoopUntilDone;
+LoopWait gLoopWait;
+CResolverWait* gWait = &gLoopWait;
 
 bool LookupIsDone(void* context)
 {
@@ -53,10 +57,9 @@ CResolver::~CResolver()
     requests.RemoveAll();
 }
 
-void SetResolverWaitFunction(tResolverWaitFunction function)
-{
-    gWaitFunction = function ? function : RunLoopUntilDone;
-}
+CResolverWait& GetResolverWait() { return *gWait; }
+
+void SetResolverWait(CResolverWait* wait) { gWait = wait ? wait : &gLoopWait; }
 
 eResultCode ResolveHostName(CTCPSocket* socket, const gCString& host, tResolveCallback callback, uintptr_t extra)
 {
@@ -81,7 +84,7 @@ eResultCode ResolveHostName(CTCPSocket* socket, const gCString& host, tResolveCa
     // Each request waits on its own answer, so nested lookups cannot end each other's waits.
     std::shared_ptr<plat::CNetLookup> lookup
         = plat::CNetLookup::Start(reinterpret_cast<const char*>(hostBytes.GetData()), hostBytes.GetSize());
-    gWaitFunction(LookupIsDone, lookup.get());
+    GetResolverWait().WaitUntilDone(LookupIsDone, lookup.get());
     if (!lookup->IsDone()) {
         // The program is quitting: nobody is told.
         RemoveRequest(request);

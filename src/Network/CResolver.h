@@ -18,10 +18,19 @@ public:
 // The one resolver of the process.
 extern CResolver gResolver;
 
-// Waits until `isDone(context)` holds or the program quits. By default the program's event loop
-// turns nested meanwhile; tests put their own in place (null restores the default).
-using tResolverWaitFunction = void (*)(bool (*isDone)(void* context), void* context);
-void SetResolverWaitFunction(tResolverWaitFunction function);
+// How a lookup is waited for. By default the program's event loop turns nested meanwhile; tests
+// put their own wait in place.
+class CResolverWait {
+public:
+    virtual ~CResolverWait() = default;
+    // Returns once `isDone(context)` holds or the program quits.
+    virtual void WaitUntilDone(bool (*isDone)(void* context), void* context) = 0;
+};
+
+// The wait in use: the program's loop unless a test replaced it.
+CResolverWait& GetResolverWait();
+// Puts `wait` in place (null restores the program's loop). The caller keeps ownership.
+void SetResolverWait(CResolverWait* wait);
 
 eResultCode ResolveHostName(CTCPSocket* socket, const gCString& host, tResolveCallback callback, uintptr_t extra);
 eResultCode ResolvedAddressToSocket(const gCString& host, uint32_t address, uintptr_t extra, CTCPSocket* socket);

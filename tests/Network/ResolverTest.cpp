@@ -59,19 +59,24 @@ CTCPSocket* gDeleteDuringWait = nullptr;
 bool gQuitDuringWait = false;
 
 // Stands in for the application's nested loop: counts its rounds (the heartbeats that keep running).
-void CountingWait(bool (*isDone)(void* context), void* context)
-{
-    while (!isDone(context)) {
-        ++gWaitRounds;
-        if (gDeleteDuringWait) {
-            delete gDeleteDuringWait;
-            gDeleteDuringWait = nullptr;
+class CountingWait final : public CResolverWait {
+public:
+    void WaitUntilDone(bool (*isDone)(void* context), void* context) override
+    {
+        while (!isDone(context)) {
+            ++gWaitRounds;
+            if (gDeleteDuringWait) {
+                delete gDeleteDuringWait;
+                gDeleteDuringWait = nullptr;
+            }
+            if (gQuitDuringWait)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        if (gQuitDuringWait)
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-}
+};
+
+CountingWait gCountingWait;
 
 struct sResolveLog {
     int calls = 0;
@@ -95,11 +100,11 @@ protected:
         gWaitRounds = 0;
         gDeleteDuringWait = nullptr;
         gQuitDuringWait = false;
-        SetResolverWaitFunction(CountingWait);
+        SetResolverWait(&gCountingWait);
     }
     void TearDown() override
     {
-        SetResolverWaitFunction(nullptr);
+        SetResolverWait(nullptr);
         plat::SetResolver(nullptr);
         EXPECT_EQ(gResolver.requests.GetSize(), 0) << "no request is left behind";
     }
@@ -215,11 +220,11 @@ TEST_F(ResolverTest, NameThatCannotBeConvertedGivesNoMemory)
     EXPECT_EQ(gWaitRounds, 0);
 }
 
-// Without a wait function of its own the resolver turns the program's loop, so its timers (the
+// Without a wait of its own the resolver turns the program's loop, so its timers (the
 // heartbeat among them) keep firing during a lookup.
 TEST(ResolverLoop, TimersKeepFiringWhileANameIsLookedUp)
 {
-    SetResolverWaitFunction(nullptr);
+    SetResolverWait(nullptr);
     gScriptedResolver.SetAnswer([](const std::string&, std::vector<uint32_t>& out) {
         std::this_thread::sleep_for(std::chrono::milliseconds(60));
         out = {0x0A000001};
