@@ -136,16 +136,38 @@ eResultCode CPNUDesquasher::UnpackUpdateFile(gCStream& stream)
     return codec.CodecRun(0, 8, payload, mArchive);
 }
 
+namespace {
+
+// Adds a reference to the install folder's entry with the suffix. Every copy on the way is
+// checked: a path cut short by a failed allocation would name another file (a ".tmp" path
+// without its suffix is the installed file itself), so that is 5 instead.
+eResultCode AddEntryRef(gCArray<gCFRef>& refs, const gCString& folder, const gCString& name, const char16_t* suffix)
+{
+    gCString path;
+    PNU_TRY(path.Assign(folder.GetText()));
+    PNU_TRY(path.Append(name));
+    PNU_TRY(path.Append(suffix));
+    PNU_TRY(refs.Add(gCFRef(path)));
+    if (refs[refs.GetSize() - 1].GetPath().GetLength() != path.GetLength()) {
+        refs.RemoveAt(refs.GetSize() - 1);
+        return eNoMemory;
+    }
+    return eSuccess;
+}
+
+} // namespace
+
 eResultCode CPNUDesquasher::AddEntry(const gCString& name, uint64_t size)
 {
-    const gCString final = mInstallFolderText + name;
-    gCFRef finalRef(final);
-    gCFRef tempRef(final + gCString(".tmp"));
-    gCFRef oldRef(final + gCString(".old"));
-    PNU_TRY(mTempPaths.Add(tempRef));
-    PNU_TRY(mOldPaths.Add(oldRef));
-    PNU_TRY(mFinalPaths.Add(finalRef));
-    PNU_TRY(mJournal.names.Add(name));
+    PNU_TRY(AddEntryRef(mTempPaths, mInstallFolderText, name, u".tmp"));
+    PNU_TRY(AddEntryRef(mOldPaths, mInstallFolderText, name, u".old"));
+    PNU_TRY(AddEntryRef(mFinalPaths, mInstallFolderText, name, u""));
+    const int32_t at = mJournal.names.GetSize();
+    PNU_TRY(mJournal.names.SetSize(at + 1));
+    if (mJournal.names[at].Assign(name.GetText()) != eSuccess) {
+        mJournal.names.RemoveAt(at);
+        return eNoMemory;
+    }
     return mSizes.Add(int64_t(size));
 }
 
@@ -163,7 +185,7 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
     // Without a folder every name would land at the root of the file system.
     if (mInstallFolderText.IsEmpty())
         return Refuse(eGenericFailure, gCString("The install folder"), "it is not known");
-    mJournal.installFolder = mInstallFolderText;
+    PNU_TRY(mJournal.installFolder.Assign(mInstallFolderText.GetText()));
     PNU_TRY(mInstallFolder.Set(mInstallFolderText));
     (void)Status(kTextReadingIndex, kBlack);
 

@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -96,6 +97,9 @@ bool StartsWith(std::string_view text, std::string_view prefix, std::string_view
 // Every path is built checked: a path cut short by a failed allocation could name another file.
 eResultCode JournalPath(const gCString& installFolder, const char16_t* suffix, gCString& path)
 {
+    // Without its folder a path would name a file at the root of the file system.
+    if (installFolder.IsEmpty())
+        return eBadParameter;
     PNU_TRY(path.Assign(installFolder.GetText()));
     PNU_TRY(path.Append(kJournalName));
     return path.Append(suffix);
@@ -103,6 +107,8 @@ eResultCode JournalPath(const gCString& installFolder, const char16_t* suffix, g
 
 eResultCode PathOf(const sInstallJournal& journal, int32_t i, const char16_t* suffix, gCString& path)
 {
+    if (journal.installFolder.IsEmpty() || journal.names[i].IsEmpty())
+        return eBadParameter;
     PNU_TRY(path.Assign(journal.installFolder.GetText()));
     PNU_TRY(path.Append(journal.names[i]));
     return path.Append(suffix);
@@ -206,7 +212,10 @@ eResultCode ReadInstallJournal(CPNUInstallFiles& files, const gCString& installF
             // A name that would reach outside the folder is never acted on, whoever wrote it.
             if (MakeSafeName(value) != ePackageNameRule::kAccepted)
                 return eGenericFailure;
-            PNU_TRY(journal.names.Add(value));
+            // Moved in: a copy that fails would leave an empty name behind.
+            const int32_t at = journal.names.GetSize();
+            PNU_TRY(journal.names.SetSize(at + 1));
+            journal.names[at] = std::move(value);
             PNU_TRY(journal.hadFile.Add(line[0] == 'f' ? 1 : 0));
         } else if (line == "end") {
             ended = true;

@@ -1,6 +1,7 @@
 // The install journal: what it records comes back exactly, anything else is refused, and the
 // start-up recovery acts only on what a whole journal names.
 #include "PackageTestSupport.h"
+#include "support/AllocationFailure.h"
 
 #include "updater/CPNUInstallFiles.h"
 #include "updater/PNUInstallJournal.h"
@@ -88,41 +89,49 @@ TEST(InstallJournal, ADamagedJournalIsRemovedWithoutTouchingAnyFile)
     EXPECT_EQ(ReadTree(folder.Root()), (FileTree{{"a.old", "kept"}, {"a.tmp", "new"}}));
 }
 
+struct sRecoveryCase {
+    const char* name;
+    sInstallJournal::eState state;
+    FileTree before;
+    FileTree after;
+    const char* line;
+};
+
+const sRecoveryCase kRecoveryCases[] = {
+    // Cut off while keeping: "a" kept by a second name, "b" not yet; nothing placed.
+    {"Finish", sInstallJournal::eState::kFinish,
+     {{"a", "old a"}, {"a.old", "old a"}, {"a.tmp", "new a"}, {"b", "old b"}, {"b.tmp", "new b"}, {"c.tmp", "new c"}},
+     {{"a", "new a"}, {"b", "new b"}, {"c", "new c"}},
+     "An interrupted update was completed."},
+    // Cut off while undoing a failed place step: "a" placed, "b" moved aside, "c" new and placed.
+    {"Undo", sInstallJournal::eState::kUndo,
+     {{"a", "new a"}, {"a.old", "old a"}, {"b.old", "old b"}, {"b.tmp", "new b"}, {"c", "new c"}},
+     {{"a", "old a"}, {"b", "old b"}},
+     "An interrupted update was undone: the previous files are back."},
+};
+
+// The case's files and its journal over "/a" to "/d", "c" new, with a folder named like "d"'s
+// ".tmp" that is not the updater's.
+void WriteCutOffInstall(const TempFolder& folder, const sRecoveryCase& c)
+{
+    WriteTree(folder.Root(), c.before);
+    std::filesystem::create_directories(folder.Root() / "d.tmp" / "inner");
+    CPNUInstallFiles files;
+    sInstallJournal journal;
+    journal.state = c.state;
+    journal.installFolder = Text(folder.Root().string());
+    for (const char* name : {"/a", "/b", "/c", "/d"}) {
+        ASSERT_EQ(journal.names.Add(Text(name)), eSuccess);
+        ASSERT_EQ(journal.hadFile.Add(name[1] != 'c' ? 1 : 0), eSuccess);
+    }
+    ASSERT_EQ(WriteInstallJournal(files, journal), eSuccess);
+}
+
 TEST(InstallJournal, RecoveryFinishesOrUndoesAndLeavesFoldersAlone)
 {
-    struct sCase {
-        const char* name;
-        sInstallJournal::eState state;
-        FileTree before;
-        FileTree after;
-        const char* line;
-    };
-    const sCase cases[] = {
-        // Cut off while keeping: "a" kept by a second name, "b" not yet; nothing placed.
-        {"Finish", sInstallJournal::eState::kFinish,
-         {{"a", "old a"}, {"a.old", "old a"}, {"a.tmp", "new a"}, {"b", "old b"}, {"b.tmp", "new b"}, {"c.tmp", "new c"}},
-         {{"a", "new a"}, {"b", "new b"}, {"c", "new c"}},
-         "An interrupted update was completed."},
-        // Cut off while undoing a failed place step: "a" placed, "b" moved aside, "c" new and placed.
-        {"Undo", sInstallJournal::eState::kUndo,
-         {{"a", "new a"}, {"a.old", "old a"}, {"b.old", "old b"}, {"b.tmp", "new b"}, {"c", "new c"}},
-         {{"a", "old a"}, {"b", "old b"}},
-         "An interrupted update was undone: the previous files are back."},
-    };
-    for (const sCase& c : cases) {
+    for (const sRecoveryCase& c : kRecoveryCases) {
         TempFolder folder;
-        WriteTree(folder.Root(), c.before);
-        // A folder that happens to carry an entry's ".tmp" name is not the updater's.
-        std::filesystem::create_directories(folder.Root() / "d.tmp" / "inner");
-        CPNUInstallFiles files;
-        sInstallJournal journal;
-        journal.state = c.state;
-        journal.installFolder = Text(folder.Root().string());
-        for (const char* name : {"/a", "/b", "/c", "/d"}) {
-            ASSERT_EQ(journal.names.Add(Text(name)), eSuccess);
-            ASSERT_EQ(journal.hadFile.Add(name[1] != 'c' ? 1 : 0), eSuccess);
-        }
-        ASSERT_EQ(WriteInstallJournal(files, journal), eSuccess);
+        WriteCutOffInstall(folder, c);
         RecordingHost host;
         host.installFolder = folder.Root();
         EXPECT_EQ(RecoverUnfinishedInstall(host, &host), eSuccess) << c.name;
@@ -132,4 +141,40 @@ TEST(InstallJournal, RecoveryFinishesOrUndoesAndLeavesFoldersAlone)
     }
 }
 
+// Memory running out while recovering gives 5 and keeps the journal, so the next start repairs
+// the product; a finish that runs short may be undone instead, which leaves it whole too.
+TEST(InstallJournal, RunningOutOfMemoryWhileRecoveringKeepsTheJournal)
+{
+    const FileTree undone = kRecoveryCases[1].after;
+    for (const sRecoveryCase& c : kRecoveryCases) {
+        bool failed = true;
+        int32_t stopped = 0;
+        for (int64_t k = 1; failed; ++k) {
+            TempFolder folder;
+            WriteCutOffInstall(folder, c);
+            RecordingHost host;
+            host.installFolder = folder.Root();
+            eResultCode result = eSuccess;
+            {
+                AllocationFailure failure(k);
+                result = RecoverUnfinishedInstall(host, &host);
+                failed = failure.Count() >= k;
+            }
+            const std::string at = std::string(c.name) + ", k = " + std::to_string(k);
+            ASSERT_TRUE(result == eSuccess || result == eNoMemory) << at << ": " << result;
+            stopped += result == eNoMemory ? 1 : 0;
+            // Stopped, or not begun when the host could not name its folder: the journal stays.
+            if (result == eNoMemory) {
+                EXPECT_TRUE(std::filesystem::exists(JournalFile(folder))) << at;
+            }
+            if (std::filesystem::exists(JournalFile(folder))) {
+                EXPECT_EQ(RecoverUnfinishedInstall(host, &host), eSuccess) << at;
+            }
+            const FileTree tree = ReadTree(folder.Root());
+            EXPECT_TRUE(tree == c.after || tree == undone) << at << ": " << testing::PrintToString(tree);
+            EXPECT_FALSE(std::filesystem::exists(JournalFile(folder))) << at;
+        }
+        EXPECT_GT(stopped, 0) << c.name;
+    }
+}
 } // namespace

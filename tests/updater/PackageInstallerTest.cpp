@@ -432,15 +432,17 @@ TEST_F(PackageInstaller, AFolderNamedLikeAnOldFileIsNeverRemoved)
 
 namespace {
 
-// Memory running out inside a file step stops that step with result 5 and leaves the product
-// as it was; a step that gets through lets the install finish whole.
-TEST_F(PackageInstaller, RunningOutOfMemoryInAFileStepLosesNoFile)
+// Memory running out while the index is read or inside a file step stops that step, a file step
+// with result 5, and leaves the product as it was; a step that gets through lets the install
+// finish whole.
+TEST_F(PackageInstaller, RunningOutOfMemoryWhileInstallingLosesNoFile)
 {
     const Bytes package = PackageFromArchive(BuildArchive({}, kNewFiles));
     const FileTree newProduct = NewProduct();
     using tStep = eResultCode (CPNUDesquasher::*)();
-    const tStep steps[] = {&CPNUDesquasher::RemoveLeftovers, &CPNUDesquasher::WriteTemporaryFiles,
-                           &CPNUDesquasher::KeepOldFiles, &CPNUDesquasher::PlaceNewFiles};
+    const tStep steps[] = {&CPNUDesquasher::ReadArchiveIndex, &CPNUDesquasher::RemoveLeftovers,
+                           &CPNUDesquasher::WriteTemporaryFiles, &CPNUDesquasher::KeepOldFiles,
+                           &CPNUDesquasher::PlaceNewFiles};
     for (size_t failing = 0; failing < std::size(steps); ++failing) {
         bool failed = true;
         int64_t k = 1;
@@ -455,7 +457,6 @@ TEST_F(PackageInstaller, RunningOutOfMemoryInAFileStepLosesNoFile)
             gCMemFile stream;
             ASSERT_EQ(stream.Write(package.data(), int32_t(package.size())), eSuccess);
             ASSERT_EQ(installer.UnpackUpdateFile(stream), eSuccess);
-            ASSERT_EQ(installer.ReadArchiveIndex(), eSuccess);
             eResultCode result = eSuccess;
             for (size_t s = 0; s < std::size(steps) && result == eSuccess; ++s) {
                 if (s != failing) {
@@ -467,7 +468,10 @@ TEST_F(PackageInstaller, RunningOutOfMemoryInAFileStepLosesNoFile)
                 failed = failure.Count() >= k;
             }
             const std::string at = "step " + std::to_string(failing) + ", k = " + std::to_string(k);
-            ASSERT_TRUE(result == eSuccess || result == eNoMemory) << at << ": " << result;
+            // Reading the index may also be refused, when the host cannot name the install folder.
+            if (failing > 0) {
+                ASSERT_TRUE(result == eSuccess || result == eNoMemory) << at << ": " << result;
+            }
             stopped += result == eNoMemory ? 1 : 0;
             if (result == eSuccess)
                 (void)installer.RemoveOldFiles();
