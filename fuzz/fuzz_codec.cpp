@@ -60,7 +60,8 @@ void CheckRoundTrip(uint32_t method, const uint8_t* data, size_t size)
 // below that, so the decoder is told the machine holds 256 MB.
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    plat::SetAvailableMemoryOverride(uint64_t(256) << 20);
+    static plat::FixedSystemMemory machine(uint64_t(256) << 20);
+    plat::SetSystemMemory(&machine);
     return 0;
 }
 

@@ -7,12 +7,6 @@
 namespace plat {
 namespace {
 
-uint64_t& Override()
-{
-    static uint64_t bytes = 0;
-    return bytes;
-}
-
 // "MemAvailable:   123456 kB" from /proc/meminfo; 0 when the kernel does not give it.
 uint64_t MemAvailableLine()
 {
@@ -32,20 +26,28 @@ uint64_t MemAvailableLine()
     return uint64_t(kilobytes) * 1024;
 }
 
+class SystemFigure final : public SystemMemory {
+public:
+    uint64_t AvailableBytes() const override
+    {
+        const uint64_t available = MemAvailableLine();
+        if (available != 0)
+            return available;
+        const long pages = sysconf(_SC_AVPHYS_PAGES);
+        const long pageSize = sysconf(_SC_PAGESIZE);
+        return pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : 0;
+    }
+};
+
+SystemFigure gSystemFigure;
+SystemMemory* gMemory = &gSystemFigure;
+
 } // namespace
 
-uint64_t GetAvailableMemory()
-{
-    if (Override() != 0)
-        return Override();
-    const uint64_t available = MemAvailableLine();
-    if (available != 0)
-        return available;
-    const long pages = sysconf(_SC_AVPHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    return pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : 0;
-}
+SystemMemory& GetSystemMemory() { return *gMemory; }
 
-void SetAvailableMemoryOverride(uint64_t bytes) { Override() = bytes; }
+void SetSystemMemory(SystemMemory* memory) { gMemory = memory ? memory : &gSystemFigure; }
+
+uint64_t GetAvailableMemory() { return gMemory->AvailableBytes(); }
 
 } // namespace plat

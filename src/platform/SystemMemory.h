@@ -6,10 +6,30 @@
 
 namespace plat {
 
-// Bytes the system can still give without swapping out other programs (free memory plus caches it
-// would drop); 0 when unknown.
+class SystemMemory {
+public:
+    virtual ~SystemMemory() = default;
+    // Bytes the system can still give without swapping out other programs (free memory plus
+    // caches it would drop); 0 when unknown.
+    virtual uint64_t AvailableBytes() const = 0;
+};
+
+// The memory figure in use: the system's unless a test replaced it.
+SystemMemory& GetSystemMemory();
+// Puts `memory` in place (null restores the system's). The caller keeps ownership.
+void SetSystemMemory(SystemMemory* memory);
+
+// The available bytes of the memory figure in use.
 uint64_t GetAvailableMemory();
-// Tests set the figure directly; 0 returns to the system's.
-void SetAvailableMemoryOverride(uint64_t bytes);
+
+// Tests and fuzzers: a machine that always has `bytes` to give.
+class FixedSystemMemory final : public SystemMemory {
+public:
+    explicit FixedSystemMemory(uint64_t bytes) : mBytes(bytes) {}
+    uint64_t AvailableBytes() const override { return mBytes; }
+
+private:
+    uint64_t mBytes;
+};
 
 } // namespace plat

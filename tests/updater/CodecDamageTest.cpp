@@ -138,7 +138,8 @@ TEST(CodecDamage, FramesShorterThanTheLengthWordFail)
 
 TEST(CodecDamage, RawLengthBeyondTheAvailableMemoryIsRefusedBeforeAllocating)
 {
-    plat::SetAvailableMemoryOverride(64 << 20);
+    plat::FixedSystemMemory machine(64 << 20);
+    plat::SetSystemMemory(&machine);
     for (uint32_t rawLength : {(64u << 20) + 1, 0xFFFFFFFFu}) {
         CMemBlockT<unsigned char> frame(8);
         memcpy(frame.GetData(), Frame(rawLength, {0x00, 0x61, 0x62, 0x63}).data(), 8);
@@ -149,7 +150,7 @@ TEST(CodecDamage, RawLengthBeyondTheAvailableMemoryIsRefusedBeforeAllocating)
         EXPECT_EQ(counter.Count(), 0);
         EXPECT_EQ(decoded.GetSize(), 0u);
     }
-    plat::SetAvailableMemoryOverride(0);
+    plat::SetSystemMemory(nullptr);
 }
 
 TEST(CodecDamage, RawLengthAboveThePackageSizeIsDecoded)
