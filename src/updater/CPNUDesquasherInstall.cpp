@@ -181,7 +181,7 @@ eResultCode CPNUDesquasher::RecoverEarlierInstall()
 {
     if (!mServices)
         return eSuccess;
-    if (eResultCode result = RecoverUnfinishedInstall(*mServices, mStatusTarget, mFiles); result != eSuccess)
+    if (eResultCode result = RecoverUnfinishedInstallIn(mInstallFolderText, mStatusTarget, mFiles); result != eSuccess)
         return FailAt(result, InstallJournalPath(mInstallFolderText));
     return eSuccess;
 }
@@ -432,7 +432,10 @@ eResultCode CPNUDesquasher::RunExecutable()
 {
     if (mExecute.IsEmpty())
         return eSuccess;
-    const gCString program = mInstallFolderText + mExecute;
+    // Built checked: without its name the path would be the install folder, and that would open.
+    gCString program;
+    PNU_TRY(program.Assign(mInstallFolderText.GetText()));
+    PNU_TRY(program.Append(mExecute));
     if (!mInstallFolder.Exists() || !mFiles->Exists(program))
         return eStreamError;
     PNU_TRY(mFiles->Launch(program));

@@ -300,9 +300,13 @@ eResultCode FinishInstall(CPNUInstallFiles& files, const sInstallJournal& journa
 
 eResultCode RecoverUnfinishedInstall(CPNUInstallServices& services, CPNUStatusTarget* status, CPNUInstallFiles* files)
 {
+    return RecoverUnfinishedInstallIn(WithoutTrailingSeparator(services.GetInstallFolderText()), status, files);
+}
+
+eResultCode RecoverUnfinishedInstallIn(const gCString& folder, CPNUStatusTarget* status, CPNUInstallFiles* files)
+{
     CPNUInstallFiles ownFiles;
     CPNUInstallFiles& use = files ? *files : ownFiles;
-    const gCString folder = WithoutTrailingSeparator(services.GetInstallFolderText());
     if (folder.IsEmpty())
         return eSuccess;
     sInstallJournal journal;

@@ -53,3 +53,6 @@ eResultCode FinishInstall(CPNUInstallFiles& files, const sInstallJournal& journa
 // there was nothing to do; otherwise the journal stays for the next attempt.
 eResultCode RecoverUnfinishedInstall(CPNUInstallServices& services, CPNUStatusTarget* status,
                                      CPNUInstallFiles* files = nullptr);
+// The same for a folder already known (no trailing separator), so a host that cannot name its
+// folder for want of memory never makes the installer skip the repair.
+eResultCode RecoverUnfinishedInstallIn(const gCString& folder, CPNUStatusTarget* status, CPNUInstallFiles* files);
