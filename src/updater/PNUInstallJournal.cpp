@@ -199,6 +199,8 @@ eResultCode ReadInstallJournal(CPNUInstallFiles& files, const gCString& installF
         const std::string_view line(text + start, size_t(lineEnd - (text + start)));
         start = size_t(lineEnd - text) + 1;
         std::string_view rest;
+        // The rest lies in the journal's own block, where its escapes are decoded in place.
+        const auto restText = [&] { return text + (rest.data() - text); };
         gCString value;
         if (lineNumber++ == 0) {
             if (line != kFirstLine)
@@ -206,9 +208,9 @@ eResultCode ReadInstallJournal(CPNUInstallFiles& files, const gCString& installF
         } else if (line == "state finish" || line == "state undo") {
             journal.state = line == "state finish" ? sInstallJournal::eState::kFinish : sInstallJournal::eState::kUndo;
         } else if (StartsWith(line, "folder ", rest)) {
-            PNU_TRY(Unescaped(const_cast<char*>(rest.data()), rest.size(), journal.installFolder));
+            PNU_TRY(Unescaped(restText(), rest.size(), journal.installFolder));
         } else if (StartsWith(line, "file ", rest) || StartsWith(line, "new ", rest)) {
-            PNU_TRY(Unescaped(const_cast<char*>(rest.data()), rest.size(), value));
+            PNU_TRY(Unescaped(restText(), rest.size(), value));
             // A name that would reach outside the folder is never acted on, whoever wrote it.
             if (MakeSafeName(value) != ePackageNameRule::kAccepted)
                 return eGenericFailure;
