@@ -89,17 +89,21 @@ bool ReadVarint(const uint8_t* payload, uint64_t m, uint64_t& p, uint64_t& value
 
 CPNUHashChainLZ::sShares CPNUHashChainLZ::SharesFor(uint64_t n)
 {
-    // Each stretch's record of recent positions takes about 10 MB, so no more stretches than
-    // keep those records within a byte per input byte.
-    const uint64_t windows = CPNUMatchFinder::CursorSize(n);
+    constexpr uint64_t kStretchesPerCursor = 4;
+    constexpr uint64_t kSmallestStretch = uint64_t(1) << 20;
     sShares shares;
-    shares.count = uint32_t(std::clamp<uint64_t>(n / windows, 1, plat::GetWorkers().Count()));
+    // Each cursor's record of recent positions takes about 10 MB; together they stay within 4/3
+    // of a byte per input byte, which keeps the whole encoder within 12.
+    shares.cursors = uint32_t(std::clamp<uint64_t>(n * 4 / 3 / CPNUMatchFinder::CursorSize(n), 1, plat::GetWorkers().Count()));
+    if (shares.cursors > 1)
+        shares.stretches = uint32_t(std::clamp<uint64_t>(n / kSmallestStretch, shares.cursors,
+                                                         shares.cursors * kStretchesPerCursor));
     return shares;
 }
 
 uint64_t CPNUHashChainLZ::WorkAreaSize(uint64_t n, const sShares& shares)
 {
-    return CPNUMatchFinder::WorkAreaSize(n, shares.count);
+    return CPNUMatchFinder::WorkAreaSize(n, shares.cursors);
 }
 
 uint64_t CPNUHashChainLZ::CodeTokens(CPNUMatchFinder& finder, uint32_t cursor, const uint8_t* in, uint64_t n,
@@ -129,10 +133,10 @@ eResultCode CPNUHashChainLZ::Encode(const uint8_t* in, uint64_t n, uint8_t* out,
     CPNUByteWriter writer(out, capacity);
     writer.Put(escape);
 
-    CPNUMatchFinder finder(in, n, shares.count);
+    CPNUMatchFinder finder(in, n, shares.cursors);
     uint64_t pos = 0;
     if (workArea && finder.Prepare(workArea)) {
-        if (shares.count < 2 || !CodeShares(finder, in, n, escape, shares, writer, pos))
+        if (shares.stretches < 2 || !CodeShares(finder, in, n, escape, shares, writer, pos))
             pos = CodeTokens(finder, 0, in, n, 0, n, escape, writer, nullptr);
     } else {
         while (n - pos >= 4 && !writer.Overflowed()) {

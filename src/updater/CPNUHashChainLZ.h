@@ -13,15 +13,20 @@ class CPNUMatchFinder;
 class CPNUHashChainLZ {
 public:
     // How the coding of a large input is shared out among the processors: the input is cut
-    // into `count` stretches coded at once, each from its own start. Where the coding that came
-    // before meets one of a stretch's first `marks` tokens the two agree from there on; the
-    // stretch is coded again where they do not meet. The bytes are those of one coding from the
-    // start either way.
+    // into `stretches` coded at once, each from its own start, by as many at a time as there
+    // are `cursors` (each takes about 10 MB of the work area). Each stretch codes `overhang`
+    // tokens past its end, and marks its first `marks` tokens: where the coding from the start,
+    // which follows the stretch before into its overhang, meets a marked token, the two agree
+    // from there on. Where they do not meet, the tokens are found again. The bytes are those of
+    // one coding from the start either way.
     struct sShares {
-        uint32_t count = 1;
+        uint32_t cursors = 1;
+        uint32_t stretches = 1;
         uint32_t marks = 4096;
+        uint32_t overhang = 64;
     };
-    // One stretch per processor, fewer where the input is small.
+    // As many cursors as processors, within a byte of the work area per input byte; a few
+    // stretches per cursor, so that one costly stretch does not hold up the rest.
     static sShares SharesFor(uint64_t n);
 
     // Bytes of the work area of the match search over the whole input (CPNUMatchFinder); 0 for

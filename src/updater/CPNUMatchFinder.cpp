@@ -13,9 +13,10 @@ namespace {
 constexpr uint32_t kNone = 0xFFFFFFFFu;
 // Matches up to this length are measured for every position beforehand.
 constexpr uint64_t kShortLimit = 8;
-// Bytes each suffix shares with the one sorted before it are kept up to this; at it, they are
-// at least this many.
-constexpr uint64_t kCommonLimit = 31;
+// The bytes each suffix shares with the one sorted before it are kept in 5 bits: exactly below
+// 16, above it as the least of a range 4 times as wide.
+constexpr uint64_t kExactCommons = 16;
+constexpr uint8_t kLastCommonCode = 31;
 // Runs of at least this many equal bytes are judged run by run.
 constexpr uint64_t kRunLength = 8;
 // How far ahead in sorted order the scattered bytes of a pass are fetched.
@@ -35,6 +36,16 @@ uint64_t Load64(const uint8_t* at)
     uint64_t value;
     memcpy(&value, at, 8);
     return value;
+}
+
+uint64_t LeastCommon(uint8_t code) { return code < kExactCommons ? code : kExactCommons << (2 * (code - kExactCommons)); }
+
+uint8_t CommonCode(uint64_t common)
+{
+    uint8_t code = uint8_t(std::min(common, kExactCommons));
+    while (code < kLastCommonCode && LeastCommon(uint8_t(code + 1)) <= common)
+        ++code;
+    return code;
 }
 
 uint64_t Align8(uint64_t bytes) { return (bytes + 7) & ~uint64_t(7); }
@@ -174,6 +185,7 @@ bool CPNUMatchFinder::Prepare(void* workArea)
     RunParts(2, sortAndList);
     if (!sorted)
         return false;
+    MeasureNeighbours();
     MeasureShortMatches();
     const sRanges ranges(n, kSmallestRange);
     auto rank = [&](uint32_t part) {
@@ -188,37 +200,67 @@ bool CPNUMatchFinder::Prepare(void* workArea)
     return true;
 }
 
-void CPNUMatchFinder::MeasureShortMatches()
+void CPNUMatchFinder::MeasureNeighbours()
 {
-    // For each length 4..8 the suffixes sharing that prefix are neighbours in sorted order. The
-    // bytes each suffix shares with the one before it mark where those groups begin; where even
-    // 4 bytes are not shared every group begins, so the order is cut there into stretches
-    // measured on their own. The rank area holds the work meanwhile.
+    // The bytes each suffix shares with the one sorted before it, counted in text order, where
+    // each is at least one less than the one before; each stretch of the text starts counting
+    // afresh. The rank area holds the work meanwhile.
     const uint64_t n = mCount;
-    uint8_t* common = reinterpret_cast<uint8_t*>(mRank);
-    uint8_t* fromLeft = common + n;
-    uint8_t* shortMatch = fromLeft + n;
+    int32_t* before = mRank;
     const sRanges ranges(n, kSmallestRange);
-    auto measure = [&](uint32_t part) {
+    auto link = [&](uint32_t part) {
         const uint64_t end = ranges.End(part);
         for (uint64_t j = ranges.Begin(part); j < end; ++j) {
-            // The text of suffixes a little further on is fetched while these are compared.
             if (j + kAhead < end)
-                __builtin_prefetch(mIn + mSuffixes[j + kAhead]);
-            if (j == 0) {
-                common[0] = 0;
-                continue;
-            }
-            const uint64_t a = uint64_t(mSuffixes[j - 1]);
-            const uint64_t b = uint64_t(mSuffixes[j]);
-            common[j] = uint8_t(MatchLength(mIn + a, mIn + b, 0, std::min(kCommonLimit, n - std::max(a, b))));
+                __builtin_prefetch(before + mSuffixes[j + kAhead], 1);
+            before[mSuffixes[j]] = j == 0 ? -1 : mSuffixes[j - 1];
         }
     };
-    RunParts(ranges.parts, measure);
+    RunParts(ranges.parts, link);
+    auto count = [&](uint32_t part) {
+        uint64_t common = 0;
+        for (uint64_t i = ranges.Begin(part); i < ranges.End(part); ++i) {
+            if (before[i] < 0) {
+                before[i] = 0;
+                common = 0;
+                continue;
+            }
+            // Byte by byte: mostly a byte or two, and the loop overlaps with the next position's.
+            const uint64_t j = uint64_t(before[i]);
+            const uint64_t limit = std::min(n - i, n - j);
+            while (common < limit && mIn[i + common] == mIn[j + common])
+                ++common;
+            before[i] = int32_t(common);
+            if (common > 0)
+                --common;
+        }
+    };
+    RunParts(ranges.parts, count);
+    auto keep = [&](uint32_t part) {
+        const uint64_t end = ranges.End(part);
+        for (uint64_t j = ranges.Begin(part); j < end; ++j) {
+            if (j + kAhead < end)
+                __builtin_prefetch(before + mSuffixes[j + kAhead]);
+            mMeasures[j] = uint8_t(CommonCode(uint64_t(before[mSuffixes[j]])) << 3);
+        }
+    };
+    RunParts(ranges.parts, keep);
+}
 
+void CPNUMatchFinder::MeasureShortMatches()
+{
+    // For each length 4..8 the suffixes sharing that prefix are neighbours in sorted order,
+    // where the bytes shared with the suffix before mark the groups' beginnings. Where even 4
+    // bytes are not shared every group begins, so the order is cut there into stretches
+    // measured on their own. The rank area holds the work meanwhile.
+    const uint64_t n = mCount;
+    uint8_t* fromLeft = reinterpret_cast<uint8_t*>(mRank);
+    uint8_t* shortMatch = fromLeft + n;
+    const sRanges ranges(n, kSmallestRange);
+    auto common = [this](uint64_t j) { return uint64_t(mMeasures[j] >> 3); };
     auto cut = [&](uint32_t part) {
         uint64_t j = ranges.Begin(part);
-        while (j > 0 && j < n && common[j] >= 4)
+        while (j > 0 && j < n && common(j) >= 4)
             ++j;
         return j;
     };
@@ -226,23 +268,23 @@ void CPNUMatchFinder::MeasureShortMatches()
         const uint64_t begin = cut(part);
         const uint64_t end = part + 1 < ranges.parts ? cut(part + 1) : n;
         if (begin < end)
-            MeasureShortMatchesIn(begin, end, common, fromLeft, shortMatch);
+            MeasureShortMatchesIn(begin, end, fromLeft, shortMatch);
     };
     RunParts(ranges.parts, sweep);
     auto keep = [&](uint32_t part) {
         for (uint64_t i = ranges.Begin(part); i < ranges.End(part); ++i)
-            mMeasures[i] = uint8_t(common[i] << 3 | (shortMatch[i] - 3));
+            mMeasures[i] = uint8_t((mMeasures[i] & 0xF8) | (shortMatch[i] - 3));
     };
     RunParts(ranges.parts, keep);
 }
 
-void CPNUMatchFinder::MeasureShortMatchesIn(uint64_t begin, uint64_t end, const uint8_t* common, uint8_t* fromLeft,
-                                            uint8_t* shortMatch) const
+void CPNUMatchFinder::MeasureShortMatchesIn(uint64_t begin, uint64_t end, uint8_t* fromLeft, uint8_t* shortMatch) const
 {
     // A position has a non-overlapping earlier match of a length when the group's earliest
     // position lies that far back: its earliest from the left, then from the right. The left
     // results wait in sorted order, so each position is written once.
     constexpr uint64_t kLengths = kShortLimit - 3;
+    auto common = [this](uint64_t j) { return uint64_t(mMeasures[j] >> 3); };
     uint64_t earliest[kLengths];
     auto longest = [&](uint64_t p) {
         uint8_t length = 3;
@@ -255,7 +297,7 @@ void CPNUMatchFinder::MeasureShortMatchesIn(uint64_t begin, uint64_t end, const 
     for (uint64_t j = begin; j < end; ++j) {
         const uint64_t p = uint64_t(mSuffixes[j]);
         for (uint64_t k = 0; k < kLengths; ++k)
-            earliest[k] = j == begin || common[j] < k + 4 ? p : std::min(earliest[k], p);
+            earliest[k] = j == begin || common(j) < k + 4 ? p : std::min(earliest[k], p);
         fromLeft[j] = longest(p);
     }
     for (uint64_t j = end; j-- > begin;) {
@@ -263,7 +305,7 @@ void CPNUMatchFinder::MeasureShortMatchesIn(uint64_t begin, uint64_t end, const 
             __builtin_prefetch(shortMatch + mSuffixes[j - kAhead], 1);
         const uint64_t p = uint64_t(mSuffixes[j]);
         for (uint64_t k = 0; k < kLengths; ++k)
-            earliest[k] = j + 1 == end || common[j + 1] < k + 4 ? p : std::min(earliest[k], p);
+            earliest[k] = j + 1 == end || common(j + 1) < k + 4 ? p : std::min(earliest[k], p);
         shortMatch[p] = std::max(fromLeft[j], longest(p));
     }
 }
@@ -436,9 +478,10 @@ void CPNUMatchFinder::FindLong(uint64_t pos, uint64_t& best, uint64_t& dist) con
         }
         // The next suffix shares with pos's what both the last one and the step between share:
         // often that is known without comparing.
-        const uint64_t common = mMeasures[boundary] >> 3;
-        const uint64_t known = std::min(at.shared, common);
-        if ((common < kCommonLimit && common <= at.shared) || (!at.open && at.shared <= common)) {
+        const uint8_t code = mMeasures[boundary] >> 3;
+        const uint64_t least = LeastCommon(code);
+        const uint64_t known = std::min(at.shared, least);
+        if ((code < kExactCommons && least <= at.shared) || (!at.open && at.shared <= least)) {
             at.shared = known;
             at.open = false;
             return;

@@ -79,8 +79,8 @@ private:
     uint8_t* PlaceCursor(sCursor& cursor, uint8_t* area) const;
     void ListRuns();
     void MeasureShortMatches();
-    void MeasureShortMatchesIn(uint64_t begin, uint64_t end, const uint8_t* common, uint8_t* fromLeft,
-                               uint8_t* shortMatch) const;
+    void MeasureNeighbours();
+    void MeasureShortMatchesIn(uint64_t begin, uint64_t end, uint8_t* fromLeft, uint8_t* shortMatch) const;
     void AddToWindows(sCursor& cursor, uint64_t upTo) const;
     uint64_t NearestInWindow(const sWindowChain& chain, uint64_t length, uint64_t pos, uint64_t farthest) const;
     uint64_t NearestNearby(const sCursor& cursor, uint64_t length, uint64_t pos, uint64_t farthest) const;
@@ -98,7 +98,8 @@ private:
     int32_t* mSuffixes = nullptr;   // the positions in sorted order
     int32_t* mRank = nullptr;       // a position's place in that order
     // Per position, the longest non-overlapping earlier match, 3 to 8, less 3 (low 3 bits); per
-    // place in sorted order, the bytes shared with the suffix before, up to 31 (high 5 bits).
+    // place in sorted order, the bytes shared with the suffix before (high 5 bits: exactly up to
+    // 15, beyond as the least of a range).
     uint8_t* mMeasures = nullptr;
     sRun* mRuns = nullptr;
     uint64_t mRunCount = 0;

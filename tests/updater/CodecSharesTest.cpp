@@ -72,11 +72,14 @@ TEST(HashChainShares, GiveTheBytesOfOneCodingFromTheStart)
 {
     BackwardWorkers backward;
     for (const Bytes& input : Inputs()) {
-        const Bytes expected = Coded(input, {1, 4096});
-        for (const sShares shares : {sShares{2, 4096}, sShares{3, 1}, sShares{8, 4096}, sShares{8, 2}})
-            EXPECT_EQ(Coded(input, shares), expected) << input.size() << " bytes in " << shares.count;
+        const Bytes expected = Coded(input, {});
+        // Stretches joined where they meet, or after their overhang, or found again.
+        for (const sShares shares : {sShares{2, 2, 4096, 64}, sShares{3, 7, 4096, 64}, sShares{8, 8, 1, 64},
+                                     sShares{3, 11, 2, 1}, sShares{4, 9, 1, 0}})
+            EXPECT_EQ(Coded(input, shares), expected)
+                << input.size() << " bytes in " << shares.stretches << ", marks " << shares.marks;
         plat::SetWorkers(&backward);
-        EXPECT_EQ(Coded(input, {5, 4096}), expected) << input.size() << " bytes, backward";
+        EXPECT_EQ(Coded(input, {2, 5, 4096, 64}), expected) << input.size() << " bytes, backward";
         plat::SetWorkers(nullptr);
     }
 }
@@ -84,17 +87,17 @@ TEST(HashChainShares, GiveTheBytesOfOneCodingFromTheStart)
 TEST(HashChainShares, FallBackToOneCodingWhenTheirRoomsCannotBeHeld)
 {
     const Bytes input = SystemLibraryBytes(300000);
-    const Bytes expected = Coded(input, {1, 4096});
-    ForEachAllocationFailure([&] { EXPECT_EQ(Coded(input, {4, 64}), expected); }, [](bool) {});
+    const Bytes expected = Coded(input, {});
+    ForEachAllocationFailure([&] { EXPECT_EQ(Coded(input, {2, 4, 64, 8}), expected); }, [](bool) {});
 }
 
 TEST(HashChainShares, OutputThatDoesNotFitIsReported)
 {
     const Bytes input = SystemLibraryBytes(300000);
-    const uint64_t needed = Coded(input, {1, 4096}).size();
+    const uint64_t needed = Coded(input, {}).size();
     for (uint64_t capacity : {uint64_t(10), needed / 4, needed - 1}) {
         Bytes out;
-        EXPECT_EQ(Code(input, {4, 4096}, out, capacity), eGenericFailure) << capacity;
+        EXPECT_EQ(Code(input, {2, 4, 4096, 64}, out, capacity), eGenericFailure) << capacity;
     }
 }
 
