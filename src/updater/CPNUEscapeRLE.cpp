@@ -37,9 +37,20 @@ void EmitRun(CPNUByteWriter& writer, uint8_t escape, uint8_t value, uint64_t len
 
 uint8_t CPNUEscapeRLE::ChooseEscapeByte(const uint8_t* in, uint64_t n)
 {
-    uint64_t counts[256] = {};
-    for (uint64_t i = 0; i < n; ++i)
-        ++counts[in[i]];
+    // Four tables, so that a run of one value does not wait on its own count at every byte.
+    uint64_t tables[4][256] = {};
+    uint64_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        ++tables[0][in[i]];
+        ++tables[1][in[i + 1]];
+        ++tables[2][in[i + 2]];
+        ++tables[3][in[i + 3]];
+    }
+    for (; i < n; ++i)
+        ++tables[0][in[i]];
+    uint64_t counts[256];
+    for (uint32_t value = 0; value < 256; ++value)
+        counts[value] = tables[0][value] + tables[1][value] + tables[2][value] + tables[3][value];
     uint32_t best = 0;
     for (uint32_t value = 1; value < 256; ++value) {
         if (counts[value] < counts[best])

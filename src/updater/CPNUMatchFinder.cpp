@@ -338,9 +338,16 @@ void CPNUMatchFinder::Start(uint32_t c, uint64_t pos)
     sCursor& cursor = mCursors[c];
     for (sWindowChain* chain : {&cursor.five, &cursor.six})
         std::fill(chain->head, chain->head + (uint64_t(1) << chain->headBits), kNone);
-    // Only the positions a window reaches back to matter.
-    const uint64_t reach = std::max(cursor.five.window, cursor.six.window);
-    cursor.added = pos > reach ? pos - reach : 0;
+    // Only the positions a window reaches back to matter; farther back than the five-byte
+    // window reaches, only the six-byte one takes them.
+    const uint64_t older = pos > cursor.six.window ? pos - cursor.six.window : 0;
+    const uint64_t recent = std::max(older, pos > cursor.five.window ? pos - cursor.five.window : 0);
+    for (uint64_t i = older; i < recent && i + 6 <= mCount; ++i) {
+        if (i + kAhead + 8 <= mCount)
+            __builtin_prefetch(&cursor.six.head[Bucket(mIn + i + kAhead, 8, 6, cursor.six.headBits)], 1);
+        Link(cursor.six, i);
+    }
+    cursor.added = recent;
     AddToWindows(cursor, pos);
 
     const sRun* runs = mRuns;
@@ -358,6 +365,13 @@ void CPNUMatchFinder::Start(uint32_t c, uint64_t pos)
     }
 }
 
+void CPNUMatchFinder::Link(sWindowChain& chain, uint64_t i) const
+{
+    const uint32_t bucket = Bucket(mIn + i, mCount - i, chain.keyLength, chain.headBits);
+    chain.previous[i & (chain.window - 1)] = chain.head[bucket];
+    chain.head[bucket] = uint32_t(i);
+}
+
 void CPNUMatchFinder::AddToWindows(sCursor& cursor, uint64_t upTo) const
 {
     const uint64_t n = mCount;
@@ -369,18 +383,10 @@ void CPNUMatchFinder::AddToWindows(sCursor& cursor, uint64_t upTo) const
             __builtin_prefetch(&five.head[Bucket(mIn + i + kAhead, 8, 5, five.headBits)], 1);
             __builtin_prefetch(&six.head[Bucket(mIn + i + kAhead, 8, 6, six.headBits)], 1);
         }
-        if (i + 6 <= n) {
-            const uint32_t bucket5 = Bucket(mIn + i, n - i, 5, five.headBits);
-            const uint32_t bucket6 = Bucket(mIn + i, n - i, 6, six.headBits);
-            five.previous[i & (five.window - 1)] = five.head[bucket5];
-            five.head[bucket5] = uint32_t(i);
-            six.previous[i & (six.window - 1)] = six.head[bucket6];
-            six.head[bucket6] = uint32_t(i);
-        } else if (i + 5 <= n) {
-            const uint32_t bucket5 = Bucket(mIn + i, n - i, 5, five.headBits);
-            five.previous[i & (five.window - 1)] = five.head[bucket5];
-            five.head[bucket5] = uint32_t(i);
-        }
+        if (i + 5 <= n)
+            Link(five, i);
+        if (i + 6 <= n)
+            Link(six, i);
     }
     cursor.added = std::max(cursor.added, upTo);
 }

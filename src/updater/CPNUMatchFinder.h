@@ -81,6 +81,8 @@ private:
     void MeasureShortMatches();
     void MeasureNeighbours();
     void MeasureShortMatchesIn(uint64_t begin, uint64_t end, uint8_t* fromLeft, uint8_t* shortMatch) const;
+    // Puts position i at the head of its chain.
+    void Link(sWindowChain& chain, uint64_t i) const;
     void AddToWindows(sCursor& cursor, uint64_t upTo) const;
     uint64_t NearestInWindow(const sWindowChain& chain, uint64_t length, uint64_t pos, uint64_t farthest) const;
     uint64_t NearestNearby(const sCursor& cursor, uint64_t length, uint64_t pos, uint64_t farthest) const;
