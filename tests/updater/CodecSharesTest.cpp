@@ -50,7 +50,7 @@ public:
 std::vector<Bytes> Inputs()
 {
     std::vector<Bytes> inputs;
-    inputs.push_back(SystemLibraryBytes(1 << 20));
+    inputs.push_back(SystemLibraryBytes(600000));
     Bytes copies = RandomBytes(60000, 3);
     std::mt19937 generator(7);
     while (copies.size() < 400000) {
