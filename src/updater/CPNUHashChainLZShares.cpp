@@ -11,6 +11,7 @@
 #include "updater/CPNUByteWriter.h"
 #include "updater/CPNUMatchFinder.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -102,7 +103,7 @@ bool CPNUHashChainLZ::CodeShares(CPNUMatchFinder& finder, const uint8_t* in, uin
             stretch.overflowed = out.Overflowed();
         }
     };
-    plat::GetWorkers().Run(shares.cursors, code, &work);
+    plat::GetWorkers().Run(std::max(shares.cursors, 1u), code, &work);
 
     // The coding from the start: joined to each stretch at the first marked token it meets,
     // through the overhang of the stretch it follows until then, and where that overhang ends

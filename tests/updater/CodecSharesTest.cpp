@@ -75,7 +75,7 @@ TEST(HashChainShares, GiveTheBytesOfOneCodingFromTheStart)
         const Bytes expected = Coded(input, {});
         // Stretches joined where they meet, or after their overhang, or found again.
         for (const sShares shares : {sShares{2, 2, 4096, 64}, sShares{3, 7, 4096, 64}, sShares{8, 8, 1, 64},
-                                     sShares{3, 11, 2, 1}, sShares{4, 9, 1, 0}})
+                                     sShares{3, 11, 2, 1}, sShares{4, 9, 1, 0}, sShares{0, 3, 4096, 64}})
             EXPECT_EQ(Coded(input, shares), expected)
                 << input.size() << " bytes in " << shares.stretches << ", marks " << shares.marks;
         plat::SetWorkers(&backward);
