@@ -52,6 +52,14 @@ gCString OwnName(const gCFPath& source)
 
 bool FileExists(const gCBasePath& path) { return CocoaPathExists(path.GetPath()) != 0; }
 
+eResultCode CheckFileExists(const gCBasePath& path, bool& exists)
+{
+    exists = false;
+    gCString text;
+    PNU_TRY(CopyPathText(path, text));
+    return CheckPathExists(text.GetText(), text.GetLength(), exists);
+}
+
 bool RelativeFileExists(const gCString& text, uint32_t flag)
 {
     gCFRelative relative(text, flag);

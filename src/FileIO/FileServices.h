@@ -18,6 +18,9 @@ class gCStream;
 class CMemBlock;
 
 bool FileExists(const gCBasePath& path);
+// The same question for a caller that acts on the answer: 5 when the path cannot be held, which
+// FileExists answers as "missing".
+eResultCode CheckFileExists(const gCBasePath& path, bool& exists);
 // Whether something exists below a base folder (flag 0 the Contents folder, 1 its parent).
 bool RelativeFileExists(const gCString& text, uint32_t flag);
 

@@ -43,7 +43,49 @@ eResultCode CopyLink(const gCFolderRef& source, const gCFolderRef& destination, 
     return eSuccess;
 }
 
-eResultCode CopyFiles(const gCFolderRef& source, const gCFolderRef& destination, gCArray<gCFRef*>& files)
+// The path classes go on silently when a text cannot be stored, holding the empty text, "/" or
+// a text cut short: an object made for an entry below a folder must hold a text longer than the
+// folder's and starting with it (a folder's ending in "/"), else it would lead a copy elsewhere.
+eResultCode CheckHeldBelow(const gCBasePath& entry, const gCString& folder, bool isFolder)
+{
+    const gCString held = entry.GetPath();
+    if (held.GetLength() <= folder.GetLength() || (isFolder && held[held.GetLength() - 1] != u'/'))
+        return eNoMemory;
+    for (int32_t i = 0; i < folder.GetLength(); ++i) {
+        if (held[i] != folder[i])
+            return eNoMemory;
+    }
+    return eSuccess;
+}
+
+// The path functions answer the empty text, or the whole text, when memory runs out while they cut
+// it; a parent is always shorter than its folder's text less the final "/", and is empty only for a
+// text with no separator before its last part.
+eResultCode CheckParentText(const gCString& folder, const gCString& parent)
+{
+    const bool systemPath = IsSystemPathText(folder);
+    auto isSeparator = [&](char16_t unit) {
+        return unit == u'/' || unit == u'\\' || (unit == u':' && !systemPath);
+    };
+    int32_t end = folder.GetLength();
+    if (end > 0 && isSeparator(folder[end - 1]))
+        --end;
+    if (parent.IsNull() || (!parent.IsEmpty() && parent.GetLength() >= end))
+        return eNoMemory;
+    if (!parent.IsEmpty())
+        return eSuccess;
+    for (int32_t i = 0; i < end; ++i) {
+        if (isSeparator(folder[i]))
+            return eNoMemory;
+    }
+    return eSuccess;
+}
+
+// A listed entry always has a name, so an empty one is a name that could not be copied.
+eResultCode CheckEntryName(const gCString& name) { return name.IsEmpty() ? eNoMemory : eSuccess; }
+
+eResultCode CopyFiles(const gCFolderRef& source, const gCFolderRef& destination, const gCString& into,
+                      gCArray<gCFRef*>& files)
 {
     gCFile from;
     gCFile to;
@@ -51,14 +93,18 @@ eResultCode CopyFiles(const gCFolderRef& source, const gCFolderRef& destination,
         gCFRef* entry = files[i];
         gCString name = entry->GetFileName();
         bool link = false;
-        eResultCode result = IsLink(source, name, link);
+        eResultCode result = CheckEntryName(name);
+        if (result == eSuccess)
+            result = IsLink(source, name, link);
         if (result == eSuccess && link) {
             result = CopyLink(source, destination, name);
         } else if (result == eSuccess) {
             result = OpenOrChooseFile(from, *entry, nullptr, gCFile::eAccessRead);
             if (result == eSuccess) {
                 gCFRef* target = destination.NewFileRef(name);
-                result = target ? OpenOrChooseSaveFile(to, *target, nullptr, gCFile::eAccessWrite) : eNoMemory;
+                result = target ? CheckHeldBelow(*target, into, false) : eNoMemory;
+                if (result == eSuccess)
+                    result = OpenOrChooseSaveFile(to, *target, nullptr, gCFile::eAccessWrite);
                 delete target;
             }
             if (result == eSuccess)
@@ -74,15 +120,74 @@ eResultCode CopyFiles(const gCFolderRef& source, const gCFolderRef& destination,
     return eSuccess;
 }
 
+// Keeps a new entry object in the caller's array when it holds its path, else destroys it.
+template <typename T>
+eResultCode KeepEntry(T* entry, const gCString& folder, bool isFolder, gCArray<T*>& entries)
+{
+    if (!entry)
+        return eNoMemory;
+    eResultCode result = CheckHeldBelow(*entry, folder, isFolder);
+    if (result == eSuccess)
+        result = entries.Add(entry);
+    if (result != eSuccess)
+        delete entry;
+    return result;
+}
+
+eResultCode AppendEntry(const gCString& folder, const char16_t* name, bool isFolder, gCArray<gCFRef*>& files,
+                        gCArray<gCFolderRef*>& folders)
+{
+    gCString full;
+    PNU_TRY(full.CopyStringFromBuffer(folder.GetText(), folder.GetLength()));
+    PNU_TRY(full.Append(name));
+    if (isFolder) {
+        auto* sub = new gCFolderRef();
+        if (sub)
+            (void)sub->SetPath(full);
+        return KeepEntry(sub, folder, true, folders);
+    }
+    auto* file = new gCFRef();
+    if (file)
+        (void)file->SetFullPath(full);
+    return KeepEntry(file, folder, false, files);
+}
+
+eResultCode AppendFolderEntries(const gCFolderRef& folder, gCArray<gCFRef*>& files, gCArray<gCFolderRef*>& folders)
+{
+    gCString raw;
+    PNU_TRY(CopyPathText(folder, raw));
+    const gCString path = WithSlashSeparators(raw);
+    if (path.IsNull())
+        return eNoMemory;
+    char16_t** names = nullptr;
+    uint8_t* flags = nullptr;
+    int32_t count = 0;
+    if (eResultCode result = ReadFolderListing(path.GetText(), path.GetLength(), names, flags, count);
+        result != eSuccess)
+        return result == eNoMemory ? eNoMemory : eSuccess; // no folder there: nothing to add
+    eResultCode result = eSuccess;
+    for (int32_t i = 0; i < count && result == eSuccess; ++i) {
+        if (names[i] && names[i][0] != 0)
+            result = AppendEntry(path, names[i], flags[i] != 0, files, folders);
+    }
+    ReleaseFolderListing(names, flags, count);
+    return result;
+}
+
 } // namespace
 
 eResultCode CreateFolder(const gCFolderRef& folder)
 {
     CSystemPath path;
-    PNU_TRY(SystemPathFromText(folder.GetPath(), path));
-    if (FileExists(folder))
+    PNU_TRY(SystemPathOf(folder, path));
+    bool exists = false;
+    PNU_TRY(CheckFileExists(folder, exists));
+    if (exists)
         return plat::PathIsFolder(path.Get()) ? eSuccess : eCreateFailed;
+    gCString text;
+    PNU_TRY(CopyPathText(folder, text));
     gCString parent = folder.GetParentPath();
+    PNU_TRY(CheckParentText(text, parent));
     if (parent.IsEmpty())
         return eCreateFailed;
     CSystemPath parentPath;
@@ -127,53 +232,41 @@ bool RelativeFolderExists(gCString& rel, uint32_t flag)
 
 eResultCode ListFolder(const gCFolderRef& folder, gCArray<gCFRef*>& files, gCArray<gCFolderRef*>& folders)
 {
-    const gCString path = WithSlashSeparators(folder.GetPath());
-    char16_t** names = nullptr;
-    uint8_t* flags = nullptr;
-    int32_t count = 0;
-    if (!CocoaListFolder(path.GetText(), path.GetLength(), names, flags, count))
-        return eSuccess;
-    for (int32_t i = 0; i < count; ++i) {
-        if (!names[i] || names[i][0] == 0)
-            continue;
-        gCString full = path + gCString(names[i]);
-        if (flags[i]) {
-            auto* sub = new gCFolderRef();
-            if (!sub)
-                continue;
-            (void)sub->SetPath(full);
-            if (folders.Add(sub) != eSuccess)
-                delete sub;
-        } else {
-            auto* file = new gCFRef();
-            if (!file)
-                continue;
-            (void)file->SetFullPath(full);
-            if (files.Add(file) != eSuccess)
-                delete file;
-        }
+    const int32_t filesBefore = files.GetSize();
+    const int32_t foldersBefore = folders.GetSize();
+    const eResultCode result = AppendFolderEntries(folder, files, folders);
+    // A listing cut short by memory is no listing: the caller would act on the entries it lacks.
+    if (result != eSuccess) {
+        DeleteAll(files, filesBefore);
+        files.RemoveAt(filesBefore, files.GetSize() - filesBefore);
+        DeleteAll(folders, foldersBefore);
+        folders.RemoveAt(foldersBefore, folders.GetSize() - foldersBefore);
     }
-    ReleaseFolderListing(names, flags, count);
-    return eSuccess;
+    return result;
 }
 
 eResultCode CopyFolderRecursive(const gCFolderRef& source, const gCFolderRef& destination, uint32_t recurse)
 {
     if (!source.IsSet())
         return eGenericFailure;
-    if (!source.Exists())
+    // A source that cannot be looked at is not a missing one: that would copy nothing and succeed.
+    bool exists = false;
+    PNU_TRY(CheckFileExists(source, exists));
+    if (!exists)
         return eSuccess;
     CSystemPath from, into;
-    PNU_TRY(SystemPathFromText(source.GetPath(), from));
-    PNU_TRY(SystemPathFromText(destination.GetPath(), into));
+    PNU_TRY(SystemPathOf(source, from));
+    PNU_TRY(SystemPathOf(destination, into));
+    gCString destinationText;
+    PNU_TRY(CopyPathText(destination, destinationText));
     // Copying a folder into itself would copy its own copies without end.
     if (recurse && plat::PathLiesWithin(into.Get(), from.Get()))
         return eBadParameter;
 
     gCArray<gCFRef*> files;
     gCArray<gCFolderRef*> folders;
-    (void)ListFolder(source, files, folders);
-    eResultCode result = CopyFiles(source, destination, files);
+    PNU_TRY(ListFolder(source, files, folders));
+    eResultCode result = CopyFiles(source, destination, destinationText, files);
     if (result != eSuccess || !recurse) {
         DeleteAll(folders, 0);
         return result;
@@ -182,7 +275,9 @@ eResultCode CopyFolderRecursive(const gCFolderRef& source, const gCFolderRef& de
         gCFolderRef* sub = folders[i];
         gCString name = sub->GetFolderName();
         bool link = false;
-        result = IsLink(source, name, link);
+        result = CheckEntryName(name);
+        if (result == eSuccess)
+            result = IsLink(source, name, link);
         if (result == eSuccess && link)
             result = CopyLink(source, destination, name);
         if (result != eSuccess || link)
@@ -192,7 +287,9 @@ eResultCode CopyFolderRecursive(const gCFolderRef& source, const gCFolderRef& de
             result = eNoMemory;
             break;
         }
-        result = CreateFolder(*target);
+        result = CheckHeldBelow(*target, destinationText, true);
+        if (result == eSuccess)
+            result = CreateFolder(*target);
         if (result == eSuccess)
             result = CopyFolderRecursive(*sub, *target, 1);
         delete target;

@@ -13,18 +13,20 @@ class gCFRef;
 class gCFolderRef;
 class gCVolumeRef;
 
-// Makes the last level only: 24 when the parent is missing or a file stands at the place.
+// Makes the last level only: 24 when the parent is missing or a file stands at the place, 5 when
+// memory runs out.
 eResultCode CreateFolder(const gCFolderRef& folder);
 eResultCode CreateRelativeFolder(const gCString& text, uint32_t flag);
 // rel is joined to a base folder; the caller's text keeps its ":" made "/" (and a leading "/"
 // dropped when both have one).
 bool RelativeFolderExists(gCString& rel, uint32_t flag);
-// Appends a new object for every entry, sorted by name, hidden ones included; always 0.
+// Appends a new object for every entry, sorted by name, hidden ones included; 0 also when there
+// is no folder to list. 5 when memory runs out, and then nothing is appended.
 eResultCode ListFolder(const gCFolderRef& folder, gCArray<gCFRef*>& files, gCArray<gCFolderRef*>& folders);
 // Copies the source's files into the destination (which must exist), replacing files of the same
 // name, then with recurse its sub-folders. Linked folders are not descended into and links are
 // copied as links; a destination inside the source is refused (6). 1 for an unset source, 0 for
-// a missing one.
+// a missing one, 5 when memory runs out (also while telling whether the source exists).
 eResultCode CopyFolderRecursive(const gCFolderRef& source, const gCFolderRef& destination, uint32_t recurse);
 eResultCode GetDocumentsFolder(gCFolderRef& folder);
 eResultCode GetPreferencesFolder(gCFolderRef& folder);

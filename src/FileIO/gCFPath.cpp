@@ -223,6 +223,23 @@ gCString GetFilePathExtension(const gCBasePath& path)
 
 eResultCode SystemPathFromText(const gCString& text, CSystemPath& path) { return path.SetFromPathText(text); }
 
+eResultCode CopyPathText(const gCBasePath& object, gCString& text)
+{
+    // A path object's text is never null once copied, so a null copy is memory that ran out.
+    text = object.GetPath();
+    return text.IsNull() ? eNoMemory : eSuccess;
+}
+
+eResultCode SystemPathOf(const gCBasePath& object, CSystemPath& path)
+{
+    gCString text;
+    if (eResultCode result = CopyPathText(object, text); result != eSuccess) {
+        (void)path.Set(nullptr, 0);
+        return result;
+    }
+    return SystemPathFromText(text, path);
+}
+
 int32_t MakeFSRef(const gCString& text, sFSRef* out)
 {
     if (!out)

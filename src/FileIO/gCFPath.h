@@ -89,3 +89,8 @@ int32_t MakeFSRef(const gCString& text, sFSRef* out);
 eResultCode PathFromFSRef(const sFSRef* ref, gCString& volume, gCString& folders, gCString& name);
 // The UTF-8 path a text names for the system, as MakeFSRef forms it; 5 when it cannot be held.
 eResultCode SystemPathFromText(const gCString& text, CSystemPath& path);
+// A path object's text; 5 when it cannot be copied out, as the null text that copy leaves would
+// read as the empty text and name the root.
+eResultCode CopyPathText(const gCBasePath& object, gCString& text);
+// SystemPathFromText of a path object's text, with the same check.
+eResultCode SystemPathOf(const gCBasePath& object, CSystemPath& path);

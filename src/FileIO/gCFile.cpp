@@ -455,7 +455,7 @@ eResultCode gCFile::Open(gCBasePath* path, eAccessState state)
         state = eAccessReadWrite;
     }
     CSystemPath system;
-    PNU_TRY(SystemPathFromText(path->GetPath(), system));
+    PNU_TRY(SystemPathOf(*path, system));
     int32_t created = 0;
     return OpenSystemPath(system.Get(), state, created);
 }
@@ -468,7 +468,7 @@ eResultCode gCFile::Open(gCFRef* ref, eAccessState state)
     if (!KnownState(state))
         state = eAccessReadWrite;
     CSystemPath path;
-    PNU_TRY(SystemPathFromText(ref->GetPath(), path));
+    PNU_TRY(SystemPathOf(*ref, path));
     int32_t created = 0;
     PNU_TRY(OpenSystemPath(path.Get(), state, created));
     if (created) {

@@ -1,6 +1,7 @@
 #include "FileIO/gCocoaFileIO.h"
 
 #include "FileIO/CSystemPath.h"
+#include "FileIO/FileResultCode.h"
 #include "core/gCMemory.h"
 #include "platform/PlatformFileSystem.h"
 
@@ -136,8 +137,17 @@ private:
 
 uint32_t CocoaPathExists(const char16_t* path, int32_t length)
 {
+    bool exists = false;
+    return CheckPathExists(path, length, exists) == eSuccess && exists ? 1 : 0;
+}
+
+eResultCode CheckPathExists(const char16_t* path, int32_t length, bool& exists)
+{
+    exists = false;
     CSystemPath system;
-    return system.Set(path, length) == eSuccess && plat::PathExists(system.Get()) ? 1 : 0;
+    PNU_TRY(system.Set(path, length));
+    exists = plat::PathExists(system.Get());
+    return eSuccess;
 }
 
 uint32_t CocoaCreateFolder(const char16_t* path, int32_t length)
@@ -177,17 +187,21 @@ uint32_t CocoaCopyPath(const char16_t* source, int32_t sourceLength, const char1
 
 uint32_t CocoaListFolder(const char16_t* path, int32_t length, char16_t**& names, uint8_t*& flags, int32_t& count)
 {
+    return ReadFolderListing(path, length, names, flags, count) == eSuccess ? 1 : 0;
+}
+
+eResultCode ReadFolderListing(const char16_t* path, int32_t length, char16_t**& names, uint8_t*& flags,
+                              int32_t& count)
+{
     names = nullptr;
     flags = nullptr;
     count = 0;
     CSystemPath folder;
-    if (folder.Set(path, length) != eSuccess)
-        return 0;
+    PNU_TRY(folder.Set(path, length));
     CListingArrays listing;
-    if (plat::ListFolderEntries(folder.Get(), listing) != plat::eFileResult::kOk)
-        return 0;
+    PNU_TRY(FromFileResult(plat::ListFolderEntries(folder.Get(), listing), eFileNotFound));
     listing.HandOver(names, flags, count);
-    return 1;
+    return eSuccess;
 }
 
 void ReleaseFolderListing(char16_t** names, uint8_t* flags, int32_t count)

@@ -12,6 +12,9 @@
 
 // Group 1: a path is (units, length); the units need not be zero-terminated.
 uint32_t CocoaPathExists(const char16_t* path, int32_t length);
+// The same question for a caller that acts on the answer: 5 when the path cannot be held, which
+// CocoaPathExists answers as "missing".
+eResultCode CheckPathExists(const char16_t* path, int32_t length, bool& exists);
 // Makes one folder whose parent exists; 1 also when something already stands there.
 uint32_t CocoaCreateFolder(const char16_t* path, int32_t length);
 // Removes a file or a whole folder; links are removed, never followed. 1 when nothing was there.
@@ -24,6 +27,10 @@ uint32_t CocoaCopyPath(const char16_t* source, int32_t sourceLength, const char1
 // name come from the memory hooks; ReleaseFolderListing gives them back. 0 when the path is not
 // a folder or memory ran out (the arrays are then null).
 uint32_t CocoaListFolder(const char16_t* path, int32_t length, char16_t**& names, uint8_t*& flags, int32_t& count);
+// The same listing, telling apart why there is none: 9 when the path is not a folder (or cannot be
+// read), 5 when memory ran out.
+eResultCode ReadFolderListing(const char16_t* path, int32_t length, char16_t**& names, uint8_t*& flags,
+                              int32_t& count);
 void ReleaseFolderListing(char16_t** names, uint8_t* flags, int32_t count);
 
 struct sVolumeList {

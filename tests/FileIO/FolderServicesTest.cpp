@@ -262,3 +262,51 @@ TEST(SystemPath, PathsThatCannotBeHeldGiveResultFive)
     EXPECT_EQ(CocoaPathExists(file), 0u);
     EXPECT_FALSE(plat::PathExists((temp / "dst").c_str()));
 }
+
+TEST(FolderServices, RunningOutOfMemoryListsAndCopiesWholeOrAnswersFive)
+{
+    TempFolder temp;
+    ASSERT_EQ(plat::CreateOneFolder((temp / "src").c_str()), plat::eFileResult::kOk);
+    ASSERT_EQ(plat::CreateOneFolder((temp / "src/deep").c_str()), plat::eFileResult::kOk);
+    temp.WriteFile("src/a", "A");
+    temp.WriteFile("src/b", "B");
+    temp.WriteFile("src/deep/c", "C");
+    const gCFolderRef source = Folder(temp / "src");
+    const gCFolderRef destination = Folder(temp / "dst");
+
+    gCArray<gCFRef*> files;
+    gCArray<gCFolderRef*> folders;
+    eResultCode listed = eSuccess;
+    ForEachAllocationFailure([&] { listed = ListFolder(source, files, folders); },
+                             [&](bool failed) {
+                                 if (listed == eSuccess) {
+                                     ASSERT_EQ(files.GetSize(), 2);
+                                     ASSERT_EQ(folders.GetSize(), 1);
+                                     EXPECT_EQ(files[0]->GetPath().ToUTF8(), temp / "src/a");
+                                     EXPECT_EQ(files[1]->GetPath().ToUTF8(), temp / "src/b");
+                                     EXPECT_EQ(folders[0]->GetPath().ToUTF8(), temp / "src/deep/");
+                                 } else {
+                                     EXPECT_TRUE(failed);
+                                     EXPECT_EQ(listed, eNoMemory);
+                                     EXPECT_EQ(files.GetSize() + folders.GetSize(), 0);
+                                 }
+                                 DeleteAll(files);
+                                 DeleteAll(folders);
+                             });
+
+    ASSERT_EQ(plat::CreateOneFolder((temp / "dst").c_str()), plat::eFileResult::kOk);
+    eResultCode copied = eSuccess;
+    ForEachAllocationFailure([&] { copied = CopyFolderRecursive(source, destination, 1); },
+                             [&](bool failed) {
+                                 if (copied == eSuccess) {
+                                     EXPECT_EQ(TempFolder::ReadFile(temp / "dst/a"), "A");
+                                     EXPECT_EQ(TempFolder::ReadFile(temp / "dst/b"), "B");
+                                     EXPECT_EQ(TempFolder::ReadFile(temp / "dst/deep/c"), "C");
+                                 } else {
+                                     EXPECT_TRUE(failed);
+                                     EXPECT_EQ(copied, eNoMemory);
+                                 }
+                                 ASSERT_EQ(plat::RemovePath((temp / "dst").c_str()), plat::eFileResult::kOk);
+                                 ASSERT_EQ(plat::CreateOneFolder((temp / "dst").c_str()), plat::eFileResult::kOk);
+                             });
+}
