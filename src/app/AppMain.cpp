@@ -4,6 +4,7 @@
 #include "app/CAppMac.h"
 #include "app/CMacWindow.h"
 #include "app/ReportError.h"
+#include "FileIO/CSystemPath.h"
 #include "platform/Cursor.h"
 #include "platform/EventDispatch.h"
 #include "platform/EventLoop.h"
@@ -14,6 +15,32 @@ namespace {
 
 CAppMac* Application() { return static_cast<CAppMac*>(gApplication); }
 
+// Keeps the first launch document in memory from the hooks and only counts the others.
+class LaunchDocuments final : public plat::PathReceiver {
+public:
+    bool TakePath(const char* path) override { return mCount++ > 0 || mFirst.TakePath(path); }
+    size_t GetCount() const { return mCount; }
+    const char* GetFirst() const { return mFirst.Get(); }
+
+private:
+    CSystemPath mFirst;
+    size_t mCount = 0;
+};
+
+// The launch event: the documents given at launch, or the application alone.
+void OpenAtLaunch()
+{
+    LaunchDocuments documents;
+    const bool held = plat::GetLaunchDocuments(documents) == plat::eFileResult::kOk;
+    if (documents.GetCount() == 0) {
+        (void)OpenApplicationHandler();
+        return;
+    }
+    // A first document that cannot be held is not opened, but the application still starts.
+    const char* first = documents.GetFirst();
+    (void)OpenDocumentsHandler(&first, held ? 1 : 0);
+}
+
 } // namespace
 
 int32_t OpenApplicationHandler()
@@ -23,15 +50,13 @@ int32_t OpenApplicationHandler()
     return 0;
 }
 
-int32_t OpenDocumentsHandler(const std::vector<std::string>& documents)
+int32_t OpenDocumentsHandler(const char* const* documents, size_t count)
 {
     gCString path(u"");
-    if (!documents.empty()) {
-        // Only the first document counts, and only when it exists.
-        std::string resolved = plat::ResolveExistingPath(documents[0]);
-        if (!resolved.empty() && path.SetFromUTF8(resolved) != eSuccess)
-            path = gCString(u"");
-    }
+    CSystemPath resolved;
+    if (count > 0 && plat::CanonicalPath(documents[0], resolved) == plat::eFileResult::kOk &&
+        path.SetFromUTF8(resolved.Get()) != eSuccess)
+        path = gCString(u"");
     CAppMac* app = Application();
     if (!app)
         return 0;
@@ -87,11 +112,7 @@ int AppMain(int argc, char** argv)
             app->HeartbeatTimerFired();
     });
     // The launch event arrives once the loop runs.
-    std::vector<std::string> documents = plat::GetLaunchDocuments();
-    if (documents.empty())
-        loop.Post([] { (void)OpenApplicationHandler(); });
-    else
-        loop.Post([documents] { (void)OpenDocumentsHandler(documents); });
+    loop.Post(OpenAtLaunch);
 
     if (!gApplication) {
         ReportError(eCreateFailed,

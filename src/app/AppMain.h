@@ -2,9 +2,8 @@
 // the 10 ms heartbeat timer and the routing of the window system's events.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
-#include <vector>
 
 namespace plat {
 struct sEvent;
@@ -20,9 +19,10 @@ inline constexpr uint64_t kHeartbeatInterval = 10000;  // microseconds
 // object, runs the loop until quit and quits the application. 0, or -1 without an application.
 int AppMain(int argc, char** argv);
 
-// The launch events.
+// The launch events. The documents are UTF-8 paths; only the first is opened, and only when it
+// exists.
 int32_t OpenApplicationHandler();
-int32_t OpenDocumentsHandler(const std::vector<std::string>& documents);
+int32_t OpenDocumentsHandler(const char* const* documents, size_t count);
 
 // Hands one event of the window system to the window it belongs to, then to the application.
 void DispatchPlatformEvent(const plat::sEvent& event);

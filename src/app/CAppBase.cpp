@@ -1,6 +1,7 @@
 #include "app/CAppBase.h"
 
 #include "FileIO/AppBaseFolders.h"
+#include "FileIO/CSystemPath.h"
 #include "TabletIO/TabletState.h"
 #include "app/AppGlobals.h"
 #include "app/CAppWindow.h"
@@ -62,11 +63,11 @@ CAppBase::CAppBase() : mCreatorCode(kUnknownCreator)
     (void)InitFontLibrary();
     BuildTextGammaTables(kTextGamma);
 
-    std::string bundle = plat::GetBundlePath();
-    if (bundle.empty())
+    CSystemPath bundle;
+    if (plat::GetBundlePath(bundle) != plat::eFileResult::kOk)
         return;
     gCString text;
-    if (text.SetFromUTF8(bundle) != eSuccess)
+    if (text.SetFromUTF8(bundle.Get()) != eSuccess)
         return;
     SetBundlePaths(text);
 }

@@ -104,13 +104,18 @@ int32_t CAppMac::HandleApplicationEvent(const plat::sEvent& event)
 
 int32_t CAppMac::ReceiveDrag(const plat::sEvent& event)
 {
-    gCArray<gCString> paths;
-    for (const std::string& file : event.paths) {
-        gCString path;
-        if (path.SetFromUTF8(file) != eSuccess || paths.Add(path) != eSuccess)
-            return eNoMemory;
-    }
-    if (OnFilesDropped(paths) != eSuccess)
+    // Each path joins the list in memory from the hooks.
+    struct DroppedPaths final : plat::PathReceiver {
+        gCArray<gCString> paths;
+        bool TakePath(const char* file) override
+        {
+            gCString path;
+            return path.SetFromUTF8(file) == eSuccess && paths.Add(path) == eSuccess;
+        }
+    } dropped;
+    if (!plat::GetDroppedPaths(event, dropped))
+        return eNoMemory;
+    if (OnFilesDropped(dropped.paths) != eSuccess)
         ReportError(eBadParameter, "Marten drag & drop handler failed");
     return 0;
 }

@@ -128,18 +128,27 @@ void CAppMac::ShowCursor()
 
 eResultCode CAppMac::PutClipboardText(const gCString& text)
 {
-    return plat::GetClipboard().PutText(text.ToUTF8()) ? eSuccess : eNoMemory;
+    CMemBlock utf8;
+    PNU_TRY(text.ToUTF8CString(utf8));
+    return plat::GetClipboard().PutText(reinterpret_cast<const char*>(utf8.GetData())) ? eSuccess : eNoMemory;
 }
 
 eResultCode CAppMac::GetClipboardText(gCString& text)
 {
-    std::string utf8;
-    if (!plat::GetClipboard().GetText(utf8))
+    // The text is read whole before `text` changes, so a failure leaves it as it was.
+    struct ClipboardText final : plat::TextReceiver {
+        gCString read;
+        eResultCode result = eSuccess;
+        bool TakeText(const char* utf8) override
+        {
+            result = read.SetFromUTF8(utf8);
+            return result == eSuccess;
+        }
+    } clipboard;
+    if (!plat::GetClipboard().GetText(clipboard))
         return eSuccess;
-    gCString read;
-    if (read.SetFromUTF8(utf8) != eSuccess)
-        return eNoMemory;
-    text = read;
+    PNU_TRY(clipboard.result);
+    text = clipboard.read;
     return eSuccess;
 }
 

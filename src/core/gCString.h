@@ -100,6 +100,8 @@ public:
     std::string ToUTF8() const;
     // The same bytes in a block from the memory hooks, sized to them exactly (no terminator).
     eResultCode ToUTF8(CMemBlock& bytes) const;
+    // The same bytes as a C string: cut at the first 0 unit, then one terminating 0.
+    eResultCode ToUTF8CString(CMemBlock& bytes) const;
     // The same bytes and a terminating 0 in the caller's buffer, with no allocation; false, and
     // the empty text, when they do not fit.
     bool ToUTF8(char* buffer, uint32_t capacity) const;

@@ -99,6 +99,17 @@ char32_t DecodeUTF8(std::string_view bytes, size_t& i)
     return value;
 }
 
+// Cuts the bytes at their first 0 and ends them with one, making a C string.
+eResultCode EndAtFirstZero(CMemBlock& bytes)
+{
+    const void* end = bytes.GetSize() ? std::memchr(bytes.GetData(), 0, bytes.GetSize()) : nullptr;
+    const uint32_t length = end ? uint32_t(static_cast<const uint8_t*>(end) - bytes.GetData()) : bytes.GetSize();
+    if (length == UINT32_MAX || !bytes.SetSize(length + 1))
+        return eNoMemory;
+    bytes.GetData()[length] = 0;
+    return eSuccess;
+}
+
 } // namespace
 
 const char* gCString::ToChars() const
@@ -148,12 +159,7 @@ eResultCode gCString::ToMacRoman(CMemBlock& bytes) const
 eResultCode gCString::ToMacRomanCString(CMemBlock& bytes) const
 {
     PNU_TRY(ToMacRoman(bytes));
-    const void* end = bytes.GetSize() ? std::memchr(bytes.GetData(), 0, bytes.GetSize()) : nullptr;
-    const uint32_t length = end ? uint32_t(static_cast<const uint8_t*>(end) - bytes.GetData()) : bytes.GetSize();
-    if (length == UINT32_MAX || !bytes.SetSize(length + 1))
-        return eNoMemory;
-    bytes.GetData()[length] = 0;
-    return eSuccess;
+    return EndAtFirstZero(bytes);
 }
 
 eResultCode gCString::AssignFromChars(const char* macRomanText)
@@ -202,6 +208,12 @@ eResultCode gCString::ToUTF8(CMemBlock& bytes) const
     uint32_t written = 0;
     ConvertToUTF8(mText, units, [&](char byte) { bytes.GetData()[written++] = uint8_t(byte); });
     return eSuccess;
+}
+
+eResultCode gCString::ToUTF8CString(CMemBlock& bytes) const
+{
+    PNU_TRY(ToUTF8(bytes));
+    return EndAtFirstZero(bytes);
 }
 
 bool gCString::ToUTF8(char* buffer, uint32_t capacity) const

@@ -9,19 +9,20 @@ namespace {
 
 class SdlClipboard final : public Clipboard {
 public:
-    bool PutText(const std::string& utf8) override
+    using Clipboard::GetText;
+    bool PutText(const char* utf8) override
     {
-        return SdlSession::Get().StartVideo() && SDL_SetClipboardText(utf8.c_str()) == 0;
+        return SdlSession::Get().StartVideo() && SDL_SetClipboardText(utf8) == 0;
     }
 
-    bool GetText(std::string& utf8) override
+    bool GetText(TextReceiver& utf8) override
     {
         if (!SdlSession::Get().StartVideo() || !SDL_HasClipboardText())
             return false;
         char* text = SDL_GetClipboardText();
         if (!text)
             return false;
-        utf8 = text;
+        (void)utf8.TakeText(text);
         SDL_free(text);
         return true;
     }
@@ -32,6 +33,20 @@ InProcessClipboard gOwnClipboard;
 Clipboard* gClipboard = nullptr;
 
 } // namespace
+
+bool Clipboard::GetText(std::string& utf8)
+{
+    struct Kept final : TextReceiver {
+        std::string& text;
+        explicit Kept(std::string& into) : text(into) {}
+        bool TakeText(const char* held) override
+        {
+            text = held;
+            return true;
+        }
+    } kept(utf8);
+    return GetText(kept);
+}
 
 Clipboard& GetClipboard()
 {

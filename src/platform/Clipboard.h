@@ -6,12 +6,25 @@
 
 namespace plat {
 
+// Takes the clipboard's text, which lives only for the call; false when it cannot be kept.
+class TextReceiver {
+public:
+    virtual bool TakeText(const char* utf8) = 0;
+
+protected:
+    ~TextReceiver() = default;
+};
+
 class Clipboard {
 public:
     virtual ~Clipboard() = default;
-    virtual bool PutText(const std::string& utf8) = 0;
-    // False when the clipboard holds no text (`utf8` is left as it was).
-    virtual bool GetText(std::string& utf8) = 0;
+    virtual bool PutText(const char* utf8) = 0;
+    // False when the clipboard holds no text (nothing is handed over then). Whether the text was
+    // kept is the receiver's to say.
+    virtual bool GetText(TextReceiver& utf8) = 0;
+
+    // For callers on the platform side of the layer.
+    bool GetText(std::string& utf8);
 };
 
 // The clipboard in use: the window system's, or the in-process one when headless.
@@ -24,17 +37,18 @@ void SetClipboard(Clipboard* clipboard);
 
 class InProcessClipboard final : public Clipboard {
 public:
-    bool PutText(const std::string& utf8) override
+    using Clipboard::GetText;
+    bool PutText(const char* utf8) override
     {
         mText = utf8;
         mHasText = true;
         return true;
     }
-    bool GetText(std::string& utf8) override
+    bool GetText(TextReceiver& utf8) override
     {
         if (!mHasText)
             return false;
-        utf8 = mText;
+        (void)utf8.TakeText(mText.c_str());
         return true;
     }
     void Clear() { mHasText = false; mText.clear(); }

@@ -2,6 +2,8 @@
 // Mac modifier bits, points in both window-content and global coordinates.
 #pragma once
 
+#include "platform/PlatformFileSystem.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -53,6 +55,16 @@ struct sEvent {
     uint32_t command = 0;        // four-character code, first character in the high byte
     std::vector<std::string> paths;  // UTF-8
 };
+
+// Hands the files of a drop to the receiver in order; false when it could not keep one.
+inline bool GetDroppedPaths(const sEvent& event, PathReceiver& paths)
+{
+    for (const std::string& path : event.paths) {
+        if (!paths.TakePath(path.c_str()))
+            return false;
+    }
+    return true;
+}
 
 constexpr uint32_t FourCharCode(const char (&code)[5])
 {

@@ -5,7 +5,6 @@
 #include <SDL.h>
 
 #include <climits>
-#include <cstdlib>
 #include <unistd.h>
 
 namespace plat {
@@ -66,7 +65,13 @@ void SetBundleLocation(BundleLocation* location)
     gBundleLocation = location ? location : &gExecutableBundleLocation;
 }
 
-std::string GetBundlePath() { return gBundleLocation->GetBundlePath(); }
+eFileResult GetBundlePath(PathReceiver& path)
+{
+    const std::string bundle = gBundleLocation->GetBundlePath();
+    if (bundle.empty())
+        return eFileResult::kNotFound;
+    return path.TakePath(bundle.c_str()) ? eFileResult::kOk : eFileResult::kNoMemory;
+}
 
 void FixedBundleLocation::SetPath(const std::string& path)
 {
@@ -91,18 +96,13 @@ void SetCommandLine(int argc, char** argv)
             LaunchDocuments().emplace_back(argv[i]);
 }
 
-std::vector<std::string> GetLaunchDocuments() { return LaunchDocuments(); }
-
-std::string ResolveExistingPath(const std::string& path)
+eFileResult GetLaunchDocuments(PathReceiver& documents)
 {
-    if (path.empty())
-        return "";
-    char* resolved = realpath(path.c_str(), nullptr);
-    if (!resolved)
-        return "";
-    std::string result = resolved;
-    free(resolved);
-    return result;
+    for (const std::string& document : LaunchDocuments()) {
+        if (!documents.TakePath(document.c_str()))
+            return eFileResult::kNoMemory;
+    }
+    return eFileResult::kOk;
 }
 
 bool IsFrontProcess()

@@ -1,6 +1,8 @@
 // Where the running program lives, and whether it is the one the user is working with.
 #pragma once
 
+#include "platform/PlatformFileSystem.h"
+
 #include <string>
 #include <vector>
 
@@ -22,9 +24,9 @@ BundleLocation& GetBundleLocation();
 void SetBundleLocation(BundleLocation* location);
 
 // The bundle folder ("…/Pintrel Updater.app", no trailing "/") when the executable sits in
-// "<bundle>/Contents/MacOS/"; otherwise the executable's own folder. Empty when unknown. Through
-// the location in use.
-std::string GetBundlePath();
+// "<bundle>/Contents/MacOS/"; otherwise the executable's own folder. Through the location in use;
+// kNotFound when it is unknown.
+eFileResult GetBundlePath(PathReceiver& path);
 
 // Tests: a bundle folder given directly (a trailing "/" is dropped).
 class FixedBundleLocation final : public BundleLocation {
@@ -43,10 +45,8 @@ std::string BundlePathOfExecutable(const std::string& executable);
 // The command line, handed over by `main`: the documents to open at launch are its arguments
 // (Linux has no other way to give a program a document).
 void SetCommandLine(int argc, char** argv);
-std::vector<std::string> GetLaunchDocuments();
-
-// The absolute path of an existing item (links resolved); empty when nothing is there.
-std::string ResolveExistingPath(const std::string& path);
+// Hands the documents over in order.
+eFileResult GetLaunchDocuments(PathReceiver& documents);
 
 // One of the program's windows has the keyboard focus.
 bool IsFrontProcess();

@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "support/AllocationFailure.h"
 
 #include "platform/Clipboard.h"
 #include "platform/Cursor.h"
@@ -132,6 +133,18 @@ TEST_F(InputStateTest, ClipboardTextRoundTripsAndNoTextLeavesTheOutputAlone)
     EXPECT_EQ(app.PutClipboardText(gCString(u"")), eSuccess);
     EXPECT_EQ(app.GetClipboardText(out), eSuccess);
     EXPECT_EQ(out.GetLength(), 0);
+    // Out of memory either way is result 5, and the text read so far stays as it was.
+    ASSERT_TRUE(clipboard.PutText("held"));
+    const gCString other(u"other");
+    {
+        AllocationFailure failure(1, true);
+        EXPECT_EQ(app.GetClipboardText(out), eNoMemory);
+        EXPECT_EQ(app.PutClipboardText(other), eNoMemory);
+    }
+    EXPECT_EQ(out.GetLength(), 0);
+    std::string held;
+    ASSERT_TRUE(clipboard.GetText(held));
+    EXPECT_EQ(held, "held");
     plat::SetClipboard(nullptr);
 }
 

@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "support/AllocationFailure.h"
 
 #include "FileIO/AppBaseFolders.h"
 #include "app/AppMain.h"
@@ -88,7 +89,10 @@ TEST_F(StartupTest, OpenDocumentsUsesTheFirstExistingDocument)
     };
     for (const sCase& c : cases) {
         CTestApp app;
-        EXPECT_EQ(OpenDocumentsHandler(c.documents), 0);
+        std::vector<const char*> documents;
+        for (const std::string& document : c.documents)
+            documents.push_back(document.c_str());
+        EXPECT_EQ(OpenDocumentsHandler(documents.data(), documents.size()), 0);
         EXPECT_EQ(app.runPath, c.path);
         EXPECT_EQ(app.GetStartedState(), CAppBase::kStarted);
     }
@@ -101,7 +105,8 @@ TEST_F(StartupTest, ADocumentForARunningApplicationIsRoutedNotStarted)
     CTestApp app;
     EXPECT_EQ(OpenApplicationHandler(), 0);
     Log().clear();
-    EXPECT_EQ(OpenDocumentsHandler({"/"}), 0);
+    const char* root = "/";
+    EXPECT_EQ(OpenDocumentsHandler(&root, 1), 0);
     EXPECT_TRUE(Log().empty());
     ASSERT_EQ(app.messages.size(), 1u);
     EXPECT_EQ(app.messages[0].message, kOpenDocumentMessage);
@@ -125,7 +130,7 @@ TEST_F(StartupTest, AFailedRunIsReportedDisposesTheWindowAndQuits)
     EXPECT_EQ(app.IsQuitRequested(), 1u);
     EXPECT_EQ(app.GetExitStatus(), 1);
     // Later documents are routed: the state stays "starting".
-    EXPECT_EQ(OpenDocumentsHandler({}), 0);
+    EXPECT_EQ(OpenDocumentsHandler(nullptr, 0), 0);
     EXPECT_EQ(app.messages.size(), 1u);
 }
 
@@ -218,6 +223,14 @@ TEST_F(StartupTest, DroppedFilesReachTheApplicationOnceItRuns)
     EXPECT_TRUE(app.dropped.empty());
     EXPECT_EQ(Alerts(), (std::vector<std::string>{
                             "Error.|Bad parameter has been passed.\nMarten drag & drop handler failed"}));
+    // A drop that cannot be held is result 5 and never reaches the handler.
+    drop.paths = {"/tmp/a.pnu"};
+    app.dropped = {"x"};
+    {
+        AllocationFailure failure(1, true);
+        EXPECT_EQ(app.ReceiveDrag(drop), eNoMemory);
+    }
+    EXPECT_EQ(app.dropped, (std::vector<std::string>{"x"}));
 }
 
 TEST_F(StartupTest, BundlePathsComeFromTheBundleFolder)

@@ -283,11 +283,17 @@ TEST(StringConversion, BlockFormsGiveTheSameBytesAndReportMemoryFailure)
     ASSERT_EQ(inside.ToMacRomanCString(cString), eSuccess);
     EXPECT_EQ(cString.GetSize(), 3u) << "cut at the first 0 unit, terminator kept";
     EXPECT_STREQ(reinterpret_cast<const char*>(cString.GetData()), "in");
+    ASSERT_EQ(inside.ToUTF8CString(cString), eSuccess);
+    EXPECT_EQ(cString.GetSize(), 3u);
+    EXPECT_STREQ(reinterpret_cast<const char*>(cString.GetData()), "in");
+    ASSERT_EQ(gCString().ToUTF8CString(cString), eSuccess);
+    EXPECT_EQ(cString.GetSize(), 1u) << "the null text is the empty C string";
     gCString text(u"caf\u00e9");
     CMemBlock bytes;
     AllocationFailure failure(1, true);
     EXPECT_EQ(text.ToMacRoman(bytes), eNoMemory);
     EXPECT_EQ(text.ToUTF8(bytes), eNoMemory);
+    EXPECT_EQ(text.ToUTF8CString(bytes), eNoMemory);
 }
 
 TEST(StringConversion, UTF8IntoAFixedBufferNeedsRoomForItsTerminator)

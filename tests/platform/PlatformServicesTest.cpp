@@ -55,9 +55,15 @@ TEST(Process, BundleIsTwoLevelsAboveContentsMacOS)
     EXPECT_FALSE(plat::GetExecutablePath().empty());
     plat::FixedBundleLocation location("/tmp/Test.app/");
     plat::SetBundleLocation(&location);
-    EXPECT_EQ(plat::GetBundlePath(), "/tmp/Test.app");
+    plat::sPathText bundle;
+    EXPECT_EQ(plat::GetBundlePath(bundle), plat::eFileResult::kOk);
+    EXPECT_EQ(bundle.path, "/tmp/Test.app");
+    location.SetPath("");
+    EXPECT_EQ(plat::GetBundlePath(bundle), plat::eFileResult::kNotFound);
     plat::SetBundleLocation(nullptr);
-    EXPECT_EQ(plat::GetBundlePath(), plat::BundlePathOfExecutable(plat::GetExecutablePath()));
+    bundle.path.clear();
+    (void)plat::GetBundlePath(bundle);
+    EXPECT_EQ(bundle.path, plat::BundlePathOfExecutable(plat::GetExecutablePath()));
 }
 
 TEST(Process, LaunchDocumentsAreTheArguments)
@@ -65,9 +71,21 @@ TEST(Process, LaunchDocumentsAreTheArguments)
     char program[] = "updater", first[] = "/tmp/one.pnu", second[] = "two";
     char* argv[] = {program, first, second, nullptr};
     plat::SetCommandLine(3, argv);
-    EXPECT_EQ(plat::GetLaunchDocuments(), (std::vector<std::string>{"/tmp/one.pnu", "two"}));
+    struct Documents final : plat::PathReceiver {
+        std::vector<std::string> paths;
+        bool TakePath(const char* path) override
+        {
+            paths.push_back(path);
+            return paths.size() < 2;
+        }
+    } documents;
+    // A receiver that cannot keep one ends the hand-over.
+    EXPECT_EQ(plat::GetLaunchDocuments(documents), plat::eFileResult::kNoMemory);
+    EXPECT_EQ(documents.paths, (std::vector<std::string>{"/tmp/one.pnu", "two"}));
     plat::SetCommandLine(1, argv);
-    EXPECT_TRUE(plat::GetLaunchDocuments().empty());
+    documents.paths.clear();
+    EXPECT_EQ(plat::GetLaunchDocuments(documents), plat::eFileResult::kOk);
+    EXPECT_TRUE(documents.paths.empty());
 }
 
 TEST(Headless, AlertsAreRecordedAndTheClipboardIsOurOwn)

@@ -37,8 +37,8 @@ std::string BlankFont()
 // A clipboard that refuses every put and holds no text.
 class CBrokenClipboard final : public plat::Clipboard {
 public:
-    bool PutText(const std::string&) override { return false; }
-    bool GetText(std::string&) override { return false; }
+    bool PutText(const char*) override { return false; }
+    bool GetText(plat::TextReceiver&) override { return false; }
 };
 
 constexpr uint32_t kField = 0xFFFFFFFFu;
