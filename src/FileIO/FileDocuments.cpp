@@ -13,7 +13,7 @@ eResultCode LaunchFile(const gCString& path)
     sFSRef ref;
     if (MakeFSRef(path, &ref) != 0)
         return eFileNotFound;
-    return plat::LaunchPath(ref.path) ? eSuccess : eFileNotFound;
+    return plat::LaunchPath(ref.path.c_str()) ? eSuccess : eFileNotFound;
 }
 
 eResultCode LaunchFile(const gCFPath& path)
@@ -31,10 +31,17 @@ eResultCode LaunchFile(const gCString& path, const gCString&) { return LaunchFil
 
 eResultCode OpenURL(const gCString& url)
 {
-    std::string text = url.ToUTF8();
-    if (!plat::IsValidURLText(text))
+    // A 0 unit belongs in no URL: the text is refused, never cut short there.
+    for (int32_t i = 0; i < url.GetLength(); ++i) {
+        if (url[i] == 0)
+            return eFileNotFound;
+    }
+    CMemBlock text;
+    PNU_TRY(url.ToUTF8CString(text));
+    const char* utf8 = reinterpret_cast<const char*>(text.GetData());
+    if (!plat::IsValidURLText(utf8))
         return eFileNotFound;
-    return plat::OpenURLText(text) ? eSuccess : eFileNotFound;
+    return plat::OpenURLText(utf8) ? eSuccess : eFileNotFound;
 }
 
 eResultCode ChooseFolderDialog(gCFolderRef& folder)

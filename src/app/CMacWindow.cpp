@@ -222,7 +222,9 @@ eResultCode CMacWindow::SetTitle(const gCString& title)
 {
     if (!mWindow)
         return eGenericFailure;
-    mWindow->SetTitle(title.ToUTF8());
+    CMemBlock utf8;
+    PNU_TRY(title.ToUTF8CString(utf8));
+    mWindow->SetTitle(reinterpret_cast<const char*>(utf8.GetData()));
     return eSuccess;
 }
 

@@ -4,6 +4,7 @@
 #include "app/CAppPauseGuard.h"
 #include "app/CCursorShowGuard.h"
 #include "FileIO/FileIOReport.h"
+#include "core/CMemBlock.h"
 #include "core/eResultCode.h"
 #include "core/gCPlainAlert.h"
 #include "core/gCString.h"
@@ -20,9 +21,14 @@ public:
     ~ReportActiveScope() { gReportErrorActive = 0; }
 };
 
+// Out of memory the alert still comes up, without the text that could not be held.
 void ShowAlert(const gCString& title, const gCString& text)
 {
-    plat::GetAlertPresenter().Show({title.ToUTF8(), text.ToUTF8()});
+    CMemBlock titleBytes, textBytes;
+    const bool titleHeld = title.ToUTF8CString(titleBytes) == eSuccess;
+    const bool textHeld = text.ToUTF8CString(textBytes) == eSuccess;
+    plat::ShowAlert(titleHeld ? reinterpret_cast<const char*>(titleBytes.GetData()) : "",
+                    textHeld ? reinterpret_cast<const char*>(textBytes.GetData()) : "");
 }
 
 void PlainAlertThroughApplication(const char* mainText, const char* explanation)

@@ -2,7 +2,8 @@
 // settings, resource scripts and protocol fields.
 #include "core/gCString.h"
 
-#include <cstdlib>
+#include "core/DecimalText.h"
+
 #include <cstring>
 #include <utility>
 
@@ -98,7 +99,7 @@ bool GetListParts(const gCString& text, gCString (&parts)[kCount])
     return true;
 }
 
-float ParseFloat(const gCString& text) { return float(std::atof(text.ToMacRoman().c_str())); }
+float ParseFloat(const gCString& text) { return float(ReadDecimal(text.GetText())); }
 
 } // namespace
 

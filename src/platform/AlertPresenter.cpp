@@ -85,6 +85,8 @@ AlertPresenter& GetAlertPresenter()
     return gInteractive;
 }
 
+void ShowAlert(const char* title, const char* text) { GetAlertPresenter().Show({title, text}); }
+
 void SetAlertPresenter(AlertPresenter* presenter) { gPresenter = presenter; }
 
 RecordingAlertPresenter& GetRecordedAlerts() { return gRecording; }

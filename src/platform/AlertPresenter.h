@@ -21,6 +21,8 @@ public:
 
 // The presenter in use: the recording one when headless, else the window system's.
 AlertPresenter& GetAlertPresenter();
+// Shows an alert of two UTF-8 texts through the presenter in use.
+void ShowAlert(const char* title, const char* text);
 // Puts `presenter` in place (null restores the automatic choice). The caller keeps ownership.
 void SetAlertPresenter(AlertPresenter* presenter);
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <spawn.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -88,7 +89,7 @@ bool SystemLaunchPath(const std::string& path)
 
 bool SystemOpenURL(const std::string& url)
 {
-    if (!IsValidURLText(url))
+    if (!IsValidURLText(url.c_str()))
         return false;
     if (std::string file = RecordingFile(); !file.empty())
         return Record(file, "open", url);
@@ -130,13 +131,14 @@ std::vector<std::string> ListFolderNames(const std::string& folder)
 Launcher& GetLauncher() { return *gLauncher; }
 void SetLauncher(Launcher* launcher) { gLauncher = launcher ? launcher : &gSystemLauncher; }
 
-bool LaunchPath(const std::string& path) { return gLauncher->LaunchPath(path); }
-bool OpenURLText(const std::string& url) { return gLauncher->OpenURL(url); }
+bool LaunchPath(const char* path) { return gLauncher->LaunchPath(path ? path : ""); }
+bool OpenURLText(const char* url) { return gLauncher->OpenURL(url ? url : ""); }
 
-bool IsValidURLText(const std::string& url)
+bool IsValidURLText(const char* text)
 {
+    const std::string_view url(text ? text : "");
     size_t colon = url.find(':');
-    if (colon == std::string::npos || colon == 0 || !std::isalpha(static_cast<unsigned char>(url[0])))
+    if (colon == std::string_view::npos || colon == 0 || !std::isalpha(static_cast<unsigned char>(url[0])))
         return false;
     for (size_t i = 1; i < colon; ++i) {
         char c = url[i];

@@ -23,8 +23,8 @@ Launcher& GetLauncher();
 void SetLauncher(Launcher* launcher);
 
 // Through the launcher in use.
-bool LaunchPath(const std::string& path);
-bool OpenURLText(const std::string& url);
+bool LaunchPath(const char* path);
+bool OpenURLText(const char* url);
 
 // Tests: keeps what would have been launched or opened and answers every request with `answer`.
 class RecordingLauncher : public Launcher {
@@ -47,7 +47,7 @@ public:
 
 // A URL text as the system would accept it: a scheme, then only the characters URLs allow
 // (no spaces, controls or characters outside ASCII). Escapes must be well formed.
-bool IsValidURLText(const std::string& url);
+bool IsValidURLText(const char* url);
 
 // The program a path starts: X.app/Contents/MacOS/X for a bundle X.app, the file itself for an
 // executable file, empty when the path is something to open with the desktop's opener.

@@ -64,9 +64,9 @@ Window::~Window()
     SDL_DestroyWindow(mWindow);
 }
 
-void Window::SetTitle(const std::string& utf8) { SDL_SetWindowTitle(mWindow, utf8.c_str()); }
+void Window::SetTitle(const char* utf8) { SDL_SetWindowTitle(mWindow, utf8); }
 
-std::string Window::GetTitle() const
+const char* Window::GetTitle() const
 {
     const char* title = SDL_GetWindowTitle(mWindow);
     return title ? title : "";

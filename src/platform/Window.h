@@ -30,8 +30,9 @@ public:
 
     uint32_t GetId() const { return mId; }
 
-    void SetTitle(const std::string& utf8);
-    std::string GetTitle() const;
+    void SetTitle(const char* utf8);
+    // The window's own copy, valid until the title changes.
+    const char* GetTitle() const;
 
     // Global position of the content area's top-left corner.
     void Move(int32_t x, int32_t y);

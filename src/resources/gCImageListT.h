@@ -4,6 +4,7 @@
 #pragma once
 
 #include "FileIO/gCFile.h"
+#include "core/CMemBlock.h"
 #include "core/gCArray.h"
 #include "resources/CResourceContext.h"
 #include "resources/ResourceListLoading.h"
@@ -118,7 +119,10 @@ private:
                     (void)context->pools[eImagePool].Add(image);
             }
             if (!image) {
-                ReportResourceError(eResourceNotFound, name.ToMacRoman().c_str());
+                // Out of memory the error is still reported, without the name.
+                CMemBlock bytes;
+                const bool held = name.ToMacRomanCString(bytes) == eSuccess;
+                ReportResourceError(eResourceNotFound, held ? reinterpret_cast<const char*>(bytes.GetData()) : "");
                 return eResourceReadError;
             }
             if (eResultCode result = AddImage(image); result != eSuccess) {

@@ -233,7 +233,10 @@ eResultCode CWidget::CreateChildren(CWidgetDataHolder& holder, gCStream* stream)
     int32_t count = std::min(holder.childNames.GetSize(), holder.childTypes.GetSize());
     for (int32_t i = 0; i < count; ++i) {
         if (!CreateWidgetByType(holder.childNames[i], holder.childTypes[i], this, file)) {
-            ReportError(eCreateFailed, holder.childNames[i].ToMacRoman().c_str());
+            // Out of memory the failure is still reported, without the name.
+            CMemBlock bytes;
+            const bool held = holder.childNames[i].ToMacRomanCString(bytes) == eSuccess;
+            ReportError(eCreateFailed, held ? reinterpret_cast<const char*>(bytes.GetData()) : "");
             return eResourceReadError;
         }
     }

@@ -2,6 +2,7 @@
 #include "FileIO/gCFRef.h"
 #include "StreamTestSupport.h"
 #include "platform/PlatformLauncher.h"
+#include "support/AllocationFailure.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -52,9 +53,16 @@ TEST(Launch, UrlsMustBeWellFormed)
     RecordingLauncher launcher;
     EXPECT_EQ(OpenURL(gCString(u"not a url")), eFileNotFound);
     EXPECT_EQ(OpenURL(gCString(u"http://caf\u00E9.example/")), eFileNotFound);
+    // A 0 unit is refused, not read as the end of the text.
+    gCString cut;
+    ASSERT_EQ(cut.ConvertFromChars("http://a.example/\0x", 19), eSuccess);
+    EXPECT_EQ(OpenURL(cut), eFileNotFound);
     EXPECT_EQ(OpenURL(gCString(u"https://example.com/download?x=1")), eSuccess);
     ASSERT_EQ(launcher.urls.size(), 1u);
     EXPECT_EQ(launcher.urls[0], "https://example.com/download?x=1");
+    const gCString url(u"https://example.com/");
+    AllocationFailure failure(1, true);
+    EXPECT_EQ(OpenURL(url), eNoMemory);
 }
 
 TEST(Launch, AFailedLaunchIsReported)

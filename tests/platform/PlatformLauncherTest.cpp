@@ -86,7 +86,7 @@ TEST(PlatformLauncher, StartsABundleWithoutArguments)
     std::string marker = folder / "ran";
     MakeScript(folder, "Slave.app/Contents/MacOS/Slave", marker);
     SetLauncher(nullptr);
-    ASSERT_TRUE(LaunchPath(folder / "Slave.app"));
+    ASSERT_TRUE(LaunchPath((folder / "Slave.app").c_str()));
     ASSERT_TRUE(WaitForFile(marker));
     EXPECT_EQ(TempFolder::ReadFile(marker), "0\n");
     ReapLaunchedPrograms();
@@ -96,9 +96,9 @@ TEST(PlatformLauncher, RefusesWhatCannotBeStarted)
 {
     TempFolder folder;
     SetLauncher(nullptr);
-    EXPECT_FALSE(LaunchPath(folder / "missing.app"));
+    EXPECT_FALSE(LaunchPath((folder / "missing.app").c_str()));
     ASSERT_EQ(CreateOneFolder((folder / "Broken.app").c_str()), eFileResult::kOk);
-    EXPECT_FALSE(LaunchPath(folder / "Broken.app"));
+    EXPECT_FALSE(LaunchPath((folder / "Broken.app").c_str()));
     EXPECT_FALSE(OpenURLText("not a url"));
 }
 

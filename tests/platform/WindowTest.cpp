@@ -55,7 +55,7 @@ TEST(Window, PositionSizeTitleAndVisibility)
     window->Resize(80, 40);
     EXPECT_EQ(window->GetContentBounds(), (plat::sRect{320, 392, 400, 432}));
     window->SetTitle("Pintrel \xE2\x80\x94 Updater");
-    EXPECT_EQ(window->GetTitle(), "Pintrel \xE2\x80\x94 Updater");
+    EXPECT_STREQ(window->GetTitle(), "Pintrel \xE2\x80\x94 Updater");
     window->Show();
     EXPECT_TRUE(window->IsShown());
     window->Hide();
