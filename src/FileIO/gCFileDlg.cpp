@@ -21,24 +21,45 @@ bool EndsWith(const gCString& text, const gCString& tail)
     return true;
 }
 
-// The glob patterns of an entry's extension text for the dialog's filter menu.
-std::vector<std::string> PatternsFor(const gCString& extensionText)
+// Hands the text to `use` as a UTF-8 C string held in memory from the hooks.
+template <typename Use>
+eResultCode WithUTF8(const gCString& text, Use use)
 {
-    std::vector<std::string> patterns;
+    CMemBlock bytes;
+    PNU_TRY(text.ToUTF8CString(bytes));
+    use(reinterpret_cast<const char*>(bytes.GetData()));
+    return eSuccess;
+}
+
+// The entry's filter for the dialog's menu, with the glob patterns of its extension text; an
+// entry without any adds none.
+eResultCode AddFilter(plat::sOpenDialogRequest& request, const gCString& name, const gCString& extensionText)
+{
+    gCArray<gCString> patterns;
     gCArray<gCString> parts;
     (void)extensionText.Split(parts, u',');
     for (const gCString& part : parts) {
-        std::string extension = part.ToUTF8();
-        if (extension.empty())
+        if (part.IsEmpty())
             continue;
-        if (extension == ".*") {
-            patterns.push_back("*");
+        gCString pattern;
+        PNU_TRY(pattern.Assign(u"*"));
+        if (part == ".*") {
+            PNU_TRY(patterns.Add(pattern));
             continue;
         }
-        patterns.push_back("*" + extension);
-        patterns.push_back("*" + WithUpperCaseLetters(part).ToUTF8());
+        gCString upper;
+        PNU_TRY(upper.Assign(u"*"));
+        PNU_TRY(pattern.Append(part));
+        PNU_TRY(patterns.Add(pattern));
+        PNU_TRY(upper.Append(WithUpperCaseLetters(part)));
+        PNU_TRY(patterns.Add(upper));
     }
-    return patterns;
+    if (patterns.GetSize() == 0)
+        return eSuccess;
+    PNU_TRY(WithUTF8(name, [&](const char* text) { request.AddFilter(text); }));
+    for (const gCString& pattern : patterns)
+        PNU_TRY(WithUTF8(pattern, [&](const char* text) { request.AddFilterPattern(text); }));
+    return eSuccess;
 }
 
 eResultCode FromStatus(plat::eDialogStatus status)
@@ -88,16 +109,13 @@ eResultCode gCFileDlg::GetFile(gCString& path, gCFTypeList* types)
     if (!mStartFolder.IsEmpty()) {
         CSystemPath start;
         PNU_TRY(SystemPathFromText(mStartFolder, start));
-        request.startFolder = start.Get();
+        request.SetStartFolder(start.Get());
     }
     if (types) {
-        for (int32_t i = 0; i < types->GetEntryCount(); ++i) {
-            std::vector<std::string> patterns = PatternsFor(types->GetPCType(i));
-            if (!patterns.empty())
-                request.filters.push_back({types->GetEntryName(i).ToUTF8(), patterns});
-        }
+        for (int32_t i = 0; i < types->GetEntryCount(); ++i)
+            PNU_TRY(AddFilter(request, types->GetEntryName(i), types->GetPCType(i)));
     }
-    request.accepts = [types](const std::string& chosen) {
+    request.accepts = [types](const char* chosen) {
         gCString text;
         return text.SetFromUTF8(chosen) == eSuccess && ShowsItem(types, text, 0, 0) != 0;
     };
@@ -117,7 +135,7 @@ eResultCode gCFileDlg::PutFile(gCBasePath& path, gCFTypeList* types)
     plat::sSaveDialogRequest request;
     if (types && types->GetEntryCount() > 0) {
         for (int32_t i = 0; i < types->GetEntryCount(); ++i)
-            request.typeNames.push_back(types->GetEntryName(i).ToUTF8());
+            PNU_TRY(WithUTF8(types->GetEntryName(i), [&](const char* name) { request.AddTypeName(name); }));
         mTypes = types;
         mCurrentType = types->GetCurrentType();
     } else {
@@ -139,16 +157,19 @@ eResultCode gCFileDlg::PutFile(gCBasePath& path, gCFTypeList* types)
         CSystemPath start;
         if (!folder.IsEmpty() && SystemPathFromText(folder, start) != eSuccess)
             return eNoMemory;
-        request.startFolder = start.Get();
+        request.SetStartFolder(start.Get());
     }
-    request.proposedName = name.ToUTF8();
+    PNU_TRY(WithUTF8(name, [&](const char* text) { request.SetProposedName(text); }));
     gCFTypeList* list = mTypes;
-    request.renameForType = [list](const std::string& typed, int32_t oldType, int32_t newType) {
-        gCString text;
-        (void)text.SetFromUTF8(typed);
+    request.renameForType = [list](const char* typed, int32_t oldType, int32_t newType, plat::PathReceiver& renamed) {
         if (!list)
-            return typed;
-        return RenameForType(text, list->GetPCType(oldType), list->GetPCType(newType)).ToUTF8();
+            return renamed.TakePath(typed);
+        gCString text;
+        bool taken = false;
+        return text.SetFromUTF8(typed) == eSuccess &&
+               WithUTF8(RenameForType(text, list->GetPCType(oldType), list->GetPCType(newType)),
+                        [&](const char* name) { taken = renamed.TakePath(name); }) == eSuccess &&
+               taken;
     };
 
     plat::sSaveDialogAnswer answer = plat::RunSaveDialog(request);

@@ -62,7 +62,7 @@ sOpenDialogAnswer ZenityOpen(const sOpenDialogRequest& request)
     if (answer.status != eDialogStatus::kChosen)
         return answer;
     answer.path = TrimNewline(output);
-    if (answer.path.empty() || (request.accepts && !PathIsFolder(PathText(answer.path)) && !request.accepts(answer.path)))
+    if (answer.path.empty() || (request.accepts && !PathIsFolder(PathText(answer.path)) && !request.accepts(answer.path.c_str())))
         answer.status = eDialogStatus::kFailed;
     return answer;
 }
@@ -121,6 +121,22 @@ FileDialogs* gDialogs = &gZenityDialogs;
 
 FileDialogs& GetFileDialogs() { return *gDialogs; }
 void SetFileDialogs(FileDialogs* dialogs) { gDialogs = dialogs ? dialogs : &gZenityDialogs; }
+
+void sOpenDialogRequest::SetStartFolder(const char* folder) { startFolder = folder; }
+
+void sOpenDialogRequest::AddFilter(const char* name) { filters.push_back({name, {}}); }
+
+void sOpenDialogRequest::AddFilterPattern(const char* pattern)
+{
+    if (!filters.empty())
+        filters.back().patterns.emplace_back(pattern);
+}
+
+void sSaveDialogRequest::SetStartFolder(const char* folder) { startFolder = folder; }
+
+void sSaveDialogRequest::SetProposedName(const char* name) { proposedName = name; }
+
+void sSaveDialogRequest::AddTypeName(const char* name) { typeNames.emplace_back(name); }
 
 sOpenDialogAnswer RunOpenDialog(const sOpenDialogRequest& request) { return gDialogs->ChooseFile(request); }
 sSaveDialogAnswer RunSaveDialog(const sSaveDialogRequest& request) { return gDialogs->ChooseSaveFile(request); }

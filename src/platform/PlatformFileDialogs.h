@@ -10,6 +10,8 @@
 
 namespace plat {
 
+class PathReceiver;
+
 enum class eDialogStatus : int32_t { kChosen = 0, kCancelled = 2, kFailed = 24 };
 
 struct sDialogFilter {
@@ -21,7 +23,13 @@ struct sOpenDialogRequest {
     std::string startFolder; // UTF-8; empty for the system's default place
     std::vector<sDialogFilter> filters;
     // Whether a file is listed (folders always are); the backend may apply it after the choice.
-    std::function<bool(const std::string& path)> accepts;
+    std::function<bool(const char* path)> accepts;
+
+    // For callers that keep their texts as C strings; the request keeps copies.
+    void SetStartFolder(const char* folder);
+    void AddFilter(const char* name);
+    // Adds to the filter added last.
+    void AddFilterPattern(const char* pattern);
 };
 
 struct sOpenDialogAnswer {
@@ -34,8 +42,14 @@ struct sSaveDialogRequest {
     std::string proposedName;
     std::vector<std::string> typeNames; // the type pop-up; empty for none
     int32_t currentType = 0;
-    // Renames the typed name when the user picks another type in the pop-up.
-    std::function<std::string(const std::string& name, int32_t oldType, int32_t newType)> renameForType;
+    // Renames the typed name when the user picks another type in the pop-up: the new name goes
+    // to the receiver; false when it could not be made or kept.
+    std::function<bool(const char* name, int32_t oldType, int32_t newType, PathReceiver& renamed)> renameForType;
+
+    // For callers that keep their texts as C strings; the request keeps copies.
+    void SetStartFolder(const char* folder);
+    void SetProposedName(const char* name);
+    void AddTypeName(const char* name);
 };
 
 struct sSaveDialogAnswer {

@@ -6,6 +6,7 @@
 #include "FileIO/sNavReply.h"
 #include "StreamTestSupport.h"
 #include "platform/PlatformFileDialogs.h"
+#include "platform/PlatformFileSystem.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -90,7 +91,9 @@ TEST(gCFileDlg, SaveProposesANameAndAppliesTheChosenType)
     backend.chooseSaveFile = [&](const plat::sSaveDialogRequest& request) {
         proposed = request.proposedName;
         // The user picks the second type in the pop-up, then saves.
-        renamed = request.renameForType(request.proposedName, request.currentType, 1);
+        plat::sPathText renaming;
+        EXPECT_TRUE(request.renameForType(request.proposedName.c_str(), request.currentType, 1, renaming));
+        renamed = renaming.path;
         plat::sSaveDialogAnswer answer;
         answer.status = plat::eDialogStatus::kChosen;
         answer.folder = temp.Path();
@@ -124,8 +127,8 @@ TEST(gCFileDlg, OpenAnswerBecomesThePath)
     plat::ScriptedFileDialogs backend;
     backend.chooseFile = [&](const plat::sOpenDialogRequest& request) {
         start = request.startFolder;
-        EXPECT_TRUE(request.accepts(chosen));
-        EXPECT_FALSE(request.accepts(temp / "notes.txt"));
+        EXPECT_TRUE(request.accepts(chosen.c_str()));
+        EXPECT_FALSE(request.accepts((temp / "notes.txt").c_str()));
         return plat::sOpenDialogAnswer{plat::eDialogStatus::kChosen, chosen};
     };
     ScopedDialogs dialogs(backend);
@@ -211,4 +214,37 @@ TEST(FileDocuments, PlainSaveDialogFillsTheReply)
     EXPECT_EQ(reply.validRecord, 1u);
     EXPECT_EQ(Utf8(reply.selection[0]), "/tmp/");
     EXPECT_EQ(Utf8(reply.saveFileName), "x.txt");
+}
+
+TEST(gCFileDlg, TheTypeListBecomesTheFilterMenuAndTheTypePopUp)
+{
+    std::vector<std::string> filters;
+    std::vector<std::string> typeNames;
+    plat::ScriptedFileDialogs backend = Cancelling();
+    backend.chooseFile = [&](const plat::sOpenDialogRequest& request) {
+        for (const plat::sDialogFilter& filter : request.filters) {
+            std::string text = filter.name + ":";
+            for (const std::string& pattern : filter.patterns)
+                text += " " + pattern;
+            filters.push_back(text);
+        }
+        return plat::sOpenDialogAnswer{};
+    };
+    backend.chooseSaveFile = [&](const plat::sSaveDialogRequest& request) {
+        typeNames = request.typeNames;
+        return plat::sSaveDialogAnswer{};
+    };
+    ScopedDialogs dialogs(backend);
+    gCFTypeList types;
+    ASSERT_EQ(types.AddTypes(eNoFileType, eAllFiles, eBmpImage, eLastTypeIndex), eSuccess);
+    ASSERT_EQ(types.AddCustomType(1, gCString(u"Updates"), gCString(u".pnu,,.Pn\u00e9"), 0), eSuccess);
+    gCString path(u"");
+    gCFileDlg dialog;
+    EXPECT_EQ(dialog.GetFile(path, &types), eHandled);
+    // An entry without extensions has no filter; empty parts are left out.
+    EXPECT_EQ(filters, (std::vector<std::string>{"All Files (*.*): *", "BMP Image (*.bmp): *.bmp *.BMP",
+                                                 "Updates: *.pnu *.PNU *.Pn\xC3\xA9 *.PN\xC3\xA9"}));
+    gCFRef ref;
+    EXPECT_EQ(dialog.PutFile(ref, &types), eHandled);
+    EXPECT_EQ(typeNames, (std::vector<std::string>{"", "All Files (*.*)", "BMP Image (*.bmp)", "Updates"}));
 }
