@@ -30,6 +30,9 @@ eResultCode CSystemPath::SetFromPathText(const gCString& text, const gCString& n
 {
     (void)mBytes.SetSize(0);
     mLength = 0;
+    // A path text is null only where copying it failed: read as empty, it would name the root.
+    if (text.IsNull())
+        return eNoMemory;
     gCString path;
     PNU_TRY(path.CopyStringFromBuffer(text.GetText(), text.GetLength()));
     const bool systemPath = path.GetLength() > 0 && (path[0] == u'/' || path[0] == u'\\');

@@ -16,7 +16,8 @@ public:
     eResultCode Set(const char16_t* units, int32_t length);
     eResultCode Set(const gCString& text) { return Set(text.GetText(), text.GetLength()); }
     // The place a path text names for the system: ":" and "\" read as "/" as the path parts
-    // read them, and a "/" put in front when the text has none; then the name, unchanged.
+    // read them, and a "/" put in front when the text has none; then the name, unchanged. 5 for
+    // the null text as well, which only a failed copy leaves.
     eResultCode SetFromPathText(const gCString& text, const gCString& name = gCString());
 
     // A copy of the bytes; false when they cannot be held.

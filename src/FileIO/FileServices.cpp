@@ -159,21 +159,36 @@ eResultCode DeleteFile(const gCString& text) { return CocoaRemovePath(text) ? eS
 
 eResultCode DeleteFile(const gCBasePath& path)
 {
-    if (!FileExists(path))
+    // A path that cannot be looked at is not a missing one: that would answer success and leave
+    // the file in place.
+    gCString text;
+    PNU_TRY(CopyPathText(path, text));
+    bool exists = false;
+    PNU_TRY(CheckPathExists(text.GetText(), text.GetLength(), exists));
+    if (!exists)
         return eSuccess;
-    return CocoaRemovePath(path.GetPath()) ? eSuccess : eStreamError;
+    return RemoveHeldPath(text.GetText(), text.GetLength(), eStreamError);
 }
 
 eResultCode DeleteRelativeFile(const gCString& text) { return DeleteFile(gCFRelative(text, 0)); }
 
 eResultCode DeleteFileInFolder(const gCFolderRef& folder, const gCString& name)
 {
+    // A name that could not be copied or added would leave the object naming the folder, or the
+    // root, and the whole of it would be removed.
+    if (name.IsNull())
+        return eNoMemory;
     gCFRef* ref = folder.NewFileRef(name);
     if (!ref)
-        return eStreamError;
-    eResultCode result = eSuccess;
-    if (FileExists(*ref))
-        result = CocoaRemovePath(ref->GetPath()) ? eSuccess : eStreamError;
+        return eNoMemory;
+    gCString folderText;
+    eResultCode result = CopyPathText(folder, folderText);
+    if (result == eSuccess && !name.IsEmpty())
+        result = CheckHeldBelow(*ref, folderText, false);
+    if (result == eSuccess && ref->GetPath().GetLength() < folderText.GetLength() + name.GetLength())
+        result = eNoMemory;
+    if (result == eSuccess)
+        result = DeleteFile(*ref);
     delete ref;
     return result;
 }

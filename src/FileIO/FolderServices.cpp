@@ -43,21 +43,6 @@ eResultCode CopyLink(const gCFolderRef& source, const gCFolderRef& destination, 
     return eSuccess;
 }
 
-// The path classes go on silently when a text cannot be stored, holding the empty text, "/" or
-// a text cut short: an object made for an entry below a folder must hold a text longer than the
-// folder's and starting with it (a folder's ending in "/"), else it would lead a copy elsewhere.
-eResultCode CheckHeldBelow(const gCBasePath& entry, const gCString& folder, bool isFolder)
-{
-    const gCString held = entry.GetPath();
-    if (held.GetLength() <= folder.GetLength() || (isFolder && held[held.GetLength() - 1] != u'/'))
-        return eNoMemory;
-    for (int32_t i = 0; i < folder.GetLength(); ++i) {
-        if (held[i] != folder[i])
-            return eNoMemory;
-    }
-    return eSuccess;
-}
-
 // The path functions answer the empty text, or the whole text, when memory runs out while they cut
 // it; a parent is always shorter than its folder's text less the final "/", and is empty only for a
 // text with no separator before its last part.

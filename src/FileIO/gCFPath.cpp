@@ -185,7 +185,10 @@ gCFPath& gCFPath::operator=(const gCFPath& other)
 
 const sFSRef* gCFPath::GetFSRef()
 {
-    if (MakeFSRef(GetPath(), &mFSRef) != 0)
+    // The folder stands in only for a file that is not there, never for one whose path ran out of
+    // memory: a file would then be made anew over the one that exists.
+    const int32_t made = MakeFSRef(GetPath(), &mFSRef);
+    if (made != 0 && made != eNoMemory)
         (void)MakeFSRef(GetFolderPath(), &mFSRef);
     return &mFSRef;
 }
@@ -240,13 +243,28 @@ eResultCode SystemPathOf(const gCBasePath& object, CSystemPath& path)
     return SystemPathFromText(text, path);
 }
 
+eResultCode CheckHeldBelow(const gCBasePath& entry, const gCString& folder, bool isFolder)
+{
+    const gCString held = entry.GetPath();
+    if (held.GetLength() <= folder.GetLength() || (isFolder && held[held.GetLength() - 1] != u'/'))
+        return eNoMemory;
+    for (int32_t i = 0; i < folder.GetLength(); ++i) {
+        if (held[i] != folder[i])
+            return eNoMemory;
+    }
+    return eSuccess;
+}
+
 int32_t MakeFSRef(const gCString& text, sFSRef* out)
 {
     if (!out)
         return 1;
     CSystemPath path;
     // A path that cannot be held names no place: the empty record, marked as missing.
-    *out = plat::MakePathRecord(SystemPathFromText(text, path) == eSuccess ? path.Get() : "");
+    const eResultCode held = SystemPathFromText(text, path);
+    *out = plat::MakePathRecord(held == eSuccess ? path.Get() : "");
+    if (held != eSuccess)
+        return held;
     return out->exists ? 0 : 1;
 }
 

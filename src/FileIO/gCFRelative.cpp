@@ -43,12 +43,17 @@ gCString gCFRelative::GetPath() const
 {
     if (!IsSet())
         return gCString(u"");
-    gCString base = GetAppBaseFolderText(mBaseFlag);
-    if (base.IsNull())
-        base = gCString(u"");
+    // No base folder set reads as the empty one; a base that could not be copied must not.
+    const gCString& source = GetAppBaseFolderText(mBaseFlag);
+    gCString base = source.IsNull() ? gCString(u"") : source;
     if (base.GetLength() > 0 && base[base.GetLength() - 1] == u'/' && mPath[0] == u'/')
         base.Delete(base.GetLength() - 1, 1);
-    return base + mPath;
+    // A join cut short by memory would name the base folder itself: the null text, which names
+    // nothing, stands for it as for a base that could not be copied.
+    gCString joined = base + mPath;
+    if (base.IsNull() || joined.GetLength() != base.GetLength() + mPath.GetLength())
+        return gCString();
+    return joined;
 }
 
 gCFRelative& gCFRelative::operator=(const gCFRelative& other)

@@ -1,6 +1,7 @@
 #include "FileIO/gCFolderRef.h"
 
 #include "FileIO/AppBaseFolders.h"
+#include "FileIO/FileResultCode.h"
 #include "FileIO/FileServices.h"
 #include "FileIO/gCFRef.h"
 #include "FileIO/gCFile.h"
@@ -37,6 +38,27 @@ bool SameText(const gCString& a, const gCString& b)
     return true;
 }
 
+// The path functions answer the null text, the empty text or the whole text they were to cut when
+// memory runs out. A real parent is shorter than the text it is cut from, and is empty only when
+// no separator follows a named part.
+eResultCode CheckParentOf(const gCString& cut, const gCString& parent)
+{
+    if (parent.IsNull() || (!cut.IsEmpty() && parent.GetLength() >= cut.GetLength()))
+        return eNoMemory;
+    if (!parent.IsEmpty())
+        return eSuccess;
+    const bool systemPath = IsSystemPathText(cut);
+    bool named = false;
+    for (int32_t i = 0; i < cut.GetLength(); ++i) {
+        const char16_t unit = cut[i];
+        if (unit != u'/' && unit != u'\\' && (unit != u':' || systemPath))
+            named = true;
+        else if (named)
+            return eNoMemory;
+    }
+    return eSuccess;
+}
+
 // test.tst, then test-1.tst, test-2.tst ...
 eResultCode ProbeName(int32_t attempt, gCString& name)
 {
@@ -66,30 +88,43 @@ eResultCode gCFolderRef::SetPath(gCString text)
 {
     if (text.IsNull())
         text = gCString(u"");
-    text = WithSlashSeparators(text);
-    if (!EndsWithSeparator(text))
-        text += u'/';
-    StoreText(text);
-    return eSuccess;
+    gCString slashed = WithSlashSeparators(text);
+    if (slashed.IsNull())
+        return eNoMemory;
+    if (!EndsWithSeparator(slashed))
+        slashed += u'/';
+    StoreText(slashed);
+    // A text that could not be stored whole would leave the object naming another place.
+    return EndsWithSeparator(slashed) && SameText(mPath, slashed) ? eSuccess : eNoMemory;
 }
 
 eResultCode gCFolderRef::Create()
 {
+    // The text is copied once and checked: a copy that failed would read as the root, which exists.
+    gCString text;
+    PNU_TRY(CopyPathText(*this, text));
+    bool exists = false;
+    PNU_TRY(CheckPathExists(text.GetText(), text.GetLength(), exists));
     // Something that is not a folder standing at the place is a failure, not a success.
     CSystemPath path;
-    if (Exists()) {
-        PNU_TRY(SystemPathFromText(GetPath(), path));
+    if (exists) {
+        PNU_TRY(SystemPathFromText(text, path));
         return plat::PathIsFolder(path.Get()) ? eSuccess : eCreateFailed;
     }
     gCFolderRef parent;
     PNU_TRY(GetParentFolder(parent));
-    (void)parent.Create();
-    gCString text = WithoutFinalSlash(GetPath());
-    if (MakeFSRef(GetPath(), &mFSRef) == 0)
+    // The parent's own failure shows when this level cannot be made; memory running out is told.
+    if (parent.Create() == eNoMemory)
+        return eNoMemory;
+    const int32_t found = MakeFSRef(text, &mFSRef);
+    if (found == 0)
         return plat::PathIsFolder(mFSRef.path.c_str()) ? eSuccess : eCreateFailed;
-    if (!CocoaCreateFolder(text))
-        return eCreateFailed;
+    if (found == eNoMemory)
+        return eNoMemory;
+    if (text.GetLength() > 0 && text[text.GetLength() - 1] == u'/')
+        text.Delete(text.GetLength() - 1, 1);
     PNU_TRY(path.Set(text));
+    PNU_TRY(FromFileResult(plat::CreateOneFolder(path.Get()), eCreateFailed));
     return plat::PathIsFolder(path.Get()) ? eSuccess : eCreateFailed;
 }
 
@@ -196,10 +231,20 @@ gCString gCFolderRef::GetFolderName() const
 
 eResultCode gCFolderRef::GetParentFolder(gCFolderRef& out) const
 {
+    gCString text;
+    PNU_TRY(CopyPathText(*this, text));
     gCString parent = GetParentPath();
-    if (parent.GetLength() >= GetPath().GetLength() - 1)
+    const bool endsInSlash = text.GetLength() > 0 && text[text.GetLength() - 1] == u'/';
+    if (endsInSlash)
+        text.Delete(text.GetLength() - 1, 1);
+    PNU_TRY(CheckParentOf(text, parent));
+    if (parent.GetLength() >= text.GetLength() + (endsInSlash ? 1 : 0) - 1)
         return eHandled;
-    return out.SetPath(parent);
+    PNU_TRY(out.SetPath(parent));
+    // A parent text that could not be handed over reads as the empty text there, naming the root.
+    gCString held;
+    PNU_TRY(CopyPathText(out, held));
+    return held.GetLength() < parent.GetLength() ? eNoMemory : eSuccess;
 }
 
 gCFolderRef* gCFolderRef::NewParentFolder() const

@@ -160,10 +160,14 @@ uint32_t CocoaCreateFolder(const char16_t* path, int32_t length)
 
 uint32_t CocoaRemovePath(const char16_t* path, int32_t length)
 {
+    return RemoveHeldPath(path, length, eStreamError) == eSuccess ? 1 : 0;
+}
+
+eResultCode RemoveHeldPath(const char16_t* path, int32_t length, eResultCode failure)
+{
     CSystemPath system;
-    if (system.Set(path, length) != eSuccess)
-        return 0;
-    return plat::RemovePath(system.Get()) == plat::eFileResult::kOk ? 1 : 0;
+    PNU_TRY(system.Set(path, length));
+    return FromFileResult(plat::RemovePath(system.Get()), failure);
 }
 
 uint32_t CocoaMovePath(const char16_t* source, int32_t sourceLength, const char16_t* target, int32_t targetLength)

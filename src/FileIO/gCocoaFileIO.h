@@ -19,6 +19,9 @@ eResultCode CheckPathExists(const char16_t* path, int32_t length, bool& exists);
 uint32_t CocoaCreateFolder(const char16_t* path, int32_t length);
 // Removes a file or a whole folder; links are removed, never followed. 1 when nothing was there.
 uint32_t CocoaRemovePath(const char16_t* path, int32_t length);
+// The same removal for a caller that passes failures on: 5 when the path cannot be held, else
+// failure when it cannot be removed.
+eResultCode RemoveHeldPath(const char16_t* path, int32_t length, eResultCode failure);
 // Never replaces: 0 when the target exists or the source is missing.
 uint32_t CocoaMovePath(const char16_t* source, int32_t sourceLength, const char16_t* target, int32_t targetLength);
 uint32_t CocoaCopyPath(const char16_t* source, int32_t sourceLength, const char16_t* target, int32_t targetLength,

@@ -15,17 +15,38 @@
 
 namespace {
 
-// The first name prefix n suffix, n counting from 1, at which nothing exists in Contents.
+// The path classes keep their old text, or none, when a new one cannot be stored: 5 then.
+eResultCode CheckHoldsName(const gCFRelative& path, const gCString& name)
+{
+    const gCString held = path.GetRelativeText();
+    if (held.GetLength() != name.GetLength())
+        return eNoMemory;
+    for (int32_t i = 0; i < held.GetLength(); ++i) {
+        if (held[i] != name[i])
+            return eNoMemory;
+    }
+    return eSuccess;
+}
+
+// The first name prefix n suffix, n counting from 1, at which nothing exists in Contents. A name
+// taken for free only because it could not be looked at or held whole would be written over.
 eResultCode MakeFreshPath(const char* prefix, const char* suffix, gCFRelative& path)
 {
     for (int32_t n = 1; n < 1000000; ++n) {
         gCString name(prefix);
-        name += gCString(n);
-        name += gCString(suffix);
+        const gCString number(n);
+        const gCString ending(suffix);
+        if (name.IsNull() || number.IsNull() || ending.IsNull())
+            return eNoMemory;
+        PNU_TRY(name.Append(number));
+        PNU_TRY(name.Append(ending));
         gCFRelative candidate(name, 0);
-        if (!FileExists(candidate)) {
+        PNU_TRY(CheckHoldsName(candidate, name));
+        bool exists = false;
+        PNU_TRY(CheckFileExists(candidate, exists));
+        if (!exists) {
             path = candidate;
-            return eSuccess;
+            return CheckHoldsName(path, name);
         }
     }
     return eCreateFailed;

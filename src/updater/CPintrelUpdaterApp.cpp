@@ -262,7 +262,10 @@ eResultCode CPintrelUpdaterApp::OpenStartDocument(const gCString& documentPath)
         return eSuccess;
     }
     gCFRef document(path);
-    if (FileExists(document)) {
+    // Not being able to tell is not "not found", which would be shown as such.
+    bool exists = false;
+    PNU_TRY(CheckFileExists(document, exists));
+    if (exists) {
         gCFile file;
         PNU_TRY(OpenOrChooseFile(file, document, nullptr, gCFile::eAccessRead));
         eResultCode installed = InstallFromFile(file);
@@ -420,7 +423,9 @@ eResultCode CPintrelUpdaterApp::OnFilesDropped(const gCArray<gCString>& paths)
 {
     for (const gCString& path : paths) {
         gCFRef document(path);
-        if (!FileExists(document))
+        bool exists = false;
+        PNU_TRY(CheckFileExists(document, exists));
+        if (!exists)
             continue;
         if (mBackdrop)
             mBackdrop->SetMessageActive(false);

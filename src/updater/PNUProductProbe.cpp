@@ -18,7 +18,10 @@ eResultCode ProbeInstalledProduct(gCCmdTarget& sender, gCString& version, gCStri
                                   int32_t& clientProtocol)
 {
     gCFRelative settings(gCString("Pintrel 2.app:Contents:Resources:system.msf"), 1);
-    if (!FileExists(settings))
+    // Memory running out is told apart from a product that is not installed.
+    bool exists = false;
+    PNU_TRY(CheckFileExists(settings, exists));
+    if (!exists)
         return eGenericFailure;
     gCFile file;
     PNU_TRY(OpenFile(file, settings, gCFile::eAccessRead));

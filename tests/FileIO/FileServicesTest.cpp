@@ -266,3 +266,47 @@ TEST(FileServices, HandleDataIsCopiedUpToTheLimit)
     EXPECT_EQ(count, 5u);
     EXPECT_EQ(std::string(buffer, 5), "12345");
 }
+
+// Each allocation failing in turn: the whole effect, or 5 with nothing done to any other path.
+TEST(FileServices, RunningOutOfMemoryActsOnTheRightPathOrAnswersFive)
+{
+    TempFolder temp;
+    ASSERT_EQ(plat::CreateOneFolder((temp / "Contents").c_str()), plat::eFileResult::kOk);
+    ScopedBaseFolders bases(Text(temp / "Contents/"), Text(temp.Path()));
+
+    gCFolderRef deep = Folder(temp / "a/b/c");
+    eResultCode result = eSuccess;
+    ForEachAllocationFailure([&] { result = deep.Create(); },
+                             [&](bool failed) {
+                                 if (result == eSuccess) {
+                                     EXPECT_TRUE(plat::PathIsFolder((temp / "a/b/c").c_str()));
+                                 } else {
+                                     EXPECT_TRUE(failed);
+                                     EXPECT_EQ(result, eNoMemory);
+                                 }
+                                 ASSERT_EQ(plat::RemovePath((temp / "a").c_str()), plat::eFileResult::kOk);
+                             });
+
+    // An existing file's reference is never its folder's.
+    gCFPath file(Text(temp.WriteFile("f", "x")));
+    sFSRef ref;
+    ForEachAllocationFailure([&] { ref = *file.GetFSRef(); },
+                             [&](bool) { EXPECT_TRUE(!ref.exists || ref.path == temp / "f"); });
+
+    const gCFolderRef contents = Folder(temp / "Contents");
+    const gCFRelative relative(gCString(u"old.bin"), 0);
+    const std::pair<const char*, std::function<eResultCode()>> deletions[] = {
+        {"relative", [&] { return DeleteFile(relative); }},
+        {"in folder", [&] { return DeleteFileInFolder(contents, gCString(u"old.bin")); }},
+    };
+    for (const auto& [name, deletion] : deletions) {
+        SCOPED_TRACE(name);
+        ForEachAllocationFailure([&] { result = deletion(); },
+                                 [&](bool failed) {
+                                     EXPECT_TRUE(plat::PathIsFolder((temp / "Contents").c_str()));
+                                     const bool gone = !plat::PathExists((temp / "Contents/old.bin").c_str());
+                                     EXPECT_TRUE(result == eSuccess ? gone : failed && result == eNoMemory);
+                                     temp.WriteFile("Contents/old.bin", "old");
+                                 });
+    }
+}

@@ -4,6 +4,7 @@
 
 #include "FileIO/gCFRelative.h"
 #include "FileIO/gCMemFile.h"
+#include "support/AllocationFailure.h"
 
 namespace {
 
@@ -75,6 +76,23 @@ TEST_F(DownloadList, TemporaryNamesSkipThoseInUse)
     EXPECT_EQ(path.GetRelativeText().ToUTF8(), "PintrelUpdater2.exe");
     ASSERT_EQ(MakeTempPackagePath(path), eSuccess);
     EXPECT_EQ(path.GetRelativeText().ToUTF8(), "PNUTemp1.pnu");
+}
+
+TEST_F(DownloadList, RunningOutOfMemoryNeverGivesANameInUse)
+{
+    folder.WriteFile("Pintrel Updater.app/Contents/PintrelUpdater1.exe", "x");
+    gCFRelative path;
+    eResultCode made = eSuccess;
+    ForEachAllocationFailure([&] { made = MakeTempUpdaterPath(path); },
+                             [&](bool failed) {
+                                 if (made == eSuccess) {
+                                     EXPECT_EQ(path.GetRelativeText().ToUTF8(), "PintrelUpdater2.exe");
+                                 } else {
+                                     EXPECT_TRUE(failed);
+                                     EXPECT_EQ(made, eNoMemory);
+                                 }
+                                 (void)path.Clear();
+                             });
 }
 
 TEST_F(DownloadList, ReplacementFilesMoveIntoNewFoldersAndTheListIsWritten)
