@@ -86,10 +86,9 @@ public:
     // Conversion to 8-bit Mac Roman. ToChars converts at most the first 4095 units into one shared
     // buffer: the result is valid only until the next call from any thread, so use or copy it at
     // once. A unit Mac Roman cannot show becomes "?". Text that can be longer (requests, stored
-    // files) goes through ToMacRoman, which has no length limit and returns its own copy.
+    // files) goes through ToMacRoman, which has no length limit.
     const char* ToChars() const;
-    std::string ToMacRoman() const;
-    // The same bytes in a block from the memory hooks, sized to them exactly (no terminator).
+    // Every unit's byte in a block from the memory hooks, sized to them exactly (no terminator).
     eResultCode ToMacRoman(CMemBlock& bytes) const;
     // The same bytes as a C string: cut at the first 0 unit, then one terminating 0.
     eResultCode ToMacRomanCString(CMemBlock& bytes) const;
@@ -97,8 +96,7 @@ public:
     eResultCode ConvertFromChars(const char* macRomanText, int32_t byteCount);
 
     // Platform text. Invalid UTF-8 and unpaired surrogates become U+FFFD.
-    std::string ToUTF8() const;
-    // The same bytes in a block from the memory hooks, sized to them exactly (no terminator).
+    // The bytes in a block from the memory hooks, sized to them exactly (no terminator).
     eResultCode ToUTF8(CMemBlock& bytes) const;
     // The same bytes as a C string: cut at the first 0 unit, then one terminating 0.
     eResultCode ToUTF8CString(CMemBlock& bytes) const;

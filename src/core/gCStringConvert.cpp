@@ -129,19 +129,6 @@ const char* gCString::ToChars() const
     return sConversionBuffer;
 }
 
-std::string gCString::ToMacRoman() const
-{
-    std::string bytes;
-    if (!mText || mLength == 0)
-        return bytes;
-    bytes.reserve(size_t(mLength));
-    ConvertToMacRoman(mText, mLength, [&](char byte) {
-        bytes.push_back(byte);
-        return true;
-    });
-    return bytes;
-}
-
 eResultCode gCString::ToMacRoman(CMemBlock& bytes) const
 {
     // One unit gives at most one byte, so the block is sized once and trimmed after.
@@ -185,16 +172,6 @@ eResultCode gCString::ConvertFromChars(const char* macRomanText, int32_t byteCou
     mText[byteCount] = 0;
     mLength = byteCount;
     return eSuccess;
-}
-
-std::string gCString::ToUTF8() const
-{
-    std::string bytes;
-    if (!mText)
-        return bytes;
-    bytes.reserve(size_t(mLength));
-    ConvertToUTF8(mText, mLength, [&](char byte) { bytes.push_back(byte); });
-    return bytes;
 }
 
 eResultCode gCString::ToUTF8(CMemBlock& bytes) const

@@ -109,7 +109,7 @@ TEST(gCFileDlg, SaveProposesANameAndAppliesTheChosenType)
     ASSERT_EQ(dialog.PutFile(ref, &types), eSuccess);
     EXPECT_EQ(proposed, "untitled.bmp");
     EXPECT_EQ(renamed, "untitled.jpg");
-    EXPECT_EQ(ref.GetPath().ToUTF8(), temp / "untitled.jpg");
+    EXPECT_EQ(Utf8(ref.GetPath()), temp / "untitled.jpg");
     EXPECT_EQ(ref.GetMacType(), FourCharCode("JPEG"));
     EXPECT_EQ(types.GetCurrentType(), 1);
 
@@ -137,7 +137,7 @@ TEST(gCFileDlg, OpenAnswerBecomesThePath)
     gCString path = Text(temp.Path());
     gCFileDlg dialog;
     ASSERT_EQ(dialog.GetFile(path, &types), eSuccess);
-    EXPECT_EQ(path.ToUTF8(), chosen);
+    EXPECT_EQ(Utf8(path), chosen);
     EXPECT_EQ(start, temp.Path());
 }
 
@@ -189,7 +189,7 @@ TEST(FileDocuments, ChooseFolderTakesTheAnswer)
         ScopedDialogs dialogs(backend);
         gCFolderRef folder;
         EXPECT_EQ(ChooseFolderDialog(folder), eSuccess);
-        EXPECT_EQ(folder.GetPath().ToUTF8(), temp.Path());
+        EXPECT_EQ(Utf8(folder.GetPath()), temp.Path());
     }
     ScopedDialogs cancelling(Cancelling());
     gCFolderRef folder;

@@ -93,10 +93,10 @@ TEST(FolderServices, ListsFilesAndFoldersAsPathObjects)
     gCArray<gCFolderRef*> folders;
     ASSERT_EQ(ListFolder(Folder(temp.Path()), files, folders), eSuccess);
     ASSERT_EQ(files.GetSize(), 2);
-    EXPECT_EQ(files[0]->GetPath().ToUTF8(), temp / ".hidden");
-    EXPECT_EQ(files[1]->GetPath().ToUTF8(), temp / "b.txt");
+    EXPECT_EQ(Utf8(files[0]->GetPath()), temp / ".hidden");
+    EXPECT_EQ(Utf8(files[1]->GetPath()), temp / "b.txt");
     ASSERT_EQ(folders.GetSize(), 1);
-    EXPECT_EQ(folders[0]->GetPath().ToUTF8(), temp / "sub/");
+    EXPECT_EQ(Utf8(folders[0]->GetPath()), temp / "sub/");
     // Appended, not replaced; a missing folder adds nothing.
     ASSERT_EQ(ListFolder(Folder(temp / "none"), files, folders), eSuccess);
     EXPECT_EQ(files.GetSize(), 2);
@@ -168,7 +168,7 @@ TEST(FolderServices, CurrentFolderIsDecodedAsUtf8)
     EXPECT_EQ(folder[folder.GetLength() - 1], u'\u00E9');
     plat::sPathText canonical;
     ASSERT_EQ(plat::CanonicalPath(named.c_str(), canonical), plat::eFileResult::kOk);
-    EXPECT_EQ(folder.ToUTF8(), canonical.path);
+    EXPECT_EQ(Utf8(folder), canonical.path);
 }
 
 TEST(FolderServices, SpecialFolders)
@@ -187,9 +187,9 @@ TEST(FolderServices, SpecialFolders)
     ASSERT_EQ(plat::CreateOneFolder((temp / "home/Documents").c_str()), plat::eFileResult::kOk);
     ASSERT_EQ(plat::CreateOneFolder((temp / "home/.config").c_str()), plat::eFileResult::kOk);
     EXPECT_EQ(GetDocumentsFolder(folder), eSuccess);
-    EXPECT_EQ(folder.GetPath().ToUTF8(), temp / "home/Documents/");
+    EXPECT_EQ(Utf8(folder.GetPath()), temp / "home/Documents/");
     EXPECT_EQ(GetPreferencesFolder(folder), eSuccess);
-    EXPECT_EQ(folder.GetPath().ToUTF8(), temp / "home/.config/");
+    EXPECT_EQ(Utf8(folder.GetPath()), temp / "home/.config/");
     ::setenv("HOME", savedHome.c_str(), 1);
     if (oldConfig)
         ::setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
@@ -282,9 +282,9 @@ TEST(FolderServices, RunningOutOfMemoryListsAndCopiesWholeOrAnswersFive)
                                  if (listed == eSuccess) {
                                      ASSERT_EQ(files.GetSize(), 2);
                                      ASSERT_EQ(folders.GetSize(), 1);
-                                     EXPECT_EQ(files[0]->GetPath().ToUTF8(), temp / "src/a");
-                                     EXPECT_EQ(files[1]->GetPath().ToUTF8(), temp / "src/b");
-                                     EXPECT_EQ(folders[0]->GetPath().ToUTF8(), temp / "src/deep/");
+                                     EXPECT_EQ(Utf8(files[0]->GetPath()), temp / "src/a");
+                                     EXPECT_EQ(Utf8(files[1]->GetPath()), temp / "src/b");
+                                     EXPECT_EQ(Utf8(folders[0]->GetPath()), temp / "src/deep/");
                                  } else {
                                      EXPECT_TRUE(failed);
                                      EXPECT_EQ(listed, eNoMemory);

@@ -216,10 +216,10 @@ TEST(FileReference, SetFromUrlsAndReferences)
     ASSERT_EQ(::mkdir((folder / "sub dir").c_str(), 0777), 0);
     sFSRef sub = plat::MakePathRecord((folder / "sub dir").c_str());
     EXPECT_EQ(ref.SetFromFSRef(&sub), eSuccess);
-    EXPECT_EQ(ref.GetPath().ToUTF8(), folder / "sub dir/");
+    EXPECT_EQ(Utf8(ref.GetPath()), folder / "sub dir/");
     sFSRef nothing = plat::MakePathRecord((folder / "none").c_str());
     EXPECT_EQ(ref.SetFromFSRef(&nothing), eBadParameter);
-    EXPECT_EQ(ref.GetPath().ToUTF8(), folder / "sub dir/");
+    EXPECT_EQ(Utf8(ref.GetPath()), folder / "sub dir/");
 
     sNavReply reply;
     reply.validRecord = 1;
@@ -227,7 +227,7 @@ TEST(FileReference, SetFromUrlsAndReferences)
     ASSERT_EQ(reply.selection.Add(Text(folder.WriteFile("chosen.txt", ""))), eSuccess);
     ASSERT_EQ(reply.selection.Add(Text(folder / "sub dir")), eSuccess);
     EXPECT_EQ(ref.FromAEDescList(&reply), eSuccess);
-    EXPECT_EQ(ref.GetPath().ToUTF8(), folder / "chosen.txt");
+    EXPECT_EQ(Utf8(ref.GetPath()), folder / "chosen.txt");
 }
 
 TEST(FileReference, FolderAndRelativeForms)
@@ -308,7 +308,7 @@ TEST(FileOpen, ThroughPathObjects)
     // Creating through a reference: the caller's reference names the new file.
     gCFRef ref(Text(colon + "made.bin"));
     ASSERT_EQ(file.Open(ref, gCFile::eAccessWrite), eSuccess);
-    EXPECT_EQ(ref.GetPath().ToUTF8(), folder / "made.bin");
+    EXPECT_EQ(Utf8(ref.GetPath()), folder / "made.bin");
     EXPECT_TRUE(plat::PathExists((folder / "made.bin").c_str()));
 }
 

@@ -15,7 +15,7 @@ struct PartsCase {
     const char* extension;
 };
 
-void PrintTo(const PartsCase& c, std::ostream* out) { *out << gCString(c.path).ToUTF8(); }
+void PrintTo(const PartsCase& c, std::ostream* out) { *out << Utf8(gCString(c.path)); }
 
 class PathParts : public ::testing::TestWithParam<PartsCase> {};
 
@@ -32,7 +32,7 @@ TEST_P(PathParts, CutByLength)
     EXPECT_EQ(Utf8(GetPathFileTitle(path)), c.title);
     EXPECT_EQ(Utf8(GetPathExtension(path)), c.extension);
     // Every part function leaves the caller's text alone.
-    EXPECT_EQ(Utf8(path), gCString(c.path).ToUTF8());
+    EXPECT_EQ(Utf8(path), Utf8(gCString(c.path)));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -3,6 +3,7 @@
 
 #include "FileIO/gCFile.h"
 #include "core/gCString.h"
+#include "support/StringBytes.h"
 
 #include <string>
 
@@ -15,8 +16,6 @@ public:
         return OpenSystemPath(path.c_str(), state, created);
     }
 };
-
-inline std::string Utf8(const gCString& text) { return text.ToUTF8(); }
 
 // Bytes of a UTF-16 text in the given byte order.
 inline std::string Utf16Bytes(const std::u16string& units, bool bigEndian = false)

@@ -100,7 +100,7 @@ TEST(gCFTypeList, AllImageFilesMatchesEachOfItsExtensions)
     uint32_t accepted = 0;
     for (const char16_t* name : {u"/p.png", u"/p.BMP", u"/p.psd", u"/p.jpg"}) {
         EXPECT_EQ(all.AcceptsPath(gCFPath(gCString(name)), accepted), eSuccess);
-        EXPECT_EQ(accepted, 1u) << gCString(name).ToUTF8();
+        EXPECT_EQ(accepted, 1u) << Utf8(gCString(name));
     }
     EXPECT_EQ(all.AcceptsPath(PathWithType(u"/p", FourCharCode("JPEG")), accepted), eSuccess);
     EXPECT_EQ(accepted, 1u);

@@ -154,5 +154,5 @@ TEST(gCFolderRef, ReferenceFromAFolder)
     sFSRef ref = plat::MakePathRecord(temp.Path().substr(0, temp.Path().size() - 1).c_str());
     gCFolderRef folder;
     EXPECT_EQ(folder.SetFromFSRef(&ref), eSuccess);
-    EXPECT_EQ(folder.GetPath().ToUTF8(), temp.Path());
+    EXPECT_EQ(Utf8(folder.GetPath()), temp.Path());
 }

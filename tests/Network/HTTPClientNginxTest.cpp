@@ -3,6 +3,7 @@
 
 #include "support/NginxServer.h"
 #include "support/TempFolder.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,7 @@ public:
         HeadersReceivedCallback = {[](tHTTPHeaderArrays& names, tHTTPHeaderArrays& values, uintptr_t user) {
             auto* probe = reinterpret_cast<ClientProbe*>(user);
             for (int32_t i = 0; i < names.GetSize(); ++i)
-                probe->headers += names[i].ToUTF8() + "=" + values[i].ToUTF8() + "\n";
+                probe->headers += Utf8(names[i]) + "=" + Utf8(values[i]) + "\n";
             return eSuccess;
         }, self};
     }
@@ -197,7 +198,7 @@ TEST_F(HTTPClientNginx, UpdateCheckRequestFormIsAccepted)
     ClientProbe session;
     static std::string request;
     session.RequestComposedCallback = [](CHTTPSession*, const gCString& text) {
-        request = text.ToUTF8();
+        request = Utf8(text);
         return eSuccess;
     };
     (void)session.httpVersion.Assign(u"1.0");

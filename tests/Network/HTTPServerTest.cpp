@@ -1,5 +1,6 @@
 // The server side: requests read from canned bytes, and the reply bytes it produces.
 #include "Network/CHTTPSession.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,7 @@ public:
         ServeRequestCallback = {[](const gCString& name, uintptr_t user, CHTTPSession*, gCStream** stream,
                                     uint32_t*, uint32_t* refuse, gCString*) {
             auto* probe = reinterpret_cast<ServerProbe*>(user);
-            probe->servedName = name.ToUTF8();
+            probe->servedName = Utf8(name);
             probe->serveCalls++;
             if (name == "missing") {
                 *refuse = 1;

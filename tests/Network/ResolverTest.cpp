@@ -4,6 +4,7 @@
 #include "platform/CNetLookup.h"
 #include "platform/EventLoop.h"
 #include "support/AllocationFailure.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -33,9 +34,9 @@ TEST(NetAddress, DottedTextParsingFormattingAndSplitting)
     };
     for (const sCase& entry : cases) {
         gCString text(entry.text);
-        EXPECT_EQ(IsDottedAddress(text), entry.dotted) << text.ToUTF8();
+        EXPECT_EQ(IsDottedAddress(text), entry.dotted) << Utf8(text);
         if (entry.dotted) {
-            EXPECT_EQ(ParseDottedAddress(text), entry.address) << text.ToUTF8();
+            EXPECT_EQ(ParseDottedAddress(text), entry.address) << Utf8(text);
         }
     }
     EXPECT_TRUE(FormatDottedAddress(0) == "0.0.0.0");
@@ -89,7 +90,7 @@ eResultCode LogAnswer(const gCString& host, uint32_t address, uintptr_t extra, C
     auto* log = reinterpret_cast<sResolveLog*>(extra);
     log->calls++;
     log->address = address;
-    log->host = host.ToUTF8();
+    log->host = Utf8(host);
     return eSuccess;
 }
 

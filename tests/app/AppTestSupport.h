@@ -12,6 +12,7 @@
 #include "platform/ManualClock.h"
 #include "platform/Screen.h"
 #include "widgets/CBackdrop.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -30,8 +31,8 @@ class CTestApp : public CApp {
 public:
     eResultCode Run(const gCString& path) override
     {
-        Log().push_back("run:" + path.ToUTF8());
-        runPath = path.ToUTF8();
+        Log().push_back("run:" + Utf8(path));
+        runPath = Utf8(path);
         if (onRun)
             return onRun();
         return runResult;
@@ -56,7 +57,7 @@ public:
     {
         dropped.clear();
         for (const gCString& path : paths)
-            dropped.push_back(path.ToUTF8());
+            dropped.push_back(Utf8(path));
         return dropResult;
     }
     uint32_t OnMessage(uint32_t message, uintptr_t p1, uintptr_t p2) override

@@ -4,6 +4,7 @@
 #include "platform/Clipboard.h"
 #include "platform/Cursor.h"
 #include "platform/Event.h"
+#include "support/StringBytes.h"
 
 namespace {
 
@@ -126,10 +127,10 @@ TEST_F(InputStateTest, ClipboardTextRoundTripsAndNoTextLeavesTheOutputAlone)
     plat::SetClipboard(&clipboard);
     gCString out(u"unchanged");
     EXPECT_EQ(app.GetClipboardText(out), eSuccess);
-    EXPECT_EQ(out.ToUTF8(), "unchanged");
+    EXPECT_EQ(Utf8(out), "unchanged");
     EXPECT_EQ(app.PutClipboardText(gCString(u"caf\u00E9 \u20AC")), eSuccess);
     EXPECT_EQ(app.GetClipboardText(out), eSuccess);
-    EXPECT_EQ(out.ToUTF8(), "caf\xC3\xA9 \xE2\x82\xAC");
+    EXPECT_EQ(Utf8(out), "caf\xC3\xA9 \xE2\x82\xAC");
     EXPECT_EQ(app.PutClipboardText(gCString(u"")), eSuccess);
     EXPECT_EQ(app.GetClipboardText(out), eSuccess);
     EXPECT_EQ(out.GetLength(), 0);

@@ -9,6 +9,7 @@
 #include "TabletIO/TabletState.h"
 #include "text/TextGamma.h"
 #include "text/gCFont.h"
+#include "support/StringBytes.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -240,15 +241,15 @@ TEST_F(StartupTest, BundlePathsComeFromTheBundleFolder)
     for (const char* bundle : {"/opt/x/Pintrel Updater.app", "/opt/x/Pintrel Updater.app/"}) {
         location.SetPath(bundle);
         CTestApp app;
-        EXPECT_EQ(app.GetBundleContentsPath().ToUTF8(), "/opt/x/Pintrel Updater.app/Contents/");
-        EXPECT_EQ(app.GetBundleFolderPath().ToUTF8(), "/opt/x/");
-        EXPECT_EQ(app.GetResourcesFolderName().ToUTF8(), "Resources");
-        EXPECT_EQ(app.GetResourceFileName().ToUTF8(), "system.mrf");
-        EXPECT_EQ(app.GetStringTableFileName().ToUTF8(), "system.msf");
+        EXPECT_EQ(Utf8(app.GetBundleContentsPath()), "/opt/x/Pintrel Updater.app/Contents/");
+        EXPECT_EQ(Utf8(app.GetBundleFolderPath()), "/opt/x/");
+        EXPECT_EQ(Utf8(app.GetResourcesFolderName()), "Resources");
+        EXPECT_EQ(Utf8(app.GetResourceFileName()), "system.mrf");
+        EXPECT_EQ(Utf8(app.GetStringTableFileName()), "system.msf");
         EXPECT_EQ(app.GetCreatorCode(), 0x3F3F3F3Fu);
         // Relative paths resolve against the bundle from construction on, before anything loads.
-        EXPECT_EQ(GetAppContentsFolderText().ToUTF8(), "/opt/x/Pintrel Updater.app/Contents/");
-        EXPECT_EQ(GetAppParentFolderText().ToUTF8(), "/opt/x/");
+        EXPECT_EQ(Utf8(GetAppContentsFolderText()), "/opt/x/Pintrel Updater.app/Contents/");
+        EXPECT_EQ(Utf8(GetAppParentFolderText()), "/opt/x/");
     }
     plat::SetBundleLocation(nullptr);
     ClearAppBaseFolders();

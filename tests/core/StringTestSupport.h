@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/gCString.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +14,12 @@ inline void PrintTo(const gCString& string, std::ostream* out)
     if (string.IsNull())
         *out << "<null>";
     else
-        *out << '"' << string.ToUTF8() << "\" (length " << string.GetLength() << ", capacity "
+        *out << '"' << Utf8(string) << "\" (length " << string.GetLength() << ", capacity "
              << string.GetCapacity() << ')';
 }
 
 // The text of a string as UTF-8, "<null>" for the null string, for comparisons in tables.
-inline std::string Text(const gCString& string) { return string.IsNull() ? "<null>" : string.ToUTF8(); }
+inline std::string Text(const gCString& string) { return string.IsNull() ? "<null>" : Utf8(string); }
 
 struct sStringState {
     bool null;

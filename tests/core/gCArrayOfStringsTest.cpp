@@ -1,6 +1,7 @@
 #include "core/gCArray.h"
 #include "core/gCString.h"
 #include "support/AllocationFailure.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@ std::vector<std::string> Texts(const gCArray<gCString>& array)
 {
     std::vector<std::string> texts;
     for (const gCString& text : array)
-        texts.push_back(text.IsNull() ? "<null>" : text.ToUTF8());
+        texts.push_back(text.IsNull() ? "<null>" : Utf8(text));
     return texts;
 }
 

@@ -8,6 +8,7 @@
 #include "imaging/CImNav.h"
 #include "imaging/CImNav8.h"
 #include "imaging/ImageFiles.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -87,7 +88,7 @@ TEST_F(ImageResources, LoadsByIdAndByNameFromTheApplicationsFile)
     CImage* byId = CImage::CreateFromId(100, nullptr, nullptr);
     ASSERT_NE(byId, nullptr);
     EXPECT_EQ(byId->GetWidth(), 3);
-    EXPECT_EQ(byId->GetName().ToUTF8(), "Swatch");
+    EXPECT_EQ(Utf8(byId->GetName()), "Swatch");
     EXPECT_EQ(byId->GetTypeCode(), kImageTypeCode);
     EXPECT_EQ(CImNav(byId, nullptr).Row(1)[2], 0xFF102030u);
     delete byId;

@@ -6,6 +6,7 @@
 #include "resources/CAppResources.h"
 #include "resources/ResourceCreation.h"
 #include "sound/CSound.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -54,9 +55,9 @@ TEST_F(AppResources, LoadsTheResourceFileTheStringTableAndTheSecondFile)
     gCString second;
     ASSERT_EQ(app.LoadSystemResources(resources, mrf, msf, second), eSuccess);
     EXPECT_EQ(app.GetDirectory().entries.GetSize(), 1);
-    EXPECT_EQ(app.GetStringTable().GetString(3000000004u, 0).ToUTF8(), "English");
+    EXPECT_EQ(Utf8(app.GetStringTable().GetString(3000000004u, 0)), "English");
     // No second name: the resource file is opened and indexed a second time.
-    EXPECT_EQ(second.ToUTF8(), mrf.ToUTF8());
+    EXPECT_EQ(Utf8(second), Utf8(mrf));
     EXPECT_EQ(app.GetSecondDirectory().entries.GetSize(), 1);
     EXPECT_EQ(GetResourceContext(), &app.GetContext());
 

@@ -3,6 +3,7 @@
 
 #include "resources/CResourceDirectory.h"
 #include "resources/gCResourceObject.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +46,7 @@ TEST_F(ResourceFile, DirectoryListsChunksAfterTheVersion)
     ASSERT_EQ(directory.entries.GetSize(), 2);
     EXPECT_EQ(directory.entries[0]->id, 5u);
     EXPECT_EQ(directory.entries[0]->offset, 12);
-    EXPECT_EQ(directory.entries[0]->name.ToUTF8(), "Hi");
+    EXPECT_EQ(Utf8(directory.entries[0]->name), "Hi");
     EXPECT_EQ(directory.entries[1]->id, 6u);
     EXPECT_EQ(directory.entries[1]->offset, 34);
     EXPECT_EQ(directory.entries[1]->name.GetLength(), 0);
@@ -106,7 +107,7 @@ TEST_F(ResourceFile, ChunkSearchFindsByIdAndNameAndLeavesThePayload)
     ASSERT_EQ(stream.SetPos(0), eSuccess);
     ASSERT_EQ(probe.FindResourceByName(kAbcd, gCString(u"Hi"), &stream), eSuccess);
     EXPECT_EQ(probe.GetId(), 5u);
-    EXPECT_EQ(probe.GetName().ToUTF8(), "Hi");
+    EXPECT_EQ(Utf8(probe.GetName()), "Hi");
     int32_t payload = 0;
     ASSERT_EQ(stream.ReadLong(payload), eSuccess);
     EXPECT_EQ(payload, 7);
@@ -126,10 +127,10 @@ TEST_F(ResourceFile, SearchWrapsOnceFromTheCurrentPosition)
     Probe probe;
     ASSERT_EQ(stream.SetPos(28), eSuccess);
     ASSERT_EQ(probe.FindResourceById(kAbcd, 1, &stream), eSuccess);
-    EXPECT_EQ(probe.GetName().ToUTF8(), "B");
+    EXPECT_EQ(Utf8(probe.GetName()), "B");
     // From the end it wraps to the start and finds the first.
     ASSERT_EQ(probe.FindResourceById(kAbcd, 1, &stream), eSuccess);
-    EXPECT_EQ(probe.GetName().ToUTF8(), "A");
+    EXPECT_EQ(Utf8(probe.GetName()), "A");
     // A chunk that is not there: one full circle from the middle, then 22.
     ASSERT_EQ(stream.SetPos(16), eSuccess);
     EXPECT_EQ(probe.FindResourceById(kAbcd, 9, &stream), eResourceNotFound);
@@ -162,7 +163,7 @@ TEST_F(ResourceFile, ChunksOfTheWantedTypeWithAnotherIdAreSkippedBySize)
     )");
     Probe probe;
     ASSERT_EQ(probe.FindResourceById(kAbcd, 2, &stream), eSuccess);
-    EXPECT_EQ(probe.GetName().ToUTF8(), "Y");
+    EXPECT_EQ(Utf8(probe.GetName()), "Y");
 }
 
 TEST_F(ResourceFile, SearchOnDamagedOrClosedFiles)

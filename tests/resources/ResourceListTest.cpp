@@ -10,6 +10,7 @@
 #include "resources/CTextList.h"
 #include "resources/gCImageList.h"
 #include "resources/gCImageList8.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -158,7 +159,7 @@ TEST_F(ResourceLists, TextListLayoutFollowsTheFileVersion)
         CTextList* byId = CTextList::CreateFromId(6, nullptr, nullptr);
         ASSERT_NE(byId, nullptr);
         ASSERT_EQ(byId->GetCount(), 2);
-        EXPECT_EQ(byId->GetStringAt(1).ToUTF8(), "Beta");
+        EXPECT_EQ(Utf8(byId->GetStringAt(1)), "Beta");
         EXPECT_EQ(byId->GetIdCount(), 0);
         EXPECT_EQ(byId->SetStringAt(0, gCString(u"x"), 7), eBadParameter);
         EXPECT_EQ(byId->RemoveAt(0), eSuccess);
@@ -187,7 +188,7 @@ TEST(ResourceListVersions, VersionTwoCarriesIdsAndOtherVersionsLoadNothing)
         if (version == 2) {
             ASSERT_EQ(list.GetCount(), 2);
             EXPECT_EQ(list.GetIdAt(1), 41u);
-            EXPECT_EQ(list.GetStringAt(0).ToUTF8(), "Alpha");
+            EXPECT_EQ(Utf8(list.GetStringAt(0)), "Alpha");
         } else {
             EXPECT_EQ(list.GetCount(), 0);
         }
@@ -203,11 +204,11 @@ TEST(TextList, EditingOperations)
     EXPECT_EQ(list.GetStringAt(-1).GetLength(), 0);
     EXPECT_EQ(list.GetStringAt(3).GetLength(), 0);
     EXPECT_EQ(list.GetCurrentIndex(), 0);
-    EXPECT_EQ(list.GetStringAt(2).ToUTF8(), "c");
-    EXPECT_EQ(list.GetCurrentString().ToUTF8(), "c");
+    EXPECT_EQ(Utf8(list.GetStringAt(2)), "c");
+    EXPECT_EQ(Utf8(list.GetCurrentString()), "c");
 
     ASSERT_EQ(list.InsertString(1, gCString(u"x"), 9), eSuccess);
-    EXPECT_EQ(list.GetStringAt(1).ToUTF8(), "x");
+    EXPECT_EQ(Utf8(list.GetStringAt(1)), "x");
     EXPECT_EQ(list.GetIdAt(1), 9u);
     ASSERT_EQ(list.InsertString(6, gCString(u"far"), 5), eSuccess);
     EXPECT_EQ(list.GetCount(), 7);
@@ -216,7 +217,7 @@ TEST(TextList, EditingOperations)
 
     ASSERT_EQ(list.RemoveById(1), eSuccess);
     EXPECT_EQ(list.GetCount(), 5);
-    EXPECT_EQ(list.GetStringAt(0).ToUTF8(), "x");
+    EXPECT_EQ(Utf8(list.GetStringAt(0)), "x");
     EXPECT_EQ(list.SetStringAt(9, gCString(u"no")), eBadParameter);
     EXPECT_EQ(list.RemoveAll(), eSuccess);
     EXPECT_EQ(list.GetCount(), 0);

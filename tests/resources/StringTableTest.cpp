@@ -4,6 +4,7 @@
 
 #include "FileIO/AppBaseFolders.h"
 #include "resources/gCStringTable.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +32,7 @@ std::string Entry(uint32_t id, const std::u16string& name, const std::u16string&
 
 std::string Text(const gCString& text)
 {
-    return text.ToUTF8();
+    return Utf8(text);
 }
 
 const std::string kError = "%%String Table Error";

@@ -6,6 +6,7 @@
 #include "sound/CSound.h"
 #include "sound/CSoundPlayer.h"
 #include "sound/WaveFile.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -265,7 +266,7 @@ TEST_F(Sound, LoadsFromTheResourceFile)
 
     CSound* sound = CSound::CreateFromId(90000, nullptr, nullptr);
     ASSERT_NE(sound, nullptr);
-    EXPECT_EQ(sound->GetName().ToUTF8(), "Ok");
+    EXPECT_EQ(Utf8(sound->GetName()), "Ok");
     EXPECT_EQ(sound->GetDataLength(), 40);
     delete sound;
 

@@ -1,6 +1,7 @@
 #include "support/HTTPTestServer.h"
 
 #include "support/LoopbackPeer.h"
+#include "support/StringBytes.h"
 
 HTTPTestServer* HTTPTestServer::sCurrent = nullptr;
 
@@ -16,7 +17,7 @@ HTTPTestServer::HTTPTestServer()
     listener.ServeRequestCallback = {[](const gCString& name, uintptr_t user, CHTTPSession*, gCStream** stream,
                                          uint32_t*, uint32_t* refuse, gCString*) {
         auto* server = reinterpret_cast<HTTPTestServer*>(user);
-        auto found = server->files.find(name.ToUTF8());
+        auto found = server->files.find(Utf8(name));
         if (found == server->files.end()) {
             *refuse = 1;
             return eSuccess;

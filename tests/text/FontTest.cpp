@@ -5,6 +5,7 @@
 #include "support/AllocationFailure.h"
 #include "support/ResourceFixtures.h"
 #include "support/TempFolder.h"
+#include "support/StringBytes.h"
 
 #include <cstring>
 
@@ -176,8 +177,8 @@ TEST_F(Fonts, SystemNamesAndPaths)
     ASSERT_EQ(GetFontFilePath("DejaVu Sans", path), eSuccess);
     EXPECT_STREQ(path, kDejaVuSans);
     EXPECT_EQ(GetFontFilePath("No Such Family Anywhere", path), eCreateFailed);
-    EXPECT_EQ(ResolveFontFamilyName(gCString("DejaVu Sans")).ToUTF8(), "DejaVu Sans");
-    EXPECT_EQ(ResolveFontFamilyName(gCString("No Such Family Anywhere")).ToUTF8(), "Helvetica");
+    EXPECT_EQ(Utf8(ResolveFontFamilyName(gCString("DejaVu Sans"))), "DejaVu Sans");
+    EXPECT_EQ(Utf8(ResolveFontFamilyName(gCString("No Such Family Anywhere"))), "Helvetica");
     EXPECT_EQ(gCFont::AddFontFromPath(gCString("/no/such/font.ttf"), gCString("x"), 3), eCreateFailed);
 }
 

@@ -11,6 +11,7 @@
 #include "updater/PNUProductProbe.h"
 #include "updater/PNUTexts.h"
 #include "widgets/CTxWidget.h"
+#include "support/StringBytes.h"
 
 namespace {
 
@@ -75,10 +76,10 @@ TEST_F(Application, ProbeReadsTheInstalledProductsValues)
                   c.result);
         if (c.result != eSuccess)
             continue;
-        EXPECT_EQ(version.ToUTF8(), c.version);
-        EXPECT_EQ(buildString.ToUTF8(), c.buildString);
-        EXPECT_EQ(buildType.ToUTF8(), "OSX");
-        EXPECT_EQ(platformName.ToUTF8(), "OSX");
+        EXPECT_EQ(Utf8(version), c.version);
+        EXPECT_EQ(Utf8(buildString), c.buildString);
+        EXPECT_EQ(Utf8(buildType), "OSX");
+        EXPECT_EQ(Utf8(platformName), "OSX");
         EXPECT_EQ(protocol, 4);
     }
     std::remove((folder / "Pintrel 2.app/Contents/Resources/system.msf").c_str());
@@ -113,7 +114,7 @@ TEST_F(Application, ChoosesTheLanguageBlockOfTheProduct)
             EXPECT_EQ(gLanguageOffset, c.offset);
             EXPECT_EQ(gLanguageBaseId, c.baseId);
             ASSERT_GT(app.GetBackdrop()->GetStatusRowCount(), 0);
-            EXPECT_EQ(app.GetBackdrop()->GetStatusRow(0).text.ToUTF8(), c.ready);
+            EXPECT_EQ(Utf8(app.GetBackdrop()->GetStatusRow(0).text), c.ready);
         }
         TearDown();
         SetUp();
@@ -165,7 +166,7 @@ TEST_F(Application, DocumentPathsThatNameNothingLeaveTheWindowWaiting)
             EXPECT_EQ(app.IsHeartbeatEnabled(), 1u);
             ASSERT_EQ(size_t(app.GetBackdrop()->GetStatusRowCount()), c.lines);
             if (c.lines == 2) {
-                EXPECT_EQ(app.GetBackdrop()->GetStatusRow(1).text.ToUTF8(), "File not found: /no/such/update.pnu");
+                EXPECT_EQ(Utf8(app.GetBackdrop()->GetStatusRow(1).text), "File not found: /no/such/update.pnu");
                 EXPECT_EQ(app.GetBackdrop()->GetStatusRow(1).colour, kStatusDarkRed);
             }
         }
@@ -211,7 +212,7 @@ TEST_F(Application, WindowMessagesSetPanelKindAndProgress)
     // The finish message shows the install text (14), not the button caption (10).
     ASSERT_EQ(backdrop->ShowFinishMessage(), eSuccess);
     EXPECT_EQ(backdrop->GetMessageKind(), CPintrelUpdaterBackdrop::kMessageFinish);
-    EXPECT_EQ(backdrop->GetMessageText().ToUTF8(), "Click here to install the update");
+    EXPECT_EQ(Utf8(backdrop->GetMessageText()), "Click here to install the update");
     (void)app.OnCommand(kPNUQuit, 0, 0, 1);
     EXPECT_EQ(app.IsQuitRequested(), 1u);
 }
@@ -221,7 +222,7 @@ TEST_F(Application, TheWindowComesFromTheResourceFileAndItsCaptionCanBeSet)
     CPintrelUpdaterApp app;
     ASSERT_EQ(Start(app, gCString("")), eSuccess);
     CPintrelUpdaterBackdrop* backdrop = app.GetBackdrop();
-    EXPECT_EQ(backdrop->GetName().ToUTF8(), "Pintrel Updater");
+    EXPECT_EQ(Utf8(backdrop->GetName()), "Pintrel Updater");
     auto* caption = dynamic_cast<CTxWidget*>(backdrop->FindWidgetById(313));
     ASSERT_NE(caption, nullptr);
     // The installer's last step names its control by id; an id nobody has changes nothing.
@@ -229,7 +230,7 @@ TEST_F(Application, TheWindowComesFromTheResourceFileAndItsCaptionCanBeSet)
     app.SetControlText(9999, gCString("Nowhere"));
     gCString text;
     caption->GetText(text);
-    EXPECT_EQ(text.ToUTF8(), "Done");
+    EXPECT_EQ(Utf8(text), "Done");
     EXPECT_TRUE(Alerts().empty());
 }
 

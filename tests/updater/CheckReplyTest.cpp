@@ -2,6 +2,7 @@
 #include "updater/PNUCheckReply.h"
 
 #include "FileIO/gCMemFile.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +37,7 @@ eResultCode Parse(const Bytes& bytes, std::vector<std::string>& out)
     eResultCode code = ParseCheckReplyBody(body, result);
     out.clear();
     for (const gCString& s : result)
-        out.push_back(s.ToUTF8());
+        out.push_back(Utf8(s));
     return code;
 }
 

@@ -12,6 +12,7 @@
 #include "widgets/CTxWidget.h"
 #include "widgets/CWidgetEffectBorder.h"
 #include "widgets/DebugPanelText.h"
+#include "support/StringBytes.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ TEST(DebugPanelText, NamesShowTheirEightBitFormAndRowsReportRunningOutOfMemory)
         widget.SetId(7);
         gCString text;
         ASSERT_EQ(AppendWidgetRowText(text, &widget), eSuccess);
-        EXPECT_EQ(text.ToUTF8(), c.shown);
+        EXPECT_EQ(Utf8(text), c.shown);
         ForEachAllocationFailure(
             [&] {
                 gCString row;
@@ -97,19 +98,19 @@ protected:
         gCString text;
         if (label)
             label->GetText(text);
-        return text.ToUTF8();
+        return Utf8(text);
     }
     static std::vector<std::string> Rows(CTableWidget* table)
     {
         std::vector<std::string> rows;
         for (int32_t i = 0; i < table->GetRowCount(); ++i)
-            rows.push_back(gCString(table->GetCellText(i, 0)).ToUTF8());
+            rows.push_back(Utf8(gCString(table->GetCellText(i, 0))));
         return rows;
     }
     static std::string SelectedRow(CTableWidget* table)
     {
         int32_t row = table->FindSelectedRow(0);
-        return row < 0 ? "" : gCString(table->GetCellText(row, 0)).ToUTF8();
+        return row < 0 ? "" : Utf8(gCString(table->GetCellText(row, 0)));
     }
     // A press at a point of the widget, through the backdrop as the window hands it on.
     void Press(CWidget* widget, gCPoint local = {4, 4})
@@ -179,7 +180,7 @@ TEST_F(DebugPanel, OpensModalOverTheUpdatersTreeWithItsListAndLabels)
     ASSERT_GE(rows.size(), 2u);
     EXPECT_EQ(rows[0], "\"Pintrel Updater\"  - ID =  1,  (0x01)");
     EXPECT_EQ(table->GetRowId(table->FindSelectedRow(0)), uintptr_t(shown));
-    EXPECT_EQ(Label(panel, "name"), " " + shown->GetName().ToUTF8());
+    EXPECT_EQ(Label(panel, "name"), " " + Utf8(shown->GetName()));
 
     // The main button, by id.
     Search(panel, "byID", "300");

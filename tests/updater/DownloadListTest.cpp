@@ -5,6 +5,7 @@
 #include "FileIO/gCFRelative.h"
 #include "FileIO/gCMemFile.h"
 #include "support/AllocationFailure.h"
+#include "support/StringBytes.h"
 
 namespace {
 
@@ -44,15 +45,15 @@ TEST_F(DownloadList, MarksEntriesWhoseKindIsInstalledWithAnotherNumber)
     WriteBody(body, "*2.1.0\n+Fixed brushes\n:Resources|0512%Pintrel.dat\n|0102%Readme.txt\n|0701%New.txt\n");
     ASSERT_EQ(manager.ParseDownloadList(body), eSuccess);
     EXPECT_EQ(manager.GetState(), CPNUTransferManager::kStateParsed);
-    EXPECT_EQ(manager.GetLatestVersionText().ToUTF8(), "2.1.0");
+    EXPECT_EQ(Utf8(manager.GetLatestVersionText()), "2.1.0");
     ASSERT_EQ(manager.GetNotes().GetSize(), 1);
-    EXPECT_EQ(manager.GetNotes()[0].ToUTF8(), "Fixed brushes");
+    EXPECT_EQ(Utf8(manager.GetNotes()[0]), "Fixed brushes");
     gCArray<CFileData>& list = manager.GetDownloadList();
     ASSERT_EQ(list.GetSize(), 3);
     EXPECT_EQ(list[0].mNeedsDownload, 0u);
     EXPECT_EQ(list[1].mNeedsDownload, 1u);
     EXPECT_EQ(list[2].mNeedsDownload, 1u);
-    EXPECT_EQ(list[2].mFileName.ToUTF8(), "New.txt");
+    EXPECT_EQ(Utf8(list[2].mFileName), "New.txt");
 }
 
 TEST_F(DownloadList, ReadsUnicodeBodies)
@@ -61,21 +62,21 @@ TEST_F(DownloadList, ReadsUnicodeBodies)
     gCMemFile body;
     WriteBody(body, Utf16(u"*3.0\n|0512%Caf\u00e9.dat\n"));
     ASSERT_EQ(manager.ParseDownloadList(body), eSuccess);
-    EXPECT_EQ(manager.GetLatestVersionText().ToUTF8(), "3.0");
+    EXPECT_EQ(Utf8(manager.GetLatestVersionText()), "3.0");
     ASSERT_EQ(manager.GetDownloadList().GetSize(), 1);
-    EXPECT_EQ(manager.GetDownloadList()[0].mFileName.ToUTF8(), "Caf\u00e9.dat");
+    EXPECT_EQ(Utf8(manager.GetDownloadList()[0].mFileName), "Caf\u00e9.dat");
 }
 
 TEST_F(DownloadList, TemporaryNamesSkipThoseInUse)
 {
     gCFRelative path;
     ASSERT_EQ(MakeTempUpdaterPath(path), eSuccess);
-    EXPECT_EQ(path.GetRelativeText().ToUTF8(), "PintrelUpdater1.exe");
+    EXPECT_EQ(Utf8(path.GetRelativeText()), "PintrelUpdater1.exe");
     folder.WriteFile("Pintrel Updater.app/Contents/PintrelUpdater1.exe", "x");
     ASSERT_EQ(MakeTempUpdaterPath(path), eSuccess);
-    EXPECT_EQ(path.GetRelativeText().ToUTF8(), "PintrelUpdater2.exe");
+    EXPECT_EQ(Utf8(path.GetRelativeText()), "PintrelUpdater2.exe");
     ASSERT_EQ(MakeTempPackagePath(path), eSuccess);
-    EXPECT_EQ(path.GetRelativeText().ToUTF8(), "PNUTemp1.pnu");
+    EXPECT_EQ(Utf8(path.GetRelativeText()), "PNUTemp1.pnu");
 }
 
 TEST_F(DownloadList, RunningOutOfMemoryNeverGivesANameInUse)
@@ -86,7 +87,7 @@ TEST_F(DownloadList, RunningOutOfMemoryNeverGivesANameInUse)
     ForEachAllocationFailure([&] { made = MakeTempUpdaterPath(path); },
                              [&](bool failed) {
                                  if (made == eSuccess) {
-                                     EXPECT_EQ(path.GetRelativeText().ToUTF8(), "PintrelUpdater2.exe");
+                                     EXPECT_EQ(Utf8(path.GetRelativeText()), "PintrelUpdater2.exe");
                                  } else {
                                      EXPECT_TRUE(failed);
                                      EXPECT_EQ(made, eNoMemory);

@@ -1,5 +1,6 @@
 // The entry lines of download lists and of the installed list.
 #include "updater/CFileData.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -27,11 +28,11 @@ TEST(FileData, ParsesEntryLines)
         CFileData entry;
         entry.mDownloaded = 1;
         ASSERT_EQ(entry.ParseEntryLine(gCString(c.line)), eSuccess);
-        EXPECT_EQ(entry.mFolder.ToUTF8(), c.folder) << gCString(c.line).ToUTF8();
-        EXPECT_EQ(entry.mFileName.ToUTF8(), c.name);
+        EXPECT_EQ(Utf8(entry.mFolder), c.folder) << Utf8(gCString(c.line));
+        EXPECT_EQ(Utf8(entry.mFileName), c.name);
         EXPECT_EQ(entry.mKind, c.kind);
         EXPECT_EQ(entry.mNumber, c.number);
-        EXPECT_EQ(entry.GetRelativePath().ToUTF8(), c.relative);
+        EXPECT_EQ(Utf8(entry.GetRelativePath()), c.relative);
         EXPECT_EQ(entry.mDownloaded, 0u);
     }
 }

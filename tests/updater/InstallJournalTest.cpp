@@ -5,6 +5,7 @@
 
 #include "updater/CPNUInstallFiles.h"
 #include "updater/PNUInstallJournal.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -40,10 +41,10 @@ TEST(InstallJournal, ReadsBackWhatItWrote)
     ASSERT_EQ(ReadInstallJournal(files, written.installFolder, read, found), eSuccess);
     EXPECT_TRUE(found);
     EXPECT_EQ(read.state, sInstallJournal::eState::kFinish);
-    EXPECT_EQ(read.installFolder.ToUTF8(), folder.Root().string());
+    EXPECT_EQ(Utf8(read.installFolder), folder.Root().string());
     ASSERT_EQ(read.names.GetSize(), written.names.GetSize());
     for (int32_t i = 0; i < read.names.GetSize(); ++i) {
-        EXPECT_EQ(read.names[i].ToUTF8(), written.names[i].ToUTF8());
+        EXPECT_EQ(Utf8(read.names[i]), Utf8(written.names[i]));
         EXPECT_EQ(read.hadFile[i], written.hadFile[i]);
     }
 

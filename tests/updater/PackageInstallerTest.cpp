@@ -7,6 +7,7 @@
 #include "platform/PlatformLauncher.h"
 #include "updater/CPNUDesquasher.h"
 #include "updater/PNUInstallJournal.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -283,27 +284,27 @@ class OrderedFiles : public CPNUInstallFiles {
 public:
     eResultCode Move(const gCString& source, const gCString& target) override
     {
-        operations.push_back("move " + source.ToUTF8());
+        operations.push_back("move " + Utf8(source));
         return CPNUInstallFiles::Move(source, target);
     }
     eResultCode Link(const gCString& source, const gCString& target) override
     {
-        operations.push_back("link " + source.ToUTF8());
+        operations.push_back("link " + Utf8(source));
         return CPNUInstallFiles::Link(source, target);
     }
     eResultCode Replace(const gCString& source, const gCString& target) override
     {
-        operations.push_back("replace " + source.ToUTF8());
+        operations.push_back("replace " + Utf8(source));
         return CPNUInstallFiles::Replace(source, target);
     }
     eResultCode WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode) override
     {
-        operations.push_back("write " + path.ToUTF8());
+        operations.push_back("write " + Utf8(path));
         return CPNUInstallFiles::WriteFile(path, data, size, mode);
     }
     eResultCode Flush(const gCString& folder) override
     {
-        operations.push_back("flush " + folder.ToUTF8());
+        operations.push_back("flush " + Utf8(folder));
         return CPNUInstallFiles::Flush(folder);
     }
     std::vector<std::string> operations;

@@ -3,6 +3,7 @@
 
 #include "FileIO/gCMemFile.h"
 #include "updater/CPNUDesquasher.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -62,13 +63,13 @@ TEST_F(PackageReader, ReadsTheIndexAndTheInstructions)
     ASSERT_EQ(Read(archive), eSuccess);
     ASSERT_EQ(reader.GetFileCount(), 2);
     const std::string root = folder.Root().string();
-    EXPECT_EQ(reader.GetFinalPath(0).ToUTF8(), root + "/hello.txt");
-    EXPECT_EQ(reader.GetFinalPath(1).ToUTF8(), root + "/sub/dir/data.bin");
+    EXPECT_EQ(Utf8(reader.GetFinalPath(0)), root + "/hello.txt");
+    EXPECT_EQ(Utf8(reader.GetFinalPath(1)), root + "/sub/dir/data.bin");
     EXPECT_EQ(reader.GetFileSize(1), 5000);
-    EXPECT_EQ(reader.GetType().ToUTF8(), "UPDATER");
-    EXPECT_EQ(reader.GetOS().ToUTF8(), "OSX");
-    EXPECT_EQ(reader.GetFileName().ToUTF8(), "Pintrel");
-    EXPECT_EQ(reader.GetVersionNumber().ToUTF8(), "2.1");
+    EXPECT_EQ(Utf8(reader.GetType()), "UPDATER");
+    EXPECT_EQ(Utf8(reader.GetOS()), "OSX");
+    EXPECT_EQ(Utf8(reader.GetFileName()), "Pintrel");
+    EXPECT_EQ(Utf8(reader.GetVersionNumber()), "2.1");
     EXPECT_TRUE(reader.GetExecute().IsEmpty());
     EXPECT_EQ(host.log.back(), " -- " + root + "/sub/dir/data.bin, 5000 bytes");
     EXPECT_TRUE(host.HasLine("T23", kStatusBlack));
@@ -82,12 +83,12 @@ TEST_F(PackageReader, ParsesInstructionLinesLeniently)
                                         "unknown=1", "VersionNumber = 3"},
                                        {{" \t/name.txt \t", "n"}});
     ASSERT_EQ(Read(archive), eSuccess);
-    EXPECT_EQ(reader.GetOS().ToUTF8(), "OSX");
-    EXPECT_EQ(reader.GetBuild().ToUTF8(), "FULL2");
+    EXPECT_EQ(Utf8(reader.GetOS()), "OSX");
+    EXPECT_EQ(Utf8(reader.GetBuild()), "FULL2");
     EXPECT_TRUE(reader.GetExecute().IsEmpty()) << "a later key without = clears the value";
-    EXPECT_EQ(reader.GetType().ToUTF8(), "updater") << "TYPE is upper-cased only by the target check";
-    EXPECT_EQ(reader.GetVersionNumber().ToUTF8(), "3");
-    EXPECT_EQ(reader.GetFinalPath(0).ToUTF8(), folder.Root().string() + "/name.txt");
+    EXPECT_EQ(Utf8(reader.GetType()), "updater") << "TYPE is upper-cased only by the target check";
+    EXPECT_EQ(Utf8(reader.GetVersionNumber()), "3");
+    EXPECT_EQ(Utf8(reader.GetFinalPath(0)), folder.Root().string() + "/name.txt");
 }
 
 TEST_F(PackageReader, ReadsBigEndianTextAlike)
@@ -97,8 +98,8 @@ TEST_F(PackageReader, ReadsBigEndianTextAlike)
     for (uint32_t i = 0; i < layout.textUnits; ++i)
         std::swap(archive[layout.TextStart() + 2 * i], archive[layout.TextStart() + 2 * i + 1]);
     ASSERT_EQ(Read(archive), eSuccess);
-    EXPECT_EQ(reader.GetInstructionText().ToUTF8(), "OS=osx\rBUILD=b\r");
-    EXPECT_EQ(reader.GetOS().ToUTF8(), "OSX");
+    EXPECT_EQ(Utf8(reader.GetInstructionText()), "OS=osx\rBUILD=b\r");
+    EXPECT_EQ(Utf8(reader.GetOS()), "OSX");
 }
 
 TEST_F(PackageReader, CutsTheTextAtItsFirstZeroUnit)
@@ -107,7 +108,7 @@ TEST_F(PackageReader, CutsTheTextAtItsFirstZeroUnit)
     const sLayout layout = LayoutOf(archive);
     archive[layout.TextStart() + 2 * 10] = 0; // the unit after the mark and "OS=LINUX\r"
     ASSERT_EQ(Read(archive), eSuccess);
-    EXPECT_EQ(reader.GetInstructionText().ToUTF8(), "OS=LINUX\r");
+    EXPECT_EQ(Utf8(reader.GetInstructionText()), "OS=LINUX\r");
     EXPECT_TRUE(reader.GetBuild().IsEmpty());
 }
 
@@ -216,8 +217,8 @@ TEST_F(PackageReader, RefusesNamesOutsideTheInstallFolder)
 TEST_F(PackageReader, AcceptsOtherSeparatorsInsideTheFolder)
 {
     ASSERT_EQ(Read(BuildArchive(kPlainLines, {{"\\win\\name.txt", "w"}, {":mac:name.txt", "m"}})), eSuccess);
-    EXPECT_EQ(reader.GetFinalPath(0).ToUTF8(), folder.Root().string() + "/win/name.txt");
-    EXPECT_EQ(reader.GetFinalPath(1).ToUTF8(), folder.Root().string() + "/mac/name.txt");
+    EXPECT_EQ(Utf8(reader.GetFinalPath(0)), folder.Root().string() + "/win/name.txt");
+    EXPECT_EQ(Utf8(reader.GetFinalPath(1)), folder.Root().string() + "/mac/name.txt");
 }
 
 TEST_F(PackageReader, RefusesAProgramOutsideTheInstallFolder)
@@ -227,7 +228,7 @@ TEST_F(PackageReader, RefusesAProgramOutsideTheInstallFolder)
         EXPECT_EQ(Read(archive), eGenericFailure) << execute;
     }
     ASSERT_EQ(Read(BuildArchive({"EXECUTE=/bin/tool"}, {{"/a", "a"}})), eSuccess);
-    EXPECT_EQ(reader.GetExecute().ToUTF8(), "/bin/tool");
+    EXPECT_EQ(Utf8(reader.GetExecute()), "/bin/tool");
 }
 
 TEST_F(PackageReader, ANewIndexReplacesTheOneBefore)
@@ -236,7 +237,7 @@ TEST_F(PackageReader, ANewIndexReplacesTheOneBefore)
     ASSERT_EQ(Read(broken), eGenericFailure);
     ASSERT_EQ(Read(BuildArchive(kPlainLines, {{"/three", "3"}})), eSuccess);
     ASSERT_EQ(reader.GetFileCount(), 1);
-    EXPECT_EQ(reader.GetFinalPath(0).ToUTF8(), folder.Root().string() + "/three");
+    EXPECT_EQ(Utf8(reader.GetFinalPath(0)), folder.Root().string() + "/three");
 }
 
 struct sTargetCase {

@@ -2,6 +2,7 @@
 
 #include "core/CMemBlockT.h"
 #include "updater/CPNUCompressor.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -60,14 +61,14 @@ Bytes PackageFromArchive(const Bytes& archive)
 
 eResultCode RecordingHost::AddStatusLine(const gCString& text, const uint32_t* colour, bool)
 {
-    lines.push_back({text.ToUTF8(), colour ? *colour : 0});
-    log.push_back(text.ToUTF8());
+    lines.push_back({Utf8(text), colour ? *colour : 0});
+    log.push_back(Utf8(text));
     return eSuccess;
 }
 
 eResultCode RecordingHost::WriteLogLine(const gCString& text)
 {
-    log.push_back(text.ToUTF8());
+    log.push_back(Utf8(text));
     return eSuccess;
 }
 

@@ -9,6 +9,7 @@
 #include "updater/CPNUInstallFiles.h"
 #include "updater/CPNUInstallServices.h"
 #include "updater/CPNUStatusTarget.h"
+#include "support/StringBytes.h"
 
 #include <filesystem>
 #include <map>
@@ -39,7 +40,7 @@ public:
     eResultCode AddStatusLine(const gCString& text, const uint32_t* colour, bool update) override;
     eResultCode WriteLogLine(const gCString& text) override;
     void SetProgress(float fraction, bool) override { progress.push_back(fraction); }
-    void SetControlText(int32_t id, const gCString& text) override { controlTexts[id] = text.ToUTF8(); }
+    void SetControlText(int32_t id, const gCString& text) override { controlTexts[id] = Utf8(text); }
 
     // "T<n>" for id 3000000000 + n, "T<n>.1" for field 1.
     gCString GetText(uint32_t id, int32_t field) override;

@@ -6,6 +6,7 @@
 #include "updater/CPNUHTTPSession.h"
 #include "updater/PNUMessages.h"
 #include "updater/PNUReplyHandling.h"
+#include "support/StringBytes.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ public:
     {
         std::string text;
         if (command == kPNUStatusLine || command == kPNUStatusLineCopy)
-            text = reinterpret_cast<const gCString*>(p1)->ToUTF8();
+            text = Utf8(*reinterpret_cast<const gCString*>(p1));
         received.push_back({command, p2, text});
         return 0;
     }
@@ -90,8 +91,8 @@ TEST(SessionHeaders, FindsNamesInAnyLetterCase)
     gCString name("Pnu-UpdaterSEND");
     gCString value;
     ASSERT_EQ(session.FindHeaderValue(name, value), eSuccess);
-    EXPECT_EQ(value.ToUTF8(), "first");
-    EXPECT_EQ(name.ToUTF8(), "PNU-UPDATERSEND");
+    EXPECT_EQ(Utf8(value), "first");
+    EXPECT_EQ(Utf8(name), "PNU-UPDATERSEND");
     gCString absent("PNU-FailType");
     EXPECT_EQ(session.FindHeaderValue(absent, value), eGenericFailure);
     ASSERT_EQ(session.headerValues.Add(gCString("unpaired")), eSuccess);

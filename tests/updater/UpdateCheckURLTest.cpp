@@ -1,6 +1,7 @@
 // The update check URL: the exact request each mode sends, and values that must not escape
 // their query part.
 #include "updater/PNUUpdateCheckURL.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,7 @@
 
 namespace {
 
-std::string U8(const gCString& text) { return text.ToUTF8(); }
+std::string U8(const gCString& text) { return Utf8(text); }
 
 sUpdateCheckValues DemoValues()
 {

@@ -8,6 +8,7 @@
 #include "updater/CPNUHTTPSession.h"
 #include "updater/PNUMainButton.h"
 #include "updater/PNUMessages.h"
+#include "support/StringBytes.h"
 
 #include <algorithm>
 
@@ -116,7 +117,7 @@ TEST_F(UpdateFlow, EachReplyFormShowsItsLinesPanelAndMessage)
             EXPECT_EQ(app.GetBackdrop()->GetMessageKind(), c.kind);
             EXPECT_EQ(app.GetBackdrop()->IsMessageActive(), c.panelActive);
             if (c.kind == CPintrelUpdaterBackdrop::kMessageURL) {
-                EXPECT_EQ(app.GetBackdrop()->GetMessageURL().ToUTF8(), location);
+                EXPECT_EQ(Utf8(app.GetBackdrop()->GetMessageURL()), location);
             }
             // Only the package the server asks to keep is stored as the updater's source.
             std::string source = bundle + "/Contents/updatersource.pnu";

@@ -17,6 +17,7 @@
 #include "updater/CPintrelUpdaterBackdrop.h"
 
 #include "support/TempFolder.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -196,7 +197,7 @@ protected:
         std::vector<sShownLine> lines;
         for (int32_t i = 0; i < backdrop.GetStatusRowCount(); ++i) {
             const CPintrelUpdaterBackdrop::sStatusRow row = backdrop.GetStatusRow(i);
-            lines.push_back({row.text.ToUTF8(), row.colour});
+            lines.push_back({Utf8(row.text), row.colour});
         }
         return lines;
     }
@@ -209,7 +210,7 @@ protected:
         for (size_t i = 0; i + 1 < bytes.size(); i += 2)
             text += char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8);
         std::vector<std::string> lines;
-        std::string utf8 = text.ToUTF8();
+        std::string utf8 = Utf8(text);
         size_t start = 0;
         for (size_t at; (at = utf8.find("\n\r", start)) != std::string::npos; start = at + 2)
             lines.push_back(utf8.substr(start, at - start));

@@ -11,6 +11,7 @@
 #include "widgets/CMLTableWidget.h"
 #include "widgets/CTxWidget.h"
 #include "widgets/CWidgetEffectBase.h"
+#include "support/StringBytes.h"
 
 namespace {
 
@@ -133,7 +134,7 @@ TEST_F(UpdaterWindow, PanelProgressAndInstallMessageShowInTheirWidgets)
     auto* percent = dynamic_cast<CTxWidget*>(backdrop->FindWidgetById(503));
     ASSERT_NE(panel, nullptr);
     ASSERT_NE(percent, nullptr);
-    EXPECT_EQ(backdrop->GetMessageText().ToUTF8(), "Click here to check for updates");
+    EXPECT_EQ(Utf8(backdrop->GetMessageText()), "Click here to check for updates");
 
     EXPECT_EQ(app.OnCommand(kPNUSetMessagePanel, 0, 0, 1), 0u);
     EXPECT_EQ(panel->GetOpacity(), 100);
@@ -143,13 +144,13 @@ TEST_F(UpdaterWindow, PanelProgressAndInstallMessageShowInTheirWidgets)
     EXPECT_FALSE(percent->IsVisible());
     EXPECT_EQ(app.OnCommand(kPNUProgress, 0, 42, 1), 0u);
     EXPECT_TRUE(percent->IsVisible());
-    EXPECT_EQ(backdrop->GetPercentText().ToUTF8(), "42%");
+    EXPECT_EQ(Utf8(backdrop->GetPercentText()), "42%");
     EXPECT_TRUE(backdrop->FindWidgetById(504)->IsVisible());
 
     ASSERT_EQ(backdrop->ShowInstallMessage(), eSuccess);
     EXPECT_FALSE(percent->IsVisible());
     EXPECT_EQ(backdrop->GetMessageKind(), CPintrelUpdaterBackdrop::kMessageInstall);
-    EXPECT_EQ(backdrop->GetMessageText().ToUTF8(), "Click here to install the update");
+    EXPECT_EQ(Utf8(backdrop->GetMessageText()), "Click here to install the update");
 }
 
 TEST_F(UpdaterWindow, TheWebLinkOpensTheProductPageOrSaysItCannot)

@@ -3,6 +3,7 @@
 #include "updater/PNUButtonGlow.h"
 #include "widgets/CImWidget.h"
 #include "widgets/CWidgetEffectGradient.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +32,7 @@ TEST(UpdaterWindowProgress, CoveredPartAndPercentageFollowTheFraction)
         EXPECT_EQ(covered.top, 0);
         EXPECT_EQ(covered.right, 250);
         EXPECT_EQ(covered.bottom, 14);
-        EXPECT_EQ(CPintrelUpdaterBackdrop::ProgressPercentText(c.fraction).ToUTF8(), c.text);
+        EXPECT_EQ(Utf8(CPintrelUpdaterBackdrop::ProgressPercentText(c.fraction)), c.text);
     }
 }
 

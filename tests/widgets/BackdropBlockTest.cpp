@@ -4,6 +4,7 @@
 #include "WidgetTestSupport.h"
 #include "imaging/CGradient.h"
 #include "support/TempFolder.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -76,11 +77,11 @@ widget 'wdgt' 3 "Hand" {
     EXPECT_EQ(backdrop->GetWhsbFlag(), 1u);
     ASSERT_EQ(backdrop->GetCursorCount(), 2);
     ASSERT_NE(backdrop->GetCursorWidget(), nullptr);
-    EXPECT_EQ(backdrop->GetCursorWidget()->GetName().ToUTF8(), "Hand");
+    EXPECT_EQ(Utf8(backdrop->GetCursorWidget()->GetName()), "Hand");
     EXPECT_EQ(backdrop->GetLayoutRect().right, 10000.0f);
     EXPECT_EQ(backdrop->GetLayoutRect().bottom, 10000.0f);
     EXPECT_EQ(backdrop->SetCursorByName(gCString(u"Nothing")), eBadParameter);
-    EXPECT_EQ(backdrop->GetCursorWidget()->GetName().ToUTF8(), "Hand");
+    EXPECT_EQ(Utf8(backdrop->GetCursorWidget()->GetName()), "Hand");
     // The alpha byte of the colour plays no part.
     ASSERT_EQ(backdrop->SetSize(4, 4, false), eSuccess);
     backdrop->MarkWindowReady();

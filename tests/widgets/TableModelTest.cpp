@@ -2,6 +2,7 @@
 
 #include "support/TempFolder.h"
 #include "widgets/CMLTableWidget.h"
+#include "support/StringBytes.h"
 
 #include <fstream>
 #include <functional>
@@ -330,7 +331,7 @@ TEST(TableScripts, CompiledTableBlocksLoadByNameAndId)
     delete files;
     CMLTableWidget status;
     ASSERT_EQ(status.LoadFromId(41, nullptr, nullptr), eSuccess);
-    EXPECT_EQ(status.GetName().ToUTF8(), "Status");
+    EXPECT_EQ(Utf8(status.GetName()), "Status");
     EXPECT_EQ(status.GetColour(), 0x00FFFFFFu);
     EXPECT_NE(status.GetOverEffect(1), nullptr);
     EXPECT_EQ(CTableWidget::CreateFromName(gCString(u"Status"), nullptr, nullptr), nullptr)

@@ -8,6 +8,7 @@
 #include "resources/CTextList.h"
 #include "widgets/CTxEdWidget.h"
 #include "widgets/WidgetFactory.h"
+#include "support/StringBytes.h"
 
 #include <algorithm>
 #include <limits>
@@ -109,7 +110,7 @@ protected:
     {
         gCString text;
         editor->GetText(text);
-        return text.ToUTF8();
+        return Utf8(text);
     }
     float LabelX() { return editor->GetLabel()->GetLayoutValues()->x; }
 
@@ -206,7 +207,7 @@ TEST_F(TxEdWidgetTest, AFieldWithoutAnImageTypesInOrder)
     Type(u"abc");
     gCString text;
     bare->GetText(text);
-    EXPECT_EQ(text.ToUTF8(), "abc");
+    EXPECT_EQ(Utf8(text), "abc");
     EXPECT_EQ(bare->GetCaret(), 3);
 }
 
@@ -274,7 +275,7 @@ TEST_F(TxEdWidgetTest, NumericAndLengthFiltersRefuseWhatWouldBreakThem)
         }
         gCString text;
         field->GetText(text);
-        EXPECT_EQ(text.ToUTF8(), c.text) << c.text;
+        EXPECT_EQ(Utf8(text), c.text) << c.text;
     }
     // The setter refuses with 2 and keeps the text.
     CTxEdWidget* field = MakeEditor(60);
@@ -286,7 +287,7 @@ TEST_F(TxEdWidgetTest, NumericAndLengthFiltersRefuseWhatWouldBreakThem)
     EXPECT_EQ(field->SetText(gCString(u"abc"), true, false), eHandled);
     gCString text;
     field->GetText(text);
-    EXPECT_EQ(text.ToUTF8(), "-");
+    EXPECT_EQ(Utf8(text), "-");
 }
 
 TEST_F(TxEdWidgetTest, ClicksPlaceTheCaretSelectWordsAndDragsExtendTheSelection)

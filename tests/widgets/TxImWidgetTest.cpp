@@ -4,6 +4,7 @@
 #include "WidgetTestSupport.h"
 #include "imaging/CImNav.h"
 #include "resources/CText.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -74,7 +75,7 @@ TEST_F(TxImWidgetTest, TheLabelIsTheOnlyChildAndIsNeverRemoved)
     EXPECT_EQ(loaded.GetFontPixelSize(), 13);
     gCString text;
     loaded.GetText(text);
-    EXPECT_EQ(text.ToUTF8(), "AB");
+    EXPECT_EQ(Utf8(text), "AB");
     EXPECT_EQ(loaded.GetLabel()->GetLayoutValues()->xCentre, 0u) << "'right' places the label at the far edge";
     EXPECT_EQ(loaded.GetLabel()->GetLayoutValues()->xFarSide, 1u);
 
@@ -127,12 +128,12 @@ TEST_F(TxImWidgetTest, TextAndTextImageWidgetsReadTheFontStyleAndSizingChunksAli
     CBytesStream second(Block(block));
     ASSERT_EQ(image.LoadWidgetDataBlock(&second), eSuccess);
     for (CTxWidget* label : {&text, image.GetLabel()}) {
-        EXPECT_EQ(label->GetFontName().ToUTF8(), "Tiny");
+        EXPECT_EQ(Utf8(label->GetFontName()), "Tiny");
         EXPECT_EQ(label->GetFontPointSize(), 9.0f);
         EXPECT_TRUE(label->GetBold() && label->GetItalic() && label->GetUnderline());
         gCString shown;
         label->GetText(shown);
-        EXPECT_EQ(shown.ToUTF8(), "Hi");
+        EXPECT_EQ(Utf8(shown), "Hi");
     }
     EXPECT_FALSE(text.GetSizeToText());
     EXPECT_FALSE(image.GetSizeToText());

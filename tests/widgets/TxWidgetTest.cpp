@@ -12,6 +12,7 @@
 #include "support/TempFolder.h"
 #include "text/TextGamma.h"
 #include "text/gCFont.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -259,7 +260,7 @@ TEST_F(TxWidgetTest, TextListEntriesStepAndWrap)
     EXPECT_EQ(widget.GetTextListIndex(), 0);
     gCString text;
     widget.GetText(text);
-    EXPECT_EQ(text.ToUTF8(), "A");
+    EXPECT_EQ(Utf8(text), "A");
 }
 
 TEST_F(TxWidgetTest, TextObjectIsShownAndKept)
@@ -279,10 +280,10 @@ TEST_F(TxWidgetTest, SetTextReplacesTheTextObjectWithAnOwnedCopy)
     UseTiny(widget);
     ASSERT_EQ(widget.SetText(gCString(u"AB"), true, false), eSuccess);
     ASSERT_NE(widget.GetTextObject(), nullptr);
-    EXPECT_EQ(widget.GetTextObject()->GetText().ToUTF8(), "AB");
+    EXPECT_EQ(Utf8(widget.GetTextObject()->GetText()), "AB");
     // The widget's own string handed back in must survive the old object being freed.
     ASSERT_EQ(widget.SetText(widget.GetTextObject()->GetText(), true, false), eSuccess);
-    EXPECT_EQ(widget.GetTextObject()->GetText().ToUTF8(), "AB");
+    EXPECT_EQ(Utf8(widget.GetTextObject()->GetText()), "AB");
 
     // A pooled object handed over is neither freed nor rewritten by a later SetText.
     CText pooled;
@@ -292,10 +293,10 @@ TEST_F(TxWidgetTest, SetTextReplacesTheTextObjectWithAnOwnedCopy)
     EXPECT_GT(MaskAt(widget, 0, 0), 0) << "the box of 'A' is shown";
     ASSERT_EQ(widget.SetText(gCString(u"I"), true, false), eSuccess);
     EXPECT_NE(widget.GetTextObject(), &pooled);
-    EXPECT_EQ(pooled.GetText().ToUTF8(), "A");
+    EXPECT_EQ(Utf8(pooled.GetText()), "A");
     gCString shown;
     widget.GetText(shown);
-    EXPECT_EQ(shown.ToUTF8(), "I");
+    EXPECT_EQ(Utf8(shown), "I");
     EXPECT_EQ(MaskAt(widget, 0, 0), 0) << "the mask shows 'I', not the old box";
     EXPECT_GT(MaskAt(widget, 3, 0), 0);
 
@@ -316,7 +317,7 @@ TEST_F(TxWidgetTest, TextListNameIsReportedAndTheBlockTextStays)
     EXPECT_EQ(TakeAlertDetails(), (Alerts{"TxWidget text list failed."}));
     gCString text;
     widget.GetText(text);
-    EXPECT_EQ(text.ToUTF8(), "Hi");
+    EXPECT_EQ(Utf8(text), "Hi");
 
     CTxWidget cut;
     CBytesStream truncated(Block(Tag("fbld") + std::string(2, '\0')));

@@ -5,6 +5,7 @@
 #include "WidgetTestSupport.h"
 #include "support/AllocationFailure.h"
 #include "support/TempFolder.h"
+#include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -155,7 +156,7 @@ TEST_F(WidgetLoading, HandWrittenFileLoadsWithItsChild)
     auto* kid = dynamic_cast<CCoWidget*>(back->GetChild(0));
     ASSERT_NE(kid, nullptr);
     EXPECT_EQ(kid->GetId(), 6u);
-    EXPECT_EQ(kid->GetName().ToUTF8(), "Kid");
+    EXPECT_EQ(Utf8(kid->GetName()), "Kid");
     EXPECT_EQ(kid->GetColour(), 0xFF0000FFu);
     EXPECT_EQ(kid->GetParent(), back);
     delete back;
@@ -203,11 +204,11 @@ widget 'cowg' 4 "C" {
     CWidget* root = CreateWidgetByType(gCString(u"Root"), CWidget::kTypeCode, nullptr, nullptr);
     ASSERT_NE(root, nullptr);
     ASSERT_EQ(root->GetChildCount(), 2);
-    EXPECT_EQ(root->GetChild(0)->GetName().ToUTF8(), "B");
-    EXPECT_EQ(root->GetChild(1)->GetName().ToUTF8(), "A");
+    EXPECT_EQ(Utf8(root->GetChild(0)->GetName()), "B");
+    EXPECT_EQ(Utf8(root->GetChild(1)->GetName()), "A");
     // Children are laid out as they are added, in a root not laid out yet: no width to share.
     EXPECT_EQ(root->GetChild(1)->GetRect(), (gCRect{0, 0, 0, 10}));
-    EXPECT_EQ(root->FindWidgetById(4)->GetName().ToUTF8(), "C");
+    EXPECT_EQ(Utf8(root->FindWidgetById(4)->GetName()), "C");
     EXPECT_EQ(root->CountWidgets(), 4);
     delete root;
     EXPECT_EQ(TakeAlertDetails(), Alerts{});

@@ -6,6 +6,7 @@
 #include "app/AppMain.h"
 #include "app/CApp.h"
 #include "app/CWindowBase.h"
+#include "core/CMemBlock.h"
 #include "imaging/CImNav.h"
 #include "imaging/CImage.h"
 #include "platform/Clipboard.h"
@@ -20,6 +21,12 @@ constexpr uint32_t kBackground = 0xFF2060A0u;
 constexpr uint32_t kPanelIdle = 0xFFE08020u;
 constexpr uint32_t kPanelClicked = 0xFF20C040u;
 constexpr uint32_t kReturnPressed = 0xF0000003u;
+
+// The text as a UTF-8 C string kept in `bytes`; empty when it cannot be held.
+const char* PrintableText(const gCString& text, CMemBlock& bytes)
+{
+    return text.ToUTF8CString(bytes) == eSuccess ? reinterpret_cast<const char*>(bytes.GetData()) : "";
+}
 
 class CPanel : public CWidget {
 public:
@@ -110,7 +117,8 @@ public:
         gCCmdTarget::SetDefaultTarget(this);
         ResumeHeartbeat();
         gCRect bounds = window->GetBounds();
-        std::printf("document '%s'\nwindow %d,%d %dx%d\n", document.ToUTF8().c_str(), bounds.left,
+        CMemBlock documentBytes;
+        std::printf("document '%s'\nwindow %d,%d %dx%d\n", PrintableText(document, documentBytes), bounds.left,
                     bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
         std::fflush(stdout);
         return eSuccess;
@@ -123,7 +131,8 @@ public:
             return 0;
         gCString text;
         mField->GetText(text);
-        std::printf("field '%s'\n", text.ToUTF8().c_str());
+        CMemBlock textBytes;
+        std::printf("field '%s'\n", PrintableText(text, textBytes));
         std::fflush(stdout);
         return 1;
     }
