@@ -89,7 +89,7 @@ bool ReadVarint(const uint8_t* payload, uint64_t m, uint64_t& p, uint64_t& value
 
 CPNUHashChainLZ::sShares CPNUHashChainLZ::SharesFor(uint64_t n)
 {
-    constexpr uint64_t kStretchesPerCursor = 4;
+    constexpr uint64_t kStretchesPerCursor = 6;
     constexpr uint64_t kSmallestStretch = uint64_t(1) << 20;
     sShares shares;
     // Each cursor's record of recent positions takes about 10 MB; together they stay within 4/3

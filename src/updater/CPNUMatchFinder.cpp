@@ -19,6 +19,8 @@ constexpr uint64_t kExactCommons = 16;
 constexpr uint8_t kLastCommonCode = 31;
 // Runs of at least this many equal bytes are judged run by run.
 constexpr uint64_t kRunLength = 8;
+// The system's page size, or a divisor of it.
+constexpr uint64_t kPageSize = 4096;
 // How far ahead in sorted order the scattered bytes of a pass are fetched.
 constexpr uint64_t kAhead = 16;
 // The farthest source a match of 4, 5, 6 and 7 bytes is coded from (longer: any).
@@ -174,6 +176,14 @@ bool CPNUMatchFinder::Prepare(void* workArea)
         Start(c, 0);
     }
 
+    // The sort runs on one processor: the pages it writes are brought in by all of them first.
+    const sRanges sortedBytes(4 * n, kSmallestRange);
+    auto bringIn = [&](uint32_t part) {
+        uint8_t* sortedArea = reinterpret_cast<uint8_t*>(mSuffixes);
+        for (uint64_t at = sortedBytes.Begin(part); at < sortedBytes.End(part); at += kPageSize)
+            sortedArea[at] = 0;
+    };
+    RunParts(sortedBytes.parts, bringIn);
     // The runs need no sorted order: they are listed while the suffixes are sorted.
     bool sorted = false;
     auto sortAndList = [&](uint32_t part) {
