@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace plat {
@@ -49,5 +50,17 @@ SystemMemory& GetSystemMemory() { return *gMemory; }
 void SetSystemMemory(SystemMemory* memory) { gMemory = memory ? memory : &gSystemFigure; }
 
 uint64_t GetAvailableMemory() { return gMemory->AvailableBytes(); }
+
+void ReleasePages(void* block, uint64_t bytes)
+{
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (!block || pageSize <= 0)
+        return;
+    const uintptr_t page = uintptr_t(pageSize);
+    const uintptr_t begin = (uintptr_t(block) + page - 1) / page * page;
+    const uintptr_t end = (uintptr_t(block) + bytes) / page * page;
+    if (begin < end)
+        (void)madvise(reinterpret_cast<void*>(begin), size_t(end - begin), MADV_DONTNEED);
+}
 
 } // namespace plat

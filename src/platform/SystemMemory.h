@@ -22,6 +22,10 @@ void SetSystemMemory(SystemMemory* memory);
 // The available bytes of the memory figure in use.
 uint64_t GetAvailableMemory();
 
+// Gives the pages lying wholly inside the bytes back to the system at once, as freeing a large
+// block would one by one; the block stays the caller's, its bytes read as zero afterwards.
+void ReleasePages(void* block, uint64_t bytes);
+
 // Tests and fuzzers: a machine that always has `bytes` to give.
 class FixedSystemMemory final : public SystemMemory {
 public:

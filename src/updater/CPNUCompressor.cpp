@@ -7,7 +7,10 @@
 #include "updater/CPNUHashChainLZ.h"
 #include "updater/CPNUShannonFano.h"
 #include "platform/SystemMemory.h"
+#include "platform/WorkerThreads.h"
 #include "updater/PNULimits.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -32,6 +35,25 @@ void WriteRawLength(uint64_t n, uint8_t* frame)
     frame[1] = uint8_t(n >> 16);
     frame[2] = uint8_t(n >> 8);
     frame[3] = uint8_t(n);
+}
+
+// The search tables of a large input span hundreds of megabytes: their pages are given back by
+// every processor at once before the block is freed.
+constexpr uint64_t kReleasePart = uint64_t(16) << 20;
+
+void ReleaseWorkArea(void* workArea, uint64_t bytes)
+{
+    struct sArea {
+        uint8_t* start;
+        uint64_t bytes;
+    } area{static_cast<uint8_t*>(workArea), bytes};
+    if (!workArea || bytes < 2 * kReleasePart)
+        return;
+    plat::GetWorkers().Run(uint32_t((bytes + kReleasePart - 1) / kReleasePart), [](void* context, uint32_t part) {
+        const sArea& whole = *static_cast<const sArea*>(context);
+        const uint64_t begin = uint64_t(part) * kReleasePart;
+        plat::ReleasePages(whole.start + begin, std::min(kReleasePart, whole.bytes - begin));
+    }, &area);
 }
 
 } // namespace
@@ -75,6 +97,7 @@ eResultCode CPNUCompressor::EncodeFrame(uint32_t method, const uint8_t* in, uint
         const bool fits = workSize > 0 && (available == 0 || workSize <= available);
         void* workArea = n > 0 && fits ? MemAllocate(size_t(workSize)) : nullptr;
         result = CPNUHashChainLZ::Encode(in, n, payload, room, workArea, m);
+        ReleaseWorkArea(workArea, workSize);
         MemFree(workArea);
         break;
     }

@@ -171,10 +171,9 @@ bool CPNUMatchFinder::Prepare(void* workArea)
     area += Align8(sizeof(sRun) * RunCapacity(n));
     mCursors = new (area) sCursor[mCursorCount];
     area += Align8(sizeof(sCursor) * mCursorCount);
-    for (uint32_t c = 0; c < mCursorCount; ++c) {
+    for (uint32_t c = 0; c < mCursorCount; ++c)
         area = PlaceCursor(mCursors[c], area);
-        Start(c, 0);
-    }
+    Start(0, 0);
 
     // The sort runs on one processor: the pages it writes are brought in by all of them first.
     const sRanges sortedBytes(4 * n, kSmallestRange);

@@ -34,8 +34,8 @@ public:
     }
 
     // Sorts and measures the input in a work area of WorkAreaSize(n, cursors) bytes, which must
-    // stay alive while the finder is used, on the workers in use. Every cursor then stands at
-    // position 0. False when the sorting could not run.
+    // stay alive while the finder is used, on the workers in use. The first cursor then stands at
+    // position 0; the others stand nowhere until started. False when the sorting could not run.
     bool Prepare(void* workArea);
 
     // Moves a cursor to `pos` (any position; a cursor moved back forgets what it saw later).
