@@ -129,13 +129,28 @@ eResultCode CPNUHashChainLZ::Encode(const uint8_t* in, uint64_t n, uint8_t* out,
         return eSuccess;
     if (n > 0xFFFFFFFFull)
         return eBadParameter;
-    const uint8_t escape = CPNUEscapeRLE::ChooseEscapeByte(in, n);
+    // The escape byte is counted while the search tables are made, where they are.
+    struct sEscape {
+        const uint8_t* in;
+        uint64_t n;
+        uint8_t escape;
+        bool chosen;
+    } pick{in, n, 0, false};
+    auto choose = [](void* context) {
+        sEscape& escape = *static_cast<sEscape*>(context);
+        escape.escape = CPNUEscapeRLE::ChooseEscapeByte(escape.in, escape.n);
+        escape.chosen = true;
+    };
+    CPNUMatchFinder finder(in, n, shares.cursors);
+    const bool whole = workArea && finder.Prepare(workArea, choose, &pick);
+    if (!pick.chosen)
+        choose(&pick);
+    const uint8_t escape = pick.escape;
     CPNUByteWriter writer(out, capacity);
     writer.Put(escape);
 
-    CPNUMatchFinder finder(in, n, shares.cursors);
     uint64_t pos = 0;
-    if (workArea && finder.Prepare(workArea)) {
+    if (whole) {
         if (shares.stretches < 2 || !CodeShares(finder, in, n, escape, shares, writer, pos))
             pos = CodeTokens(finder, 0, in, n, 0, n, escape, writer, nullptr);
     } else {

@@ -155,7 +155,7 @@ void RunParts(uint32_t parts, Work& work)
 
 } // namespace
 
-bool CPNUMatchFinder::Prepare(void* workArea)
+bool CPNUMatchFinder::Prepare(void* workArea, void (*alongside)(void* context), void* context)
 {
     const uint64_t n = mCount;
     if (!Serves(n))
@@ -188,10 +188,12 @@ bool CPNUMatchFinder::Prepare(void* workArea)
     auto sortAndList = [&](uint32_t part) {
         if (part == 0)
             sorted = divsufsort(mIn, mSuffixes, int32_t(n)) == 0;
-        else
+        else if (part == 1)
             ListRuns();
+        else
+            alongside(context);
     };
-    RunParts(2, sortAndList);
+    RunParts(alongside ? 3 : 2, sortAndList);
     if (!sorted)
         return false;
     MeasureNeighbours();

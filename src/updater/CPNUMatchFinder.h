@@ -36,7 +36,9 @@ public:
     // Sorts and measures the input in a work area of WorkAreaSize(n, cursors) bytes, which must
     // stay alive while the finder is used, on the workers in use. The first cursor then stands at
     // position 0; the others stand nowhere until started. False when the sorting could not run.
-    bool Prepare(void* workArea);
+    // `alongside` (when given) is work that needs no sorted order, run once while the suffixes
+    // are sorted.
+    bool Prepare(void* workArea, void (*alongside)(void* context) = nullptr, void* context = nullptr);
 
     // Moves a cursor to `pos` (any position; a cursor moved back forgets what it saw later).
     void Start(uint32_t cursor, uint64_t pos);
