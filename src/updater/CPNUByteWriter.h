@@ -37,15 +37,8 @@ public:
         mLength += count;
     }
 
-    // The room after what is written, for a coder that writes there itself and then reports
-    // what it wrote (and whether it ran out of room) with Appended.
-    uint8_t* Tail() const { return mOut + mLength; }
-    uint64_t Room() const { return mCapacity - mLength; }
-    void Appended(uint64_t count, bool overflowed)
-    {
-        mLength += count < Room() ? count : Room();
-        mOverflow = mOverflow || overflowed;
-    }
+    // Output that was lost elsewhere makes this output incomplete too.
+    void SetOverflowed() { mOverflow = true; }
 
     bool Overflowed() const { return mOverflow; }
     uint64_t Length() const { return mLength; }

@@ -121,7 +121,7 @@ bool CPNUHashChainLZ::CodeShares(CPNUMatchFinder& finder, const uint8_t* in, uin
         }
         const sStretch& stretch = stretches[k];
         if (stretch.overflowed) {
-            writer.Appended(writer.Room(), true);
+            writer.SetOverflowed();
             break;
         }
         const sMark* mark = marks + uint64_t(k) * marksEach;

@@ -229,17 +229,8 @@ eResultCode CImageWidgetT<Derived, Image, List>::DrawAlphaMask(CImage8* mask)
     using Navigator = typename Derived::Navigator;
     if (!mask || !mask->HasPixelBuffer() || mask->IsCompressed())
         return eSuccess;
-    if (mOpaqueBlit) {
-        gCRect area{0, 0, std::min(GetWidth(), mask->GetWidth()), std::min(GetHeight(), mask->GetHeight())};
-        if (area.right <= 0 || area.bottom <= 0)
-            return eSuccess;
-        CImNav8 navigator(mask, &area);
-        if (!navigator.IsLocked())
-            return eNoMemory;
-        navigator.Fill(255);
-        return eSuccess;
-    }
-    if (!mImage || (!mImage->HasPixelBuffer() && !mImage->IsCompressed()))
+    // Opaque, or with no picture: the plain widget's mask.
+    if (mOpaqueBlit || !mImage || (!mImage->HasPixelBuffer() && !mImage->IsCompressed()))
         return CCoWidget::DrawAlphaMask(mask);
     gCRect area{0, 0, std::min(mImage->GetWidth(), mask->GetWidth()),
                 std::min(mImage->GetHeight(), mask->GetHeight())};
