@@ -1,6 +1,7 @@
 #include "FileIO/FileDocuments.h"
 
 #include "FileIO/FileIOReport.h"
+#include "FileIO/FileResultCode.h"
 #include "FileIO/gCFRef.h"
 #include "FileIO/gCFileDlg.h"
 #include "FileIO/gCFolderRef.h"
@@ -41,7 +42,7 @@ eResultCode OpenURL(const gCString& url)
     const char* utf8 = reinterpret_cast<const char*>(text.GetData());
     if (!plat::IsValidURLText(utf8))
         return eFileNotFound;
-    return plat::OpenURLText(utf8) ? eSuccess : eFileNotFound;
+    return FromLaunchResult(plat::OpenURLText(utf8));
 }
 
 eResultCode ChooseFolderDialog(gCFolderRef& folder)

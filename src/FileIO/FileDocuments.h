@@ -22,7 +22,7 @@ eResultCode LaunchFile(const gCBasePath& path);
 // The arguments are accepted and not passed on: launched programs get none.
 eResultCode LaunchFile(const gCBasePath& path, const gCString& arguments);
 eResultCode LaunchFile(const gCString& path, const gCString& arguments);
-// 9 when the text is not a URL or cannot be handed over.
+// 9 when the text is not a URL or cannot be handed over; 14 when no program could open it.
 eResultCode OpenURL(const gCString& url);
 
 eResultCode ChooseFolderDialog(gCFolderRef& folder);

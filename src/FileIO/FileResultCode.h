@@ -5,10 +5,22 @@
 
 #include "core/eResultCode.h"
 #include "platform/PlatformFile.h"
+#include "platform/PlatformLauncher.h"
 
 inline eResultCode FromFileResult(plat::eFileResult result, eResultCode failure)
 {
     if (result == plat::eFileResult::kOk)
         return eSuccess;
     return result == plat::eFileResult::kNoMemory ? eNoMemory : failure;
+}
+
+// An address no program could open is 14 ("opening failed"), so the caller can tell it from an
+// address that was refused or could not be handed over (9).
+inline eResultCode FromLaunchResult(plat::eLaunchResult result)
+{
+    switch (result) {
+    case plat::eLaunchResult::kOk: return eSuccess;
+    case plat::eLaunchResult::kNoOpener: return eFileOpenError;
+    default: return eFileNotFound;
+    }
 }

@@ -1,9 +1,11 @@
 #include "platform/PlatformLauncher.h"
 
+#include "platform/Clock.h"
 #include "platform/PlatformFileSystem.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,7 +25,9 @@ namespace {
 
 std::vector<pid_t> sChildren;
 
-bool Spawn(const std::string& program, const std::vector<std::string>& arguments, bool searchPath)
+// Starts `program` in a session of its own; 0 and the child's id, or the system's error number.
+int SpawnChild(const std::string& program, const std::vector<std::string>& arguments, bool searchPath,
+               pid_t& child)
 {
     ReapLaunchedPrograms();
     std::vector<char*> argv;
@@ -33,19 +37,53 @@ bool Spawn(const std::string& program, const std::vector<std::string>& arguments
     argv.push_back(nullptr);
 
     posix_spawnattr_t attributes;
-    if (posix_spawnattr_init(&attributes) != 0)
-        return false;
+    if (int status = posix_spawnattr_init(&attributes); status != 0)
+        return status;
     // Its own session, so the program lives on when the caller quits right after launching.
     (void)posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    pid_t child = 0;
     int status = searchPath
         ? posix_spawnp(&child, program.c_str(), nullptr, &attributes, argv.data(), environ)
         : posix_spawn(&child, program.c_str(), nullptr, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
-    if (status != 0)
+    return status;
+}
+
+bool Spawn(const std::string& program, const std::vector<std::string>& arguments, bool searchPath)
+{
+    pid_t child = 0;
+    if (SpawnChild(program, arguments, searchPath, child) != 0)
         return false;
     sChildren.push_back(child);
     return true;
+}
+
+// The opener answers at once when nothing can show the address (xdg-open exits with 3 when no
+// program for it is found, 4 when the program failed). When it works it may stay as long as the
+// browser it started runs, so its answer is awaited only this long; still running means opening.
+constexpr uint64_t kOpenerAnswerWait = 2000000;
+constexpr uint64_t kOpenerPoll = 10000;
+
+eLaunchResult OpenWithOpener(const std::string& url)
+{
+    pid_t child = 0;
+    if (int status = SpawnChild("xdg-open", {url}, true, child); status != 0)
+        return status == ENOENT || status == EACCES ? eLaunchResult::kNoOpener : eLaunchResult::kFailed;
+    Clock& clock = GetClock();
+    const uint64_t deadline = clock.NowMicroseconds() + kOpenerAnswerWait;
+    for (;;) {
+        int status = 0;
+        pid_t ended = ::waitpid(child, &status, WNOHANG);
+        if (ended == child)
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? eLaunchResult::kOk : eLaunchResult::kNoOpener;
+        if (ended < 0)
+            return eLaunchResult::kOk;
+        const uint64_t now = clock.NowMicroseconds();
+        if (now >= deadline)
+            break;
+        clock.SleepUntil(std::min(deadline, now + kOpenerPoll));
+    }
+    sChildren.push_back(child);
+    return eLaunchResult::kOk;
 }
 
 // The test harness's mode (PNU_HEADLESS=1) may name a file in PNU_RECORD_LAUNCHES: each launch is
@@ -87,19 +125,19 @@ bool SystemLaunchPath(const std::string& path)
     return Spawn("xdg-open", {path}, true);
 }
 
-bool SystemOpenURL(const std::string& url)
+eLaunchResult SystemOpenURL(const std::string& url)
 {
     if (!IsValidURLText(url.c_str()))
-        return false;
+        return eLaunchResult::kRefused;
     if (std::string file = RecordingFile(); !file.empty())
-        return Record(file, "open", url);
-    return Spawn("xdg-open", {url}, true);
+        return Record(file, "open", url) ? eLaunchResult::kOk : eLaunchResult::kFailed;
+    return OpenWithOpener(url);
 }
 
 class SystemLauncher final : public Launcher {
 public:
     bool LaunchPath(const std::string& path) override { return SystemLaunchPath(path); }
-    bool OpenURL(const std::string& url) override { return SystemOpenURL(url); }
+    eLaunchResult OpenURL(const std::string& url) override { return SystemOpenURL(url); }
 };
 
 SystemLauncher gSystemLauncher;
@@ -132,7 +170,7 @@ Launcher& GetLauncher() { return *gLauncher; }
 void SetLauncher(Launcher* launcher) { gLauncher = launcher ? launcher : &gSystemLauncher; }
 
 bool LaunchPath(const char* path) { return gLauncher->LaunchPath(path ? path : ""); }
-bool OpenURLText(const char* url) { return gLauncher->OpenURL(url ? url : ""); }
+eLaunchResult OpenURLText(const char* url) { return gLauncher->OpenURL(url ? url : ""); }
 
 bool IsValidURLText(const char* text)
 {

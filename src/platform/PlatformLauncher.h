@@ -8,13 +8,21 @@
 
 namespace plat {
 
+// What handing an address to the system came to.
+enum class [[nodiscard]] eLaunchResult : int32_t {
+    kOk = 0,
+    kRefused,   // the text is no acceptable URL
+    kNoOpener,  // no program could open it: the desktop's opener is missing or said it could not
+    kFailed,    // the system would not start the opener, or a recorded launch could not be written
+};
+
 class Launcher {
 public:
     virtual ~Launcher() = default;
     // Opens the item at an absolute path; true once the launch has been started.
     virtual bool LaunchPath(const std::string& path) = 0;
-    // Opens a URL text that IsValidURLText accepted; true once handed over.
-    virtual bool OpenURL(const std::string& url) = 0;
+    // Opens a URL text that IsValidURLText accepted.
+    virtual eLaunchResult OpenURL(const std::string& url) = 0;
 };
 
 // The launcher in use: the system's unless a test replaced it.
@@ -24,9 +32,10 @@ void SetLauncher(Launcher* launcher);
 
 // Through the launcher in use.
 bool LaunchPath(const char* path);
-bool OpenURLText(const char* url);
+eLaunchResult OpenURLText(const char* url);
 
-// Tests: keeps what would have been launched or opened and answers every request with `answer`.
+// Tests: keeps what would have been launched or opened and answers every request with `answer`
+// (a URL that is not opened fails with `urlFailure`).
 class RecordingLauncher : public Launcher {
 public:
     bool LaunchPath(const std::string& path) override
@@ -34,15 +43,16 @@ public:
         paths.push_back(path);
         return answer;
     }
-    bool OpenURL(const std::string& url) override
+    eLaunchResult OpenURL(const std::string& url) override
     {
         urls.push_back(url);
-        return answer;
+        return answer ? eLaunchResult::kOk : urlFailure;
     }
 
     std::vector<std::string> paths;
     std::vector<std::string> urls;
     bool answer = true;
+    eLaunchResult urlFailure = eLaunchResult::kNoOpener;
 };
 
 // A URL text as the system would accept it: a scheme, then only the characters URLs allow

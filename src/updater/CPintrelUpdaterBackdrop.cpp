@@ -2,6 +2,7 @@
 
 #include "FileIO/FileDocuments.h"
 #include "app/AppGlobals.h"
+#include "updater/CPNUHTTPSession.h"
 #include "updater/CPintrelUpdaterApp.h"
 #include "updater/PNUMessages.h"
 #include "updater/PNUTexts.h"
@@ -214,7 +215,18 @@ eResultCode CPintrelUpdaterBackdrop::OpenMessageURL()
 {
     if (mMessageURL.IsEmpty())
         return eSuccess;
-    return OpenWebAddress(mMessageURL);
+    const eResultCode result = OpenWebAddress(mMessageURL);
+    if (result == eSuccess || result == eNoMemory)
+        return result;
+    // The failure is told here, naming the page: a bare code's message would read as if the
+    // page itself did not exist.
+    const gCString page = CutServerText(mMessageURL);
+    const gCString line = result == eFileOpenError
+        ? gCString("No program on this computer could open the page ") + page + gCString(".")
+        : gCString("The page ") + page + gCString(" could not be opened.");
+    uint32_t red = kStatusRed;
+    (void)AddStatusLine(line, &red, true);
+    return eSuccess;
 }
 
 eResultCode CPintrelUpdaterBackdrop::QuitFromMessage()

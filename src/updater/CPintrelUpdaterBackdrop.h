@@ -47,6 +47,7 @@ public:
     eResultCode ShowInstallMessage();
     // The main button's actions for message kinds 1, 2 and 3.
     eResultCode DismissMessage();
+    // Opens the kept address; a failure is told in a red status line naming the page.
     eResultCode OpenMessageURL();
     eResultCode QuitFromMessage();
     // The product's web page, from the link under the title.

@@ -71,5 +71,14 @@ TEST(Launch, AFailedLaunchIsReported)
     RecordingLauncher launcher;
     launcher.answer = false;
     EXPECT_EQ(LaunchFile(Text(temp.WriteFile("x", ""))), eFileNotFound);
-    EXPECT_EQ(OpenURL(gCString(u"http://example.com/")), eFileNotFound);
+    // An address no program could open is told apart from one that was not handed over.
+    const std::pair<plat::eLaunchResult, eResultCode> cases[] = {
+        {plat::eLaunchResult::kNoOpener, eFileOpenError},
+        {plat::eLaunchResult::kFailed, eFileNotFound},
+        {plat::eLaunchResult::kRefused, eFileNotFound},
+    };
+    for (const auto& [failure, code] : cases) {
+        launcher.urlFailure = failure;
+        EXPECT_EQ(OpenURL(gCString(u"http://example.com/")), code);
+    }
 }

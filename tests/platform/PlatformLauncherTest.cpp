@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <thread>
 
@@ -99,7 +100,43 @@ TEST(PlatformLauncher, RefusesWhatCannotBeStarted)
     EXPECT_FALSE(LaunchPath((folder / "missing.app").c_str()));
     ASSERT_EQ(CreateOneFolder((folder / "Broken.app").c_str()), eFileResult::kOk);
     EXPECT_FALSE(LaunchPath((folder / "Broken.app").c_str()));
-    EXPECT_FALSE(OpenURLText("not a url"));
+    EXPECT_EQ(OpenURLText("not a url"), eLaunchResult::kRefused);
+}
+
+TEST(PlatformLauncher, AnAddressNoProgramCanOpenIsToldApart)
+{
+    TempFolder folder;
+    const std::string marker = folder / "argument";
+    struct sCase {
+        const char* name;
+        const char* opener;  // body of the folder's xdg-open; null: there is none
+        eLaunchResult result;
+    };
+    const sCase cases[] = {
+        {"no opener", nullptr, eLaunchResult::kNoOpener},
+        {"nothing to show it with", "exit 3\n", eLaunchResult::kNoOpener},
+        {"the browser failed", "exit 4\n", eLaunchResult::kNoOpener},
+        {"opened", "echo \"$1\" > '__MARKER__'\n", eLaunchResult::kOk},
+    };
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    SetLauncher(nullptr);
+    for (const sCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string bin = folder / c.name;
+        ASSERT_EQ(CreateOneFolder(bin.c_str()), eFileResult::kOk);
+        if (c.opener) {
+            std::string body = c.opener;
+            if (size_t at = body.find("__MARKER__"); at != std::string::npos)
+                body.replace(at, 10, marker);
+            std::string script = folder.WriteFile(std::string(c.name) + "/xdg-open", "#!/bin/sh\n" + body);
+            ::chmod(script.c_str(), 0755);
+        }
+        ::setenv("PATH", bin.c_str(), 1);
+        const eLaunchResult result = OpenURLText("http://127.0.0.1/download.html");
+        ::setenv("PATH", path.c_str(), 1);
+        EXPECT_EQ(result, c.result);
+    }
+    EXPECT_EQ(TempFolder::ReadFile(marker), "http://127.0.0.1/download.html\n");
 }
 
 TEST(PlatformLauncher, TestsCanPutTheirOwnLauncherInPlace)
@@ -108,7 +145,7 @@ TEST(PlatformLauncher, TestsCanPutTheirOwnLauncherInPlace)
     SetLauncher(&launcher);
     EXPECT_TRUE(LaunchPath("/x/y"));
     launcher.answer = false;
-    EXPECT_FALSE(OpenURLText("http://example.com/"));
+    EXPECT_EQ(OpenURLText("http://example.com/"), eLaunchResult::kNoOpener);
     SetLauncher(nullptr);
     EXPECT_FALSE(LaunchPath("/x/missing.app"));
     ASSERT_EQ(launcher.paths.size(), 1u);

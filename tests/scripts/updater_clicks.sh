@@ -18,7 +18,8 @@ demo_package=""
 # run_form FORM EXPECTED_LOG_TAIL ACTION
 #   FORM: a reply form of update_server.py, or "unresolvable" / "refused-connection"
 #   EXPECTED_LOG_TAIL: the status lines after "Checking for updates...", one per line
-#   ACTION: install, open-page, finish or none (what the second click on the message part does)
+#   ACTION: install, open-page, no-opener, finish or none (what the second click on the message
+#   part does)
 run_form() {
     local form=$1 expected_tail=$2 action=$3
     echo "--- $form ($SECONDS s)"
@@ -44,6 +45,13 @@ $expected_tail"
         open-page)
             updater_click message
             wait_for "the page to open" grep -qx "open http://127.0.0.1/pintrel2/download.html" "$demo/launches"
+            ;;
+        no-opener)
+            # No program can show the page: the red line names it, and no alert is raised.
+            updater_click message
+            wait_for "the page's failure" log_has_line \
+                "No program on this computer could open the page http://127.0.0.1/pintrel2/download.html."
+            ! grep -q "could not be located" "$demo/updater.out" || fail "the failure was also shown as an alert"
             ;;
         finish)
             cmp -s "$demo/demo-update.pnu" "$demo/Pintrel Updater.app/Contents/updatersource.pnu" ||
@@ -87,6 +95,14 @@ $start_error
 This version must be updated by hand.
 $not_started
 The update can be downloaded from http://127.0.0.1/pintrel2/download.html (click the message to open the page)." open-page
+mkdir -p "$x11_work/no-programs"
+record_launches="" updater_path="$x11_work/no-programs" run_form refused-location "Looking up server...
+$found
+$response
+$start_error
+This version must be updated by hand.
+$not_started
+The update can be downloaded from http://127.0.0.1/pintrel2/download.html (click the message to open the page)." no-opener
 run_form refused "Looking up server...
 $found
 $response

@@ -135,11 +135,12 @@ window_position() {
 }
 
 # Starts the demo's updater (arguments are its document) and waits until its window is shown and
-# its first lines are logged.
+# its first lines are logged. Launches are recorded in $demo/launches unless record_launches is set
+# empty; the updater's programs are then searched in updater_path (default: this script's PATH).
 updater_start() {
     rm -f "$demo/launches"
-    PNU_HEADLESS=1 SDL_AUDIODRIVER=dummy PNU_RECORD_LAUNCHES="$demo/launches" \
-        "$demo/$program" "$@" >"$demo/updater.out" 2>&1 </dev/null &
+    PNU_HEADLESS=1 SDL_AUDIODRIVER=dummy PNU_RECORD_LAUNCHES="${record_launches-$demo/launches}" \
+        PATH="${updater_path:-$PATH}" "$demo/$program" "$@" >"$demo/updater.out" 2>&1 </dev/null &
     updater_pid=$!
     wait_for "the updater to be ready" log_has_line "WARNING - IN LOCAL TEST MODE! NOT FOR GENERAL USE!"
     wait_for "the updater's window" window_position

@@ -179,6 +179,34 @@ TEST_F(UpdaterWindow, TheWebLinkOpensTheProductPageOrSaysItCannot)
     EXPECT_EQ(backdrop->GetStatusRowCount(), lines + 1);
 }
 
+TEST_F(UpdaterWindow, ADownloadPageThatCannotBeOpenedIsNamedInARedLine)
+{
+    plat::RecordingLauncher launcher;
+    launcher.answer = false;
+    plat::SetLauncher(&launcher);
+    struct sCase {
+        const char* url;
+        plat::eLaunchResult failure;
+        const char* line;
+    };
+    const sCase cases[] = {
+        {"http://127.0.0.1/pintrel2/download.html", plat::eLaunchResult::kNoOpener,
+         "No program on this computer could open the page http://127.0.0.1/pintrel2/download.html."},
+        {"https://127.0.0.1/d", plat::eLaunchResult::kFailed, "The page https://127.0.0.1/d could not be opened."},
+        // Never handed over: only web pages are opened.
+        {"file:///etc/passwd", plat::eLaunchResult::kOk, "The page file:///etc/passwd could not be opened."},
+    };
+    for (const sCase& c : cases) {
+        SCOPED_TRACE(c.url);
+        launcher.urlFailure = c.failure;
+        ASSERT_EQ(backdrop->ShowURLMessage(gCString("Download it by hand."), gCString(c.url)), eSuccess);
+        EXPECT_EQ(backdrop->OpenMessageURL(), eSuccess);
+        EXPECT_EQ(Shown(*backdrop).back(), (sShownLine{c.line, kStatusRed}));
+        EXPECT_TRUE(Alerts().empty());
+    }
+    EXPECT_EQ(launcher.urls.size(), 2u);
+}
+
 class UpdaterWindowLanguages : public UpdaterTest {};
 
 TEST_F(UpdaterWindowLanguages, TheCaptionShrinksOnlyForTheThirdLanguageBlock)
