@@ -7,6 +7,7 @@
 namespace plat {
 class Window;
 struct sEvent;
+struct sClassicEvent;
 } // namespace plat
 
 // Results of the window's event handler: handled, or left to the standard handling.
@@ -47,6 +48,19 @@ public:
     int32_t HandleEvent(const plat::sEvent& event);
     eResultCode Heartbeat() override;
 
+    // The record-based event path, kept beside the window's own handler for programs that feed
+    // it records (nothing in this program does). `part` is where a mouse down landed. Returns 1
+    // for the events it consumes outright, else 0.
+    int32_t HandleClassicEvent(const plat::sClassicEvent& event, int16_t part);
+    // A key down or auto key: the classic key table, then KeyDown; Command+Q quits instead.
+    virtual eResultCode HandleClassicKey(const plat::sClassicEvent& event);
+    // The program was suspended (it enters the modal state) or resumed (full-screen mode is
+    // applied again and the modal state left); the pointer's position is passed on first.
+    virtual void HandleSuspendResume(const plat::sClassicEvent& event);
+    // The about item (menu 128, item 1) shows the about alert; the quit item (129, 1) quits.
+    virtual void HandleMenuSelection(const plat::sClassicEvent& event);
+    virtual void Activate() {}
+
     // Deletes the window object given when it is not null.
     static void DeleteWindow(CMacWindow* window) { delete window; }
 
@@ -67,6 +81,13 @@ private:
     bool EnsureBackdrop();
     int32_t HandlePointer(const plat::sEvent& event);
     int32_t DispatchEvent(const plat::sEvent& event);
+    int32_t DispatchClassicEvent(const plat::sClassicEvent& event, int16_t part);
+    // Follows the pointer from `start` with the window until the button is let go, the pointer
+    // kept on the screen.
+    void DragWindow(gCPoint start);
+    // Waits for the button to be let go; whether the pointer was still over the window's frame.
+    bool TrackGoAway();
+    gCPoint GlobalToLocal(gCPoint global) const;
     // Ends one of the window's own dispatches; deletes the window when it was disposed inside it.
     void LeaveDispatch();
 

@@ -133,7 +133,12 @@ void CWindowBase::SetFullScreen(int32_t mode, uint32_t)
     if (mode == mFullScreenMode)
         return;
     mFullScreenMode = mode;
-    SetSystemUIMode(mode);
+    ApplyFullScreen();
+}
+
+void CWindowBase::ApplyFullScreen()
+{
+    SetSystemUIMode(mFullScreenMode);
     if (mFillsScreen)
         (void)SetBounds(kPlaceFillScreen, {-1.0f, -1.0f}, {-1.0f, -1.0f});
 }

@@ -34,6 +34,9 @@ enum : int32_t {
 // The toolkit key code of a key: the table's code for special keys, else the typed Mac Roman
 // character as a signed 8-bit value.
 int32_t TranslateKey(int32_t macKey, uint8_t macCharacter);
+// The same for the record-based event path, whose table differs in two keys: F12 gives Escape
+// (27) and keypad Enter its character.
+int32_t TranslateClassicKey(int32_t macKey, uint8_t macCharacter);
 
 class CWindowBase : public gCBaseObject {
 public:
@@ -73,6 +76,9 @@ public:
     virtual gCRect CalculateWindowRect(uint32_t flags, gCFloatPoint& size, gCFloatPoint position,
                                        int32_t* mode);
     virtual void SetFullScreen(int32_t mode, uint32_t flag);
+    // Applies the stored mode again (the window system may have dropped it while the program was
+    // away) and, when the window fills the screen, its screen-filling bounds.
+    void ApplyFullScreen();
     virtual void SetSystemUIMode(int32_t mode) = 0;
     virtual eResultCode Heartbeat();
     virtual eResultCode KeyDown(int32_t key);
