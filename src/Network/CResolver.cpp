@@ -130,6 +130,8 @@ eResultCode ResolveHostNameSync(const gCString& host, uint32_t& address)
     return eSuccess;
 }
 
+gCString GetNotImplementedText() { return gCString("Not yet implemented on mac version"); }
+
 void CancelResolveRequests(CTCPSocket* socket)
 {
     // The waiting call removes its own request; here it is only told not to call back.

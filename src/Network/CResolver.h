@@ -37,5 +37,7 @@ eResultCode ResolvedAddressToSocket(const gCString& host, uint32_t address, uint
 // Synchronous form: 0 with the first address, or 1. A name that cannot be converted for the
 // lookup gives 5 (in either form).
 eResultCode ResolveHostNameSync(const gCString& host, uint32_t& address);
+// The answer of a text query the resolver never implemented: "Not yet implemented on mac version".
+gCString GetNotImplementedText();
 // Drops every pending answer meant for `socket` (it is being deleted).
 void CancelResolveRequests(CTCPSocket* socket);

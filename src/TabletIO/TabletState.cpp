@@ -1,5 +1,6 @@
 #include "TabletIO/TabletState.h"
 
+#include "platform/SdlEventSource.h"
 #include "platform/Tablet.h"
 
 #include <cmath>
@@ -63,7 +64,11 @@ sTabletEventData PenTabletEventData(float localX, float localY, uint16_t pressur
 
 void StoreTabletProximity(uint32_t pointerType) { gTabletEraserInProximity = pointerType == 3 ? 1 : 0; }
 
-int32_t FlushMouseEvents() { return 0; }
+int32_t FlushMouseEvents()
+{
+    plat::SdlEventSource::Get().FlushPointerEvents();
+    return 0;
+}
 
 eResultCode StartTabletInput() { return eSuccess; }
 

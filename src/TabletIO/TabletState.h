@@ -49,7 +49,7 @@ sTabletEventData PenTabletEventData(float localX, float localY, uint16_t pressur
 // A proximity report: pointer type 3 is the eraser.
 void StoreTabletProximity(uint32_t pointerType);
 
-// Drops the queued mouse events; returns the status (0).
+// Drops the queued mouse presses, releases, moves and drags; returns the status (0).
 int32_t FlushMouseEvents();
 eResultCode StartTabletInput();
 void StopTabletInput();

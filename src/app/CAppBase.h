@@ -99,6 +99,16 @@ public:
     virtual uint32_t BroadcastMessage(uint32_t message, uintptr_t p1, uintptr_t p2);
 
     virtual eResultCode LoadSystemResources();
+    // Eight operations no class of the system has written; the window-system layer answers each
+    // with eNotWritten.
+    virtual eResultCode NotWrittenOperation1() = 0;
+    virtual eResultCode NotWrittenOperation2() = 0;
+    virtual eResultCode NotWrittenOperation3() = 0;
+    virtual eResultCode NotWrittenOperation4() = 0;
+    virtual eResultCode NotWrittenOperation5() = 0;
+    virtual eResultCode NotWrittenOperation6() = 0;
+    virtual eResultCode NotWrittenOperation7() = 0;
+    virtual eResultCode NotWrittenOperation8() = 0;
     virtual sTabletState* GetTabletState() { return mTabletState; }
     virtual uint32_t ReservedQueryA() { return 0; }
     virtual uint32_t ReservedQueryB() { return 0; }

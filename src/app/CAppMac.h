@@ -40,6 +40,14 @@ public:
     eResultCode RunEventLoopOnce() override;
     eResultCode PutClipboardText(const gCString& text) override;
     eResultCode GetClipboardText(gCString& text) override;
+    eResultCode NotWrittenOperation1() override { return eNotWritten; }
+    eResultCode NotWrittenOperation2() override { return eNotWritten; }
+    eResultCode NotWrittenOperation3() override { return eNotWritten; }
+    eResultCode NotWrittenOperation4() override { return eNotWritten; }
+    eResultCode NotWrittenOperation5() override { return eNotWritten; }
+    eResultCode NotWrittenOperation6() override { return eNotWritten; }
+    eResultCode NotWrittenOperation7() override { return eNotWritten; }
+    eResultCode NotWrittenOperation8() override { return eNotWritten; }
     eResultCode RunModalLoop() override;
     uint32_t HasUpdateEvent() override;
     void SetCursorVisible(uint32_t visible) override;

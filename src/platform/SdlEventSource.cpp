@@ -80,6 +80,15 @@ uint32_t SdlEventSource::Pump(uint64_t deadline)
     return handled;
 }
 
+void SdlEventSource::FlushPointerEvents()
+{
+    if (!SdlSession::Get().IsVideoStarted())
+        return;
+    SDL_PumpEvents();
+    static_assert(SDL_MOUSEBUTTONDOWN == SDL_MOUSEMOTION + 1 && SDL_MOUSEBUTTONUP == SDL_MOUSEMOTION + 2);
+    SDL_FlushEvents(SDL_MOUSEMOTION, SDL_MOUSEBUTTONUP);
+}
+
 void SdlEventSource::Handle(const SDL_Event& sdl)
 {
     switch (sdl.type) {

@@ -21,6 +21,10 @@ public:
     // Translates and delivers one SDL event (also used by tests with synthetic SDL events).
     void Handle(const SDL_Event& event);
 
+    // Drops the pointer moves, drags, presses and releases waiting to be handled, including
+    // those the window system has not handed over yet; wheel turns and everything else stay.
+    void FlushPointerEvents();
+
 private:
     void HandleKey(const SDL_Event& event);
 

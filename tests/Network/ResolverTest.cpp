@@ -207,6 +207,12 @@ TEST_F(ResolverTest, LocalhostResolvesThroughTheSystem)
     EXPECT_EQ(address, 0x01020304u);
 }
 
+// Nothing in the program asks for this text.
+TEST(Resolver, TheUnwrittenTextQueryAnswersSo)
+{
+    EXPECT_EQ(Utf8(GetNotImplementedText()), "Not yet implemented on mac version");
+}
+
 // A name whose bytes cannot be held is not looked up: both forms answer 5 and nobody is called back.
 TEST_F(ResolverTest, NameThatCannotBeConvertedGivesNoMemory)
 {

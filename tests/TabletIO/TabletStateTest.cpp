@@ -1,8 +1,12 @@
 #include "TabletIO/TabletState.h"
 
+#include "platform/SdlSession.h"
+
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -59,6 +63,27 @@ TEST(TabletState, ProximityAndTheDriverQuery)
     EXPECT_NE(QueryTabletDriver(nullptr, 4), 0);
     EXPECT_EQ(StartTabletInput(), eSuccess);
     EXPECT_EQ(FlushMouseEvents(), 0);
+}
+
+// Nothing in the program flushes; the queue is fed by hand here, with SDL's dummy video driver.
+TEST(TabletState, FlushDropsTheQueuedPointerEventsOnly)
+{
+    ASSERT_TRUE(plat::SdlSession::Get().StartVideo());
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    const uint32_t queued[] = {SDL_MOUSEMOTION, SDL_KEYDOWN, SDL_MOUSEBUTTONDOWN, SDL_MOUSEWHEEL,
+                               SDL_MOUSEBUTTONUP, SDL_MOUSEMOTION};
+    for (uint32_t type : queued) {
+        SDL_Event event{};
+        event.type = type;
+        ASSERT_EQ(SDL_PushEvent(&event), 1);
+    }
+    EXPECT_EQ(FlushMouseEvents(), 0);
+    SDL_Event left[8];
+    const int count = SDL_PeepEvents(left, 8, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
+    std::vector<uint32_t> types;
+    for (int i = 0; i < count; ++i)
+        types.push_back(left[i].type);
+    EXPECT_EQ(types, (std::vector<uint32_t>{SDL_KEYDOWN, SDL_MOUSEWHEEL}));
 }
 
 } // namespace

@@ -293,4 +293,18 @@ TEST_F(StartupTest, ModalStateNestsOnceAndTheTabletRecordIsMadeOnce)
     EXPECT_EQ(app.AddNamedValue("name", 7), eSuccess);
 }
 
+// Nothing in the program calls these eight; each answers that it was never written.
+TEST_F(StartupTest, TheEightUnwrittenOperationsAnswerNotWritten)
+{
+    CTestApp app;
+    CAppBase& base = app;
+    eResultCode (CAppBase::*const operations[])() = {
+        &CAppBase::NotWrittenOperation1, &CAppBase::NotWrittenOperation2, &CAppBase::NotWrittenOperation3,
+        &CAppBase::NotWrittenOperation4, &CAppBase::NotWrittenOperation5, &CAppBase::NotWrittenOperation6,
+        &CAppBase::NotWrittenOperation7, &CAppBase::NotWrittenOperation8,
+    };
+    for (auto operation : operations)
+        EXPECT_EQ((base.*operation)(), eNotWritten);
+}
+
 } // namespace
