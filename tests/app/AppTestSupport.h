@@ -210,3 +210,20 @@ protected:
     plat::ManualInputState input;
     plat::FixedScreen screen{{0, 0, 1280, 1024}, 0};
 };
+
+// The main window with a recording backdrop that takes every kind of event.
+template <typename App = CTestApp>
+class MainWindowTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        backdrop = MakeMainWindow(app);
+        backdrop->EnableEvents(0xFFFFFFFF, false);
+        window = static_cast<CMacWindow*>(GetMainWindow());
+    }
+
+    App app;
+    CTestBackdrop* backdrop = nullptr;
+    CMacWindow* window = nullptr;
+};

@@ -33,21 +33,15 @@ public:
     void Quit() override { Log().push_back("quit"); }
 };
 
-class ClassicEventsTest : public AppTest {
+class ClassicEventsTest : public MainWindowTest<CQuitRecordingApp> {
 protected:
     void SetUp() override
     {
-        AppTest::SetUp();
-        backdrop = MakeMainWindow(app);
-        backdrop->EnableEvents(0xFFFFFFFF, false);
-        window = static_cast<CMacWindow*>(GetMainWindow());
+        MainWindowTest::SetUp();
         origin = window->GetContentOrigin();
     }
     plat::sPoint Global(int32_t x, int32_t y) const { return {origin.x + x, origin.y + y}; }
 
-    CQuitRecordingApp app;
-    CTestBackdrop* backdrop = nullptr;
-    CMacWindow* window = nullptr;
     gCPoint origin;
 };
 

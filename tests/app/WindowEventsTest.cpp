@@ -28,15 +28,8 @@ TEST(KeyTranslation, SpecialKeysUseTheTableOthersTheirMacRomanCharacter)
         EXPECT_EQ(TranslateKey(c.macKey, c.character), c.key) << c.macKey;
 }
 
-class WindowEventsFixture : public AppTest {
+class WindowEventsFixture : public MainWindowTest<> {
 protected:
-    void SetUp() override
-    {
-        AppTest::SetUp();
-        backdrop = MakeMainWindow(app);
-        backdrop->EnableEvents(0xFFFFFFFF, false);
-        window = static_cast<CMacWindow*>(GetMainWindow());
-    }
     plat::sEvent Event(plat::eEventKind kind)
     {
         plat::sEvent event;
@@ -55,10 +48,6 @@ protected:
         event.button = button;
         return event;
     }
-
-    CTestApp app;
-    CTestBackdrop* backdrop = nullptr;
-    CMacWindow* window = nullptr;
 };
 
 TEST_F(WindowEventsFixture, KeysReachTheBackdropAsToolkitCodes)
