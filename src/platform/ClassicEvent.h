@@ -36,7 +36,7 @@ struct sClassicEvent {
     uint16_t what = kClassicNullEvent;
     // Key events: the character in bits 0-7 and the Mac virtual key code in bits 8-15.
     uint32_t message = 0;
-    sPoint where;            // global
+    sPoint where{};          // global
     uint32_t modifiers = 0;  // kMod... bits
     int16_t menu = 0;        // the menu and item a selection chose; 0 when none
     int16_t item = 0;
