@@ -1,6 +1,7 @@
 #include "platform/PlatformLauncher.h"
 
 #include "platform/Clock.h"
+#include "platform/EventLoop.h"
 #include "platform/PlatformFileSystem.h"
 
 #include <algorithm>
@@ -80,7 +81,12 @@ eLaunchResult OpenWithOpener(const std::string& url)
         const uint64_t now = clock.NowMicroseconds();
         if (now >= deadline)
             break;
-        clock.SleepUntil(std::min(deadline, now + kOpenerPoll));
+        // Inside the program's loop the wait turns it nested, so the heartbeat and redraws go on.
+        EventLoop& loop = EventLoop::Main();
+        if (loop.IsRunning() && !loop.IsQuitRequested())
+            loop.RunOnce(static_cast<int64_t>(std::min(deadline - now, kOpenerPoll)));
+        else
+            clock.SleepUntil(std::min(deadline, now + kOpenerPoll));
     }
     sChildren.push_back(child);
     return eLaunchResult::kOk;
