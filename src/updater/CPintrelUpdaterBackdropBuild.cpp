@@ -160,17 +160,19 @@ void CPintrelUpdaterBackdrop::BuildStatusArea()
 eResultCode CPintrelUpdaterBackdrop::BuildMainButton()
 {
     mMainButton = FindWidgetById(kMainButtonId);
-    if (!mMainButton || mMainButton == this)
-        return eNoMemory;
+    if (!mMainButton || mMainButton == this) {
+        mMainButton = nullptr;
+        return eCreateFailed;
+    }
     mMainButton->SetLButtonDownCallback(MainButtonDown, reinterpret_cast<uintptr_t>(this));
     mMainButton->SetHeartbeatCallback(ButtonHeartbeat, reinterpret_cast<uintptr_t>(this));
     for (int32_t part = 0; part < 2; ++part) {
         CTimeStep* animator = PNUButtonGlow::NewAnimator();
         if (!animator)
-            return eNoMemory;
+            return eCreateFailed;
         if (!mMainButton->SetUserObject(part, animator)) {
             delete animator;
-            return eNoMemory;
+            return eCreateFailed;
         }
     }
     (void)StretchArt(dynamic_cast<CImWidget*>(mMainButton), FindArt(kFrameArt), true);

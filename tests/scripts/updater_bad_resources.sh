@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The real updater program with a missing, truncated, damaged or empty resource file: it shows
+# The real updater program with a missing, truncated, damaged or empty resource file, or one whose
+# window lacks its main button: it shows
 # why (the alerts go to standard error in the harness's mode) and ends by itself with status 1,
 # never with a crash or a window that waits with nothing in it.
 set -euo pipefail
@@ -79,4 +80,11 @@ open(sys.argv[2], "wb").write(data)
 EOF
 check "damaged window" "Error. / An error occurred reading data from a binary resource file. / Unrecognised chunk in widget.
 Error. / An error occurred reading data from a binary resource file. / Error parsing backdrop data chunk type."
+# A window without its main button: the window cannot be made, and the program says so.
+sed "s/^widget 'imwg' 300 \"PNU Main Button\"/widget 'imwg' 399 \"PNU Main Button\"/" \
+    "$source_dir/assets/PNUpdater.mrs" > "$work/nobutton.mrs"
+grep -q "^widget 'imwg' 399 " "$work/nobutton.mrs" || { echo "FAIL: the main button was not renamed"; exit 1; }
+cp -r "$source_dir/assets/window" "$work/"
+python3 -B "$source_dir/tools/rescomp/rescomp.py" resources "$work/nobutton.mrs" -o "$resources"
+check "no main button" "Error. / An error occurred on attempting to create an object."
 echo "ok"

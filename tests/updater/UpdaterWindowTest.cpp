@@ -1,4 +1,5 @@
 #include "platform/ManualClock.h"
+#include "support/AllocationFailure.h"
 #include "updater/CPintrelUpdaterBackdrop.h"
 #include "updater/PNUButtonGlow.h"
 #include "widgets/CImWidget.h"
@@ -121,7 +122,7 @@ TEST(UpdaterWindowBuild, RefusesAWindowWithoutItsButtonOrItsEffects)
     };
     const sCase cases[] = {
         {"complete", {}, eSuccess},
-        {"no main button", {false, true, true}, eNoMemory},
+        {"no main button", {false, true, true}, eCreateFailed},
         {"no glow layers", {true, false, true}, eResourceNotFound},
         {"no progress gradient", {true, true, false}, eResourceNotFound},
     };
@@ -138,6 +139,32 @@ TEST(UpdaterWindowBuild, RefusesAWindowWithoutItsButtonOrItsEffects)
         EXPECT_EQ(backdrop->RecalcScrollThumb(false), eSuccess);
         EXPECT_EQ(backdrop->OnButtonHeartbeat(backdrop->FindWidgetById(300)), eSuccess);
     }
+}
+
+TEST(UpdaterWindowBuild, AGlowAnimatorThatCannotBeMadeFailsTheBuildAsACreation)
+{
+    // Every allocation of the build fails once in turn; whichever leaves the button without its
+    // second animator must end the build with 24.
+    int32_t animatorsMissing = 0;
+    for (int64_t k = 1;; ++k) {
+        auto backdrop = MakeWindow({});
+        eResultCode built;
+        bool failed;
+        {
+            AllocationFailure failure(k);
+            built = backdrop->BuildWidgets();
+            failed = failure.Count() >= k;
+        }
+        if (backdrop->FindWidgetById(300)->GetUserObject(PNUButtonGlow::kMessagePart) == nullptr) {
+            ++animatorsMissing;
+            EXPECT_EQ(built, eCreateFailed) << k;
+        }
+        if (!failed) {
+            EXPECT_EQ(built, eSuccess);
+            break;
+        }
+    }
+    EXPECT_EQ(animatorsMissing, 2);
 }
 
 TEST(UpdaterWindowBuild, GlowLayersAndProgressBarAreCoveredInTheirOwnersCoordinates)
