@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real updater program with a missing, truncated, damaged or empty resource file, or one whose
-# window lacks its main button: it shows
-# why (the alerts go to standard error in the harness's mode) and ends by itself with status 1,
-# never with a crash or a window that waits with nothing in it.
+# window lacks its main button: it shows why (the alerts go to standard error in the harness's
+# mode) and ends by itself with status 1, never with a crash or a window that waits with nothing
+# in it.
 set -euo pipefail
 source_dir=$1
 build_dir=$2
