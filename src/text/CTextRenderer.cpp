@@ -55,6 +55,20 @@ bool IsWordBreak(char16_t c)
     return false;
 }
 
+int32_t EndLineAt(const char16_t* text, int32_t stop, int32_t best)
+{
+    // The line ends after the last break character that fits, or is cut at the stop when there is
+    // none. A line always takes at least one character, so that a width narrower than one
+    // character still makes progress.
+    int32_t end = best >= 0 ? best : stop;
+    if (end == 0 && text[0] != 0)
+        end = 1;
+    // The spaces where a line ends stay with it: they vanish at its end rather than indent the next.
+    while (text[end] == u' ')
+        ++end;
+    return end;
+}
+
 const gCString& TrimSet()
 {
     static const gCString set(u"\t \n\r");
@@ -265,19 +279,17 @@ int32_t CTextRenderer::FitTextToWidth(const char16_t* text, int32_t width)
             accumulated += mChunkOffsets[kChunk];
             continue;
         }
-        // The line ends inside this chunk. A line always takes at least one character, so that
-        // a width narrower than one character still makes progress.
-        if (accumulated + mChunkOffsets[1] >= limit)
-            return best >= 0 ? best : (base > 0 ? base : 1);
+        // The line ends inside this chunk, before the first character that does not fit.
         int32_t k = 0;
         while (k < length && accumulated + mChunkOffsets[k + 1] < limit) {
             if (IsWordBreak(chunk[k]))
                 best = base + k + 1;
             ++k;
         }
-        return best >= 0 ? best : base + k;
+        return EndLineAt(text, base + k, best);
     }
 }
+
 
 int32_t CTextRenderer::MeasureTextHeight(FT_Face*, const char16_t* text, int32_t wrapWidth)
 {

@@ -118,6 +118,44 @@ TEST(TextMeasure, LinesBreakAfterTheLastBreakCharacterThatFits)
     EXPECT_EQ(renderer.FitTextToWidth(u"abc", 1), 1) << "a line takes at least one character";
 }
 
+TEST(TextMeasure, ASpaceWhereALineEndsStaysOnThatLine)
+{
+    CTextRenderer renderer;
+    Configure(renderer);
+    // Room for the first `fits` characters but not for the next one.
+    const struct {
+        const char16_t* text;
+        int32_t fits;
+        int32_t line;
+    } cases[] = {
+        {u"hello world", 5, 6},     // no break before the space
+        {u"server, but no", 7, 8},  // a break character right before the space
+        {u"xxx yyy zzz", 7, 4},     // the line still ends at the last break that fits
+        {u"ab  cd", 3, 4},          // two spaces, the second does not fit
+        {u"ab cd", 1, 1},           // a word cut: nothing to take
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fits);
+        int32_t offsets[16];
+        ASSERT_EQ(renderer.GetCharOffsets(gCString(c.text), offsets, 0), eSuccess);
+        EXPECT_EQ(renderer.FitTextToWidth(c.text, offsets[c.fits] + 3), c.line);
+    }
+    // Laid out at every width, a line never starts with a space and nothing is lost.
+    const std::u16string line = u"The server answered \"404 Not Found\" instead of sending the update. Please "
+                                u"try again later, or check your connection: it may be down.";
+    for (int32_t width = 4; width < renderer.GetTextWidth(gCString(line.c_str())) + 4; ++width) {
+        std::u16string joined;
+        for (size_t at = 0; at < line.size();) {
+            int32_t n = renderer.FitTextToWidth(line.c_str() + at, width);
+            ASSERT_GT(n, 0) << width;
+            ASSERT_TRUE(at == 0 || line[at] != u' ') << width << " at " << at;
+            joined += line.substr(at, size_t(n));
+            at += size_t(n);
+        }
+        ASSERT_EQ(joined, line);
+    }
+}
+
 TEST(TextMeasure, LongLinesBreakAtAbsolutePositionsAcrossChunks)
 {
     CTextRenderer renderer;
