@@ -57,37 +57,60 @@ gCString CPNUHTTPSession::GetConnectStartedText()
     return gCString("Server location found, now attempting to contact server.");
 }
 
+namespace {
+
+// The built-in English failure texts, in the order of eFailureText.
+const char* const kFailurePatterns[CPNUHTTPSession::kFailureTextCount] = {
+    "The server closed the connection before replying. Please try again later!",
+    "The server's reply is not an HTTP reply. Please try again later!",
+    "The server answered \"%s\" instead of sending the update. Please try again later!",
+    "The server's reply header is too large. Please try again later!",
+    "The server announced %s bytes, more than an update can hold (%s bytes).",
+    "The download passed %s bytes, more than an update can hold, and was stopped.",
+    "The server sent a damaged reply. Please try again later!",
+    "The server sent nothing for %s, so the transfer was stopped. Please try again later!",
+    "The server's reply header did not arrive within %s, so the transfer was stopped. Please try again later!",
+    "The connection broke while the request was sent. Please try again later!",
+    "1 second",
+    "%s seconds",
+};
+
+gCString Number(uint64_t value) { return gCString("") + value; }
+
+} // namespace
+
+gCString CPNUHTTPSession::GetFailurePattern(eFailureText text)
+{
+    return gCString(text >= 0 && text < kFailureTextCount ? kFailurePatterns[text] : "");
+}
+
 gCString CPNUHTTPSession::GetFailureText()
 {
     const uint64_t wait = GetHTTPLimits().idleTimeoutMicroseconds / 1000000;
-    const gCString seconds = gCString("") + wait + gCString(wait == 1 ? " second" : " seconds");
-    const gCString limit = gCString("") + uint64_t(bodyLimit);
+    const gCString seconds = wait == 1 ? GetFailurePattern(kTextOneSecond)
+                                       : FillTextValues(GetFailurePattern(kTextSeconds), {Number(wait)});
+    const gCString limit = Number(bodyLimit);
     switch (failure) {
     case eHTTPFailure::kClosedBeforeReply:
-        return gCString("The server closed the connection before replying. Please try again later!");
+        return GetFailurePattern(kTextClosedBeforeReply);
     case eHTTPFailure::kNoHTTPStatus:
-        return gCString("The server's reply is not an HTTP reply. Please try again later!");
+        return GetFailurePattern(kTextNotHTTP);
     case eHTTPFailure::kRefusedStatus:
-        return gCString("The server answered \"") + CutServerText(statusText)
-            + gCString("\" instead of sending the update. Please try again later!");
+        return FillTextValues(GetFailurePattern(kTextRefusedStatus), {CutServerText(statusText)});
     case eHTTPFailure::kHeaderTooLarge:
-        return gCString("The server's reply header is too large. Please try again later!");
+        return GetFailurePattern(kTextHeaderTooLarge);
     case eHTTPFailure::kLengthTooLarge:
-        return gCString("The server announced ") + uint64_t(totalLength)
-            + gCString(" bytes, more than an update can hold (") + limit + gCString(" bytes).");
+        return FillTextValues(GetFailurePattern(kTextLengthTooLarge), {Number(totalLength), limit});
     case eHTTPFailure::kBodyTooLarge:
-        return gCString("The download passed ") + limit
-            + gCString(" bytes, more than an update can hold, and was stopped.");
+        return FillTextValues(GetFailurePattern(kTextBodyTooLarge), {limit});
     case eHTTPFailure::kBadChunk:
-        return gCString("The server sent a damaged reply. Please try again later!");
+        return GetFailurePattern(kTextBadChunk);
     case eHTTPFailure::kIdle:
-        return gCString("The server sent nothing for ") + seconds
-            + gCString(", so the transfer was stopped. Please try again later!");
+        return FillTextValues(GetFailurePattern(kTextIdle), {seconds});
     case eHTTPFailure::kHeaderTooSlow:
-        return gCString("The server's reply header did not arrive within ") + seconds
-            + gCString(", so the transfer was stopped. Please try again later!");
+        return FillTextValues(GetFailurePattern(kTextHeaderTooSlow), {seconds});
     case eHTTPFailure::kSendFailed:
-        return gCString("The connection broke while the request was sent. Please try again later!");
+        return GetFailurePattern(kTextSendFailed);
     case eHTTPFailure::kNone:
     case eHTTPFailure::kConnectTooSlow:
         break;
@@ -99,6 +122,10 @@ gCString CPNULocalHTTPSession::GetResolveFailedText() { return GetTranslatedText
 gCString CPNULocalHTTPSession::GetConnectFailedText() { return GetTranslatedText(53); }
 gCString CPNULocalHTTPSession::GetHeadersReceivedText() { return GetTranslatedText(54); }
 gCString CPNULocalHTTPSession::GetConnectStartedText() { return GetTranslatedText(55); }
+gCString CPNULocalHTTPSession::GetFailurePattern(eFailureText text)
+{
+    return GetTranslatedText(kFailureTextFirst + text);
+}
 
 eResultCode CPNUHTTPSession::SendStatusLine(const gCString& text, uint32_t colour)
 {

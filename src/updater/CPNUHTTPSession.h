@@ -25,6 +25,23 @@ public:
     virtual gCString GetConnectFailedText();
     virtual gCString GetHeadersReceivedText();
     virtual gCString GetConnectStartedText();
+    // The texts of the red lines that name why the session gave up, with "%s" where a value goes.
+    enum eFailureText : int32_t {
+        kTextClosedBeforeReply,
+        kTextNotHTTP,
+        kTextRefusedStatus,  // the server's status text
+        kTextHeaderTooLarge,
+        kTextLengthTooLarge, // the announced length, the limit
+        kTextBodyTooLarge,   // the limit
+        kTextBadChunk,
+        kTextIdle,           // the wait, as kTextOneSecond or kTextSeconds gives it
+        kTextHeaderTooSlow,  // the wait
+        kTextSendFailed,
+        kTextOneSecond,
+        kTextSeconds,        // the number of seconds
+        kFailureTextCount,
+    };
+    virtual gCString GetFailurePattern(eFailureText text);
     // The red line that names why the session gave up (the connect failure text when it never
     // reached the server).
     gCString GetFailureText();
@@ -58,4 +75,5 @@ public:
     gCString GetConnectFailedText() override;
     gCString GetHeadersReceivedText() override;
     gCString GetConnectStartedText() override;
+    gCString GetFailurePattern(eFailureText text) override;
 };

@@ -25,6 +25,22 @@ gCString GetUntranslatedText(int32_t n, int32_t field)
     return gUpdaterStrings->GetString(kUpdaterStringBase + uint32_t(n), field);
 }
 
+gCString FillTextValues(const gCString& pattern, std::initializer_list<gCString> values)
+{
+    gCString filled("");
+    const gCString* next = values.begin();
+    for (int32_t i = 0; i < pattern.GetLength(); ++i) {
+        if (pattern[i] == u'%' && i + 1 < pattern.GetLength() && pattern[i + 1] == u's') {
+            if (next != values.end())
+                filled += *next++;
+            ++i;
+        } else {
+            filled += pattern[i];
+        }
+    }
+    return filled;
+}
+
 void ChooseLanguageBlock(const gCStringTable& table, const gCString& productLanguage, uint32_t& baseId,
                          uint32_t& offset)
 {

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks the updater's string-table source: every language block complete, every text id that
-the updater's code asks for present in each block, the two-field texts split, and the demo
-product's settings table holding the values the updater reads."""
+the updater's code asks for present in each block, the two-field texts split, the session's failure
+texts present in every block with their values, and the demo product's settings table holding the
+values the updater reads."""
 
 import os
 import re
@@ -25,8 +26,14 @@ def load(name):
 
 texts = load("PNUpdater.mst")
 
-# Blocks: block k holds the texts FIRST .. FIRST + 70 at BASE + 71 k.
-blocks = sorted({(i - BASE - FIRST) // BLOCK for i in texts if i >= BASE + FIRST})
+# Blocks: block k holds the texts FIRST .. FIRST + 70 at BASE + 71 k; the session's failure texts
+# have their own range from BASE + FAILURES, offset by the block in the same way.
+FAILURES = 1000
+BLOCKS_KNOWN = 10
+blocks = sorted({(i - BASE - FIRST) // BLOCK for i in texts if BASE + FIRST <= i < BASE + FAILURES})
+for i in texts:
+    if BASE + FIRST + BLOCK * BLOCKS_KNOWN <= i < BASE + FAILURES:
+        failures.append("text %d lies past the language blocks" % i)
 for k in blocks:
     for n in range(FIRST, FIRST + BLOCK):
         entry = texts.get(BASE + BLOCK * k + n)
@@ -88,6 +95,29 @@ builtin = {
 for n, text in builtin.items():
     if texts.get(BASE + n, ("", ""))[1] != text:
         failures.append("the English text %d differs from the built-in one" % n)
+
+# The failure texts: the English block reads as the session's built-in English table, and every
+# block has each of them with as many values as the English one.
+with open(os.path.join(root, "src", "updater", "CPNUHTTPSession.cpp"), encoding="utf-8") as source:
+    table = re.search(r"kFailurePatterns\[[^]]*\] = \{\n(.*?)\n\};", source.read(), re.S)
+# One C string per line, each ending in a comma.
+patterns = [line.strip()[1:-2].replace('\\"', '"') for line in table.group(1).split("\n")] if table else []
+if not patterns:
+    failures.append("the session's built-in failure texts were not found")
+for i, pattern in enumerate(patterns):
+    if texts.get(BASE + FAILURES + i, ("", ""))[1] != pattern:
+        failures.append("the English failure text %d differs from the built-in one" % i)
+    for k in blocks:
+        translated = texts.get(BASE + FAILURES + BLOCK * k + i, ("", ""))[1]
+        if not translated:
+            failures.append("block %d has no failure text %d" % (k, i))
+        elif translated.count("%s") != pattern.count("%s"):
+            failures.append("block %d: failure text %d has not the values of the English one" % (k, i))
+for i in texts:
+    if i >= BASE + FAILURES:
+        k, i_in_block = divmod(i - BASE - FAILURES, BLOCK)
+        if k not in blocks or i_in_block >= len(patterns):
+            failures.append("text %d is in no known place of the failure range" % i)
 
 settings = {name: text for name, text in load("system.mst").values()}
 for key in ["Local_Current", "PBX_InternalBuildString", "PBX_Application", "PN2_Version"]:
