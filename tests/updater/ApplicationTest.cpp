@@ -90,6 +90,34 @@ TEST_F(Application, ProbeReadsTheInstalledProductsValues)
               eGenericFailure);
 }
 
+TEST(UpdaterTexts, ValuesFillTheirPlacesInOrderAndAreNotSearchedAgain)
+{
+    // One value when the second is null.
+    const struct {
+        const char* pattern;
+        const char* first;
+        const char* second;
+        const char* filled;
+    } cases[] = {
+        {"a %s b %s c", "1", "2", "a 1 b 2 c"},
+        {"%s%s", "%s", "x", "%sx"},
+        {"only %s and %s.", "one", nullptr, "only one and ."},
+        {"%%String %d ends in %", "x", nullptr, "%%String %d ends in %"},
+        {"\u201E%s\u201C", "\u00FC", nullptr, "\u201E\u00FC\u201C"},
+    };
+    auto text = [](const char* utf8) {
+        gCString made;
+        EXPECT_EQ(made.SetFromUTF8(utf8), eSuccess);
+        return made;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pattern);
+        gCString filled = c.second ? FillTextValues(text(c.pattern), {text(c.first), text(c.second)})
+                                   : FillTextValues(text(c.pattern), {text(c.first)});
+        EXPECT_EQ(Utf8(filled), c.filled);
+    }
+}
+
 TEST_F(Application, ChoosesTheLanguageBlockOfTheProduct)
 {
     struct sCase {

@@ -131,13 +131,14 @@ protected:
 
     // Every form against a fresh updater: the lines, their time, the heartbeat and the memory, and a
     // second press that shows the check can be started again.
-    void RunCases(const std::vector<sHostileCase>& cases)
+    void RunCases(const std::vector<sHostileCase>& cases, const std::string& language = "English")
     {
         for (const sHostileCase& c : cases) {
             SCOPED_TRACE(c.form);
             HostileServer server(c.form);
             ASSERT_GT(server.Port(), 0);
             WriteTestMode("127.0.0.1:" + std::to_string(server.Port()));
+            WriteSettings(language);
             {
                 CPintrelUpdaterApp app;
                 ASSERT_EQ(Start(app, gCString("")), eSuccess);
@@ -223,4 +224,36 @@ TEST_F(HostileFlow, BrokenAndRefusingRepliesAreNamed)
                + "(click the message to open the page).", kStatusBlack}},
          kQuick, CPintrelUpdaterBackdrop::kMessageURL},
     });
+}
+
+TEST_F(HostileFlow, AGermanProductNamesEachFailureInGermanWithItsValues)
+{
+    const sShownLine found{"Server gefunden, Verbindung wird aufgebaut.", kStatusBlack};
+    const sShownLine response{"Antwort vom Server erhalten, der Download kann beginnen.", kStatusBlack};
+    const std::string later = " Bitte versuchen Sie es später erneut!";
+    const std::string limit = std::to_string(kBodyLimit);
+    RunCases(
+        {
+            {"redirect",
+             {found, {"Der Server hat mit \u201E302 Found\u201C geantwortet, statt das Update zu senden." + later,
+                      kStatusRed}},
+             kQuick},
+            {"hugelength",
+             {found, {"Der Server hat 1000000000000 Bytes angekündigt, mehr als ein Update umfassen kann (" + limit
+                          + " Bytes).",
+                      kStatusRed}},
+             kQuick},
+            {"endless",
+             {found, response,
+              {"Der Download hat " + limit + " Bytes überschritten, mehr als ein Update umfassen kann, und wurde "
+                                             "angehalten.",
+               kStatusRed}},
+             kQuick},
+            {"silent",
+             {found,
+              {"Der Server hat 1 Sekunde lang nichts gesendet, daher wurde die Übertragung angehalten." + later,
+               kStatusRed}},
+             kAfterTimeout},
+        },
+        "Deutsch");
 }
