@@ -246,6 +246,9 @@ eResultCode CPintrelUpdaterBackdrop::BuildStatusTable()
     if (!panel)
         return eSuccess;
     auto* table = new CMLTableWidget();
+    // Like the button's animators, a table that cannot be made is an object not created.
+    if (!table)
+        return eCreateFailed;
     table->SetId(kStatusTableCode);
     sLayoutValues& layout = *table->GetLayoutValues();
     layout.x = 10.0f;

@@ -85,6 +85,7 @@ struct sTree {
     bool button = true;
     bool glows = true;
     bool barEffect = true;
+    bool statusPanel = false;
 };
 
 std::unique_ptr<CPintrelUpdaterBackdrop> MakeWindow(const sTree& tree)
@@ -109,6 +110,11 @@ std::unique_ptr<CPintrelUpdaterBackdrop> MakeWindow(const sTree& tree)
     EXPECT_EQ(panel->AddChild(bar, false), eSuccess);
     if (tree.barEffect) {
         EXPECT_EQ(bar->AttachOverEffect(new CWidgetEffectGradient(), 0, false), eSuccess);
+    }
+    if (tree.statusPanel) {
+        auto* statusPanel = new CWidget();
+        statusPanel->SetId(201);
+        EXPECT_EQ(backdrop->AddChild(statusPanel, false), eSuccess);
     }
     return backdrop;
 }
@@ -141,13 +147,14 @@ TEST(UpdaterWindowBuild, RefusesAWindowWithoutItsButtonOrItsEffects)
     }
 }
 
-TEST(UpdaterWindowBuild, AGlowAnimatorThatCannotBeMadeFailsTheBuildAsACreation)
+TEST(UpdaterWindowBuild, EveryFailedAllocationIsSurvivedAndAMissingAnimatorIsAnObjectNotCreated)
 {
-    // Every allocation of the build fails once in turn; whichever leaves the button without its
-    // second animator must end the build with 24.
+    // Every allocation of the build fails once in turn: whichever leaves the button without its
+    // second animator must end the build with 24, and none may pass for a built window without
+    // its status table.
     int32_t animatorsMissing = 0;
     for (int64_t k = 1;; ++k) {
-        auto backdrop = MakeWindow({});
+        auto backdrop = MakeWindow({.statusPanel = true});
         eResultCode built;
         bool failed;
         {
@@ -158,6 +165,9 @@ TEST(UpdaterWindowBuild, AGlowAnimatorThatCannotBeMadeFailsTheBuildAsACreation)
         if (backdrop->FindWidgetById(300)->GetUserObject(PNUButtonGlow::kMessagePart) == nullptr) {
             ++animatorsMissing;
             EXPECT_EQ(built, eCreateFailed) << k;
+        }
+        if (backdrop->FindWidgetById(201)->GetChildCount() == 0) {
+            EXPECT_NE(built, eSuccess) << k;
         }
         if (!failed) {
             EXPECT_EQ(built, eSuccess);
