@@ -8,6 +8,7 @@
 #include "FileIO/gCFile.h"
 #include "FileIO/gCMemFile.h"
 #include "app/AppGlobals.h"
+#include "app/CWindowBase.h"
 #include "app/ReportError.h"
 #include "core/CMemBlock.h"
 #include "resources/CResourceContext.h"
@@ -91,6 +92,19 @@ void CPintrelUpdaterApp::Quit()
     CApp::Quit();
     if (ownedByWindow)
         mBackdrop = nullptr;
+}
+
+eResultCode CPintrelUpdaterApp::OnStartFailed()
+{
+    // Only compared, never followed: the backdrop may be gone with its window.
+    const CBackdrop* backdrop = mBackdrop;
+    bool held = false;
+    const gCArray<CWindowBase*>& windows = GetWindowList();
+    for (int32_t i = 0; i < windows.GetSize() && !held; ++i)
+        held = windows[i] && windows[i]->GetBackdrop() == backdrop;
+    if (!held)
+        mBackdrop = nullptr;
+    return eSuccess;
 }
 
 sUpdateCheckValues CPintrelUpdaterApp::GetCheckValues() const

@@ -51,6 +51,8 @@ public:
     void RunHeartbeat() override { (void)RunHeartbeatOnce(); }
     // Quitting closes the window, which deletes its backdrop: the pointer to it goes too.
     void Quit() override;
+    // A failed start has closed the window already: the pointer goes when no window holds it.
+    eResultCode OnStartFailed() override;
 
     CPNUTransferManager* GetTransferManager() const { return mTransferManager; }
     CPintrelUpdaterBackdrop* GetBackdrop() const { return mBackdrop; }
