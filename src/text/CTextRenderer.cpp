@@ -290,7 +290,6 @@ int32_t CTextRenderer::FitTextToWidth(const char16_t* text, int32_t width)
     }
 }
 
-
 int32_t CTextRenderer::MeasureTextHeight(FT_Face*, const char16_t* text, int32_t wrapWidth)
 {
     if (!mWrap || !text || !text[0])
