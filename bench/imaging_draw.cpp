@@ -11,34 +11,20 @@
 #include "text/TextGamma.h"
 #include "text/gCFont.h"
 
-#include <benchmark/benchmark.h>
+#include "PixmanOverAnchor.h"
 
-#ifdef PNU_HAVE_PIXMAN
-#include <pixman.h>
-#endif
+#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <random>
 #include <string>
 
 namespace {
 
-constexpr int32_t kWidth = 640;
-constexpr int32_t kHeight = 240;
-
-void FillRandom(CImage& image, uint32_t seed, bool varyAlpha)
-{
-    std::mt19937 random(seed);
-    CImNav nav(&image, nullptr);
-    for (int32_t y = 0; y < kHeight; ++y)
-        for (int32_t x = 0; x < kWidth; ++x) {
-            uint32_t p = random();
-            nav.Row(y)[x] = varyAlpha ? p : p | 0xFF000000u;
-        }
-}
+constexpr int32_t kWidth = kAnchorWidth;
+constexpr int32_t kHeight = kAnchorHeight;
 
 void Blend_Normal(benchmark::State& state)
 {
@@ -54,24 +40,6 @@ void Blend_Normal(benchmark::State& state)
 BENCHMARK(Blend_Normal);
 
 #ifdef PNU_HAVE_PIXMAN
-void Blend_PixmanOver(benchmark::State& state)
-{
-    CImage source(kWidth, kHeight), base(kWidth, kHeight);
-    FillRandom(source, 1, true);
-    FillRandom(base, 2, false);
-    CImNav in(&source, nullptr), out(&base, nullptr);
-    pixman_image_t* src = pixman_image_create_bits(PIXMAN_a8r8g8b8, kWidth, kHeight,
-                                                   reinterpret_cast<uint32_t*>(in.GetPixels()), in.GetRowBytes());
-    pixman_image_t* dst = pixman_image_create_bits(PIXMAN_a8r8g8b8, kWidth, kHeight,
-                                                   reinterpret_cast<uint32_t*>(out.GetPixels()), out.GetRowBytes());
-    for (auto _ : state) {
-        pixman_image_composite32(PIXMAN_OP_OVER, src, nullptr, dst, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
-        benchmark::ClobberMemory();
-    }
-    pixman_image_unref(src);
-    pixman_image_unref(dst);
-    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
-}
 BENCHMARK(Blend_PixmanOver);
 #endif
 
