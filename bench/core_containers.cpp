@@ -2,6 +2,8 @@
 // named alike but for "gCArray"/"vector"; the ratios (array time / vector time) follow the table.
 #include "core/gCArray.h"
 
+#include "SummaryMain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -124,7 +126,7 @@ public:
         ConsoleReporter::ReportRuns(runs);
     }
 
-    void PrintRatios() const
+    void PrintSummary() const
     {
         std::printf("\ngCArray time / std::vector time:\n");
         for (const auto& [name, time] : mTimes) {
@@ -147,12 +149,5 @@ private:
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
-    return 0;
+    return RunWithSummary<RatioReporter>(argc, argv);
 }

@@ -5,6 +5,8 @@
 #include "core/MacRoman.h"
 #include "core/gCString.h"
 
+#include "SummaryMain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -215,12 +217,5 @@ private:
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintSummary();
-    benchmark::Shutdown();
-    return 0;
+    return RunWithSummary<RatioReporter>(argc, argv);
 }

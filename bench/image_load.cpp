@@ -7,6 +7,8 @@
 #include "imaging/CImage.h"
 #include "imaging/ImageFiles.h"
 
+#include "SummaryMain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -219,7 +221,7 @@ public:
         ConsoleReporter::ReportRuns(runs);
     }
 
-    void PrintRatios() const
+    void PrintSummary() const
     {
         std::printf("\ntoolkit time / bare library time (goal: at most 1.2):\n");
         for (const char* format : {"Png", "Jpeg"}) {
@@ -238,12 +240,5 @@ private:
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
-    return 0;
+    return RunWithSummary<RatioReporter>(argc, argv);
 }

@@ -12,6 +12,7 @@
 #include "text/gCFont.h"
 
 #include "PixmanOverAnchor.h"
+#include "SummaryMain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -192,12 +193,5 @@ private:
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintSummary();
-    benchmark::Shutdown();
-    return 0;
+    return RunWithSummary<SummaryReporter>(argc, argv);
 }

@@ -18,6 +18,7 @@
 #include "widgets/CWidgetEffectBase.h"
 
 #include "PixmanOverAnchor.h"
+#include "SummaryMain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -140,12 +141,5 @@ BENCHMARK(Blend_PixmanOver)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintSummary();
-    benchmark::Shutdown();
-    return 0;
+    return RunWithSummary<RatioReporter>(argc, argv);
 }
