@@ -81,22 +81,42 @@ inline CPixel Pixel(CPixel source, CPixel base)
     }
 }
 
+// One row of the blend; a null row stands for a constant colour. Which of the two is constant
+// is a template argument, so the pixel loop has no test for it.
+template <int32_t Mode, bool ConstantSource, bool ConstantBase>
+void BlendRow(CPixel* out, const CPixel* in, CPixel sourceColour, const CPixel* under, CPixel baseColour,
+              int32_t width)
+{
+    if constexpr (Mode == eBlendNormal && ConstantSource && !ConstantBase) {
+        // An opaque colour replaces the colour bytes and keeps the base alpha: a masked fill.
+        if (sourceColour >> 24 == 255) {
+            const CPixel colour = sourceColour & 0x00FFFFFFu;
+            for (int32_t x = 0; x < width; ++x)
+                out[x] = colour | (under[x] & 0xFF000000u);
+            return;
+        }
+        if (sourceColour >> 24 == 0) {
+            if (out != under)
+                std::copy(under, under + width, out);
+            return;
+        }
+    }
+    for (int32_t x = 0; x < width; ++x) {
+        CPixel s = ConstantSource ? sourceColour : in[x];
+        CPixel b = ConstantBase ? baseColour : under[x];
+        out[x] = Pixel<Mode>(s, b);
+    }
+}
+
 // Walks the top-left area common to all three; a null navigator stands for a constant colour.
-// Which of the two is constant is a template argument, so the pixel loop has no test for it.
 template <int32_t Mode, bool ConstantSource, bool ConstantBase>
 void WalkRows(CImNav& destination, CImNav* source, CPixel sourceColour, CImNav* base, CPixel baseColour,
               int32_t width, int32_t height)
 {
-    for (int32_t y = 0; y < height; ++y) {
-        CPixel* out = destination.Row(y);
-        const CPixel* in = ConstantSource ? nullptr : source->Row(y);
-        const CPixel* under = ConstantBase ? nullptr : base->Row(y);
-        for (int32_t x = 0; x < width; ++x) {
-            CPixel s = ConstantSource ? sourceColour : in[x];
-            CPixel b = ConstantBase ? baseColour : under[x];
-            out[x] = Pixel<Mode>(s, b);
-        }
-    }
+    for (int32_t y = 0; y < height; ++y)
+        BlendRow<Mode, ConstantSource, ConstantBase>(destination.Row(y), ConstantSource ? nullptr : source->Row(y),
+                                                     sourceColour, ConstantBase ? nullptr : base->Row(y),
+                                                     baseColour, width);
 }
 
 template <int32_t Mode>
@@ -230,4 +250,20 @@ eResultCode BlendOverColour(CImNav& destination, CImNav& source, const CPixel* c
         return eSuccess;
     CPixel copy = *colour;
     return Dispatch(mode, [&]<int32_t Mode>() { return BlendOverColourMode<Mode>(destination, source, copy); });
+}
+
+void BlendRowOver(CPixel* row, const CPixel* source, int32_t count, int32_t mode)
+{
+    (void)Dispatch(mode, [&]<int32_t Mode>() {
+        BlendRow<Mode, false, false>(row, source, 0, row, 0, count);
+        return eSuccess;
+    });
+}
+
+void BlendColourRowOver(CPixel* row, CPixel colour, int32_t count, int32_t mode)
+{
+    (void)Dispatch(mode, [&]<int32_t Mode>() {
+        BlendRow<Mode, true, false>(row, nullptr, colour, row, 0, count);
+        return eSuccess;
+    });
 }

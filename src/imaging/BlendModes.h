@@ -40,3 +40,8 @@ eResultCode BlendImages(CImage* destination, CImage* source, CImage* base, int32
 eResultCode BlendNavs(CImNav& destination, CImNav& source, CImNav& base, int32_t mode);
 eResultCode BlendColour(CImNav& destination, const CPixel* colour, CImNav& base, int32_t mode);
 eResultCode BlendOverColour(CImNav& destination, CImNav& source, const CPixel* colour, int32_t mode);
+// One row in place, for loops that make their own source rows: row[x] becomes the source pixel
+// (or the colour) blended over it. The mode is chosen once for the row, not per pixel; a mode
+// outside 0..6 leaves the row as it is.
+void BlendRowOver(CPixel* row, const CPixel* source, int32_t count, int32_t mode);
+void BlendColourRowOver(CPixel* row, CPixel colour, int32_t count, int32_t mode);

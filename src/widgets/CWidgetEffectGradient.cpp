@@ -143,24 +143,36 @@ eResultCode CWidgetEffectGradient::Draw(const gCRect& area, CImage* target, uint
         if (!cache.IsLocked())
             return eNoMemory;
         const gCRect c = LockedLocalArea(cache, mCache);
+        const int32_t width = c.right - c.left;
+        gCArray<CPixel> row;
+        PNU_TRY(row.SetSize(std::max(width, 1)));
         for (int32_t y = c.top; y < c.bottom; ++y) {
             const CPixel* from = cache.Row(y - c.top);
-            CPixel* to = destination.Row(y - local.top) + (c.left - local.left);
-            for (int32_t x = 0; x < c.right - c.left; ++x)
-                to[x] = BlendModePixel(mBlendMode, ScaleColourAlpha(from[x], alpha), to[x]);
+            for (int32_t x = 0; x < width; ++x)
+                row[x] = ScaleColourAlpha(from[x], alpha);
+            BlendRowOver(destination.Row(y - local.top) + (c.left - local.left), row.GetData(), width, mBlendMode);
         }
         return eSuccess;
     }
     int32_t width = local.right - local.left;
+    if (mType == eLinear && mAngle == 0.0f) {
+        // One colour per row: it is scaled once and laid over the row as a whole.
+        if (mGradient.IsDirty())
+            mGradient.BuildTable();
+        for (int32_t y = local.top; y < local.bottom; ++y)
+            BlendColourRowOver(destination.Row(y - local.top), ScaleColourAlpha(mGradient.GetColour(y, h), alpha),
+                               width, mBlendMode);
+        return eSuccess;
+    }
     gCArray<CPixel> row;
     PNU_TRY(row.SetSize(std::max(width, 1)));
     sRamp ramp = MakeRamp(w, h);
     for (int32_t y = local.top; y < local.bottom; ++y) {
         if (!FillRow(ramp, w, h, local.left, y, width, row.GetData()))
             return eSuccess;
-        CPixel* to = destination.Row(y - local.top);
         for (int32_t x = 0; x < width; ++x)
-            to[x] = BlendModePixel(mBlendMode, ScaleColourAlpha(row[x], alpha), to[x]);
+            row[x] = ScaleColourAlpha(row[x], alpha);
+        BlendRowOver(destination.Row(y - local.top), row.GetData(), width, mBlendMode);
     }
     return eSuccess;
 }

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -217,4 +218,35 @@ TEST(Compositing, HooksStartAtThePlainRoutines)
     CPixel d = 0xFF000000, s = 0x80FF0000;
     gBlendPixelHook(&d, &s);
     EXPECT_EQ(d, 0xFF800000u);
+}
+
+// The row forms against the single-pixel form, on rows long enough for the vector loops and their
+// tails, with the alphas where the modes take shortcuts.
+TEST(Compositing, RowFormsMatchThePixelFormInEveryMode)
+{
+    std::mt19937 random(17);
+    const uint32_t alphas[] = {0, 1, 128, 254, 255};
+    for (int32_t mode = eBlendNormal; mode <= eBlendSoftLight + 1; ++mode) {
+        for (int32_t count : {0, 1, 7, 37}) {
+            std::vector<CPixel> base(size_t(count) + 1), source(size_t(count) + 1);
+            for (int32_t x = 0; x <= count; ++x) {
+                base[size_t(x)] = random();
+                source[size_t(x)] = (random() & 0x00FFFFFFu) | (alphas[random() % 5] << 24);
+            }
+            // The pixel past the row stays as it was.
+            std::vector<CPixel> row = base;
+            BlendRowOver(row.data(), source.data(), count, mode);
+            for (int32_t x = 0; x <= count; ++x)
+                ASSERT_EQ(row[size_t(x)], x < count ? BlendModePixel(mode, source[size_t(x)], base[size_t(x)]) : base[size_t(x)])
+                    << "mode " << mode << " count " << count << " at " << x;
+            for (uint32_t a : alphas) {
+                const CPixel colour = (random() & 0x00FFFFFFu) | (a << 24);
+                row = base;
+                BlendColourRowOver(row.data(), colour, count, mode);
+                for (int32_t x = 0; x <= count; ++x)
+                    ASSERT_EQ(row[size_t(x)], x < count ? BlendModePixel(mode, colour, base[size_t(x)]) : base[size_t(x)])
+                        << "mode " << mode << " colour " << std::hex << colour << " at " << std::dec << x;
+            }
+        }
+    }
 }

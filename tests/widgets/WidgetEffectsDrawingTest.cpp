@@ -1,3 +1,4 @@
+#include "imaging/BlendModes.h"
 #include "imaging/CImNav.h"
 #include "imaging/CImage.h"
 #include "imaging/CRLE8.h"
@@ -265,6 +266,64 @@ TEST(GradientEffect, ShapedCacheTakesTheShapeAlpha)
     g->SetBlendMode(7);
     ASSERT_EQ(g->Draw({0, 0, 4, 2}, &canvas.image, 255), eSuccess);
     EXPECT_EQ(canvas.At(1, 0), 0xFF808080u);
+}
+
+// The row loops against the per-pixel blend of each pixel's colour over a varied base: every mode,
+// stops that are not opaque, partial opacity, areas that cut the rows short, and the shaped path.
+// A cache shaped by a fully opaque mask holds each pixel's colour unchanged.
+TEST(GradientEffect, RowsMatchThePerPixelBlend)
+{
+    const int32_t W = 23, H = 9;
+    auto under = [](int32_t x, int32_t y) { return uint32_t(x * 0x0B3D1F07u + y * 0x5A17C3E9u); };
+    auto withBase = [&](CImage& image) {
+        CImNav all(&image, nullptr);
+        for (int32_t y = 0; y < H; ++y)
+            for (int32_t x = 0; x < W; ++x)
+                all.Row(y)[x] = under(x, y);
+    };
+    sCanvas opaque(W, H, 0xFF000000u), shape(W, H, 0u);
+    for (int32_t y = 0; y < H; ++y)
+        for (int32_t x = 0; x < W; ++x)
+            CImNav(&shape.image, nullptr).Row(y)[x] = uint32_t((x * 37 + y * 11) & 0xFF) << 24;
+    const CPixel stops[] = {0xFF30C050u, 0x80E02010u, 0x00104080u};
+    for (auto [type, angle] : {std::pair{CWidgetEffectGradient::eLinear, 0.0f}, {CWidgetEffectGradient::eLinear, 0.3f},
+                               {CWidgetEffectGradient::eRadial, 0.0f}})
+        for (int32_t mode = 0; mode <= 6; ++mode)
+            for (uint32_t alpha : {255u, 170u})
+                for (const gCRect& area : {gCRect{0, 0, W, H}, gCRect{3, 2, 17, 8}, gCRect{22, 0, 23, 9}}) {
+                    SCOPED_TRACE(testing::Message() << "type " << type << " angle " << angle << " mode " << mode
+                                                    << " alpha " << alpha << " left " << area.left);
+                    // Plain, holding the colours, and shaped.
+                    sSizedWidget owners[3] = {{W, H}, {W, H}, {W, H}};
+                    CWidgetEffectGradient* g[3];
+                    for (int32_t i = 0; i < 3; ++i) {
+                        g[i] = new CWidgetEffectGradient();
+                        for (int32_t k = 0; k < 3; ++k)
+                            ASSERT_GE(g[i]->GetGradient().AddGradientPoint(&stops[k], float(k) * 0.4f), 0);
+                        g[i]->SetGradientType(type);
+                        g[i]->SetAngle(angle);
+                        g[i]->SetBlendMode(mode);
+                        ASSERT_EQ(owners[i].widget.AttachUnderEffect(g[i], 0, false), eSuccess);
+                    }
+                    ASSERT_EQ(g[1]->RefreshWithMask(&opaque.image), eSuccess);
+                    ASSERT_EQ(g[2]->RefreshWithMask(&shape.image), eSuccess);
+                    CImage plain(W, H), shaped(W, H);
+                    withBase(plain);
+                    withBase(shaped);
+                    ASSERT_EQ(g[0]->Draw(area, &plain, alpha), eSuccess);
+                    ASSERT_EQ(g[2]->Draw(area, &shaped, alpha), eSuccess);
+                    CImNav colours(const_cast<CImage*>(g[1]->GetCache()), nullptr);
+                    CImNav cache(const_cast<CImage*>(g[2]->GetCache()), nullptr);
+                    CImNav drawn(&plain, nullptr), drawnShaped(&shaped, nullptr);
+                    for (int32_t y = 0; y < H; ++y)
+                        for (int32_t x = 0; x < W; ++x) {
+                            const CPixel b = under(x, y);
+                            const bool inside = x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+                            auto over = [&](CPixel c) { return inside ? BlendModePixel(mode, Scaled(c, alpha), b) : b; };
+                            ASSERT_EQ(drawn.Row(y)[x], over(colours.Row(y)[x])) << x << "," << y;
+                            ASSERT_EQ(drawnShaped.Row(y)[x], over(cache.Row(y)[x])) << x << "," << y;
+                        }
+                }
 }
 
 TEST(BorderEffect, LightAndDarkEdgesWithDoubleBlendedCorners)
