@@ -5,6 +5,7 @@
 #include "imaging/CImNav.h"
 #include "imaging/CImage.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -93,6 +94,10 @@ eResultCode CBackdrop::Paint(const gCRect& rect, CImage* target, int32_t)
                     out[col] = fill;
                 continue;
             }
+        }
+        if (!gradient && !tileRow) {
+            std::fill(out, out + navigator.GetWidth(), colour);
+            continue;
         }
         int64_t step = dx * area.left + dy * y + base;
         for (int32_t col = 0; col < navigator.GetWidth(); ++col, step += dx) {

@@ -10,6 +10,7 @@
 #include "widgets/LoadWidgetEffects.h"
 
 #include <algorithm>
+#include <typeinfo>
 
 namespace {
 
@@ -59,6 +60,13 @@ eResultCode CCoWidget::Paint(const gCRect& area, CImage* target, int32_t alpha)
             gBlendPixelHook(row + x, &fill);
     }
     return eSuccess;
+}
+
+bool CCoWidget::PaintsOpaque() const
+{
+    // Only the plain fill is known to cover: the widgets built on this one paint more than the
+    // colour, and a render callback paints instead of it.
+    return typeid(*this) == typeid(CCoWidget) && mColour >> 24 == 0xFFu && !mCallbacks[kCallbackRender].function;
 }
 
 bool CCoWidget::HitTest(const gCPoint&) { return mOpacity >= mOpacityThreshold; }

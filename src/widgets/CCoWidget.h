@@ -16,6 +16,7 @@ public:
 
     uint32_t GetTypeCode() const override { return kTypeCode; }
     eResultCode Paint(const gCRect& area, CImage* target, int32_t alpha) override;
+    bool PaintsOpaque() const override;
     bool HitTest(const gCPoint& point) override;
     eResultCode DrawAlphaMask(CImage8* mask) override;
     eResultCode LoadWidgetDataBlock(gCStream* stream) override;

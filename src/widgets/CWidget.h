@@ -316,6 +316,10 @@ public:
     virtual eResultCode DrawLayerPass(const gCRect& clip, CImage* target, int32_t alpha);
     // Draws the front-most opaque part under clip; `out` receives what it covered (local).
     virtual eResultCode RenderWidget(const gCRect& clip, CImage* target, int32_t alpha, gCRect& out);
+    // True when the content alone, at full alpha, sets every pixel of the widget's rect to an
+    // opaque colour whatever lies behind: what is behind may then be left undrawn, as behind an
+    // opaque blit.
+    virtual bool PaintsOpaque() const { return false; }
     eResultCode DrawChildren(const gCRect& clip, CImage* target, int32_t alpha, int32_t lastIndex);
     int32_t CombinedAlpha(int32_t alpha) const { return ((mOpacity + 1) * alpha) >> 8; }
 

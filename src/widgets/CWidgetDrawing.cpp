@@ -318,8 +318,11 @@ eResultCode CWidget::RenderWidget(const gCRect& clip, CImage* target, int32_t al
             return DrawChildren(out, target, childAlpha, i - 1);
         }
     }
-    // The shortcut draws at full strength, so it is only taken where that is what shows.
-    if (!mOpaqueBlit || a != 255)
+    // The shortcut draws at full strength, so it is only taken where that is what shows. It
+    // leaves out the under effects, so a widget that is merely opaque takes it only when nothing
+    // it draws reaches beyond its rect (its content then hides those effects anyway).
+    const bool opaque = mOpaqueBlit || (mBounds == mRect && PaintsOpaque());
+    if (!opaque || a != 255)
         return eSuccess;
     PNU_TRY(DrawContent(c, target, 255));
     PNU_TRY(DrawMiddleEffects(c, target, childAlpha));

@@ -1,6 +1,7 @@
 #include "widgets/CBackdrop.h"
 #include "widgets/CCoWidget.h"
 #include "widgets/CWidgetEffectBase.h"
+#include "widgets/CWidgetEffectShadow.h"
 
 #include "WidgetTestSupport.h"
 #include "imaging/PixelCompositing.h"
@@ -131,6 +132,55 @@ TEST(WidgetRendering, OpaqueWidgetCutsOffWhatIsBehindIt)
     ASSERT_EQ(backdrop.painted.size(), 1u);
     EXPECT_EQ(backdrop.painted[0], (gCRect{0, 10, 20, 20}));
     EXPECT_EQ(backdrop.GetImagePixel({5, 5}), 0xFF202020u);
+}
+
+// A colour widget that paints itself opaque hides what is behind it as an opaque blit does, and
+// only then: the picture is always the one drawn back to front over stale pixels.
+TEST(WidgetRendering, OpaqueColourWidgetCutsOffWhatIsBehindIt)
+{
+    class CTintedWidget : public CCoWidget {};
+    enum eKind { kPlain, kSubclass, kRenderProc, kShadowBeyond };
+    struct sCase {
+        const char* what;
+        uint32_t colour;
+        int32_t opacity;
+        eKind kind;
+        bool cuts;
+    } const cases[] = {
+        {"opaque colour", 0xFF204060u, 255, kPlain, true},
+        {"translucent colour", 0xFE204060u, 255, kPlain, false},
+        {"faded widget", 0xFF204060u, 254, kPlain, false},
+        {"a class that paints more", 0xFF204060u, 255, kSubclass, false},
+        {"a render callback paints instead", 0xFF204060u, 255, kRenderProc, false},
+        {"an effect reaches beyond the rect", 0xFF204060u, 255, kShadowBeyond, false},
+    };
+    for (const sCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        CCountingBackdrop backdrop;
+        PrepareBackdrop(backdrop, 20, 20);
+        backdrop.SetBackgroundColour(0xFF808080u);
+        CCoWidget* cover = AddAt(backdrop, c.kind == kSubclass ? new CTintedWidget() : new CCoWidget(), {0, 0, 20, 10});
+        cover->SetColour(c.colour, false);
+        cover->SetOpacity(c.opacity, false);
+        if (c.kind == kRenderProc)
+            cover->SetRenderProc([](uintptr_t, CWidget*, const gCRect&, CImage*, int32_t) { return eSuccess; }, 0);
+        if (c.kind == kShadowBeyond) {
+            ASSERT_EQ(cover->AttachUnderEffect(new CWidgetEffectShadow(), 0, false), eSuccess);
+        }
+        CImage reference(20, 20, 1);
+        for (CImage* image : {backdrop.GetOffscreenImage(), &reference}) {
+            CImNav all(image, nullptr);
+            CPixel stale = 0x12345678u;
+            all.Fill(&stale);
+        }
+        ASSERT_EQ(backdrop.DrawWidget({0, 0, 20, 20}, &reference, 255), eSuccess);
+        backdrop.painted.clear();
+        ASSERT_EQ(backdrop.InvalidateArea({0, 0, 20, 20}, true), eSuccess);
+        ASSERT_EQ(backdrop.painted.size(), 1u);
+        EXPECT_EQ(backdrop.painted[0], (gCRect{0, c.cuts ? 10 : 0, 20, 20}));
+        CImNav want(&reference, nullptr);
+        ExpectPixels(backdrop, [&](int32_t x, int32_t y) { return want.Row(y)[x]; });
+    }
 }
 
 TEST(WidgetRendering, OpaqueShortcutIsNotTakenUnderAFadedParent)
