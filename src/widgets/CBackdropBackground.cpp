@@ -94,6 +94,11 @@ eResultCode CBackdrop::Paint(const gCRect& rect, CImage* target, int32_t)
                     out[col] = fill;
                 continue;
             }
+            // Over the plain colour the row is one colour too.
+            if (!tileRow) {
+                std::fill(out, out + navigator.GetWidth(), Blend(colour, rowColour, mGradientOpacity));
+                continue;
+            }
         }
         if (!gradient && !tileRow) {
             std::fill(out, out + navigator.GetWidth(), colour);

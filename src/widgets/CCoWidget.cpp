@@ -1,5 +1,6 @@
 #include "widgets/CCoWidget.h"
 
+#include "imaging/BlendModes.h"
 #include "imaging/CImNav.h"
 #include "imaging/CImNav8.h"
 #include "imaging/CImage.h"
@@ -52,6 +53,13 @@ eResultCode CCoWidget::Paint(const gCRect& area, CImage* target, int32_t alpha)
     CPixel fill = (mColour & 0x00FFFFFFu) | (fillAlpha << 24);
     if (fillAlpha == 0xFF) {
         navigator.Fill(&fill);
+        return eSuccess;
+    }
+    if (gBlendPixelHook == &BlendPixelRoutine) {
+        // Below full alpha the plain hook is the normal blend, which takes the colour a row at a
+        // time; the other hooks go pixel by pixel.
+        for (int32_t y = 0; y < navigator.GetHeight(); ++y)
+            BlendColourRowOver(navigator.Row(y), fill, navigator.GetWidth(), eBlendNormal);
         return eSuccess;
     }
     for (int32_t y = 0; y < navigator.GetHeight(); ++y) {

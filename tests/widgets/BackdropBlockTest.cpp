@@ -193,4 +193,34 @@ TEST(BackdropBackground, GradientOverColourAndImage)
     EXPECT_NE(backdrop.GetImagePixel({0, 4}), backdrop.GetImagePixel({8, 4}));
 }
 
+// Without an image a row of the translucent gradient is one colour: it must be the colour each
+// pixel gets over a tile of the plain colour.
+TEST(BackdropBackground, TranslucentGradientRowsOverTheColourMatchThoseOverATile)
+{
+    CPixel top = 0xFF10E040u, bottom = 0x60F02080u;
+    for (int32_t opacity : {1, 128, 200, 254}) {
+        uint32_t rows[2][9];
+        for (bool tiled : {false, true}) {
+            CBackdrop backdrop;
+            PrepareBackdrop(backdrop, 5, 9);
+            backdrop.SetBackgroundColour(0x00304050u);
+            backdrop.SetGradient(new CGradient(&top, &bottom));
+            backdrop.SetGradientOpacity(opacity);
+            if (tiled) {
+                auto* tile = new CImage(1, 1);
+                CPixel colour = 0xFF304050u;
+                CImNav(tile, nullptr).Fill(&colour);
+                backdrop.SetBackgroundImage(tile);
+            }
+            ASSERT_EQ(backdrop.InvalidateArea({0, 0, 5, 9}, true), eSuccess);
+            for (int32_t y = 0; y < 9; ++y) {
+                rows[tiled][y] = backdrop.GetImagePixel({4, y});
+                EXPECT_EQ(backdrop.GetImagePixel({0, y}), rows[tiled][y]);
+            }
+        }
+        for (int32_t y = 0; y < 9; ++y)
+            EXPECT_EQ(rows[0][y], rows[1][y]) << "opacity " << opacity << " row " << y;
+    }
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 
 #include "WidgetTestSupport.h"
 #include "imaging/PixelCompositing.h"
+#include "imaging/PixelHookScope.h"
 
 #include <gtest/gtest.h>
 
@@ -95,6 +96,31 @@ TEST(CoWidgetPaint, HalfAlphaGoesThroughTheBlendHook)
     ASSERT_EQ(widget.Paint({0, 0, 4, 1}, &wide, 255), eSuccess);
     CImNav wideCheck(&wide, nullptr);
     EXPECT_EQ(wideCheck.Row(0)[3], 0u);
+}
+
+// Below full alpha the fill is the blend hook's at every pixel, whichever hook is in place.
+TEST(CoWidgetPaint, TranslucentFillIsTheHooksBlendAtEveryPixel)
+{
+    for (bool alphaHooks : {false, true})
+        for (uint32_t colour : {0x00FF8040u, 0x01FF8040u, 0x80FF8040u, 0xFEFF8040u}) {
+            CAlphaPixelHookScope hooks(alphaHooks);
+            CImage image(9, 2, 1);
+            CImNav all(&image, nullptr);
+            for (int32_t i = 0; i < 18; ++i)
+                all.Row(i / 9)[i % 9] = uint32_t(i) * 0x1D2F3B47u;
+            all.Unlock();
+            CCoWidget widget;
+            widget.SetColour(colour, false);
+            ASSERT_EQ(widget.SetSize(9, 2, false), eSuccess);
+            ASSERT_EQ(widget.Paint({0, 0, 9, 2}, &image, 200), eSuccess);
+            const CPixel fill = (colour & 0x00FFFFFFu) | ((((colour >> 8) * 201u) >> 24) << 24);
+            CImNav check(&image, nullptr);
+            for (int32_t i = 0; i < 18; ++i) {
+                CPixel want = uint32_t(i) * 0x1D2F3B47u;
+                gBlendPixelHook(&want, &fill);
+                EXPECT_EQ(check.Row(i / 9)[i % 9], want) << alphaHooks << " " << std::hex << colour << " at " << i;
+            }
+        }
 }
 
 TEST(WidgetRendering, TreeDrawsBackToFrontIntoTheOffscreenImage)
