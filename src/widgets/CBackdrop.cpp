@@ -342,7 +342,8 @@ eResultCode CBackdrop::SetCursor(CWidget* cursor, const gCPoint& hotspot)
             (void)mCursor->Invalidate(false);
         else
             mCursor->SetVisible(true, false);
-        if (!mCursor->IsInPool())
+        // The cursor set again stays: deleting it here would leave the caller's widget freed.
+        if (!mCursor->IsInPool() && mCursor != cursor)
             delete mCursor;
         mCursor = nullptr;
     }

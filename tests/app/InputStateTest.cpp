@@ -5,6 +5,7 @@
 #include "platform/Cursor.h"
 #include "platform/Event.h"
 #include "support/StringBytes.h"
+#include "widgets/CCoWidget.h"
 
 namespace {
 
@@ -103,6 +104,73 @@ TEST_F(InputStateTest, TheCursorWidgetFollowsTheSamePosition)
     // Back to the system cursor.
     ASSERT_EQ(backdrop->SetCursor(nullptr, {0, 0}), eSuccess);
     EXPECT_EQ(app.GetCursorVisibleFlag(), 1u);
+    EXPECT_EQ(backdrop->GetCursorWidget(), nullptr);
+}
+
+// Each table cursor lies at the pointer less its own hotspot, and is drawn there over the tree.
+TEST_F(InputStateTest, TableCursorsTakeTheirOwnHotspots)
+{
+    CTestApp app;
+    CTestBackdrop* backdrop = MakeMainWindow(app);
+    const struct {
+        const char16_t* name;
+        uint32_t colour;
+        gCPoint hotspot;
+    } cursors[] = {{u"Arrow", 0xFFFF0000u, {0, 0}}, {u"Hand", 0xFF00FF00u, {3, 4}}, {u"Cross", 0xFF0000FFu, {-2, 5}}};
+    for (const auto& c : cursors) {
+        auto* cursor = new CCoWidget();
+        cursor->SetVisible(true, false);
+        cursor->SetColour(c.colour, false);
+        ASSERT_EQ(cursor->SetSize(4, 4, false), eSuccess);
+        ASSERT_EQ(cursor->SetName(gCString(c.name)), eSuccess);
+        cursor->SetId(uint32_t(backdrop->GetCursorCount() + 10));
+        ASSERT_EQ(backdrop->AddCursor(cursor, c.hotspot), eSuccess);
+    }
+    input.pointer = {320 + 50, 392 + 60};
+    const std::function<eResultCode()> choices[] = {
+        [&] { return backdrop->SetCursorByName(gCString(u"Hand")); },
+        [&] { return backdrop->SetCursorById(12); },
+        [&] { return backdrop->SetCursorByIndex(0); },
+    };
+    const int32_t chosen[] = {1, 2, 0};
+    for (int32_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(choices[i](), eSuccess);
+        const auto& c = cursors[chosen[i]];
+        CWidget* cursor = backdrop->GetCursorWidget();
+        ASSERT_NE(cursor, nullptr);
+        EXPECT_EQ(cursor->GetRect().left, 50 - c.hotspot.x);
+        EXPECT_EQ(cursor->GetRect().top, 60 - c.hotspot.y);
+        ASSERT_EQ(backdrop->Update(), eSuccess);
+        EXPECT_EQ(backdrop->GetImagePixel({50 - c.hotspot.x, 60 - c.hotspot.y}), c.colour);
+        EXPECT_EQ(backdrop->GetImagePixel({53 - c.hotspot.x, 63 - c.hotspot.y}), c.colour);
+    }
+    EXPECT_EQ(backdrop->SetCursorByIndex(3), eBadParameter);
+    EXPECT_EQ(backdrop->SetCursorById(99), eBadParameter);
+    EXPECT_EQ(Utf8(backdrop->GetCursorWidget()->GetName()), "Arrow");
+}
+
+// A cursor that only the backdrop holds, set again (hidden or shown, same or new hotspot), stays
+// the cursor; replacing it afterwards deletes it once.
+TEST_F(InputStateTest, SettingTheCurrentCursorAgainKeepsIt)
+{
+    CTestApp app;
+    CTestBackdrop* backdrop = MakeMainWindow(app);
+    auto* cursor = new CCoWidget();
+    cursor->SetVisible(true, false);
+    ASSERT_EQ(cursor->SetSize(4, 4, false), eSuccess);
+    input.pointer = {320 + 20, 392 + 20};
+    ASSERT_EQ(backdrop->SetCursor(cursor, {0, 0}), eSuccess);
+    ASSERT_EQ(backdrop->SetCursor(cursor, {0, 0}), eSuccess);
+    EXPECT_EQ(backdrop->GetCursorWidget(), cursor);
+    backdrop->HideCursor();
+    ASSERT_EQ(backdrop->SetCursor(cursor, {2, 3}), eSuccess);
+    EXPECT_EQ(backdrop->GetCursorWidget(), cursor);
+    EXPECT_TRUE(cursor->IsVisible());
+    EXPECT_EQ(cursor->GetRect().left, 18);
+    EXPECT_EQ(cursor->GetRect().top, 17);
+    ASSERT_EQ(backdrop->Update(), eSuccess);
+    ASSERT_EQ(backdrop->SetCursor(nullptr, {0, 0}), eSuccess);
     EXPECT_EQ(backdrop->GetCursorWidget(), nullptr);
 }
 
