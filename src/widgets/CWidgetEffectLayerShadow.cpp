@@ -152,14 +152,97 @@ eResultCode CWidgetEffectLayerShadow::RenderShadowCoverage(CWidget* widget, cons
     return RenderWidgetCoverage(widget, area, layer);
 }
 
+eResultCode CWidgetEffectLayerShadow::RenderLayer(CWidget* root, const gCRect& area, CImage*, CImage8* layer,
+                                                  uint32_t, uint32_t)
+{
+    if (!root || !layer || !layer->IsCreated())
+        return eSuccess;
+    return RenderWidgetCoverage(root, area, layer);
+}
+
+int32_t CWidgetEffectLayerShadow::LayerShift() const { return GetUserValue() == 0 ? BlurMargin(mRadius) : 0; }
+
+eResultCode CWidgetEffectLayerShadow::MergeIntoLayer(CImage8* source, const gCRect& area)
+{
+    if (!mOwner || !mLayer || !mLayer->IsCreated() || !source || !source->IsCreated())
+        return eSuccess;
+    const int32_t g = BlurMargin(mRadius), shift = LayerShift();
+    const gCPoint ownerAtRoot = mOwner->LocalToRoot(gCPoint{});
+    gCRect pixels = area;
+    ShiftRectClamped(pixels, int64_t(shift) - ownerAtRoot.x, int64_t(shift) - ownerAtRoot.y);
+    pixels.left = int32_t(std::max<int64_t>(int64_t(pixels.left) - g, INT32_MIN));
+    pixels.top = int32_t(std::max<int64_t>(int64_t(pixels.top) - g, INT32_MIN));
+    pixels.right = int32_t(std::min<int64_t>(int64_t(pixels.right) + g, INT32_MAX));
+    pixels.bottom = int32_t(std::min<int64_t>(int64_t(pixels.bottom) + g, INT32_MAX));
+    if (!ClipRect(pixels, gCRect{0, 0, mLayer->GetWidth(), mLayer->GetHeight()}))
+        return eSuccess;
+    // The same area in the source's pixels: layer pixel p holds root point p - shift + the
+    // owner's root position, which the source keeps at that point plus its origin.
+    const gCPoint sourceOrigin = source->GetOrigin();
+    const int64_t dx = int64_t(ownerAtRoot.x) - shift + sourceOrigin.x;
+    const int64_t dy = int64_t(ownerAtRoot.y) - shift + sourceOrigin.y;
+    gCRect read = pixels;
+    ShiftRectClamped(read, dx, dy);
+    if (!ClipRect(read, gCRect{0, 0, source->GetWidth(), source->GetHeight()}))
+        return eSuccess;
+    gCRect write = read;
+    ShiftRectClamped(write, -dx, -dy);
+    const gCPoint layerOrigin = mLayer->GetOrigin();
+    mLayer->SetOrigin(gCPoint{0, 0});
+    source->SetOrigin(gCPoint{0, 0});
+    CImNav8 to(mLayer, &write);
+    CImNav8 from(source, &read);
+    const bool locked = to.IsLocked() && from.IsLocked();
+    if (locked) {
+        for (int32_t y = 0; y < to.GetHeight(); ++y) {
+            uint8_t* row = to.Row(y);
+            const uint8_t* in = from.Row(y);
+            for (int32_t x = 0; x < to.GetWidth(); ++x)
+                row[x] = std::max(row[x], in[x]);
+        }
+    }
+    mLayer->SetOrigin(layerOrigin);
+    source->SetOrigin(sourceOrigin);
+    return locked ? eSuccess : eNoMemory;
+}
+
 eResultCode CWidgetEffectLayerShadow::Draw(const gCRect& area, CImage* target, uint32_t alpha)
 {
     if (GetUserValue() == 1)
         return eSuccess;
     if (GetUserValue() != 2)
         return CWidgetEffectShadow::Draw(area, target, alpha);
-    // The layer is rendered in the drawing pass itself, for the shadows cast from it.
-    return DrawLayer(area, target, alpha);
+    // Rendered in the drawing pass itself, from the root: the layer holds everything the window
+    // covers there, in the owner's coordinates.
+    delete mSmall;
+    mSmall = nullptr;
+    if (!mOwner || !mLayer || !mLayer->IsCreated())
+        return eSuccess;
+    gCRect clipped = area;
+    if (!ClipRect(clipped, gCRect{0, 0, mLayer->GetWidth(), mLayer->GetHeight()}))
+        return eSuccess;
+    {
+        CImNav8 clear(mLayer, &clipped);
+        if (!clear.IsLocked())
+            return eNoMemory;
+        clear.Fill(0);
+    }
+    CWidget* root = mOwner->GetRootWidget();
+    const gCPoint ownerAtRoot = mOwner->LocalToRoot(gCPoint{});
+    // The walk starts in the root's parent coordinates.
+    const int64_t dx = int64_t(ownerAtRoot.x) + root->GetRect().left;
+    const int64_t dy = int64_t(ownerAtRoot.y) + root->GetRect().top;
+    gCRect inRootParent = clipped;
+    ShiftRectClamped(inRootParent, dx, dy);
+    const gCPoint targetOrigin = target ? target->GetOrigin() : gCPoint{};
+    if (target)
+        target->SetOrigin(gCPoint{0, 0});
+    mLayer->SetOrigin(gCPoint{int32_t(-dx), int32_t(-dy)});
+    const eResultCode result = RenderLayer(root, inRootParent, target, mLayer, 255, alpha);
+    mLayer->SetOrigin(gCPoint{0, 0});
+    if (target)
+        target->SetOrigin(targetOrigin);
+    return result == eHandled ? eSuccess : result;
 }
 
 eResultCode CWidgetEffectLayerShadow::DrawLayer(const gCRect& area, CImage*, uint32_t)
@@ -193,8 +276,13 @@ eResultCode CWidgetEffectLayerShadow::DrawLayer(const gCRect& area, CImage*, uin
         mDirty.Clear();
         return eSuccess;
     }
+    gCRect changed = mDirty.GetRect(0);
     for (int32_t i = 0; i < mDirty.GetCount(); ++i) {
         gCRect c = mDirty.GetRect(i);
+        changed.left = std::min(changed.left, c.left);
+        changed.top = std::min(changed.top, c.top);
+        changed.right = std::max(changed.right, c.right);
+        changed.bottom = std::max(changed.bottom, c.bottom);
         ShiftRectClamped(c, g, g);
         if (!ClipRect(c, gCRect{0, 0, mLayer->GetWidth(), mLayer->GetHeight()}))
             continue;
@@ -212,40 +300,63 @@ eResultCode CWidgetEffectLayerShadow::DrawLayer(const gCRect& area, CImage*, uin
         PNU_TRY(result);
     }
     mDirty.Clear();
-    return ReduceLayer();
+    return ReduceLayer(changed);
 }
 
-eResultCode CWidgetEffectLayerShadow::ReduceLayer()
+eResultCode CWidgetEffectLayerShadow::ReduceLayer(const gCRect& changed)
 {
     const int32_t d = Factor();
     const int32_t lw = mLayer->GetWidth(), lh = mLayer->GetHeight();
-    // The whole layer is reduced again: the blur spreads any change over its neighbours.
-    CImage work;
-    PNU_TRY(work.SetSize(lw / d + d, lh / d + d));
+    const int32_t sw = mSmall->GetWidth(), sh = mSmall->GetHeight();
+    gCRect pixels = changed;
+    ShiftRectClamped(pixels, LayerShift(), LayerShift());
+    if (!ClipRect(pixels, gCRect{0, 0, lw, lh}))
+        return eSuccess;
+    // A blur level of stride t moves values t pixels; the levels of a plan together less than
+    // twice the top stride. The changed small pixels spread that far (`affected`), and are
+    // worked out from that much more around them (`work`), where the edges of a partial work
+    // image no longer matter: the result is the one the whole layer would give.
+    const sBlurPlan plan = PlanBlur(mRadius / float(d));
+    const int32_t reach = plan.valid ? int32_t(std::min<int64_t>(int64_t(2) << std::min(plan.exponent, 30), 1 << 24)) : 1;
+    const gCRect small{0, 0, sw, sh};
+    gCRect affected{pixels.left / d, pixels.top / d, (pixels.right + d - 1) / d, (pixels.bottom + d - 1) / d};
+    affected.left -= reach;
+    affected.top -= reach;
+    affected.right += reach;
+    affected.bottom += reach;
+    if (!ClipRect(affected, small))
+        return eSuccess;
+    gCRect work{affected.left - reach, affected.top - reach, affected.right + reach, affected.bottom + reach};
+    (void)ClipRect(work, small);
+    CImage reduced;
+    PNU_TRY(reduced.SetSize(work.right - work.left, work.bottom - work.top));
     {
         CImNav8 from(mLayer, nullptr);
-        CImNav to(&work, nullptr);
+        CImNav to(&reduced, nullptr);
         if (!from.IsLocked() || !to.IsLocked())
             return eNoMemory;
-        for (int32_t by = 0; by < lh; by += d) {
-            for (int32_t bx = 0; bx < lw; bx += d) {
+        for (int32_t sy = work.top; sy < work.bottom; ++sy) {
+            CPixel* out = to.Row(sy - work.top);
+            for (int32_t sx = work.left; sx < work.right; ++sx) {
                 uint32_t sum = 0, count = 0;
-                for (int32_t y = by; y < std::min(by + d, lh); ++y)
-                    for (int32_t x = bx; x < std::min(bx + d, lw); ++x, ++count)
+                for (int32_t y = sy * d; y < std::min(sy * d + d, lh); ++y)
+                    for (int32_t x = sx * d; x < std::min(sx * d + d, lw); ++x, ++count)
                         sum += from.Row(y)[x];
-                to.Row(by / d)[bx / d] = count ? sum * 257u / count : 0u;
+                out[sx - work.left] = count ? sum * 257u / count : 0u;
             }
         }
     }
-    if (BlurImage(&work, mRadius / float(d), 0) == 0)
+    if (BlurImage(&reduced, mRadius / float(d), 0) == 0)
         return eNoMemory;
-    CImNav from(&work, nullptr);
-    CImNav8 to(mSmall, nullptr);
+    CImNav from(&reduced, nullptr);
+    CImNav8 to(mSmall, &affected);
     if (!from.IsLocked() || !to.IsLocked())
         return eNoMemory;
-    for (int32_t y = 0; y < std::min(to.GetHeight(), from.GetHeight()); ++y)
-        for (int32_t x = 0; x < std::min(to.GetWidth(), from.GetWidth()); ++x)
-            to.Row(y)[x] = uint8_t(from.Row(y)[x] >> 8);
+    for (int32_t y = 0; y < to.GetHeight(); ++y) {
+        const CPixel* in = from.Row(affected.top - work.top + y) + (affected.left - work.left);
+        for (int32_t x = 0; x < to.GetWidth(); ++x)
+            to.Row(y)[x] = uint8_t(in[x] >> 8);
+    }
     return eSuccess;
 }
 

@@ -28,20 +28,31 @@ public:
     virtual eResultCode InvalidateLayerArea(const gCRect& r);
     virtual int32_t GetDownsampleLevel() const { return mDownsample; }
     virtual void SetDownsampleLevel(int32_t level);
+    // Writes the coverage of source (addressed in root coordinates through its origin) into the
+    // layer over area (root coordinates) grown by the blur margin; the larger value stays.
+    virtual eResultCode MergeIntoLayer(CImage8* source, const gCRect& area);
     virtual void SetEnabled(int32_t value, bool update);
     // Writes the coverage of widget and its subtree over area (in widget's parent coordinates)
     // into the layer, whose origin maps those coordinates to layer pixels.
     virtual eResultCode RenderWidgetCoverage(CWidget* widget, const gCRect& area, CImage8* layer);
     virtual eResultCode RenderShadowCoverage(CWidget* widget, const gCRect& area, CImage8* layer);
+    // The coverage of the whole tree below root (root included) over area, in root's parent
+    // coordinates, into the layer at full strength; the drawing target and alpha play no part.
+    virtual eResultCode RenderLayer(CWidget* root, const gCRect& area, CImage* target, CImage8* layer,
+                                    uint32_t layerAlpha, uint32_t alpha);
 
     const CImage8* GetSmallImage() const { return mSmall; }
     const CRegion& GetDirtyRegion() const { return mDirty; }
     int32_t GetEnabled() const { return mEnabled; }
 
 protected:
-    // The layer reduced by the downsample factor, blurred, into the small image.
-    eResultCode ReduceLayer();
+    // The part of the small image that a change of the layer over `changed` (owner coordinates)
+    // reaches: reduced again from the layer and blurred, everything else kept.
+    eResultCode ReduceLayer(const gCRect& changed);
     int32_t Factor() const { return mDownsample + 1; }
+    // Layer pixels lie this far right and down of the owner coordinates they hold: the blur
+    // margin for the shadow's own layer, none when the layer is rendered for other shadows.
+    int32_t LayerShift() const;
 
     CImage8* mLayer = nullptr;
     CImage8* mSmall = nullptr;
