@@ -14,6 +14,8 @@
 #include "widgets/CWidgetEffectShadow.h"
 #include "widgets/DebugPanelText.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -97,14 +99,43 @@ gCString UpperLetters(const gCString& text)
 }
 
 // A 12-point label of the panel, shown.
+// The renderer hangs a line's glyphs from the top of the face's bounding box, which lies well
+// above the tallest letter. The panel's labels hang them from the font's ascent instead, and
+// their boxes are ascent plus descent tall: rows 17 pixels apart then hold every letter whole,
+// descenders included. The box height, or 0 when the font is not at hand.
+int32_t HangFromAscent(CTxWidget* label)
+{
+    CTextRenderer* renderer = label->GetTextRenderer();
+    FT_Face* holder = nullptr;
+    if (renderer->SelectFontStyle(&holder) != eSuccess || !holder || !*holder || !(*holder)->size)
+        return 0;
+    const FT_Face face = *holder;
+    const float ascent = float(face->size->metrics.ascender) / 64.0f;
+    const float descent = -float(face->size->metrics.descender) / 64.0f;
+    const float boxTop = float(face->bbox.yMax) * float(face->size->metrics.y_ppem) / float(face->units_per_EM);
+    if (std::isfinite(boxTop) && boxTop > ascent)
+        renderer->mOriginY = ascent - boxTop;
+    return int32_t(std::ceil(ascent + descent)) + 1;
+}
+
+// A label's box height where the font is missing.
+constexpr int32_t kPlainLabelHeight = 15;
+
 CTxWidget* NewPanelLabel()
 {
     auto* label = new CTxWidget();
     if (!label)
         return nullptr;
     (void)label->SetFontPointSize(12.0f, false, false);
+    (void)HangFromAscent(label);
     label->SetVisible(true, false);
     return label;
+}
+
+int32_t LabelBoxHeight(CTxWidget* label)
+{
+    const int32_t height = HangFromAscent(label);
+    return height > 0 ? height : kPlainLabelHeight;
 }
 
 // Whether the widget blits straight to the screen when moved; "  ***" when an ancestor holds an
@@ -244,12 +275,15 @@ eResultCode CDebugInfoWidget::AddInfoRow(uint32_t id, const char* caption, int32
     (void)label->SetPosition(captionX, y, false);
     if (AddChildOrDelete(this, label, false) != eSuccess)
         return eNoMemory;
+    // A caption wider than its column pushes its value right, never under itself.
+    constexpr int32_t kCaptionGap = 4;
+    valueX = std::max(valueX, std::min(captionX + label->GetWidth() + kCaptionGap, valueRight - 1));
     auto* value = NewPanelLabel();
     if (!value)
         return eNoMemory;
     (void)value->SetPosition(valueX, y, false);
     value->SetSizeToText(false);
-    (void)value->SetSize(valueRight - valueX, 15, false);
+    (void)value->SetSize(valueRight - valueX, LabelBoxHeight(value), false);
     value->SetId(id);
     if (AddChildOrDelete(this, value, false) != eSuccess)
         return eNoMemory;
@@ -262,20 +296,25 @@ eResultCode CDebugInfoWidget::AddButton(uint32_t id, const char* caption, int32_
     auto* button = new CCoWidget();
     if (!button)
         return eNoMemory;
+    auto* label = NewPanelLabel();
+    if (!label) {
+        delete button;
+        return eNoMemory;
+    }
     button->SetOpaqueBlit(true);
     button->SetVisible(true, false);
     (void)button->SetPosition(x, y, false);
-    (void)button->SetSize(width, height, false);
+    // At least as tall as its caption's letters.
+    (void)button->SetSize(width, std::max(height, LabelBoxHeight(label)), false);
     button->DisableEvents(0xFFFFFFFFu);
     button->EnableEvents(kEventLeftButton, false);
     button->SetLButtonDownCallback(OnButton, uintptr_t(this));
     button->SetColour(DarkenPanelColour(GetColour()), false);
     button->SetId(id);
-    if (AddChildOrDelete(this, button, false) != eSuccess)
+    if (AddChildOrDelete(this, button, false) != eSuccess) {
+        delete label;
         return eNoMemory;
-    auto* label = NewPanelLabel();
-    if (!label)
-        return eNoMemory;
+    }
     label->SetColour(0xFFFFFFFFu, false);
     label->SetActive(false);
     (void)label->SetText(gCString(caption), true, false);

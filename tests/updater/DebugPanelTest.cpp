@@ -3,6 +3,9 @@
 // deep to follow, and closes without leaving the backdrop anything to reach.
 #include "UpdaterTestSupport.h"
 
+#include "core/CMemBlock.h"
+#include "imaging/CImNav.h"
+#include "imaging/ImageFiles.h"
 #include "support/AllocationFailure.h"
 #include "platform/ManualClock.h"
 #include "widgets/CCoWidget.h"
@@ -479,3 +482,52 @@ TEST_F(DebugPanel, DragsMoveThePanelAndScrollTheListByItsThumb)
     EXPECT_EQ(backdrop->GetFocusWidget(), table);
     plat::SetInputState(&input);
 }
+
+namespace {
+
+const std::string kPanelPicture = std::string(PNU_SOURCE_DIR) + "/tests/data/panel/debug-panel.png";
+
+// The panel over the updater's main button, drawn on its own (with its shadow) into a picture
+// checked by eye once: every caption's letters whole (descenders too) and clear of its value.
+// Written again with PNU_WRITE_GOLDEN=1 (see tests/data/panel/README.md).
+TEST_F(DebugPanel, LooksAsThePictureCheckedByEye)
+{
+    CDebugInfoWidget* panel = Open(400, 200);
+    ASSERT_NE(panel, nullptr);
+    Search(panel, "byID", "300");
+    const gCRect bounds = panel->GetBounds();
+    CImage shot(bounds.right - bounds.left, bounds.bottom - bounds.top);
+    ASSERT_TRUE(shot.IsCreated());
+    {
+        CImNav fill(&shot, nullptr);
+        const CPixel backdropColour = 0xFF303050u;
+        fill.Fill(&backdropColour);
+    }
+    shot.SetOrigin(gCPoint{-bounds.left, -bounds.top});
+    ASSERT_EQ(panel->DrawWidget(bounds, &shot, 255), eSuccess);
+    shot.SetOrigin(gCPoint{0, 0});
+    if (std::getenv("PNU_WRITE_GOLDEN")) {
+        ASSERT_EQ(SaveImage(gCString(kPanelPicture.c_str()), &shot, eImageFormatPng), eSuccess);
+        GTEST_SKIP() << "wrote " << kPanelPicture;
+    }
+    std::ifstream file(kPanelPicture, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(bytes.empty()) << kPanelPicture;
+    CMemBlock block(uint32_t(bytes.size()));
+    std::copy(bytes.begin(), bytes.end(), block.GetData());
+    CImage golden;
+    ASSERT_EQ(LoadImage(block, &golden), eSuccess);
+    ASSERT_EQ(golden.GetWidth(), shot.GetWidth());
+    ASSERT_EQ(golden.GetHeight(), shot.GetHeight());
+    CImNav have(&shot, nullptr), want(&golden, nullptr);
+    ASSERT_TRUE(have.IsLocked() && want.IsLocked());
+    int32_t differences = 0;
+    for (int32_t y = 0; y < shot.GetHeight(); ++y)
+        for (int32_t x = 0; x < shot.GetWidth(); ++x)
+            if ((have.Row(y)[x] | 0xFF000000u) != (want.Row(y)[x] | 0xFF000000u) && differences++ < 5)
+                ADD_FAILURE() << "pixel " << x << "," << y << std::hex << " is " << have.Row(y)[x]
+                              << ", the picture has " << want.Row(y)[x];
+    EXPECT_EQ(differences, 0);
+}
+
+} // namespace
