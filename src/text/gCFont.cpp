@@ -19,6 +19,16 @@ inline int32_t RoundHalfAway(float value)
     return value > 0.0f ? int32_t(value + 0.5f) : int32_t(value - 0.5f);
 }
 
+// A font size rounded to a whole number of its units; false when it is not a number or beyond
+// what 32 bits hold (sizes come from data files).
+bool SizeInUnits(float value, int32_t& units)
+{
+    if (!(value > -2147483520.0f && value < 2147483520.0f))
+        return false;
+    units = RoundHalfAway(value);
+    return true;
+}
+
 FT_Face* NewHolder()
 {
     auto* holder = static_cast<FT_Face*>(MemAllocate(sizeof(FT_Face)));
@@ -233,9 +243,9 @@ eResultCode gCFont::SetCharSize(float points, float xScale)
         return eSuccess;
     }
     FreeGlyphCache();
-    FT_F26Dot6 width = RoundHalfAway(points * xScale * 64.0f);
-    FT_F26Dot6 height = RoundHalfAway(points * 64.0f);
-    if (FT_Set_Char_Size(face, width, height, 72, 72) != 0)
+    int32_t width = 0, height = 0;
+    if (!SizeInUnits(points * xScale * 64.0f, width) || !SizeInUnits(points * 64.0f, height) ||
+        FT_Set_Char_Size(face, width, height, 72, 72) != 0)
         return eCreateFailed;
     mPointSize = points;
     mXScale = xScale;
@@ -253,7 +263,9 @@ eResultCode gCFont::SetPixelSize(int32_t pixels, float xScale)
         return eSuccess;
     }
     FreeGlyphCache();
-    if (pixels < 0 || FT_Set_Pixel_Sizes(face, FT_UInt(RoundHalfAway(float(pixels) * xScale)), FT_UInt(pixels)) != 0)
+    int32_t width = 0;
+    if (pixels < 0 || !SizeInUnits(float(pixels) * xScale, width) ||
+        FT_Set_Pixel_Sizes(face, FT_UInt(width), FT_UInt(pixels)) != 0)
         return eCreateFailed;
     mPixelSize = pixels;
     mXScale = xScale;

@@ -8,6 +8,7 @@
 #include "support/StringBytes.h"
 
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -126,6 +127,13 @@ TEST_F(Fonts, SizeSelectionRoundsAndSkipsRepeats)
     gCFont empty;
     EXPECT_EQ(empty.SetCharSize(12.0f, 1.0f), eCreateFailed);
     EXPECT_EQ(empty.SetPixelSize(12, 1.0f), eCreateFailed);
+
+    // Sizes from a data file that no size unit can hold are refused; the size in use stays.
+    for (float points : {3.0e9f, -3.0e9f, std::numeric_limits<float>::quiet_NaN()})
+        EXPECT_EQ(font->SetCharSize(points, 1.0f), eCreateFailed) << points;
+    EXPECT_EQ(font->SetCharSize(12.0f, 1.0e30f), eCreateFailed);
+    EXPECT_EQ(font->SetPixelSize(12, 1.0e30f), eCreateFailed);
+    EXPECT_EQ(face->size->metrics.y_ppem, 10);
 }
 
 TEST_F(Fonts, KerningPairsScaleToTheSize)

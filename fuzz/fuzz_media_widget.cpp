@@ -1,0 +1,154 @@
+// Reads arbitrary bytes as the data block of an image, a mask or a text widget (the first byte
+// chooses which), with a shared picture, a shared mask and a font at hand under names a block
+// may give and allocations capped, then lays out and draws whatever loaded, so that no name,
+// index, size or text in such a block can reach outside its memory.
+#include "FileIO/gCMemFile.h"
+#include "core/CMemBlock.h"
+#include "core/gCMemory.h"
+#include "imaging/CImNav.h"
+#include "imaging/CImNav8.h"
+#include "imaging/CImage.h"
+#include "imaging/CImage8.h"
+#include "platform/AlertPresenter.h"
+#include "resources/CResourceContext.h"
+#include "text/FontLibrary.h"
+#include "text/TextGamma.h"
+#include "text/gCFont.h"
+#include "widgets/CBackdrop.h"
+#include "widgets/CImWidget.h"
+#include "widgets/CMaskWidget.h"
+#include "widgets/CTxWidget.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+class CQuietPresenter final : public plat::AlertPresenter {
+public:
+    void Show(const plat::sAlert&) override {}
+};
+
+// Pool entries carry their names; a block names them with 'imag' and 'imsh' 1.
+template <typename Image>
+class CNamed : public Image {
+public:
+    explicit CNamed(const char16_t* name)
+    {
+        this->mName = gCString(name);
+        (void)this->SetSize(6, 4);
+    }
+};
+
+// Allocations above this fail through the toolkit's hooks, as on a machine without the memory:
+// a block may declare a widget far larger than any window. Small, so that the sanitizer's
+// quarantine of freed blocks stays small too.
+constexpr size_t kAllocationCap = size_t(8) << 20;
+void* CappedAllocate(size_t size) { return size > kAllocationCap ? nullptr : std::malloc(size ? size : 1); }
+void* CappedReallocate(void* block, size_t size)
+{
+    return size > kAllocationCap ? nullptr : std::realloc(block, size ? size : 1);
+}
+void Free(void* block) { std::free(block); }
+
+CQuietPresenter gPresenter;
+CResourceContext gContext;
+
+void Quiet(eResultCode, const char*) {}
+
+void AddFont()
+{
+    std::ifstream in("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.empty() || InitFontLibrary() != eSuccess)
+        return;
+    BuildTextGammaTables(1.3f);
+    CMemBlock block(uint32_t(bytes.size() + 4));
+    gCMemFile file(block);
+    auto* font = new gCFont;
+    if (file.WriteULong(uint32_t(bytes.size())) != eSuccess ||
+        file.Write(bytes.data(), int32_t(bytes.size())) != eSuccess || file.Rewind() != eSuccess ||
+        font->LoadFromStream(file) != eSuccess) {
+        delete font;
+        return;
+    }
+    font->SetName(gCString(u"Helvetica"));
+    if (gContext.pools[eFontPool].Add(font) != eSuccess)
+        delete font;
+}
+
+bool SetUp()
+{
+    gMemoryHooks = {CappedReallocate, Free, CappedAllocate};
+    plat::SetAlertPresenter(&gPresenter);
+    gContext.reportError = Quiet;
+    SetResourceContext(&gContext);
+    auto* picture = new CNamed<CImage>(u"Picture");
+    {
+        CImNav fill(picture, nullptr);
+        const CPixel grey = 0x80808080u;
+        if (fill.IsLocked())
+            fill.Fill(&grey);
+    }
+    auto* mask = new CNamed<CImage8>(u"Mask");
+    {
+        CImNav8 fill(mask, nullptr);
+        if (fill.IsLocked())
+            fill.Fill(0xC0);
+    }
+    if (gContext.pools[eImagePool].Add(picture) != eSuccess)
+        delete picture;
+    if (gContext.pools[eImagePool].Add(mask) != eSuccess)
+        delete mask;
+    AddFont();
+    return true;
+}
+
+template <typename T>
+void LoadAndDraw(CMemBlock& block)
+{
+    gCMemFile stream(&block);
+    auto* widget = new T();
+    if (!widget)
+        return;
+    if (widget->LoadWidgetDataBlock(&stream) == eSuccess) {
+        CBackdrop root;
+        if (root.SetSize(24, 16, false) == eSuccess && root.AddChild(widget, false) == eSuccess) {
+            root.MarkWindowReady();
+            (void)root.InvalidateArea({0, 0, 24, 16}, true);
+            return;
+        }
+    }
+    delete widget;
+}
+
+} // namespace
+
+// Font names from a block reach the system's font lookup, whose library keeps what it learns of
+// each name until the process ends: that is its cache, not a leak of ours.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const bool ready = SetUp();
+    if (!ready || size < 1 || size > (1u << 16))
+        return 0;
+    const uint8_t kind = data[0];
+    ++data;
+    --size;
+    CMemBlock block(uint32_t(size ? size : 1));
+    if (!block.GetData())
+        return 0;
+    if (size)
+        std::memcpy(block.GetData(), data, size);
+    switch (kind % 3) {
+    case 0: LoadAndDraw<CImWidget>(block); break;
+    case 1: LoadAndDraw<CMaskWidget>(block); break;
+    default: LoadAndDraw<CTxWidget>(block); break;
+    }
+    return 0;
+}
