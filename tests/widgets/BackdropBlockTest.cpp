@@ -95,20 +95,32 @@ TEST_F(BackdropBlock, LoaderFailuresAndTheirMessages)
     // Written by hand: the compiler refuses files with these faults.
     struct Case {
         const char* name;
-        std::string chunks;
+        std::string block;
         std::string alert;
+        eResultCode code;
     } cases[] = {
-        {"default cursor not added", Tag("dcur") + Text("Missing"), "Backdrop default cursor init failed!"},
-        {"cursor not in the file", Tag("curs") + Text("Missing|1,1"), "Backdrop cursor create failed!"},
-        {"gradient not in the file", Tag("grad") + Text("NoGradient"), "Backdrop gradient load failed!"},
-        {"image not in the file", Tag("imag") + Text("NoImage"), "Backdrop image load failed!"},
-        {"dangling tag", Tag("vsbl") + I32(1) + Tag("curs"), "Error parsing backdrop data chunk type."},
+        {"default cursor not added", Block(Tag("dcur") + Text("Missing")), "Backdrop default cursor init failed!",
+         eResourceReadError},
+        {"cursor not in the file", Block(Tag("curs") + Text("Missing|1,1")), "Backdrop cursor create failed!",
+         eResourceReadError},
+        {"gradient not in the file", Block(Tag("grad") + Text("NoGradient")), "Backdrop gradient load failed!",
+         eResourceReadError},
+        {"image not in the file", Block(Tag("imag") + Text("NoImage")), "Backdrop image load failed!",
+         eResourceReadError},
+        // A value the block does not hold: the stream's own result.
+        {"dangling tag", Block(Tag("vsbl") + I32(1) + Tag("curs")), "Error parsing backdrop data chunk type.",
+         eStreamError},
+        {"value cut short", Block(Tag("colr") + "\x01\x02"), "Error parsing backdrop data chunk type.",
+         eStreamError},
+        {"negative block size", I32(-4) + Tag("vsbl") + I32(1), "Error reading backdrop data block size.",
+         eResourceReadError},
+        {"block beyond its chunk", I32(400) + Tag("vsbl") + I32(1), "Error reading backdrop data block size.",
+         eResourceReadError},
     };
     int32_t id = 1;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string path = folder.WriteFile("bad" + std::to_string(id) + ".mrf",
-                                            Chunk("bkdp", id, "B", Block(c.chunks)));
+        std::string path = folder.WriteFile("bad" + std::to_string(id) + ".mrf", Chunk("bkdp", id, "B", c.block));
         ++id;
         ASSERT_EQ(context.UseResourceFile(path), eSuccess);
         TakeAlertDetails();
@@ -117,6 +129,9 @@ TEST_F(BackdropBlock, LoaderFailuresAndTheirMessages)
         // The gradient loader may show its own alert first.
         ASSERT_FALSE(got.empty());
         EXPECT_EQ(got.back(), c.alert);
+        CBackdrop backdrop;
+        EXPECT_EQ(backdrop.LoadFromName(gCString(u"B"), nullptr, nullptr), c.code);
+        TakeAlertDetails();
     }
     // An empty backdrop block loads.
     std::string path = folder.WriteFile("empty.mrf", Chunk("bkdp", 9, "E", Block("")));
@@ -220,6 +235,61 @@ TEST(BackdropBackground, TranslucentGradientRowsOverTheColourMatchThoseOverATile
         }
         for (int32_t y = 0; y < 9; ++y)
             EXPECT_EQ(rows[0][y], rows[1][y]) << "opacity " << opacity << " row " << y;
+    }
+}
+
+// The gradient laid over the base at partial strength: the packed blend worked out by hand.
+TEST(BackdropBackground, PartialStrengthBlendsTheGradientOverTheBase)
+{
+    const struct {
+        uint32_t base;
+        CPixel gradient;
+        int32_t opacity;
+        uint32_t want;
+    } cases[] = {
+        {0xFF000000u, 0xFFFFFFFFu, 127, 0xFF7F7F7Fu},
+        {0xFFFF0000u, 0xFFFFFFFFu, 127, 0xFFFF7F7Fu}, // a channel already at the gradient's value stays
+        {0xFFFFFFFFu, 0xFF000000u, 127, 0xFF808080u}, // channels going down
+        {0xFF000000u, 0x80FFFFFFu, 255, 0xFF808080u}, // the gradient's own alpha at full strength
+        {0x00204060u, 0xFFFFFFFFu, 200, 0xFFCFD6DDu}, // the default strength; the base drawn opaque
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.base << " " << c.gradient << std::dec << " " << c.opacity);
+        CBackdrop backdrop;
+        PrepareBackdrop(backdrop, 4, 4);
+        backdrop.SetBackgroundColour(c.base);
+        CPixel stop = c.gradient;
+        backdrop.SetGradient(new CGradient(&stop, &stop));
+        backdrop.SetGradientOpacity(c.opacity);
+        ASSERT_EQ(backdrop.InvalidateArea({0, 0, 4, 4}, true), eSuccess);
+        EXPECT_EQ(backdrop.GetImagePixel({0, 0}), c.want);
+        EXPECT_EQ(backdrop.GetImagePixel({3, 2}), c.want);
+    }
+}
+
+// A linear gradient at an angle: the table entry each pixel of an 8 x 4 backdrop takes, worked out
+// by hand from the fixed-point steps; the middle always takes the middle entry.
+TEST(BackdropBackground, AnAngledGradientStepsAcrossTheBackdrop)
+{
+    const struct {
+        float angle;
+        gCPoint at;
+        int32_t entry;
+    } cases[] = {
+        {0.25f, {0, 0}, 4094},  {0.25f, {3, 0}, 2559},  {0.25f, {7, 3}, 511},   {0.25f, {4, 2}, 2047},
+        {0.5f, {7, 0}, 4094},   {0.5f, {0, 3}, 1023},   {0.5f, {4, 2}, 2047},   {0.125f, {0, 0}, 2729},
+        {0.125f, {7, 0}, 341},  {0.125f, {0, 3}, 3753}, {0.125f, {7, 3}, 1364}, {0.125f, {4, 2}, 2047},
+    };
+    CPixel black = 0xFF000000u, white = 0xFFFFFFFFu;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.angle << " at " << c.at.x << "," << c.at.y);
+        CBackdrop backdrop;
+        PrepareBackdrop(backdrop, 8, 4);
+        backdrop.SetGradient(new CGradient(&black, &white));
+        backdrop.SetGradientOpacity(255);
+        backdrop.SetGradientAngle(c.angle);
+        ASSERT_EQ(backdrop.InvalidateArea({0, 0, 8, 4}, true), eSuccess);
+        EXPECT_EQ(backdrop.GetImagePixel(c.at), (backdrop.GetGradient()->GetEntry(c.entry) & 0x00FFFFFFu) | 0xFF000000u);
     }
 }
 

@@ -3,6 +3,8 @@
 #include "imaging/PixelCompositing.h"
 #include "widgets/CBackdrop.h"
 
+#include "WidgetTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -144,6 +146,44 @@ TEST(Backdrop, ModalWidgetsTakeTheInputAndUnclaimedPressesAreReported)
     backdrop.PopModalWidget();
     backdrop.PopModalWidget();
     EXPECT_EQ(backdrop.GetModalDepth(), 0);
+}
+
+// A widget that fails to draw: the failure is reported once and the loop stops there. Update
+// drops the frame so the next one starts clean; the bare render pass leaves the region to its
+// caller. Both count the pass.
+TEST(Backdrop, ADrawingFailureIsReportedAndStopsThePass)
+{
+    for (bool update : {true, false}) {
+        SCOPED_TRACE(update);
+        CBackdrop backdrop;
+        PrepareBackdrop(backdrop, 20, 10);
+        auto* failing = AddAt(backdrop, new CPaintWidget(0xFFFF0000u), gCRect{10, 0, 15, 5});
+        auto* later = AddAt(backdrop, new CPaintWidget(0xFF00FF00u), gCRect{0, 0, 5, 5});
+        ASSERT_EQ(backdrop.InvalidateArea(gCRect{0, 0, 20, 10}, true), eSuccess);
+        TakeAlertDetails();
+        failing->paintResult = eNoMemory;
+        later->paints = 0;
+        ASSERT_EQ(backdrop.InvalidateArea(gCRect{10, 0, 15, 5}, false), eSuccess);
+        ASSERT_EQ(backdrop.InvalidateArea(gCRect{0, 0, 5, 5}, false), eSuccess);
+        const uint32_t passes = backdrop.GetUpdateCount();
+        if (update) {
+            EXPECT_EQ(backdrop.Update(), eNoMemory);
+            EXPECT_EQ(backdrop.GetDirtyCount(), 0) << "the frame is dropped";
+        } else {
+            (void)backdrop.RenderDirtyRegion();
+            EXPECT_EQ(backdrop.GetDirtyCount(), 2) << "the region is the caller's";
+        }
+        EXPECT_EQ(TakeAlertDetails().size(), 1u);
+        EXPECT_EQ(later->paints, 0) << "nothing is drawn after the failure";
+        EXPECT_EQ(backdrop.GetUpdateCount(), passes + 1);
+
+        failing->paintResult = eSuccess;
+        backdrop.SetBackgroundColour(0xFF0000FFu);
+        ASSERT_EQ(backdrop.InvalidateArea(gCRect{0, 0, 20, 10}, true), eSuccess);
+        EXPECT_EQ(backdrop.GetImagePixel({12, 2}), 0xFFFF0000u);
+        EXPECT_EQ(backdrop.GetImagePixel({17, 8}), 0xFF0000FFu);
+        EXPECT_TRUE(TakeAlertDetails().empty());
+    }
 }
 
 TEST(Backdrop, ACursorAddedElsewhereSurvivesOneSetOnlyHereIsDeleted)
