@@ -2,6 +2,8 @@
 // chooses which), with a shared picture, a shared mask and a font at hand under names a block
 // may give and allocations capped, then lays out and draws whatever loaded, so that no name,
 // index, size or text in such a block can reach outside its memory.
+#include "FuzzWidgetSupport.h"
+
 #include "FileIO/gCMemFile.h"
 #include "core/CMemBlock.h"
 #include "core/gCMemory.h"
@@ -28,11 +30,6 @@
 
 namespace {
 
-class CQuietPresenter final : public plat::AlertPresenter {
-public:
-    void Show(const plat::sAlert&) override {}
-};
-
 // Pool entries carry their names; a block names them with 'imag' and 'imsh' 1.
 template <typename Image>
 class CNamed : public Image {
@@ -55,10 +52,8 @@ void* CappedReallocate(void* block, size_t size)
 }
 void Free(void* block) { std::free(block); }
 
-CQuietPresenter gPresenter;
+fuzzwidget::CQuietPresenter gPresenter;
 CResourceContext gContext;
-
-void Quiet(eResultCode, const char*) {}
 
 void AddFont()
 {
@@ -85,7 +80,7 @@ bool SetUp()
 {
     gMemoryHooks = {CappedReallocate, Free, CappedAllocate};
     plat::SetAlertPresenter(&gPresenter);
-    gContext.reportError = Quiet;
+    gContext.reportError = fuzzwidget::Quiet;
     SetResourceContext(&gContext);
     auto* picture = new CNamed<CImage>(u"Picture");
     {
@@ -108,24 +103,6 @@ bool SetUp()
     return true;
 }
 
-template <typename T>
-void LoadAndDraw(CMemBlock& block)
-{
-    gCMemFile stream(&block);
-    auto* widget = new T();
-    if (!widget)
-        return;
-    if (widget->LoadWidgetDataBlock(&stream) == eSuccess) {
-        CBackdrop root;
-        if (root.SetSize(24, 16, false) == eSuccess && root.AddChild(widget, false) == eSuccess) {
-            root.MarkWindowReady();
-            (void)root.InvalidateArea({0, 0, 24, 16}, true);
-            return;
-        }
-    }
-    delete widget;
-}
-
 } // namespace
 
 // Font names from a block reach the system's font lookup, whose library keeps what it learns of
@@ -146,9 +123,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size)
         std::memcpy(block.GetData(), data, size);
     switch (kind % 3) {
-    case 0: LoadAndDraw<CImWidget>(block); break;
-    case 1: LoadAndDraw<CMaskWidget>(block); break;
-    default: LoadAndDraw<CTxWidget>(block); break;
+    case 0: fuzzwidget::LoadAndDraw<CImWidget>(block); break;
+    case 1: fuzzwidget::LoadAndDraw<CMaskWidget>(block); break;
+    default: fuzzwidget::LoadAndDraw<CTxWidget>(block); break;
     }
     return 0;
 }

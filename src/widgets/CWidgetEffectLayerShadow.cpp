@@ -206,6 +206,24 @@ eResultCode CWidgetEffectLayerShadow::MergeIntoLayer(CImage8* source, const gCRe
     return locked ? eSuccess : eNoMemory;
 }
 
+eResultCode CWidgetEffectLayerShadow::ClearLayerArea(const gCRect& area, gCRect& cleared)
+{
+    delete mSmall;
+    mSmall = nullptr;
+    cleared = gCRect{};
+    if (!mLayer || !mLayer->IsCreated())
+        return eSuccess;
+    gCRect clipped = area;
+    if (!ClipRect(clipped, gCRect{0, 0, mLayer->GetWidth(), mLayer->GetHeight()}))
+        return eSuccess;
+    CImNav8 clear(mLayer, &clipped);
+    if (!clear.IsLocked())
+        return eNoMemory;
+    clear.Fill(0);
+    cleared = clipped;
+    return eSuccess;
+}
+
 eResultCode CWidgetEffectLayerShadow::Draw(const gCRect& area, CImage* target, uint32_t alpha)
 {
     if (GetUserValue() == 1)
@@ -214,19 +232,12 @@ eResultCode CWidgetEffectLayerShadow::Draw(const gCRect& area, CImage* target, u
         return CWidgetEffectShadow::Draw(area, target, alpha);
     // Rendered in the drawing pass itself, from the root: the layer holds everything the window
     // covers there, in the owner's coordinates.
-    delete mSmall;
-    mSmall = nullptr;
-    if (!mOwner || !mLayer || !mLayer->IsCreated())
+    if (!mOwner)
         return eSuccess;
-    gCRect clipped = area;
-    if (!ClipRect(clipped, gCRect{0, 0, mLayer->GetWidth(), mLayer->GetHeight()}))
+    gCRect clipped;
+    PNU_TRY(ClearLayerArea(area, clipped));
+    if (clipped.IsEmpty())
         return eSuccess;
-    {
-        CImNav8 clear(mLayer, &clipped);
-        if (!clear.IsLocked())
-            return eNoMemory;
-        clear.Fill(0);
-    }
     CWidget* root = mOwner->GetRootWidget();
     const gCPoint ownerAtRoot = mOwner->LocalToRoot(gCPoint{});
     // The walk starts in the root's parent coordinates.
@@ -252,19 +263,10 @@ eResultCode CWidgetEffectLayerShadow::DrawLayer(const gCRect& area, CImage*, uin
     const int32_t g = BlurMargin(mRadius);
     const gCPoint position{mOwner->GetRect().left, mOwner->GetRect().top};
     if (GetUserValue() != 0) {
-        delete mSmall;
-        mSmall = nullptr;
-        if (!mLayer || !mLayer->IsCreated())
+        gCRect clipped;
+        PNU_TRY(ClearLayerArea(area, clipped));
+        if (clipped.IsEmpty())
             return eSuccess;
-        gCRect clipped = area;
-        if (!ClipRect(clipped, gCRect{0, 0, mLayer->GetWidth(), mLayer->GetHeight()}))
-            return eSuccess;
-        {
-            CImNav8 clear(mLayer, &clipped);
-            if (!clear.IsLocked())
-                return eNoMemory;
-            clear.Fill(0);
-        }
         mLayer->SetOrigin(gCPoint{0, 0} - position);
         gCRect inParent = clipped;
         mOwner->LocalToParent(inParent);

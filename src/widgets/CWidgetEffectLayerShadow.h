@@ -53,6 +53,9 @@ protected:
     // Layer pixels lie this far right and down of the owner coordinates they hold: the blur
     // margin for the shadow's own layer, none when the layer is rendered for other shadows.
     int32_t LayerShift() const;
+    // For a layer rendered for other shadows: drops the small image and clears the layer over
+    // area (owner coordinates), giving what of area the layer holds (empty when nothing).
+    eResultCode ClearLayerArea(const gCRect& area, gCRect& cleared);
 
     CImage8* mLayer = nullptr;
     CImage8* mSmall = nullptr;
