@@ -3,30 +3,43 @@
 #include "platform/Event.h"
 #include "platform/KeyMap.h"
 #include "platform/SdlSession.h"
+#include "platform/X11Pointer.h"
 
 #include <SDL.h>
 
 namespace plat {
 namespace {
 
+// SDL's global pointer state, refreshed from the X server only after raw input events.
+sX11Pointer SdlGlobalPointer()
+{
+    sX11Pointer pointer;
+    uint32_t state = SDL_GetGlobalMouseState(&pointer.global.x, &pointer.global.y);
+    pointer.buttons = ((state & SDL_BUTTON_LMASK) ? kButtonStatePrimary : 0u) |
+                      ((state & SDL_BUTTON_RMASK) ? kButtonStateSecondary : 0u) |
+                      ((state & SDL_BUTTON_MMASK) ? kButtonStateMiddle : 0u);
+    return pointer;
+}
+
+// The pointer and its buttons now. Under X the server is asked every time, so every move it
+// reports is seen, however it was made; other window systems answer through SDL.
+sX11Pointer CurrentPointer()
+{
+    SDL_PumpEvents();
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool x11 = driver && SDL_strcmp(driver, "x11") == 0;
+    sX11Pointer pointer;
+    if (x11 && QueryX11Pointer(pointer))
+        return pointer;
+    return SdlGlobalPointer();
+}
+
 class SdlInputState final : public InputState {
 public:
     uint32_t GetButtons() override
     {
-        if (!SdlSession::Get().StartVideo())
-            return 0;
-        SDL_PumpEvents();
-        int x = 0, y = 0;
-        // On X11 this asks the server, so a loop that never handles events still sees releases.
-        uint32_t state = SDL_GetGlobalMouseState(&x, &y);
-        uint32_t bits = 0;
-        if (state & SDL_BUTTON_LMASK)
-            bits |= kButtonStatePrimary;
-        if (state & SDL_BUTTON_RMASK)
-            bits |= kButtonStateSecondary;
-        if (state & SDL_BUTTON_MMASK)
-            bits |= kButtonStateMiddle;
-        return bits;
+        // Asked of the window system, so a loop that never handles events still sees releases.
+        return SdlSession::Get().StartVideo() ? CurrentPointer().buttons : 0;
     }
 
     uint32_t GetModifiers() override
@@ -50,12 +63,7 @@ public:
 
     sPoint GetPointer() override
     {
-        if (!SdlSession::Get().StartVideo())
-            return {};
-        SDL_PumpEvents();
-        int x = 0, y = 0;
-        SDL_GetGlobalMouseState(&x, &y);
-        return {x, y};
+        return SdlSession::Get().StartVideo() ? CurrentPointer().global : sPoint{};
     }
 
     void WarpPointer(sPoint global) override

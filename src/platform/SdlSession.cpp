@@ -1,6 +1,7 @@
 #include "platform/SdlSession.h"
 
 #include "platform/X11Errors.h"
+#include "platform/X11Pointer.h"
 
 #include <SDL.h>
 
@@ -60,6 +61,7 @@ bool SdlSession::StartVideo()
 
 SdlSession::~SdlSession()
 {
+    CloseX11Pointer();
     if (mVideoStarted)
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
     SDL_Quit();

@@ -56,10 +56,12 @@ public:
     // The scroll thumb beside the status lines.
     eResultCode RecalcScrollThumb(bool update);
     eResultCode PositionScrollThumb(bool update);
-    // Scrolls the table while the thumb is dragged; the thumb follows the table's reports.
-    eResultCode DragThumb(CWidget* thumb);
-    // Moves the thumb with the pointer and scrolls the table to it.
-    virtual eResultCode DragScrollThumb();
+    // Scrolls the table while the thumb is dragged; the thumb follows the table's reports. The
+    // drag runs from `press`, where the button went down (window-content coordinates), so a press
+    // handled late still drags by every pixel the pointer moved.
+    eResultCode DragThumb(CWidget* thumb, const gCPoint& press);
+    // Moves the thumb with the pointer from `press` on and scrolls the table to it.
+    virtual eResultCode DragScrollThumb(const gCPoint& press);
     // A press on the track that drags the thumb along (not registered by the window itself).
     static eResultCode OnTrackPress(uintptr_t backdrop, CWidget* widget, CWidget** taker, const gCPoint& point);
 

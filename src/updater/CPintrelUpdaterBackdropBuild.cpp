@@ -77,12 +77,12 @@ eResultCode MainButtonDown(uintptr_t context, CWidget* button, CWidget** taker, 
     return OnMainButton(reinterpret_cast<CPintrelUpdaterBackdrop*>(context), button, taker, point);
 }
 
-eResultCode ThumbDown(uintptr_t context, CWidget* thumb, CWidget** taker, const gCPoint&)
+eResultCode ThumbDown(uintptr_t context, CWidget* thumb, CWidget** taker, const gCPoint& point)
 {
     if (taker)
         *taker = thumb;
     auto* backdrop = reinterpret_cast<CPintrelUpdaterBackdrop*>(context);
-    return backdrop ? backdrop->DragThumb(thumb) : eSuccess;
+    return backdrop && thumb ? backdrop->DragThumb(thumb, thumb->LocalToRoot(point)) : eSuccess;
 }
 
 eResultCode WebLinkDown(uintptr_t context, CWidget* link, CWidget** taker, const gCPoint&)

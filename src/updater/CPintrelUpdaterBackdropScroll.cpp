@@ -70,13 +70,13 @@ eResultCode CPintrelUpdaterBackdrop::PositionScrollThumb(bool update)
     return mScrollThumb->SetYPosition(y, update);
 }
 
-eResultCode CPintrelUpdaterBackdrop::DragThumb(CWidget* thumb)
+eResultCode CPintrelUpdaterBackdrop::DragThumb(CWidget* thumb, const gCPoint& press)
 {
     if (!thumb || !mStatusTable || !gApplication)
         return eSuccess;
     PNU_TRY(PushModalWidget(thumb));
     gCPoint running{thumb->GetRect().left, thumb->GetRect().top};
-    gCPoint last = gApplication->GetMousePosition();
+    gCPoint last = press;
     eResultCode result = eSuccess;
     while (gApplication->IsLeftButtonDown()) {
         const gCPoint now = gApplication->GetMousePosition();
@@ -93,12 +93,12 @@ eResultCode CPintrelUpdaterBackdrop::DragThumb(CWidget* thumb)
     return result;
 }
 
-eResultCode CPintrelUpdaterBackdrop::DragScrollThumb()
+eResultCode CPintrelUpdaterBackdrop::DragScrollThumb(const gCPoint& press)
 {
     if (!mScrollThumb || !mStatusTable || !gApplication)
         return eSuccess;
     const int32_t top = mScrollThumb->GetRect().top;
-    const int32_t startY = gApplication->GetMousePosition().y;
+    const int32_t startY = press.y;
     while (gApplication->IsLeftButtonDown()) {
         mScrollThumb->GetLayoutValues()->y = float(top + gApplication->GetMousePosition().y - startY);
         PNU_TRY(mScrollThumb->UpdateLayout(false));
@@ -109,12 +109,12 @@ eResultCode CPintrelUpdaterBackdrop::DragScrollThumb()
     return eSuccess;
 }
 
-eResultCode CPintrelUpdaterBackdrop::OnTrackPress(uintptr_t context, CWidget*, CWidget**, const gCPoint&)
+eResultCode CPintrelUpdaterBackdrop::OnTrackPress(uintptr_t context, CWidget* track, CWidget**, const gCPoint& point)
 {
     auto* backdrop = reinterpret_cast<CPintrelUpdaterBackdrop*>(context);
-    if (!backdrop)
+    if (!backdrop || !track)
         return eSuccess;
-    PNU_TRY(backdrop->DragScrollThumb());
+    PNU_TRY(backdrop->DragScrollThumb(track->LocalToRoot(point)));
     return backdrop->Update();
 }
 

@@ -354,10 +354,11 @@ eResultCode CDebugInfoWidget::OnKeyDown(CWidget** taker, int32_t key)
     return eSuccess;
 }
 
-eResultCode CDebugInfoWidget::OnLButtonDown(CWidget** taker, const gCPoint&)
+eResultCode CDebugInfoWidget::OnLButtonDown(CWidget** taker, const gCPoint& point)
 {
     if (CAppBase* app = gApplication) {
-        gCPoint last = app->GetMousePosition();
+        // From where the press happened: the pointer may have moved on before it is handled.
+        gCPoint last = LocalToRoot(point);
         while (app->IsLeftButtonDown()) {
             gCPoint now = app->GetMousePosition();
             PNU_TRY(MoveBy(now.x - last.x, now.y - last.y, true));
@@ -369,12 +370,12 @@ eResultCode CDebugInfoWidget::OnLButtonDown(CWidget** taker, const gCPoint&)
     return eSuccess;
 }
 
-eResultCode CDebugInfoWidget::OnGripDrag(uintptr_t context, CWidget* grip, CWidget** taker, const gCPoint&)
+eResultCode CDebugInfoWidget::OnGripDrag(uintptr_t context, CWidget* grip, CWidget** taker, const gCPoint& point)
 {
     auto* table = reinterpret_cast<CTableWidget*>(context);
     CWidget* track = grip->GetParent();
     if (CAppBase* app = gApplication; app && table && track) {
-        const gCPoint start = app->GetMousePosition();
+        const gCPoint start = grip->LocalToRoot(point);
         const gCPoint thumbStart{grip->GetRect().left, grip->GetRect().top};
         gCPoint last = start;
         while (app->IsLeftButtonDown()) {

@@ -90,7 +90,7 @@ protected:
     // Puts the selected text on the clipboard (`put` says whether it did); a failure is reported.
     eResultCode PutSelection(const char* failure, bool& put);
     eResultCode ClickAt(int32_t clicks);
-    eResultCode DragSelection();
+    eResultCode DragSelection(const gCPoint& press);
     void SelectWordAtCaret();
     void WordJumpLeft();
     void WordJumpRight();

@@ -313,9 +313,11 @@ void CTxEdWidget::SelectWordAtCaret()
         ++mCaret;
 }
 
-eResultCode CTxEdWidget::DragSelection()
+eResultCode CTxEdWidget::DragSelection(const gCPoint& press)
 {
-    gCPoint last = gApplication->GetMousePosition();
+    // The caret stands where the press happened; a pointer that moved on before the press was
+    // handled moves it at the first look.
+    gCPoint last = press;
     while (gApplication->IsLeftButtonDown()) {
         PNU_TRY(gApplication->RunHeartbeatOnce());
         // The window may have gone during the heartbeat; the drag ends with it.
@@ -356,7 +358,7 @@ eResultCode CTxEdWidget::OnLButtonDown(CWidget** taker, const gCPoint& point)
     } else if (mClickCount == 0) {
         PNU_TRY(ScrollToCaret(mCaret));
         if (gApplication)
-            PNU_TRY(DragSelection());
+            PNU_TRY(DragSelection(LocalToRoot(point)));
     }
     return InvalidateCaret(true);
 }

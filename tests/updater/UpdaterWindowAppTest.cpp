@@ -226,19 +226,21 @@ TEST_F(UpdaterWindowLanguages, TheCaptionShrinksOnlyForTheThirdLanguageBlock)
 }
 
 // A hand on the mouse: the button held for a number of polls while the pointer moves down
-// 3 pixels per poll, then released.
+// 3 pixels per poll, then released. A hand `ahead` moved that many steps before the program
+// first looked (a press handled late).
 class DraggingHand final : public plat::InputState {
 public:
-    DraggingHand(plat::sPoint start, int32_t polls) : mStart(start), mPolls(polls) {}
+    DraggingHand(plat::sPoint start, int32_t polls, int32_t ahead = 0) : mStart(start), mPolls(polls), mAhead(ahead) {}
     uint32_t GetButtons() override { return mPolled++ < mPolls ? uint32_t(plat::kButtonStatePrimary) : 0u; }
     uint32_t GetModifiers() override { return 0; }
     bool IsKeyDown(int32_t) override { return false; }
-    plat::sPoint GetPointer() override { return {mStart.x, mStart.y + 3 * std::min(mPolled, mPolls)}; }
+    plat::sPoint GetPointer() override { return {mStart.x, mStart.y + 3 * std::min(mPolled + mAhead, mPolls)}; }
     void WarpPointer(plat::sPoint) override {}
 
 private:
     plat::sPoint mStart;
     int32_t mPolls;
+    int32_t mAhead;
     int32_t mPolled = 0;
 };
 
@@ -256,7 +258,7 @@ TEST_F(UpdaterWindow, DraggingTheThumbScrollsTheTableAndTheThumbFollowsTheTable)
 
     DraggingHand hand({origin.x + grip.x, origin.y + grip.y}, 10);
     plat::SetInputState(&hand);
-    EXPECT_EQ(backdrop->DragThumb(thumb), eSuccess);
+    EXPECT_EQ(backdrop->DragThumb(thumb, grip), eSuccess);
     plat::SetInputState(&input);
     EXPECT_GT(table->GetScrollOffset(), 0);
     EXPECT_EQ(thumb->GetRect().top, table->GetThumbPosition(usable, thumb->GetHeight()) + 5);
@@ -268,10 +270,45 @@ TEST_F(UpdaterWindow, DraggingTheThumbScrollsTheTableAndTheThumbFollowsTheTable)
     DraggingHand again({origin.x + grip.x, origin.y + grip.y}, 10);
     plat::SetInputState(&again);
     EXPECT_EQ(CPintrelUpdaterBackdrop::OnTrackPress(reinterpret_cast<uintptr_t>(backdrop), thumb->GetParent(), nullptr,
-                                                    gCPoint(0, 0)),
+                                                    thumb->GetParent()->RootToLocal(grip)),
               eSuccess);
     plat::SetInputState(&input);
     EXPECT_GT(table->GetScrollOffset(), before);
+}
+
+TEST_F(UpdaterWindow, ADragEndsAlikeWhenItsPressIsHandledLate)
+{
+    CMLTableWidget* table = backdrop->GetStatusTable();
+    CImWidget* thumb = backdrop->GetScrollThumb();
+    const uint32_t black = kStatusBlack;
+    for (int32_t i = 0; i < 40; ++i)
+        ASSERT_EQ(backdrop->AddStatusLine(gCString("line"), &black, false), eSuccess);
+    const gCPoint origin = gMainWindow->GetContentOrigin();
+    const struct {
+        bool onTrack;
+        int32_t ahead;
+    } cases[] = {{false, 0}, {false, 4}, {false, 10}, {true, 0}, {true, 10}};
+    int32_t onTime[2] = {};
+    for (const auto& [onTrack, ahead] : cases) {
+        SCOPED_TRACE(testing::Message() << (onTrack ? "track" : "thumb") << ", " << ahead << " steps ahead");
+        ASSERT_EQ(table->ScrollToTop(false), eSuccess);
+        ASSERT_EQ(backdrop->PositionScrollThumb(false), eSuccess);
+        const gCPoint grip = thumb->LocalToRoot(gCPoint(2, 2));
+        DraggingHand hand({origin.x + grip.x, origin.y + grip.y}, 10, ahead);
+        plat::SetInputState(&hand);
+        CWidget* taker = nullptr;
+        if (onTrack)
+            EXPECT_EQ(CPintrelUpdaterBackdrop::OnTrackPress(reinterpret_cast<uintptr_t>(backdrop), thumb->GetParent(),
+                                                            &taker, thumb->GetParent()->RootToLocal(grip)),
+                      eSuccess);
+        else
+            EXPECT_EQ(backdrop->DispatchLButtonDownEvent(&taker, grip), eSuccess);
+        plat::SetInputState(&input);
+        if (ahead == 0)
+            onTime[onTrack] = table->GetScrollOffset();
+        EXPECT_GT(table->GetScrollOffset(), 0);
+        EXPECT_EQ(table->GetScrollOffset(), onTime[onTrack]);
+    }
 }
 
 } // namespace
