@@ -19,22 +19,19 @@ echo "$geometry" | grep -q 'Position: 320,392' || fail "X reports another positi
 echo "$geometry" | grep -q 'Geometry: 640x240' || fail "X reports another size"
 
 # A click on the panel (window point 300,100).
-xdotool mousemove 620 492
-sleep 0.2
-xdotool click 1
-for _ in $(seq 50); do grep -q '^click ' "$work/out.log" && break; sleep 0.1; done
+xdotool mousemove 620 492 click 1
+wait_for "the click report" grep -q '^click ' "$work/out.log"
 grep -qx 'click 300,100' "$work/out.log" || fail "click not delivered at the window point"
 
-# The redraw reaches the screen on a later heartbeat: look again until it shows (a busy machine
-# can take a while), at most 5 s.
+# The redraw reaches the screen on a later heartbeat: look again until it shows.
 pixel() { convert "$shot" -format "%[pixel:p{$1,$2}]" info:; }
-for _ in $(seq 25); do
+redrawn() {
     import -window root "$shot"
     background=$(pixel 330 400)
     panel=$(pixel 620 492)
-    [ "$background" = "srgb(32,96,160)" ] && [ "$panel" = "srgb(32,192,64)" ] && break
-    sleep 0.2
-done
+    [ "$background" = "srgb(32,96,160)" ] && [ "$panel" = "srgb(32,192,64)" ]
+}
+wait_for "the clicked panel on the screen" redrawn
 outside=$(pixel 100 100)
 echo "background $background, panel $panel, outside $outside"
 [ "$background" = "srgb(32,96,160)" ] || fail "backdrop background not on screen ($background)"

@@ -31,13 +31,19 @@ probe_is_not() { [ "$(probe)" != "$1" ]; }
 before=$(probe)
 [ "$before" != "$panel_fill" ] || fail "the window shows the panel's colour before the panel"
 
-# The gesture over the main button; the pointer rests first so the rollover finds the button.
+# The gesture over the main button: Ctrl+Shift held with the press until the button flashes (dark
+# and light in turn), Alt added before the release, every key held until the panel shows.
 read -r mx my < <(echo "$message_point")
-xdotool mousemove "$mx" "$my"
-sleep 0.3
-xdotool keydown ctrl keydown shift mousedown 1 sleep 0.7 keydown alt mouseup 1 sleep 0.2 \
-    keyup alt keyup shift keyup ctrl
+flash_probe() {
+    import -window root "$x11_work/shot.png"
+    convert "$x11_work/shot.png" -format "%[pixel:p{$mx,$my}]" info:
+}
+flashing() { case "$(flash_probe)" in "srgb(64,64,48)" | "srgb(160,160,184)") ;; *) return 1 ;; esac; }
+xdotool mousemove "$mx" "$my" keydown ctrl keydown shift mousedown 1
+wait_for "the main button to flash" flashing
+xdotool keydown alt mouseup 1
 wait_for "the panel to show" probe_is "$panel_fill"
+xdotool keyup alt keyup shift keyup ctrl
 
 xdotool windowfocus "$updater_window" 2>/dev/null || true
 xdotool key Escape

@@ -4,7 +4,9 @@
 # thumb, after a refusal with a download location, part-way through a download, with the install
 # message, after the install, and in German. Each comparison is repeated until the window matches
 # or the wait runs out, so it waits for the state rather than for a time; the pointer rests on the
-# background, so no glow or hover is in the pictures.
+# background, so no glow or hover is in the pictures. On the way, the main button glows under a
+# pointer moved there absolutely, and a drag whose press the program handles only after the
+# pointer has moved on still scrolls by every pixel the pointer moved.
 #
 # The pictures depend on the fonts of the machine. To make them again (then look at every one
 # before committing it):
@@ -32,13 +34,19 @@ grab() { import -window "$updater_window" -strip "png:$1"; }
 
 matches() { grab "$2" && compare -metric AE "$1" "$2" null: 2>/dev/null; }
 
+# Whether the window differs from the golden picture NAME (compare answers 1 for a difference).
+differs() {
+    local status=0
+    grab "$shots_dir/$1-differs.png" || return 1
+    compare -metric AE "$golden_dir/$1.png" "$shots_dir/$1-differs.png" null: 2>/dev/null || status=$?
+    [ "$status" -eq 1 ]
+}
+
 # shot NAME [SETTLE_SECONDS [held]]: the window must match the golden picture NAME. The pointer
 # first rests on the background, unless a button is held.
 shot() {
     local name=$1 golden="$golden_dir/$1.png"
-    # A moved pointer is seen at the next button event (a warp alone is not reported as a
-    # movement): a middle click on the background, which does nothing there.
-    [ "${3:-}" = held ] || xdotool mousemove $((win_x + 5)) $((win_y + 5)) click 2
+    [ "${3:-}" = held ] || xdotool mousemove $((win_x + 5)) $((win_y + 5))
     if [ -n "${PNU_REGENERATE_GOLDEN:-}" ]; then
         sleep "${2:-1}"
         grab "$golden"
@@ -65,9 +73,18 @@ start_with() {
     window_origin
 }
 
-echo "--- start, up to date, scrolled ($SECONDS s)"
+echo "--- start, glow, up to date, scrolled ($SECONDS s)"
 start_with uptodate
 shot start
+if [ -z "${PNU_REGENERATE_GOLDEN:-}" ]; then
+    # One absolute move onto the main button, and nothing else: the glow shows, and goes again
+    # when the pointer leaves.
+    # shellcheck disable=SC2086
+    xdotool mousemove $message_point
+    wait_for "the main button to glow under the pointer" differs start
+    rm -f "$shots_dir/start-differs.png"
+    shot start
+fi
 updater_click message
 wait_for "the reply" log_has_line "Your Pintrel 2 is up to date."
 shot uptodate
@@ -75,11 +92,13 @@ shot uptodate
 # track lies 6 pixels inside the status frame's right and top edges (the resource script).
 thumb_x=$((win_x + 330 + 300 - 6 - 8))
 thumb_y=$((win_y + 28 + 6 + 120))
-# Relative moves, as a real mouse makes them: an absolute move is a warp, which the program sees
-# only at the next button event.
-# The button is released only once the table has scrolled (a release ends the drag at once).
-xdotool mousemove "$thumb_x" "$thumb_y" sleep 0.1 mousedown 1 sleep 0.1 \
-    mousemove_relative -- 0 -20 sleep 0.1 mousemove_relative -- 0 -20
+# The program is stopped meanwhile, as a busy machine may hold it: it handles the press only once
+# the pointer is already at the end. The button is released only once the table has scrolled (a
+# release ends the drag at once).
+kill -STOP "$updater_pid"
+xdotool mousemove "$thumb_x" "$thumb_y" mousedown 1 mousemove "$thumb_x" $((thumb_y - 20)) \
+    mousemove "$thumb_x" $((thumb_y - 40)) || { kill -CONT "$updater_pid"; fail "xdotool could not drag"; }
+kill -CONT "$updater_pid"
 shot scrolled 1 held
 xdotool mouseup 1
 shot scrolled

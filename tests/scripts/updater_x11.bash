@@ -47,12 +47,23 @@ wait_for() {
     done
 }
 
-# A display of our own: Xvfb picks a free number and tells it through a descriptor.
+# Whether the Xvfb just started has named its display, or has ended.
+xvfb_settled() { grep -q '[0-9]' "$x11_work/display" || ! kill -0 "${x11_pids[-1]}"; }
+
+# A display of our own: Xvfb picks a free number and tells it through a descriptor. A server
+# started at the same moment as another one's can lose the race for a number and end at once:
+# then another is started.
 x11_start() {
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$x11_work/display" \
-        >"$x11_work/xvfb.log" 2>&1 &
-    x11_pids+=($!)
-    wait_for "Xvfb to start" grep -q '[0-9]' "$x11_work/display"
+    local attempt
+    for attempt in 1 2 3; do
+        : >"$x11_work/display"
+        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$x11_work/display" \
+            >"$x11_work/xvfb.log" 2>&1 &
+        x11_pids+=($!)
+        wait_for "Xvfb to start" xvfb_settled
+        grep -q '[0-9]' "$x11_work/display" && break
+    done
+    grep -q '[0-9]' "$x11_work/display" || fail "Xvfb did not start: $(cat "$x11_work/xvfb.log")"
     export DISPLAY=":$(tr -dc '0-9' < "$x11_work/display")"
     wait_for "the display" eval "xdotool getdisplaygeometry >/dev/null"
 }
@@ -154,10 +165,9 @@ updater_start() {
 updater_click() {
     local point
     [ "$1" = message ] && point=$message_point || point=$quit_point
-    # No --sync: it never returns when the pointer is already there. The pointer rests a moment
-    # so the press is a separate event from the move, as a person's is.
+    # No --sync: it never returns when the pointer is already there.
     # shellcheck disable=SC2086
-    xdotool mousemove $point sleep 0.1 click 1
+    xdotool mousemove $point click 1
 }
 
 # Waits for the updater to end and checks that it ended with status 0.

@@ -12,24 +12,42 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; echo "--- application output"; cat "$work/out.log" "$work/err.log" 2>/dev/null; exit 1; }
 
+# wait_for WHAT COMMAND...: runs the command every 50 ms until it succeeds; fails after 40 s (a
+# sanitizer build on a busy two-core machine can be that slow).
+wait_for() {
+    local what=$1
+    shift
+    local deadline=$((SECONDS + ${PNU_WAIT_SECONDS:-40}))
+    until "$@" 2>/dev/null; do
+        [ "$SECONDS" -lt "$deadline" ] || fail "timed out waiting for $what"
+        sleep 0.05
+    done
+}
+
 [ -x "$app" ] || fail "test application not built: $app"
 
 # Xvfb chooses a free display itself and names it (other test runs on this machine start X
 # servers of their own at the same time).
 # A server started at the same moment as another can lose the race for a display number and
 # end at once: then another is started.
+display_named() { [ -s "$work/display" ] || ! kill -0 "$xvfb_pid"; }
+display_answers() { xdotool getdisplaygeometry >/dev/null || ! kill -0 "$xvfb_pid"; }
+attempts=""
 for _ in 1 2 3; do
     rm -f "$work/display"
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
     xvfb_pid=$!
-    for _ in $(seq 100); do [ -s "$work/display" ] && break; kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.1; done
+    wait_for "Xvfb to name its display" display_named
     export DISPLAY=":$(head -n 1 "$work/display" 2>/dev/null)"
-    for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.1; done
+    wait_for "the display" display_answers
     xdotool getdisplaygeometry >/dev/null 2>&1 && break
     kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
+    status=0
+    wait "$xvfb_pid" 2>/dev/null || status=$?
+    attempts+="display '$DISPLAY', Xvfb ended with status $status: $(tail -n 3 "$work/xvfb.log")"$'\n'
 done
-xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb did not start"
+xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb did not start:
+$attempts"
 
 # Under the sanitizers: the system libraries loaded for X (D-Bus, input methods) keep a few blocks
 # to the end, with stacks from unloaded modules that cannot be suppressed. Leaks of our own code
@@ -40,14 +58,14 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 start_app() {
     PNU_HEADLESS=1 "$app" >"$work/out.log" 2>"$work/err.log" &
     app_pid=$!
-    for _ in $(seq 100); do grep -q '^window ' "$work/out.log" 2>/dev/null && break; sleep 0.1; done
+    wait_for "the window report" grep -q '^window ' "$work/out.log"
 }
 
 # Ctrl+Q ends the program with status 0, without an alert on the way.
+app_ended() { ! kill -0 "$app_pid"; }
 quit_app() {
     xdotool key ctrl+q
-    for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$app_pid" 2>/dev/null; then fail "quit command did not end the program"; fi
+    wait_for "the quit command to end the program" app_ended
     wait "$app_pid" && status=0 || status=$?
     app_pid=
     [ "$status" -eq 0 ] || fail "exit status $status"
