@@ -1,6 +1,7 @@
 // The input, cursor, clipboard, menu-bar and window questions the application answers.
 #include "app/AppGlobals.h"
 #include "app/CAppMac.h"
+#include "app/CKeyEventModifiers.h"
 #include "app/CMacWindow.h"
 #include "platform/Clipboard.h"
 #include "platform/Cursor.h"
@@ -84,8 +85,10 @@ uint32_t CAppMac::IsKeyDown(int32_t code)
 {
     uint32_t modifier = 0;
     int32_t key = VirtualKeyOf(code, &modifier);
-    if (modifier)
-        return plat::GetInputState().GetModifiers() & modifier;
+    if (modifier) {
+        const uint32_t* held = CKeyEventModifiers::Current();
+        return (held ? *held : plat::GetInputState().GetModifiers()) & modifier;
+    }
     // A code the table does not know tests no key at all.
     if (key < 0)
         return 0;

@@ -3,6 +3,7 @@
 #include "TabletIO/TabletState.h"
 #include "app/AppGlobals.h"
 #include "app/CAppBase.h"
+#include "app/CKeyEventModifiers.h"
 #include "app/ReportError.h"
 #include "imaging/CImage.h"
 #include "platform/Event.h"
@@ -415,6 +416,7 @@ int32_t CMacWindow::DispatchEvent(const plat::sEvent& event)
     case plat::eEventKind::kKeyDown:
     case plat::eEventKind::kKeyRepeat:
     case plat::eEventKind::kKeyUp: {
+        const CKeyEventModifiers held(event.modifiers);
         // Modifier keys alone type nothing and have no code: they are not key events here.
         if (event.character == 0 && TranslateKey(event.keyCode, 0) == 0)
             return 0;

@@ -243,10 +243,12 @@ void SdlEventSource::HandleKey(const SDL_Event& sdl)
     // behind them belongs to the next key.
     const bool typing = (sdl.key.keysym.sym & SDLK_SCANCODE_MASK) == 0;
     if (event.character == 0 && down && typing) {
-        // SDL reports the typed text as a separate event right behind the key.
+        // SDL reports the typed text as a separate event right behind the key. Only there: text
+        // further back belongs to a later key (Ctrl+A has none, the key queued after it has).
         SDL_Event text;
         SDL_PumpEvents();
-        if (SDL_PeepEvents(&text, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT) == 1) {
+        if (SDL_PeepEvents(&text, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 && text.type == SDL_TEXTINPUT &&
+            SDL_PeepEvents(&text, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT) == 1) {
             std::string typed = text.text.text;
             size_t used = 0;
             event.character = DecodeUtf8(typed, 0, &used);

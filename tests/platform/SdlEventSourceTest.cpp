@@ -72,6 +72,23 @@ TEST_F(SdlEventSourceTest, AModifierKeyLeavesTheTextOfTheKeyAfterIt)
     EXPECT_EQ(SDL_PeepEvents(&left, 1, SDL_PEEKEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT), 0);
 }
 
+TEST_F(SdlEventSourceTest, AKeyWithoutTextLeavesTheTextOfALaterKeyQueuedBehindIt)
+{
+    SDL_Event later = Key(SDL_KEYDOWN, SDL_SCANCODE_X, SDLK_x);
+    SDL_PushEvent(&later);
+    SDL_Event text{};
+    text.type = SDL_TEXTINPUT;
+    SDL_strlcpy(text.text.text, "x", sizeof(text.text.text));
+    SDL_PushEvent(&text);
+    source.Handle(Key(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a, KMOD_LCTRL));
+    (void)source.Pump(0);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].character, uint32_t('a'));
+    EXPECT_EQ(events[0].modifiers, plat::kModCommand);
+    EXPECT_EQ(events[1].character, uint32_t('x'));
+    EXPECT_EQ(events[1].modifiers, 0u);
+}
+
 TEST_F(SdlEventSourceTest, SpecialKeysAndRepeat)
 {
     SDL_Event repeat = Key(SDL_KEYDOWN, SDL_SCANCODE_LEFT, SDLK_LEFT);

@@ -35,17 +35,7 @@ fail() {
     exit 1
 }
 
-# wait_for WHAT COMMAND...: runs the command every 50 ms until it succeeds; fails after 40 s (a
-# sanitizer build on a busy two-core machine can be that slow).
-wait_for() {
-    local what=$1
-    shift
-    local deadline=$((SECONDS + ${PNU_WAIT_SECONDS:-40}))
-    until "$@" 2>/dev/null; do
-        [ "$SECONDS" -lt "$deadline" ] || fail "timed out waiting for $what"
-        sleep 0.05
-    done
-}
+source "$source_dir/tests/scripts/support/wait_for.bash"
 
 # Whether the Xvfb just started has named its display, or has ended.
 xvfb_settled() { grep -q '[0-9]' "$x11_work/display" || ! kill -0 "${x11_pids[-1]}"; }

@@ -91,6 +91,8 @@ protected:
         event.windowId = window->GetPlatformId();
         event.keyCode = macKey;
         event.character = character;
+        // A key comes with the modifiers held when it went down.
+        event.modifiers = input.modifiers;
         return event;
     }
     void Type(const std::u16string& text)
@@ -196,6 +198,27 @@ TEST_F(TxEdWidgetTest, CommandWithArrowsJumpsByWords)
         EXPECT_EQ(editor->GetAnchor(), c.to);
     }
     input.modifiers = 0;
+}
+
+TEST_F(TxEdWidgetTest, AKeyCountsTheModifiersThatCameWithItNotThoseHeldWhenItIsHandled)
+{
+    const struct {
+        uint32_t withKey, heldLater;
+        const char* text;
+        int32_t anchor;
+    } cases[] = {{kCmd, 0, "abc", 0}, {0, kCmd, "abca", 4}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.withKey);
+        ASSERT_EQ(editor->SetText(gCString(u"abc"), true, false), eSuccess);
+        ASSERT_EQ(editor->SetCaret(3, false, false), eSuccess);
+        plat::sEvent key = Key(0, 'a');
+        key.modifiers = c.withKey;
+        input.modifiers = c.heldLater;
+        DispatchPlatformEvent(key);
+        input.modifiers = 0;
+        EXPECT_EQ(Shown(), c.text);
+        EXPECT_EQ(editor->GetAnchor(), c.anchor);
+    }
 }
 
 TEST_F(TxEdWidgetTest, AFieldWithoutAnImageTypesInOrder)
