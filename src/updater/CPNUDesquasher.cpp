@@ -61,9 +61,16 @@ CPNUDesquasher::CPNUDesquasher(CPNUStatusTarget* statusTarget, CPNUInstallServic
 
 CPNUDesquasher::~CPNUDesquasher() = default;
 
-eResultCode CPNUDesquasher::Refuse(eResultCode result, const gCString& what, const char* rule)
+gCString CPNUDesquasher::ReportText(eReportText text) const { return ::ReportText(mServices, text); }
+
+gCString CPNUDesquasher::ReportText(eReportText text, std::initializer_list<gCString> values) const
 {
-    mFailureDetail = what + gCString(": ") + gCString(rule);
+    return FillTextValues(ReportText(text), values);
+}
+
+eResultCode CPNUDesquasher::Refuse(eResultCode result, const gCString& what, eReportText rule)
+{
+    mFailureDetail = ReportText(kTextDetail, {what, ReportText(rule)});
     return result;
 }
 
@@ -184,19 +191,19 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
     mInstallFolderText = WithoutTrailingSeparator(mServices ? mServices->GetInstallFolderText() : gCString());
     // Without a folder every name would land at the root of the file system.
     if (mInstallFolderText.IsEmpty())
-        return Refuse(eGenericFailure, gCString("The install folder"), "it is not known");
+        return Refuse(eGenericFailure, ReportText(kTextInstallFolder), kTextNotKnown);
     PNU_TRY(mJournal.installFolder.Assign(mInstallFolderText.GetText()));
     PNU_TRY(mInstallFolder.Set(mInstallFolderText));
     (void)Status(kTextReadingIndex, kBlack);
 
     const uint64_t archiveLength = mArchive.GetSize();
     if (archiveLength < kFirstLook)
-        return Refuse(eStreamError, gCString("The archive"), "it is shorter than its header");
+        return Refuse(eStreamError, ReportText(kTextArchive), kTextShorterThanHeader);
     PNUArchiveCursor header(mArchive.GetData(), kFirstLook);
     char magic[8];
     PNU_TRY(header.ReadBytes(magic, 8));
     if (memcmp(magic, kArchiveMagic, 8) != 0)
-        return Refuse(eGenericFailure, gCString("The archive"), "it does not start with its magic");
+        return Refuse(eGenericFailure, ReportText(kTextArchive), kTextNoMagic);
     int32_t version = 0;
     PNU_TRY(header.ReadValue(version));
     if (version != 4) {
@@ -207,12 +214,12 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
     PNU_TRY(header.ReadValue(mIndexLength));
     PNU_TRY(header.ReadValue(textUnits));
     if (mIndexLength > kLargestIndex)
-        return Refuse(eOutOfRange, gCString("The file index"), "it is larger than 64 KB");
+        return Refuse(eOutOfRange, ReportText(kTextFileIndex), kTextIndexTooLarge);
     if (textUnits > kLargestText)
-        return Refuse(eOutOfRange, gCString("The instruction text"), "it is longer than 65536 units");
+        return Refuse(eOutOfRange, ReportText(kTextInstructionText), kTextTextTooLong);
     mHeaderLength = 32 + 2 * uint64_t(textUnits) + mIndexLength;
     if (archiveLength < mHeaderLength)
-        return Refuse(eStreamError, gCString("The archive"), "it is shorter than its header");
+        return Refuse(eStreamError, ReportText(kTextArchive), kTextShorterThanHeader);
 
     PNUArchiveCursor cursor(mArchive.GetData(), mHeaderLength);
     PNU_TRY(cursor.Skip(20));
@@ -222,7 +229,7 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
     while (uint32_t(textLength) < textUnits && (units[2 * textLength] | units[2 * textLength + 1]) != 0)
         ++textLength;
     if (textLength == 0)
-        return Refuse(eGenericFailure, gCString("The instruction text"), "it is empty");
+        return Refuse(eGenericFailure, ReportText(kTextInstructionText), kTextTextEmpty);
     PNU_TRY(mInstructionText.SetBufferLength(textLength + 1));
     char16_t* text = mInstructionText.GetBuffer();
     for (int32_t i = 0; i < textLength; ++i)
@@ -236,35 +243,36 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
     mInstructionText.DeleteLeft(1);
     PNU_TRY(cursor.Skip(2 * uint64_t(textUnits) + 4));
     if (cursor.ExpectMarker(PNUArchiveCursor::kEndMarker) != eSuccess)
-        return Refuse(eGenericFailure, gCString("The instruction text"), "its end marker is missing");
+        return Refuse(eGenericFailure, ReportText(kTextInstructionText), kTextNoEndMarker);
 
     int32_t count = 0;
     PNU_TRY(cursor.ReadValue(count));
     if (count <= 0 || count > kMostFiles)
-        return Refuse(eStreamError, gCString("The file index"), "its file count is 0, negative or above 1048575");
+        return Refuse(eStreamError, ReportText(kTextFileIndex), kTextBadFileCount);
     const gCString trimSet(kStringWhitespace);
     for (int32_t i = 0; i < count; ++i) {
         if (mServices)
             mServices->RunHeartbeat();
-        const gCString entry = gCString("Entry ") + i;
+        // Only a refusal names the entry.
+        const auto entry = [&] { return ReportText(kTextEntry, {gCString("") + i}); };
+        const auto named = [&](const gCString& text) { return ReportText(kTextNamedEntry, {gCString("") + i, text}); };
         uint64_t size = 0;
         if (cursor.ReadValue(size) != eSuccess)
-            return Refuse(eStreamError, entry, "the index ends before it");
+            return Refuse(eStreamError, entry(), kTextIndexEndsBefore);
         if (size > kPNUPackageSizeLimit)
-            return Refuse(eOutOfRange, entry, "its file is larger than 100000000 bytes");
+            return Refuse(eOutOfRange, entry(), kTextFileTooLarge);
         if (cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker) != eSuccess)
-            return Refuse(eGenericFailure, entry, "the marker before its name is missing");
+            return Refuse(eGenericFailure, entry(), kTextNoMarkerBeforeName);
         gCString name;
         if (cursor.ReadUnits(name) != eSuccess)
-            return Refuse(eStreamError, entry, "its name runs past the index");
+            return Refuse(eStreamError, entry(), kTextNameRunsPast);
         // A NUL inside a name ends it early, so the marker is not where it belongs.
         if (cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker) != eSuccess)
-            return Refuse(eGenericFailure, entry + gCString(" \"") + name + gCString("\""),
-                          "the marker after its name is missing (a NUL character inside the name?)");
+            return Refuse(eGenericFailure, named(name), kTextNoMarkerAfterName);
         name.Trim(trimSet);
         const gCString given = name;
         if (const ePackageNameRule rule = MakeSafeName(name); rule != ePackageNameRule::kAccepted)
-            return Refuse(eGenericFailure, entry + gCString(" \"") + given + gCString("\""), DescribeNameRule(rule));
+            return Refuse(eGenericFailure, named(given), DescribeNameRule(rule));
         PNU_TRY(AddEntry(name, size));
         if (mStatusTarget) {
             (void)mStatusTarget->WriteLogLine(gCString(" -- ") + mFinalPaths[i].GetPath() + gCString(", ") + size
@@ -310,7 +318,7 @@ eResultCode CPNUDesquasher::ParseInstructionText()
     const gCString given = mExecute;
     if (!mExecute.IsEmpty()) {
         if (const ePackageNameRule rule = MakeSafeName(mExecute); rule != ePackageNameRule::kAccepted)
-            return Refuse(eGenericFailure, gCString("EXECUTE \"") + given + gCString("\""), DescribeNameRule(rule));
+            return Refuse(eGenericFailure, ReportText(kTextProgram, {given}), DescribeNameRule(rule));
     }
     return eSuccess;
 }

@@ -20,8 +20,10 @@
 #include "core/gCString.h"
 #include "updater/CPNUInstallFiles.h"
 #include "updater/PNUInstallJournal.h"
+#include "updater/PNUReportTexts.h"
 
 #include <cstdint>
+#include <initializer_list>
 
 class gCStream;
 class CPNUInstallServices;
@@ -92,7 +94,11 @@ private:
     void StepProgress(int32_t index);
     eResultCode ParseInstructionText();
     eResultCode AddEntry(const gCString& name, uint64_t size);
-    eResultCode Refuse(eResultCode result, const gCString& what, const char* rule);
+    // A report text from the services (built-in English without them), with its values filled in.
+    gCString ReportText(eReportText text) const;
+    gCString ReportText(eReportText text, std::initializer_list<gCString> values) const;
+    // The failure detail: what was refused and the rule it broke.
+    eResultCode Refuse(eResultCode result, const gCString& what, eReportText rule);
     // Everything after the target check; the driver adds the completion lines.
     eResultCode InstallFiles(gCStream& stream);
     // Finishes or undoes an install an earlier run left unfinished.

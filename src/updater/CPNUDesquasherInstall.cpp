@@ -120,7 +120,7 @@ eResultCode CPNUDesquasher::InstallFiles(gCStream& stream)
     if (ReadArchiveIndex() != eSuccess) {
         (void)Status(kTextIndexFailed, kRed);
         if (!mFailureDetail.IsEmpty())
-            (void)StatusText(gCString("Refused: ") + mFailureDetail, kRed);
+            (void)StatusText(ReportText(kTextRefused, {mFailureDetail}), kRed);
         return eGenericFailure;
     }
     if (CheckTarget() != eSuccess) {
@@ -173,7 +173,7 @@ eResultCode CPNUDesquasher::EntryPaths(int32_t index, gCString& final, gCString&
 
 eResultCode CPNUDesquasher::FailAt(eResultCode result, const gCString& path)
 {
-    mFailureDetail = path + gCString(": ") + mFiles->GetFailureReason();
+    mFailureDetail = ReportText(kTextDetail, {path, mFiles->DescribeFailure(mServices)});
     return result;
 }
 
@@ -181,7 +181,8 @@ eResultCode CPNUDesquasher::RecoverEarlierInstall()
 {
     if (!mServices)
         return eSuccess;
-    if (eResultCode result = RecoverUnfinishedInstallIn(mInstallFolderText, mStatusTarget, mFiles); result != eSuccess)
+    if (eResultCode result = RecoverUnfinishedInstallIn(mInstallFolderText, mStatusTarget, mFiles, mServices);
+        result != eSuccess)
         return FailAt(result, InstallJournalPath(mInstallFolderText));
     return eSuccess;
 }
@@ -233,11 +234,11 @@ eResultCode CPNUDesquasher::CheckDestinations()
             return CompareToFolder(names[other], names[i]) < 0;
         });
         if (first != order.end() && CompareToFolder(names[*first], names[i]) == 0)
-            return Refuse(eGenericFailure, final, "the package holds it both as a file and as a folder");
+            return Refuse(eGenericFailure, final, kTextFileAndFolder);
         if (!mFiles->StaysBeneath(mInstallFolderText, folder))
-            return Refuse(eGenericFailure, final, "its folder leads out of the install folder");
+            return Refuse(eGenericFailure, final, kTextFolderLeadsOut);
         if (mFiles->IsFolder(final))
-            return Refuse(eGenericFailure, final, "a folder stands where the file goes");
+            return Refuse(eGenericFailure, final, kTextFolderInTheWay);
     }
     return eSuccess;
 }
@@ -270,43 +271,44 @@ eResultCode CPNUDesquasher::WriteRecords()
     uint64_t position = mHeaderLength + 8;
     for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
         StepProgress(i);
-        const gCString record = gCString("Record ") + i;
+        // Only a refusal names the record.
+        const auto record = [&] { return ReportText(kTextRecord, {gCString("") + i}); };
         const uint64_t indexSize = uint64_t(mSizes[i]);
         // The record must lie inside the archive; its own size field is checked against the
         // index's below.
         if (position > archiveLength || indexSize > kPNUPackageSizeLimit
             || kRecordOverhead + indexSize > archiveLength - position)
-            return Refuse(indexSize > kPNUPackageSizeLimit ? eOutOfRange : eStreamError, record,
-                          "it reaches past the end of the archive");
+            return Refuse(indexSize > kPNUPackageSizeLimit ? eOutOfRange : eStreamError, record(),
+                          kTextPastArchiveEnd);
         PNUArchiveCursor cursor(mArchive.GetData(), position + kRecordOverhead + indexSize, position);
         if (cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker) != eSuccess)
-            return Refuse(eGenericFailure, record, "a marker is missing");
+            return Refuse(eGenericFailure, record(), kTextMarkerMissing);
         int32_t number = -1;
         PNU_TRY(cursor.ReadValue(number));
         if (number != i)
-            return Refuse(eStreamError, record, "its number is not its place in the index");
+            return Refuse(eStreamError, record(), kTextWrongNumber);
         if (cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker) != eSuccess)
-            return Refuse(eGenericFailure, record, "a marker is missing");
+            return Refuse(eGenericFailure, record(), kTextMarkerMissing);
         uint64_t size = 0;
         PNU_TRY(cursor.ReadValue(size));
         if (size > kPNUPackageSizeLimit)
-            return Refuse(eOutOfRange, record, "its file is larger than 100000000 bytes");
+            return Refuse(eOutOfRange, record(), kTextFileTooLarge);
         if (size != indexSize)
-            return Refuse(eStreamError, record, "its size differs from the index");
+            return Refuse(eStreamError, record(), kTextSizeDiffers);
         if (cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker) != eSuccess)
-            return Refuse(eGenericFailure, record, "a marker is missing");
+            return Refuse(eGenericFailure, record(), kTextMarkerMissing);
         uint32_t unused = 0;
         PNU_TRY(cursor.ReadValue(unused));
         PNU_TRY(cursor.ReadValue(unused));
         uint16_t mode = 0;
         PNU_TRY(cursor.ReadValue(mode));
         if (cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker) != eSuccess)
-            return Refuse(eGenericFailure, record, "a marker is missing");
+            return Refuse(eGenericFailure, record(), kTextMarkerMissing);
         const uint8_t* data = cursor.Take(size);
         if (data == nullptr)
-            return Refuse(eStreamError, record, "it reaches past the end of the archive");
+            return Refuse(eStreamError, record(), kTextPastArchiveEnd);
         if (cursor.ExpectMarker(PNUArchiveCursor::kEndMarker) != eSuccess)
-            return Refuse(eGenericFailure, record, "its end marker is missing");
+            return Refuse(eGenericFailure, record(), kTextNoEndMarker);
 
         gCString temp;
         PNU_TRY(CopyPath(mTempPaths[i], temp));
@@ -359,7 +361,7 @@ eResultCode CPNUDesquasher::KeepOldFiles()
         eResultCode result = EntryPaths(i, final, old, temp);
         if (result == eSuccess && mFiles->Exists(final)) {
             if (mFiles->IsFolder(final)) {
-                result = Refuse(eGenericFailure, final, "a folder stands where the file goes");
+                result = Refuse(eGenericFailure, final, kTextFolderInTheWay);
             } else {
                 if (mFiles->Exists(old))
                     result = mFiles->Delete(old);

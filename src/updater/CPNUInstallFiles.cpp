@@ -6,6 +6,7 @@
 #include "platform/PlatformFileSystem.h"
 #include "platform/PlatformFileSystemInstall.h"
 #include "platform/PlatformPermissions.h"
+#include "updater/CPNUInstallServices.h"
 
 namespace {
 
@@ -44,7 +45,19 @@ eResultCode CPNUInstallFiles::Outcome(plat::eFileResult result, eResultCode fail
     gCString reason;
     (void)reason.SetFromUTF8(plat::DescribeFileResult(result));
     mFailureReason = std::move(reason);
+    mOwnReason = kReportTextCount;
     return failure;
+}
+
+void CPNUInstallFiles::SetOwnReason(eReportText text)
+{
+    mFailureReason = GetBuiltInReportText(text);
+    mOwnReason = text;
+}
+
+gCString CPNUInstallFiles::DescribeFailure(CPNUInstallServices* texts) const
+{
+    return mOwnReason == kReportTextCount ? mFailureReason : ReportText(texts, mOwnReason);
 }
 
 bool CPNUInstallFiles::Exists(const gCString& path)
@@ -63,7 +76,7 @@ eResultCode CPNUInstallFiles::Move(const gCString& source, const gCString& targe
 {
     if (plat::MovePath(cSystemPath(source).Get(), cSystemPath(target).Get()) == plat::eFileResult::kOk)
         return eSuccess;
-    mFailureReason = gCString("the move was refused");
+    SetOwnReason(kTextMoveRefused);
     return eBadParameter;
 }
 
@@ -82,7 +95,7 @@ eResultCode CPNUInstallFiles::CreateFolder(const gCString& folder)
 {
     if (plat::CreateFolderPath(cSystemPath(folder).Get()) == plat::eFileResult::kOk)
         return eSuccess;
-    mFailureReason = gCString("the folder could not be made");
+    SetOwnReason(kTextFolderNotMade);
     return eCreateFailed;
 }
 
@@ -111,7 +124,7 @@ eResultCode CPNUInstallFiles::ReadFile(const gCString& path, CMemBlock& bytes, u
     if (handle != plat::kNoFileHandle)
         (void)plat::CloseFileHandle(handle);
     if (!held) {
-        mFailureReason = gCString();
+        SetFailureReason(gCString());
         return eNoMemory;
     }
     if (result != plat::eFileResult::kOk)
@@ -123,7 +136,7 @@ eResultCode CPNUInstallFiles::Flush(const gCString& folder)
 {
     if (plat::SyncFileSystem(cSystemPath(folder).Get()) == plat::eFileResult::kOk)
         return eSuccess;
-    mFailureReason = gCString("the disk could not be flushed");
+    SetOwnReason(kTextNotFlushed);
     return eStreamError;
 }
 

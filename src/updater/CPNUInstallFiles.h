@@ -5,10 +5,12 @@
 #include "core/eResultCode.h"
 #include "core/gCString.h"
 #include "platform/PlatformFile.h"
+#include "updater/PNUReportTexts.h"
 
 #include <cstdint>
 
 class CMemBlock;
+class CPNUInstallServices;
 
 class CPNUInstallFiles {
 public:
@@ -52,12 +54,22 @@ public:
     // The system's reason for the last failed operation ("No space left on device"); empty when
     // it gave none.
     const gCString& GetFailureReason() const { return mFailureReason; }
+    // The reason as the user reads it: the system's as it gave it, the installer's own (where the
+    // system gave none) in the product's language from the texts.
+    gCString DescribeFailure(CPNUInstallServices* texts) const;
 
 protected:
-    void SetFailureReason(const gCString& reason) { mFailureReason = reason; }
+    void SetFailureReason(const gCString& reason)
+    {
+        mFailureReason = reason;
+        mOwnReason = kReportTextCount;
+    }
+    // A failure the system gives no reason for, named by the installer's own text.
+    void SetOwnReason(eReportText text);
     // Keeps the system's reason for a failed file operation; the result for success or failure.
     eResultCode Outcome(plat::eFileResult result, eResultCode failure);
 
 private:
     gCString mFailureReason;
+    eReportText mOwnReason = kReportTextCount; // none: the reason is the system's
 };

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/gCString.h"
+#include "updater/PNUReportTexts.h"
 
 #include <cstdint>
 
@@ -14,9 +15,18 @@ public:
 
     // The text of a string-table id (given without the language offset, which this adds).
     virtual gCString GetText(uint32_t id, int32_t field) = 0;
+    // The pattern of a line that says why a package was refused or an install failed: the
+    // built-in English one unless the host translates it.
+    virtual gCString GetReportText(eReportText text) { return GetBuiltInReportText(text); }
     virtual gCString GetInstalledBuildString() = 0;
     // The folder that holds the updater bundle, where packages install.
     virtual gCString GetInstallFolderText() = 0;
     virtual void RunHeartbeat() = 0;
     virtual void Quit() = 0;
 };
+
+// The report text from the services, or the built-in English one without them.
+inline gCString ReportText(CPNUInstallServices* services, eReportText text)
+{
+    return services ? services->GetReportText(text) : GetBuiltInReportText(text);
+}

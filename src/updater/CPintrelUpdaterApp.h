@@ -46,6 +46,7 @@ public:
     void SetControlText(int32_t id, const gCString& text) override;
     // The installer's services.
     gCString GetText(uint32_t id, int32_t field) override;
+    gCString GetReportText(eReportText text) override { return GetTranslatedReportText(text); }
     gCString GetInstalledBuildString() override { return mBuildString; }
     gCString GetInstallFolderText() override;
     void RunHeartbeat() override { (void)RunHeartbeatOnce(); }

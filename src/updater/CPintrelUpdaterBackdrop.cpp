@@ -5,6 +5,7 @@
 #include "updater/CPNUHTTPSession.h"
 #include "updater/CPintrelUpdaterApp.h"
 #include "updater/PNUMessages.h"
+#include "updater/PNUReportTexts.h"
 #include "updater/PNUTexts.h"
 #include "app/CWindowBase.h"
 #include "widgets/CMLTableWidget.h"
@@ -221,9 +222,8 @@ eResultCode CPintrelUpdaterBackdrop::OpenMessageURL()
     // The failure is told here, naming the page: a bare code's message would read as if the
     // page itself did not exist.
     const gCString page = CutServerText(mMessageURL);
-    const gCString line = result == eFileOpenError
-        ? gCString("No program on this computer could open the page ") + page + gCString(".")
-        : gCString("The page ") + page + gCString(" could not be opened.");
+    const gCString line = FillTextValues(
+        GetTranslatedReportText(result == eFileOpenError ? kTextPageNoOpener : kTextPageNotOpened), {page});
     uint32_t red = kStatusRed;
     (void)AddStatusLine(line, &red, true);
     return eSuccess;

@@ -302,10 +302,12 @@ eResultCode FinishInstall(CPNUInstallFiles& files, const sInstallJournal& journa
 
 eResultCode RecoverUnfinishedInstall(CPNUInstallServices& services, CPNUStatusTarget* status, CPNUInstallFiles* files)
 {
-    return RecoverUnfinishedInstallIn(WithoutTrailingSeparator(services.GetInstallFolderText()), status, files);
+    return RecoverUnfinishedInstallIn(WithoutTrailingSeparator(services.GetInstallFolderText()), status, files,
+                                      &services);
 }
 
-eResultCode RecoverUnfinishedInstallIn(const gCString& folder, CPNUStatusTarget* status, CPNUInstallFiles* files)
+eResultCode RecoverUnfinishedInstallIn(const gCString& folder, CPNUStatusTarget* status, CPNUInstallFiles* files,
+                                       CPNUInstallServices* texts)
 {
     CPNUInstallFiles ownFiles;
     CPNUInstallFiles& use = files ? *files : ownFiles;
@@ -326,8 +328,8 @@ eResultCode RecoverUnfinishedInstallIn(const gCString& folder, CPNUStatusTarget*
     // A journal is renamed into place whole, so a damaged one is none of ours: it goes, and the
     // leftover step of the next install restores what it finds.
     if (read != eSuccess) {
-        (void)Report(status, gCString("A damaged record of an interrupted update was removed: ") + InstallJournalPath(folder),
-                     kRed);
+        const gCString path = InstallJournalPath(folder);
+        (void)Report(status, FillTextValues(ReportText(texts, kTextJournalDamaged), {path}), kRed);
         return RemoveInstallJournal(use, folder);
     }
     // The names are relative: a folder renamed since is the same folder.
@@ -347,15 +349,11 @@ eResultCode RecoverUnfinishedInstallIn(const gCString& folder, CPNUStatusTarget*
     if (result == eSuccess)
         result = RemoveInstallJournal(use, folder);
     if (result != eSuccess) {
-        (void)Report(status,
-                     gCString("An interrupted update could not be repaired: ") + failedPath + gCString(": ")
-                         + use.GetFailureReason(),
-                     kRed);
+        const gCString reason = use.DescribeFailure(texts);
+        const gCString detail = FillTextValues(ReportText(texts, kTextDetail), {failedPath, reason});
+        (void)Report(status, FillTextValues(ReportText(texts, kTextNotRepaired), {detail}), kRed);
         return result;
     }
-    (void)Report(status,
-                 gCString(undone ? "An interrupted update was undone: the previous files are back."
-                                 : "An interrupted update was completed."),
-                 kBlack);
+    (void)Report(status, ReportText(texts, undone ? kTextUndone : kTextCompleted), kBlack);
     return eSuccess;
 }

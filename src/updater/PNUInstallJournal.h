@@ -54,5 +54,7 @@ eResultCode FinishInstall(CPNUInstallFiles& files, const sInstallJournal& journa
 eResultCode RecoverUnfinishedInstall(CPNUInstallServices& services, CPNUStatusTarget* status,
                                      CPNUInstallFiles* files = nullptr);
 // The same for a folder already known (no trailing separator), so a host that cannot name its
-// folder for want of memory never makes the installer skip the repair.
-eResultCode RecoverUnfinishedInstallIn(const gCString& folder, CPNUStatusTarget* status, CPNUInstallFiles* files);
+// folder for want of memory never makes the installer skip the repair. The lines' texts come from
+// the services, built-in English without them.
+eResultCode RecoverUnfinishedInstallIn(const gCString& folder, CPNUStatusTarget* status, CPNUInstallFiles* files,
+                                       CPNUInstallServices* texts = nullptr);

@@ -27,23 +27,23 @@ ePackageNameRule MakeSafeName(gCString& name)
     return ePackageNameRule::kAccepted;
 }
 
-const char* DescribeNameRule(ePackageNameRule rule)
+eReportText DescribeNameRule(ePackageNameRule rule)
 {
     switch (rule) {
     case ePackageNameRule::kAccepted:
-        return "accepted";
+        break;
     case ePackageNameRule::kEmpty:
-        return "the name is empty";
+        return kTextNameEmpty;
     case ePackageNameRule::kNoLeadingSeparator:
-        return "the name does not start with a separator";
+        return kTextNoLeadingSeparator;
     case ePackageNameRule::kEmptyPart:
-        return "the name has an empty part";
+        return kTextEmptyPart;
     case ePackageNameRule::kLeavesFolder:
-        return "the name leaves the install folder";
+        return kTextLeavesFolder;
     case ePackageNameRule::kNul:
-        return "the name holds a NUL character";
+        return kTextNameHoldsNul;
     }
-    return "the name is not acceptable";
+    return kTextNameUnacceptable;
 }
 
 gCString WithoutTrailingSeparator(const gCString& folder)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/gCString.h"
+#include "updater/PNUReportTexts.h"
 
 enum class ePackageNameRule : int32_t {
     kAccepted,
@@ -17,8 +18,8 @@ enum class ePackageNameRule : int32_t {
 // appended to.
 ePackageNameRule MakeSafeName(gCString& name);
 
-// The rule in words, for the line that says why a package was refused.
-const char* DescribeNameRule(ePackageNameRule rule);
+// The text that names the rule, for the line that says why a package was refused.
+eReportText DescribeNameRule(ePackageNameRule rule);
 
 // The install folder's text without one trailing "/" (it is a system path: ":" is an ordinary
 // character in it).

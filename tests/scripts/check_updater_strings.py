@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Checks the updater's string-table source: every language block complete, every text id that
 the updater's code asks for present in each block, the two-field texts split, the session's failure
-texts present in every block with their values, and the demo product's settings table holding the
-values the updater reads."""
+texts and the report texts present in every block with their values, and the demo product's
+settings table holding the values the updater reads."""
 
 import os
 import re
@@ -96,14 +96,25 @@ for n, text in builtin.items():
     if texts.get(BASE + n, ("", ""))[1] != text:
         failures.append("the English text %d differs from the built-in one" % n)
 
-# The failure texts: the English block reads as the session's built-in English table, and every
-# block has each of them with as many values as the English one.
-with open(os.path.join(root, "src", "updater", "CPNUHTTPSession.cpp"), encoding="utf-8") as source:
-    table = re.search(r"kFailurePatterns\[[^]]*\] = \{\n(.*?)\n\};", source.read(), re.S)
-# One C string per line, each ending in a comma.
-patterns = [line.strip()[1:-2].replace('\\"', '"') for line in table.group(1).split("\n")] if table else []
-if not patterns:
-    failures.append("the session's built-in failure texts were not found")
+# The failure range: the session's failure texts, then the report texts. The English block reads
+# as the code's built-in English tables, and every block has each text with as many values as the
+# English one.
+def builtin_table(path, name):
+    with open(os.path.join(root, "src", "updater", path), encoding="utf-8") as source:
+        table = re.search(name + r"\[[^]]*\] = \{\n(.*?)\n\};", source.read(), re.S)
+    # One C string per line, each ending in a comma.
+    found = [line.strip()[1:-2].replace('\\"', '"') for line in table.group(1).split("\n")] if table else []
+    if not found:
+        failures.append("the built-in texts %s were not found" % name)
+    return found
+
+
+patterns = builtin_table("CPNUHTTPSession.cpp", "kFailurePatterns")
+if len(patterns) != 12:
+    failures.append("the session has %d failure texts where the report texts expect 12" % len(patterns))
+patterns += builtin_table("PNUReportTexts.cpp", "kReportPatterns")
+if len(patterns) > BLOCK:
+    failures.append("the failure range holds more than %d texts per block" % BLOCK)
 for i, pattern in enumerate(patterns):
     if texts.get(BASE + FAILURES + i, ("", ""))[1] != pattern:
         failures.append("the English failure text %d differs from the built-in one" % i)
