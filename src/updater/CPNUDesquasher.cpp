@@ -187,6 +187,10 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
     mSizes.RemoveAll();
     mJournal.Reset();
     mFailureDetail = gCString();
+    // So are the instruction values: a refused package's program or target never applies to the
+    // next package.
+    for (gCString* value : {&mExecute, &mFileName, &mType, &mOS, &mBuild, &mVersionNumber})
+        *value = gCString();
 
     mInstallFolderText = WithoutTrailingSeparator(mServices ? mServices->GetInstallFolderText() : gCString());
     // Without a folder every name would land at the root of the file system.

@@ -238,6 +238,11 @@ TEST_F(PackageReader, ANewIndexReplacesTheOneBefore)
     ASSERT_EQ(Read(BuildArchive(kPlainLines, {{"/three", "3"}})), eSuccess);
     ASSERT_EQ(reader.GetFileCount(), 1);
     EXPECT_EQ(Utf8(reader.GetFinalPath(0)), folder.Root().string() + "/three");
+    // Nor do a refused package's instructions: its program and its target are gone.
+    ASSERT_EQ(Read(BuildArchive({"OS=WIN", "EXECUTE=/../bin/sh"}, {{"/a", "a"}})), eGenericFailure);
+    ASSERT_EQ(Read(BuildArchive({}, {{"/a", "a"}})), eSuccess);
+    EXPECT_EQ(Utf8(reader.GetExecute()), "");
+    EXPECT_EQ(reader.CheckTarget(), eSuccess);
 }
 
 struct sTargetCase {
