@@ -1,5 +1,6 @@
 // The updater application: the installed-product probe, the language choice, the start with a
 // document path, the window's messages and the main button, and the hand-over to a slave copy.
+#include "PackageTestSupport.h"
 #include "UpdaterTestSupport.h"
 
 #include "FileIO/gCFRelative.h"
@@ -306,6 +307,55 @@ TEST_F(Application, AHeldPackageThatFailsToInstallSaysSo)
     EXPECT_EQ(app.InstallReceivedPackage(), eGenericFailure);
     EXPECT_EQ(Shown(*app.GetBackdrop()).back(),
               (sShownLine{"The update file could not be installed.", kStatusDarkRed}));
+}
+
+TEST_F(Application, AGermanProductNamesRefusedAndFailedInstallsInGerman)
+{
+    WriteSettings("Deutsch");
+    CPintrelUpdaterApp app;
+    ASSERT_EQ(Start(app, gCString("")), eSuccess);
+    const std::string journal = folder / ".pintrel-update-journal";
+    Bytes cutRecord = BuildArchive({}, {{"/a.txt", "first"}, {"/b.txt", "second"}});
+    cutRecord.resize(cutRecord.size() - 5);
+    const std::string notWritten = "Die neuen Dateien konnten nicht geschrieben werden. ";
+    struct sCase {
+        const char* name;
+        Bytes archive;
+        bool damagedJournal;
+        std::vector<std::string> redLines;
+    } cases[] = {
+        {"climbing name", BuildArchive({}, {{"/Readme.txt", "x"}, {"/../escaped.txt", "x"}}), false,
+         {"Abgelehnt: Eintrag 1 \u201E/../escaped.txt\u201C: der Name führt aus dem Installationsordner hinaus"}},
+        {"climbing program", BuildArchive({"EXECUTE=/../sh"}, {{"/Readme.txt", "x"}}), false,
+         {"Abgelehnt: EXECUTE \u201E/../sh\u201C: der Name führt aus dem Installationsordner hinaus"}},
+        {"record cut short", cutRecord, false,
+         {notWritten + "Datensatz 1: er reicht über das Ende des Archivs hinaus"}},
+        // A file where the package wants a folder; the damaged journal of an earlier run goes first.
+        {"file in the way", BuildArchive({}, {{"/system.mst/x.txt", "x"}}), true,
+         {"Das beschädigte Protokoll eines unterbrochenen Updates wurde entfernt: " + journal,
+          notWritten + (folder / "system.mst/") + ": der Ordner konnte nicht angelegt werden"}},
+    };
+    for (const sCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.damagedJournal)
+            std::ofstream(journal) << "damaged\n";
+        const Bytes package = PackageFromArchive(c.archive);
+        gCMemFile body;
+        ASSERT_EQ(body.Write(package.data(), int32_t(package.size())), eSuccess);
+        ASSERT_EQ(app.OnCommand(kPNUPackageReceived, 0, reinterpret_cast<intptr_t>(&body), 0), 0u);
+        EXPECT_EQ(app.InstallReceivedPackage(), eGenericFailure);
+        const std::vector<sShownLine> shown = Shown(*app.GetBackdrop());
+        for (const std::string& line : c.redLines)
+            EXPECT_NE(std::find(shown.begin(), shown.end(), sShownLine{line, kStatusRed}), shown.end()) << line;
+    }
+
+    // The page of a server's message that no program opens.
+    RecordLaunches();
+    launcher.answer = false;
+    ASSERT_EQ(app.GetBackdrop()->ShowURLMessage(gCString("m"), gCString("http://127.0.0.1/d")), eSuccess);
+    EXPECT_EQ(app.GetBackdrop()->OpenMessageURL(), eSuccess);
+    EXPECT_EQ(Shown(*app.GetBackdrop()).back(),
+              (sShownLine{"Kein Programm auf diesem Computer konnte die Seite http://127.0.0.1/d öffnen.", kStatusRed}));
 }
 
 TEST_F(Application, MainButtonActsOnlyWhenReleasedOverIt)

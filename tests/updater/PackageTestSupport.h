@@ -9,6 +9,7 @@
 #include "updater/CPNUInstallFiles.h"
 #include "updater/CPNUInstallServices.h"
 #include "updater/CPNUStatusTarget.h"
+#include "updater/PNUMessages.h"
 #include "support/StringBytes.h"
 
 #include <filesystem>
@@ -26,9 +27,6 @@ struct sPackFile {
 Bytes BuildArchive(const std::vector<std::string>& lines, const std::vector<sPackFile>& files);
 // "PN2SQUSH", version 1, the archive coded with method 8, "PN2SQUSH".
 Bytes PackageFromArchive(const Bytes& archive);
-
-inline constexpr uint32_t kStatusBlack = 0xFF000000u;
-inline constexpr uint32_t kStatusRed = 0xFFFF0000u;
 
 class RecordingHost : public CPNUStatusTarget, public CPNUInstallServices {
 public:
