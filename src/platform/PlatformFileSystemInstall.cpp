@@ -116,6 +116,10 @@ eFileResult CreateFolderPath(const char* path)
     if (length >= sizeof folder)
         return eFileResult::kBadName;
     std::memcpy(folder, path, length + 1);
+    // Mostly the folder stands already: one look instead of a step for every folder above it.
+    struct stat info;
+    if (::stat(folder, &info) == 0)
+        return S_ISDIR(info.st_mode) ? eFileResult::kOk : eFileResult::kExists;
     // Each folder from the top down, cut off in place at its separator.
     for (size_t end = 1; end <= length; ++end) {
         if (folder[end] != '/' && folder[end] != 0)
@@ -127,7 +131,6 @@ eFileResult CreateFolderPath(const char* path)
         if (!made)
             return ResultOf(false);
     }
-    struct stat info;
     if (::stat(folder, &info) != 0)
         return ResultOf(false);
     return S_ISDIR(info.st_mode) ? eFileResult::kOk : eFileResult::kExists;

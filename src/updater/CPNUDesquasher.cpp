@@ -2,7 +2,9 @@
 
 #include "FileIO/gCMemFile.h"
 #include "FileIO/gCStream.h"
+#include "platform/SystemMemory.h"
 #include "updater/CPNUCompressor.h"
+#include "updater/CPNUHashChainLZ.h"
 #include "updater/CPNUInstallFiles.h"
 #include "updater/CPNUInstallServices.h"
 #include "updater/CPNUStatusTarget.h"
@@ -10,6 +12,7 @@
 #include "updater/PNULimits.h"
 #include "updater/PNUPackageNames.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -45,11 +48,73 @@ bool SameText(const gCString& a, const gCString& b)
         && (a.GetLength() == 0 || memcmp(a.GetText(), b.GetText(), size_t(a.GetLength()) * 2) == 0);
 }
 
-// The codec frame of a package held in memory, decoded without a copy of the payload; the same
-// checks as the codec's own block decoding.
-eResultCode DecodeFrame(const uint8_t* frame, uint64_t length, CMemBlock& archive)
+// The payload is decoded a part at a time, and what is decoded is read or given back in parts as
+// large: the package and its archive are never both whole in memory.
+constexpr uint64_t kDecodePart = 1 << 20;
+// Pages straddling the end of a part are given back with the next part.
+constexpr uint64_t kLargestPage = 1 << 16;
+
+// Sizes the archive for the raw length a frame announces, refused before allocating when the
+// system could not back it. Not cleared: a payload that decodes fills every byte, and pages not
+// yet reached cost nothing.
+eResultCode SizeArchive(const uint8_t* frame, uint64_t length, CMemBlock& archive, uint64_t& n)
 {
-    return CPNUCompressor::DecodeFrame(8, frame, length, archive);
+    PNU_TRY(CPNUCompressor::ReadRawLength(frame, length, n));
+    const uint64_t available = plat::GetAvailableMemory();
+    if (available != 0 && n > available)
+        return eNoMemory;
+    return archive.SetSize(uint32_t(n)) ? eSuccess : eNoMemory;
+}
+
+// A payload lying in memory; with giveBack its decoded pages go back to the system as it goes.
+eResultCode DecodeLying(uint8_t* payload, uint64_t m, bool giveBack, CMemBlock& archive)
+{
+    const uint64_t n = archive.GetSize();
+    if (m == 0)
+        return n == 0 ? eSuccess : eInvalidFile;
+    uint64_t p = 1;
+    uint64_t o = 0;
+    uint64_t unreleased = 0;
+    while (p < m) {
+        const uint64_t stop = m - p > kDecodePart ? p + kDecodePart : m;
+        PNU_TRY(CPNUHashChainLZ::DecodePart(payload[0], payload, m, stop, p, archive.GetData(), n, o));
+        if (giveBack) {
+            plat::ReleasePages(payload + unreleased, p - unreleased);
+            unreleased = p > kLargestPage ? p - kLargestPage : 0;
+        }
+    }
+    return o == n ? eSuccess : eInvalidFile;
+}
+
+// A payload of m bytes read from the stream's position in parts.
+eResultCode DecodeRead(gCStream& stream, uint64_t m, CMemBlock& archive)
+{
+    const uint64_t n = archive.GetSize();
+    if (m == 0)
+        return n == 0 ? eSuccess : eInvalidFile;
+    CMemBlockT<uint8_t> part;
+    if (!part.SetSize(uint32_t(std::min(m, kDecodePart + CPNUHashChainLZ::kLongestToken))))
+        return eNoMemory;
+    uint8_t* bytes = part.GetData();
+    PNU_TRY(stream.Read(bytes, 1));
+    const uint8_t escape = bytes[0];
+    uint64_t unread = m - 1;
+    uint64_t held = 0;
+    uint64_t o = 0;
+    while (held > 0 || unread > 0) {
+        const uint64_t more = std::min(unread, uint64_t(part.GetSize()) - held);
+        if (more > 0)
+            PNU_TRY(stream.Read(bytes + held, int32_t(more)));
+        held += more;
+        unread -= more;
+        // A token that may run past the bytes held waits for the next part.
+        const uint64_t stop = unread == 0 ? held : held - CPNUHashChainLZ::kLongestToken;
+        uint64_t p = 0;
+        PNU_TRY(CPNUHashChainLZ::DecodePart(escape, bytes, held, stop, p, archive.GetData(), n, o));
+        std::memmove(bytes, bytes + p, size_t(held - p));
+        held -= p;
+    }
+    return o == n ? eSuccess : eInvalidFile;
 }
 
 } // namespace
@@ -121,26 +186,41 @@ eResultCode CPNUDesquasher::UnpackUpdateFile(gCStream& stream)
     PNU_TRY(stream.ReadULong(version));
     if (version != 1)
         return eGenericFailure;
-    // A package held in memory is decoded where it lies; one read from a file is read whole
-    // first. Either way the payload is gone once the archive is decoded.
+    // The codec frame: the archive's length, then the payload.
+    const uint64_t frameLength = uint64_t(length - 20);
+    uint64_t n = 0;
+    // A package held in memory is decoded where it lies, one read from a file as it is read.
     if (auto* memory = dynamic_cast<gCMemFile*>(&stream); memory && memory->GetData() && memory->GetSize() == length) {
-        const uint8_t* tail = memory->GetData() + length - 8;
-        if (memcmp(tail, kPackageMagic, 8) != 0)
+        uint8_t* frame = memory->GetData() + 12;
+        if (memcmp(frame + frameLength, kPackageMagic, 8) != 0)
             return eGenericFailure;
         (void)Status(kTextDecoding, kBlack);
-        return DecodeFrame(memory->GetData() + 12, uint64_t(length - 20), mArchive);
+        PNU_TRY(SizeArchive(frame, frameLength, mArchive, n));
+        return DecodeLying(frame + 4, frameLength - 4, mUseUpHeldPackage, mArchive);
     }
-    CMemBlockT<unsigned char> payload;
-    if (!payload.SetSize(uint32_t(length - 20)))
-        return eNoMemory;
-    PNU_TRY(stream.Read(payload.GetData(), int32_t(length - 20)));
+    uint8_t lengthWord[4];
+    const uint64_t lengthBytes = std::min<uint64_t>(frameLength, 4);
+    PNU_TRY(stream.Read(lengthWord, int32_t(lengthBytes)));
+    PNU_TRY(stream.SetPos(length - 8));
     PNU_TRY(stream.Read(magic, 8));
     if (memcmp(magic, kPackageMagic, 8) != 0)
         return eGenericFailure;
+    PNU_TRY(stream.SetPos(int64_t(12 + lengthBytes)));
 
     (void)Status(kTextDecoding, kBlack);
-    CPNUCompressor codec;
-    return codec.CodecRun(0, 8, payload, mArchive);
+    PNU_TRY(SizeArchive(lengthWord, lengthBytes, mArchive, n));
+    return DecodeRead(stream, frameLength - 4, mArchive);
+}
+
+eResultCode CPNUDesquasher::InstallHeldPackage(gCMemFile& package)
+{
+    mUseUpHeldPackage = true;
+    const eResultCode result = InstallPackage(package);
+    mUseUpHeldPackage = false;
+    // Its decoded part is zeros by now: nothing of it may be read again.
+    if (package.Reset() != eSuccess)
+        (void)package.SetPos(0);
+    return result;
 }
 
 namespace {

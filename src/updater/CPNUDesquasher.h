@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+class gCMemFile;
 class gCStream;
 class CPNUInstallServices;
 class CPNUStatusTarget;
@@ -46,8 +47,13 @@ public:
     // shown); else the launch step's result: 0 no program named, 2 launched and quitting, 16 the
     // program or the install folder missing, or the launch's own failure.
     eResultCode InstallPackage(gCStream& stream);
+    // The same for a package held in memory that is the installer's to use up: its pages go back
+    // to the system as they are decoded, so the package and its archive are never whole at once.
+    // The package is empty afterwards.
+    eResultCode InstallHeldPackage(gCMemFile& package);
 
-    // Reads and checks the package frame and decodes its payload into the archive block. 12 a
+    // Reads and checks the package frame and decodes its payload into the archive block as it is
+    // read (a held package where it lies). 12 a
     // package above 100000000 bytes; 1 shorter than its frame, a wrong magic or version; 5 no
     // memory; 17 a damaged payload; a read's own failure.
     eResultCode UnpackUpdateFile(gCStream& stream);
@@ -129,6 +135,7 @@ private:
     gCArray<gCFRef> mFinalPaths;
     gCArray<int64_t> mSizes;
     int32_t mInstalled = 0;
+    bool mUseUpHeldPackage = false;
     gCString mFileName;
     gCString mExecute;
     gCString mType;

@@ -43,11 +43,12 @@ constexpr uint32_t kTextPlaceFailed = 3000000049u;
 
 constexpr uint64_t kRecordOverhead = 62;
 
-// A copy of the path; 5 when it cannot be held, since the empty text left then names no file.
+// A copy of the path; 5 when it cannot be held, since the empty text left then names no file. An
+// entry's path is never empty: one that is was lost to a failed copy while the lists grew.
 eResultCode CopyPath(const gCFRef& ref, gCString& path)
 {
     path = ref.GetPath();
-    return path.IsNull() ? eNoMemory : eSuccess;
+    return path.IsEmpty() ? eNoMemory : eSuccess;
 }
 
 // The folder part of a path, up to its last separator (names from a package have no other), built
@@ -69,6 +70,17 @@ bool UnitsBefore(const gCString& a, const gCString& b)
             return a[k] < b[k];
     }
     return a.GetLength() < b.GetLength();
+}
+
+bool SameUnits(const gCString& a, const gCString& b)
+{
+    if (a.GetLength() != b.GetLength())
+        return false;
+    for (int32_t k = 0; k < a.GetLength(); ++k) {
+        if (a[k] != b[k])
+            return false;
+    }
+    return true;
 }
 
 // Where text sorts against folder followed by "/" in that order: below 0 before, 0 when it
@@ -226,17 +238,22 @@ eResultCode CPNUDesquasher::CheckDestinations()
         order[i] = i;
     std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return UnitsBefore(names[a], names[b]); });
     gCString final;
+    gCString folder;
+    // Files of one folder mostly stand together: each run of them has its folder followed once.
+    gCString checkedFolder;
     for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
         PNU_TRY(CopyPath(mFinalPaths[i], final));
-        gCString folder;
         PNU_TRY(FolderOf(final, folder));
         const int32_t* first = std::partition_point(order.begin(), order.end(), [&](int32_t other) {
             return CompareToFolder(names[other], names[i]) < 0;
         });
         if (first != order.end() && CompareToFolder(names[*first], names[i]) == 0)
             return Refuse(eGenericFailure, final, kTextFileAndFolder);
-        if (!mFiles->StaysBeneath(mInstallFolderText, folder))
-            return Refuse(eGenericFailure, final, kTextFolderLeadsOut);
+        if (checkedFolder.IsEmpty() || !SameUnits(folder, checkedFolder)) {
+            if (!mFiles->StaysBeneath(mInstallFolderText, folder))
+                return Refuse(eGenericFailure, final, kTextFolderLeadsOut);
+            PNU_TRY(checkedFolder.Assign(folder.GetText()));
+        }
         if (mFiles->IsFolder(final))
             return Refuse(eGenericFailure, final, kTextFolderInTheWay);
     }
@@ -269,6 +286,9 @@ eResultCode CPNUDesquasher::WriteRecords()
 {
     const uint64_t archiveLength = mArchive.GetSize();
     uint64_t position = mHeaderLength + 8;
+    gCString temp;
+    gCString folderPath;
+    gCString madeFolder;
     for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
         StepProgress(i);
         // Only a refusal names the record.
@@ -310,12 +330,14 @@ eResultCode CPNUDesquasher::WriteRecords()
         if (cursor.ExpectMarker(PNUArchiveCursor::kEndMarker) != eSuccess)
             return Refuse(eGenericFailure, record(), kTextNoEndMarker);
 
-        gCString temp;
         PNU_TRY(CopyPath(mTempPaths[i], temp));
-        gCString folderPath;
         PNU_TRY(FolderOf(temp, folderPath));
-        if (eResultCode result = mFiles->CreateFolder(folderPath); result != eSuccess)
-            return FailAt(result, folderPath);
+        // A folder made (or found) for the file before stays: the check above followed it.
+        if (madeFolder.IsEmpty() || !SameUnits(folderPath, madeFolder)) {
+            if (eResultCode result = mFiles->CreateFolder(folderPath); result != eSuccess)
+                return FailAt(result, folderPath);
+            PNU_TRY(madeFolder.Assign(folderPath.GetText()));
+        }
         // Only the permission bits travel; set-id bits from a package are never applied.
         if (eResultCode result = mFiles->WriteFile(temp, data, size, mode & 0777u); result != eSuccess)
             return FailAt(result, temp);

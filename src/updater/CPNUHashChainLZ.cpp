@@ -174,10 +174,19 @@ eResultCode CPNUHashChainLZ::Decode(const uint8_t* payload, uint64_t m, uint8_t*
 {
     if (m == 0)
         return n == 0 ? eSuccess : eInvalidFile;
-    const uint8_t escape = payload[0];
     uint64_t p = 1;
     uint64_t o = 0;
-    while (p < m) {
+    PNU_TRY(DecodePart(payload[0], payload, m, m, p, out, n, o));
+    return o == n ? eSuccess : eInvalidFile;
+}
+
+eResultCode CPNUHashChainLZ::DecodePart(uint8_t escape, const uint8_t* payload, uint64_t m, uint64_t stop,
+                                        uint64_t& position, uint8_t* out, uint64_t n, uint64_t& produced)
+{
+    // Worked on in locals: stores into the output could otherwise alias the two counters.
+    uint64_t p = position;
+    uint64_t o = produced;
+    while (p < stop) {
         // Literals are stored as themselves: copy everything up to the next escape at once.
         const void* found = memchr(payload + p, escape, m - p);
         const uint64_t runEnd = found ? uint64_t(static_cast<const uint8_t*>(found) - payload) : m;
@@ -188,7 +197,7 @@ eResultCode CPNUHashChainLZ::Decode(const uint8_t* payload, uint64_t m, uint8_t*
             memcpy(out + o, payload + p, literals);
         o += literals;
         p = runEnd;
-        if (p == m)
+        if (p >= stop)
             break;
 
         if (m - p < 2)
@@ -218,6 +227,8 @@ eResultCode CPNUHashChainLZ::Decode(const uint8_t* payload, uint64_t m, uint8_t*
         }
         o += length;
     }
-    return o == n ? eSuccess : eInvalidFile;
+    position = p;
+    produced = o;
+    return eSuccess;
 }
 

@@ -51,6 +51,15 @@ public:
     // five bytes or above 32 bits, a distance of 0 or before the start, output other than n).
     static eResultCode Decode(const uint8_t* payload, uint64_t m, uint8_t* out, uint64_t n);
 
+    // The same in parts, for a payload that arrives in pieces or whose decoded part is given back
+    // as it goes. The tokens that start before `stop` are decoded from payload[position..m) into
+    // out[produced..n), and both positions move past them; a literal run may end anywhere. A
+    // token is never split, so m - stop must be at least kLongestToken unless m is the payload's
+    // end. 17 for a damaged token; that the output is whole is the caller's check at the end.
+    static constexpr uint64_t kLongestToken = 11;
+    static eResultCode DecodePart(uint8_t escape, const uint8_t* payload, uint64_t m, uint64_t stop,
+                                  uint64_t& position, uint8_t* out, uint64_t n, uint64_t& produced);
+
 private:
     // Where a token begins and where its bytes begin in the coding.
     struct sMark {

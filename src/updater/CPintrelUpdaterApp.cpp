@@ -397,10 +397,16 @@ eResultCode CPintrelUpdaterApp::InstallReceivedPackage()
         return eSuccess;
     }
     PNU_TRY(mReceivedPackage->Rewind());
-    // A failure is announced as for a package opened from a file.
-    const eResultCode result = InstallPackage(*mReceivedPackage);
-    if (result != eSuccess && result != eHandled)
+    // The installer uses the package up as it decodes it, so the two are never held whole at
+    // once. A package installed answers "already installed" on a second press; one that failed is
+    // gone, and a new check fetches it again.
+    const eResultCode result = mInstaller.InstallHeldPackage(*mReceivedPackage);
+    if (result != eSuccess && result != eHandled) {
+        delete mReceivedPackage;
+        mReceivedPackage = nullptr;
+        // A failure is announced as for a package opened from a file.
         (void)ShowStatusLine(GetTranslatedText(39), kStatusDarkRed);
+    }
     return result;
 }
 
