@@ -307,6 +307,10 @@ TEST_F(Application, AHeldPackageThatFailsToInstallSaysSo)
     EXPECT_EQ(app.InstallReceivedPackage(), eGenericFailure);
     EXPECT_EQ(Shown(*app.GetBackdrop()).back(),
               (sShownLine{"The update file could not be installed.", kStatusDarkRed}));
+    // The install used the package up: a second press has nothing to install.
+    EXPECT_EQ(app.GetReceivedPackage(), nullptr);
+    EXPECT_EQ(app.InstallReceivedPackage(), eSuccess);
+    EXPECT_EQ(Shown(*app.GetBackdrop()).back(), (sShownLine{"No update has been received yet.", kStatusDarkRed}));
 }
 
 TEST_F(Application, AGermanProductNamesRefusedAndFailedInstallsInGerman)

@@ -310,6 +310,51 @@ public:
     std::vector<std::string> operations;
 };
 
+// Counts the folder checks and the folders made, by folder.
+class FolderCountingFiles : public CPNUInstallFiles {
+public:
+    bool StaysBeneath(const gCString& root, const gCString& folder) override
+    {
+        ++checked[Utf8(folder)];
+        return CPNUInstallFiles::StaysBeneath(root, folder);
+    }
+    eResultCode CreateFolder(const gCString& folder) override
+    {
+        ++made[Utf8(folder)];
+        return CPNUInstallFiles::CreateFolder(folder);
+    }
+    std::map<std::string, int> checked;
+    std::map<std::string, int> made;
+};
+
+TEST_F(PackageInstaller, FollowsAndMakesTheFolderOfEachRunOfFilesOnce)
+{
+    // Two runs of "a" around one of "b".
+    const std::vector<sPackFile> files = {{"/a/1", "1"}, {"/a/2", "2"}, {"/b/3", "3"}, {"/b/4", "4"}, {"/a/5", "5"}};
+    FolderCountingFiles counting;
+    ASSERT_EQ(Install(PackageFromArchive(BuildArchive({}, files)), &counting), eSuccess);
+    const std::map<std::string, int> runs = {{(folder.Root() / "a/").string(), 2}, {(folder.Root() / "b/").string(), 1}};
+    EXPECT_EQ(counting.checked, runs);
+    EXPECT_EQ(counting.made, runs);
+    EXPECT_EQ(ReadTree(folder.Root() / "a"), (FileTree{{"1", "1"}, {"2", "2"}, {"5", "5"}}));
+}
+
+TEST_F(PackageInstaller, AHeldPackageIsUsedUpAsItInstalls)
+{
+    // Large enough to be decoded in several parts, with matches across every part's end.
+    std::vector<sPackFile> files = kNewFiles;
+    files.push_back({"/large.dat", RandomLetters(3 << 20, 4)});
+    const Bytes package = PackageFromArchive(BuildArchive({}, files));
+    CPNUDesquasher installer(&host, &host);
+    gCMemFile held;
+    ASSERT_EQ(held.Write(package.data(), int32_t(package.size())), eSuccess);
+    ASSERT_EQ(installer.InstallHeldPackage(held), eSuccess);
+    FileTree product = NewProduct();
+    product["large.dat"] = files.back().content;
+    EXPECT_TRUE(ReadTree(folder.Root()) == product);
+    EXPECT_EQ(held.GetSize(), 0);
+}
+
 TEST_F(PackageInstaller, WritesEveryNewFileBeforeMovingAnyInstalledOne)
 {
     OrderedFiles files;

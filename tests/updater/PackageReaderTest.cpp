@@ -1,6 +1,8 @@
 // The package frame, the archive header, the instruction text and the index.
 #include "PackageTestSupport.h"
 
+#include "FileIO/gCFRef.h"
+#include "FileIO/gCFile.h"
 #include "FileIO/gCMemFile.h"
 #include "updater/CPNUDesquasher.h"
 #include "support/StringBytes.h"
@@ -8,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 
 namespace {
 
@@ -43,6 +46,18 @@ protected:
         gCMemFile stream;
         EXPECT_EQ(stream.Write(package.data(), int32_t(package.size())), eSuccess);
         return reader.UnpackUpdateFile(stream);
+    }
+
+    // The same package as a file, read in parts.
+    eResultCode UnpackFile(const Bytes& package)
+    {
+        const std::filesystem::path path = folder.Root() / "update.pnu";
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(package.data()),
+                                                    std::streamsize(package.size()));
+        gCFRef ref{gCString(path.c_str())};
+        gCFile file;
+        EXPECT_EQ(file.Open(ref, gCFile::eAccessRead), eSuccess);
+        return reader.UnpackUpdateFile(file);
     }
 
     eResultCode Read(const Bytes& archive)
@@ -132,8 +147,29 @@ TEST_F(PackageReader, ChecksThePackageFrame)
                                                                        'P', 'N', '2', 'S', 'Q', 'U', 'S', 'H'}); }},
     };
     const Bytes package = PackageFromArchive(BuildArchive(kPlainLines, {{"/a", std::string(200, 'a')}}));
-    for (const sFrameCase& c : cases)
+    for (const sFrameCase& c : cases) {
         EXPECT_EQ(Unpack(c.damage(package)), c.expected) << c.name;
+        EXPECT_EQ(UnpackFile(c.damage(package)), c.expected) << c.name << " from a file";
+    }
+}
+
+TEST_F(PackageReader, DecodesAPackageFileInPartsAsItDecodesOneInMemory)
+{
+    // Several parts, with tokens across every part's end.
+    const Bytes archive = BuildArchive(kPlainLines, {{"/a", RandomLetters(3 << 20, 4)}, {"/b", std::string(5000, 'b')}});
+    const Bytes package = PackageFromArchive(archive);
+    const auto archiveNow = [&] { return Bytes(reader.GetArchive().GetData(), reader.GetArchive().GetData() + reader.GetArchive().GetSize()); };
+    ASSERT_EQ(UnpackFile(package), eSuccess);
+    EXPECT_TRUE(archiveNow() == archive);
+    ASSERT_EQ(Unpack(package), eSuccess);
+    EXPECT_TRUE(archiveNow() == archive);
+    // A payload cut anywhere gives a short output, from either reading.
+    for (const size_t at : {size_t(20), package.size() / 3, package.size() / 2, package.size() - 9}) {
+        Bytes cut = package;
+        cut.erase(cut.begin() + ptrdiff_t(at), cut.end() - 8);
+        EXPECT_EQ(Unpack(cut), eInvalidFile) << at;
+        EXPECT_EQ(UnpackFile(cut), eInvalidFile) << at;
+    }
 }
 
 // A stream that claims one byte more than a package may have.

@@ -47,6 +47,17 @@ Bytes BuildArchive(const std::vector<std::string>& lines, const std::vector<sPac
     return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+std::string RandomLetters(size_t count, int letters)
+{
+    std::string text(count, 'a');
+    uint32_t state = 12345;
+    for (char& c : text) {
+        state = state * 1103515245u + 12345u;
+        c = char('a' + (state >> 24) % uint32_t(letters));
+    }
+    return text;
+}
+
 Bytes PackageFromArchive(const Bytes& archive)
 {
     Bytes frame;

@@ -28,6 +28,9 @@ Bytes BuildArchive(const std::vector<std::string>& lines, const std::vector<sPac
 // "PN2SQUSH", version 1, the archive coded with method 8, "PN2SQUSH".
 Bytes PackageFromArchive(const Bytes& archive);
 
+// Random letters from the first `letters` of the alphabet: short matches all through.
+std::string RandomLetters(size_t count, int letters);
+
 class RecordingHost : public CPNUStatusTarget, public CPNUInstallServices {
 public:
     struct sLine {
