@@ -72,16 +72,7 @@ bool UnitsBefore(const gCString& a, const gCString& b)
     return a.GetLength() < b.GetLength();
 }
 
-bool SameUnits(const gCString& a, const gCString& b)
-{
-    if (a.GetLength() != b.GetLength())
-        return false;
-    for (int32_t k = 0; k < a.GetLength(); ++k) {
-        if (a[k] != b[k])
-            return false;
-    }
-    return true;
-}
+bool SameUnits(const gCString& a, const gCString& b) { return !UnitsBefore(a, b) && !UnitsBefore(b, a); }
 
 // Where text sorts against folder followed by "/" in that order: below 0 before, 0 when it
 // starts with them, above 0 after.
