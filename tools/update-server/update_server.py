@@ -28,6 +28,7 @@ import signal
 import socket
 import socketserver
 import sys
+import threading
 import time
 import urllib.parse
 
@@ -167,8 +168,10 @@ def main(argv=None):
         os.replace(options.port_file + ".part", options.port_file)
     print("update server: %s replies on 127.0.0.1:%d" % (options.form, port), flush=True)
 
+    # The loop is asked to end from a thread of its own: an exception raised in the handler could
+    # land in code that ignores it (a finaliser) and leave the server running.
     def stop(*_):
-        raise KeyboardInterrupt
+        threading.Thread(target=server.shutdown, daemon=True).start()
     signal.signal(signal.SIGTERM, stop)
     try:
         server.serve_forever(poll_interval=0.1)
