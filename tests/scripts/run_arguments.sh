@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# ./run's arguments, which it reads before installing or building anything: --help lists every
+# reply form of the local update server and every language of the updater's texts; a wrong form,
+# language or option is refused at once with status 2 and the same list on standard error.
+set -euo pipefail
+source_dir=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+check() { "$@" || { echo "FAIL: $*"; failures=$((failures + 1)); }; }
+
+"$source_dir/run" --help >"$work/help" 2>&1 || { echo "FAIL: --help ended with $?"; exit 1; }
+
+# Every server form, the two the demo makes without a server, and each language block's name.
+forms=$(cd "$source_dir/tools/update-server" && python3 -B -c 'import update_server; print(*update_server.FORMS)')
+for form in $forms unresolvable refused-connection; do
+    check grep -qE "^  $form +[^ ]" "$work/help"
+done
+languages=$(python3 - "$source_dir/assets/PNUpdater.mst" <<'PY'
+import re, sys
+for number, text in re.findall(r'^(\d+) "(.*)"$', open(sys.argv[1], encoding="utf-8").read(), re.M):
+    if int(number) >= 3000000004 and (int(number) - 3000000004) % 71 == 0:
+        print(text)
+PY
+)
+[ -n "$languages" ] || { echo "FAIL: no language blocks found"; exit 1; }
+while read -r language; do
+    check grep -qw "$language" "$work/help"
+done <<<"$languages"
+
+# arguments | the refusal's reason. Accepted values before a wrong one show that those passed.
+while IFS='|' read -r arguments reason; do
+    status=0
+    # shellcheck disable=SC2086
+    timeout 10 "$source_dir/run" $arguments >"$work/out" 2>"$work/err" || status=$?
+    check [ "$status" -eq 2 ]
+    check [ ! -s "$work/out" ]
+    check grep -qF -- "$reason" "$work/err"
+    check cmp -s <(tail -n +3 "$work/err") "$work/help"
+done <<'EOF_CASES'
+--reply bogus|unknown reply form "bogus"
+--reply|--reply needs a form
+--frob|unknown option "--frob"
+--reply=package|unknown option "--reply=package"
+--language Klingon|unknown language "Klingon"
+--language|--language needs a name
+--reply package-save --install --frob|unknown option "--frob"
+--language deutsch --reply uptodate --frob|unknown option "--frob"
+--language FRENCH --language español --frob|unknown option "--frob"
+EOF_CASES
+
+[ "$failures" -eq 0 ] || { echo "$failures checks failed"; exit 1; }
+echo ok
