@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
 namespace plat {
 namespace {
 
@@ -19,6 +21,16 @@ int LetGoneWindowsGo(Display* display, XErrorEvent* error)
     return gPreviousHandler ? gPreviousHandler(display, error) : 0;
 }
 
+// A lost connection cannot be carried on from. Xlib's own reaction is exit(), whose clean-up shuts
+// the window system down, which talks to the lost display again and waits for its answer for
+// ever. The program ends at once instead, saying why; what it wrote to files is already there.
+[[noreturn]] int EndWithoutDisplay(Display*)
+{
+    static const char message[] = "The connection to the display was lost: the program ends.\n";
+    (void)!::write(STDERR_FILENO, message, sizeof message - 1);
+    ::_exit(1);
+}
+
 } // namespace
 
 void InstallX11ErrorHandler()
@@ -28,6 +40,7 @@ void InstallX11ErrorHandler()
         return;
     installed = true;
     gPreviousHandler = XSetErrorHandler(LetGoneWindowsGo);
+    (void)XSetIOErrorHandler(EndWithoutDisplay);
 }
 
 } // namespace plat
