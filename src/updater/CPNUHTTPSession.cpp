@@ -1,15 +1,11 @@
 #include "updater/CPNUHTTPSession.h"
 
-#include "app/AppGlobals.h"
-#include "app/CWindowBase.h"
-#include "app/gCCmdTarget.h"
 #include "Network/HTTPLimits.h"
 #include "updater/CPNUTransferManager.h"
 #include "updater/PNULimits.h"
 #include "updater/PNUASCII.h"
 #include "updater/PNUMessages.h"
 #include "updater/PNUTexts.h"
-#include "widgets/CBackdrop.h"
 
 gCString CutServerText(const gCString& text)
 {
@@ -127,25 +123,10 @@ gCString CPNULocalHTTPSession::GetFailurePattern(eFailureText text)
     return GetTranslatedText(kFailureTextFirst + text);
 }
 
-eResultCode CPNUHTTPSession::SendStatusLine(const gCString& text, uint32_t colour)
-{
-    gCCmdTarget sender;
-    return eResultCode(sender.SendToFocusTarget(kPNUStatusLine, reinterpret_cast<uintptr_t>(&text), intptr_t(colour)));
-}
-
 eResultCode CPNUHTTPSession::ReportFailure(const gCString& text)
 {
-    PNU_TRY(SendStatusLine(text, kStatusRed));
-    gCCmdTarget sender;
-    return eResultCode(sender.SendToDefaultTarget(kPNUMessagePanelOn, reinterpret_cast<uintptr_t>(this), 0));
-}
-
-eResultCode CPNUHTTPSession::RedrawWindow()
-{
-    CWindowBase* window = GetMainWindow();
-    if (window && window->GetBackdrop())
-        return window->GetBackdrop()->Update();
-    return eSuccess;
+    PNU_TRY(SendStatusLine(*this, text, kStatusRed));
+    return SendMessagePanelOn(*this);
 }
 
 eResultCode CPNUHTTPSession::FindHeaderValue(gCString& name, gCString& value) const
@@ -181,18 +162,16 @@ eResultCode CPNUHTTPSession::ReceiveData()
         lastPercentage = percentage;
     else if (percentage == lastPercentage)
         return eSuccess;
-    gCCmdTarget sender;
-    eResultCode result = eResultCode(
-        sender.SendToFocusTarget(kPNUProgress, reinterpret_cast<uintptr_t>(this), intptr_t(int64_t(percentage))));
+    eResultCode result = SendProgress(*this, percentage);
     if (result == eSuccess)
-        (void)RedrawWindow();
+        (void)RedrawMainWindow();
     return result;
 }
 
 eResultCode CPNUHTTPSession::OnConnectStarted(int32_t, uintptr_t user)
 {
     auto* session = reinterpret_cast<CPNUHTTPSession*>(user);
-    return session->SendStatusLine(session->GetConnectStartedText(), kStatusBlack);
+    return SendStatusLine(*session, session->GetConnectStartedText(), kStatusBlack);
 }
 
 eResultCode CPNUHTTPSession::OnResolveFailed(int32_t, uintptr_t user)
@@ -220,7 +199,7 @@ eResultCode CPNUHTTPSession::OnSendFailed(CHTTPSession*, uintptr_t user)
 eResultCode CPNUHTTPSession::OnHeadersReceived(tHTTPHeaderArrays& names, tHTTPHeaderArrays& values, uintptr_t user)
 {
     auto* session = reinterpret_cast<CPNUHTTPSession*>(user);
-    PNU_TRY(session->SendStatusLine(session->GetHeadersReceivedText(), kStatusBlack));
+    PNU_TRY(SendStatusLine(*session, session->GetHeadersReceivedText(), kStatusBlack));
     session->headerNames.RemoveAll();
     session->headerValues.RemoveAll();
     PNU_TRY(session->headerNames.Copy(names));

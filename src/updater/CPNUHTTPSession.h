@@ -56,10 +56,8 @@ public:
     gCArray<gCString> headerValues;
 
 private:
-    eResultCode SendStatusLine(const gCString& text, uint32_t colour);
     // The red line, then the message panel on, so the check can be started again.
     eResultCode ReportFailure(const gCString& text);
-    eResultCode RedrawWindow();
 
     static eResultCode OnConnectStarted(int32_t eventResult, uintptr_t user);
     static eResultCode OnResolveFailed(int32_t eventResult, uintptr_t user);

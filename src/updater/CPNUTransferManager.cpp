@@ -1,14 +1,11 @@
 #include "updater/CPNUTransferManager.h"
 
 #include "FileIO/gCMemFile.h"
-#include "app/AppGlobals.h"
-#include "app/CWindowBase.h"
 #include "app/ReportError.h"
 #include "updater/CPNUHTTPSession.h"
 #include "updater/PNUMessages.h"
 #include "updater/PNUReplyHandling.h"
 #include "updater/PNUTexts.h"
-#include "widgets/CBackdrop.h"
 
 CPNUTransferManager::CPNUTransferManager() : mLatestVersion("Unknown Pintrel 2 Version") {}
 
@@ -54,19 +51,9 @@ gCString CPNULocalTransferManager::GetConnectionFailedText() { return GetTransla
 gCString CPNULocalTransferManager::GetOutsideProcessText() { return GetTranslatedText(68); }
 gCString CPNULocalTransferManager::GetTransferErrorText() { return GetTranslatedText(69); }
 
-eResultCode CPNUTransferManager::SendStatusLine(const gCString& text, uint32_t colour)
-{
-    return eResultCode(SendToFocusTarget(kPNUStatusLine, reinterpret_cast<uintptr_t>(&text), intptr_t(colour)));
-}
-
-eResultCode CPNUTransferManager::SendStatusLineCopy(const gCString& text, uint32_t colour)
-{
-    return eResultCode(SendToFocusTarget(kPNUStatusLineCopy, reinterpret_cast<uintptr_t>(&text), intptr_t(colour)));
-}
-
 eResultCode CPNUTransferManager::StartRequest(const gCString& host, const gCString& url)
 {
-    PNU_TRY(SendStatusLine(GetLookingUpText(), kStatusBlack));
+    PNU_TRY(SendStatusLine(*this, GetLookingUpText(), kStatusBlack));
     mState = kStateUpdateRequest;
     return StartTransfer(host, url);
 }
@@ -82,8 +69,7 @@ eResultCode CPNUTransferManager::StartTransfer(const gCString& host, const gCStr
         }
         mCurrentSession = nullptr;
     }
-    (void)PassToDefaultTarget(kPNUAskSession, reinterpret_cast<uintptr_t>(this),
-                              reinterpret_cast<intptr_t>(&mCurrentSession));
+    (void)AskSession(*this, mCurrentSession);
     if (!mCurrentSession)
         mCurrentSession = new CPNUHTTPSession();
     if (!mCurrentSession)
@@ -146,7 +132,7 @@ eResultCode CPNUTransferManager::OnSessionStateChange(CHTTPSession* session)
 
 eResultCode CPNUTransferManager::PostState()
 {
-    PNU_TRY(eResultCode(SendToDefaultTarget(kPNUSessionState, reinterpret_cast<uintptr_t>(this), intptr_t(mState))));
+    PNU_TRY(SendSessionState(*this, mState));
     mState = kStateSessionFailed;
     return eSuccess;
 }
@@ -154,7 +140,7 @@ eResultCode CPNUTransferManager::PostState()
 eResultCode CPNUTransferManager::OnUpdaterSend()
 {
     mSaveSource = 1;
-    return eResultCode(SendToDefaultTarget(kPNUSourceRequested, reinterpret_cast<uintptr_t>(this), 0));
+    return SendSourceRequested(*this);
 }
 
 eResultCode CPNUTransferManager::OnDownloadFinished(CHTTPSession*, const gCString&, const gCString&, uint32_t,
@@ -164,9 +150,7 @@ eResultCode CPNUTransferManager::OnDownloadFinished(CHTTPSession*, const gCStrin
     if (manager->mClosing)
         return eSuccess;
     PNU_TRY(manager->DispatchFinishedJob());
-    CWindowBase* window = GetMainWindow();
-    if (window && window->GetBackdrop())
-        (void)window->GetBackdrop()->Update();
+    (void)RedrawMainWindow();
     return eSuccess;
 }
 
@@ -192,25 +176,24 @@ eResultCode CPNUTransferManager::DispatchFinishedJob()
     bool complete = mCurrentSession->bytesTransferred >= mCurrentSession->totalLength
         && !(mCurrentSession->chunked && !mCurrentSession->chunkedDone);
     if (!complete) {
-        PNU_TRY(eResultCode(SendToDefaultTarget(kPNUFailureSound, reinterpret_cast<uintptr_t>(this), 0)));
+        PNU_TRY(SendFailureSound(*this));
         if (isText)
             return ReadReplyHeaders(*this, body);
         return ReportDownloadError(GetConnectionFailedText());
     }
     if (!isText) {
-        PNU_TRY(eResultCode(SendToDefaultTarget(kPNUSuccessSound, reinterpret_cast<uintptr_t>(this), 0)));
+        PNU_TRY(SendSuccessSound(*this));
         return KeepReceivedFile(body);
     }
-    PNU_TRY(eResultCode(SendToDefaultTarget(kPNUFailureSound, reinterpret_cast<uintptr_t>(this), 0)));
+    PNU_TRY(SendFailureSound(*this));
     return ReadReplyHeaders(*this, body);
 }
 
 eResultCode CPNUTransferManager::KeepReceivedFile(gCMemFile& body)
 {
-    PNU_TRY(SendStatusLine(GetReceivedText(), kStatusBlack));
+    PNU_TRY(SendStatusLine(*this, GetReceivedText(), kStatusBlack));
     PNU_TRY(body.Rewind());
-    uint32_t message = mSaveSource ? kPNUPackageToSave : kPNUPackageReceived;
-    return eResultCode(SendToDefaultTarget(message, reinterpret_cast<uintptr_t>(this), reinterpret_cast<intptr_t>(&body)));
+    return mSaveSource ? SendPackageToSave(*this, body) : SendPackageReceived(*this, body);
 }
 
 eResultCode CPNUTransferManager::ReportDownloadError(const gCString& reason)
@@ -218,8 +201,8 @@ eResultCode CPNUTransferManager::ReportDownloadError(const gCString& reason)
     gCString framed("\"");
     framed += reason.GetTrimmed(gCString(kStringWhitespace));
     framed += gCString("\"");
-    PNU_TRY(SendStatusLine(GetDownloadErrorText(), kStatusRed));
-    PNU_TRY(SendStatusLine(framed, kStatusLightRed));
-    PNU_TRY(SendStatusLineCopy(GetDownloadFailedText(), kStatusRed));
-    return eResultCode(SendToDefaultTarget(kPNUMessagePanelOn, reinterpret_cast<uintptr_t>(this), 0));
+    PNU_TRY(SendStatusLine(*this, GetDownloadErrorText(), kStatusRed));
+    PNU_TRY(SendStatusLine(*this, framed, kStatusLightRed));
+    PNU_TRY(SendStatusLineCopy(*this, GetDownloadFailedText(), kStatusRed));
+    return SendMessagePanelOn(*this);
 }

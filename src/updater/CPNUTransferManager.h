@@ -84,9 +84,6 @@ public:
     CFileData& GetUpdaterEntry() { return mUpdaterEntry; }
 
 protected:
-    eResultCode SendStatusLine(const gCString& text, uint32_t colour);
-    eResultCode SendStatusLineCopy(const gCString& text, uint32_t colour);
-
     int32_t mState = -1;
     CMemBlockT<unsigned char> mDownloadListCopy;
     uint32_t mClosing = 0;

@@ -154,8 +154,7 @@ eResultCode CPNUTransferManager::ParseDownloadList(gCMemFile& body)
     gCArray<gCString> summary;
     PNU_TRY(summary.Add(mLatestVersion));
     PNU_TRY(summary.Append(mNotes));
-    PNU_TRY(eResultCode(SendToDefaultTarget(kPNUParsedList, reinterpret_cast<uintptr_t>(this),
-                                            reinterpret_cast<intptr_t>(&summary))));
+    PNU_TRY(SendParsedList(*this, summary));
     mState = kStateParsed;
     return eSuccess;
 }

@@ -304,9 +304,8 @@ eResultCode CPintrelUpdaterApp::HeartbeatHook()
     return eSuccess;
 }
 
-eResultCode CPintrelUpdaterApp::HoldPackage(intptr_t body)
+eResultCode CPintrelUpdaterApp::HoldPackage(gCMemFile* source)
 {
-    auto* source = reinterpret_cast<gCMemFile*>(body);
     if (!source)
         return eBadParameter;
     auto* copy = new gCMemFile();
@@ -322,43 +321,47 @@ eResultCode CPintrelUpdaterApp::HoldPackage(intptr_t body)
 
 uint32_t CPintrelUpdaterApp::OnCommand(uint32_t command, uintptr_t p1, intptr_t p2, uint32_t flag)
 {
-    eResultCode handled = eSuccess;
-    switch (command) {
-    case kPNUPackageReceived:
-        handled = HoldPackage(p2);
-        break;
-    case kPNUPackageToSave:
-        handled = HoldPackage(p2);
-        if (handled == eSuccess)
-            handled = SaveUpdaterSource();
-        break;
-    case kPNUServerRefused:
-        handled = OnDownloadLocation(int64_t(p2));
-        break;
-    case kPNUAskProtocol:
-        if (p2)
-            *reinterpret_cast<int32_t*>(p2) = 4;
-        break;
-    case kPNUAskSession:
-        if (p2) {
-            auto* session = new CPNULocalHTTPSession();
-            if (!session)
-                return eCreateFailed;
-            *reinterpret_cast<CPNUHTTPSession**>(p2) = session;
-        }
-        break;
-    case kPNUSuccessSound:
-        PlaySound(mSuccessSound);
-        break;
-    case kPNUFailureSound:
-        PlaySound(mFailureSound);
-        break;
-    default:
-        break;
-    }
-    if (handled != eSuccess)
-        return handled;
+    // A handler's error stops the message here; everything else goes on to the window.
+    if (uint32_t answer = DecodeUpdaterMessage(command, p1, p2, *this); answer != 0)
+        return answer;
     return flag ? SendToFocusTarget(command, p1, p2) : PassToFocusTarget(command, p1, p2);
+}
+
+eResultCode CPintrelUpdaterApp::OnPackageReceived(gCMemFile* body) { return HoldPackage(body); }
+
+eResultCode CPintrelUpdaterApp::OnPackageToSave(gCMemFile* body)
+{
+    PNU_TRY(HoldPackage(body));
+    return SaveUpdaterSource();
+}
+
+eResultCode CPintrelUpdaterApp::OnServerRefused(int64_t failType) { return OnDownloadLocation(failType); }
+
+eResultCode CPintrelUpdaterApp::OnAskProtocol(int32_t& protocol)
+{
+    protocol = 4;
+    return eSuccess;
+}
+
+eResultCode CPintrelUpdaterApp::OnAskSession(CPNUHTTPSession*& session)
+{
+    auto* created = new CPNULocalHTTPSession();
+    if (!created)
+        return eCreateFailed;
+    session = created;
+    return eSuccess;
+}
+
+eResultCode CPintrelUpdaterApp::OnSuccessSound()
+{
+    PlaySound(mSuccessSound);
+    return eSuccess;
+}
+
+eResultCode CPintrelUpdaterApp::OnFailureSound()
+{
+    PlaySound(mFailureSound);
+    return eSuccess;
 }
 
 void CPintrelUpdaterApp::PlaySound(CSound* sound)

@@ -8,6 +8,7 @@
 #include "updater/CPNUDesquasher.h"
 #include "updater/CPNUInstallServices.h"
 #include "updater/CPNUStatusTarget.h"
+#include "updater/PNUMessages.h"
 #include "updater/PNUUpdateCheckURL.h"
 
 class CPNUTransferManager;
@@ -21,7 +22,12 @@ class gCFRelative;
 
 // It is also what the installer reports to (passed on to the window, or to the log while there is
 // no window) and what it asks for texts, the product's build, the install folder and heartbeats.
-class CPintrelUpdaterApp : public CApp, public CPNUStatusTarget, public CPNUInstallServices {
+// As the default target it answers the updater messages below and passes every message on to the
+// window.
+class CPintrelUpdaterApp : public CApp,
+                           public CPNUStatusTarget,
+                           public CPNUInstallServices,
+                           public CPNUMessageReceiver {
 public:
     CPintrelUpdaterApp();
     ~CPintrelUpdaterApp() override;
@@ -38,6 +44,15 @@ public:
     eResultCode OnDownloadLocation(int64_t failType);
     gCFRelative GetSlavePath() const;
     eResultCode SelfUpdateFromSlave();
+
+    // The updater messages the application answers.
+    eResultCode OnPackageReceived(gCMemFile* body) override;
+    eResultCode OnPackageToSave(gCMemFile* body) override;
+    eResultCode OnServerRefused(int64_t failType) override;
+    eResultCode OnAskProtocol(int32_t& protocol) override;
+    eResultCode OnAskSession(CPNUHTTPSession*& session) override;
+    eResultCode OnSuccessSound() override;
+    eResultCode OnFailureSound() override;
 
     // The installer's status target.
     eResultCode AddStatusLine(const gCString& text, const uint32_t* colour, bool update) override;
@@ -83,7 +98,7 @@ private:
     // The package named on the command line is installed; "slave" or no name leaves the window as it is.
     eResultCode OpenStartDocument(const gCString& documentPath);
 
-    eResultCode HoldPackage(intptr_t body);
+    eResultCode HoldPackage(gCMemFile* source);
     eResultCode InstallPackage(gCStream& stream);
     void PlaySound(CSound* sound);
     eResultCode ShowStatusLine(const gCString& text, uint32_t colour);

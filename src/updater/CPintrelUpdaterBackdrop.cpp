@@ -270,41 +270,67 @@ eResultCode CPintrelUpdaterBackdrop::OnKeyDown(CWidget** taker, int32_t key)
 
 uint32_t CPintrelUpdaterBackdrop::OnCommand(uint32_t command, uintptr_t p1, intptr_t p2, uint32_t)
 {
-    const gCString* text = reinterpret_cast<const gCString*>(p1);
-    uint32_t low = uint32_t(uint64_t(p2) & 0xFFFFFFFFu);
-    switch (command) {
-    case kPNUStatusLine:
-        return text ? uint32_t(AddStatusLine(*text, &low, true)) : 0;
-    case kPNUStatusLineCopy:
-        return text ? uint32_t(AddStatusLineCopy(*text, &low, true)) : 0;
-    case kPNUProgress:
-        return uint32_t(SetProgress(float(double(p2) / 100.0), true));
-    case kPNUPackageReceived:
-        if (eResultCode result = ShowInstallMessage(); result != eSuccess)
-            return result;
-        return uint32_t(Update());
-    case kPNUQuit:
-        if (gApplication)
-            gApplication->Quit();
-        return 0;
-    case kPNUServerRefused:
-    case kPNUMessagePanelOn:
-        SetMessageActive(true);
-        return 0;
-    case kPNUSourceRequested: {
-        uint32_t brown = kStatusBrown;
-        return uint32_t(AddStatusLine(GetTranslatedText(51), &brown, true));
-    }
-    case kPNUSetMessagePanel:
-        SetMessageActive(low != 0);
-        return 0;
-    case kTableRowsChanged:
-        (void)RecalcScrollThumb(low != 0);
-        return 0;
-    case kTableScrolled:
-        (void)PositionScrollThumb(low != 0);
-        return 0;
-    default:
-        return 0;
-    }
+    if (uint32_t answer = DecodeUpdaterMessage(command, p1, p2, *this); answer != 0)
+        return answer;
+    return DecodeTableMessage(command, p1, uintptr_t(p2), *this);
+}
+
+eResultCode CPintrelUpdaterBackdrop::OnStatusLine(const gCString& text, uint32_t colour)
+{
+    return AddStatusLine(text, &colour, true);
+}
+
+eResultCode CPintrelUpdaterBackdrop::OnStatusLineCopy(const gCString& text, uint32_t colour)
+{
+    return AddStatusLineCopy(text, &colour, true);
+}
+
+eResultCode CPintrelUpdaterBackdrop::OnProgress(int64_t percentage)
+{
+    return SetProgress(float(double(percentage) / 100.0), true);
+}
+
+eResultCode CPintrelUpdaterBackdrop::OnPackageReceived(gCMemFile*)
+{
+    PNU_TRY(ShowInstallMessage());
+    return Update();
+}
+
+eResultCode CPintrelUpdaterBackdrop::OnQuit()
+{
+    if (gApplication)
+        gApplication->Quit();
+    return eSuccess;
+}
+
+eResultCode CPintrelUpdaterBackdrop::OnServerRefused(int64_t) { return OnMessagePanelOn(); }
+
+eResultCode CPintrelUpdaterBackdrop::OnMessagePanelOn()
+{
+    SetMessageActive(true);
+    return eSuccess;
+}
+
+eResultCode CPintrelUpdaterBackdrop::OnSourceRequested()
+{
+    uint32_t brown = kStatusBrown;
+    return AddStatusLine(GetTranslatedText(51), &brown, true);
+}
+
+eResultCode CPintrelUpdaterBackdrop::OnSetMessagePanel(bool on)
+{
+    SetMessageActive(on);
+    return eSuccess;
+}
+
+eResultCode CPintrelUpdaterBackdrop::OnRowsChanged(CTableWidget*, bool update)
+{
+    (void)RecalcScrollThumb(update);
+    return eSuccess;
+}
+
+eResultCode CPintrelUpdaterBackdrop::OnTableScrolled(CTableWidget*, bool update)
+{
+    (void)PositionScrollThumb(update);
+    return eSuccess;
 }

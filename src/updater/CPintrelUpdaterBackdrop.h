@@ -8,14 +8,16 @@
 #pragma once
 
 #include "core/gCString.h"
+#include "updater/PNUMessages.h"
 #include "widgets/CBackdrop.h"
+#include "widgets/TableMessages.h"
 
 class CImWidget;
 class CMLTableWidget;
 class CTxWidget;
 class CWidgetEffectBase;
 
-class CPintrelUpdaterBackdrop : public CBackdrop {
+class CPintrelUpdaterBackdrop : public CBackdrop, public CPNUMessageReceiver, public CTableMessageReceiver {
 public:
     // Message kinds: what the main button does next.
     enum : int32_t { kMessageCheck = 0, kMessageInstall = 1, kMessageURL = 2, kMessageFinish = 3 };
@@ -28,8 +30,25 @@ public:
     CPintrelUpdaterBackdrop() = default;
     ~CPintrelUpdaterBackdrop() override = default;
 
+    // The updater messages and the status table's messages.
     uint32_t OnCommand(uint32_t command, uintptr_t p1, intptr_t p2, uint32_t flag) override;
     eResultCode OnKeyDown(CWidget** taker, int32_t key) override;
+
+    eResultCode OnStatusLine(const gCString& text, uint32_t colour) override;
+    eResultCode OnStatusLineCopy(const gCString& text, uint32_t colour) override;
+    // The bar shows the percentage as a fraction.
+    eResultCode OnProgress(int64_t percentage) override;
+    // The install message, drawn at once.
+    eResultCode OnPackageReceived(gCMemFile* body) override;
+    eResultCode OnQuit() override;
+    // A refusal and the panel message both make the message panel active.
+    eResultCode OnServerRefused(int64_t failType) override;
+    eResultCode OnMessagePanelOn() override;
+    eResultCode OnSourceRequested() override;
+    eResultCode OnSetMessagePanel(bool on) override;
+    // The scroll thumb follows the status table.
+    eResultCode OnRowsChanged(CTableWidget* table, bool update) override;
+    eResultCode OnTableScrolled(CTableWidget* table, bool update) override;
 
     // Completes the loaded tree: art, status table, button, texts and progress. 24 without the
     // main button, 22 without its glow effects or the progress bar's effect, else the table's code.

@@ -37,7 +37,7 @@ eResultCode OnMainButton(CPintrelUpdaterBackdrop* backdrop, CWidget* button, CWi
         return eSuccess;
 
     if (CWidget* panel = button->FindWidgetById(kMessagePanelId); panel && point.x > panel->GetRect().right) {
-        (void)backdrop->OnCommand(kPNUQuit, reinterpret_cast<uintptr_t>(button), 0, 1);
+        (void)SendQuit(*backdrop, *button);
         return eSuccess;
     }
     if (!backdrop->IsMessageActive())

@@ -51,6 +51,5 @@ eResultCode ProbeInstalledProduct(gCCmdTarget& sender, gCString& version, gCStri
     platform = gCString("OSX");
     buildType = gCString("OSX");
     clientProtocol = -1;
-    return eResultCode(sender.PassToDefaultTarget(kPNUAskProtocol, reinterpret_cast<uintptr_t>(&sender),
-                                                  reinterpret_cast<intptr_t>(&clientProtocol)));
+    return AskProtocol(sender, clientProtocol);
 }

@@ -29,20 +29,16 @@ eResultCode ReadReplyHeaders(CPNUTransferManager& manager, gCMemFile&)
     (void)HeaderOr(manager, "PNU-ClientProtocol", gCString(""));
 
     if (failType == 2) {
-        PNU_TRY(eResultCode(manager.SendToFocusTarget(kPNUSetMessagePanel, reinterpret_cast<uintptr_t>(&manager), 0)));
-        PNU_TRY(eResultCode(manager.SendToFocusTarget(kPNUStatusLine, reinterpret_cast<uintptr_t>(&reason),
-                                                      intptr_t(kStatusGreen))));
+        PNU_TRY(SendMessagePanel(manager, false));
+        PNU_TRY(SendStatusLine(manager, reason, kStatusGreen));
     } else {
         gCString heading = manager.GetStartErrorText();
         gCString notStarted = manager.GetNotStartedText();
-        PNU_TRY(eResultCode(manager.SendToFocusTarget(kPNUStatusLine, reinterpret_cast<uintptr_t>(&heading),
-                                                      intptr_t(kStatusRed))));
-        PNU_TRY(eResultCode(manager.SendToFocusTarget(kPNUStatusLine, reinterpret_cast<uintptr_t>(&reason),
-                                                      intptr_t(kStatusRed))));
-        PNU_TRY(eResultCode(manager.SendToFocusTarget(kPNUStatusLineCopy, reinterpret_cast<uintptr_t>(&notStarted),
-                                                      intptr_t(kStatusRed))));
+        PNU_TRY(SendStatusLine(manager, heading, kStatusRed));
+        PNU_TRY(SendStatusLine(manager, reason, kStatusRed));
+        PNU_TRY(SendStatusLineCopy(manager, notStarted, kStatusRed));
     }
-    (void)manager.SendToDefaultTarget(kPNUServerRefused, reinterpret_cast<uintptr_t>(&manager), intptr_t(failType));
+    (void)SendServerRefused(manager, failType);
     return eSuccess;
 }
 
@@ -50,8 +46,7 @@ eResultCode ParseCheckReply(CPNUTransferManager& manager, gCMemFile& body)
 {
     gCArray<gCString> parsed;
     PNU_TRY(ParseCheckReplyBody(body, parsed));
-    PNU_TRY(eResultCode(manager.SendToDefaultTarget(kPNUParsedList, reinterpret_cast<uintptr_t>(&manager),
-                                                    reinterpret_cast<intptr_t>(&parsed))));
+    PNU_TRY(SendParsedList(manager, parsed));
     manager.SetState(CPNUTransferManager::kStateParsed);
     return eSuccess;
 }

@@ -10,16 +10,13 @@
 #include "imaging/CImage.h"
 #include "imaging/CImage8.h"
 #include "imaging/PixelHookScope.h"
+#include "widgets/BackdropMessages.h"
 #include "widgets/CreateLoadedWidget.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-constexpr uint32_t kFocusGained = 0xF0000000u;
-constexpr uint32_t kFocusLost = 0xF0000001u;
-constexpr uint32_t kUnclaimedPress[3] = {0xF0000005u, 0xF0000006u, 0xF0000007u};
 
 // Moves a rectangle of pixels inside one image (overlap allowed), clipped to the image.
 void MovePixels(CImage& image, const gCRect& source, const gCPoint& offset)
@@ -139,11 +136,9 @@ void CBackdrop::SetFocusChild(CWidget* child, CWidget* focused, bool notify)
         return;
     CWidget* previous = mFocusWidget;
     mFocusWidget = focused;
-    if (!gApplication)
-        return;
-    (void)gApplication->RouteMessage(kFocusLost, uintptr_t(previous), 0);
+    (void)RouteFocusLost(previous);
     if (notify)
-        (void)gApplication->RouteMessage(kFocusGained, uintptr_t(focused), 0);
+        (void)RouteFocusGained(focused);
 }
 
 void CBackdrop::ForgetWidget(const CWidget* leaving)
@@ -529,8 +524,7 @@ eResultCode CBackdrop::ModalPointer(ePointerKind kind, CWidget** taker, const gC
     }
     // A press nobody took tells the modal widget of a click outside it.
     if (press >= 0 && result == eSuccess && !*taker)
-        return eResultCode(top->DispatchMessageEvent(kUnclaimedPress[press], uintptr_t(this),
-                                                     uintptr_t(&converted)));
+        return SendUnclaimedPress(*top, ePressButton(press), *this, converted);
     return result;
 }
 

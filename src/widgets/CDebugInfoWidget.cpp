@@ -4,6 +4,7 @@
 
 #include "app/AppGlobals.h"
 #include "app/CAppBase.h"
+#include "widgets/BackdropMessages.h"
 #include "widgets/CBackdrop.h"
 #include "widgets/CCoWidget.h"
 #include "widgets/CTableWidget.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-constexpr uint32_t kUnclaimedLeftPress = 0xF0000005u;
 constexpr uint32_t kNoteId = FourCC("note");
 constexpr uint32_t kScrollId = FourCC("scrl");
 constexpr uint32_t kGripId = FourCC("grip");
@@ -419,45 +419,64 @@ CWidget* CDebugInfoWidget::LiveWidget(uintptr_t rowId)
 
 uint32_t CDebugInfoWidget::OnMessage(uint32_t message, uintptr_t p1, uintptr_t p2)
 {
+    if (uint32_t answer = DecodeBackdropMessage(message, p1, p2, *this); answer != 0)
+        return answer;
+    return DecodeTableMessage(message, p1, p2, *this);
+}
+
+eResultCode CDebugInfoWidget::OnUnclaimedPress(ePressButton button, CBackdrop*, const gCPoint*)
+{
+    if (button == ePressButton::kLeft)
+        Close();
+    return eSuccess;
+}
+
+CTableWidget* CDebugInfoWidget::OwnTable(CTableWidget* from)
+{
+    auto* table = FindChild<CTableWidget>(this, kTableId);
+    return table && from == table ? table : nullptr;
+}
+
+eResultCode CDebugInfoWidget::OnRowsChanged(CTableWidget* from, bool update)
+{
+    CTableWidget* table = OwnTable(from);
+    if (!table)
+        return eSuccess;
     auto* scroll = FindChild<CCoWidget>(this, kScrollId);
     auto* grip = FindChild<CCoWidget>(this, kGripId);
-    auto* table = FindChild<CTableWidget>(this, kTableId);
-    if (message == kUnclaimedLeftPress) {
-        Close();
-        return 0;
+    if (scroll && grip) {
+        const int32_t track = scroll->GetHeight();
+        const int32_t thumb = std::max(table->GetThumbLength(track), 10);
+        (void)grip->SetHeight(thumb, false);
+        scroll->SetOpacity(thumb >= track ? 80 : 255, false);
     }
-    // Table messages count only from the panel's own list.
-    if (!table || p1 != uintptr_t(table))
-        return 0;
-    switch (message) {
-    case kTableRowsChanged:
-        if (scroll && grip) {
-            const int32_t track = scroll->GetHeight();
-            const int32_t thumb = std::max(table->GetThumbLength(track), 10);
-            (void)grip->SetHeight(thumb, false);
-            scroll->SetOpacity(thumb >= track ? 80 : 255, false);
+    return OnTableScrolled(from, update);
+}
+
+eResultCode CDebugInfoWidget::OnTableScrolled(CTableWidget* from, bool update)
+{
+    CTableWidget* table = OwnTable(from);
+    auto* scroll = FindChild<CCoWidget>(this, kScrollId);
+    auto* grip = FindChild<CCoWidget>(this, kGripId);
+    if (table && scroll && grip)
+        (void)grip->SetYPosition(table->GetThumbPosition(scroll->GetHeight(), grip->GetHeight()), update);
+    return eSuccess;
+}
+
+eResultCode CDebugInfoWidget::OnSelectionClicked(CTableWidget* from)
+{
+    CTableWidget* table = OwnTable(from);
+    if (!table)
+        return eSuccess;
+    const int32_t row = table->FindSelectedRow(0);
+    if (row >= 0) {
+        if (CWidget* widget = LiveWidget(table->GetRowId(row))) {
+            if (widget == mLastClicked && mClickTimer.GetElapsedMilliseconds() < kDoubleClickMilliseconds)
+                PNU_TRY(FillWidgetList(table, widget));
+            PNU_TRY(ShowWidgetInfo(widget));
+            mLastClicked = widget;
         }
-        [[fallthrough]];
-    case kTableScrolled:
-        if (scroll && grip)
-            (void)grip->SetYPosition(table->GetThumbPosition(scroll->GetHeight(), grip->GetHeight()), p2 != 0);
-        return 0;
-    case kTableSelectionClicked: {
-        const int32_t row = table->FindSelectedRow(0);
-        if (row >= 0) {
-            if (CWidget* widget = LiveWidget(table->GetRowId(row))) {
-                if (widget == mLastClicked && mClickTimer.GetElapsedMilliseconds() < kDoubleClickMilliseconds)
-                    if (eResultCode result = FillWidgetList(table, widget); result != eSuccess)
-                        return uint32_t(result);
-                if (eResultCode result = ShowWidgetInfo(widget); result != eSuccess)
-                    return uint32_t(result);
-                mLastClicked = widget;
-            }
-        }
-        mClickTimer.Reset();
-        return 0;
     }
-    default:
-        return 0;
-    }
+    mClickTimer.Reset();
+    return eSuccess;
 }

@@ -6,11 +6,13 @@
 #pragma once
 
 #include "app/CTimer.h"
+#include "widgets/BackdropMessages.h"
 #include "widgets/CRoRectWidget.h"
+#include "widgets/TableMessages.h"
 
 class CTableWidget;
 
-class CDebugInfoWidget : public CRoRectWidget {
+class CDebugInfoWidget : public CRoRectWidget, public CBackdropMessageReceiver, public CTableMessageReceiver {
 public:
     static constexpr uint32_t kPanelId = 0x5F44625F; // '_Db_'
     static constexpr const char* kPanelName = "CBackdrop Info Widget for Debugging.";
@@ -59,6 +61,13 @@ public:
     eResultCode OnKeyDown(CWidget** taker, int32_t key) override;
     eResultCode OnLButtonDown(CWidget** taker, const gCPoint& point) override;
     uint32_t OnMessage(uint32_t message, uintptr_t p1, uintptr_t p2) override;
+    // A left press outside the panel closes it.
+    eResultCode OnUnclaimedPress(ePressButton button, CBackdrop* backdrop, const gCPoint* point) override;
+    // The panel's own list drives its scroll bar; a click on a row shows that widget, and a second
+    // click on it soon after re-centres the list on it. Other tables' messages change nothing.
+    eResultCode OnRowsChanged(CTableWidget* table, bool update) override;
+    eResultCode OnTableScrolled(CTableWidget* table, bool update) override;
+    eResultCode OnSelectionClicked(CTableWidget* table) override;
 
     // Leaves the modal stack and the tree; the backdrop deletes the panel once the dispatch that
     // closed it has unwound, since that dispatch still walks the panel and its children.
@@ -73,6 +82,8 @@ private:
     void SearchFrom(CWidget* widget, const Match& match, int32_t depth);
     template <typename Match>
     eResultCode RunSearch(const gCString& text, const Match& match);
+    // The panel's list when `from` is that list; null otherwise.
+    CTableWidget* OwnTable(CTableWidget* from);
     // A widget a list row names, only while it is still in this panel's tree.
     CWidget* LiveWidget(uintptr_t rowId);
     eResultCode AttachCutout(CWidget* widget, float radius);

@@ -121,7 +121,7 @@ eResultCode CMLTableWidget::SetRowContentHeight(int32_t row, int32_t height, boo
     if (row < mRows.GetSize() - 1)
         PNU_TRY(RedrawRow(row + 1, false));
     PNU_TRY(RedrawRow(row, false));
-    return eResultCode(SendTableMessage(kTableRowsChanged, update));
+    return NotifyRowsChanged(*this, update);
 }
 
 eResultCode CMLTableWidget::SetRowHeightAt(int32_t row, int32_t totalHeight, bool)
@@ -137,13 +137,13 @@ eResultCode CMLTableWidget::SetRowHeight(int32_t height, bool update)
     mRowHeight = height;
     int32_t count = mRows.GetSize();
     if (count == 0)
-        return eResultCode(SendTableMessage(kTableRowsChanged, update));
+        return NotifyRowsChanged(*this, update);
     MeasureRowHeights(0, count - 1);
     // The row that was at the top stays there as far as the content allows.
     int32_t limit = std::max(GetContentHeight(-1) - GetHeight(), 0);
     mScrollOffset = std::clamp(GetContentHeight(std::clamp(topRow, 0, count)), 0, limit);
     PNU_TRY(RedrawAndRefresh(false));
-    return eResultCode(SendTableMessage(kTableRowsChanged, update));
+    return NotifyRowsChanged(*this, update);
 }
 
 // ---- rows ---------------------------------------------------------------------------------------
@@ -175,7 +175,7 @@ eResultCode CMLTableWidget::AddRow(bool update)
     }
     RowLayoutChanged(index);
     MeasureRowHeights(index, -1);
-    return eResultCode(SendTableMessage(kTableRowsChanged, update));
+    return NotifyRowsChanged(*this, update);
 }
 
 eResultCode CMLTableWidget::InsertRow(int32_t index, bool update)
@@ -193,7 +193,7 @@ eResultCode CMLTableWidget::InsertRow(int32_t index, bool update)
     MeasureRowHeights(index, -1);
     int32_t top = GetRowTop(index);
     PNU_TRY(ScrollCellImage(top, GetHeight() - top, GetRowHeightAt(index), true, false));
-    return eResultCode(SendTableMessage(kTableRowsChanged, update));
+    return NotifyRowsChanged(*this, update);
 }
 
 eResultCode CMLTableWidget::SetCellText(int32_t row, int32_t column, const gCString& text, bool update)
@@ -207,8 +207,8 @@ eResultCode CMLTableWidget::SetCellText(int32_t row, int32_t column, const gCStr
         PNU_TRY(ScrollCellImage(top, GetHeight() - top, GetRowHeightAt(row) - old, false, false));
         PNU_TRY(RedrawRow(row, false));
     }
-    if (uint32_t answer = SendTableMessage(kTableRowsChanged, update); answer != 0)
-        return eResultCode(answer);
+    if (eResultCode answer = NotifyRowsChanged(*this, update); answer != eSuccess)
+        return answer;
     return UpdateIf(update);
 }
 
@@ -321,7 +321,7 @@ eResultCode CMLTableWidget::OnRectChanged()
         PNU_TRY(SetRowHeight(mRowHeight, false));
     }
     PNU_TRY(RedrawAllCells());
-    if (uint32_t answer = SendTableMessage(kTableRowsChanged, 0); answer != 0)
-        return eResultCode(answer);
-    return eResultCode(SendTableMessage(kTableColumnsChanged, 0));
+    if (eResultCode answer = NotifyRowsChanged(*this, 0); answer != eSuccess)
+        return answer;
+    return NotifyColumnsChanged(*this);
 }

@@ -2,7 +2,7 @@
 // rows are selected with the mouse, sorted by a column, highlighted under the pointer and given
 // drop shadows. Cells are rendered once into a widget-sized cache (the cell image); Paint only
 // lays row backgrounds and that cache into the window, and scrolling moves the cached pixels.
-// The owner learns of changes through the table messages sent to its listener.
+// The owner learns of changes through the table messages (TableMessages.h) sent to its listener.
 #pragma once
 
 #include "core/gCArray.h"
@@ -10,19 +10,11 @@
 #include "imaging/CImage.h"
 #include "text/CTextRenderer.h"
 #include "widgets/CCoWidget.h"
+#include "widgets/TableMessages.h"
 
 #include <cstdint>
 
 class CImNav;
-
-// Messages to the listener.
-enum : uint32_t {
-    kTableRowsChanged = 0xF0100001,
-    kTableColumnsChanged = 0xF0100002,
-    kTableScrolled = 0xF0100003,
-    kTableSelectionClicked = 0xF0100005,
-    kTableCellClicked = 0xF0100006,
-};
 
 // The hover row when no row is highlighted.
 inline constexpr int32_t kNoHoverRow = -1000000;
@@ -63,11 +55,7 @@ public:
         CPixel textColour = 0xFF000000u;
     };
 
-    // {column, row} handed with kTableCellClicked.
-    struct sCellAddress {
-        int32_t column;
-        int32_t row;
-    };
+    using sCellAddress = sTableCellAddress;
 
     CTableWidget();
     ~CTableWidget() override;

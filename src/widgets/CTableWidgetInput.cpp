@@ -22,12 +22,12 @@ eResultCode CTableWidget::OnLButtonDown(CWidget** taker, const gCPoint& point)
     int32_t row = GetRowAtY(point.y);
     if (column < 0 || row < 0 || row >= mRows.GetSize()) {
         PNU_TRY(SelectAll(false, true));
-        return eResultCode(SendTableMessage(kTableSelectionClicked, 0));
+        return NotifySelectionClicked(*this);
     }
     // Valid only during the calls below.
     sCellAddress address{column, row};
     if (!mSelectable)
-        return eResultCode(SendTableMessage(kTableCellClicked, reinterpret_cast<uintptr_t>(&address)));
+        return NotifyCellClicked(*this, address);
     bool command = gApplication && gApplication->IsCommandDown();
     if (command && mMultiSelect) {
         mRows[row]->selected = mRows[row]->selected ? 0 : 1;
@@ -37,9 +37,9 @@ eResultCode CTableWidget::OnLButtonDown(CWidget** taker, const gCPoint& point)
     } else {
         PNU_TRY(SelectOnlyRow(row, true));
     }
-    if (uint32_t answer = SendTableMessage(kTableSelectionClicked, 0); answer != 0)
-        return eResultCode(answer);
-    return eResultCode(SendTableMessage(kTableCellClicked, reinterpret_cast<uintptr_t>(&address)));
+    if (eResultCode answer = NotifySelectionClicked(*this); answer != eSuccess)
+        return answer;
+    return NotifyCellClicked(*this, address);
 }
 
 eResultCode CTableWidget::OnMouseWheel(CWidget** taker, const gCPoint& delta, const gCPoint&)

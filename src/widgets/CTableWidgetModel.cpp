@@ -43,9 +43,7 @@ uint32_t CTableWidget::SendTableMessage(uint32_t message, uintptr_t parameter)
 {
     if (!mListener)
         return 0;
-    if (mCommandMode == 0)
-        return mListener->OnMessage(message, uintptr_t(this), parameter);
-    return mListener->OnCommand(message, uintptr_t(this), intptr_t(parameter), 1);
+    return DeliverTableMessage(*mListener, mCommandMode != 0, *this, message, parameter);
 }
 
 eResultCode CTableWidget::RedrawAndRefresh(bool update)
@@ -148,7 +146,7 @@ eResultCode CTableWidget::AddRow(bool update)
         FreeRow(row);
         return result;
     }
-    return eResultCode(SendTableMessage(kTableRowsChanged, update));
+    return NotifyRowsChanged(*this, update);
 }
 
 eResultCode CTableWidget::InsertRow(int32_t index, bool update)
@@ -165,7 +163,7 @@ eResultCode CTableWidget::InsertRow(int32_t index, bool update)
     RowLayoutChanged(index);
     if (IsRowVisible(index))
         PNU_TRY(RedrawAndRefresh(update));
-    return eResultCode(SendTableMessage(kTableRowsChanged, update));
+    return NotifyRowsChanged(*this, update);
 }
 
 eResultCode CTableWidget::RemoveRow(int32_t index, bool update)
@@ -184,7 +182,7 @@ eResultCode CTableWidget::RemoveRow(int32_t index, bool update)
     mScrollOffset = clamped;
     if (visible || moved)
         PNU_TRY(RedrawAndRefresh(update));
-    return eResultCode(SendTableMessage(kTableRowsChanged, update));
+    return NotifyRowsChanged(*this, update);
 }
 
 eResultCode CTableWidget::RemoveAllRows(bool update)
@@ -196,9 +194,9 @@ eResultCode CTableWidget::RemoveAllRows(bool update)
     mScrollOffset = 0;
     mHorizontalScrollOffset = 0;
     PNU_TRY(RedrawAndRefresh(update));
-    if (uint32_t answer = SendTableMessage(kTableRowsChanged, update); answer != 0)
-        return eResultCode(answer);
-    return eResultCode(SendTableMessage(kTableScrolled, update));
+    if (eResultCode answer = NotifyRowsChanged(*this, update); answer != eSuccess)
+        return answer;
+    return NotifyScrolled(*this, update);
 }
 
 eResultCode CTableWidget::SetRowColour(int32_t row, const CPixel* colour, bool update)
@@ -343,7 +341,7 @@ eResultCode CTableWidget::AddColumn(int32_t width, bool textColumn, bool update)
     }
     PNU_TRY(RebuildColumnImages());
     PNU_TRY(RedrawAndRefresh(update));
-    return eResultCode(SendTableMessage(kTableColumnsChanged, 0));
+    return NotifyColumnsChanged(*this);
 }
 
 eResultCode CTableWidget::SetColumnWidth(int32_t column, int32_t width, bool update)
@@ -354,7 +352,7 @@ eResultCode CTableWidget::SetColumnWidth(int32_t column, int32_t width, bool upd
     RecomputeColumnX(column + 1);
     PNU_TRY(RebuildColumnImages());
     PNU_TRY(RedrawAndRefresh(update));
-    return eResultCode(SendTableMessage(kTableColumnsChanged, 0));
+    return NotifyColumnsChanged(*this);
 }
 
 int32_t CTableWidget::GetColumnWidth(int32_t column) const

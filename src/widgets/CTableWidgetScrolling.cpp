@@ -23,7 +23,7 @@ eResultCode CTableWidget::SetScrollOffset(int32_t offset, bool update)
     int32_t old = mScrollOffset;
     mScrollOffset = clamped;
     PNU_TRY(ScrollCellImage(0, content, old - clamped, true, update));
-    return eResultCode(SendTableMessage(kTableScrolled, update));
+    return NotifyScrolled(*this, update);
 }
 
 eResultCode CTableWidget::ScrollCellImage(int32_t top, int32_t height, int32_t delta, bool redraw, bool update)
@@ -165,7 +165,7 @@ eResultCode CTableWidget::SetRowHeight(int32_t height, bool update)
     mScrollOffset = int32_t(std::clamp<int64_t>(int64_t(first) * height, 0, limit));
     PNU_TRY(RebuildColumnImages());
     PNU_TRY(RedrawAndRefresh(update));
-    return eResultCode(SendTableMessage(kTableRowsChanged, update));
+    return NotifyRowsChanged(*this, update);
 }
 
 eResultCode CTableWidget::OnRectChanged()
@@ -179,9 +179,9 @@ eResultCode CTableWidget::OnRectChanged()
     if (mColumns.GetSize() == 1)
         PNU_TRY(RebuildColumnImages());
     PNU_TRY(RedrawAllCells());
-    if (uint32_t answer = SendTableMessage(kTableRowsChanged, 0); answer != 0)
-        return eResultCode(answer);
-    return eResultCode(SendTableMessage(kTableColumnsChanged, 0));
+    if (eResultCode answer = NotifyRowsChanged(*this, 0); answer != eSuccess)
+        return answer;
+    return NotifyColumnsChanged(*this);
 }
 
 int32_t CTableWidget::GetThumbLength(int32_t trackLength)

@@ -6,9 +6,10 @@
 
 #include "app/CTimeTrack.h"
 #include "app/CTimer.h"
+#include "widgets/BackdropMessages.h"
 #include "widgets/CTxImWidget.h"
 
-class CTxEdWidget : public CTxImWidget {
+class CTxEdWidget : public CTxImWidget, public CBackdropMessageReceiver {
 public:
     static constexpr uint32_t kTypeCode = 0x74657767; // 'tewg'
 
@@ -23,6 +24,9 @@ public:
     eResultCode OnHeartbeat() override;
     eResultCode OnLButtonDown(CWidget** taker, const gCPoint& point) override;
     uint32_t DispatchMessageEvent(uint32_t message, uintptr_t p1, uintptr_t p2) override;
+    // Losing the focus collapses the selection and hides the caret; the tablet learns whether a
+    // numeric field keeps it.
+    eResultCode OnFocusLost(CWidget* losing) override;
     uint32_t GetTypeCode() const override { return kTypeCode; }
     void SetFocus(bool notify) override;
     eResultCode RenderWidget(const gCRect& clip, CImage* target, int32_t alpha, gCRect& out) override;

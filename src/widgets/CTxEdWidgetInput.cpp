@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr uint32_t kFocusLost = 0xF0000001u;
 constexpr uint32_t kReturnPressed = 0xF0000003u;
 constexpr uint32_t kEscapePressed = 0xF0000004u;
 constexpr uint32_t kCutCommand = 0xF000000Au;
@@ -145,20 +144,24 @@ void CTxEdWidget::SetFocus(bool notify)
 
 uint32_t CTxEdWidget::DispatchMessageEvent(uint32_t message, uintptr_t p1, uintptr_t p2)
 {
-    if (message == kFocusLost) {
-        sTabletState* tablet = gApplication ? gApplication->GetTabletState() : nullptr;
-        if (p1 == uintptr_t(this)) {
-            if (eResultCode result = CollapseSelection(false); result != eSuccess)
-                return uint32_t(result);
-            mBlinkPhase = 1;
-            (void)InvalidateContent(true);
-            if (mNumericOnly && tablet)
-                SetTabletStateFlag(tablet, 0);
-        } else if (mNumericOnly && tablet && IsFocusWidget()) {
-            SetTabletStateFlag(tablet, 1);
-        }
-    }
+    if (uint32_t answer = DecodeBackdropMessage(message, p1, p2, *this); answer != 0)
+        return answer;
     return CTxImWidget::DispatchMessageEvent(message, p1, p2);
+}
+
+eResultCode CTxEdWidget::OnFocusLost(CWidget* losing)
+{
+    sTabletState* tablet = gApplication ? gApplication->GetTabletState() : nullptr;
+    if (losing == this) {
+        PNU_TRY(CollapseSelection(false));
+        mBlinkPhase = 1;
+        (void)InvalidateContent(true);
+        if (mNumericOnly && tablet)
+            SetTabletStateFlag(tablet, 0);
+    } else if (mNumericOnly && tablet && IsFocusWidget()) {
+        SetTabletStateFlag(tablet, 1);
+    }
+    return eSuccess;
 }
 
 // ---- keys -----------------------------------------------------------------------------------
