@@ -272,7 +272,7 @@ uint32_t CPintrelUpdaterBackdrop::OnCommand(uint32_t command, uintptr_t p1, intp
 {
     if (uint32_t answer = DecodeUpdaterMessage(command, p1, p2, *this); answer != 0)
         return answer;
-    return DecodeTableMessage(command, p1, uintptr_t(p2), *this);
+    return DecodeTableMessage(command, p1, p2, *this);
 }
 
 eResultCode CPintrelUpdaterBackdrop::OnStatusLine(const gCString& text, uint32_t colour)

@@ -55,3 +55,8 @@ uint32_t DecodeTableMessage(uint32_t message, uintptr_t p1, uintptr_t p2, CTable
         return 0;
     }
 }
+
+uint32_t DecodeTableMessage(uint32_t command, uintptr_t p1, intptr_t p2, CTableMessageReceiver& receiver)
+{
+    return DecodeTableMessage(command, p1, uintptr_t(p2), receiver);
+}

@@ -51,3 +51,5 @@ uint32_t DeliverTableMessage(gCCmdTarget& listener, bool asCommand, CTableWidget
 // One table message (as OnMessage or OnCommand got it) as a call on the receiver; 0 for any
 // other message and for a cell click without its address.
 uint32_t DecodeTableMessage(uint32_t message, uintptr_t p1, uintptr_t p2, CTableMessageReceiver& receiver);
+// The same for a command handler, whose p2 is the signed 64-bit word.
+uint32_t DecodeTableMessage(uint32_t command, uintptr_t p1, intptr_t p2, CTableMessageReceiver& receiver);
