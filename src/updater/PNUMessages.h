@@ -1,8 +1,7 @@
 // The updater's messages (commands 0xFF0F00nn with p1 and a 64-bit p2) and its status colours.
 // Senders and handlers never build or read the words themselves: a typed sender below puts each
 // message on its route, and DecodeUpdaterMessage turns the words back into one call on a
-// CPNUMessageReceiver. Both stay next to the numbers, so every cast of these words is here and in
-// PNUMessages.cpp.
+// CPNUMessageReceiver, so every cast of these words is in PNUMessages.cpp.
 #pragma once
 
 #include "core/eResultCode.h"

@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,25 +21,17 @@ class CCallLog : public CPNUMessageReceiver {
 public:
     eResultCode OnParsedList(const gCArray<gCString>& list) override { return Log("list", list.GetSize()); }
     eResultCode OnSessionState(int64_t state) override { return Log("state", state); }
-    eResultCode OnStatusLine(const gCString& text, uint32_t colour) override { return Line("line", text, colour); }
+    eResultCode OnStatusLine(const gCString& text, uint32_t colour) override { return Log("line " + Utf8(text), colour); }
     eResultCode OnProgress(int64_t percentage) override { return Log("progress", percentage); }
-    eResultCode OnStatusLineCopy(const gCString& text, uint32_t colour) override { return Line("copy", text, colour); }
+    eResultCode OnStatusLineCopy(const gCString& text, uint32_t colour) override { return Log("copy " + Utf8(text), colour); }
     eResultCode OnPackageReceived(gCMemFile* body) override { return Log("package", body == expectedBody); }
     eResultCode OnPackageToSave(gCMemFile* body) override { return Log("save", body == expectedBody); }
     eResultCode OnQuit() override { return Log("quit", 0); }
     eResultCode OnServerRefused(int64_t failType) override { return Log("refused", failType); }
     eResultCode OnMessagePanelOn() override { return Log("panel on", 0); }
-    eResultCode OnAskProtocol(int32_t& protocol) override
-    {
-        protocol = 4;
-        return Log("protocol", 0);
-    }
+    eResultCode OnAskProtocol(int32_t& protocol) override { return protocol = 4, Log("protocol", 0); }
     eResultCode OnSourceRequested() override { return Log("source", 0); }
-    eResultCode OnAskSession(CPNUHTTPSession*& session) override
-    {
-        session = givenSession;
-        return Log("session", 0);
-    }
+    eResultCode OnAskSession(CPNUHTTPSession*& session) override { return session = givenSession, Log("session", 0); }
     eResultCode OnSuccessSound() override { return Log("success", 0); }
     eResultCode OnFailureSound() override { return Log("failure", 0); }
     eResultCode OnSetMessagePanel(bool on) override { return Log("panel", on); }
@@ -51,16 +42,9 @@ public:
     CPNUHTTPSession* givenSession = nullptr;
 
 private:
-    eResultCode Log(const char* name, int64_t value)
+    eResultCode Log(const std::string& name, int64_t value)
     {
-        calls.push_back(std::string(name) + " " + std::to_string(value));
-        return answer;
-    }
-    eResultCode Line(const char* name, const gCString& text, uint32_t colour)
-    {
-        char hex[16];
-        std::snprintf(hex, sizeof hex, "%08X", colour);
-        calls.push_back(std::string(name) + " " + Utf8(text) + " " + hex);
+        calls.push_back(name + " " + std::to_string(value));
         return answer;
     }
 };
@@ -69,7 +53,13 @@ private:
 class CDecodingTarget : public gCCmdTarget {
 public:
     CDecodingTarget(const char* name, CCallLog& log) : mName(name), mLog(log) {}
-    uint32_t OnCommand(uint32_t command, uintptr_t p1, intptr_t, uint32_t flag) override;
+    uint32_t OnCommand(uint32_t received, uintptr_t first, intptr_t second, uint32_t flag) override
+    {
+        route = std::string(mName) + (flag ? " send" : " pass");
+        command = received;
+        p1 = first;
+        return DecodeUpdaterMessage(received, first, second, mLog);
+    }
     std::string route;
     uint32_t command = 0;
     uintptr_t p1 = 0;
@@ -78,14 +68,6 @@ private:
     const char* mName;
     CCallLog& mLog;
 };
-
-uint32_t CDecodingTarget::OnCommand(uint32_t received, uintptr_t first, intptr_t second, uint32_t flag)
-{
-    route = std::string(mName) + (flag ? " send" : " pass");
-    command = received;
-    p1 = first;
-    return DecodeUpdaterMessage(received, first, second, mLog);
-}
 
 class UpdaterMessages : public ::testing::Test {
 protected:
@@ -108,51 +90,40 @@ protected:
 TEST_F(UpdaterMessages, EverySenderTakesItsRouteAndArrivesAsItsTypedCall)
 {
     gCMemFile body;
-    log.expectedBody = &body;
     gCArray<gCString> list;
-    ASSERT_EQ(list.Add(gCString("a")), eSuccess);
-    ASSERT_EQ(list.Add(gCString("b")), eSuccess);
     CWidget button;
+    CPNUHTTPSession session;
+    CPNUHTTPSession* asked = nullptr;
+    int32_t protocol = -1;
+    log.expectedBody = &body;
+    log.givenSession = &session;
+    const gCString why("why");
     struct sCase {
         std::function<eResultCode()> send;
         uint32_t command;
         const char* route;
-        const void* p1; // null: the text, checked by the call
+        const void* p1;
         const char* call;
     };
     const sCase cases[] = {
-        {[&] { return SendParsedList(sender, list); }, 0xFF0F0000, "default send", &sender, "list 2"},
+        {[&] { return SendParsedList(sender, list); }, 0xFF0F0000, "default send", &sender, "list 0"},
         {[&] { return SendSessionState(sender, -1); }, 0xFF0F0001, "default send", &sender, "state -1"},
-        {[&] { return SendStatusLine(sender, gCString("why"), kStatusGreen); }, 0xFF0F0004, "focus send", nullptr,
-         "line why FF008000"},
+        {[&] { return SendStatusLine(sender, why, kStatusGreen); }, 0xFF0F0004, "focus send", &why, "line why 4278222848"},
         {[&] { return SendProgress(sender, 42); }, 0xFF0F0005, "focus send", &sender, "progress 42"},
-        {[&] { return SendStatusLineCopy(sender, gCString("failed"), kStatusRed); }, 0xFF0F0006, "focus send",
-         nullptr, "copy failed FFFF0000"},
+        {[&] { return SendStatusLineCopy(sender, why, kStatusRed); }, 0xFF0F0006, "focus send", &why, "copy why 4294901760"},
         {[&] { return SendPackageReceived(sender, body); }, 0xFF0F0007, "default send", &sender, "package 1"},
         {[&] { return SendPackageToSave(sender, body); }, 0xFF0F0008, "default send", &sender, "save 1"},
         {[&] { return SendQuit(focus, button); }, 0xFF0F0009, "focus send", &button, "quit 0"},
         {[&] { return SendServerRefused(sender, -1); }, 0xFF0F000A, "default send", &sender, "refused -1"},
         {[&] { return SendMessagePanelOn(sender); }, 0xFF0F000B, "default send", &sender, "panel on 0"},
-        {[&] {
-             int32_t protocol = -1;
-             eResultCode result = AskProtocol(sender, protocol);
-             return protocol == 4 ? result : eGenericFailure;
-         },
-         0xFF0F000C, "default pass", &sender, "protocol 0"},
+        {[&] { return AskProtocol(sender, protocol); }, 0xFF0F000C, "default pass", &sender, "protocol 0"},
         {[&] { return SendSourceRequested(sender); }, 0xFF0F000D, "default send", &sender, "source 0"},
-        {[&] {
-             CPNUHTTPSession* session = nullptr;
-             eResultCode result = AskSession(sender, session);
-             return session == log.givenSession ? result : eGenericFailure;
-         },
-         0xFF0F000E, "default pass", &sender, "session 0"},
+        {[&] { return AskSession(sender, asked); }, 0xFF0F000E, "default pass", &sender, "session 0"},
         {[&] { return SendSuccessSound(sender); }, 0xFF0F000F, "default send", &sender, "success 0"},
         {[&] { return SendFailureSound(sender); }, 0xFF0F0010, "default send", &sender, "failure 0"},
         {[&] { return SendMessagePanel(sender, false); }, 0xFF0F0013, "focus send", &sender, "panel 0"},
         {[&] { return SendMessagePanel(sender, true); }, 0xFF0F0013, "focus send", &sender, "panel 1"},
     };
-    CPNUHTTPSession session;
-    log.givenSession = &session;
     for (const sCase& c : cases) {
         SCOPED_TRACE(c.call);
         log.calls.clear();
@@ -162,11 +133,12 @@ TEST_F(UpdaterMessages, EverySenderTakesItsRouteAndArrivesAsItsTypedCall)
         const CDecodingTarget& reached = focus.route.empty() ? fallback : focus;
         EXPECT_EQ(reached.command, c.command);
         EXPECT_EQ(reached.route, c.route);
-        if (c.p1) {
-            EXPECT_EQ(reached.p1, reinterpret_cast<uintptr_t>(c.p1));
-        }
+        EXPECT_EQ(reached.p1, reinterpret_cast<uintptr_t>(c.p1));
         EXPECT_EQ(log.calls, std::vector<std::string>{c.call});
     }
+    // The questions' answers reach the asker.
+    EXPECT_EQ(protocol, 4);
+    EXPECT_EQ(asked, &session);
 }
 
 TEST_F(UpdaterMessages, AReceiversAnswerComesBackToTheSender)
@@ -195,19 +167,16 @@ TEST_F(UpdaterMessages, WordsWithoutWhatTheirCommandCarriesReachNoReceiver)
         {0xF0100001, 1, 1},                            // a table's message
     };
     log.answer = eBadParameter;
-    for (const sCase& c : cases) {
+    for (const sCase& c : cases)
         EXPECT_EQ(DecodeUpdaterMessage(c.command, c.p1, c.p2, log), 0u) << std::hex << c.command;
-    }
     EXPECT_TRUE(log.calls.empty());
-}
 
-TEST_F(UpdaterMessages, AColourAndASwitchAreReadFromTheLowWordOnly)
-{
+    // A colour and the panel switch are read from p2's low word only.
     const gCString text("t");
     const intptr_t high = intptr_t(uint64_t(1) << 40);
     (void)DecodeUpdaterMessage(kPNUStatusLine, reinterpret_cast<uintptr_t>(&text), high | intptr_t(kStatusRed), log);
     (void)DecodeUpdaterMessage(kPNUSetMessagePanel, 1, high, log);
-    EXPECT_EQ(log.calls, (std::vector<std::string>{"line t FFFF0000", "panel 0"}));
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"line t 4294901760", "panel 0"}));
 }
 
 } // namespace
