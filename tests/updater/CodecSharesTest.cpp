@@ -34,17 +34,6 @@ Bytes Coded(const Bytes& input, const sShares& shares)
     return out;
 }
 
-// Runs the jobs one after another, the last first.
-class BackwardWorkers final : public plat::Workers {
-public:
-    uint32_t Count() const override { return 4; }
-    void Run(uint32_t jobs, plat::tJob job, void* context) override
-    {
-        for (uint32_t i = jobs; i-- > 0;)
-            job(context, i);
-    }
-};
-
 // Copies from near and far that cross every stretch boundary, runs longer than a stretch,
 // a period that keeps codings from different starts out of step.
 std::vector<Bytes> Inputs()

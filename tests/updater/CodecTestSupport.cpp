@@ -118,16 +118,21 @@ void RepeatPayload::PutVarint(uint64_t value)
     mBytes.push_back(uint8_t(value & 0x7F));
 }
 
+void RepeatPayload::Match(uint64_t length, uint64_t distance)
+{
+    mBytes.push_back(mBytes[0]);
+    PutVarint(length);
+    PutVarint(distance);
+    mRawLength += length;
+}
+
 void RepeatPayload::Repeat(const Bytes& seed, uint64_t total)
 {
     Literals(seed);
     for (uint64_t done = seed.size(); done < total;) {
         const uint64_t length = std::min(done, total - done);
-        mBytes.push_back(mBytes[0]);
-        PutVarint(length);
-        PutVarint(done);
+        Match(length, done);
         done += length;
-        mRawLength += length;
     }
 }
 

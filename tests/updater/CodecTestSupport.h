@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/eResultCode.h"
+#include "platform/WorkerThreads.h"
 
 #include <cstdint>
 #include <string>
@@ -29,10 +30,13 @@ public:
     explicit RepeatPayload(uint8_t escape) : mBytes{escape} {}
 
     void Literals(const Bytes& bytes);
+    // A match of `length` bytes from `distance` back, written as given.
+    void Match(uint64_t length, uint64_t distance);
     // The seed, then copies of it until `total` bytes (a whole seed at least) were added.
     void Repeat(const Bytes& seed, uint64_t total);
 
     uint64_t RawLength() const { return mRawLength; }
+    const Bytes& Payload() const { return mBytes; }
     // The frame: the raw length, then the payload.
     Bytes Frame() const;
 
@@ -41,4 +45,15 @@ private:
 
     Bytes mBytes;
     uint64_t mRawLength = 0;
+};
+
+// Runs the jobs one after another, the last first.
+class BackwardWorkers final : public plat::Workers {
+public:
+    uint32_t Count() const override { return 4; }
+    void Run(uint32_t jobs, plat::tJob job, void* context) override
+    {
+        for (uint32_t i = jobs; i-- > 0;)
+            job(context, i);
+    }
 };
