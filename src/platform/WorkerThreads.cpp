@@ -4,16 +4,32 @@
 #include <system_error>
 #include <thread>
 
+#include <sched.h>
+
 namespace plat {
 namespace {
 
 constexpr uint32_t kMostThreads = 64;
 
+// The processors this process may run on: a process kept to a few of them (taskset, a
+// container's CPU set) gains nothing from more threads than those.
+uint32_t UsableProcessors()
+{
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+        const int count = CPU_COUNT(&allowed);
+        if (count > 0)
+            return uint32_t(count);
+    }
+    return std::thread::hardware_concurrency();
+}
+
 class ThreadWorkers final : public Workers {
 public:
     uint32_t Count() const override
     {
-        const uint32_t processors = std::thread::hardware_concurrency();
+        const uint32_t processors = UsableProcessors();
         return processors == 0 ? 1 : processors < kMostThreads ? processors : kMostThreads;
     }
 

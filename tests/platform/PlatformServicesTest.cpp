@@ -9,8 +9,13 @@
 #include "platform/Screen.h"
 #include "platform/SdlSession.h"
 #include "platform/Tablet.h"
+#include "platform/WorkerThreads.h"
 
 #include <gtest/gtest.h>
+
+#include <sched.h>
+
+#include <thread>
 
 namespace {
 
@@ -159,3 +164,24 @@ TEST(Tablet, DriverQueryFindsNoDriverAtOnce)
 }
 
 } // namespace
+
+TEST(Workers, AsManyAsTheProcessorsTheCallerMayRunOn)
+{
+    // A thread of its own is kept to one processor, as taskset keeps a whole process.
+    uint32_t count = 0;
+    std::thread pinned([&count] {
+        cpu_set_t allowed;
+        CPU_ZERO(&allowed);
+        ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+        int first = 0;
+        while (!CPU_ISSET(first, &allowed))
+            ++first;
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(first, &one);
+        ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+        count = plat::GetWorkers().Count();
+    });
+    pinned.join();
+    EXPECT_EQ(count, 1u);
+}
