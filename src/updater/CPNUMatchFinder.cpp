@@ -1,6 +1,7 @@
 #include "updater/CPNUMatchFinder.h"
 
 #include "platform/WorkerThreads.h"
+#include "updater/CPNUSuffixSorter.h"
 
 #include <divsufsort.h>
 
@@ -21,6 +22,10 @@ constexpr uint8_t kLastCommonCode = 31;
 constexpr uint64_t kRunLength = 8;
 // The system's page size, or a divisor of it.
 constexpr uint64_t kPageSize = 4096;
+// Inputs from this size on are sorted on all processors, where there are a few: that sort does
+// more work in all than the sort of one processor.
+constexpr uint64_t kSortInParallelFrom = uint64_t(1) << 20;
+constexpr uint32_t kFewestSortingProcessors = 4;
 // How far ahead in sorted order the scattered bytes of a pass are fetched.
 constexpr uint64_t kAhead = 16;
 // The farthest source a match of 4, 5, 6 and 7 bytes is coded from (longer: any).
@@ -175,7 +180,7 @@ bool CPNUMatchFinder::Prepare(void* workArea, void (*alongside)(void* context), 
         area = PlaceCursor(mCursors[c], area);
     Start(0, 0);
 
-    // The sort runs on one processor: the pages it writes are brought in by all of them first.
+    // The pages the sort writes are brought in by all processors first.
     const sRanges sortedBytes(4 * n, kSmallestRange);
     auto bringIn = [&](uint32_t part) {
         uint8_t* sortedArea = reinterpret_cast<uint8_t*>(mSuffixes);
@@ -183,17 +188,34 @@ bool CPNUMatchFinder::Prepare(void* workArea, void (*alongside)(void* context), 
             sortedArea[at] = 0;
     };
     RunParts(sortedBytes.parts, bringIn);
-    // The runs need no sorted order: they are listed while the suffixes are sorted.
+    // A large input is sorted on all processors, the runs (which need no sorted order) listed
+    // and `alongside` run before; where that sort cannot serve, the sort of one processor runs
+    // while they are.
+    bool listed = false;
     bool sorted = false;
-    auto sortAndList = [&](uint32_t part) {
-        if (part == 0)
-            sorted = divsufsort(mIn, mSuffixes, int32_t(n)) == 0;
-        else if (part == 1)
-            ListRuns();
-        else
-            alongside(context);
-    };
-    RunParts(alongside ? 3 : 2, sortAndList);
+    if (n >= kSortInParallelFrom && plat::GetWorkers().Count() >= kFewestSortingProcessors) {
+        auto listAndAlongside = [&](uint32_t part) {
+            if (part == 0)
+                ListRuns();
+            else
+                alongside(context);
+        };
+        RunParts(alongside ? 2 : 1, listAndAlongside);
+        listed = true;
+        alongside = nullptr;
+        sorted = CPNUSuffixSorter::Sort(mIn, n, mSuffixes, reinterpret_cast<uint32_t*>(mRank), mMeasures);
+    }
+    if (!sorted) {
+        auto sortAndList = [&](uint32_t part) {
+            if (part == 0)
+                sorted = divsufsort(mIn, mSuffixes, int32_t(n)) == 0;
+            else if (part == 1 && !listed)
+                ListRuns();
+            else
+                alongside(context);
+        };
+        RunParts(1 + (listed ? 0 : 1) + (alongside ? 1 : 0), sortAndList);
+    }
     if (!sorted)
         return false;
     MeasureNeighbours();
