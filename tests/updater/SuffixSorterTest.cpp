@@ -2,6 +2,7 @@
 // shape of the input and however the jobs run, and leaves the shapes that would make it slow.
 #include "CodecTestSupport.h"
 
+#include "updater/CPNUCompressor.h"
 #include "updater/CPNUSuffixSorter.h"
 
 #include <divsufsort.h>
@@ -103,6 +104,40 @@ TEST(SuffixSorter, LeavesLongRunsAndPeriodicInputToTheOtherSort)
                                             marks.data()))
             << shape.name;
     }
+}
+
+// Runs the jobs in order on the calling thread, as one processor would.
+class OneWorker final : public plat::Workers {
+public:
+    uint32_t Count() const override { return 1; }
+    void Run(uint32_t jobs, plat::tJob job, void* context) override
+    {
+        for (uint32_t i = 0; i < jobs; ++i)
+            job(context, i);
+    }
+};
+
+Bytes Frame8(const Bytes& in)
+{
+    Bytes frame(CPNUCompressor::EncodeBound(in.size()));
+    uint64_t length = 0;
+    EXPECT_EQ(CPNUCompressor::EncodeFrame(8, in.data(), in.size(), frame.data(), frame.size(), length), eSuccess);
+    frame.resize(length);
+    return frame;
+}
+
+TEST(SuffixSorter, TheEncoderGivesTheSameBytesWhicheverSortRuns)
+{
+    const Bytes in = WithRunsAndCopies(1200000, {40, 99, 100, 700, 3000, 9000}, true);
+    OneWorker one;
+    plat::SetWorkers(&one);
+    const Bytes alone = Frame8(in);
+    BackwardWorkers backward;
+    plat::SetWorkers(&backward);
+    const Bytes shared = Frame8(in);
+    plat::SetWorkers(nullptr);
+    EXPECT_EQ(shared, alone);
+    EXPECT_EQ(Frame8(in), alone);
 }
 
 } // namespace
