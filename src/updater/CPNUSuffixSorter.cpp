@@ -12,11 +12,14 @@ namespace {
 // A suffix's bucket: its first byte, then its second one plus one, or 0 when it has none, so
 // that the one-byte suffix sorts first among those of its first byte.
 constexpr uint32_t kBuckets = 256 * 257;
-// Bytes compared at each step of a bucket's sort. The key's lowest byte holds how many of them
-// the suffix still has, so that one ending there sorts before those it begins.
-constexpr uint64_t kKeyBytes = 3;
-// Buckets are sorted that many bytes deep step by step; suffixes still equal then, by doubling.
-constexpr uint64_t kStepDepth = 2 + kKeyBytes * 32;
+// Bytes compared at each step of a bucket's sort: four, or where a suffix of the range ends
+// within them, three and in the key's lowest byte how many of them each suffix still has, so
+// that one ending there sorts before those it begins.
+constexpr uint64_t kKeyBytes = 4;
+constexpr uint64_t kEndingKeyBytes = 3;
+// Buckets are sorted at least that many bytes deep step by step; suffixes still equal then, by
+// doubling.
+constexpr uint64_t kStepDepth = 98;
 constexpr uint64_t kSmallRange = 16;
 constexpr uint64_t kRadixRange = 512;
 // How far ahead the input bytes of a key are fetched.
@@ -37,18 +40,20 @@ uint32_t BucketOf(const uint8_t* in, uint64_t n, uint64_t i)
     return uint32_t(in[i]) * 257 + (i + 1 < n ? uint32_t(in[i + 1]) + 1 : 0);
 }
 
-uint32_t KeyAt(const uint8_t* in, uint64_t n, uint64_t at)
+uint32_t KeyAt(const uint8_t* in, uint64_t at)
 {
-    if (at + 4 <= n) {
-        uint32_t value;
-        memcpy(&value, in + at, 4);
-        return (__builtin_bswap32(value) & 0xFFFFFF00u) | uint32_t(kKeyBytes);
-    }
+    uint32_t value;
+    memcpy(&value, in + at, 4);
+    return __builtin_bswap32(value);
+}
+
+uint32_t EndingKeyAt(const uint8_t* in, uint64_t n, uint64_t at)
+{
     const uint64_t left = n - at;
     uint32_t key = 0;
-    for (uint64_t b = 0; b < kKeyBytes; ++b)
+    for (uint64_t b = 0; b < kEndingKeyBytes; ++b)
         key = (key << 8) | (b < left ? in[at + b] : 0u);
-    return (key << 8) | uint32_t(std::min(left, kKeyBytes));
+    return (key << 8) | uint32_t(std::min(left, kEndingKeyBytes));
 }
 
 // Stretches of the sorted order for the workers, cut where groups start so that each group lies
@@ -103,9 +108,10 @@ private:
     // The first `kStepDepth` bytes of each bucket's suffixes in order, keeping the ranks area
     // for the keys meanwhile.
     void Descend(uint64_t lo, uint64_t hi, uint64_t depth);
-    void SortByKeys(uint64_t lo, uint64_t hi, uint64_t depth);
+    // `step` is the bytes the keys stand for.
+    void SortByKeys(uint64_t lo, uint64_t hi, uint64_t depth, uint64_t step);
     // Large ranges are put in order of one byte of their keys at a time first.
-    void SortByKeyByte(uint64_t lo, uint64_t hi, uint64_t depth, uint32_t shift);
+    void SortByKeyByte(uint64_t lo, uint64_t hi, uint64_t depth, uint64_t step, uint32_t shift);
     void Swap(uint64_t a, uint64_t b)
     {
         std::swap(mSuffixes[a], mSuffixes[b]);
@@ -115,6 +121,9 @@ private:
     {
         mMarks[lo] = uint8_t(kGroupStart | (hi - lo > 1 ? kUnsorted : 0));
         memset(mMarks + lo + 1, 0, size_t(hi - lo - 1));
+        // Once too many are left to doubling, the rest of the sort is given up at once.
+        if (hi - lo > 1 && (mUnsorted += hi - lo) > mCount / kUnsortedShare)
+            mGivenUp = true;
     }
     uint64_t GroupEnd(uint64_t start) const
     {
@@ -133,6 +142,8 @@ private:
     int32_t* mSuffixes;
     uint32_t* mRanks;
     uint8_t* mMarks;
+    std::atomic<uint64_t> mUnsorted{0};
+    std::atomic<bool> mGivenUp{false};
 };
 
 bool sSorting::CutBucket(uint64_t lo, uint64_t hi)
@@ -283,32 +294,44 @@ bool sSorting::SortBuckets()
     RunJobs(parts, sortRanges);
     MemFree(ranges);
     MemFree(counts);
-    return true;
+    return !mGivenUp;
 }
 
 void sSorting::Descend(uint64_t lo, uint64_t hi, uint64_t depth)
 {
-    if (hi <= lo)
+    if (hi <= lo || mGivenUp)
         return;
     if (hi - lo < 2 || depth >= kStepDepth) {
         MarkGroup(lo, hi);
         return;
     }
     // Every suffix here has at least `depth` bytes: a shorter one ended in a key of its own.
+    uint64_t step = kKeyBytes;
     for (uint64_t k = lo; k < hi; ++k) {
         if (k + kAhead < hi)
             __builtin_prefetch(mIn + uint64_t(mSuffixes[k + kAhead]) + depth);
-        mRanks[k] = KeyAt(mIn, mCount, uint64_t(mSuffixes[k]) + depth);
+        const uint64_t at = uint64_t(mSuffixes[k]) + depth;
+        if (at + kKeyBytes > mCount) {
+            step = kEndingKeyBytes;
+            break;
+        }
+        mRanks[k] = KeyAt(mIn, at);
     }
-    SortByKeyByte(lo, hi, depth, 24);
+    if (step == kEndingKeyBytes) {
+        for (uint64_t k = lo; k < hi; ++k)
+            mRanks[k] = EndingKeyAt(mIn, mCount, uint64_t(mSuffixes[k]) + depth);
+    }
+    SortByKeyByte(lo, hi, depth, step, 24);
 }
 
-void sSorting::SortByKeyByte(uint64_t lo, uint64_t hi, uint64_t depth, uint32_t shift)
+void sSorting::SortByKeyByte(uint64_t lo, uint64_t hi, uint64_t depth, uint64_t step, uint32_t shift)
 {
-    if (hi - lo <= kRadixRange || shift < 8) {
-        SortByKeys(lo, hi, depth);
+    if (hi - lo <= kRadixRange) {
+        SortByKeys(lo, hi, depth, step);
         return;
     }
+    // The lowest byte of a three-byte key is its length, left to the sort by whole keys.
+    const uint32_t lowestShift = step == kKeyBytes ? 0 : 8;
     uint32_t* keys = mRanks;
     auto byteOf = [shift](uint32_t key) { return (key >> shift) & 0xFF; };
     uint64_t counts[256] = {};
@@ -339,12 +362,16 @@ void sSorting::SortByKeyByte(uint64_t lo, uint64_t hi, uint64_t depth, uint32_t 
     }
     for (uint32_t b = 0; b < 256; ++b) {
         const uint64_t start = ends[b] - counts[b];
-        if (counts[b] > 0)
-            SortByKeyByte(start, ends[b], depth, shift - 8);
+        if (counts[b] == 0)
+            continue;
+        if (shift >= lowestShift + 8)
+            SortByKeyByte(start, ends[b], depth, step, shift - 8);
+        else
+            SortByKeys(start, ends[b], depth, step);
     }
 }
 
-void sSorting::SortByKeys(uint64_t lo, uint64_t hi, uint64_t depth)
+void sSorting::SortByKeys(uint64_t lo, uint64_t hi, uint64_t depth, uint64_t step)
 {
     uint32_t* keys = mRanks;
     while (hi - lo > kSmallRange) {
@@ -363,12 +390,12 @@ void sSorting::SortByKeys(uint64_t lo, uint64_t hi, uint64_t depth)
                 ++k;
         }
         // The equal ones go deeper, which takes their keys; the smaller side is sorted first.
-        Descend(less, greater, depth + kKeyBytes);
+        Descend(less, greater, depth + step);
         if (less - lo < hi - greater) {
-            SortByKeys(lo, less, depth);
+            SortByKeys(lo, less, depth, step);
             lo = greater;
         } else {
-            SortByKeys(greater, hi, depth);
+            SortByKeys(greater, hi, depth, step);
             hi = less;
         }
     }
@@ -380,7 +407,7 @@ void sSorting::SortByKeys(uint64_t lo, uint64_t hi, uint64_t depth)
         uint64_t end = start + 1;
         while (end < hi && keys[end] == keys[start])
             ++end;
-        Descend(start, end, depth + kKeyBytes);
+        Descend(start, end, depth + step);
         start = end;
     }
 }
@@ -446,8 +473,6 @@ bool sSorting::Sort()
     if (!SortBuckets())
         return false;
     uint64_t unsorted = Rank(kGroupStart);
-    if (unsorted > mCount / kUnsortedShare)
-        return false;
     uint64_t resorted = 0;
     for (uint64_t depth = kStepDepth; unsorted > 0; depth *= 2) {
         resorted += unsorted;
