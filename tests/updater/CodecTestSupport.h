@@ -47,13 +47,17 @@ private:
     uint64_t mRawLength = 0;
 };
 
-// Runs the jobs one after another, the last first.
+// Runs the jobs one after another, the last first, as if there were `count` processors.
 class BackwardWorkers final : public plat::Workers {
 public:
-    uint32_t Count() const override { return 4; }
+    explicit BackwardWorkers(uint32_t count = 4) : mCount(count) {}
+    uint32_t Count() const override { return mCount; }
     void Run(uint32_t jobs, plat::tJob job, void* context) override
     {
         for (uint32_t i = jobs; i-- > 0;)
             job(context, i);
     }
+
+private:
+    uint32_t mCount;
 };

@@ -132,7 +132,7 @@ TEST(SuffixSorter, TheEncoderGivesTheSameBytesWhicheverSortRuns)
     OneWorker one;
     plat::SetWorkers(&one);
     const Bytes alone = Frame8(in);
-    BackwardWorkers backward;
+    BackwardWorkers backward(8);
     plat::SetWorkers(&backward);
     const Bytes shared = Frame8(in);
     plat::SetWorkers(nullptr);
