@@ -6,7 +6,7 @@
 #include "core/CMemBlock.h"
 #include "core/eResultCode.h"
 #include "core/gCString.h"
-#include "platform/PlatformFileSystem.h"
+#include "platform/FileSystem.h"
 
 #include <cstdint>
 

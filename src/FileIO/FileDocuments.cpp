@@ -6,15 +6,15 @@
 #include "FileIO/gCFileDlg.h"
 #include "FileIO/gCFolderRef.h"
 #include "FileIO/sNavReply.h"
-#include "platform/PlatformFileDialogs.h"
-#include "platform/PlatformLauncher.h"
+#include "platform/FileDialogs.h"
+#include "platform/Launcher.h"
 
 eResultCode LaunchFile(const gCString& path)
 {
     sFSRef ref;
     if (MakeFSRef(path, &ref) != 0)
         return eFileNotFound;
-    return plat::LaunchPath(ref.path.c_str()) ? eSuccess : eFileNotFound;
+    return plat::LaunchPath(ref.path.c_str()) == plat::eLaunchResult::kOk ? eSuccess : eFileNotFound;
 }
 
 eResultCode LaunchFile(const gCFPath& path)

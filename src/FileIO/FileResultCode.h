@@ -4,8 +4,8 @@
 #pragma once
 
 #include "core/eResultCode.h"
-#include "platform/PlatformFile.h"
-#include "platform/PlatformLauncher.h"
+#include "platform/FileHandle.h"
+#include "platform/Launcher.h"
 
 inline eResultCode FromFileResult(plat::eFileResult result, eResultCode failure)
 {

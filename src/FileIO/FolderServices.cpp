@@ -10,7 +10,7 @@
 #include "FileIO/gCVolumeRef.h"
 #include "FileIO/gCocoaFileIO.h"
 #include "core/gCMemory.h"
-#include "platform/PlatformFileSystem.h"
+#include "platform/FileSystem.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "FileIO/CSystemPath.h"
 #include "FileIO/eFileType.h"
 #include "FileIO/gCBasePath.h"
-#include "platform/PlatformFileSystem.h"
+#include "platform/FileSystem.h"
 
 #include <cstdint>
 

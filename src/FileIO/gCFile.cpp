@@ -5,7 +5,7 @@
 #include "FileIO/FileResultCode.h"
 #include "FileIO/gCFRef.h"
 #include "core/CMemBlock.h"
-#include "platform/PlatformFile.h"
+#include "platform/FileHandle.h"
 
 #include <climits>
 #include <cstring>

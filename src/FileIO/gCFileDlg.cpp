@@ -5,7 +5,7 @@
 #include "FileIO/gCFTypeList.h"
 #include "FileIO/gCFolderRef.h"
 #include "FileIO/gCocoaFileIO.h"
-#include "platform/PlatformFileDialogs.h"
+#include "platform/FileDialogs.h"
 
 namespace {
 

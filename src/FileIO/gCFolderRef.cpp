@@ -6,7 +6,7 @@
 #include "FileIO/gCFRef.h"
 #include "FileIO/gCFile.h"
 #include "FileIO/gCocoaFileIO.h"
-#include "platform/PlatformFile.h"
+#include "platform/FileHandle.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "FileIO/CSystemPath.h"
 #include "FileIO/FileResultCode.h"
 #include "core/gCMemory.h"
-#include "platform/PlatformFileSystem.h"
+#include "platform/FileSystem.h"
 
 #include <climits>
 #include <cstring>

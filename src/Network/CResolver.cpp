@@ -2,7 +2,7 @@
 
 #include "Network/CTCPSocket.h"
 #include "Network/NetAddress.h"
-#include "platform/CNetLookup.h"
+#include "platform/NetLookup.h"
 #include "platform/EventLoop.h"
 #include "core/CMemBlock.h"
 #include "core/gCPlainAlert.h"
@@ -33,7 +33,7 @@ CResolverWait* gWait = &gLoopWait;
 
 bool LookupIsDone(void* context)
 {
-    return static_cast<plat::CNetLookup*>(context)->IsDone();
+    return static_cast<plat::NetLookup*>(context)->IsDone();
 }
 
 void RemoveRequest(CResolveReq* request)
@@ -82,8 +82,8 @@ eResultCode ResolveHostName(CTCPSocket* socket, const gCString& host, tResolveCa
     }
 
     // Each request waits on its own answer, so nested lookups cannot end each other's waits.
-    std::shared_ptr<plat::CNetLookup> lookup
-        = plat::CNetLookup::Start(reinterpret_cast<const char*>(hostBytes.GetData()), hostBytes.GetSize());
+    std::shared_ptr<plat::NetLookup> lookup
+        = plat::NetLookup::Start(reinterpret_cast<const char*>(hostBytes.GetData()), hostBytes.GetSize());
     GetResolverWait().WaitUntilDone(LookupIsDone, lookup.get());
     if (!lookup->IsDone()) {
         // The program is quitting: nobody is told.
@@ -124,7 +124,7 @@ eResultCode ResolveHostNameSync(const gCString& host, uint32_t& address)
     PNU_TRY(host.ToUTF8(hostBytes));
     uint32_t first = 0;
     if (plat::ResolveIPv4(reinterpret_cast<const char*>(hostBytes.GetData()), hostBytes.GetSize(), first)
-        != plat::eNetResult::kOK)
+        != plat::eNetResult::kOk)
         return eGenericFailure;
     address = first;
     return eSuccess;

@@ -36,7 +36,7 @@ CTCPSocket* CTCPSocket::NewSocket()
 eResultCode CTCPSocket::OpenEndpoint(uint16_t endpointPort)
 {
     localPort = endpointPort;
-    if (endpoint.Open() != plat::eNetResult::kOK)
+    if (endpoint.Open() != plat::eNetResult::kOk)
         return eNetworkError;
     reserved = 0;
     return eSuccess;
@@ -63,7 +63,7 @@ eResultCode CTCPSocket::Bind(uint16_t bindPort, uint32_t localAddress)
     if (bindPort == 0)
         bindPort = localPort;
     plat::eNetResult result = endpoint.BindAndListen(bindPort, localAddress, 16);
-    if (result != plat::eNetResult::kOK)
+    if (result != plat::eNetResult::kOk)
         return NetResultCode(result);
     RecordEvent(kEventBindComplete, 0);
     return eSuccess;
@@ -82,7 +82,7 @@ eResultCode CTCPSocket::Accept()
     CTCPSocket* accepted = NewSocket();
     if (accepted == nullptr) {
         // Without an object to hold it the connection is refused rather than left waiting.
-        plat::CNetEndpoint refused;
+        plat::NetEndpoint refused;
         uint32_t ignoredAddress;
         uint16_t ignoredPort;
         (void)endpoint.TakeIncoming(refused, ignoredAddress, ignoredPort);
@@ -108,7 +108,7 @@ eResultCode CTCPSocket::ConnectToAddress(uint32_t peerAddress, uint16_t peerPort
 {
     uint16_t portUsed = peerPort != 0 ? peerPort : localPort;
     plat::eNetResult result = endpoint.Connect(peerAddress, portUsed);
-    if (result == plat::eNetResult::kOK) {
+    if (result == plat::eNetResult::kOk) {
         ChangeState(eSocketConnecting);
         address = peerAddress;
         port = peerPort;
@@ -150,7 +150,7 @@ eResultCode CTCPSocket::Send(uint32_t& count, CMemBlockT<char>& buffer)
     plat::eNetResult result = endpoint.Send(buffer.GetData(), asked, sent);
     if (result == plat::eNetResult::kWouldBlock)
         return eNetworkWarning;
-    if (result != plat::eNetResult::kOK || sent == 0) {
+    if (result != plat::eNetResult::kOk || sent == 0) {
         eventResult = NetResultCode(result);
         canSend = 0;
         return eGenericFailure;
@@ -175,10 +175,10 @@ eResultCode CTCPSocket::Receive(uint32_t& count, CMemBlockT<char>& buffer)
     receivePending = 0;
     uint32_t room = count <= buffer.GetSize() ? count : buffer.GetSize();
     size_t received = 0;
-    plat::eNetResult result = room > 0 ? endpoint.Receive(buffer.GetData(), room, received) : plat::eNetResult::kOK;
+    plat::eNetResult result = room > 0 ? endpoint.Receive(buffer.GetData(), room, received) : plat::eNetResult::kOk;
     // The end of the stream is not a successful receive of nothing: the pump records the close
     // on the next poll, after every byte before it was taken.
-    if (result != plat::eNetResult::kOK || received == 0) {
+    if (result != plat::eNetResult::kOk || received == 0) {
         count = 0xFFFFFFFFu;
         return eNetworkError;
     }
@@ -197,7 +197,7 @@ eResultCode CTCPSocket::Disconnect()
     connected = 0;
     receivePending = 0;
     // A listener has no connection to release: it stops listening, so its port is free at once.
-    if (endpoint.GetPhase() == plat::CNetEndpoint::ePhase::kListening)
+    if (endpoint.GetPhase() == plat::NetEndpoint::ePhase::kListening)
         endpoint.Close();
     endpoint.ShutdownSend();
     closedEvent = 1;
@@ -310,7 +310,7 @@ eResultCode CTCPSocket::Poll()
         // Every waiting connection is taken now and handed on through the incoming callback, so a
         // burst of connections does not wait one heartbeat each. A connection the callback leaves
         // in the slot stops the loop.
-        while (endpoint.AcceptIncoming() == plat::eNetResult::kOK) {
+        while (endpoint.AcceptIncoming() == plat::eNetResult::kOk) {
             if (IncomingCallback.function == nullptr)
                 break;
             (void)IncomingCallback.function(eventResult, IncomingCallback.user);

@@ -8,7 +8,7 @@
 #include "core/CMemBlockT.h"
 #include "core/eResultCode.h"
 #include "core/gCString.h"
-#include "platform/CNetEndpoint.h"
+#include "platform/NetEndpoint.h"
 
 #include <cstdint>
 
@@ -40,7 +40,7 @@ struct sSocketCallback {
 eResultCode StartOpenTransport();
 eResultCode StopOpenTransport();
 
-class CTCPSocket : public gCCmdTarget, private plat::INetEventSink {
+class CTCPSocket : public gCCmdTarget, private plat::NetEventSink {
 public:
     // The event codes the endpoint's events are recorded under.
     static constexpr uint32_t kEventListen = 0x0001;
@@ -95,7 +95,7 @@ public:
     uint32_t dataArrived = 0;
     uint32_t reserved2 = 0;
     uint32_t state = eSocketIdle;
-    plat::CNetEndpoint endpoint;
+    plat::NetEndpoint endpoint;
     uint32_t eventFlag = 0;
     uint32_t connectEvent = 0;
     uint32_t bindCompleteEvent = 0;

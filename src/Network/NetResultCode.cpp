@@ -3,7 +3,7 @@
 eResultCode NetResultCode(plat::eNetResult result)
 {
     switch (result) {
-    case plat::eNetResult::kOK:
+    case plat::eNetResult::kOk:
         return eSuccess;
     case plat::eNetResult::kWouldBlock:
         return eNetworkWarning;

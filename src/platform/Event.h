@@ -2,7 +2,7 @@
 // Mac modifier bits, points in both window-content and global coordinates.
 #pragma once
 
-#include "platform/PlatformFileSystem.h"
+#include "platform/FileSystem.h"
 
 #include <cstdint>
 #include <string>

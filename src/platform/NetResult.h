@@ -7,7 +7,7 @@
 namespace plat {
 
 enum class [[nodiscard]] eNetResult : uint8_t {
-    kOK,
+    kOk,
     kWouldBlock,   // nothing can be done now; a later pump tells when
     kClosed,       // the peer closed: nothing more will arrive
     kNotOpen,      // there is no socket to use

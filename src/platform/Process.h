@@ -1,7 +1,7 @@
 // Where the running program lives, and whether it is the one the user is working with.
 #pragma once
 
-#include "platform/PlatformFileSystem.h"
+#include "platform/FileSystem.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "sound/CSoundPlayer.h"
 
 #include "core/gCMemory.h"
-#include "platform/CAudioDevice.h"
+#include "platform/AudioDevice.h"
 #include "sound/CSound.h"
 #include "sound/SoundVoice.h"
 
@@ -28,7 +28,7 @@ int32_t CSoundPlayer::PlaySound(CSound* sound, int32_t passes, int32_t semitones
         MemFree(ownedCopy);
         return -1;
     }
-    voice->Start(plat::CAudioDevice::GetMixer());
+    voice->Start(plat::AudioDevice::GetMixer());
     if (mVoices.Add(voice) != eSuccess) {
         delete voice;
         return -1;

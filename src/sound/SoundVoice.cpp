@@ -54,7 +54,7 @@ bool SoundVoice::QueueBuffer(int32_t which, int32_t bytes)
     return mMixer->QueueBuffer(mChannel, buffer) && mMixer->QueueCallback(mChannel, 1, uintptr_t(which));
 }
 
-void SoundVoice::Start(plat::CAudioMixer* mixer)
+void SoundVoice::Start(plat::AudioMixer* mixer)
 {
     mMixer = mixer;
     mChannel = mixer ? mixer->OpenVoice(ChannelCallback, this) : nullptr;
@@ -81,7 +81,7 @@ void SoundVoice::Dispose()
     }
 }
 
-void SoundVoice::ChannelCallback(plat::CAudioVoice*, const plat::sAudioCommand& command, void* context)
+void SoundVoice::ChannelCallback(plat::AudioVoice*, const plat::sAudioCommand& command, void* context)
 {
     if (command.param1 != 1)
         return;

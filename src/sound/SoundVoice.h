@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/gCBaseObject.h"
-#include "platform/CAudioMixer.h"
+#include "platform/AudioMixer.h"
 
 #include <atomic>
 #include <cstdint>
@@ -39,7 +39,7 @@ public:
 
     // Opens the mixer voice and queues the first buffers. On failure the voice is finished and
     // its id is -1. A null mixer stands for a machine without sound output.
-    void Start(plat::CAudioMixer* mixer);
+    void Start(plat::AudioMixer* mixer);
     // Marks the voice stopped and closes its mixer voice, which returns only when no callback of
     // it can still run; the record may then be freed.
     void Dispose();
@@ -55,7 +55,7 @@ public:
     int32_t GetPasses() const { return mPasses; }
 
 private:
-    static void ChannelCallback(plat::CAudioVoice* channel, const plat::sAudioCommand& command, void* context);
+    static void ChannelCallback(plat::AudioVoice* channel, const plat::sAudioCommand& command, void* context);
     bool QueueBuffer(int32_t which, int32_t bytes);
     void Fail();
 
@@ -68,7 +68,7 @@ private:
     const void* mSound;
     sSoundView mView;
     uint8_t* mOwnedSamples;
-    plat::CAudioMixer* mMixer = nullptr;
-    plat::CAudioVoice* mChannel = nullptr;
+    plat::AudioMixer* mMixer = nullptr;
+    plat::AudioVoice* mChannel = nullptr;
     alignas(4) uint8_t mBuffers[2][kBufferSize];
 };

@@ -4,7 +4,7 @@
 #include "core/CMemBlock.h"
 #include "core/gCMemory.h"
 #include "FileIO/gCFile.h"
-#include "platform/PlatformFonts.h"
+#include "platform/SystemFonts.h"
 #include "resources/CResourceContext.h"
 #include "text/GlyphCache.h"
 

@@ -3,9 +3,7 @@
 #include "FileIO/FileDocuments.h"
 #include "FileIO/FileServices.h"
 #include "core/CMemBlock.h"
-#include "platform/PlatformFileSystem.h"
-#include "platform/PlatformFileSystemInstall.h"
-#include "platform/PlatformPermissions.h"
+#include "platform/FileSystem.h"
 #include "updater/CPNUInstallServices.h"
 
 namespace {
@@ -152,7 +150,7 @@ bool CPNUInstallFiles::StaysBeneath(const gCString& root, const gCString& folder
 
 bool CPNUInstallFiles::SetMode(const gCString& path, uint32_t mode)
 {
-    return plat::SetPathPermissions(cSystemPath(path).Get(), mode & 0777);
+    return plat::SetPathPermissions(cSystemPath(path).Get(), mode & 0777) == plat::eFileResult::kOk;
 }
 
 eResultCode CPNUInstallFiles::Launch(const gCString& path)

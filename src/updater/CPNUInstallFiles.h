@@ -4,7 +4,7 @@
 
 #include "core/eResultCode.h"
 #include "core/gCString.h"
-#include "platform/PlatformFile.h"
+#include "platform/FileHandle.h"
 #include "updater/PNUReportTexts.h"
 
 #include <cstdint>

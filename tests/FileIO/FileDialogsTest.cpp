@@ -5,8 +5,8 @@
 #include "FileIO/gCFolderRef.h"
 #include "FileIO/sNavReply.h"
 #include "StreamTestSupport.h"
-#include "platform/PlatformFileDialogs.h"
-#include "platform/PlatformFileSystem.h"
+#include "platform/FileDialogs.h"
+#include "platform/FileSystem.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "FileIO/FileDocuments.h"
 #include "FileIO/gCFRef.h"
 #include "StreamTestSupport.h"
-#include "platform/PlatformLauncher.h"
+#include "platform/Launcher.h"
 #include "support/AllocationFailure.h"
 #include "support/TempFolder.h"
 

@@ -304,7 +304,7 @@ TEST(HTTPResponse, RepliesFromAScriptedPeerGiveTheSameOutcome)
                 std::this_thread::sleep_for(std::chrono::microseconds(100));
             }
             // Let the close arrive when the session finished before it.
-            for (int i = 0; i < 50 && session.endpoint.GetPhase() != plat::CNetEndpoint::ePhase::kEnded; ++i) {
+            for (int i = 0; i < 50 && session.endpoint.GetPhase() != plat::NetEndpoint::ePhase::kEnded; ++i) {
                 (void)session.Poll();
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }

@@ -1,7 +1,7 @@
 #include "Network/CResolver.h"
 #include "Network/CTCPSocket.h"
 #include "Network/NetAddress.h"
-#include "platform/CNetLookup.h"
+#include "platform/NetLookup.h"
 #include "platform/EventLoop.h"
 #include "support/AllocationFailure.h"
 #include "support/StringBytes.h"
@@ -120,7 +120,7 @@ void UseSlowResolver(std::vector<uint32_t> addresses)
     gScriptedResolver.SetAnswer([addresses](const std::string&, std::vector<uint32_t>& out) {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         out = addresses;
-        return addresses.empty() ? plat::eNetResult::kHostNotFound : plat::eNetResult::kOK;
+        return addresses.empty() ? plat::eNetResult::kHostNotFound : plat::eNetResult::kOk;
     });
     plat::SetResolver(&gScriptedResolver);
 }
@@ -235,7 +235,7 @@ TEST(ResolverLoop, TimersKeepFiringWhileANameIsLookedUp)
     gScriptedResolver.SetAnswer([](const std::string&, std::vector<uint32_t>& out) {
         std::this_thread::sleep_for(std::chrono::milliseconds(60));
         out = {0x0A000001};
-        return plat::eNetResult::kOK;
+        return plat::eNetResult::kOk;
     });
     plat::SetResolver(&gScriptedResolver);
     plat::EventLoop& loop = plat::EventLoop::Main();

@@ -279,7 +279,7 @@ TEST(TCPSocket, ConnectWithAddressZeroFailsWithoutTouchingTheNetwork)
     LoggingSocket socket;
     EXPECT_EQ(socket.Connect(gCString(u"nowhere"), 0), eSuccess);
     EXPECT_EQ(socket.log, (std::vector<std::string>{"state 2", "resolve failed"}));
-    EXPECT_EQ(socket.endpoint.GetPhase(), plat::CNetEndpoint::ePhase::kNone);
+    EXPECT_EQ(socket.endpoint.GetPhase(), plat::NetEndpoint::ePhase::kNone);
 }
 
 // A listener hands each connection to a new socket with the peer's address and keeps listening.

@@ -8,7 +8,7 @@
 #include "FileIO/FileDocuments.h"
 #include "FileIO/FileServices.h"
 #include "FileIO/sNavReply.h"
-#include "platform/PlatformFileDialogs.h"
+#include "platform/FileDialogs.h"
 #include "FileIO/gCFPath.h"
 #include "FileIO/gCFile.h"
 #include "FileIO/gCMemFile.h"

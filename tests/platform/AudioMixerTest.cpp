@@ -1,5 +1,5 @@
-#include "platform/CAudioDevice.h"
-#include "platform/CAudioMixer.h"
+#include "platform/AudioDevice.h"
+#include "platform/AudioMixer.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +13,12 @@ namespace {
 
 struct sCallbackLog {
     std::vector<uintptr_t> params;
-    plat::CAudioMixer* mixer = nullptr;
+    plat::AudioMixer* mixer = nullptr;
     plat::sAudioBuffer refill;      // queued again from inside the callback when it has frames
     int refills = 0;
 };
 
-void LogCallback(plat::CAudioVoice* voice, const plat::sAudioCommand& command, void* context)
+void LogCallback(plat::AudioVoice* voice, const plat::sAudioCommand& command, void* context)
 {
     auto* log = static_cast<sCallbackLog*>(context);
     log->params.push_back(command.param2);
@@ -46,10 +46,10 @@ std::vector<int16_t> Left(const std::vector<int16_t>& stereo)
 
 TEST(AudioMixer, PlaysBuffersInOrderWithoutGapsAtTheOutputRate)
 {
-    plat::CManualAudioBackend backend(1000);
-    plat::CAudioMixer& mixer = backend.GetMixer();
+    plat::ManualAudioBackend backend(1000);
+    plat::AudioMixer& mixer = backend.GetMixer();
     sCallbackLog log;
-    plat::CAudioVoice* voice = mixer.OpenVoice(LogCallback, &log);
+    plat::AudioVoice* voice = mixer.OpenVoice(LogCallback, &log);
     ASSERT_NE(voice, nullptr);
     std::vector<int16_t> a{1, 2, 3}, b{4, 5};
     ASSERT_TRUE(mixer.QueueBuffer(voice, Buffer16(a, 1000)));
@@ -64,8 +64,8 @@ TEST(AudioMixer, PlaysBuffersInOrderWithoutGapsAtTheOutputRate)
 
 TEST(AudioMixer, ConvertsEightBitAndStereoSamples)
 {
-    plat::CAudioMixer mixer(8000);
-    plat::CAudioVoice* voice = mixer.OpenVoice(nullptr, nullptr);
+    plat::AudioMixer mixer(8000);
+    plat::AudioVoice* voice = mixer.OpenVoice(nullptr, nullptr);
     std::vector<uint8_t> eight{128, 255, 0};
     std::vector<int16_t> stereo{100, -100};
     ASSERT_TRUE(mixer.QueueBuffer(voice, {eight.data(), 3, 8000, 1, 8}));
@@ -77,22 +77,22 @@ TEST(AudioMixer, ConvertsEightBitAndStereoSamples)
 
 TEST(AudioMixer, RefusesFormatsItCannotPlayAndAFullQueue)
 {
-    plat::CAudioMixer mixer(8000);
-    plat::CAudioVoice* voice = mixer.OpenVoice(nullptr, nullptr);
+    plat::AudioMixer mixer(8000);
+    plat::AudioVoice* voice = mixer.OpenVoice(nullptr, nullptr);
     std::vector<int16_t> samples{1, 2};
     EXPECT_FALSE(mixer.QueueBuffer(voice, {samples.data(), 2, 8000, 3, 16}));
     EXPECT_FALSE(mixer.QueueBuffer(voice, {samples.data(), 2, 8000, 1, 24}));
     EXPECT_FALSE(mixer.QueueBuffer(voice, {samples.data(), 2, 0, 1, 16}));
     EXPECT_FALSE(mixer.QueueBuffer(voice, {nullptr, 2, 8000, 1, 16}));
-    for (int32_t i = 0; i < plat::CAudioMixer::kQueueLength; ++i)
+    for (int32_t i = 0; i < plat::AudioMixer::kQueueLength; ++i)
         ASSERT_TRUE(mixer.QueueCallback(voice, 1, 0));
     EXPECT_FALSE(mixer.QueueCallback(voice, 1, 0));
 }
 
 TEST(AudioMixer, ResamplesFromTheVoiceRate)
 {
-    plat::CAudioMixer mixer(2000);
-    plat::CAudioVoice* voice = mixer.OpenVoice(nullptr, nullptr);
+    plat::AudioMixer mixer(2000);
+    plat::AudioVoice* voice = mixer.OpenVoice(nullptr, nullptr);
     std::vector<int16_t> samples{0, 100, 200, 300};
     ASSERT_TRUE(mixer.QueueBuffer(voice, Buffer16(samples, 1000)));
     std::vector<int16_t> out(20);
@@ -103,13 +103,13 @@ TEST(AudioMixer, ResamplesFromTheVoiceRate)
 
 TEST(AudioMixer, CallbackRefillsKeepTheVoiceGoingAcrossMixes)
 {
-    plat::CAudioMixer mixer(1000);
+    plat::AudioMixer mixer(1000);
     sCallbackLog log;
     log.mixer = &mixer;
     std::vector<int16_t> samples{9, 9};
     log.refill = Buffer16(samples, 1000);
     log.refills = 3;
-    plat::CAudioVoice* voice = mixer.OpenVoice(LogCallback, &log);
+    plat::AudioVoice* voice = mixer.OpenVoice(LogCallback, &log);
     ASSERT_TRUE(mixer.QueueBuffer(voice, log.refill));
     ASSERT_TRUE(mixer.QueueCallback(voice, 1, 1));
     std::vector<int16_t> out(6);
@@ -125,12 +125,12 @@ TEST(AudioMixer, CallbackRefillsKeepTheVoiceGoingAcrossMixes)
 
 TEST(AudioMixer, EndlessEmptyRefillsDoNotHoldTheAudioThread)
 {
-    plat::CAudioMixer mixer(1000);
+    plat::AudioMixer mixer(1000);
     sCallbackLog log;
     log.mixer = &mixer;
     log.refill = {nullptr, 0, 1000, 1, 16};
     log.refills = 1000000;
-    plat::CAudioVoice* voice = mixer.OpenVoice(LogCallback, &log);
+    plat::AudioVoice* voice = mixer.OpenVoice(LogCallback, &log);
     ASSERT_TRUE(mixer.QueueCallback(voice, 1, 0));
     std::vector<int16_t> out(8);
     mixer.Mix(out.data(), 4);
@@ -140,7 +140,7 @@ TEST(AudioMixer, EndlessEmptyRefillsDoNotHoldTheAudioThread)
 
 TEST(AudioMixer, ClippedSumOfVoices)
 {
-    plat::CAudioMixer mixer(1000);
+    plat::AudioMixer mixer(1000);
     std::vector<int16_t> loud{30000};
     for (int i = 0; i < 2; ++i)
         ASSERT_TRUE(mixer.QueueBuffer(mixer.OpenVoice(nullptr, nullptr), Buffer16(loud, 1000)));
@@ -156,7 +156,7 @@ struct sBlockingCallback {
     std::atomic<bool> returned{false};
 };
 
-void BlockingCallback(plat::CAudioVoice*, const plat::sAudioCommand&, void* context)
+void BlockingCallback(plat::AudioVoice*, const plat::sAudioCommand&, void* context)
 {
     auto* state = static_cast<sBlockingCallback*>(context);
     state->entered = true;
@@ -168,9 +168,9 @@ void BlockingCallback(plat::CAudioVoice*, const plat::sAudioCommand&, void* cont
 
 TEST(AudioMixer, ClosingAVoiceWaitsForItsRunningCallback)
 {
-    plat::CAudioMixer mixer(1000);
+    plat::AudioMixer mixer(1000);
     sBlockingCallback state;
-    plat::CAudioVoice* voice = mixer.OpenVoice(BlockingCallback, &state);
+    plat::AudioVoice* voice = mixer.OpenVoice(BlockingCallback, &state);
     ASSERT_TRUE(mixer.QueueCallback(voice, 1, 0));
     std::thread audio([&] {
         std::vector<int16_t> out(2);
@@ -196,16 +196,16 @@ TEST(AudioDevice, OverrideStandsForNoDeviceOrAManualBackend)
 {
     plat::SilentAudioBackend silent;
     plat::SetAudioBackend(&silent);
-    EXPECT_EQ(plat::CAudioDevice::GetMixer(), nullptr);
+    EXPECT_EQ(plat::AudioDevice::GetMixer(), nullptr);
     {
-        plat::CManualAudioBackend backend;
-        EXPECT_EQ(plat::CAudioDevice::GetMixer(), &backend.GetMixer());
+        plat::ManualAudioBackend backend;
+        EXPECT_EQ(plat::AudioDevice::GetMixer(), &backend.GetMixer());
     }
     plat::SetAudioBackend(nullptr);
 }
 
 namespace {
-void CountingCallback(plat::CAudioVoice*, const plat::sAudioCommand&, void* context)
+void CountingCallback(plat::AudioVoice*, const plat::sAudioCommand&, void* context)
 {
     static_cast<std::atomic<int>*>(context)->fetch_add(1);
 }
@@ -215,10 +215,10 @@ TEST(AudioDevice, SdlDeviceRunsCallbacksOnItsOwnThread)
 {
     // SDL's dummy driver runs the callback thread without sound hardware.
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    plat::CAudioMixer* mixer = plat::CAudioDevice::GetMixer();
+    plat::AudioMixer* mixer = plat::AudioDevice::GetMixer();
     ASSERT_NE(mixer, nullptr);
     std::atomic<int> calls{0};
-    plat::CAudioVoice* voice = mixer->OpenVoice(CountingCallback, &calls);
+    plat::AudioVoice* voice = mixer->OpenVoice(CountingCallback, &calls);
     std::vector<int16_t> samples(64, 5);
     ASSERT_TRUE(mixer->QueueBuffer(voice, Buffer16(samples, 22050)));
     ASSERT_TRUE(mixer->QueueCallback(voice, 1, 0));

@@ -1,4 +1,4 @@
-#include "platform/CNetEndpoint.h"
+#include "platform/NetEndpoint.h"
 
 #include "support/LoopbackPeer.h"
 
@@ -23,7 +23,7 @@ struct sEvent {
     plat::eNetResult result;
 };
 
-class RecordingSink : public plat::INetEventSink {
+class RecordingSink : public plat::NetEventSink {
 public:
     void OnNetEvent(plat::eNetEvent event, plat::eNetResult result) override { events.push_back({event, result}); }
     bool Saw(plat::eNetEvent event) const
@@ -38,7 +38,7 @@ public:
 
 // Pumps like the heartbeat does until `done` holds or two seconds pass.
 template <typename Done>
-bool PumpUntil(plat::CNetEndpoint& endpoint, RecordingSink& sink, Done done)
+bool PumpUntil(plat::NetEndpoint& endpoint, RecordingSink& sink, Done done)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     while (!done()) {
@@ -50,9 +50,9 @@ bool PumpUntil(plat::CNetEndpoint& endpoint, RecordingSink& sink, Done done)
     return true;
 }
 
-bool Connect(plat::CNetEndpoint& endpoint, RecordingSink& sink, uint16_t port)
+bool Connect(plat::NetEndpoint& endpoint, RecordingSink& sink, uint16_t port)
 {
-    if (endpoint.Open() != plat::eNetResult::kOK || endpoint.Connect(kLoopback, port) != plat::eNetResult::kOK)
+    if (endpoint.Open() != plat::eNetResult::kOk || endpoint.Connect(kLoopback, port) != plat::eNetResult::kOk)
         return false;
     return PumpUntil(endpoint, sink, [&] { return sink.Saw(plat::eNetEvent::kConnect); });
 }
@@ -61,36 +61,36 @@ bool Connect(plat::CNetEndpoint& endpoint, RecordingSink& sink, uint16_t port)
 
 TEST(NetEndpoint, RefusedConnectEndsAsFinishedConnectWithError)
 {
-    plat::CNetEndpoint endpoint;
+    plat::NetEndpoint endpoint;
     RecordingSink sink;
-    ASSERT_EQ(endpoint.Open(), plat::eNetResult::kOK);
+    ASSERT_EQ(endpoint.Open(), plat::eNetResult::kOk);
     // A refusal the kernel knows at once is still "under way" for the caller.
-    ASSERT_EQ(endpoint.Connect(kLoopback, LoopbackPeer::UnusedPort()), plat::eNetResult::kOK);
+    ASSERT_EQ(endpoint.Connect(kLoopback, LoopbackPeer::UnusedPort()), plat::eNetResult::kOk);
     EXPECT_TRUE(sink.events.empty());
     ASSERT_TRUE(PumpUntil(endpoint, sink, [&] { return !sink.events.empty(); }));
     ASSERT_EQ(sink.events.size(), 1u);
     EXPECT_EQ(sink.events[0].event, plat::eNetEvent::kConnect);
     EXPECT_EQ(sink.events[0].result, plat::eNetResult::kRefused);
-    EXPECT_EQ(endpoint.GetPhase(), plat::CNetEndpoint::ePhase::kEnded);
+    EXPECT_EQ(endpoint.GetPhase(), plat::NetEndpoint::ePhase::kEnded);
     endpoint.Pump(sink);
     EXPECT_EQ(sink.events.size(), 1u);
 }
 
 TEST(NetEndpoint, LocalConnectErrorIsReturnedAtOnce)
 {
-    plat::CNetEndpoint endpoint;
+    plat::NetEndpoint endpoint;
     EXPECT_EQ(endpoint.Connect(kLoopback, 80), plat::eNetResult::kNotOpen);
 }
 
 TEST(NetEndpoint, ConnectCompletesOnALaterPump)
 {
     LoopbackPeer peer([](int fd) { LoopbackPeer::ReceiveAll(fd); });
-    plat::CNetEndpoint endpoint;
+    plat::NetEndpoint endpoint;
     RecordingSink sink;
     ASSERT_TRUE(Connect(endpoint, sink, peer.Port()));
     ASSERT_EQ(sink.events.size(), 1u);
-    EXPECT_EQ(sink.events[0].result, plat::eNetResult::kOK);
-    EXPECT_EQ(endpoint.GetPhase(), plat::CNetEndpoint::ePhase::kConnected);
+    EXPECT_EQ(sink.events[0].result, plat::eNetResult::kOk);
+    EXPECT_EQ(endpoint.GetPhase(), plat::NetEndpoint::ePhase::kConnected);
 }
 
 // Every byte is read before the end is recorded, and the end is an orderly one with result 0.
@@ -101,7 +101,7 @@ TEST(NetEndpoint, PeerCloseIsRecordedOnlyAfterAllDataWasRead)
     for (size_t i = 0; i < total; ++i)
         sent[i] = char(i * 7 + i / 251);
     LoopbackPeer peer([&](int fd) { LoopbackPeer::SendAll(fd, sent); });
-    plat::CNetEndpoint endpoint;
+    plat::NetEndpoint endpoint;
     RecordingSink sink;
     ASSERT_TRUE(Connect(endpoint, sink, peer.Port()));
     peer.Join();
@@ -117,12 +117,12 @@ TEST(NetEndpoint, PeerCloseIsRecordedOnlyAfterAllDataWasRead)
             if (entry.event == plat::eNetEvent::kData) {
                 ++dataPolls;
                 size_t count = 0;
-                ASSERT_EQ(endpoint.Receive(block.data(), block.size(), count), plat::eNetResult::kOK);
+                ASSERT_EQ(endpoint.Receive(block.data(), block.size(), count), plat::eNetResult::kOk);
                 ASSERT_GT(count, 0u) << "a data event always has data behind it";
                 received.append(block.data(), count);
             } else {
                 EXPECT_EQ(entry.event, plat::eNetEvent::kOrderlyRelease);
-                EXPECT_EQ(entry.result, plat::eNetResult::kOK);
+                EXPECT_EQ(entry.result, plat::eNetResult::kOk);
                 EXPECT_EQ(received.size(), total) << "closed before all data was read";
                 closed = true;
             }
@@ -143,7 +143,7 @@ TEST(NetEndpoint, PeerCloseIsRecordedOnlyAfterAllDataWasRead)
 TEST(NetEndpoint, ReceiveWithNothingWaitingWouldBlock)
 {
     LoopbackPeer peer([](int fd) { LoopbackPeer::ReceiveAll(fd); });
-    plat::CNetEndpoint endpoint;
+    plat::NetEndpoint endpoint;
     RecordingSink sink;
     ASSERT_TRUE(Connect(endpoint, sink, peer.Port()));
     char byte;
@@ -160,19 +160,19 @@ TEST(NetEndpoint, PeerResetEndsTheConnectionWithResultZero)
         LoopbackPeer::ReceiveUntil(fd, "x");
         LoopbackPeer::CloseWithReset(fd);
     });
-    plat::CNetEndpoint endpoint;
+    plat::NetEndpoint endpoint;
     RecordingSink sink;
     ASSERT_TRUE(Connect(endpoint, sink, peer.Port()));
     size_t sent = 0;
-    ASSERT_EQ(endpoint.Send("x", 1, sent), plat::eNetResult::kOK);
+    ASSERT_EQ(endpoint.Send("x", 1, sent), plat::eNetResult::kOk);
     ASSERT_EQ(sent, 1u);
     peer.Join();
     sink.events.clear();
     ASSERT_TRUE(PumpUntil(endpoint, sink, [&] { return !sink.events.empty(); }));
     ASSERT_EQ(sink.events.size(), 1u);
     EXPECT_TRUE(sink.events[0].event == plat::eNetEvent::kDisconnect || sink.events[0].event == plat::eNetEvent::kOrderlyRelease);
-    EXPECT_EQ(sink.events[0].result, plat::eNetResult::kOK);
-    EXPECT_EQ(endpoint.GetPhase(), plat::CNetEndpoint::ePhase::kEnded);
+    EXPECT_EQ(sink.events[0].result, plat::eNetResult::kOk);
+    EXPECT_EQ(endpoint.GetPhase(), plat::NetEndpoint::ePhase::kEnded);
 }
 
 // The socket takes only part of a large send while the reader is slow; what it took is reported
@@ -190,7 +190,7 @@ TEST(NetEndpoint, PartialSendsReportExactlyWhatWasTaken)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         received = LoopbackPeer::ReceiveAll(fd);
     });
-    plat::CNetEndpoint endpoint;
+    plat::NetEndpoint endpoint;
     RecordingSink sink;
     ASSERT_TRUE(Connect(endpoint, sink, peer.Port()));
 
@@ -206,7 +206,7 @@ TEST(NetEndpoint, PartialSendsReportExactlyWhatWasTaken)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             continue;
         }
-        ASSERT_EQ(result, plat::eNetResult::kOK);
+        ASSERT_EQ(result, plat::eNetResult::kOk);
         ASSERT_GT(sent, 0u);
         if (sent < std::min<size_t>(64000, total - offset))
             sawShortSend = true;
@@ -223,10 +223,10 @@ TEST(NetEndpoint, PartialSendsReportExactlyWhatWasTaken)
 
 TEST(NetEndpoint, ListenerAcceptsEachConnectionIntoANewEndpointAndKeepsListening)
 {
-    plat::CNetEndpoint listener;
+    plat::NetEndpoint listener;
     RecordingSink sink;
-    ASSERT_EQ(listener.Open(), plat::eNetResult::kOK);
-    ASSERT_EQ(listener.BindAndListen(0, kLoopback, 1), plat::eNetResult::kOK);
+    ASSERT_EQ(listener.Open(), plat::eNetResult::kOk);
+    ASSERT_EQ(listener.BindAndListen(0, kLoopback, 1), plat::eNetResult::kOk);
     uint16_t port = listener.GetLocalPort();
     ASSERT_NE(port, 0);
 
@@ -235,22 +235,22 @@ TEST(NetEndpoint, ListenerAcceptsEachConnectionIntoANewEndpointAndKeepsListening
         ASSERT_GE(client, 0);
         sink.events.clear();
         ASSERT_TRUE(PumpUntil(listener, sink, [&] { return sink.Saw(plat::eNetEvent::kListen); }));
-        ASSERT_EQ(listener.AcceptIncoming(), plat::eNetResult::kOK);
-        plat::CNetEndpoint accepted;
+        ASSERT_EQ(listener.AcceptIncoming(), plat::eNetResult::kOk);
+        plat::NetEndpoint accepted;
         uint32_t peerAddress = 0;
         uint16_t peerPort = 0;
-        ASSERT_TRUE(listener.TakeIncoming(accepted, peerAddress, peerPort));
+        ASSERT_EQ(listener.TakeIncoming(accepted, peerAddress, peerPort), plat::eNetResult::kOk);
         EXPECT_FALSE(listener.HasIncoming());
         EXPECT_EQ(peerAddress, kLoopback);
         sockaddr_in clientAddress{};
         socklen_t length = sizeof clientAddress;
         getsockname(client, reinterpret_cast<sockaddr*>(&clientAddress), &length);
         EXPECT_EQ(peerPort, ntohs(clientAddress.sin_port));
-        EXPECT_EQ(accepted.GetPhase(), plat::CNetEndpoint::ePhase::kConnected);
-        EXPECT_EQ(listener.GetPhase(), plat::CNetEndpoint::ePhase::kListening);
+        EXPECT_EQ(accepted.GetPhase(), plat::NetEndpoint::ePhase::kConnected);
+        EXPECT_EQ(listener.GetPhase(), plat::NetEndpoint::ePhase::kListening);
 
         size_t sent = 0;
-        ASSERT_EQ(accepted.Send("hello", 5, sent), plat::eNetResult::kOK);
+        ASSERT_EQ(accepted.Send("hello", 5, sent), plat::eNetResult::kOk);
         ASSERT_EQ(sent, 5u);
         accepted.Close();
         EXPECT_EQ(LoopbackPeer::ReceiveAll(client), "hello");
@@ -269,11 +269,11 @@ TEST(NetEndpoint, EndpointIsClosedOnDestructionAndOnReopen)
             LoopbackPeer::ReceiveAll(fd);
             sawEnd = true;
         });
-        auto endpoint = std::make_unique<plat::CNetEndpoint>();
+        auto endpoint = std::make_unique<plat::NetEndpoint>();
         RecordingSink sink;
         ASSERT_TRUE(Connect(*endpoint, sink, peer.Port()));
         if (reopen)
-            ASSERT_EQ(endpoint->Open(), plat::eNetResult::kOK);
+            ASSERT_EQ(endpoint->Open(), plat::eNetResult::kOk);
         else
             endpoint.reset();
         peer.Join();

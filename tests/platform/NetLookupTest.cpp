@@ -1,4 +1,4 @@
-#include "platform/CNetLookup.h"
+#include "platform/NetLookup.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ struct ResolverScope {
     plat::ScriptedResolver resolver;
 };
 
-bool WaitDone(const plat::CNetLookup& lookup)
+bool WaitDone(const plat::NetLookup& lookup)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (!lookup.IsDone()) {
@@ -33,9 +33,9 @@ bool WaitDone(const plat::CNetLookup& lookup)
     return true;
 }
 
-std::shared_ptr<plat::CNetLookup> StartLookup(const char* host, std::function<void()> onDone = {})
+std::shared_ptr<plat::NetLookup> StartLookup(const char* host, std::function<void()> onDone = {})
 {
-    return plat::CNetLookup::Start(host, std::strlen(host), std::move(onDone));
+    return plat::NetLookup::Start(host, std::strlen(host), std::move(onDone));
 }
 
 } // namespace
@@ -44,7 +44,7 @@ TEST(NetLookup, SystemLookupFindsLocalhostAsIPv4)
 {
     auto lookup = StartLookup("localhost");
     ASSERT_TRUE(WaitDone(*lookup));
-    EXPECT_EQ(lookup->GetResult(), plat::eNetResult::kOK);
+    EXPECT_EQ(lookup->GetResult(), plat::eNetResult::kOk);
     EXPECT_EQ(lookup->GetFirstAddress(), 0x7F000001u);
 }
 
@@ -53,7 +53,7 @@ TEST(NetLookup, SystemLookupRefusesIPv6OnlyNames)
 {
     std::vector<uint32_t> addresses;
     int32_t systemCode = 0;
-    EXPECT_NE(plat::SystemResolveIPv4("::1", addresses, systemCode), plat::eNetResult::kOK);
+    EXPECT_NE(plat::SystemResolveIPv4("::1", addresses, systemCode), plat::eNetResult::kOk);
     EXPECT_TRUE(addresses.empty());
 }
 
@@ -67,9 +67,9 @@ TEST(NetLookup, ReplacementFunctionAnswersInOrderAndFailuresGiveNoAddress)
         uint32_t expectedFirst;
     };
     const sCase cases[] = {
-        {"two.example", plat::eNetResult::kOK, {0x0A000001, 0x0A000002}, 0, 0x0A000001},
+        {"two.example", plat::eNetResult::kOk, {0x0A000001, 0x0A000002}, 0, 0x0A000001},
         {"fails.example", plat::eNetResult::kFailed, {}, -2, 0},
-        {"empty.example", plat::eNetResult::kOK, {}, -2, 0}, // success without an address is a failure
+        {"empty.example", plat::eNetResult::kOk, {}, -2, 0}, // success without an address is a failure
         {"partial.example", plat::eNetResult::kTryAgain, {0x01020304}, -2, 0}, // a failure's addresses are not used
     };
     for (const sCase& entry : cases) {
@@ -81,17 +81,17 @@ TEST(NetLookup, ReplacementFunctionAnswersInOrderAndFailuresGiveNoAddress)
         auto lookup = StartLookup(entry.host);
         ASSERT_TRUE(WaitDone(*lookup)) << entry.host;
         if (entry.expectedResult == 0) {
-            EXPECT_EQ(lookup->GetResult(), plat::eNetResult::kOK) << entry.host;
+            EXPECT_EQ(lookup->GetResult(), plat::eNetResult::kOk) << entry.host;
             EXPECT_EQ(lookup->GetAddresses(), entry.answer) << entry.host;
         } else {
-            EXPECT_NE(lookup->GetResult(), plat::eNetResult::kOK) << entry.host;
+            EXPECT_NE(lookup->GetResult(), plat::eNetResult::kOk) << entry.host;
             EXPECT_TRUE(lookup->GetAddresses().empty()) << entry.host;
         }
         EXPECT_EQ(lookup->GetFirstAddress(), entry.expectedFirst) << entry.host;
 
         uint32_t direct = 0;
         plat::eNetResult result = plat::ResolveIPv4(entry.host, std::strlen(entry.host), direct);
-        EXPECT_EQ(result == plat::eNetResult::kOK, entry.expectedResult == 0) << entry.host;
+        EXPECT_EQ(result == plat::eNetResult::kOk, entry.expectedResult == 0) << entry.host;
     }
 }
 
@@ -108,7 +108,7 @@ TEST(NetLookup, SlowLookupRunsOffTheCallingThread)
         release.wait(lock, [&] { return released; });
         addresses = {0x7F000001};
         ++answered;
-        return plat::eNetResult::kOK;
+        return plat::eNetResult::kOk;
     });
     std::atomic<int> woken{0};
     auto lookup = StartLookup("slow.example", [&] { ++woken; });

@@ -2,7 +2,7 @@
 #include "support/TempFolder.h"
 
 #include "FileIO/AppBaseFolders.h"
-#include "platform/CAudioDevice.h"
+#include "platform/AudioDevice.h"
 #include "resources/CAppResources.h"
 #include "resources/ResourceCreation.h"
 #include "sound/CSound.h"
@@ -30,7 +30,7 @@ protected:
     }
 
     TempFolder folder;
-    plat::CManualAudioBackend backend{22000};
+    plat::ManualAudioBackend backend{22000};
     gCString resources{u"Resources"};
     gCString mrf{u"system.mrs.mrf"};
     gCString msf{u"system.mst.msf"};

@@ -2,7 +2,7 @@
 #include "support/TempFolder.h"
 
 #include "FileIO/gCMemFile.h"
-#include "platform/CAudioDevice.h"
+#include "platform/AudioDevice.h"
 #include "sound/CSound.h"
 #include "sound/CSoundPlayer.h"
 #include "sound/WaveFile.h"
@@ -54,7 +54,7 @@ protected:
     }
 
     ScopedResourceContext scope;
-    plat::CManualAudioBackend backend{22000};
+    plat::ManualAudioBackend backend{22000};
     TempFolder folder;
     TestResourceFile file;
 };

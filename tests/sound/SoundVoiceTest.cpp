@@ -1,6 +1,6 @@
 #include "sound/SoundVoice.h"
 
-#include "platform/CAudioDevice.h"
+#include "platform/AudioDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -168,7 +168,7 @@ TEST(SoundVoice, WithoutSoundOutputTheVoiceFailsAtOnce)
 
 TEST(SoundVoice, PlaysThroughTheMixerWithoutGapsAndFinishes)
 {
-    plat::CManualAudioBackend backend(44100);
+    plat::ManualAudioBackend backend(44100);
     std::vector<int16_t> samples(20000);
     for (size_t i = 0; i < samples.size(); ++i)
         samples[i] = int16_t(i * 3);
@@ -194,7 +194,7 @@ TEST(SoundVoice, PlaysThroughTheMixerWithoutGapsAndFinishes)
 
 TEST(SoundVoice, ShortSoundQueuesOneBufferAndFinishesAtTheFirstCallback)
 {
-    plat::CManualAudioBackend backend(22000);
+    plat::ManualAudioBackend backend(22000);
     std::vector<uint8_t> bytes = Ramp8(300);
     auto voice = MakeVoice(View8(bytes), 1, 0);
     voice->Start(&backend.GetMixer());

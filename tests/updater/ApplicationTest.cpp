@@ -5,7 +5,7 @@
 
 #include "FileIO/gCFRelative.h"
 #include "FileIO/gCMemFile.h"
-#include "platform/PlatformLauncher.h"
+#include "platform/Launcher.h"
 #include "resources/gCStringTable.h"
 #include "updater/PNUMainButton.h"
 #include "updater/PNUMessages.h"

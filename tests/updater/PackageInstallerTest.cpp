@@ -4,7 +4,7 @@
 #include "support/AllocationFailure.h"
 
 #include "FileIO/gCMemFile.h"
-#include "platform/PlatformLauncher.h"
+#include "platform/Launcher.h"
 #include "updater/CPNUDesquasher.h"
 #include "updater/PNUInstallJournal.h"
 #include "support/StringBytes.h"

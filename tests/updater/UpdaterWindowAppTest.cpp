@@ -4,7 +4,7 @@
 
 #include "app/CWindowBase.h"
 #include "platform/ManualClock.h"
-#include "platform/PlatformLauncher.h"
+#include "platform/Launcher.h"
 #include "updater/PNUButtonGlow.h"
 #include "updater/PNUMessages.h"
 #include "widgets/CImWidget.h"

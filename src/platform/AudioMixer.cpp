@@ -1,16 +1,16 @@
-#include "platform/CAudioMixer.h"
+#include "platform/AudioMixer.h"
 
 #include <algorithm>
 #include <new>
 
 namespace plat {
 
-class CAudioVoice {
+class AudioVoice {
 public:
     tAudioCallback callback = nullptr;
     void* context = nullptr;
 
-    sAudioCommand queue[CAudioMixer::kQueueLength];
+    sAudioCommand queue[AudioMixer::kQueueLength];
     int32_t head = 0;
     int32_t count = 0;
 
@@ -21,21 +21,21 @@ public:
     double position = 0.0;
 };
 
-CAudioMixer::CAudioMixer(uint32_t outputRate) : mOutputRate(outputRate == 0 ? 44100 : outputRate)
+AudioMixer::AudioMixer(uint32_t outputRate) : mOutputRate(outputRate == 0 ? 44100 : outputRate)
 {
     // The usual block sizes never make the audio thread allocate.
     mSum.reserve(8192 * 2);
 }
 
-CAudioMixer::~CAudioMixer()
+AudioMixer::~AudioMixer()
 {
-    for (CAudioVoice* voice : mVoices)
+    for (AudioVoice* voice : mVoices)
         delete voice;
 }
 
-CAudioVoice* CAudioMixer::OpenVoice(tAudioCallback callback, void* context)
+AudioVoice* AudioMixer::OpenVoice(tAudioCallback callback, void* context)
 {
-    CAudioVoice* voice = new (std::nothrow) CAudioVoice;
+    AudioVoice* voice = new (std::nothrow) AudioVoice;
     if (!voice)
         return nullptr;
     voice->callback = callback;
@@ -50,7 +50,7 @@ CAudioVoice* CAudioMixer::OpenVoice(tAudioCallback callback, void* context)
     return voice;
 }
 
-void CAudioMixer::CloseVoice(CAudioVoice* voice)
+void AudioMixer::CloseVoice(AudioVoice* voice)
 {
     if (!voice)
         return;
@@ -62,13 +62,13 @@ void CAudioMixer::CloseVoice(CAudioVoice* voice)
     delete voice;
 }
 
-int32_t CAudioMixer::GetVoiceCount()
+int32_t AudioMixer::GetVoiceCount()
 {
     std::lock_guard<std::recursive_mutex> guard(mLock);
     return int32_t(mVoices.size());
 }
 
-bool CAudioMixer::Queue(CAudioVoice* voice, const sAudioCommand& command)
+bool AudioMixer::Queue(AudioVoice* voice, const sAudioCommand& command)
 {
     if (!voice)
         return false;
@@ -80,7 +80,7 @@ bool CAudioMixer::Queue(CAudioVoice* voice, const sAudioCommand& command)
     return true;
 }
 
-bool CAudioMixer::QueueBuffer(CAudioVoice* voice, const sAudioBuffer& buffer)
+bool AudioMixer::QueueBuffer(AudioVoice* voice, const sAudioBuffer& buffer)
 {
     if (buffer.channels < 1 || buffer.channels > 2 || (buffer.bits != 8 && buffer.bits != 16) ||
         buffer.rate == 0 || (buffer.frames > 0 && !buffer.samples))
@@ -91,7 +91,7 @@ bool CAudioMixer::QueueBuffer(CAudioVoice* voice, const sAudioBuffer& buffer)
     return Queue(voice, command);
 }
 
-bool CAudioMixer::QueueCallback(CAudioVoice* voice, int16_t param1, uintptr_t param2)
+bool AudioMixer::QueueCallback(AudioVoice* voice, int16_t param1, uintptr_t param2)
 {
     sAudioCommand command;
     command.kind = sAudioCommand::eCallback;
@@ -117,7 +117,7 @@ void ReadFrame(const sAudioBuffer& buffer, uint32_t frame, int32_t& left, int32_
 
 } // namespace
 
-void CAudioMixer::MixVoice(CAudioVoice& voice, int32_t* sum, uint32_t frames)
+void AudioMixer::MixVoice(AudioVoice& voice, int32_t* sum, uint32_t frames)
 {
     // A queue that only ever yields callbacks and empty buffers must not hold the audio thread:
     // after this many commands without a sample the voice rests until the next mix.
@@ -175,13 +175,13 @@ void CAudioMixer::MixVoice(CAudioVoice& voice, int32_t* sum, uint32_t frames)
     }
 }
 
-void CAudioMixer::Mix(int16_t* output, uint32_t frames)
+void AudioMixer::Mix(int16_t* output, uint32_t frames)
 {
     std::lock_guard<std::recursive_mutex> guard(mLock);
     if (mSum.size() < size_t(frames) * 2)
         mSum.resize(size_t(frames) * 2);
     std::fill(mSum.begin(), mSum.begin() + size_t(frames) * 2, 0);
-    for (CAudioVoice* voice : mVoices)
+    for (AudioVoice* voice : mVoices)
         MixVoice(*voice, mSum.data(), frames);
     for (size_t i = 0; i < size_t(frames) * 2; ++i)
         output[i] = int16_t(std::clamp(mSum[i], -32768, 32767));

@@ -1,4 +1,4 @@
-#include "platform/CNetEndpoint.h"
+#include "platform/NetEndpoint.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -33,7 +33,7 @@ eNetResult FromError(int error)
 {
     switch (error) {
     case 0:
-        return eNetResult::kOK;
+        return eNetResult::kOk;
     case EAGAIN:
         return eNetResult::kWouldBlock;
     case EBADF:
@@ -83,12 +83,12 @@ short PollOnce(int fd, short events)
 
 } // namespace
 
-CNetEndpoint::~CNetEndpoint()
+NetEndpoint::~NetEndpoint()
 {
     Close();
 }
 
-eNetResult CNetEndpoint::Open()
+eNetResult NetEndpoint::Open()
 {
     Close();
     mFd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -96,10 +96,10 @@ eNetResult CNetEndpoint::Open()
         mLastError = errno;
         return FromError(mLastError);
     }
-    return eNetResult::kOK;
+    return eNetResult::kOk;
 }
 
-void CNetEndpoint::Close()
+void NetEndpoint::Close()
 {
     if (mIncomingFd >= 0)
         close(mIncomingFd);
@@ -111,7 +111,7 @@ void CNetEndpoint::Close()
     mDeferredConnectError = 0;
 }
 
-eNetResult CNetEndpoint::Connect(uint32_t address, uint16_t port)
+eNetResult NetEndpoint::Connect(uint32_t address, uint16_t port)
 {
     if (mFd < 0)
         return eNetResult::kNotOpen;
@@ -124,18 +124,18 @@ eNetResult CNetEndpoint::Connect(uint32_t address, uint16_t port)
         // Even an immediate success is reported by the pump, so the connect always completes on a
         // later poll.
         mPhase = ePhase::kConnecting;
-        return eNetResult::kOK;
+        return eNetResult::kOk;
     }
     mLastError = errno;
     if (IsRemoteConnectError(errno)) {
         mPhase = ePhase::kConnecting;
         mDeferredConnectError = errno;
-        return eNetResult::kOK;
+        return eNetResult::kOk;
     }
     return FromError(mLastError);
 }
 
-eNetResult CNetEndpoint::BindAndListen(uint16_t port, uint32_t address, int32_t backlog)
+eNetResult NetEndpoint::BindAndListen(uint16_t port, uint32_t address, int32_t backlog)
 {
     if (mFd < 0)
         return eNetResult::kNotOpen;
@@ -148,10 +148,10 @@ eNetResult CNetEndpoint::BindAndListen(uint16_t port, uint32_t address, int32_t 
         return FromError(mLastError);
     }
     mPhase = ePhase::kListening;
-    return eNetResult::kOK;
+    return eNetResult::kOk;
 }
 
-uint16_t CNetEndpoint::GetLocalPort() const
+uint16_t NetEndpoint::GetLocalPort() const
 {
     sockaddr_in local{};
     socklen_t length = sizeof local;
@@ -160,7 +160,7 @@ uint16_t CNetEndpoint::GetLocalPort() const
     return ntohs(local.sin_port);
 }
 
-void CNetEndpoint::Pump(INetEventSink& sink)
+void NetEndpoint::Pump(NetEventSink& sink)
 {
     switch (mPhase) {
     case ePhase::kConnecting: {
@@ -183,7 +183,7 @@ void CNetEndpoint::Pump(INetEventSink& sink)
             sink.OnNetEvent(eNetEvent::kConnect, FromError(error));
         } else {
             mPhase = ePhase::kConnected;
-            sink.OnNetEvent(eNetEvent::kConnect, eNetResult::kOK);
+            sink.OnNetEvent(eNetEvent::kConnect, eNetResult::kOk);
         }
         return;
     }
@@ -195,22 +195,22 @@ void CNetEndpoint::Pump(INetEventSink& sink)
         char byte;
         ssize_t count = recv(mFd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
         if (count > 0) {
-            sink.OnNetEvent(eNetEvent::kData, eNetResult::kOK);
+            sink.OnNetEvent(eNetEvent::kData, eNetResult::kOk);
         } else if (count == 0) {
             mPhase = ePhase::kEnded;
-            sink.OnNetEvent(eNetEvent::kOrderlyRelease, eNetResult::kOK);
+            sink.OnNetEvent(eNetEvent::kOrderlyRelease, eNetResult::kOk);
         } else if (errno != EAGAIN && errno != EINTR) {
-            // An established connection that breaks ends with kOK as well: the reason is kept for
+            // An established connection that breaks ends with kOk as well: the reason is kept for
             // diagnostics, the owner only learns that the connection is over.
             mLastError = errno;
             mPhase = ePhase::kEnded;
-            sink.OnNetEvent(eNetEvent::kDisconnect, eNetResult::kOK);
+            sink.OnNetEvent(eNetEvent::kDisconnect, eNetResult::kOk);
         }
         return;
     }
     case ePhase::kListening:
         if (mIncomingFd >= 0 || (PollOnce(mFd, POLLIN) & POLLIN) != 0)
-            sink.OnNetEvent(eNetEvent::kListen, eNetResult::kOK);
+            sink.OnNetEvent(eNetEvent::kListen, eNetResult::kOk);
         return;
     case ePhase::kNone:
     case ePhase::kEnded:
@@ -218,10 +218,10 @@ void CNetEndpoint::Pump(INetEventSink& sink)
     }
 }
 
-eNetResult CNetEndpoint::AcceptIncoming()
+eNetResult NetEndpoint::AcceptIncoming()
 {
     if (mIncomingFd >= 0)
-        return eNetResult::kOK;
+        return eNetResult::kOk;
     if (mFd < 0 || mPhase != ePhase::kListening)
         return eNetResult::kNotOpen;
     sockaddr_in peer{};
@@ -235,23 +235,25 @@ eNetResult CNetEndpoint::AcceptIncoming()
     mIncomingFd = fd;
     mIncomingAddress = ntohl(peer.sin_addr.s_addr);
     mIncomingPort = ntohs(peer.sin_port);
-    return eNetResult::kOK;
+    return eNetResult::kOk;
 }
 
-bool CNetEndpoint::TakeIncoming(CNetEndpoint& target, uint32_t& peerAddress, uint16_t& peerPort)
+eNetResult NetEndpoint::TakeIncoming(NetEndpoint& target, uint32_t& peerAddress, uint16_t& peerPort)
 {
-    if (mIncomingFd < 0 || &target == this)
-        return false;
+    if (mIncomingFd < 0)
+        return eNetResult::kNotOpen;
+    if (&target == this)
+        return eNetResult::kFailed;
     target.Close();
     target.mFd = mIncomingFd;
     target.mPhase = ePhase::kConnected;
     peerAddress = mIncomingAddress;
     peerPort = mIncomingPort;
     mIncomingFd = -1;
-    return true;
+    return eNetResult::kOk;
 }
 
-eNetResult CNetEndpoint::Send(const void* data, size_t count, size_t& sent)
+eNetResult NetEndpoint::Send(const void* data, size_t count, size_t& sent)
 {
     sent = 0;
     if (mFd < 0)
@@ -266,10 +268,10 @@ eNetResult CNetEndpoint::Send(const void* data, size_t count, size_t& sent)
         return FromError(errno);
     }
     sent = size_t(result);
-    return eNetResult::kOK;
+    return eNetResult::kOk;
 }
 
-eNetResult CNetEndpoint::Receive(void* data, size_t count, size_t& received)
+eNetResult NetEndpoint::Receive(void* data, size_t count, size_t& received)
 {
     received = 0;
     if (mFd < 0)
@@ -287,10 +289,10 @@ eNetResult CNetEndpoint::Receive(void* data, size_t count, size_t& received)
     if (result == 0 && count > 0)
         return eNetResult::kClosed;
     received = size_t(result);
-    return eNetResult::kOK;
+    return eNetResult::kOk;
 }
 
-void CNetEndpoint::ShutdownSend()
+void NetEndpoint::ShutdownSend()
 {
     if (mFd >= 0)
         (void)shutdown(mFd, SHUT_WR);

@@ -1,8 +1,8 @@
-#include "platform/PlatformLauncher.h"
+#include "platform/Launcher.h"
 
 #include "platform/Clock.h"
 #include "platform/EventLoop.h"
-#include "platform/PlatformFileSystem.h"
+#include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <cctype>
@@ -113,22 +113,22 @@ bool Record(const std::string& file, const char* kind, const std::string& text)
     return std::fclose(out) == 0 && written;
 }
 
-bool SystemLaunchPath(const std::string& path)
+eLaunchResult SystemLaunchPath(const std::string& path)
 {
     if (!PathExists(PathText(path)))
-        return false;
+        return eLaunchResult::kNotFound;
     if (std::string file = RecordingFile(); !file.empty())
-        return Record(file, "launch", path);
+        return Record(file, "launch", path) ? eLaunchResult::kOk : eLaunchResult::kFailed;
     std::string program = ProgramForPath(path);
     if (!program.empty())
-        return Spawn(program, {}, false);
+        return Spawn(program, {}, false) ? eLaunchResult::kOk : eLaunchResult::kFailed;
     // A bundle without its program cannot be started; the opener would only show its folder.
     std::string trimmed = path;
     while (trimmed.size() > 1 && trimmed.back() == '/')
         trimmed.pop_back();
     if (PathIsFolder(PathText(trimmed)) && trimmed.size() > 4 && trimmed.compare(trimmed.size() - 4, 4, ".app") == 0)
-        return false;
-    return Spawn("xdg-open", {path}, true);
+        return eLaunchResult::kFailed;
+    return Spawn("xdg-open", {path}, true) ? eLaunchResult::kOk : eLaunchResult::kFailed;
 }
 
 eLaunchResult SystemOpenURL(const std::string& url)
@@ -142,7 +142,7 @@ eLaunchResult SystemOpenURL(const std::string& url)
 
 class SystemLauncher final : public Launcher {
 public:
-    bool LaunchPath(const std::string& path) override { return SystemLaunchPath(path); }
+    eLaunchResult LaunchPath(const std::string& path) override { return SystemLaunchPath(path); }
     eLaunchResult OpenURL(const std::string& url) override { return SystemOpenURL(url); }
 };
 
@@ -175,7 +175,7 @@ std::vector<std::string> ListFolderNames(const std::string& folder)
 Launcher& GetLauncher() { return *gLauncher; }
 void SetLauncher(Launcher* launcher) { gLauncher = launcher ? launcher : &gSystemLauncher; }
 
-bool LaunchPath(const char* path) { return gLauncher->LaunchPath(path ? path : ""); }
+eLaunchResult LaunchPath(const char* path) { return gLauncher->LaunchPath(path ? path : ""); }
 eLaunchResult OpenURLText(const char* url) { return gLauncher->OpenURL(url ? url : ""); }
 
 bool IsValidURLText(const char* text)

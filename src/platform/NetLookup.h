@@ -37,7 +37,7 @@ Resolver& GetResolver();
 // alive until every lookup started through it has finished.
 void SetResolver(Resolver* resolver);
 // Looks the `length` bytes of UTF-8 at `host` up now, on the calling thread, through the resolver
-// in use; on kOK `firstAddress` is the first address found.
+// in use; on kOk `firstAddress` is the first address found.
 eNetResult ResolveIPv4(const char* host, size_t length, uint32_t& firstAddress);
 
 using tNetResolveFunction = std::function<eNetResult(const std::string& host, std::vector<uint32_t>& addresses)>;
@@ -68,7 +68,7 @@ private:
     tNetResolveFunction mAnswer;
 };
 
-class CNetLookup {
+class NetLookup {
 public:
     // The system code of a lookup whose worker thread could not be started.
     static constexpr int32_t kThreadFailed = -1;
@@ -77,7 +77,7 @@ public:
     // resolver in use. `onDone`, when given, runs on the worker once the answer is ready (to wake a
     // waiting loop). A thread that cannot start gives a lookup that is already done with
     // kNotStarted.
-    static std::shared_ptr<CNetLookup> Start(const char* host, size_t length, std::function<void()> onDone = {});
+    static std::shared_ptr<NetLookup> Start(const char* host, size_t length, std::function<void()> onDone = {});
 
     // Whether the answer is ready; once it is, the result and addresses no longer change.
     bool IsDone() const { return mDone.load(std::memory_order_acquire); }
@@ -89,7 +89,7 @@ public:
     // The first address, 0 when the lookup failed or is not done.
     uint32_t GetFirstAddress() const;
 
-    CNetLookup(std::string host, Resolver& resolver, std::function<void()> onDone);
+    NetLookup(std::string host, Resolver& resolver, std::function<void()> onDone);
 
 private:
     static void* RunWorker(void* self);
@@ -97,7 +97,7 @@ private:
     std::string mHost;
     Resolver& mResolver;
     std::function<void()> mOnDone;
-    eNetResult mResult = eNetResult::kOK;
+    eNetResult mResult = eNetResult::kOk;
     int32_t mSystemCode = 0;
     std::vector<uint32_t> mAddresses;
     std::atomic<bool> mDone{false};

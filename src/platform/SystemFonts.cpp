@@ -1,4 +1,4 @@
-#include "platform/PlatformFonts.h"
+#include "platform/SystemFonts.h"
 
 #include <fontconfig/fontconfig.h>
 

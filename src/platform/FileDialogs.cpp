@@ -1,6 +1,6 @@
-#include "platform/PlatformFileDialogs.h"
+#include "platform/FileDialogs.h"
 
-#include "platform/PlatformFileSystem.h"
+#include "platform/FileSystem.h"
 #include "platform/SdlSession.h"
 
 #include <cerrno>

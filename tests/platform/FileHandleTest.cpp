@@ -1,4 +1,4 @@
-#include "platform/PlatformFile.h"
+#include "platform/FileHandle.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>

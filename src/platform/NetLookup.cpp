@@ -1,4 +1,4 @@
-#include "platform/CNetLookup.h"
+#include "platform/NetLookup.h"
 
 #include <arpa/inet.h>
 #include <mutex>
@@ -27,7 +27,7 @@ eNetResult FromNameServiceCode(int code)
 {
     switch (code) {
     case 0:
-        return eNetResult::kOK;
+        return eNetResult::kOk;
     case EAI_NONAME:
     case EAI_NODATA:
     case EAI_ADDRFAMILY:
@@ -44,7 +44,7 @@ eNetResult FromNameServiceCode(int code)
 // A lookup that succeeded without an address is a name without one.
 eNetResult Checked(eNetResult result, const std::vector<uint32_t>& addresses, int32_t& systemCode)
 {
-    if (result == eNetResult::kOK && addresses.empty()) {
+    if (result == eNetResult::kOk && addresses.empty()) {
         result = eNetResult::kHostNotFound;
         systemCode = EAI_NONAME;
     }
@@ -56,7 +56,7 @@ eNetResult Checked(eNetResult result, const std::vector<uint32_t>& addresses, in
 int32_t NameServiceCode(eNetResult result)
 {
     switch (result) {
-    case eNetResult::kOK:
+    case eNetResult::kOk:
         return 0;
     case eNetResult::kHostNotFound:
         return EAI_NONAME;
@@ -65,7 +65,7 @@ int32_t NameServiceCode(eNetResult result)
     case eNetResult::kNoMemory:
         return EAI_MEMORY;
     case eNetResult::kNotStarted:
-        return CNetLookup::kThreadFailed;
+        return NetLookup::kThreadFailed;
     default:
         return EAI_FAIL;
     }
@@ -92,7 +92,7 @@ eNetResult SystemResolveIPv4(const std::string& host, std::vector<uint32_t>& add
         addresses.push_back(ntohl(address->sin_addr.s_addr));
     }
     freeaddrinfo(list);
-    return Checked(eNetResult::kOK, addresses, systemCode);
+    return Checked(eNetResult::kOk, addresses, systemCode);
 }
 
 Resolver& GetResolver() { return *gResolver.load(); }
@@ -105,29 +105,29 @@ eNetResult ResolveIPv4(const char* host, size_t length, uint32_t& firstAddress)
     int32_t systemCode = 0;
     eNetResult result = GetResolver().ResolveIPv4(std::string(host, length), addresses, systemCode);
     result = Checked(result, addresses, systemCode);
-    if (result == eNetResult::kOK)
+    if (result == eNetResult::kOk)
         firstAddress = addresses.front();
     return result;
 }
 
-CNetLookup::CNetLookup(std::string host, Resolver& resolver, std::function<void()> onDone)
+NetLookup::NetLookup(std::string host, Resolver& resolver, std::function<void()> onDone)
     : mHost(std::move(host)), mResolver(resolver), mOnDone(std::move(onDone))
 {
 }
 
-uint32_t CNetLookup::GetFirstAddress() const
+uint32_t NetLookup::GetFirstAddress() const
 {
-    if (!IsDone() || mResult != eNetResult::kOK || mAddresses.empty())
+    if (!IsDone() || mResult != eNetResult::kOk || mAddresses.empty())
         return 0;
     return mAddresses.front();
 }
 
-std::shared_ptr<CNetLookup> CNetLookup::Start(const char* host, size_t length, std::function<void()> onDone)
+std::shared_ptr<NetLookup> NetLookup::Start(const char* host, size_t length, std::function<void()> onDone)
 {
-    auto lookup = std::make_shared<CNetLookup>(std::string(host, length), GetResolver(), std::move(onDone));
+    auto lookup = std::make_shared<NetLookup>(std::string(host, length), GetResolver(), std::move(onDone));
     // The worker holds its own reference: a caller that stops waiting (the program quits) may drop
     // the lookup while the system call is still running.
-    auto* workerReference = new std::shared_ptr<CNetLookup>(lookup);
+    auto* workerReference = new std::shared_ptr<NetLookup>(lookup);
     pthread_attr_t attributes;
     pthread_t thread;
     int started = pthread_attr_init(&attributes);
@@ -145,14 +145,14 @@ std::shared_ptr<CNetLookup> CNetLookup::Start(const char* host, size_t length, s
     return lookup;
 }
 
-void* CNetLookup::RunWorker(void* reference)
+void* NetLookup::RunWorker(void* reference)
 {
-    auto* workerReference = static_cast<std::shared_ptr<CNetLookup>*>(reference);
-    CNetLookup& lookup = **workerReference;
+    auto* workerReference = static_cast<std::shared_ptr<NetLookup>*>(reference);
+    NetLookup& lookup = **workerReference;
     int32_t systemCode = 0;
     eNetResult result = lookup.mResolver.ResolveIPv4(lookup.mHost, lookup.mAddresses, systemCode);
     result = Checked(result, lookup.mAddresses, systemCode);
-    if (result != eNetResult::kOK)
+    if (result != eNetResult::kOk)
         lookup.mAddresses.clear();
     lookup.mResult = result;
     lookup.mSystemCode = systemCode;

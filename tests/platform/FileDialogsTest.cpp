@@ -1,5 +1,5 @@
-#include "platform/PlatformFileDialogs.h"
-#include "platform/PlatformFileSystem.h"
+#include "platform/FileDialogs.h"
+#include "platform/FileSystem.h"
 #include "platform/SdlSession.h"
 #include "support/TempFolder.h"
 

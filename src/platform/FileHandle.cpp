@@ -1,4 +1,4 @@
-#include "platform/PlatformFile.h"
+#include "platform/FileHandle.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -12,31 +12,6 @@ namespace {
 bool ValidPath(const char* path) { return path != nullptr && path[0] != 0; }
 
 } // namespace
-
-eFileResult FileResultFromErrno(int error)
-{
-    switch (error) {
-    case ENOENT:
-        return eFileResult::kNotFound;
-    case ENOTDIR:
-    case ELOOP:
-        return eFileResult::kNoFolder;
-    case ENAMETOOLONG:
-    case EINVAL:
-    case EILSEQ:
-        return eFileResult::kBadName;
-    case EISDIR:
-        return eFileResult::kIsFolder;
-    case EEXIST:
-        return eFileResult::kExists;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return eFileResult::kAccessDenied;
-    default:
-        return eFileResult::kFailed;
-    }
-}
 
 eFileResult OpenFileHandle(const char* path, eOpenMode mode, int32_t& handle)
 {

@@ -8,19 +8,21 @@
 
 namespace plat {
 
-// What handing an address to the system came to.
+// What handing an item or an address to the system came to.
 enum class [[nodiscard]] eLaunchResult : int32_t {
     kOk = 0,
     kRefused,   // the text is no acceptable URL
+    kNotFound,  // nothing stands at the path
     kNoOpener,  // no program could open it: the desktop's opener is missing or said it could not
-    kFailed,    // the system would not start the opener, or a recorded launch could not be written
+    kFailed,    // the system would not start the program or the opener, a bundle has no program, or a
+                // recorded launch could not be written
 };
 
 class Launcher {
 public:
     virtual ~Launcher() = default;
-    // Opens the item at an absolute path; true once the launch has been started.
-    virtual bool LaunchPath(const std::string& path) = 0;
+    // Opens the item at an absolute path; kOk once the launch has been started.
+    virtual eLaunchResult LaunchPath(const std::string& path) = 0;
     // Opens a URL text that IsValidURLText accepted.
     virtual eLaunchResult OpenURL(const std::string& url) = 0;
 };
@@ -31,17 +33,17 @@ Launcher& GetLauncher();
 void SetLauncher(Launcher* launcher);
 
 // Through the launcher in use.
-bool LaunchPath(const char* path);
+eLaunchResult LaunchPath(const char* path);
 eLaunchResult OpenURLText(const char* url);
 
 // Tests: keeps what would have been launched or opened and answers every request with `answer`
-// (a URL that is not opened fails with `urlFailure`).
+// (a path that is not launched fails with kFailed, a URL that is not opened with `urlFailure`).
 class RecordingLauncher : public Launcher {
 public:
-    bool LaunchPath(const std::string& path) override
+    eLaunchResult LaunchPath(const std::string& path) override
     {
         paths.push_back(path);
-        return answer;
+        return answer ? eLaunchResult::kOk : eLaunchResult::kFailed;
     }
     eLaunchResult OpenURL(const std::string& url) override
     {

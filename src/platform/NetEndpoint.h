@@ -12,29 +12,29 @@ namespace plat {
 
 enum class eNetEvent : uint32_t {
     kListen,         // a connection waits to be accepted
-    kConnect,        // a connect finished; kOK or why it failed
+    kConnect,        // a connect finished; kOk or why it failed
     kData,           // unread data is waiting
     kOrderlyRelease, // the peer closed after all its data was read
     kDisconnect,     // the connection broke (reset, timeout) after all data was read
 };
 
 // Receives the events found by one `Pump`.
-class INetEventSink {
+class NetEventSink {
 public:
     virtual void OnNetEvent(eNetEvent event, eNetResult result) = 0;
 
 protected:
-    ~INetEventSink() = default;
+    ~NetEventSink() = default;
 };
 
-class CNetEndpoint {
+class NetEndpoint {
 public:
     enum class ePhase : uint8_t { kNone, kConnecting, kConnected, kListening, kEnded };
 
-    CNetEndpoint() = default;
-    ~CNetEndpoint();
-    CNetEndpoint(const CNetEndpoint&) = delete;
-    CNetEndpoint& operator=(const CNetEndpoint&) = delete;
+    NetEndpoint() = default;
+    ~NetEndpoint();
+    NetEndpoint(const NetEndpoint&) = delete;
+    NetEndpoint& operator=(const NetEndpoint&) = delete;
 
     // Creates the socket, closing one held before.
     eNetResult Open();
@@ -45,7 +45,7 @@ public:
     // The system's error number behind the last failure seen (for diagnostics only).
     int32_t GetLastError() const { return mLastError; }
 
-    // Starts connecting to `address` (host order). kOK when under way; a refusal the kernel answers
+    // Starts connecting to `address` (host order). kOk when under way; a refusal the kernel answers
     // at once is reported like a late one, by the next `Pump`. A local error is returned at once.
     eNetResult Connect(uint32_t address, uint16_t port);
 
@@ -55,19 +55,20 @@ public:
     uint16_t GetLocalPort() const;
 
     // Looks at the endpoint once without waiting and reports to `sink`. Allocates nothing.
-    void Pump(INetEventSink& sink);
+    void Pump(NetEventSink& sink);
 
-    // Accepts one waiting connection into the incoming slot. kOK when one is held there,
+    // Accepts one waiting connection into the incoming slot. kOk when one is held there,
     // kWouldBlock when none waits.
     eNetResult AcceptIncoming();
     bool HasIncoming() const { return mIncomingFd >= 0; }
     // Hands the held connection to `target` (which becomes connected) with the peer's address.
-    bool TakeIncoming(CNetEndpoint& target, uint32_t& peerAddress, uint16_t& peerPort);
+    // kNotOpen when no connection is held, kFailed when `target` is this endpoint.
+    eNetResult TakeIncoming(NetEndpoint& target, uint32_t& peerAddress, uint16_t& peerPort);
 
-    // Sends what the socket takes now; `sent` is the byte count on kOK (at least 1 unless `count`
+    // Sends what the socket takes now; `sent` is the byte count on kOk (at least 1 unless `count`
     // is 0). kWouldBlock when the socket takes nothing at the moment. Never raises SIGPIPE.
     eNetResult Send(const void* data, size_t count, size_t& sent);
-    // Receives at most `count` bytes; `received` is the byte count on kOK (at least 1 unless
+    // Receives at most `count` bytes; `received` is the byte count on kOk (at least 1 unless
     // `count` is 0). kClosed when the peer closed, kWouldBlock when nothing waits. Leaves
     // recording the end to `Pump`.
     eNetResult Receive(void* data, size_t count, size_t& received);

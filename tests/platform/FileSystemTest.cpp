@@ -1,4 +1,4 @@
-#include "platform/PlatformFileSystem.h"
+#include "platform/FileSystem.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/CAudioDevice.h"
+#include "platform/AudioDevice.h"
 
 #include <SDL.h>
 
@@ -10,12 +10,12 @@ namespace {
 
 void DeviceCallback(void* userData, Uint8* stream, int length)
 {
-    static_cast<CAudioMixer*>(userData)->Mix(reinterpret_cast<int16_t*>(stream), uint32_t(length) / 4);
+    static_cast<AudioMixer*>(userData)->Mix(reinterpret_cast<int16_t*>(stream), uint32_t(length) / 4);
 }
 
 // Opened once; deliberately never closed or freed, because the application object's destructor
 // (a static) still closes voices after every function-local static is gone.
-CAudioMixer* OpenDeviceMixer()
+AudioMixer* OpenDeviceMixer()
 {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return nullptr;
@@ -25,7 +25,7 @@ CAudioMixer* OpenDeviceMixer()
     wanted.channels = 2;
     wanted.samples = 1024;
     wanted.callback = DeviceCallback;
-    CAudioMixer* mixer = new CAudioMixer(uint32_t(wanted.freq));
+    AudioMixer* mixer = new AudioMixer(uint32_t(wanted.freq));
     wanted.userdata = mixer;
     SDL_AudioSpec obtained{};
     // No changes allowed: SDL converts to whatever the hardware wants.
@@ -41,9 +41,9 @@ CAudioMixer* OpenDeviceMixer()
 
 class DeviceBackend final : public AudioBackend {
 public:
-    CAudioMixer* GetOutputMixer() override
+    AudioMixer* GetOutputMixer() override
     {
-        static CAudioMixer* deviceMixer = OpenDeviceMixer();
+        static AudioMixer* deviceMixer = OpenDeviceMixer();
         return deviceMixer;
     }
 };
@@ -57,17 +57,17 @@ AudioBackend& GetAudioBackend() { return *gBackend.load(); }
 
 void SetAudioBackend(AudioBackend* backend) { gBackend.store(backend ? backend : &gDeviceBackend); }
 
-CManualAudioBackend::CManualAudioBackend(uint32_t outputRate) : mMixer(outputRate)
+ManualAudioBackend::ManualAudioBackend(uint32_t outputRate) : mMixer(outputRate)
 {
     SetAudioBackend(this);
 }
 
-CManualAudioBackend::~CManualAudioBackend()
+ManualAudioBackend::~ManualAudioBackend()
 {
     SetAudioBackend(nullptr);
 }
 
-std::vector<int16_t> CManualAudioBackend::Pump(uint32_t frames)
+std::vector<int16_t> ManualAudioBackend::Pump(uint32_t frames)
 {
     std::vector<int16_t> output(size_t(frames) * 2);
     mMixer.Mix(output.data(), frames);

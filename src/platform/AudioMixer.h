@@ -9,7 +9,7 @@
 
 namespace plat {
 
-class CAudioVoice;
+class AudioVoice;
 
 // 8-bit samples are unsigned, 16-bit ones signed in the processor's byte order; stereo frames
 // hold the left sample first.
@@ -31,29 +31,29 @@ struct sAudioCommand {
 
 // Runs on the audio thread while the mixer is locked: it may queue commands on its voice, but
 // must not open or close voices.
-using tAudioCallback = void (*)(CAudioVoice* voice, const sAudioCommand& command, void* context);
+using tAudioCallback = void (*)(AudioVoice* voice, const sAudioCommand& command, void* context);
 
-class CAudioMixer {
+class AudioMixer {
 public:
     static constexpr int32_t kQueueLength = 128;
 
-    explicit CAudioMixer(uint32_t outputRate);
-    ~CAudioMixer();
+    explicit AudioMixer(uint32_t outputRate);
+    ~AudioMixer();
 
-    CAudioMixer(const CAudioMixer&) = delete;
-    CAudioMixer& operator=(const CAudioMixer&) = delete;
+    AudioMixer(const AudioMixer&) = delete;
+    AudioMixer& operator=(const AudioMixer&) = delete;
 
     uint32_t GetOutputRate() const { return mOutputRate; }
 
     // A new silent voice, or null when memory runs out.
-    CAudioVoice* OpenVoice(tAudioCallback callback, void* context);
+    AudioVoice* OpenVoice(tAudioCallback callback, void* context);
     // Waits for a mix in progress, so that no callback of the voice runs after it returns.
-    void CloseVoice(CAudioVoice* voice);
+    void CloseVoice(AudioVoice* voice);
     int32_t GetVoiceCount();
 
     // False when the queue is full or the buffer's format is not one the mixer plays.
-    bool QueueBuffer(CAudioVoice* voice, const sAudioBuffer& buffer);
-    bool QueueCallback(CAudioVoice* voice, int16_t param1, uintptr_t param2);
+    bool QueueBuffer(AudioVoice* voice, const sAudioBuffer& buffer);
+    bool QueueCallback(AudioVoice* voice, int16_t param1, uintptr_t param2);
 
     // Holds the mixer (the device lock): no mix and no callback runs until Unlock. Recursive, so
     // the queue calls above may be made while holding it.
@@ -64,13 +64,13 @@ public:
     void Mix(int16_t* output, uint32_t frames);
 
 private:
-    bool Queue(CAudioVoice* voice, const sAudioCommand& command);
-    void MixVoice(CAudioVoice& voice, int32_t* sum, uint32_t frames);
+    bool Queue(AudioVoice* voice, const sAudioCommand& command);
+    void MixVoice(AudioVoice& voice, int32_t* sum, uint32_t frames);
 
     uint32_t mOutputRate;
     // Recursive: a callback run inside Mix queues commands on its voice from the same thread.
     std::recursive_mutex mLock;
-    std::vector<CAudioVoice*> mVoices;
+    std::vector<AudioVoice*> mVoices;
     std::vector<int32_t> mSum;
 };
 

@@ -1,5 +1,5 @@
-#include "platform/PlatformFileSystem.h"
-#include "platform/PlatformLauncher.h"
+#include "platform/FileSystem.h"
+#include "platform/Launcher.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -87,7 +87,7 @@ TEST(PlatformLauncher, StartsABundleWithoutArguments)
     std::string marker = folder / "ran";
     MakeScript(folder, "Slave.app/Contents/MacOS/Slave", marker);
     SetLauncher(nullptr);
-    ASSERT_TRUE(LaunchPath((folder / "Slave.app").c_str()));
+    ASSERT_EQ(LaunchPath((folder / "Slave.app").c_str()), eLaunchResult::kOk);
     ASSERT_TRUE(WaitForFile(marker));
     EXPECT_EQ(TempFolder::ReadFile(marker), "0\n");
     ReapLaunchedPrograms();
@@ -97,9 +97,9 @@ TEST(PlatformLauncher, RefusesWhatCannotBeStarted)
 {
     TempFolder folder;
     SetLauncher(nullptr);
-    EXPECT_FALSE(LaunchPath((folder / "missing.app").c_str()));
+    EXPECT_EQ(LaunchPath((folder / "missing.app").c_str()), eLaunchResult::kNotFound);
     ASSERT_EQ(CreateOneFolder((folder / "Broken.app").c_str()), eFileResult::kOk);
-    EXPECT_FALSE(LaunchPath((folder / "Broken.app").c_str()));
+    EXPECT_EQ(LaunchPath((folder / "Broken.app").c_str()), eLaunchResult::kFailed);
     EXPECT_EQ(OpenURLText("not a url"), eLaunchResult::kRefused);
 }
 
@@ -143,11 +143,11 @@ TEST(PlatformLauncher, TestsCanPutTheirOwnLauncherInPlace)
 {
     RecordingLauncher launcher;
     SetLauncher(&launcher);
-    EXPECT_TRUE(LaunchPath("/x/y"));
+    EXPECT_EQ(LaunchPath("/x/y"), eLaunchResult::kOk);
     launcher.answer = false;
     EXPECT_EQ(OpenURLText("http://example.com/"), eLaunchResult::kNoOpener);
     SetLauncher(nullptr);
-    EXPECT_FALSE(LaunchPath("/x/missing.app"));
+    EXPECT_EQ(LaunchPath("/x/missing.app"), eLaunchResult::kNotFound);
     ASSERT_EQ(launcher.paths.size(), 1u);
     EXPECT_EQ(launcher.paths[0], "/x/y");
     ASSERT_EQ(launcher.urls.size(), 1u);

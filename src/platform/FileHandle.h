@@ -4,31 +4,12 @@
 // end cannot be set.
 #pragma once
 
+#include "platform/FileResult.h"
+
 #include <cstddef>
 #include <cstdint>
 
 namespace plat {
-
-enum class eFileResult : int32_t {
-    kOk = 0,
-    kNotFound,     // nothing at the path
-    kNoFolder,     // a folder on the way is missing or is not a folder
-    kBadName,      // the name is too long or not acceptable
-    kIsFolder,     // a folder stands where a file was expected
-    kExists,       // something already stands at the path
-    kAccessDenied, // the permission bits refuse the access
-    kEndOfFile,    // fewer bytes were left than asked for, or a position past the end
-    kFailed,       // any other refusal of the system
-    kNoMemory,     // the caller could not keep what the system handed back
-    // What an installer tells the user apart.
-    kNoSpace,         // the disk or the quota is full
-    kTooLarge,        // the file is larger than the file system or a limit allows
-    kReadOnly,        // the file system takes no changes
-    kLinkUnsupported, // the file system cannot give this file a second name
-};
-
-// The result that stands for a system error number.
-eFileResult FileResultFromErrno(int error);
 
 enum class eOpenMode : int32_t { kRead, kWrite, kReadWrite };
 
