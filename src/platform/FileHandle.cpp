@@ -152,26 +152,4 @@ eFileResult CloseFileHandle(int32_t handle)
     return eFileResult::kOk;
 }
 
-eFileResult SyncFileSystem(const char* path)
-{
-    if (!ValidPath(path))
-        return eFileResult::kNotFound;
-    const int handle = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (handle < 0)
-        return eFileResult::kNotFound;
-    const int result = ::syncfs(handle);
-    ::close(handle);
-    return result == 0 ? eFileResult::kOk : eFileResult::kFailed;
-}
-
-eFileResult SyncPath(const char* path)
-{
-    int32_t handle = kNoFileHandle;
-    if (eFileResult result = OpenFileHandle(path, eOpenMode::kRead, handle); result != eFileResult::kOk)
-        return result;
-    eFileResult result = SyncFileHandle(handle);
-    (void)CloseFileHandle(handle);
-    return result;
-}
-
 } // namespace plat

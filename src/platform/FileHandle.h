@@ -38,11 +38,5 @@ eFileResult SetFileHandleLength(int32_t handle, int64_t length);
 eFileResult SyncFileHandle(int32_t handle);
 eFileResult CloseFileHandle(int32_t handle);
 
-// Opens, flushes and closes the file at the path (used before renaming freshly written files).
-eFileResult SyncPath(const char* path);
-
-// Flushes everything written to the file system that holds the path, in one journal commit:
-// far cheaper than flushing hundreds of freshly written files one by one.
-eFileResult SyncFileSystem(const char* path);
 
 } // namespace plat

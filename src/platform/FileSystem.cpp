@@ -21,11 +21,13 @@ bool ValidPath(const char* path) { return path != nullptr && path[0] != 0; }
 
 eFileResult LastError() { return FileResultFromErrno(errno); }
 
-// The installer's operations tell a full disk, a read-only one and a file too large apart.
-eFileResult InstallerResultOf(bool ok)
+eFileResult ResultOf(bool ok, eErrorDetail detail)
 {
-    return ok ? eFileResult::kOk : FileResultFromErrno(errno != 0 ? errno : EIO, eErrorDetail::kInstaller);
+    return ok ? eFileResult::kOk : FileResultFromErrno(errno != 0 ? errno : EIO, detail);
 }
+
+// The installer's operations tell a full disk, a read-only one and a file too large apart.
+eFileResult InstallerResultOf(bool ok) { return ResultOf(ok, eErrorDetail::kInstaller); }
 
 std::string JoinPath(const std::string& folder, const std::string& name)
 {
@@ -358,6 +360,30 @@ int64_t PathSize(const char* path)
     return int64_t(info.st_size);
 }
 
+eFileResult SyncPath(const char* path, eErrorDetail detail)
+{
+    if (!ValidPath(path))
+        return eFileResult::kBadName;
+    const int entry = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (entry < 0)
+        return ResultOf(false, detail);
+    const eFileResult result = ResultOf(::fsync(entry) == 0, detail);
+    ::close(entry);
+    return result;
+}
+
+eFileResult SyncFileSystem(const char* path)
+{
+    if (!ValidPath(path))
+        return eFileResult::kNotFound;
+    const int handle = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (handle < 0)
+        return eFileResult::kNotFound;
+    const int result = ::syncfs(handle);
+    ::close(handle);
+    return result == 0 ? eFileResult::kOk : eFileResult::kFailed;
+}
+
 eFileResult CreateOneFolder(const char* path)
 {
     if (!ValidPath(path))
@@ -620,18 +646,6 @@ bool ResolvesBeneath(const char* rootPath, const char* path)
             return false;
         candidate.resize(slash);
     }
-}
-
-eFileResult SyncEntry(const char* path)
-{
-    if (!ValidPath(path))
-        return eFileResult::kBadName;
-    const int entry = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (entry < 0)
-        return InstallerResultOf(false);
-    const eFileResult result = InstallerResultOf(::fsync(entry) == 0);
-    ::close(entry);
-    return result;
 }
 
 eFileResult SetPathPermissions(const char* path, uint32_t mode)

@@ -43,6 +43,14 @@ bool PathLiesWithin(const char* inner, const char* outer);
 // Size in bytes of what is at the path; -1 when nothing is.
 int64_t PathSize(const char* path);
 
+// Flushes one file's data, or one folder's list of names, to the disk (a freshly written file
+// before it is renamed into place, a folder after its names changed).
+eFileResult SyncPath(const char* path, eErrorDetail detail = eErrorDetail::kStream);
+
+// Flushes everything written to the file system that holds the path, in one journal commit:
+// far cheaper than flushing hundreds of freshly written files one by one.
+eFileResult SyncFileSystem(const char* path);
+
 // Makes one folder whose parent exists. kOk also when something already stands there.
 eFileResult CreateOneFolder(const char* path);
 
@@ -144,8 +152,6 @@ eEntryKind GetEntryKind(const char* path);
 // followed. Both are absolute; path must start with root. False also when nothing of it exists.
 bool ResolvesBeneath(const char* root, const char* path);
 
-// Flushes one file's data, or one folder's list of names, to the disk.
-eFileResult SyncEntry(const char* path);
 
 // Sets the item's Unix permission bits (only the 0777 part is taken).
 eFileResult SetPathPermissions(const char* path, uint32_t mode);

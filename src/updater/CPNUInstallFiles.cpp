@@ -140,7 +140,7 @@ eResultCode CPNUInstallFiles::Flush(const gCString& folder)
 
 eResultCode CPNUInstallFiles::FlushEntry(const gCString& path)
 {
-    return Outcome(plat::SyncEntry(cSystemPath(path).Get()), eStreamError);
+    return Outcome(plat::SyncPath(cSystemPath(path).Get(), plat::eErrorDetail::kInstaller), eStreamError);
 }
 
 bool CPNUInstallFiles::StaysBeneath(const gCString& root, const gCString& folder)

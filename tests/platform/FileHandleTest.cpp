@@ -1,4 +1,5 @@
 #include "platform/FileHandle.h"
+#include "platform/FileSystem.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
