@@ -133,7 +133,9 @@ eResultCode CAppMac::PutClipboardText(const gCString& text)
 {
     CMemBlock utf8;
     PNU_TRY(text.ToUTF8CString(utf8));
-    return plat::GetClipboard().PutText(reinterpret_cast<const char*>(utf8.GetData())) ? eSuccess : eNoMemory;
+    return plat::GetClipboard().PutText(reinterpret_cast<const char*>(utf8.GetData())) == plat::eClipboardResult::kOk
+               ? eSuccess
+               : eNoMemory;
 }
 
 eResultCode CAppMac::GetClipboardText(gCString& text)
@@ -148,7 +150,7 @@ eResultCode CAppMac::GetClipboardText(gCString& text)
             return result == eSuccess;
         }
     } clipboard;
-    if (!plat::GetClipboard().GetText(clipboard))
+    if (plat::GetClipboard().GetText(clipboard) != plat::eClipboardResult::kOk)
         return eSuccess;
     PNU_TRY(clipboard.result);
     text = clipboard.read;

@@ -68,30 +68,30 @@ int32_t AudioMixer::GetVoiceCount()
     return int32_t(mVoices.size());
 }
 
-bool AudioMixer::Queue(AudioVoice* voice, const sAudioCommand& command)
+eAudioResult AudioMixer::Queue(AudioVoice* voice, const sAudioCommand& command)
 {
     if (!voice)
-        return false;
+        return eAudioResult::kNoVoice;
     std::lock_guard<std::recursive_mutex> guard(mLock);
     if (voice->count == kQueueLength)
-        return false;
+        return eAudioResult::kQueueFull;
     voice->queue[(voice->head + voice->count) % kQueueLength] = command;
     voice->count++;
-    return true;
+    return eAudioResult::kOk;
 }
 
-bool AudioMixer::QueueBuffer(AudioVoice* voice, const sAudioBuffer& buffer)
+eAudioResult AudioMixer::QueueBuffer(AudioVoice* voice, const sAudioBuffer& buffer)
 {
     if (buffer.channels < 1 || buffer.channels > 2 || (buffer.bits != 8 && buffer.bits != 16) ||
         buffer.rate == 0 || (buffer.frames > 0 && !buffer.samples))
-        return false;
+        return eAudioResult::kBadFormat;
     sAudioCommand command;
     command.kind = sAudioCommand::eBuffer;
     command.buffer = buffer;
     return Queue(voice, command);
 }
 
-bool AudioMixer::QueueCallback(AudioVoice* voice, int16_t param1, uintptr_t param2)
+eAudioResult AudioMixer::QueueCallback(AudioVoice* voice, int16_t param1, uintptr_t param2)
 {
     sAudioCommand command;
     command.kind = sAudioCommand::eCallback;

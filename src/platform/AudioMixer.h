@@ -29,6 +29,14 @@ struct sAudioCommand {
     sAudioBuffer buffer;
 };
 
+// What queuing on a voice came to.
+enum class [[nodiscard]] eAudioResult : uint8_t {
+    kOk,
+    kNoVoice,   // there is no voice to queue on
+    kQueueFull, // the voice holds kQueueLength commands already
+    kBadFormat, // the buffer's format is not one the mixer plays
+};
+
 // Runs on the audio thread while the mixer is locked: it may queue commands on its voice, but
 // must not open or close voices.
 using tAudioCallback = void (*)(AudioVoice* voice, const sAudioCommand& command, void* context);
@@ -51,9 +59,8 @@ public:
     void CloseVoice(AudioVoice* voice);
     int32_t GetVoiceCount();
 
-    // False when the queue is full or the buffer's format is not one the mixer plays.
-    bool QueueBuffer(AudioVoice* voice, const sAudioBuffer& buffer);
-    bool QueueCallback(AudioVoice* voice, int16_t param1, uintptr_t param2);
+    eAudioResult QueueBuffer(AudioVoice* voice, const sAudioBuffer& buffer);
+    eAudioResult QueueCallback(AudioVoice* voice, int16_t param1, uintptr_t param2);
 
     // Holds the mixer (the device lock): no mix and no callback runs until Unlock. Recursive, so
     // the queue calls above may be made while holding it.
@@ -64,7 +71,7 @@ public:
     void Mix(int16_t* output, uint32_t frames);
 
 private:
-    bool Queue(AudioVoice* voice, const sAudioCommand& command);
+    eAudioResult Queue(AudioVoice* voice, const sAudioCommand& command);
     void MixVoice(AudioVoice& voice, int32_t* sum, uint32_t frames);
 
     uint32_t mOutputRate;

@@ -10,21 +10,25 @@ namespace {
 class SdlClipboard final : public Clipboard {
 public:
     using Clipboard::GetText;
-    bool PutText(const char* utf8) override
+    eClipboardResult PutText(const char* utf8) override
     {
-        return SdlSession::Get().StartVideo() && SDL_SetClipboardText(utf8) == 0;
+        if (!SdlSession::Get().StartVideo() || SDL_SetClipboardText(utf8) != 0)
+            return eClipboardResult::kUnavailable;
+        return eClipboardResult::kOk;
     }
 
-    bool GetText(TextReceiver& utf8) override
+    eClipboardResult GetText(TextReceiver& utf8) override
     {
-        if (!SdlSession::Get().StartVideo() || !SDL_HasClipboardText())
-            return false;
+        if (!SdlSession::Get().StartVideo())
+            return eClipboardResult::kUnavailable;
+        if (!SDL_HasClipboardText())
+            return eClipboardResult::kNoText;
         char* text = SDL_GetClipboardText();
         if (!text)
-            return false;
+            return eClipboardResult::kUnavailable;
         (void)utf8.TakeText(text);
         SDL_free(text);
-        return true;
+        return eClipboardResult::kOk;
     }
 };
 
@@ -34,7 +38,7 @@ Clipboard* gClipboard = nullptr;
 
 } // namespace
 
-bool Clipboard::GetText(std::string& utf8)
+eClipboardResult Clipboard::GetText(std::string& utf8)
 {
     struct Kept final : TextReceiver {
         std::string& text;

@@ -2,9 +2,17 @@
 // need a display nor touch the user's clipboard.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace plat {
+
+// What putting text on the clipboard or reading it came to.
+enum class [[nodiscard]] eClipboardResult : uint8_t {
+    kOk,
+    kNoText,      // the clipboard holds no text; nothing is handed over
+    kUnavailable, // the window system's clipboard cannot be reached or refused the text
+};
 
 // Takes the clipboard's text, which lives only for the call; false when it cannot be kept.
 class TextReceiver {
@@ -18,13 +26,12 @@ protected:
 class Clipboard {
 public:
     virtual ~Clipboard() = default;
-    virtual bool PutText(const char* utf8) = 0;
-    // False when the clipboard holds no text (nothing is handed over then). Whether the text was
-    // kept is the receiver's to say.
-    virtual bool GetText(TextReceiver& utf8) = 0;
+    virtual eClipboardResult PutText(const char* utf8) = 0;
+    // Hands the text to the receiver; whether it was kept is the receiver's to say.
+    virtual eClipboardResult GetText(TextReceiver& utf8) = 0;
 
     // For callers on the platform side of the layer.
-    bool GetText(std::string& utf8);
+    eClipboardResult GetText(std::string& utf8);
 };
 
 // The clipboard in use: the window system's, or the in-process one when headless.
@@ -38,18 +45,18 @@ void SetClipboard(Clipboard* clipboard);
 class InProcessClipboard final : public Clipboard {
 public:
     using Clipboard::GetText;
-    bool PutText(const char* utf8) override
+    eClipboardResult PutText(const char* utf8) override
     {
         mText = utf8;
         mHasText = true;
-        return true;
+        return eClipboardResult::kOk;
     }
-    bool GetText(TextReceiver& utf8) override
+    eClipboardResult GetText(TextReceiver& utf8) override
     {
         if (!mHasText)
-            return false;
+            return eClipboardResult::kNoText;
         (void)utf8.TakeText(mText.c_str());
-        return true;
+        return eClipboardResult::kOk;
     }
     void Clear() { mHasText = false; mText.clear(); }
 

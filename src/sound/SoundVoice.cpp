@@ -51,7 +51,8 @@ bool SoundVoice::QueueBuffer(int32_t which, int32_t bytes)
     buffer.rate = mView.rate;
     buffer.channels = mView.stereo ? 2 : 1;
     buffer.bits = mView.sixteenBit ? 16 : 8;
-    return mMixer->QueueBuffer(mChannel, buffer) && mMixer->QueueCallback(mChannel, 1, uintptr_t(which));
+    return mMixer->QueueBuffer(mChannel, buffer) == plat::eAudioResult::kOk &&
+           mMixer->QueueCallback(mChannel, 1, uintptr_t(which)) == plat::eAudioResult::kOk;
 }
 
 void SoundVoice::Start(plat::AudioMixer* mixer)

@@ -203,7 +203,7 @@ TEST_F(InputStateTest, ClipboardTextRoundTripsAndNoTextLeavesTheOutputAlone)
     EXPECT_EQ(app.GetClipboardText(out), eSuccess);
     EXPECT_EQ(out.GetLength(), 0);
     // Out of memory either way is result 5, and the text read so far stays as it was.
-    ASSERT_TRUE(clipboard.PutText("held"));
+    ASSERT_EQ(clipboard.PutText("held"), plat::eClipboardResult::kOk);
     const gCString other(u"other");
     {
         AllocationFailure failure(1, true);
@@ -212,7 +212,7 @@ TEST_F(InputStateTest, ClipboardTextRoundTripsAndNoTextLeavesTheOutputAlone)
     }
     EXPECT_EQ(out.GetLength(), 0);
     std::string held;
-    ASSERT_TRUE(clipboard.GetText(held));
+    ASSERT_EQ(clipboard.GetText(held), plat::eClipboardResult::kOk);
     EXPECT_EQ(held, "held");
     plat::SetClipboard(nullptr);
 }

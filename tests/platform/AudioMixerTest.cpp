@@ -24,8 +24,8 @@ void LogCallback(plat::AudioVoice* voice, const plat::sAudioCommand& command, vo
     log->params.push_back(command.param2);
     if (log->refills > 0) {
         log->refills--;
-        EXPECT_TRUE(log->mixer->QueueBuffer(voice, log->refill));
-        EXPECT_TRUE(log->mixer->QueueCallback(voice, 1, command.param2 + 100));
+        EXPECT_EQ(log->mixer->QueueBuffer(voice, log->refill), plat::eAudioResult::kOk);
+        EXPECT_EQ(log->mixer->QueueCallback(voice, 1, command.param2 + 100), plat::eAudioResult::kOk);
     }
 }
 
@@ -52,9 +52,9 @@ TEST(AudioMixer, PlaysBuffersInOrderWithoutGapsAtTheOutputRate)
     plat::AudioVoice* voice = mixer.OpenVoice(LogCallback, &log);
     ASSERT_NE(voice, nullptr);
     std::vector<int16_t> a{1, 2, 3}, b{4, 5};
-    ASSERT_TRUE(mixer.QueueBuffer(voice, Buffer16(a, 1000)));
-    ASSERT_TRUE(mixer.QueueCallback(voice, 1, 7));
-    ASSERT_TRUE(mixer.QueueBuffer(voice, Buffer16(b, 1000)));
+    ASSERT_EQ(mixer.QueueBuffer(voice, Buffer16(a, 1000)), plat::eAudioResult::kOk);
+    ASSERT_EQ(mixer.QueueCallback(voice, 1, 7), plat::eAudioResult::kOk);
+    ASSERT_EQ(mixer.QueueBuffer(voice, Buffer16(b, 1000)), plat::eAudioResult::kOk);
 
     std::vector<int16_t> out = backend.Pump(4);
     EXPECT_EQ(out, (std::vector<int16_t>{1, 1, 2, 2, 3, 3, 4, 4}));
@@ -68,8 +68,8 @@ TEST(AudioMixer, ConvertsEightBitAndStereoSamples)
     plat::AudioVoice* voice = mixer.OpenVoice(nullptr, nullptr);
     std::vector<uint8_t> eight{128, 255, 0};
     std::vector<int16_t> stereo{100, -100};
-    ASSERT_TRUE(mixer.QueueBuffer(voice, {eight.data(), 3, 8000, 1, 8}));
-    ASSERT_TRUE(mixer.QueueBuffer(voice, Buffer16(stereo, 8000, 2)));
+    ASSERT_EQ(mixer.QueueBuffer(voice, {eight.data(), 3, 8000, 1, 8}), plat::eAudioResult::kOk);
+    ASSERT_EQ(mixer.QueueBuffer(voice, Buffer16(stereo, 8000, 2)), plat::eAudioResult::kOk);
     std::vector<int16_t> out(8);
     mixer.Mix(out.data(), 4);
     EXPECT_EQ(out, (std::vector<int16_t>{0, 0, 127 * 256, 127 * 256, -32768, -32768, 100, -100}));
@@ -80,13 +80,13 @@ TEST(AudioMixer, RefusesFormatsItCannotPlayAndAFullQueue)
     plat::AudioMixer mixer(8000);
     plat::AudioVoice* voice = mixer.OpenVoice(nullptr, nullptr);
     std::vector<int16_t> samples{1, 2};
-    EXPECT_FALSE(mixer.QueueBuffer(voice, {samples.data(), 2, 8000, 3, 16}));
-    EXPECT_FALSE(mixer.QueueBuffer(voice, {samples.data(), 2, 8000, 1, 24}));
-    EXPECT_FALSE(mixer.QueueBuffer(voice, {samples.data(), 2, 0, 1, 16}));
-    EXPECT_FALSE(mixer.QueueBuffer(voice, {nullptr, 2, 8000, 1, 16}));
+    EXPECT_EQ(mixer.QueueBuffer(voice, {samples.data(), 2, 8000, 3, 16}), plat::eAudioResult::kBadFormat);
+    EXPECT_EQ(mixer.QueueBuffer(voice, {samples.data(), 2, 8000, 1, 24}), plat::eAudioResult::kBadFormat);
+    EXPECT_EQ(mixer.QueueBuffer(voice, {samples.data(), 2, 0, 1, 16}), plat::eAudioResult::kBadFormat);
+    EXPECT_EQ(mixer.QueueBuffer(voice, {nullptr, 2, 8000, 1, 16}), plat::eAudioResult::kBadFormat);
     for (int32_t i = 0; i < plat::AudioMixer::kQueueLength; ++i)
-        ASSERT_TRUE(mixer.QueueCallback(voice, 1, 0));
-    EXPECT_FALSE(mixer.QueueCallback(voice, 1, 0));
+        ASSERT_EQ(mixer.QueueCallback(voice, 1, 0), plat::eAudioResult::kOk);
+    EXPECT_EQ(mixer.QueueCallback(voice, 1, 0), plat::eAudioResult::kQueueFull);
 }
 
 TEST(AudioMixer, ResamplesFromTheVoiceRate)
@@ -94,7 +94,7 @@ TEST(AudioMixer, ResamplesFromTheVoiceRate)
     plat::AudioMixer mixer(2000);
     plat::AudioVoice* voice = mixer.OpenVoice(nullptr, nullptr);
     std::vector<int16_t> samples{0, 100, 200, 300};
-    ASSERT_TRUE(mixer.QueueBuffer(voice, Buffer16(samples, 1000)));
+    ASSERT_EQ(mixer.QueueBuffer(voice, Buffer16(samples, 1000)), plat::eAudioResult::kOk);
     std::vector<int16_t> out(20);
     mixer.Mix(out.data(), 10);
     // Half the rate: every source frame lasts two output frames, with the midpoint between.
@@ -110,8 +110,8 @@ TEST(AudioMixer, CallbackRefillsKeepTheVoiceGoingAcrossMixes)
     log.refill = Buffer16(samples, 1000);
     log.refills = 3;
     plat::AudioVoice* voice = mixer.OpenVoice(LogCallback, &log);
-    ASSERT_TRUE(mixer.QueueBuffer(voice, log.refill));
-    ASSERT_TRUE(mixer.QueueCallback(voice, 1, 1));
+    ASSERT_EQ(mixer.QueueBuffer(voice, log.refill), plat::eAudioResult::kOk);
+    ASSERT_EQ(mixer.QueueCallback(voice, 1, 1), plat::eAudioResult::kOk);
     std::vector<int16_t> out(6);
     std::vector<int16_t> all;
     for (int i = 0; i < 4; ++i) {
@@ -131,7 +131,7 @@ TEST(AudioMixer, EndlessEmptyRefillsDoNotHoldTheAudioThread)
     log.refill = {nullptr, 0, 1000, 1, 16};
     log.refills = 1000000;
     plat::AudioVoice* voice = mixer.OpenVoice(LogCallback, &log);
-    ASSERT_TRUE(mixer.QueueCallback(voice, 1, 0));
+    ASSERT_EQ(mixer.QueueCallback(voice, 1, 0), plat::eAudioResult::kOk);
     std::vector<int16_t> out(8);
     mixer.Mix(out.data(), 4);
     EXPECT_EQ(out, std::vector<int16_t>(8, 0));
@@ -143,7 +143,7 @@ TEST(AudioMixer, ClippedSumOfVoices)
     plat::AudioMixer mixer(1000);
     std::vector<int16_t> loud{30000};
     for (int i = 0; i < 2; ++i)
-        ASSERT_TRUE(mixer.QueueBuffer(mixer.OpenVoice(nullptr, nullptr), Buffer16(loud, 1000)));
+        ASSERT_EQ(mixer.QueueBuffer(mixer.OpenVoice(nullptr, nullptr), Buffer16(loud, 1000)), plat::eAudioResult::kOk);
     std::vector<int16_t> out(2);
     mixer.Mix(out.data(), 1);
     EXPECT_EQ(out[0], 32767);
@@ -171,7 +171,7 @@ TEST(AudioMixer, ClosingAVoiceWaitsForItsRunningCallback)
     plat::AudioMixer mixer(1000);
     sBlockingCallback state;
     plat::AudioVoice* voice = mixer.OpenVoice(BlockingCallback, &state);
-    ASSERT_TRUE(mixer.QueueCallback(voice, 1, 0));
+    ASSERT_EQ(mixer.QueueCallback(voice, 1, 0), plat::eAudioResult::kOk);
     std::thread audio([&] {
         std::vector<int16_t> out(2);
         mixer.Mix(out.data(), 1);
@@ -220,8 +220,8 @@ TEST(AudioDevice, SdlDeviceRunsCallbacksOnItsOwnThread)
     std::atomic<int> calls{0};
     plat::AudioVoice* voice = mixer->OpenVoice(CountingCallback, &calls);
     std::vector<int16_t> samples(64, 5);
-    ASSERT_TRUE(mixer->QueueBuffer(voice, Buffer16(samples, 22050)));
-    ASSERT_TRUE(mixer->QueueCallback(voice, 1, 0));
+    ASSERT_EQ(mixer->QueueBuffer(voice, Buffer16(samples, 22050)), plat::eAudioResult::kOk);
+    ASSERT_EQ(mixer->QueueCallback(voice, 1, 0), plat::eAudioResult::kOk);
     for (int i = 0; i < 200 && calls == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     mixer->CloseVoice(voice);

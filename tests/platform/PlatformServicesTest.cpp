@@ -107,10 +107,10 @@ TEST(Headless, AlertsAreRecordedAndTheClipboardIsOurOwn)
     plat::InProcessClipboard own;
     plat::SetClipboard(&own);
     std::string text = "unchanged";
-    EXPECT_FALSE(plat::GetClipboard().GetText(text));
+    EXPECT_EQ(plat::GetClipboard().GetText(text), plat::eClipboardResult::kNoText);
     EXPECT_EQ(text, "unchanged");
-    EXPECT_TRUE(plat::GetClipboard().PutText("caf\xC3\xA9"));
-    EXPECT_TRUE(plat::GetClipboard().GetText(text));
+    EXPECT_EQ(plat::GetClipboard().PutText("caf\xC3\xA9"), plat::eClipboardResult::kOk);
+    EXPECT_EQ(plat::GetClipboard().GetText(text), plat::eClipboardResult::kOk);
     EXPECT_EQ(text, "caf\xC3\xA9");
     plat::SetClipboard(nullptr);
 }

@@ -38,8 +38,8 @@ std::string BlankFont()
 // A clipboard that refuses every put and holds no text.
 class CBrokenClipboard final : public plat::Clipboard {
 public:
-    bool PutText(const char*) override { return false; }
-    bool GetText(plat::TextReceiver&) override { return false; }
+    plat::eClipboardResult PutText(const char*) override { return plat::eClipboardResult::kUnavailable; }
+    plat::eClipboardResult GetText(plat::TextReceiver&) override { return plat::eClipboardResult::kNoText; }
 };
 
 constexpr uint32_t kField = 0xFFFFFFFFu;
@@ -293,7 +293,7 @@ TEST_F(TxEdWidgetTest, NumericAndLengthFiltersRefuseWhatWouldBreakThem)
             EXPECT_EQ(taker, field) << "a refused key is still consumed";
         }
         if (c.pasted) {
-            ASSERT_TRUE(clipboard.PutText(c.pasted));
+            ASSERT_EQ(clipboard.PutText(c.pasted), plat::eClipboardResult::kOk);
             EXPECT_EQ(field->Paste(), eSuccess);
         }
         gCString text;
@@ -450,11 +450,11 @@ TEST_F(TxEdWidgetTest, ClipboardFailuresAreReportedAndLeaveTheTextAlone)
 
     // Copy with nothing selected leaves the clipboard as it was.
     plat::SetClipboard(&clipboard);
-    ASSERT_TRUE(clipboard.PutText("before"));
+    ASSERT_EQ(clipboard.PutText("before"), plat::eClipboardResult::kOk);
     ASSERT_EQ(editor->SetCaret(2, false, false), eSuccess);
     EXPECT_EQ(editor->Copy(), eSuccess);
     std::string held;
-    ASSERT_TRUE(clipboard.GetText(held));
+    ASSERT_EQ(clipboard.GetText(held), plat::eClipboardResult::kOk);
     EXPECT_EQ(held, "before");
 }
 
@@ -464,12 +464,12 @@ TEST_F(TxEdWidgetTest, EditCommandsAfterTheFocusedEditorWasRemovedReachNothing)
     ASSERT_EQ(backdrop->RemoveChild(editor, false), eSuccess);
     editor = nullptr;
     EXPECT_EQ(backdrop->GetFocusWidget(), nullptr);
-    ASSERT_TRUE(clipboard.PutText("kept"));
+    ASSERT_EQ(clipboard.PutText("kept"), plat::eClipboardResult::kOk);
     for (const char* command : {"copy", "cut ", "past"})
         Command(*reinterpret_cast<const char(*)[5]>(command));
     DispatchPlatformEvent(Key(-1, 'x'));
     std::string held;
-    ASSERT_TRUE(clipboard.GetText(held));
+    ASSERT_EQ(clipboard.GetText(held), plat::eClipboardResult::kOk);
     EXPECT_EQ(held, "kept");
 }
 
