@@ -104,13 +104,15 @@ std::string Text(const char* bytes, size_t length)
 
 } // namespace
 
-bool FindSystemFontFile(const char* nameBytes, size_t length, sSystemFontFile& file)
+eFileResult FindSystemFontFile(const char* nameBytes, size_t length, sSystemFontFile& file)
 {
     const std::string name = Text(nameBytes, length);
-    if (name.empty() || !Initialise())
-        return false;
+    if (name.empty())
+        return eFileResult::kNotFound;
+    if (!Initialise())
+        return eFileResult::kFailed;
     if (FindByFullName(name, file))
-        return true;
+        return eFileResult::kOk;
     std::string family = name;
     int weight = FC_WEIGHT_REGULAR;
     int slant = FC_SLANT_ROMAN;
@@ -126,14 +128,15 @@ bool FindSystemFontFile(const char* nameBytes, size_t length, sSystemFontFile& f
         family = rest;
         slant = FC_SLANT_ITALIC;
     }
-    return Match(family, weight, slant, true, file);
+    return Match(family, weight, slant, true, file) ? eFileResult::kOk : eFileResult::kNotFound;
 }
 
-bool FindNearestFontFile(const char* familyBytes, size_t length, sSystemFontFile& file)
+eFileResult FindNearestFontFile(const char* familyBytes, size_t length, sSystemFontFile& file)
 {
     if (!Initialise())
-        return false;
-    return Match(Text(familyBytes, length), FC_WEIGHT_REGULAR, FC_SLANT_ROMAN, false, file);
+        return eFileResult::kFailed;
+    const bool found = Match(Text(familyBytes, length), FC_WEIGHT_REGULAR, FC_SLANT_ROMAN, false, file);
+    return found ? eFileResult::kOk : eFileResult::kNotFound;
 }
 
 } // namespace plat

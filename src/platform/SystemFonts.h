@@ -4,6 +4,8 @@
 // " Bold Italic".
 #pragma once
 
+#include "platform/FileResult.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -16,12 +18,12 @@ struct sSystemFontFile {
     int32_t index = 0;
 };
 
-// The name is the `length` bytes of UTF-8 at `name`. False when no installed font has that full
-// name or that family (or its file's path does not fit).
-bool FindSystemFontFile(const char* name, size_t length, sSystemFontFile& file);
+// The name is the `length` bytes of UTF-8 at `name`. kNotFound when no installed font has that
+// full name or that family (or its file's path does not fit), kFailed when fontconfig cannot start.
+eFileResult FindSystemFontFile(const char* name, size_t length, sSystemFontFile& file);
 
-// fontconfig's best match for a family name, whatever family it turns out to be; false only
+// fontconfig's best match for a family name, whatever family it turns out to be; kNotFound only
 // when no font is installed at all. This stands in for a family the system may not have.
-bool FindNearestFontFile(const char* family, size_t length, sSystemFontFile& file);
+eFileResult FindNearestFontFile(const char* family, size_t length, sSystemFontFile& file);
 
 } // namespace plat

@@ -59,8 +59,9 @@ bool OpenSystemFace(const char* name, size_t length, bool standIn, FT_Face* hold
 {
     plat::sSystemFontFile file;
     bool found = standIn
-        ? (plat::FindSystemFontFile(name, length, file) || plat::FindNearestFontFile(name, length, file))
-        : plat::FindSystemFontFile(name, length, file);
+        ? (plat::FindSystemFontFile(name, length, file) == plat::eFileResult::kOk ||
+           plat::FindNearestFontFile(name, length, file) == plat::eFileResult::kOk)
+        : plat::FindSystemFontFile(name, length, file) == plat::eFileResult::kOk;
     if (!found)
         return false;
     return FT_New_Face(*gFontLibrary, file.path, file.index, holder) == 0;
@@ -98,7 +99,7 @@ void ReleaseFontLibrary()
 eResultCode GetFontFilePath(const char* family, char path[256])
 {
     plat::sSystemFontFile file;
-    if (!family || !plat::FindSystemFontFile(family, std::strlen(family), file))
+    if (!family || plat::FindSystemFontFile(family, std::strlen(family), file) != plat::eFileResult::kOk)
         return eCreateFailed;
     size_t n = std::min<size_t>(std::strlen(file.path), 255);
     std::memcpy(path, file.path, n);
@@ -113,10 +114,10 @@ gCString ResolveFontFamilyName(const gCString& family)
     if (!gFontLibrary || family.ToUTF8(bytes) != eSuccess)
         return gCString();
     plat::sSystemFontFile file;
-    if (plat::FindSystemFontFile(Bytes(bytes), bytes.GetSize(), file))
+    if (plat::FindSystemFontFile(Bytes(bytes), bytes.GetSize(), file) == plat::eFileResult::kOk)
         return family;
-    if (plat::FindSystemFontFile(kStandInFamily, kStandInLength, file)
-        || plat::FindNearestFontFile(kStandInFamily, kStandInLength, file))
+    if (plat::FindSystemFontFile(kStandInFamily, kStandInLength, file) == plat::eFileResult::kOk
+        || plat::FindNearestFontFile(kStandInFamily, kStandInLength, file) == plat::eFileResult::kOk)
         return gCString(kStandInFamily);
     return gCString();
 }

@@ -8,7 +8,7 @@ namespace {
 
 bool Find(const char* name, plat::sSystemFontFile& file)
 {
-    return plat::FindSystemFontFile(name, std::strlen(name), file);
+    return plat::FindSystemFontFile(name, std::strlen(name), file) == plat::eFileResult::kOk;
 }
 
 } // namespace
@@ -38,6 +38,6 @@ TEST(PlatformFonts, MissingFamiliesAreNotFoundButHaveANearestFont)
     EXPECT_FALSE(Find("No Such Family Anywhere", file));
     EXPECT_FALSE(Find("No Such Family Anywhere Bold", file));
     EXPECT_FALSE(Find("", file));
-    EXPECT_TRUE(plat::FindNearestFontFile("No Such Family Anywhere", 23, file));
+    EXPECT_EQ(plat::FindNearestFontFile("No Such Family Anywhere", 23, file), plat::eFileResult::kOk);
     EXPECT_NE(file.path[0], '\0');
 }
