@@ -47,10 +47,11 @@ eResultCode OpenURL(const gCString& url)
 
 eResultCode ChooseFolderDialog(gCFolderRef& folder)
 {
-    plat::sFolderDialogAnswer answer = plat::RunFolderDialog();
-    if (answer.status == plat::eDialogStatus::kCancelled)
+    plat::sFolderDialogAnswer answer;
+    const plat::eDialogResult result = plat::RunFolderDialog(answer);
+    if (result == plat::eDialogResult::kCancelled)
         return eHandled;
-    if (answer.status != plat::eDialogStatus::kChosen)
+    if (result != plat::eDialogResult::kOk)
         return eCreateFailed;
     sFSRef ref = plat::MakePathRecord(plat::PathText(answer.folder));
     if (!ref.exists)
@@ -97,18 +98,23 @@ eResultCode OpenOrChooseSaveFile(gCFile& file, gCFRef& ref, gCFTypeList* types, 
 
 eResultCode PutFileDialog(gCFPath&, sNavReply* reply)
 {
-    plat::sSaveDialogAnswer answer;
+    struct sShown {
+        plat::sSaveDialogAnswer answer;
+        plat::eDialogResult result = plat::eDialogResult::kCancelled;
+    } shown;
     RunModalDialog(
         [](void* context) {
+            auto* shown = static_cast<sShown*>(context);
             plat::sSaveDialogRequest request;
-            *static_cast<plat::sSaveDialogAnswer*>(context) = plat::RunSaveDialog(request);
+            shown->result = plat::RunSaveDialog(request, shown->answer);
         },
-        &answer);
+        &shown);
+    const plat::sSaveDialogAnswer& answer = shown.answer;
     if (!reply)
         return eSuccess;
     reply->validRecord = 0;
     reply->selection.RemoveAll();
-    if (answer.status != plat::eDialogStatus::kChosen)
+    if (shown.result != plat::eDialogResult::kOk)
         return eSuccess;
     gCString folder;
     gCString name;

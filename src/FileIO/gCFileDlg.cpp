@@ -62,11 +62,11 @@ eResultCode AddFilter(plat::sOpenDialogRequest& request, const gCString& name, c
     return eSuccess;
 }
 
-eResultCode FromStatus(plat::eDialogStatus status)
+eResultCode FromDialogResult(plat::eDialogResult result)
 {
-    switch (status) {
-    case plat::eDialogStatus::kChosen: return eSuccess;
-    case plat::eDialogStatus::kCancelled: return eHandled;
+    switch (result) {
+    case plat::eDialogResult::kOk: return eSuccess;
+    case plat::eDialogResult::kCancelled: return eHandled;
     default: return eCreateFailed;
     }
 }
@@ -119,8 +119,8 @@ eResultCode gCFileDlg::GetFile(gCString& path, gCFTypeList* types)
         gCString text;
         return text.SetFromUTF8(chosen) == eSuccess && ShowsItem(types, text, 0, 0) != 0;
     };
-    plat::sOpenDialogAnswer answer = plat::RunOpenDialog(request);
-    PNU_TRY(FromStatus(answer.status));
+    plat::sOpenDialogAnswer answer;
+    PNU_TRY(FromDialogResult(plat::RunOpenDialog(request, answer)));
     sFSRef chosen = plat::MakePathRecord(plat::PathText(answer.path));
     gCFRef ref;
     if (answer.path.empty() || ref.SetFromFSRef(&chosen) != eSuccess)
@@ -172,8 +172,8 @@ eResultCode gCFileDlg::PutFile(gCBasePath& path, gCFTypeList* types)
                taken;
     };
 
-    plat::sSaveDialogAnswer answer = plat::RunSaveDialog(request);
-    PNU_TRY(FromStatus(answer.status));
+    plat::sSaveDialogAnswer answer;
+    PNU_TRY(FromDialogResult(plat::RunSaveDialog(request, answer)));
     mCurrentType = answer.typeIndex;
     if (answer.folder.empty() || answer.name.empty())
         return eCreateFailed;

@@ -31,23 +31,22 @@ std::string TrimNewline(std::string text)
     return text;
 }
 
-eDialogStatus StatusFromExit(int32_t code)
+eDialogResult ResultFromExit(int32_t code)
 {
     if (code == 0)
-        return eDialogStatus::kChosen;
+        return eDialogResult::kOk;
     if (code == 1)
-        return eDialogStatus::kCancelled; // the user closed or cancelled the dialog
-    return eDialogStatus::kFailed;
+        return eDialogResult::kCancelled; // the user closed or cancelled the dialog
+    return eDialogResult::kFailed;
 }
 
 // No dialog can be shown without a display, nor in unattended runs: the question is cancelled.
 bool CanShowDialogs() { return !plat::IsHeadless() && !FindProgram("zenity").empty(); }
 
-sOpenDialogAnswer ZenityOpen(const sOpenDialogRequest& request)
+eDialogResult ZenityOpen(const sOpenDialogRequest& request, sOpenDialogAnswer& answer)
 {
-    sOpenDialogAnswer answer;
     if (!CanShowDialogs())
-        return answer;
+        return eDialogResult::kCancelled;
     std::vector<std::string> arguments = {"--file-selection", "--title=Open"};
     if (!request.startFolder.empty())
         arguments.push_back("--filename=" + WithFinalSlash(request.startFolder));
@@ -58,60 +57,58 @@ sOpenDialogAnswer ZenityOpen(const sOpenDialogRequest& request)
         arguments.push_back(text);
     }
     std::string output;
-    answer.status = StatusFromExit(RunAndCapture("zenity", arguments, output));
-    if (answer.status != eDialogStatus::kChosen)
-        return answer;
+    if (eDialogResult result = ResultFromExit(RunAndCapture("zenity", arguments, output)); result != eDialogResult::kOk)
+        return result;
     answer.path = TrimNewline(output);
     if (answer.path.empty() || (request.accepts && !PathIsFolder(PathText(answer.path)) && !request.accepts(answer.path.c_str())))
-        answer.status = eDialogStatus::kFailed;
-    return answer;
+        return eDialogResult::kFailed;
+    return eDialogResult::kOk;
 }
 
-sSaveDialogAnswer ZenitySave(const sSaveDialogRequest& request)
+eDialogResult ZenitySave(const sSaveDialogRequest& request, sSaveDialogAnswer& answer)
 {
-    sSaveDialogAnswer answer;
     answer.typeIndex = request.currentType;
     if (!CanShowDialogs())
-        return answer;
+        return eDialogResult::kCancelled;
     std::vector<std::string> arguments = {"--file-selection", "--save", "--confirm-overwrite", "--title=Save"};
     std::string start = request.startFolder.empty() ? std::string() : WithFinalSlash(request.startFolder);
     arguments.push_back("--filename=" + start + request.proposedName);
     std::string output;
-    answer.status = StatusFromExit(RunAndCapture("zenity", arguments, output));
-    if (answer.status != eDialogStatus::kChosen)
-        return answer;
+    if (eDialogResult result = ResultFromExit(RunAndCapture("zenity", arguments, output)); result != eDialogResult::kOk)
+        return result;
     std::string path = TrimNewline(output);
     size_t slash = path.rfind('/');
-    if (slash == std::string::npos || slash + 1 >= path.size()) {
-        answer.status = eDialogStatus::kFailed;
-        return answer;
-    }
+    if (slash == std::string::npos || slash + 1 >= path.size())
+        return eDialogResult::kFailed;
     answer.folder = path.substr(0, slash + 1);
     answer.name = path.substr(slash + 1);
-    return answer;
+    return eDialogResult::kOk;
 }
 
-sFolderDialogAnswer ZenityFolder()
+eDialogResult ZenityFolder(sFolderDialogAnswer& answer)
 {
-    sFolderDialogAnswer answer;
     if (!CanShowDialogs())
-        return answer;
+        return eDialogResult::kCancelled;
     std::string output;
-    answer.status = StatusFromExit(
+    eDialogResult result = ResultFromExit(
         RunAndCapture("zenity", {"--file-selection", "--directory", "--title=Choose a Folder"}, output));
-    if (answer.status == eDialogStatus::kChosen) {
-        answer.folder = WithFinalSlash(TrimNewline(output));
-        if (answer.folder == "/" && output.empty())
-            answer.status = eDialogStatus::kFailed;
-    }
-    return answer;
+    if (result != eDialogResult::kOk)
+        return result;
+    answer.folder = WithFinalSlash(TrimNewline(output));
+    return answer.folder == "/" && output.empty() ? eDialogResult::kFailed : eDialogResult::kOk;
 }
 
 class ZenityDialogs final : public FileDialogs {
 public:
-    sOpenDialogAnswer ChooseFile(const sOpenDialogRequest& request) override { return ZenityOpen(request); }
-    sSaveDialogAnswer ChooseSaveFile(const sSaveDialogRequest& request) override { return ZenitySave(request); }
-    sFolderDialogAnswer ChooseFolder() override { return ZenityFolder(); }
+    eDialogResult ChooseFile(const sOpenDialogRequest& request, sOpenDialogAnswer& answer) override
+    {
+        return ZenityOpen(request, answer);
+    }
+    eDialogResult ChooseSaveFile(const sSaveDialogRequest& request, sSaveDialogAnswer& answer) override
+    {
+        return ZenitySave(request, answer);
+    }
+    eDialogResult ChooseFolder(sFolderDialogAnswer& answer) override { return ZenityFolder(answer); }
 };
 
 ZenityDialogs gZenityDialogs;
@@ -138,9 +135,17 @@ void sSaveDialogRequest::SetProposedName(const char* name) { proposedName = name
 
 void sSaveDialogRequest::AddTypeName(const char* name) { typeNames.emplace_back(name); }
 
-sOpenDialogAnswer RunOpenDialog(const sOpenDialogRequest& request) { return gDialogs->ChooseFile(request); }
-sSaveDialogAnswer RunSaveDialog(const sSaveDialogRequest& request) { return gDialogs->ChooseSaveFile(request); }
-sFolderDialogAnswer RunFolderDialog() { return gDialogs->ChooseFolder(); }
+eDialogResult RunOpenDialog(const sOpenDialogRequest& request, sOpenDialogAnswer& answer)
+{
+    return gDialogs->ChooseFile(request, answer);
+}
+
+eDialogResult RunSaveDialog(const sSaveDialogRequest& request, sSaveDialogAnswer& answer)
+{
+    return gDialogs->ChooseSaveFile(request, answer);
+}
+
+eDialogResult RunFolderDialog(sFolderDialogAnswer& answer) { return gDialogs->ChooseFolder(answer); }
 
 std::string FindProgram(const std::string& name)
 {

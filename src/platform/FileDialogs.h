@@ -12,7 +12,8 @@ namespace plat {
 
 class PathReceiver;
 
-enum class eDialogStatus : int32_t { kChosen = 0, kCancelled = 2, kFailed = 24 };
+// What showing a dialog came to; the answer holds the choice only on kOk.
+enum class [[nodiscard]] eDialogResult : int32_t { kOk = 0, kCancelled = 2, kFailed = 24 };
 
 struct sDialogFilter {
     std::string name;                  // shown to the user
@@ -33,7 +34,6 @@ struct sOpenDialogRequest {
 };
 
 struct sOpenDialogAnswer {
-    eDialogStatus status = eDialogStatus::kCancelled;
     std::string path; // the first chosen item
 };
 
@@ -53,23 +53,21 @@ struct sSaveDialogRequest {
 };
 
 struct sSaveDialogAnswer {
-    eDialogStatus status = eDialogStatus::kCancelled;
     std::string folder; // the chosen folder, ending in "/"
     std::string name;   // the name the user typed
     int32_t typeIndex = 0;
 };
 
 struct sFolderDialogAnswer {
-    eDialogStatus status = eDialogStatus::kCancelled;
     std::string folder; // ending in "/"
 };
 
 class FileDialogs {
 public:
     virtual ~FileDialogs() = default;
-    virtual sOpenDialogAnswer ChooseFile(const sOpenDialogRequest& request) = 0;
-    virtual sSaveDialogAnswer ChooseSaveFile(const sSaveDialogRequest& request) = 0;
-    virtual sFolderDialogAnswer ChooseFolder() = 0;
+    virtual eDialogResult ChooseFile(const sOpenDialogRequest& request, sOpenDialogAnswer& answer) = 0;
+    virtual eDialogResult ChooseSaveFile(const sSaveDialogRequest& request, sSaveDialogAnswer& answer) = 0;
+    virtual eDialogResult ChooseFolder(sFolderDialogAnswer& answer) = 0;
 };
 
 // The dialogs in use: the system's unless a test replaced them.
@@ -78,26 +76,29 @@ FileDialogs& GetFileDialogs();
 void SetFileDialogs(FileDialogs* dialogs);
 
 // Through the dialogs in use.
-sOpenDialogAnswer RunOpenDialog(const sOpenDialogRequest& request);
-sSaveDialogAnswer RunSaveDialog(const sSaveDialogRequest& request);
-sFolderDialogAnswer RunFolderDialog();
+eDialogResult RunOpenDialog(const sOpenDialogRequest& request, sOpenDialogAnswer& answer);
+eDialogResult RunSaveDialog(const sSaveDialogRequest& request, sSaveDialogAnswer& answer);
+eDialogResult RunFolderDialog(sFolderDialogAnswer& answer);
 
 // Tests: answers each dialog through the function given for it; a dialog without one is cancelled.
 class ScriptedFileDialogs final : public FileDialogs {
 public:
-    sOpenDialogAnswer ChooseFile(const sOpenDialogRequest& request) override
+    eDialogResult ChooseFile(const sOpenDialogRequest& request, sOpenDialogAnswer& answer) override
     {
-        return chooseFile ? chooseFile(request) : sOpenDialogAnswer{};
+        return chooseFile ? chooseFile(request, answer) : eDialogResult::kCancelled;
     }
-    sSaveDialogAnswer ChooseSaveFile(const sSaveDialogRequest& request) override
+    eDialogResult ChooseSaveFile(const sSaveDialogRequest& request, sSaveDialogAnswer& answer) override
     {
-        return chooseSaveFile ? chooseSaveFile(request) : sSaveDialogAnswer{};
+        return chooseSaveFile ? chooseSaveFile(request, answer) : eDialogResult::kCancelled;
     }
-    sFolderDialogAnswer ChooseFolder() override { return chooseFolder ? chooseFolder() : sFolderDialogAnswer{}; }
+    eDialogResult ChooseFolder(sFolderDialogAnswer& answer) override
+    {
+        return chooseFolder ? chooseFolder(answer) : eDialogResult::kCancelled;
+    }
 
-    std::function<sOpenDialogAnswer(const sOpenDialogRequest&)> chooseFile;
-    std::function<sSaveDialogAnswer(const sSaveDialogRequest&)> chooseSaveFile;
-    std::function<sFolderDialogAnswer()> chooseFolder;
+    std::function<eDialogResult(const sOpenDialogRequest&, sOpenDialogAnswer&)> chooseFile;
+    std::function<eDialogResult(const sSaveDialogRequest&, sSaveDialogAnswer&)> chooseSaveFile;
+    std::function<eDialogResult(sFolderDialogAnswer&)> chooseFolder;
 };
 
 // Runs a program found on PATH with the arguments and collects its standard output; the exit

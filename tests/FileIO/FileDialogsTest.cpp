@@ -38,9 +38,13 @@ private:
 plat::ScriptedFileDialogs Cancelling()
 {
     plat::ScriptedFileDialogs backend;
-    backend.chooseFile = [](const plat::sOpenDialogRequest&) { return plat::sOpenDialogAnswer{}; };
-    backend.chooseSaveFile = [](const plat::sSaveDialogRequest&) { return plat::sSaveDialogAnswer{}; };
-    backend.chooseFolder = [] { return plat::sFolderDialogAnswer{}; };
+    backend.chooseFile = [](const plat::sOpenDialogRequest&, plat::sOpenDialogAnswer&) {
+        return plat::eDialogResult::kCancelled;
+    };
+    backend.chooseSaveFile = [](const plat::sSaveDialogRequest&, plat::sSaveDialogAnswer&) {
+        return plat::eDialogResult::kCancelled;
+    };
+    backend.chooseFolder = [](plat::sFolderDialogAnswer&) { return plat::eDialogResult::kCancelled; };
     return backend;
 }
 
@@ -88,18 +92,16 @@ TEST(gCFileDlg, SaveProposesANameAndAppliesTheChosenType)
     std::string proposed;
     std::string renamed;
     plat::ScriptedFileDialogs backend;
-    backend.chooseSaveFile = [&](const plat::sSaveDialogRequest& request) {
+    backend.chooseSaveFile = [&](const plat::sSaveDialogRequest& request, plat::sSaveDialogAnswer& answer) {
         proposed = request.proposedName;
         // The user picks the second type in the pop-up, then saves.
         plat::sPathText renaming;
         EXPECT_TRUE(request.renameForType(request.proposedName.c_str(), request.currentType, 1, renaming));
         renamed = renaming.path;
-        plat::sSaveDialogAnswer answer;
-        answer.status = plat::eDialogStatus::kChosen;
         answer.folder = temp.Path();
         answer.name = renamed;
         answer.typeIndex = 1;
-        return answer;
+        return plat::eDialogResult::kOk;
     };
     ScopedDialogs dialogs(backend);
     gCFTypeList types;
@@ -125,11 +127,12 @@ TEST(gCFileDlg, OpenAnswerBecomesThePath)
     std::string chosen = temp.WriteFile("pick me.png", "");
     std::string start;
     plat::ScriptedFileDialogs backend;
-    backend.chooseFile = [&](const plat::sOpenDialogRequest& request) {
+    backend.chooseFile = [&](const plat::sOpenDialogRequest& request, plat::sOpenDialogAnswer& answer) {
         start = request.startFolder;
         EXPECT_TRUE(request.accepts(chosen.c_str()));
         EXPECT_FALSE(request.accepts((temp / "notes.txt").c_str()));
-        return plat::sOpenDialogAnswer{plat::eDialogStatus::kChosen, chosen};
+        answer.path = chosen;
+        return plat::eDialogResult::kOk;
     };
     ScopedDialogs dialogs(backend);
     gCFTypeList types;
@@ -146,9 +149,9 @@ TEST(FileDocuments, OpenOrChooseAsksOnlyForAnUnsetReference)
     TempFolder temp;
     int asked = 0;
     plat::ScriptedFileDialogs backend = Cancelling();
-    backend.chooseSaveFile = [&](const plat::sSaveDialogRequest&) {
+    backend.chooseSaveFile = [&](const plat::sSaveDialogRequest&, plat::sSaveDialogAnswer&) {
         ++asked;
-        return plat::sSaveDialogAnswer{};
+        return plat::eDialogResult::kCancelled;
     };
     ScopedDialogs dialogs(backend);
     temp.WriteFile("old.txt", "old content");
@@ -169,8 +172,9 @@ TEST(FileDocuments, OpenOrChooseAsksOnlyForAnUnsetReference)
 TEST(FileDocuments, AnEmptyChoiceIsABadParameter)
 {
     plat::ScriptedFileDialogs backend = Cancelling();
-    backend.chooseFile = [](const plat::sOpenDialogRequest&) {
-        return plat::sOpenDialogAnswer{plat::eDialogStatus::kChosen, ""};
+    backend.chooseFile = [](const plat::sOpenDialogRequest&, plat::sOpenDialogAnswer& answer) {
+        answer.path = "";
+        return plat::eDialogResult::kOk;
     };
     ScopedDialogs dialogs(backend);
     gCFRef ref(gCString(u"/keep.txt"));
@@ -182,8 +186,9 @@ TEST(FileDocuments, ChooseFolderTakesTheAnswer)
 {
     TempFolder temp;
     plat::ScriptedFileDialogs backend = Cancelling();
-    backend.chooseFolder = [&] {
-        return plat::sFolderDialogAnswer{plat::eDialogStatus::kChosen, temp.Path()};
+    backend.chooseFolder = [&](plat::sFolderDialogAnswer& answer) {
+        answer.folder = temp.Path();
+        return plat::eDialogResult::kOk;
     };
     {
         ScopedDialogs dialogs(backend);
@@ -200,12 +205,10 @@ TEST(FileDocuments, ChooseFolderTakesTheAnswer)
 TEST(FileDocuments, PlainSaveDialogFillsTheReply)
 {
     plat::ScriptedFileDialogs backend = Cancelling();
-    backend.chooseSaveFile = [](const plat::sSaveDialogRequest&) {
-        plat::sSaveDialogAnswer answer;
-        answer.status = plat::eDialogStatus::kChosen;
+    backend.chooseSaveFile = [](const plat::sSaveDialogRequest&, plat::sSaveDialogAnswer& answer) {
         answer.folder = "/tmp/";
         answer.name = "x.txt";
-        return answer;
+        return plat::eDialogResult::kOk;
     };
     ScopedDialogs dialogs(backend);
     gCFPath path;
@@ -221,18 +224,18 @@ TEST(gCFileDlg, TheTypeListBecomesTheFilterMenuAndTheTypePopUp)
     std::vector<std::string> filters;
     std::vector<std::string> typeNames;
     plat::ScriptedFileDialogs backend = Cancelling();
-    backend.chooseFile = [&](const plat::sOpenDialogRequest& request) {
+    backend.chooseFile = [&](const plat::sOpenDialogRequest& request, plat::sOpenDialogAnswer&) {
         for (const plat::sDialogFilter& filter : request.filters) {
             std::string text = filter.name + ":";
             for (const std::string& pattern : filter.patterns)
                 text += " " + pattern;
             filters.push_back(text);
         }
-        return plat::sOpenDialogAnswer{};
+        return plat::eDialogResult::kCancelled;
     };
-    backend.chooseSaveFile = [&](const plat::sSaveDialogRequest& request) {
+    backend.chooseSaveFile = [&](const plat::sSaveDialogRequest& request, plat::sSaveDialogAnswer&) {
         typeNames = request.typeNames;
-        return plat::sSaveDialogAnswer{};
+        return plat::eDialogResult::kCancelled;
     };
     ScopedDialogs dialogs(backend);
     gCFTypeList types;

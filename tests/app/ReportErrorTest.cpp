@@ -96,9 +96,9 @@ TEST_F(ReportErrorTest, TheSaveDialogRunsInsideTheModalAndCursorGuards)
     static uint32_t cursorDuring = 9;
     running = &app;
     plat::ScriptedFileDialogs backend;
-    backend.chooseSaveFile = [](const plat::sSaveDialogRequest&) {
+    backend.chooseSaveFile = [](const plat::sSaveDialogRequest&, plat::sSaveDialogAnswer&) {
         cursorDuring = running->GetCursorVisibleFlag();
-        return plat::sSaveDialogAnswer{};
+        return plat::eDialogResult::kCancelled;
     };
     plat::SetFileDialogs(&backend);
     for (bool hidden : {true, false}) {

@@ -51,9 +51,12 @@ TEST(PlatformFileDialogs, WithoutZenityEveryDialogIsCancelled)
     std::string saved = old ? old : "";
     ::setenv("PATH", empty.Path().c_str(), 1);
     SetFileDialogs(nullptr);
-    EXPECT_EQ(RunOpenDialog({}).status, eDialogStatus::kCancelled);
-    EXPECT_EQ(RunSaveDialog({}).status, eDialogStatus::kCancelled);
-    EXPECT_EQ(RunFolderDialog().status, eDialogStatus::kCancelled);
+    sOpenDialogAnswer open;
+    sSaveDialogAnswer save;
+    sFolderDialogAnswer folder;
+    EXPECT_EQ(RunOpenDialog({}, open), eDialogResult::kCancelled);
+    EXPECT_EQ(RunSaveDialog({}, save), eDialogResult::kCancelled);
+    EXPECT_EQ(RunFolderDialog(folder), eDialogResult::kCancelled);
     ::setenv("PATH", saved.c_str(), 1);
 }
 
@@ -64,8 +67,8 @@ TEST(PlatformFileDialogs, ZenityExitCodesBecomeDialogResults)
         sOpenDialogRequest request;
         request.startFolder = "/tmp";
         request.filters.push_back({"PNG Image (*.png)", {"*.png", "*.PNG"}});
-        sOpenDialogAnswer answer = RunOpenDialog(request);
-        EXPECT_EQ(answer.status, eDialogStatus::kChosen);
+        sOpenDialogAnswer answer;
+        EXPECT_EQ(RunOpenDialog(request, answer), eDialogResult::kOk);
         EXPECT_EQ(answer.path, "/tmp/chosen.png");
         std::string arguments = zenity.Arguments();
         EXPECT_NE(arguments.find("--filename=/tmp/\n"), std::string::npos);
@@ -73,11 +76,13 @@ TEST(PlatformFileDialogs, ZenityExitCodesBecomeDialogResults)
     }
     {
         FakeZenity zenity("", 1);
-        EXPECT_EQ(RunOpenDialog({}).status, eDialogStatus::kCancelled);
+        sOpenDialogAnswer answer;
+        EXPECT_EQ(RunOpenDialog({}, answer), eDialogResult::kCancelled);
     }
     {
         FakeZenity zenity("", 5);
-        EXPECT_EQ(RunFolderDialog().status, eDialogStatus::kFailed);
+        sFolderDialogAnswer answer;
+        EXPECT_EQ(RunFolderDialog(answer), eDialogResult::kFailed);
     }
     SetFileDialogs(nullptr);
 }
@@ -89,8 +94,8 @@ TEST(PlatformFileDialogs, SaveAnswerIsSplitIntoFolderAndName)
     request.startFolder = "/home/ann";
     request.proposedName = "untitled.bmp";
     request.currentType = 1;
-    sSaveDialogAnswer answer = RunSaveDialog(request);
-    EXPECT_EQ(answer.status, eDialogStatus::kChosen);
+    sSaveDialogAnswer answer;
+    EXPECT_EQ(RunSaveDialog(request, answer), eDialogResult::kOk);
     EXPECT_EQ(answer.folder, "/home/ann/Pictures/");
     EXPECT_EQ(answer.name, "shot.bmp");
     EXPECT_EQ(answer.typeIndex, 1);
@@ -101,8 +106,8 @@ TEST(PlatformFileDialogs, SaveAnswerIsSplitIntoFolderAndName)
 TEST(PlatformFileDialogs, AChosenFolderEndsInASlash)
 {
     FakeZenity zenity("/srv/data", 0);
-    sFolderDialogAnswer answer = RunFolderDialog();
-    EXPECT_EQ(answer.status, eDialogStatus::kChosen);
+    sFolderDialogAnswer answer;
+    EXPECT_EQ(RunFolderDialog(answer), eDialogResult::kOk);
     EXPECT_EQ(answer.folder, "/srv/data/");
     SetFileDialogs(nullptr);
 }
@@ -112,20 +117,25 @@ TEST(PlatformFileDialogs, HeadlessRunsNeverShowADialog)
     FakeZenity zenity("/tmp/chosen.png", 0);
     plat::FixedHeadlessMode headless(true);
     plat::SetHeadlessMode(&headless);
-    EXPECT_EQ(RunOpenDialog({}).status, eDialogStatus::kCancelled);
+    sOpenDialogAnswer answer;
+    EXPECT_EQ(RunOpenDialog({}, answer), eDialogResult::kCancelled);
     EXPECT_EQ(zenity.Arguments(), "");
 }
 
 TEST(PlatformFileDialogs, TestsCanAnswerTheDialogs)
 {
     ScriptedFileDialogs backend;
-    backend.chooseFile = [](const sOpenDialogRequest& request) {
-        return sOpenDialogAnswer{eDialogStatus::kChosen, request.startFolder + "picked"};
+    backend.chooseFile = [](const sOpenDialogRequest& request, sOpenDialogAnswer& answer) {
+        answer.path = request.startFolder + "picked";
+        return eDialogResult::kOk;
     };
     SetFileDialogs(&backend);
     sOpenDialogRequest request;
     request.startFolder = "/a/";
-    EXPECT_EQ(RunOpenDialog(request).path, "/a/picked");
-    EXPECT_EQ(RunSaveDialog({}).status, eDialogStatus::kCancelled); // no answer given: cancelled
+    sOpenDialogAnswer open;
+    EXPECT_EQ(RunOpenDialog(request, open), eDialogResult::kOk);
+    EXPECT_EQ(open.path, "/a/picked");
+    sSaveDialogAnswer save;
+    EXPECT_EQ(RunSaveDialog({}, save), eDialogResult::kCancelled); // no answer given: cancelled
     SetFileDialogs(nullptr);
 }
