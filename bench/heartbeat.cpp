@@ -50,7 +50,7 @@ void BM_HeartbeatWithWindowSystem(benchmark::State& state)
     // The dummy driver unless a display is there: the measurement needs no screen.
     if (!std::getenv("DISPLAY"))
         setenv("SDL_VIDEODRIVER", "dummy", 0);
-    if (!plat::SdlSession::Get().StartVideo()) {
+    if (plat::SdlSession::Get().StartVideo() != plat::eDisplayResult::kOk) {
         state.SkipWithError("no SDL video");
         return;
     }

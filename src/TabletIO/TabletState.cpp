@@ -79,7 +79,7 @@ int32_t QueryTabletDriver(void* data, uint32_t size)
     // A null buffer is a caller's mistake: refused rather than asserted.
     if (!data)
         return -50;
-    return plat::QueryTabletDriver(data, size);
+    return int32_t(plat::QueryTabletDriver(data, size));
 }
 
 uint32_t IsTabletDriverPresent()

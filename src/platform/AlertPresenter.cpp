@@ -31,7 +31,7 @@ public:
         InputHold hold;
         if (RunDialog(alert))
             return;
-        if (SdlSession::Get().StartVideo()) {
+        if (SdlSession::Get().StartVideo() == eDisplayResult::kOk) {
             SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, alert.title.c_str(),
                                      alert.text.c_str(), nullptr);
             return;

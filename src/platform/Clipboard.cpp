@@ -12,14 +12,14 @@ public:
     using Clipboard::GetText;
     eClipboardResult PutText(const char* utf8) override
     {
-        if (!SdlSession::Get().StartVideo() || SDL_SetClipboardText(utf8) != 0)
+        if (SdlSession::Get().StartVideo() != eDisplayResult::kOk || SDL_SetClipboardText(utf8) != 0)
             return eClipboardResult::kUnavailable;
         return eClipboardResult::kOk;
     }
 
     eClipboardResult GetText(TextReceiver& utf8) override
     {
-        if (!SdlSession::Get().StartVideo())
+        if (SdlSession::Get().StartVideo() != eDisplayResult::kOk)
             return eClipboardResult::kUnavailable;
         if (!SDL_HasClipboardText())
             return eClipboardResult::kNoText;

@@ -29,7 +29,7 @@ sX11Pointer CurrentPointer()
     const char* driver = SDL_GetCurrentVideoDriver();
     const bool x11 = driver && SDL_strcmp(driver, "x11") == 0;
     sX11Pointer pointer;
-    if (x11 && QueryX11Pointer(pointer))
+    if (x11 && QueryX11Pointer(pointer) == eDisplayResult::kOk)
         return pointer;
     return SdlGlobalPointer();
 }
@@ -39,12 +39,12 @@ public:
     uint32_t GetButtons() override
     {
         // Asked of the window system, so a loop that never handles events still sees releases.
-        return SdlSession::Get().StartVideo() ? CurrentPointer().buttons : 0;
+        return SdlSession::Get().StartVideo() == eDisplayResult::kOk ? CurrentPointer().buttons : 0;
     }
 
     uint32_t GetModifiers() override
     {
-        if (!SdlSession::Get().StartVideo())
+        if (SdlSession::Get().StartVideo() != eDisplayResult::kOk)
             return 0;
         SDL_PumpEvents();
         return ModifiersFromSdl(SDL_GetModState());
@@ -53,7 +53,7 @@ public:
     bool IsKeyDown(int32_t macKey) override
     {
         int32_t scancode = ScancodeFromMacKey(macKey);
-        if (scancode == SDL_SCANCODE_UNKNOWN || !SdlSession::Get().StartVideo())
+        if (scancode == SDL_SCANCODE_UNKNOWN || SdlSession::Get().StartVideo() != eDisplayResult::kOk)
             return false;
         SDL_PumpEvents();
         int count = 0;
@@ -63,12 +63,12 @@ public:
 
     sPoint GetPointer() override
     {
-        return SdlSession::Get().StartVideo() ? CurrentPointer().global : sPoint{};
+        return SdlSession::Get().StartVideo() == eDisplayResult::kOk ? CurrentPointer().global : sPoint{};
     }
 
     void WarpPointer(sPoint global) override
     {
-        if (SdlSession::Get().StartVideo())
+        if (SdlSession::Get().StartVideo() == eDisplayResult::kOk)
             SDL_WarpMouseGlobal(global.x, global.y);
     }
 };

@@ -11,7 +11,7 @@ class SdlScreen final : public Screen {
 public:
     sRect GetBounds(uint32_t windowId) const override
     {
-        if (!SdlSession::Get().StartVideo())
+        if (SdlSession::Get().StartVideo() != eDisplayResult::kOk)
             return kFallback;
         int display = 0;
         if (SDL_Window* window = windowId ? SDL_GetWindowFromID(windowId) : nullptr) {

@@ -47,7 +47,7 @@ SdlEventSource& SdlEventSource::Get()
 
 uint32_t SdlEventSource::Pump(uint64_t deadline)
 {
-    if (!SdlSession::Get().StartVideo()) {
+    if (SdlSession::Get().StartVideo() != eDisplayResult::kOk) {
         if (deadline > Microseconds())
             GetClock().SleepUntil(deadline);
         return 0;

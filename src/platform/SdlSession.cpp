@@ -32,12 +32,12 @@ SdlSession& SdlSession::Get()
     return session;
 }
 
-bool SdlSession::StartVideo()
+eDisplayResult SdlSession::StartVideo()
 {
     if (mVideoStarted)
-        return true;
+        return eDisplayResult::kOk;
     if (mVideoFailed)
-        return false;
+        return eDisplayResult::kNoDisplay;
     // A headless run without a display still gets windows and surfaces, from the dummy driver.
     if (HeadlessRequested() && !HasDisplay() && !std::getenv("SDL_VIDEODRIVER"))
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
@@ -53,10 +53,10 @@ bool SdlSession::StartVideo()
     InstallX11ErrorHandler();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         mVideoFailed = true;
-        return false;
+        return eDisplayResult::kNoDisplay;
     }
     mVideoStarted = true;
-    return true;
+    return eDisplayResult::kOk;
 }
 
 SdlSession::~SdlSession()
@@ -76,7 +76,7 @@ public:
         if (HeadlessRequested() || !HasDisplay())
             return true;
         SdlSession& session = SdlSession::Get();
-        return !session.StartVideo();
+        return session.StartVideo() != eDisplayResult::kOk;
     }
 };
 

@@ -2,6 +2,8 @@
 // before `main`) and shut down only after the application object's destructor has run.
 #pragma once
 
+#include "platform/DisplayResult.h"
+
 namespace plat {
 
 class SdlSession {
@@ -10,8 +12,8 @@ public:
     // constructor asks for it, so the session's destructor runs after the application's.
     static SdlSession& Get();
 
-    // Starts SDL's video and event parts once; false when there is no usable display.
-    bool StartVideo();
+    // Starts SDL's video and event parts once; kNoDisplay when there is no usable display.
+    eDisplayResult StartVideo();
     bool IsVideoStarted() const { return mVideoStarted; }
     // Whether a start was tried and failed (no display): the layer then runs headless.
     bool HasVideoFailed() const { return mVideoFailed; }

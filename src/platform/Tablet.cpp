@@ -2,6 +2,6 @@
 
 namespace plat {
 
-int32_t QueryTabletDriver(void*, uint32_t) { return kNoTabletDriver; }
+eTabletResult QueryTabletDriver(void*, uint32_t) { return eTabletResult::kNoDriver; }
 
 } // namespace plat

@@ -6,10 +6,11 @@
 
 namespace plat {
 
-// The status of a driver query that finds no driver (the Mac's "process not found").
-inline constexpr int32_t kNoTabletDriver = -600;
+// What a driver query came to. The values are the statuses the toolkit hands on: a query that
+// finds no driver is the Mac's "process not found".
+enum class [[nodiscard]] eTabletResult : int32_t { kOk = 0, kNoDriver = -600 };
 
-// Asks the tablet driver for a property; always kNoTabletDriver, the buffer untouched.
-int32_t QueryTabletDriver(void* data, uint32_t size);
+// Asks the tablet driver for a property; always kNoDriver, the buffer untouched.
+eTabletResult QueryTabletDriver(void* data, uint32_t size);
 
 } // namespace plat

@@ -30,7 +30,7 @@ sRect Intersect(sRect a, sRect b)
 
 std::unique_ptr<Window> Window::Create(int32_t width, int32_t height, uint32_t flags)
 {
-    if (width < 1 || height < 1 || !SdlSession::Get().StartVideo())
+    if (width < 1 || height < 1 || SdlSession::Get().StartVideo() != eDisplayResult::kOk)
         return nullptr;
     uint32_t sdlFlags = SDL_WINDOW_HIDDEN;
     if (flags & kResizable)

@@ -12,7 +12,7 @@ bool gUnreachable = false;
 
 } // namespace
 
-bool QueryX11Pointer(sX11Pointer& pointer)
+eDisplayResult QueryX11Pointer(sX11Pointer& pointer)
 {
     // A connection of its own: SDL does not lend its display without a window, and a query is
     // about the server's state, so it needs no order with SDL's requests (SDL waits for its warps
@@ -22,7 +22,7 @@ bool QueryX11Pointer(sX11Pointer& pointer)
         gUnreachable = gDisplay == nullptr;
     }
     if (!gDisplay)
-        return false;
+        return eDisplayResult::kNoDisplay;
     Window root = 0, child = 0;
     int rootX = 0, rootY = 0, windowX = 0, windowY = 0;
     unsigned int mask = 0;
@@ -33,7 +33,7 @@ bool QueryX11Pointer(sX11Pointer& pointer)
     pointer.buttons = ((mask & Button1Mask) ? kButtonStatePrimary : 0u) |
                       ((mask & Button3Mask) ? kButtonStateSecondary : 0u) |
                       ((mask & Button2Mask) ? kButtonStateMiddle : 0u);
-    return true;
+    return eDisplayResult::kOk;
 }
 
 void CloseX11Pointer()

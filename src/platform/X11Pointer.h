@@ -4,6 +4,7 @@
 // hover and drags would then work with where the pointer was some moves ago.
 #pragma once
 
+#include "platform/DisplayResult.h"
 #include "platform/InputState.h"
 
 #include <cstdint>
@@ -16,9 +17,9 @@ struct sX11Pointer {
     uint32_t buttons = 0;
 };
 
-// Asks the server (a round trip on a connection of the layer's own); false when no X display
-// can be reached.
-bool QueryX11Pointer(sX11Pointer& pointer);
+// Asks the server (a round trip on a connection of the layer's own); kNoDisplay when no X
+// display can be reached.
+eDisplayResult QueryX11Pointer(sX11Pointer& pointer);
 // Closes that connection (the window system is shutting down).
 void CloseX11Pointer();
 

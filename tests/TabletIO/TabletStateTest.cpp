@@ -68,7 +68,7 @@ TEST(TabletState, ProximityAndTheDriverQuery)
 // Nothing in the program flushes; the queue is fed by hand here, with SDL's dummy video driver.
 TEST(TabletState, FlushDropsTheQueuedPointerEventsOnly)
 {
-    ASSERT_TRUE(plat::SdlSession::Get().StartVideo());
+    ASSERT_EQ(plat::SdlSession::Get().StartVideo(), plat::eDisplayResult::kOk);
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     const uint32_t queued[] = {SDL_MOUSEMOTION, SDL_KEYDOWN, SDL_MOUSEBUTTONDOWN, SDL_MOUSEWHEEL,
                                SDL_MOUSEBUTTONUP, SDL_MOUSEMOTION};

@@ -117,7 +117,7 @@ TEST(Headless, AlertsAreRecordedAndTheClipboardIsOurOwn)
 
 TEST(Screen, DummyDisplayAndFixedScreens)
 {
-    ASSERT_TRUE(plat::SdlSession::Get().StartVideo());
+    ASSERT_EQ(plat::SdlSession::Get().StartVideo(), plat::eDisplayResult::kOk);
     plat::sRect bounds = plat::GetScreen().GetBounds(0);
     EXPECT_GT(bounds.Width(), 0);
     EXPECT_GT(bounds.Height(), 0);
@@ -159,7 +159,7 @@ TEST(Cursor, ShownFlagFollowsTheCalls)
 TEST(Tablet, DriverQueryFindsNoDriverAtOnce)
 {
     uint32_t version = 0x12345678;
-    EXPECT_EQ(plat::QueryTabletDriver(&version, 4), plat::kNoTabletDriver);
+    EXPECT_EQ(plat::QueryTabletDriver(&version, 4), plat::eTabletResult::kNoDriver);
     EXPECT_EQ(version, 0x12345678u);
 }
 

@@ -15,7 +15,7 @@ class SdlEventSourceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(plat::SdlSession::Get().StartVideo());
+        ASSERT_EQ(plat::SdlSession::Get().StartVideo(), plat::eDisplayResult::kOk);
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
         plat::SetEventHandler([this](const plat::sEvent& event) { events.push_back(event); });
     }
