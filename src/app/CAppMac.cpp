@@ -113,7 +113,7 @@ int32_t CAppMac::ReceiveDrag(const plat::sEvent& event)
             return path.SetFromUTF8(file) == eSuccess && paths.Add(path) == eSuccess;
         }
     } dropped;
-    if (!plat::GetDroppedPaths(event, dropped))
+    if (plat::GetDroppedPaths(event, dropped) != plat::eFileResult::kOk)
         return eNoMemory;
     if (OnFilesDropped(dropped.paths) != eSuccess)
         ReportError(eBadParameter, "Marten drag & drop handler failed");

@@ -56,14 +56,14 @@ struct sEvent {
     std::vector<std::string> paths;  // UTF-8
 };
 
-// Hands the files of a drop to the receiver in order; false when it could not keep one.
-inline bool GetDroppedPaths(const sEvent& event, PathReceiver& paths)
+// Hands the files of a drop to the receiver in order; kNoMemory when it could not keep one.
+inline eFileResult GetDroppedPaths(const sEvent& event, PathReceiver& paths)
 {
     for (const std::string& path : event.paths) {
         if (!paths.TakePath(path.c_str()))
-            return false;
+            return eFileResult::kNoMemory;
     }
-    return true;
+    return eFileResult::kOk;
 }
 
 constexpr uint32_t FourCharCode(const char (&code)[5])
