@@ -6,7 +6,7 @@
 // the label): a faster encoder must give the same bytes. The other methods are timed on 4 MB for
 // the record. Counters give the coded sizes.
 #include "core/CMemBlockT.h"
-#include "updater/CPNUCompressor.h"
+#include "updater/codec/CPNUCompressor.h"
 
 #include <benchmark/benchmark.h>
 #include <zlib.h>

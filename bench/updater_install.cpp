@@ -6,8 +6,8 @@
 #include "../tools/pnupack/PNUArchiveWriter.h"
 
 #include "FileIO/gCMemFile.h"
-#include "updater/CPNUDesquasher.h"
-#include "updater/CPNUInstallServices.h"
+#include "updater/install/CPNUDesquasher.h"
+#include "updater/install/CPNUInstallServices.h"
 #include "updater/CPNUStatusTarget.h"
 
 #include <benchmark/benchmark.h>

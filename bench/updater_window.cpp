@@ -12,7 +12,7 @@
 #include "platform/Process.h"
 #include "platform/Screen.h"
 #include "updater/CPintrelUpdaterApp.h"
-#include "updater/CPintrelUpdaterBackdrop.h"
+#include "updater/window/CPintrelUpdaterBackdrop.h"
 #include "updater/PNUMessages.h"
 #include "widgets/CMLTableWidget.h"
 #include "widgets/CWidgetEffectBase.h"

@@ -3,7 +3,7 @@
 // small inputs are also coded and decoded back, which must give them unchanged.
 #include "core/CMemBlockT.h"
 #include "platform/SystemMemory.h"
-#include "updater/CPNUCompressor.h"
+#include "updater/codec/CPNUCompressor.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -5,10 +5,10 @@
 #include "FileIO/gCMemFile.h"
 #include "core/CMemBlock.h"
 #include "platform/SystemMemory.h"
-#include "updater/CPNUCompressor.h"
-#include "updater/CPNUDesquasher.h"
-#include "updater/CPNUInstallFiles.h"
-#include "updater/CPNUInstallServices.h"
+#include "updater/codec/CPNUCompressor.h"
+#include "updater/install/CPNUDesquasher.h"
+#include "updater/install/CPNUInstallFiles.h"
+#include "updater/install/CPNUInstallServices.h"
 #include "updater/CPNUStatusTarget.h"
 
 #include <cstring>

@@ -1,8 +1,8 @@
 // Bodies from the update server: check replies (results and UTF-16 news entries) and download
 // lists (8-bit or UTF-16 lines of file entries).
 #include "FileIO/gCMemFile.h"
-#include "updater/CPNUTransferManager.h"
-#include "updater/PNUCheckReply.h"
+#include "updater/transfer/CPNUTransferManager.h"
+#include "updater/transfer/PNUCheckReply.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,11 +5,11 @@
 
 #include "app/CApp.h"
 #include "core/gCString.h"
-#include "updater/CPNUDesquasher.h"
-#include "updater/CPNUInstallServices.h"
+#include "updater/install/CPNUDesquasher.h"
+#include "updater/install/CPNUInstallServices.h"
 #include "updater/CPNUStatusTarget.h"
 #include "updater/PNUMessages.h"
-#include "updater/PNUUpdateCheckURL.h"
+#include "updater/transfer/PNUUpdateCheckURL.h"
 
 class CPNUTransferManager;
 class CPintrelUpdaterBackdrop;

@@ -1,6 +1,6 @@
 #include "updater/PNUReportTexts.h"
 
-#include "updater/CPNUHTTPSession.h"
+#include "updater/transfer/CPNUHTTPSession.h"
 
 static_assert(kReportTextFirst == kFailureTextFirst + CPNUHTTPSession::kFailureTextCount,
               "the report texts follow the session's failure texts");

@@ -109,7 +109,7 @@ def builtin_table(path, name):
     return found
 
 
-patterns = builtin_table("CPNUHTTPSession.cpp", "kFailurePatterns")
+patterns = builtin_table("transfer/CPNUHTTPSession.cpp", "kFailurePatterns")
 if len(patterns) != 12:
     failures.append("the session has %d failure texts where the report texts expect 12" % len(patterns))
 patterns += builtin_table("PNUReportTexts.cpp", "kReportPatterns")

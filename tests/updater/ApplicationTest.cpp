@@ -1,13 +1,13 @@
 // The updater application: the installed-product probe, the language choice, the start with a
 // document path, the window's messages and the main button, and the hand-over to a slave copy.
-#include "PackageTestSupport.h"
-#include "UpdaterTestSupport.h"
+#include "updater/install/PackageTestSupport.h"
+#include "updater/UpdaterTestSupport.h"
 
 #include "FileIO/gCFRelative.h"
 #include "FileIO/gCMemFile.h"
 #include "platform/Launcher.h"
 #include "resources/gCStringTable.h"
-#include "updater/PNUMainButton.h"
+#include "updater/window/PNUMainButton.h"
 #include "updater/PNUMessages.h"
 #include "updater/PNUProductProbe.h"
 #include "updater/PNUTexts.h"

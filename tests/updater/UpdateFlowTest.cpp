@@ -1,12 +1,12 @@
 // The update check end to end inside the process: the main button's action against the local
 // update server, for every reply form, as the window's status list, the log and the message
 // panel show it.
-#include "UpdaterTestSupport.h"
+#include "updater/UpdaterTestSupport.h"
 
 #include "FileIO/gCMemFile.h"
 #include "Network/CTCPSocket.h"
-#include "updater/CPNUHTTPSession.h"
-#include "updater/PNUMainButton.h"
+#include "updater/transfer/CPNUHTTPSession.h"
+#include "updater/window/PNUMainButton.h"
 #include "updater/PNUMessages.h"
 #include "support/StringBytes.h"
 

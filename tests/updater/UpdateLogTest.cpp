@@ -1,5 +1,5 @@
 // The log file's bytes: UTF-16 little-endian lines ended by LF then CR, started afresh each run.
-#include "PackageTestSupport.h"
+#include "updater/install/PackageTestSupport.h"
 
 #include "FileIO/AppBaseFolders.h"
 #include "updater/CPNUUpdateLog.h"

@@ -3,7 +3,7 @@
 #include "FileIO/gCMemFile.h"
 #include "app/gCCmdTarget.h"
 #include "core/gCArray.h"
-#include "updater/CPNUHTTPSession.h"
+#include "updater/transfer/CPNUHTTPSession.h"
 #include "updater/PNUMessages.h"
 #include "widgets/CWidget.h"
 #include "support/StringBytes.h"

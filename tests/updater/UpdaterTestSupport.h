@@ -12,9 +12,9 @@
 #include "platform/InputState.h"
 #include "platform/Process.h"
 #include "platform/Screen.h"
-#include "updater/CPNUTransferManager.h"
+#include "updater/transfer/CPNUTransferManager.h"
 #include "updater/CPintrelUpdaterApp.h"
-#include "updater/CPintrelUpdaterBackdrop.h"
+#include "updater/window/CPintrelUpdaterBackdrop.h"
 
 #include "support/TempFolder.h"
 #include "support/StringBytes.h"

@@ -1,7 +1,7 @@
 #include "PNUArchiveWriter.h"
 
 #include "core/CMemBlockT.h"
-#include "updater/CPNUCompressor.h"
+#include "updater/codec/CPNUCompressor.h"
 
 #include <cstring>
 

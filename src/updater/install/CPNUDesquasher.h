@@ -1,0 +1,147 @@
+// Holds a decoded update package and installs it. The package is a frame ("PN2SQUSH", version 1,
+// a method-8 codec frame, "PN2SQUSH") around an archive: header, UTF-16 instruction text, file
+// index and one record per file. Installing writes every file beside its target as ".tmp", keeps
+// the current files as ".old", moves the new files into place and removes the ".old" files,
+// reporting each step to the updater window; then it may launch a program the package names.
+//
+// Nothing installed is lost: every name must lie strictly inside the install folder, also once
+// links are followed; a folder is never replaced by a file; all ".tmp" files are on the disk
+// before any installed file moves; current files are kept by a second name (a hard link), so each
+// stays in place until its new file is renamed over it; a failure undoes every step taken; and a
+// journal lets the next start finish or undo an install that was cut off.
+#pragma once
+
+#include "FileIO/gCFRef.h"
+#include "FileIO/gCFolderRef.h"
+#include "core/CMemBlock.h"
+#include "core/eResultCode.h"
+#include "core/gCArray.h"
+#include "core/gCBaseObject.h"
+#include "core/gCString.h"
+#include "updater/install/CPNUInstallFiles.h"
+#include "updater/install/PNUInstallJournal.h"
+#include "updater/PNUReportTexts.h"
+
+#include <cstdint>
+#include <initializer_list>
+
+class gCMemFile;
+class gCStream;
+class CPNUInstallServices;
+class CPNUStatusTarget;
+
+class CPNUDesquasher : public gCBaseObject {
+public:
+    // None of the three is owned. Without files, the toolkit's own file operations are used.
+    CPNUDesquasher(CPNUStatusTarget* statusTarget, CPNUInstallServices* services, CPNUInstallFiles* files = nullptr);
+    ~CPNUDesquasher() override;
+
+    // The application makes its installer before the window exists; the window's backdrop is
+    // handed over once it is built.
+    void SetStatusTarget(CPNUStatusTarget* statusTarget) { mStatusTarget = statusTarget; }
+
+    CPNUDesquasher(const CPNUDesquasher&) = delete;
+    CPNUDesquasher& operator=(const CPNUDesquasher&) = delete;
+
+    // 0 nothing done (a package was installed already in this run); 1 a step failed (its red line
+    // shown); else the launch step's result: 0 no program named, 2 launched and quitting, 16 the
+    // program or the install folder missing, or the launch's own failure.
+    eResultCode InstallPackage(gCStream& stream);
+    // The same for a package held in memory that is the installer's to use up: its pages go back
+    // to the system as they are decoded, so the package and its archive are never whole at once.
+    // The package is empty afterwards.
+    eResultCode InstallHeldPackage(gCMemFile& package);
+
+    // Reads and checks the package frame and decodes its payload into the archive block as it is
+    // read (a held package where it lies). 12 a
+    // package above 100000000 bytes; 1 shorter than its frame, a wrong magic or version; 5 no
+    // memory; 17 a damaged payload; a read's own failure.
+    eResultCode UnpackUpdateFile(gCStream& stream);
+    // Reads the archive header, the instruction text and the index into the path lists and the
+    // six values. 1 a wrong magic, version or marker, an empty text, a name or program outside
+    // the install folder; 12 an index, text or file too large; 16 no files, too many or a
+    // negative count, an archive shorter than its header; 5 no memory.
+    eResultCode ReadArchiveIndex();
+    // 0 accept, 1 refuse.
+    eResultCode CheckTarget();
+    // Every destination's folder stays inside the install folder once links are followed, no
+    // folder stands where a file goes, and no file of the package is also a folder of another.
+    eResultCode CheckDestinations();
+    eResultCode RemoveLeftovers();
+    eResultCode WriteTemporaryFiles();
+    eResultCode KeepOldFiles();
+    eResultCode PlaceNewFiles();
+    eResultCode RemoveOldFiles();
+    eResultCode RunExecutable();
+
+    int32_t GetFileCount() const { return mFinalPaths.GetSize(); }
+    const gCString& GetInstructionText() const { return mInstructionText; }
+    const gCString& GetExecute() const { return mExecute; }
+    const gCString& GetFileName() const { return mFileName; }
+    const gCString& GetType() const { return mType; }
+    const gCString& GetOS() const { return mOS; }
+    const gCString& GetBuild() const { return mBuild; }
+    const gCString& GetVersionNumber() const { return mVersionNumber; }
+    const gCString& GetInstallFolderText() const { return mInstallFolderText; }
+    gCString GetFinalPath(int32_t index) const { return mFinalPaths[index].GetPath(); }
+    int64_t GetFileSize(int32_t index) const { return mSizes[index]; }
+    CMemBlock& GetArchive() { return mArchive; }
+    // Why the last step failed: the path and the system's reason, or the entry and the rule it
+    // broke; empty when there is nothing to add to the step's own line.
+    const gCString& GetFailureDetail() const { return mFailureDetail; }
+    bool IsInstalled() const { return mInstalled != 0; }
+
+private:
+    eResultCode Status(uint32_t id, uint32_t colour, int32_t field = 0);
+    eResultCode StatusText(const gCString& text, uint32_t colour);
+    void LogWithName(uint32_t id, const gCString& path);
+    static gCString FileNameOf(const gCString& path);
+    gCString Text(uint32_t id, int32_t field = 0);
+    void StepProgress(int32_t index);
+    eResultCode ParseInstructionText();
+    eResultCode AddEntry(const gCString& name, uint64_t size);
+    // A report text from the services (built-in English without them), with its values filled in.
+    gCString ReportText(eReportText text) const;
+    gCString ReportText(eReportText text, std::initializer_list<gCString> values) const;
+    // The failure detail: what was refused and the rule it broke.
+    eResultCode Refuse(eResultCode result, const gCString& what, eReportText rule);
+    // Everything after the target check; the driver adds the completion lines.
+    eResultCode InstallFiles(gCStream& stream);
+    // Finishes or undoes an install an earlier run left unfinished.
+    eResultCode RecoverEarlierInstall();
+    eResultCode WriteRecords();
+    eResultCode FailAt(eResultCode result, const gCString& path);
+    // Copies of entry index's final, ".old" and ".tmp" paths; 5 when one cannot be held.
+    eResultCode EntryPaths(int32_t index, gCString& final, gCString& old, gCString& temp) const;
+    // Puts every final file back as it was before the install and removes the journal, after a
+    // failure of a file step.
+    void RollBack();
+    // RollBack after a failed file step, keeping that step's failure detail; answers result.
+    eResultCode RollBackAfter(eResultCode result);
+
+    CPNUStatusTarget* mStatusTarget;
+    CPNUInstallServices* mServices;
+    CPNUInstallFiles* mFiles;
+    CPNUInstallFiles mOwnFiles;
+    gCStream* mStream = nullptr;
+    uint32_t mIndexLength = 0;  // A
+    uint64_t mHeaderLength = 0; // H
+    gCString mInstructionText;
+    gCString mInstallFolderText;
+    gCFolderRef mInstallFolder;
+    CMemBlock mArchive;
+    gCArray<gCFRef> mTempPaths;
+    gCArray<gCFRef> mOldPaths;
+    gCArray<gCFRef> mFinalPaths;
+    gCArray<int64_t> mSizes;
+    int32_t mInstalled = 0;
+    bool mUseUpHeldPackage = false;
+    gCString mFileName;
+    gCString mExecute;
+    gCString mType;
+    gCString mOS;
+    gCString mBuild;
+    gCString mVersionNumber;
+    sInstallJournal mJournal;
+    gCString mFailureDetail;
+};

@@ -1,0 +1,460 @@
+// The installer's driver and file steps.
+#include "updater/install/CPNUDesquasher.h"
+
+#include "FileIO/gCStream.h"
+#include "updater/install/CPNUInstallServices.h"
+#include "updater/CPNUStatusTarget.h"
+#include "updater/install/PNUArchiveCursor.h"
+#include "updater/codec/PNULimits.h"
+#include "updater/install/PNUPackageNames.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr uint32_t kBlack = 0xFF000000u;
+constexpr uint32_t kRed = 0xFFFF0000u;
+constexpr uint32_t kWarning = 0xB8000000u;
+
+constexpr int32_t kInstallCaptionControl = 313;
+
+constexpr uint32_t kTextInstalledCaption = 3000000016u;
+constexpr uint32_t kTextInstallComplete = 3000000022u; // field 1
+constexpr uint32_t kTextWriting = 3000000026u;
+constexpr uint32_t kTextLeftovers = 3000000027u;
+constexpr uint32_t kTextLeftoverLog = 3000000028u;
+constexpr uint32_t kTextWrittenLog = 3000000029u;
+constexpr uint32_t kTextPlacing = 3000000030u;
+constexpr uint32_t kTextPlacedLog = 3000000031u;
+constexpr uint32_t kTextKeeping = 3000000033u;
+constexpr uint32_t kTextKeptLog = 3000000034u;
+constexpr uint32_t kTextRemovingOld = 3000000035u;
+constexpr uint32_t kTextRemovedLog = 3000000036u;
+constexpr uint32_t kTextAlreadyInstalled = 3000000041u;
+constexpr uint32_t kTextInstallStart = 3000000042u;
+constexpr uint32_t kTextOldNotRemoved = 3000000043u;
+constexpr uint32_t kTextFrameFailed = 3000000044u;
+constexpr uint32_t kTextIndexFailed = 3000000045u;
+constexpr uint32_t kTextLeftoversFailed = 3000000046u;
+constexpr uint32_t kTextWriteFailed = 3000000047u;
+constexpr uint32_t kTextKeepFailed = 3000000048u;
+constexpr uint32_t kTextPlaceFailed = 3000000049u;
+
+constexpr uint64_t kRecordOverhead = 62;
+
+// A copy of the path; 5 when it cannot be held, since the empty text left then names no file. An
+// entry's path is never empty: one that is was lost to a failed copy while the lists grew.
+eResultCode CopyPath(const gCFRef& ref, gCString& path)
+{
+    path = ref.GetPath();
+    return path.IsEmpty() ? eNoMemory : eSuccess;
+}
+
+// The folder part of a path, up to its last separator (names from a package have no other), built
+// checked: a folder text cut short by a failed allocation would be made as a folder.
+eResultCode FolderOf(const gCString& path, gCString& folder)
+{
+    int32_t slash = path.GetLength() - 1;
+    while (slash > 0 && path[slash] != u'/')
+        --slash;
+    return folder.CopyStringFromBuffer(path.GetText(), slash + 1);
+}
+
+// Code-unit order, a text before every longer text it starts.
+bool UnitsBefore(const gCString& a, const gCString& b)
+{
+    const int32_t common = std::min(a.GetLength(), b.GetLength());
+    for (int32_t k = 0; k < common; ++k) {
+        if (a[k] != b[k])
+            return a[k] < b[k];
+    }
+    return a.GetLength() < b.GetLength();
+}
+
+bool SameUnits(const gCString& a, const gCString& b) { return !UnitsBefore(a, b) && !UnitsBefore(b, a); }
+
+// Where text sorts against folder followed by "/" in that order: below 0 before, 0 when it
+// starts with them, above 0 after.
+int32_t CompareToFolder(const gCString& text, const gCString& folder)
+{
+    for (int32_t k = 0; k <= folder.GetLength(); ++k) {
+        const char16_t unit = k < folder.GetLength() ? folder[k] : u'/';
+        if (k >= text.GetLength() || text[k] < unit)
+            return -1;
+        if (text[k] > unit)
+            return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+eResultCode CPNUDesquasher::InstallPackage(gCStream& stream)
+{
+    mStream = &stream;
+    if (mInstalled) {
+        (void)StatusText(gCString(" "), kBlack);
+        (void)Status(kTextAlreadyInstalled, kRed);
+        return eSuccess;
+    }
+    (void)Status(kTextInstallStart, kBlack);
+    mFailureDetail = gCString();
+    const eResultCode installed = InstallFiles(stream);
+    // Whatever step ended the install, the decoded archive goes with it.
+    (void)mArchive.SetSize(0);
+    if (installed != eSuccess)
+        return installed;
+
+    mInstalled = 1;
+    (void)StatusText(gCString(" "), kBlack);
+    if (mStatusTarget)
+        mStatusTarget->SetControlText(kInstallCaptionControl, Text(kTextInstalledCaption));
+    (void)Status(kTextInstallComplete, kBlack, 1);
+    return RunExecutable();
+}
+
+eResultCode CPNUDesquasher::InstallFiles(gCStream& stream)
+{
+    if (UnpackUpdateFile(stream) != eSuccess) {
+        (void)Status(kTextFrameFailed, kRed);
+        return eGenericFailure;
+    }
+    if (ReadArchiveIndex() != eSuccess) {
+        (void)Status(kTextIndexFailed, kRed);
+        if (!mFailureDetail.IsEmpty())
+            (void)StatusText(ReportText(kTextRefused, {mFailureDetail}), kRed);
+        return eGenericFailure;
+    }
+    if (CheckTarget() != eSuccess) {
+        (void)StatusText(gCString("PI Err: ") + Text(kTextIndexFailed), kRed);
+        return eGenericFailure;
+    }
+    struct sStep {
+        eResultCode (CPNUDesquasher::*run)();
+        uint32_t failure;
+    };
+    const sStep steps[] = {
+        {&CPNUDesquasher::RecoverEarlierInstall, kTextLeftoversFailed},
+        {&CPNUDesquasher::RemoveLeftovers, kTextLeftoversFailed},
+        {&CPNUDesquasher::WriteTemporaryFiles, kTextWriteFailed},
+        {&CPNUDesquasher::KeepOldFiles, kTextKeepFailed},
+        {&CPNUDesquasher::PlaceNewFiles, kTextPlaceFailed},
+    };
+    for (const sStep& step : steps) {
+        mFailureDetail = gCString();
+        const eResultCode result = (this->*step.run)();
+        // The decoded archive is large and of no use once the new files are written.
+        if (step.run == &CPNUDesquasher::WriteTemporaryFiles)
+            (void)mArchive.SetSize(0);
+        if (result != eSuccess) {
+            gCString line = Text(step.failure);
+            if (!mFailureDetail.IsEmpty())
+                line += gCString(" ") + mFailureDetail;
+            (void)StatusText(line, kRed);
+            return eGenericFailure;
+        }
+    }
+    (void)RemoveOldFiles();
+    return eSuccess;
+}
+
+void CPNUDesquasher::StepProgress(int32_t index)
+{
+    if (mStatusTarget)
+        mStatusTarget->SetProgress(float(index + 1) / float(mFinalPaths.GetSize()), true);
+    if (mServices)
+        mServices->RunHeartbeat();
+}
+
+eResultCode CPNUDesquasher::EntryPaths(int32_t index, gCString& final, gCString& old, gCString& temp) const
+{
+    PNU_TRY(CopyPath(mFinalPaths[index], final));
+    PNU_TRY(CopyPath(mOldPaths[index], old));
+    return CopyPath(mTempPaths[index], temp);
+}
+
+eResultCode CPNUDesquasher::FailAt(eResultCode result, const gCString& path)
+{
+    mFailureDetail = ReportText(kTextDetail, {path, mFiles->DescribeFailure(mServices)});
+    return result;
+}
+
+eResultCode CPNUDesquasher::RecoverEarlierInstall()
+{
+    if (!mServices)
+        return eSuccess;
+    if (eResultCode result = RecoverUnfinishedInstallIn(mInstallFolderText, mStatusTarget, mFiles, mServices);
+        result != eSuccess)
+        return FailAt(result, InstallJournalPath(mInstallFolderText));
+    return eSuccess;
+}
+
+eResultCode CPNUDesquasher::RemoveLeftovers()
+{
+    (void)Status(kTextLeftovers, kBlack);
+    gCString final;
+    gCString old;
+    gCString temp;
+    for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
+        PNU_TRY(EntryPaths(i, final, old, temp));
+        LogWithName(kTextLeftoverLog, final);
+        // An interrupted install may have left the previous file only as ".old": it is the only
+        // copy, so it goes back to its name instead of away.
+        if (!mFiles->Exists(final) && mFiles->Exists(old)) {
+            if (eResultCode result = mFiles->Move(old, final); result != eSuccess)
+                return FailAt(result, old);
+        }
+        // Only files are removed: a folder by such a name fails the step instead of going away.
+        for (const gCString* leftover : {&old, &temp}) {
+            if (mFiles->Exists(*leftover)) {
+                if (eResultCode result = mFiles->Delete(*leftover); result != eSuccess)
+                    return FailAt(result, *leftover);
+                if (mFiles->Exists(*leftover))
+                    return FailAt(eStreamError, *leftover);
+            }
+        }
+    }
+    return eSuccess;
+}
+
+eResultCode CPNUDesquasher::CheckDestinations()
+{
+    // The names in code-unit order: the names inside a folder "N/" then stand together, and the
+    // first name not before "N/" tells whether a file's name N is also another's folder.
+    const gCArray<gCString>& names = mJournal.names;
+    gCArray<int32_t> order;
+    PNU_TRY(order.SetSize(names.GetSize()));
+    for (int32_t i = 0; i < names.GetSize(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return UnitsBefore(names[a], names[b]); });
+    gCString final;
+    gCString folder;
+    // Files of one folder mostly stand together: each run of them has its folder followed once.
+    gCString checkedFolder;
+    for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
+        PNU_TRY(CopyPath(mFinalPaths[i], final));
+        PNU_TRY(FolderOf(final, folder));
+        const int32_t* first = std::partition_point(order.begin(), order.end(), [&](int32_t other) {
+            return CompareToFolder(names[other], names[i]) < 0;
+        });
+        if (first != order.end() && CompareToFolder(names[*first], names[i]) == 0)
+            return Refuse(eGenericFailure, final, kTextFileAndFolder);
+        if (checkedFolder.IsEmpty() || !SameUnits(folder, checkedFolder)) {
+            if (!mFiles->StaysBeneath(mInstallFolderText, folder))
+                return Refuse(eGenericFailure, final, kTextFolderLeadsOut);
+            PNU_TRY(checkedFolder.Assign(folder.GetText()));
+        }
+        if (mFiles->IsFolder(final))
+            return Refuse(eGenericFailure, final, kTextFolderInTheWay);
+    }
+    return eSuccess;
+}
+
+eResultCode CPNUDesquasher::WriteTemporaryFiles()
+{
+    (void)Status(kTextWriting, kBlack);
+    PNU_TRY(CheckDestinations());
+    // From here on every ".tmp" file is the journal's: a failure or the next start removes them.
+    mJournal.state = sInstallJournal::eState::kUndo;
+    mJournal.hadFile.RemoveAll();
+    for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i)
+        PNU_TRY(mJournal.hadFile.Add(mFiles->Exists(mFinalPaths[i].GetPath()) ? 1 : 0));
+    if (eResultCode result = WriteInstallJournal(*mFiles, mJournal); result != eSuccess) {
+        (void)RemoveInstallJournal(*mFiles, mInstallFolderText);
+        return FailAt(result, InstallJournalPath(mInstallFolderText));
+    }
+    if (eResultCode written = WriteRecords(); written != eSuccess)
+        return RollBackAfter(written);
+    // All new files are on the disk: from now on a cut-off install is finished, not undone.
+    mJournal.state = sInstallJournal::eState::kFinish;
+    if (eResultCode result = WriteInstallJournal(*mFiles, mJournal); result != eSuccess)
+        return RollBackAfter(FailAt(result, InstallJournalPath(mInstallFolderText)));
+    return eSuccess;
+}
+
+eResultCode CPNUDesquasher::WriteRecords()
+{
+    const uint64_t archiveLength = mArchive.GetSize();
+    uint64_t position = mHeaderLength + 8;
+    gCString temp;
+    gCString folderPath;
+    gCString madeFolder;
+    for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
+        StepProgress(i);
+        // Only a refusal names the record.
+        const auto record = [&] { return ReportText(kTextRecord, {gCString("") + i}); };
+        const uint64_t indexSize = uint64_t(mSizes[i]);
+        // The record must lie inside the archive; its own size field is checked against the
+        // index's below.
+        if (position > archiveLength || indexSize > kPNUPackageSizeLimit
+            || kRecordOverhead + indexSize > archiveLength - position)
+            return Refuse(indexSize > kPNUPackageSizeLimit ? eOutOfRange : eStreamError, record(),
+                          kTextPastArchiveEnd);
+        PNUArchiveCursor cursor(mArchive.GetData(), position + kRecordOverhead + indexSize, position);
+        if (cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker) != eSuccess)
+            return Refuse(eGenericFailure, record(), kTextMarkerMissing);
+        int32_t number = -1;
+        PNU_TRY(cursor.ReadValue(number));
+        if (number != i)
+            return Refuse(eStreamError, record(), kTextWrongNumber);
+        if (cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker) != eSuccess)
+            return Refuse(eGenericFailure, record(), kTextMarkerMissing);
+        uint64_t size = 0;
+        PNU_TRY(cursor.ReadValue(size));
+        if (size > kPNUPackageSizeLimit)
+            return Refuse(eOutOfRange, record(), kTextFileTooLarge);
+        if (size != indexSize)
+            return Refuse(eStreamError, record(), kTextSizeDiffers);
+        if (cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker) != eSuccess)
+            return Refuse(eGenericFailure, record(), kTextMarkerMissing);
+        uint32_t unused = 0;
+        PNU_TRY(cursor.ReadValue(unused));
+        PNU_TRY(cursor.ReadValue(unused));
+        uint16_t mode = 0;
+        PNU_TRY(cursor.ReadValue(mode));
+        if (cursor.ExpectMarker(PNUArchiveCursor::kFieldMarker) != eSuccess)
+            return Refuse(eGenericFailure, record(), kTextMarkerMissing);
+        const uint8_t* data = cursor.Take(size);
+        if (data == nullptr)
+            return Refuse(eStreamError, record(), kTextPastArchiveEnd);
+        if (cursor.ExpectMarker(PNUArchiveCursor::kEndMarker) != eSuccess)
+            return Refuse(eGenericFailure, record(), kTextNoEndMarker);
+
+        PNU_TRY(CopyPath(mTempPaths[i], temp));
+        PNU_TRY(FolderOf(temp, folderPath));
+        // A folder made (or found) for the file before stays: the check above followed it.
+        if (madeFolder.IsEmpty() || !SameUnits(folderPath, madeFolder)) {
+            if (eResultCode result = mFiles->CreateFolder(folderPath); result != eSuccess)
+                return FailAt(result, folderPath);
+            PNU_TRY(madeFolder.Assign(folderPath.GetText()));
+        }
+        // Only the permission bits travel; set-id bits from a package are never applied.
+        if (eResultCode result = mFiles->WriteFile(temp, data, size, mode & 0777u); result != eSuccess)
+            return FailAt(result, temp);
+        LogWithName(kTextWrittenLog, temp);
+        position += kRecordOverhead + size;
+    }
+    // One flush for all the new files, before the keep step moves any installed file.
+    if (eResultCode result = mFiles->Flush(mInstallFolderText); result != eSuccess)
+        return FailAt(result, mInstallFolderText);
+    return eSuccess;
+}
+
+void CPNUDesquasher::RollBack()
+{
+    // The journal says "undo" first, so a cut-off roll-back is completed as one at the next start.
+    mJournal.state = sInstallJournal::eState::kUndo;
+    const bool recorded = WriteInstallJournal(*mFiles, mJournal) == eSuccess;
+    gCString failedPath;
+    const eResultCode undone = UndoInstall(*mFiles, mJournal, failedPath);
+    if (undone == eSuccess || !recorded)
+        (void)RemoveInstallJournal(*mFiles, mInstallFolderText);
+    if (undone != eSuccess)
+        (void)FailAt(undone, failedPath);
+}
+
+eResultCode CPNUDesquasher::RollBackAfter(eResultCode result)
+{
+    // The step's own reason is the one reported, not whatever the roll-back ran into.
+    gCString detail = std::move(mFailureDetail);
+    RollBack();
+    mFailureDetail = std::move(detail);
+    return result;
+}
+
+eResultCode CPNUDesquasher::KeepOldFiles()
+{
+    (void)Status(kTextKeeping, kBlack);
+    gCString final;
+    gCString old;
+    gCString temp;
+    for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
+        StepProgress(i);
+        eResultCode result = EntryPaths(i, final, old, temp);
+        if (result == eSuccess && mFiles->Exists(final)) {
+            if (mFiles->IsFolder(final)) {
+                result = Refuse(eGenericFailure, final, kTextFolderInTheWay);
+            } else {
+                if (mFiles->Exists(old))
+                    result = mFiles->Delete(old);
+                // A second name keeps the current file in place until the new one replaces it;
+                // where the file system has none, the file moves aside as it always did.
+                if (result == eSuccess)
+                    result = mFiles->Link(final, old);
+                if (result == eNotWritten)
+                    result = mFiles->Move(final, old);
+                if (result == eSuccess)
+                    LogWithName(kTextKeptLog, final);
+                if (result == eSuccess && !mFiles->Exists(old))
+                    result = eStreamError;
+                if (result != eSuccess)
+                    (void)FailAt(result, old);
+            }
+        }
+        if (result != eSuccess)
+            return RollBackAfter(result);
+    }
+    return eSuccess;
+}
+
+eResultCode CPNUDesquasher::PlaceNewFiles()
+{
+    (void)Status(kTextPlacing, kBlack);
+    gCString final;
+    gCString old;
+    gCString temp;
+    for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
+        StepProgress(i);
+        eResultCode result = EntryPaths(i, final, old, temp);
+        if (result == eSuccess && mFiles->Exists(temp)) {
+            result = mFiles->Replace(temp, final);
+            if (result == eSuccess)
+                LogWithName(kTextPlacedLog, temp);
+        }
+        if (result == eSuccess && mFiles->Exists(temp))
+            result = eStreamError;
+        if (result != eSuccess)
+            return RollBackAfter(FailAt(result, final));
+    }
+    return eSuccess;
+}
+
+eResultCode CPNUDesquasher::RemoveOldFiles()
+{
+    (void)Status(kTextRemovingOld, kBlack);
+    gCString old;
+    for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
+        StepProgress(i);
+        // A folder by the ".old" name is not the install's own and is never removed; an ".old"
+        // whose path cannot be held stays for the leftover step of the next install.
+        if (CopyPath(mOldPaths[i], old) != eSuccess || !mFiles->Exists(old) || mFiles->IsFolder(old))
+            continue;
+        (void)mFiles->Delete(old);
+        if (mFiles->Exists(old)) {
+            (void)StatusText(Text(kTextRemovedLog) + FileNameOf(old), kWarning);
+            (void)Status(kTextOldNotRemoved, kRed);
+        } else {
+            LogWithName(kTextRemovedLog, old);
+        }
+    }
+    // The install is complete: nothing is left for the next start to finish.
+    (void)RemoveInstallJournal(*mFiles, mInstallFolderText);
+    return eSuccess;
+}
+
+eResultCode CPNUDesquasher::RunExecutable()
+{
+    if (mExecute.IsEmpty())
+        return eSuccess;
+    // Built checked: without its name the path would be the install folder, and that would open.
+    gCString program;
+    PNU_TRY(program.Assign(mInstallFolderText.GetText()));
+    PNU_TRY(program.Append(mExecute));
+    if (!mInstallFolder.Exists() || !mFiles->Exists(program))
+        return eStreamError;
+    PNU_TRY(mFiles->Launch(program));
+    if (mServices)
+        mServices->Quit();
+    return eHandled;
+}

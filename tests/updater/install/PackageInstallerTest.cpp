@@ -1,0 +1,532 @@
+// The installer's steps on real folders: what ends up installed, what is reported, and that a
+// failure anywhere leaves the installed product exactly as it was.
+#include "updater/install/PackageTestSupport.h"
+#include "support/AllocationFailure.h"
+
+#include "FileIO/gCMemFile.h"
+#include "platform/Launcher.h"
+#include "updater/install/CPNUDesquasher.h"
+#include "updater/install/PNUInstallJournal.h"
+#include "support/StringBytes.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+const FileTree kOldProduct = {
+    {"Pintrel 2.app/Contents/MacOS/Pintrel 2", "old program"},
+    {"Pintrel 2.app/Contents/Resources/system.msf", "old settings"},
+    {"Readme.txt", "old readme"},
+    {"unrelated.txt", "stays as it is"},
+};
+
+const std::vector<sPackFile> kNewFiles = {
+    {"/Pintrel 2.app/Contents/MacOS/Pintrel 2", "new program", 0755},
+    {"/Pintrel 2.app/Contents/Resources/system.msf", "new settings", 0644},
+    {"/Readme.txt", "new readme", 0644},
+    {"/Pintrel 2.app/Contents/Plugins/brushes.dat", std::string(3000, 'b') + "end", 0600},
+};
+
+FileTree NewProduct()
+{
+    FileTree tree = kOldProduct;
+    for (const sPackFile& file : kNewFiles)
+        tree[file.name.substr(1)] = file.content;
+    return tree;
+}
+
+// The product without the installer's own leftovers.
+FileTree Product(const std::filesystem::path& root)
+{
+    FileTree tree = ReadTree(root);
+    for (auto it = tree.begin(); it != tree.end();) {
+        const std::string& name = it->first;
+        const bool leftover = name.rfind(".pintrel-update-journal", 0) == 0
+            || (name.size() > 4
+                && (name.compare(name.size() - 4, 4, ".tmp") == 0 || name.compare(name.size() - 4, 4, ".old") == 0));
+        it = leftover ? tree.erase(it) : std::next(it);
+    }
+    return tree;
+}
+
+unsigned ModeOf(const std::filesystem::path& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 ? unsigned(info.st_mode & 07777) : 0u;
+}
+
+class PackageInstaller : public testing::Test {
+protected:
+    PackageInstaller()
+    {
+        host.installFolder = folder.Root();
+        WriteTree(folder.Root(), kOldProduct);
+    }
+    ~PackageInstaller() override { plat::SetLauncher(nullptr); }
+
+    eResultCode Install(CPNUDesquasher& installer, const Bytes& package)
+    {
+        gCMemFile stream;
+        EXPECT_EQ(stream.Write(package.data(), int32_t(package.size())), eSuccess);
+        return installer.InstallPackage(stream);
+    }
+
+    eResultCode Install(const Bytes& package, CPNUInstallFiles* files = nullptr)
+    {
+        CPNUDesquasher installer(&host, &host, files);
+        return Install(installer, package);
+    }
+
+    TempFolder folder;
+    RecordingHost host;
+};
+
+TEST_F(PackageInstaller, InstallsNewAndReplacedFiles)
+{
+    const Bytes package = PackageFromArchive(BuildArchive({"TYPE=UPDATER", "EXECUTE="}, kNewFiles));
+    ASSERT_EQ(Install(package), eSuccess);
+    EXPECT_EQ(ReadTree(folder.Root()), NewProduct()) << "no .tmp or .old file is left";
+    EXPECT_EQ(ModeOf(folder.Root() / "Pintrel 2.app/Contents/MacOS/Pintrel 2"), 0755u);
+    EXPECT_EQ(ModeOf(folder.Root() / "Pintrel 2.app/Contents/Plugins/brushes.dat"), 0600u);
+
+    for (const char* line : {"T42", "T23", "T24", "T25", "T27", "T26", "T33", "T30", "T35", " ", "T22.1"})
+        EXPECT_TRUE(host.HasLine(line, kStatusBlack)) << line;
+    EXPECT_EQ(host.lines.back().text, "T22.1");
+    EXPECT_EQ(host.controlTexts[313], "T16");
+    EXPECT_FLOAT_EQ(host.progress.back(), 1.0f);
+    const std::vector<std::string>& log = host.log;
+    EXPECT_NE(std::find(log.begin(), log.end(), "T29brushes.dat.tmp"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "T34Readme.txt"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "T36Readme.txt.old"), log.end());
+    EXPECT_EQ(std::find(log.begin(), log.end(), "T34brushes.dat"), log.end()) << "a new file has nothing to keep";
+    EXPECT_EQ(host.quits, 0);
+}
+
+TEST_F(PackageInstaller, NeverCarriesSetIdBits)
+{
+    const Bytes package = PackageFromArchive(BuildArchive({}, {{"/tool", "t", 06755}}));
+    ASSERT_EQ(Install(package), eSuccess);
+    EXPECT_EQ(ModeOf(folder.Root() / "tool"), 0755u);
+}
+
+TEST_F(PackageInstaller, LaunchesTheNamedProgramAndQuits)
+{
+    plat::RecordingLauncher launcher;
+    const std::vector<std::string>& launched = launcher.paths;
+    plat::SetLauncher(&launcher);
+    const Bytes package = PackageFromArchive(BuildArchive({"EXECUTE=/Pintrel 2.app"}, {{"/Pintrel 2.app/x", "x"}}));
+    ASSERT_EQ(Install(package), eHandled);
+    ASSERT_EQ(launched.size(), 1u);
+    EXPECT_EQ(launched[0], (folder.Root() / "Pintrel 2.app").string());
+    EXPECT_EQ(host.quits, 1);
+}
+
+TEST_F(PackageInstaller, AMissingProgramIsReportedAfterInstalling)
+{
+    const Bytes package = PackageFromArchive(BuildArchive({"EXECUTE=/missing"}, {{"/a", "a"}}));
+    EXPECT_EQ(Install(package), eStreamError);
+    EXPECT_EQ(host.quits, 0);
+    EXPECT_TRUE(host.HasLine("T22.1", kStatusBlack));
+}
+
+TEST_F(PackageInstaller, InstallsOnlyOncePerRun)
+{
+    const Bytes package = PackageFromArchive(BuildArchive({}, kNewFiles));
+    CPNUDesquasher installer(&host, &host);
+    ASSERT_EQ(Install(installer, package), eSuccess);
+    std::filesystem::remove_all(folder.Root());
+    WriteTree(folder.Root(), kOldProduct);
+    host.lines.clear();
+    EXPECT_EQ(Install(installer, package), eSuccess);
+    ASSERT_EQ(host.lines.size(), 2u);
+    EXPECT_TRUE(host.HasLine(" ", kStatusBlack));
+    EXPECT_TRUE(host.HasLine("T41", kStatusRed));
+    EXPECT_EQ(ReadTree(folder.Root()), kOldProduct);
+}
+
+struct sRefusal {
+    const char* name;
+    std::vector<std::string> lines;
+    std::vector<sPackFile> files;
+    const char* redLine;
+    const char* reason; // the second red line, naming what was refused and why
+};
+
+// Changes the archive of a package that the builder cannot make.
+using ArchivePatch = void (*)(Bytes& archive);
+
+void IndexOver64KB(Bytes& archive)
+{
+    const uint32_t length = 65537;
+    memcpy(&archive[12], &length, 4);
+}
+
+// The name "/a/b" becomes "/a" NUL "b": the index ends the name at the NUL.
+void NulInName(Bytes& archive)
+{
+    const Bytes name = {'/', 0, 'a', 0, '/', 0, 'b', 0};
+    auto at = std::search(archive.begin(), archive.end(), name.begin(), name.end());
+    ASSERT_NE(at, archive.end());
+    at[4] = 0;
+}
+
+TEST_F(PackageInstaller, RefusedPackagesLeaveTheFolderUnchangedAndSayWhy)
+{
+    const sRefusal refusals[] = {
+        {"ClimbingName", {}, {{"/Readme.txt", "x"}, {"/../escaped.txt", "x"}}, "T45",
+         "Refused: Entry 1 \"/../escaped.txt\": the name leaves the install folder"},
+        {"DeepClimbingName", {}, {{"/a/b/../../../escaped.txt", "x"}}, "T45",
+         "Refused: Entry 0 \"/a/b/../../../escaped.txt\": the name leaves the install folder"},
+        {"EmptyName", {}, {{"/Readme.txt", "x"}, {"", "x"}}, "T45", "Refused: Entry 1 \"\": the name is empty"},
+        {"FolderItself", {}, {{"/", "x"}}, "T45", "Refused: Entry 0 \"/\": the name is empty"},
+        {"EmptyPart", {}, {{"/a//b", "x"}}, "T45", "Refused: Entry 0 \"/a//b\": the name has an empty part"},
+        {"NameWithoutSeparator", {}, {{"Readme.txt", "x"}}, "T45",
+         "Refused: Entry 0 \"Readme.txt\": the name does not start with a separator"},
+        {"ClimbingProgram", {"EXECUTE=/../../bin/sh"}, {{"/Readme.txt", "x"}}, "T45",
+         "Refused: EXECUTE \"/../../bin/sh\": the name leaves the install folder"},
+        {"OtherSystem", {"OS=WINDOWS"}, {{"/Readme.txt", "x"}}, "PI Err: T45", nullptr},
+    };
+    for (const sRefusal& refusal : refusals) {
+        host.lines.clear();
+        const Bytes package = PackageFromArchive(BuildArchive(refusal.lines, refusal.files));
+        EXPECT_EQ(Install(package), eGenericFailure) << refusal.name;
+        EXPECT_TRUE(host.HasLine(refusal.redLine, kStatusRed)) << refusal.name;
+        if (refusal.reason) {
+            EXPECT_TRUE(host.HasLine(refusal.reason, kStatusRed)) << refusal.name << ": " << host.lines.back().text;
+        }
+        EXPECT_EQ(ReadTree(folder.Root()), kOldProduct) << refusal.name;
+        EXPECT_FALSE(std::filesystem::exists(folder.Root().parent_path() / "escaped.txt"));
+    }
+
+    const std::pair<ArchivePatch, const char*> patched[] = {
+        {IndexOver64KB, "Refused: The file index: it is larger than 64 KB"},
+        {NulInName, "Refused: Entry 0 \"/a\": the marker after its name is missing (a NUL character inside the name?)"},
+    };
+    for (const auto& [patch, reason] : patched) {
+        host.lines.clear();
+        Bytes archive = BuildArchive({}, {{"/a/b", "x"}});
+        patch(archive);
+        EXPECT_EQ(Install(PackageFromArchive(archive)), eGenericFailure) << reason;
+        EXPECT_TRUE(host.HasLine("T45", kStatusRed)) << reason;
+        EXPECT_TRUE(host.HasLine(reason, kStatusRed)) << reason << ": " << host.lines.back().text;
+    }
+}
+
+TEST_F(PackageInstaller, ADamagedPackageStopsBeforeAnyFileStep)
+{
+    Bytes package = PackageFromArchive(BuildArchive({}, kNewFiles));
+    package.erase(package.begin() + 40, package.begin() + 41);
+    EXPECT_EQ(Install(package), eGenericFailure);
+    EXPECT_TRUE(host.HasLine("T44", kStatusRed));
+    EXPECT_EQ(ReadTree(folder.Root()), kOldProduct);
+}
+
+TEST_F(PackageInstaller, AWrongRecordStopsTheWriteStep)
+{
+    // The second record's number and size are checked after the first ".tmp" was written, which
+    // goes again with the failure.
+    Bytes archive = BuildArchive({}, {{"/Readme.txt", "first"}, {"/second.txt", "second"}});
+    uint32_t textUnits = 0;
+    uint32_t indexLength = 0;
+    memcpy(&indexLength, &archive[12], 4);
+    memcpy(&textUnits, &archive[16], 4);
+    const size_t secondRecord = 32 + 2 * textUnits + indexLength + 8 + 62 + 5;
+    for (size_t offset : {size_t(8), size_t(20)}) {
+        Bytes damaged = archive;
+        damaged[secondRecord + offset] ^= 0x40;
+        host.lines.clear();
+        EXPECT_EQ(Install(PackageFromArchive(damaged)), eGenericFailure);
+        EXPECT_TRUE(host.HasLineStartingWith("T47 ", kStatusRed));
+        EXPECT_EQ(ReadTree(folder.Root()), kOldProduct) << "the first .tmp file is removed again";
+    }
+}
+
+TEST_F(PackageInstaller, ARecordPastTheArchiveEndStopsTheWriteStep)
+{
+    Bytes archive = BuildArchive({}, {{"/Readme.txt", "first"}, {"/second.txt", "second"}});
+    archive.resize(archive.size() - 5);
+    EXPECT_EQ(Install(PackageFromArchive(archive)), eGenericFailure);
+    EXPECT_TRUE(host.HasLineStartingWith("T47 Record 1: ", kStatusRed));
+    EXPECT_EQ(ReadTree(folder.Root()), kOldProduct);
+}
+
+TEST_F(PackageInstaller, RefusesToInstallWithoutAnInstallFolder)
+{
+    // The root of the file system is never taken for the install folder.
+    host.installFolder = "";
+    EXPECT_EQ(Install(PackageFromArchive(BuildArchive({}, {{"/tmp/pnu-never-written", "x"}}))), eGenericFailure);
+    EXPECT_TRUE(host.HasLine("T45", kStatusRed));
+    EXPECT_FALSE(std::filesystem::exists("/tmp/pnu-never-written"));
+}
+
+TEST_F(PackageInstaller, RestoresAnOldFileWhoseFileIsMissing)
+{
+    // An earlier install stopped after keeping Readme.txt as ".old": it is the only copy left.
+    std::filesystem::rename(folder.Root() / "Readme.txt", folder.Root() / "Readme.txt.old");
+    WriteTree(folder.Root(), {{"Readme.txt.tmp", "half written"}});
+    Bytes package = PackageFromArchive(BuildArchive({"OS=WINDOWS"}, {{"/Readme.txt", "new"}}));
+    ASSERT_EQ(Install(package), eGenericFailure) << "refused: no file step runs";
+
+    CPNUDesquasher installer(&host, &host);
+    gCMemFile stream;
+    package = PackageFromArchive(BuildArchive({}, {{"/Readme.txt", "new"}}));
+    ASSERT_EQ(stream.Write(package.data(), int32_t(package.size())), eSuccess);
+    ASSERT_EQ(installer.UnpackUpdateFile(stream), eSuccess);
+    ASSERT_EQ(installer.ReadArchiveIndex(), eSuccess);
+    ASSERT_EQ(installer.RemoveLeftovers(), eSuccess);
+    EXPECT_EQ(ReadTree(folder.Root()), kOldProduct);
+}
+
+// Records the order of the changing operations.
+class OrderedFiles : public CPNUInstallFiles {
+public:
+    eResultCode Move(const gCString& source, const gCString& target) override
+    {
+        operations.push_back("move " + Utf8(source));
+        return CPNUInstallFiles::Move(source, target);
+    }
+    eResultCode Link(const gCString& source, const gCString& target) override
+    {
+        operations.push_back("link " + Utf8(source));
+        return CPNUInstallFiles::Link(source, target);
+    }
+    eResultCode Replace(const gCString& source, const gCString& target) override
+    {
+        operations.push_back("replace " + Utf8(source));
+        return CPNUInstallFiles::Replace(source, target);
+    }
+    eResultCode WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode) override
+    {
+        operations.push_back("write " + Utf8(path));
+        return CPNUInstallFiles::WriteFile(path, data, size, mode);
+    }
+    eResultCode Flush(const gCString& folder) override
+    {
+        operations.push_back("flush " + Utf8(folder));
+        return CPNUInstallFiles::Flush(folder);
+    }
+    std::vector<std::string> operations;
+};
+
+// Counts the folder checks and the folders made, by folder.
+class FolderCountingFiles : public CPNUInstallFiles {
+public:
+    bool StaysBeneath(const gCString& root, const gCString& folder) override
+    {
+        ++checked[Utf8(folder)];
+        return CPNUInstallFiles::StaysBeneath(root, folder);
+    }
+    eResultCode CreateFolder(const gCString& folder) override
+    {
+        ++made[Utf8(folder)];
+        return CPNUInstallFiles::CreateFolder(folder);
+    }
+    std::map<std::string, int> checked;
+    std::map<std::string, int> made;
+};
+
+TEST_F(PackageInstaller, FollowsAndMakesTheFolderOfEachRunOfFilesOnce)
+{
+    // Two runs of "a" around one of "b".
+    const std::vector<sPackFile> files = {{"/a/1", "1"}, {"/a/2", "2"}, {"/b/3", "3"}, {"/b/4", "4"}, {"/a/5", "5"}};
+    FolderCountingFiles counting;
+    ASSERT_EQ(Install(PackageFromArchive(BuildArchive({}, files)), &counting), eSuccess);
+    const std::map<std::string, int> runs = {{(folder.Root() / "a/").string(), 2}, {(folder.Root() / "b/").string(), 1}};
+    EXPECT_EQ(counting.checked, runs);
+    EXPECT_EQ(counting.made, runs);
+    EXPECT_EQ(ReadTree(folder.Root() / "a"), (FileTree{{"1", "1"}, {"2", "2"}, {"5", "5"}}));
+}
+
+TEST_F(PackageInstaller, AHeldPackageIsUsedUpAsItInstalls)
+{
+    // Large enough to be decoded in several parts, with matches across every part's end.
+    std::vector<sPackFile> files = kNewFiles;
+    files.push_back({"/large.dat", RandomLetters(3 << 20, 4)});
+    const Bytes package = PackageFromArchive(BuildArchive({}, files));
+    CPNUDesquasher installer(&host, &host);
+    gCMemFile held;
+    ASSERT_EQ(held.Write(package.data(), int32_t(package.size())), eSuccess);
+    ASSERT_EQ(installer.InstallHeldPackage(held), eSuccess);
+    FileTree product = NewProduct();
+    product["large.dat"] = files.back().content;
+    EXPECT_TRUE(ReadTree(folder.Root()) == product);
+    EXPECT_EQ(held.GetSize(), 0);
+}
+
+TEST_F(PackageInstaller, WritesEveryNewFileBeforeMovingAnyInstalledOne)
+{
+    OrderedFiles files;
+    ASSERT_EQ(Install(PackageFromArchive(BuildArchive({}, kNewFiles)), &files), eSuccess);
+    size_t lastWrite = 0;
+    size_t flush = files.operations.size();
+    size_t firstMove = files.operations.size();
+    std::erase_if(files.operations,
+                  [](const std::string& op) { return op.find(".pintrel-update-journal") != std::string::npos; });
+    for (size_t i = 0; i < files.operations.size(); ++i) {
+        if (files.operations[i].rfind("write ", 0) == 0)
+            lastWrite = i;
+        else if (files.operations[i].rfind("flush ", 0) == 0)
+            flush = i;
+        else if (firstMove == files.operations.size())
+            firstMove = i;
+    }
+    EXPECT_LT(lastWrite, flush) << "the new files are flushed once they are all written";
+    EXPECT_LT(flush, firstMove) << "and before any installed file moves";
+    EXPECT_EQ(std::count_if(files.operations.begin(), files.operations.end(),
+                            [](const std::string& op) { return op.rfind("write ", 0) == 0; }),
+              long(kNewFiles.size()));
+    EXPECT_LT(lastWrite, firstMove);
+}
+
+TEST_F(PackageInstaller, AFailureAtAnyFileOperationLeavesTheProductOldOrNew)
+{
+    const Bytes package = PackageFromArchive(BuildArchive({}, kNewFiles));
+    const FileTree newProduct = NewProduct();
+    // With hard links, and on a file system without them, where files move aside to be kept.
+    for (const bool links : {true, false}) {
+        int64_t k = 1;
+        for (;; ++k) {
+            TempFolder root;
+            WriteTree(root.Root(), kOldProduct);
+            // A leftover from an earlier run, so the leftover step has work to fail.
+            WriteTree(root.Root(), {{"Readme.txt.tmp", "stale"}});
+            RecordingHost local;
+            local.installFolder = root.Root();
+            FaultyFiles files(k, links);
+            CPNUDesquasher installer(&local, &local, &files);
+            gCMemFile stream;
+            ASSERT_EQ(stream.Write(package.data(), int32_t(package.size())), eSuccess);
+            const eResultCode result = installer.InstallPackage(stream);
+            const FileTree product = Product(root.Root());
+            if (result == eSuccess) {
+                EXPECT_EQ(product, newProduct) << "k = " << k;
+            } else {
+                EXPECT_EQ(result, eGenericFailure) << "k = " << k;
+                EXPECT_EQ(product, kOldProduct) << "k = " << k;
+                EXPECT_FALSE(std::filesystem::exists(root.Root() / "Readme.txt.old")) << "k = " << k;
+            }
+            // The next start finds the product as the install left it, and nothing to repair for good.
+            EXPECT_EQ(RecoverUnfinishedInstall(local, &local), eSuccess) << "k = " << k;
+            EXPECT_EQ(Product(root.Root()), result == eSuccess ? newProduct : kOldProduct) << "k = " << k;
+            EXPECT_FALSE(std::filesystem::exists(root.Root() / ".pintrel-update-journal")) << "k = " << k;
+            if (!files.Failed())
+                break;
+        }
+        EXPECT_GT(k, 12) << "every step's operations were reached" << (links ? "" : " without links");
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoAFile)
+{
+    TempFolder outside;
+    std::filesystem::create_symlink(outside.Root(), folder.Root() / "Out");
+    std::filesystem::create_directories(folder.Root() / "Real");
+    std::filesystem::create_symlink(folder.Root() / "Real", folder.Root() / "In");
+    struct sCase {
+        const char* name;
+        std::vector<sPackFile> files;
+        const char* reason; // after "T47 <install folder>"; null when the package installs
+    };
+    const sCase cases[] = {
+        {"LinkLeadingOut", {{"/Out/new.txt", "x"}}, "/Out/new.txt: its folder leads out of the install folder"},
+        {"DeeperBelowALinkLeadingOut", {{"/Out/a/b/new.txt", "x"}},
+         "/Out/a/b/new.txt: its folder leads out of the install folder"},
+        {"FileOverFolder", {{"/Pintrel 2.app/Contents", "x"}},
+         "/Pintrel 2.app/Contents: a folder stands where the file goes"},
+        {"FileAndFolderInOnePackage", {{"/Readme.txt", "x"}, {"/New", "x"}, {"/New/inner.txt", "x"}},
+         "/New: the package holds it both as a file and as a folder"},
+        {"LinkStayingInside", {{"/In/new.txt", "inside"}}, nullptr},
+    };
+    for (const sCase& c : cases) {
+        host.lines.clear();
+        const FileTree before = ReadTree(folder.Root());
+        const eResultCode result = Install(PackageFromArchive(BuildArchive({}, c.files)));
+        if (!c.reason) {
+            EXPECT_EQ(result, eSuccess) << c.name;
+            continue;
+        }
+        EXPECT_EQ(result, eGenericFailure) << c.name;
+        const std::string line = "T47 " + folder.Root().string() + c.reason;
+        EXPECT_TRUE(host.HasLine(line, kStatusRed)) << c.name << ": " << host.lines.back().text;
+        EXPECT_EQ(ReadTree(folder.Root()), before) << c.name;
+        EXPECT_TRUE(std::filesystem::is_empty(outside.Root())) << c.name;
+    }
+    EXPECT_EQ(ReadTree(folder.Root() / "Real"), (FileTree{{"new.txt", "inside"}}));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PackageInstaller, AFolderNamedLikeAnOldFileIsNeverRemoved)
+{
+    WriteTree(folder.Root(), {{"Readme.txt.old/inside.txt", "someone's"}});
+    const FileTree before = ReadTree(folder.Root());
+    EXPECT_EQ(Install(PackageFromArchive(BuildArchive({}, {{"/Readme.txt", "new"}}))), eGenericFailure);
+    EXPECT_TRUE(host.HasLine("T46 " + (folder.Root() / "Readme.txt.old").string() + ": Is a directory", kStatusRed))
+        << host.lines.back().text;
+    EXPECT_EQ(ReadTree(folder.Root()), before);
+}
+
+} // namespace
+
+namespace {
+
+// Memory running out while the index is read or inside a file step stops that step, a file step
+// with result 5, and leaves the product as it was; a step that gets through lets the install
+// finish whole.
+TEST_F(PackageInstaller, RunningOutOfMemoryWhileInstallingLosesNoFile)
+{
+    const Bytes package = PackageFromArchive(BuildArchive({}, kNewFiles));
+    const FileTree newProduct = NewProduct();
+    using tStep = eResultCode (CPNUDesquasher::*)();
+    const tStep steps[] = {&CPNUDesquasher::ReadArchiveIndex, &CPNUDesquasher::RemoveLeftovers,
+                           &CPNUDesquasher::WriteTemporaryFiles, &CPNUDesquasher::KeepOldFiles,
+                           &CPNUDesquasher::PlaceNewFiles};
+    for (size_t failing = 0; failing < std::size(steps); ++failing) {
+        bool failed = true;
+        int64_t k = 1;
+        int32_t stopped = 0;
+        for (; failed; ++k) {
+            TempFolder root;
+            WriteTree(root.Root(), kOldProduct);
+            WriteTree(root.Root(), {{"Readme.txt.tmp", "stale"}});
+            RecordingHost local;
+            local.installFolder = root.Root();
+            CPNUDesquasher installer(&local, &local);
+            gCMemFile stream;
+            ASSERT_EQ(stream.Write(package.data(), int32_t(package.size())), eSuccess);
+            ASSERT_EQ(installer.UnpackUpdateFile(stream), eSuccess);
+            eResultCode result = eSuccess;
+            for (size_t s = 0; s < std::size(steps) && result == eSuccess; ++s) {
+                if (s != failing) {
+                    result = (installer.*steps[s])();
+                    continue;
+                }
+                AllocationFailure failure(k);
+                result = (installer.*steps[s])();
+                failed = failure.Count() >= k;
+            }
+            const std::string at = "step " + std::to_string(failing) + ", k = " + std::to_string(k);
+            // Reading the index may also be refused, when the host cannot name the install folder.
+            if (failing > 0) {
+                ASSERT_TRUE(result == eSuccess || result == eNoMemory) << at << ": " << result;
+            }
+            stopped += result == eNoMemory ? 1 : 0;
+            if (result == eSuccess)
+                (void)installer.RemoveOldFiles();
+            EXPECT_EQ(Product(root.Root()), result == eSuccess ? newProduct : kOldProduct) << at;
+            EXPECT_EQ(RecoverUnfinishedInstall(local, &local), eSuccess) << at;
+            EXPECT_EQ(Product(root.Root()), result == eSuccess ? newProduct : kOldProduct) << at;
+        }
+        EXPECT_GT(stopped, 0) << "step " << failing << " ran short of memory";
+    }
+}
+
+} // namespace
