@@ -47,17 +47,6 @@ public:
     // Flushes what was written to the disk; 17 when closed, 16 when the system refuses.
     eResultCode Sync();
 
-    eResultCode ReadLong(int32_t& value) override { return ReadValue(value); }
-    eResultCode ReadChar(int8_t& value) override { return ReadValue(value); }
-    eResultCode ReadShort(int16_t& value) override { return ReadValue(value); }
-    eResultCode ReadLongLong(int64_t& value) override { return ReadValue(value); }
-    eResultCode ReadUChar(uint8_t& value) override { return ReadValue(value); }
-    eResultCode ReadUShort(uint16_t& value) override { return ReadValue(value); }
-    eResultCode ReadULong(uint32_t& value) override { return ReadValue(value); }
-    eResultCode ReadULongLong(uint64_t& value) override { return ReadValue(value); }
-    eResultCode ReadFloat(float& value) override { return ReadValue(value); }
-    eResultCode ReadDouble(double& value) override { return ReadValue(value); }
-    eResultCode ReadInt(int& value) override { return ReadValue(value); }
     eResultCode ReadLine(gCString& text) override;
     // A terminating CR is stored as LF; byte-order marks are removed wherever they stand.
     eResultCode ReadUnicodeLine(gCString& text) override;
@@ -66,17 +55,6 @@ public:
     // A read across the end succeeds with the bytes that were there.
     eResultCode Read(void* buffer, int32_t count) override;
 
-    eResultCode WriteLong(int32_t value) override { return WriteValue(value); }
-    eResultCode WriteChar(int8_t value) override { return WriteValue(value); }
-    eResultCode WriteShort(int16_t value) override { return WriteValue(value); }
-    eResultCode WriteLongLong(int64_t value) override { return WriteValue(value); }
-    eResultCode WriteUChar(uint8_t value) override { return WriteValue(value); }
-    eResultCode WriteUShort(uint16_t value) override { return WriteValue(value); }
-    eResultCode WriteULong(uint32_t value) override { return WriteValue(value); }
-    eResultCode WriteULongLong(uint64_t value) override { return WriteValue(value); }
-    eResultCode WriteFloat(float value) override { return WriteValue(value); }
-    eResultCode WriteDouble(double value) override { return WriteValue(value); }
-    eResultCode WriteInt(int value) override { return WriteValue(value); }
     // The converted text without a terminator.
     eResultCode WriteText(gCString& text, int32_t newline) override;
     // The text's units without a terminator.
@@ -100,29 +78,22 @@ protected:
     eResultCode OpenSystemPath(const char* path, eAccessState state, int32_t& created);
 
 private:
-    template <typename T>
-    eResultCode ReadValue(T& value)
+    eResultCode ReadValueBytes(uint8_t* bytes, int32_t count) override
     {
         if (!IsOpen())
             return eInvalidFile;
         if (IsEOF())
             return eStreamError;
         // A value that only partly fits before the end is a failure, and the value stays as it was.
-        if (GetLength() - GetPos() < int64_t(sizeof(T)))
+        if (GetLength() - GetPos() < int64_t(count))
             return eStreamError;
-        uint8_t bytes[sizeof(T)];
-        PNU_TRY(ReadExactly(bytes, int32_t(sizeof(T))));
-        value = DecodeValue<T>(bytes);
-        return eSuccess;
+        return ReadExactly(bytes, count);
     }
-    template <typename T>
-    eResultCode WriteValue(T value)
+    eResultCode WriteValueBytes(const uint8_t* bytes, int32_t count) override
     {
         if (!IsOpen())
             return eInvalidFile;
-        uint8_t bytes[sizeof(T)];
-        EncodeValue(value, bytes);
-        return WriteBytes(bytes, int32_t(sizeof(T)));
+        return WriteBytes(bytes, count);
     }
     // Reads up to count bytes: 0 with got set (also at the end), 16 on an error.
     eResultCode ReadChunk(void* buffer, int32_t count, int32_t& got);

@@ -24,17 +24,6 @@ public:
     gCMemFile(const gCMemFile&) = delete;
     gCMemFile& operator=(const gCMemFile&) = delete;
 
-    eResultCode ReadLong(int32_t& value) override { return ReadValue(value); }
-    eResultCode ReadChar(int8_t& value) override { return ReadValue(value); }
-    eResultCode ReadShort(int16_t& value) override { return ReadValue(value); }
-    eResultCode ReadLongLong(int64_t& value) override { return ReadValue(value); }
-    eResultCode ReadUChar(uint8_t& value) override { return ReadValue(value); }
-    eResultCode ReadUShort(uint16_t& value) override { return ReadValue(value); }
-    eResultCode ReadULong(uint32_t& value) override { return ReadValue(value); }
-    eResultCode ReadULongLong(uint64_t& value) override { return ReadValue(value); }
-    eResultCode ReadFloat(float& value) override { return ReadValue(value); }
-    eResultCode ReadDouble(double& value) override { return ReadValue(value); }
-    eResultCode ReadInt(int& value) override { return ReadValue(value); }
     // The 8-bit text up to a NUL byte, which is consumed.
     eResultCode ReadLine(gCString& text) override;
     // The units up to a 0 unit, which is consumed; no mark handling and no swapping.
@@ -42,17 +31,6 @@ public:
     eResultCode ReadUnicodeString(gCString& text) override;
     eResultCode Read(void* buffer, int32_t count) override;
 
-    eResultCode WriteLong(int32_t value) override { return WriteValue(value); }
-    eResultCode WriteChar(int8_t value) override { return WriteValue(value); }
-    eResultCode WriteShort(int16_t value) override { return WriteValue(value); }
-    eResultCode WriteLongLong(int64_t value) override { return WriteValue(value); }
-    eResultCode WriteUChar(uint8_t value) override { return WriteValue(value); }
-    eResultCode WriteUShort(uint16_t value) override { return WriteValue(value); }
-    eResultCode WriteULong(uint32_t value) override { return WriteValue(value); }
-    eResultCode WriteULongLong(uint64_t value) override { return WriteValue(value); }
-    eResultCode WriteFloat(float value) override { return WriteValue(value); }
-    eResultCode WriteDouble(double value) override { return WriteValue(value); }
-    eResultCode WriteInt(int value) override { return WriteValue(value); }
     // The converted text and its terminating NUL byte.
     eResultCode WriteText(gCString& text, int32_t newline) override;
     // The text's units and one 0 unit.
@@ -93,27 +71,20 @@ protected:
     // Where a failed read or seek leaves the position: on the last byte of the data.
     void ParkOnLastByte() { mPosition = mSize > 0 ? mSize - 1 : 0; }
 
-    template <typename T>
-    eResultCode ReadValue(T& value)
+    eResultCode ReadValueBytes(uint8_t* bytes, int32_t count) override
     {
         if (!HasStorage())
             return eInvalidFile;
         if (IsEOF())
             return eStreamError;
-        uint8_t bytes[sizeof(T)];
         // A failed read copies nothing, so the value stays as it was.
-        PNU_TRY(Read(bytes, int32_t(sizeof(T))));
-        value = DecodeValue<T>(bytes);
-        return eSuccess;
+        return Read(bytes, count);
     }
-    template <typename T>
-    eResultCode WriteValue(T value)
+    eResultCode WriteValueBytes(const uint8_t* bytes, int32_t count) override
     {
         if (!HasStorage())
             return eInvalidFile;
-        uint8_t bytes[sizeof(T)];
-        EncodeValue(value, bytes);
-        return Write(bytes, int32_t(sizeof(T)));
+        return Write(bytes, count);
     }
 
     int64_t mSize = 0;

@@ -16,17 +16,19 @@ class gCStream : public gCBaseObject {
 public:
     ~gCStream() override = default;
 
-    virtual eResultCode ReadLong(int32_t& value) = 0;
-    virtual eResultCode ReadChar(int8_t& value) = 0;
-    virtual eResultCode ReadShort(int16_t& value) = 0;
-    virtual eResultCode ReadLongLong(int64_t& value) = 0;
-    virtual eResultCode ReadUChar(uint8_t& value) = 0;
-    virtual eResultCode ReadUShort(uint16_t& value) = 0;
-    virtual eResultCode ReadULong(uint32_t& value) = 0;
-    virtual eResultCode ReadULongLong(uint64_t& value) = 0;
-    virtual eResultCode ReadFloat(float& value) = 0;
-    virtual eResultCode ReadDouble(double& value) = 0;
-    virtual eResultCode ReadInt(int& value) = 0;
+    // Typed values go through ReadValueBytes and WriteValueBytes, which say what each stream
+    // accepts; a failed read leaves the value as it was.
+    virtual eResultCode ReadLong(int32_t& value) { return ReadValue(value); }
+    virtual eResultCode ReadChar(int8_t& value) { return ReadValue(value); }
+    virtual eResultCode ReadShort(int16_t& value) { return ReadValue(value); }
+    virtual eResultCode ReadLongLong(int64_t& value) { return ReadValue(value); }
+    virtual eResultCode ReadUChar(uint8_t& value) { return ReadValue(value); }
+    virtual eResultCode ReadUShort(uint16_t& value) { return ReadValue(value); }
+    virtual eResultCode ReadULong(uint32_t& value) { return ReadValue(value); }
+    virtual eResultCode ReadULongLong(uint64_t& value) { return ReadValue(value); }
+    virtual eResultCode ReadFloat(float& value) { return ReadValue(value); }
+    virtual eResultCode ReadDouble(double& value) { return ReadValue(value); }
+    virtual eResultCode ReadInt(int& value) { return ReadValue(value); }
     // One line (file) or one NUL-terminated text (memory) of 8-bit text.
     virtual eResultCode ReadLine(gCString& text) = 0;
     // One line (file) or one 0-terminated text (memory) of UTF-16 text.
@@ -35,17 +37,17 @@ public:
     virtual eResultCode ReadUnicodeString(gCString& text) = 0;
     virtual eResultCode Read(void* buffer, int32_t count) = 0;
 
-    virtual eResultCode WriteLong(int32_t value) = 0;
-    virtual eResultCode WriteChar(int8_t value) = 0;
-    virtual eResultCode WriteShort(int16_t value) = 0;
-    virtual eResultCode WriteLongLong(int64_t value) = 0;
-    virtual eResultCode WriteUChar(uint8_t value) = 0;
-    virtual eResultCode WriteUShort(uint16_t value) = 0;
-    virtual eResultCode WriteULong(uint32_t value) = 0;
-    virtual eResultCode WriteULongLong(uint64_t value) = 0;
-    virtual eResultCode WriteFloat(float value) = 0;
-    virtual eResultCode WriteDouble(double value) = 0;
-    virtual eResultCode WriteInt(int value) = 0;
+    virtual eResultCode WriteLong(int32_t value) { return WriteValue(value); }
+    virtual eResultCode WriteChar(int8_t value) { return WriteValue(value); }
+    virtual eResultCode WriteShort(int16_t value) { return WriteValue(value); }
+    virtual eResultCode WriteLongLong(int64_t value) { return WriteValue(value); }
+    virtual eResultCode WriteUChar(uint8_t value) { return WriteValue(value); }
+    virtual eResultCode WriteUShort(uint16_t value) { return WriteValue(value); }
+    virtual eResultCode WriteULong(uint32_t value) { return WriteValue(value); }
+    virtual eResultCode WriteULongLong(uint64_t value) { return WriteValue(value); }
+    virtual eResultCode WriteFloat(float value) { return WriteValue(value); }
+    virtual eResultCode WriteDouble(double value) { return WriteValue(value); }
+    virtual eResultCode WriteInt(int value) { return WriteValue(value); }
     // With newline non-zero, LF and CR are first appended to the caller's own string.
     virtual eResultCode WriteText(gCString& text, int32_t newline) = 0;
     virtual eResultCode WriteUnicodeText(gCString& text, int32_t newline) = 0;
@@ -71,6 +73,10 @@ public:
 
 protected:
     gCStream() = default;
+
+    // The stored bytes of one typed value: all of count, or a failure with nothing taken.
+    virtual eResultCode ReadValueBytes(uint8_t* bytes, int32_t count) = 0;
+    virtual eResultCode WriteValueBytes(const uint8_t* bytes, int32_t count) = 0;
 
     // The unit as text: while swapping, every unit other than the two byte-order marks has its
     // bytes exchanged. The marks are recognised as read, before any swap, so a big-endian
@@ -145,4 +151,21 @@ protected:
     int32_t mKind = 0;
     uint32_t mSwap = 0;
     uint32_t mEightBitText = 0;
+
+private:
+    template <typename T>
+    eResultCode ReadValue(T& value)
+    {
+        uint8_t bytes[sizeof(T)];
+        PNU_TRY(ReadValueBytes(bytes, int32_t(sizeof(T))));
+        value = DecodeValue<T>(bytes);
+        return eSuccess;
+    }
+    template <typename T>
+    eResultCode WriteValue(T value)
+    {
+        uint8_t bytes[sizeof(T)];
+        EncodeValue(value, bytes);
+        return WriteValueBytes(bytes, int32_t(sizeof(T)));
+    }
 };
