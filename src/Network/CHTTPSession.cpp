@@ -16,6 +16,7 @@ void MakeUpperASCII(gCString& text)
 
 CHTTPSession::CHTTPSession()
 {
+    mStateChangeFailure = "HTTP session failed state change callback - CHTTPSession::ChangeState";
     (void)httpVersion.Assign(u"1.1");
 }
 
@@ -30,28 +31,14 @@ CTCPSocket* CHTTPSession::NewSocket()
     return new CHTTPSession;
 }
 
-void CHTTPSession::ChangeState(uint32_t newState)
+eResultCode CHTTPSession::NotifyStateChange()
 {
-    CTCPSocket::ChangeState(newState);
-    if (StateCallback) {
-        if (eResultCode result = StateCallback(this); result != eSuccess)
-            ReportError(result, "HTTP session failed state change callback - CHTTPSession::ChangeState");
-    }
+    return StateCallback ? StateCallback(this) : eSuccess;
 }
 
 void CHTTPSession::InstallSocketCallbacks()
 {
-    auto nothing = [](int32_t, uintptr_t) { return eSuccess; };
-    auto incoming = [](int32_t, uintptr_t user) { return reinterpret_cast<CHTTPSession*>(user)->Accept(); };
-    uintptr_t self = reinterpret_cast<uintptr_t>(this);
-    EventCallback = {nothing, self};
-    BindCompleteCallback = {nothing, self};
-    SpareCallback = {nothing, self};
-    AcceptCompleteCallback = {OnAccepted, self};
-    IncomingCallback = {incoming, self};
-    ConnectCallback = {OnConnectResult, self};
-    DataCallback = {OnDataArrived, self};
-    ClosedCallback = {OnConnectionClosed, self};
+    InstallConnectionCallbacks(this);
 }
 
 eResultCode CHTTPSession::Close()
@@ -488,13 +475,7 @@ eResultCode CHTTPSession::OnConnectionClosed(int32_t, uintptr_t user)
 
 eResultCode CHTTPSession::OnConnectResult(int32_t, int32_t, uintptr_t user)
 {
-    CHTTPSession* session = reinterpret_cast<CHTTPSession*>(user);
-    if (session->state != eSocketFailed)
-        return eSuccess;
-    session->finished = 1;
-    if (session->FailedCallback.function)
-        return session->FailedCallback.function(session, session->FailedCallback.user);
-    return eSuccess;
+    return FinishFailedConnect<CHTTPSession>(user);
 }
 
 eResultCode CHTTPSession::OnAccepted(CTCPSocket* accepted, uintptr_t user)

@@ -58,8 +58,8 @@ public:
     ~CHTTPSession() override;
 
     eResultCode Poll() override;
-    void ChangeState(uint32_t newState) override;
     CTCPSocket* NewSocket() override;
+    eResultCode NotifyStateChange() override;
     virtual eResultCode ReceiveData();
     virtual eResultCode FinishDownload();
 

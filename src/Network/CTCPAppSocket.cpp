@@ -26,7 +26,10 @@ IDataPipeOwner* GetDataPipeOwner()
     return gDataPipeOwner;
 }
 
-CTCPAppSocket::CTCPAppSocket() = default;
+CTCPAppSocket::CTCPAppSocket()
+{
+    mStateChangeFailure = "Marten data pipe session failed state change callback - CTCPAppSocket::ChangeState";
+}
 
 CTCPAppSocket::~CTCPAppSocket()
 {
@@ -42,28 +45,14 @@ CTCPSocket* CTCPAppSocket::NewSocket()
     return new CTCPAppSocket;
 }
 
-void CTCPAppSocket::ChangeState(uint32_t newState)
+eResultCode CTCPAppSocket::NotifyStateChange()
 {
-    CTCPSocket::ChangeState(newState);
-    if (StateCallback) {
-        if (eResultCode result = StateCallback(this); result != eSuccess)
-            ReportError(result, "Marten data pipe session failed state change callback - CTCPAppSocket::ChangeState");
-    }
+    return StateCallback ? StateCallback(this) : eSuccess;
 }
 
 void CTCPAppSocket::InstallSocketCallbacks()
 {
-    auto nothing = [](int32_t, uintptr_t) { return eSuccess; };
-    auto incoming = [](int32_t, uintptr_t user) { return reinterpret_cast<CTCPAppSocket*>(user)->Accept(); };
-    uintptr_t self = reinterpret_cast<uintptr_t>(this);
-    EventCallback = {nothing, self};
-    BindCompleteCallback = {nothing, self};
-    SpareCallback = {nothing, self};
-    AcceptCompleteCallback = {OnAccepted, self};
-    IncomingCallback = {incoming, self};
-    ConnectCallback = {OnConnectResult, self};
-    DataCallback = {OnDataArrived, self};
-    ClosedCallback = {OnConnectionClosed, self};
+    InstallConnectionCallbacks(this);
 }
 
 eResultCode CTCPAppSocket::OpenOnPort(uint16_t listenPort)
@@ -296,13 +285,7 @@ eResultCode CTCPAppSocket::DeliverMessage()
 
 eResultCode CTCPAppSocket::OnConnectResult(int32_t, int32_t, uintptr_t user)
 {
-    CTCPAppSocket* pipe = reinterpret_cast<CTCPAppSocket*>(user);
-    if (pipe->state != eSocketFailed)
-        return eSuccess;
-    pipe->finished = 1;
-    if (pipe->FailedCallback.function)
-        return pipe->FailedCallback.function(pipe, pipe->FailedCallback.user);
-    return eSuccess;
+    return FinishFailedConnect<CTCPAppSocket>(user);
 }
 
 eResultCode CTCPAppSocket::OnConnectionClosed(int32_t, uintptr_t user)

@@ -51,8 +51,8 @@ public:
     ~CTCPAppSocket() override;
 
     eResultCode Poll() override;
-    void ChangeState(uint32_t newState) override;
     CTCPSocket* NewSocket() override;
+    eResultCode NotifyStateChange() override;
 
     void InstallSocketCallbacks();
     eResultCode OpenOnPort(uint16_t listenPort);

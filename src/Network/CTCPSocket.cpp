@@ -3,6 +3,7 @@
 #include "Network/CResolver.h"
 #include "Network/NetAddress.h"
 #include "Network/NetResultCode.h"
+#include "app/ReportError.h"
 
 #include <cstring>
 
@@ -26,6 +27,8 @@ CTCPSocket::~CTCPSocket()
 void CTCPSocket::ChangeState(uint32_t newState)
 {
     state = newState;
+    if (eResultCode result = NotifyStateChange(); result != eSuccess)
+        ReportError(result, mStateChangeFailure);
 }
 
 CTCPSocket* CTCPSocket::NewSocket()

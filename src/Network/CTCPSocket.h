@@ -128,6 +128,46 @@ public:
     CTCPSocket(const CTCPSocket&) = delete;
     CTCPSocket& operator=(const CTCPSocket&) = delete;
 
+protected:
+    // What a connection class tells its owner after every state change; the plain socket tells
+    // no one. A failing answer is reported with mStateChangeFailure.
+    virtual eResultCode NotifyStateChange() { return eSuccess; }
+
+    // The callback set of a connection class (HTTP session, data pipe): nothing for the
+    // endpoint's bookkeeping events, Accept for an incoming connection and the class's own
+    // handlers for the rest. The user word is the connection itself.
+    template <typename Connection>
+    void InstallConnectionCallbacks(Connection* self)
+    {
+        auto nothing = [](int32_t, uintptr_t) { return eSuccess; };
+        auto incoming = [](int32_t, uintptr_t user) { return reinterpret_cast<Connection*>(user)->Accept(); };
+        const uintptr_t user = reinterpret_cast<uintptr_t>(self);
+        EventCallback = {nothing, user};
+        BindCompleteCallback = {nothing, user};
+        SpareCallback = {nothing, user};
+        AcceptCompleteCallback = {Connection::OnAccepted, user};
+        IncomingCallback = {incoming, user};
+        ConnectCallback = {Connection::OnConnectResult, user};
+        DataCallback = {Connection::OnDataArrived, user};
+        ClosedCallback = {Connection::OnConnectionClosed, user};
+    }
+
+    // A connection whose connect failed is finished and reported to its failure callback; any
+    // other connect result needs nothing.
+    template <typename Connection>
+    static eResultCode FinishFailedConnect(uintptr_t user)
+    {
+        Connection* connection = reinterpret_cast<Connection*>(user);
+        if (connection->state != eSocketFailed)
+            return eSuccess;
+        connection->finished = 1;
+        if (connection->FailedCallback.function)
+            return connection->FailedCallback.function(connection, connection->FailedCallback.user);
+        return eSuccess;
+    }
+
+    const char* mStateChangeFailure = "";
+
 private:
     void OnNetEvent(plat::eNetEvent event, plat::eNetResult outcome) override;
 };
