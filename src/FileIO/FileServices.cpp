@@ -7,6 +7,7 @@
 #include "FileIO/gCMemFile.h"
 #include "FileIO/gCocoaFileIO.h"
 #include "core/CMemBlock.h"
+#include "core/TextEquality.h"
 #include "core/gCMemory.h"
 
 #include <cstring>
@@ -29,12 +30,7 @@ int32_t FindExtensionRow(const gCString& key)
 {
     for (int32_t row = eNoFileType; row <= eLastGroupTypesFlag; ++row) {
         gCString candidate = WithUpperCaseLetters(gCString(GetFileTypeExtension(row)));
-        if (candidate.GetLength() != key.GetLength())
-            continue;
-        bool same = true;
-        for (int32_t i = 0; i < key.GetLength() && same; ++i)
-            same = candidate[i] == key[i];
-        if (same)
+        if (TextsEqual(candidate, key))
             return row;
     }
     return -1;

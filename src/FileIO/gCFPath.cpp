@@ -3,6 +3,7 @@
 #include "FileIO/FileResultCode.h"
 #include "FileIO/FileServices.h"
 #include "FileIO/gCocoaFileIO.h"
+#include "core/TextEquality.h"
 
 #include <cstring>
 
@@ -32,15 +33,6 @@ struct sPathParts {
 sPathParts CutParts(const gCString& text)
 {
     return {GetPathRoot(text), GetPathFolders(text), GetPathFileTitle(text), GetPathExtension(text)};
-}
-
-bool SameUnits(const gCString& a, const gCString& b, int32_t count)
-{
-    for (int32_t i = 0; i < count; ++i) {
-        if (a[i] != b[i])
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -160,7 +152,7 @@ int32_t gCFPath::IsWithin(const gCBasePath& other) const
     // An unset path names nothing, so nothing lies within it.
     if (theirs.IsEmpty() || theirs.GetLength() >= mine.GetLength())
         return 0;
-    return SameUnits(mine, theirs, theirs.GetLength()) ? 1 : 0;
+    return SameUnits(mine.GetText(), theirs.GetText(), theirs.GetLength()) ? 1 : 0;
 }
 
 gCString gCFPath::GetPathBelow(const gCBasePath& other) const
@@ -248,11 +240,7 @@ eResultCode CheckHeldBelow(const gCBasePath& entry, const gCString& folder, bool
     const gCString held = entry.GetPath();
     if (held.GetLength() <= folder.GetLength() || (isFolder && held[held.GetLength() - 1] != u'/'))
         return eNoMemory;
-    for (int32_t i = 0; i < folder.GetLength(); ++i) {
-        if (held[i] != folder[i])
-            return eNoMemory;
-    }
-    return eSuccess;
+    return StartsWithUnits(held, folder) ? eSuccess : eNoMemory;
 }
 
 int32_t MakeFSRef(const gCString& text, sFSRef* out)

@@ -5,6 +5,7 @@
 #include "FileIO/gCFRelative.h"
 #include "FileIO/sNavReply.h"
 #include "core/CMemBlock.h"
+#include "core/TextEquality.h"
 
 #include <cstring>
 
@@ -49,17 +50,6 @@ uint32_t FindFirstOf(const char* bytes, uint32_t length, uint32_t start, const c
             return i;
     }
     return length;
-}
-
-bool SameLetters(const gCString& a, const gCString& b, int32_t count)
-{
-    for (int32_t i = 0; i < count; ++i) {
-        char16_t x = a[i] >= u'a' && a[i] <= u'z' ? char16_t(a[i] - 0x20) : a[i];
-        char16_t y = b[i] >= u'a' && b[i] <= u'z' ? char16_t(b[i] - 0x20) : b[i];
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -124,7 +114,7 @@ eResultCode gCFRef::GetRelativeRef(gCFRelative& out, uint32_t flag) const
     (void)base.ReplaceChar(u'\\', u':');
     if (base.GetLength() > folder.GetLength())
         return eGenericFailure;
-    if (!SameLetters(folder, base, base.GetLength()))
+    if (!SameUnitsIgnoringASCIICase(folder.GetText(), base.GetText(), base.GetLength()))
         return eGenericFailure;
     gCString relative = folder.DropLeft(base.GetLength()) + GetFileName();
     out.SetBaseFlag(flag);

@@ -2,6 +2,7 @@
 
 #include "FileIO/AppBaseFolders.h"
 #include "FileIO/FileServices.h"
+#include "core/TextEquality.h"
 
 namespace {
 
@@ -73,11 +74,7 @@ eResultCode gCFRelative::StoreComposedPath(const gCString& text)
     gCString base = GetAppBaseFolderText(mBaseFlag);
     if (base.IsNull())
         base = gCString(u"");
-    if (text.GetLength() < base.GetLength())
+    if (!StartsWithUnits(text, base))
         return eBadParameter;
-    for (int32_t i = 0; i < base.GetLength(); ++i) {
-        if (text[i] != base[i])
-            return eBadParameter;
-    }
     return SetFullPath(text.DropLeft(base.GetLength()));
 }

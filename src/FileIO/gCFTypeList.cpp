@@ -2,22 +2,7 @@
 
 #include "FileIO/gCFPath.h"
 #include "FileIO/gCocoaFileIO.h"
-
-
-namespace {
-
-bool SameUnits(const char16_t* a, int32_t aLength, const gCString& b)
-{
-    if (aLength != b.GetLength())
-        return false;
-    for (int32_t i = 0; i < aLength; ++i) {
-        if (a[i] != b[i])
-            return false;
-    }
-    return true;
-}
-
-} // namespace
+#include "core/TextEquality.h"
 
 gCString gCFTypeList::GetPCType(int32_t index) const
 {
@@ -125,7 +110,7 @@ bool gCFTypeList::EntryHasExtension(int32_t index, const gCString& upperExtensio
     int32_t start = 0;
     for (int32_t i = 0; i <= text.GetLength(); ++i) {
         if (i == text.GetLength() || text[i] == u',') {
-            if (SameUnits(text.GetText() + start, i - start, upperExtension))
+            if (TextsEqual(text.GetText() + start, i - start, upperExtension))
                 return true;
             start = i + 1;
         }

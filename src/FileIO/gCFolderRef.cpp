@@ -6,6 +6,7 @@
 #include "FileIO/gCFRef.h"
 #include "FileIO/gCFile.h"
 #include "FileIO/gCocoaFileIO.h"
+#include "core/TextEquality.h"
 #include "platform/FileHandle.h"
 
 namespace {
@@ -25,17 +26,6 @@ gCString WithoutFinalSlash(gCString text)
     if (text.GetLength() > 0 && text[text.GetLength() - 1] == u'/')
         text.Delete(text.GetLength() - 1, 1);
     return text;
-}
-
-bool SameText(const gCString& a, const gCString& b)
-{
-    if (a.GetLength() != b.GetLength())
-        return false;
-    for (int32_t i = 0; i < a.GetLength(); ++i) {
-        if (a[i] != b[i])
-            return false;
-    }
-    return true;
 }
 
 // The path functions answer the null text, the empty text or the whole text they were to cut when
@@ -95,7 +85,7 @@ eResultCode gCFolderRef::SetPath(gCString text)
         slashed += u'/';
     StoreText(slashed);
     // A text that could not be stored whole would leave the object naming another place.
-    return EndsWithSeparator(slashed) && SameText(mPath, slashed) ? eSuccess : eNoMemory;
+    return EndsWithSeparator(slashed) && TextsEqual(mPath, slashed) ? eSuccess : eNoMemory;
 }
 
 eResultCode gCFolderRef::Create()
@@ -274,11 +264,11 @@ void gCFolderRef::GetParent(gCBasePath& out) const
 int32_t gCFolderRef::IsWithin(const gCBasePath& other) const
 {
     gCString target = WithUpperCaseLetters(other.GetPath());
-    if (SameText(WithUpperCaseLetters(GetPath()), target))
+    if (TextsEqual(WithUpperCaseLetters(GetPath()), target))
         return 1;
     gCFolderRef* parent = NewParentFolder();
     while (parent) {
-        if (SameText(WithUpperCaseLetters(parent->GetPath()), target)) {
+        if (TextsEqual(WithUpperCaseLetters(parent->GetPath()), target)) {
             delete parent;
             return 1;
         }

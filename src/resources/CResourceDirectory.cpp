@@ -1,6 +1,7 @@
 #include "resources/CResourceDirectory.h"
 
 #include "FileIO/gCStream.h"
+#include "core/TextEquality.h"
 
 #include <new>
 
@@ -29,13 +30,7 @@ CResourceDirectory::~CResourceDirectory()
 
 bool ResourceNamesMatch(const gCString& first, const gCString& second)
 {
-    int32_t length = first.GetLength();
-    if (length == 0 || length != second.GetLength())
-        return false;
-    for (int32_t i = 0; i < length; ++i)
-        if (first[i] != second[i])
-            return false;
-    return true;
+    return TextsEqual(first, second, eNullText::kAsEmpty, eEmptyText::kMatchesNothing);
 }
 
 eResultCode ReadResourceName(gCStream& stream, gCString& name)

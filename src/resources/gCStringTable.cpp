@@ -3,6 +3,7 @@
 #include "FileIO/FileServices.h"
 #include "FileIO/gCFile.h"
 #include "FileIO/gCStream.h"
+#include "core/TextEquality.h"
 
 #include <new>
 
@@ -45,13 +46,7 @@ eResultCode ReadEntry(gCStream& stream, sEntry& entry)
 
 bool StringTableNamesMatch(const gCString& first, const gCString& second)
 {
-    int32_t length = first.GetLength();
-    if (length == 0 || length != second.GetLength())
-        return false;
-    for (int32_t i = 0; i < length; ++i)
-        if (first[i] != second[i])
-            return false;
-    return true;
+    return TextsEqual(first, second, eNullText::kAsEmpty, eEmptyText::kMatchesNothing);
 }
 
 gCString SelectStringField(const gCString& text, int32_t field)

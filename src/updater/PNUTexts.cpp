@@ -1,6 +1,7 @@
 #include "updater/PNUTexts.h"
 
 #include "app/AppGlobals.h"
+#include "core/TextEquality.h"
 #include "resources/gCStringTable.h"
 
 namespace {
@@ -48,12 +49,7 @@ void ChooseLanguageBlock(const gCStringTable& table, const gCString& productLang
     for (uint32_t k = 0; k < kLanguageBlocksTried; ++k) {
         baseId = kFirstLanguageBlock + kLanguageBlockSize * k;
         gCString name = table.GetString(baseId, 0);
-        if (productLanguage.IsEmpty() || name.IsEmpty() || name.GetLength() != productLanguage.GetLength())
-            continue;
-        bool same = true;
-        for (int32_t i = 0; i < name.GetLength() && same; ++i)
-            same = name[i] == productLanguage[i];
-        if (same) {
+        if (TextsEqual(name, productLanguage, eNullText::kAsEmpty, eEmptyText::kMatchesNothing)) {
             offset = baseId - kFirstLanguageBlock;
             return;
         }

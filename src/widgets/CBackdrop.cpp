@@ -4,6 +4,7 @@
 #include "app/CAppBase.h"
 #include "app/CWindowBase.h"
 #include "app/ReportError.h"
+#include "core/TextEquality.h"
 #include "imaging/CGradient.h"
 #include "imaging/CImNav.h"
 #include "imaging/CImNav8.h"
@@ -385,13 +386,7 @@ eResultCode CBackdrop::SetCursorByName(const gCString& name)
     if (name.IsNull())
         return eBadParameter;
     for (int32_t i = 0; i < mCursors.GetSize(); ++i) {
-        const gCString& own = mCursors[i].cursor->GetName();
-        if (own.IsNull() || own.GetLength() != name.GetLength())
-            continue;
-        bool same = true;
-        for (int32_t k = 0; k < own.GetLength() && same; ++k)
-            same = own[k] == name[k];
-        if (same)
+        if (TextsEqual(mCursors[i].cursor->GetName(), name, eNullText::kMatchesNothing))
             return SetCursorByIndex(i);
     }
     return eBadParameter;

@@ -1,24 +1,11 @@
 #include "widgets/CWidget.h"
 
+#include "core/TextEquality.h"
 #include "widgets/CBackdrop.h"
 #include "widgets/CWidgetEffectBase.h"
 #include "widgets/CreateLoadedWidget.h"
 
 #include <algorithm>
-
-namespace {
-
-bool SameName(const gCString& a, const gCString& b)
-{
-    if (a.IsNull() || b.IsNull() || a.GetLength() != b.GetLength())
-        return false;
-    for (int32_t i = 0; i < a.GetLength(); ++i)
-        if (a[i] != b[i])
-            return false;
-    return true;
-}
-
-} // namespace
 
 CWidget::CWidget() { mTypeCode = kTypeCode; }
 
@@ -131,7 +118,7 @@ eResultCode CWidget::DetachChild(CWidget* child, bool update)
 eResultCode CWidget::RemoveChildByName(const gCString& name, bool update)
 {
     for (int32_t i = 0; i < mChildren.GetSize(); ++i)
-        if (SameName(mChildren[i]->mName, name))
+        if (TextsEqual(mChildren[i]->mName, name, eNullText::kMatchesNothing))
             return RemoveChildAt(i, update);
     return UpdateIf(update);
 }
@@ -250,7 +237,7 @@ CWidget* CWidget::FindWidgetById(uint32_t id)
 
 CWidget* CWidget::FindWidgetByName(const gCString& name)
 {
-    if (SameName(mName, name))
+    if (TextsEqual(mName, name, eNullText::kMatchesNothing))
         return this;
     for (CWidget* child : mChildren)
         if (CWidget* found = child->FindWidgetByName(name))
@@ -277,7 +264,7 @@ CWidget* CWidget::FindAncestorById(uint32_t id) const
 CWidget* CWidget::FindAncestorByName(const gCString& name) const
 {
     for (CWidget* up = mParent; up; up = up->mParent)
-        if (SameName(up->mName, name))
+        if (TextsEqual(up->mName, name, eNullText::kMatchesNothing))
             return up;
     return nullptr;
 }

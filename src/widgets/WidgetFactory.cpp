@@ -2,6 +2,7 @@
 
 #include "FileIO/gCFile.h"
 #include "app/ReportError.h"
+#include "core/TextEquality.h"
 #include "resources/CResourceContext.h"
 #include "widgets/CBackdrop.h"
 #include "widgets/CCoWidget.h"
@@ -42,17 +43,6 @@ const sWidgetFactoryEntry kFactory[] = {
 };
 
 constexpr uint32_t kVersionChunk = 0x76657273; // 'vers'
-
-// Exact comparison unit by unit (case-sensitive).
-bool SameText(const gCString& a, const gCString& b)
-{
-    if (a.GetLength() != b.GetLength())
-        return false;
-    for (int32_t i = 0; i < a.GetLength(); ++i)
-        if (a[i] != b[i])
-            return false;
-    return true;
-}
 
 CWidget* Create(const sWidgetFactoryEntry* entry, bool byName, uint32_t id, const gCString& name,
                 CWidget* parent, gCFile* file)
@@ -147,7 +137,7 @@ CWidget* CreateWidgetByName(const gCString& name, gCStream* file)
         }
         if (found.GetLength() > 0)
             found.Delete(found.GetLength() - 1, 1);
-        if (SameText(found, name)) {
+        if (TextsEqual(found, name)) {
             type = uint32_t(chunkType);
             break;
         }
