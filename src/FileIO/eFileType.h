@@ -2,6 +2,8 @@
 // text, display name). Group markers stand for a run of real types; the tables hold 32 slots.
 #pragma once
 
+#include "core/FourCharCode.h"
+
 #include <cstdint>
 
 enum eFileType : int32_t {
@@ -34,13 +36,6 @@ enum eFileType : int32_t {
 };
 
 inline constexpr int32_t kFileTypeTableSize = 32;
-
-// A four-character code with its first character in the most significant byte.
-constexpr uint32_t FourCharCode(const char (&code)[5])
-{
-    return uint32_t(uint8_t(code[0])) << 24 | uint32_t(uint8_t(code[1])) << 16 | uint32_t(uint8_t(code[2])) << 8
-        | uint32_t(uint8_t(code[3]));
-}
 
 inline constexpr uint32_t kUnknownMacType = FourCharCode("????");
 

@@ -7,6 +7,7 @@
 #include "app/CAppWindow.h"
 #include "app/CWindowBase.h"
 #include "app/ReportError.h"
+#include "core/FourCharCode.h"
 #include "core/SineTable.h"
 #include "core/gCMemory.h"
 #include "platform/Process.h"
@@ -30,7 +31,7 @@ gCArray<sNamedValue>& NamedValues()
     return values;
 }
 
-constexpr uint32_t kUnknownCreator = 0x3F3F3F3F; // '????'
+constexpr uint32_t kUnknownCreator = FourCharCode("????");
 constexpr float kTextGamma = 1.3f;
 
 } // namespace

@@ -3,6 +3,7 @@
 // resource file ('grad' chunks) and read and write a versioned stream form.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "core/eResultCode.h"
 #include "core/gCArray.h"
 #include "imaging/CPixel.h"
@@ -15,7 +16,7 @@ class CResourceDirectory;
 class gCFile;
 class gCStream;
 
-inline constexpr uint32_t kGradientTypeCode = 0x67726164; // 'grad'
+inline constexpr uint32_t kGradientTypeCode = FourCharCode("grad");
 
 struct CGradientPoint {
     CPixel colour;

@@ -4,6 +4,7 @@
 // the image pool.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "core/eResultCode.h"
 #include "core/gCPoint.h"
 #include "core/gCRect.h"
@@ -15,7 +16,7 @@ namespace plat {
 class Window;
 }
 
-inline constexpr uint32_t kImageTypeCode = 0x696D6167; // 'imag'
+inline constexpr uint32_t kImageTypeCode = FourCharCode("imag");
 
 class CImageBase : public gCResourceObject {
 public:

@@ -3,6 +3,7 @@
 #include "FileIO/gCStream.h"
 #include "core/CMemBlock.h"
 #include "core/CheckedSize.h"
+#include "core/FourCharCode.h"
 #include "imaging/CImage.h"
 #include "imaging/CImage8.h"
 #include "imaging/CImNav.h"
@@ -143,7 +144,7 @@ eResultCode gCPsdIO::ReadLayerRecords(gCStream& stream, uint16_t, int32_t* merge
         }
         uint32_t blendSignature = 0, blendKey = 0, extraLength = 0;
         PNU_TRY(ReadU32(stream, blendSignature));
-        if (blendSignature != 0x3842494D) // '8BIM'
+        if (blendSignature != FourCharCode("8BIM"))
             return eSuccess;
         PNU_TRY(ReadU32(stream, blendKey));
         uint8_t fields[4];

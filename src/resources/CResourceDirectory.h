@@ -2,6 +2,7 @@
 // at start-up. It is only a seek hint: a chunk the index misplaces is still found by scanning.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "core/eResultCode.h"
 #include "core/gCArray.h"
 #include "core/gCString.h"
@@ -10,14 +11,7 @@
 
 class gCStream;
 
-// A four-character code as the number whose most significant byte is its first character.
-constexpr uint32_t MakeTypeCode(const char (&code)[5])
-{
-    return uint32_t(uint8_t(code[0])) << 24 | uint32_t(uint8_t(code[1])) << 16 |
-           uint32_t(uint8_t(code[2])) << 8 | uint32_t(uint8_t(code[3]));
-}
-
-inline constexpr uint32_t kVersionChunkType = MakeTypeCode("vers");
+inline constexpr uint32_t kVersionChunkType = FourCharCode("vers");
 
 struct sResourceDirectoryEntry {
     uint32_t id = 0;

@@ -7,7 +7,7 @@
 
 CText::CText()
 {
-    mTypeCode = MakeTypeCode("text");
+    mTypeCode = FourCharCode("text");
 }
 
 eResultCode CText::ReadText(gCStream* stream)

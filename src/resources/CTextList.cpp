@@ -8,7 +8,7 @@
 
 CTextList::CTextList()
 {
-    mTypeCode = MakeTypeCode("txlt");
+    mTypeCode = FourCharCode("txlt");
 }
 
 gCString CTextList::GetCurrentString() const

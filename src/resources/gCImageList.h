@@ -7,7 +7,7 @@
 
 class gCImageList : public gCImageListT<CImage> {
 public:
-    explicit gCImageList(uint32_t exclusive = 1) : gCImageListT<CImage>(MakeTypeCode("imlt"), exclusive) {}
+    explicit gCImageList(uint32_t exclusive = 1) : gCImageListT<CImage>(FourCharCode("imlt"), exclusive) {}
 
     // A new exclusive list loaded from the resource file; null when loading fails (the payload
     // decides the list's kind).

@@ -7,7 +7,7 @@
 
 class gCImageList8 : public gCImageListT<CImage8> {
 public:
-    explicit gCImageList8(uint32_t exclusive = 1) : gCImageListT<CImage8>(MakeTypeCode("iml8"), exclusive) {}
+    explicit gCImageList8(uint32_t exclusive = 1) : gCImageListT<CImage8>(FourCharCode("iml8"), exclusive) {}
 
     static gCImageList8* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
     {

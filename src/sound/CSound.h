@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/CMemBlockT.h"
+#include "core/FourCharCode.h"
 #include "resources/gCResourceObject.h"
 #include "sound/SoundVoice.h"
 
@@ -14,7 +15,7 @@ class CResourceDirectory;
 
 class CSound : public gCResourceObject {
 public:
-    static constexpr uint32_t kTypeCode = 0x61756469; // 'audi'
+    static constexpr uint32_t kTypeCode = FourCharCode("audi");
 
     CSound();
     ~CSound() override;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/CMemBlockT.h"
+#include "core/FourCharCode.h"
 #include "core/eResultCode.h"
 #include "core/gCDictionary.h"
 #include "core/gCString.h"
@@ -20,7 +21,7 @@ class CResourceDirectory;
 class gCFile;
 class gCStream;
 
-inline constexpr uint32_t kFontTypeCode = 0x666F6E74; // 'font'
+inline constexpr uint32_t kFontTypeCode = FourCharCode("font");
 
 // The one FreeType library of the application, in an owned one-word holder; null until
 // InitFontLibrary.

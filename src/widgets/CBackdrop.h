@@ -4,6 +4,7 @@
 // Its own content is the background: an opaque colour, a tiled image and a gradient.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "widgets/CRegion.h"
 #include "widgets/CWidget.h"
 
@@ -12,7 +13,7 @@ class CWindowBase;
 
 class CBackdrop : public CWidget {
 public:
-    static constexpr uint32_t kTypeCode = 0x626B6470; // 'bkdp'
+    static constexpr uint32_t kTypeCode = FourCharCode("bkdp");
 
     CBackdrop();
     ~CBackdrop() override;

@@ -54,42 +54,42 @@ eResultCode CBackdrop::ParseWidgetChunk(uint32_t tag, gCStream* stream, CBWidget
     };
     int32_t value = 0;
     switch (tag) {
-    case Code("fscr"):
+    case FourCharCode("fscr"):
         PNU_TRY(read.Int(value, "Backdrop fscr."));
         holder.fullWindow = value == 1 ? 1 : 0;
         return eSuccess;
-    case Code("colr"):
+    case FourCharCode("colr"):
         PNU_TRY(read.Int(value, "Backdrop colr."));
         mBackgroundColour = uint32_t(value);
         return eSuccess;
-    case Code("imag"): return read.Line(holder.imageName, "Backdrop imag.");
-    case Code("grad"): return read.Line(holder.gradientName, "Backdrop grad.");
-    case Code("grop"):
+    case FourCharCode("imag"): return read.Line(holder.imageName, "Backdrop imag.");
+    case FourCharCode("grad"): return read.Line(holder.gradientName, "Backdrop grad.");
+    case FourCharCode("grop"):
         PNU_TRY(read.Int(mGradientOpacity, "Backdrop grop."));
         mGradientOpacity = ClampBlockOpacity(mGradientOpacity);
         return eSuccess;
-    case Code("gran"):
+    case FourCharCode("gran"):
         PNU_TRY(read.Float(mGradientAngle, "Backdrop gran."));
         return Checked(mGradientAngle, kMaxBlockTurns, "Backdrop gran.");
-    case Code("grac"):
+    case FourCharCode("grac"):
         PNU_TRY(read.Int(value, "Backdrop grac."));
         mGradientCircular = value == 1 ? 1 : 0;
         if (mGradient)
             (void)InvalidateContent(false);
         return eSuccess;
-    case Code("grcx"):
+    case FourCharCode("grcx"):
         PNU_TRY(read.Float(mGradientCentre.x, "Backdrop grcx."));
         PNU_TRY(Checked(mGradientCentre.x, kMaxBlockCentre, "Backdrop grcx."));
         if (mGradient)
             (void)InvalidateContent(false);
         return eSuccess;
-    case Code("grcy"):
+    case FourCharCode("grcy"):
         PNU_TRY(read.Float(mGradientCentre.y, "Backdrop grcy."));
         PNU_TRY(Checked(mGradientCentre.y, kMaxBlockCentre, "Backdrop grcy."));
         if (mGradient)
             (void)InvalidateContent(false);
         return eSuccess;
-    case Code("curs"): {
+    case FourCharCode("curs"): {
         gCString line, name, rest, xText, yText;
         PNU_TRY(read.Line(line, "Backdrop curs."));
         if (line.SplitAtFirst(name, rest, gCString(u"|"), 0) != 0 ||
@@ -105,8 +105,8 @@ eResultCode CBackdrop::ParseWidgetChunk(uint32_t tag, gCStream* stream, CBWidget
         }
         return eSuccess;
     }
-    case Code("dcur"): return read.Line(holder.defaultCursorName, "Backdrop dcur.");
-    case Code("whsb"):
+    case FourCharCode("dcur"): return read.Line(holder.defaultCursorName, "Backdrop dcur.");
+    case FourCharCode("whsb"):
         PNU_TRY(read.Int(value, "Backdrop whsb."));
         mWhsb = value != 0 ? 1 : 0;
         return eSuccess;

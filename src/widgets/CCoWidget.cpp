@@ -1,5 +1,6 @@
 #include "widgets/CCoWidget.h"
 
+#include "core/FourCharCode.h"
 #include "imaging/BlendModes.h"
 #include "imaging/CImNav.h"
 #include "imaging/CImNav8.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-constexpr uint32_t kColourTag = 0x636F6C72; // 'colr'
+constexpr uint32_t kColourTag = FourCharCode("colr");
 
 } // namespace
 

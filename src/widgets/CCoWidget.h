@@ -2,11 +2,12 @@
 // base of every drawn widget of the widget library.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "widgets/CWidget.h"
 
 class CCoWidget : public CWidget {
 public:
-    static constexpr uint32_t kTypeCode = 0x636F7767; // 'cowg'
+    static constexpr uint32_t kTypeCode = FourCharCode("cowg");
 
     CCoWidget() = default;
     ~CCoWidget() override = default;

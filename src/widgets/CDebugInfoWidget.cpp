@@ -17,10 +17,10 @@
 
 namespace {
 
-constexpr uint32_t kNoteId = FourCC("note");
-constexpr uint32_t kScrollId = FourCC("scrl");
-constexpr uint32_t kGripId = FourCC("grip");
-constexpr uint32_t kTableId = FourCC("tabl");
+constexpr uint32_t kNoteId = FourCharCode("note");
+constexpr uint32_t kScrollId = FourCharCode("scrl");
+constexpr uint32_t kGripId = FourCharCode("grip");
+constexpr uint32_t kTableId = FourCharCode("tabl");
 constexpr uint32_t kEscape = 27;
 constexpr uint64_t kDoubleClickMilliseconds = 500;
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/CTimer.h"
+#include "core/FourCharCode.h"
 #include "widgets/BackdropMessages.h"
 #include "widgets/CRoRectWidget.h"
 #include "widgets/TableMessages.h"
@@ -14,7 +15,7 @@ class CTableWidget;
 
 class CDebugInfoWidget : public CRoRectWidget, public CBackdropMessageReceiver, public CTableMessageReceiver {
 public:
-    static constexpr uint32_t kPanelId = 0x5F44625F; // '_Db_'
+    static constexpr uint32_t kPanelId = FourCharCode("_Db_");
     static constexpr const char* kPanelName = "CBackdrop Info Widget for Debugging.";
     static constexpr const char* kRecursionText = "*** Possible recursion error: Depth greater than 100 ***";
     // Deeper than this, a tree or a parent chain is taken for a cycle and not followed.

@@ -20,11 +20,11 @@
 
 namespace {
 
-constexpr uint32_t kFieldId = FourCC("txed");
-constexpr uint32_t kByIdButton = FourCC("byID");
-constexpr uint32_t kByNameButton = FourCC("byNM");
-constexpr uint32_t kAssertButton = FourCC("Asst");
-constexpr uint32_t kTableId = FourCC("tabl");
+constexpr uint32_t kFieldId = FourCharCode("txed");
+constexpr uint32_t kByIdButton = FourCharCode("byID");
+constexpr uint32_t kByNameButton = FourCharCode("byNM");
+constexpr uint32_t kAssertButton = FourCharCode("Asst");
+constexpr uint32_t kTableId = FourCharCode("tabl");
 
 // One caption and value label pair: the value label carries the id; positions in the panel.
 struct sInfoRow {
@@ -234,9 +234,9 @@ eResultCode CDebugInfoWidget::BuildInspectorPanel(CWidget* widget)
     PNU_TRY(AddButton(kAssertButton, "Assert", w - 60, 30, 50, 15));
 
     const sInfoRow heading[] = {
-        {FourCC("name"), "Resource Name:", 10, 130, 55, w - 10},
-        {FourCC("rsid"), "Resource ID:", 10, 130, 72, half + 60},
-        {FourCC("wgty"), "Widget Type:", half + 120, w - 84, 72, w - 10},
+        {FourCharCode("name"), "Resource Name:", 10, 130, 55, w - 10},
+        {FourCharCode("rsid"), "Resource ID:", 10, 130, 72, half + 60},
+        {FourCharCode("wgty"), "Widget Type:", half + 120, w - 84, 72, w - 10},
     };
     for (const sInfoRow& row : heading)
         PNU_TRY(AddInfoRow(row.id, row.caption, row.captionX, row.valueX, row.y, row.valueRight));
@@ -247,20 +247,32 @@ eResultCode CDebugInfoWidget::BuildInspectorPanel(CWidget* widget)
         int32_t y;
         sGridCell cells[3];
     } grid[] = {
-        {97, {{FourCC("evky"), "E Key:"}, {FourCC("evtm"), "E Timer:"}, {FourCC("evhb"), "E Heart:"}}},
-        {114, {{FourCC("evbl"), "E L Button:"}, {FourCC("evbm"), "E M Button:"}, {FourCC("evbr"), "E R Button:"}}},
-        {131, {{FourCC("evmm"), "E Mouse Move:"}, {FourCC("evms"), "E Message:"}, {FourCC("rend"), "RenderProc:"}}},
-        {156, {{FourCC("flvs"), "Visible:"}, {FourCC("flip"), "Stay In Parent:"}, {FourCC("flgf"), "Can Get Focus:"}}},
-        {173, {{FourCC("flac"), "Active:"}, {FourCC("flpo"), "Prop Opacity:"}, {FourCC("flob"), "Opaque Blit:"}}},
-        {190, {{FourCC("inop"), "Opacity:"}, {FourCC("inot"), "Opac Thresh:"}, {FourCC("fldb"), "Direct Blit:"}}},
+        {97,
+            {{FourCharCode("evky"), "E Key:"}, {FourCharCode("evtm"), "E Timer:"},
+                {FourCharCode("evhb"), "E Heart:"}}},
+        {114,
+            {{FourCharCode("evbl"), "E L Button:"}, {FourCharCode("evbm"), "E M Button:"},
+                {FourCharCode("evbr"), "E R Button:"}}},
+        {131,
+            {{FourCharCode("evmm"), "E Mouse Move:"}, {FourCharCode("evms"), "E Message:"},
+                {FourCharCode("rend"), "RenderProc:"}}},
+        {156,
+            {{FourCharCode("flvs"), "Visible:"}, {FourCharCode("flip"), "Stay In Parent:"},
+                {FourCharCode("flgf"), "Can Get Focus:"}}},
+        {173,
+            {{FourCharCode("flac"), "Active:"}, {FourCharCode("flpo"), "Prop Opacity:"},
+                {FourCharCode("flob"), "Opaque Blit:"}}},
+        {190,
+            {{FourCharCode("inop"), "Opacity:"}, {FourCharCode("inot"), "Opac Thresh:"},
+                {FourCharCode("fldb"), "Direct Blit:"}}},
     };
     for (const auto& line : grid)
         for (int32_t c = 0; c < 3; ++c)
             PNU_TRY(AddInfoRow(line.cells[c].id, line.cells[c].caption, columns[c].captionX, columns[c].valueX,
                                line.y, columns[c].valueRight));
 
-    PNU_TRY(AddInfoRow(FourCC("crpr"), "Client Area:", 10, 90, 215, half - 20));
-    PNU_TRY(AddInfoRow(FourCC("crbk"), "Area Backdrop:", half + 10, half + 100, 215, w - 10));
+    PNU_TRY(AddInfoRow(FourCharCode("crpr"), "Client Area:", 10, 90, 215, half - 20));
+    PNU_TRY(AddInfoRow(FourCharCode("crbk"), "Area Backdrop:", half + 10, half + 100, 215, w - 10));
 
     return BuildListAndNote(widget);
 }
@@ -371,40 +383,40 @@ eResultCode CDebugInfoWidget::ShowWidgetInfo(CWidget* widget)
     };
     auto showFlag = [&](uint32_t id, bool on) { return show(id, [&] { return text.Append(Flag(on)); }); };
 
-    PNU_TRY(show(FourCC("name"), [&] {
+    PNU_TRY(show(FourCharCode("name"), [&] {
         PNU_TRY(text.Append(u" "));
         return AppendShownName(text, widget->GetName());
     }));
-    PNU_TRY(show(FourCC("rsid"), [&] { return AppendIdText(text, widget->GetId()); }));
+    PNU_TRY(show(FourCharCode("rsid"), [&] { return AppendIdText(text, widget->GetId()); }));
     const uint32_t type = widget->GetTypeCode();
     const char typeText[] = {' ', char(type >> 24), char(type >> 16), char(type >> 8), char(type), 0};
-    PNU_TRY(show(FourCC("wgty"), [&] { return AppendChars(text, typeText); }));
+    PNU_TRY(show(FourCharCode("wgty"), [&] { return AppendChars(text, typeText); }));
 
     const sEventRow events[] = {
-        {FourCC("evky"), kEventKeys, {kCallbackKeyDown, kCallbackKeyUp}, 2},
-        {FourCC("evtm"), kEventTimer, {kCallbackTimer, 0}, 1},
-        {FourCC("evhb"), kEventHeartbeat, {kCallbackHeartbeat, 0}, 1},
-        {FourCC("evbl"), kEventLeftButton, {kCallbackLButtonDown, kCallbackLButtonUp}, 2},
-        {FourCC("evbm"), kEventMiddleButton, {kCallbackMButtonDown, kCallbackMButtonUp}, 2},
-        {FourCC("evbr"), kEventRightButton, {kCallbackRButtonDown, kCallbackRButtonUp}, 2},
-        {FourCC("evmm"), kEventMouseMove, {kCallbackMouseMove, 0}, 1},
-        {FourCC("evms"), kEventMessages, {kCallbackMessage, 0}, 1},
+        {FourCharCode("evky"), kEventKeys, {kCallbackKeyDown, kCallbackKeyUp}, 2},
+        {FourCharCode("evtm"), kEventTimer, {kCallbackTimer, 0}, 1},
+        {FourCharCode("evhb"), kEventHeartbeat, {kCallbackHeartbeat, 0}, 1},
+        {FourCharCode("evbl"), kEventLeftButton, {kCallbackLButtonDown, kCallbackLButtonUp}, 2},
+        {FourCharCode("evbm"), kEventMiddleButton, {kCallbackMButtonDown, kCallbackMButtonUp}, 2},
+        {FourCharCode("evbr"), kEventRightButton, {kCallbackRButtonDown, kCallbackRButtonUp}, 2},
+        {FourCharCode("evmm"), kEventMouseMove, {kCallbackMouseMove, 0}, 1},
+        {FourCharCode("evms"), kEventMessages, {kCallbackMessage, 0}, 1},
     };
     for (const sEventRow& row : events)
         PNU_TRY(show(row.id, [&] { return AppendEventText(text, widget, row); }));
-    PNU_TRY(show(FourCC("rend"), [&] { return text.Append(Mark(widget, kCallbackRender)); }));
+    PNU_TRY(show(FourCharCode("rend"), [&] { return text.Append(Mark(widget, kCallbackRender)); }));
 
-    PNU_TRY(showFlag(FourCC("flvs"), widget->IsVisible()));
-    PNU_TRY(showFlag(FourCC("flip"), widget->GetStayInParent()));
-    PNU_TRY(showFlag(FourCC("flgf"), widget->CanGetFocus()));
-    PNU_TRY(showFlag(FourCC("flac"), widget->IsActive()));
-    PNU_TRY(showFlag(FourCC("flpo"), widget->GetPropOpacity()));
-    PNU_TRY(showFlag(FourCC("flob"), widget->GetOpaqueBlit()));
-    PNU_TRY(show(FourCC("inop"), [&] { return AppendNumber(text, widget->GetOpacity()); }));
-    PNU_TRY(show(FourCC("inot"), [&] { return AppendNumber(text, widget->GetOpacityThreshold()); }));
-    PNU_TRY(show(FourCC("fldb"), [&] { return AppendDirectBlitText(text, widget); }));
-    PNU_TRY(show(FourCC("crpr"), [&] { return AppendClientAreaText(text, widget); }));
-    PNU_TRY(show(FourCC("crbk"), [&] { return AppendBackdropAreaText(text, widget); }));
+    PNU_TRY(showFlag(FourCharCode("flvs"), widget->IsVisible()));
+    PNU_TRY(showFlag(FourCharCode("flip"), widget->GetStayInParent()));
+    PNU_TRY(showFlag(FourCharCode("flgf"), widget->CanGetFocus()));
+    PNU_TRY(showFlag(FourCharCode("flac"), widget->IsActive()));
+    PNU_TRY(showFlag(FourCharCode("flpo"), widget->GetPropOpacity()));
+    PNU_TRY(showFlag(FourCharCode("flob"), widget->GetOpaqueBlit()));
+    PNU_TRY(show(FourCharCode("inop"), [&] { return AppendNumber(text, widget->GetOpacity()); }));
+    PNU_TRY(show(FourCharCode("inot"), [&] { return AppendNumber(text, widget->GetOpacityThreshold()); }));
+    PNU_TRY(show(FourCharCode("fldb"), [&] { return AppendDirectBlitText(text, widget); }));
+    PNU_TRY(show(FourCharCode("crpr"), [&] { return AppendClientAreaText(text, widget); }));
+    PNU_TRY(show(FourCharCode("crbk"), [&] { return AppendBackdropAreaText(text, widget); }));
     return DescribeWidgetTree(widget);
 }
 

@@ -1,6 +1,7 @@
 #include "widgets/CFrameWidget.h"
 
 #include "app/ReportError.h"
+#include "core/FourCharCode.h"
 #include "imaging/CImNav.h"
 #include "imaging/CImage.h"
 #include "imaging/PixelCompositing.h"
@@ -10,7 +11,7 @@
 
 namespace {
 
-constexpr uint32_t kFrameColourTag = 0x6672636C; // 'frcl'
+constexpr uint32_t kFrameColourTag = FourCharCode("frcl");
 
 } // namespace
 

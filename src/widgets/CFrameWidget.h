@@ -2,13 +2,14 @@
 // in the frame colour, and a fill area, the rest of its rect, painted in the widget colour.
 #pragma once
 
-#include "widgets/CCoWidget.h"
+#include "core/FourCharCode.h"
 #include "imaging/CPixel.h"
+#include "widgets/CCoWidget.h"
 #include "widgets/CRegion.h"
 
 class CFrameWidget : public CCoWidget {
 public:
-    static constexpr uint32_t kTypeCode = 0x666D7767; // 'fmwg'
+    static constexpr uint32_t kTypeCode = FourCharCode("fmwg");
 
     CFrameWidget() = default;
     ~CFrameWidget() override = default;

@@ -4,6 +4,7 @@
 // cross-faded into the widget's own picture.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "imaging/CPixel.h"
 #include "widgets/CImageWidgetT.h"
 
@@ -13,7 +14,7 @@ class gCImageList;
 
 class CImWidget : public CImageWidgetT<CImWidget, CImage, gCImageList> {
 public:
-    static constexpr uint32_t kTypeCode = 0x696D7767; // 'imwg'
+    static constexpr uint32_t kTypeCode = FourCharCode("imwg");
 
     using CImWidgetDataHolder = CImageWidgetDataHolder;
 

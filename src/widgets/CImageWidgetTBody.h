@@ -324,19 +324,19 @@ eResultCode CImageWidgetT<Derived, Image, List>::ParseWidgetChunk(uint32_t tag, 
     const sChunkMessages& messages = Derived::kChunkMessages;
     int32_t value = 0;
     switch (tag) {
-    case Code("imag"):
+    case FourCharCode("imag"):
         return read.Line(holder.imageName, messages.imag);
-    case Code("imcm"):
+    case FourCharCode("imcm"):
         return read.Int(value, messages.imcm);
-    case Code("imls"):
+    case FourCharCode("imls"):
         return read.Line(holder.listName, messages.imls);
-    case Code("imlx"):
+    case FourCharCode("imlx"):
         return read.Int(holder.listIndex, messages.imlx);
-    case Code("imsh"):
+    case FourCharCode("imsh"):
         PNU_TRY(read.Int(value, messages.imsh));
         holder.shared = value == 1;
         return eSuccess;
-    case Code("stim"):
+    case FourCharCode("stim"):
         PNU_TRY(read.Int(value, messages.stim));
         holder.sizeToImage = value == 1;
         return eSuccess;

@@ -3,6 +3,7 @@
 // through the image pool), set by code, or rendered by a subclass.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "widgets/CImageWidgetT.h"
 
 class CImage8;
@@ -11,7 +12,7 @@ class gCImageList8;
 
 class CMaskWidget : public CImageWidgetT<CMaskWidget, CImage8, gCImageList8> {
 public:
-    static constexpr uint32_t kTypeCode = 0x6D6B7767; // 'mkwg'
+    static constexpr uint32_t kTypeCode = FourCharCode("mkwg");
 
     using CMaskWidgetDataHolder = CImageWidgetDataHolder;
 

@@ -299,18 +299,18 @@ eResultCode CRoRectWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWid
         return value == 1 ? AddCorners(bit, false, false) : RemoveCorners(bit, false, false);
     };
     switch (tag) {
-    case Code("rrad"): return readFloat("RoRectWidget rrad.", &CRoRectWidget::SetRadius);
-    case Code("rbwd"): return readFloat("RoRectWidget rbwd.", &CRoRectWidget::SetBorderWidth);
-    case Code("rtbh"): return readFloat("RoRectWidget rtbh.", &CRoRectWidget::SetTitleBarHeight);
-    case Code("rbcl"): {
+    case FourCharCode("rrad"): return readFloat("RoRectWidget rrad.", &CRoRectWidget::SetRadius);
+    case FourCharCode("rbwd"): return readFloat("RoRectWidget rbwd.", &CRoRectWidget::SetBorderWidth);
+    case FourCharCode("rtbh"): return readFloat("RoRectWidget rtbh.", &CRoRectWidget::SetTitleBarHeight);
+    case FourCharCode("rbcl"): {
         int32_t colour = 0;
         PNU_TRY(read.Int(colour, "RoRectWidget rbcl."));
         return SetBorderColour(uint32_t(colour), false, false);
     }
-    case Code("rctl"): return readCorner("RoRectWidget rctl.", kTopLeft);
-    case Code("rctr"): return readCorner("RoRectWidget rctr.", kTopRight);
-    case Code("rcbl"): return readCorner("RoRectWidget rcbl.", kBottomLeft);
-    case Code("rcbr"): return readCorner("RoRectWidget rcbr.", kBottomRight);
+    case FourCharCode("rctl"): return readCorner("RoRectWidget rctl.", kTopLeft);
+    case FourCharCode("rctr"): return readCorner("RoRectWidget rctr.", kTopRight);
+    case FourCharCode("rcbl"): return readCorner("RoRectWidget rcbl.", kBottomLeft);
+    case FourCharCode("rcbr"): return readCorner("RoRectWidget rcbr.", kBottomRight);
     default: return CCoWidget::ParseWidgetChunk(tag, stream, holder);
     }
 }

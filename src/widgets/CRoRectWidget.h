@@ -3,11 +3,12 @@
 // corners that fade to transparent.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "widgets/CImWidget.h"
 
 class CRoRectWidget : public CImWidget {
 public:
-    static constexpr uint32_t kTypeCode = 0x72727767; // 'rrwg'
+    static constexpr uint32_t kTypeCode = FourCharCode("rrwg");
 
     enum : uint32_t { kTopLeft = 1, kTopRight = 2, kBottomLeft = 4, kBottomRight = 8, kAllCorners = 15 };
 

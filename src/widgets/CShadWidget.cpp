@@ -165,11 +165,11 @@ eResultCode CShadWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidge
         return value == 1 ? AddSides(bit, false) : RemoveSides(bit, false);
     };
     switch (tag) {
-    case Code("swst"): return side("ShadWidget swst.", kTop);
-    case Code("swsb"): return side("ShadWidget swsb.", kBottom);
-    case Code("swsl"): return side("ShadWidget swsl.", kLeft);
-    case Code("swsr"): return side("ShadWidget swsr.", kRight);
-    case Code("swrd"): {
+    case FourCharCode("swst"): return side("ShadWidget swst.", kTop);
+    case FourCharCode("swsb"): return side("ShadWidget swsb.", kBottom);
+    case FourCharCode("swsl"): return side("ShadWidget swsl.", kLeft);
+    case FourCharCode("swsr"): return side("ShadWidget swsr.", kRight);
+    case FourCharCode("swrd"): {
         float radius = 0.0f;
         PNU_TRY(read.Float(radius, "ShadWidget swrd."));
         // A radius that is not a number is reported like a failed read.

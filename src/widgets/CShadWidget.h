@@ -4,11 +4,12 @@
 #pragma once
 
 #include "core/CMemBlockT.h"
+#include "core/FourCharCode.h"
 #include "widgets/CCoWidget.h"
 
 class CShadWidget : public CCoWidget {
 public:
-    static constexpr uint32_t kTypeCode = 0x73687767; // 'shwg'
+    static constexpr uint32_t kTypeCode = FourCharCode("shwg");
 
     enum : uint32_t { kTop = 1, kBottom = 2, kLeft = 4, kRight = 8 };
 

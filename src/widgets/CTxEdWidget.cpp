@@ -4,6 +4,7 @@
 
 #include "FileIO/gCFile.h"
 #include "app/ReportError.h"
+#include "core/FourCharCode.h"
 #include "resources/CText.h"
 #include "resources/CTextList.h"
 #include "widgets/CreateLoadedWidget.h"
@@ -12,7 +13,7 @@
 
 namespace {
 
-constexpr uint32_t kTextColourTag = 0x7478636C; // 'txcl'
+constexpr uint32_t kTextColourTag = FourCharCode("txcl");
 // The label's text margin inside the field, in pixels.
 constexpr int32_t kMargin = 2;
 

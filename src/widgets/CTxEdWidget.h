@@ -6,12 +6,13 @@
 
 #include "app/CTimeTrack.h"
 #include "app/CTimer.h"
+#include "core/FourCharCode.h"
 #include "widgets/BackdropMessages.h"
 #include "widgets/CTxImWidget.h"
 
 class CTxEdWidget : public CTxImWidget, public CBackdropMessageReceiver {
 public:
-    static constexpr uint32_t kTypeCode = 0x74657767; // 'tewg'
+    static constexpr uint32_t kTypeCode = FourCharCode("tewg");
 
     CTxEdWidget();
     ~CTxEdWidget() override;

@@ -168,7 +168,7 @@ eResultCode CTxImWidget::LoadWidgetDataBlock(gCStream* stream)
     // dropped, and the shared frame finds none in its own.
     CTxImWidgetDataHolder dropped;
     PNU_TRY(LoadBlock(stream, holder, kWidgetBlockMessages, [this, &dropped](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
-        if (tag == Code("hier"))
+        if (tag == FourCharCode("hier"))
             return CWidget::ParseWidgetChunk(tag, block, dropped);
         return ParseDataChunk(tag, block, static_cast<CTxImWidgetDataHolder&>(h));
     }));
@@ -192,7 +192,7 @@ eResultCode CTxImWidget::ParseDataChunk(uint32_t tag, gCStream* stream, CTxImWid
     const sChunkReader read{stream};
     if (std::optional<eResultCode> result = ReadTextWidgetChunk(*this, tag, read, holder))
         return *result;
-    if (tag != Code("fjst"))
+    if (tag != FourCharCode("fjst"))
         return CImWidget::ParseWidgetChunk(tag, stream, holder);
     gCString text;
     PNU_TRY(read.Line(text, "TxWidget fjst."));

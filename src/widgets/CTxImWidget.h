@@ -3,12 +3,13 @@
 // outer widget's own re-layout or redraw. The base of the one-line text editor.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "widgets/CImWidget.h"
 #include "widgets/CTxWidget.h"
 
 class CTxImWidget : public CImWidget {
 public:
-    static constexpr uint32_t kTypeCode = 0x74697767; // 'tiwg'
+    static constexpr uint32_t kTypeCode = FourCharCode("tiwg");
 
     class CTxImWidgetDataHolder : public CImWidgetDataHolder, public sTextListChoice {};
 

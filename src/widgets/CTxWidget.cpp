@@ -297,7 +297,7 @@ eResultCode CTxWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CTxWidge
         return *result;
     gCString text;
     int32_t value = 0;
-    if (tag == Code("fjst")) {
+    if (tag == FourCharCode("fjst")) {
         PNU_TRY(read.Line(text, "TxWidget fjst."));
         int32_t justification = 0;
         if (text == "right")
@@ -306,7 +306,7 @@ eResultCode CTxWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CTxWidge
             justification = 2;
         return read.Reported(SetJustification(justification, false, false), "TxWidget fjst.");
     }
-    if (tag == Code("txwr")) {
+    if (tag == FourCharCode("txwr")) {
         PNU_TRY(read.Int(value, "TxWidget txwr."));
         return read.Reported(SetWrap(value != 0, true, true), "TxWidget txwr.");
     }

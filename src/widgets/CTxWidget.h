@@ -3,6 +3,7 @@
 // size of its text; the text can be turned by quarter turns.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "text/CTextRenderer.h"
 #include "widgets/CMaskWidget.h"
 
@@ -32,7 +33,7 @@ struct sTextListChoice {
 
 class CTxWidget : public CMaskWidget {
 public:
-    static constexpr uint32_t kTypeCode = 0x74787767; // 'txwg'
+    static constexpr uint32_t kTypeCode = FourCharCode("txwg");
 
     class CTxWidgetDataHolder : public CMaskWidgetDataHolder, public sTextListChoice {};
 

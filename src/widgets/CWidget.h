@@ -7,6 +7,7 @@
 // data block whose children are created through the widget factory.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "core/eResultCode.h"
 #include "core/gCArray.h"
 #include "core/gCFloatRect.h"
@@ -97,7 +98,7 @@ public:
         // the others read the first tag before the loop (an empty block fails).
         bool tagAtTop;
     };
-    static constexpr uint32_t kTypeCode = 0x77646774; // 'wdgt'
+    static constexpr uint32_t kTypeCode = FourCharCode("wdgt");
     static constexpr int32_t kUserSlots = 8;
     static constexpr int32_t kEffectSlots = 4;
 

@@ -4,6 +4,7 @@
 // the effect's rect.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "core/eResultCode.h"
 #include "core/gCBaseObject.h"
 #include "core/gCRect.h"
@@ -16,7 +17,7 @@ class CWidget;
 
 class CWidgetEffectBase : public gCBaseObject {
 public:
-    static constexpr uint32_t kTypeCode = 0x77676678; // 'wgfx'
+    static constexpr uint32_t kTypeCode = FourCharCode("wgfx");
 
     CWidgetEffectBase() = default;
     ~CWidgetEffectBase() override = default;

@@ -2,11 +2,12 @@
 // (light top and left, dark bottom and right) give a bevelled edge.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "widgets/CWidgetEffectBase.h"
 
 class CWidgetEffectBorder : public CWidgetEffectBase {
 public:
-    static constexpr uint32_t kTypeCode = 0x62646678; // 'bdfx'
+    static constexpr uint32_t kTypeCode = FourCharCode("bdfx");
     enum eSide : uint32_t { eTop = 1, eBottom = 2, eLeft = 4, eRight = 8 };
 
     CWidgetEffectBorder();

@@ -3,6 +3,7 @@
 // drawing only reads it.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "core/gCPoint.h"
 #include "widgets/CWidgetEffectBase.h"
 
@@ -10,7 +11,7 @@ class CRLE8;
 
 class CWidgetEffectCutout : public CWidgetEffectBase {
 public:
-    static constexpr uint32_t kTypeCode = 0x63746678; // 'ctfx'
+    static constexpr uint32_t kTypeCode = FourCharCode("ctfx");
 
     CWidgetEffectCutout() = default;
     ~CWidgetEffectCutout() override;

@@ -2,12 +2,13 @@
 // and colour that overflows one channel spills into the others, so strong glows turn white.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "imaging/CPixel.h"
 #include "widgets/CWidgetEffectShadow.h"
 
 class CWidgetEffectGlow : public CWidgetEffectShadow {
 public:
-    static constexpr uint32_t kTypeCode = 0x676C6678; // 'glfx'
+    static constexpr uint32_t kTypeCode = FourCharCode("glfx");
 
     CWidgetEffectGlow();
 

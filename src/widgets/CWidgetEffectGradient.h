@@ -3,12 +3,13 @@
 // cache whose alpha follows the shape.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "imaging/CGradient.h"
 #include "widgets/CWidgetEffectBase.h"
 
 class CWidgetEffectGradient : public CWidgetEffectBase {
 public:
-    static constexpr uint32_t kTypeCode = 0x67726678; // 'grfx'
+    static constexpr uint32_t kTypeCode = FourCharCode("grfx");
     enum eGradientType : int32_t { eLinear = 0, eRadial = 1, eAngular = 2 };
 
     CWidgetEffectGradient();

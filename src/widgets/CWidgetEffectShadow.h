@@ -3,6 +3,7 @@
 // shaped owner through a blurred copy of its shape.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "core/gCArray.h"
 #include "core/gCPoint.h"
 #include "widgets/CWidgetEffectBase.h"
@@ -13,9 +14,9 @@ class CRLE8;
 
 class CWidgetEffectShadow : public CWidgetEffectBase {
 public:
-    static constexpr uint32_t kTypeCode = 0x73686678; // 'shfx'
+    static constexpr uint32_t kTypeCode = FourCharCode("shfx");
     // The code layer shadows answer to; counted while any is alive.
-    static constexpr uint32_t kLayerShadowTypeCode = 0x6C736678; // 'lsfx'
+    static constexpr uint32_t kLayerShadowTypeCode = FourCharCode("lsfx");
 
     CWidgetEffectShadow();
     ~CWidgetEffectShadow() override;

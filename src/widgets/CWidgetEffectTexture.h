@@ -3,12 +3,13 @@
 // stays transparent.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "imaging/CImage.h"
 #include "widgets/CWidgetEffectBase.h"
 
 class CWidgetEffectTexture : public CWidgetEffectBase {
 public:
-    static constexpr uint32_t kTypeCode = 0x74787472; // 'txtr'
+    static constexpr uint32_t kTypeCode = FourCharCode("txtr");
 
     CWidgetEffectTexture() = default;
     ~CWidgetEffectTexture() override;

@@ -136,7 +136,7 @@ eResultCode CWidget::SetSize(int32_t width, int32_t height, bool update)
     mLayout.widthRelative = mLayout.heightRelative = 0;
     mLayout.widthFarSide = mLayout.heightFarSide = 0;
     PNU_TRY(UpdateLayout(false));
-    if (GetTypeCode() != 0x64727767) // 'drwg'
+    if (GetTypeCode() != FourCharCode("drwg"))
         (void)Invalidate(false);
     return UpdateIf(update);
 }
@@ -146,7 +146,7 @@ eResultCode CWidget::SetWidth(int32_t width, bool update)
     mLayout.width = float(width);
     mLayout.widthRelative = mLayout.widthFarSide = 0;
     PNU_TRY(UpdateLayout(false));
-    if (GetTypeCode() != 0x64727767) // 'drwg'
+    if (GetTypeCode() != FourCharCode("drwg"))
         (void)Invalidate(false);
     return UpdateIf(update);
 }
@@ -156,7 +156,7 @@ eResultCode CWidget::SetHeight(int32_t height, bool update)
     mLayout.height = float(height);
     mLayout.heightRelative = mLayout.heightFarSide = 0;
     PNU_TRY(UpdateLayout(false));
-    if (GetTypeCode() != 0x64727767) // 'drwg'
+    if (GetTypeCode() != FourCharCode("drwg"))
         (void)Invalidate(false);
     return UpdateIf(update);
 }

@@ -6,15 +6,8 @@
 #include "FileIO/gCMemFile.h"
 #include "app/ReportError.h"
 #include "core/DecimalText.h"
+#include "core/FourCharCode.h"
 #include "widgets/CWidget.h"
-
-
-// A chunk's tag: its four characters, the first in the most significant byte.
-constexpr uint32_t Code(const char (&text)[5])
-{
-    return uint32_t(uint8_t(text[0])) << 24 | uint32_t(uint8_t(text[1])) << 16 |
-           uint32_t(uint8_t(text[2])) << 8 | uint32_t(uint8_t(text[3]));
-}
 
 // Reads one chunk's value from the block. A failed read, or a value its setter refused, is
 // reported with the tag's alert and its result returned.

@@ -116,47 +116,47 @@ eResultCode CWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDat
 
     sLayoutValues& v = mLayout;
     switch (tag) {
-    case Code("xpos"): return read.Float(v.x, "Widget xpsp.");
-    case Code("ypos"): return read.Float(v.y, "Widget ypsp.");
-    case Code("xpsr"): return readFlag(v.xRelative, "Widget xpsr.");
-    case Code("ypsr"): return readFlag(v.yRelative, "Widget ypsr.");
-    case Code("xpsd"): return readFlag(v.xFarSide, "Widget xpsd.");
-    case Code("ypsd"): return readFlag(v.yFarSide, "Widget ypsd.");
-    case Code("xsiz"): return read.Float(v.width, "Widget xszp.");
-    case Code("ysiz"): return read.Float(v.height, "Widget yszp.");
-    case Code("xszr"): return readSizeMode(v.widthRelative, v.widthFarSide, "Widget xszr.");
-    case Code("yszr"): return readSizeMode(v.heightRelative, v.heightFarSide, "Widget yszr.");
-    case Code("xgrd"): return readFlag(v.xFarAnchor, "Widget xgrd.");
-    case Code("ygrd"): return readFlag(v.yFarAnchor, "Widget ygrd.");
-    case Code("xcnt"): return readFlag(v.xCentre, "Widget xcnt.");
-    case Code("ycnt"): return readFlag(v.yCentre, "Widget ycnt.");
-    case Code("actv"): return readFlag(mActive, "Widget actv.");
-    case Code("vsbl"): return readFlag(mVisible, "Widget vsbl.");
-    case Code("focs"): return readFlag(mCanGetFocus, "Widget focs.");
-    case Code("sipr"): return readFlag(mStayInParent, "Widget sipr.");
-    case Code("oblt"): return readFlag(mOpaqueBlit, "Widget oblt.");
-    case Code("prop"): return readFlag(mPropagateOpacity, "Widget prop.");
-    case Code("opac"):
+    case FourCharCode("xpos"): return read.Float(v.x, "Widget xpsp.");
+    case FourCharCode("ypos"): return read.Float(v.y, "Widget ypsp.");
+    case FourCharCode("xpsr"): return readFlag(v.xRelative, "Widget xpsr.");
+    case FourCharCode("ypsr"): return readFlag(v.yRelative, "Widget ypsr.");
+    case FourCharCode("xpsd"): return readFlag(v.xFarSide, "Widget xpsd.");
+    case FourCharCode("ypsd"): return readFlag(v.yFarSide, "Widget ypsd.");
+    case FourCharCode("xsiz"): return read.Float(v.width, "Widget xszp.");
+    case FourCharCode("ysiz"): return read.Float(v.height, "Widget yszp.");
+    case FourCharCode("xszr"): return readSizeMode(v.widthRelative, v.widthFarSide, "Widget xszr.");
+    case FourCharCode("yszr"): return readSizeMode(v.heightRelative, v.heightFarSide, "Widget yszr.");
+    case FourCharCode("xgrd"): return readFlag(v.xFarAnchor, "Widget xgrd.");
+    case FourCharCode("ygrd"): return readFlag(v.yFarAnchor, "Widget ygrd.");
+    case FourCharCode("xcnt"): return readFlag(v.xCentre, "Widget xcnt.");
+    case FourCharCode("ycnt"): return readFlag(v.yCentre, "Widget ycnt.");
+    case FourCharCode("actv"): return readFlag(mActive, "Widget actv.");
+    case FourCharCode("vsbl"): return readFlag(mVisible, "Widget vsbl.");
+    case FourCharCode("focs"): return readFlag(mCanGetFocus, "Widget focs.");
+    case FourCharCode("sipr"): return readFlag(mStayInParent, "Widget sipr.");
+    case FourCharCode("oblt"): return readFlag(mOpaqueBlit, "Widget oblt.");
+    case FourCharCode("prop"): return readFlag(mPropagateOpacity, "Widget prop.");
+    case FourCharCode("opac"):
         PNU_TRY(read.Int(mOpacity, "Widget opac."));
         mOpacity = ClampBlockOpacity(mOpacity);
         return eSuccess;
-    case Code("opct"): return read.Int(mOpacityThreshold, "Widget opct.");
-    case Code("kydn"): return readSwitch(kEventKeys, "Widget kydn.");
-    case Code("kyup"): return readSwitch(kEventKeys, "Widget kyup.");
-    case Code("timr"): return readSwitch(kEventTimer, "Widget timr.");
-    case Code("hrtb"): return readSwitch(kEventHeartbeat, "Widget hrtb.");
-    case Code("msmv"): return readSwitch(kEventMouseMove, "Widget msmv.");
-    case Code("lbdn"): return readSwitch(kEventLeftButton, "Widget lbdn.");
-    case Code("lbup"): return readSwitch(kEventLeftButton, "Widget lbup.");
-    case Code("mbdn"): return readSwitch(kEventMiddleButton, "Widget mbdn.");
-    case Code("mbup"): return readSwitch(kEventMiddleButton, "Widget mbup.");
-    case Code("rbdn"): return readSwitch(kEventRightButton, "Widget rbdn.");
-    case Code("rbup"): return readSwitch(kEventRightButton, "Widget rbup.");
-    case Code("mswh"): return readSwitch(kEventWheel, "Widget mswh.");
-    case Code("autt"):
-    case Code("tfpt"):
-    case Code("ttrg"):
-    case Code("ttrt"): {
+    case FourCharCode("opct"): return read.Int(mOpacityThreshold, "Widget opct.");
+    case FourCharCode("kydn"): return readSwitch(kEventKeys, "Widget kydn.");
+    case FourCharCode("kyup"): return readSwitch(kEventKeys, "Widget kyup.");
+    case FourCharCode("timr"): return readSwitch(kEventTimer, "Widget timr.");
+    case FourCharCode("hrtb"): return readSwitch(kEventHeartbeat, "Widget hrtb.");
+    case FourCharCode("msmv"): return readSwitch(kEventMouseMove, "Widget msmv.");
+    case FourCharCode("lbdn"): return readSwitch(kEventLeftButton, "Widget lbdn.");
+    case FourCharCode("lbup"): return readSwitch(kEventLeftButton, "Widget lbup.");
+    case FourCharCode("mbdn"): return readSwitch(kEventMiddleButton, "Widget mbdn.");
+    case FourCharCode("mbup"): return readSwitch(kEventMiddleButton, "Widget mbup.");
+    case FourCharCode("rbdn"): return readSwitch(kEventRightButton, "Widget rbdn.");
+    case FourCharCode("rbup"): return readSwitch(kEventRightButton, "Widget rbup.");
+    case FourCharCode("mswh"): return readSwitch(kEventWheel, "Widget mswh.");
+    case FourCharCode("autt"):
+    case FourCharCode("tfpt"):
+    case FourCharCode("ttrg"):
+    case FourCharCode("ttrt"): {
         // Described something this system does not have: read past, even when short.
         int32_t ignored = 0;
         // A short value runs to the end of the block, which is then read to its end.
@@ -164,7 +164,7 @@ eResultCode CWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDat
             (void)stream->SetPos(stream->GetLength());
         return eSuccess;
     }
-    case Code("hier"): {
+    case FourCharCode("hier"): {
         int32_t count = 0;
         PNU_TRY(read.Int(count, "Widget hierarchy entries."));
         // Each entry takes bytes of the block, so a large count ends at the first failed read.
@@ -182,7 +182,7 @@ eResultCode CWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDat
         }
         return eSuccess;
     }
-    case Code("usrd"): {
+    case FourCharCode("usrd"): {
         gCString text;
         PNU_TRY(read.Line(text, "Widget usrd."));
         gCString indexText, rest, typeText, valueText;

@@ -3,6 +3,7 @@
 // when the text cannot grow.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "core/eResultCode.h"
 #include "core/gCRect.h"
 
@@ -10,13 +11,6 @@
 
 class CWidget;
 class gCString;
-
-// A four-character code as the panel's widget ids use it.
-constexpr uint32_t FourCC(const char (&code)[5])
-{
-    return uint32_t(uint8_t(code[0])) << 24 | uint32_t(uint8_t(code[1])) << 16 | uint32_t(uint8_t(code[2])) << 8 |
-           uint8_t(code[3]);
-}
 
 // Makes the text the empty text with a buffer: what a label or cell is given when nothing is to say.
 eResultCode StartText(gCString& text);

@@ -17,36 +17,36 @@ std::optional<eResultCode> ReadTextWidgetChunk(Widget& widget, uint32_t tag, con
     int32_t value = 0;
     float number = 0.0f;
     switch (tag) {
-    case Code("font"):
+    case FourCharCode("font"):
         PNU_TRY(read.Line(text, "TxWidget font."));
         return read.Reported(widget.SetFontName(text, false, false), "TxWidget font.");
-    case Code("fsiz"): {
+    case FourCharCode("fsiz"): {
         PNU_TRY(read.Float(number, "TxWidget fsiz."));
         const int32_t pixels = FontPixelsFromTag(number);
         return read.Reported(widget.SetFontPixelSize(pixels, false, false), "TxWidget fsiz.");
     }
-    case Code("fpsz"):
+    case FourCharCode("fpsz"):
         PNU_TRY(read.Float(number, "TxWidget fpsz."));
         return read.Reported(widget.SetFontPointSize(number, false, false), "TxWidget fpsz.");
-    case Code("fbld"):
+    case FourCharCode("fbld"):
         PNU_TRY(read.Int(value, "TxWidget fbld."));
         return read.Reported(widget.SetBold(value == 1, false, false), "TxWidget fbld.");
-    case Code("fita"):
+    case FourCharCode("fita"):
         PNU_TRY(read.Int(value, "TxWidget fita."));
         return read.Reported(widget.SetItalic(value == 1, false, false), "TxWidget fita.");
-    case Code("fudl"):
+    case FourCharCode("fudl"):
         PNU_TRY(read.Int(value, "TxWidget fudl."));
         return read.Reported(widget.SetUnderline(value == 1, false, false), "TxWidget fudl.");
-    case Code("text"):
+    case FourCharCode("text"):
         PNU_TRY(read.Line(text, "TxWidget text."));
         return read.Reported(widget.SetText(text, false, false), "TxWidget text.");
-    case Code("txsz"):
+    case FourCharCode("txsz"):
         PNU_TRY(read.Int(value, "TxWidget txsz."));
         widget.SetSizeToText(value == 1);
         return eSuccess;
-    case Code("txls"):
+    case FourCharCode("txls"):
         return read.Line(list.textListName, "TxWidget txls.");
-    case Code("txlx"):
+    case FourCharCode("txlx"):
         return read.Int(list.textListIndex, "TxWidget txlx.");
     default:
         return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "FileIO/gCFile.h"
 #include "app/ReportError.h"
+#include "core/FourCharCode.h"
 #include "core/TextEquality.h"
 #include "resources/CResourceContext.h"
 #include "widgets/CBackdrop.h"
@@ -42,7 +43,7 @@ const sWidgetFactoryEntry kFactory[] = {
     {CWidget::kTypeCode, ById<CWidget>, ByName<CWidget>, "Widget Constructor widget create failed."},
 };
 
-constexpr uint32_t kVersionChunk = 0x76657273; // 'vers'
+constexpr uint32_t kVersionChunk = FourCharCode("vers");
 
 CWidget* Create(const sWidgetFactoryEntry* entry, bool byName, uint32_t id, const gCString& name,
                 CWidget* parent, gCFile* file)

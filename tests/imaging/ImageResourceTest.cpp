@@ -67,7 +67,7 @@ protected:
             bmp.assign(file.begin(), file.end());
         }
         std::string content;
-        PutU32(content, MakeTypeCode("vers"));
+        PutU32(content, FourCharCode("vers"));
         PutU32(content, 4);
         PutU32(content, 1);
         content += Chunk(kImageTypeCode, 100, u"Swatch", ImagePayload(pngBytes, uint32_t(pngBytes.size())));

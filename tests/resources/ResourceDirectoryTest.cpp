@@ -19,8 +19,8 @@ const char* const kTwoChunks = R"(
     0d000a00 beef                       | CR LF, payload
 )";
 
-constexpr uint32_t kAbcd = MakeTypeCode("abcd");
-constexpr uint32_t kWxyz = MakeTypeCode("wxyz");
+constexpr uint32_t kAbcd = FourCharCode("abcd");
+constexpr uint32_t kWxyz = FourCharCode("wxyz");
 
 class ResourceFile : public ::testing::Test {
 protected:

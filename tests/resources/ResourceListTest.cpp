@@ -37,7 +37,7 @@ std::string Chunk(const char (&type)[5], uint32_t id, const std::u16string& name
 {
     std::string chunk;
     std::string nameBytes = Utf16Line(name);
-    PutU32(chunk, MakeTypeCode(type));
+    PutU32(chunk, FourCharCode(type));
     PutU32(chunk, uint32_t(4 + nameBytes.size() + payload.size()));
     PutU32(chunk, id);
     return chunk + nameBytes + payload;
@@ -46,7 +46,7 @@ std::string Chunk(const char (&type)[5], uint32_t id, const std::u16string& name
 std::string Version(uint32_t version)
 {
     std::string chunk;
-    PutU32(chunk, MakeTypeCode("vers"));
+    PutU32(chunk, FourCharCode("vers"));
     PutU32(chunk, 4);
     PutU32(chunk, version);
     return chunk;

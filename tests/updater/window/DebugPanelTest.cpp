@@ -94,10 +94,13 @@ protected:
         input.modifiers = 0;
         return dynamic_cast<CDebugInfoWidget*>(backdrop->FindWidgetById(CDebugInfoWidget::kPanelId));
     }
-    CTableWidget* Table(CWidget* panel) { return dynamic_cast<CTableWidget*>(panel->FindWidgetById(FourCC("tabl"))); }
+    CTableWidget* Table(CWidget* panel)
+    {
+        return dynamic_cast<CTableWidget*>(panel->FindWidgetById(FourCharCode("tabl")));
+    }
     std::string Label(CWidget* panel, const char (&id)[5])
     {
-        auto* label = dynamic_cast<CTxWidget*>(panel->FindWidgetById(FourCC(id)));
+        auto* label = dynamic_cast<CTxWidget*>(panel->FindWidgetById(FourCharCode(id)));
         gCString text;
         if (label)
             label->GetText(text);
@@ -123,10 +126,10 @@ protected:
     }
     void Search(CDebugInfoWidget* panel, const char (&button)[5], const char* text)
     {
-        auto* field = dynamic_cast<CTxEdWidget*>(panel->FindWidgetById(FourCC("txed")));
+        auto* field = dynamic_cast<CTxEdWidget*>(panel->FindWidgetById(FourCharCode("txed")));
         ASSERT_NE(field, nullptr);
         ASSERT_EQ(field->SetText(gCString(text), true, false), eSuccess);
-        Press(panel->FindWidgetById(FourCC(button)));
+        Press(panel->FindWidgetById(FourCharCode(button)));
     }
 
     // Closes the panel as the user does, and checks that nothing of it is left to reach.
@@ -134,7 +137,7 @@ protected:
     {
         CDebugInfoWidget* panel = Open(400, 200);
         ASSERT_NE(panel, nullptr);
-        CWidget* field = panel->FindWidgetById(FourCC("txed"));
+        CWidget* field = panel->FindWidgetById(FourCharCode("txed"));
         CWidget* taker = nullptr;
         if (fieldFocused) {
             Press(field);
@@ -473,7 +476,7 @@ TEST_F(DebugPanel, DragsMoveThePanelAndScrollTheListByItsThumb)
     dragFrom(panel, {5, 150}, 30, -20);
     EXPECT_EQ(panel->GetRect(), (gCRect{50, -125, 650, 325}));
 
-    CWidget* grip = panel->FindWidgetById(FourCC("grip"));
+    CWidget* grip = panel->FindWidgetById(FourCharCode("grip"));
     ASSERT_NE(grip, nullptr);
     ASSERT_LT(grip->GetHeight(), grip->GetParent()->GetHeight());
     dragFrom(grip, {8, 4}, 0, 40);
