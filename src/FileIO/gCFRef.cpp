@@ -5,22 +5,12 @@
 #include "FileIO/gCFRelative.h"
 #include "FileIO/sNavReply.h"
 #include "core/CMemBlock.h"
+#include "core/PercentEscape.h"
 #include "core/TextEquality.h"
 
 #include <cstring>
 
 namespace {
-
-int32_t HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // Replaces every percent escape of the bytes by the byte it stands for, in place; answers the
 // length left.
@@ -28,14 +18,11 @@ uint32_t DecodePercentEscapes(char* bytes, uint32_t length)
 {
     uint32_t out = 0;
     for (uint32_t i = 0; i < length; ++i) {
-        if (bytes[i] == '%' && i + 2 < length) {
-            int32_t high = HexValue(bytes[i + 1]);
-            int32_t low = HexValue(bytes[i + 2]);
-            if (high >= 0 && low >= 0) {
-                bytes[out++] = char(high * 16 + low);
-                i += 2;
-                continue;
-            }
+        const int32_t escaped = PercentEscapedByte(bytes, length, i);
+        if (escaped >= 0) {
+            bytes[out++] = char(escaped);
+            i += 2;
+            continue;
         }
         bytes[out++] = bytes[i];
     }
@@ -127,7 +114,6 @@ eResultCode gCFRef::GetRelativeRef(gCFRelative& out, uint32_t flag) const
 eResultCode FileURLFromSystemPath(const char* path, gCString& url)
 {
     static const char kScheme[] = "file://";
-    static const char kHex[] = "0123456789ABCDEF";
     const size_t schemeLength = sizeof kScheme - 1;
     const size_t length = std::strlen(path);
     // Each byte of the path takes at most three in the URL.
@@ -141,14 +127,11 @@ eResultCode FileURLFromSystemPath(const char* path, gCString& url)
     uint32_t used = uint32_t(schemeLength);
     for (size_t i = 0; i < length; ++i) {
         const unsigned char c = static_cast<unsigned char>(path[i]);
-        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
-            || c == '_' || c == '~' || c == '/';
-        if (plain) {
+        if (IsUnreservedByte(c) || c == '/') {
             out[used++] = char(c);
         } else {
-            out[used++] = '%';
-            out[used++] = kHex[c >> 4];
-            out[used++] = kHex[c & 15];
+            PercentEscapeByte(c, out + used);
+            used += 3;
         }
     }
     return url.SetFromUTF8({out, used});

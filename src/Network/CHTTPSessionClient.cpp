@@ -2,8 +2,9 @@
 #include "Network/CHTTPSession.h"
 
 #include "Network/HTTPLimits.h"
-#include "core/CMemBlock.h"
 #include "Network/NetAddress.h"
+#include "core/CMemBlock.h"
+#include "core/PercentEscape.h"
 
 #include <cstring>
 
@@ -17,17 +18,6 @@ uint64_t ParseLength(const gCString& text)
 {
     int64_t value = text.ParseInteger64();
     return value > 0 ? uint64_t(value) : 0;
-}
-
-int32_t HexValue(char16_t unit)
-{
-    if (unit >= u'0' && unit <= u'9')
-        return unit - u'0';
-    if (unit >= u'a' && unit <= u'f')
-        return unit - u'a' + 10;
-    if (unit >= u'A' && unit <= u'F')
-        return unit - u'A' + 10;
-    return -1;
 }
 
 } // namespace
@@ -315,11 +305,9 @@ eResultCode CHTTPSession::DecodePercentEscapes(gCString& text)
         int32_t percent = text.Find(position, gCString(u"%"));
         if (percent < 0)
             break;
-        int32_t high = percent + 2 < text.GetLength() ? HexValue(text[percent + 1]) : -1;
-        int32_t low = high >= 0 ? HexValue(text[percent + 2]) : -1;
-        int32_t byte = high * 16 + low;
+        const int32_t byte = PercentEscapedByte(text.GetText(), size_t(text.GetLength()), size_t(percent));
         // "%00" stays as it is: a zero would end the text.
-        if (high < 0 || low < 0 || byte == 0) {
+        if (byte <= 0) {
             position = percent + 1;
             continue;
         }

@@ -1,6 +1,7 @@
 #include "updater/transfer/PNUUpdateCheckURL.h"
 
 #include "core/CMemBlock.h"
+#include "core/PercentEscape.h"
 
 gCString ChooseUpdateHost(uint32_t testMode, const gCString& markerFirstLine)
 {
@@ -14,7 +15,6 @@ gCString ChooseUpdateHost(uint32_t testMode, const gCString& markerFirstLine)
 
 gCString PercentEncodeQueryValue(const gCString& value)
 {
-    static const char kHex[] = "0123456789ABCDEF";
     gCString encoded;
     (void)encoded.Assign(u"");
     // A value whose bytes cannot be held is sent empty, as a string that cannot grow is.
@@ -23,14 +23,13 @@ gCString PercentEncodeQueryValue(const gCString& value)
         return encoded;
     for (uint32_t i = 0; i < bytes.GetSize(); ++i) {
         const uint8_t byte = bytes.GetData()[i];
-        bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9')
-            || byte == '-' || byte == '.' || byte == '_' || byte == '~';
-        if (plain) {
+        if (IsUnreservedByte(byte)) {
             encoded += char16_t(byte);
         } else {
-            encoded += char16_t(u'%');
-            encoded += char16_t(kHex[byte >> 4]);
-            encoded += char16_t(kHex[byte & 15]);
+            char escape[3];
+            PercentEscapeByte(byte, escape);
+            for (char unit : escape)
+                encoded += char16_t(unit);
         }
     }
     return encoded;
