@@ -6,6 +6,7 @@
 #include "updater/install/PNUPackageNames.h"
 
 #include "core/CMemBlock.h"
+#include "core/PercentEscape.h"
 
 #include <cstring>
 #include <string_view>
@@ -41,12 +42,12 @@ public:
     // Lines hold names from packages: line breaks and "%" inside them are escaped.
     eResultCode AddEscaped(const gCString& text)
     {
-        static const char kHex[] = "0123456789ABCDEF";
         CMemBlock utf8;
         PNU_TRY(text.ToUTF8(utf8));
         for (uint32_t i = 0; i < utf8.GetSize(); ++i) {
             const uint8_t c = utf8.GetData()[i];
-            const char escape[3] = {'%', kHex[c >> 4], kHex[c & 15]};
+            char escape[3];
+            PercentEscapeByte(c, escape);
             PNU_TRY(c < 0x20 || c == '%' ? Add(escape, 3) : Add(&c, 1));
         }
         return eSuccess;
@@ -59,15 +60,6 @@ private:
     gCArray<char> mBytes;
 };
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Decodes the escapes in place (the text only shrinks) and takes the bytes as UTF-8. 1 for a
 // broken escape, 5 when the text cannot be held.
 eResultCode Unescaped(char* text, size_t length, gCString& out)
@@ -78,9 +70,11 @@ eResultCode Unescaped(char* text, size_t length, gCString& out)
             text[kept++] = text[i];
             continue;
         }
-        if (i + 2 >= length || HexDigit(text[i + 1]) < 0 || HexDigit(text[i + 2]) < 0)
+        // The journal writes its escapes in upper case, so any other spelling is damage.
+        const int32_t escaped = PercentEscapedByte(text, length, i, eHexLetters::kUpperCaseOnly);
+        if (escaped < 0)
             return eGenericFailure;
-        text[kept++] = char(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+        text[kept++] = char(escaped);
         i += 2;
     }
     return out.SetFromUTF8(std::string_view(text, kept));
