@@ -209,18 +209,6 @@ eResultCode CHTTPSession::ReplaceReceiveBuffer(const uint8_t* bytes, uint64_t co
     return eSuccess;
 }
 
-eResultCode CHTTPSession::OnDataArrived(int32_t, uintptr_t user)
-{
-    CHTTPSession* session = reinterpret_cast<CHTTPSession*>(user);
-    if (session->mReceiveBlock.GetSize() == 0 && !session->mReceiveBlock.SetSize(kBlockSize + 2))
-        return eNoMemory;
-    uint32_t count = kBlockSize;
-    PNU_TRY(session->Receive(count, session->mReceiveBlock));
-    if (count > kBlockSize)
-        count = 0;
-    return session->TakeReceivedBytes(session->mReceiveBlock.GetData(), count);
-}
-
 eResultCode CHTTPSession::TakeReceivedBytes(const char* bytes, uint32_t count)
 {
     if (RawDataCallback)
@@ -471,11 +459,6 @@ eResultCode CHTTPSession::OnConnectionClosed(int32_t, uintptr_t user)
     if (session->SendFailedCallback.function)
         return session->SendFailedCallback.function(session, session->SendFailedCallback.user);
     return eSuccess;
-}
-
-eResultCode CHTTPSession::OnConnectResult(int32_t, int32_t, uintptr_t user)
-{
-    return FinishFailedConnect<CHTTPSession>(user);
 }
 
 eResultCode CHTTPSession::OnAccepted(CTCPSocket* accepted, uintptr_t user)

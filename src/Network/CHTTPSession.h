@@ -96,8 +96,6 @@ public:
     eResultCode TakeReceivedBytes(const char* bytes, uint32_t count);
 
     // The socket callbacks; the user word is the session.
-    static eResultCode OnDataArrived(int32_t eventResult, uintptr_t user);
-    static eResultCode OnConnectResult(int32_t zero, int32_t eventResult, uintptr_t user);
     static eResultCode OnConnectionClosed(int32_t eventResult, uintptr_t user);
     static eResultCode OnAccepted(CTCPSocket* accepted, uintptr_t user);
 
@@ -192,7 +190,6 @@ private:
     eResultCode RefuseRequest();
     void ResolveReplyRange(uint64_t total);
 
-    CMemBlockT<char> mReceiveBlock;
     // How far the header has been searched for its end, and the line ends found so far.
     uint64_t mHeaderScanned = 0;
     uint32_t mHeaderLines = 0;

@@ -68,12 +68,7 @@ eResultCode CTCPAppSocket::ConnectToAddress(uint32_t peerAddress, uint16_t peerP
     eResultCode result = OpenEndpoint(peerPort);
     if (result == eSuccess)
         result = CTCPSocket::ConnectToAddress(peerAddress, peerPort);
-    if (result != eSuccess)
-        return StartFailed(result);
-    port = peerPort;
-    if (StartedCallback)
-        return StartedCallback(this);
-    return eSuccess;
+    return FinishStart(result, peerPort);
 }
 
 eResultCode CTCPAppSocket::ConnectToName(const gCString& text)
@@ -88,12 +83,7 @@ eResultCode CTCPAppSocket::ConnectToName(const gCString& text)
     eResultCode result = OpenEndpoint(peerPort);
     if (result == eSuccess)
         result = ConnectToHost(host, peerPort);
-    if (result != eSuccess)
-        return StartFailed(result);
-    port = peerPort;
-    if (StartedCallback)
-        return StartedCallback(this);
-    return eSuccess;
+    return FinishStart(result, peerPort);
 }
 
 // A pipe that never started is closed, so the registry's next poll forgets it instead of
@@ -102,6 +92,16 @@ eResultCode CTCPAppSocket::StartFailed(eResultCode result)
 {
     finished = 1;
     return result;
+}
+
+eResultCode CTCPAppSocket::FinishStart(eResultCode result, uint16_t peerPort)
+{
+    if (result != eSuccess)
+        return StartFailed(result);
+    port = peerPort;
+    if (StartedCallback)
+        return StartedCallback(this);
+    return eSuccess;
 }
 
 eResultCode CTCPAppSocket::SendMessage(uint32_t type, gCMemFile* message)
@@ -181,18 +181,6 @@ eResultCode CTCPAppSocket::Poll()
     }
     finished = 1;
     return eSuccess;
-}
-
-eResultCode CTCPAppSocket::OnDataArrived(int32_t, uintptr_t user)
-{
-    CTCPAppSocket* pipe = reinterpret_cast<CTCPAppSocket*>(user);
-    if (pipe->mReceiveBlock.GetSize() == 0 && !pipe->mReceiveBlock.SetSize(kBlockSize + 2))
-        return eNoMemory;
-    uint32_t count = kBlockSize;
-    PNU_TRY(pipe->Receive(count, pipe->mReceiveBlock));
-    if (count > kBlockSize)
-        count = 0;
-    return pipe->TakeReceivedBytes(pipe->mReceiveBlock.GetData(), count);
 }
 
 eResultCode CTCPAppSocket::TakeReceivedBytes(const char* bytes, uint32_t count)
@@ -281,11 +269,6 @@ eResultCode CTCPAppSocket::DeliverMessage()
         return eSuccess;
     sDataPipeInfo info{pipeId, address};
     return gDataPipeOwner->OnDataPipeMessage(info, messageType, &payload);
-}
-
-eResultCode CTCPAppSocket::OnConnectResult(int32_t, int32_t, uintptr_t user)
-{
-    return FinishFailedConnect<CTCPAppSocket>(user);
 }
 
 eResultCode CTCPAppSocket::OnConnectionClosed(int32_t, uintptr_t user)

@@ -64,8 +64,6 @@ public:
     // What the data callback does with the bytes of one receive (also the way in for tests).
     eResultCode TakeReceivedBytes(const char* bytes, uint32_t count);
 
-    static eResultCode OnDataArrived(int32_t eventResult, uintptr_t user);
-    static eResultCode OnConnectResult(int32_t zero, int32_t eventResult, uintptr_t user);
     static eResultCode OnConnectionClosed(int32_t eventResult, uintptr_t user);
     static eResultCode OnAccepted(CTCPSocket* accepted, uintptr_t user);
 
@@ -98,10 +96,10 @@ public:
 
 private:
     eResultCode StartFailed(eResultCode result);
+    // The end of a connect: a failure closes the pipe, a start is reported with the port taken.
+    eResultCode FinishStart(eResultCode result, uint16_t peerPort);
     eResultCode ReadFrameHeader();
     eResultCode CollectPayload();
     eResultCode DeliverMessage();
     eResultCode ReplaceReceiveBuffer(const uint8_t* bytes, uint64_t count);
-
-    CMemBlockT<char> mReceiveBlock;
 };

@@ -147,15 +147,15 @@ protected:
         SpareCallback = {nothing, user};
         AcceptCompleteCallback = {Connection::OnAccepted, user};
         IncomingCallback = {incoming, user};
-        ConnectCallback = {Connection::OnConnectResult, user};
-        DataCallback = {Connection::OnDataArrived, user};
+        ConnectCallback = {FinishFailedConnect<Connection>, user};
+        DataCallback = {ReceiveBlock<Connection>, user};
         ClosedCallback = {Connection::OnConnectionClosed, user};
     }
 
     // A connection whose connect failed is finished and reported to its failure callback; any
     // other connect result needs nothing.
     template <typename Connection>
-    static eResultCode FinishFailedConnect(uintptr_t user)
+    static eResultCode FinishFailedConnect(int32_t, int32_t, uintptr_t user)
     {
         Connection* connection = reinterpret_cast<Connection*>(user);
         if (connection->state != eSocketFailed)
@@ -166,7 +166,25 @@ protected:
         return eSuccess;
     }
 
+    // One receive of at most the class's block size into the receive block, handed on to the
+    // class's TakeReceivedBytes; a receive that claims more than was asked hands on nothing.
+    template <typename Connection>
+    static eResultCode ReceiveBlock(int32_t, uintptr_t user)
+    {
+        Connection* connection = reinterpret_cast<Connection*>(user);
+        constexpr uint32_t blockSize = Connection::kBlockSize;
+        CMemBlockT<char>& block = connection->mReceiveBlock;
+        if (block.GetSize() == 0 && !block.SetSize(blockSize + 2))
+            return eNoMemory;
+        uint32_t count = blockSize;
+        PNU_TRY(connection->Receive(count, block));
+        if (count > blockSize)
+            count = 0;
+        return connection->TakeReceivedBytes(block.GetData(), count);
+    }
+
     const char* mStateChangeFailure = "";
+    CMemBlockT<char> mReceiveBlock;
 
 private:
     void OnNetEvent(plat::eNetEvent event, plat::eNetResult outcome) override;
