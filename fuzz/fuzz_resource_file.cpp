@@ -28,14 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const sResourceDirectoryEntry* entry = directory.entries[i];
         (void)file.SetPos(entry->offset);
         (void)FindChunkById(file, CSound::kTypeCode, entry->id, foundId, foundName);
-        (void)FindChunkByName(file, MakeTypeCode("wdgt"), entry->name, foundId, foundName);
+        (void)FindChunkByName(file, FourCharCode("wdgt"), entry->name, foundId, foundName);
         if (CSound* sound = CSound::CreateFromId(entry->id, nullptr, nullptr)) {
             (void)sound->GetDuration();
             delete sound;
         }
     }
     (void)file.SetPos(0);
-    (void)FindChunkById(file, MakeTypeCode("none"), 0, foundId, foundName);
+    (void)FindChunkById(file, FourCharCode("none"), 0, foundId, foundName);
     SetResourceContext(nullptr);
     return 0;
 }
