@@ -1,0 +1,54 @@
+#include "Network/CHTTPSession.h"
+#include "Network/CTCPAppSocket.h"
+#include "platform/AlertPresenter.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+// Every socket takes a new state the same way; the connection classes differ only in the
+// owner they tell and the text a failing answer is reported with.
+TEST(SocketStateReport, EachConnectionClassReportsAFailingOwnerWithItsOwnText)
+{
+    struct Case {
+        const char* name;
+        std::function<CTCPSocket*(bool fail)> make;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"plain socket", [](bool) { return new CTCPSocket; }, nullptr},
+        {"HTTP session",
+            [](bool fail) {
+                auto* session = new CHTTPSession;
+                session->StateCallback = fail ? [](CHTTPSession*) { return eGenericFailure; }
+                                              : [](CHTTPSession*) { return eSuccess; };
+                return session;
+            },
+            "HTTP session failed state change callback - CHTTPSession::ChangeState"},
+        {"data pipe",
+            [](bool fail) {
+                auto* pipe = new CTCPAppSocket;
+                pipe->StateCallback = fail ? [](CTCPAppSocket*) { return eGenericFailure; }
+                                           : [](CTCPAppSocket*) { return eSuccess; };
+                return pipe;
+            },
+            "Marten data pipe session failed state change callback - CTCPAppSocket::ChangeState"},
+    };
+    for (const Case& c : cases) {
+        for (bool fail : {false, true}) {
+            plat::RecordingAlertPresenter alerts;
+            plat::SetAlertPresenter(&alerts);
+            CTCPSocket* socket = c.make(fail);
+            socket->ChangeState(eSocketClosed);
+            plat::SetAlertPresenter(nullptr);
+            EXPECT_EQ(socket->state, uint32_t(eSocketClosed)) << c.name;
+            const bool reported = fail && c.text != nullptr;
+            ASSERT_EQ(alerts.GetAlerts().size(), reported ? 1u : 0u) << c.name << (fail ? " failing" : "");
+            if (reported) {
+                EXPECT_NE(alerts.GetAlerts()[0].text.find(c.text), std::string::npos) << c.name;
+            }
+            delete socket;
+        }
+    }
+}
