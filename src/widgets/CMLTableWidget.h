@@ -3,11 +3,12 @@
 // row keeps its own background and text colour. The updater's status lines live in one.
 #pragma once
 
+#include "core/FourCharCode.h"
 #include "widgets/CTableWidget.h"
 
 class CMLTableWidget : public CTableWidget {
 public:
-    static constexpr uint32_t kTypeCode = 0x6D6C7462; // 'mltb'
+    static constexpr uint32_t kTypeCode = FourCharCode("mltb");
 
     CMLTableWidget();
     ~CMLTableWidget() override = default;

@@ -5,8 +5,9 @@
 // The owner learns of changes through the table messages (TableMessages.h) sent to its listener.
 #pragma once
 
-#include "core/gCArray.h"
+#include "core/FourCharCode.h"
 #include "core/QuickSort.h"
+#include "core/gCArray.h"
 #include "imaging/CImage.h"
 #include "text/CTextRenderer.h"
 #include "widgets/CCoWidget.h"
@@ -21,7 +22,7 @@ inline constexpr int32_t kNoHoverRow = -1000000;
 
 class CTableWidget : public CCoWidget {
 public:
-    static constexpr uint32_t kTypeCode = 0x74627767; // 'tbwg'
+    static constexpr uint32_t kTypeCode = FourCharCode("tbwg");
 
     enum eJustification : int32_t { eLeft = 0, eRight = 1, eCentre = 2 };
 

@@ -1,6 +1,7 @@
 #include "updater/transfer/CPNUHTTPSession.h"
 
 #include "Network/HTTPLimits.h"
+#include "core/TextEquality.h"
 #include "updater/transfer/CPNUTransferManager.h"
 #include "updater/codec/PNULimits.h"
 #include "updater/PNUASCII.h"
@@ -137,12 +138,7 @@ eResultCode CPNUHTTPSession::FindHeaderValue(gCString& name, gCString& value) co
     for (int32_t i = 0; i < headerNames.GetSize(); ++i) {
         gCString stored = headerNames[i];
         MakeUpperASCIIOnly(stored);
-        if (stored.GetLength() != name.GetLength())
-            continue;
-        bool same = true;
-        for (int32_t u = 0; u < name.GetLength() && same; ++u)
-            same = stored[u] == name[u];
-        if (same) {
+        if (TextsEqual(stored, name)) {
             value = headerValues[i];
             return eSuccess;
         }

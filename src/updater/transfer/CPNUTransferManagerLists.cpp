@@ -7,6 +7,7 @@
 #include "FileIO/gCFolderRef.h"
 #include "FileIO/gCMemFile.h"
 #include "core/CMemBlock.h"
+#include "core/TextEquality.h"
 #include "updater/transfer/CPNUTransferManager.h"
 #include "updater/PNUMessages.h"
 
@@ -18,14 +19,7 @@ namespace {
 // The path classes keep their old text, or none, when a new one cannot be stored: 5 then.
 eResultCode CheckHoldsName(const gCFRelative& path, const gCString& name)
 {
-    const gCString held = path.GetRelativeText();
-    if (held.GetLength() != name.GetLength())
-        return eNoMemory;
-    for (int32_t i = 0; i < held.GetLength(); ++i) {
-        if (held[i] != name[i])
-            return eNoMemory;
-    }
-    return eSuccess;
+    return TextsEqual(path.GetRelativeText(), name) ? eSuccess : eNoMemory;
 }
 
 // The first name prefix n suffix, n counting from 1, at which nothing exists in Contents. A name

@@ -5,6 +5,7 @@
 
 #include "app/AppGlobals.h"
 #include "app/CWindowBase.h"
+#include "core/FourCharCode.h"
 #include "imaging/CGradient.h"
 #include "imaging/CImage.h"
 #include "imaging/PartStretch.h"
@@ -46,7 +47,7 @@ enum : uint32_t {
     kThumbArt = 205,
 };
 
-constexpr uint32_t kStatusTableCode = 0x7461626C; // 'tabl'
+constexpr uint32_t kStatusTableCode = FourCharCode("tabl");
 // The language block whose button caption is too long for the usual size.
 constexpr uint32_t kSmallCaptionLanguageBase = 3000000146u;
 
