@@ -247,24 +247,12 @@ eResultCode CDebugInfoWidget::BuildInspectorPanel(CWidget* widget)
         int32_t y;
         sGridCell cells[3];
     } grid[] = {
-        {97,
-            {{FourCharCode("evky"), "E Key:"}, {FourCharCode("evtm"), "E Timer:"},
-                {FourCharCode("evhb"), "E Heart:"}}},
-        {114,
-            {{FourCharCode("evbl"), "E L Button:"}, {FourCharCode("evbm"), "E M Button:"},
-                {FourCharCode("evbr"), "E R Button:"}}},
-        {131,
-            {{FourCharCode("evmm"), "E Mouse Move:"}, {FourCharCode("evms"), "E Message:"},
-                {FourCharCode("rend"), "RenderProc:"}}},
-        {156,
-            {{FourCharCode("flvs"), "Visible:"}, {FourCharCode("flip"), "Stay In Parent:"},
-                {FourCharCode("flgf"), "Can Get Focus:"}}},
-        {173,
-            {{FourCharCode("flac"), "Active:"}, {FourCharCode("flpo"), "Prop Opacity:"},
-                {FourCharCode("flob"), "Opaque Blit:"}}},
-        {190,
-            {{FourCharCode("inop"), "Opacity:"}, {FourCharCode("inot"), "Opac Thresh:"},
-                {FourCharCode("fldb"), "Direct Blit:"}}},
+        {97, {{FourCharCode("evky"), "E Key:"}, {FourCharCode("evtm"), "E Timer:"}, {FourCharCode("evhb"), "E Heart:"}}},
+        {114, {{FourCharCode("evbl"), "E L Button:"}, {FourCharCode("evbm"), "E M Button:"}, {FourCharCode("evbr"), "E R Button:"}}},
+        {131, {{FourCharCode("evmm"), "E Mouse Move:"}, {FourCharCode("evms"), "E Message:"}, {FourCharCode("rend"), "RenderProc:"}}},
+        {156, {{FourCharCode("flvs"), "Visible:"}, {FourCharCode("flip"), "Stay In Parent:"}, {FourCharCode("flgf"), "Can Get Focus:"}}},
+        {173, {{FourCharCode("flac"), "Active:"}, {FourCharCode("flpo"), "Prop Opacity:"}, {FourCharCode("flob"), "Opaque Blit:"}}},
+        {190, {{FourCharCode("inop"), "Opacity:"}, {FourCharCode("inot"), "Opac Thresh:"}, {FourCharCode("fldb"), "Direct Blit:"}}},
     };
     for (const auto& line : grid)
         for (int32_t c = 0; c < 3; ++c)

@@ -4,8 +4,22 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
+
+namespace {
+
+// A connection whose owner answers every state change with a failure or a success.
+template <typename Connection>
+CTCPSocket* Owned(bool fail)
+{
+    auto* connection = new Connection;
+    connection->StateCallback = [](Connection*) { return eGenericFailure; };
+    if (!fail)
+        connection->StateCallback = [](Connection*) { return eSuccess; };
+    return connection;
+}
+
+} // namespace
 
 // Every socket takes a new state the same way; the connection classes differ only in the
 // owner they tell and the text a failing answer is reported with.
@@ -13,26 +27,13 @@ TEST(SocketStateReport, EachConnectionClassReportsAFailingOwnerWithItsOwnText)
 {
     struct Case {
         const char* name;
-        std::function<CTCPSocket*(bool fail)> make;
+        CTCPSocket* (*make)(bool fail);
         const char* text;
     };
     const Case cases[] = {
         {"plain socket", [](bool) { return new CTCPSocket; }, nullptr},
-        {"HTTP session",
-            [](bool fail) {
-                auto* session = new CHTTPSession;
-                session->StateCallback = fail ? [](CHTTPSession*) { return eGenericFailure; }
-                                              : [](CHTTPSession*) { return eSuccess; };
-                return session;
-            },
-            "HTTP session failed state change callback - CHTTPSession::ChangeState"},
-        {"data pipe",
-            [](bool fail) {
-                auto* pipe = new CTCPAppSocket;
-                pipe->StateCallback = fail ? [](CTCPAppSocket*) { return eGenericFailure; }
-                                           : [](CTCPAppSocket*) { return eSuccess; };
-                return pipe;
-            },
+        {"HTTP session", Owned<CHTTPSession>, "HTTP session failed state change callback - CHTTPSession::ChangeState"},
+        {"data pipe", Owned<CTCPAppSocket>,
             "Marten data pipe session failed state change callback - CTCPAppSocket::ChangeState"},
     };
     for (const Case& c : cases) {
