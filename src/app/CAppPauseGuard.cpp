@@ -1,18 +1,8 @@
 #include "app/CAppPauseGuard.h"
 
-#include "app/AppGlobals.h"
 #include "app/CAppBase.h"
 
 CAppPauseGuard::CAppPauseGuard()
+    : CAppScopeGuard(&CAppBase::IsHeartbeatEnabled, &CAppBase::PauseHeartbeat, &CAppBase::ResumeHeartbeat, true)
 {
-    if (!gApplication)
-        return;
-    mHeartbeatWasEnabled = gApplication->IsHeartbeatEnabled();
-    gApplication->PauseHeartbeat();
-}
-
-CAppPauseGuard::~CAppPauseGuard()
-{
-    if (gApplication && mHeartbeatWasEnabled)
-        gApplication->ResumeHeartbeat();
 }

@@ -1,16 +1,10 @@
-// Pauses the application's heartbeat work (its hook and the windows') for the scope. Without an
+// Pauses the application's heartbeat work (its hook and the windows') for the scope and resumes it if it ran. Without an
 // application object it does nothing.
 #pragma once
 
-#include <cstdint>
+#include "app/CAppScopeGuard.h"
 
-class CAppPauseGuard {
+class CAppPauseGuard : public CAppScopeGuard {
 public:
     CAppPauseGuard();
-    ~CAppPauseGuard();
-    CAppPauseGuard(const CAppPauseGuard&) = delete;
-    CAppPauseGuard& operator=(const CAppPauseGuard&) = delete;
-
-private:
-    int32_t mHeartbeatWasEnabled = 0;
 };

@@ -1,18 +1,8 @@
 #include "app/CCursorHideGuard.h"
 
-#include "app/AppGlobals.h"
 #include "app/CAppBase.h"
 
 CCursorHideGuard::CCursorHideGuard()
+    : CAppScopeGuard(&CAppBase::GetCursorVisibleFlag, &CAppBase::HideCursor, &CAppBase::ShowCursor, true)
 {
-    if (!gApplication)
-        return;
-    mCursorWasVisible = gApplication->GetCursorVisibleFlag();
-    gApplication->HideCursor();
-}
-
-CCursorHideGuard::~CCursorHideGuard()
-{
-    if (gApplication && mCursorWasVisible)
-        gApplication->ShowCursor();
 }

@@ -2,15 +2,9 @@
 // application object it does nothing.
 #pragma once
 
-#include <cstdint>
+#include "app/CAppScopeGuard.h"
 
-class CCursorHideGuard {
+class CCursorHideGuard : public CAppScopeGuard {
 public:
     CCursorHideGuard();
-    ~CCursorHideGuard();
-    CCursorHideGuard(const CCursorHideGuard&) = delete;
-    CCursorHideGuard& operator=(const CCursorHideGuard&) = delete;
-
-private:
-    int32_t mCursorWasVisible = 0;
 };

@@ -1,18 +1,8 @@
 #include "app/CCursorShowGuard.h"
 
-#include "app/AppGlobals.h"
 #include "app/CAppBase.h"
 
 CCursorShowGuard::CCursorShowGuard()
+    : CAppScopeGuard(&CAppBase::GetCursorVisibleFlag, &CAppBase::ShowCursor, &CAppBase::HideCursor, false)
 {
-    if (!gApplication)
-        return;
-    mCursorWasVisible = gApplication->GetCursorVisibleFlag();
-    gApplication->ShowCursor();
-}
-
-CCursorShowGuard::~CCursorShowGuard()
-{
-    if (gApplication && !mCursorWasVisible)
-        gApplication->HideCursor();
 }

@@ -2,15 +2,9 @@
 // application object it does nothing.
 #pragma once
 
-#include <cstdint>
+#include "app/CAppScopeGuard.h"
 
-class CCursorShowGuard {
+class CCursorShowGuard : public CAppScopeGuard {
 public:
     CCursorShowGuard();
-    ~CCursorShowGuard();
-    CCursorShowGuard(const CCursorShowGuard&) = delete;
-    CCursorShowGuard& operator=(const CCursorShowGuard&) = delete;
-
-private:
-    int32_t mCursorWasVisible = 0;
 };
