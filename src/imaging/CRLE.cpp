@@ -81,42 +81,18 @@ eResultCode CRLE::Encode(const CImNav& area)
     const int32_t width = area.GetWidth();
     const int32_t height = area.GetHeight();
     const int64_t measured = Measure(area);
+    const bool encoded = CompressionLimit(width, height) > measured;
     mReader = sReader();
-    if (CompressionLimit(width, height) <= measured) {
-        PNU_TRY(SizeBlock(uint64_t(width) * uint64_t(height)));
-        for (int32_t y = 0; y < height; ++y)
-            memcpy(mData + int64_t(y) * width, area.Row(y), size_t(width) * sizeof(CPixel));
-        mWidth = width;
-        mHeight = height;
-        mEncoded = 0;
-        return eSuccess;
-    }
-    PNU_TRY(SizeBlock(uint64_t(measured)));
+    PNU_TRY(SizeBlock(encoded ? uint64_t(measured) : uint64_t(width) * uint64_t(height)));
     mWidth = width;
     mHeight = height;
-    mEncoded = 1;
-    uint32_t position = uint32_t(height);
-    for (int32_t y = 0; y < height; ++y) {
-        mData[y] = position;
-        const CPixel* row = area.Row(y);
-        bool fits = WalkRow(row, width, [&](bool isRun, int32_t start, int32_t count) {
-            uint64_t needed = isRun ? 2 : uint64_t(count) + 1;
-            if (position + needed > mCount)
-                return false;
-            if (isRun) {
-                mData[position++] = uint32_t(count);
-                mData[position++] = row[start];
-            } else {
-                mData[position++] = kLiteralFlag + uint32_t(count);
-                memcpy(mData + position, row + start, size_t(count) * sizeof(CPixel));
-                position += uint32_t(count);
-            }
-            return true;
-        });
-        if (!fits)
-            return eBadParameter;
-    }
-    return eSuccess;
+    mEncoded = encoded ? 1 : 0;
+    bool fits = FillRunLengthBlock(
+        mData, mCount, width, height, encoded, uint32_t(height), [&](int32_t y) { return area.Row(y); },
+        [&](const CPixel* row, auto emit) { return WalkRow(row, width, emit); },
+        [](bool isRun, int32_t count) { return isRun ? uint32_t(count) : kLiteralFlag + uint32_t(count); },
+        [&](int32_t y, uint32_t position) { mData[y] = position; });
+    return fits ? eSuccess : eBadParameter;
 }
 
 void CRLE::LoadToken(sReader& reader, uint32_t header) const
@@ -143,39 +119,12 @@ void CRLE::LoadToken(sReader& reader, uint32_t header) const
 CRLE::sReader CRLE::SeekReader(int32_t x, int32_t y) const
 {
     sReader reader;
-    if (!mData || mWidth <= 0 || y < 0 || y >= mHeight) {
+    auto decode = [](uint32_t word, uint32_t& count, bool& literal) {
+        count = word & kCountMask;
+        literal = (word & kLiteralFlag) != 0;
+    };
+    if (!SeekRunLengthRow(reader, mData, mCount, mWidth, mHeight, mEncoded, x, y,
+                          [&](int32_t row) { return mData[row]; }, decode))
         LoadToken(reader, mCount);
-        return reader;
-    }
-    if (x < 0)
-        x = 0;
-    if (x >= mWidth)
-        x = mWidth - 1;
-    if (!mEncoded) {
-        // The raw rows read as one literal over the rest of the block.
-        reader.position = uint32_t(int64_t(y) * mWidth + x);
-        reader.literal = 1;
-        reader.remaining = mCount - reader.position;
-        return reader;
-    }
-    uint32_t header = mData[y];
-    int64_t start = 0;
-    while (header < mCount) {
-        uint32_t word = mData[header];
-        uint32_t count = word & kCountMask;
-        bool literal = (word & kLiteralFlag) != 0;
-        if (count == 0)
-            break;
-        if (start + count > x) {
-            uint32_t offset = uint32_t(x - start);
-            reader.literal = literal ? 1 : 0;
-            reader.remaining = count - offset;
-            reader.position = header + 1 + (literal ? offset : 0);
-            return reader;
-        }
-        start += count;
-        header += literal ? count + 1 : 2;
-    }
-    LoadToken(reader, mCount);
     return reader;
 }

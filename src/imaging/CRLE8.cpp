@@ -109,42 +109,19 @@ template <typename Rows>
 eResultCode CRLE8::EncodeRows(const Rows& rows, int32_t width, int32_t height)
 {
     const int64_t measured = MeasureRows(rows, width, height);
+    const bool encoded = CompressionLimit(width, height) > measured;
     mReader = sReader();
-    if (CompressionLimit(width, height) <= measured) {
-        PNU_TRY(SizeBlock(uint64_t(width) * uint64_t(height)));
-        for (int32_t y = 0; y < height; ++y)
-            memcpy(mData + int64_t(y) * width, rows.Row(y), size_t(width));
-        mWidth = width;
-        mHeight = height;
-        mEncoded = 0;
-        return eSuccess;
-    }
-    PNU_TRY(SizeBlock(uint64_t(measured)));
+    PNU_TRY(SizeBlock(encoded ? uint64_t(measured) : uint64_t(width) * uint64_t(height)));
     mWidth = width;
     mHeight = height;
-    mEncoded = 1;
-    uint32_t position = uint32_t(height) * 4;
-    for (int32_t y = 0; y < height; ++y) {
-        memcpy(mData + size_t(y) * 4, &position, 4);
-        const uint8_t* row = rows.Row(y);
-        bool fits = WalkRow(row, width, [&](bool isRun, int32_t start, int32_t count) {
-            uint64_t needed = isRun ? 2 : uint64_t(count) + 1;
-            if (position + needed > mCount)
-                return false;
-            if (isRun) {
-                mData[position++] = uint8_t(count);
-                mData[position++] = row[start];
-            } else {
-                mData[position++] = uint8_t(0x80 + count);
-                memcpy(mData + position, row + start, size_t(count));
-                position += uint32_t(count);
-            }
-            return true;
-        });
-        if (!fits)
-            return eBadParameter;
-    }
-    return eSuccess;
+    mEncoded = encoded ? 1 : 0;
+    // The row index holds one 32-bit word per row, in machine byte order.
+    bool fits = FillRunLengthBlock(
+        mData, mCount, width, height, encoded, uint32_t(height) * 4, [&](int32_t y) { return rows.Row(y); },
+        [&](const uint8_t* row, auto emit) { return WalkRow(row, width, emit); },
+        [](bool isRun, int32_t count) { return isRun ? uint8_t(count) : uint8_t(0x80 + count); },
+        [&](int32_t y, uint32_t position) { memcpy(mData + size_t(y) * 4, &position, 4); });
+    return fits ? eSuccess : eBadParameter;
 }
 
 eResultCode CRLE8::EncodeImage(CImage8* image)
@@ -207,38 +184,12 @@ void CRLE8::LoadToken(sReader& reader, uint32_t header) const
 CRLE8::sReader CRLE8::SeekReader(int32_t x, int32_t y) const
 {
     sReader reader;
-    if (!mData || mWidth <= 0 || y < 0 || y >= mHeight) {
+    auto decode = [](uint8_t byte, uint32_t& count, bool& literal) {
+        count = byte & 0x7Fu;
+        literal = (byte & 0x80) != 0;
+    };
+    if (!SeekRunLengthRow(reader, mData, mCount, mWidth, mHeight, mEncoded, x, y,
+                          [&](int32_t row) { return GetRowStart(row); }, decode))
         LoadToken(reader, mCount);
-        return reader;
-    }
-    if (x < 0)
-        x = 0;
-    if (x >= mWidth)
-        x = mWidth - 1;
-    if (!mEncoded) {
-        reader.position = uint32_t(int64_t(y) * mWidth + x);
-        reader.literal = 1;
-        reader.remaining = mCount - reader.position;
-        return reader;
-    }
-    uint32_t header = GetRowStart(y);
-    int64_t start = 0;
-    while (header < mCount) {
-        uint8_t byte = mData[header];
-        uint32_t count = byte & 0x7Fu;
-        bool literal = (byte & 0x80) != 0;
-        if (count == 0)
-            break;
-        if (start + count > x) {
-            uint32_t offset = uint32_t(x - start);
-            reader.literal = literal ? 1 : 0;
-            reader.remaining = count - offset;
-            reader.position = header + 1 + (literal ? offset : 0);
-            return reader;
-        }
-        start += count;
-        header += literal ? count + 1 : 2;
-    }
-    LoadToken(reader, mCount);
     return reader;
 }
