@@ -50,6 +50,35 @@ eResultCode CWidgetEffectBase::SubtractRect(const gCRect& rect, bool update)
     return eSuccess;
 }
 
+bool CWidgetEffectBase::SetRectFromOwner()
+{
+    if (!mOwner)
+        return false;
+    int32_t w = mOwner->GetWidth(), h = mOwner->GetHeight();
+    if (w <= 0 || h <= 0)
+        return false;
+    mRect.Set(0, 0, w, h);
+    return true;
+}
+
+eResultCode CWidgetEffectBase::PrepareShapeCache(CImage* shape, CImage*& cache, bool& ready)
+{
+    ready = false;
+    if (!shape || !mOwner || mOwner->GetOpaqueBlit())
+        return Refresh();
+    if (!SetRectFromOwner())
+        return eSuccess;
+    if (!WorkImageFits(mRect.right, mRect.bottom))
+        return eNoMemory;
+    if (!cache) {
+        cache = new CImage();
+        if (!cache)
+            return eNoMemory;
+    }
+    ready = true;
+    return eSuccess;
+}
+
 gCRect CWidgetEffectBase::VisibleOwnerArea(const gCRect& area) const
 {
     gCRect visible = area;

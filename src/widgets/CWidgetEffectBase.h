@@ -55,6 +55,13 @@ protected:
     // to the root (the window). Caches built from it cost what can be seen, not what a data block
     // declares.
     gCRect VisibleOwnerArea(const gCRect& area) const;
+    // Sets the rect to the owner's bounds; false (the rect kept) without an owner or when the
+    // owner is empty.
+    bool SetRectFromOwner();
+    // For a refresh over the owner's shape: without a shape or an owner, or for an opaque owner,
+    // it is a plain Refresh; else it sets the rect from the owner, checks the work image fits and
+    // makes the cache image. `ready` is true only when the shaped cache is to be built.
+    eResultCode PrepareShapeCache(CImage* shape, CImage*& cache, bool& ready);
 
     CWidget* mOwner = nullptr;
     gCRect mRect;

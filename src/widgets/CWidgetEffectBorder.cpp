@@ -60,11 +60,7 @@ eResultCode CWidgetEffectBorder::SetSideColour(uint32_t sides, const uint32_t* c
 
 eResultCode CWidgetEffectBorder::Refresh()
 {
-    if (!mOwner)
-        return eSuccess;
-    int32_t w = mOwner->GetWidth(), h = mOwner->GetHeight();
-    if (w > 0 && h > 0)
-        mRect.Set(0, 0, w, h);
+    SetRectFromOwner();
     return eSuccess;
 }
 

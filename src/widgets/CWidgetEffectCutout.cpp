@@ -27,17 +27,6 @@ eResultCode CWidgetEffectCutout::SetRadius(float radius)
     return eSuccess;
 }
 
-bool CWidgetEffectCutout::SetRectFromOwner()
-{
-    if (!mOwner)
-        return false;
-    int32_t w = mOwner->GetWidth(), h = mOwner->GetHeight();
-    if (w <= 0 || h <= 0)
-        return false;
-    mRect.Set(0, 0, w, h);
-    return true;
-}
-
 eResultCode CWidgetEffectCutout::Refresh()
 {
     if (!SetRectFromOwner())

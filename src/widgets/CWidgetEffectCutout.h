@@ -35,7 +35,6 @@ public:
     const gCRect& GetMaskArea() const { return mMaskArea; }
 
 private:
-    bool SetRectFromOwner();
     gCRect ShapeNeeded() const;
 
     CRLE8* mCutoutMask = nullptr;

@@ -41,11 +41,7 @@ void CWidgetEffectGradient::DeleteCache()
 eResultCode CWidgetEffectGradient::Refresh()
 {
     DeleteCache();
-    if (!mOwner)
-        return eSuccess;
-    int32_t w = mOwner->GetWidth(), h = mOwner->GetHeight();
-    if (w > 0 && h > 0)
-        mRect.Set(0, 0, w, h);
+    SetRectFromOwner();
     return eSuccess;
 }
 
@@ -179,19 +175,11 @@ eResultCode CWidgetEffectGradient::Draw(const gCRect& area, CImage* target, uint
 
 eResultCode CWidgetEffectGradient::RefreshWithMask(CImage* shape)
 {
-    if (!shape || !mOwner || mOwner->GetOpaqueBlit())
-        return Refresh();
-    int32_t w = mOwner->GetWidth(), h = mOwner->GetHeight();
-    if (w <= 0 || h <= 0)
-        return eSuccess;
-    mRect.Set(0, 0, w, h);
-    if (!WorkImageFits(w, h))
-        return eNoMemory;
-    if (!mCache) {
-        mCache = new CImage();
-        if (!mCache)
-            return eNoMemory;
-    }
+    bool ready = false;
+    const eResultCode prepared = PrepareShapeCache(shape, mCache, ready);
+    if (!ready)
+        return prepared;
+    const int32_t w = mRect.right, h = mRect.bottom;
     mShaped = 1;
     // Only what can show is computed: a shape declared far larger than its window would
     // otherwise cost a colour lookup for every pixel of it.

@@ -14,29 +14,17 @@ eResultCode CWidgetEffectTexture::Refresh()
 {
     delete mCache;
     mCache = nullptr;
-    if (!mOwner)
-        return eSuccess;
-    int32_t w = mOwner->GetWidth(), h = mOwner->GetHeight();
-    if (w > 0 && h > 0)
-        mRect.Set(0, 0, w, h);
+    SetRectFromOwner();
     return eSuccess;
 }
 
 eResultCode CWidgetEffectTexture::RefreshWithMask(CImage* shape)
 {
-    if (!shape || !mOwner || mOwner->GetOpaqueBlit())
-        return Refresh();
-    int32_t w = mOwner->GetWidth(), h = mOwner->GetHeight();
-    if (w <= 0 || h <= 0)
-        return eSuccess;
-    mRect.Set(0, 0, w, h);
-    if (!WorkImageFits(w, h))
-        return eNoMemory;
-    if (!mCache) {
-        mCache = new CImage();
-        if (!mCache)
-            return eNoMemory;
-    }
+    bool ready = false;
+    const eResultCode prepared = PrepareShapeCache(shape, mCache, ready);
+    if (!ready)
+        return prepared;
+    const int32_t w = mRect.right, h = mRect.bottom;
     PNU_TRY(mCache->SetSize(w, h));
     CImNav cache(mCache, nullptr);
     CImNav mask(shape, nullptr);
