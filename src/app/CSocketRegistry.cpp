@@ -87,7 +87,7 @@ CTCPAppSocket* CSocketRegistry::CreateDataPipe()
     return pipe;
 }
 
-eResultCode CSocketRegistry::ConnectDataPipe(uint32_t* pipeId, uint32_t address, uint16_t peerPort)
+eResultCode CSocketRegistry::StartDataPipe(uint32_t* pipeId, const std::function<eResultCode(CTCPAppSocket&)>& start)
 {
     (void)StartNetworking();
     CTCPAppSocket* pipe = new CTCPAppSocket;
@@ -97,27 +97,21 @@ eResultCode CSocketRegistry::ConnectDataPipe(uint32_t* pipeId, uint32_t address,
         delete pipe;
         return result;
     }
-    PNU_TRY(pipe->ConnectToAddress(address, peerPort));
+    PNU_TRY(start(*pipe));
     if (pipeId)
         *pipeId = uint32_t(pipe->pipeId);
     return eSuccess;
 }
 
+eResultCode CSocketRegistry::ConnectDataPipe(uint32_t* pipeId, uint32_t address, uint16_t peerPort)
+{
+    return StartDataPipe(pipeId, [&](CTCPAppSocket& pipe) { return pipe.ConnectToAddress(address, peerPort); });
+}
+
 eResultCode CSocketRegistry::OpenDataPipe(uint32_t* pipeId, const gCString& addressText)
 {
-    (void)StartNetworking();
-    CTCPAppSocket* pipe = new CTCPAppSocket;
-    if (pipe == nullptr)
-        return eCreateFailed;
-    if (eResultCode result = RegisterDataPipe(pipe); result != eSuccess) {
-        delete pipe;
-        return result;
-    }
     gCString text = addressText.IsNull() ? gCString(u"") : addressText;
-    PNU_TRY(pipe->ConnectToName(text));
-    if (pipeId)
-        *pipeId = uint32_t(pipe->pipeId);
-    return eSuccess;
+    return StartDataPipe(pipeId, [&](CTCPAppSocket& pipe) { return pipe.ConnectToName(text); });
 }
 
 eResultCode CSocketRegistry::ListPipes(gCArray<sDataPipeInfo>& pipes, int32_t which)

@@ -7,6 +7,8 @@
 #include "Network/CTCPAppSocket.h"
 #include "core/gCArray.h"
 
+#include <functional>
+
 // The id the next registered data pipe takes; ids are never reused within a run.
 extern uint32_t gNextDataPipeId;
 
@@ -43,6 +45,8 @@ public:
     CSocketRegistry& operator=(const CSocketRegistry&) = delete;
 
 private:
+    // Makes and registers a new pipe, then starts it; its id goes to *pipeId once it started.
+    eResultCode StartDataPipe(uint32_t* pipeId, const std::function<eResultCode(CTCPAppSocket&)>& start);
     eResultCode ListPipes(gCArray<sDataPipeInfo>& pipes, int32_t which);
     static void DeleteFinished(gCArray<CTCPAppSocket*>& sockets);
 
