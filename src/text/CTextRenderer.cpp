@@ -171,6 +171,31 @@ bool CTextRenderer::GlyphAdvance(FT_Face face, bool cached, char16_t code, FT_UI
     return true;
 }
 
+int32_t CTextRenderer::MeasureStep(FT_Face face, bool kerning, bool cached, char16_t code, FT_UInt& previousGlyph,
+                                   char16_t& previousCode)
+{
+    FT_UInt glyph = FT_Get_Char_Index(face, code);
+    int32_t step = KerningStep(face, kerning, previousCode, previousGlyph, code, glyph);
+    // A glyph that cannot be loaded still takes its place, with no advance, so that line
+    // breaking never reads an unwritten slot.
+    int32_t advance = 0;
+    if (GlyphAdvance(face, cached, code, glyph, &advance))
+        step += advance;
+    previousGlyph = glyph;
+    previousCode = code;
+    return step;
+}
+
+float CTextRenderer::JustifiedSpaceExtra(const char16_t* text, int32_t length, int32_t width)
+{
+    if (mJustification != eFull)
+        return 0.0f;
+    int32_t spaces = 0;
+    for (int32_t i = 0; i < length; ++i)
+        spaces += text[i] == 32;
+    return float(width - GetTextWidth(gCString(text))) / float(spaces);
+}
+
 int32_t CTextRenderer::MeasureTextWidth(FT_Face* holder, const char16_t* text, int32_t count)
 {
     if (!text || !text[0] || !holder || !*holder)
@@ -192,14 +217,7 @@ int32_t CTextRenderer::MeasureTextWidth(FT_Face* holder, const char16_t* text, i
         for (int32_t i = 0; i < line.GetLength(); ++i) {
             if (count > 0 && measured >= count)
                 break;
-            char16_t c = line[i];
-            FT_UInt glyph = FT_Get_Char_Index(face, c);
-            pen += KerningStep(face, kerning, previousCode, previousGlyph, c, glyph);
-            int32_t advance = 0;
-            if (GlyphAdvance(face, cached, c, glyph, &advance))
-                pen += advance;
-            previousGlyph = glyph;
-            previousCode = c;
+            pen += MeasureStep(face, kerning, cached, line[i], previousGlyph, previousCode);
             ++measured;
         }
         int32_t width = (RoundHalfAway(float(pen) * mAdvanceScale) + 96) >> 6;
@@ -216,13 +234,7 @@ eResultCode CTextRenderer::MeasureCharOffsets(FT_Face* holder, const char16_t* t
     FT_Face face = *holder;
     offsets[0] = 0;
     int32_t length = Length(text);
-    float extra = 0.0f;
-    if (mJustification == eFull) {
-        int32_t spaces = 0;
-        for (int32_t i = 0; i < length; ++i)
-            spaces += text[i] == 32;
-        extra = float(width - GetTextWidth(gCString(text))) / float(spaces);
-    }
+    const float extra = JustifiedSpaceExtra(text, length, width);
     bool cached = UsesGlyphCache(face) && PrepareGlyphCache(face) != nullptr;
     bool kerning = UsesKerning(face);
     int32_t pen = 0;
@@ -230,16 +242,7 @@ eResultCode CTextRenderer::MeasureCharOffsets(FT_Face* holder, const char16_t* t
     FT_UInt previousGlyph = 0;
     char16_t previousCode = 0;
     for (int32_t i = 0; i < length; ++i) {
-        char16_t c = text[i];
-        FT_UInt glyph = FT_Get_Char_Index(face, c);
-        pen += KerningStep(face, kerning, previousCode, previousGlyph, c, glyph);
-        // A glyph that cannot be loaded still gets its offset, with no advance, so that line
-        // breaking never reads an unwritten slot.
-        int32_t advance = 0;
-        if (GlyphAdvance(face, cached, c, glyph, &advance))
-            pen += advance;
-        previousGlyph = glyph;
-        previousCode = c;
+        pen += MeasureStep(face, kerning, cached, text[i], previousGlyph, previousCode);
         int32_t p = mSubpixelPositioning ? pen : ((pen + 31) & ~63);
         if (mJustification == eFull && text[i + 1] == 32)
             accumulated += extra;

@@ -84,6 +84,12 @@ private:
     // The pen step before a glyph: letter spacing and kerning between two real glyphs.
     int32_t KerningStep(FT_Face face, bool kerning, char16_t previousCode, FT_UInt previousGlyph, char16_t code,
                         FT_UInt glyph);
+    // The pen step of one character in a measured run: kerning after the previous glyph, then
+    // its advance; the previous glyph and code move on to this one.
+    int32_t MeasureStep(FT_Face face, bool kerning, bool cached, char16_t code, FT_UInt& previousGlyph,
+                        char16_t& previousCode);
+    // What full justification adds at each space to stretch `text` to `width`; 0 otherwise.
+    float JustifiedSpaceExtra(const char16_t* text, int32_t length, int32_t width);
     eResultCode DrawWrapped(FT_Face* face, const char16_t* text, CImageBase* image, int32_t blend);
 
     int32_t mChunkOffsets[65] = {};

@@ -326,13 +326,7 @@ eResultCode CTextRenderer::DrawTextToImage(FT_Face* holder, const char16_t* text
     int32_t length = 0;
     while (text[length])
         ++length;
-    float extra = 0.0f;
-    if (mJustification == eFull) {
-        int32_t spaces = 0;
-        for (int32_t i = 0; i < length; ++i)
-            spaces += text[i] == 32;
-        extra = float(width - GetTextWidth(gCString(text))) / float(spaces);
-    }
+    const float extra = JustifiedSpaceExtra(text, length, width);
     bool kerning = UsesKerning(face);
     sUnderline underline;
     if (mUnderline)
