@@ -40,35 +40,26 @@ void SeekToHint(gCFile& file, int32_t offset)
         (void)file.SetPos(offset);
 }
 
-} // namespace
-
-eResultCode gCResourceObject::FindResourceById(uint32_t type, uint32_t id, gCFile* file)
+// Finds a chunk in `file` (the context's file when null) with find(file, foundId, foundName) and
+// takes its id and name.
+template <typename Find>
+eResultCode FindInFile(gCFile* file, uint32_t& id, gCString& name, Find find)
 {
     file = ChooseFile(file);
     if (!file || !file->IsOpen())
         return eInvalidFile;
     uint32_t foundId = 0;
     gCString foundName;
-    PNU_TRY(FindChunkById(*file, type, id, foundId, foundName, &mPayloadEnd));
-    mId = foundId;
-    mName = std::move(foundName);
+    PNU_TRY(find(*file, foundId, foundName));
+    id = foundId;
+    name = std::move(foundName);
     return eSuccess;
 }
 
-eResultCode gCResourceObject::FindResourceByName(uint32_t type, const gCString& name, gCFile* file)
-{
-    file = ChooseFile(file);
-    if (!file || !file->IsOpen())
-        return eInvalidFile;
-    uint32_t foundId = 0;
-    gCString foundName;
-    PNU_TRY(FindChunkByName(*file, type, name, foundId, foundName, &mPayloadEnd));
-    mId = foundId;
-    mName = std::move(foundName);
-    return eSuccess;
-}
-
-eResultCode gCResourceObject::LocateById(uint32_t id, gCFile* file, CResourceDirectory* directory, gCFile*& source)
+// Finds a resource through find(file) in the chosen source, first seeking to the directory's
+// hint(directory) when a directory applies; the file searched goes to `source`.
+template <typename Hint, typename Find>
+eResultCode LocateInSource(gCFile* file, CResourceDirectory* directory, gCFile*& source, Hint hint, Find find)
 {
     CResourceContext* context = GetResourceContext();
     if (!context)
@@ -77,24 +68,39 @@ eResultCode gCResourceObject::LocateById(uint32_t id, gCFile* file, CResourceDir
     if (!file || !file->IsOpen())
         return eInvalidFile;
     if (directory)
-        SeekToHint(*file, FindDirectoryEntryById(*directory, id));
-    PNU_TRY(FindResourceById(mTypeCode, id, file));
+        SeekToHint(*file, hint(*directory));
+    PNU_TRY(find(file));
     source = file;
     return eSuccess;
+}
+
+} // namespace
+
+eResultCode gCResourceObject::FindResourceById(uint32_t type, uint32_t id, gCFile* file)
+{
+    return FindInFile(file, mId, mName, [&](gCFile& in, uint32_t& foundId, gCString& foundName) {
+        return FindChunkById(in, type, id, foundId, foundName, &mPayloadEnd);
+    });
+}
+
+eResultCode gCResourceObject::FindResourceByName(uint32_t type, const gCString& name, gCFile* file)
+{
+    return FindInFile(file, mId, mName, [&](gCFile& in, uint32_t& foundId, gCString& foundName) {
+        return FindChunkByName(in, type, name, foundId, foundName, &mPayloadEnd);
+    });
+}
+
+eResultCode gCResourceObject::LocateById(uint32_t id, gCFile* file, CResourceDirectory* directory, gCFile*& source)
+{
+    return LocateInSource(
+        file, directory, source, [&](const CResourceDirectory& in) { return FindDirectoryEntryById(in, id); },
+        [&](gCFile* in) { return FindResourceById(mTypeCode, id, in); });
 }
 
 eResultCode gCResourceObject::LocateByName(const gCString& name, gCFile* file, CResourceDirectory* directory,
                                            gCFile*& source)
 {
-    CResourceContext* context = GetResourceContext();
-    if (!context)
-        return eGenericFailure;
-    ChooseSource(*context, file, directory);
-    if (!file || !file->IsOpen())
-        return eInvalidFile;
-    if (directory)
-        SeekToHint(*file, FindDirectoryEntryByName(*directory, name));
-    PNU_TRY(FindResourceByName(mTypeCode, name, file));
-    source = file;
-    return eSuccess;
+    return LocateInSource(
+        file, directory, source, [&](const CResourceDirectory& in) { return FindDirectoryEntryByName(in, name); },
+        [&](gCFile* in) { return FindResourceByName(mTypeCode, name, in); });
 }
