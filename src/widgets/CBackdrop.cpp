@@ -500,7 +500,7 @@ eResultCode CBackdrop::DispatchHeartbeatEvent()
     return CWidget::DispatchHeartbeatEvent();
 }
 
-eResultCode CBackdrop::ModalPointer(ePointerKind kind, CWidget** taker, const gCPoint& point)
+eResultCode CBackdrop::RoutePointer(ePointerKind kind, CWidget** taker, const gCPoint& point)
 {
     CWidget* top = ModalTop();
     if (!top)
@@ -521,35 +521,6 @@ eResultCode CBackdrop::ModalPointer(ePointerKind kind, CWidget** taker, const gC
     if (press >= 0 && result == eSuccess && !*taker)
         return SendUnclaimedPress(*top, ePressButton(press), *this, converted);
     return result;
-}
-
-eResultCode CBackdrop::DispatchMouseMoveEvent(CWidget** taker, const gCPoint& point)
-{
-    return ModalPointer(ePointerKind::kMove, taker, point);
-}
-eResultCode CBackdrop::DispatchLButtonDownEvent(CWidget** taker, const gCPoint& point)
-{
-    return ModalPointer(ePointerKind::kLeftDown, taker, point);
-}
-eResultCode CBackdrop::DispatchLButtonUpEvent(CWidget** taker, const gCPoint& point)
-{
-    return ModalPointer(ePointerKind::kLeftUp, taker, point);
-}
-eResultCode CBackdrop::DispatchMButtonDownEvent(CWidget** taker, const gCPoint& point)
-{
-    return ModalPointer(ePointerKind::kMiddleDown, taker, point);
-}
-eResultCode CBackdrop::DispatchMButtonUpEvent(CWidget** taker, const gCPoint& point)
-{
-    return ModalPointer(ePointerKind::kMiddleUp, taker, point);
-}
-eResultCode CBackdrop::DispatchRButtonDownEvent(CWidget** taker, const gCPoint& point)
-{
-    return ModalPointer(ePointerKind::kRightDown, taker, point);
-}
-eResultCode CBackdrop::DispatchRButtonUpEvent(CWidget** taker, const gCPoint& point)
-{
-    return ModalPointer(ePointerKind::kRightUp, taker, point);
 }
 
 eResultCode CBackdrop::DispatchMouseWheelEvent(CWidget** taker, const gCPoint& delta,

@@ -143,13 +143,6 @@ public:
     eResultCode DispatchKeyUpEvent(CWidget** taker, int32_t key) override;
     eResultCode DispatchTimerEvent(CWidget** taker, int32_t value) override;
     eResultCode DispatchHeartbeatEvent() override;
-    eResultCode DispatchMouseMoveEvent(CWidget** taker, const gCPoint& point) override;
-    eResultCode DispatchLButtonDownEvent(CWidget** taker, const gCPoint& point) override;
-    eResultCode DispatchLButtonUpEvent(CWidget** taker, const gCPoint& point) override;
-    eResultCode DispatchMButtonDownEvent(CWidget** taker, const gCPoint& point) override;
-    eResultCode DispatchMButtonUpEvent(CWidget** taker, const gCPoint& point) override;
-    eResultCode DispatchRButtonDownEvent(CWidget** taker, const gCPoint& point) override;
-    eResultCode DispatchRButtonUpEvent(CWidget** taker, const gCPoint& point) override;
     eResultCode DispatchMouseWheelEvent(CWidget** taker, const gCPoint& delta,
                                         const gCPoint& point) override;
 
@@ -165,7 +158,7 @@ private:
 
     CWidget* ModalTop() const;
     gCPoint ToModalParent(const gCPoint& point) const;
-    eResultCode ModalPointer(ePointerKind kind, CWidget** taker, const gCPoint& point);
+    eResultCode RoutePointer(ePointerKind kind, CWidget** taker, const gCPoint& point) override;
     void DropFrame();
     eResultCode ParseWidgetChunk(uint32_t tag, gCStream* stream, CBWidgetDataHolder& holder);
     eResultCode FinishLoading(CBWidgetDataHolder& holder, gCStream* stream);

@@ -355,6 +355,12 @@ public:
 protected:
     enum class ePointerKind { kMove, kLeftDown, kLeftUp, kMiddleDown, kMiddleUp, kRightDown, kRightUp };
     eResultCode DispatchPointer(ePointerKind kind, CWidget** taker, const gCPoint& point);
+    // Where the pointer entries (move and the button presses and releases) send their event; a
+    // widget that diverts pointer input overrides this once instead of every entry.
+    virtual eResultCode RoutePointer(ePointerKind kind, CWidget** taker, const gCPoint& point)
+    {
+        return DispatchPointer(kind, taker, point);
+    }
     eResultCode HandlePointer(ePointerKind kind, CWidget** taker, const gCPoint& point);
     static eResultCode DispatchToChild(CWidget* child, ePointerKind kind, CWidget** taker,
                                        const gCPoint& point);

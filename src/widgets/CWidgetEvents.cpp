@@ -220,31 +220,31 @@ eResultCode CWidget::DispatchPointer(ePointerKind kind, CWidget** taker, const g
 
 eResultCode CWidget::DispatchMouseMoveEvent(CWidget** taker, const gCPoint& point)
 {
-    return DispatchPointer(ePointerKind::kMove, taker, point);
+    return RoutePointer(ePointerKind::kMove, taker, point);
 }
 eResultCode CWidget::DispatchLButtonDownEvent(CWidget** taker, const gCPoint& point)
 {
-    return DispatchPointer(ePointerKind::kLeftDown, taker, point);
+    return RoutePointer(ePointerKind::kLeftDown, taker, point);
 }
 eResultCode CWidget::DispatchLButtonUpEvent(CWidget** taker, const gCPoint& point)
 {
-    return DispatchPointer(ePointerKind::kLeftUp, taker, point);
+    return RoutePointer(ePointerKind::kLeftUp, taker, point);
 }
 eResultCode CWidget::DispatchMButtonDownEvent(CWidget** taker, const gCPoint& point)
 {
-    return DispatchPointer(ePointerKind::kMiddleDown, taker, point);
+    return RoutePointer(ePointerKind::kMiddleDown, taker, point);
 }
 eResultCode CWidget::DispatchMButtonUpEvent(CWidget** taker, const gCPoint& point)
 {
-    return DispatchPointer(ePointerKind::kMiddleUp, taker, point);
+    return RoutePointer(ePointerKind::kMiddleUp, taker, point);
 }
 eResultCode CWidget::DispatchRButtonDownEvent(CWidget** taker, const gCPoint& point)
 {
-    return DispatchPointer(ePointerKind::kRightDown, taker, point);
+    return RoutePointer(ePointerKind::kRightDown, taker, point);
 }
 eResultCode CWidget::DispatchRButtonUpEvent(CWidget** taker, const gCPoint& point)
 {
-    return DispatchPointer(ePointerKind::kRightUp, taker, point);
+    return RoutePointer(ePointerKind::kRightUp, taker, point);
 }
 
 eResultCode CWidget::DispatchMouseWheelEvent(CWidget** taker, const gCPoint& delta,
