@@ -182,14 +182,7 @@ eResultCode CMLTableWidget::InsertRow(int32_t index, bool update)
 {
     if (index < 0 || index > mRows.GetSize())
         return eBadParameter;
-    sRow* row = NewMultiLineRow(index);
-    if (!row)
-        return eNoMemory;
-    if (eResultCode result = mRows.InsertAt(index, row); result != eSuccess) {
-        FreeRow(row);
-        return result;
-    }
-    RowLayoutChanged(index);
+    PNU_TRY(PlaceNewRow(index, NewMultiLineRow(index)));
     MeasureRowHeights(index, -1);
     int32_t top = GetRowTop(index);
     PNU_TRY(ScrollCellImage(top, GetHeight() - top, GetRowHeightAt(index), true, false));

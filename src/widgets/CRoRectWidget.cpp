@@ -109,29 +109,27 @@ eResultCode CRoRectWidget::RebuildImage(bool rebuild, bool update)
     return UpdateIf(update);
 }
 
-// Not-a-number sizes have no picture to give and are refused; the value stays as it was.
+eResultCode CRoRectWidget::SetSizeValue(float& field, float value, bool rebuild, bool update)
+{
+    if (std::isnan(value))
+        return eBadParameter;
+    field = value;
+    return RebuildImage(rebuild, update);
+}
+
 eResultCode CRoRectWidget::SetRadius(float radius, bool rebuild, bool update)
 {
-    if (std::isnan(radius))
-        return eBadParameter;
-    mRadius = radius;
-    return RebuildImage(rebuild, update);
+    return SetSizeValue(mRadius, radius, rebuild, update);
 }
 
 eResultCode CRoRectWidget::SetBorderWidth(float width, bool rebuild, bool update)
 {
-    if (std::isnan(width))
-        return eBadParameter;
-    mBorderWidth = width;
-    return RebuildImage(rebuild, update);
+    return SetSizeValue(mBorderWidth, width, rebuild, update);
 }
 
 eResultCode CRoRectWidget::SetTitleBarHeight(float height, bool rebuild, bool update)
 {
-    if (std::isnan(height))
-        return eBadParameter;
-    mTitleBarHeight = height;
-    return RebuildImage(rebuild, update);
+    return SetSizeValue(mTitleBarHeight, height, rebuild, update);
 }
 
 eResultCode CRoRectWidget::SetBorderColour(uint32_t colour, bool rebuild, bool update)

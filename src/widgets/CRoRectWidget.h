@@ -42,6 +42,8 @@ public:
     virtual eResultCode SetFillColour(uint32_t colour, bool rebuild, bool update);
 
     eResultCode RebuildImage(bool rebuild, bool update);
+    // Not-a-number sizes have no picture to give and are refused; the value stays as it was.
+    eResultCode SetSizeValue(float& field, float value, bool rebuild, bool update);
 
 protected:
     eResultCode ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDataHolder& holder);

@@ -197,6 +197,9 @@ public:
 
     virtual uint32_t SendTableMessage(uint32_t message, uintptr_t parameter);
     virtual void FreeRow(sRow* row);
+    // Puts a newly made row (null: out of memory) at index, or frees it when the list cannot
+    // take it; the rows' layout changes from there.
+    eResultCode PlaceNewRow(int32_t index, sRow* row);
 
     // The cell cache.
     virtual eResultCode DrawCells(const gCRect& area);

@@ -149,11 +149,8 @@ eResultCode CTableWidget::AddRow(bool update)
     return NotifyRowsChanged(*this, update);
 }
 
-eResultCode CTableWidget::InsertRow(int32_t index, bool update)
+eResultCode CTableWidget::PlaceNewRow(int32_t index, sRow* row)
 {
-    if (index < 0 || index > mRows.GetSize())
-        return eBadParameter;
-    sRow* row = NewRow();
     if (!row)
         return eNoMemory;
     if (eResultCode result = mRows.InsertAt(index, row); result != eSuccess) {
@@ -161,6 +158,14 @@ eResultCode CTableWidget::InsertRow(int32_t index, bool update)
         return result;
     }
     RowLayoutChanged(index);
+    return eSuccess;
+}
+
+eResultCode CTableWidget::InsertRow(int32_t index, bool update)
+{
+    if (index < 0 || index > mRows.GetSize())
+        return eBadParameter;
+    PNU_TRY(PlaceNewRow(index, NewRow()));
     if (IsRowVisible(index))
         PNU_TRY(RedrawAndRefresh(update));
     return NotifyRowsChanged(*this, update);
