@@ -49,22 +49,40 @@ gCImageFormat* CreateFormat(int32_t format)
     }
 }
 
+// Runs one step with a new handler of `format`, then frees the handler.
+template <typename Step>
+eResultCode WithFormat(int32_t format, Step step)
+{
+    gCImageFormat* handler = CreateFormat(format);
+    if (!handler)
+        return eCreateFailed;
+    eResultCode result = step(*handler);
+    delete handler;
+    return result;
+}
+
+// The handler's entry for the image's kind (32-bit or 8-bit), saving or loading.
+template <bool Save, typename Image>
+eResultCode Transfer(gCImageFormat& handler, gCStream& stream, Image* image)
+{
+    constexpr bool wide = std::is_same_v<Image, CImage>;
+    if constexpr (Save && wide)
+        return handler.SaveImage32(stream, image);
+    else if constexpr (Save)
+        return handler.SaveImage8(stream, image);
+    else if constexpr (wide)
+        return handler.LoadImage32(stream, image);
+    else
+        return handler.LoadImage8(stream, image);
+}
+
 template <typename Image>
 eResultCode LoadFromStream(gCStream& stream, Image* image)
 {
     int32_t format = DetectImageFormat(stream);
     if (format == eImageFormatNone)
         return eBadParameter;
-    gCImageFormat* reader = CreateFormat(format);
-    if (!reader)
-        return eCreateFailed;
-    eResultCode result;
-    if constexpr (std::is_same_v<Image, CImage>)
-        result = reader->LoadImage32(stream, image);
-    else
-        result = reader->LoadImage8(stream, image);
-    delete reader;
-    return result;
+    return WithFormat(format, [&](gCImageFormat& reader) { return Transfer<false>(reader, stream, image); });
 }
 
 template <typename Image>
@@ -72,16 +90,7 @@ eResultCode SaveToStream(gCStream& stream, Image* image, int32_t format)
 {
     if (image && image->IsCompressed())
         return eBadParameter;
-    gCImageFormat* writer = CreateFormat(format);
-    if (!writer)
-        return eCreateFailed;
-    eResultCode result;
-    if constexpr (std::is_same_v<Image, CImage>)
-        result = writer->SaveImage32(stream, image);
-    else
-        result = writer->SaveImage8(stream, image);
-    delete writer;
-    return result;
+    return WithFormat(format, [&](gCImageFormat& writer) { return Transfer<true>(writer, stream, image); });
 }
 
 } // namespace
