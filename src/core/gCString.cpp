@@ -333,6 +333,19 @@ int32_t gCString::ReverseFindOneOf(const gCString& set) const
     return -1;
 }
 
+namespace {
+
+// A copy of `text` changed by edit(copy); the original stays as it is.
+template <typename Edit>
+gCString EditedCopy(const gCString& text, Edit edit)
+{
+    gCString copy(text);
+    edit(copy);
+    return copy;
+}
+
+} // namespace
+
 gCString gCString::Left(int32_t n) const
 {
     gCString result;
@@ -345,23 +358,17 @@ gCString gCString::Left(int32_t n) const
 
 gCString gCString::Right(int32_t n) const
 {
-    gCString result(*this);
-    result.CropRight(n);
-    return result;
+    return EditedCopy(*this, [&](gCString& copy) { copy.CropRight(n); });
 }
 
 gCString gCString::Mid(int32_t start, int32_t count) const
 {
-    gCString result(*this);
-    result.CropMid(start, count);
-    return result;
+    return EditedCopy(*this, [&](gCString& copy) { copy.CropMid(start, count); });
 }
 
 gCString gCString::DropLeft(int32_t n) const
 {
-    gCString result(*this);
-    result.DeleteLeft(n);
-    return result;
+    return EditedCopy(*this, [&](gCString& copy) { copy.DeleteLeft(n); });
 }
 
 gCString gCString::SubString(int32_t first, int32_t last) const
