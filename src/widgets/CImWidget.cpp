@@ -53,59 +53,13 @@ eResultCode CImWidget::Paint(const gCRect& area, CImage* target, int32_t alpha)
 {
     if (alpha == 0)
         return eSuccess;
-    if (!mImage)
-        return CCoWidget::Paint(area, target, alpha);
-    // Only the image's own pixels are read, whatever area the caller asks for.
-    gCRect clipped = area;
-    if (!ClipRect(clipped, gCRect{0, 0, mImage->GetWidth(), mImage->GetHeight()}))
-        return eSuccess;
     const uint32_t scale = uint32_t(alpha + 1) << 16;
-    CImNav destination(target, &clipped);
-    if (!destination.IsLocked())
-        return eNoMemory;
-    // The target may have cut the area: the source is read over what is left of it.
-    clipped = destination.GetArea();
-    clipped -= target->GetOrigin();
-    const int32_t width = destination.GetWidth();
-    const int32_t height = destination.GetHeight();
-    auto put = [&](CPixel* d, CPixel p) {
-        if (mOpaqueBlit) {
-            *d = p;
-            return;
-        }
-        uint32_t c = ((p >> 24) * scale) >> 24;
-        if (c == 0)
-            return;
-        if (c == 255)
+    return PaintPicture(area, target, alpha, mOpaqueBlit, [&](CPixel* d, CPixel p) {
+        if (mOpaqueBlit)
             *d = p;
         else
-            gPaintPixelHook(d, c, &p);
-    };
-    if (mImage->IsCompressed()) {
-        CRLE* rle = mImage->GetRLE();
-        for (int32_t y = 0; y < height; ++y) {
-            CRLE::sReader reader = rle->SeekReader(clipped.left, clipped.top + y);
-            CPixel* row = destination.Row(y);
-            for (int32_t x = 0; x < width; ++x)
-                put(row + x, rle->Read(reader));
-        }
-        return eSuccess;
-    }
-    CImNav source(mImage, &clipped);
-    if (!source.IsLocked())
-        return eNoMemory;
-    for (int32_t y = 0; y < std::min(height, source.GetHeight()); ++y) {
-        CPixel* row = destination.Row(y);
-        const CPixel* from = source.Row(y);
-        const int32_t n = std::min(width, source.GetWidth());
-        if (mOpaqueBlit) {
-            std::copy(from, from + n, row);
-            continue;
-        }
-        for (int32_t x = 0; x < n; ++x)
-            put(row + x, from[x]);
-    }
-    return eSuccess;
+            PutScaledPixel(d, p, scale);
+    });
 }
 
 eResultCode CImWidget::RefreshEffect(CWidgetEffectBase* effect, bool update)
@@ -114,29 +68,15 @@ eResultCode CImWidget::RefreshEffect(CWidgetEffectBase* effect, bool update)
         PNU_TRY(effect->RefreshWithMask(mImage));
     } else if (mImage) {
         const CRLE* rle = mImage->GetRLE();
-        auto* shape = new CImage(rle->GetWidth(), rle->GetHeight(), 0);
-        if (!shape || !shape->HasPixelBuffer()) {
-            delete shape;
-            return eNoMemory;
-        }
-        eResultCode result = eSuccess;
-        {
-            CImNav navigator(shape, nullptr);
-            if (!navigator.IsLocked()) {
-                result = eNoMemory;
-            } else {
-                for (int32_t y = 0; y < navigator.GetHeight(); ++y) {
-                    CRLE::sReader reader = rle->SeekReader(0, y);
-                    CPixel* row = navigator.Row(y);
-                    for (int32_t x = 0; x < navigator.GetWidth(); ++x)
-                        row[x] = rle->Read(reader);
-                }
+        PNU_TRY(RefreshWithShape(effect, rle->GetWidth(), rle->GetHeight(), [&](CImNav& navigator) {
+            for (int32_t y = 0; y < navigator.GetHeight(); ++y) {
+                CRLE::sReader reader = rle->SeekReader(0, y);
+                CPixel* row = navigator.Row(y);
+                for (int32_t x = 0; x < navigator.GetWidth(); ++x)
+                    row[x] = rle->Read(reader);
             }
-        }
-        if (result == eSuccess)
-            result = effect->RefreshWithMask(shape);
-        delete shape;
-        PNU_TRY(result);
+            return eSuccess;
+        }));
     }
     RecalcBounds();
     return Invalidate(update);

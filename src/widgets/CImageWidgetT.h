@@ -8,6 +8,7 @@
 // The members are defined in CImageWidgetTBody.h and built once, with each class.
 #pragma once
 
+#include "imaging/CPixel.h"
 #include "widgets/CCoWidget.h"
 
 template <class Derived, class Image, class List>
@@ -83,6 +84,16 @@ protected:
     eResultCode AssignNamedList(CImageWidgetDataHolder& holder, gCFile* file,
                                 const sImageStepMessages& messages = Derived::kImageStepMessages);
     void DeleteOwnedImage();
+    // Paints the picture over `area` (only its own pixels are read) through put(target pixel,
+    // picture value); with `opaqueCopy` plain rows are copied as they are. Without a picture the
+    // container paints.
+    template <typename Put>
+    eResultCode PaintPicture(const gCRect& area, CImage* target, int32_t alpha, bool opaqueCopy, Put put);
+    // Refreshes an effect with a width x height 32-bit shape whose pixels fill(navigator) writes.
+    // Lays p over *d at p's alpha scaled by `scale` ((alpha + 1) << 16): nothing at 0, a copy at 255.
+    static void PutScaledPixel(CPixel* d, CPixel p, uint32_t scale);
+    template <typename Fill>
+    static eResultCode RefreshWithShape(CWidgetEffectBase* effect, int32_t width, int32_t height, Fill fill);
 
     Image* mImage = nullptr;
     List* mList = nullptr;

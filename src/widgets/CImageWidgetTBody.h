@@ -5,9 +5,11 @@
 #include "app/ReportError.h"
 #include "imaging/CImNav8.h"
 #include "imaging/CImage8.h"
+#include "imaging/PixelCompositing.h"
 #include "imaging/Resample.h"
 #include "resources/CResourceContext.h"
 #include "widgets/CImageWidgetT.h"
+#include "widgets/CWidgetEffectBase.h"
 #include "widgets/CWidgetLoadBlock.h"
 #include "widgets/CreateLoadedWidget.h"
 #include "widgets/EffectPixels.h"
@@ -368,4 +370,82 @@ eResultCode CImageWidgetT<Derived, Image, List>::AssignNamedList(CImageWidgetDat
     if (holder.sizeToImage)
         return SizeToImage(false);
     return eSuccess;
+}
+
+template <class Derived, class Image, class List>
+template <typename Put>
+eResultCode CImageWidgetT<Derived, Image, List>::PaintPicture(const gCRect& area, CImage* target, int32_t alpha,
+                                                              bool opaqueCopy, Put put)
+{
+    if (!mImage)
+        return CCoWidget::Paint(area, target, alpha);
+    gCRect clipped = area;
+    if (!ClipRect(clipped, gCRect{0, 0, mImage->GetWidth(), mImage->GetHeight()}))
+        return eSuccess;
+    CImNav destination(target, &clipped);
+    if (!destination.IsLocked())
+        return eNoMemory;
+    // The target may have cut the area: the source is read over what is left of it.
+    clipped = destination.GetArea();
+    clipped -= target->GetOrigin();
+    const int32_t width = destination.GetWidth();
+    const int32_t height = destination.GetHeight();
+    if (mImage->IsCompressed()) {
+        auto* rle = mImage->GetRLE();
+        for (int32_t y = 0; y < height; ++y) {
+            auto reader = rle->SeekReader(clipped.left, clipped.top + y);
+            CPixel* row = destination.Row(y);
+            for (int32_t x = 0; x < width; ++x)
+                put(row + x, rle->Read(reader));
+        }
+        return eSuccess;
+    }
+    typename Derived::Navigator source(mImage, &clipped);
+    if (!source.IsLocked())
+        return eNoMemory;
+    for (int32_t y = 0; y < std::min(height, source.GetHeight()); ++y) {
+        CPixel* row = destination.Row(y);
+        const auto* from = source.Row(y);
+        const int32_t n = std::min(width, source.GetWidth());
+        if (opaqueCopy) {
+            std::copy(from, from + n, row);
+            continue;
+        }
+        for (int32_t x = 0; x < n; ++x)
+            put(row + x, from[x]);
+    }
+    return eSuccess;
+}
+
+template <class Derived, class Image, class List>
+template <typename Fill>
+eResultCode CImageWidgetT<Derived, Image, List>::RefreshWithShape(CWidgetEffectBase* effect, int32_t width,
+                                                                  int32_t height, Fill fill)
+{
+    auto* shape = new CImage(width, height, 0);
+    if (!shape || !shape->HasPixelBuffer()) {
+        delete shape;
+        return eNoMemory;
+    }
+    eResultCode result = eSuccess;
+    {
+        CImNav navigator(shape, nullptr);
+        result = navigator.IsLocked() ? fill(navigator) : eNoMemory;
+    }
+    if (result == eSuccess)
+        result = effect->RefreshWithMask(shape);
+    delete shape;
+    return result;
+}
+
+template <class Derived, class Image, class List>
+void CImageWidgetT<Derived, Image, List>::PutScaledPixel(CPixel* d, CPixel p, uint32_t scale)
+{
+    uint32_t c = ((p >> 24) * scale) >> 24;
+    if (c == 0)
+        return;
+    if (c == 255)
+        *d = p;
+    else
+        gPaintPixelHook(d, c, &p);
 }

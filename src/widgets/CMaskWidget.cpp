@@ -47,51 +47,10 @@ eResultCode CMaskWidget::Paint(const gCRect& area, CImage* target, int32_t alpha
         destination.Fill(&fill);
         return eSuccess;
     }
-    if (!mImage)
-        return CCoWidget::Paint(area, target, alpha);
-    // Only the mask's own bytes are read, whatever area the caller asks for.
-    gCRect clipped = area;
-    if (!ClipRect(clipped, gCRect{0, 0, mImage->GetWidth(), mImage->GetHeight()}))
-        return eSuccess;
-    CImNav destination(target, &clipped);
-    if (!destination.IsLocked())
-        return eNoMemory;
-    // The target may have cut the area: the source is read over what is left of it.
-    clipped = destination.GetArea();
-    clipped -= target->GetOrigin();
     const CPixel q = mColour;
-    auto put = [&](CPixel* d, uint32_t m) {
-        CPixel p = (q & 0x00FFFFFFu) | ((((q >> 8) * (m + 1)) >> 24) << 24);
-        uint32_t c = ((p >> 24) * scale) >> 24;
-        if (c == 0)
-            return;
-        if (c == 255)
-            *d = p;
-        else
-            gPaintPixelHook(d, c, &p);
-    };
-    const int32_t width = destination.GetWidth();
-    const int32_t height = destination.GetHeight();
-    if (mImage->IsCompressed()) {
-        CRLE8* rle = mImage->GetRLE();
-        for (int32_t y = 0; y < height; ++y) {
-            CRLE8::sReader reader = rle->SeekReader(clipped.left, clipped.top + y);
-            CPixel* row = destination.Row(y);
-            for (int32_t x = 0; x < width; ++x)
-                put(row + x, rle->Read(reader));
-        }
-        return eSuccess;
-    }
-    CImNav8 source(mImage, &clipped);
-    if (!source.IsLocked())
-        return eNoMemory;
-    for (int32_t y = 0; y < std::min(height, source.GetHeight()); ++y) {
-        CPixel* row = destination.Row(y);
-        const uint8_t* from = source.Row(y);
-        for (int32_t x = 0; x < std::min(width, source.GetWidth()); ++x)
-            put(row + x, from[x]);
-    }
-    return eSuccess;
+    return PaintPicture(area, target, alpha, false, [&](CPixel* d, uint32_t m) {
+        PutScaledPixel(d, (q & 0x00FFFFFFu) | ((((q >> 8) * (m + 1)) >> 24) << 24), scale);
+    });
 }
 
 eResultCode CMaskWidget::RefreshEffect(CWidgetEffectBase* effect, bool update)
@@ -100,37 +59,25 @@ eResultCode CMaskWidget::RefreshEffect(CWidgetEffectBase* effect, bool update)
         const bool compressed = mImage->IsCompressed();
         const int32_t width = compressed ? mImage->GetRLE()->GetWidth() : mImage->GetWidth();
         const int32_t height = compressed ? mImage->GetRLE()->GetHeight() : mImage->GetHeight();
-        auto* shape = new CImage(width, height, 0);
-        if (!shape || !shape->HasPixelBuffer()) {
-            delete shape;
-            return eNoMemory;
-        }
-        eResultCode result = eSuccess;
-        {
-            CImNav out(shape, nullptr);
+        PNU_TRY(RefreshWithShape(effect, width, height, [&](CImNav& out) {
             CImNav8 source(compressed ? nullptr : mImage, nullptr);
-            if (!out.IsLocked() || (!compressed && !source.IsLocked())) {
-                result = eNoMemory;
-            } else {
-                const CPixel rgb = mColour & 0x00FFFFFFu;
-                for (int32_t y = 0; y < out.GetHeight(); ++y) {
-                    CPixel* row = out.Row(y);
-                    if (compressed) {
-                        CRLE8::sReader reader = mImage->GetRLE()->SeekReader(0, y);
-                        for (int32_t x = 0; x < out.GetWidth(); ++x)
-                            row[x] = rgb | uint32_t(mImage->GetRLE()->Read(reader)) << 24;
-                    } else {
-                        const uint8_t* from = source.Row(y);
-                        for (int32_t x = 0; x < std::min(out.GetWidth(), source.GetWidth()); ++x)
-                            row[x] = rgb | uint32_t(from[x]) << 24;
-                    }
+            if (!compressed && !source.IsLocked())
+                return eNoMemory;
+            const CPixel rgb = mColour & 0x00FFFFFFu;
+            for (int32_t y = 0; y < out.GetHeight(); ++y) {
+                CPixel* row = out.Row(y);
+                if (compressed) {
+                    CRLE8::sReader reader = mImage->GetRLE()->SeekReader(0, y);
+                    for (int32_t x = 0; x < out.GetWidth(); ++x)
+                        row[x] = rgb | uint32_t(mImage->GetRLE()->Read(reader)) << 24;
+                } else {
+                    const uint8_t* from = source.Row(y);
+                    for (int32_t x = 0; x < std::min(out.GetWidth(), source.GetWidth()); ++x)
+                        row[x] = rgb | uint32_t(from[x]) << 24;
                 }
             }
-        }
-        if (result == eSuccess)
-            result = effect->RefreshWithMask(shape);
-        delete shape;
-        PNU_TRY(result);
+            return eSuccess;
+        }));
     }
     RecalcBounds();
     return Invalidate(update);
