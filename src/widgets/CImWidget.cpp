@@ -39,14 +39,8 @@ eResultCode CImWidget::CrossFadeListEntries(int32_t from, int32_t to, float t, b
 
 eResultCode CImWidget::FillImage()
 {
-    if (!mImage)
-        return eSuccess;
-    CImNav navigator(mImage, nullptr);
-    if (!navigator.IsLocked())
-        return eNoMemory;
     CPixel colour = mColour | 0xFF000000u;
-    navigator.Fill(&colour);
-    return eSuccess;
+    return FillPicture([&](CImNav& navigator) { navigator.Fill(&colour); });
 }
 
 eResultCode CImWidget::Paint(const gCRect& area, CImage* target, int32_t alpha)

@@ -92,6 +92,9 @@ protected:
     // Refreshes an effect with a width x height 32-bit shape whose pixels fill(navigator) writes.
     // Lays p over *d at p's alpha scaled by `scale` ((alpha + 1) << 16): nothing at 0, a copy at 255.
     static void PutScaledPixel(CPixel* d, CPixel p, uint32_t scale);
+    // Fills the picture through fill(navigator); nothing to do without a picture.
+    template <typename Fill>
+    eResultCode FillPicture(Fill fill);
     template <typename Fill>
     static eResultCode RefreshWithShape(CWidgetEffectBase* effect, int32_t width, int32_t height, Fill fill);
 

@@ -449,3 +449,16 @@ void CImageWidgetT<Derived, Image, List>::PutScaledPixel(CPixel* d, CPixel p, ui
     else
         gPaintPixelHook(d, c, &p);
 }
+
+template <class Derived, class Image, class List>
+template <typename Fill>
+eResultCode CImageWidgetT<Derived, Image, List>::FillPicture(Fill fill)
+{
+    if (!mImage)
+        return eSuccess;
+    typename Derived::Navigator navigator(mImage, nullptr);
+    if (!navigator.IsLocked())
+        return eNoMemory;
+    fill(navigator);
+    return eSuccess;
+}

@@ -22,13 +22,7 @@ CMaskWidget::~CMaskWidget() = default;
 
 eResultCode CMaskWidget::FillImage()
 {
-    if (!mImage)
-        return eSuccess;
-    CImNav8 navigator(mImage, nullptr);
-    if (!navigator.IsLocked())
-        return eNoMemory;
-    navigator.Fill(uint8_t(mColour >> 24));
-    return eSuccess;
+    return FillPicture([&](CImNav8& navigator) { navigator.Fill(uint8_t(mColour >> 24)); });
 }
 
 eResultCode CMaskWidget::Paint(const gCRect& area, CImage* target, int32_t alpha)
