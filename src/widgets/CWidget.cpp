@@ -161,60 +161,49 @@ void CWidget::DestroyChildren()
     mFocusChild = mFocusChild == this ? this : nullptr;
 }
 
-void CWidget::SendToBack(bool update)
+// Takes this widget out of its parent's children and puts it back: next to `sibling` (offset 0 in
+// front of it, 1 behind it), or without a sibling at the front (offset 0) or the back (offset -1).
+void CWidget::Restack(CWidget* sibling, int32_t offset, bool update)
 {
-    if (!mParent)
-        return;
-    int32_t index = mParent->GetChildIndex(this);
-    if (index < 0)
+    if (!mParent || sibling == this)
         return;
     gCArray<CWidget*>& siblings = mParent->mChildren;
+    int32_t index = mParent->GetChildIndex(this);
+    if (index < 0 || (sibling && mParent->GetChildIndex(sibling) < 0))
+        return;
     siblings.RemoveAt(index);
-    (void)siblings.Add(this);
+    if (sibling)
+        (void)siblings.InsertAt(mParent->GetChildIndex(sibling) + offset, this);
+    else if (offset < 0)
+        (void)siblings.Add(this);
+    else
+        (void)siblings.InsertAt(0, this);
     mParent->InvalidateChild(this);
     (void)UpdateIf(update);
+}
+
+void CWidget::SendToBack(bool update)
+{
+    Restack(nullptr, -1, update);
 }
 
 void CWidget::BringToFront(bool update)
 {
-    if (!mParent)
-        return;
-    int32_t index = mParent->GetChildIndex(this);
-    if (index < 0)
-        return;
-    gCArray<CWidget*>& siblings = mParent->mChildren;
-    siblings.RemoveAt(index);
-    (void)siblings.InsertAt(0, this);
-    mParent->InvalidateChild(this);
-    (void)UpdateIf(update);
+    Restack(nullptr, 0, update);
 }
 
 void CWidget::MoveBehind(CWidget* sibling, bool update)
 {
-    if (!mParent || sibling == this)
-        return;
-    gCArray<CWidget*>& siblings = mParent->mChildren;
-    int32_t index = mParent->GetChildIndex(this);
-    if (index < 0 || mParent->GetChildIndex(sibling) < 0)
-        return;
-    siblings.RemoveAt(index);
-    (void)siblings.InsertAt(mParent->GetChildIndex(sibling) + 1, this);
-    mParent->InvalidateChild(this);
-    (void)UpdateIf(update);
+    // Without a sibling there is nothing to stand next to.
+    if (sibling)
+        Restack(sibling, 1, update);
 }
 
 void CWidget::MoveInFront(CWidget* sibling, bool update)
 {
-    if (!mParent || sibling == this)
-        return;
-    gCArray<CWidget*>& siblings = mParent->mChildren;
-    int32_t index = mParent->GetChildIndex(this);
-    if (index < 0 || mParent->GetChildIndex(sibling) < 0)
-        return;
-    siblings.RemoveAt(index);
-    (void)siblings.InsertAt(mParent->GetChildIndex(sibling), this);
-    mParent->InvalidateChild(this);
-    (void)UpdateIf(update);
+    // Without a sibling there is nothing to stand next to.
+    if (sibling)
+        Restack(sibling, 0, update);
 }
 
 int32_t CWidget::CountWidgets() const

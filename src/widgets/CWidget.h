@@ -353,6 +353,7 @@ public:
     eResultCode CreateChildren(CWidgetDataHolder& holder, gCStream* stream);
 
 protected:
+    void Restack(CWidget* sibling, int32_t offset, bool update);
     enum class ePointerKind { kMove, kLeftDown, kLeftUp, kMiddleDown, kMiddleUp, kRightDown, kRightUp };
     eResultCode DispatchPointer(ePointerKind kind, CWidget** taker, const gCPoint& point);
     // Where the pointer entries (move and the button presses and releases) send their event; a
