@@ -75,7 +75,9 @@ int32_t CWidget::GetChildIndex(const CWidget* child) const
     return -1;
 }
 
-eResultCode CWidget::RemoveChildAt(int32_t index, bool update)
+// Takes the child at index out of the list (deleting it with `destroy`, else it keeps its parent
+// field for the caller to re-parent or delete) and redraws where it stood.
+eResultCode CWidget::TakeChildAt(int32_t index, bool destroy, bool update)
 {
     if (index < 0 || index >= mChildren.GetSize())
         return UpdateIf(update);
@@ -86,23 +88,19 @@ eResultCode CWidget::RemoveChildAt(int32_t index, bool update)
     if (mFocusChild == child)
         mFocusChild = nullptr;
     mChildren.RemoveAt(index);
-    delete child;
+    if (destroy)
+        delete child;
     return visible ? InvalidateArea(area, update) : UpdateIf(update);
+}
+
+eResultCode CWidget::RemoveChildAt(int32_t index, bool update)
+{
+    return TakeChildAt(index, true, update);
 }
 
 eResultCode CWidget::DetachChildAt(int32_t index, bool update)
 {
-    if (index < 0 || index >= mChildren.GetSize())
-        return UpdateIf(update);
-    CWidget* child = mChildren[index];
-    gCRect area = child->mBounds;
-    bool visible = child->IsVisible();
-    ReleaseFromRoot(child);
-    if (mFocusChild == child)
-        mFocusChild = nullptr;
-    // The child keeps its parent field: the caller re-parents or deletes it.
-    mChildren.RemoveAt(index);
-    return visible ? InvalidateArea(area, update) : UpdateIf(update);
+    return TakeChildAt(index, false, update);
 }
 
 eResultCode CWidget::RemoveChild(CWidget* child, bool update)

@@ -354,6 +354,7 @@ public:
 
 protected:
     void Restack(CWidget* sibling, int32_t offset, bool update);
+    eResultCode TakeChildAt(int32_t index, bool destroy, bool update);
     enum class ePointerKind { kMove, kLeftDown, kLeftUp, kMiddleDown, kMiddleUp, kRightDown, kRightUp };
     eResultCode DispatchPointer(ePointerKind kind, CWidget** taker, const gCPoint& point);
     // Where the pointer entries (move and the button presses and releases) send their event; a
