@@ -139,28 +139,31 @@ eResultCode CTxWidget::SetFontStyle(bool bold, bool italic, bool underline, bool
     return RenderText(resize, update);
 }
 
+// Sets one of the renderer's on/off settings and renders the text again.
+eResultCode CTxWidget::SetStyleFlag(int32_t& flag, bool on, bool resize, bool update)
+{
+    flag = on ? 1 : 0;
+    return RenderText(resize, update);
+}
+
 eResultCode CTxWidget::SetBold(bool bold, bool resize, bool update)
 {
-    mRenderer.mBold = bold ? 1 : 0;
-    return RenderText(resize, update);
+    return SetStyleFlag(mRenderer.mBold, bold, resize, update);
 }
 
 eResultCode CTxWidget::SetItalic(bool italic, bool resize, bool update)
 {
-    mRenderer.mItalic = italic ? 1 : 0;
-    return RenderText(resize, update);
+    return SetStyleFlag(mRenderer.mItalic, italic, resize, update);
 }
 
 eResultCode CTxWidget::SetUnderline(bool underline, bool resize, bool update)
 {
-    mRenderer.mUnderline = underline ? 1 : 0;
-    return RenderText(resize, update);
+    return SetStyleFlag(mRenderer.mUnderline, underline, resize, update);
 }
 
 eResultCode CTxWidget::SetWrap(bool wrap, bool resize, bool update)
 {
-    mRenderer.mWrap = wrap ? 1 : 0;
-    return RenderText(resize, update);
+    return SetStyleFlag(mRenderer.mWrap, wrap, resize, update);
 }
 
 eResultCode CTxWidget::SetRotation(int32_t rotation, bool resize, bool update)

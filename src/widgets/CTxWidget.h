@@ -95,6 +95,7 @@ public:
     virtual eResultCode RenderText(bool resize, bool update);
 
 protected:
+    eResultCode SetStyleFlag(int32_t& flag, bool on, bool resize, bool update);
     eResultCode ParseWidgetChunk(uint32_t tag, gCStream* stream, CTxWidgetDataHolder& holder);
     eResultCode RenderRotated();
     void ReleaseTextObject();
