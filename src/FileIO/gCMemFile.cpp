@@ -110,13 +110,19 @@ eResultCode gCMemFile::Write(const void* buffer, int32_t count)
     return eSuccess;
 }
 
-eResultCode gCMemFile::ReadLine(gCString& text)
+eResultCode gCMemFile::StartTextRead()
 {
     if (!HasStorage())
         return eInvalidFile;
     if (IsEOF())
         return eStreamError;
     CutSizeToCapacity();
+    return eSuccess;
+}
+
+eResultCode gCMemFile::ReadLine(gCString& text)
+{
+    PNU_TRY(StartTextRead());
     const uint8_t* data = mBlock->GetData();
     int64_t end = mPosition;
     while (end < mSize && data[end] != 0)
@@ -134,11 +140,7 @@ eResultCode gCMemFile::ReadUnicodeLine(gCString& text)
 {
     if (mEightBitText)
         return ReadLine(text);
-    if (!HasStorage())
-        return eInvalidFile;
-    if (IsEOF())
-        return eStreamError;
-    CutSizeToCapacity();
+    PNU_TRY(StartTextRead());
     const uint8_t* data = mBlock->GetData();
     int64_t units = (mSize - mPosition) / 2;
     int64_t length = 0;
@@ -161,11 +163,7 @@ eResultCode gCMemFile::ReadUnicodeString(gCString& text)
 {
     if (mEightBitText)
         return ReadLine(text);
-    if (!HasStorage())
-        return eInvalidFile;
-    if (IsEOF())
-        return eStreamError;
-    CutSizeToCapacity();
+    PNU_TRY(StartTextRead());
     PNU_TRY(text.Assign(nullptr));
     CTextCollector collector(text);
     bool first = true;

@@ -62,6 +62,9 @@ public:
     void Swap(gCMemFile& other);
 
 protected:
+    // Before a text read: storage to read and something left to read; the size is cut to what
+    // the block holds.
+    eResultCode StartTextRead();
     bool HasStorage() const { return mBlock != nullptr && mBlock->GetData() != nullptr; }
     void CutSizeToCapacity()
     {
