@@ -22,6 +22,8 @@
 #include "updater/install/PNUInstallJournal.h"
 #include "updater/PNUReportTexts.h"
 
+#include <functional>
+
 #include <cstdint>
 #include <initializer_list>
 
@@ -118,6 +120,10 @@ private:
     void RollBack();
     // RollBack after a failed file step, keeping that step's failure detail; answers result.
     eResultCode RollBackAfter(eResultCode result);
+    // Shows `status`, then runs step(final, old, temp) over every entry, the progress stepping
+    // along; the first failure (made the final path's, with failAtFinal) rolls the install back.
+    using tEntryStep = std::function<eResultCode(const gCString& final, const gCString& old, const gCString& temp)>;
+    eResultCode StepEntriesOrRollBack(uint32_t status, bool failAtFinal, const tEntryStep& step);
 
     CPNUStatusTarget* mStatusTarget;
     CPNUInstallServices* mServices;

@@ -363,61 +363,62 @@ eResultCode CPNUDesquasher::RollBackAfter(eResultCode result)
     return result;
 }
 
-eResultCode CPNUDesquasher::KeepOldFiles()
+eResultCode CPNUDesquasher::StepEntriesOrRollBack(uint32_t status, bool failAtFinal, const tEntryStep& step)
 {
-    (void)Status(kTextKeeping, kBlack);
+    (void)Status(status, kBlack);
     gCString final;
     gCString old;
     gCString temp;
     for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
         StepProgress(i);
         eResultCode result = EntryPaths(i, final, old, temp);
-        if (result == eSuccess && mFiles->Exists(final)) {
-            if (mFiles->IsFolder(final)) {
-                result = Refuse(eGenericFailure, final, kTextFolderInTheWay);
-            } else {
-                if (mFiles->Exists(old))
-                    result = mFiles->Delete(old);
-                // A second name keeps the current file in place until the new one replaces it;
-                // where the file system has none, the file moves aside as it always did.
-                if (result == eSuccess)
-                    result = mFiles->Link(final, old);
-                if (result == eNotWritten)
-                    result = mFiles->Move(final, old);
-                if (result == eSuccess)
-                    LogWithName(kTextKeptLog, final);
-                if (result == eSuccess && !mFiles->Exists(old))
-                    result = eStreamError;
-                if (result != eSuccess)
-                    (void)FailAt(result, old);
-            }
-        }
+        if (result == eSuccess)
+            result = step(final, old, temp);
         if (result != eSuccess)
-            return RollBackAfter(result);
+            return RollBackAfter(failAtFinal ? FailAt(result, final) : result);
     }
     return eSuccess;
 }
 
+eResultCode CPNUDesquasher::KeepOldFiles()
+{
+    return StepEntriesOrRollBack(kTextKeeping, false, [&](const gCString& final, const gCString& old, const gCString&) {
+        if (!mFiles->Exists(final))
+            return eSuccess;
+        if (mFiles->IsFolder(final))
+            return Refuse(eGenericFailure, final, kTextFolderInTheWay);
+        eResultCode result = eSuccess;
+        if (mFiles->Exists(old))
+            result = mFiles->Delete(old);
+        // A second name keeps the current file in place until the new one replaces it;
+        // where the file system has none, the file moves aside as it always did.
+        if (result == eSuccess)
+            result = mFiles->Link(final, old);
+        if (result == eNotWritten)
+            result = mFiles->Move(final, old);
+        if (result == eSuccess)
+            LogWithName(kTextKeptLog, final);
+        if (result == eSuccess && !mFiles->Exists(old))
+            result = eStreamError;
+        if (result != eSuccess)
+            (void)FailAt(result, old);
+        return result;
+    });
+}
+
 eResultCode CPNUDesquasher::PlaceNewFiles()
 {
-    (void)Status(kTextPlacing, kBlack);
-    gCString final;
-    gCString old;
-    gCString temp;
-    for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
-        StepProgress(i);
-        eResultCode result = EntryPaths(i, final, old, temp);
-        if (result == eSuccess && mFiles->Exists(temp)) {
+    return StepEntriesOrRollBack(kTextPlacing, true, [&](const gCString& final, const gCString&, const gCString& temp) {
+        eResultCode result = eSuccess;
+        if (mFiles->Exists(temp)) {
             result = mFiles->Replace(temp, final);
             if (result == eSuccess)
                 LogWithName(kTextPlacedLog, temp);
         }
         if (result == eSuccess && mFiles->Exists(temp))
             result = eStreamError;
-        if (result != eSuccess)
-            return RollBackAfter(FailAt(result, final));
-    }
-    return eSuccess;
+        return result;
+    });
 }
 
 eResultCode CPNUDesquasher::RemoveOldFiles()
