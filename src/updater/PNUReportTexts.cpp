@@ -54,6 +54,15 @@ const char* const kReportPatterns[kReportTextCount] = {
     "An interrupted update could not be repaired: %s",
     "An interrupted update was undone: the previous files are back.",
     "An interrupted update was completed.",
+    "Another copy of the updater is updating this product. Please try again when it has finished.",
+    "The update could not be undone: %s. The previous files are kept, and the next start of the updater puts them back.",
+    "A record of an interrupted update was refused and set aside as %s: %s",
+    "it is not a regular file",
+    "it is larger than %s bytes",
+    "it names %s in a way no update does",
+    "The server sent less than %s in %s, so the transfer was stopped. Please try again later!",
+    "The update needs %s bytes of memory, but only %s bytes can be had.",
+    "The update needs %s bytes on the disk of the install folder, but only %s bytes are free.",
 };
 
 bool IsReportText(eReportText text) { return text >= 0 && text < kReportTextCount; }

@@ -54,6 +54,15 @@ enum eReportText : int32_t {
     kTextNotRepaired,        // the path and the reason, as kTextDetail gives them
     kTextUndone,
     kTextCompleted,
+    kTextAnotherCopy,
+    kTextNotUndone,          // the path and the reason, as kTextDetail gives them
+    kTextJournalSetAside,    // the name it was given, the reason
+    kTextNotRegularFile,
+    kTextJournalTooLarge,    // the largest size
+    kTextNoUpdateLeavesThis, // the name
+    kTextTransferTooSlow,    // the least amount, the time
+    kTextNoMemoryForPackage, // the bytes needed, the bytes available
+    kTextNoSpaceForPackage,  // the bytes needed, the bytes free
     kReportTextCount,
 };
 
