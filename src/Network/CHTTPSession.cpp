@@ -81,6 +81,9 @@ void CHTTPSession::NoteStart()
 {
     mStartedAt = plat::Microseconds();
     mLastActivity = mStartedAt;
+    const sHTTPLimits& limits = GetHTTPLimits();
+    const uint64_t least = uint64_t(limits.floorKilobytesPerSecond) * 1024 * limits.floorWindowMicroseconds / 1000000;
+    mRateFloor.Start(mStartedAt, limits.floorWindowMicroseconds, keepsRateFloor ? least : 0);
     mHeaderScanned = 0;
     mHeaderLines = 0;
     mReceivedAny = 0;
@@ -125,7 +128,9 @@ eResultCode CHTTPSession::CheckTimeout()
     bool idle = now - mLastActivity >= limit;
     bool headerDone = clientMode != 0 ? inBody != 0 || headerReceived != 0 : requestAnswered != 0;
     bool headerTooSlow = !headerDone && now - mStartedAt >= limit;
-    if (!idle && !headerTooSlow)
+    // The floor is the server's: a connection still being made is the idle wait's.
+    bool tooSlow = clientMode != 0 && state == eSocketConnected && mRateFloor.IsBelow(now);
+    if (!idle && !headerTooSlow && !tooSlow)
         return eSuccess;
     if (clientMode == 0) {
         AbortConnection();
@@ -142,6 +147,8 @@ eResultCode CHTTPSession::CheckTimeout()
     }
     // A peer that never sent a byte is silent, whatever our side sent.
     eHTTPFailure reason = idle || !mReceivedAny ? eHTTPFailure::kIdle : eHTTPFailure::kHeaderTooSlow;
+    if (!idle && !headerTooSlow)
+        reason = eHTTPFailure::kTooSlow;
     if (state == eSocketConnecting)
         reason = eHTTPFailure::kConnectTooSlow;
     return inBody ? FailTransfer(reason) : FailResponse(reason);
@@ -215,6 +222,7 @@ eResultCode CHTTPSession::TakeReceivedBytes(const char* bytes, uint32_t count)
         (void)RawDataCallback(this, bytes, count);
     if (count > 0) {
         NoteActivity();
+        mRateFloor.Add(mLastActivity, count);
         mReceivedAny = 1;
     }
     // A session that has failed or finished takes no more data: the bytes are read (so the

@@ -6,6 +6,7 @@
 
 #include "FileIO/gCMemFile.h"
 #include "Network/CTCPSocket.h"
+#include "Network/CTransferRateFloor.h"
 #include "core/gCArray.h"
 
 class CHTTPSession;
@@ -41,6 +42,7 @@ enum class eHTTPFailure : uint32_t {
     kIdle,              // no byte for the idle timeout
     kHeaderTooSlow,     // the header had not ended within the idle timeout
     kSendFailed,        // the request could not be sent
+    kTooSlow,           // less than the floor arrived over the floor's window
 };
 
 template <typename Function>
@@ -159,6 +161,8 @@ public:
     // The largest body kept or written, 0 for no limit; a stated length above it is refused with
     // the header, and the transfer stops when a body passes it.
     uint64_t bodyLimit = 0;
+    // 1 for a client that gives up a transfer below the limits' floor (set before the request).
+    uint32_t keepsRateFloor = 0;
     eHTTPFailure failure = eHTTPFailure::kNone;
     // The reply's status line without "HTTP/x.y ", as the server sent it.
     gCString statusText;
@@ -200,6 +204,7 @@ private:
     uint64_t mStartedAt = 0;
     uint64_t mLastActivity = 0;
     uint32_t mReceivedAny = 0;
+    CTransferRateFloor mRateFloor;
 };
 
 // Upper-cases ASCII letters in place (header names and units are compared this way).

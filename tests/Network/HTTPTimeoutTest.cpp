@@ -99,6 +99,65 @@ TEST(HTTPTimeout, ClientGivesUpOnASilentOrTricklingServer)
     }
 }
 
+// A client keeping the floor (1 KB a second over 60 s, the defaults) against servers that send
+// `bytes` at the start of every `every` seconds, `times` times, after the header; the clock moves
+// a second at a time.
+TEST(HTTPTimeout, ClientKeepingTheFloorGivesUpOnlyOnAWindowBelowIt)
+{
+    struct sBurst {
+        uint32_t bytes;
+        uint32_t every;
+        uint32_t times;
+    };
+    struct sFloorCase {
+        const char* name;
+        std::vector<sBurst> bursts;
+        uint64_t stoppedAt; // seconds after the request; 0 for never
+    };
+    const sFloorCase cases[] = {
+        {"a byte a second", {{1, 1, 100}}, 60},
+        {"1023 bytes a second", {{1023, 1, 100}}, 60},
+        {"1024 bytes a second", {{1024, 1, 180}}, 0},
+        // Stalls shorter than the idle wait, with enough in between.
+        {"70 KB every 40 s", {{70 << 10, 40, 5}}, 0},
+        // The window slides: two fast minutes do not cover a trickle after them for long.
+        {"10 KB a second, then a byte a second", {{10 << 10, 1, 120}, {1, 1, 100}}, 175},
+    };
+    const std::string header = "HTTP/1.0 200 OK\r\nContent-Length: 100000000\r\n\r\n";
+    for (const sFloorCase& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        LoopbackPeer peer([](int fd) { (void)LoopbackPeer::ReceiveAll(fd); });
+        plat::ScopedManualClock clock;
+        CHTTPSession session;
+        session.keepsRateFloor = 1;
+        ASSERT_EQ(session.RequestAddress(1, 0x7F000001, peer.Port(), gCString(u"/"), gCString(u""), gCString(u""), 0),
+                  eSuccess);
+        ASSERT_TRUE(PollUntil(session, eSocketConnected));
+        (void)session.TakeReceivedBytes(header.data(), uint32_t(header.size()));
+        uint64_t elapsed = 0;
+        uint64_t stoppedAt = 0;
+        for (const sBurst& burst : entry.bursts) {
+            const std::string bytes(burst.bytes, 'x');
+            for (uint32_t time = 0; time < burst.times && stoppedAt == 0; ++time) {
+                (void)session.TakeReceivedBytes(bytes.data(), uint32_t(bytes.size()));
+                for (uint32_t second = 0; second < burst.every && stoppedAt == 0; ++second) {
+                    clock->Advance(kSecond);
+                    ++elapsed;
+                    (void)session.Poll();
+                    if (session.failure != eHTTPFailure::kNone)
+                        stoppedAt = elapsed;
+                }
+            }
+        }
+        EXPECT_EQ(stoppedAt, entry.stoppedAt);
+        EXPECT_EQ(session.failure, entry.stoppedAt ? eHTTPFailure::kTooSlow : eHTTPFailure::kNone);
+        EXPECT_EQ(session.state, uint32_t(entry.stoppedAt ? eSocketFailedTransfer : eSocketConnected));
+        EXPECT_EQ(session.endpoint.IsOpen(), entry.stoppedAt == 0);
+        (void)session.Disconnect();
+        session.endpoint.Close();
+    }
+}
+
 TEST(HTTPTimeout, ServerAcceptsABurstAtOnceAndClosesStalledConnections)
 {
     plat::ScopedManualClock clock;

@@ -18,6 +18,7 @@ It answers every connection on 127.0.0.1 with one reply form, chosen on the comm
   longreason    a text refusal whose PNU-FailReason is 20,000 characters long
   longlocation  a refusal whose PNU-DownloadLocation is 20,000 characters long
   chunkcut      a chunked package body cut off by a close before its last chunk
+  trickle       200 with a length, then the body one byte per --interval seconds
 """
 
 import argparse
@@ -27,7 +28,8 @@ import socketserver
 import time
 
 FORMS = ["endless", "hugelength", "chunkhuge", "silent", "slowheader", "stallbody", "garbage",
-         "garbageclose", "headerclose", "flood", "redirect", "nulstatus", "longreason", "longlocation", "chunkcut"]
+         "garbageclose", "headerclose", "flood", "redirect", "nulstatus", "longreason", "longlocation", "chunkcut",
+         "trickle"]
 
 BLOCK = bytes(range(256)) * 256
 
@@ -89,6 +91,11 @@ def reply(form, sock, interval):
         body = b"No update.\n"
         sock.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nPNU-FailType: 1\r\nPNU-FailReason: "
                      + b"R" * 20000 + b"\r\nContent-Length: %d\r\n\r\n" % len(body) + body)
+    elif form == "trickle":
+        sock.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: 1000\r\n\r\n")
+        for byte in BLOCK[:1000]:
+            time.sleep(interval)
+            sock.sendall(bytes([byte]))
     elif form == "chunkcut":
         sock.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nTransfer-Encoding: chunked\r\n\r\n"
                      b"8\r\nPN2SQUSH\r\n100\r\n" + BLOCK[:100])

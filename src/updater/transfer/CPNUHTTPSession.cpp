@@ -6,6 +6,7 @@
 #include "updater/codec/PNULimits.h"
 #include "updater/PNUASCII.h"
 #include "updater/PNUMessages.h"
+#include "updater/PNUReportTexts.h"
 #include "updater/PNUTexts.h"
 
 gCString CutServerText(const gCString& text)
@@ -22,6 +23,8 @@ CPNUHTTPSession::CPNUHTTPSession()
     finishOnClose = 1;
     // Nothing larger than an update package is kept.
     bodyLimit = kPNUPackageSizeLimit;
+    // A server that trickles is given up as one that stalls is.
+    keepsRateFloor = 1;
     httpVersion = gCString("1.0");
     const uintptr_t self = reinterpret_cast<uintptr_t>(this);
     ConnectStartedCallback = {&CPNUHTTPSession::OnConnectStarted, self};
@@ -81,11 +84,21 @@ gCString CPNUHTTPSession::GetFailurePattern(eFailureText text)
     return gCString(text >= 0 && text < kFailureTextCount ? kFailurePatterns[text] : "");
 }
 
+gCString CPNUHTTPSession::GetTooSlowPattern()
+{
+    return GetBuiltInReportText(kTextTransferTooSlow);
+}
+
+gCString CPNUHTTPSession::SecondsText(uint64_t microseconds)
+{
+    const uint64_t wait = microseconds / 1000000;
+    return wait == 1 ? GetFailurePattern(kTextOneSecond) : FillTextValues(GetFailurePattern(kTextSeconds), {Number(wait)});
+}
+
 gCString CPNUHTTPSession::GetFailureText()
 {
-    const uint64_t wait = GetHTTPLimits().idleTimeoutMicroseconds / 1000000;
-    const gCString seconds = wait == 1 ? GetFailurePattern(kTextOneSecond)
-                                       : FillTextValues(GetFailurePattern(kTextSeconds), {Number(wait)});
+    const sHTTPLimits& limits = GetHTTPLimits();
+    const gCString seconds = SecondsText(limits.idleTimeoutMicroseconds);
     const gCString limit = Number(bodyLimit);
     switch (failure) {
     case eHTTPFailure::kClosedBeforeReply:
@@ -108,6 +121,11 @@ gCString CPNUHTTPSession::GetFailureText()
         return FillTextValues(GetFailurePattern(kTextHeaderTooSlow), {seconds});
     case eHTTPFailure::kSendFailed:
         return GetFailurePattern(kTextSendFailed);
+    case eHTTPFailure::kTooSlow: {
+        const uint64_t least = limits.floorKilobytesPerSecond * (limits.floorWindowMicroseconds / 1000000);
+        return FillTextValues(GetTooSlowPattern(),
+                              {Number(least) + gCString(" KB"), SecondsText(limits.floorWindowMicroseconds)});
+    }
     case eHTTPFailure::kNone:
     case eHTTPFailure::kConnectTooSlow:
         break;
@@ -123,6 +141,7 @@ gCString CPNULocalHTTPSession::GetFailurePattern(eFailureText text)
 {
     return GetTranslatedText(kFailureTextFirst + text);
 }
+gCString CPNULocalHTTPSession::GetTooSlowPattern() { return GetTranslatedReportText(kTextTransferTooSlow); }
 
 eResultCode CPNUHTTPSession::ReportFailure(const gCString& text)
 {

@@ -42,6 +42,8 @@ public:
         kFailureTextCount,
     };
     virtual gCString GetFailurePattern(eFailureText text);
+    // The red line of a transfer below the floor: the least amount, then the window.
+    virtual gCString GetTooSlowPattern();
     // The red line that names why the session gave up (the connect failure text when it never
     // reached the server).
     gCString GetFailureText();
@@ -56,6 +58,8 @@ public:
     gCArray<gCString> headerValues;
 
 private:
+    // A wait as kTextOneSecond or kTextSeconds gives it.
+    gCString SecondsText(uint64_t microseconds);
     // The red line, then the message panel on, so the check can be started again.
     eResultCode ReportFailure(const gCString& text);
 
@@ -74,4 +78,5 @@ public:
     gCString GetHeadersReceivedText() override;
     gCString GetConnectStartedText() override;
     gCString GetFailurePattern(eFailureText text) override;
+    gCString GetTooSlowPattern() override;
 };

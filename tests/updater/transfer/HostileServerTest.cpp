@@ -1,6 +1,7 @@
 // The update check against hostile servers: for every reply form the window names what happened
 // within its time, the heartbeat never stops for long, memory stays bounded, and the check can be
-// started again. The waits and the body limit are shortened; the forms are the real ones.
+// started again. The waits, the floor's window and the body limit are shortened; the forms are the
+// real ones.
 #include "updater/UpdaterTestSupport.h"
 
 #include "Network/HTTPLimits.h"
@@ -14,6 +15,7 @@
 namespace {
 
 constexpr uint64_t kIdleTimeout = 1000000;
+constexpr uint64_t kFloorWindow = 2000000;
 constexpr uint64_t kBodyLimit = 8000000;
 // Beyond the body limit, the resident memory a check may add (buffers, the sanitizers' quarantine).
 constexpr int64_t kResidentAllowance = 3 * int64_t(kBodyLimit) + (40 << 20);
@@ -84,6 +86,7 @@ protected:
         UpdaterTest::SetUp();
         mSaved = GetHTTPLimits();
         GetHTTPLimits().idleTimeoutMicroseconds = kIdleTimeout;
+        GetHTTPLimits().floorWindowMicroseconds = kFloorWindow;
     }
     void TearDown() override
     {
@@ -173,6 +176,7 @@ sShownLine Red(const std::string& text) { return {text + " Please try again late
 
 const double kQuick = 3.0;
 const double kAfterTimeout = 1.0 + kQuick;
+const double kAfterFloor = 2.0 + kQuick;
 
 } // namespace
 
@@ -194,6 +198,8 @@ TEST_F(HostileFlow, BodiesPastTheLimitAndRepliesThatStallAreStopped)
          {kFound, Red("The server's reply header did not arrive within 1 second, so the transfer was stopped.")},
          kAfterTimeout},
         {"stallbody", {kFound, kResponse, idle}, kAfterTimeout},
+        {"trickle", {kFound, kResponse, Red("The server sent less than 2 KB in 2 seconds, so the transfer was stopped.")},
+         kAfterFloor},
     });
 }
 
@@ -254,6 +260,11 @@ TEST_F(HostileFlow, AGermanProductNamesEachFailureInGermanWithItsValues)
               {"Der Server hat 1 Sekunde lang nichts gesendet, daher wurde die Übertragung angehalten." + later,
                kStatusRed}},
              kAfterTimeout},
+            {"trickle",
+             {found, response,
+              {"Der Server hat weniger als 2 KB in 2 Sekunden gesendet, daher wurde die Übertragung angehalten." + later,
+               kStatusRed}},
+             kAfterFloor},
         },
         "Deutsch");
 }
