@@ -2,6 +2,7 @@
 
 #include "Network/NetAddress.h"
 #include "app/ReportError.h"
+#include "platform/Clock.h"
 
 #include <cstring>
 
@@ -166,6 +167,7 @@ eResultCode CTCPAppSocket::Poll()
         PNU_TRY(LoadNextSendBlock());
     }
     PNU_TRY(CTCPSocket::Poll());
+    PNU_TRY(CheckFrameIdle());
     if (!canSend || finished || sendBuffer.GetSize() == 0)
         return eSuccess;
     uint32_t count = sendBuffer.GetSize();
@@ -187,6 +189,8 @@ eResultCode CTCPAppSocket::TakeReceivedBytes(const char* bytes, uint32_t count)
 {
     if (RawDataCallback)
         (void)RawDataCallback(this, bytes, count);
+    if (count > 0)
+        mLastArrival = plat::Microseconds();
     PNU_TRY(receiveBuffer.SetPos(receiveBuffer.GetSize()));
     PNU_TRY(receiveBuffer.Write(bytes, int32_t(count)));
     if (headerRead)
@@ -274,18 +278,39 @@ eResultCode CTCPAppSocket::DeliverMessage()
 eResultCode CTCPAppSocket::OnConnectionClosed(int32_t, uintptr_t user)
 {
     CTCPAppSocket* pipe = reinterpret_cast<CTCPAppSocket*>(user);
-    pipe->finished = 1;
-    // Only a frame left incomplete (its header read, or part of a header buffered) is a failed
-    // transfer; a close after a delivered frame is a clean end.
-    bool inFrame = pipe->headerRead || pipe->receiveBuffer.GetSize() > 0;
-    if (!inFrame) {
+    // Only a frame left incomplete is a failed transfer; a close after a delivered frame is a
+    // clean end.
+    if (!pipe->IsInFrame()) {
+        pipe->finished = 1;
         pipe->ChangeState(eSocketClosed);
         return eSuccess;
     }
-    pipe->ChangeState(eSocketFailedTransfer);
-    if (pipe->SendFailedCallback.function)
-        return pipe->SendFailedCallback.function(pipe, pipe->SendFailedCallback.user);
+    return pipe->FailIncompleteFrame();
+}
+
+eResultCode CTCPAppSocket::FailIncompleteFrame()
+{
+    finished = 1;
+    ChangeState(eSocketFailedTransfer);
+    if (SendFailedCallback.function)
+        return SendFailedCallback.function(this, SendFailedCallback.user);
     return eSuccess;
+}
+
+eResultCode CTCPAppSocket::CheckFrameIdle()
+{
+    // A whole frame kept for delivery at the next arrival waits for this side, not for the peer.
+    const bool waiting = headerRead ? payloadReceived < payloadLength : receiveBuffer.GetSize() > 0;
+    if (finished || !waiting || plat::Microseconds() - mLastArrival < kFrameIdleMicroseconds)
+        return eSuccess;
+    // Nothing more is read from a peer that has been given up, and its close is not reported again.
+    endpoint.Close();
+    connected = 0;
+    canSend = 0;
+    receivePending = 0;
+    dataEvent = 0;
+    closedEvent = 0;
+    return FailIncompleteFrame();
 }
 
 eResultCode CTCPAppSocket::OnAccepted(CTCPSocket* accepted, uintptr_t user)

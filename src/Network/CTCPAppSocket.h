@@ -46,6 +46,10 @@ public:
     static constexpr uint16_t kDefaultPort = 52990;
     // Larger announced payloads are refused as a broken frame.
     static constexpr uint32_t kMaxPayload = 0x7FFFFFFF - kBlockSize;
+    // A frame begun and then left without a byte for this long is given up: the pipe is closed
+    // and its owner told, as for a close inside a frame. Between frames a pipe may stay quiet for
+    // as long as its peer has nothing to say.
+    static constexpr uint64_t kFrameIdleMicroseconds = 60000000;
 
     CTCPAppSocket();
     ~CTCPAppSocket() override;
@@ -102,4 +106,11 @@ private:
     eResultCode CollectPayload();
     eResultCode DeliverMessage();
     eResultCode ReplaceReceiveBuffer(const uint8_t* bytes, uint64_t count);
+    // Whether a frame has begun and not ended: its header read, or part of a header buffered.
+    bool IsInFrame() const { return headerRead || receiveBuffer.GetSize() > 0; }
+    eResultCode CheckFrameIdle();
+    eResultCode FailIncompleteFrame();
+
+    // When a byte last arrived (clock microseconds).
+    uint64_t mLastArrival = 0;
 };

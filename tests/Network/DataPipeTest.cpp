@@ -1,5 +1,6 @@
 #include "Network/CTCPAppSocket.h"
 
+#include "platform/ManualClock.h"
 #include "support/LoopbackPeer.h"
 
 #include <gtest/gtest.h>
@@ -153,6 +154,63 @@ TEST(DataPipe, CloseAfterADeliveredFrameIsCleanAndInsideAFrameIsAFailure)
         EXPECT_EQ(pipe.state, entry.state) << entry.bytes.size();
         EXPECT_EQ(sendFailed, entry.sendFailed) << entry.bytes.size();
         EXPECT_EQ(pipe.finished, 1u);
+    }
+}
+
+// A peer that stops inside a frame is given up after the frame wait: the pipe is closed and its
+// owner told. Bytes arriving keep it open, and between frames it may stay quiet without end.
+TEST(DataPipe, APeerStalledInsideAFrameIsGivenUp)
+{
+    constexpr uint64_t kSecond = 1000000;
+    struct sStep {
+        std::string bytes;
+        uint64_t wait;
+    };
+    struct sCase {
+        const char* name;
+        std::vector<sStep> steps;
+        bool givenUp; // after the last step; never before it
+    };
+    const std::string frame = Frame(1, "payload");
+    const sCase cases[] = {
+        {"part of a header", {{frame.substr(0, 12), 59 * kSecond}, {"", kSecond}}, true},
+        {"part of a payload", {{frame.substr(0, 24), 59 * kSecond}, {"", kSecond}}, true},
+        {"a byte now and then", {{frame.substr(0, 24), 59 * kSecond}, {"l", 59 * kSecond}, {"o", 59 * kSecond}}, false},
+        {"between frames", {{frame, 3600 * kSecond}, {frame, 3600 * kSecond}}, false},
+        {"no frame yet", {{"", 3600 * kSecond}}, false},
+    };
+    for (const sCase& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        RecordingOwner owner;
+        LoopbackPeer peer([](int fd) { (void)LoopbackPeer::ReceiveAll(fd); });
+        plat::ScopedManualClock clock;
+        CTCPAppSocket pipe;
+        static int sendFailed;
+        sendFailed = 0;
+        pipe.SendFailedCallback = {[](CTCPAppSocket*, uintptr_t) {
+            ++sendFailed;
+            return eSuccess;
+        }, 0};
+        ASSERT_EQ(pipe.ConnectToAddress(kLoopback, peer.Port()), eSuccess);
+        for (int i = 0; i < 2000 && pipe.state != eSocketConnected; ++i) {
+            (void)pipe.Poll();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_EQ(pipe.state, uint32_t(eSocketConnected));
+        for (size_t i = 0; i < entry.steps.size(); ++i) {
+            EXPECT_EQ(sendFailed, 0) << "before step " << i;
+            (void)pipe.TakeReceivedBytes(entry.steps[i].bytes.data(), uint32_t(entry.steps[i].bytes.size()));
+            clock->Advance(entry.steps[i].wait);
+            (void)pipe.Poll();
+        }
+        EXPECT_EQ(sendFailed, entry.givenUp ? 1 : 0);
+        EXPECT_EQ(pipe.state, uint32_t(entry.givenUp ? eSocketFailedTransfer : eSocketConnected));
+        EXPECT_EQ(pipe.finished, entry.givenUp ? 1u : 0u);
+        // The connection is gone: the peer sees its end.
+        EXPECT_EQ(pipe.endpoint.IsOpen(), !entry.givenUp);
+        (void)pipe.Poll();
+        EXPECT_EQ(sendFailed, entry.givenUp ? 1 : 0) << "told once";
+        pipe.endpoint.Close();
     }
 }
 
