@@ -16,6 +16,7 @@
 #include "sound/CSound.h"
 #include "updater/transfer/CPNUHTTPSession.h"
 #include "updater/transfer/CPNUTransferManager.h"
+#include "updater/transfer/PNUTestModeLine.h"
 #include "updater/window/CPintrelUpdaterBackdrop.h"
 #include "updater/install/PNUInstallJournal.h"
 #include "updater/PNUMessages.h"
@@ -206,6 +207,9 @@ void CPintrelUpdaterApp::ReadTestModeMarker()
     gCString firstLine;
     if (markerFile.ReadLine(firstLine) == eSuccess)
         mTestHost = firstLine.GetTrimmed(gCString(kStringWhitespace));
+    gCString line;
+    for (int32_t i = 0; i < 16 && markerFile.ReadLine(line) == eSuccess; ++i)
+        (void)ApplyTestModeLine(line);
 }
 
 eResultCode CPintrelUpdaterApp::StartTransfers()

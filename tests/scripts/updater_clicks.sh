@@ -18,8 +18,8 @@ demo_package=""
 # run_form FORM EXPECTED_LOG_TAIL ACTION
 #   FORM: a reply form of update_server.py, or "unresolvable" / "refused-connection"
 #   EXPECTED_LOG_TAIL: the status lines after "Checking for updates...", one per line
-#   ACTION: install, open-page, no-opener, finish or none (what the second click on the message
-#   part does)
+#   ACTION: install, open-page, no-opener, finish, again (the check runs again) or none (what the
+#   second click on the message part does)
 run_form() {
     local form=$1 expected_tail=$2 action=$3
     echo "--- $form ($SECONDS s)"
@@ -53,6 +53,12 @@ $expected_tail"
                 "No program on this computer could open the page http://127.0.0.1/pintrel2/download.html."
             ! grep -q "could not be located" "$demo/updater.out" || fail "the failure was also shown as an alert"
             ;;
+        again)
+            # The message panel is on again after the failure: the second click checks again.
+            updater_click message
+            wait_for "the second check" log_count_is "${expected_tail##*$'\n'}" 2
+            log_count_is "Checking for updates..." 2 || fail "no second check"
+            ;;
         finish)
             cmp -s "$demo/demo-update.pnu" "$demo/Pintrel Updater.app/Contents/updatersource.pnu" ||
                 fail "the received package was not kept as the updater's source"
@@ -67,6 +73,8 @@ $expected_tail"
     updater_click quit
     updater_wait_exit
 }
+
+log_count_is() { [ "$(read_log | grep -cxF -- "$1")" -eq "$2" ]; }
 
 found="Server location found, now attempting to contact server."
 response="Received response from server, download is ready to begin."
@@ -121,6 +129,10 @@ $response
 -- An error occurred during the download: --
 \"Connection failed during download.\"
 Download Failed!" none
+run_form trickle "Looking up server...
+$found
+$response
+The server sent less than 3 KB in 3 seconds, so the transfer was stopped. Please try again later!" again
 run_form notfound "Looking up server...
 $found
 The server answered \"404 Not Found\" instead of sending the update. Please try again later!" none

@@ -76,6 +76,7 @@ $1"
 
 # A fresh demo installation whose test-mode marker names the server for FORM: a local update
 # server answering with that form, a name that does not resolve, or a port nobody listens on.
+# For "trickle" the marker also shortens the window of the transfer's floor.
 updater_demo() {
     local form=$1 host port
     demo=$(mktemp -d "$x11_work/demo.XXXXXX")
@@ -100,6 +101,7 @@ updater_demo() {
     esac
     [ -d "$demo/Pintrel Updater.app" ] || "$source_dir/tools/update-server/make-demo.sh" "$build_dir" "$demo" 0 >/dev/null
     printf '%s:%s\n' "$host" "$port" > "$demo/Pintrel Updater.app/Contents/testmode"
+    [ "$form" != trickle ] || echo "transfer-window 3" >> "$demo/Pintrel Updater.app/Contents/testmode"
 }
 
 # The main button's two parts in window coordinates, from the resource script: the message part

@@ -13,6 +13,8 @@ command line, for every request:
   refused            200 text reply, PNU-FailType 1 without a download location
   no-failtype        200 text reply without any PNU header
   short              200 package reply that announces more bytes than it sends, then closes
+  trickle            the package reply's header, then its body one byte a second for as long as
+                     the client stays
   notfound           404 Not Found
   nohttp             a status line without "HTTP"
   close              closes each connection at once, without reading or answering
@@ -33,7 +35,7 @@ import time
 import urllib.parse
 
 FORMS = ["package", "package-save", "package-slow", "uptodate", "refused-location", "refused", "no-failtype",
-         "short", "notfound", "nohttp", "close"]
+         "short", "trickle", "notfound", "nohttp", "close"]
 
 
 def text_reply(headers, body=b"No update delivered.\n"):
@@ -50,7 +52,7 @@ def package_reply(package, extra=()):
 
 
 def build_reply(form, options):
-    if form in ("package", "package-slow"):
+    if form in ("package", "package-slow", "trickle"):
         return package_reply(options.package_bytes)
     if form == "package-save":
         return package_reply(options.package_bytes, [("PNU-UpdaterSend", "1")])
@@ -112,12 +114,21 @@ class Handler(socketserver.BaseRequestHandler):
         query = urllib.parse.parse_qsl(url.query, keep_blank_values=True)
         self.record({"request": request_line, "path": url.path, "query": query})
         slow = False
+        trickle = False
         if url.path.endswith("/getupdate_v3.php"):
             reply = build_reply(options.form, options)
             slow = options.form == "package-slow"
+            trickle = options.form == "trickle"
         else:
             reply = not_found()
         try:
+            if trickle:
+                body_start = len(reply) - len(options.package_bytes)
+                self.request.sendall(reply[:body_start])
+                for index in range(body_start, len(reply)):
+                    time.sleep(1)
+                    self.request.sendall(reply[index:index + 1])
+                reply = b""
             if slow:
                 # Headers and the first half of the body, then the rest once released.
                 split = len(reply) - len(options.package_bytes) // 2
