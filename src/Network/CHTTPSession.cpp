@@ -107,16 +107,6 @@ uint64_t CHTTPSession::ScanForHeaderEnd(bool bareLineFeeds)
     return 0;
 }
 
-void CHTTPSession::AbortConnection()
-{
-    endpoint.Close();
-    connected = 0;
-    canSend = 0;
-    receivePending = 0;
-    dataEvent = 0;
-    closedEvent = 0;
-}
-
 eResultCode CHTTPSession::CheckTimeout()
 {
     bool open = state == eSocketConnecting || state == eSocketConnected;

@@ -173,8 +173,6 @@ private:
     eResultCode FailResponse(eHTTPFailure reason);
     eResultCode FailTransfer(eHTTPFailure reason);
     eResultCode CheckTimeout();
-    // Closes the endpoint at once: nothing more is read from a peer that has been given up.
-    void AbortConnection();
     eResultCode ReserveBody(uint64_t needed);
     eResultCode TakeChunkSizeLine(const uint8_t* line, uint64_t length);
     void NoteActivity();

@@ -303,13 +303,7 @@ eResultCode CTCPAppSocket::CheckFrameIdle()
     const bool waiting = headerRead ? payloadReceived < payloadLength : receiveBuffer.GetSize() > 0;
     if (finished || !waiting || plat::Microseconds() - mLastArrival < kFrameIdleMicroseconds)
         return eSuccess;
-    // Nothing more is read from a peer that has been given up, and its close is not reported again.
-    endpoint.Close();
-    connected = 0;
-    canSend = 0;
-    receivePending = 0;
-    dataEvent = 0;
-    closedEvent = 0;
+    AbortConnection();
     return FailIncompleteFrame();
 }
 

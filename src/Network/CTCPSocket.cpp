@@ -207,6 +207,16 @@ eResultCode CTCPSocket::Disconnect()
     return eSuccess;
 }
 
+void CTCPSocket::AbortConnection()
+{
+    endpoint.Close();
+    connected = 0;
+    canSend = 0;
+    receivePending = 0;
+    dataEvent = 0;
+    closedEvent = 0;
+}
+
 gCString CTCPSocket::GetPeerAddressText() const
 {
     gCString text = FormatDottedAddress(address);

@@ -183,6 +183,10 @@ protected:
         return connection->TakeReceivedBytes(block.GetData(), count);
     }
 
+    // Closes the endpoint at once: nothing more is read from a peer that has been given up, and
+    // its close is not reported.
+    void AbortConnection();
+
     const char* mStateChangeFailure = "";
     CMemBlockT<char> mReceiveBlock;
 

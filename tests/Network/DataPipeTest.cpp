@@ -2,6 +2,7 @@
 
 #include "platform/ManualClock.h"
 #include "support/LoopbackPeer.h"
+#include "support/StalledPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -78,6 +79,16 @@ std::string Pattern(size_t size, uint32_t seed)
     return bytes;
 }
 
+// Counts the pipe's failure reports in `count`.
+void CountSendFailures(CTCPAppSocket& pipe, int& count)
+{
+    count = 0;
+    pipe.SendFailedCallback = {[](CTCPAppSocket*, uintptr_t user) {
+        ++*reinterpret_cast<int*>(user);
+        return eSuccess;
+    }, reinterpret_cast<uintptr_t>(&count)};
+}
+
 } // namespace
 
 // A stream of frames gives the same messages however TCP splits it: a header in two pieces, two
@@ -142,12 +153,8 @@ TEST(DataPipe, CloseAfterADeliveredFrameIsCleanAndInsideAFrameIsAFailure)
         RecordingOwner owner;
         CTCPAppSocket pipe;
         pipe.InstallSocketCallbacks();
-        static int sendFailed;
-        sendFailed = 0;
-        pipe.SendFailedCallback = {[](CTCPAppSocket*, uintptr_t) {
-            ++sendFailed;
-            return eSuccess;
-        }, 0};
+        int sendFailed;
+        CountSendFailures(pipe, sendFailed);
         (void)pipe.TakeReceivedBytes(entry.bytes.data(), uint32_t(entry.bytes.size()));
         pipe.RecordEvent(CTCPSocket::kEventOrderlyRelease, 0);
         (void)pipe.Poll();
@@ -161,14 +168,9 @@ TEST(DataPipe, CloseAfterADeliveredFrameIsCleanAndInsideAFrameIsAFailure)
 // owner told. Bytes arriving keep it open, and between frames it may stay quiet without end.
 TEST(DataPipe, APeerStalledInsideAFrameIsGivenUp)
 {
-    constexpr uint64_t kSecond = 1000000;
-    struct sStep {
-        std::string bytes;
-        uint64_t wait;
-    };
     struct sCase {
         const char* name;
-        std::vector<sStep> steps;
+        std::vector<sPeerStep> steps;
         bool givenUp; // after the last step; never before it
     };
     const std::string frame = Frame(1, "payload");
@@ -185,18 +187,10 @@ TEST(DataPipe, APeerStalledInsideAFrameIsGivenUp)
         LoopbackPeer peer([](int fd) { (void)LoopbackPeer::ReceiveAll(fd); });
         plat::ScopedManualClock clock;
         CTCPAppSocket pipe;
-        static int sendFailed;
-        sendFailed = 0;
-        pipe.SendFailedCallback = {[](CTCPAppSocket*, uintptr_t) {
-            ++sendFailed;
-            return eSuccess;
-        }, 0};
+        int sendFailed;
+        CountSendFailures(pipe, sendFailed);
         ASSERT_EQ(pipe.ConnectToAddress(kLoopback, peer.Port()), eSuccess);
-        for (int i = 0; i < 2000 && pipe.state != eSocketConnected; ++i) {
-            (void)pipe.Poll();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        ASSERT_EQ(pipe.state, uint32_t(eSocketConnected));
+        ASSERT_TRUE(PollUntilState(pipe, eSocketConnected));
         for (size_t i = 0; i < entry.steps.size(); ++i) {
             EXPECT_EQ(sendFailed, 0) << "before step " << i;
             (void)pipe.TakeReceivedBytes(entry.steps[i].bytes.data(), uint32_t(entry.steps[i].bytes.size()));

@@ -8,6 +8,7 @@
 #include "platform/ManualClock.h"
 #include "support/HTTPTestServer.h"
 #include "support/LoopbackPeer.h"
+#include "support/StalledPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -22,26 +23,9 @@
 
 namespace {
 
-constexpr uint64_t kSecond = 1000000;
-
-bool PollUntil(CHTTPSession& session, uint32_t wanted)
-{
-    for (int i = 0; i < 2000 && session.state != wanted; ++i) {
-        (void)session.Poll();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return session.state == wanted;
-}
-
-// One step of a stalling server: bytes it sends (straight into the session), then the clock moves.
-struct sStep {
-    std::string bytes;
-    uint64_t wait;
-};
-
 struct sStallCase {
     const char* name;
-    std::vector<sStep> steps;
+    std::vector<sPeerStep> steps;
     eHTTPFailure failure;  // after the last step; kNone before it
     uint32_t state;
     uint32_t finishOnClose = 0;
@@ -81,9 +65,9 @@ TEST(HTTPTimeout, ClientGivesUpOnASilentOrTricklingServer)
         session.SendFailedCallback = session.FailedCallback;
         ASSERT_EQ(session.RequestAddress(1, 0x7F000001, peer.Port(), gCString(u"/"), gCString(u""), gCString(u""), 0),
                   eSuccess);
-        ASSERT_TRUE(PollUntil(session, eSocketConnected));
+        ASSERT_TRUE(PollUntilState(session, eSocketConnected));
         for (size_t i = 0; i < entry.steps.size(); ++i) {
-            const sStep& step = entry.steps[i];
+            const sPeerStep& step = entry.steps[i];
             if (!step.bytes.empty())
                 (void)session.TakeReceivedBytes(step.bytes.data(), uint32_t(step.bytes.size()));
             EXPECT_EQ(session.failure, eHTTPFailure::kNone) << "before step " << i;
@@ -132,7 +116,7 @@ TEST(HTTPTimeout, ClientKeepingTheFloorGivesUpOnlyOnAWindowBelowIt)
         session.keepsRateFloor = 1;
         ASSERT_EQ(session.RequestAddress(1, 0x7F000001, peer.Port(), gCString(u"/"), gCString(u""), gCString(u""), 0),
                   eSuccess);
-        ASSERT_TRUE(PollUntil(session, eSocketConnected));
+        ASSERT_TRUE(PollUntilState(session, eSocketConnected));
         (void)session.TakeReceivedBytes(header.data(), uint32_t(header.size()));
         uint64_t elapsed = 0;
         uint64_t stoppedAt = 0;

@@ -1,0 +1,28 @@
+// For the tests of peers that stall, with a manual clock: one step of such a peer, and a poll of
+// the real connection until it reaches a state.
+#pragma once
+
+#include "Network/CTCPSocket.h"
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+inline constexpr uint64_t kSecond = 1000000;
+
+// Bytes the peer sends (handed straight to the connection), then how far the clock moves.
+struct sPeerStep {
+    std::string bytes;
+    uint64_t wait;
+};
+
+// Polls for at most about two seconds of real time.
+inline bool PollUntilState(CTCPSocket& socket, uint32_t wanted)
+{
+    for (int i = 0; i < 2000 && socket.state != wanted; ++i) {
+        (void)socket.Poll();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return socket.state == wanted;
+}
