@@ -19,6 +19,8 @@
 #include "updater/transfer/PNUTestModeLine.h"
 #include "updater/window/CPintrelUpdaterBackdrop.h"
 #include "updater/install/PNUInstallJournal.h"
+#include "updater/install/PNUInstallLock.h"
+#include "updater/install/PNUPackageNames.h"
 #include "updater/PNUMessages.h"
 #include "updater/PNUProductProbe.h"
 #include "updater/PNUTexts.h"
@@ -222,7 +224,17 @@ eResultCode CPintrelUpdaterApp::StartTransfers()
 
 eResultCode CPintrelUpdaterApp::ProbeProduct()
 {
-    (void)RecoverUnfinishedInstall(*this, this);
+    // The repair runs under the install folder's lock: a copy that holds it is installing, and
+    // repairing would take its install apart. That copy's own end leaves the product whole.
+    plat::FolderLock lock;
+    gCString refusal;
+    const eResultCode locked = LockInstallFolder(lock, WithoutTrailingSeparator(GetInstallFolderText()), this, refusal);
+    mAnotherCopyAtWork = locked == eBusy;
+    if (locked == eSuccess)
+        (void)RecoverUnfinishedInstall(*this, this);
+    else if (!mAnotherCopyAtWork)
+        (void)WriteLog(refusal);
+    lock.Release();
     return ProbeInstalledProduct(*mTransferManager, mProductVersion, mProductLanguage, mBuildType,
                                  mApplicationName, mBuildString, mPlatform, mClientProtocol);
 }
@@ -244,6 +256,9 @@ eResultCode CPintrelUpdaterApp::ShowStartState()
         (void)ShowStatusLine(gCString("WARNING - IN LOCAL TEST MODE! NOT FOR GENERAL USE!"), kStatusBrightGreen);
     else
         (void)mBackdrop->Update();
+    // Shown once the widgets stand, in the product's language.
+    if (mAnotherCopyAtWork)
+        (void)ShowStatusLine(GetTranslatedReportText(kTextAnotherCopy), kStatusRed);
     return eSuccess;
 }
 
@@ -408,6 +423,13 @@ eResultCode CPintrelUpdaterApp::InstallReceivedPackage()
     // once. A package installed answers "already installed" on a second press; one that failed is
     // gone, and a new check fetches it again.
     const eResultCode result = mInstaller.InstallHeldPackage(*mReceivedPackage);
+    // Refused as another copy was installing: the package is whole, and the button installs it
+    // once that copy is done.
+    if (result == eBusy) {
+        if (mBackdrop)
+            mBackdrop->SetMessageActive(true);
+        return result;
+    }
     if (result != eSuccess && result != eHandled) {
         delete mReceivedPackage;
         mReceivedPackage = nullptr;

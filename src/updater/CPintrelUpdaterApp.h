@@ -88,7 +88,8 @@ private:
     eResultCode OpenMainWindow();
     void ReadTestModeMarker();
     eResultCode StartTransfers();
-    // Finishes an interrupted install first, then reads the installed product's values.
+    // Finishes an interrupted install first (unless another copy is installing), then reads the
+    // installed product's values.
     eResultCode ProbeProduct();
     void ChooseLanguage();
     eResultCode ShowStartState();
@@ -120,4 +121,6 @@ private:
     gCString mApplicationName;
     CPintrelUpdaterBackdrop* mBackdrop = nullptr;
     gCString mTestHost;
+    // The start found another copy installing in the folder and left the repair to it.
+    bool mAnotherCopyAtWork = false;
 };

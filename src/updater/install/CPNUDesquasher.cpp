@@ -217,6 +217,9 @@ eResultCode CPNUDesquasher::InstallHeldPackage(gCMemFile& package)
     mUseUpHeldPackage = true;
     const eResultCode result = InstallPackage(package);
     mUseUpHeldPackage = false;
+    // A package refused before decoding, as another copy was installing, is whole still.
+    if (result == eBusy)
+        return result;
     // Its decoded part is zeros by now: nothing of it may be read again.
     if (package.Reset() != eSuccess)
         (void)package.SetPos(0);

@@ -5,6 +5,7 @@
 #include "updater/install/CPNUInstallServices.h"
 #include "updater/CPNUStatusTarget.h"
 #include "updater/install/PNUArchiveCursor.h"
+#include "updater/install/PNUInstallLock.h"
 #include "updater/codec/PNULimits.h"
 #include "updater/install/PNUPackageNames.h"
 
@@ -100,7 +101,19 @@ eResultCode CPNUDesquasher::InstallPackage(gCStream& stream)
     }
     (void)Status(kTextInstallStart, kBlack);
     mFailureDetail = gCString();
+    // Every file step, the repair of an earlier install included, runs under the install folder's
+    // lock: a second copy of the updater started meanwhile leaves the product alone. It is taken
+    // before the package is decoded, so a refused package is still whole for another attempt.
+    plat::FolderLock lock;
+    gCString refusal;
+    const gCString folder = WithoutTrailingSeparator(mServices ? mServices->GetInstallFolderText() : gCString());
+    if (eResultCode locked = LockInstallFolder(lock, folder, mServices, refusal); locked != eSuccess) {
+        (void)StatusText(refusal, kRed);
+        return locked;
+    }
     const eResultCode installed = InstallFiles(stream);
+    // A program the package starts may be an updater that repairs at its start.
+    lock.Release();
     // Whatever step ended the install, the decoded archive goes with it.
     (void)mArchive.SetSize(0);
     if (installed != eSuccess)

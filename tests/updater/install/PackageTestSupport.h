@@ -93,5 +93,5 @@ private:
 using FileTree = std::map<std::string, std::string>;
 
 void WriteTree(const std::filesystem::path& root, const FileTree& tree);
-// Every regular file below root by its relative path ("a/b.txt").
+// Every regular file below root by its relative path ("a/b.txt"), the install lock file aside.
 FileTree ReadTree(const std::filesystem::path& root);
