@@ -1,0 +1,58 @@
+// The updater started while another copy installs in the same folder: the start leaves the
+// repair to that copy, an install waits for it, and the button installs once it is done.
+#include "updater/install/PackageTestSupport.h"
+#include "updater/UpdaterTestSupport.h"
+
+#include "FileIO/gCMemFile.h"
+#include "platform/FolderLock.h"
+#include "updater/install/PNUInstallJournal.h"
+#include "updater/install/PNUInstallLock.h"
+
+namespace {
+
+class AnotherCopy : public UpdaterTest {};
+
+TEST_F(AnotherCopy, TheStartLeavesTheRepairToItAndTheButtonInstallsOnceItIsDone)
+{
+    // An install that copy has under way, as the repair would see it: undone, the old file would
+    // come back.
+    const std::string readme = folder / "Pintrel 2.app/Readme.txt";
+    folder.WriteFile("Pintrel 2.app/Readme.txt", "placed by the other copy");
+    folder.WriteFile("Pintrel 2.app/Readme.txt.old", "kept by the other copy");
+    sInstallJournal journal;
+    ASSERT_EQ(journal.installFolder.SetFromUTF8(folder.Root().string()), eSuccess);
+    ASSERT_EQ(journal.names.Add(gCString("/Pintrel 2.app/Readme.txt")), eSuccess);
+    ASSERT_EQ(journal.hadFile.Add(1), eSuccess);
+    CPNUInstallFiles files;
+    ASSERT_EQ(WriteInstallJournal(files, journal), eSuccess);
+    plat::FolderLock otherCopy;
+    ASSERT_EQ(otherCopy.Acquire(folder.Path().c_str(), kInstallLockName), plat::eLockResult::kOk);
+
+    CPintrelUpdaterApp app;
+    ASSERT_EQ(Start(app, gCString("")), eSuccess);
+    const sShownLine anotherCopy{Utf8(GetBuiltInReportText(kTextAnotherCopy)), kStatusRed};
+    EXPECT_EQ(Shown(*app.GetBackdrop()).back(), anotherCopy);
+    const std::vector<std::string> log = LogLines();
+    EXPECT_NE(std::find(log.begin(), log.end(), anotherCopy.text), log.end());
+    EXPECT_EQ(DemoFolder::ReadFile(readme), "placed by the other copy");
+    EXPECT_TRUE(std::filesystem::exists(folder / ".pintrel-update-journal"));
+
+    const Bytes package = PackageFromArchive(BuildArchive({}, {{"/Pintrel 2.app/Readme.txt", "from this copy"}}));
+    gCMemFile body;
+    ASSERT_EQ(body.Write(package.data(), int32_t(package.size())), eSuccess);
+    ASSERT_EQ(app.OnCommand(kPNUPackageReceived, 0, reinterpret_cast<intptr_t>(&body), 0), 0u);
+    CPintrelUpdaterBackdrop* backdrop = app.GetBackdrop();
+    EXPECT_EQ(backdrop->DismissMessage(), eBusy);
+    EXPECT_EQ(Shown(*backdrop).back(), anotherCopy);
+    EXPECT_EQ(DemoFolder::ReadFile(readme), "placed by the other copy");
+    EXPECT_EQ(backdrop->IsMessageActive(), 1u) << "the button can be pressed again";
+    EXPECT_EQ(backdrop->GetMessageKind(), CPintrelUpdaterBackdrop::kMessageInstall);
+
+    otherCopy.Release();
+    EXPECT_EQ(backdrop->DismissMessage(), eSuccess);
+    EXPECT_EQ(Shown(*backdrop).back(), (sShownLine{"The update has been installed.", kStatusBlack}));
+    EXPECT_EQ(DemoFolder::ReadFile(readme), "from this copy");
+    EXPECT_FALSE(std::filesystem::exists(folder / ".pintrel-update-journal"));
+}
+
+} // namespace
