@@ -51,8 +51,9 @@ class DemoLayout:
             return []
         return data[: len(data) // 2 * 2].decode("utf-16-le", "replace").replace("\n\r", "\n").split("\n")
 
-    def start(self, *arguments, preexec_fn=None):
-        if os.path.exists(self.log):
+    def start(self, *arguments, preexec_fn=None, keep_log=False):
+        """The program started; its log is removed first unless another copy is writing it."""
+        if not keep_log and os.path.exists(self.log):
             os.remove(self.log)
         environment = dict(os.environ, PNU_HEADLESS="1", SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
         return subprocess.Popen([self.program, *arguments], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,

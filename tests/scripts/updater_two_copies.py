@@ -1,0 +1,148 @@
+#!/usr/bin/env python3
+"""Two copies of the real updater on one product folder.
+
+A first copy installs a package of many files; once its log shows the write step under way it is
+held (SIGSTOP; tried again should its install have ended by then) and a second copy is started with the same package. The second says twice, at its
+start and at its install, that another copy is updating, and changes nothing in the folder. The
+first, let go on, installs every file; a third start finds nothing to repair. Then a first copy
+killed in its write step leaves the lock free: the next start repairs the cut-off install.
+
+    updater_two_copies.py SOURCE_DIR BUILD_DIR
+"""
+import os
+import shutil
+import signal
+import sys
+import tempfile
+
+from updater_kill import Layout
+from updater_layout import DONE_LINE, JOURNAL, READY_LINE, fail
+
+ANOTHER_COPY = "Another copy of the updater is updating this product."
+NOT_INSTALLED = "The update file could not be installed."
+REPAIRED = "An interrupted update"
+# Files the first copy has written when it is held.
+WRITTEN = 20
+# Tries at holding the first copy while its install is under way.
+TRIES = 5
+WAIT = 120.0
+# Every copy started, so that none outlives a failed check.
+STARTED = []
+# Stops that came after the install had ended.
+LATE = []
+
+
+def folder_state(layout):
+    """Every entry of the installation but the updater's bundle, with what identifies its content."""
+    state = {}
+    for folder, _, names in os.walk(layout.work):
+        if "Pintrel Updater.app" in folder or folder.startswith(layout.pristine):
+            continue
+        for name in names:
+            info = os.lstat(os.path.join(folder, name))
+            state[os.path.join(folder, name)] = (info.st_ino, info.st_size, info.st_mtime_ns)
+    return state
+
+
+def log_text(layout):
+    return "\n".join(line.replace("\0", "") for line in layout.read_log())
+
+
+def start(layout, *arguments, keep_log=False):
+    process = layout.start(*arguments, keep_log=keep_log)
+    STARTED.append(process)
+    return process
+
+
+def held_in_write_step(layout):
+    """A first copy stopped while it installs. Its journal stands from its write step until its
+    install ends, so it tells whether the stop came in time; the tries after one too late start
+    from the old product again."""
+    for _ in range(TRIES):
+        layout.reset()
+        first = start(layout, layout.package)
+        if not layout.wait_for_files(first, "Written: ", WRITTEN, deadline=WAIT):
+            fail("the first copy did not reach its write step:\n" + log_text(layout))
+        first.send_signal(signal.SIGSTOP)
+        if os.path.exists(os.path.join(layout.work, JOURNAL)):
+            return first
+        LATE.append(first)
+        first.send_signal(signal.SIGCONT)
+        layout.wait_for_line(first, DONE_LINE, deadline=WAIT)
+        layout.stop(first)
+    fail("the first copy's install ended before it could be held, %d times" % TRIES)
+
+
+def two_copies(layout):
+    first = held_in_write_step(layout)
+    try:
+        before = folder_state(layout)
+        second = start(layout, layout.package, keep_log=True)
+        ended = layout.wait_for_line(second, NOT_INSTALLED, DONE_LINE, deadline=WAIT)
+        log = layout.read_log()
+        if ended != NOT_INSTALLED or sum(line.startswith(ANOTHER_COPY) for line in log) != 2:
+            fail("the second copy did not say twice that another copy is updating:\n" + log_text(layout))
+        if any(line.startswith(REPAIRED) for line in log):
+            fail("the second copy repaired the install under way:\n" + log_text(layout))
+        if folder_state(layout) != before:
+            fail("the second copy changed the installation")
+    finally:
+        first.send_signal(signal.SIGCONT)
+    done = layout.wait_for_line(first, DONE_LINE, deadline=WAIT)
+    layout.stop(first)
+    layout.stop(second)
+    if done is None:
+        fail("the first copy did not finish its install:\n" + log_text(layout))
+    if layout.check_product("after two copies") != "new":
+        fail("the first copy's install did not install every file")
+
+    third = start(layout)
+    ready = layout.wait_for_line(third, READY_LINE, deadline=WAIT)
+    layout.stop(third)
+    log = layout.read_log()
+    if ready is None or any(line.startswith((REPAIRED, ANOTHER_COPY)) for line in log):
+        fail("the third start did not find the product whole and free:\n" + log_text(layout))
+    if layout.check_product("after a third start") != "new":
+        fail("the third start changed the product")
+
+
+def killed_holder(layout):
+    first = held_in_write_step(layout)
+    first.kill()
+    first.wait()
+    # Killed in the write step, as a rule; a kill after it is completed instead of undone.
+    finishing = layout.cut_off_state()[0] == "finish"
+    repaired, product = ("completed", "new") if finishing else ("undone", "old")
+    second = start(layout)
+    ready = layout.wait_for_line(second, READY_LINE, deadline=WAIT)
+    layout.stop(second)
+    log = layout.read_log()
+    if ready is None or any(line.startswith(ANOTHER_COPY) for line in log) \
+            or not any(line.startswith("%s was %s" % (REPAIRED, repaired)) for line in log):
+        fail("the start after a killed install did not take the lock and repair:\n" + log_text(layout))
+    if layout.check_product("after the killed copy's install was repaired") != product:
+        fail("the killed copy's install was not %s" % repaired)
+    return "finish" if finishing else "undo"
+
+
+def main():
+    source_dir, build_dir = sys.argv[1], sys.argv[2]
+    work = tempfile.mkdtemp()
+    try:
+        layout = Layout(source_dir, build_dir, work)
+        two_copies(layout)
+        state = killed_holder(layout)
+        print("ok: the second copy left the product alone, the first installed every file, and a killed "
+              "copy's lock was free for the next start, which found its journal in state %s; %d stops came late"
+              % (state, len(LATE)))
+    finally:
+        for process in STARTED:
+            if process.poll() is None:
+                process.send_signal(signal.SIGCONT)
+                process.kill()
+                process.wait()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
