@@ -398,12 +398,21 @@ eResultCode CPintrelUpdaterApp::WriteLog(const gCString& text)
     return eSuccess;
 }
 
-eResultCode CPintrelUpdaterApp::InstallPackage(gCStream& stream) { return mInstaller.InstallPackage(stream); }
+eResultCode CPintrelUpdaterApp::InstallPackage(gCStream& stream)
+{
+    // The panel is off while a file installs; refused as another copy was installing, it is back
+    // as it was, to try again.
+    const bool panelOn = mBackdrop && mBackdrop->IsMessageActive();
+    if (mBackdrop)
+        mBackdrop->SetMessageActive(false);
+    const eResultCode result = mInstaller.InstallPackage(stream);
+    if (result == eBusy && panelOn && mBackdrop)
+        mBackdrop->SetMessageActive(true);
+    return result;
+}
 
 eResultCode CPintrelUpdaterApp::InstallFromFile(gCFile& file)
 {
-    if (mBackdrop)
-        mBackdrop->SetMessageActive(false);
     eResultCode result = InstallPackage(file);
     if (result == eHandled)
         return result;
@@ -476,8 +485,6 @@ eResultCode CPintrelUpdaterApp::OnFilesDropped(const gCArray<gCString>& paths)
         PNU_TRY(CheckFileExists(document, exists));
         if (!exists)
             continue;
-        if (mBackdrop)
-            mBackdrop->SetMessageActive(false);
         gCFile file;
         PNU_TRY(OpenOrChooseFile(file, document, nullptr, gCFile::eAccessRead));
         return InstallPackage(file);

@@ -1,5 +1,6 @@
 // The updater started while another copy installs in the same folder: the start leaves the
-// repair to that copy, an install waits for it, and the button installs once it is done.
+// repair to that copy, an install is refused with the panel left as it was, and the button
+// installs once that copy is done.
 #include "updater/install/PackageTestSupport.h"
 #include "updater/UpdaterTestSupport.h"
 
@@ -47,6 +48,16 @@ TEST_F(AnotherCopy, TheStartLeavesTheRepairToItAndTheButtonInstallsOnceItIsDone)
     EXPECT_EQ(DemoFolder::ReadFile(readme), "placed by the other copy");
     EXPECT_EQ(backdrop->IsMessageActive(), 1u) << "the button can be pressed again";
     EXPECT_EQ(backdrop->GetMessageKind(), CPintrelUpdaterBackdrop::kMessageInstall);
+    // A package dropped on the window leaves the panel as it was: off while a check runs.
+    gCArray<gCString> dropped;
+    ASSERT_EQ(dropped.Add(gCString((folder / "update.pnu").c_str())), eSuccess);
+    folder.WriteFile("update.pnu", std::string(package.begin(), package.end()));
+    for (const bool on : {false, true}) {
+        backdrop->SetMessageActive(on);
+        EXPECT_EQ(app.OnFilesDropped(dropped), eBusy);
+        EXPECT_EQ(backdrop->IsMessageActive(), on ? 1u : 0u);
+    }
+    EXPECT_EQ(DemoFolder::ReadFile(readme), "placed by the other copy");
 
     otherCopy.Release();
     EXPECT_EQ(backdrop->DismissMessage(), eSuccess);

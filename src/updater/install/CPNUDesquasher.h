@@ -46,9 +46,10 @@ public:
     CPNUDesquasher& operator=(const CPNUDesquasher&) = delete;
 
     // 0 nothing done (a package was installed already in this run); 1 a step failed (its red line
-    // shown); 7 nothing done as another copy of the updater holds the install folder's lock (a red
-    // line says so; a later call may install); else the launch step's result: 0 no program named, 2 launched and quitting, 16 the
-    // program or the install folder missing, or the launch's own failure.
+    // shown); 7 nothing done, as another copy of the updater holds the install folder's lock (a
+    // red line says so; a later call may install); else the launch step's result: 0 no program
+    // named, 2 launched and quitting, 16 the program or the install folder missing, or the
+    // launch's own failure.
     eResultCode InstallPackage(gCStream& stream);
     // The same for a package held in memory that is the installer's to use up: its pages go back
     // to the system as they are decoded, so the package and its archive are never whole at once.
