@@ -15,13 +15,6 @@ namespace {
 
 const std::vector<sPackFile> kFiles = {{"/Readme.txt", "new readme"}, {"/Pintrel 2.app/x", "new x"}};
 
-gCString Text(const std::string& utf8)
-{
-    gCString text;
-    EXPECT_EQ(text.SetFromUTF8(utf8), eSuccess);
-    return text;
-}
-
 // Holds nothing: answers what a test asks for and tells whether the lock is held.
 class RecordingLocker : public plat::FolderLocker {
 public:
@@ -47,15 +40,10 @@ public:
     LockWatchingFiles(const RecordingLocker& locker, int64_t failAt) : FaultyFiles(failAt), mLocker(locker) {}
 
     eResultCode Delete(const gCString& path) override { return Note(), FaultyFiles::Delete(path); }
-    eResultCode Move(const gCString& source, const gCString& target) override
-    {
-        return Note(), FaultyFiles::Move(source, target);
-    }
     eResultCode Link(const gCString& source, const gCString& target) override
     {
         return Note(), FaultyFiles::Link(source, target);
     }
-    eResultCode CreateFolder(const gCString& path) override { return Note(), FaultyFiles::CreateFolder(path); }
     eResultCode Replace(const gCString& source, const gCString& target) override
     {
         return Note(), FaultyFiles::Replace(source, target);
@@ -102,8 +90,8 @@ TEST_F(InstallLock, AnotherCopysLockLeavesEverythingAsItIsAndALaterAttemptInstal
 {
     // What a cut-off install left: the repair and the leftover step would both change it.
     sInstallJournal journal;
-    journal.installFolder = Text(folder.Root().string());
-    ASSERT_EQ(journal.names.Add(Text("/Readme.txt")), eSuccess);
+    ASSERT_EQ(journal.installFolder.SetFromUTF8(folder.Root().string()), eSuccess);
+    ASSERT_EQ(journal.names.Add(gCString("/Readme.txt")), eSuccess);
     ASSERT_EQ(journal.hadFile.Add(1), eSuccess);
     CPNUInstallFiles files;
     ASSERT_EQ(WriteInstallJournal(files, journal), eSuccess);
