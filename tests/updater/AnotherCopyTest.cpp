@@ -6,7 +6,6 @@
 
 #include "FileIO/gCMemFile.h"
 #include "platform/FolderLock.h"
-#include "updater/install/PNUInstallJournal.h"
 #include "updater/install/PNUInstallLock.h"
 
 namespace {
@@ -20,12 +19,7 @@ TEST_F(AnotherCopy, TheStartLeavesTheRepairToItAndTheButtonInstallsOnceItIsDone)
     const std::string readme = folder / "Pintrel 2.app/Readme.txt";
     folder.WriteFile("Pintrel 2.app/Readme.txt", "placed by the other copy");
     folder.WriteFile("Pintrel 2.app/Readme.txt.old", "kept by the other copy");
-    sInstallJournal journal;
-    ASSERT_EQ(journal.installFolder.SetFromUTF8(folder.Root().string()), eSuccess);
-    ASSERT_EQ(journal.names.Add(gCString("/Pintrel 2.app/Readme.txt")), eSuccess);
-    ASSERT_EQ(journal.hadFile.Add(1), eSuccess);
-    CPNUInstallFiles files;
-    ASSERT_EQ(WriteInstallJournal(files, journal), eSuccess);
+    WriteUndoJournal(folder.Root(), "/Pintrel 2.app/Readme.txt");
     plat::FolderLock otherCopy;
     ASSERT_EQ(otherCopy.Acquire(folder.Path().c_str(), kInstallLockName), plat::eLockResult::kOk);
 

@@ -5,7 +5,6 @@
 #include "FileIO/gCMemFile.h"
 #include "platform/FolderLock.h"
 #include "updater/install/CPNUDesquasher.h"
-#include "updater/install/PNUInstallJournal.h"
 #include "updater/install/PNUInstallLock.h"
 #include "support/StringBytes.h"
 
@@ -89,12 +88,7 @@ protected:
 TEST_F(InstallLock, AnotherCopysLockLeavesEverythingAsItIsAndALaterAttemptInstalls)
 {
     // What a cut-off install left: the repair and the leftover step would both change it.
-    sInstallJournal journal;
-    ASSERT_EQ(journal.installFolder.SetFromUTF8(folder.Root().string()), eSuccess);
-    ASSERT_EQ(journal.names.Add(gCString("/Readme.txt")), eSuccess);
-    ASSERT_EQ(journal.hadFile.Add(1), eSuccess);
-    CPNUInstallFiles files;
-    ASSERT_EQ(WriteInstallJournal(files, journal), eSuccess);
+    WriteUndoJournal(folder.Root(), "/Readme.txt");
     WriteTree(folder.Root(), {{"Readme.txt.old", "older readme"}, {"Readme.txt.tmp", "half"}});
     const FileTree before = ReadTree(folder.Root());
 

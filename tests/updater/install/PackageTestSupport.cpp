@@ -2,6 +2,7 @@
 
 #include "core/CMemBlockT.h"
 #include "updater/codec/CPNUCompressor.h"
+#include "updater/install/PNUInstallJournal.h"
 #include "support/StringBytes.h"
 
 #include <gtest/gtest.h>
@@ -183,4 +184,14 @@ FileTree ReadTree(const std::filesystem::path& root)
             std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     }
     return tree;
+}
+
+void WriteUndoJournal(const std::filesystem::path& root, const std::string& name)
+{
+    sInstallJournal journal;
+    ASSERT_EQ(journal.installFolder.SetFromUTF8(root.string()), eSuccess);
+    ASSERT_EQ(journal.names.Add(gCString(name.c_str())), eSuccess);
+    ASSERT_EQ(journal.hadFile.Add(1), eSuccess);
+    CPNUInstallFiles files;
+    ASSERT_EQ(WriteInstallJournal(files, journal), eSuccess);
 }
