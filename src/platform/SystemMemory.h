@@ -10,7 +10,8 @@ class SystemMemory {
 public:
     virtual ~SystemMemory() = default;
     // Bytes the system can still give without swapping out other programs (free memory plus
-    // caches it would drop); 0 when unknown.
+    // caches it would drop), and within this process's limits on its address space and data
+    // segment; 0 when unknown.
     virtual uint64_t AvailableBytes() const = 0;
 };
 

@@ -7,13 +7,16 @@
 namespace {
 
 int64_t sCount = 0;
+size_t sLargest = 0;
 int64_t sFailAt = 0;
 bool sFailAllAfter = false;
 sMemoryHooks sSaved;
 
-bool ShouldFail()
+bool ShouldFail(size_t size)
 {
     ++sCount;
+    if (size > sLargest)
+        sLargest = size;
     if (sFailAt == 0)
         return false;
     return sCount == sFailAt || (sFailAllAfter && sCount > sFailAt);
@@ -21,10 +24,10 @@ bool ShouldFail()
 
 void* FailingReallocate(void* block, size_t size)
 {
-    return ShouldFail() ? nullptr : sSaved.reallocate(block, size);
+    return ShouldFail(size) ? nullptr : sSaved.reallocate(block, size);
 }
 
-void* FailingAllocate(size_t size) { return ShouldFail() ? nullptr : sSaved.allocate(size); }
+void* FailingAllocate(size_t size) { return ShouldFail(size) ? nullptr : sSaved.allocate(size); }
 
 } // namespace
 
@@ -32,6 +35,7 @@ AllocationFailure::AllocationFailure(int64_t failAt, bool failAllAfter)
 {
     sSaved = gMemoryHooks;
     sCount = 0;
+    sLargest = 0;
     sFailAt = failAt;
     sFailAllAfter = failAllAfter;
     gMemoryHooks.reallocate = FailingReallocate;
@@ -41,3 +45,5 @@ AllocationFailure::AllocationFailure(int64_t failAt, bool failAllAfter)
 AllocationFailure::~AllocationFailure() { gMemoryHooks = sSaved; }
 
 int64_t AllocationFailure::Count() const { return sCount; }
+
+size_t AllocationFailure::LargestRequest() const { return sLargest; }

@@ -2,6 +2,7 @@
 // reached. The hooks are restored when the object goes out of scope.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 class AllocationFailure {
@@ -12,6 +13,8 @@ public:
 
     // Allocations and reallocations seen since construction.
     int64_t Count() const;
+    // The most bytes one of them asked for.
+    size_t LargestRequest() const;
 
     AllocationFailure(const AllocationFailure&) = delete;
     AllocationFailure& operator=(const AllocationFailure&) = delete;

@@ -56,6 +56,44 @@ void ReleaseWorkArea(void* workArea, uint64_t bytes)
     }, &area);
 }
 
+// The most bytes methods 0-7 can give for an m-byte payload: a method-0 token of 4 bytes gives
+// at most 32768, a method-1 symbol takes a bit at least, and so does an element of methods 2-7
+// (its trailing bytes aside).
+uint64_t LargestOutput(uint32_t method, uint64_t m)
+{
+    if (method == 0)
+        return 8192 * m;
+    if (method == 1)
+        return 8 * m;
+    return uint64_t(CPNUElementCoder::ElementSize(kElementParameter[method - 2])) * (8 * m + 1);
+}
+
+// Methods 0-7 into a block of the whole raw length, not cleared: its pages are touched only as
+// they are decoded, and a raw length beyond what the payload can give is damage.
+eResultCode DecodeWhole(uint32_t method, const uint8_t* payload, uint64_t m, uint64_t n,
+                        CMemBlockT<unsigned char>& out)
+{
+    if (n > LargestOutput(method, m))
+        return eInvalidFile;
+    if (!out.SetSize(uint32_t(n)))
+        return eNoMemory;
+    return CPNUCompressor::DecodePayload(method, payload, m, out.GetData(), n);
+}
+
+// Method 8 into a block that grows with the output: a match may copy gigabytes from a few
+// bytes, so no bound comes from the payload's length.
+eResultCode DecodeGrowing(const uint8_t* payload, uint64_t m, uint64_t n, CMemBlockT<unsigned char>& out)
+{
+    if (!out.SetSize(uint32_t(CPNUHashChainLZ::FirstRoom(n, m))))
+        return eNoMemory;
+    if (m == 0)
+        return n == 0 ? eSuccess : eInvalidFile;
+    uint64_t p = 1;
+    uint64_t o = 0;
+    PNU_TRY(CPNUHashChainLZ::DecodePartGrowing(payload[0], payload, m, m, p, out, n, o));
+    return o == n ? eSuccess : eInvalidFile;
+}
+
 } // namespace
 
 eResultCode CPNUCompressor::ReadRawLength(const uint8_t* frame, uint64_t length, uint64_t& n)
@@ -188,9 +226,15 @@ eResultCode CPNUCompressor::DecodeFrame(uint32_t method, const uint8_t* frame, u
     const uint64_t available = plat::GetAvailableMemory();
     if (available != 0 && n > available)
         return eNoMemory;
-    if (!out.SetSize(uint32_t(n), 1))
-        return eNoMemory;
-    return DecodePayload(method, frame + 4, length - 4, out.GetData(), n);
+    // No memory is touched, nor for method 8 even asked for, beyond what the payload produces:
+    // a small damaged frame announcing gigabytes fails as cheaply as it is small.
+    (void)out.SetSize(0);
+    const eResultCode result = method == 8 ? DecodeGrowing(frame + 4, length - 4, n, out)
+                                           : DecodeWhole(method, frame + 4, length - 4, n, out);
+    // A failed decode leaves no block that could pass for the output.
+    if (result != eSuccess)
+        (void)out.SetSize(0);
+    return result;
 }
 
 eResultCode CPNUCompressor::CodecRunStream(uint32_t encode, uint32_t method, gCStream& in,

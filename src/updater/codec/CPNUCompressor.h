@@ -29,7 +29,8 @@ public:
     // be sized in 32 bits (encoding); 1 the encoder failed (method 1's codes grew longer than 32
     // bits); 5 a block could not be sized, or a raw length beyond the memory the system has
     // (decoding, refused before allocating); 17 a frame shorter than its length word, or a
-    // damaged payload (decoding).
+    // damaged payload (decoding). Decoding touches no output memory beyond what the payload
+    // produces, and a failed decode leaves the output block empty.
     eResultCode CodecRun(uint32_t encode, uint32_t method, CMemBlockT<unsigned char>& in,
                          CMemBlockT<unsigned char>& out);
     // The whole stream, from its start, as the input.

@@ -151,6 +151,8 @@ eResultCode CPNUElementCoder::Decode(uint32_t parameter, const uint8_t* payload,
     if (!KindOf(parameter, kind))
         return eBadParameter;
     const uint64_t count = n / kind.size;
+    for (uint64_t i = count * kind.size; i < n; ++i)
+        out[i] = 0;
     if (count == 0)
         return m == 0 ? eSuccess : eInvalidFile;
     if (m == 0)

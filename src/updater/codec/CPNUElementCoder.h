@@ -19,7 +19,7 @@ public:
     static eResultCode Encode(uint32_t parameter, const uint8_t* in, uint64_t n, uint8_t* out,
                               uint64_t capacity, uint64_t& payloadLength);
 
-    // Decodes n / size elements into n bytes (trailing bytes stay as they are). 17 for a damaged
+    // Decodes n / size elements into n bytes, the trailing bytes zero. 17 for a damaged
     // payload (a parameter above 32, a value wider than the element, a stream cut short, bytes
     // left over).
     static eResultCode Decode(uint32_t parameter, const uint8_t* payload, uint64_t m, uint8_t* out,

@@ -214,7 +214,10 @@ eResultCode CPNUHashChainLZ::Decode(const uint8_t* payload, uint64_t m, uint8_t*
         return n == 0 ? eSuccess : eInvalidFile;
     uint64_t p = 1;
     uint64_t o = 0;
-    PNU_TRY(DecodePart(payload[0], payload, m, m, p, out, n, o));
+    // A token that does not fit in the whole output is damage like any other.
+    const eResultCode result = DecodePart(payload[0], payload, m, m, p, out, n, o);
+    if (result != eSuccess)
+        return result == eBufferOverrun ? eInvalidFile : result;
     return o == n ? eSuccess : eInvalidFile;
 }
 
@@ -240,7 +243,7 @@ eResultCode CPNUHashChainLZ::DecodePart(uint8_t escape, const uint8_t* payload, 
             const uint64_t runEnd = found ? uint64_t(static_cast<const uint8_t*>(found) - payload) : m;
             const uint64_t literals = runEnd - p;
             if (literals > n - o)
-                return eInvalidFile;
+                break;
             if (literals > 0)
                 memcpy(out + o, payload + p, literals);
             o += literals;
@@ -253,18 +256,21 @@ eResultCode CPNUHashChainLZ::DecodePart(uint8_t escape, const uint8_t* payload, 
             return eInvalidFile;
         if (payload[p + 1] == 0) {
             if (o >= n)
-                return eInvalidFile;
+                break;
             out[o++] = escape;
             p += 2;
             continue;
         }
-        ++p;
+        uint64_t q = p + 1;
         uint64_t length;
         uint64_t distance;
-        if (!ReadVarint(payload, m, p, length) || !ReadVarint(payload, m, p, distance))
+        if (!ReadVarint(payload, m, q, length) || !ReadVarint(payload, m, q, distance))
             return eInvalidFile;
-        if (distance == 0 || distance > o || length > n - o)
+        if (distance == 0 || distance > o)
             return eInvalidFile;
+        if (length > n - o)
+            break;
+        p = q;
         uint8_t* target = out + o;
         const uint8_t* source = target - distance;
         if (length <= distance && n - o - length >= kStep) {
@@ -283,6 +289,7 @@ eResultCode CPNUHashChainLZ::DecodePart(uint8_t escape, const uint8_t* payload, 
     }
     position = p;
     produced = o;
-    return eSuccess;
+    // Stopped short of `stop` only by a token that does not fit.
+    return p < stop ? eBufferOverrun : eSuccess;
 }
 

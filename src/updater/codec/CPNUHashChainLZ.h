@@ -3,6 +3,7 @@
 // the escape byte itself (E 00) or a match (E, varint length, varint distance).
 #pragma once
 
+#include "core/CMemBlockT.h"
 #include "core/eResultCode.h"
 
 #include <cstdint>
@@ -55,10 +56,22 @@ public:
     // as it goes. The tokens that start before `stop` are decoded from payload[position..m) into
     // out[produced..n), and both positions move past them; a literal run may end anywhere. A
     // token is never split, so m - stop must be at least kLongestToken unless m is the payload's
-    // end. 17 for a damaged token; that the output is whole is the caller's check at the end.
+    // end. 17 for a damaged token; 13 for a token that does not fit in out[produced..n), both
+    // positions left at its start (damage when n is the whole output, else the room to grow);
+    // that the output is whole is the caller's check at the end.
     static constexpr uint64_t kLongestToken = 11;
     static eResultCode DecodePart(uint8_t escape, const uint8_t* payload, uint64_t m, uint64_t stop,
                                   uint64_t& position, uint8_t* out, uint64_t n, uint64_t& produced);
+
+    // DecodePart into a block that grows with the output toward the n bytes announced: whenever
+    // a token does not fit, the block's room doubles (up to n). A payload announcing far more
+    // than it holds so fails having asked for about twice what it produced, never for n. 17 for
+    // a token past n, 5 when the block cannot grow.
+    static eResultCode DecodePartGrowing(uint8_t escape, const uint8_t* payload, uint64_t m, uint64_t stop,
+                                         uint64_t& position, CMemBlockT<unsigned char>& out, uint64_t n,
+                                         uint64_t& produced);
+    // The room a growing block starts with for n bytes from an m-byte payload.
+    static uint64_t FirstRoom(uint64_t n, uint64_t m);
 
 private:
     // Where a token begins and where its bytes begin in the coding.

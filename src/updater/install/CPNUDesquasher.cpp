@@ -2,6 +2,8 @@
 
 #include "FileIO/gCMemFile.h"
 #include "FileIO/gCStream.h"
+#include "platform/DiskSpace.h"
+#include "platform/FileSystem.h"
 #include "platform/SystemMemory.h"
 #include "updater/codec/CPNUCompressor.h"
 #include "updater/codec/CPNUHashChainLZ.h"
@@ -54,22 +56,18 @@ constexpr uint64_t kDecodePart = 1 << 20;
 // Pages straddling the end of a part are given back with the next part.
 constexpr uint64_t kLargestPage = 1 << 16;
 
-// Sizes the archive for the raw length a frame announces, refused before allocating when the
-// system could not back it. Not cleared: a payload that decodes fills every byte, and pages not
-// yet reached cost nothing.
-eResultCode SizeArchive(const uint8_t* frame, uint64_t length, CMemBlock& archive, uint64_t& n)
-{
-    PNU_TRY(CPNUCompressor::ReadRawLength(frame, length, n));
-    const uint64_t available = plat::GetAvailableMemory();
-    if (available != 0 && n > available)
-        return eNoMemory;
-    return archive.SetSize(uint32_t(n)) ? eSuccess : eNoMemory;
-}
+// Kept out of the memory the system says it can give: the window, the decoding's buffers and the
+// page cache the new files pass through on their way to the disk need memory besides the archive,
+// and the system's figure is an estimate.
+constexpr uint64_t kMemoryMargin = uint64_t(64) << 20;
+// Kept out of the free space: the install's journal, the folders it makes and the file system's
+// own records take blocks besides the files.
+constexpr uint64_t kDiskMargin = uint64_t(16) << 20;
 
-// A payload lying in memory; with giveBack its decoded pages go back to the system as it goes.
-eResultCode DecodeLying(uint8_t* payload, uint64_t m, bool giveBack, CMemBlock& archive)
+// A payload lying in memory into an archive growing toward its n bytes; with giveBack its
+// decoded pages go back to the system as it goes.
+eResultCode DecodeLying(uint8_t* payload, uint64_t m, bool giveBack, CMemBlock& archive, uint64_t n)
 {
-    const uint64_t n = archive.GetSize();
     if (m == 0)
         return n == 0 ? eSuccess : eInvalidFile;
     uint64_t p = 1;
@@ -77,7 +75,7 @@ eResultCode DecodeLying(uint8_t* payload, uint64_t m, bool giveBack, CMemBlock& 
     uint64_t unreleased = 0;
     while (p < m) {
         const uint64_t stop = m - p > kDecodePart ? p + kDecodePart : m;
-        PNU_TRY(CPNUHashChainLZ::DecodePart(payload[0], payload, m, stop, p, archive.GetData(), n, o));
+        PNU_TRY(CPNUHashChainLZ::DecodePartGrowing(payload[0], payload, m, stop, p, archive, n, o));
         if (giveBack) {
             plat::ReleasePages(payload + unreleased, p - unreleased);
             unreleased = p > kLargestPage ? p - kLargestPage : 0;
@@ -87,9 +85,8 @@ eResultCode DecodeLying(uint8_t* payload, uint64_t m, bool giveBack, CMemBlock& 
 }
 
 // A payload of m bytes read from the stream's position in parts.
-eResultCode DecodeRead(gCStream& stream, uint64_t m, CMemBlock& archive)
+eResultCode DecodeRead(gCStream& stream, uint64_t m, CMemBlock& archive, uint64_t n)
 {
-    const uint64_t n = archive.GetSize();
     if (m == 0)
         return n == 0 ? eSuccess : eInvalidFile;
     CMemBlockT<uint8_t> part;
@@ -110,7 +107,7 @@ eResultCode DecodeRead(gCStream& stream, uint64_t m, CMemBlock& archive)
         // A token that may run past the bytes held waits for the next part.
         const uint64_t stop = unread == 0 ? held : held - CPNUHashChainLZ::kLongestToken;
         uint64_t p = 0;
-        PNU_TRY(CPNUHashChainLZ::DecodePart(escape, bytes, held, stop, p, archive.GetData(), n, o));
+        PNU_TRY(CPNUHashChainLZ::DecodePartGrowing(escape, bytes, held, stop, p, archive, n, o));
         std::memmove(bytes, bytes + p, size_t(held - p));
         held -= p;
     }
@@ -171,6 +168,7 @@ void CPNUDesquasher::LogWithName(uint32_t id, const gCString& path)
 eResultCode CPNUDesquasher::UnpackUpdateFile(gCStream& stream)
 {
     mStream = &stream;
+    mFailureDetail = gCString();
     (void)Status(kTextUnpacking, kBlack);
     const int64_t length = stream.GetLength();
     if (length > int64_t(kPNUPackageSizeLimit))
@@ -195,8 +193,9 @@ eResultCode CPNUDesquasher::UnpackUpdateFile(gCStream& stream)
         if (memcmp(frame + frameLength, kPackageMagic, 8) != 0)
             return eGenericFailure;
         (void)Status(kTextDecoding, kBlack);
-        PNU_TRY(SizeArchive(frame, frameLength, mArchive, n));
-        return DecodeLying(frame + 4, frameLength - 4, mUseUpHeldPackage, mArchive);
+        PNU_TRY(CPNUCompressor::ReadRawLength(frame, frameLength, n));
+        PNU_TRY(StartArchive(n, frameLength - 4));
+        return DecodeLying(frame + 4, frameLength - 4, mUseUpHeldPackage, mArchive, n);
     }
     uint8_t lengthWord[4];
     const uint64_t lengthBytes = std::min<uint64_t>(frameLength, 4);
@@ -208,8 +207,45 @@ eResultCode CPNUDesquasher::UnpackUpdateFile(gCStream& stream)
     PNU_TRY(stream.SetPos(int64_t(12 + lengthBytes)));
 
     (void)Status(kTextDecoding, kBlack);
-    PNU_TRY(SizeArchive(lengthWord, lengthBytes, mArchive, n));
-    return DecodeRead(stream, frameLength - 4, mArchive);
+    PNU_TRY(CPNUCompressor::ReadRawLength(lengthWord, lengthBytes, n));
+    PNU_TRY(StartArchive(n, frameLength - 4));
+    return DecodeRead(stream, frameLength - 4, mArchive, n);
+}
+
+eResultCode CPNUDesquasher::StartArchive(uint64_t n, uint64_t m)
+{
+    // Refused before any of it is asked for, with both figures: a package is small, what it
+    // announces need not be.
+    const uint64_t available = plat::GetAvailableMemory();
+    if (available != 0 && (n > available || available - n < kMemoryMargin)) {
+        mFailureDetail = ReportText(kTextNoMemoryForPackage, {gCString("") + (n + kMemoryMargin),
+                                                               gCString("") + available});
+        return eNoMemory;
+    }
+    (void)mArchive.SetSize(0);
+    return mArchive.SetSize(uint32_t(CPNUHashChainLZ::FirstRoom(n, m))) ? eSuccess : eNoMemory;
+}
+
+eResultCode CPNUDesquasher::CheckDiskSpace()
+{
+    char folder[plat::kLongestSystemPath];
+    plat::sDiskSpace space;
+    // Without figures the write step still fails on a full disk and undoes itself.
+    if (!mInstallFolderText.ToUTF8(folder, sizeof folder) || !plat::GetDiskSpace().SpaceAt(folder, space))
+        return eSuccess;
+    // The new files are written beside the current ones, which are kept until the new ones are
+    // in place: nothing the install replaces frees space before it is done. Each file takes
+    // whole blocks.
+    uint64_t needed = kDiskMargin;
+    for (int32_t i = 0; i < mSizes.GetSize(); ++i) {
+        const uint64_t size = uint64_t(mSizes[i]);
+        needed += space.blockSize > 0 ? (size + space.blockSize - 1) / space.blockSize * space.blockSize : size;
+    }
+    if (needed <= space.freeBytes)
+        return eSuccess;
+    (void)StatusText(ReportText(kTextNoSpaceForPackage, {gCString("") + needed, gCString("") + space.freeBytes}),
+                     kRed);
+    return eOutOfRange;
 }
 
 eResultCode CPNUDesquasher::InstallHeldPackage(gCMemFile& package)

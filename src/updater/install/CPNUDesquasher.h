@@ -57,9 +57,10 @@ public:
     eResultCode InstallHeldPackage(gCMemFile& package);
 
     // Reads and checks the package frame and decodes its payload into the archive block as it is
-    // read (a held package where it lies). 12 a
-    // package above 100000000 bytes; 1 shorter than its frame, a wrong magic or version; 5 no
-    // memory; 17 a damaged payload; a read's own failure.
+    // read (a held package where it lies), the block growing with the archive. 12 a package above
+    // 100000000 bytes; 1 shorter than its frame, a wrong magic or version; 5 no memory, or an
+    // archive larger than the memory that can be had (both figures in the failure detail,
+    // refused before decoding); 17 a damaged payload; a read's own failure.
     eResultCode UnpackUpdateFile(gCStream& stream);
     // Reads the archive header, the instruction text and the index into the path lists and the
     // six values. 1 a wrong magic, version or marker, an empty text, a name or program outside
@@ -68,6 +69,9 @@ public:
     eResultCode ReadArchiveIndex();
     // 0 accept, 1 refuse.
     eResultCode CheckTarget();
+    // 12, with a red line naming both figures, when the install folder's file system lacks the
+    // room for the index's files beside the current ones; 0 when it has it or cannot tell.
+    eResultCode CheckDiskSpace();
     // Every destination's folder stays inside the install folder once links are followed, no
     // folder stands where a file goes, and no file of the package is also a folder of another.
     eResultCode CheckDestinations();
@@ -103,6 +107,9 @@ private:
     gCString Text(uint32_t id, int32_t field = 0);
     void StepProgress(int32_t index);
     eResultCode ParseInstructionText();
+    // Checks the archive's n bytes against the memory that can be had and gives the archive
+    // block its first room for an m-byte payload.
+    eResultCode StartArchive(uint64_t n, uint64_t m);
     eResultCode AddEntry(const gCString& name, uint64_t size);
     // A report text from the services (built-in English without them), with its values filled in.
     gCString ReportText(eReportText text) const;

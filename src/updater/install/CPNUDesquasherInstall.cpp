@@ -130,7 +130,11 @@ eResultCode CPNUDesquasher::InstallPackage(gCStream& stream)
 eResultCode CPNUDesquasher::InstallFiles(gCStream& stream)
 {
     if (UnpackUpdateFile(stream) != eSuccess) {
-        (void)Status(kTextFrameFailed, kRed);
+        // A package refused for what it would take is not called damaged: its own line says why.
+        if (mFailureDetail.IsEmpty())
+            (void)Status(kTextFrameFailed, kRed);
+        else
+            (void)StatusText(mFailureDetail, kRed);
         return eGenericFailure;
     }
     if (ReadArchiveIndex() != eSuccess) {
@@ -143,6 +147,9 @@ eResultCode CPNUDesquasher::InstallFiles(gCStream& stream)
         (void)StatusText(gCString("PI Err: ") + Text(kTextIndexFailed), kRed);
         return eGenericFailure;
     }
+    // Before anything is written, the earlier install's repair included.
+    if (CheckDiskSpace() != eSuccess)
+        return eGenericFailure;
     struct sStep {
         eResultCode (CPNUDesquasher::*run)();
         uint32_t failure;

@@ -99,4 +99,21 @@ TEST(CodecDecodeSteps, DecodingInPartsGivesTheSameBytes)
     }
 }
 
+TEST(CodecDecodeSteps, AnOutputGrownAtAnyTokenGivesTheSameBytes)
+{
+    // Each growth falls on another token shape; a block begins with 64 KB.
+    for (uint32_t seed = 0; seed < 40; ++seed) {
+        const sTokens tokens = RandomTokens(seed, 300000);
+        const Bytes& payload = tokens.payload.Payload();
+        CMemBlockT<unsigned char> out;
+        uint64_t p = 1;
+        uint64_t o = 0;
+        ASSERT_EQ(CPNUHashChainLZ::DecodePartGrowing(payload[0], payload.data(), payload.size(), payload.size(), p,
+                                                     out, tokens.expected.size(), o),
+                  eSuccess);
+        ASSERT_EQ(o, tokens.expected.size()) << seed;
+        EXPECT_TRUE(Bytes(out.GetData(), out.GetData() + o) == tokens.expected) << seed;
+    }
+}
+
 } // namespace
