@@ -4,17 +4,24 @@
 - a file below a symlinked folder that leads out of the install folder is refused, nothing is
   written outside;
 - a file named like an existing folder is refused, the folder stays;
-- on a full disk the write step fails with the path and the system's reason, and the ".tmp" files
-  written so far are removed (a small tmpfs in a private mount namespace where one can be made,
-  else a file size limit: RLIMIT_FSIZE, "File too large");
+- a package whose files do not fit on a small tmpfs (in a private mount namespace, where one can
+  be made) is refused before anything is written, the red line naming both figures; a disk that
+  fills while the files are written (a file size limit: RLIMIT_FSIZE, "File too large") fails the
+  write step with the path and the system's reason, and the ".tmp" files written so far are
+  removed;
+- a small package announcing more than fits is refused before anything is written, with a red line
+  naming both figures: an archive of 4 GiB under a 3 GiB address-space limit, and an index whose
+  files add up to more than the disk of the install folder has free;
 - an install folder with ":" in its path works.
 
     updater_hostile.py SOURCE_DIR BUILD_DIR
 """
 import os
+import re
 import resource
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
@@ -22,6 +29,8 @@ import tempfile
 from updater_layout import DONE_LINE, DemoLayout, fail
 
 WRITE_FAILED = "The new files could not be written."
+NO_MEMORY = re.compile(r"The update needs (\d+) bytes of memory, but only (\d+) bytes can be had\.$")
+NO_SPACE = re.compile(r"The update needs (\d+) bytes on the disk of the install folder, but only (\d+) bytes are free\.$")
 CONTENTS = "/Pintrel 2.app/Contents"
 # What the tmpfs case tells its parent when no tmpfs can be mounted here.
 NO_MOUNT = 77
@@ -77,9 +86,28 @@ def file_over_folder(source_dir, build_dir, work):
         fail("folder: the product changed: %s" % sorted(product_files(layout)))
 
 
+def refused_for_room(layout, package, pattern, case, preexec_fn=None):
+    """Runs the install, which must stop at the red line the pattern matches, nothing written;
+    the two figures of that line."""
+    before = product_files(layout)
+    process = layout.start(package, preexec_fn=preexec_fn)
+    ended = layout.wait_for_line(process, "The update needs", DONE_LINE, "The new files could not",
+                                 "The contents of the update", "The update file")
+    layout.stop(process)
+    match = pattern.match(ended or "")
+    if not match:
+        fail("%s: no refusal naming both figures:\n%s" % (case, "\n".join(layout.read_log())))
+    if [entry for entry in layout.read_log() if entry.startswith("Written: ")]:
+        fail("%s: files were written" % case)
+    if layout.own_leftovers() or product_files(layout) != before:
+        fail("%s: the product changed; leftovers %s" % (case, layout.own_leftovers()))
+    return int(match.group(1)), int(match.group(2))
+
+
 def full_disk_case(source_dir, build_dir, work, sources, limit_file_size):
-    """The install on a nearly full disk; limit_file_size stands in for the full disk. The package
-    is made in sources, off that disk."""
+    """The install on a nearly full disk: refused before writing on a disk the files do not fit
+    on; failing in the write step under a file size limit, which a free-space figure cannot see.
+    The package is made in sources, off that disk."""
     layout = DemoLayout(source_dir, build_dir, os.path.join(work, "disk"))
     before = product_files(layout)
     os.makedirs(sources, exist_ok=True)
@@ -87,38 +115,88 @@ def full_disk_case(source_dir, build_dir, work, sources, limit_file_size):
              for i in range(3)]
     files.append((CONTENTS + "/Resources/large.bin", write(os.path.join(sources, "large"), os.urandom(3 << 20))))
     package = layout.pack(os.path.join(sources, "disk.pnu"), files)
-    preexec = None
-    if limit_file_size:
-        def preexec():
-            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
-            resource.setrlimit(resource.RLIMIT_FSIZE, (1 << 20, 1 << 20))
-    free_before = shutil.disk_usage(work).free
+    if not limit_file_size:
+        free_before = shutil.disk_usage(work).free
+        needed, free = refused_for_room(layout, package, NO_SPACE, "full disk")
+        if not needed > 3 << 20 or free > free_before:
+            fail("full disk: the figures %d and %d do not fit a %d-byte disk" % (needed, free, free_before))
+        if shutil.disk_usage(work).free < free_before - (64 << 10):
+            fail("full disk: the space was not given back")
+        return "refused, %d bytes needed and %d free" % (needed, free)
+
+    def preexec():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (1 << 20, 1 << 20))
     log = layout.run_install(package, preexec_fn=preexec)
-    reason = "File too large" if limit_file_size else "No space left on device"
-    line = expect_line(log, WRITE_FAILED, "large.bin.tmp: " + reason, "full disk")
+    line = expect_line(log, WRITE_FAILED, "large.bin.tmp: File too large", "full disk")
     written = [entry for entry in log if entry.startswith("Written: ")]
     if any("large" in entry for entry in written):
         fail("full disk: the failed file is logged as written: %s" % written)
     if layout.own_leftovers() or product_files(layout) != before:
         fail("full disk: leftovers %s" % layout.own_leftovers())
-    # Everything written for the install is gone again (a little slack for the log). Only a disk
-    # of the test's own can tell.
-    if not limit_file_size and shutil.disk_usage(work).free < free_before - (64 << 10):
-        fail("full disk: the space was not given back")
     return line
 
 
 def full_disk(source_dir, build_dir, work):
-    """A tmpfs just large enough for the installation, in a mount namespace of its own; the
-    file size limit where no such namespace can be made."""
+    """A tmpfs just large enough for the installation, in a mount namespace of its own (where one
+    can be made), then the file size limit."""
     sources = os.path.join(work, "sources")
     inner = subprocess.run(["unshare", "-rm", sys.executable, __file__, "--tmpfs", source_dir, build_dir,
                             os.path.join(work, "tmpfs"), sources], capture_output=True, text=True)
-    if inner.returncode == 0:
-        return "tmpfs: " + inner.stdout.strip()
-    if inner.returncode != NO_MOUNT:
+    if inner.returncode not in (0, NO_MOUNT):
         fail(inner.stdout + inner.stderr)
-    return "file size limit: " + full_disk_case(source_dir, build_dir, os.path.join(work, "limit"), sources, True)
+    tmpfs = "tmpfs " + inner.stdout.strip() if inner.returncode == 0 else "no tmpfs here"
+    limit = full_disk_case(source_dir, build_dir, os.path.join(work, "limit"), sources, True)
+    return "%s; file size limit: %s" % (tmpfs, limit)
+
+
+FIELD_MARKER = bytes([0x8F, 0x6A, 0x54, 0xE1, 0x1E, 0x45, 0xA6, 0x00])
+END_MARKER = bytes([0x8F, 0x7A, 0x54, 0xE1, 0x1E, 0x45, 0xA7, 0x00])
+LARGEST_FILE = 100000000
+
+
+def units(text):
+    return text.encode("utf-16-le")
+
+
+def hostile_package(index_sizes, raw_length=None):
+    """A package built by hand: an archive with the usual instruction lines and an index of
+    ("/zNNNN", size) entries but no records, coded with method 8 as literals only. raw_length
+    replaces the length the frame announces."""
+    text = units("\ufeffTYPE=FULL\rOS=OSX\rBUILD=FULL\r")
+    index = struct.pack("<i", len(index_sizes))
+    for number, size in enumerate(index_sizes):
+        index += struct.pack("<Q", size) + FIELD_MARKER + units("/z%04d" % number) + b"\0\0" + FIELD_MARKER
+    archive = (b"PN2USQSH" + struct.pack("<iII", 4, len(index), len(text) // 2) + text + struct.pack("<I", 0)
+               + END_MARKER + index + END_MARKER)
+    escape = 0xFF
+    payload = bytes([escape]) + archive.replace(bytes([escape]), bytes([escape, 0]))
+    length = len(archive) if raw_length is None else raw_length
+    return b"PN2SQUSH" + struct.pack("<I", 1) + struct.pack(">I", length) + payload + b"PN2SQUSH"
+
+
+def announces_too_much(source_dir, build_dir, work):
+    layout = DemoLayout(source_dir, build_dir, os.path.join(work, "announces"))
+    # An archive of 4 GiB from 300 bytes, where a 3 GiB address space is all the program may map.
+    package = write(os.path.join(work, "four-gib.pnu"), hostile_package([10], raw_length=0xFFFFFFFF))
+    needed, available = refused_for_room(
+        layout, package, NO_MEMORY, "memory",
+        preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_AS, (3 << 30, 3 << 30)))
+    if needed < 0xFFFFFFFF or not 0 < available < 3 << 30:
+        fail("memory: the figures %d and %d" % (needed, available))
+    # Files of the largest size, as many as the disk of the install folder cannot take even if
+    # others free 4 GB of it meanwhile.
+    free = shutil.disk_usage(work).free
+    count = (free + (4 << 30)) // LARGEST_FILE + 1
+    if count * 38 > 65536:
+        return "%d bytes needed, %d can be had; the disk's %d free bytes are more than an index can claim" % (
+            needed, available, free)
+    package = write(os.path.join(work, "too-many.pnu"), hostile_package([LARGEST_FILE] * count))
+    needed_on_disk, free_on_disk = refused_for_room(layout, package, NO_SPACE, "disk")
+    if needed_on_disk < count * LARGEST_FILE or free_on_disk >= needed_on_disk:
+        fail("disk: the figures %d and %d" % (needed_on_disk, free_on_disk))
+    return "%d bytes needed, %d can be had; %d bytes needed on the disk, %d free (a %d-byte package)" % (
+        needed, available, needed_on_disk, free_on_disk, os.path.getsize(package))
 
 
 def inside_tmpfs(source_dir, build_dir, mount_point, sources):
@@ -152,7 +230,8 @@ def main():
         symlinked_folder(source_dir, build_dir, work)
         file_over_folder(source_dir, build_dir, work)
         colon_in_folder(source_dir, build_dir, work)
-        print("ok; full disk by " + full_disk(source_dir, build_dir, work))
+        print("ok; announcing too much: " + announces_too_much(source_dir, build_dir, work))
+        print("full disk: " + full_disk(source_dir, build_dir, work))
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
