@@ -655,6 +655,65 @@ eFileResult SetPathPermissions(const char* path, uint32_t mode)
     return InstallerResultOf(::chmod(path, mode_t(mode & 0777)) == 0);
 }
 
+sEntryIdentity GetEntryIdentity(const char* path)
+{
+    sEntryIdentity identity;
+    struct stat info;
+    if (!ValidPath(path) || ::lstat(path, &info) != 0)
+        return identity;
+    identity.kind = S_ISREG(info.st_mode) ? eEntryKind::kFile
+        : S_ISDIR(info.st_mode)           ? eEntryKind::kFolder
+        : S_ISLNK(info.st_mode)           ? eEntryKind::kLink
+                                          : eEntryKind::kOther;
+    identity.device = uint64_t(info.st_dev);
+    identity.number = uint64_t(info.st_ino);
+    identity.size = uint64_t(info.st_size);
+    return identity;
+}
+
+eFileResult RemoveEmptyFolder(const char* path)
+{
+    if (!ValidPath(path))
+        return eFileResult::kBadName;
+    return InstallerResultOf(::rmdir(path) == 0);
+}
+
+eFileResult OpenRegularFileNoWait(const char* path, int32_t& handle, int64_t& length, eEntryKind& kind)
+{
+    handle = kNoFileHandle;
+    length = 0;
+    kind = eEntryKind::kNone;
+    if (!ValidPath(path))
+        return eFileResult::kBadName;
+    int fd;
+    do {
+        fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        const int error = errno;
+        // A link (ELOOP), or a pipe without a writer on some systems (ENXIO): what stands there is
+        // looked at without following it.
+        kind = GetEntryKind(path);
+        return kind == eEntryKind::kNone ? FileResultFromErrno(error, eErrorDetail::kInstaller) : eFileResult::kFailed;
+    }
+    struct stat info;
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return FileResultFromErrno(error, eErrorDetail::kInstaller);
+    }
+    kind = S_ISREG(info.st_mode) ? eEntryKind::kFile : S_ISDIR(info.st_mode) ? eEntryKind::kFolder : eEntryKind::kOther;
+    if (kind != eEntryKind::kFile) {
+        ::close(fd);
+        return eFileResult::kFailed;
+    }
+    // Reads of a regular file never wait; the handle reads as any other.
+    (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    handle = fd;
+    length = int64_t(info.st_size);
+    return eFileResult::kOk;
+}
+
 bool sPathText::TakePath(const char* text)
 {
     path = text;

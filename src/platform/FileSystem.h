@@ -156,6 +156,24 @@ bool ResolvesBeneath(const char* root, const char* path);
 // Sets the item's Unix permission bits (only the 0777 part is taken).
 eFileResult SetPathPermissions(const char* path, uint32_t mode);
 
+// What stands at the path (links not followed) and, for a file, which file it is: a file keeps
+// its device and number through renames, so the installer can tell its own files from others.
+struct sEntryIdentity {
+    eEntryKind kind = eEntryKind::kNone;
+    uint64_t device = 0;
+    uint64_t number = 0;
+    uint64_t size = 0;
+};
+sEntryIdentity GetEntryIdentity(const char* path);
+
+// Removes the folder only when it is empty (a link or a file is never removed: kNoFolder).
+eFileResult RemoveEmptyFolder(const char* path);
+
+// Opens a regular file for reading without following a link at the path and without waiting for
+// a pipe or a device to answer. kind tells what stands there; anything but a regular file is
+// refused (kFailed, or kNotFound when nothing is there) and the handle stays kNoFileHandle.
+eFileResult OpenRegularFileNoWait(const char* path, int32_t& handle, int64_t& length, eEntryKind& kind);
+
 // Receivers that keep what they are handed in standard containers, for callers on the platform
 // side of the layer.
 struct sPathText final : PathReceiver {

@@ -121,11 +121,13 @@ private:
     // Finishes or undoes an install an earlier run left unfinished.
     eResultCode RecoverEarlierInstall();
     eResultCode WriteRecords();
+    // The folders the write step will make, in the journal before the first is made.
+    eResultCode RecordFoldersToMake();
     eResultCode FailAt(eResultCode result, const gCString& path);
     // Copies of entry index's final, ".old" and ".tmp" paths; 5 when one cannot be held.
     eResultCode EntryPaths(int32_t index, gCString& final, gCString& old, gCString& temp) const;
     // Puts every final file back as it was before the install and removes the journal, after a
-    // failure of a file step.
+    // failure of a file step. Where that fails, the journal and the ".old" files stay.
     void RollBack();
     // RollBack after a failed file step, keeping that step's failure detail; answers result.
     eResultCode RollBackAfter(eResultCode result);
@@ -159,4 +161,6 @@ private:
     gCString mVersionNumber;
     sInstallJournal mJournal;
     gCString mFailureDetail;
+    // What a failed roll-back could not put back (path and reason); empty when all went back.
+    gCString mNotUndone;
 };

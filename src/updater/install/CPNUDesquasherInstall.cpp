@@ -62,19 +62,6 @@ eResultCode FolderOf(const gCString& path, gCString& folder)
     return folder.CopyStringFromBuffer(path.GetText(), slash + 1);
 }
 
-// Code-unit order, a text before every longer text it starts.
-bool UnitsBefore(const gCString& a, const gCString& b)
-{
-    const int32_t common = std::min(a.GetLength(), b.GetLength());
-    for (int32_t k = 0; k < common; ++k) {
-        if (a[k] != b[k])
-            return a[k] < b[k];
-    }
-    return a.GetLength() < b.GetLength();
-}
-
-bool SameUnits(const gCString& a, const gCString& b) { return !UnitsBefore(a, b) && !UnitsBefore(b, a); }
-
 // Where text sorts against folder followed by "/" in that order: below 0 before, 0 when it
 // starts with them, above 0 after.
 int32_t CompareToFolder(const gCString& text, const gCString& folder)
@@ -161,6 +148,7 @@ eResultCode CPNUDesquasher::InstallFiles(gCStream& stream)
         {&CPNUDesquasher::KeepOldFiles, kTextKeepFailed},
         {&CPNUDesquasher::PlaceNewFiles, kTextPlaceFailed},
     };
+    mNotUndone = gCString();
     for (const sStep& step : steps) {
         mFailureDetail = gCString();
         const eResultCode result = (this->*step.run)();
@@ -172,6 +160,8 @@ eResultCode CPNUDesquasher::InstallFiles(gCStream& stream)
             if (!mFailureDetail.IsEmpty())
                 line += gCString(" ") + mFailureDetail;
             (void)StatusText(line, kRed);
+            if (!mNotUndone.IsEmpty())
+                (void)StatusText(ReportText(kTextNotUndone, {mNotUndone}), kRed);
             return eGenericFailure;
         }
     }
@@ -244,10 +234,12 @@ eResultCode CPNUDesquasher::CheckDestinations()
     // first name not before "N/" tells whether a file's name N is also another's folder.
     const gCArray<gCString>& names = mJournal.names;
     gCArray<int32_t> order;
-    PNU_TRY(order.SetSize(names.GetSize()));
-    for (int32_t i = 0; i < names.GetSize(); ++i)
-        order[i] = i;
-    std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return UnitsBefore(names[a], names[b]); });
+    PNU_TRY(SortNames(names, order));
+    // The journal tells the installer's own files apart by their names alone.
+    int32_t clash = -1;
+    PNU_TRY(FindNameClash(names, clash));
+    if (clash >= 0)
+        return Refuse(eGenericFailure, mFinalPaths[clash].GetPath(), kTextNameUnacceptable);
     gCString final;
     gCString folder;
     // Files of one folder mostly stand together: each run of them has its folder followed once.
@@ -278,18 +270,72 @@ eResultCode CPNUDesquasher::WriteTemporaryFiles()
     // From here on every ".tmp" file is the journal's: a failure or the next start removes them.
     mJournal.state = sInstallJournal::eState::kUndo;
     mJournal.hadFile.RemoveAll();
+    mJournal.written.RemoveAll();
     for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i)
         PNU_TRY(mJournal.hadFile.Add(mFiles->Exists(mFinalPaths[i].GetPath()) ? 1 : 0));
+    PNU_TRY(RecordFoldersToMake());
     if (eResultCode result = WriteInstallJournal(*mFiles, mJournal); result != eSuccess) {
         (void)RemoveInstallJournal(*mFiles, mInstallFolderText);
         return FailAt(result, InstallJournalPath(mInstallFolderText));
     }
     if (eResultCode written = WriteRecords(); written != eSuccess)
         return RollBackAfter(written);
-    // All new files are on the disk: from now on a cut-off install is finished, not undone.
+    // All new files are on the disk: from now on a cut-off install is finished, not undone, and
+    // the journal says which file each new one is.
+    gCString temp;
+    for (int32_t i = 0; i < mTempPaths.GetSize(); ++i) {
+        eResultCode result = CopyPath(mTempPaths[i], temp);
+        const plat::sEntryIdentity identity = result == eSuccess ? mFiles->GetIdentity(temp) : plat::sEntryIdentity();
+        if (result == eSuccess && identity.kind != plat::eEntryKind::kFile)
+            result = FailAt(eStreamError, temp);
+        if (result == eSuccess)
+            result = mJournal.written.Add(identity);
+        if (result != eSuccess) {
+            mJournal.written.RemoveAll();
+            return RollBackAfter(result);
+        }
+    }
     mJournal.state = sInstallJournal::eState::kFinish;
     if (eResultCode result = WriteInstallJournal(*mFiles, mJournal); result != eSuccess)
         return RollBackAfter(FailAt(result, InstallJournalPath(mInstallFolderText)));
+    return eSuccess;
+}
+
+eResultCode CPNUDesquasher::RecordFoldersToMake()
+{
+    mJournal.madeIn.RemoveAll();
+    mJournal.madeUnits.RemoveAll();
+    const gCArray<gCString>& names = mJournal.names;
+    gCArray<int32_t> order;
+    PNU_TRY(SortNames(names, order));
+    gCString folder;
+    gCString part;
+    // In that order the names inside a folder stand together: a folder shared with the name
+    // before was looked at with it.
+    for (int32_t k = 0; k < order.GetSize(); ++k) {
+        const gCString& name = names[order[k]];
+        int32_t shared = 0;
+        if (k > 0) {
+            const gCString& before = names[order[k - 1]];
+            while (shared < name.GetLength() && shared < before.GetLength() && name[shared] == before[shared])
+                ++shared;
+        }
+        bool missing = false;
+        for (int32_t units = 1; units < name.GetLength(); ++units) {
+            if (name[units] != u'/' || units < shared)
+                continue;
+            if (!missing) {
+                PNU_TRY(part.CopyStringFromBuffer(name.GetText(), units));
+                PNU_TRY(folder.Assign(mInstallFolderText.GetText()));
+                PNU_TRY(folder.Append(part));
+                missing = !mFiles->Exists(folder);
+            }
+            if (missing) {
+                PNU_TRY(mJournal.madeIn.Add(order[k]));
+                PNU_TRY(mJournal.madeUnits.Add(units));
+            }
+        }
+    }
     return eSuccess;
 }
 
@@ -349,8 +395,8 @@ eResultCode CPNUDesquasher::WriteRecords()
                 return FailAt(result, folderPath);
             PNU_TRY(madeFolder.Assign(folderPath.GetText()));
         }
-        // Only the permission bits travel; set-id bits from a package are never applied.
-        if (eResultCode result = mFiles->WriteFile(temp, data, size, mode & 0777u); result != eSuccess)
+        // Only the permission bits travel, without set-id bits and without write for others.
+        if (eResultCode result = mFiles->WriteFile(temp, data, size, mode & kInstalledModeBits); result != eSuccess)
             return FailAt(result, temp);
         LogWithName(kTextWrittenLog, temp);
         position += kRecordOverhead + size;
@@ -364,14 +410,19 @@ eResultCode CPNUDesquasher::WriteRecords()
 void CPNUDesquasher::RollBack()
 {
     // The journal says "undo" first, so a cut-off roll-back is completed as one at the next start.
+    // Where that cannot be recorded, the journal before still names every file, and the next start
+    // undoes what it cannot complete.
     mJournal.state = sInstallJournal::eState::kUndo;
-    const bool recorded = WriteInstallJournal(*mFiles, mJournal) == eSuccess;
+    (void)WriteInstallJournal(*mFiles, mJournal);
     gCString failedPath;
     const eResultCode undone = UndoInstall(*mFiles, mJournal, failedPath);
-    if (undone == eSuccess || !recorded)
+    // What could not be put back keeps its ".old" file and the journal, for the next start.
+    if (undone == eSuccess) {
         (void)RemoveInstallJournal(*mFiles, mInstallFolderText);
-    if (undone != eSuccess)
-        (void)FailAt(undone, failedPath);
+        return;
+    }
+    (void)FailAt(undone, failedPath);
+    mNotUndone = mFailureDetail;
 }
 
 eResultCode CPNUDesquasher::RollBackAfter(eResultCode result)
@@ -445,22 +496,29 @@ eResultCode CPNUDesquasher::RemoveOldFiles()
 {
     (void)Status(kTextRemovingOld, kBlack);
     gCString old;
+    bool allRemoved = true;
     for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
         StepProgress(i);
-        // A folder by the ".old" name is not the install's own and is never removed; an ".old"
-        // whose path cannot be held stays for the leftover step of the next install.
-        if (CopyPath(mOldPaths[i], old) != eSuccess || !mFiles->Exists(old) || mFiles->IsFolder(old))
+        // A folder by the ".old" name is not the install's own and is never removed.
+        if (CopyPath(mOldPaths[i], old) != eSuccess) {
+            allRemoved = false;
+            continue;
+        }
+        if (!mFiles->Exists(old) || mFiles->IsFolder(old))
             continue;
         (void)mFiles->Delete(old);
         if (mFiles->Exists(old)) {
+            allRemoved = false;
             (void)StatusText(Text(kTextRemovedLog) + FileNameOf(old), kWarning);
             (void)Status(kTextOldNotRemoved, kRed);
         } else {
             LogWithName(kTextRemovedLog, old);
         }
     }
-    // The install is complete: nothing is left for the next start to finish.
-    (void)RemoveInstallJournal(*mFiles, mInstallFolderText);
+    // The install is complete; ".old" files left keep the journal, which says so, and the next
+    // start removes them.
+    if (allRemoved)
+        (void)RemoveInstallJournal(*mFiles, mInstallFolderText);
     return eSuccess;
 }
 

@@ -99,7 +99,8 @@ eResultCode CPNUInstallFiles::CreateFolder(const gCString& folder)
 
 eResultCode CPNUInstallFiles::WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode)
 {
-    return Outcome(plat::WriteWholeFile(cSystemPath(path).Get(), data, size_t(size), mode), eStreamError);
+    return Outcome(plat::WriteWholeFile(cSystemPath(path).Get(), data, size_t(size), mode & kInstalledModeBits),
+                   eStreamError);
 }
 
 eResultCode CPNUInstallFiles::ReadFile(const gCString& path, CMemBlock& bytes, uint64_t limit)
@@ -150,10 +151,51 @@ bool CPNUInstallFiles::StaysBeneath(const gCString& root, const gCString& folder
 
 bool CPNUInstallFiles::SetMode(const gCString& path, uint32_t mode)
 {
-    return plat::SetPathPermissions(cSystemPath(path).Get(), mode & 0777) == plat::eFileResult::kOk;
+    return plat::SetPathPermissions(cSystemPath(path).Get(), mode & kInstalledModeBits) == plat::eFileResult::kOk;
 }
 
 eResultCode CPNUInstallFiles::Launch(const gCString& path)
 {
     return LaunchFile(path);
+}
+
+plat::sEntryIdentity CPNUInstallFiles::GetIdentity(const gCString& path)
+{
+    return plat::GetEntryIdentity(cSystemPath(path).Get());
+}
+
+eResultCode CPNUInstallFiles::RemoveEmptyFolder(const gCString& folder)
+{
+    return Outcome(plat::RemoveEmptyFolder(cSystemPath(folder).Get()), eStreamError);
+}
+
+eResultCode CPNUInstallFiles::ReadRegularFile(const gCString& path, CMemBlock& bytes, uint64_t limit,
+                                              plat::eEntryKind& kind)
+{
+    (void)bytes.SetSize(0);
+    int32_t handle = plat::kNoFileHandle;
+    int64_t length = 0;
+    const plat::eFileResult opened = plat::OpenRegularFileNoWait(cSystemPath(path).Get(), handle, length, kind);
+    if (opened != plat::eFileResult::kOk) {
+        if (kind == plat::eEntryKind::kNone)
+            return Outcome(opened, eFileNotFound);
+        SetOwnReason(kTextNotRegularFile);
+        return eInvalidFile;
+    }
+    eResultCode result = eSuccess;
+    if (length < 0 || uint64_t(length) > limit || uint64_t(length) > UINT32_MAX) {
+        SetOwnReason(kTextJournalTooLarge);
+        result = eOutOfRange;
+    } else if (length > 0 && !bytes.SetSize(uint32_t(length))) {
+        SetFailureReason(gCString());
+        result = eNoMemory;
+    } else if (length > 0) {
+        // One pass; a file that shrank meanwhile reads short and is refused.
+        size_t got = 0;
+        result = Outcome(plat::ReadFileHandle(handle, bytes.GetData(), size_t(length), got), eStreamError);
+    }
+    (void)plat::CloseFileHandle(handle);
+    if (result != eSuccess)
+        (void)bytes.SetSize(0);
+    return result;
 }

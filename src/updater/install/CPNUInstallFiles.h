@@ -5,12 +5,17 @@
 #include "core/eResultCode.h"
 #include "core/gCString.h"
 #include "platform/FileHandle.h"
+#include "platform/FileSystem.h"
 #include "updater/PNUReportTexts.h"
 
 #include <cstdint>
 
 class CMemBlock;
 class CPNUInstallServices;
+
+// The permission bits a file from a package may have: no set-id or sticky bit, and no write for
+// the group or others, so that no other user can replace an installed program.
+inline constexpr uint32_t kInstalledModeBits = 0755;
 
 class CPNUInstallFiles {
 public:
@@ -33,7 +38,7 @@ public:
     virtual eResultCode Replace(const gCString& source, const gCString& target);
     // The folder and its missing parents.
     virtual eResultCode CreateFolder(const gCString& folder);
-    // Creates or truncates the file and writes the bytes with the mode (masked with 0777). They
+    // Creates or truncates the file and writes the bytes with the mode (masked with 0755). They
     // reach the disk with `Flush`.
     virtual eResultCode WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode = 0644);
     // A whole small file, in a block from the memory hooks; 16 when it is missing, unreadable or
@@ -46,10 +51,21 @@ public:
     virtual eResultCode FlushEntry(const gCString& path);
     // The folder (which need not exist yet) stays beneath root once links are followed.
     virtual bool StaysBeneath(const gCString& root, const gCString& folder);
-    // Unix permission bits, masked with 0777; false when refused.
+    // Unix permission bits, masked with 0755; false when refused.
     virtual bool SetMode(const gCString& path, uint32_t mode);
     // 0, or 9 when the program cannot be started.
     virtual eResultCode Launch(const gCString& path);
+
+    // What stands at the path (links not followed) and which file it is.
+    virtual plat::sEntryIdentity GetIdentity(const gCString& path);
+    // Removes the folder only when it is empty; 16 when it stays (something in it, or a failure).
+    virtual eResultCode RemoveEmptyFolder(const gCString& folder);
+    // A whole regular file of at most limit bytes, never following a link at the path nor
+    // waiting for a pipe or device: 9 when nothing is there, 17 when something other than a
+    // regular file is (kind tells what), 12 when it is larger than limit, 5 when it cannot be
+    // held, 16 when it cannot be read.
+    virtual eResultCode ReadRegularFile(const gCString& path, CMemBlock& bytes, uint64_t limit,
+                                        plat::eEntryKind& kind);
 
     // The system's reason for the last failed operation ("No space left on device"); empty when
     // it gave none.

@@ -8,6 +8,8 @@
 #include "core/CMemBlock.h"
 #include "core/PercentEscape.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -18,10 +20,10 @@ constexpr uint32_t kBlack = 0xFF000000u;
 constexpr uint32_t kRed = 0xFFFF0000u;
 
 const char16_t kJournalName[] = u"/.pintrel-update-journal";
-const char kFirstLine[] = "Pintrel Updater install journal 1";
-// A package has at most 1048575 entries of a 64 KB index; the journal of the largest is far
-// smaller than this.
-constexpr uint64_t kLargestJournal = 64ull << 20;
+// Version 2 records which file each new file is, and the folders the install makes.
+const char kFirstLine[] = "Pintrel Updater install journal 2";
+// A journal set aside is kept under the first free name of these.
+constexpr int32_t kMostSetAside = 1000;
 
 // The journal's text, grown in blocks from the memory hooks.
 class cJournalText {
@@ -38,6 +40,14 @@ public:
         return eSuccess;
     }
     eResultCode Add(const char* text) { return Add(text, uint32_t(std::strlen(text))); }
+    // The number in decimal and the character after it.
+    eResultCode AddNumber(uint64_t value, char after)
+    {
+        char digits[24];
+        char* end = std::to_chars(digits, digits + sizeof digits - 1, value).ptr;
+        *end++ = after;
+        return Add(digits, uint32_t(end - digits));
+    }
 
     // Lines hold names from packages: line breaks and "%" inside them are escaped.
     eResultCode AddEscaped(const gCString& text)
@@ -88,6 +98,18 @@ bool StartsWith(std::string_view text, std::string_view prefix, std::string_view
     return true;
 }
 
+// A decimal number as the journal writes it (no sign, no leading zero) followed by one space.
+bool TakeNumber(std::string_view& text, uint64_t& value)
+{
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const size_t length = size_t(end - text.data());
+    if (error != std::errc() || length == 0 || (length > 1 && text[0] == '0') || length >= text.size()
+        || text[length] != ' ')
+        return false;
+    text.remove_prefix(length + 1);
+    return true;
+}
+
 // Every path is built checked: a path cut short by a failed allocation could name another file.
 eResultCode JournalPath(const gCString& installFolder, const char16_t* suffix, gCString& path)
 {
@@ -122,10 +144,16 @@ eResultCode EntryPaths(const sInstallJournal& journal, int32_t i, sEntryPaths& p
     return PathOf(journal, i, u".tmp", paths.temp);
 }
 
-// A ".tmp" or ".old" of ours is a file or a link; a folder by that name is never touched.
-bool IsOwnLeftover(CPNUInstallFiles& files, const gCString& path)
+bool SameFile(const plat::sEntryIdentity& a, const plat::sEntryIdentity& b)
 {
-    return files.Exists(path) && !files.IsFolder(path);
+    return a.kind == plat::eEntryKind::kFile && b.kind == plat::eEntryKind::kFile && a.device == b.device
+        && a.number == b.number && a.size == b.size;
+}
+
+// Whether the path holds entry i's new file as it was written.
+bool IsWrittenFile(CPNUInstallFiles& files, const sInstallJournal& journal, int32_t i, const gCString& path)
+{
+    return journal.written.GetSize() == journal.names.GetSize() && SameFile(files.GetIdentity(path), journal.written[i]);
 }
 
 void Remember(eResultCode result, const gCString& path, eResultCode& first, gCString& failedPath)
@@ -141,6 +169,118 @@ eResultCode Report(CPNUStatusTarget* status, const gCString& text, uint32_t colo
     return status ? status->AddStatusLine(text, &colour, true) : eSuccess;
 }
 
+// Puts entry i's previous file back; its ".old" goes only once the file stands at its name (a
+// rename of two names of one file leaves both).
+eResultCode RestoreOld(CPNUInstallFiles& files, const sEntryPaths& paths, gCString& failedPath)
+{
+    const plat::sEntryIdentity old = files.GetIdentity(paths.old);
+    const eResultCode renamed = files.Replace(paths.old, paths.final);
+    if (!SameFile(files.GetIdentity(paths.final), old)) {
+        failedPath = paths.final;
+        return renamed != eSuccess ? renamed : eStreamError;
+    }
+    if (SameFile(files.GetIdentity(paths.old), old) && files.Delete(paths.old) != eSuccess) {
+        failedPath = paths.old;
+        return eStreamError;
+    }
+    return eSuccess;
+}
+
+// The folders the install made, deepest first, each removed where it is empty.
+eResultCode RemoveMadeFolders(CPNUInstallFiles& files, const sInstallJournal& journal)
+{
+    gCArray<int32_t> order;
+    PNU_TRY(order.SetSize(journal.madeIn.GetSize()));
+    for (int32_t k = 0; k < order.GetSize(); ++k)
+        order[k] = k;
+    // A folder inside another has the longer name.
+    std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return journal.madeUnits[a] > journal.madeUnits[b]; });
+    gCString folder;
+    for (const int32_t k : order) {
+        PNU_TRY(folder.Assign(journal.installFolder.GetText()));
+        const gCString& name = journal.names[journal.madeIn[k]];
+        gCString part;
+        PNU_TRY(part.CopyStringFromBuffer(name.GetText(), journal.madeUnits[k]));
+        PNU_TRY(folder.Append(part));
+        // One that holds something else stays, as does one that was never made.
+        (void)files.RemoveEmptyFolder(folder);
+    }
+    return eSuccess;
+}
+
+// 0 for a name as the installer writes it (a safe package name as MakeSafeName leaves it), 1
+// for any other.
+eResultCode CheckInstallName(const gCString& name)
+{
+    gCString safe;
+    PNU_TRY(safe.Assign(name.GetText()));
+    const bool accepted = MakeSafeName(safe) == ePackageNameRule::kAccepted && SameUnits(safe, name);
+    return accepted ? eSuccess : eGenericFailure;
+}
+
+eResultCode ParseEntry(std::string_view rest, char* text, bool hadFile, sInstallJournal& journal, int32_t& withIdentity)
+{
+    plat::sEntryIdentity identity;
+    const bool identified = !rest.empty() && rest[0] != '/';
+    if (identified) {
+        identity.kind = plat::eEntryKind::kFile;
+        if (!TakeNumber(rest, identity.device) || !TakeNumber(rest, identity.number) || !TakeNumber(rest, identity.size))
+            return eGenericFailure;
+    }
+    withIdentity += identified ? 1 : 0;
+    gCString value;
+    PNU_TRY(Unescaped(text + (rest.data() - text), rest.size(), value));
+    // A name that would reach outside the folder is never acted on, whoever wrote it.
+    PNU_TRY(CheckInstallName(value));
+    // Moved in: a copy that fails would leave an empty name behind. Doubling keeps the moves of a
+    // long list linear.
+    const int32_t at = journal.names.GetSize();
+    PNU_TRY(journal.names.SetSize(at + 1, at > 8 ? at : 8));
+    journal.names[at] = std::move(value);
+    PNU_TRY(journal.hadFile.Add(hadFile ? 1 : 0));
+    return identified ? journal.written.Add(identity) : eSuccess;
+}
+
+eResultCode ParseMadeFolder(std::string_view rest, sInstallJournal& journal)
+{
+    uint64_t entry = 0;
+    uint64_t units = 0;
+    if (!TakeNumber(rest, entry) || rest.empty())
+        return eGenericFailure;
+    const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), units);
+    if (error != std::errc() || end != rest.data() + rest.size() || (rest.size() > 1 && rest[0] == '0'))
+        return eGenericFailure;
+    PNU_TRY(journal.madeIn.Add(int32_t(std::min<uint64_t>(entry, INT32_MAX))));
+    return journal.madeUnits.Add(int32_t(std::min<uint64_t>(units, INT32_MAX)));
+}
+
+// A folder line names a folder of its entry's name: its units end before a separator.
+bool MadeFoldersInNames(const sInstallJournal& journal)
+{
+    for (int32_t k = 0; k < journal.madeIn.GetSize(); ++k) {
+        const int32_t entry = journal.madeIn[k];
+        const int32_t units = journal.madeUnits[k];
+        if (entry >= journal.names.GetSize() || units <= 0 || units >= journal.names[entry].GetLength()
+            || journal.names[entry][units] != u'/')
+            return false;
+    }
+    return true;
+}
+
+// Renames what stands at the journal's name to the first free ".refused-<n>" name.
+eResultCode SetAside(CPNUInstallFiles& files, const gCString& path, gCString& asName)
+{
+    for (int32_t n = 1; n <= kMostSetAside; ++n) {
+        PNU_TRY(asName.Assign(path.GetText()));
+        PNU_TRY(asName.Append(gCString(".refused-") + n));
+        if (files.Exists(asName))
+            continue;
+        PNU_TRY(files.Move(path, asName));
+        return eSuccess;
+    }
+    return eTargetExists;
+}
+
 } // namespace
 
 gCString InstallJournalPath(const gCString& installFolder) { return installFolder + gCString(kJournalName); }
@@ -152,10 +292,21 @@ eResultCode WriteInstallJournal(CPNUInstallFiles& files, const sInstallJournal& 
     PNU_TRY(text.Add(journal.state == sInstallJournal::eState::kFinish ? "\nstate finish\nfolder " : "\nstate undo\nfolder "));
     PNU_TRY(text.AddEscaped(journal.installFolder));
     PNU_TRY(text.Add("\n"));
+    const bool identified = journal.written.GetSize() == journal.names.GetSize();
     for (int32_t i = 0; i < journal.names.GetSize(); ++i) {
         PNU_TRY(text.Add(journal.hadFile[i] ? "file " : "new "));
+        if (identified) {
+            PNU_TRY(text.AddNumber(journal.written[i].device, ' '));
+            PNU_TRY(text.AddNumber(journal.written[i].number, ' '));
+            PNU_TRY(text.AddNumber(journal.written[i].size, ' '));
+        }
         PNU_TRY(text.AddEscaped(journal.names[i]));
         PNU_TRY(text.Add("\n"));
+    }
+    for (int32_t k = 0; k < journal.madeIn.GetSize(); ++k) {
+        PNU_TRY(text.Add("made "));
+        PNU_TRY(text.AddNumber(uint64_t(journal.madeIn[k]), ' '));
+        PNU_TRY(text.AddNumber(uint64_t(journal.madeUnits[k]), '\n'));
     }
     PNU_TRY(text.Add("end\n"));
     gCString path;
@@ -169,22 +320,25 @@ eResultCode WriteInstallJournal(CPNUInstallFiles& files, const sInstallJournal& 
 }
 
 eResultCode ReadInstallJournal(CPNUInstallFiles& files, const gCString& installFolder, sInstallJournal& journal,
-                               bool& found)
+                               bool& found, gCString* refused)
 {
     found = false;
     journal.Reset();
     gCString path;
     PNU_TRY(JournalPath(installFolder, u"", path));
-    if (!files.Exists(path))
-        return eSuccess;
-    found = true;
     CMemBlock bytes;
-    if (eResultCode read = files.ReadFile(path, bytes, kLargestJournal); read != eSuccess)
-        return read == eNoMemory ? eNoMemory : eGenericFailure;
+    plat::eEntryKind kind = plat::eEntryKind::kNone;
+    const eResultCode read = files.ReadRegularFile(path, bytes, kLargestInstallJournal, kind);
+    if (kind == plat::eEntryKind::kNone && read != eSuccess)
+        return read == eFileNotFound ? eSuccess : read;
+    found = true;
+    if (read != eSuccess)
+        return read == eNoMemory || read == eInvalidFile || read == eOutOfRange ? read : eGenericFailure;
     char* text = reinterpret_cast<char*>(bytes.GetData());
     const size_t size = bytes.GetSize();
     size_t start = 0;
     int32_t lineNumber = 0;
+    int32_t withIdentity = 0;
     bool ended = false;
     while (start < size && !ended) {
         char* lineEnd = static_cast<char*>(std::memchr(text + start, '\n', size - start));
@@ -193,35 +347,36 @@ eResultCode ReadInstallJournal(CPNUInstallFiles& files, const gCString& installF
         const std::string_view line(text + start, size_t(lineEnd - (text + start)));
         start = size_t(lineEnd - text) + 1;
         std::string_view rest;
-        // The rest lies in the journal's own block, where its escapes are decoded in place.
-        const auto restText = [&] { return text + (rest.data() - text); };
-        gCString value;
         if (lineNumber++ == 0) {
             if (line != kFirstLine)
                 return eGenericFailure;
         } else if (line == "state finish" || line == "state undo") {
             journal.state = line == "state finish" ? sInstallJournal::eState::kFinish : sInstallJournal::eState::kUndo;
         } else if (StartsWith(line, "folder ", rest)) {
-            PNU_TRY(Unescaped(restText(), rest.size(), journal.installFolder));
+            // The rest lies in the journal's own block, where its escapes are decoded in place.
+            PNU_TRY(Unescaped(text + (rest.data() - text), rest.size(), journal.installFolder));
         } else if (StartsWith(line, "file ", rest) || StartsWith(line, "new ", rest)) {
-            PNU_TRY(Unescaped(restText(), rest.size(), value));
-            // A name that would reach outside the folder is never acted on, whoever wrote it.
-            if (MakeSafeName(value) != ePackageNameRule::kAccepted)
-                return eGenericFailure;
-            // Moved in: a copy that fails would leave an empty name behind.
-            const int32_t at = journal.names.GetSize();
-            PNU_TRY(journal.names.SetSize(at + 1));
-            journal.names[at] = std::move(value);
-            PNU_TRY(journal.hadFile.Add(line[0] == 'f' ? 1 : 0));
+            PNU_TRY(ParseEntry(rest, text, line[0] == 'f', journal, withIdentity));
+        } else if (StartsWith(line, "made ", rest)) {
+            PNU_TRY(ParseMadeFolder(rest, journal));
         } else if (line == "end") {
             ended = true;
         } else {
             return eGenericFailure;
         }
     }
-    // The journal is renamed into place whole, so one without its end is not ours.
-    if (!ended || start != size || journal.installFolder.IsEmpty())
+    // The journal is renamed into place whole, so one without its end is not ours. Either every
+    // entry says which file it is, or none does.
+    if (!ended || start != size || journal.installFolder.IsEmpty()
+        || (withIdentity != 0 && withIdentity != journal.names.GetSize()) || !MadeFoldersInNames(journal))
         return eGenericFailure;
+    int32_t clash = -1;
+    PNU_TRY(FindNameClash(journal.names, clash));
+    if (clash >= 0) {
+        if (refused)
+            *refused = installFolder + journal.names[clash];
+        return eDuplicateKey;
+    }
     return eSuccess;
 }
 
@@ -235,6 +390,40 @@ eResultCode RemoveInstallJournal(CPNUInstallFiles& files, const gCString& instal
     return files.FlushEntry(installFolder);
 }
 
+eResultCode CheckInstallLeftovers(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& refused)
+{
+    const bool identified = journal.written.GetSize() == journal.names.GetSize();
+    const bool undoing = journal.state == sInstallJournal::eState::kUndo;
+    sEntryPaths paths;
+    for (int32_t i = 0; i < journal.names.GetSize(); ++i) {
+        PNU_TRY(EntryPaths(journal, i, paths));
+        const plat::sEntryIdentity temp = files.GetIdentity(paths.temp);
+        const plat::sEntryIdentity old = files.GetIdentity(paths.old);
+        const plat::sEntryIdentity final = files.GetIdentity(paths.final);
+        const gCString* damaged = nullptr;
+        // Partners are regular files; a ".tmp" is the file written once that is known; no file is
+        // kept as ".old" before every new file is written.
+        if (temp.kind != plat::eEntryKind::kNone
+            && (temp.kind != plat::eEntryKind::kFile || (identified && !SameFile(temp, journal.written[i]))))
+            damaged = &paths.temp;
+        else if (old.kind != plat::eEntryKind::kNone && (old.kind != plat::eEntryKind::kFile || !identified))
+            damaged = &paths.old;
+        // Nothing stood at a new name before the install: what stands there now is its new file.
+        else if (!journal.hadFile[i] && final.kind != plat::eEntryKind::kNone
+                 && (!identified || !SameFile(final, journal.written[i])))
+            damaged = &paths.final;
+        // An undo meets a placed file only while its previous file is kept.
+        else if (undoing && journal.hadFile[i] && identified && old.kind == plat::eEntryKind::kNone
+                 && SameFile(final, journal.written[i]))
+            damaged = &paths.final;
+        if (damaged) {
+            PNU_TRY(refused.Assign(damaged->GetText()));
+            return eDuplicateKey;
+        }
+    }
+    return eSuccess;
+}
+
 eResultCode UndoInstall(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& failedPath)
 {
     eResultCode first = eSuccess;
@@ -244,52 +433,55 @@ eResultCode UndoInstall(CPNUInstallFiles& files, const sInstallJournal& journal,
             Remember(built, journal.names[i], first, failedPath);
             continue;
         }
-        const gCString& final = paths.final;
-        const gCString& old = paths.old;
-        const gCString& temp = paths.temp;
-        if (IsOwnLeftover(files, old)) {
-            Remember(files.Replace(old, final), final, first, failedPath);
-            // Two names of one file: the rename leaves both, and the ".old" is a mere second name.
-            if (files.Exists(old) && files.Exists(final))
-                Remember(files.Delete(old), old, first, failedPath);
-        } else if (!journal.hadFile[i] && files.Exists(final) && !files.IsFolder(final)) {
-            Remember(files.Delete(final), final, first, failedPath);
+        const plat::eEntryKind old = files.GetIdentity(paths.old).kind;
+        if (old == plat::eEntryKind::kFile) {
+            gCString failed;
+            Remember(RestoreOld(files, paths, failed), failed, first, failedPath);
+        } else if (IsWrittenFile(files, journal, i, paths.final)) {
+            // A placed new file: taken out again where nothing stood before, else its previous file
+            // is missing.
+            Remember(journal.hadFile[i] ? eStreamError : files.Delete(paths.final), paths.final, first, failedPath);
         }
-        if (IsOwnLeftover(files, temp))
-            Remember(files.Delete(temp), temp, first, failedPath);
+        // A ".tmp" of ours is a file or a link; a folder by that name is never touched.
+        const plat::eEntryKind temp = files.GetIdentity(paths.temp).kind;
+        if (temp == plat::eEntryKind::kFile || temp == plat::eEntryKind::kLink)
+            Remember(files.Delete(paths.temp), paths.temp, first, failedPath);
     }
+    if (first == eSuccess)
+        Remember(RemoveMadeFolders(files, journal), journal.installFolder, first, failedPath);
     return first;
 }
 
-eResultCode FinishInstall(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& failedPath)
+eResultCode FinishInstall(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& failedPath, bool& placed)
 {
+    placed = false;
     sEntryPaths paths;
+    // Every new file is its ".tmp" as written or stands in place already, or nothing moves.
     for (int32_t i = 0; i < journal.names.GetSize(); ++i) {
-        if (eResultCode built = EntryPaths(journal, i, paths); built != eSuccess) {
-            failedPath = journal.names[i];
-            return built;
+        PNU_TRY(EntryPaths(journal, i, paths));
+        if (!IsWrittenFile(files, journal, i, paths.temp) && !IsWrittenFile(files, journal, i, paths.final)) {
+            failedPath = paths.final;
+            return eGenericFailure;
         }
-        if (!IsOwnLeftover(files, paths.temp))
+    }
+    for (int32_t i = 0; i < journal.names.GetSize(); ++i) {
+        PNU_TRY(EntryPaths(journal, i, paths));
+        if (!IsWrittenFile(files, journal, i, paths.temp))
             continue;
         if (eResultCode result = files.Replace(paths.temp, paths.final); result != eSuccess) {
             failedPath = paths.final;
             return result;
         }
     }
+    placed = true;
     eResultCode first = eSuccess;
     for (int32_t i = 0; i < journal.names.GetSize(); ++i) {
         if (eResultCode built = EntryPaths(journal, i, paths); built != eSuccess) {
             Remember(built, journal.names[i], first, failedPath);
             continue;
         }
-        const gCString& old = paths.old;
-        const gCString& final = paths.final;
-        if (!IsOwnLeftover(files, old))
-            continue;
-        if (files.Exists(final))
-            Remember(files.Delete(old), old, first, failedPath);
-        else
-            Remember(files.Move(old, final), final, first, failedPath);
+        if (files.GetIdentity(paths.old).kind == plat::eEntryKind::kFile && IsWrittenFile(files, journal, i, paths.final))
+            Remember(files.Delete(paths.old), paths.old, first, failedPath);
     }
     return first;
 }
@@ -300,6 +492,43 @@ eResultCode RecoverUnfinishedInstall(CPNUInstallServices& services, CPNUStatusTa
                                       &services);
 }
 
+namespace {
+
+// Sets the journal aside with a red line naming its new name and why it was refused.
+eResultCode RefuseJournal(CPNUInstallFiles& files, const gCString& folder, CPNUStatusTarget* status,
+                          CPNUInstallServices* texts, const gCString& reason)
+{
+    gCString path;
+    gCString asName;
+    PNU_TRY(JournalPath(folder, u"", path));
+    if (eResultCode moved = SetAside(files, path, asName); moved != eSuccess) {
+        const gCString detail = FillTextValues(ReportText(texts, kTextDetail), {path, files.DescribeFailure(texts)});
+        (void)Report(status, FillTextValues(ReportText(texts, kTextNotRepaired), {detail}), kRed);
+        return moved;
+    }
+    (void)Report(status, FillTextValues(ReportText(texts, kTextJournalSetAside), {asName, reason}), kRed);
+    return files.FlushEntry(folder);
+}
+
+// A leftover of a journal being written is removed, or set aside when it is no file of ours.
+eResultCode RemoveUnfinishedJournal(CPNUInstallFiles& files, const gCString& folder, CPNUStatusTarget* status,
+                                    CPNUInstallServices* texts)
+{
+    gCString fresh;
+    PNU_TRY(JournalPath(folder, u".tmp", fresh));
+    const plat::eEntryKind kind = files.GetIdentity(fresh).kind;
+    if (kind == plat::eEntryKind::kNone || kind == plat::eEntryKind::kFile || kind == plat::eEntryKind::kLink)
+        return files.Delete(fresh);
+    gCString asName;
+    PNU_TRY(SetAside(files, fresh, asName));
+    (void)Report(status,
+                 FillTextValues(ReportText(texts, kTextJournalSetAside), {asName, ReportText(texts, kTextNotRegularFile)}),
+                 kRed);
+    return eSuccess;
+}
+
+} // namespace
+
 eResultCode RecoverUnfinishedInstallIn(const gCString& folder, CPNUStatusTarget* status, CPNUInstallFiles* files,
                                        CPNUInstallServices* texts)
 {
@@ -309,34 +538,58 @@ eResultCode RecoverUnfinishedInstallIn(const gCString& folder, CPNUStatusTarget*
         return eSuccess;
     sInstallJournal journal;
     bool found = false;
-    const eResultCode read = ReadInstallJournal(use, folder, journal, found);
+    gCString refused;
+    eResultCode read = ReadInstallJournal(use, folder, journal, found, &refused);
     // A journal that could not be held in memory may be whole: it stays for the next attempt.
     if (read == eNoMemory)
         return read;
     // A journal cut off while it was written never named anything that was touched.
-    if (!found) {
-        gCString fresh;
-        PNU_TRY(JournalPath(folder, u".tmp", fresh));
-        return use.Delete(fresh);
-    }
-    // A journal is renamed into place whole, so a damaged one is none of ours: it goes, and the
-    // leftover step of the next install restores what it finds.
-    if (read != eSuccess) {
+    if (!found && read == eSuccess)
+        return RemoveUnfinishedJournal(use, folder, status, texts);
+    if (!found)
+        return read;
+    // The names are relative: a folder renamed since is the same folder.
+    PNU_TRY(journal.installFolder.Assign(folder.GetText()));
+    if (read == eSuccess)
+        read = CheckInstallLeftovers(use, journal, refused);
+    // What is not a journal an install writes, or names what no install leaves, is kept for
+    // inspection and the product left alone.
+    switch (read) {
+    case eSuccess:
+        break;
+    case eInvalidFile:
+        return RefuseJournal(use, folder, status, texts, ReportText(texts, kTextNotRegularFile));
+    case eOutOfRange:
+        return RefuseJournal(use, folder, status, texts,
+                             FillTextValues(ReportText(texts, kTextJournalTooLarge),
+                                            {gCString("") + uint64_t(kLargestInstallJournal)}));
+    case eDuplicateKey:
+        return RefuseJournal(use, folder, status, texts,
+                             FillTextValues(ReportText(texts, kTextNoUpdateLeavesThis), {refused}));
+    case eNoMemory:
+        return read;
+    default: {
+        // A journal is renamed into place whole, so a damaged one is none of ours: it goes, and
+        // nothing it names is touched.
         const gCString path = InstallJournalPath(folder);
         (void)Report(status, FillTextValues(ReportText(texts, kTextJournalDamaged), {path}), kRed);
         return RemoveInstallJournal(use, folder);
     }
-    // The names are relative: a folder renamed since is the same folder.
-    PNU_TRY(journal.installFolder.Assign(folder.GetText()));
-    gCString failedPath;
-    const bool finishing = journal.state == sInstallJournal::eState::kFinish;
-    eResultCode result = finishing ? FinishInstall(use, journal, failedPath) : UndoInstall(use, journal, failedPath);
-    bool undone = !finishing;
-    if (result != eSuccess && finishing) {
-        failedPath = gCString();
-        result = UndoInstall(use, journal, failedPath);
-        undone = true;
     }
+    gCString failedPath;
+    bool placed = false;
+    eResultCode result = eSuccess;
+    bool undone = journal.state == sInstallJournal::eState::kUndo;
+    if (!undone) {
+        result = FinishInstall(use, journal, failedPath, placed);
+        // Completed but for ".old" files: the journal stays until they are gone.
+        if (result != eSuccess && !placed) {
+            failedPath = gCString();
+            undone = true;
+        }
+    }
+    if (undone)
+        result = UndoInstall(use, journal, failedPath);
     // What was repaired is on the disk before the journal goes.
     if (result == eSuccess)
         result = use.Flush(folder);
@@ -345,7 +598,8 @@ eResultCode RecoverUnfinishedInstallIn(const gCString& folder, CPNUStatusTarget*
     if (result != eSuccess) {
         const gCString reason = use.DescribeFailure(texts);
         const gCString detail = FillTextValues(ReportText(texts, kTextDetail), {failedPath, reason});
-        (void)Report(status, FillTextValues(ReportText(texts, kTextNotRepaired), {detail}), kRed);
+        (void)Report(status, FillTextValues(ReportText(texts, undone ? kTextNotUndone : kTextNotRepaired), {detail}),
+                     kRed);
         return result;
     }
     (void)Report(status, ReportText(texts, undone ? kTextUndone : kTextCompleted), kBlack);

@@ -8,6 +8,7 @@
 #include "core/eResultCode.h"
 #include "core/gCArray.h"
 #include "core/gCString.h"
+#include "platform/FileSystem.h"
 
 class CPNUInstallFiles;
 class CPNUInstallServices;
@@ -22,6 +23,13 @@ struct sInstallJournal {
     gCString installFolder; // no trailing separator
     gCArray<gCString> names;  // each from the package, starting with "/"
     gCArray<int32_t> hadFile; // 1 when a file stood at the name before the install
+    // Once the new files are written, which file each ".tmp" is (one per name); empty before. The
+    // repair touches a ".tmp" or a placed new file only when it is that file.
+    gCArray<plat::sEntryIdentity> written;
+    // The folders the install makes, deepest last or anywhere: folder k is the name madeIn[k] up
+    // to (not including) its separator at unit madeUnits[k].
+    gCArray<int32_t> madeIn;
+    gCArray<int32_t> madeUnits;
 
     void Reset()
     {
@@ -29,28 +37,51 @@ struct sInstallJournal {
         installFolder = gCString();
         names.RemoveAll();
         hadFile.RemoveAll();
+        written.RemoveAll();
+        madeIn.RemoveAll();
+        madeUnits.RemoveAll();
     }
 };
+
+// The largest journal an install of the largest package writes. Each entry of the 64 KB file
+// index takes 26 bytes besides its name's units (2 bytes each, at least 2 units); its journal
+// line takes at most 69 bytes besides 3 bytes a unit ("file ", three 20-digit numbers, escapes of
+// 3 bytes), and a folder it makes one line of at most 19 bytes, one folder at most for every 2
+// units. That is at most 6.25 journal bytes for every index byte; the head (an install folder of
+// 4096 system bytes escaped) stays below 16 KB.
+inline constexpr uint64_t kLargestInstallJournal = 7 * 65536 + 16384;
 
 gCString InstallJournalPath(const gCString& installFolder);
 
 // Written beside the final journal, flushed, then renamed over it: a journal is whole or absent.
 eResultCode WriteInstallJournal(CPNUInstallFiles& files, const sInstallJournal& journal);
-// 0 with found false when there is none; 1 when it is damaged or names something unsafe.
+// 0 with found false when there is none; 1 when its text is damaged or of another version; 17
+// when it is not a regular file; 12 when it is larger than any install writes; 29 when it names
+// what no install writes (a name twice, the journal itself, another name's partner; refused is
+// that name's path); 5 when it cannot be held.
 eResultCode ReadInstallJournal(CPNUInstallFiles& files, const gCString& installFolder, sInstallJournal& journal,
-                               bool& found);
+                               bool& found, gCString* refused = nullptr);
 eResultCode RemoveInstallJournal(CPNUInstallFiles& files, const gCString& installFolder);
 
-// Puts every previous file back under its name (hard-linked or moved ".old" files), takes placed
-// new files out again and removes the ".tmp" files. Every entry is tried whatever happens to the
-// others; the first failure is answered, with its path in failedPath.
+// Puts every previous file back under its name, takes placed new files out again, removes the
+// ".tmp" files and then the folders the install made, where they are empty. A ".old" file goes
+// only once its file stands at its name. Every entry is tried whatever happens to the others; the
+// first failure is answered, with its path in failedPath.
 eResultCode UndoInstall(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& failedPath);
-// Moves the remaining ".tmp" files into place and removes the ".old" files.
-eResultCode FinishInstall(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& failedPath);
+// Moves the remaining ".tmp" files into place and removes the ".old" files. Nothing moves unless
+// every entry's new file is its ".tmp" or already in place; placed is false when the install
+// could not be completed (it is to be undone), true when only ".old" files stayed.
+eResultCode FinishInstall(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& failedPath,
+                          bool& placed);
+// Whether the folder holds what an install could have left for the journal: 29 with the path of
+// the first entry that no install leaves so (a partner that is not a regular file, a ".tmp" that
+// is not the file written, a file at a new name that is not the install's).
+eResultCode CheckInstallLeftovers(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& refused);
 
 // Run at every start and before every install: finishes or undoes an install that a previous run
-// left unfinished, then removes its journal. Reports what it did as status lines. 0 also when
-// there was nothing to do; otherwise the journal stays for the next attempt.
+// left unfinished, then removes its journal. A journal refused as damage is set aside under a new
+// name and the product left alone. Reports what it did as status lines. 0 also when there was
+// nothing to do; otherwise the journal stays for the next attempt.
 eResultCode RecoverUnfinishedInstall(CPNUInstallServices& services, CPNUStatusTarget* status,
                                      CPNUInstallFiles* files = nullptr);
 // The same for a folder already known (no trailing separator), so a host that cannot name its

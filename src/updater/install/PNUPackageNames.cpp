@@ -1,5 +1,7 @@
 #include "updater/install/PNUPackageNames.h"
 
+#include <algorithm>
+
 ePackageNameRule MakeSafeName(gCString& name)
 {
     (void)name.ReplaceChar(u'\\', u'/');
@@ -52,4 +54,81 @@ gCString WithoutTrailingSeparator(const gCString& folder)
     if (length > 0 && folder[length - 1] == u'/')
         return folder.Left(length - 1);
     return folder;
+}
+
+bool UnitsBefore(const gCString& a, const gCString& b)
+{
+    const int32_t common = std::min(a.GetLength(), b.GetLength());
+    for (int32_t k = 0; k < common; ++k) {
+        if (a[k] != b[k])
+            return a[k] < b[k];
+    }
+    return a.GetLength() < b.GetLength();
+}
+
+bool SameUnits(const gCString& a, const gCString& b) { return !UnitsBefore(a, b) && !UnitsBefore(b, a); }
+
+eResultCode SortNames(const gCArray<gCString>& names, gCArray<int32_t>& order)
+{
+    PNU_TRY(order.SetSize(names.GetSize()));
+    for (int32_t i = 0; i < names.GetSize(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return UnitsBefore(names[a], names[b]); });
+    return eSuccess;
+}
+
+namespace {
+
+// The journal and its partners lie at the top of the install folder under names starting so.
+constexpr char16_t kJournalStem[] = u"/.pintrel-update-journal";
+
+bool IsJournalName(const gCString& name)
+{
+    const int32_t stem = int32_t(std::size(kJournalStem)) - 1;
+    if (name.GetLength() < stem)
+        return false;
+    for (int32_t k = 0; k < stem; ++k) {
+        if (name[k] != kJournalStem[k])
+            return false;
+    }
+    for (int32_t k = stem; k < name.GetLength(); ++k) {
+        if (name[k] == u'/')
+            return false;
+    }
+    return true;
+}
+
+bool EndsWithPartnerSuffix(const gCString& name)
+{
+    const int32_t length = name.GetLength();
+    if (length < 5)
+        return false;
+    const char16_t* end = name.GetText() + length - 4;
+    return (end[0] == u'.' && end[1] == u't' && end[2] == u'm' && end[3] == u'p')
+        || (end[0] == u'.' && end[1] == u'o' && end[2] == u'l' && end[3] == u'd');
+}
+
+} // namespace
+
+eResultCode FindNameClash(const gCArray<gCString>& names, int32_t& clash)
+{
+    clash = -1;
+    gCArray<int32_t> order;
+    PNU_TRY(SortNames(names, order));
+    gCString stem;
+    for (int32_t k = 0; k < order.GetSize() && clash < 0; ++k) {
+        const gCString& name = names[order[k]];
+        if (IsJournalName(name) || (k > 0 && SameUnits(names[order[k - 1]], name))) {
+            clash = order[k];
+        } else if (EndsWithPartnerSuffix(name)) {
+            PNU_TRY(stem.CopyStringFromBuffer(name.GetText(), name.GetLength() - 4));
+            const int32_t* found = std::lower_bound(order.begin(), order.end(), stem,
+                                                    [&](int32_t other, const gCString& text) {
+                                                        return UnitsBefore(names[other], text);
+                                                    });
+            if (found != order.end() && SameUnits(names[*found], stem))
+                clash = order[k];
+        }
+    }
+    return eSuccess;
 }

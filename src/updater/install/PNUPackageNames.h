@@ -2,6 +2,7 @@
 // with "/", "\" or ":" between their parts and starting with a separator.
 #pragma once
 
+#include "core/gCArray.h"
 #include "core/gCString.h"
 #include "updater/PNUReportTexts.h"
 
@@ -24,3 +25,14 @@ eReportText DescribeNameRule(ePackageNameRule rule);
 // The install folder's text without one trailing "/" (it is a system path: ":" is an ordinary
 // character in it).
 gCString WithoutTrailingSeparator(const gCString& folder);
+
+// Code-unit order, a text before every longer text it starts.
+bool UnitsBefore(const gCString& a, const gCString& b);
+bool SameUnits(const gCString& a, const gCString& b);
+// The indices of names in code-unit order: the names inside a folder "N/" then stand together.
+eResultCode SortNames(const gCArray<gCString>& names, gCArray<int32_t>& order);
+
+// Names of one install that the installer could not keep apart: a name given twice, a name that
+// is another's ".tmp" or ".old" partner, or the name of the install journal (which lies at the top
+// of the folder). clash is the index of the first such name, -1 when there is none.
+eResultCode FindNameClash(const gCArray<gCString>& names, int32_t& clash);

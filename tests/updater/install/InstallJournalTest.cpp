@@ -11,6 +11,8 @@
 
 #include <fstream>
 
+#include <sys/stat.h>
+
 namespace {
 
 gCString Text(const std::string& utf8)
@@ -32,6 +34,12 @@ TEST(InstallJournal, ReadsBackWhatItWrote)
     for (const char* name : {"/a b/c.txt", "/100%/x", "/line\nbreak\r", "/caf\xC3\xA9"}) {
         ASSERT_EQ(written.names.Add(Text(name)), eSuccess);
         ASSERT_EQ(written.hadFile.Add(name[1] == 'a' ? 1 : 0), eSuccess);
+        const uint64_t n = uint64_t(written.names.GetSize());
+        ASSERT_EQ(written.written.Add({plat::eEntryKind::kFile, UINT64_MAX - n, n * 1000, n}), eSuccess);
+    }
+    for (const int32_t entry : {0, 1}) {
+        ASSERT_EQ(written.madeIn.Add(entry), eSuccess);
+        ASSERT_EQ(written.madeUnits.Add(entry == 0 ? 4 : 5), eSuccess);
     }
     ASSERT_EQ(WriteInstallJournal(files, written), eSuccess);
     EXPECT_FALSE(std::filesystem::exists(JournalFile(folder) + ".tmp"));
@@ -46,7 +54,13 @@ TEST(InstallJournal, ReadsBackWhatItWrote)
     for (int32_t i = 0; i < read.names.GetSize(); ++i) {
         EXPECT_EQ(Utf8(read.names[i]), Utf8(written.names[i]));
         EXPECT_EQ(read.hadFile[i], written.hadFile[i]);
+        EXPECT_EQ(read.written[i].device, written.written[i].device);
+        EXPECT_EQ(read.written[i].number, written.written[i].number);
+        EXPECT_EQ(read.written[i].size, written.written[i].size);
     }
+    ASSERT_EQ(read.madeIn.GetSize(), 2);
+    EXPECT_EQ(read.madeIn[1], 1);
+    EXPECT_EQ(read.madeUnits[1], 5);
 
     ASSERT_EQ(RemoveInstallJournal(files, written.installFolder), eSuccess);
     ASSERT_EQ(ReadInstallJournal(files, written.installFolder, read, found), eSuccess);
@@ -55,12 +69,18 @@ TEST(InstallJournal, ReadsBackWhatItWrote)
 
 TEST(InstallJournal, RefusesAnythingButAWholeJournalOfSafeNames)
 {
-    const std::string head = "Pintrel Updater install journal 1\nstate undo\nfolder /f\n";
+    const std::string head = "Pintrel Updater install journal 2\nstate undo\nfolder /f\n";
     const std::string damaged[] = {
         head + "file /a\n",                          // cut off before its end
         head + "file /a\nend",                       // its last line cut
         head + "file /a\nend\nfile /b\n",            // more after the end
-        "Pintrel Updater install journal 2\nend\n", // another format
+        "Pintrel Updater install journal 1\nstate undo\nfolder /f\nfile /a\nend\n", // the version before
+        head + "file 1 2 /a\nend\n",                   // an identity cut short
+        head + "file 01 2 3 /a\nend\n",                // a number not as written
+        head + "file 1 2 3 /a\nnew /b\nend\n",          // only some entries identified
+        head + "file /a\nfile /b:c\nend\n",             // a name no install writes
+        head + "file /a/b\nmade 0 3\nend\n",            // a made folder that is no folder of its name
+        head + "file /a/b\nmade 1 2\nend\n",            // a made folder of no entry
         head + "rename /a\nend\n",                   // an unknown line
         head + "file /../outside\nend\n",            // a name leaving the folder
         head + "new relative\nend\n",                // a name without its separator
@@ -82,12 +102,75 @@ TEST(InstallJournal, ADamagedJournalIsRemovedWithoutTouchingAnyFile)
 {
     TempFolder folder;
     WriteTree(folder.Root(), {{"a.old", "kept"}, {"a.tmp", "new"}});
-    std::ofstream(JournalFile(folder)) << "Pintrel Updater install journal 1\nstate finish\nfile /a\n";
+    std::ofstream(JournalFile(folder)) << "Pintrel Updater install journal 2\nstate finish\nfile /a\n";
     RecordingHost host;
     host.installFolder = folder.Root();
     EXPECT_EQ(RecoverUnfinishedInstall(host, &host), eSuccess);
     EXPECT_TRUE(host.HasLineStartingWith("A damaged record of an interrupted update was removed: ", kStatusRed));
     EXPECT_EQ(ReadTree(folder.Root()), (FileTree{{"a.old", "kept"}, {"a.tmp", "new"}}));
+}
+
+// What no install leaves: the journal is set aside under a new name and no file is touched.
+TEST(InstallJournal, AJournalNoInstallLeavesIsSetAsideAndNothingTouched)
+{
+    const std::string head = "Pintrel Updater install journal 2\nstate undo\nfolder /f\n";
+    const std::string finish = "Pintrel Updater install journal 2\nstate finish\nfolder /f\n";
+    enum eKind { kText, kFolder, kPipe, kLink, kOversized };
+    struct sCase {
+        const char* name;
+        eKind kind;
+        std::string text;
+        const char* named; // the path the reason names, below the folder; null for the journal's kind
+        void (*plant)(const std::filesystem::path& root);
+    };
+    const sCase cases[] = {
+        {"NewNameOverAFile", kText, head + "new /settings\nend\n", "/settings", nullptr},
+        {"PartnerIsAFolder", kText, head + "file /a\nend\n", "/a.tmp",
+         [](const std::filesystem::path& root) { std::filesystem::create_directories(root / "a.tmp/inner"); }},
+        {"OldIsALink", kText, finish + "file 1 2 3 /a\nend\n", "/a.old",
+         [](const std::filesystem::path& root) { std::filesystem::create_symlink(root / "settings", root / "a.old"); }},
+        {"TmpIsNotTheFileWritten", kText, finish + "file 1 2 3 /settings\nend\n", "/settings.tmp",
+         [](const std::filesystem::path& root) { WriteTree(root, {{"settings.tmp", "other"}}); }},
+        {"KeptBeforeWritten", kText, head + "file /a\nend\n", "/a.old",
+         [](const std::filesystem::path& root) { WriteTree(root, {{"a.old", "kept"}}); }},
+        {"NameTwice", kText, head + "file /a\nfile /a\nend\n", "/a", nullptr},
+        {"JournalItself", kText, head + "new /.pintrel-update-journal\nend\n", "/.pintrel-update-journal", nullptr},
+        {"PartnerOfAnother", kText, head + "file /a\nfile /a.old\nend\n", "/a.old", nullptr},
+        {"Folder", kFolder, "", nullptr, nullptr},
+        {"Pipe", kPipe, "", nullptr, nullptr},
+        {"Link", kLink, head + "new /settings\nend\n", nullptr, nullptr},
+        {"Oversized", kOversized, head + std::string(kLargestInstallJournal, 'x'), nullptr, nullptr},
+    };
+    for (const sCase& c : cases) {
+        TempFolder folder;
+        const std::filesystem::path root = folder.Root();
+        WriteTree(root, {{"settings", "the product's"}, {"elsewhere/journal", c.text}});
+        if (c.plant)
+            c.plant(root);
+        const FileTree before = ReadTree(root);
+        const std::string journal = JournalFile(folder);
+        switch (c.kind) {
+        case kText:
+        case kOversized: std::ofstream(journal, std::ios::binary) << c.text; break;
+        case kFolder: std::filesystem::create_directories(journal + "/inner"); break;
+        case kPipe: ASSERT_EQ(::mkfifo(journal.c_str(), 0600), 0); break;
+        case kLink: std::filesystem::create_symlink(root / "elsewhere/journal", journal); break;
+        }
+        RecordingHost host;
+        host.installFolder = root;
+        EXPECT_EQ(RecoverUnfinishedInstall(host, &host), eSuccess) << c.name;
+        const std::string reason = c.named ? "it names " + root.string() + c.named + " in a way no update does"
+            : c.kind == kOversized          ? "it is larger than 475136 bytes"
+                                            : "it is not a regular file";
+        EXPECT_TRUE(host.HasLine("A record of an interrupted update was refused and set aside as " + journal
+                                     + ".refused-1: " + reason,
+                                 kStatusRed))
+            << c.name << ": " << (host.lines.empty() ? "" : host.lines.back().text);
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(journal))) << c.name;
+        FileTree after = ReadTree(root);
+        after.erase(".pintrel-update-journal.refused-1");
+        EXPECT_EQ(after, before) << c.name;
+    }
 }
 
 struct sRecoveryCase {
@@ -111,24 +194,27 @@ const sRecoveryCase kRecoveryCases[] = {
      "An interrupted update was undone: the previous files are back."},
 };
 
-// The case's files and its journal over "/a" to "/d", "c" new, with a folder named like "d"'s
-// ".tmp" that is not the updater's.
+// The case's files and its journal over "/a" to "/c", "c" new, each new file identified by the
+// ".tmp" that holds it or, placed, its final name.
 void WriteCutOffInstall(const TempFolder& folder, const sRecoveryCase& c)
 {
     WriteTree(folder.Root(), c.before);
-    std::filesystem::create_directories(folder.Root() / "d.tmp" / "inner");
     CPNUInstallFiles files;
     sInstallJournal journal;
     journal.state = c.state;
     journal.installFolder = Text(folder.Root().string());
-    for (const char* name : {"/a", "/b", "/c", "/d"}) {
+    for (const char* name : {"/a", "/b", "/c"}) {
         ASSERT_EQ(journal.names.Add(Text(name)), eSuccess);
         ASSERT_EQ(journal.hadFile.Add(name[1] != 'c' ? 1 : 0), eSuccess);
+        const std::string path = folder.Root().string() + name;
+        const plat::sEntryIdentity temp = plat::GetEntryIdentity((path + ".tmp").c_str());
+        ASSERT_EQ(journal.written.Add(temp.kind != plat::eEntryKind::kNone ? temp : plat::GetEntryIdentity(path.c_str())),
+                  eSuccess);
     }
     ASSERT_EQ(WriteInstallJournal(files, journal), eSuccess);
 }
 
-TEST(InstallJournal, RecoveryFinishesOrUndoesAndLeavesFoldersAlone)
+TEST(InstallJournal, RecoveryFinishesOrUndoes)
 {
     for (const sRecoveryCase& c : kRecoveryCases) {
         TempFolder folder;
@@ -138,7 +224,6 @@ TEST(InstallJournal, RecoveryFinishesOrUndoesAndLeavesFoldersAlone)
         EXPECT_EQ(RecoverUnfinishedInstall(host, &host), eSuccess) << c.name;
         EXPECT_TRUE(host.HasLine(c.line, kStatusBlack)) << c.name;
         EXPECT_EQ(ReadTree(folder.Root()), c.after) << c.name;
-        EXPECT_TRUE(std::filesystem::is_directory(folder.Root() / "d.tmp" / "inner")) << c.name;
     }
 }
 
