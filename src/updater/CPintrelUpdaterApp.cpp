@@ -231,7 +231,7 @@ eResultCode CPintrelUpdaterApp::ProbeProduct()
     const eResultCode locked = LockInstallFolder(lock, WithoutTrailingSeparator(GetInstallFolderText()), this, refusal);
     mAnotherCopyAtWork = locked == eBusy;
     if (locked == eSuccess)
-        (void)RecoverUnfinishedInstall(*this, this);
+        (void)RecoverUnfinishedInstall(*this, &mRepairLines);
     else if (!mAnotherCopyAtWork)
         (void)WriteLog(refusal);
     lock.Release();
@@ -251,7 +251,10 @@ void CPintrelUpdaterApp::ChooseLanguage()
 
 eResultCode CPintrelUpdaterApp::ShowStartState()
 {
-    PNU_TRY(mBackdrop->BuildWidgets());
+    const eResultCode built = mBackdrop->BuildWidgets();
+    // The repair's lines reach the log even without the status table.
+    mRepairLines.ShowIn(*this);
+    PNU_TRY(built);
     if (mTestMode)
         (void)ShowStatusLine(gCString("WARNING - IN LOCAL TEST MODE! NOT FOR GENERAL USE!"), kStatusBrightGreen);
     else

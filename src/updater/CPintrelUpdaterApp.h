@@ -7,6 +7,7 @@
 #include "core/gCString.h"
 #include "updater/install/CPNUDesquasher.h"
 #include "updater/install/CPNUInstallServices.h"
+#include "updater/CPNUHeldStatusLines.h"
 #include "updater/CPNUStatusTarget.h"
 #include "updater/PNUMessages.h"
 #include "updater/transfer/PNUUpdateCheckURL.h"
@@ -123,4 +124,6 @@ private:
     gCString mTestHost;
     // The start found another copy installing in the folder and left the repair to it.
     bool mAnotherCopyAtWork = false;
+    // What the start-up repair reported before the window could show it.
+    CPNUHeldStatusLines mRepairLines;
 };

@@ -217,6 +217,23 @@ TEST_F(Application, TheLogIsEmptiedAtEveryStart)
     }
 }
 
+// The repair of an interrupted install runs before the window is built; its line is shown there
+// all the same.
+TEST_F(Application, TheStartUpRepairIsShownInTheWindow)
+{
+    const std::string journal = folder / ".pintrel-update-journal";
+    std::filesystem::create_directories(journal + "/inner");
+    CPintrelUpdaterApp app;
+    ASSERT_EQ(Start(app, gCString("")), eSuccess);
+    const sShownLine line{"A record of an interrupted update was refused and set aside as " + journal
+                              + ".refused-1: it is not a regular file",
+                          kStatusRed};
+    const std::vector<sShownLine> shown = Shown(*app.GetBackdrop());
+    EXPECT_NE(std::find(shown.begin(), shown.end(), line), shown.end());
+    const std::vector<std::string> log = LogLines();
+    EXPECT_EQ(std::count(log.begin(), log.end(), line.text), 1);
+}
+
 TEST_F(Application, WindowMessagesSetPanelKindAndProgress)
 {
     CPintrelUpdaterApp app;

@@ -104,11 +104,17 @@ TEST_F(PackageInstaller, InstallsNewAndReplacedFiles)
     EXPECT_EQ(host.quits, 0);
 }
 
-TEST_F(PackageInstaller, NeverCarriesSetIdBits)
+// No set-id or sticky bit, and no write for the group or others: no other user may replace a
+// program of the product.
+TEST_F(PackageInstaller, NeverCarriesSetIdBitsOrWriteForOthers)
 {
-    const Bytes package = PackageFromArchive(BuildArchive({}, {{"/tool", "t", 06755}}));
-    ASSERT_EQ(Install(package), eSuccess);
-    EXPECT_EQ(ModeOf(folder.Root() / "tool"), 0755u);
+    const std::pair<unsigned, unsigned> modes[] = {{06755, 0755}, {04777, 0755}, {01777, 0755}, {0666, 0644}, {0600, 0600}};
+    std::vector<sPackFile> files;
+    for (const auto& [given, applied] : modes)
+        files.push_back({"/tool" + std::to_string(given), "t", given});
+    ASSERT_EQ(Install(PackageFromArchive(BuildArchive({}, files))), eSuccess);
+    for (const auto& [given, applied] : modes)
+        EXPECT_EQ(ModeOf(folder.Root() / ("tool" + std::to_string(given))), applied) << given;
 }
 
 TEST_F(PackageInstaller, LaunchesTheNamedProgramAndQuits)
@@ -411,6 +417,10 @@ TEST_F(PackageInstaller, AFailureAtAnyFileOperationLeavesTheProductOldOrNew)
             EXPECT_EQ(RecoverUnfinishedInstall(local, &local), eSuccess) << "k = " << k;
             EXPECT_EQ(Product(root.Root()), result == eSuccess ? newProduct : kOldProduct) << "k = " << k;
             EXPECT_FALSE(std::filesystem::exists(root.Root() / ".pintrel-update-journal")) << "k = " << k;
+            // No ".old" file is forgotten, and an undone install takes the folder it made with it.
+            EXPECT_FALSE(std::filesystem::exists(root.Root() / "Readme.txt.old")) << "k = " << k;
+            EXPECT_EQ(std::filesystem::exists(root.Root() / "Pintrel 2.app/Contents/Plugins"), result == eSuccess)
+                << "k = " << k;
             if (!files.Failed())
                 break;
         }
@@ -421,6 +431,39 @@ TEST_F(PackageInstaller, AFailureAtAnyFileOperationLeavesTheProductOldOrNew)
 } // namespace
 
 namespace {
+
+// Renames back that fail: the failed ones keep their ".old" file and the journal, a red line says
+// so, and the next start puts them back.
+TEST_F(PackageInstaller, ARollBackThatCannotPutAFileBackKeepsItForTheNextStart)
+{
+    class cStuckFiles : public CPNUInstallFiles {
+    public:
+        eResultCode Replace(const gCString& source, const gCString& target) override
+        {
+            const std::string name = Utf8(source);
+            const bool stuck = name.ends_with("brushes.dat.tmp") || name.ends_with("Readme.txt.old");
+            if (!stuck)
+                return CPNUInstallFiles::Replace(source, target);
+            SetOwnReason(kTextMoveRefused);
+            return eBadParameter;
+        }
+    } files;
+    ASSERT_EQ(Install(PackageFromArchive(BuildArchive({}, kNewFiles)), &files), eGenericFailure);
+    const std::string readme = (folder.Root() / "Readme.txt").string();
+    EXPECT_TRUE(host.HasLine("T49 " + (folder.Root() / "Pintrel 2.app/Contents/Plugins/brushes.dat").string()
+                                 + ": the move was refused",
+                             kStatusRed));
+    EXPECT_TRUE(host.HasLine("The update could not be undone: " + readme
+                                 + ": the move was refused. The previous files are kept, and the next start of "
+                                   "the updater puts them back.",
+                             kStatusRed));
+    EXPECT_EQ(ReadTree(folder.Root())["Readme.txt.old"], "old readme");
+    EXPECT_TRUE(std::filesystem::exists(folder.Root() / ".pintrel-update-journal"));
+
+    EXPECT_EQ(RecoverUnfinishedInstall(host, &host), eSuccess);
+    EXPECT_EQ(ReadTree(folder.Root()), kOldProduct);
+    EXPECT_FALSE(std::filesystem::exists(folder.Root() / "Pintrel 2.app/Contents/Plugins"));
+}
 
 TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoAFile)
 {
@@ -441,6 +484,10 @@ TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoA
          "/Pintrel 2.app/Contents: a folder stands where the file goes"},
         {"FileAndFolderInOnePackage", {{"/Readme.txt", "x"}, {"/New", "x"}, {"/New/inner.txt", "x"}},
          "/New: the package holds it both as a file and as a folder"},
+        {"NameTwice", {{"/Twice", "x"}, {"/Twice", "y"}}, "/Twice: the name is not acceptable"},
+        {"NameAndItsPartner", {{"/Readme.txt", "x"}, {"/Readme.txt.old", "x"}},
+         "/Readme.txt.old: the name is not acceptable"},
+        {"TheJournal", {{"/.pintrel-update-journal", "x"}}, "/.pintrel-update-journal: the name is not acceptable"},
         {"LinkStayingInside", {{"/In/new.txt", "inside"}}, nullptr},
     };
     for (const sCase& c : cases) {
