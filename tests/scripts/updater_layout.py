@@ -51,12 +51,13 @@ class DemoLayout:
             return []
         return data[: len(data) // 2 * 2].decode("utf-16-le", "replace").replace("\n\r", "\n").split("\n")
 
-    def start(self, *arguments, preexec_fn=None, keep_log=False):
-        """The program started; its log is removed first unless another copy is writing it."""
+    def start(self, *arguments, preexec_fn=None, keep_log=False, prefix=()):
+        """The program started, behind the command prefix (a tracer) when one is given; its log is
+        removed first unless another copy is writing it."""
         if not keep_log and os.path.exists(self.log):
             os.remove(self.log)
         environment = dict(os.environ, PNU_HEADLESS="1", SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
-        return subprocess.Popen([self.program, *arguments], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+        return subprocess.Popen([*prefix, self.program, *arguments], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL, env=environment, preexec_fn=preexec_fn)
 
     def wait_for_line(self, process, *starts, deadline=30.0):

@@ -1,0 +1,177 @@
+#!/usr/bin/env python3
+"""The real updater's start-up repair and roll-back, through the program.
+
+- a roll-back whose renames back fail (the system made to fail them) keeps the journal and the
+  ".old" files and says so in a red line; a plain start afterwards puts every file back;
+- a journal naming the settings table and the updater's own program, with nothing an install
+  leaves beside them, is set aside (one of the version before, which cannot tell the install's
+  own files, is removed) and both files stay; the product starts normally after;
+- a journal that is a pipe, a folder, a link or larger than any install writes is set aside and
+  never waited on; the start goes on, and an install after it works.
+
+    updater_journal.py SOURCE_DIR BUILD_DIR
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+from updater_layout import DONE_LINE, JOURNAL, PROGRAM, READY_LINE, DemoLayout, fail
+
+RESOURCES = "/Pintrel 2.app/Contents/Resources/"
+SET_ASIDE = "A record of an interrupted update was refused and set aside as "
+NOT_UNDONE = "The update could not be undone: "
+FILES = 8
+# The largest journal an install writes (the journal's own bound).
+LARGEST_JOURNAL = 7 * 65536 + 16384
+
+
+def read(path):
+    with open(path, "rb") as file:
+        return file.read()
+
+
+def start_and_wait(layout, *starts, arguments=(), prefix=()):
+    """Starts the program (behind prefix), waits for a log line starting with one of starts and
+    for the program to be ready; the log."""
+    process = layout.start(*arguments, prefix=prefix)
+    found = layout.wait_for_line(process, *starts, deadline=60.0)
+    ready = layout.wait_for_line(process, READY_LINE, deadline=60.0)
+    layout.stop(process)
+    log = layout.read_log()
+    if found is None or ready is None:
+        fail("no line %r and ready line:\n%s" % (starts, "\n".join(log)))
+    return log
+
+
+def strace_fails_renames():
+    """Whether this system lets strace make chosen renames fail."""
+    if shutil.which("strace") is None:
+        return False
+    return subprocess.run(["strace", "-o", "/dev/null", "true"], capture_output=True).returncode == 0
+
+
+def failed_roll_back(source_dir, build_dir, work):
+    layout = DemoLayout(source_dir, build_dir, os.path.join(work, "rollback"))
+    sources = os.path.join(work, "sources")
+    os.makedirs(sources)
+    files = []
+    for i in range(FILES):
+        with open(os.path.join(layout.resources, "f%d.txt" % i), "w") as old:
+            old.write("old %d\n" % i)
+        with open(os.path.join(sources, "f%d" % i), "w") as new:
+            new.write("new %d\n" % i)
+        files.append((RESOURCES + "f%d.txt" % i, os.path.join(sources, "f%d" % i)))
+    package = layout.pack(os.path.join(work, "rollback.pnu"), files)
+    # Placing f5 fails, which rolls the install back; putting f1 back fails too. Each path in the
+    # forms a rename may take: absolute, below the install folder, in its own folder.
+    prefix = ["strace", "-f", "-o", "/dev/null", "-e", "trace=rename,renameat,renameat2",
+              "-e", "inject=rename,renameat,renameat2:error=EIO"]
+    for name in ("f5.txt.tmp", "f1.txt.old"):
+        for path in (layout.work + RESOURCES + name, RESOURCES[1:] + name, name):
+            prefix += ["-P", path]
+    log = start_and_wait(layout, NOT_UNDONE, arguments=(package,), prefix=prefix)
+    line = next(entry for entry in log if entry.startswith(NOT_UNDONE))
+    if layout.resources + "/f1.txt: Input/output error" not in line:
+        fail("rollback: the red line names no path and reason: " + line)
+    if read(os.path.join(layout.resources, "f1.txt.old")) != b"old 1\n":
+        fail("rollback: the previous f1.txt was not kept")
+    if not os.path.isfile(os.path.join(layout.work, JOURNAL)):
+        fail("rollback: the journal is gone")
+
+    log = start_and_wait(layout, "An interrupted update was undone")
+    for i in range(FILES):
+        if read(os.path.join(layout.resources, "f%d.txt" % i)) != b"old %d\n" % i:
+            fail("rollback: f%d.txt is not the old file after the next start" % i)
+    if layout.own_leftovers():
+        fail("rollback: left over after the next start: %s" % layout.own_leftovers())
+
+
+def crafted_journal(source_dir, build_dir, work):
+    """A journal of this version, and one of the version before, which cannot say which files are
+    the install's own: neither touches a file."""
+    for version in (2, 1):
+        layout = DemoLayout(source_dir, build_dir, os.path.join(work, "crafted%d" % version))
+        program = os.path.join(layout.work, PROGRAM)
+        before = (read(layout.settings), read(program))
+        journal = os.path.join(layout.work, JOURNAL)
+        with open(journal, "w") as text:
+            text.write("Pintrel Updater install journal %d\nstate undo\nfolder %s\nnew %ssystem.msf\nnew /%s\nend\n"
+                       % (version, layout.work, RESOURCES, PROGRAM))
+        if version == 2:
+            expected = "%s%s.refused-1: it names %s in a way no update does" % (
+                SET_ASIDE, journal, layout.work + RESOURCES + "system.msf")
+        else:
+            expected = "A damaged record of an interrupted update was removed: " + journal
+        log = start_and_wait(layout, expected)
+        if (read(layout.settings), read(program)) != before:
+            fail("crafted %d: the settings table or the program changed" % version)
+        if os.path.exists(journal):
+            fail("crafted %d: the journal was not set aside" % version)
+        log = start_and_wait(layout, READY_LINE)
+        if any(line.startswith((SET_ASIDE, "A damaged record")) for line in log):
+            fail("crafted %d: the next start repairs again:\n%s" % (version, "\n".join(log)))
+
+
+def journal_kinds(source_dir, build_dir, work):
+    """Each kind of journal no install writes: set aside, the start goes on, an install works."""
+    def pipe(path):
+        os.mkfifo(path)
+
+    def folder(path):
+        os.makedirs(os.path.join(path, "inner"))
+
+    def link(path):
+        os.symlink("/dev/zero", path)
+
+    def oversized(path):
+        with open(path, "wb") as journal:
+            journal.write(b"Pintrel Updater install journal 2\n".ljust(LARGEST_JOURNAL + 1, b"x"))
+
+    def sixty_megabytes(path):
+        with open(path, "wb") as journal:
+            journal.write(b"Pintrel Updater install journal 2\nstate undo\nfolder /x\n")
+            journal.write(b"".join(b"file /f%07d\n" % i for i in range(60 << 20 >> 4)) + b"end\n")
+
+    kinds = [("pipe", pipe, "it is not a regular file"), ("folder", folder, "it is not a regular file"),
+             ("link", link, "it is not a regular file"),
+             ("oversized", oversized, "it is larger than %d bytes" % LARGEST_JOURNAL),
+             ("60 MB", sixty_megabytes, "it is larger than %d bytes" % LARGEST_JOURNAL)]
+    timings = []
+    for name, make, reason in kinds:
+        layout = DemoLayout(source_dir, build_dir, os.path.join(work, name.replace(" ", "")))
+        journal = os.path.join(layout.work, JOURNAL)
+        make(journal)
+        began = time.monotonic()
+        log = start_and_wait(layout, SET_ASIDE)
+        timings.append("%s %.2f s" % (name, time.monotonic() - began))
+        expected = "%s%s.refused-1: %s" % (SET_ASIDE, journal, reason)
+        if expected not in log:
+            fail("%s: no line %r:\n%s" % (name, expected, "\n".join(log)))
+        if os.path.lexists(journal):
+            fail("%s: the journal was not set aside" % name)
+        log = layout.run_install(os.path.join(layout.work, "demo-update.pnu"))
+        if DONE_LINE not in log:
+            fail("%s: the install after it did not complete:\n%s" % (name, "\n".join(log)))
+    return timings
+
+
+def main():
+    source_dir, build_dir = sys.argv[1], sys.argv[2]
+    work = tempfile.mkdtemp()
+    try:
+        crafted_journal(source_dir, build_dir, work)
+        timings = journal_kinds(source_dir, build_dir, work)
+        rollback = "skipped: strace cannot make renames fail here"
+        if strace_fails_renames():
+            failed_roll_back(source_dir, build_dir, work)
+            rollback = "kept and completed"
+        print("ok; starts until ready with a journal set aside: %s; failed roll-back %s" % (", ".join(timings), rollback))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
