@@ -685,16 +685,22 @@ eFileResult OpenRegularFileNoWait(const char* path, int32_t& handle, int64_t& le
     kind = eEntryKind::kNone;
     if (!ValidPath(path))
         return eFileResult::kBadName;
+    // A device is never opened at all: opening one may act on it.
+    kind = GetEntryKind(path);
+    if (kind == eEntryKind::kNone)
+        return eFileResult::kNotFound;
+    if (kind != eEntryKind::kFile)
+        return eFileResult::kFailed;
     int fd;
     do {
         fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         const int error = errno;
-        // A link (ELOOP), or a pipe without a writer on some systems (ENXIO): what stands there is
-        // looked at without following it.
+        // Swapped since it was looked at: a link (ELOOP) or something gone.
         kind = GetEntryKind(path);
-        return kind == eEntryKind::kNone ? FileResultFromErrno(error, eErrorDetail::kInstaller) : eFileResult::kFailed;
+        return kind == eEntryKind::kFile || kind == eEntryKind::kNone ? FileResultFromErrno(error, eErrorDetail::kInstaller)
+                                                                      : eFileResult::kFailed;
     }
     struct stat info;
     if (::fstat(fd, &info) != 0) {

@@ -169,9 +169,10 @@ sEntryIdentity GetEntryIdentity(const char* path);
 // Removes the folder only when it is empty (a link or a file is never removed: kNoFolder).
 eFileResult RemoveEmptyFolder(const char* path);
 
-// Opens a regular file for reading without following a link at the path and without waiting for
-// a pipe or a device to answer. kind tells what stands there; anything but a regular file is
-// refused (kFailed, or kNotFound when nothing is there) and the handle stays kNoFileHandle.
+// Opens a regular file for reading without following a link at the path and without opening or
+// waiting for a pipe or a device. kind tells what stands there; anything but a regular file is
+// refused (kFailed, or kNotFound when nothing is there) and the handle stays kNoFileHandle; a
+// regular file that cannot be opened gives the system's reason.
 eFileResult OpenRegularFileNoWait(const char* path, int32_t& handle, int64_t& length, eEntryKind& kind);
 
 // Receivers that keep what they are handed in standard containers, for callers on the platform

@@ -179,12 +179,14 @@ eResultCode CPNUInstallFiles::ReadRegularFile(const gCString& path, CMemBlock& b
     if (opened != plat::eFileResult::kOk) {
         if (kind == plat::eEntryKind::kNone)
             return Outcome(opened, eFileNotFound);
+        if (kind == plat::eEntryKind::kFile)
+            return Outcome(opened, eStreamError);
         SetOwnReason(kTextNotRegularFile);
         return eInvalidFile;
     }
     eResultCode result = eSuccess;
     if (length < 0 || uint64_t(length) > limit || uint64_t(length) > UINT32_MAX) {
-        SetOwnReason(kTextJournalTooLarge);
+        SetFailureReason(gCString());
         result = eOutOfRange;
     } else if (length > 0 && !bytes.SetSize(uint32_t(length))) {
         SetFailureReason(gCString());

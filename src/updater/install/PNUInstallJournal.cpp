@@ -333,7 +333,7 @@ eResultCode ReadInstallJournal(CPNUInstallFiles& files, const gCString& installF
         return read == eFileNotFound ? eSuccess : read;
     found = true;
     if (read != eSuccess)
-        return read == eNoMemory || read == eInvalidFile || read == eOutOfRange ? read : eGenericFailure;
+        return read;
     char* text = reinterpret_cast<char*>(bytes.GetData());
     const size_t size = bytes.GetSize();
     size_t start = 0;
@@ -366,9 +366,11 @@ eResultCode ReadInstallJournal(CPNUInstallFiles& files, const gCString& installF
         }
     }
     // The journal is renamed into place whole, so one without its end is not ours. Either every
-    // entry says which file it is, or none does.
-    if (!ended || start != size || journal.installFolder.IsEmpty()
-        || (withIdentity != 0 && withIdentity != journal.names.GetSize()) || !MadeFoldersInNames(journal))
+    // entry says which file it is, or none does, as before the new files are written: then the
+    // install can only be undone.
+    const bool identified = withIdentity == journal.names.GetSize();
+    if (!ended || start != size || journal.installFolder.IsEmpty() || (withIdentity != 0 && !identified)
+        || (journal.state == sInstallJournal::eState::kFinish && !identified) || !MadeFoldersInNames(journal))
         return eGenericFailure;
     int32_t clash = -1;
     PNU_TRY(FindNameClash(journal.names, clash));
@@ -568,6 +570,13 @@ eResultCode RecoverUnfinishedInstallIn(const gCString& folder, CPNUStatusTarget*
                              FillTextValues(ReportText(texts, kTextNoUpdateLeavesThis), {refused}));
     case eNoMemory:
         return read;
+    case eStreamError: {
+        // One that cannot be read may be whole: it stays for the next attempt.
+        const gCString detail =
+            FillTextValues(ReportText(texts, kTextDetail), {InstallJournalPath(folder), use.DescribeFailure(texts)});
+        (void)Report(status, FillTextValues(ReportText(texts, kTextNotRepaired), {detail}), kRed);
+        return read;
+    }
     default: {
         // A journal is renamed into place whole, so a damaged one is none of ours: it goes, and
         // nothing it names is touched.

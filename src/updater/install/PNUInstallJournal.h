@@ -58,7 +58,7 @@ eResultCode WriteInstallJournal(CPNUInstallFiles& files, const sInstallJournal& 
 // 0 with found false when there is none; 1 when its text is damaged or of another version; 17
 // when it is not a regular file; 12 when it is larger than any install writes; 29 when it names
 // what no install writes (a name twice, the journal itself, another name's partner; refused is
-// that name's path); 5 when it cannot be held.
+// that name's path); 16 when it cannot be read; 5 when it cannot be held.
 eResultCode ReadInstallJournal(CPNUInstallFiles& files, const gCString& installFolder, sInstallJournal& journal,
                                bool& found, gCString* refused = nullptr);
 eResultCode RemoveInstallJournal(CPNUInstallFiles& files, const gCString& installFolder);

@@ -78,6 +78,7 @@ TEST(InstallJournal, RefusesAnythingButAWholeJournalOfSafeNames)
         head + "file 1 2 /a\nend\n",                   // an identity cut short
         head + "file 01 2 3 /a\nend\n",                // a number not as written
         head + "file 1 2 3 /a\nnew /b\nend\n",          // only some entries identified
+        "Pintrel Updater install journal 2\nstate finish\nfolder /f\nfile /a\nend\n", // finishing unidentified files
         head + "file /a\nfile /b:c\nend\n",             // a name no install writes
         head + "file /a/b\nmade 0 3\nend\n",            // a made folder that is no folder of its name
         head + "file /a/b\nmade 1 2\nend\n",            // a made folder of no entry
