@@ -57,8 +57,9 @@ class DemoLayout:
         if not keep_log and os.path.exists(self.log):
             os.remove(self.log)
         environment = dict(os.environ, PNU_HEADLESS="1", SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
-        return subprocess.Popen([*prefix, self.program, *arguments], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL, env=environment, preexec_fn=preexec_fn)
+        return subprocess.Popen([*prefix, self.program, *arguments], stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=environment,
+                                preexec_fn=preexec_fn)
 
     def wait_for_line(self, process, *starts, deadline=30.0):
         """The first log line starting with one of the texts, or None when the process ended or the

@@ -88,8 +88,8 @@ protected:
 TEST_F(InstallLock, AnotherCopysLockLeavesEverythingAsItIsAndALaterAttemptInstalls)
 {
     // What a cut-off install left: the repair and the leftover step would both change it.
-    WriteUndoJournal(folder.Root(), "/Readme.txt");
     WriteTree(folder.Root(), {{"Readme.txt.old", "older readme"}, {"Readme.txt.tmp", "half"}});
+    WriteUndoJournal(folder.Root(), "/Readme.txt");
     const FileTree before = ReadTree(folder.Root());
 
     plat::FolderLock otherCopy;

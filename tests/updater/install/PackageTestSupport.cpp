@@ -192,6 +192,10 @@ void WriteUndoJournal(const std::filesystem::path& root, const std::string& name
     ASSERT_EQ(journal.installFolder.SetFromUTF8(root.string()), eSuccess);
     ASSERT_EQ(journal.names.Add(gCString(name.c_str())), eSuccess);
     ASSERT_EQ(journal.hadFile.Add(1), eSuccess);
+    const std::string path = root.string() + name;
+    const plat::sEntryIdentity temp = plat::GetEntryIdentity((path + ".tmp").c_str());
+    ASSERT_EQ(journal.written.Add(temp.kind != plat::eEntryKind::kNone ? temp : plat::GetEntryIdentity(path.c_str())),
+              eSuccess);
     CPNUInstallFiles files;
     ASSERT_EQ(WriteInstallJournal(files, journal), eSuccess);
 }

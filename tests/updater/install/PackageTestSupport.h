@@ -96,6 +96,7 @@ void WriteTree(const std::filesystem::path& root, const FileTree& tree);
 // Every regular file below root by its relative path ("a/b.txt"), the install lock file aside.
 FileTree ReadTree(const std::filesystem::path& root);
 
-// The journal of an install cut off before its new files were all written, naming one file that
-// stood before it (name as a package gives it, "/a/b.txt"): the repair would undo it.
+// The journal of an install cut off while it was undone, naming one file that stood before it
+// (name as a package gives it, "/a/b.txt"), its new file the ".tmp" there or else the file placed
+// at the name: the repair would undo it.
 void WriteUndoJournal(const std::filesystem::path& root, const std::string& name);
