@@ -228,6 +228,37 @@ TEST(InstallJournal, RecoveryFinishesOrUndoes)
     }
 }
 
+// A repair whose rename back fails keeps that ".old" file and the journal, says so, and the next
+// start completes the undo.
+TEST(InstallJournal, AnUndoThatCannotPutAFileBackKeepsItForTheNextStart)
+{
+    class cStuckFiles : public CPNUInstallFiles {
+    public:
+        eResultCode Replace(const gCString& source, const gCString& target) override
+        {
+            if (!Utf8(source).ends_with("/a.old"))
+                return CPNUInstallFiles::Replace(source, target);
+            SetOwnReason(kTextMoveRefused);
+            return eBadParameter;
+        }
+    } stuck;
+    const sRecoveryCase& undo = kRecoveryCases[1];
+    TempFolder folder;
+    WriteCutOffInstall(folder, undo);
+    RecordingHost host;
+    host.installFolder = folder.Root();
+    EXPECT_EQ(RecoverUnfinishedInstall(host, &host, &stuck), eBadParameter);
+    EXPECT_TRUE(host.HasLine("The update could not be undone: " + (folder.Root() / "a").string()
+                                 + ": the move was refused. The previous files are kept, and the next start of the "
+                                   "updater puts them back.",
+                             kStatusRed));
+    EXPECT_EQ(ReadTree(folder.Root())["a.old"], "old a");
+    EXPECT_TRUE(std::filesystem::exists(JournalFile(folder)));
+
+    EXPECT_EQ(RecoverUnfinishedInstall(host, &host), eSuccess);
+    EXPECT_EQ(ReadTree(folder.Root()), undo.after);
+}
+
 // Memory running out while recovering gives 5 and keeps the journal, so the next start repairs
 // the product; a finish that runs short may be undone instead, which leaves it whole too.
 TEST(InstallJournal, RunningOutOfMemoryWhileRecoveringKeepsTheJournal)
