@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
     libfreetype-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev libdivsufsort-dev libsdl2-dev libx11-dev libfontconfig-dev
     fonts-dejavu-core libgtest-dev libgmock-dev libbenchmark-dev rsync
-    xvfb xdotool x11-utils xclip nginx curl python3 libpixman-1-dev imagemagick python3-pil
+    xvfb xdotool x11-utils xclip nginx curl python3 libpixman-1-dev imagemagick python3-pil strace
 )
 
 missing=()
