@@ -69,6 +69,9 @@ const char* DescribeFileResult(eFileResult result)
     case eFileResult::kTooLarge: return std::strerror(EFBIG);
     case eFileResult::kLinkUnsupported: return std::strerror(EOPNOTSUPP);
     case eFileResult::kNoMemory: return std::strerror(ENOMEM);
+    case eFileResult::kLinkOnWay:
+    case eFileResult::kIsLink: return std::strerror(ELOOP);
+    case eFileResult::kLeavesFolder: return std::strerror(EXDEV);
     case eFileResult::kEndOfFile:
     case eFileResult::kFailed: break;
     }

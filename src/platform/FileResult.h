@@ -22,6 +22,10 @@ enum class [[nodiscard]] eFileResult : int32_t {
     kTooLarge,        // the file is larger than the file system or a limit allows
     kReadOnly,        // the file system takes no changes
     kLinkUnsupported, // the file system cannot give this file a second name
+    // What operations relative to an opened folder refuse; a link is never followed.
+    kLinkOnWay,    // a folder on the way to the entry is a symbolic link
+    kLeavesFolder, // the path names no entry beneath the folder (an empty, "." or ".." part)
+    kIsLink,       // a symbolic link stands where a file was expected
 };
 
 // How finely a system error number is told apart. The file stream sees a read-only file system

@@ -1,0 +1,501 @@
+#include "platform/FolderAt.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace plat {
+
+namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+// A pipe at the name never holds the opening call up.
+constexpr int kEntryFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+
+eFileResult Installer(int error) { return FileResultFromErrno(error, eErrorDetail::kInstaller); }
+
+// One part of a path names an entry of the folder before it, never the folder itself or its parent.
+eFileResult CheckPart(const char* part, size_t length)
+{
+    if (length == 0 || (part[0] == '.' && (length == 1 || (length == 2 && part[1] == '.'))))
+        return eFileResult::kLeavesFolder;
+    return length > NAME_MAX ? eFileResult::kBadName : eFileResult::kOk;
+}
+
+eEntryKind KindOf(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return eEntryKind::kFile;
+    if (S_ISDIR(mode))
+        return eEntryKind::kFolder;
+    return S_ISLNK(mode) ? eEntryKind::kLink : eEntryKind::kOther;
+}
+
+sEntryIdentity IdentityAt(int folder, const char* name)
+{
+    sEntryIdentity identity;
+    struct stat info;
+    if (::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return identity;
+    identity.kind = KindOf(info.st_mode);
+    identity.device = uint64_t(info.st_dev);
+    identity.number = uint64_t(info.st_ino);
+    identity.size = uint64_t(info.st_size);
+    return identity;
+}
+
+eEntryKind KindAt(int folder, const char* name) { return IdentityAt(folder, name).kind; }
+
+// Why a part did not open as a folder. Opening a link without following it answers "not a
+// folder", like a file there does, so a second look tells them apart.
+eFileResult WhyNoFolder(int folder, const char* part, int error)
+{
+    if ((error == ENOTDIR || error == ELOOP) && KindAt(folder, part) == eEntryKind::kLink)
+        return eFileResult::kLinkOnWay;
+    return Installer(error);
+}
+
+// Off once the kernel has refused the one-call resolution, or for tests.
+std::atomic<bool> gOneCallWays{true};
+
+// The folder at path beneath root in one call, where the system resolves paths beneath a folder
+// without links itself; false where it cannot (an older kernel, a filter refusing the call).
+bool OpenBeneath(int root, const char* path, int& opened, eFileResult& result)
+{
+    if (!gOneCallWays.load(std::memory_order_relaxed))
+        return false;
+    open_how how = {};
+    // No O_NOFOLLOW: it would make a link at the end "not a folder"; the resolve flags refuse
+    // every link on the way, the last part's included, as ELOOP.
+    how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    opened = int(::syscall(SYS_openat2, root, path, &how, sizeof how));
+    if (opened >= 0) {
+        result = eFileResult::kOk;
+        return true;
+    }
+    switch (errno) {
+    case ENOSYS:
+    case EPERM:
+    case EINVAL:
+    case E2BIG:
+        gOneCallWays.store(false, std::memory_order_relaxed);
+        return false;
+    case EAGAIN:
+        return false;
+    case ELOOP:
+        result = eFileResult::kLinkOnWay;
+        return true;
+    case EXDEV:
+        result = eFileResult::kLeavesFolder;
+        return true;
+    default:
+        result = Installer(errno);
+        return true;
+    }
+}
+
+// The folder at parts (checked already) beneath root, one part at a time, each opened without
+// following a link; with make, missing parts are made on the way.
+eFileResult WalkBeneath(int root, char* parts, size_t length, bool make, int& opened)
+{
+    int at = root;
+    for (size_t start = 0; start <= length;) {
+        size_t end = start;
+        while (end < length && parts[end] != '/')
+            ++end;
+        parts[end] = 0;
+        const char* part = parts + start;
+        int next = ::openat(at, part, kFolderFlags);
+        if (next < 0 && errno == ENOENT && make && (::mkdirat(at, part, 0777) == 0 || errno == EEXIST))
+            next = ::openat(at, part, kFolderFlags);
+        const eFileResult result = next < 0 ? WhyNoFolder(at, part, errno) : eFileResult::kOk;
+        if (at != root)
+            ::close(at);
+        if (result != eFileResult::kOk)
+            return result;
+        at = next;
+        start = end + 1;
+    }
+    opened = at;
+    return eFileResult::kOk;
+}
+
+eFileResult AsFileSource(eEntryKind kind)
+{
+    switch (kind) {
+    case eEntryKind::kFile: return eFileResult::kOk;
+    case eEntryKind::kNone: return eFileResult::kNotFound;
+    case eEntryKind::kFolder: return eFileResult::kIsFolder;
+    case eEntryKind::kLink: return eFileResult::kIsLink;
+    case eEntryKind::kOther: break;
+    }
+    return eFileResult::kFailed;
+}
+
+eFileResult WriteAll(int file, const uint8_t* data, size_t size)
+{
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t written = ::write(file, data + done, size - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return Installer(written < 0 ? errno : EIO);
+        done += size_t(written);
+    }
+    return eFileResult::kOk;
+}
+
+} // namespace
+
+// The folder a path reached and its last part, which points into the caller's path.
+struct FolderAt::sEntry {
+    int folder = -1;
+    const char* name = nullptr;
+};
+
+// A folder reached for the source of a two-entry step, kept open while the target's folder is
+// reached (which takes the place of the last folder).
+class FolderAt::cHeldFolder {
+public:
+    cHeldFolder() = default;
+    ~cHeldFolder()
+    {
+        if (mFolder >= 0)
+            ::close(mFolder);
+    }
+    cHeldFolder(const cHeldFolder&) = delete;
+    cHeldFolder& operator=(const cHeldFolder&) = delete;
+
+    void Take(int folder) { mFolder = folder; }
+
+private:
+    int mFolder = -1;
+};
+
+void FolderAt::SetOneCallWays(bool allowed) { gOneCallWays.store(allowed, std::memory_order_relaxed); }
+
+eFileResult FolderAt::Open(const char* path)
+{
+    Close();
+    if (path == nullptr || path[0] != '/')
+        return eFileResult::kBadName;
+    mFolder = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return mFolder >= 0 ? eFileResult::kOk : Installer(errno);
+}
+
+void FolderAt::Close()
+{
+    ForgetLastFolder();
+    if (mFolder >= 0)
+        ::close(mFolder);
+    mFolder = -1;
+}
+
+void FolderAt::ForgetLastFolder()
+{
+    if (mLastFolder >= 0)
+        ::close(mLastFolder);
+    mLastFolder = -1;
+    mLastLength = 0;
+}
+
+eFileResult FolderAt::ReachFolder(const char* folder, size_t length, bool make, bool endIsFine, int& opened)
+{
+    opened = -1;
+    if (mFolder < 0)
+        return eFileResult::kFailed;
+    if (length == 0) {
+        opened = mFolder;
+        return eFileResult::kOk;
+    }
+    if (mLastFolder >= 0 && length == mLastLength && std::memcmp(mLastPath, folder, length) == 0) {
+        opened = mLastFolder;
+        return eFileResult::kOk;
+    }
+    if (length >= sizeof mLastPath)
+        return eFileResult::kBadName;
+    char parts[kLongestSystemPath];
+    std::memcpy(parts, folder, length);
+    parts[length] = 0;
+    // A path that would leave the folder is refused as text, before any call.
+    for (size_t start = 0; start <= length;) {
+        const char* end = std::strchr(parts + start, '/');
+        const size_t partLength = end ? size_t(end - (parts + start)) : length - start;
+        if (eFileResult part = CheckPart(parts + start, partLength); part != eFileResult::kOk)
+            return part;
+        start += partLength + 1;
+    }
+    int at = -1;
+    eFileResult result = eFileResult::kOk;
+    if (!OpenBeneath(mFolder, parts, at, result) || (make && result == eFileResult::kNotFound))
+        result = WalkBeneath(mFolder, parts, length, make, at);
+    if (result != eFileResult::kOk) {
+        if (make && result == eFileResult::kNoFolder)
+            return eFileResult::kExists;
+        const bool ends = result == eFileResult::kNotFound || result == eFileResult::kNoFolder;
+        return endIsFine && ends ? eFileResult::kOk : result;
+    }
+    ForgetLastFolder();
+    mLastFolder = at;
+    std::memcpy(mLastPath, folder, length);
+    mLastLength = length;
+    opened = at;
+    return eFileResult::kOk;
+}
+
+eFileResult FolderAt::Reach(const char* path, sEntry& entry)
+{
+    if (path == nullptr)
+        return eFileResult::kBadName;
+    const char* slash = std::strrchr(path, '/');
+    entry.name = slash ? slash + 1 : path;
+    if (slash == path)
+        return eFileResult::kLeavesFolder;
+    if (eFileResult result = CheckPart(entry.name, std::strlen(entry.name)); result != eFileResult::kOk)
+        return result;
+    return ReachFolder(path, slash ? size_t(slash - path) : 0, false, false, entry.folder);
+}
+
+eEntryKind FolderAt::GetKind(const char* path)
+{
+    if (path != nullptr && path[0] == 0)
+        return mFolder >= 0 ? eEntryKind::kFolder : eEntryKind::kNone;
+    sEntry entry;
+    return Reach(path, entry) == eFileResult::kOk ? KindAt(entry.folder, entry.name) : eEntryKind::kNone;
+}
+
+sEntryIdentity FolderAt::GetIdentity(const char* path)
+{
+    if (path != nullptr && path[0] == 0)
+        return mFolder >= 0 ? IdentityAt(mFolder, ".") : sEntryIdentity();
+    sEntry entry;
+    return Reach(path, entry) == eFileResult::kOk ? IdentityAt(entry.folder, entry.name) : sEntryIdentity();
+}
+
+eFileResult FolderAt::CheckWay(const char* folder)
+{
+    if (folder == nullptr)
+        return eFileResult::kBadName;
+    int opened = -1;
+    return ReachFolder(folder, std::strlen(folder), false, true, opened);
+}
+
+eFileResult FolderAt::MakeFolders(const char* folder)
+{
+    if (folder == nullptr)
+        return eFileResult::kBadName;
+    int opened = -1;
+    return ReachFolder(folder, std::strlen(folder), true, false, opened);
+}
+
+eFileResult FolderAt::WriteFile(const char* path, const uint8_t* data, size_t size, uint32_t mode)
+{
+    sEntry entry;
+    if (eFileResult reached = Reach(path, entry); reached != eFileResult::kOk)
+        return reached;
+    const int file = ::openat(entry.folder, entry.name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                              0600);
+    if (file < 0)
+        return errno == ELOOP ? eFileResult::kIsLink : Installer(errno);
+    // Whatever else may stand at the name (a pipe opened elsewhere) is never renamed into place:
+    // Move and Replace take regular files alone.
+    eFileResult result = WriteAll(file, data, size);
+    if (result == eFileResult::kOk && ::fchmod(file, mode & 0777) != 0)
+        result = Installer(errno);
+    if (::close(file) != 0 && result == eFileResult::kOk)
+        result = Installer(errno);
+    return result;
+}
+
+eFileResult FolderAt::OpenEntry(const char* path, int& file)
+{
+    file = -1;
+    sEntry entry;
+    if (eFileResult reached = Reach(path, entry); reached != eFileResult::kOk)
+        return reached;
+    file = ::openat(entry.folder, entry.name, kEntryFlags);
+    if (file < 0)
+        return errno == ELOOP ? eFileResult::kIsLink : Installer(errno);
+    return eFileResult::kOk;
+}
+
+eFileResult FolderAt::OpenFile(const char* path, int32_t& handle, int64_t& length, eEntryKind& kind)
+{
+    handle = kNoFileHandle;
+    length = 0;
+    kind = eEntryKind::kNone;
+    sEntry entry;
+    if (eFileResult reached = Reach(path, entry); reached != eFileResult::kOk)
+        return reached;
+    // A device is never opened at all: opening one may act on it.
+    kind = KindAt(entry.folder, entry.name);
+    if (kind != eEntryKind::kFile) {
+        return kind == eEntryKind::kNone ? eFileResult::kNotFound
+            : kind == eEntryKind::kLink  ? eFileResult::kIsLink
+                                         : eFileResult::kFailed;
+    }
+    const int file = ::openat(entry.folder, entry.name, kEntryFlags);
+    if (file < 0) {
+        // Swapped since the look: a link (ELOOP), or gone.
+        const int error = errno;
+        kind = KindAt(entry.folder, entry.name);
+        return kind == eEntryKind::kFile || kind == eEntryKind::kNone ? Installer(error) : eFileResult::kFailed;
+    }
+    struct stat info;
+    const bool stat = ::fstat(file, &info) == 0;
+    kind = stat ? KindOf(info.st_mode) : eEntryKind::kNone;
+    if (kind != eEntryKind::kFile) {
+        ::close(file);
+        return stat ? eFileResult::kFailed : Installer(EIO);
+    }
+    handle = file;
+    length = int64_t(info.st_size);
+    return eFileResult::kOk;
+}
+
+eFileResult FolderAt::RemoveFile(const char* path)
+{
+    sEntry entry;
+    const eFileResult reached = Reach(path, entry);
+    // Nothing can stand beneath a folder that is missing.
+    if (reached == eFileResult::kNotFound)
+        return eFileResult::kOk;
+    if (reached != eFileResult::kOk)
+        return reached;
+    if (::unlinkat(entry.folder, entry.name, 0) == 0 || errno == ENOENT)
+        return eFileResult::kOk;
+    return Installer(errno);
+}
+
+eFileResult FolderAt::RemoveEmptyFolder(const char* folder)
+{
+    sEntry entry;
+    if (eFileResult reached = Reach(folder, entry); reached != eFileResult::kOk)
+        return reached;
+    if (::unlinkat(entry.folder, entry.name, AT_REMOVEDIR) != 0)
+        return Installer(errno);
+    // The last folder reached may be the one removed, or lie beneath it.
+    ForgetLastFolder();
+    return eFileResult::kOk;
+}
+
+template <typename tStep>
+eFileResult FolderAt::TwoEntries(const char* source, const char* target, bool fileOnly, tStep step)
+{
+    sEntry from;
+    sEntry to;
+    if (eFileResult reached = Reach(source, from); reached != eFileResult::kOk)
+        return reached;
+    const eFileResult kind = fileOnly ? AsFileSource(KindAt(from.folder, from.name)) : eFileResult::kOk;
+    if (kind != eFileResult::kOk)
+        return kind;
+    cHeldFolder held;
+    const size_t sourceFolder = size_t(from.name - source);
+    const char* targetName = target ? std::strrchr(target, '/') : nullptr;
+    const size_t targetFolder = targetName ? size_t(targetName + 1 - target) : 0;
+    if (target != nullptr && targetFolder == sourceFolder && std::memcmp(source, target, sourceFolder) == 0) {
+        // Mostly both lie in one folder: the name needs its check alone.
+        to.folder = from.folder;
+        to.name = target + targetFolder;
+        if (eFileResult result = CheckPart(to.name, std::strlen(to.name)); result != eFileResult::kOk)
+            return result;
+    } else {
+        if (from.folder == mLastFolder) {
+            held.Take(mLastFolder);
+            mLastFolder = -1;
+            mLastLength = 0;
+        }
+        if (eFileResult reached = Reach(target, to); reached != eFileResult::kOk)
+            return reached;
+    }
+    return step(from, to);
+}
+
+eFileResult FolderAt::Move(const char* source, const char* target)
+{
+    return TwoEntries(source, target, false, [](const sEntry& from, const sEntry& to) {
+        if (::renameat2(from.folder, from.name, to.folder, to.name, RENAME_NOREPLACE) == 0)
+            return eFileResult::kOk;
+        if (errno != EINVAL && errno != ENOSYS)
+            return Installer(errno);
+        // A file system without the no-replace flag: the look first is the best there is.
+        if (KindAt(to.folder, to.name) != eEntryKind::kNone)
+            return eFileResult::kExists;
+        return ::renameat(from.folder, from.name, to.folder, to.name) == 0 ? eFileResult::kOk : Installer(errno);
+    });
+}
+
+eFileResult FolderAt::Replace(const char* source, const char* target)
+{
+    return TwoEntries(source, target, true, [](const sEntry& from, const sEntry& to) {
+        return ::renameat(from.folder, from.name, to.folder, to.name) == 0 ? eFileResult::kOk : Installer(errno);
+    });
+}
+
+eFileResult FolderAt::Link(const char* source, const char* target)
+{
+    return TwoEntries(source, target, false, [](const sEntry& from, const sEntry& to) {
+        if (::linkat(from.folder, from.name, to.folder, to.name, 0) == 0)
+            return eFileResult::kOk;
+        switch (errno) {
+        case EPERM: // what Linux answers for a file system without hard links
+        case EXDEV:
+        case EOPNOTSUPP:
+#if ENOTSUP != EOPNOTSUPP
+        case ENOTSUP:
+#endif
+        case EMLINK:
+        case ENOSYS:
+            return eFileResult::kLinkUnsupported;
+        default:
+            return Installer(errno);
+        }
+    });
+}
+
+eFileResult FolderAt::SetMode(const char* path, uint32_t mode)
+{
+    int file = -1;
+    if (eFileResult opened = OpenEntry(path, file); opened != eFileResult::kOk)
+        return opened;
+    const eFileResult result = ::fchmod(file, mode & 0777) == 0 ? eFileResult::kOk : Installer(errno);
+    ::close(file);
+    return result;
+}
+
+eFileResult FolderAt::Sync(const char* path)
+{
+    if (path == nullptr)
+        return eFileResult::kBadName;
+    const size_t length = std::strlen(path);
+    // The opened folder and the last one reached are at hand already.
+    int held = length == 0 ? mFolder : -1;
+    if (mLastFolder >= 0 && length == mLastLength && std::memcmp(mLastPath, path, length) == 0)
+        held = mLastFolder;
+    if (held >= 0)
+        return ::fsync(held) == 0 ? eFileResult::kOk : Installer(errno);
+    int file = -1;
+    if (eFileResult opened = OpenEntry(path, file); opened != eFileResult::kOk)
+        return opened;
+    const eFileResult result = ::fsync(file) == 0 ? eFileResult::kOk : Installer(errno);
+    ::close(file);
+    return result;
+}
+
+eFileResult FolderAt::SyncFileSystem()
+{
+    if (mFolder < 0)
+        return eFileResult::kNotFound;
+    return ::syncfs(mFolder) == 0 ? eFileResult::kOk : eFileResult::kFailed;
+}
+
+} // namespace plat
