@@ -30,8 +30,10 @@ public:
 
 class NoDiskFiles : public CPNUInstallFiles {
 public:
+    eResultCode OpenFolder(const gCString&) override { return eSuccess; }
     bool Exists(const gCString&) override { return false; }
     bool IsFolder(const gCString&) override { return false; }
+    bool IsFile(const gCString&) override { return false; }
     eResultCode Delete(const gCString&) override { return eSuccess; }
     eResultCode Move(const gCString&, const gCString&) override { return eSuccess; }
     eResultCode Link(const gCString&, const gCString&) override { return eSuccess; }

@@ -1,5 +1,5 @@
 // Operations on the file system by UTF-8 path: existence, folders, removal, moving, copying and
-// listing, the mounted volumes and the user's special folders, and the installer's own variants.
+// listing, the mounted volumes and the user's special folders.
 // Questions answer yes or no; operations answer an eFileResult saying why they failed. None
 // reports to the user; the toolkit turns the answers into result codes. A null or empty path
 // names nothing.
@@ -115,46 +115,12 @@ eFileResult GetWorkingFolder(PathReceiver& path);
 eFileResult GetDocumentsFolderPath(PathReceiver& path);
 eFileResult GetPreferencesFolderPath(PathReceiver& path);
 
-// The installer's variants. Beyond the operations above, the installer needs hard links, renames
-// that replace a file in one step, whole-file writes and removals that never touch a folder, and
-// a check that a folder lies beneath another once links are followed. A null or empty path is
-// kBadName, and their failures are told apart as the installer reports them to the user
-// (eErrorDetail::kInstaller): a full disk, a read-only one, a file too large, a file system
-// without second names.
-
-// The longest path the system takes, its terminating 0 included; it refuses longer ones.
+// The longest path the system takes, its terminating 0 included; it refuses longer ones. The
+// installer's own operations, relative to its install folder, are in FolderAt.h.
 inline constexpr size_t kLongestSystemPath = 4096;
 
-// A second name for a file (links themselves are linked, not followed). kLinkUnsupported when the
-// file system cannot give this file a second name, as opposed to a failure of this one link.
-eFileResult LinkFile(const char* source, const char* target);
-
-// Renames a file over whatever file stands at the target, in one step. Never replaces a folder
-// and never moves one: kIsFolder.
-eFileResult ReplaceFile(const char* source, const char* target);
-
-// Creates or truncates the file (a link at the path is never followed: kExists) and writes the
-// bytes; the file is private until the mode (masked with 0777) is applied at the end.
-eFileResult WriteWholeFile(const char* path, const uint8_t* data, size_t size, uint32_t mode);
-
-// Makes the folder and every missing folder above it; links on the way are followed. kOk also
-// when a folder stands there already, kExists when something else does.
-eFileResult CreateFolderPath(const char* path);
-
-// Removes a file or a link; a folder is never removed (kIsFolder). kOk also when nothing is there.
-eFileResult RemoveFileOnly(const char* path);
-
-// What stands at the path, links not followed.
+// What stands at a path, links not followed.
 enum class eEntryKind : int32_t { kNone, kFile, kFolder, kLink, kOther };
-eEntryKind GetEntryKind(const char* path);
-
-// The deepest existing part of path lies beneath root, or is root, once every link on the way is
-// followed. Both are absolute; path must start with root. False also when nothing of it exists.
-bool ResolvesBeneath(const char* root, const char* path);
-
-
-// Sets the item's Unix permission bits (only the 0777 part is taken).
-eFileResult SetPathPermissions(const char* path, uint32_t mode);
 
 // What stands at the path (links not followed) and, for a file, which file it is: a file keeps
 // its device and number through renames, so the installer can tell its own files from others.
@@ -164,16 +130,6 @@ struct sEntryIdentity {
     uint64_t number = 0;
     uint64_t size = 0;
 };
-sEntryIdentity GetEntryIdentity(const char* path);
-
-// Removes the folder only when it is empty (a link or a file is never removed: kNoFolder).
-eFileResult RemoveEmptyFolder(const char* path);
-
-// Opens a regular file for reading without following a link at the path and without opening or
-// waiting for a pipe or a device. kind tells what stands there; anything but a regular file is
-// refused (kFailed, or kNotFound when nothing is there) and the handle stays kNoFileHandle; a
-// regular file that cannot be opened gives the system's reason.
-eFileResult OpenRegularFileNoWait(const char* path, int32_t& handle, int64_t& length, eEntryKind& kind);
 
 // Receivers that keep what they are handed in standard containers, for callers on the platform
 // side of the layer.

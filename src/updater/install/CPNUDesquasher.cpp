@@ -317,6 +317,9 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
         return Refuse(eGenericFailure, ReportText(kTextInstallFolder), kTextNotKnown);
     PNU_TRY(mJournal.installFolder.Assign(mInstallFolderText.GetText()));
     PNU_TRY(mInstallFolder.Set(mInstallFolderText));
+    // Every file step acts beneath this folder, opened now and only once.
+    if (eResultCode opened = mFiles->OpenFolder(mInstallFolderText); opened != eSuccess)
+        return FailAt(opened, mInstallFolderText);
     (void)Status(kTextReadingIndex, kBlack);
 
     const uint64_t archiveLength = mArchive.GetSize();

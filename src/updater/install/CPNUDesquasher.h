@@ -72,8 +72,9 @@ public:
     // 12, with a red line naming both figures, when the install folder's file system lacks the
     // room for the index's files beside the current ones; 0 when it has it or cannot tell.
     eResultCode CheckDiskSpace();
-    // Every destination's folder stays inside the install folder once links are followed, no
-    // folder stands where a file goes, and no file of the package is also a folder of another.
+    // Every destination's folder lies beneath the install folder with no link on the way, only a
+    // file (or nothing) stands where a file goes, and no file of the package is also a folder of
+    // another.
     eResultCode CheckDestinations();
     eResultCode RemoveLeftovers();
     eResultCode WriteTemporaryFiles();

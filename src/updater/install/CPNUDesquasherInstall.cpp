@@ -210,8 +210,8 @@ eResultCode CPNUDesquasher::RemoveLeftovers()
         PNU_TRY(EntryPaths(i, final, old, temp));
         LogWithName(kTextLeftoverLog, final);
         // An interrupted install may have left the previous file only as ".old": it is the only
-        // copy, so it goes back to its name instead of away.
-        if (!mFiles->Exists(final) && mFiles->Exists(old)) {
+        // copy, so it goes back to its name instead of away. A link by that name is none of ours.
+        if (!mFiles->Exists(final) && mFiles->IsFile(old)) {
             if (eResultCode result = mFiles->Move(old, final); result != eSuccess)
                 return FailAt(result, old);
         }
@@ -257,8 +257,9 @@ eResultCode CPNUDesquasher::CheckDestinations()
                 return Refuse(eGenericFailure, final, kTextFolderLeadsOut);
             PNU_TRY(checkedFolder.Assign(folder.GetText()));
         }
-        if (mFiles->IsFolder(final))
-            return Refuse(eGenericFailure, final, kTextFolderInTheWay);
+        // A link is never written through nor kept to be put back: only a file is replaced.
+        if (!mFiles->IsFile(final) && mFiles->Exists(final))
+            return Refuse(eGenericFailure, final, mFiles->IsFolder(final) ? kTextFolderInTheWay : kTextNotRegularFile);
     }
     return eSuccess;
 }

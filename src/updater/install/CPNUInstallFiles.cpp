@@ -3,8 +3,9 @@
 #include "FileIO/FileDocuments.h"
 #include "FileIO/FileServices.h"
 #include "core/CMemBlock.h"
-#include "platform/FileSystem.h"
 #include "updater/install/CPNUInstallServices.h"
+
+#include <cstring>
 
 namespace {
 
@@ -27,11 +28,16 @@ public:
     cSystemPath(const cSystemPath&) = delete;
     cSystemPath& operator=(const cSystemPath&) = delete;
 
-    const char* Get() const { return mText; }
+    char* Get() { return mText; }
 
 private:
     char mText[plat::kLongestSystemPath];
 };
+
+bool IsRefusedWay(plat::eFileResult result)
+{
+    return result == plat::eFileResult::kLinkOnWay || result == plat::eFileResult::kLeavesFolder;
+}
 
 } // namespace
 
@@ -39,6 +45,10 @@ eResultCode CPNUInstallFiles::Outcome(plat::eFileResult result, eResultCode fail
 {
     if (result == plat::eFileResult::kOk)
         return eSuccess;
+    if (IsRefusedWay(result) || result == plat::eFileResult::kIsLink) {
+        SetOwnReason(result == plat::eFileResult::kIsLink ? kTextNotRegularFile : kTextFolderLeadsOut);
+        return failure;
+    }
     // The reason only adds to the report; a reason that cannot be held leaves it empty.
     gCString reason;
     (void)reason.SetFromUTF8(plat::DescribeFileResult(result));
@@ -58,82 +68,137 @@ gCString CPNUInstallFiles::DescribeFailure(CPNUInstallServices* texts) const
     return mOwnReason == kReportTextCount ? mFailureReason : ReportText(texts, mOwnReason);
 }
 
-bool CPNUInstallFiles::Exists(const gCString& path)
+const char* CPNUInstallFiles::PartBeneath(char* path, bool folder) const
 {
-    return plat::GetEntryKind(cSystemPath(path).Get()) != plat::eEntryKind::kNone;
+    if (!mFolder.IsOpen() || path[0] != '/' || std::strncmp(path, mFolderText, mFolderLength) != 0)
+        return nullptr;
+    char* part = path + mFolderLength;
+    if (part[0] == '/')
+        ++part;
+    else if (part[0] != 0)
+        return nullptr; // a folder whose name merely starts with the install folder's
+    if (folder) {
+        for (size_t length = std::strlen(part); length > 0 && part[length - 1] == '/'; --length)
+            part[length - 1] = 0;
+    }
+    return part;
 }
 
-bool CPNUInstallFiles::IsFolder(const gCString& path) { return plat::PathIsFolder(cSystemPath(path).Get()); }
+plat::eFileResult CPNUInstallFiles::OnBoth(const gCString& source, const gCString& target, tTwoEntryStep step)
+{
+    cSystemPath from(source);
+    cSystemPath to(target);
+    const char* sourcePart = PartBeneath(from.Get(), false);
+    const char* targetPart = PartBeneath(to.Get(), false);
+    return sourcePart && targetPart ? (mFolder.*step)(sourcePart, targetPart) : plat::eFileResult::kLeavesFolder;
+}
+
+eResultCode CPNUInstallFiles::OpenFolder(const gCString& folder)
+{
+    cSystemPath path(folder);
+    char* text = path.Get();
+    size_t length = std::strlen(text);
+    while (length > 0 && text[length - 1] == '/')
+        --length;
+    // The folder stays as it was resolved; only the folder of the last entry is reached afresh.
+    if (mFolder.IsOpen() && length == mFolderLength && std::strncmp(text, mFolderText, length) == 0) {
+        mFolder.ForgetLastFolder();
+        return eSuccess;
+    }
+    mFolderLength = 0;
+    if (const plat::eFileResult opened = mFolder.Open(text); opened != plat::eFileResult::kOk) {
+        const eResultCode result = Outcome(opened, eStreamError);
+        return opened == plat::eFileResult::kNotFound ? eFileNotFound : result;
+    }
+    std::memcpy(mFolderText, text, length);
+    mFolderText[length] = 0;
+    mFolderLength = length;
+    return eSuccess;
+}
+
+bool CPNUInstallFiles::Exists(const gCString& path)
+{
+    cSystemPath system(path);
+    const char* part = PartBeneath(system.Get(), false);
+    return part && mFolder.GetKind(part) != plat::eEntryKind::kNone;
+}
+
+bool CPNUInstallFiles::IsFolder(const gCString& path)
+{
+    cSystemPath system(path);
+    const char* part = PartBeneath(system.Get(), true);
+    return part && mFolder.GetKind(part) == plat::eEntryKind::kFolder;
+}
+
+bool CPNUInstallFiles::IsFile(const gCString& path)
+{
+    cSystemPath system(path);
+    const char* part = PartBeneath(system.Get(), false);
+    return part && mFolder.GetKind(part) == plat::eEntryKind::kFile;
+}
 
 eResultCode CPNUInstallFiles::Delete(const gCString& path)
 {
-    return Outcome(plat::RemoveFileOnly(cSystemPath(path).Get()), eStreamError);
+    cSystemPath system(path);
+    const char* part = PartBeneath(system.Get(), false);
+    return Outcome(part ? mFolder.RemoveFile(part) : plat::eFileResult::kLeavesFolder, eStreamError);
 }
 
 eResultCode CPNUInstallFiles::Move(const gCString& source, const gCString& target)
 {
-    if (plat::MovePath(cSystemPath(source).Get(), cSystemPath(target).Get()) == plat::eFileResult::kOk)
+    const plat::eFileResult result = OnBoth(source, target, &plat::FolderAt::Move);
+    if (result == plat::eFileResult::kOk)
         return eSuccess;
+    if (IsRefusedWay(result))
+        return Outcome(result, eBadParameter);
     SetOwnReason(kTextMoveRefused);
     return eBadParameter;
 }
 
 eResultCode CPNUInstallFiles::Link(const gCString& source, const gCString& target)
 {
-    const plat::eFileResult result = plat::LinkFile(cSystemPath(source).Get(), cSystemPath(target).Get());
+    const plat::eFileResult result = OnBoth(source, target, &plat::FolderAt::Link);
     return Outcome(result, result == plat::eFileResult::kLinkUnsupported ? eNotWritten : eBadParameter);
 }
 
 eResultCode CPNUInstallFiles::Replace(const gCString& source, const gCString& target)
 {
-    return Outcome(plat::ReplaceFile(cSystemPath(source).Get(), cSystemPath(target).Get()), eBadParameter);
+    return Outcome(OnBoth(source, target, &plat::FolderAt::Replace), eBadParameter);
 }
 
 eResultCode CPNUInstallFiles::CreateFolder(const gCString& folder)
 {
-    if (plat::CreateFolderPath(cSystemPath(folder).Get()) == plat::eFileResult::kOk)
+    cSystemPath system(folder);
+    const char* part = PartBeneath(system.Get(), true);
+    const plat::eFileResult result = part ? mFolder.MakeFolders(part) : plat::eFileResult::kLeavesFolder;
+    if (result == plat::eFileResult::kOk)
         return eSuccess;
+    if (IsRefusedWay(result))
+        return Outcome(result, eCreateFailed);
     SetOwnReason(kTextFolderNotMade);
     return eCreateFailed;
 }
 
 eResultCode CPNUInstallFiles::WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode)
 {
-    return Outcome(plat::WriteWholeFile(cSystemPath(path).Get(), data, size_t(size), mode & kInstalledModeBits),
+    cSystemPath system(path);
+    const char* part = PartBeneath(system.Get(), false);
+    return Outcome(part ? mFolder.WriteFile(part, data, size_t(size), mode & kInstalledModeBits)
+                        : plat::eFileResult::kLeavesFolder,
                    eStreamError);
 }
 
 eResultCode CPNUInstallFiles::ReadFile(const gCString& path, CMemBlock& bytes, uint64_t limit)
 {
-    (void)bytes.SetSize(0);
-    int32_t handle = plat::kNoFileHandle;
-    plat::eFileResult result = plat::OpenFileHandle(cSystemPath(path).Get(), plat::eOpenMode::kRead, handle);
-    int64_t length = 0;
-    if (result == plat::eFileResult::kOk)
-        result = plat::GetFileHandleLength(handle, length);
-    if (result == plat::eFileResult::kOk && (length < 0 || uint64_t(length) > limit || uint64_t(length) > UINT32_MAX))
-        result = plat::eFileResult::kTooLarge;
-    bool held = true;
-    if (result == plat::eFileResult::kOk && length > 0) {
-        held = bytes.SetSize(uint32_t(length));
-        size_t got = 0;
-        if (held)
-            result = plat::ReadFileHandle(handle, bytes.GetData(), size_t(length), got);
-    }
-    if (handle != plat::kNoFileHandle)
-        (void)plat::CloseFileHandle(handle);
-    if (!held) {
-        SetFailureReason(gCString());
-        return eNoMemory;
-    }
-    if (result != plat::eFileResult::kOk)
-        (void)bytes.SetSize(0);
-    return Outcome(result, eStreamError);
+    plat::eEntryKind kind = plat::eEntryKind::kNone;
+    const eResultCode read = ReadRegularFile(path, bytes, limit, kind);
+    return read == eSuccess || read == eNoMemory ? read : eStreamError;
 }
 
 eResultCode CPNUInstallFiles::Flush(const gCString& folder)
 {
-    if (plat::SyncFileSystem(cSystemPath(folder).Get()) == plat::eFileResult::kOk)
+    cSystemPath system(folder);
+    if (PartBeneath(system.Get(), true) && mFolder.SyncFileSystem() == plat::eFileResult::kOk)
         return eSuccess;
     SetOwnReason(kTextNotFlushed);
     return eStreamError;
@@ -141,17 +206,25 @@ eResultCode CPNUInstallFiles::Flush(const gCString& folder)
 
 eResultCode CPNUInstallFiles::FlushEntry(const gCString& path)
 {
-    return Outcome(plat::SyncPath(cSystemPath(path).Get(), plat::eErrorDetail::kInstaller), eStreamError);
+    cSystemPath system(path);
+    const char* part = PartBeneath(system.Get(), true);
+    return Outcome(part ? mFolder.Sync(part) : plat::eFileResult::kLeavesFolder, eStreamError);
 }
 
 bool CPNUInstallFiles::StaysBeneath(const gCString& root, const gCString& folder)
 {
-    return plat::ResolvesBeneath(cSystemPath(root).Get(), cSystemPath(folder).Get());
+    cSystemPath rootPath(root);
+    cSystemPath system(folder);
+    const char* rootPart = PartBeneath(rootPath.Get(), true);
+    const char* part = PartBeneath(system.Get(), true);
+    return rootPart && rootPart[0] == 0 && part && mFolder.CheckWay(part) == plat::eFileResult::kOk;
 }
 
 bool CPNUInstallFiles::SetMode(const gCString& path, uint32_t mode)
 {
-    return plat::SetPathPermissions(cSystemPath(path).Get(), mode & kInstalledModeBits) == plat::eFileResult::kOk;
+    cSystemPath system(path);
+    const char* part = PartBeneath(system.Get(), false);
+    return part && mFolder.SetMode(part, mode & kInstalledModeBits) == plat::eFileResult::kOk;
 }
 
 eResultCode CPNUInstallFiles::Launch(const gCString& path)
@@ -161,21 +234,29 @@ eResultCode CPNUInstallFiles::Launch(const gCString& path)
 
 plat::sEntryIdentity CPNUInstallFiles::GetIdentity(const gCString& path)
 {
-    return plat::GetEntryIdentity(cSystemPath(path).Get());
+    cSystemPath system(path);
+    const char* part = PartBeneath(system.Get(), false);
+    return part ? mFolder.GetIdentity(part) : plat::sEntryIdentity();
 }
 
 eResultCode CPNUInstallFiles::RemoveEmptyFolder(const gCString& folder)
 {
-    return Outcome(plat::RemoveEmptyFolder(cSystemPath(folder).Get()), eStreamError);
+    cSystemPath system(folder);
+    const char* part = PartBeneath(system.Get(), true);
+    return Outcome(part ? mFolder.RemoveEmptyFolder(part) : plat::eFileResult::kLeavesFolder, eStreamError);
 }
 
 eResultCode CPNUInstallFiles::ReadRegularFile(const gCString& path, CMemBlock& bytes, uint64_t limit,
                                               plat::eEntryKind& kind)
 {
     (void)bytes.SetSize(0);
+    kind = plat::eEntryKind::kNone;
     int32_t handle = plat::kNoFileHandle;
     int64_t length = 0;
-    const plat::eFileResult opened = plat::OpenRegularFileNoWait(cSystemPath(path).Get(), handle, length, kind);
+    cSystemPath system(path);
+    const char* part = PartBeneath(system.Get(), false);
+    const plat::eFileResult opened
+        = part ? mFolder.OpenFile(part, handle, length, kind) : plat::eFileResult::kLeavesFolder;
     if (opened != plat::eFileResult::kOk) {
         if (kind == plat::eEntryKind::kNone)
             return Outcome(opened, eFileNotFound);

@@ -1,13 +1,19 @@
 // The file operations of the installer, one call each, so that tests can make any one of them
-// fail. Paths are absolute path texts. A failed operation leaves the system's reason behind.
+// fail. Paths are absolute path texts, but every operation acts only beneath the install folder
+// opened with `OpenFolder`, one step at a time relative to it (FolderAt.h): a path elsewhere, a
+// link on the way and a link where a file is expected are refused, and nothing is followed out of
+// the folder, whatever is swapped for what in between. Before `OpenFolder` every operation is
+// refused. A failed operation leaves the system's reason behind.
 #pragma once
 
 #include "core/eResultCode.h"
 #include "core/gCString.h"
 #include "platform/FileHandle.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderAt.h"
 #include "updater/PNUReportTexts.h"
 
+#include <cstddef>
 #include <cstdint>
 
 class CMemBlock;
@@ -19,27 +25,38 @@ inline constexpr uint32_t kInstalledModeBits = 0755;
 
 class CPNUInstallFiles {
 public:
+    CPNUInstallFiles() = default;
     virtual ~CPNUInstallFiles() = default;
+    CPNUInstallFiles(const CPNUInstallFiles&) = delete;
+    CPNUInstallFiles& operator=(const CPNUInstallFiles&) = delete;
+
+    // Opens the install folder (no trailing separator) the operations act in; the links in its
+    // own path are followed this once. 0 also when that folder is open already, 9 when nothing
+    // stands there, 16 when it cannot be opened.
+    virtual eResultCode OpenFolder(const gCString& folder);
 
     // Something (a file, a folder or a link) stands at the path.
     virtual bool Exists(const gCString& path);
-    // A folder stands at the path (through a link too).
+    // A folder stands at the path; a link to one is no folder.
     virtual bool IsFolder(const gCString& path);
+    // A regular file stands at the path; a link to one is no file.
+    virtual bool IsFile(const gCString& path);
     // Removes a file or a link, never a folder. 0 also when nothing is there; 16 when the removal
     // fails.
     virtual eResultCode Delete(const gCString& path);
-    // Never replaces: 6 when the target exists, the source is missing or the move fails.
+    // Renames the entry as it is (a link stays a link); never replaces: 6 when the target exists,
+    // the source is missing or the move fails.
     virtual eResultCode Move(const gCString& source, const gCString& target);
-    // Gives the file a second name. 6 when it fails; 10 when the file system has no such names,
-    // so the caller can fall back to moving.
+    // Gives the file a second name (a link gets one as itself). 6 when it fails; 10 when the file
+    // system has no such names, so the caller can fall back to moving.
     virtual eResultCode Link(const gCString& source, const gCString& target);
     // Renames a file over the file at the target in one step; never replaces a folder. 6 on
-    // failure.
+    // failure. The source must be a regular file: a link is never put in place this way.
     virtual eResultCode Replace(const gCString& source, const gCString& target);
     // The folder and its missing parents.
     virtual eResultCode CreateFolder(const gCString& folder);
-    // Creates or truncates the file and writes the bytes with the mode (masked with 0755). They
-    // reach the disk with `Flush`.
+    // Creates or truncates the file and writes the bytes with the mode (masked with 0755); a link
+    // at the path is refused, never written through. They reach the disk with `Flush`.
     virtual eResultCode WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode = 0644);
     // A whole small file, in a block from the memory hooks; 16 when it is missing, unreadable or
     // larger than limit, 5 when it cannot be held.
@@ -49,7 +66,8 @@ public:
     virtual eResultCode Flush(const gCString& folder);
     // Flushes one file, or the names in one folder: far cheaper than `Flush` for a single file.
     virtual eResultCode FlushEntry(const gCString& path);
-    // The folder (which need not exist yet) stays beneath root once links are followed.
+    // The folder (which need not exist yet) lies beneath root, the open install folder, and no
+    // folder of it that exists is a link.
     virtual bool StaysBeneath(const gCString& root, const gCString& folder);
     // Unix permission bits, masked with 0755; false when refused.
     virtual bool SetMode(const gCString& path, uint32_t mode);
@@ -82,10 +100,22 @@ protected:
     }
     // A failure the system gives no reason for, named by the installer's own text.
     void SetOwnReason(eReportText text);
-    // Keeps the system's reason for a failed file operation; the result for success or failure.
+    // Keeps the system's reason for a failed file operation (the installer's own for a path
+    // refused); the result for success or failure.
     eResultCode Outcome(plat::eFileResult result, eResultCode failure);
 
 private:
+    // The path's part beneath the open install folder ("" the folder itself), in place in its
+    // system text; null for a path elsewhere or before a folder is open. A folder's trailing
+    // separators go.
+    const char* PartBeneath(char* path, bool folder) const;
+    // A step of the folder on the parts of both paths; kLeavesFolder when either lies elsewhere.
+    using tTwoEntryStep = plat::eFileResult (plat::FolderAt::*)(const char*, const char*);
+    plat::eFileResult OnBoth(const gCString& source, const gCString& target, tTwoEntryStep step);
+
     gCString mFailureReason;
     eReportText mOwnReason = kReportTextCount; // none: the reason is the system's
+    plat::FolderAt mFolder;
+    char mFolderText[plat::kLongestSystemPath] = {}; // without trailing separators: "" for the root
+    size_t mFolderLength = 0;
 };

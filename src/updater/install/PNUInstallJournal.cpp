@@ -538,6 +538,10 @@ eResultCode RecoverUnfinishedInstallIn(const gCString& folder, CPNUStatusTarget*
     CPNUInstallFiles& use = files ? *files : ownFiles;
     if (folder.IsEmpty())
         return eSuccess;
+    // The repair acts beneath the folder alone, step by step as the installer does, so a journal
+    // can lead it through no link and out of no folder. Where no folder is, nothing is to repair.
+    if (eResultCode opened = use.OpenFolder(folder); opened != eSuccess)
+        return opened == eFileNotFound ? eSuccess : opened;
     sInstallJournal journal;
     bool found = false;
     gCString refused;

@@ -31,6 +31,7 @@ TEST(InstallJournal, ReadsBackWhatItWrote)
     sInstallJournal written;
     written.state = sInstallJournal::eState::kFinish;
     written.installFolder = Text(folder.Root().string());
+    ASSERT_EQ(files.OpenFolder(written.installFolder), eSuccess);
     for (const char* name : {"/a b/c.txt", "/100%/x", "/line\nbreak\r", "/caf\xC3\xA9"}) {
         ASSERT_EQ(written.names.Add(Text(name)), eSuccess);
         ASSERT_EQ(written.hadFile.Add(name[1] == 'a' ? 1 : 0), eSuccess);
@@ -90,6 +91,7 @@ TEST(InstallJournal, RefusesAnythingButAWholeJournalOfSafeNames)
     };
     TempFolder folder;
     CPNUInstallFiles files;
+    ASSERT_EQ(files.OpenFolder(Text(folder.Root().string())), eSuccess);
     for (const std::string& text : damaged) {
         std::ofstream(JournalFile(folder), std::ios::binary | std::ios::trunc) << text;
         sInstallJournal journal;
@@ -204,13 +206,11 @@ void WriteCutOffInstall(const TempFolder& folder, const sRecoveryCase& c)
     sInstallJournal journal;
     journal.state = c.state;
     journal.installFolder = Text(folder.Root().string());
+    ASSERT_EQ(files.OpenFolder(journal.installFolder), eSuccess);
     for (const char* name : {"/a", "/b", "/c"}) {
         ASSERT_EQ(journal.names.Add(Text(name)), eSuccess);
         ASSERT_EQ(journal.hadFile.Add(name[1] != 'c' ? 1 : 0), eSuccess);
-        const std::string path = folder.Root().string() + name;
-        const plat::sEntryIdentity temp = plat::GetEntryIdentity((path + ".tmp").c_str());
-        ASSERT_EQ(journal.written.Add(temp.kind != plat::eEntryKind::kNone ? temp : plat::GetEntryIdentity(path.c_str())),
-                  eSuccess);
+        ASSERT_EQ(journal.written.Add(WrittenIdentity(files, folder.Root().string() + name)), eSuccess);
     }
     ASSERT_EQ(WriteInstallJournal(files, journal), eSuccess);
 }

@@ -471,6 +471,7 @@ TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoA
     std::filesystem::create_symlink(outside.Root(), folder.Root() / "Out");
     std::filesystem::create_directories(folder.Root() / "Real");
     std::filesystem::create_symlink(folder.Root() / "Real", folder.Root() / "In");
+    std::filesystem::create_symlink(outside.Root() / "target.txt", folder.Root() / "Linked.txt");
     struct sCase {
         const char* name;
         std::vector<sPackFile> files;
@@ -488,7 +489,10 @@ TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoA
         {"NameAndItsPartner", {{"/Readme.txt", "x"}, {"/Readme.txt.old", "x"}},
          "/Readme.txt.old: the name is not acceptable"},
         {"TheJournal", {{"/.pintrel-update-journal", "x"}}, "/.pintrel-update-journal: the name is not acceptable"},
-        {"LinkStayingInside", {{"/In/new.txt", "inside"}}, nullptr},
+        // A link is never followed, wherever it leads.
+        {"LinkStayingInside", {{"/In/new.txt", "inside"}}, "/In/new.txt: its folder leads out of the install folder"},
+        {"LinkWhereTheFileGoes", {{"/Linked.txt", "x"}}, "/Linked.txt: it is not a regular file"},
+        {"NewFoldersInside", {{"/Fresh/a/new.txt", "fresh"}}, nullptr},
     };
     for (const sCase& c : cases) {
         host.lines.clear();
@@ -504,12 +508,47 @@ TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoA
         EXPECT_EQ(ReadTree(folder.Root()), before) << c.name;
         EXPECT_TRUE(std::filesystem::is_empty(outside.Root())) << c.name;
     }
-    EXPECT_EQ(ReadTree(folder.Root() / "Real"), (FileTree{{"new.txt", "inside"}}));
+    EXPECT_TRUE(std::filesystem::is_empty(folder.Root() / "Real"));
+    EXPECT_EQ(ReadTree(folder.Root() / "Fresh"), (FileTree{{"a/new.txt", "fresh"}}));
 }
 
 } // namespace
 
 namespace {
+
+// Swaps a folder of the install for a link to the outside once the destinations are checked,
+// before the write step makes its first folder.
+class SwappingFiles : public CPNUInstallFiles {
+public:
+    SwappingFiles(std::filesystem::path folder, std::filesystem::path outside)
+        : mFolder(std::move(folder)), mOutside(std::move(outside))
+    {
+    }
+    eResultCode CreateFolder(const gCString& folder) override
+    {
+        if (!swapped) {
+            swapped = true;
+            std::filesystem::rename(mFolder, mFolder.string() + ".real");
+            std::filesystem::create_directory_symlink(mOutside, mFolder);
+        }
+        return CPNUInstallFiles::CreateFolder(folder);
+    }
+    bool swapped = false;
+
+private:
+    std::filesystem::path mFolder;
+    std::filesystem::path mOutside;
+};
+
+TEST_F(PackageInstaller, AFolderSwappedForALinkAfterTheCheckLeadsNothingOutside)
+{
+    TempFolder outside;
+    std::filesystem::create_directories(folder.Root() / "Plug-ins");
+    SwappingFiles files(folder.Root() / "Plug-ins", outside.Root());
+    (void)Install(PackageFromArchive(BuildArchive({}, {{"/Plug-ins/new.txt", "x"}})), &files);
+    EXPECT_TRUE(files.swapped);
+    EXPECT_TRUE(std::filesystem::is_empty(outside.Root()));
+}
 
 TEST_F(PackageInstaller, AFolderNamedLikeAnOldFileIsNeverRemoved)
 {

@@ -192,10 +192,18 @@ void WriteUndoJournal(const std::filesystem::path& root, const std::string& name
     ASSERT_EQ(journal.installFolder.SetFromUTF8(root.string()), eSuccess);
     ASSERT_EQ(journal.names.Add(gCString(name.c_str())), eSuccess);
     ASSERT_EQ(journal.hadFile.Add(1), eSuccess);
-    const std::string path = root.string() + name;
-    const plat::sEntryIdentity temp = plat::GetEntryIdentity((path + ".tmp").c_str());
-    ASSERT_EQ(journal.written.Add(temp.kind != plat::eEntryKind::kNone ? temp : plat::GetEntryIdentity(path.c_str())),
-              eSuccess);
     CPNUInstallFiles files;
+    ASSERT_EQ(files.OpenFolder(journal.installFolder), eSuccess);
+    ASSERT_EQ(journal.written.Add(WrittenIdentity(files, root.string() + name)), eSuccess);
     ASSERT_EQ(WriteInstallJournal(files, journal), eSuccess);
+}
+
+plat::sEntryIdentity WrittenIdentity(CPNUInstallFiles& files, const std::string& path)
+{
+    gCString temp;
+    gCString final;
+    EXPECT_EQ(temp.SetFromUTF8(path + ".tmp"), eSuccess);
+    EXPECT_EQ(final.SetFromUTF8(path), eSuccess);
+    const plat::sEntryIdentity written = files.GetIdentity(temp);
+    return written.kind != plat::eEntryKind::kNone ? written : files.GetIdentity(final);
 }

@@ -100,3 +100,6 @@ FileTree ReadTree(const std::filesystem::path& root);
 // (name as a package gives it, "/a/b.txt"), its new file the ".tmp" there or else the file placed
 // at the name: the repair would undo it.
 void WriteUndoJournal(const std::filesystem::path& root, const std::string& name);
+// The file a journal records for a new file at path (beneath the folder files is open on): its
+// ".tmp" while that stands, else the file at its final name.
+plat::sEntryIdentity WrittenIdentity(CPNUInstallFiles& files, const std::string& path);
