@@ -12,7 +12,9 @@
 - a small package announcing more than fits is refused before anything is written, with a red line
   naming both figures: an archive of 4 GiB under a 3 GiB address-space limit, and an index whose
   files add up to more than the disk of the install folder has free;
-- an install folder with ":" in its path works.
+- an install folder with ":" in its path works;
+- a journal planted with a link in the product (a folder leading outside, the files there
+  identified as the install's own) makes the repair of a plain start touch nothing outside.
 
     updater_hostile.py SOURCE_DIR BUILD_DIR
 """
@@ -26,7 +28,7 @@ import subprocess
 import sys
 import tempfile
 
-from updater_layout import DONE_LINE, DemoLayout, fail
+from updater_layout import DONE_LINE, JOURNAL, DemoLayout, fail
 
 WRITE_FAILED = "The new files could not be written."
 NO_MEMORY = re.compile(r"The update needs (\d+) bytes of memory, but only (\d+) bytes can be had\.$")
@@ -220,6 +222,48 @@ def colon_in_folder(source_dir, build_dir, work):
             fail("colon: the read-me file was not replaced")
 
 
+REPAIR_LINES = ("An interrupted update", "A record of an interrupted update", "A damaged record")
+
+
+def planted_journal(source_dir, build_dir, work):
+    """A folder of the product that is a link to the outside, and a journal naming files beneath
+    it as an install leaves them, the files outside identified as its own: the one an interrupted
+    install was finishing with (".tmp" files to place, ".old" files to remove) and the one it was
+    undoing (placed files, ".old" files to put back)."""
+    plants = {
+        # state: the files outside, and the file each entry (x kept, y new) names as its new one
+        "finish": (("x", "x.old", "x.tmp", "y.tmp"), ("x.tmp", "y.tmp")),
+        "undo": (("x", "x.old", "y"), ("x", "y")),
+    }
+    for state, (names, written) in plants.items():
+        case = "planted journal, " + state
+        layout = DemoLayout(source_dir, build_dir, os.path.join(work, "planted-" + state))
+        outside = os.path.join(work, "outside-" + state)
+        os.mkdir(outside)
+        for name in names:
+            write(os.path.join(outside, name), ("outside " + name).encode())
+        os.symlink(outside, os.path.join(layout.product, "Contents/Plug-ins"))
+        before = product_files(layout)
+        folder = "/" + os.path.basename(layout.product) + "/Contents/Plug-ins/"
+        with open(os.path.join(layout.work, JOURNAL), "w") as journal:
+            journal.write("Pintrel Updater install journal 2\nstate %s\nfolder %s\n" % (state, layout.work))
+            for kind, name, new in zip(("file", "new"), ("x", "y"), written):
+                identity = os.stat(os.path.join(outside, new))
+                journal.write("%s %d %d %d %s%s\n" % (kind, identity.st_dev, identity.st_ino, identity.st_size,
+                                                     folder, name))
+            journal.write("end\n")
+        process = layout.start()
+        line = layout.wait_for_line(process, *REPAIR_LINES)
+        layout.stop(process)
+        if line is None:
+            fail("%s: no repair line in the log:\n%s" % (case, "\n".join(layout.read_log())))
+        outside_now = {name: open(os.path.join(outside, name), "rb").read() for name in os.listdir(outside)}
+        if outside_now != {name: ("outside " + name).encode() for name in names}:
+            fail("%s: files outside the install folder changed (%s): %s" % (case, line, outside_now))
+        if product_files(layout) != before:
+            fail("%s: the product changed (%s)" % (case, line))
+
+
 def main():
     if sys.argv[1] == "--tmpfs":
         inside_tmpfs(*sys.argv[2:6])
@@ -230,6 +274,7 @@ def main():
         symlinked_folder(source_dir, build_dir, work)
         file_over_folder(source_dir, build_dir, work)
         colon_in_folder(source_dir, build_dir, work)
+        planted_journal(source_dir, build_dir, work)
         print("ok; announcing too much: " + announces_too_much(source_dir, build_dir, work))
         print("full disk: " + full_disk(source_dir, build_dir, work))
     finally:
