@@ -5,68 +5,33 @@
 // reader works the same way.
 #pragma once
 
-#include "core/eResultCode.h"
-#include "core/gCBaseObject.h"
 #include "imaging/CPixel.h"
+#include "imaging/CRunLengthT.h"
 
 #include <cstdint>
 
 class CImage;
 class CImNav;
 
-class CRLE : public gCBaseObject {
+// How the 32-bit form reads its token headers and row index.
+struct sWordTokens {
+    static constexpr uint32_t kLiteralFlag = 0x80000000u;
+    static constexpr uint32_t kCountMask = 0x7FFFFFFFu;
+    static constexpr uint32_t kParkedRemaining = kCountMask;
+    static void Decode(uint32_t word, uint32_t& count, bool& literal)
+    {
+        count = word & kCountMask;
+        literal = (word & kLiteralFlag) != 0;
+    }
+    static uint32_t RowStart(const CPixel* data, int32_t y) { return data[y]; }
+};
+
+class CRLE : public CRunLengthT<CPixel, sWordTokens> {
 public:
-    // Where a reader stands: the word it reads next and what is left of the current token.
-    struct sReader {
-        uint32_t position = 0;
-        uint32_t remaining = 0;
-        int32_t literal = 0;
-    };
-
-    CRLE() = default;
-    ~CRLE() override;
-
-    CRLE(const CRLE&) = delete;
-    CRLE& operator=(const CRLE&) = delete;
-
     // Size in words the form of the whole image would take; width x height when the image
     // cannot be locked or the form would not pay.
     int64_t MeasureImage(CImage* image) const;
     static int64_t Measure(const CImNav& area);
     eResultCode EncodeImage(CImage* image);
     eResultCode Encode(const CImNav& area);
-
-    // The reader of the Part's interface: Seek, then ReadNext returns the pixel and steps right.
-    void Seek(int32_t x, int32_t y) { mReader = SeekReader(x, y); }
-    CPixel ReadNext() { return Read(mReader); }
-    const sReader& GetReader() const { return mReader; }
-
-    // Independent readers, so that several rows can be read at once (the sampler's two rows).
-    sReader SeekReader(int32_t x, int32_t y) const;
-    CPixel Read(sReader& reader) const
-    {
-        CPixel pixel = mData[reader.position];
-        if (reader.literal)
-            ++reader.position;
-        if (--reader.remaining == 0)
-            LoadToken(reader, reader.literal ? reader.position : reader.position + 1);
-        return pixel;
-    }
-
-    int32_t IsEncoded() const { return mEncoded; }
-    int32_t GetWidth() const { return mWidth; }
-    int32_t GetHeight() const { return mHeight; }
-    uint32_t GetCount() const { return mCount; }
-    const CPixel* GetData() const { return mData; }
-
-private:
-    void LoadToken(sReader& reader, uint32_t header) const;
-    eResultCode SizeBlock(uint64_t words);
-
-    uint32_t mCount = 0;
-    CPixel* mData = nullptr;
-    int32_t mWidth = 0;
-    int32_t mHeight = 0;
-    int32_t mEncoded = 0;
-    sReader mReader;
 };

@@ -54,11 +54,6 @@ private:
 
 } // namespace
 
-CRLE8::~CRLE8()
-{
-    MemFree(mData);
-}
-
 template <typename Rows>
 int64_t CRLE8::MeasureRows(const Rows& rows, int32_t width, int32_t height)
 {
@@ -69,10 +64,8 @@ int64_t CRLE8::MeasureRows(const Rows& rows, int32_t width, int32_t height)
 
 int64_t CRLE8::MeasureImage(CImage8* image) const
 {
-    CImNav8 nav(image, nullptr);
-    if (!nav.IsLocked())
-        return image ? int64_t(image->GetWidth()) * image->GetHeight() : 0;
-    return Measure(nav);
+    const int64_t raw = image ? int64_t(image->GetWidth()) * image->GetHeight() : 0;
+    return OnWholeImage<CImNav8>(image, raw, Measure);
 }
 
 int64_t CRLE8::Measure(const CImNav8& area)
@@ -89,32 +82,11 @@ int64_t CRLE8::MeasureChannel(const CImNav& area, int32_t alphaFlag)
                        area.GetHeight());
 }
 
-eResultCode CRLE8::SizeBlock(uint64_t bytes)
-{
-    if (bytes > UINT32_MAX)
-        return eBadParameter;
-    MemFree(mData);
-    mData = nullptr;
-    mCount = 0;
-    void* block = MemAllocate(size_t(bytes));
-    if (!block)
-        return eNoMemory;
-    memset(block, 0, size_t(bytes));
-    mData = static_cast<uint8_t*>(block);
-    mCount = uint32_t(bytes);
-    return eSuccess;
-}
-
 template <typename Rows>
 eResultCode CRLE8::EncodeRows(const Rows& rows, int32_t width, int32_t height)
 {
-    const int64_t measured = MeasureRows(rows, width, height);
-    const bool encoded = CompressionLimit(width, height) > measured;
-    mReader = sReader();
-    PNU_TRY(SizeBlock(encoded ? uint64_t(measured) : uint64_t(width) * uint64_t(height)));
-    mWidth = width;
-    mHeight = height;
-    mEncoded = encoded ? 1 : 0;
+    bool encoded = false;
+    PNU_TRY(StartBlock(width, height, MeasureRows(rows, width, height), encoded));
     // The row index holds one 32-bit word per row, in machine byte order.
     bool fits = FillRunLengthBlock(
         mData, mCount, width, height, encoded, uint32_t(height) * 4, [&](int32_t y) { return rows.Row(y); },
@@ -126,10 +98,7 @@ eResultCode CRLE8::EncodeRows(const Rows& rows, int32_t width, int32_t height)
 
 eResultCode CRLE8::EncodeImage(CImage8* image)
 {
-    CImNav8 nav(image, nullptr);
-    if (!nav.IsLocked())
-        return eNoMemory;
-    return Encode(nav);
+    return OnWholeImage<CImNav8>(image, eNoMemory, [this](const CImNav8& area) { return Encode(area); });
 }
 
 eResultCode CRLE8::Encode(const CImNav8& area)
@@ -141,10 +110,8 @@ eResultCode CRLE8::Encode(const CImNav8& area)
 
 eResultCode CRLE8::EncodeImageChannel(CImage* image, int32_t alphaFlag)
 {
-    CImNav nav(image, nullptr);
-    if (!nav.IsLocked())
-        return eNoMemory;
-    return EncodeChannel(nav, alphaFlag);
+    return OnWholeImage<CImNav>(image, eNoMemory,
+                                [&](const CImNav& area) { return EncodeChannel(area, alphaFlag); });
 }
 
 eResultCode CRLE8::EncodeChannel(const CImNav& area, int32_t alphaFlag)
@@ -160,36 +127,7 @@ eResultCode CRLE8::EncodeChannel(const CImNav& area, int32_t alphaFlag)
 
 uint32_t CRLE8::GetRowStart(int32_t y) const
 {
-    uint32_t start = 0;
-    if (mEncoded && y >= 0 && y < mHeight)
-        memcpy(&start, mData + size_t(y) * 4, 4);
-    return start;
-}
-
-void CRLE8::LoadToken(sReader& reader, uint32_t header) const
-{
-    // Past the last token the reader stays on the spare byte instead of leaving the block.
-    if (header >= mCount || mData[header] == 0 || mData[header] == 0x80 || header + 1 >= mCount) {
-        reader.position = mCount ? mCount - 1 : 0;
-        reader.literal = 0;
-        reader.remaining = UINT32_MAX;
-        return;
-    }
-    uint8_t byte = mData[header];
-    reader.literal = (byte & 0x80) ? 1 : 0;
-    reader.remaining = byte & 0x7F;
-    reader.position = header + 1;
-}
-
-CRLE8::sReader CRLE8::SeekReader(int32_t x, int32_t y) const
-{
-    sReader reader;
-    auto decode = [](uint8_t byte, uint32_t& count, bool& literal) {
-        count = byte & 0x7Fu;
-        literal = (byte & 0x80) != 0;
-    };
-    if (!SeekRunLengthRow(reader, mData, mCount, mWidth, mHeight, mEncoded, x, y,
-                          [&](int32_t row) { return GetRowStart(row); }, decode))
-        LoadToken(reader, mCount);
-    return reader;
+    if (!IsEncoded() || y < 0 || y >= GetHeight())
+        return 0;
+    return sByteTokens::RowStart(mData, y);
 }

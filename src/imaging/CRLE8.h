@@ -4,30 +4,35 @@
 // byte. When the form would not pay, the rows are held raw.
 #pragma once
 
-#include "core/eResultCode.h"
-#include "core/gCBaseObject.h"
+#include "imaging/CRunLengthT.h"
 
 #include <cstdint>
+#include <cstring>
 
 class CImage;
 class CImage8;
 class CImNav;
 class CImNav8;
 
-class CRLE8 : public gCBaseObject {
+// How the byte form reads its token headers and row index.
+struct sByteTokens {
+    static constexpr uint32_t kParkedRemaining = UINT32_MAX;
+    static void Decode(uint8_t byte, uint32_t& count, bool& literal)
+    {
+        count = byte & 0x7Fu;
+        literal = (byte & 0x80) != 0;
+    }
+    // The row index holds one 32-bit word per row, in machine byte order.
+    static uint32_t RowStart(const uint8_t* data, int32_t y)
+    {
+        uint32_t start = 0;
+        memcpy(&start, data + size_t(y) * 4, 4);
+        return start;
+    }
+};
+
+class CRLE8 : public CRunLengthT<uint8_t, sByteTokens> {
 public:
-    struct sReader {
-        uint32_t position = 0;
-        uint32_t remaining = 0;
-        int32_t literal = 0;
-    };
-
-    CRLE8() = default;
-    ~CRLE8() override;
-
-    CRLE8(const CRLE8&) = delete;
-    CRLE8& operator=(const CRLE8&) = delete;
-
     int64_t MeasureImage(CImage8* image) const;
     static int64_t Measure(const CImNav8& area);
     static int64_t MeasureChannel(const CImNav& area, int32_t alphaFlag);
@@ -37,26 +42,6 @@ public:
     eResultCode EncodeImageChannel(CImage* image, int32_t alphaFlag);
     eResultCode EncodeChannel(const CImNav& area, int32_t alphaFlag);
 
-    void Seek(int32_t x, int32_t y) { mReader = SeekReader(x, y); }
-    uint8_t ReadNext() { return Read(mReader); }
-    const sReader& GetReader() const { return mReader; }
-
-    sReader SeekReader(int32_t x, int32_t y) const;
-    uint8_t Read(sReader& reader) const
-    {
-        uint8_t value = mData[reader.position];
-        if (reader.literal)
-            ++reader.position;
-        if (--reader.remaining == 0)
-            LoadToken(reader, reader.literal ? reader.position : reader.position + 1);
-        return value;
-    }
-
-    int32_t IsEncoded() const { return mEncoded; }
-    int32_t GetWidth() const { return mWidth; }
-    int32_t GetHeight() const { return mHeight; }
-    uint32_t GetCount() const { return mCount; }
-    const uint8_t* GetData() const { return mData; }
     // The row index entry of row y (its first token's byte position).
     uint32_t GetRowStart(int32_t y) const;
 
@@ -65,13 +50,4 @@ private:
     static int64_t MeasureRows(const Rows& rows, int32_t width, int32_t height);
     template <typename Rows>
     eResultCode EncodeRows(const Rows& rows, int32_t width, int32_t height);
-    void LoadToken(sReader& reader, uint32_t header) const;
-    eResultCode SizeBlock(uint64_t bytes);
-
-    uint32_t mCount = 0;
-    uint8_t* mData = nullptr;
-    int32_t mWidth = 0;
-    int32_t mHeight = 0;
-    int32_t mEncoded = 0;
-    sReader mReader;
 };
