@@ -22,6 +22,24 @@ bool IsLineEnd(uint32_t unit) { return unit == '\r' || unit == '\n'; }
 // The other half of a two-character terminator: CR after LF, LF after CR.
 bool Completes(uint32_t first, uint32_t second) { return IsLineEnd(second) && second != first; }
 
+// The frame every text read shares: a closed file or one at its end is refused; scan collects
+// the text and counts the bytes it takes, and the position is left just after them.
+template <typename Scan>
+eResultCode ReadTextFrom(gCFile& file, gCString& text, Scan scan)
+{
+    if (!file.IsOpen())
+        return eInvalidFile;
+    if (file.IsEOF())
+        return eStreamError;
+    PNU_TRY(text.Assign(nullptr));
+    CTextCollector collector(text);
+    int64_t start = file.GetPos();
+    int64_t consumed = 0;
+    PNU_TRY(scan(collector, consumed));
+    PNU_TRY(collector.Flush());
+    return file.SetPos(start + consumed);
+}
+
 } // namespace
 
 gCFile::gCFile() { mKind = 1; }
@@ -176,159 +194,138 @@ eResultCode gCFile::Write(const void* buffer, int32_t count)
 
 eResultCode gCFile::ReadLine(gCString& text)
 {
-    if (!IsOpen())
-        return eInvalidFile;
-    if (IsEOF())
-        return eStreamError;
-    PNU_TRY(text.Assign(nullptr));
-    CTextCollector collector(text);
-    int64_t start = GetPos();
-    int64_t consumed = 0;
-    uint8_t chunk[kLineChunk];
-    uint8_t pendingEnd = 0; // a terminator that ended the last chunk and may have a second half
-    for (;;) {
-        int32_t got = 0;
-        PNU_TRY(ReadChunk(chunk, kLineChunk, got));
-        if (got == 0)
-            break;
-        if (pendingEnd) {
-            if (Completes(pendingEnd, chunk[0]))
-                ++consumed;
-            break;
-        }
-        int32_t i = 0;
-        while (i < got && chunk[i] != 0 && !IsLineEnd(chunk[i]))
-            ++i;
-        if (i == got) {
-            PNU_TRY(collector.AppendMacRoman(chunk, got));
-            consumed += got;
+    return ReadTextFrom(*this, text, [this](CTextCollector& collector, int64_t& consumed) -> eResultCode {
+        uint8_t chunk[kLineChunk];
+        uint8_t pendingEnd = 0; // a terminator that ended the last chunk and may have a second half
+        for (;;) {
+            int32_t got = 0;
+            PNU_TRY(ReadChunk(chunk, kLineChunk, got));
+            if (got == 0)
+                break;
+            if (pendingEnd) {
+                if (Completes(pendingEnd, chunk[0]))
+                    ++consumed;
+                break;
+            }
+            int32_t i = 0;
+            while (i < got && chunk[i] != 0 && !IsLineEnd(chunk[i]))
+                ++i;
+            if (i == got) {
+                PNU_TRY(collector.AppendMacRoman(chunk, got));
+                consumed += got;
+                if (got < kLineChunk)
+                    break;
+                continue;
+            }
+            if (chunk[i] == 0) {
+                PNU_TRY(collector.AppendMacRoman(chunk, i));
+                consumed += i + 1;
+                break;
+            }
+            PNU_TRY(collector.AppendMacRoman(chunk, i + 1));
+            consumed += i + 1;
+            if (i + 1 < got) {
+                if (Completes(chunk[i], chunk[i + 1]))
+                    ++consumed;
+                break;
+            }
             if (got < kLineChunk)
                 break;
-            continue;
+            pendingEnd = chunk[i];
         }
-        if (chunk[i] == 0) {
-            PNU_TRY(collector.AppendMacRoman(chunk, i));
-            consumed += i + 1;
-            break;
-        }
-        PNU_TRY(collector.AppendMacRoman(chunk, i + 1));
-        consumed += i + 1;
-        if (i + 1 < got) {
-            if (Completes(chunk[i], chunk[i + 1]))
-                ++consumed;
-            break;
-        }
-        if (got < kLineChunk)
-            break;
-        pendingEnd = chunk[i];
-    }
-    PNU_TRY(collector.Flush());
-    return SetPos(start + consumed);
+        return eSuccess;
+    });
 }
 
 eResultCode gCFile::ReadUnicodeLine(gCString& text)
 {
     if (mEightBitText)
         return ReadLine(text);
-    if (!IsOpen())
-        return eInvalidFile;
-    if (IsEOF())
-        return eStreamError;
-    PNU_TRY(text.Assign(nullptr));
-    CTextCollector collector(text);
-    int64_t start = GetPos();
-    int64_t consumed = 0;
-    uint8_t chunk[kUnicodeLineChunk];
-    char16_t pendingEnd = 0;
-    bool done = false;
-    while (!done) {
-        int32_t got = 0;
-        PNU_TRY(ReadChunk(chunk, kUnicodeLineChunk, got));
-        if (got < 2) {
-            consumed += got; // a trailing odd byte is read and ignored
-            break;
-        }
-        int32_t units = got / 2;
-        for (int32_t u = 0; u < units && !done; ++u) {
-            uint16_t raw = uint16_t(GetLittleEndian(chunk + 2 * u, 2));
-            if (pendingEnd) {
-                if (Completes(pendingEnd, SwapUnit(raw)))
-                    consumed += 2;
-                done = true;
+    return ReadTextFrom(*this, text, [this](CTextCollector& collector, int64_t& consumed) -> eResultCode {
+        uint8_t chunk[kUnicodeLineChunk];
+        char16_t pendingEnd = 0;
+        bool done = false;
+        while (!done) {
+            int32_t got = 0;
+            PNU_TRY(ReadChunk(chunk, kUnicodeLineChunk, got));
+            if (got < 2) {
+                consumed += got; // a trailing odd byte is read and ignored
                 break;
             }
-            consumed += 2;
-            if (TakeMark(raw))
-                continue;
-            char16_t unit = SwapUnit(raw);
-            if (unit == 0) {
-                done = true;
+            int32_t units = got / 2;
+            for (int32_t u = 0; u < units && !done; ++u) {
+                uint16_t raw = uint16_t(GetLittleEndian(chunk + 2 * u, 2));
+                if (pendingEnd) {
+                    if (Completes(pendingEnd, SwapUnit(raw)))
+                        consumed += 2;
+                    done = true;
+                    break;
+                }
+                consumed += 2;
+                if (TakeMark(raw))
+                    continue;
+                char16_t unit = SwapUnit(raw);
+                if (unit == 0) {
+                    done = true;
+                    break;
+                }
+                if (!IsLineEnd(unit)) {
+                    PNU_TRY(collector.Add(unit));
+                    continue;
+                }
+                PNU_TRY(collector.Add(u'\n'));
+                if (u + 1 < units) {
+                    if (Completes(unit, SwapUnit(uint16_t(GetLittleEndian(chunk + 2 * u + 2, 2)))))
+                        consumed += 2;
+                    done = true;
+                } else if (got < kUnicodeLineChunk) {
+                    done = true;
+                } else {
+                    pendingEnd = unit;
+                }
+            }
+            if (!done && got < kUnicodeLineChunk) {
+                consumed += got % 2;
                 break;
             }
-            if (!IsLineEnd(unit)) {
-                PNU_TRY(collector.Add(unit));
-                continue;
-            }
-            PNU_TRY(collector.Add(u'\n'));
-            if (u + 1 < units) {
-                if (Completes(unit, SwapUnit(uint16_t(GetLittleEndian(chunk + 2 * u + 2, 2)))))
-                    consumed += 2;
-                done = true;
-            } else if (got < kUnicodeLineChunk) {
-                done = true;
-            } else {
-                pendingEnd = unit;
-            }
         }
-        if (!done && got < kUnicodeLineChunk) {
-            consumed += got % 2;
-            break;
-        }
-    }
-    PNU_TRY(collector.Flush());
-    return SetPos(start + consumed);
+        return eSuccess;
+    });
 }
 
 eResultCode gCFile::ReadUnicodeString(gCString& text)
 {
     if (mEightBitText)
         return ReadLine(text);
-    if (!IsOpen())
-        return eInvalidFile;
-    if (IsEOF())
-        return eStreamError;
-    PNU_TRY(text.Assign(nullptr));
-    CTextCollector collector(text);
-    int64_t start = GetPos();
-    int64_t consumed = 0;
-    uint8_t chunk[kUnicodeStringChunk];
-    bool first = true;
-    bool done = false;
-    while (!done) {
-        int32_t got = 0;
-        PNU_TRY(ReadChunk(chunk, kUnicodeStringChunk, got));
-        int32_t units = got / 2;
-        for (int32_t u = 0; u < units; ++u) {
-            uint16_t raw = uint16_t(GetLittleEndian(chunk + 2 * u, 2));
-            char16_t unit = SwapUnit(raw);
-            consumed += 2;
-            bool wasFirst = first;
-            first = false;
-            if (unit == u'\r' || unit == 0) {
-                done = true;
+    return ReadTextFrom(*this, text, [this](CTextCollector& collector, int64_t& consumed) -> eResultCode {
+        uint8_t chunk[kUnicodeStringChunk];
+        bool first = true;
+        bool done = false;
+        while (!done) {
+            int32_t got = 0;
+            PNU_TRY(ReadChunk(chunk, kUnicodeStringChunk, got));
+            int32_t units = got / 2;
+            for (int32_t u = 0; u < units; ++u) {
+                uint16_t raw = uint16_t(GetLittleEndian(chunk + 2 * u, 2));
+                char16_t unit = SwapUnit(raw);
+                consumed += 2;
+                bool wasFirst = first;
+                first = false;
+                if (unit == u'\r' || unit == 0) {
+                    done = true;
+                    break;
+                }
+                if (wasFirst && (TakeMark(raw) || unit == u'\n'))
+                    continue;
+                PNU_TRY(collector.Add(unit));
+            }
+            if (!done && got < kUnicodeStringChunk) {
+                consumed += got % 2;
                 break;
             }
-            if (wasFirst && (TakeMark(raw) || unit == u'\n'))
-                continue;
-            PNU_TRY(collector.Add(unit));
         }
-        if (!done && got < kUnicodeStringChunk) {
-            consumed += got % 2;
-            break;
-        }
-    }
-    PNU_TRY(collector.Flush());
-    return SetPos(start + consumed);
+        return eSuccess;
+    });
 }
 
 eResultCode gCFile::WriteText(gCString& text, int32_t newline)
