@@ -374,10 +374,16 @@ protected:
     bool IsPlainWidget() const { return GetTypeCode() == kTypeCode; }
     eResultCode AttachEffect(CWidgetEffectBase** list, uint32_t listNumber, CWidgetEffectBase* effect,
                              int32_t index, bool update);
+    // Draws a list's effects under clip, or their layers when `layers` is set.
     eResultCode DrawEffectList(CWidgetEffectBase* const* list, const gCRect& clip, CImage* target,
-                               int32_t alpha);
-    eResultCode DrawEffectListLayer(CWidgetEffectBase* const* list, const gCRect& clip,
-                                    CImage* target, int32_t alpha);
+                               int32_t alpha, bool layers);
+    // The frame of every pass over the tree: nothing when the widget is hidden or outside clip;
+    // else draw(clip in own coordinates, alpha, children's alpha), the target's origin on the
+    // widget's top-left meanwhile.
+    template <typename Draw>
+    eResultCode DrawInFrame(const gCRect& clip, CImage* target, int32_t alpha, Draw draw);
+    // The draw order of DrawWidget, and with `layers` of DrawLayerPass.
+    eResultCode DrawPass(const gCRect& clip, CImage* target, int32_t alpha, bool layers);
     void SetCallback(int32_t kind, tAnyCallback function, uintptr_t context);
 
     // The shared frame of every class's data block loader: reads the block whole, hands each chunk

@@ -192,7 +192,7 @@ eResultCode CWidget::DrawContent(const gCRect& clip, CImage* target, int32_t alp
 }
 
 eResultCode CWidget::DrawEffectList(CWidgetEffectBase* const* list, const gCRect& clip,
-                                    CImage* target, int32_t alpha)
+                                    CImage* target, int32_t alpha, bool layers)
 {
     for (int32_t i = 0; i < kEffectSlots; ++i) {
         CWidgetEffectBase* effect = list[i];
@@ -201,91 +201,73 @@ eResultCode CWidget::DrawEffectList(CWidgetEffectBase* const* list, const gCRect
         gCRect area = clip;
         if (!ClipRect(area, effect->GetRect()))
             continue;
+        uint32_t effectAlpha = uint32_t((effect->GetOpacity() * (alpha + 1)) >> 8);
+        if (layers) {
+            PNU_TRY(effect->DrawLayer(area, target, effectAlpha));
+            continue;
+        }
         CRegion free;
         PNU_TRY(free.SetRectMinusRegion(effect->GetCoveredRegion(), area));
-        uint32_t effectAlpha = uint32_t((effect->GetOpacity() * (alpha + 1)) >> 8);
         for (int32_t k = 0; k < free.GetCount(); ++k)
             PNU_TRY(effect->Draw(free.GetRect(k), target, effectAlpha));
     }
     return eSuccess;
 }
 
-eResultCode CWidget::DrawEffectListLayer(CWidgetEffectBase* const* list, const gCRect& clip,
-                                         CImage* target, int32_t alpha)
-{
-    for (int32_t i = 0; i < kEffectSlots; ++i) {
-        CWidgetEffectBase* effect = list[i];
-        if (!effect)
-            continue;
-        gCRect area = clip;
-        if (!ClipRect(area, effect->GetRect()))
-            continue;
-        PNU_TRY(effect->DrawLayer(area, target, uint32_t((effect->GetOpacity() * (alpha + 1)) >> 8)));
-    }
-    return eSuccess;
-}
-
 eResultCode CWidget::DrawUnderEffects(const gCRect& clip, CImage* target, int32_t alpha)
 {
-    return DrawEffectList(mUnderEffects, clip, target, alpha);
+    return DrawEffectList(mUnderEffects, clip, target, alpha, false);
 }
 
 eResultCode CWidget::DrawMiddleEffects(const gCRect& clip, CImage* target, int32_t alpha)
 {
-    return DrawEffectList(mMiddleEffects, clip, target, alpha);
+    return DrawEffectList(mMiddleEffects, clip, target, alpha, false);
 }
 
 eResultCode CWidget::DrawOverEffects(const gCRect& clip, CImage* target, int32_t alpha)
 {
-    return DrawEffectList(mOverEffects, clip, target, alpha);
+    return DrawEffectList(mOverEffects, clip, target, alpha, false);
+}
+
+template <typename Draw>
+eResultCode CWidget::DrawInFrame(const gCRect& clip, CImage* target, int32_t alpha, Draw draw)
+{
+    if (!IsVisible() || !target)
+        return eSuccess;
+    gCRect c = clip;
+    if (!ClipRect(c, mBounds))
+        return eSuccess;
+    COriginShift shift(target, mRect);
+    int32_t a = CombinedAlpha(alpha);
+    return draw(Local(c, mRect), a, mPropagateOpacity ? a : 255);
 }
 
 eResultCode CWidget::DrawWidget(const gCRect& clip, CImage* target, int32_t alpha)
 {
-    if (!IsVisible() || !target)
-        return eSuccess;
-    gCRect c = clip;
-    if (!ClipRect(c, mBounds))
-        return eSuccess;
-    c = Local(c, mRect);
-    COriginShift shift(target, mRect);
-    int32_t a = CombinedAlpha(alpha);
-    int32_t childAlpha = mPropagateOpacity ? a : 255;
-    PNU_TRY(DrawUnderEffects(c, target, a));
-    gCRect k = clip;
-    bool content = ClipRect(k, mRect);
-    k = Local(k, mRect);
-    if (content)
-        PNU_TRY(DrawContent(k, target, a));
-    PNU_TRY(DrawMiddleEffects(c, target, a));
-    if (content)
-        for (int32_t i = mChildren.GetSize() - 1; i >= 0; --i)
-            PNU_TRY(mChildren[i]->DrawWidget(k, target, childAlpha));
-    return DrawOverEffects(c, target, a);
+    return DrawPass(clip, target, alpha, false);
 }
 
 eResultCode CWidget::DrawLayerPass(const gCRect& clip, CImage* target, int32_t alpha)
 {
-    if (!IsVisible() || !target)
-        return eSuccess;
-    gCRect c = clip;
-    if (!ClipRect(c, mBounds))
-        return eSuccess;
-    c = Local(c, mRect);
-    COriginShift shift(target, mRect);
-    int32_t a = CombinedAlpha(alpha);
-    int32_t childAlpha = mPropagateOpacity ? a : 255;
-    PNU_TRY(DrawEffectListLayer(mUnderEffects, c, target, a));
-    gCRect k = clip;
-    bool content = ClipRect(k, mRect);
-    k = Local(k, mRect);
-    if (content)
-        PNU_TRY(PaintLayer(k, target, a));
-    PNU_TRY(DrawEffectListLayer(mMiddleEffects, c, target, a));
-    if (content)
-        for (int32_t i = mChildren.GetSize() - 1; i >= 0; --i)
-            PNU_TRY(mChildren[i]->DrawLayerPass(k, target, childAlpha));
-    return DrawEffectListLayer(mOverEffects, c, target, a);
+    return DrawPass(clip, target, alpha, true);
+}
+
+eResultCode CWidget::DrawPass(const gCRect& clip, CImage* target, int32_t alpha, bool layers)
+{
+    return DrawInFrame(clip, target, alpha, [&](const gCRect& c, int32_t a, int32_t childAlpha) -> eResultCode {
+        PNU_TRY(layers ? DrawEffectList(mUnderEffects, c, target, a, true) : DrawUnderEffects(c, target, a));
+        gCRect k = clip;
+        bool content = ClipRect(k, mRect);
+        k = Local(k, mRect);
+        if (content)
+            PNU_TRY(layers ? PaintLayer(k, target, a) : DrawContent(k, target, a));
+        PNU_TRY(layers ? DrawEffectList(mMiddleEffects, c, target, a, true) : DrawMiddleEffects(c, target, a));
+        if (content)
+            for (int32_t i = mChildren.GetSize() - 1; i >= 0; --i)
+                PNU_TRY(layers ? mChildren[i]->DrawLayerPass(k, target, childAlpha)
+                               : mChildren[i]->DrawWidget(k, target, childAlpha));
+        return layers ? DrawEffectList(mOverEffects, c, target, a, true) : DrawOverEffects(c, target, a);
+    });
 }
 
 eResultCode CWidget::DrawChildren(const gCRect& clip, CImage* target, int32_t alpha, int32_t lastIndex)
@@ -297,38 +279,31 @@ eResultCode CWidget::DrawChildren(const gCRect& clip, CImage* target, int32_t al
 
 eResultCode CWidget::RenderWidget(const gCRect& clip, CImage* target, int32_t alpha, gCRect& out)
 {
-    if (!IsVisible() || !target)
-        return eSuccess;
-    gCRect c = clip;
-    if (!ClipRect(c, mBounds))
-        return eSuccess;
-    c = Local(c, mRect);
-    COriginShift shift(target, mRect);
-    int32_t a = CombinedAlpha(alpha);
-    int32_t childAlpha = mPropagateOpacity ? a : 255;
-    for (int32_t i = 0; i < mChildren.GetSize(); ++i) {
-        CWidget* child = mChildren[i];
-        gCRect part = c;
-        if (!ClipRect(part, child->mRect))
-            continue;
-        // The alpha that reaches the child decides whether its shortcut may be taken.
-        PNU_TRY(child->RenderWidget(part, target, childAlpha, out));
-        if (!out.IsEmpty()) {
-            child->LocalToParent(out);
-            return DrawChildren(out, target, childAlpha, i - 1);
+    return DrawInFrame(clip, target, alpha, [&](const gCRect& c, int32_t a, int32_t childAlpha) -> eResultCode {
+        for (int32_t i = 0; i < mChildren.GetSize(); ++i) {
+            CWidget* child = mChildren[i];
+            gCRect part = c;
+            if (!ClipRect(part, child->mRect))
+                continue;
+            // The alpha that reaches the child decides whether its shortcut may be taken.
+            PNU_TRY(child->RenderWidget(part, target, childAlpha, out));
+            if (!out.IsEmpty()) {
+                child->LocalToParent(out);
+                return DrawChildren(out, target, childAlpha, i - 1);
+            }
         }
-    }
-    // The shortcut draws at full strength, so it is only taken where that is what shows. It
-    // leaves out the under effects, so a widget that is merely opaque takes it only when nothing
-    // it draws reaches beyond its rect (its content then hides those effects anyway).
-    const bool opaque = mOpaqueBlit || (mBounds == mRect && PaintsOpaque());
-    if (!opaque || a != 255)
+        // The shortcut draws at full strength, so it is only taken where that is what shows. It
+        // leaves out the under effects, so a widget that is merely opaque takes it only when nothing
+        // it draws reaches beyond its rect (its content then hides those effects anyway).
+        const bool opaque = mOpaqueBlit || (mBounds == mRect && PaintsOpaque());
+        if (!opaque || a != 255)
+            return eSuccess;
+        PNU_TRY(DrawContent(c, target, 255));
+        PNU_TRY(DrawMiddleEffects(c, target, childAlpha));
+        PNU_TRY(DrawChildren(c, target, childAlpha, mChildren.GetSize() - 1));
+        out = c;
         return eSuccess;
-    PNU_TRY(DrawContent(c, target, 255));
-    PNU_TRY(DrawMiddleEffects(c, target, childAlpha));
-    PNU_TRY(DrawChildren(c, target, childAlpha, mChildren.GetSize() - 1));
-    out = c;
-    return eSuccess;
+    });
 }
 
 // ---- effects --------------------------------------------------------------------------------
