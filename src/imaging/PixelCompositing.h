@@ -29,16 +29,10 @@ inline void PaintPixel(CPixel* destination, uint32_t coverage, const CPixel* col
     *destination = BlendNormalWeighted(*destination, *colour, coverage);
 }
 
+// A source pixel blends as its own colour painted at its own alpha as coverage.
 inline void BlendPixel(CPixel* destination, const CPixel* source)
 {
-    uint32_t a = *source >> 24;
-    if (a == 0)
-        return;
-    if (a == 255) {
-        *destination = *source;
-        return;
-    }
-    *destination = BlendNormalWeighted(*destination, *source, a);
+    PaintPixel(destination, *source >> 24, source);
 }
 
 // Alpha-correct "over" in 16-bit alpha precision, shared by PaintPixelAlpha and BlendPixelAlpha
@@ -76,26 +70,10 @@ inline void PaintPixelAlpha(CPixel* destination, uint32_t coverage, const CPixel
     *destination = CompositeOverPartial(*destination, *colour, c16, d16);
 }
 
+// A source pixel blends as its own colour painted at its own alpha as coverage.
 inline void BlendPixelAlpha(CPixel* destination, const CPixel* source)
 {
-    uint32_t a = *source >> 24;
-    uint32_t c16 = a * 257u;
-    if (c16 == 0)
-        return;
-    if (c16 == 65535u) {
-        *destination = *source;
-        return;
-    }
-    uint32_t d16 = (*destination >> 24) * 257u;
-    if (d16 == 0) {
-        *destination = *source;
-        return;
-    }
-    if (d16 == 65535u) {
-        *destination = BlendNormalWeighted(*destination, *source, a);
-        return;
-    }
-    *destination = CompositeOverPartial(*destination, *source, c16, d16);
+    PaintPixelAlpha(destination, *source >> 24, source);
 }
 
 using tPaintPixelHook = void (*)(CPixel* destination, uint32_t coverage, const CPixel* colour);
