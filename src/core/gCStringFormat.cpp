@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -84,6 +85,15 @@ void PutFormatted(FormatOutput& output, const char* spec, Value value)
 
 bool IsDigit(char16_t unit) { return unit >= u'0' && unit <= u'9'; }
 
+// Whether unit is one of the units of set (never its terminator).
+bool IsOneOf(char16_t unit, const char16_t* set)
+{
+    for (; *set != 0; ++set)
+        if (unit == *set)
+            return true;
+    return false;
+}
+
 struct sConversion {
     char flags[8] = {};
     int32_t flagCount = 0;
@@ -116,38 +126,42 @@ void PutUnits(FormatOutput& output, const sConversion& conversion, const char16_
         output.PutPadding(padding);
 }
 
-void PutSigned(FormatOutput& output, const sConversion& conversion, va_list& arguments)
+// The signed or the unsigned type of T's size.
+template <bool Signed, typename T>
+using tSigned = std::conditional_t<Signed, T, std::make_unsigned_t<T>>;
+
+template <typename T>
+T NextArgument(va_list& arguments)
 {
-    char spec[48];
-    BuildSpec(conversion, char(conversion.kind), spec, sizeof spec, true);
-    const char* length = conversion.length;
-    if (std::strcmp(length, "l") == 0)
-        PutFormatted(output, spec, va_arg(arguments, long));
-    else if (std::strcmp(length, "ll") == 0)
-        PutFormatted(output, spec, va_arg(arguments, long long));
-    else if (std::strcmp(length, "j") == 0)
-        PutFormatted(output, spec, va_arg(arguments, intmax_t));
-    else if (std::strcmp(length, "z") == 0 || std::strcmp(length, "t") == 0)
-        PutFormatted(output, spec, va_arg(arguments, ptrdiff_t));
-    else
-        PutFormatted(output, spec, va_arg(arguments, int));
+    return va_arg(arguments, T);
 }
 
-void PutUnsigned(FormatOutput& output, const sConversion& conversion, va_list& arguments)
+// Integer conversions: the argument's size follows the length modifier.
+template <bool Signed>
+void PutInteger(FormatOutput& output, const sConversion& conversion, va_list& arguments)
 {
     char spec[48];
     BuildSpec(conversion, char(conversion.kind), spec, sizeof spec, true);
     const char* length = conversion.length;
     if (std::strcmp(length, "l") == 0)
-        PutFormatted(output, spec, va_arg(arguments, unsigned long));
+        PutFormatted(output, spec, NextArgument<tSigned<Signed, long>>(arguments));
     else if (std::strcmp(length, "ll") == 0)
-        PutFormatted(output, spec, va_arg(arguments, unsigned long long));
+        PutFormatted(output, spec, NextArgument<tSigned<Signed, long long>>(arguments));
     else if (std::strcmp(length, "j") == 0)
-        PutFormatted(output, spec, va_arg(arguments, uintmax_t));
+        PutFormatted(output, spec, NextArgument<tSigned<Signed, intmax_t>>(arguments));
     else if (std::strcmp(length, "z") == 0 || std::strcmp(length, "t") == 0)
-        PutFormatted(output, spec, va_arg(arguments, size_t));
+        PutFormatted(output, spec, NextArgument<tSigned<Signed, ptrdiff_t>>(arguments));
     else
-        PutFormatted(output, spec, va_arg(arguments, unsigned int));
+        PutFormatted(output, spec, NextArgument<tSigned<Signed, int>>(arguments));
+}
+
+// A conversion the C library formats from one argument as written, without a length modifier.
+template <typename Value>
+void PutPlain(FormatOutput& output, const sConversion& conversion, char kind, Value value)
+{
+    char spec[48];
+    BuildSpec(conversion, kind, spec, sizeof spec, false);
+    PutFormatted(output, spec, value);
 }
 
 void PutFloating(FormatOutput& output, const sConversion& conversion, va_list& arguments)
@@ -231,38 +245,25 @@ void gCString::Format(const char16_t* format, ...)
         size_t start = i;
         sConversion conversion;
         i = ParseConversion(format, i + 1, conversion, arguments);
-        switch (conversion.kind) {
-        case u'd':
-        case u'i':
-            PutSigned(output, conversion, arguments);
-            break;
-        case u'o':
-        case u'u':
-        case u'x':
-        case u'X':
-            PutUnsigned(output, conversion, arguments);
-            break;
-        case u'f':
-        case u'F':
-        case u'e':
-        case u'E':
-        case u'g':
-        case u'G':
-        case u'a':
-        case u'A':
-            PutFloating(output, conversion, arguments);
-            break;
-        case u'c': {
-            char spec[48];
-            BuildSpec(conversion, 'c', spec, sizeof spec, false);
-            PutFormatted(output, spec, va_arg(arguments, int));
-            break;
+        if (IsOneOf(conversion.kind, u"di")) {
+            PutInteger<true>(output, conversion, arguments);
+            continue;
         }
+        if (IsOneOf(conversion.kind, u"ouxX")) {
+            PutInteger<false>(output, conversion, arguments);
+            continue;
+        }
+        if (IsOneOf(conversion.kind, u"fFeEgGaA")) {
+            PutFloating(output, conversion, arguments);
+            continue;
+        }
+        switch (conversion.kind) {
+        case u'c':
+            PutPlain(output, conversion, 'c', va_arg(arguments, int));
+            break;
         case u's': {
             const char* text = va_arg(arguments, const char*);
-            char spec[48];
-            BuildSpec(conversion, 's', spec, sizeof spec, false);
-            PutFormatted(output, spec, text ? text : "(null)");
+            PutPlain(output, conversion, 's', text ? text : "(null)");
             break;
         }
         case u'C': {
@@ -280,12 +281,9 @@ void gCString::Format(const char16_t* format, ...)
             PutUnits(output, conversion, text, count);
             break;
         }
-        case u'p': {
-            char spec[48];
-            BuildSpec(conversion, 'p', spec, sizeof spec, false);
-            PutFormatted(output, spec, va_arg(arguments, void*));
+        case u'p':
+            PutPlain(output, conversion, 'p', va_arg(arguments, void*));
             break;
-        }
         case u'%':
             output.Put(u'%');
             break;
