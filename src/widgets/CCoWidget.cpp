@@ -96,11 +96,7 @@ eResultCode CCoWidget::DrawAlphaMask(CImage8* mask)
 
 eResultCode CCoWidget::LoadWidgetDataBlock(gCStream* stream)
 {
-    CWidgetDataHolder holder;
-    return LoadBlock(stream, holder, kWidgetBlockMessages,
-                     [this](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
-                         return ParseWidgetChunk(tag, block, h);
-                     });
+    return LoadPlainBlock(stream, &CCoWidget::ParseWidgetChunk);
 }
 
 eResultCode CCoWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDataHolder& holder)

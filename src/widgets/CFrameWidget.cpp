@@ -105,10 +105,7 @@ eResultCode CFrameWidget::Paint(const gCRect& area, CImage* target, int32_t alph
 
 eResultCode CFrameWidget::LoadWidgetDataBlock(gCStream* stream)
 {
-    CWidgetDataHolder holder;
-    return LoadBlock(stream, holder, kWidgetBlockMessages, [this](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
-        return ParseWidgetChunk(tag, block, h);
-    });
+    return LoadPlainBlock(stream, &CFrameWidget::ParseWidgetChunk);
 }
 
 eResultCode CFrameWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDataHolder& holder)

@@ -275,11 +275,7 @@ eResultCode CRoRectWidget::FillImage()
 
 eResultCode CRoRectWidget::LoadWidgetDataBlock(gCStream* stream)
 {
-    CWidgetDataHolder holder;
-    return LoadBlock(stream, holder, kWidgetBlockMessages,
-                     [this](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
-                         return ParseWidgetChunk(tag, block, h);
-                     });
+    return LoadPlainBlock(stream, &CRoRectWidget::ParseWidgetChunk);
 }
 
 eResultCode CRoRectWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDataHolder& holder)

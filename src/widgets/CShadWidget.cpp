@@ -150,10 +150,7 @@ eResultCode CShadWidget::Paint(const gCRect& area, CImage* target, int32_t alpha
 
 eResultCode CShadWidget::LoadWidgetDataBlock(gCStream* stream)
 {
-    CWidgetDataHolder holder;
-    return LoadBlock(stream, holder, kWidgetBlockMessages, [this](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
-        return ParseWidgetChunk(tag, block, h);
-    });
+    return LoadPlainBlock(stream, &CShadWidget::ParseWidgetChunk);
 }
 
 eResultCode CShadWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDataHolder& holder)

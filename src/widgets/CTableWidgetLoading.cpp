@@ -18,10 +18,7 @@ CTableWidget* CTableWidget::CreateFromName(const gCString& name, gCFile* file, C
 
 eResultCode CTableWidget::LoadWidgetDataBlock(gCStream* stream)
 {
-    CWidgetDataHolder holder;
-    return LoadBlock(stream, holder, kWidgetBlockMessages, [this](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
-        return ParseWidgetChunk(tag, block, h);
-    });
+    return LoadPlainBlock(stream, &CTableWidget::ParseWidgetChunk);
 }
 
 eResultCode CTableWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDataHolder& holder)

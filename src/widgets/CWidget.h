@@ -391,6 +391,10 @@ protected:
     template <typename Parse>
     eResultCode LoadBlock(gCStream* stream, CWidgetDataHolder& holder, const sLoaderMessages& messages,
                           Parse parse);
+    // The whole loader of a class whose chunks all go to a plain holder: each to its `parse`.
+    template <typename Widget>
+    eResultCode LoadPlainBlock(gCStream* stream,
+                               eResultCode (Widget::*parse)(uint32_t tag, gCStream* block, CWidgetDataHolder& holder));
     eResultCode ReadBlock(gCStream* stream, gCMemFile& block, const sLoaderMessages& messages);
     // CWidget's tags; 6 with an alert for a tag it does not know.
     eResultCode ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDataHolder& holder);

@@ -82,3 +82,14 @@ eResultCode CWidget::LoadBlock(gCStream* stream, CWidgetDataHolder& holder,
     }
     return eSuccess;
 }
+
+template <typename Widget>
+eResultCode CWidget::LoadPlainBlock(gCStream* stream, eResultCode (Widget::*parse)(uint32_t tag, gCStream* block,
+                                                                                   CWidgetDataHolder& holder))
+{
+    CWidgetDataHolder holder;
+    return LoadBlock(stream, holder, kWidgetBlockMessages,
+                     [this, parse](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
+                         return (static_cast<Widget*>(this)->*parse)(tag, block, h);
+                     });
+}

@@ -75,11 +75,7 @@ eResultCode CWidget::ReadBlock(gCStream* stream, gCMemFile& block, const sLoader
 
 eResultCode CWidget::LoadWidgetDataBlock(gCStream* stream)
 {
-    CWidgetDataHolder holder;
-    return LoadBlock(stream, holder, kWidgetBlockMessages,
-                     [this](uint32_t tag, gCStream* block, CWidgetDataHolder& h) {
-                         return ParseWidgetChunk(tag, block, h);
-                     });
+    return LoadPlainBlock(stream, &CWidget::ParseWidgetChunk);
 }
 
 eResultCode CWidget::ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDataHolder& holder)
