@@ -8,6 +8,7 @@
 #include "imaging/CImage8.h"
 #include "imaging/CRLE.h"
 #include "imaging/CRLE8.h"
+#include "imaging/ImagePair.h"
 
 #include <algorithm>
 #include <cstring>
@@ -85,6 +86,20 @@ void RotatedRow(uint8_t* dst, const uint8_t* src, size_t rowBytes, size_t shiftB
     std::memcpy(dst + shiftBytes, src, rowBytes - shiftBytes);
 }
 
+// The rows of a run-length source of the Image class into a destination of the same pixel size;
+// a destination of another pixel size is left as it is.
+template <typename Image, int32_t BytesPerPixel>
+eResultCode ReadFormRows(CImNavBase& destination, CImageBase* source, int32_t width, int32_t height)
+{
+    if (destination.GetBytesPerPixel() != BytesPerPixel)
+        return eSuccess;
+    const auto* rle = static_cast<Image*>(source)->GetRLE();
+    if (!rle)
+        return eBadParameter;
+    ReadRows(destination, *rle, width, height);
+    return eSuccess;
+}
+
 } // namespace
 
 eResultCode TileImage(CImNav& destination, CImNav& source, int32_t mode)
@@ -99,24 +114,14 @@ eResultCode TileImage8(CImNav8& destination, CImNav8& source, int32_t mode)
 
 eResultCode TileImage(CImage* destination, CImage* source, int32_t mode)
 {
-    CImNav in(source, nullptr);
-    if (!in.IsLocked())
-        return eNoMemory;
-    CImNav out(destination, nullptr);
-    if (!out.IsLocked())
-        return eNoMemory;
-    return TileImage(out, in, mode);
+    return OnLockedPair<CImNav>(destination, source, nullptr,
+                               [mode](CImNav& out, CImNav& in) { return TileImage(out, in, mode); });
 }
 
 eResultCode TileImage8(CImage8* destination, CImage8* source, int32_t mode)
 {
-    CImNav8 in(source, nullptr);
-    if (!in.IsLocked())
-        return eNoMemory;
-    CImNav8 out(destination, nullptr);
-    if (!out.IsLocked())
-        return eNoMemory;
-    return TileImage8(out, in, mode);
+    return OnLockedPair<CImNav8>(destination, source, nullptr,
+                               [mode](CImNav8& out, CImNav8& in) { return TileImage8(out, in, mode); });
 }
 
 eResultCode CopyNavRows(CImNavBase& destination, CImNavBase& source)
@@ -169,52 +174,20 @@ eResultCode CopyFromRunLength(CImNavBase& destination, CImageBase* source)
     // The readers have no bounds inside a row: never read more than the source holds.
     int32_t width = std::min(destination.GetWidth(), source->GetWidth());
     int32_t height = std::min(destination.GetHeight(), source->GetHeight());
-    if (source->GetBitsPerPixel() == 32) {
-        if (destination.GetBytesPerPixel() != 4)
-            return eSuccess;
-        const CRLE* rle = static_cast<CImage*>(source)->GetRLE();
-        if (!rle)
-            return eBadParameter;
-        ReadRows(destination, *rle, width, height);
-    } else {
-        if (destination.GetBytesPerPixel() != 1)
-            return eSuccess;
-        const CRLE8* rle = static_cast<CImage8*>(source)->GetRLE();
-        if (!rle)
-            return eBadParameter;
-        ReadRows(destination, *rle, width, height);
-    }
-    return eSuccess;
+    if (source->GetBitsPerPixel() == 32)
+        return ReadFormRows<CImage, 4>(destination, source, width, height);
+    return ReadFormRows<CImage8, 1>(destination, source, width, height);
 }
 
 eResultCode CopyImage(CImageBase* destination, CImageBase* source)
 {
     if (!destination || !source)
         return eBadParameter;
-    bool recompress = false;
-    if (destination->IsCompressed()) {
-        PNU_TRY(destination->Decompress());
-        recompress = true;
-    }
     gCRect area{0, 0, std::min(source->GetWidth(), destination->GetWidth()),
                 std::min(source->GetHeight(), destination->GetHeight())};
-    eResultCode result;
-    {
-        CImNavBase out(destination, &area);
-        if (!out.IsLocked())
-            return eNoMemory;
-        if (source->IsCompressed()) {
-            result = CopyFromRunLength(out, source);
-        } else {
-            CImNavBase in(source, &area);
-            if (!in.IsLocked())
-                return eNoMemory;
-            result = CopyImagePixels(out, in);
-        }
-    }
-    if (result == eSuccess && recompress)
-        return destination->Compress();
-    return result;
+    return OnImagePair<CImNavBase>(destination, source, &area, [](CImNavBase& out, CImageBase* image, CImNavBase* in) {
+        return in ? CopyImagePixels(out, *in) : CopyFromRunLength(out, image);
+    });
 }
 
 eResultCode ScrollImageWrap(CImNavBase& area, const gCPoint* offset)

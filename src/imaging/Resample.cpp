@@ -7,6 +7,7 @@
 #include "imaging/CRLE8.h"
 #include "imaging/CRLE8Sampler.h"
 #include "imaging/CRLESampler.h"
+#include "imaging/ImagePair.h"
 #include "imaging/PixelCompositing.h"
 
 #include <algorithm>
@@ -55,12 +56,39 @@ eResultCode Prepare(int32_t W, int32_t H, int32_t w, int32_t h, sSteps& steps, b
     return eSuccess;
 }
 
-eResultCode PrepareNavs(CImNavBase& destination, CImNavBase& source, sSteps& steps, bool& work)
+eResultCode PrepareSteps(CImNavBase& destination, CImNavBase& source, sSteps& steps, bool& work)
 {
     work = false;
     if (!destination.IsLocked() || !source.IsLocked())
         return eBadParameter;
     return Prepare(destination.GetWidth(), destination.GetHeight(), source.GetWidth(), source.GetHeight(), steps, work);
+}
+
+// Run-length sources: the reader of the image's form and its pixel type.
+eResultCode PrepareSteps(CImNavBase& destination, CImageBase* source, sSteps& s, bool& work)
+{
+    work = false;
+    if (!source || !destination.IsLocked() || !source->IsCreated())
+        return eBadParameter;
+    bool wide = source->GetBitsPerPixel() == 32;
+    bool hasForm = wide ? static_cast<CImage*>(source)->GetRLE() != nullptr
+                        : static_cast<CImage8*>(source)->GetRLE() != nullptr;
+    if (!hasForm)
+        return eBadParameter;
+    return Prepare(destination.GetWidth(), destination.GetHeight(), source->GetWidth(), source->GetHeight(), s, work);
+}
+
+// Runs resample(steps) when the sizes of destination and source (navigator or run-length image)
+// leave work to do.
+template <typename Source, typename Resample>
+eResultCode Resampled(CImNavBase& destination, Source& source, Resample resample)
+{
+    sSteps s;
+    bool work;
+    PNU_TRY(PrepareSteps(destination, source, s, work));
+    if (!work)
+        return eSuccess;
+    return resample(s);
 }
 
 template <typename Function>
@@ -238,91 +266,74 @@ inline bool BorrowColours(CPixel& p00, CPixel& p01, CPixel& p10, CPixel& p11)
 template <bool Blend>
 eResultCode StretchAlpha(CImNav& destination, CImNav& source)
 {
-    sSteps s;
-    bool work;
-    PNU_TRY(PrepareNavs(destination, source, s, work));
-    if (!work)
-        return eSuccess;
-    auto store = [](CPixel* out, CPixel value) {
-        if constexpr (Blend)
-            BlendPixelAlpha(out, &value);
-        else
-            *out = value;
-    };
-    bool box = Blend ? (s.stepX >= 131072 && s.stepY >= 131072) : (s.stepX >= 131072 || s.stepY >= 131072);
-    if (box) {
-        for (int32_t y = 0; y < s.H; ++y) {
-            int32_t y0, y1;
-            Box(y, s.stepY, y0, y1);
-            CPixel* out = destination.Row(y);
-            for (int32_t x = 0; x < s.W; ++x) {
-                int32_t x0, x1;
-                Box(x, s.stepX, x0, x1);
-                uint64_t S = 0, r = 0, g = 0, b = 0;
-                for (int32_t yy = y0; yy < y1; ++yy) {
-                    const CPixel* in = source.Row(yy);
-                    for (int32_t xx = x0; xx < x1; ++xx) {
-                        uint32_t a = PixelAlpha(in[xx]);
-                        S += a;
-                        r += uint64_t(PixelRed(in[xx])) * a;
-                        g += uint64_t(PixelGreen(in[xx])) * a;
-                        b += uint64_t(PixelBlue(in[xx])) * a;
+    return Resampled(destination, source, [&](const sSteps& s) -> eResultCode {
+        auto store = [](CPixel* out, CPixel value) {
+            if constexpr (Blend)
+                BlendPixelAlpha(out, &value);
+            else
+                *out = value;
+        };
+        bool box = Blend ? (s.stepX >= 131072 && s.stepY >= 131072) : (s.stepX >= 131072 || s.stepY >= 131072);
+        if (box) {
+            for (int32_t y = 0; y < s.H; ++y) {
+                int32_t y0, y1;
+                Box(y, s.stepY, y0, y1);
+                CPixel* out = destination.Row(y);
+                for (int32_t x = 0; x < s.W; ++x) {
+                    int32_t x0, x1;
+                    Box(x, s.stepX, x0, x1);
+                    uint64_t S = 0, r = 0, g = 0, b = 0;
+                    for (int32_t yy = y0; yy < y1; ++yy) {
+                        const CPixel* in = source.Row(yy);
+                        for (int32_t xx = x0; xx < x1; ++xx) {
+                            uint32_t a = PixelAlpha(in[xx]);
+                            S += a;
+                            r += uint64_t(PixelRed(in[xx])) * a;
+                            g += uint64_t(PixelGreen(in[xx])) * a;
+                            b += uint64_t(PixelBlue(in[xx])) * a;
+                        }
                     }
+                    if (S == 0) {
+                        if constexpr (!Blend)
+                            out[x] = 0;
+                        continue;
+                    }
+                    uint64_t n = uint64_t(x1 - x0) * uint64_t(y1 - y0);
+                    store(out + x, MakePixel(uint32_t(S / n) & 0xFF, uint32_t(r / S) & 0xFF, uint32_t(g / S) & 0xFF,
+                                             uint32_t(b / S) & 0xFF));
                 }
-                if (S == 0) {
-                    if constexpr (!Blend)
-                        out[x] = 0;
-                    continue;
+            }
+            return eSuccess;
+        }
+        int32_t phaseX = Phase(s.stepX), phaseY = Phase(s.stepY);
+        for (int32_t y = 0; y < s.H; ++y) {
+            sTap ty = TapAt(y * s.stepY - phaseY, s.h);
+            const CPixel* row0 = source.Row(ty.index);
+            const CPixel* row1 = ty.pair ? source.Row(ty.index + 1) : row0;
+            CPixel* out = destination.Row(y);
+            int64_t px = -phaseX;
+            for (int32_t x = 0; x < s.W; ++x, px += s.stepX) {
+                sTap tx = TapAt(int32_t(px), s.w);
+                CPixel value;
+                if (tx.pair) {
+                    CPixel p00 = row0[tx.index], p01 = row0[tx.index + 1];
+                    CPixel p10 = row1[tx.index], p11 = row1[tx.index + 1];
+                    if (!BorrowColours(p00, p01, p10, p11)) {
+                        value = 0;
+                    } else {
+                        value = Lerp(Lerp(p00, p01, tx.weight), Lerp(p10, p11, tx.weight), ty.weight);
+                    }
+                } else {
+                    // The edge rule has no colour fix-up; two transparent taps still give
+                    // transparent black, as the interior does when all its taps are clear.
+                    CPixel p0 = row0[tx.index], p1 = row1[tx.index];
+                    value = (PixelAlpha(p0) | PixelAlpha(p1)) == 0 ? 0 : Lerp(p0, p1, ty.weight);
                 }
-                uint64_t n = uint64_t(x1 - x0) * uint64_t(y1 - y0);
-                store(out + x, MakePixel(uint32_t(S / n) & 0xFF, uint32_t(r / S) & 0xFF, uint32_t(g / S) & 0xFF,
-                                         uint32_t(b / S) & 0xFF));
+                store(out + x, value);
             }
         }
         return eSuccess;
-    }
-    int32_t phaseX = Phase(s.stepX), phaseY = Phase(s.stepY);
-    for (int32_t y = 0; y < s.H; ++y) {
-        sTap ty = TapAt(y * s.stepY - phaseY, s.h);
-        const CPixel* row0 = source.Row(ty.index);
-        const CPixel* row1 = ty.pair ? source.Row(ty.index + 1) : row0;
-        CPixel* out = destination.Row(y);
-        int64_t px = -phaseX;
-        for (int32_t x = 0; x < s.W; ++x, px += s.stepX) {
-            sTap tx = TapAt(int32_t(px), s.w);
-            CPixel value;
-            if (tx.pair) {
-                CPixel p00 = row0[tx.index], p01 = row0[tx.index + 1];
-                CPixel p10 = row1[tx.index], p11 = row1[tx.index + 1];
-                if (!BorrowColours(p00, p01, p10, p11)) {
-                    value = 0;
-                } else {
-                    value = Lerp(Lerp(p00, p01, tx.weight), Lerp(p10, p11, tx.weight), ty.weight);
-                }
-            } else {
-                // The edge rule has no colour fix-up; two transparent taps still give
-                // transparent black, as the interior does when all its taps are clear.
-                CPixel p0 = row0[tx.index], p1 = row1[tx.index];
-                value = (PixelAlpha(p0) | PixelAlpha(p1)) == 0 ? 0 : Lerp(p0, p1, ty.weight);
-            }
-            store(out + x, value);
-        }
-    }
-    return eSuccess;
-}
-
-// Run-length sources: the reader of the image's form and its pixel type.
-eResultCode PrepareRunLength(CImNavBase& destination, CImageBase* source, sSteps& s, bool& work)
-{
-    work = false;
-    if (!source || !destination.IsLocked() || !source->IsCreated())
-        return eBadParameter;
-    bool wide = source->GetBitsPerPixel() == 32;
-    bool hasForm = wide ? static_cast<CImage*>(source)->GetRLE() != nullptr
-                        : static_cast<CImage8*>(source)->GetRLE() != nullptr;
-    if (!hasForm)
-        return eBadParameter;
-    return Prepare(destination.GetWidth(), destination.GetHeight(), source->GetWidth(), source->GetHeight(), s, work);
+    });
 }
 
 template <typename Function>
@@ -343,93 +354,54 @@ void WithRunLength(CImNavBase& destination, CImageBase* source, Function functio
     }
 }
 
-// The wrappers: a compressed destination is opened up and compressed again afterwards.
-template <typename Operation>
-eResultCode OnImages(CImageBase* destination, CImageBase* source, Operation operation)
-{
-    if (!destination || !source)
-        return eBadParameter;
-    bool recompress = false;
-    if (destination->IsCompressed()) {
-        PNU_TRY(destination->Decompress());
-        recompress = true;
-    }
-    eResultCode result;
-    {
-        CImNavBase out(destination, nullptr);
-        if (!out.IsLocked())
-            return eNoMemory;
-        if (source->IsCompressed()) {
-            result = operation(out, source, nullptr);
-        } else {
-            CImNavBase in(source, nullptr);
-            if (!in.IsLocked())
-                return eNoMemory;
-            result = operation(out, source, &in);
-        }
-    }
-    if (result == eSuccess && recompress)
-        return destination->Compress();
-    return result;
-}
-
 } // namespace
 
 eResultCode ResizeImagePixelsNearest(CImNavBase& destination, CImNavBase& source)
 {
-    sSteps s;
-    bool work;
-    PNU_TRY(PrepareNavs(destination, source, s, work));
-    if (!work)
-        return eSuccess;
-    ForPixelSizes(destination.GetBytesPerPixel(), source.GetBytesPerPixel(), [&]<typename Dst, typename Src>() {
-        for (int32_t y = 0; y < s.H; ++y) {
-            const Src* in = RowOf<Src>(source, (y * s.stepY) >> 16);
-            Dst* out = RowOf<Dst>(destination, y);
-            int32_t position = 0;
-            int32_t column = 0;
-            Dst value = Convert<Dst>(in[0]);
-            for (int32_t x = 0; x < s.W; ++x, position += s.stepX) {
-                if ((position >> 16) != column) {
-                    column = position >> 16;
-                    value = Convert<Dst>(in[column]);
+    return Resampled(destination, source, [&](const sSteps& s) -> eResultCode {
+        ForPixelSizes(destination.GetBytesPerPixel(), source.GetBytesPerPixel(), [&]<typename Dst, typename Src>() {
+            for (int32_t y = 0; y < s.H; ++y) {
+                const Src* in = RowOf<Src>(source, (y * s.stepY) >> 16);
+                Dst* out = RowOf<Dst>(destination, y);
+                int32_t position = 0;
+                int32_t column = 0;
+                Dst value = Convert<Dst>(in[0]);
+                for (int32_t x = 0; x < s.W; ++x, position += s.stepX) {
+                    if ((position >> 16) != column) {
+                        column = position >> 16;
+                        value = Convert<Dst>(in[column]);
+                    }
+                    out[x] = value;
                 }
-                out[x] = value;
             }
-        }
+        });
+        return eSuccess;
     });
-    return eSuccess;
 }
 
 eResultCode ReduceImagePixels(CImNavBase& destination, CImNavBase& source)
 {
-    sSteps s;
-    bool work;
-    PNU_TRY(PrepareNavs(destination, source, s, work));
-    if (!work)
-        return eSuccess;
-    ForPixelSizes(destination.GetBytesPerPixel(), source.GetBytesPerPixel(), [&]<typename Dst, typename Src>() {
-        ReduceRows<Dst, Src>(destination, s, [&](int32_t yy, int32_t x0, int32_t x1, sBoxSums& sums) {
-            const Src* in = RowOf<Src>(source, yy);
-            for (int32_t xx = x0; xx < x1; ++xx)
-                sums.Add(in[xx]);
+    return Resampled(destination, source, [&](const sSteps& s) -> eResultCode {
+        ForPixelSizes(destination.GetBytesPerPixel(), source.GetBytesPerPixel(), [&]<typename Dst, typename Src>() {
+            ReduceRows<Dst, Src>(destination, s, [&](int32_t yy, int32_t x0, int32_t x1, sBoxSums& sums) {
+                const Src* in = RowOf<Src>(source, yy);
+                for (int32_t xx = x0; xx < x1; ++xx)
+                    sums.Add(in[xx]);
+            });
         });
+        return eSuccess;
     });
-    return eSuccess;
 }
 
 eResultCode StretchImagePixels(CImNavBase& destination, CImNavBase& source, int32_t allowReduce)
 {
-    sSteps s;
-    bool work;
-    PNU_TRY(PrepareNavs(destination, source, s, work));
-    if (!work)
+    return Resampled(destination, source, [&](const sSteps& s) -> eResultCode {
+        if (allowReduce && s.stepX >= 131072 && s.stepY >= 131072)
+            return ReduceImagePixels(destination, source);
+        ForPixelSizes(destination.GetBytesPerPixel(), source.GetBytesPerPixel(),
+                      [&]<typename Dst, typename Src>() { Stretch<Dst, Src>(destination, source, s); });
         return eSuccess;
-    if (allowReduce && s.stepX >= 131072 && s.stepY >= 131072)
-        return ReduceImagePixels(destination, source);
-    ForPixelSizes(destination.GetBytesPerPixel(), source.GetBytesPerPixel(),
-                  [&]<typename Dst, typename Src>() { Stretch<Dst, Src>(destination, source, s); });
-    return eSuccess;
+    });
 }
 
 eResultCode StretchImagePixelsAlpha(CImNav& destination, CImNav& source)
@@ -444,85 +416,80 @@ eResultCode StretchBlendImagePixels(CImNav& destination, CImNav& source)
 
 eResultCode ResizeFromRunLengthNearest(CImNavBase& destination, CImageBase* source)
 {
-    sSteps s;
-    bool work;
-    PNU_TRY(PrepareRunLength(destination, source, s, work));
-    if (!work)
-        return eSuccess;
-    WithRunLength(destination, source, [&]<typename Dst, typename Src>(const auto& rle) {
-        for (int32_t y = 0; y < s.H; ++y) {
-            auto reader = rle.SeekReader(0, (y * s.stepY) >> 16);
-            Dst* out = RowOf<Dst>(destination, y);
-            int32_t read = 0; // columns read so far
-            Src value{};
-            int32_t position = 0;
-            for (int32_t x = 0; x < s.W; ++x, position += s.stepX) {
-                while (read <= (position >> 16)) {
-                    value = rle.Read(reader);
-                    ++read;
+    return Resampled(destination, source, [&](const sSteps& s) -> eResultCode {
+        WithRunLength(destination, source, [&]<typename Dst, typename Src>(const auto& rle) {
+            for (int32_t y = 0; y < s.H; ++y) {
+                auto reader = rle.SeekReader(0, (y * s.stepY) >> 16);
+                Dst* out = RowOf<Dst>(destination, y);
+                int32_t read = 0; // columns read so far
+                Src value{};
+                int32_t position = 0;
+                for (int32_t x = 0; x < s.W; ++x, position += s.stepX) {
+                    while (read <= (position >> 16)) {
+                        value = rle.Read(reader);
+                        ++read;
+                    }
+                    out[x] = Convert<Dst>(value);
                 }
-                out[x] = Convert<Dst>(value);
             }
-        }
+        });
+        return eSuccess;
     });
-    return eSuccess;
 }
 
 eResultCode ReduceFromRunLength(CImNavBase& destination, CImageBase* source)
 {
-    sSteps s;
-    bool work;
-    PNU_TRY(PrepareRunLength(destination, source, s, work));
-    if (!work)
-        return eSuccess;
-    WithRunLength(destination, source, [&]<typename Dst, typename Src>(const auto& rle) {
-        ReduceRows<Dst, Src>(destination, s, [&](int32_t yy, int32_t x0, int32_t x1, sBoxSums& sums) {
-            auto reader = rle.SeekReader(x0, yy);
-            for (int32_t xx = x0; xx < x1; ++xx)
-                sums.Add(Src(rle.Read(reader)));
+    return Resampled(destination, source, [&](const sSteps& s) -> eResultCode {
+        WithRunLength(destination, source, [&]<typename Dst, typename Src>(const auto& rle) {
+            ReduceRows<Dst, Src>(destination, s, [&](int32_t yy, int32_t x0, int32_t x1, sBoxSums& sums) {
+                auto reader = rle.SeekReader(x0, yy);
+                for (int32_t xx = x0; xx < x1; ++xx)
+                    sums.Add(Src(rle.Read(reader)));
+            });
         });
+        return eSuccess;
     });
-    return eSuccess;
 }
 
 eResultCode StretchFromRunLength(CImNavBase& destination, CImageBase* source, int32_t allowReduce)
 {
-    sSteps s;
-    bool work;
-    PNU_TRY(PrepareRunLength(destination, source, s, work));
-    if (!work)
+    return Resampled(destination, source, [&](const sSteps& s) -> eResultCode {
+        if (allowReduce && s.stepX >= 131072 && s.stepY >= 131072)
+            return ReduceFromRunLength(destination, source);
+        int32_t phaseX = Phase(s.stepX), phaseY = Phase(s.stepY);
+        WithRunLength(destination, source, [&]<typename Dst, typename Src>(const auto& rle) {
+            using Sampler = std::conditional_t<sizeof(Src) == 4, CRLESampler, CRLE8Sampler>;
+            Sampler sampler(rle);
+            for (int32_t y = 0; y < s.H; ++y) {
+                int32_t py = y * s.stepY - phaseY;
+                int32_t fy = (py >> 8) & 255;
+                sampler.Setup(-1, py >> 16, (py >> 16) + 1);
+                Dst* out = RowOf<Dst>(destination, y);
+                int64_t px = -phaseX;
+                for (int32_t x = 0; x < s.W; ++x, px += s.stepX)
+                    out[x] = Convert<Dst>(Src(sampler.Sample(int32_t(px >> 16), int32_t((px >> 8) & 255), fy)));
+            }
+        });
         return eSuccess;
-    if (allowReduce && s.stepX >= 131072 && s.stepY >= 131072)
-        return ReduceFromRunLength(destination, source);
-    int32_t phaseX = Phase(s.stepX), phaseY = Phase(s.stepY);
-    WithRunLength(destination, source, [&]<typename Dst, typename Src>(const auto& rle) {
-        using Sampler = std::conditional_t<sizeof(Src) == 4, CRLESampler, CRLE8Sampler>;
-        Sampler sampler(rle);
-        for (int32_t y = 0; y < s.H; ++y) {
-            int32_t py = y * s.stepY - phaseY;
-            int32_t fy = (py >> 8) & 255;
-            sampler.Setup(-1, py >> 16, (py >> 16) + 1);
-            Dst* out = RowOf<Dst>(destination, y);
-            int64_t px = -phaseX;
-            for (int32_t x = 0; x < s.W; ++x, px += s.stepX)
-                out[x] = Convert<Dst>(Src(sampler.Sample(int32_t(px >> 16), int32_t((px >> 8) & 255), fy)));
-        }
     });
-    return eSuccess;
 }
 
 eResultCode ResizeImageNearest(CImageBase* destination, CImageBase* source)
 {
-    return OnImages(destination, source, [](CImNavBase& out, CImageBase* image, CImNavBase* in) {
-        return in ? ResizeImagePixelsNearest(out, *in) : ResizeFromRunLengthNearest(out, image);
-    });
+    return OnImagePair<CImNavBase>(destination, source, nullptr,
+                                   [](CImNavBase& out, CImageBase* image, CImNavBase* in) {
+                                       return in ? ResizeImagePixelsNearest(out, *in)
+                                                 : ResizeFromRunLengthNearest(out, image);
+                                   });
 }
 
 eResultCode StretchImage(CImageBase* destination, CImageBase* source, int32_t allowReduce)
 {
-    return OnImages(destination, source, [allowReduce](CImNavBase& out, CImageBase* image, CImNavBase* in) {
-        return in ? StretchImagePixels(out, *in, allowReduce) : StretchFromRunLength(out, image, allowReduce);
-    });
+    return OnImagePair<CImNavBase>(destination, source, nullptr,
+                                   [allowReduce](CImNavBase& out, CImageBase* image, CImNavBase* in) {
+                                       return in ? StretchImagePixels(out, *in, allowReduce)
+                                                 : StretchFromRunLength(out, image, allowReduce);
+                                   });
 }
 
 template <bool Blend>
@@ -530,24 +497,9 @@ static eResultCode StretchAlphaImages(CImage* destination, CImage* source)
 {
     if (!destination || !source || source->IsCompressed())
         return eBadParameter;
-    bool recompress = false;
-    if (destination->IsCompressed()) {
-        PNU_TRY(destination->Decompress());
-        recompress = true;
-    }
-    eResultCode result;
-    {
-        CImNav out(destination, nullptr);
-        if (!out.IsLocked())
-            return eNoMemory;
-        CImNav in(source, nullptr);
-        if (!in.IsLocked())
-            return eNoMemory;
-        result = Blend ? StretchBlendImagePixels(out, in) : StretchImagePixelsAlpha(out, in);
-    }
-    if (result == eSuccess && recompress)
-        return destination->Compress();
-    return result;
+    return OnImagePair<CImNav>(destination, source, nullptr, [](CImNav& out, CImageBase*, CImNav* in) {
+        return Blend ? StretchBlendImagePixels(out, *in) : StretchImagePixelsAlpha(out, *in);
+    });
 }
 
 eResultCode StretchImageAlpha(CImage* destination, CImage* source)
