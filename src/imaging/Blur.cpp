@@ -187,20 +187,15 @@ int32_t OneLane(CImNav& area, float radius, int32_t lane, eDirection direction)
     return RunBlur(sOneLane{lane == 0 ? 0 : 16}, area, radius, direction);
 }
 
-int32_t OnImage(CImage* image, int32_t (*worker)(CImNav&, float, int32_t), float radius, int32_t lane)
+// Runs worker over rect of image (the whole image when null); 0 when it cannot be locked.
+template <typename... Extra>
+int32_t OnImage(CImage* image, const gCRect* rect, int32_t (*worker)(CImNav&, float, Extra...), float radius,
+                Extra... extra)
 {
-    CImNav area(image, nullptr);
+    CImNav area(image, rect);
     if (!area.IsLocked())
         return 0;
-    return worker(area, radius, lane);
-}
-
-int32_t OnImage(CImage* image, int32_t (*worker)(CImNav&, float), float radius)
-{
-    CImNav area(image, nullptr);
-    if (!area.IsLocked())
-        return 0;
-    return worker(area, radius);
+    return worker(area, radius, extra...);
 }
 
 int32_t Words(CImage* image, float radius, eDirection direction)
@@ -269,14 +264,6 @@ int32_t Colour(CImNav& area, float radius, bool withAlpha, int32_t (*lanes)(CImN
         }
     }
     return 1;
-}
-
-int32_t ColourOnImage(CImage* image, const gCRect* rect, int32_t (*member)(CImNav&, float), float radius)
-{
-    CImNav area(image, rect);
-    if (!area.IsLocked())
-        return 0;
-    return member(area, radius);
 }
 
 template <bool HighToLow>
@@ -354,23 +341,23 @@ int32_t BlurNavLanesVertical(CImNav& area, float radius)
     return RunBlur(sTwoLanes{}, area, radius, eDirection::eVertical);
 }
 
-int32_t BlurImage(CImage* image, float radius, int32_t lane) { return OnImage(image, BlurNav, radius, lane); }
-int32_t BlurImageLanes(CImage* image, float radius) { return OnImage(image, BlurNavLanes, radius); }
+int32_t BlurImage(CImage* image, float radius, int32_t lane) { return OnImage(image, nullptr, BlurNav, radius, lane); }
+int32_t BlurImageLanes(CImage* image, float radius) { return OnImage(image, nullptr, BlurNavLanes, radius); }
 int32_t BlurImageHorizontal(CImage* image, float radius, int32_t lane)
 {
-    return OnImage(image, BlurNavHorizontal, radius, lane);
+    return OnImage(image, nullptr, BlurNavHorizontal, radius, lane);
 }
 int32_t BlurImageLanesHorizontal(CImage* image, float radius)
 {
-    return OnImage(image, BlurNavLanesHorizontal, radius);
+    return OnImage(image, nullptr, BlurNavLanesHorizontal, radius);
 }
 int32_t BlurImageVertical(CImage* image, float radius, int32_t lane)
 {
-    return OnImage(image, BlurNavVertical, radius, lane);
+    return OnImage(image, nullptr, BlurNavVertical, radius, lane);
 }
 int32_t BlurImageLanesVertical(CImage* image, float radius)
 {
-    return OnImage(image, BlurNavLanesVertical, radius);
+    return OnImage(image, nullptr, BlurNavLanesVertical, radius);
 }
 
 int32_t BlurImageWords(CImage* image, float radius) { return Words(image, radius, eDirection::eBoth); }
@@ -410,27 +397,27 @@ int32_t BlurNavColourAlphaVertical(CImNav& area, float radius)
 
 int32_t BlurImageColour(CImage* image, float radius, const gCRect* area)
 {
-    return ColourOnImage(image, area, BlurNavColour, radius);
+    return OnImage(image, area, BlurNavColour, radius);
 }
 int32_t BlurImageColourAlpha(CImage* image, float radius, const gCRect* area)
 {
-    return ColourOnImage(image, area, BlurNavColourAlpha, radius);
+    return OnImage(image, area, BlurNavColourAlpha, radius);
 }
 int32_t BlurImageColourHorizontal(CImage* image, float radius, const gCRect* area)
 {
-    return ColourOnImage(image, area, BlurNavColourHorizontal, radius);
+    return OnImage(image, area, BlurNavColourHorizontal, radius);
 }
 int32_t BlurImageColourAlphaHorizontal(CImage* image, float radius, const gCRect* area)
 {
-    return ColourOnImage(image, area, BlurNavColourAlphaHorizontal, radius);
+    return OnImage(image, area, BlurNavColourAlphaHorizontal, radius);
 }
 int32_t BlurImageColourVertical(CImage* image, float radius, const gCRect* area)
 {
-    return ColourOnImage(image, area, BlurNavColourVertical, radius);
+    return OnImage(image, area, BlurNavColourVertical, radius);
 }
 int32_t BlurImageColourAlphaVertical(CImage* image, float radius, const gCRect* area)
 {
-    return ColourOnImage(image, area, BlurNavColourAlphaVertical, radius);
+    return OnImage(image, area, BlurNavColourAlphaVertical, radius);
 }
 
 eResultCode CopyHighLaneToLow(CImageBase* image) { return CopyLane<true>(image); }
