@@ -66,33 +66,29 @@ eResultCode CWidgetEffectBorder::Refresh()
 
 eResultCode CWidgetEffectBorder::Draw(const gCRect& area, CImage* target, uint32_t alpha)
 {
-    if (alpha == 0)
+    return DrawOnTarget(area, target, alpha, [&](CImNav& destination, const gCRect& local) -> eResultCode {
+        int32_t width = destination.GetWidth(), height = destination.GetHeight();
+        if (width <= 0 || height <= 0)
+            return eSuccess;
+        auto column = [&](int32_t x, uint32_t colour) {
+            CPixel c = ScaleColourAlpha(colour, alpha);
+            for (int32_t y = 0; y < height; ++y)
+                gBlendPixelHook(destination.Row(y) + x, &c);
+        };
+        auto row = [&](int32_t y, uint32_t colour) {
+            CPixel c = ScaleColourAlpha(colour, alpha);
+            for (int32_t x = 0; x < width; ++x)
+                gBlendPixelHook(destination.Row(y) + x, &c);
+        };
+        // An edge is drawn only where the locked part still reaches it.
+        if (area.left == 0 && local.left == area.left)
+            column(0, mColours[1]);
+        if (area.top == 0 && local.top == area.top)
+            row(0, mColours[0]);
+        if (area.right == mRect.right && local.right == area.right)
+            column(width - 1, mColours[3]);
+        if (area.bottom == mRect.bottom && local.bottom == area.bottom)
+            row(height - 1, mColours[2]);
         return eSuccess;
-    CImNav destination(target, &area);
-    if (!destination.IsLocked())
-        return eNoMemory;
-    gCRect local = LockedLocalArea(destination, target);
-    int32_t width = destination.GetWidth(), height = destination.GetHeight();
-    if (width <= 0 || height <= 0)
-        return eSuccess;
-    auto column = [&](int32_t x, uint32_t colour) {
-        CPixel c = ScaleColourAlpha(colour, alpha);
-        for (int32_t y = 0; y < height; ++y)
-            gBlendPixelHook(destination.Row(y) + x, &c);
-    };
-    auto row = [&](int32_t y, uint32_t colour) {
-        CPixel c = ScaleColourAlpha(colour, alpha);
-        for (int32_t x = 0; x < width; ++x)
-            gBlendPixelHook(destination.Row(y) + x, &c);
-    };
-    // An edge is drawn only where the locked part still reaches it.
-    if (area.left == 0 && local.left == area.left)
-        column(0, mColours[1]);
-    if (area.top == 0 && local.top == area.top)
-        row(0, mColours[0]);
-    if (area.right == mRect.right && local.right == area.right)
-        column(width - 1, mColours[3]);
-    if (area.bottom == mRect.bottom && local.bottom == area.bottom)
-        row(height - 1, mColours[2]);
-    return eSuccess;
+    });
 }

@@ -218,29 +218,25 @@ eResultCode CWidgetEffectCutout::BuildCutoutMask()
 
 eResultCode CWidgetEffectCutout::Draw(const gCRect& area, CImage* target, uint32_t alpha)
 {
-    if (alpha == 0)
-        return eSuccess;
-    CImNav destination(target, &area);
-    if (!destination.IsLocked())
-        return eNoMemory;
-    // What can show changed (a window or an ancestor grew) without a refresh of the owner.
-    if ((mShapeMask || mWholeRectShape) && VisibleOwnerArea(mRect) != mMaskArea)
-        PNU_TRY(BuildCutoutMask());
-    if (!mCutoutMask || !mCutoutMask->GetData() || mMaskArea.IsEmpty())
-        return eSuccess;
-    gCRect local = LockedLocalArea(destination, target);
-    const CPixel colour = mColour;
-    for (int32_t y = local.top; y < local.bottom; ++y) {
-        CPixel* to = destination.Row(y - local.top);
-        const int32_t my = y - mMaskArea.top;
-        bool rowInside = my >= 0 && my < mCutoutMask->GetHeight();
-        if (rowInside)
-            mCutoutMask->Seek(std::max(local.left - mMaskArea.left, 0), my);
-        for (int32_t x = local.left; x < local.right; ++x) {
-            const int32_t mx = x - mMaskArea.left;
-            uint32_t m = rowInside && mx >= 0 && mx < mCutoutMask->GetWidth() ? mCutoutMask->ReadNext() : 0;
-            gPaintPixelHook(to + (x - local.left), ((alpha + 1u) * m) >> 8, &colour);
+    return DrawOnTarget(area, target, alpha, [&](CImNav& destination, const gCRect& local) -> eResultCode {
+        // What can show changed (a window or an ancestor grew) without a refresh of the owner.
+        if ((mShapeMask || mWholeRectShape) && VisibleOwnerArea(mRect) != mMaskArea)
+            PNU_TRY(BuildCutoutMask());
+        if (!mCutoutMask || !mCutoutMask->GetData() || mMaskArea.IsEmpty())
+            return eSuccess;
+        const CPixel colour = mColour;
+        for (int32_t y = local.top; y < local.bottom; ++y) {
+            CPixel* to = destination.Row(y - local.top);
+            const int32_t my = y - mMaskArea.top;
+            bool rowInside = my >= 0 && my < mCutoutMask->GetHeight();
+            if (rowInside)
+                mCutoutMask->Seek(std::max(local.left - mMaskArea.left, 0), my);
+            for (int32_t x = local.left; x < local.right; ++x) {
+                const int32_t mx = x - mMaskArea.left;
+                uint32_t m = rowInside && mx >= 0 && mx < mCutoutMask->GetWidth() ? mCutoutMask->ReadNext() : 0;
+                gPaintPixelHook(to + (x - local.left), ((alpha + 1u) * m) >> 8, &colour);
+            }
         }
-    }
-    return eSuccess;
+        return eSuccess;
+    });
 }

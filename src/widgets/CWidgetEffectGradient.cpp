@@ -120,57 +120,53 @@ bool CWidgetEffectGradient::FillRow(const sRamp& ramp, int32_t w, int32_t h, int
 
 eResultCode CWidgetEffectGradient::Draw(const gCRect& area, CImage* target, uint32_t alpha)
 {
-    if (alpha == 0)
-        return eSuccess;
-    CImNav destination(target, &area);
-    if (!destination.IsLocked())
-        return eNoMemory;
-    gCRect local = LockedLocalArea(destination, target);
-    int32_t w = mRect.right - mRect.left, h = mRect.bottom - mRect.top;
-    // What can show changed (a window or an ancestor grew, the owner moved): the owner hands its
-    // shape again and the cache is rebuilt for the new part.
-    if (mShaped && mOwner && VisibleOwnerArea(mRect) != mCacheArea)
-        PNU_TRY(mOwner->RefreshEffect(this, false));
-    if (mShaped) {
-        gCRect held = local;
-        if (!mCache || !ClipRect(held, mCacheArea))
+    return DrawOnTarget(area, target, alpha, [&](CImNav& destination, const gCRect& local) -> eResultCode {
+        int32_t w = mRect.right - mRect.left, h = mRect.bottom - mRect.top;
+        // What can show changed (a window or an ancestor grew, the owner moved): the owner hands its
+        // shape again and the cache is rebuilt for the new part.
+        if (mShaped && mOwner && VisibleOwnerArea(mRect) != mCacheArea)
+            PNU_TRY(mOwner->RefreshEffect(this, false));
+        if (mShaped) {
+            gCRect held = local;
+            if (!mCache || !ClipRect(held, mCacheArea))
+                return eSuccess;
+            CImNav cache(mCache, &held);
+            if (!cache.IsLocked())
+                return eNoMemory;
+            const gCRect c = LockedLocalArea(cache, mCache);
+            const int32_t width = c.right - c.left;
+            gCArray<CPixel> row;
+            PNU_TRY(row.SetSize(std::max(width, 1)));
+            for (int32_t y = c.top; y < c.bottom; ++y) {
+                const CPixel* from = cache.Row(y - c.top);
+                for (int32_t x = 0; x < width; ++x)
+                    row[x] = ScaleColourAlpha(from[x], alpha);
+                BlendRowOver(destination.Row(y - local.top) + (c.left - local.left), row.GetData(), width, mBlendMode);
+            }
             return eSuccess;
-        CImNav cache(mCache, &held);
-        if (!cache.IsLocked())
-            return eNoMemory;
-        const gCRect c = LockedLocalArea(cache, mCache);
-        const int32_t width = c.right - c.left;
+        }
+        int32_t width = local.right - local.left;
+        if (mType == eLinear && mAngle == 0.0f) {
+            // One colour per row: it is scaled once and laid over the row as a whole.
+            if (mGradient.IsDirty())
+                mGradient.BuildTable();
+            for (int32_t y = local.top; y < local.bottom; ++y)
+                BlendColourRowOver(destination.Row(y - local.top), ScaleColourAlpha(mGradient.GetColour(y, h), alpha),
+                                   width, mBlendMode);
+            return eSuccess;
+        }
         gCArray<CPixel> row;
         PNU_TRY(row.SetSize(std::max(width, 1)));
-        for (int32_t y = c.top; y < c.bottom; ++y) {
-            const CPixel* from = cache.Row(y - c.top);
+        sRamp ramp = MakeRamp(w, h);
+        for (int32_t y = local.top; y < local.bottom; ++y) {
+            if (!FillRow(ramp, w, h, local.left, y, width, row.GetData()))
+                return eSuccess;
             for (int32_t x = 0; x < width; ++x)
-                row[x] = ScaleColourAlpha(from[x], alpha);
-            BlendRowOver(destination.Row(y - local.top) + (c.left - local.left), row.GetData(), width, mBlendMode);
+                row[x] = ScaleColourAlpha(row[x], alpha);
+            BlendRowOver(destination.Row(y - local.top), row.GetData(), width, mBlendMode);
         }
         return eSuccess;
-    }
-    int32_t width = local.right - local.left;
-    if (mType == eLinear && mAngle == 0.0f) {
-        // One colour per row: it is scaled once and laid over the row as a whole.
-        if (mGradient.IsDirty())
-            mGradient.BuildTable();
-        for (int32_t y = local.top; y < local.bottom; ++y)
-            BlendColourRowOver(destination.Row(y - local.top), ScaleColourAlpha(mGradient.GetColour(y, h), alpha),
-                               width, mBlendMode);
-        return eSuccess;
-    }
-    gCArray<CPixel> row;
-    PNU_TRY(row.SetSize(std::max(width, 1)));
-    sRamp ramp = MakeRamp(w, h);
-    for (int32_t y = local.top; y < local.bottom; ++y) {
-        if (!FillRow(ramp, w, h, local.left, y, width, row.GetData()))
-            return eSuccess;
-        for (int32_t x = 0; x < width; ++x)
-            row[x] = ScaleColourAlpha(row[x], alpha);
-        BlendRowOver(destination.Row(y - local.top), row.GetData(), width, mBlendMode);
-    }
-    return eSuccess;
+    });
 }
 
 eResultCode CWidgetEffectGradient::RefreshWithMask(CImage* shape)

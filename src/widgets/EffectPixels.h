@@ -5,6 +5,7 @@
 #include "core/CheckedSize.h"
 #include "core/gCRect.h"
 #include "imaging/CImage.h"
+#include "imaging/CImNav.h"
 #include "imaging/CImNavBase.h"
 
 #include <cstdint>
@@ -78,4 +79,17 @@ inline gCRect LockedLocalArea(const CImNavBase& navigator, const CImageBase* ima
     area.top -= origin.y;
     area.bottom -= origin.y;
     return area;
+}
+
+// The frame of an effect's Draw: nothing at alpha 0; else area of the target is locked and
+// draw(destination, local) runs, local being the locked part in the target's drawing coordinates.
+template <typename Draw>
+eResultCode DrawOnTarget(const gCRect& area, CImage* target, uint32_t alpha, Draw draw)
+{
+    if (alpha == 0)
+        return eSuccess;
+    CImNav destination(target, &area);
+    if (!destination.IsLocked())
+        return eNoMemory;
+    return draw(destination, LockedLocalArea(destination, target));
 }
