@@ -62,6 +62,17 @@ protected:
     // it is a plain Refresh; else it sets the rect from the owner, checks the work image fits and
     // makes the cache image. `ready` is true only when the shaped cache is to be built.
     eResultCode PrepareShapeCache(CImage* shape, CImage*& cache, bool& ready);
+    // The refresh over the owner's shape: build() runs once PrepareShapeCache finds the shaped
+    // cache is to be built.
+    template <typename Build>
+    eResultCode RefreshOverShape(CImage* shape, CImage*& cache, Build build)
+    {
+        bool ready = false;
+        const eResultCode prepared = PrepareShapeCache(shape, cache, ready);
+        if (!ready)
+            return prepared;
+        return build();
+    }
 
     CWidget* mOwner = nullptr;
     gCRect mRect;

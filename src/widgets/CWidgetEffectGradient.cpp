@@ -171,41 +171,39 @@ eResultCode CWidgetEffectGradient::Draw(const gCRect& area, CImage* target, uint
 
 eResultCode CWidgetEffectGradient::RefreshWithMask(CImage* shape)
 {
-    bool ready = false;
-    const eResultCode prepared = PrepareShapeCache(shape, mCache, ready);
-    if (!ready)
-        return prepared;
-    const int32_t w = mRect.right, h = mRect.bottom;
-    mShaped = 1;
-    // Only what can show is computed: a shape declared far larger than its window would
-    // otherwise cost a colour lookup for every pixel of it.
-    const gCRect area = VisibleOwnerArea(mRect);
-    mCacheArea = area;
-    if (area.IsEmpty())
+    return RefreshOverShape(shape, mCache, [&]() -> eResultCode {
+        const int32_t w = mRect.right, h = mRect.bottom;
+        mShaped = 1;
+        // Only what can show is computed: a shape declared far larger than its window would
+        // otherwise cost a colour lookup for every pixel of it.
+        const gCRect area = VisibleOwnerArea(mRect);
+        mCacheArea = area;
+        if (area.IsEmpty())
+            return eSuccess;
+        const int32_t aw = area.right - area.left, ah = area.bottom - area.top;
+        PNU_TRY(mCache->SetSize(aw, ah));
+        mCache->SetOrigin(gCPoint{-area.left, -area.top});
+        CImNav cache(mCache, nullptr);
+        CImNav mask(shape, nullptr);
+        if (!cache.IsLocked() || !mask.IsLocked())
+            return eNoMemory;
+        gCArray<CPixel> row;
+        PNU_TRY(row.SetSize(aw));
+        sRamp ramp = MakeRamp(w, h);
+        for (int32_t y = 0; y < ah; ++y) {
+            CPixel* to = cache.Row(y);
+            const int32_t sy = area.top + y;
+            if (!FillRow(ramp, w, h, area.left, sy, aw, row.GetData())) {
+                std::fill(to, to + aw, 0u);
+                continue;
+            }
+            const CPixel* a = sy < mask.GetHeight() ? mask.Row(sy) : nullptr;
+            for (int32_t x = 0; x < aw; ++x) {
+                const int32_t sx = area.left + x;
+                uint32_t shapeAlpha = a && sx < mask.GetWidth() ? a[sx] >> 24 : 0;
+                to[x] = ScaleColourAlpha(row[x], shapeAlpha);
+            }
+        }
         return eSuccess;
-    const int32_t aw = area.right - area.left, ah = area.bottom - area.top;
-    PNU_TRY(mCache->SetSize(aw, ah));
-    mCache->SetOrigin(gCPoint{-area.left, -area.top});
-    CImNav cache(mCache, nullptr);
-    CImNav mask(shape, nullptr);
-    if (!cache.IsLocked() || !mask.IsLocked())
-        return eNoMemory;
-    gCArray<CPixel> row;
-    PNU_TRY(row.SetSize(aw));
-    sRamp ramp = MakeRamp(w, h);
-    for (int32_t y = 0; y < ah; ++y) {
-        CPixel* to = cache.Row(y);
-        const int32_t sy = area.top + y;
-        if (!FillRow(ramp, w, h, area.left, sy, aw, row.GetData())) {
-            std::fill(to, to + aw, 0u);
-            continue;
-        }
-        const CPixel* a = sy < mask.GetHeight() ? mask.Row(sy) : nullptr;
-        for (int32_t x = 0; x < aw; ++x) {
-            const int32_t sx = area.left + x;
-            uint32_t shapeAlpha = a && sx < mask.GetWidth() ? a[sx] >> 24 : 0;
-            to[x] = ScaleColourAlpha(row[x], shapeAlpha);
-        }
-    }
-    return eSuccess;
+    });
 }

@@ -20,17 +20,15 @@ eResultCode CWidgetEffectTexture::Refresh()
 
 eResultCode CWidgetEffectTexture::RefreshWithMask(CImage* shape)
 {
-    bool ready = false;
-    const eResultCode prepared = PrepareShapeCache(shape, mCache, ready);
-    if (!ready)
-        return prepared;
-    const int32_t w = mRect.right, h = mRect.bottom;
-    PNU_TRY(mCache->SetSize(w, h));
-    CImNav cache(mCache, nullptr);
-    CImNav mask(shape, nullptr);
-    if (!cache.IsLocked() || !mask.IsLocked())
-        return eNoMemory;
-    return eSuccess;
+    return RefreshOverShape(shape, mCache, [&]() -> eResultCode {
+        const int32_t w = mRect.right, h = mRect.bottom;
+        PNU_TRY(mCache->SetSize(w, h));
+        CImNav cache(mCache, nullptr);
+        CImNav mask(shape, nullptr);
+        if (!cache.IsLocked() || !mask.IsLocked())
+            return eNoMemory;
+        return eSuccess;
+    });
 }
 
 eResultCode CWidgetEffectTexture::Draw(const gCRect& area, CImage* target, uint32_t alpha)
