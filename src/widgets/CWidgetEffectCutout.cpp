@@ -19,14 +19,6 @@ CWidgetEffectCutout::~CWidgetEffectCutout()
     delete mShapeMask;
 }
 
-eResultCode CWidgetEffectCutout::SetRadius(float radius)
-{
-    if (!(radius >= 0.0f))
-        return eBadParameter;
-    mRadius = radius;
-    return eSuccess;
-}
-
 eResultCode CWidgetEffectCutout::Refresh()
 {
     if (!SetRectFromOwner())

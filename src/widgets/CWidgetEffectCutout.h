@@ -5,15 +5,15 @@
 
 #include "core/FourCharCode.h"
 #include "core/gCPoint.h"
-#include "widgets/CWidgetEffectBase.h"
+#include "widgets/CWidgetEffectSoftEdge.h"
 
 class CRLE8;
 
-class CWidgetEffectCutout : public CWidgetEffectBase {
+class CWidgetEffectCutout : public CWidgetEffectSoftEdge {
 public:
     static constexpr uint32_t kTypeCode = FourCharCode("ctfx");
 
-    CWidgetEffectCutout() = default;
+    CWidgetEffectCutout() : CWidgetEffectSoftEdge(1.0f, gCPoint{1, 1}) {}
     ~CWidgetEffectCutout() override;
 
     uint32_t GetTypeCode() const override { return kTypeCode; }
@@ -22,14 +22,8 @@ public:
     eResultCode RefreshWithMask(CImage* shape) override;
 
     eResultCode SetOffset(const gCPoint& offset, bool update);
-    const gCPoint& GetOffset() const { return mOffset; }
     eResultCode BuildCutoutMask();
 
-    uint32_t GetColour() const { return mColour; }
-    void SetColour(uint32_t colour) { mColour = colour; }
-    float GetRadius() const { return mRadius; }
-    // A negative (or not-a-number) radius has no blur to give and is refused.
-    eResultCode SetRadius(float radius);
     const CRLE8* GetCutoutMask() const { return mCutoutMask; }
     // The part of rect the cutout mask covers (owner-local): what of the owner can show.
     const gCRect& GetMaskArea() const { return mMaskArea; }
@@ -39,9 +33,6 @@ private:
 
     CRLE8* mCutoutMask = nullptr;
     CRLE8* mShapeMask = nullptr;
-    uint32_t mColour = 0xFF000000u;
-    float mRadius = 1.0f;
-    gCPoint mOffset{1, 1};
     gCRect mMaskArea;
     // Set for a plain owner: its shape is its whole rect and no shape mask is held.
     uint32_t mWholeRectShape = 0;

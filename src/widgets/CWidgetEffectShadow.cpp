@@ -17,7 +17,7 @@
 
 int32_t CWidgetEffectShadow::sLayerShadowCount = 0;
 
-CWidgetEffectShadow::CWidgetEffectShadow()
+CWidgetEffectShadow::CWidgetEffectShadow() : CWidgetEffectSoftEdge(7.0f, gCPoint{8, 8})
 {
     mOpacity = 200;
 }
@@ -26,14 +26,6 @@ CWidgetEffectShadow::~CWidgetEffectShadow()
 {
     delete mBlurredMask;
     delete mShapeMask;
-}
-
-eResultCode CWidgetEffectShadow::SetRadius(float radius)
-{
-    if (!(radius >= 0.0f))
-        return eBadParameter;
-    mRadius = radius;
-    return eSuccess;
 }
 
 eResultCode CWidgetEffectShadow::AddLayerId(uint32_t id, bool update)

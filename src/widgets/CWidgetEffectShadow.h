@@ -6,13 +6,13 @@
 #include "core/FourCharCode.h"
 #include "core/gCArray.h"
 #include "core/gCPoint.h"
-#include "widgets/CWidgetEffectBase.h"
+#include "widgets/CWidgetEffectSoftEdge.h"
 
 class CImage8;
 class CImNav;
 class CRLE8;
 
-class CWidgetEffectShadow : public CWidgetEffectBase {
+class CWidgetEffectShadow : public CWidgetEffectSoftEdge {
 public:
     static constexpr uint32_t kTypeCode = FourCharCode("shfx");
     // The code layer shadows answer to; counted while any is alive.
@@ -36,12 +36,6 @@ public:
     virtual eResultCode BuildFalloffTables(int32_t width, int32_t height);
 
     eResultCode SetOffset(const gCPoint& offset, bool update);
-    const gCPoint& GetOffset() const { return mOffset; }
-    uint32_t GetColour() const { return mColour; }
-    void SetColour(uint32_t colour) { mColour = colour; }
-    float GetRadius() const { return mRadius; }
-    // A negative (or not-a-number) radius has no blur to give and is refused.
-    eResultCode SetRadius(float radius);
     bool GetClipToRect() const { return mClipToRect != 0; }
     bool GetClipToShape() const { return mClipToShape != 0; }
     void SetClipToRect(bool on) { mClipToRect = on ? 1 : 0; }
@@ -75,9 +69,6 @@ protected:
     gCRect mMaskVisible;
     gCPoint mMaskOffset;
     uint32_t mMaskPartial = 0;
-    uint32_t mColour = 0xFF000000u;
-    float mRadius = 7.0f;
-    gCPoint mOffset{8, 8};
     int32_t mClipToRect = 0;
     int32_t mClipToShape = 0;
     gCArray<float> mXFalloff;
