@@ -6,6 +6,7 @@
 #include "FileIO/gCFRef.h"
 #include "FileIO/gCFile.h"
 #include "FileIO/gCocoaFileIO.h"
+#include "core/ReadiedOrNull.h"
 #include "core/TextEquality.h"
 #include "platform/FileHandle.h"
 
@@ -189,14 +190,7 @@ gCFolderRef* gCFolderRef::NewSubFolder(const gCString& name) const
 {
     if (!IsSet())
         return nullptr;
-    auto* folder = new gCFolderRef();
-    if (!folder)
-        return nullptr;
-    if (folder->SetPath(GetPath() + name) != eSuccess) {
-        delete folder;
-        return nullptr;
-    }
-    return folder;
+    return ReadiedOrNull(new gCFolderRef(), [&](gCFolderRef& folder) { return folder.SetPath(GetPath() + name); });
 }
 
 void gCFolderRef::MakeSubFolder(const gCString& name, gCFolderRef& out) const
@@ -241,14 +235,7 @@ gCFolderRef* gCFolderRef::NewParentFolder() const
 {
     if (!IsSet())
         return nullptr;
-    auto* folder = new gCFolderRef();
-    if (!folder)
-        return nullptr;
-    if (GetParentFolder(*folder) != eSuccess) {
-        delete folder;
-        return nullptr;
-    }
-    return folder;
+    return ReadiedOrNull(new gCFolderRef(), [this](gCFolderRef& folder) { return GetParentFolder(folder); });
 }
 
 void gCFolderRef::GetParent(gCBasePath& out) const

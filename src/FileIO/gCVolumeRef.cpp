@@ -2,6 +2,7 @@
 
 #include "FileIO/gCFRef.h"
 #include "FileIO/gCFolderRef.h"
+#include "core/ReadiedOrNull.h"
 
 gCVolumeRef::gCVolumeRef() : mSpare(u""), mName(u"") {}
 
@@ -30,14 +31,7 @@ gCFRef* gCVolumeRef::MakeFileRef(const gCString& name) const { return new gCFRef
 
 gCFolderRef* gCVolumeRef::MakeFolderRef(const gCString& name) const
 {
-    auto* folder = new gCFolderRef();
-    if (!folder)
-        return nullptr;
-    if (folder->SetPath(GetName() + name) != eSuccess) {
-        delete folder;
-        return nullptr;
-    }
-    return folder;
+    return ReadiedOrNull(new gCFolderRef(), [&](gCFolderRef& folder) { return folder.SetPath(GetName() + name); });
 }
 
 bool gCVolumeRef::TestAttributeBit(int16_t) { return false; }

@@ -3,6 +3,7 @@
 #include "FileIO/gCFile.h"
 #include "FileIO/gCStream.h"
 #include "core/CheckedSize.h"
+#include "core/ReadiedOrNull.h"
 #include "imaging/CImNav.h"
 #include "imaging/CImage.h"
 #include "resources/CResourceContext.h"
@@ -75,23 +76,15 @@ CGradient::CGradient(const CPixel* start, const CPixel* end)
 CGradient* CGradient::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
     CPixel black = kOpaqueBlack, white = kOpaqueWhite;
-    auto* gradient = new CGradient(&black, &white);
-    if (gradient && gradient->LoadFromId(id, file, directory) != eSuccess) {
-        delete gradient;
-        return nullptr;
-    }
-    return gradient;
+    return ReadiedOrNull(new CGradient(&black, &white),
+                         [&](CGradient& gradient) { return gradient.LoadFromId(id, file, directory); });
 }
 
 CGradient* CGradient::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
 {
     CPixel black = kOpaqueBlack, white = kOpaqueWhite;
-    auto* gradient = new CGradient(&black, &white);
-    if (gradient && gradient->LoadFromName(name, file, directory) != eSuccess) {
-        delete gradient;
-        return nullptr;
-    }
-    return gradient;
+    return ReadiedOrNull(new CGradient(&black, &white),
+                         [&](CGradient& gradient) { return gradient.LoadFromName(name, file, directory); });
 }
 
 eResultCode CGradient::LoadFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)

@@ -1,6 +1,7 @@
 // The members of CImageT, included only where a class of images is built.
 #pragma once
 
+#include "core/ReadiedOrNull.h"
 #include "imaging/CImageT.h"
 #include "imaging/ImageFiles.h"
 #include "resources/ResourceCreation.h"
@@ -103,45 +104,31 @@ eResultCode CImageT<Derived, RLE, Pixel>::LoadImageFromResourceByName(const gCSt
 template <class Derived, class RLE, class Pixel>
 Derived* CImageT<Derived, RLE, Pixel>::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
-    Derived* image = Derived::NewForLoading();
-    if (image && image->LoadImageFromResource(id, file, directory) != eSuccess) {
-        delete image;
-        return nullptr;
-    }
-    return image;
+    return ReadiedOrNull(Derived::NewForLoading(),
+                         [&](Derived& image) { return image.LoadImageFromResource(id, file, directory); });
 }
 
 template <class Derived, class RLE, class Pixel>
 Derived* CImageT<Derived, RLE, Pixel>::CreateFromName(const gCString& name, gCFile* file,
                                                       CResourceDirectory* directory)
 {
-    Derived* image = Derived::NewForLoading();
-    if (image && image->LoadImageFromResourceByName(name, file, directory) != eSuccess) {
-        delete image;
-        return nullptr;
-    }
-    return image;
+    return ReadiedOrNull(Derived::NewForLoading(),
+                         [&](Derived& image) { return image.LoadImageFromResourceByName(name, file, directory); });
 }
 
 template <class Derived, class RLE, class Pixel>
 Derived* CImageT<Derived, RLE, Pixel>::FindOrLoadById(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
-    CResourceContext* context = GetResourceContext();
-    if (!context)
-        return nullptr;
-    if (gCResourceObject* found = context->FindPoolResourceById(eImagePool, id))
-        return dynamic_cast<Derived*>(found);
-    return ResourceCreationDetail::AddToPool(*context, eImagePool, CreateFromId(id, file, directory));
+    return ResourceCreationDetail::FindOrCreate<Derived>(
+        eImagePool, [&](CResourceContext& context) { return context.FindPoolResourceById(eImagePool, id); },
+        [&] { return CreateFromId(id, file, directory); });
 }
 
 template <class Derived, class RLE, class Pixel>
 Derived* CImageT<Derived, RLE, Pixel>::FindOrLoadByName(const gCString& name, gCFile* file,
                                                         CResourceDirectory* directory)
 {
-    CResourceContext* context = GetResourceContext();
-    if (!context)
-        return nullptr;
-    if (gCResourceObject* found = context->FindPoolResourceByName(eImagePool, name))
-        return dynamic_cast<Derived*>(found);
-    return ResourceCreationDetail::AddToPool(*context, eImagePool, CreateFromName(name, file, directory));
+    return ResourceCreationDetail::FindOrCreate<Derived>(
+        eImagePool, [&](CResourceContext& context) { return context.FindPoolResourceByName(eImagePool, name); },
+        [&] { return CreateFromName(name, file, directory); });
 }

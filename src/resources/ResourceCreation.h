@@ -2,6 +2,7 @@
 // loading fails), or first look in the class's pool and add what was loaded to it.
 #pragma once
 
+#include "core/ReadiedOrNull.h"
 #include "resources/CResourceContext.h"
 #include "resources/gCResourceObject.h"
 
@@ -13,27 +14,13 @@ class CResourceDirectory;
 template <typename T>
 T* CreateResourceFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
-    T* object = new T;
-    if (!object)
-        return nullptr;
-    if (object->LoadFromId(id, file, directory) != eSuccess) {
-        delete object;
-        return nullptr;
-    }
-    return object;
+    return ReadiedOrNull(new T, [&](T& object) { return object.LoadFromId(id, file, directory); });
 }
 
 template <typename T>
 T* CreateResourceFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
 {
-    T* object = new T;
-    if (!object)
-        return nullptr;
-    if (object->LoadFromName(name, file, directory) != eSuccess) {
-        delete object;
-        return nullptr;
-    }
-    return object;
+    return ReadiedOrNull(new T, [&](T& object) { return object.LoadFromName(name, file, directory); });
 }
 
 namespace ResourceCreationDetail {
@@ -52,26 +39,32 @@ T* AddToPool(CResourceContext& context, uint32_t poolIndex, T* created)
     return created;
 }
 
+// The pool's object that find(context) answers when there is one, else create() added to the pool.
+template <typename T, typename Find, typename Create>
+T* FindOrCreate(uint32_t poolIndex, Find find, Create create)
+{
+    CResourceContext* context = GetResourceContext();
+    if (!context || poolIndex >= kResourcePoolCount)
+        return nullptr;
+    if (gCResourceObject* found = find(*context))
+        return dynamic_cast<T*>(found);
+    return AddToPool(*context, poolIndex, create());
+}
+
 } // namespace ResourceCreationDetail
 
 template <typename T>
 T* FindOrLoadResourceById(uint32_t poolIndex, uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
-    CResourceContext* context = GetResourceContext();
-    if (!context || poolIndex >= kResourcePoolCount)
-        return nullptr;
-    if (gCResourceObject* found = context->FindPoolResourceById(poolIndex, id))
-        return dynamic_cast<T*>(found);
-    return ResourceCreationDetail::AddToPool(*context, poolIndex, CreateResourceFromId<T>(id, file, directory));
+    return ResourceCreationDetail::FindOrCreate<T>(
+        poolIndex, [&](CResourceContext& context) { return context.FindPoolResourceById(poolIndex, id); },
+        [&] { return CreateResourceFromId<T>(id, file, directory); });
 }
 
 template <typename T>
 T* FindOrLoadResourceByName(uint32_t poolIndex, const gCString& name, gCFile* file, CResourceDirectory* directory)
 {
-    CResourceContext* context = GetResourceContext();
-    if (!context || poolIndex >= kResourcePoolCount)
-        return nullptr;
-    if (gCResourceObject* found = context->FindPoolResourceByName(poolIndex, name))
-        return dynamic_cast<T*>(found);
-    return ResourceCreationDetail::AddToPool(*context, poolIndex, CreateResourceFromName<T>(name, file, directory));
+    return ResourceCreationDetail::FindOrCreate<T>(
+        poolIndex, [&](CResourceContext& context) { return context.FindPoolResourceByName(poolIndex, name); },
+        [&] { return CreateResourceFromName<T>(name, file, directory); });
 }

@@ -5,6 +5,7 @@
 
 #include "FileIO/gCFile.h"
 #include "core/CMemBlock.h"
+#include "core/ReadiedOrNull.h"
 #include "core/gCArray.h"
 #include "resources/CResourceContext.h"
 #include "resources/ResourceListLoading.h"
@@ -74,14 +75,9 @@ protected:
     template <typename List>
     static List* Create(List* list, uint32_t id, const gCString* name, gCFile* file, CResourceDirectory* directory)
     {
-        if (!list)
-            return nullptr;
-        eResultCode result = name ? list->LoadFromName(*name, file, directory) : list->LoadFromId(id, file, directory);
-        if (result != eSuccess) {
-            delete list;
-            return nullptr;
-        }
-        return list;
+        return ReadiedOrNull(list, [&](List& made) {
+            return name ? made.LoadFromName(*name, file, directory) : made.LoadFromId(id, file, directory);
+        });
     }
 
 private:

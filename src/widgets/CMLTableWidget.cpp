@@ -2,6 +2,7 @@
 // rows, texts that change a row's height, and scrolling over rows of different heights.
 #include "widgets/CMLTableWidget.h"
 
+#include "core/ReadiedOrNull.h"
 #include "widgets/EffectPixels.h"
 
 #include <algorithm>
@@ -150,13 +151,9 @@ eResultCode CMLTableWidget::SetRowHeight(int32_t height, bool update)
 
 CTableWidget::sRow* CMLTableWidget::NewMultiLineRow(int32_t index)
 {
-    auto* row = new sRow();
+    sRow* row = ReadiedOrNull(new sRow(), [this](sRow& made) { return made.cells.SetSize(mColumns.GetSize()); });
     if (!row)
         return nullptr;
-    if (row->cells.SetSize(mColumns.GetSize()) != eSuccess) {
-        delete row;
-        return nullptr;
-    }
     row->contentHeight = mRowHeight;
     row->background = (index & 1) ? mColour : mEvenRowColour;
     row->textColour = 0xFF000000u;

@@ -1,5 +1,6 @@
 #include "widgets/CWidgetEffectShadow.h"
 
+#include "core/ReadiedOrNull.h"
 #include "imaging/Blur.h"
 #include "imaging/CImNav.h"
 #include "imaging/CImNav8.h"
@@ -95,13 +96,9 @@ CRLE8* CWidgetEffectShadow::GetShapeMask()
     CImage8 coverage;
     if (!WorkImageFits(w, h) || coverage.SetSize(w, h) != eSuccess || mOwner->DrawAlphaMask(&coverage) != eSuccess)
         return nullptr;
-    auto* mask = new CRLE8();
+    CRLE8* mask = ReadiedOrNull(new CRLE8(), [&](CRLE8& made) { return made.EncodeImage(&coverage); });
     if (!mask)
         return nullptr;
-    if (mask->EncodeImage(&coverage) != eSuccess) {
-        delete mask;
-        return nullptr;
-    }
     mShapeMask = mask;
     return mShapeMask;
 }
