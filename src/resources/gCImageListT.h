@@ -1,6 +1,6 @@
 // A list of images loaded by name from the resource file. An exclusive list owns its images; a
 // shared one refers to images that belong to the application's image pool. gCImageList holds
-// 32-bit images, gCImageList8 8-bit ones.
+// 32-bit images, gCImageList8 8-bit ones; List is the class itself, which its creators make.
 #pragma once
 
 #include "FileIO/gCFile.h"
@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-template <typename Image>
+template <typename Image, typename List>
 class gCImageListT : public gCResourceObject {
 public:
     gCImageListT(uint32_t typeCode, uint32_t exclusive) : mExclusive(exclusive) { mTypeCode = typeCode; }
@@ -47,6 +47,17 @@ public:
         return eSuccess;
     }
 
+    // A new exclusive list loaded from the resource file; null when loading fails (the payload
+    // decides the list's kind).
+    static List* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
+    {
+        return Create(new List(1), id, nullptr, file, directory);
+    }
+    static List* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
+    {
+        return Create(new List(1), 0, &name, file, directory);
+    }
+
     eResultCode LoadFromId(uint32_t id, gCFile* file, CResourceDirectory* directory) override
     {
         gCFile* source = nullptr;
@@ -71,8 +82,7 @@ public:
     void SetCurrentIndex(int32_t index) { mCurrent = index; }
     uint32_t IsExclusive() const { return mExclusive; }
 
-protected:
-    template <typename List>
+private:
     static List* Create(List* list, uint32_t id, const gCString* name, gCFile* file, CResourceDirectory* directory)
     {
         return ReadiedOrNull(list, [&](List& made) {
@@ -80,7 +90,6 @@ protected:
         });
     }
 
-private:
     eResultCode LoadPayload(gCFile& file)
     {
         int32_t exclusive = 0;
