@@ -34,6 +34,9 @@ public:
 
 private:
     int32_t Compare(const T& key, int32_t index) const { return mCompare(key, this->GetData()[index], mUserValue); }
+    // Bisects between the first and the last element (both already compared): true with index on
+    // an equal element, else false with index where the key belongs.
+    bool Bisect(const T& key, int32_t& index) const;
     eResultCode Duplicate(int32_t index, const T& key)
     {
         return mAllowDuplicates ? this->InsertAt(index, key) : eDuplicateKey;
@@ -62,24 +65,8 @@ int32_t gCDictionary<T>::GetIndexOfElement(const T& key) const
         return n - 1;
     if (first > 0 || last < 0)
         return -1;
-    int32_t lo = 0;
-    int32_t hi = n - 1;
-    int32_t mid = n / 2;
-    for (;;) {
-        int32_t c = Compare(key, mid);
-        if (c == 0)
-            return mid;
-        if (c < 0) {
-            if (mid + 1 == hi || mid >= hi)
-                return -1;
-            lo = mid;
-        } else {
-            if (mid - 1 == lo)
-                return -1;
-            hi = mid;
-        }
-        mid = lo + (hi - lo) / 2;
-    }
+    int32_t index = 0;
+    return Bisect(key, index) ? index : -1;
 }
 
 template <typename T>
@@ -104,25 +91,39 @@ eResultCode gCDictionary<T>::AddKey(const T& key)
         return this->Add(key);
     if (last == 0)
         return mAllowDuplicates ? this->Add(key) : eDuplicateKey;
+    int32_t index = 0;
+    if (Bisect(key, index))
+        return Duplicate(index, key);
+    return this->InsertAt(index, key);
+}
+
+template <typename T>
+bool gCDictionary<T>::Bisect(const T& key, int32_t& index) const
+{
     int32_t lo = 0;
-    int32_t hi = n - 1;
-    int32_t mid = n / 2;
+    int32_t hi = this->GetSize() - 1;
+    int32_t mid = this->GetSize() / 2;
     for (;;) {
         int32_t c = Compare(key, mid);
-        if (c == 0)
-            return Duplicate(mid, key);
+        if (c == 0) {
+            index = mid;
+            return true;
+        }
         if (c < 0) {
             // A comparison that contradicts its earlier answer for the last element still ends.
-            if (mid + 1 == hi || mid >= hi)
-                return this->InsertAt(hi, key);
+            if (mid + 1 == hi || mid >= hi) {
+                index = hi;
+                return false;
+            }
             lo = mid;
-            mid = mid + (hi - mid) / 2;
         } else {
-            if (lo == mid - 1)
-                return this->InsertAt(mid, key);
+            if (mid - 1 == lo) {
+                index = mid;
+                return false;
+            }
             hi = mid;
-            mid = lo + (mid - lo) / 2;
         }
+        mid = lo + (hi - lo) / 2;
     }
 }
 
