@@ -58,11 +58,16 @@ void ExitWithError(j_common_ptr info)
     longjmp(reinterpret_cast<sJpegError*>(info->err)->jump, 1);
 }
 
-void SetUpErrors(sJpegError& error)
+// Clears a compressor or decompressor and hooks it to the error record, whose exit returns to
+// the codec's caller instead of ending the process.
+template <typename Info>
+void SetUpErrors(Info& info, sJpegError& error)
 {
     jpeg_std_error(&error.manager);
     error.manager.error_exit = ExitWithError;
     error.manager.output_message = ComposeMessage;
+    memset(&info, 0, sizeof info);
+    info.err = &error.manager;
 }
 
 struct sJpegSource {
@@ -285,10 +290,8 @@ eResultCode gCJpgIO::LoadImageData(gCStream& stream, CImageBase* image)
         return eBadParameter;
     sJpegStreamRecord record{WriteToStream, ReadFromStream, &stream};
     sJpegError error;
-    SetUpErrors(error);
     jpeg_decompress_struct info;
-    memset(&info, 0, sizeof info);
-    info.err = &error.manager;
+    SetUpErrors(info, error);
     const int32_t is32 = image->GetBitsPerPixel() == 32;
     if (StartDecompress(&info, &error, &record, is32) != 0) {
         jpeg_destroy_decompress(&info);
@@ -315,10 +318,8 @@ eResultCode gCJpgIO::SaveRows(gCStream& stream, CImageBase* image, int32_t is32)
         return eBadParameter;
     sJpegStreamRecord record{WriteToStream, ReadFromStream, &stream};
     sJpegError error;
-    SetUpErrors(error);
     jpeg_compress_struct info;
-    memset(&info, 0, sizeof info);
-    info.err = &error.manager;
+    SetUpErrors(info, error);
     int failed = Compress(&info, &error, &record, nav.GetWidth(), nav.GetHeight(),
                           static_cast<const uint8_t*>(nav.GetFirstPixel()), nav.GetRowBytes(), is32);
     jpeg_destroy_compress(&info);
