@@ -50,6 +50,37 @@ void FillHeaders(uint8_t* bytes, int32_t width, int32_t height, uint32_t bits, u
     Put16(bytes + 28, bits);
 }
 
+// The headers of an 8-bit file: the file and information headers, then the grey palette.
+constexpr uint32_t kPaletteHeaderBytes = 1078;
+
+// Writes a file of nav's rows: headerBytes of headers (filled by fill(headers, fileSize)), then the
+// rows bottom-up, each packed by pack(bytes, row, width) at pixelBytes a pixel and padded with
+// zeros to four bytes. A file that would pass 4 GB is refused.
+template <typename Nav, typename Fill, typename Pack>
+eResultCode WriteFile(gCStream& stream, Nav& nav, uint32_t pixelBytes, uint32_t headerBytes, Fill fill, Pack pack)
+{
+    if (!nav.IsLocked())
+        return eBadParameter;
+    const int32_t width = nav.GetWidth();
+    const int32_t height = nav.GetHeight();
+    const uint32_t rowBytes = (pixelBytes * uint32_t(width) + 3) & ~3u;
+    uint32_t dataBytes = 0;
+    if (!MulSizes({rowBytes, height}, dataBytes, UINT32_MAX - headerBytes)
+        || !SizesFit({width, pixelBytes}, UINT32_MAX / 2))
+        return eBadParameter;
+    uint8_t headers[kPaletteHeaderBytes];
+    fill(headers, dataBytes + headerBytes);
+    PNU_TRY(stream.Write(headers, int32_t(headerBytes)));
+    CMemBlock buffer(rowBytes ? rowBytes : 1, 1);
+    if (!buffer.GetData())
+        return eNoMemory;
+    for (int32_t y = height - 1; y >= 0; --y) {
+        pack(buffer.GetData(), nav.Row(y), width);
+        PNU_TRY(stream.Write(buffer.GetData(), int32_t(rowBytes)));
+    }
+    return eSuccess;
+}
+
 } // namespace
 
 struct gCBmpIO::sHeader {
@@ -324,63 +355,28 @@ eResultCode gCBmpIO::LoadImageData(gCStream& stream, CImageBase* image)
 eResultCode gCBmpIO::SaveImage32(gCStream& stream, CImage* image)
 {
     CImNav nav(image, nullptr);
-    if (!nav.IsLocked())
-        return eBadParameter;
-    const int32_t width = nav.GetWidth();
-    const int32_t height = nav.GetHeight();
-    const uint32_t rowBytes = (3 * uint32_t(width) + 3) & ~3u;
-    uint32_t pixelBytes = 0;
-    if (!MulSizes({rowBytes, height}, pixelBytes, UINT32_MAX - 54) || !SizesFit({width, 3}, UINT32_MAX / 2))
-        return eBadParameter;
-    const uint32_t fileSize = pixelBytes + 54;
-    mBitsPerPixel = 24;
-    mPaletteCount = 0;
-    uint8_t headers[54];
-    FillHeaders(headers, width, height, 24, fileSize, 54);
-    PNU_TRY(stream.Write(headers, 54));
-    CMemBlock buffer(rowBytes ? rowBytes : 1, 1);
-    if (!buffer.GetData())
-        return eNoMemory;
-    uint8_t* bytes = buffer.GetData();
-    for (int32_t y = height - 1; y >= 0; --y) {
-        const CPixel* row = nav.Row(y);
+    return WriteFile(stream, nav, 3, 54, [&](uint8_t* headers, uint32_t fileSize) {
+        mBitsPerPixel = 24;
+        mPaletteCount = 0;
+        FillHeaders(headers, nav.GetWidth(), nav.GetHeight(), 24, fileSize, 54);
+    }, [](uint8_t* bytes, const CPixel* row, int32_t width) {
         for (int32_t x = 0; x < width; ++x) {
             bytes[3 * x] = uint8_t(row[x]);
             bytes[3 * x + 1] = uint8_t(row[x] >> 8);
             bytes[3 * x + 2] = uint8_t(row[x] >> 16);
         }
-        // The padding bytes stay zero from the buffer's fill.
-        PNU_TRY(stream.Write(bytes, int32_t(rowBytes)));
-    }
-    return eSuccess;
+    });
 }
 
 eResultCode gCBmpIO::SaveImage8(gCStream& stream, CImage8* image)
 {
     CImNav8 nav(image, nullptr);
-    if (!nav.IsLocked())
-        return eBadParameter;
-    const int32_t width = nav.GetWidth();
-    const int32_t height = nav.GetHeight();
-    const uint32_t rowBytes = (uint32_t(width) + 3) & ~3u;
-    uint32_t pixelBytes = 0;
-    if (!MulSizes({rowBytes, height}, pixelBytes, UINT32_MAX - 1078))
-        return eBadParameter;
-    const uint32_t fileSize = pixelBytes + 1078;
-    uint8_t headers[1078];
-    FillHeaders(headers, width, height, 8, fileSize, 1078);
-    for (uint32_t i = 0; i < 256; ++i) {
-        uint8_t* entry = headers + 54 + 4 * i;
-        entry[0] = entry[1] = entry[2] = uint8_t(i);
-        entry[3] = 255;
-    }
-    PNU_TRY(stream.Write(headers, 1078));
-    CMemBlock buffer(rowBytes ? rowBytes : 1, 1);
-    if (!buffer.GetData())
-        return eNoMemory;
-    for (int32_t y = height - 1; y >= 0; --y) {
-        memcpy(buffer.GetData(), nav.Row(y), size_t(width));
-        PNU_TRY(stream.Write(buffer.GetData(), int32_t(rowBytes)));
-    }
-    return eSuccess;
+    return WriteFile(stream, nav, 1, kPaletteHeaderBytes, [&](uint8_t* headers, uint32_t fileSize) {
+        FillHeaders(headers, nav.GetWidth(), nav.GetHeight(), 8, fileSize, kPaletteHeaderBytes);
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint8_t* entry = headers + 54 + 4 * i;
+            entry[0] = entry[1] = entry[2] = uint8_t(i);
+            entry[3] = 255;
+        }
+    }, [](uint8_t* bytes, const uint8_t* row, int32_t width) { memcpy(bytes, row, size_t(width)); });
 }
