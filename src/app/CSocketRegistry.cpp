@@ -1,5 +1,7 @@
 #include "app/CSocketRegistry.h"
 
+#include "core/ReadiedOrNull.h"
+
 uint32_t gNextDataPipeId = 1;
 
 CSocketRegistry::~CSocketRegistry()
@@ -79,12 +81,7 @@ eResultCode CSocketRegistry::RegisterAcceptedPipe(CTCPAppSocket* pipe)
 
 CTCPAppSocket* CSocketRegistry::CreateDataPipe()
 {
-    CTCPAppSocket* pipe = new CTCPAppSocket;
-    if (pipe && RegisterDataPipe(pipe) != eSuccess) {
-        delete pipe;
-        pipe = nullptr;
-    }
-    return pipe;
+    return ReadiedOrNull(new CTCPAppSocket, [this](CTCPAppSocket& pipe) { return RegisterDataPipe(&pipe); });
 }
 
 eResultCode CSocketRegistry::StartDataPipe(uint32_t* pipeId, const std::function<eResultCode(CTCPAppSocket&)>& start)

@@ -2,6 +2,7 @@
 // deleted again when the load fails, so a caller gets a loaded widget or null.
 #pragma once
 
+#include "core/ReadiedOrNull.h"
 #include "core/eResultCode.h"
 
 #include <cstdint>
@@ -13,21 +14,11 @@ class gCString;
 template <class T>
 T* CreateWidgetFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new T();
-    if (widget && widget->LoadFromId(id, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return ReadiedOrNull(new T(), [&](T& widget) { return widget.LoadFromId(id, file, directory); });
 }
 
 template <class T>
 T* CreateWidgetFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
 {
-    auto* widget = new T();
-    if (widget && widget->LoadFromName(name, file, directory) != eSuccess) {
-        delete widget;
-        widget = nullptr;
-    }
-    return widget;
+    return ReadiedOrNull(new T(), [&](T& widget) { return widget.LoadFromName(name, file, directory); });
 }
