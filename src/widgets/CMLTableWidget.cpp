@@ -264,31 +264,16 @@ eResultCode CMLTableWidget::EnsureRowVisible(int32_t row, bool update)
 
 eResultCode CMLTableWidget::ScrollToFraction(float fraction, bool update)
 {
-    float f = std::clamp(fraction, 0.0f, 1.0f);
-    int32_t content = GetContentHeight(-1);
-    int32_t offset = 0;
-    if (content > GetHeight() && f != 0.0f)
-        offset = RoundHalfAwayFromZero(f * float(content - GetHeight()));
-    return SetScrollOffset(offset, update);
+    return SetScrollOffset(OffsetAtFraction(fraction, GetContentHeight(-1)), update);
 }
 
 eResultCode CMLTableWidget::ScrollToThumb(int32_t trackLength, int32_t thumbLength, const gCPoint& position,
                                           bool update)
 {
-    if (GetContentHeight(-1) > GetHeight() && position.y > 0) {
-        float span = float(trackLength - thumbLength);
-        float f = span > 0.0f ? std::min(float(position.y) / span, 1.0f) : 1.0f;
-        return ScrollToFraction(f, update);
-    }
+    float fraction = 0.0f;
+    if (ThumbFraction(trackLength, thumbLength, position, fraction))
+        return ScrollToFraction(fraction, update);
     return SetScrollOffset(0, update);
-}
-
-int32_t CMLTableWidget::GetThumbLength(int32_t trackLength)
-{
-    int32_t content = GetContentHeight(-1);
-    if (content <= GetHeight())
-        return trackLength;
-    return int32_t(int64_t(GetHeight()) * trackLength / content);
 }
 
 int32_t CMLTableWidget::GetThumbPosition(int32_t trackLength, int32_t thumbLength)

@@ -45,7 +45,7 @@ public:
     using CTableWidget::DrawShadowedCell;
     virtual eResultCode DrawShadowedCell(int32_t column, const gCRect& area, int32_t x, int32_t y, CImage* text);
 
-    int32_t GetThumbLength(int32_t trackLength);
+    // Unlike the plain table's, the position is not held within the track.
     int32_t GetThumbPosition(int32_t trackLength, int32_t thumbLength);
 
 protected:

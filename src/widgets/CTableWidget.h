@@ -262,6 +262,11 @@ protected:
     eResultCode InvalidateRowBand(int32_t row, bool update);
     // Height of row `row`: the uniform row height here, the row's own in the multi-line table.
     virtual int32_t RowHeightOf(int32_t row);
+    // The scroll fraction a thumb dragged to position asks for; false when the rows fit or the
+    // thumb is at the top of its track.
+    bool ThumbFraction(int32_t trackLength, int32_t thumbLength, const gCPoint& position, float& fraction);
+    // The scroll offset fraction (held within 0..1) of the way down rows of content height.
+    int32_t OffsetAtFraction(float fraction, int64_t content);
     virtual int32_t TotalContentHeight();
     eResultCode StoreShadowSetting(bool update);
     eResultCode SortWith(tSortCompare compare, intptr_t context);

@@ -9,12 +9,6 @@
 
 #include <algorithm>
 
-namespace {
-
-int32_t RoundFraction(float value) { return RoundHalfAwayFromZero(value); }
-
-} // namespace
-
 eResultCode CTableWidget::SetScrollOffset(int32_t offset, bool update)
 {
     int32_t content = TotalContentHeight();
@@ -103,23 +97,33 @@ eResultCode CTableWidget::SetScrollFraction(float fraction, int32_t rows, bool u
 {
     if (rows == -1)
         rows = mRows.GetSize();
+    return SetScrollOffset(OffsetAtFraction(fraction, int64_t(rows) * mRowHeight), update);
+}
+
+int32_t CTableWidget::OffsetAtFraction(float fraction, int64_t content)
+{
     float f = std::clamp(fraction, 0.0f, 1.0f);
-    int64_t content = int64_t(rows) * mRowHeight;
-    int32_t offset = 0;
-    if (content > GetHeight() && f != 0.0f)
-        offset = RoundFraction(f * float(content - GetHeight()));
-    return SetScrollOffset(offset, update);
+    if (content <= GetHeight() || f == 0.0f)
+        return 0;
+    return RoundHalfAwayFromZero(f * float(content - GetHeight()));
 }
 
 eResultCode CTableWidget::ScrollToThumb(int32_t trackLength, int32_t thumbLength, const gCPoint& position,
                                         bool update)
 {
-    if (TotalContentHeight() > GetHeight() && position.y > 0) {
-        float span = float(trackLength - thumbLength);
-        float f = span > 0.0f ? std::min(float(position.y) / span, 1.0f) : 1.0f;
-        return SetScrollFraction(f, -1, update);
-    }
+    float fraction = 0.0f;
+    if (ThumbFraction(trackLength, thumbLength, position, fraction))
+        return SetScrollFraction(fraction, -1, update);
     return SetScrollOffset(0, update);
+}
+
+bool CTableWidget::ThumbFraction(int32_t trackLength, int32_t thumbLength, const gCPoint& position, float& fraction)
+{
+    if (TotalContentHeight() <= GetHeight() || position.y <= 0)
+        return false;
+    float span = float(trackLength - thumbLength);
+    fraction = span > 0.0f ? std::min(float(position.y) / span, 1.0f) : 1.0f;
+    return true;
 }
 
 float CTableWidget::GetScrollFraction(int32_t rows)
