@@ -145,22 +145,23 @@ int32_t CSound::IsPlaying() const
 
 eResultCode CSound::LoadWave(gCFile* stream)
 {
-    if (!GetResourceContext())
-        return eGenericFailure;
-    StopVoices();
-    if (!stream)
-        return eBadParameter;
-    return LoadWaveChecked(*stream, *this);
+    return TakeWave(stream, LoadWaveChecked);
 }
 
 eResultCode CSound::AttachWaveStream(gCFile* stream)
 {
+    return TakeWave(stream, AttachWave);
+}
+
+eResultCode CSound::TakeWave(gCFile* stream, eResultCode (*take)(gCStream& stream, CSound& sound))
+{
     if (!GetResourceContext())
         return eGenericFailure;
+    // The voices stop even when there is no stream to take.
     StopVoices();
     if (!stream)
         return eBadParameter;
-    return AttachWave(*stream, *this);
+    return take(*stream, *this);
 }
 
 namespace {

@@ -69,6 +69,8 @@ public:
 
 private:
     eResultCode ResizeSamples(int64_t length);
+    // What both wave entry points do before take reads or attaches the stream's wave.
+    eResultCode TakeWave(gCFile* stream, eResultCode (*take)(gCStream& stream, CSound& sound));
 
     CMemBlockT<uint8_t> mSamples;
     uint32_t mSixteenBit = 0;
