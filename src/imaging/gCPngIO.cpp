@@ -48,6 +48,18 @@ void FreeForPng(png_structp, png_voidp block)
     MemFree(block);
 }
 
+// Hands the buffer to step in parts no longer than a stream transfer's count can hold.
+template <typename Step>
+void InChunks(png_bytep data, size_t length, Step step)
+{
+    while (length > 0) {
+        int32_t part = length > size_t(kChunkLimit) ? kChunkLimit : int32_t(length);
+        step(data, part);
+        data += part;
+        length -= size_t(part);
+    }
+}
+
 // A failed or short read is an error: stale bytes must never be parsed as file data.
 void ReadFromStream(png_structp png, png_bytep data, size_t length)
 {
@@ -55,25 +67,19 @@ void ReadFromStream(png_structp png, png_bytep data, size_t length)
     int64_t left = stream->GetLength() - stream->GetPos();
     if (left < 0 || uint64_t(left) < length)
         png_error(png, "Read past the end of the stream");
-    while (length > 0) {
-        int32_t part = length > size_t(kChunkLimit) ? kChunkLimit : int32_t(length);
-        if (stream->Read(data, part) != eSuccess)
+    InChunks(data, length, [&](png_bytep part, int32_t count) {
+        if (stream->Read(part, count) != eSuccess)
             png_error(png, "Read error");
-        data += part;
-        length -= size_t(part);
-    }
+    });
 }
 
 void WriteToStream(png_structp png, png_bytep data, size_t length)
 {
     gCStream* stream = static_cast<gCStream*>(png_get_io_ptr(png));
-    while (length > 0) {
-        int32_t part = length > size_t(kChunkLimit) ? kChunkLimit : int32_t(length);
-        if (stream->Write(data, part) != eSuccess)
+    InChunks(data, length, [&](png_bytep part, int32_t count) {
+        if (stream->Write(part, count) != eSuccess)
             png_error(png, "Write error");
-        data += part;
-        length -= size_t(part);
-    }
+    });
 }
 
 void FlushStream(png_structp) {}
