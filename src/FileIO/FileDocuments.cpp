@@ -78,22 +78,29 @@ eResultCode ChooseSaveFile(gCFRef& ref, gCFTypeList* types)
     return ref.IsSet() ? eSuccess : eBadParameter;
 }
 
-eResultCode OpenOrChooseFile(gCFile& file, gCFRef& ref, gCFTypeList* types, gCFile::eAccessState state)
+namespace {
+
+// Opens the file ref names, asking the user through choose first when it names none.
+eResultCode OpenOrChoose(gCFile& file, gCFRef& ref, gCFTypeList* types, gCFile::eAccessState state,
+                         eResultCode (*choose)(gCFRef& ref, gCFTypeList* types))
 {
     if (!ref.IsSet())
-        PNU_TRY(ChooseOpenFile(ref, types));
+        PNU_TRY(choose(ref, types));
     if (!ref.IsSet())
         return eBadParameter;
     return file.Open(&ref, state);
 }
 
+} // namespace
+
+eResultCode OpenOrChooseFile(gCFile& file, gCFRef& ref, gCFTypeList* types, gCFile::eAccessState state)
+{
+    return OpenOrChoose(file, ref, types, state, ChooseOpenFile);
+}
+
 eResultCode OpenOrChooseSaveFile(gCFile& file, gCFRef& ref, gCFTypeList* types, gCFile::eAccessState state)
 {
-    if (!ref.IsSet())
-        PNU_TRY(ChooseSaveFile(ref, types));
-    if (!ref.IsSet())
-        return eBadParameter;
-    return file.Open(&ref, state);
+    return OpenOrChoose(file, ref, types, state, ChooseSaveFile);
 }
 
 eResultCode PutFileDialog(gCFPath&, sNavReply* reply)
