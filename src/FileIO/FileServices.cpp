@@ -44,6 +44,17 @@ gCString OwnName(const gCFPath& source)
     return source.GetFileTitle() + extension;
 }
 
+// Reads the whole file that place (a path or a reference) names into memory.
+template <typename Place>
+eResultCode LoadMemFileAt(gCMemFile& memory, Place* place)
+{
+    if (!place || !place->IsSet())
+        return eBadParameter;
+    gCFile file;
+    PNU_TRY(file.Open(place, gCFile::eAccessRead));
+    return LoadMemFile(memory, &file);
+}
+
 } // namespace
 
 bool FileExists(const gCBasePath& path) { return CocoaPathExists(path.GetPath()) != 0; }
@@ -98,20 +109,12 @@ eResultCode LoadMemFile(gCMemFile& memory, gCFile* file)
 
 eResultCode LoadMemFile(gCMemFile& memory, gCBasePath* path)
 {
-    if (!path || !path->IsSet())
-        return eBadParameter;
-    gCFile file;
-    PNU_TRY(file.Open(path, gCFile::eAccessRead));
-    return LoadMemFile(memory, &file);
+    return LoadMemFileAt(memory, path);
 }
 
 eResultCode LoadMemFile(gCMemFile& memory, gCFRef* ref)
 {
-    if (!ref || !ref->IsSet())
-        return eBadParameter;
-    gCFile file;
-    PNU_TRY(file.Open(ref, gCFile::eAccessRead));
-    return LoadMemFile(memory, &file);
+    return LoadMemFileAt(memory, ref);
 }
 
 eResultCode LoadMemFile(gCMemFile& memory, const gCString& text)
