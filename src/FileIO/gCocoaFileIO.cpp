@@ -15,9 +15,13 @@ const char16_t kEmpty[] = {0};
 
 gCString EmptyText() { return gCString(kEmpty); }
 
-// The component boundaries of a path: [start, end) of the last component, trailing "/" ignored.
-void LastComponentBounds(const gCString& path, int32_t& start, int32_t& end)
+// The last component of a path, its separators first made slashes: [start, end), trailing "/"
+// ignored; false for an empty path.
+bool LastComponentBounds(gCString& path, int32_t& start, int32_t& end)
 {
+    path = WithSlashSeparators(path);
+    if (path.IsEmpty())
+        return false;
     end = path.GetLength();
     while (end > 1 && path[end - 1] == u'/')
         --end;
@@ -29,6 +33,7 @@ void LastComponentBounds(const gCString& path, int32_t& start, int32_t& end)
         start = 0;
         end = 1;
     }
+    return true;
 }
 
 // The extension's start (the index of its ".") inside [start, end), or -1.
@@ -259,11 +264,9 @@ gCString WithUpperCaseLetters(const gCString& text)
 
 gCString GetLastPathComponent(gCString path)
 {
-    path = WithSlashSeparators(path);
-    if (path.IsEmpty())
-        return EmptyText();
     int32_t start, end;
-    LastComponentBounds(path, start, end);
+    if (!LastComponentBounds(path, start, end))
+        return EmptyText();
     return path.Mid(start, end - start);
 }
 
@@ -335,11 +338,9 @@ gCString GetContainingFolderPath(gCString path)
 
 gCString GetPathExtension(gCString path)
 {
-    path = WithSlashSeparators(path);
-    if (path.IsEmpty())
-        return EmptyText();
     int32_t start, end;
-    LastComponentBounds(path, start, end);
+    if (!LastComponentBounds(path, start, end))
+        return EmptyText();
     int32_t dot = ExtensionDot(path, start, end);
     if (dot < 0)
         return EmptyText();
