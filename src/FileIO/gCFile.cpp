@@ -107,11 +107,7 @@ eResultCode gCFile::OpenSystemPath(const char* path, eAccessState state, int32_t
 
 int32_t gCFile::GetEOF()
 {
-    if (!IsOpen())
-        return 1;
-    int64_t length = 0;
-    if (plat::GetFileHandleLength(mFork, length) != eFileResult::kOk)
-        return 0;
+    int64_t length = gCFile::GetLength();
     return length > INT32_MAX ? INT32_MAX : int32_t(length);
 }
 
@@ -237,59 +233,68 @@ eResultCode gCFile::ReadLine(gCString& text)
     });
 }
 
+// Hands the file's 16-bit units from the position, read ChunkSize bytes at a time, to
+// unit(raw, next, lastChunk, done): next points at the following unit in the same chunk (null at
+// the chunk's end), lastChunk tells that the data ends within this chunk, and unit sets done to
+// stop. An odd byte that ends the data is counted as consumed unless unit stopped first.
+template <int32_t ChunkSize, typename Unit>
+eResultCode gCFile::WalkUnits(int64_t& consumed, Unit unit)
+{
+    uint8_t chunk[ChunkSize];
+    for (;;) {
+        int32_t got = 0;
+        PNU_TRY(ReadChunk(chunk, ChunkSize, got));
+        int32_t units = got / 2;
+        bool done = false;
+        for (int32_t u = 0; u < units && !done; ++u) {
+            const uint8_t* next = u + 1 < units ? chunk + 2 * u + 2 : nullptr;
+            PNU_TRY(unit(uint16_t(GetLittleEndian(chunk + 2 * u, 2)), next, got < ChunkSize, done));
+        }
+        if (done)
+            return eSuccess;
+        if (got < ChunkSize) {
+            consumed += got % 2;
+            return eSuccess;
+        }
+    }
+}
+
 eResultCode gCFile::ReadUnicodeLine(gCString& text)
 {
     if (mEightBitText)
         return ReadLine(text);
     return ReadTextFrom(*this, text, [this](CTextCollector& collector, int64_t& consumed) -> eResultCode {
-        uint8_t chunk[kUnicodeLineChunk];
-        char16_t pendingEnd = 0;
-        bool done = false;
-        while (!done) {
-            int32_t got = 0;
-            PNU_TRY(ReadChunk(chunk, kUnicodeLineChunk, got));
-            if (got < 2) {
-                consumed += got; // a trailing odd byte is read and ignored
-                break;
+        char16_t pendingEnd = 0; // a terminator that ended the last chunk and may have a second half
+        return WalkUnits<kUnicodeLineChunk>(consumed, [&](uint16_t raw, const uint8_t* next, bool lastChunk,
+                                                          bool& done) -> eResultCode {
+            if (pendingEnd) {
+                if (Completes(pendingEnd, SwapUnit(raw)))
+                    consumed += 2;
+                done = true;
+                return eSuccess;
             }
-            int32_t units = got / 2;
-            for (int32_t u = 0; u < units && !done; ++u) {
-                uint16_t raw = uint16_t(GetLittleEndian(chunk + 2 * u, 2));
-                if (pendingEnd) {
-                    if (Completes(pendingEnd, SwapUnit(raw)))
-                        consumed += 2;
-                    done = true;
-                    break;
-                }
-                consumed += 2;
-                if (TakeMark(raw))
-                    continue;
-                char16_t unit = SwapUnit(raw);
-                if (unit == 0) {
-                    done = true;
-                    break;
-                }
-                if (!IsLineEnd(unit)) {
-                    PNU_TRY(collector.Add(unit));
-                    continue;
-                }
-                PNU_TRY(collector.Add(u'\n'));
-                if (u + 1 < units) {
-                    if (Completes(unit, SwapUnit(uint16_t(GetLittleEndian(chunk + 2 * u + 2, 2)))))
-                        consumed += 2;
-                    done = true;
-                } else if (got < kUnicodeLineChunk) {
-                    done = true;
-                } else {
-                    pendingEnd = unit;
-                }
+            consumed += 2;
+            if (TakeMark(raw))
+                return eSuccess;
+            char16_t unit = SwapUnit(raw);
+            if (unit == 0) {
+                done = true;
+                return eSuccess;
             }
-            if (!done && got < kUnicodeLineChunk) {
-                consumed += got % 2;
-                break;
+            if (!IsLineEnd(unit))
+                return collector.Add(unit);
+            PNU_TRY(collector.Add(u'\n'));
+            if (next) {
+                if (Completes(unit, SwapUnit(uint16_t(GetLittleEndian(next, 2)))))
+                    consumed += 2;
+                done = true;
+            } else if (lastChunk) {
+                done = true;
+            } else {
+                pendingEnd = unit;
             }
-        }
-        return eSuccess;
+            return eSuccess;
+        });
     });
 }
 
@@ -298,33 +303,21 @@ eResultCode gCFile::ReadUnicodeString(gCString& text)
     if (mEightBitText)
         return ReadLine(text);
     return ReadTextFrom(*this, text, [this](CTextCollector& collector, int64_t& consumed) -> eResultCode {
-        uint8_t chunk[kUnicodeStringChunk];
         bool first = true;
-        bool done = false;
-        while (!done) {
-            int32_t got = 0;
-            PNU_TRY(ReadChunk(chunk, kUnicodeStringChunk, got));
-            int32_t units = got / 2;
-            for (int32_t u = 0; u < units; ++u) {
-                uint16_t raw = uint16_t(GetLittleEndian(chunk + 2 * u, 2));
-                char16_t unit = SwapUnit(raw);
-                consumed += 2;
-                bool wasFirst = first;
-                first = false;
-                if (unit == u'\r' || unit == 0) {
-                    done = true;
-                    break;
-                }
-                if (wasFirst && (TakeMark(raw) || unit == u'\n'))
-                    continue;
-                PNU_TRY(collector.Add(unit));
+        return WalkUnits<kUnicodeStringChunk>(consumed, [&](uint16_t raw, const uint8_t*, bool,
+                                                            bool& done) -> eResultCode {
+            char16_t unit = SwapUnit(raw);
+            consumed += 2;
+            bool wasFirst = first;
+            first = false;
+            if (unit == u'\r' || unit == 0) {
+                done = true;
+                return eSuccess;
             }
-            if (!done && got < kUnicodeStringChunk) {
-                consumed += got % 2;
-                break;
-            }
-        }
-        return eSuccess;
+            if (wasFirst && (TakeMark(raw) || unit == u'\n'))
+                return eSuccess;
+            return collector.Add(unit);
+        });
     });
 }
 

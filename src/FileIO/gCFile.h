@@ -98,6 +98,9 @@ private:
     // Reads up to count bytes: 0 with got set (also at the end), 16 on an error.
     eResultCode ReadChunk(void* buffer, int32_t count, int32_t& got);
     eResultCode ReadExactly(void* buffer, int32_t count);
+    // Walks the 16-bit units from the position for the Unicode text reads (see gCFile.cpp).
+    template <int32_t ChunkSize, typename Unit>
+    eResultCode WalkUnits(int64_t& consumed, Unit unit);
     eResultCode WriteBytes(const void* buffer, int32_t count);
     void CloseQuietly();
 
