@@ -171,10 +171,7 @@ eResultCode gCFile::Sync()
 
 eResultCode gCFile::Read(void* buffer, int32_t count)
 {
-    if (!IsOpen())
-        return eInvalidFile;
-    if (IsEOF())
-        return eStreamError;
+    PNU_TRY(CheckReadable(IsOpen()));
     if (count < 0)
         return eBadParameter;
     int32_t got = 0;
@@ -323,10 +320,7 @@ eResultCode gCFile::ReadUnicodeString(gCString& text)
 
 eResultCode gCFile::WriteText(gCString& text, int32_t newline)
 {
-    if (!IsOpen())
-        return eInvalidFile;
-    if (newline)
-        PNU_TRY(AppendNewline(text));
+    PNU_TRY(StartTextWrite(IsOpen(), text, newline));
     // The conversion without the shared buffer's length limit, so long texts are not cut.
     CMemBlock bytes;
     PNU_TRY(text.ToMacRomanCString(bytes));
@@ -337,14 +331,9 @@ eResultCode gCFile::WriteText(gCString& text, int32_t newline)
 
 eResultCode gCFile::WriteUnicodeText(gCString& text, int32_t newline)
 {
-    if (mEightBitText) {
-        gCString copy(text);
-        return WriteText(copy, newline);
-    }
-    if (!IsOpen())
-        return eInvalidFile;
-    if (newline)
-        PNU_TRY(AppendNewline(text));
+    if (mEightBitText)
+        return WriteEightBitCopy(text, newline);
+    PNU_TRY(StartTextWrite(IsOpen(), text, newline));
     uint8_t bytes[2048];
     int32_t length = text.GetLength();
     for (int32_t done = 0; done < length;) {

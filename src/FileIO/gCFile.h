@@ -80,10 +80,7 @@ protected:
 private:
     eResultCode ReadValueBytes(uint8_t* bytes, int32_t count) override
     {
-        if (!IsOpen())
-            return eInvalidFile;
-        if (IsEOF())
-            return eStreamError;
+        PNU_TRY(CheckReadable(IsOpen()));
         // A value that only partly fits before the end is a failure, and the value stays as it was.
         if (GetLength() - GetPos() < int64_t(count))
             return eStreamError;

@@ -80,10 +80,7 @@ eResultCode gCMemFile::Grow(int32_t count)
 
 eResultCode gCMemFile::Read(void* buffer, int32_t count)
 {
-    if (!HasStorage())
-        return eInvalidFile;
-    if (IsEOF())
-        return eStreamError;
+    PNU_TRY(CheckReadable(HasStorage()));
     if (count < 0)
         return eBadParameter;
     if (mPosition + count > mSize) {
@@ -112,10 +109,7 @@ eResultCode gCMemFile::Write(const void* buffer, int32_t count)
 
 eResultCode gCMemFile::StartTextRead()
 {
-    if (!HasStorage())
-        return eInvalidFile;
-    if (IsEOF())
-        return eStreamError;
+    PNU_TRY(CheckReadable(HasStorage()));
     CutSizeToCapacity();
     return eSuccess;
 }
@@ -195,10 +189,7 @@ eResultCode gCMemFile::ReadUnicodeString(gCString& text)
 
 eResultCode gCMemFile::WriteText(gCString& text, int32_t newline)
 {
-    if (!HasStorage())
-        return eInvalidFile;
-    if (newline)
-        PNU_TRY(AppendNewline(text));
+    PNU_TRY(StartTextWrite(HasStorage(), text, newline));
     // The conversion without the shared buffer's length limit, so long texts are not cut.
     // Stored with its terminating 0.
     CMemBlock bytes;
@@ -210,14 +201,9 @@ eResultCode gCMemFile::WriteText(gCString& text, int32_t newline)
 
 eResultCode gCMemFile::WriteUnicodeText(gCString& text, int32_t newline)
 {
-    if (mEightBitText) {
-        gCString copy(text);
-        return WriteText(copy, newline);
-    }
-    if (!HasStorage())
-        return eInvalidFile;
-    if (newline)
-        PNU_TRY(AppendNewline(text));
+    if (mEightBitText)
+        return WriteEightBitCopy(text, newline);
+    PNU_TRY(StartTextWrite(HasStorage(), text, newline));
     int32_t length = text.GetLength();
     if (length > INT32_MAX / 2 - 1)
         return eBadParameter;

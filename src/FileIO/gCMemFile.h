@@ -76,10 +76,7 @@ protected:
 
     eResultCode ReadValueBytes(uint8_t* bytes, int32_t count) override
     {
-        if (!HasStorage())
-            return eInvalidFile;
-        if (IsEOF())
-            return eStreamError;
+        PNU_TRY(CheckReadable(HasStorage()));
         // A failed read copies nothing, so the value stays as it was.
         return Read(bytes, count);
     }

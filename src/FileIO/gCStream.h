@@ -144,6 +144,22 @@ protected:
     }
     // Appends LF then CR to the caller's string, as the newline argument asks.
     static eResultCode AppendNewline(gCString& text);
+    // The start of every text write: 6 when the stream cannot be written (open is false), else
+    // the newline appended when asked for.
+    static eResultCode StartTextWrite(bool open, gCString& text, int32_t newline);
+    // The check before every read: 6 when the stream cannot be read (open is false), 16 at its end.
+    eResultCode CheckReadable(bool open)
+    {
+        if (!open)
+            return eInvalidFile;
+        return IsEOF() ? eStreamError : eSuccess;
+    }
+    // Unicode text on an eight-bit stream: a copy goes to WriteText, the caller's text untouched.
+    eResultCode WriteEightBitCopy(const gCString& text, int32_t newline)
+    {
+        gCString copy(text);
+        return WriteText(copy, newline);
+    }
 
     static constexpr uint16_t kMarkAsRead = 0xFEFF;        // a little-endian mark
     static constexpr uint16_t kSwappedMarkAsRead = 0xFFFE; // a big-endian mark read little-endian
