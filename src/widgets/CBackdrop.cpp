@@ -12,7 +12,6 @@
 #include "imaging/CImage8.h"
 #include "imaging/PixelHookScope.h"
 #include "widgets/BackdropMessages.h"
-#include "widgets/CreateLoadedWidget.h"
 
 #include <algorithm>
 #include <cstring>
@@ -55,16 +54,6 @@ void MovePixels(CImage& image, const gCRect& source, const gCPoint& offset)
 } // namespace
 
 CBackdrop::CBackdrop() { mEventMask = 0xFFFFFFFFu; }
-
-CBackdrop* CBackdrop::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromId<CBackdrop>(id, file, directory);
-}
-
-CBackdrop* CBackdrop::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromName<CBackdrop>(name, file, directory);
-}
 
 CBackdrop::~CBackdrop()
 {

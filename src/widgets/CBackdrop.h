@@ -7,11 +7,12 @@
 #include "core/FourCharCode.h"
 #include "widgets/CRegion.h"
 #include "widgets/CWidget.h"
+#include "widgets/CreateLoadedWidget.h"
 
 class CGradient;
 class CWindowBase;
 
-class CBackdrop : public CWidget {
+class CBackdrop : public CLoadedWidgetT<CBackdrop, CWidget> {
 public:
     static constexpr uint32_t kTypeCode = FourCharCode("bkdp");
 
@@ -29,8 +30,6 @@ public:
         gCString gradientName;
     };
 
-    static CBackdrop* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
-    static CBackdrop* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
     eResultCode LoadWidgetDataBlock(gCStream* stream) override;
     eResultCode DrawAlphaMask(CImage8* mask) override;
 

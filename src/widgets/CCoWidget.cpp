@@ -8,7 +8,6 @@
 #include "imaging/CImage8.h"
 #include "imaging/PixelCompositing.h"
 #include "widgets/CWidgetLoadBlock.h"
-#include "widgets/CreateLoadedWidget.h"
 #include "widgets/LoadWidgetEffects.h"
 
 #include <algorithm>
@@ -19,16 +18,6 @@ namespace {
 constexpr uint32_t kColourTag = FourCharCode("colr");
 
 } // namespace
-
-CCoWidget* CCoWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromId<CCoWidget>(id, file, directory);
-}
-
-CCoWidget* CCoWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromName<CCoWidget>(name, file, directory);
-}
 
 void CCoWidget::SetColour(uint32_t colour, bool update)
 {

@@ -4,16 +4,14 @@
 
 #include "core/FourCharCode.h"
 #include "widgets/CWidget.h"
+#include "widgets/CreateLoadedWidget.h"
 
-class CCoWidget : public CWidget {
+class CCoWidget : public CLoadedWidgetT<CCoWidget, CWidget> {
 public:
     static constexpr uint32_t kTypeCode = FourCharCode("cowg");
 
     CCoWidget() = default;
     ~CCoWidget() override = default;
-
-    static CCoWidget* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
-    static CCoWidget* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
 
     uint32_t GetTypeCode() const override { return kTypeCode; }
     eResultCode Paint(const gCRect& area, CImage* target, int32_t alpha) override;

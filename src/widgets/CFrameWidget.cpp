@@ -6,7 +6,6 @@
 #include "imaging/CImage.h"
 #include "imaging/PixelCompositing.h"
 #include "widgets/CWidgetLoadBlock.h"
-#include "widgets/CreateLoadedWidget.h"
 #include "widgets/EffectPixels.h"
 
 namespace {
@@ -14,16 +13,6 @@ namespace {
 constexpr uint32_t kFrameColourTag = FourCharCode("frcl");
 
 } // namespace
-
-CFrameWidget* CFrameWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromId<CFrameWidget>(id, file, directory);
-}
-
-CFrameWidget* CFrameWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromName<CFrameWidget>(name, file, directory);
-}
 
 eResultCode CFrameWidget::SetFrameColour(uint32_t colour, bool update)
 {

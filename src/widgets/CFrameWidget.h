@@ -6,16 +6,14 @@
 #include "imaging/CPixel.h"
 #include "widgets/CCoWidget.h"
 #include "widgets/CRegion.h"
+#include "widgets/CreateLoadedWidget.h"
 
-class CFrameWidget : public CCoWidget {
+class CFrameWidget : public CLoadedWidgetT<CFrameWidget, CCoWidget> {
 public:
     static constexpr uint32_t kTypeCode = FourCharCode("fmwg");
 
     CFrameWidget() = default;
     ~CFrameWidget() override = default;
-
-    static CFrameWidget* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
-    static CFrameWidget* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
 
     uint32_t GetTypeCode() const override { return kTypeCode; }
     eResultCode Paint(const gCRect& area, CImage* target, int32_t alpha) override;

@@ -4,7 +4,6 @@
 #include "imaging/CImNav.h"
 #include "imaging/CImage.h"
 #include "widgets/CWidgetLoadBlock.h"
-#include "widgets/CreateLoadedWidget.h"
 
 #include <algorithm>
 #include <cmath>
@@ -85,16 +84,6 @@ uint32_t MixPixel(uint32_t base, uint32_t other, int32_t coverage)
         result |= (((m * k) >> 16) & 255u) << shift;
     }
     return result;
-}
-
-CRoRectWidget* CRoRectWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromId<CRoRectWidget>(id, file, directory);
-}
-
-CRoRectWidget* CRoRectWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromName<CRoRectWidget>(name, file, directory);
 }
 
 eResultCode CRoRectWidget::RebuildImage(bool rebuild, bool update)

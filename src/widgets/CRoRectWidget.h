@@ -5,8 +5,9 @@
 
 #include "core/FourCharCode.h"
 #include "widgets/CImWidget.h"
+#include "widgets/CreateLoadedWidget.h"
 
-class CRoRectWidget : public CImWidget {
+class CRoRectWidget : public CLoadedWidgetT<CRoRectWidget, CImWidget> {
 public:
     static constexpr uint32_t kTypeCode = FourCharCode("rrwg");
 
@@ -14,9 +15,6 @@ public:
 
     CRoRectWidget() = default;
     ~CRoRectWidget() override = default;
-
-    static CRoRectWidget* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
-    static CRoRectWidget* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
 
     uint32_t GetTypeCode() const override { return kTypeCode; }
     eResultCode LoadWidgetDataBlock(gCStream* stream) override;

@@ -5,7 +5,6 @@
 #include "imaging/CImage.h"
 #include "imaging/PixelCompositing.h"
 #include "widgets/CWidgetLoadBlock.h"
-#include "widgets/CreateLoadedWidget.h"
 #include "widgets/EffectPixels.h"
 
 #include <cmath>
@@ -53,16 +52,6 @@ void FillProfile(float* entries, int32_t count, bool nearSide, bool farSide, flo
 } // namespace
 
 CShadWidget::CShadWidget() { mColour = 0xFF000000u; }
-
-CShadWidget* CShadWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromId<CShadWidget>(id, file, directory);
-}
-
-CShadWidget* CShadWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromName<CShadWidget>(name, file, directory);
-}
 
 eResultCode CShadWidget::MarkStale(bool update)
 {

@@ -6,8 +6,9 @@
 #include "core/CMemBlockT.h"
 #include "core/FourCharCode.h"
 #include "widgets/CCoWidget.h"
+#include "widgets/CreateLoadedWidget.h"
 
-class CShadWidget : public CCoWidget {
+class CShadWidget : public CLoadedWidgetT<CShadWidget, CCoWidget> {
 public:
     static constexpr uint32_t kTypeCode = FourCharCode("shwg");
 
@@ -15,9 +16,6 @@ public:
 
     CShadWidget();
     ~CShadWidget() override = default;
-
-    static CShadWidget* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
-    static CShadWidget* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
 
     uint32_t GetTypeCode() const override { return kTypeCode; }
     eResultCode Paint(const gCRect& area, CImage* target, int32_t alpha) override;

@@ -11,6 +11,7 @@
 #include "imaging/CImage.h"
 #include "text/CTextRenderer.h"
 #include "widgets/CCoWidget.h"
+#include "widgets/CreateLoadedWidget.h"
 #include "widgets/TableMessages.h"
 
 #include <cstdint>
@@ -20,7 +21,7 @@ class CImNav;
 // The hover row when no row is highlighted.
 inline constexpr int32_t kNoHoverRow = -1000000;
 
-class CTableWidget : public CCoWidget {
+class CTableWidget : public CLoadedWidgetT<CTableWidget, CCoWidget> {
 public:
     static constexpr uint32_t kTypeCode = FourCharCode("tbwg");
 
@@ -60,9 +61,6 @@ public:
 
     CTableWidget();
     ~CTableWidget() override;
-
-    static CTableWidget* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
-    static CTableWidget* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
 
     // Overrides of the widget.
     uint32_t GetTypeCode() const override { return kTypeCode; }

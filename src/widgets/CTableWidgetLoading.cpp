@@ -3,18 +3,7 @@
 #include "widgets/CTableWidget.h"
 
 #include "widgets/CWidgetLoadBlock.h"
-#include "widgets/CreateLoadedWidget.h"
 #include "widgets/LoadWidgetEffects.h"
-
-CTableWidget* CTableWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromId<CTableWidget>(id, file, directory);
-}
-
-CTableWidget* CTableWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromName<CTableWidget>(name, file, directory);
-}
 
 eResultCode CTableWidget::LoadWidgetDataBlock(gCStream* stream)
 {

@@ -7,7 +7,6 @@
 #include "core/FourCharCode.h"
 #include "resources/CText.h"
 #include "resources/CTextList.h"
-#include "widgets/CreateLoadedWidget.h"
 
 #include <algorithm>
 
@@ -29,16 +28,6 @@ CTxEdWidget::CTxEdWidget() : mBlink(0.0f, 100.0f, 500.0f, 2.0f, CTimeTrack::ePin
 }
 
 CTxEdWidget::~CTxEdWidget() = default;
-
-CTxEdWidget* CTxEdWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromId<CTxEdWidget>(id, file, directory);
-}
-
-CTxEdWidget* CTxEdWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromName<CTxEdWidget>(name, file, directory);
-}
 
 // ---- text and selection ---------------------------------------------------------------------
 

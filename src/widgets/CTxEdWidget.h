@@ -9,16 +9,14 @@
 #include "core/FourCharCode.h"
 #include "widgets/BackdropMessages.h"
 #include "widgets/CTxImWidget.h"
+#include "widgets/CreateLoadedWidget.h"
 
-class CTxEdWidget : public CTxImWidget, public CBackdropMessageReceiver {
+class CTxEdWidget : public CLoadedWidgetT<CTxEdWidget, CTxImWidget>, public CBackdropMessageReceiver {
 public:
     static constexpr uint32_t kTypeCode = FourCharCode("tewg");
 
     CTxEdWidget();
     ~CTxEdWidget() override;
-
-    static CTxEdWidget* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
-    static CTxEdWidget* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
 
     uint32_t OnCommand(uint32_t command, uintptr_t p1, intptr_t p2, uint32_t flag) override;
     eResultCode OnKeyDown(CWidget** taker, int32_t key) override;

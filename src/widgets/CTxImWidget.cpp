@@ -4,7 +4,6 @@
 #include "app/ReportError.h"
 #include "resources/CTextList.h"
 #include "widgets/CWidgetLoadBlock.h"
-#include "widgets/CreateLoadedWidget.h"
 #include "widgets/TextWidgetChunks.h"
 
 namespace {
@@ -31,16 +30,6 @@ CTxImWidget::~CTxImWidget()
     mChildren.RemoveAll();
     mFocusChild = nullptr;
     mLabel.SetParent(nullptr);
-}
-
-CTxImWidget* CTxImWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromId<CTxImWidget>(id, file, directory);
-}
-
-CTxImWidget* CTxImWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromName<CTxImWidget>(name, file, directory);
 }
 
 eResultCode CTxImWidget::RemoveChildAt(int32_t index, bool update)

@@ -6,8 +6,9 @@
 #include "core/FourCharCode.h"
 #include "widgets/CImWidget.h"
 #include "widgets/CTxWidget.h"
+#include "widgets/CreateLoadedWidget.h"
 
-class CTxImWidget : public CImWidget {
+class CTxImWidget : public CLoadedWidgetT<CTxImWidget, CImWidget> {
 public:
     static constexpr uint32_t kTypeCode = FourCharCode("tiwg");
 
@@ -15,9 +16,6 @@ public:
 
     CTxImWidget();
     ~CTxImWidget() override;
-
-    static CTxImWidget* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
-    static CTxImWidget* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
 
     uint32_t GetTypeCode() const override { return kTypeCode; }
     // The label is the only child: nothing else is added, and the label is never removed.

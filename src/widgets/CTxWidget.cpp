@@ -7,7 +7,6 @@
 #include "resources/CText.h"
 #include "resources/CTextList.h"
 #include "widgets/CWidgetLoadBlock.h"
-#include "widgets/CreateLoadedWidget.h"
 #include "widgets/TextWidgetChunks.h"
 
 CTxWidget::CTxWidget() { mColour = 0xFF000000u; }
@@ -47,16 +46,6 @@ eResultCode CTxWidget::NextTextListEntry(bool resize, bool update)
 }
 
 int32_t CTxWidget::GetTextListIndex() const { return mTextList ? mTextList->GetCurrentIndex() : -1; }
-
-CTxWidget* CTxWidget::CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromId<CTxWidget>(id, file, directory);
-}
-
-CTxWidget* CTxWidget::CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory)
-{
-    return CreateWidgetFromName<CTxWidget>(name, file, directory);
-}
 
 void CTxWidget::GetText(gCString& text) const
 {

@@ -6,6 +6,7 @@
 #include "core/FourCharCode.h"
 #include "text/CTextRenderer.h"
 #include "widgets/CMaskWidget.h"
+#include "widgets/CreateLoadedWidget.h"
 
 #include <cstdint>
 
@@ -31,7 +32,7 @@ struct sTextListChoice {
     gCString textListName;
 };
 
-class CTxWidget : public CMaskWidget {
+class CTxWidget : public CLoadedWidgetT<CTxWidget, CMaskWidget> {
 public:
     static constexpr uint32_t kTypeCode = FourCharCode("txwg");
 
@@ -39,9 +40,6 @@ public:
 
     CTxWidget();
     ~CTxWidget() override;
-
-    static CTxWidget* CreateFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
-    static CTxWidget* CreateFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
 
     uint32_t GetTypeCode() const override { return kTypeCode; }
     eResultCode OnRectChanged() override;
