@@ -116,4 +116,16 @@ void ReleasePages(void* block, uint64_t bytes)
         (void)madvise(reinterpret_cast<void*>(begin), size_t(end - begin), MADV_DONTNEED);
 }
 
+void AdviseLargePages(void* block, uint64_t bytes)
+{
+    // The usual large page; where the system's differs, the advice covers a little less.
+    constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
+    if (!block)
+        return;
+    const uintptr_t begin = (uintptr_t(block) + kLargePage - 1) / kLargePage * kLargePage;
+    const uintptr_t end = (uintptr_t(block) + bytes) / kLargePage * kLargePage;
+    if (begin < end)
+        (void)madvise(reinterpret_cast<void*>(begin), size_t(end - begin), MADV_HUGEPAGE);
+}
+
 } // namespace plat

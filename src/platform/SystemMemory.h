@@ -27,6 +27,11 @@ uint64_t GetAvailableMemory();
 // block would one by one; the block stays the caller's, its bytes read as zero afterwards.
 void ReleasePages(void* block, uint64_t bytes);
 
+// Asks for the pages lying wholly inside the bytes to be backed by large pages where the system
+// offers them: a table read or written at scattered places then costs far fewer address
+// translations. Only a hint; the bytes stay as they are.
+void AdviseLargePages(void* block, uint64_t bytes);
+
 // Tests and fuzzers: a machine that always has `bytes` to give.
 class FixedSystemMemory final : public SystemMemory {
 public:

@@ -1,5 +1,6 @@
 #include "updater/codec/CPNUMatchFinder.h"
 
+#include "platform/SystemMemory.h"
 #include "platform/WorkerThreads.h"
 #include "updater/codec/CPNUSuffixSorter.h"
 
@@ -43,6 +44,14 @@ uint64_t Load64(const uint8_t* at)
     uint64_t value;
     memcpy(&value, at, 8);
     return value;
+}
+
+// The zero bytes of a word as the high bit of each; below the lowest zero byte no bit is set, so
+// its place is exact.
+uint64_t ZeroBytes(uint64_t word)
+{
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    return (word - kOnes) & ~word & (kOnes << 7);
 }
 
 uint64_t LeastCommon(uint8_t code) { return code < kExactCommons ? code : kExactCommons << (2 * (code - kExactCommons)); }
@@ -165,6 +174,9 @@ bool CPNUMatchFinder::Prepare(void* workArea, void (*alongside)(void* context), 
     const uint64_t n = mCount;
     if (!Serves(n))
         return false;
+    // The tables are read and written at scattered places: large pages, where the system has
+    // them, spare most of the address translations.
+    plat::AdviseLargePages(workArea, WorkAreaSize(n, mCursorCount));
     uint8_t* area = static_cast<uint8_t*>(workArea);
     mSuffixes = reinterpret_cast<int32_t*>(area);
     area += Align8(4 * n);
@@ -252,7 +264,11 @@ void CPNUMatchFinder::MeasureNeighbours()
     RunParts(ranges.parts, link);
     auto count = [&](uint32_t part) {
         uint64_t common = 0;
-        for (uint64_t i = ranges.Begin(part); i < ranges.End(part); ++i) {
+        const uint64_t end = ranges.End(part);
+        for (uint64_t i = ranges.Begin(part); i < end; ++i) {
+            // The scattered bytes compared a few positions on are fetched meanwhile.
+            if (i + kAhead < end && before[i + kAhead] >= 0)
+                __builtin_prefetch(mIn + before[i + kAhead]);
             if (before[i] < 0) {
                 before[i] = 0;
                 common = 0;
@@ -351,6 +367,16 @@ void CPNUMatchFinder::ListRuns()
     uint32_t top[256] = {};
     mRunCount = 0;
     for (uint64_t start = 0; start < n;) {
+        // Eight bytes at once past those that differ from the byte after them: each is a run of
+        // one.
+        while (start + 9 <= n) {
+            const uint64_t equalNext = ZeroBytes(Load64(in + start) ^ Load64(in + start + 1));
+            if (equalNext != 0) {
+                start += uint64_t(std::countr_zero(equalNext)) / 8;
+                break;
+            }
+            start += 8;
+        }
         const uint64_t end = start + 1 + MatchLength(in + start, in + start + 1, 0, n - start - 1);
         if (end - start >= kRunLength) {
             sRun& run = mRuns[mRunCount];
