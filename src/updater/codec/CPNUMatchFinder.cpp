@@ -332,30 +332,27 @@ void CPNUMatchFinder::MeasureShortMatchesIn(uint64_t begin, uint64_t end, uint8_
     // A position has a non-overlapping earlier match of a length when the group's earliest
     // position lies that far back: its earliest from the left, then from the right. The left
     // results wait in sorted order, so each position is written once.
-    constexpr uint64_t kLengths = kShortLimit - 3;
+    constexpr uint32_t kLengths = uint32_t(kShortLimit - 3);
     auto common = [this](uint64_t j) { return uint64_t(mMeasures[j] >> 3); };
-    uint64_t earliest[kLengths];
-    auto longest = [&](uint64_t p) {
-        uint8_t length = 3;
-        for (uint64_t k = 0; k < kLengths; ++k) {
-            if (earliest[k] + (k + 4) <= p)
-                length = uint8_t(k + 4);
+    uint32_t earliest[kLengths] = {};
+    // The groups of the lengths the neighbour shares go on, the longer ones start at p. Each
+    // group lies inside that of the next shorter length, so its earliest position is no earlier
+    // and the lengths reaching far enough back are all those up to the longest: counted.
+    auto longest = [&](uint32_t p, uint64_t shared) {
+        uint32_t length = 3;
+        for (uint32_t k = 0; k < kLengths; ++k) {
+            earliest[k] = shared >= k + 4 ? std::min(earliest[k], p) : p;
+            length += earliest[k] + (k + 4) <= p ? 1 : 0;
         }
-        return length;
+        return uint8_t(length);
     };
-    for (uint64_t j = begin; j < end; ++j) {
-        const uint64_t p = uint64_t(mSuffixes[j]);
-        for (uint64_t k = 0; k < kLengths; ++k)
-            earliest[k] = j == begin || common(j) < k + 4 ? p : std::min(earliest[k], p);
-        fromLeft[j] = longest(p);
-    }
+    for (uint64_t j = begin; j < end; ++j)
+        fromLeft[j] = longest(uint32_t(mSuffixes[j]), j == begin ? 0 : common(j));
     for (uint64_t j = end; j-- > begin;) {
         if (j >= begin + kAhead)
             __builtin_prefetch(shortMatch + mSuffixes[j - kAhead], 1);
-        const uint64_t p = uint64_t(mSuffixes[j]);
-        for (uint64_t k = 0; k < kLengths; ++k)
-            earliest[k] = j + 1 == end || common(j + 1) < k + 4 ? p : std::min(earliest[k], p);
-        shortMatch[p] = std::max(fromLeft[j], longest(p));
+        const uint32_t p = uint32_t(mSuffixes[j]);
+        shortMatch[p] = std::max(fromLeft[j], longest(p, j + 1 == end ? 0 : common(j + 1)));
     }
 }
 
