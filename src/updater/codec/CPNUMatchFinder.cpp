@@ -56,12 +56,14 @@ uint64_t ZeroBytes(uint64_t word)
 
 uint64_t LeastCommon(uint8_t code) { return code < kExactCommons ? code : kExactCommons << (2 * (code - kExactCommons)); }
 
+// The largest code whose least is at most `common`: above the exact ones, one code for every
+// two bits of common / kExactCommons.
 uint8_t CommonCode(uint64_t common)
 {
-    uint8_t code = uint8_t(std::min(common, kExactCommons));
-    while (code < kLastCommonCode && LeastCommon(uint8_t(code + 1)) <= common)
-        ++code;
-    return code;
+    if (common < kExactCommons)
+        return uint8_t(common);
+    const uint64_t doubleBits = (uint64_t(std::bit_width(common / kExactCommons)) - 1) / 2;
+    return uint8_t(kExactCommons + std::min<uint64_t>(doubleBits, kLastCommonCode - kExactCommons));
 }
 
 uint64_t Align8(uint64_t bytes) { return (bytes + 7) & ~uint64_t(7); }
