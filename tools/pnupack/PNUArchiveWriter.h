@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct sPackageFile {
@@ -16,7 +17,8 @@ class PNUArchiveWriter {
 public:
     // The instruction text (UTF-8), lines separated by CR; the byte-order mark is added.
     void SetInstructionText(const std::string& text) { mText = text; }
-    void AddFile(const sPackageFile& file) { mFiles.push_back(file); }
+    // Taken over when moved in: a product's file can be hundreds of megabytes.
+    void AddFile(sPackageFile file) { mFiles.push_back(std::move(file)); }
 
     std::vector<uint8_t> BuildArchive() const;
     // "PN2SQUSH", version 1, the archive coded with method 8, "PN2SQUSH". False when the

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -71,7 +72,7 @@ int main(int argc, char** argv)
             }
             if (i + 1 < argc && IsOctal(argv[i + 1]))
                 file.mode = uint16_t(strtoul(argv[++i], nullptr, 8));
-            writer.AddFile(file);
+            writer.AddFile(std::move(file));
         } else if (strcmp(argv[i], "--archive") == 0) {
             archiveOnly = true;
         } else if (argv[i][0] != '-' && output == nullptr) {
