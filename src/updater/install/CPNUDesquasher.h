@@ -132,10 +132,14 @@ private:
     void RollBack();
     // RollBack after a failed file step, keeping that step's failure detail; answers result.
     eResultCode RollBackAfter(eResultCode result);
-    // Shows `status`, then runs step(final, old, temp) over every entry, the progress stepping
-    // along; the first failure (made the final path's, with failAtFinal) rolls the install back.
-    using tEntryStep = std::function<eResultCode(const gCString& final, const gCString& old, const gCString& temp)>;
+    // Shows `status`, then runs step(index, final, old, temp) over every entry, the progress
+    // stepping along; the first failure (made the final path's, with failAtFinal) rolls the install
+    // back.
+    using tEntryStep
+        = std::function<eResultCode(int32_t index, const gCString& final, const gCString& old, const gCString& temp)>;
     eResultCode StepEntriesOrRollBack(uint32_t status, bool failAtFinal, const tEntryStep& step);
+    // The checks and the write step have recorded every entry, which the later steps go by.
+    bool StepsKnowEveryEntry() const;
 
     CPNUStatusTarget* mStatusTarget;
     CPNUInstallServices* mServices;
@@ -161,6 +165,10 @@ private:
     gCString mBuild;
     gCString mVersionNumber;
     sInstallJournal mJournal;
+    // What stood at each final path when the destinations were checked. Under the install folder's
+    // lock nothing but the install's own steps changes an entry afterwards, so the later steps go
+    // by it, and by the journal's record of the new files, instead of looking again.
+    gCArray<plat::sEntryIdentity> mFinalIdentities;
     gCString mFailureDetail;
     // What a failed roll-back could not put back (path and reason); empty when all went back.
     gCString mNotUndone;

@@ -211,18 +211,21 @@ eResultCode CPNUDesquasher::RemoveLeftovers()
         LogWithName(kTextLeftoverLog, final);
         // An interrupted install may have left the previous file only as ".old": it is the only
         // copy, so it goes back to its name instead of away. A link by that name is none of ours.
-        if (!mFiles->Exists(final) && mFiles->IsFile(old)) {
+        plat::eEntryKind oldKind = mFiles->GetIdentity(old).kind;
+        if (oldKind == plat::eEntryKind::kFile && mFiles->GetIdentity(final).kind == plat::eEntryKind::kNone) {
             if (eResultCode result = mFiles->Move(old, final); result != eSuccess)
                 return FailAt(result, old);
+            oldKind = plat::eEntryKind::kNone;
         }
-        // Only files are removed: a folder by such a name fails the step instead of going away.
-        for (const gCString* leftover : {&old, &temp}) {
-            if (mFiles->Exists(*leftover)) {
-                if (eResultCode result = mFiles->Delete(*leftover); result != eSuccess)
-                    return FailAt(result, *leftover);
-                if (mFiles->Exists(*leftover))
-                    return FailAt(eStreamError, *leftover);
-            }
+        // Only files and links are removed: a folder by such a name fails the step instead of
+        // going away. A removal that succeeds leaves nothing at the name.
+        if (oldKind != plat::eEntryKind::kNone) {
+            if (eResultCode result = mFiles->Delete(old); result != eSuccess)
+                return FailAt(result, old);
+        }
+        if (mFiles->GetIdentity(temp).kind != plat::eEntryKind::kNone) {
+            if (eResultCode result = mFiles->Delete(temp); result != eSuccess)
+                return FailAt(result, temp);
         }
     }
     return eSuccess;
@@ -244,6 +247,7 @@ eResultCode CPNUDesquasher::CheckDestinations()
     gCString folder;
     // Files of one folder mostly stand together: each run of them has its folder followed once.
     gCString checkedFolder;
+    mFinalIdentities.RemoveAll();
     for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
         PNU_TRY(CopyPath(mFinalPaths[i], final));
         PNU_TRY(FolderOf(final, folder));
@@ -258,8 +262,12 @@ eResultCode CPNUDesquasher::CheckDestinations()
             PNU_TRY(checkedFolder.Assign(folder.GetText()));
         }
         // A link is never written through nor kept to be put back: only a file is replaced.
-        if (!mFiles->IsFile(final) && mFiles->Exists(final))
-            return Refuse(eGenericFailure, final, mFiles->IsFolder(final) ? kTextFolderInTheWay : kTextNotRegularFile);
+        const plat::sEntryIdentity identity = mFiles->GetIdentity(final);
+        if (identity.kind == plat::eEntryKind::kFolder)
+            return Refuse(eGenericFailure, final, kTextFolderInTheWay);
+        if (identity.kind != plat::eEntryKind::kFile && identity.kind != plat::eEntryKind::kNone)
+            return Refuse(eGenericFailure, final, kTextNotRegularFile);
+        PNU_TRY(mFinalIdentities.Add(identity));
     }
     return eSuccess;
 }
@@ -272,8 +280,8 @@ eResultCode CPNUDesquasher::WriteTemporaryFiles()
     mJournal.state = sInstallJournal::eState::kUndo;
     mJournal.hadFile.RemoveAll();
     mJournal.written.RemoveAll();
-    for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i)
-        PNU_TRY(mJournal.hadFile.Add(mFiles->Exists(mFinalPaths[i].GetPath()) ? 1 : 0));
+    for (int32_t i = 0; i < mFinalIdentities.GetSize(); ++i)
+        PNU_TRY(mJournal.hadFile.Add(mFinalIdentities[i].kind == plat::eEntryKind::kFile ? 1 : 0));
     PNU_TRY(RecordFoldersToMake());
     if (eResultCode result = WriteInstallJournal(*mFiles, mJournal); result != eSuccess) {
         (void)RemoveInstallJournal(*mFiles, mInstallFolderText);
@@ -445,34 +453,39 @@ eResultCode CPNUDesquasher::StepEntriesOrRollBack(uint32_t status, bool failAtFi
         StepProgress(i);
         eResultCode result = EntryPaths(i, final, old, temp);
         if (result == eSuccess)
-            result = step(final, old, temp);
+            result = step(i, final, old, temp);
         if (result != eSuccess)
             return RollBackAfter(failAtFinal ? FailAt(result, final) : result);
     }
     return eSuccess;
 }
 
+bool CPNUDesquasher::StepsKnowEveryEntry() const
+{
+    const int32_t count = mFinalPaths.GetSize();
+    return mFinalIdentities.GetSize() == count && mJournal.hadFile.GetSize() == count
+        && mJournal.written.GetSize() == count;
+}
+
 eResultCode CPNUDesquasher::KeepOldFiles()
 {
-    return StepEntriesOrRollBack(kTextKeeping, false, [&](const gCString& final, const gCString& old, const gCString&) {
-        if (!mFiles->Exists(final))
+    // The steps before say what stands at each name: a file where hadFile says so (anything else
+    // was refused), no ".old" (the leftovers went), and every ".tmp" written.
+    if (!StepsKnowEveryEntry())
+        return eBadParameter;
+    return StepEntriesOrRollBack(kTextKeeping, false,
+                                 [&](int32_t i, const gCString& final, const gCString& old, const gCString&) {
+        if (mJournal.hadFile[i] == 0)
             return eSuccess;
-        if (mFiles->IsFolder(final))
-            return Refuse(eGenericFailure, final, kTextFolderInTheWay);
-        eResultCode result = eSuccess;
-        if (mFiles->Exists(old))
-            result = mFiles->Delete(old);
         // A second name keeps the current file in place until the new one replaces it;
-        // where the file system has none, the file moves aside as it always did.
-        if (result == eSuccess)
-            result = mFiles->Link(final, old);
+        // where the file system has none, the file moves aside as it always did. Neither
+        // ever replaces what stands at the ".old" name.
+        eResultCode result = mFiles->Link(final, old);
         if (result == eNotWritten)
             result = mFiles->Move(final, old);
         if (result == eSuccess)
             LogWithName(kTextKeptLog, final);
-        if (result == eSuccess && !mFiles->Exists(old))
-            result = eStreamError;
-        if (result != eSuccess)
+        else
             (void)FailAt(result, old);
         return result;
     });
@@ -480,15 +493,19 @@ eResultCode CPNUDesquasher::KeepOldFiles()
 
 eResultCode CPNUDesquasher::PlaceNewFiles()
 {
-    return StepEntriesOrRollBack(kTextPlacing, true, [&](const gCString& final, const gCString&, const gCString& temp) {
-        eResultCode result = eSuccess;
-        if (mFiles->Exists(temp)) {
-            result = mFiles->Replace(temp, final);
-            if (result == eSuccess)
-                LogWithName(kTextPlacedLog, temp);
-        }
-        if (result == eSuccess && mFiles->Exists(temp))
-            result = eStreamError;
+    if (!StepsKnowEveryEntry())
+        return eBadParameter;
+    return StepEntriesOrRollBack(kTextPlacing, true,
+                                 [&](int32_t i, const gCString& final, const gCString&, const gCString& temp) {
+        // A rename between two names of one file does nothing and still succeeds: the new file
+        // must be another file than the one it replaces.
+        const plat::sEntryIdentity& before = mFinalIdentities[i];
+        const plat::sEntryIdentity& written = mJournal.written[i];
+        if (before.kind == plat::eEntryKind::kFile && before.device == written.device && before.number == written.number)
+            return eStreamError;
+        const eResultCode result = mFiles->Replace(temp, final);
+        if (result == eSuccess)
+            LogWithName(kTextPlacedLog, temp);
         return result;
     });
 }
@@ -500,15 +517,15 @@ eResultCode CPNUDesquasher::RemoveOldFiles()
     bool allRemoved = true;
     for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
         StepProgress(i);
-        // A folder by the ".old" name is not the install's own and is never removed.
+        // Only a file kept by the keep step has a ".old" file. A folder by that name is not the
+        // install's own and is never removed: the removal refuses it.
+        if (i < mJournal.hadFile.GetSize() && mJournal.hadFile[i] == 0)
+            continue;
         if (CopyPath(mOldPaths[i], old) != eSuccess) {
             allRemoved = false;
             continue;
         }
-        if (!mFiles->Exists(old) || mFiles->IsFolder(old))
-            continue;
-        (void)mFiles->Delete(old);
-        if (mFiles->Exists(old)) {
+        if (mFiles->Delete(old) != eSuccess) {
             allRemoved = false;
             (void)StatusText(Text(kTextRemovedLog) + FileNameOf(old), kWarning);
             (void)Status(kTextOldNotRemoved, kRed);
