@@ -206,6 +206,7 @@ void FolderAt::ForgetLastFolder()
         ::close(mLastFolder);
     mLastFolder = -1;
     mLastLength = 0;
+    mMissingLength = 0;
 }
 
 eFileResult FolderAt::ReachFolder(const char* folder, size_t length, bool make, bool endIsFine, int& opened)
@@ -223,6 +224,8 @@ eFileResult FolderAt::ReachFolder(const char* folder, size_t length, bool make, 
     }
     if (length >= sizeof mLastPath)
         return eFileResult::kBadName;
+    if (!make && length == mMissingLength && std::memcmp(mMissingPath, folder, length) == 0)
+        return endIsFine ? eFileResult::kOk : eFileResult::kNotFound;
     char parts[kLongestSystemPath];
     std::memcpy(parts, folder, length);
     parts[length] = 0;
@@ -238,6 +241,10 @@ eFileResult FolderAt::ReachFolder(const char* folder, size_t length, bool make, 
     eFileResult result = eFileResult::kOk;
     if (!OpenBeneath(mFolder, parts, at, result) || (make && result == eFileResult::kNotFound))
         result = WalkBeneath(mFolder, parts, length, make, at);
+    if (result == eFileResult::kNotFound && !make) {
+        std::memcpy(mMissingPath, folder, length);
+        mMissingLength = length;
+    }
     if (result != eFileResult::kOk) {
         if (make && result == eFileResult::kNoFolder)
             return eFileResult::kExists;
@@ -291,6 +298,7 @@ eFileResult FolderAt::CheckWay(const char* folder)
 
 eFileResult FolderAt::MakeFolders(const char* folder)
 {
+    Changing();
     if (folder == nullptr)
         return eFileResult::kBadName;
     int opened = -1;
@@ -299,6 +307,7 @@ eFileResult FolderAt::MakeFolders(const char* folder)
 
 eFileResult FolderAt::WriteFile(const char* path, const uint8_t* data, size_t size, uint32_t mode)
 {
+    Changing();
     sEntry entry;
     if (eFileResult reached = Reach(path, entry); reached != eFileResult::kOk)
         return reached;
@@ -391,6 +400,7 @@ eFileResult FolderAt::RemoveEmptyFolder(const char* folder)
 template <typename tStep>
 eFileResult FolderAt::TwoEntries(const char* source, const char* target, bool fileOnly, tStep step)
 {
+    Changing();
     sEntry from;
     sEntry to;
     if (eFileResult reached = Reach(source, from); reached != eFileResult::kOk)

@@ -9,8 +9,11 @@
 //
 // Where the kernel resolves a path beneath a folder without links itself (openat2), a way costs
 // one call; elsewhere each folder on it is opened in turn. The folder of the last entry reached
-// stays open, so consecutive entries of one folder cost a single call each. Nothing here allocates: the installer asks what stands at a path while it moves
-// files, and that answer must never change because memory ran out.
+// stays open, so consecutive entries of one folder cost a single call each; likewise the last
+// folder found missing is taken as missing by the looks that follow, until an operation here
+// changes anything or the last folder is forgotten. Nothing here allocates: the installer asks
+// what stands at a path while it moves files, and that answer must never change because memory
+// ran out.
 #pragma once
 
 #include "platform/FileResult.h"
@@ -37,7 +40,8 @@ public:
     eFileResult Open(const char* path);
     void Close();
     bool IsOpen() const { return mFolder >= 0; }
-    // Closes the last folder reached, so the next operation reaches its folder afresh.
+    // Closes the last folder reached and forgets the last one found missing, so the next operation
+    // reaches its folder afresh.
     void ForgetLastFolder();
 
     // What stands at the path; kNone also when the way there is missing or refused. "" is the
@@ -100,10 +104,16 @@ private:
     template <typename tStep>
     eFileResult TwoEntries(const char* source, const char* target, bool fileOnly, tStep step);
 
+    // Before an operation that may change what stands beneath the folder: a folder found missing
+    // may exist after it.
+    void Changing() { mMissingLength = 0; }
+
     int mFolder = -1;
     int mLastFolder = -1; // beneath mFolder, at mLastPath
     size_t mLastLength = 0;
     char mLastPath[kLongestSystemPath] = {};
+    size_t mMissingLength = 0; // none when 0
+    char mMissingPath[kLongestSystemPath] = {};
 };
 
 } // namespace plat

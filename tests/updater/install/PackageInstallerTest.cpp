@@ -345,6 +345,34 @@ TEST_F(PackageInstaller, FollowsAndMakesTheFolderOfEachRunOfFilesOnce)
     EXPECT_EQ(ReadTree(folder.Root() / "a"), (FileTree{{"1", "1"}, {"2", "2"}, {"5", "5"}}));
 }
 
+// Counts the looks at what stands at a path.
+class LookCountingFiles : public CPNUInstallFiles {
+public:
+    bool Exists(const gCString& path) override { return ++looks, CPNUInstallFiles::Exists(path); }
+    bool IsFolder(const gCString& path) override { return ++looks, CPNUInstallFiles::IsFolder(path); }
+    bool IsFile(const gCString& path) override { return ++looks, CPNUInstallFiles::IsFile(path); }
+    plat::sEntryIdentity GetIdentity(const gCString& path) override
+    {
+        return ++looks, CPNUInstallFiles::GetIdentity(path);
+    }
+    int looks = 0;
+};
+
+TEST_F(PackageInstaller, LooksAtEachEntryOnceAStep)
+{
+    // Over the installed product and again over the files it has just put in place: the leftover
+    // step looks at ".old" and ".tmp", the destination check at the name, the write step at the
+    // new file; the later steps go by those looks.
+    const Bytes package = PackageFromArchive(BuildArchive({}, kNewFiles));
+    for (int round = 0; round < 2; ++round) {
+        LookCountingFiles counting;
+        ASSERT_EQ(Install(package, &counting), eSuccess);
+        EXPECT_EQ(ReadTree(folder.Root()), NewProduct());
+        // Besides: each of the five folders on the way, once, and the journal's new file.
+        EXPECT_EQ(counting.looks, 4 * int(kNewFiles.size()) + 5 + 1) << "round " << round;
+    }
+}
+
 TEST_F(PackageInstaller, AHeldPackageIsUsedUpAsItInstalls)
 {
     // Large enough to be decoded in several parts, with matches across every part's end.
