@@ -11,6 +11,7 @@
 #include "platform/Screen.h"
 #include "platform/Window.h"
 #include "widgets/CBackdrop.h"
+#include "widgets/EditMessages.h"
 
 #include <algorithm>
 
@@ -405,12 +406,12 @@ int32_t CMacWindow::DispatchEvent(const plat::sEvent& event)
         return kEventNotHandled;
     switch (event.kind) {
     case plat::eEventKind::kCommand: {
-        uint32_t message = event.command == kCommandCut     ? 0xF000000Au
-                           : event.command == kCommandCopy  ? 0xF000000Bu
-                           : event.command == kCommandPaste ? 0xF000000Cu
-                                                            : 0;
-        if (message && mBackdrop && mBackdrop->GetFocusWidget())
-            (void)mBackdrop->GetFocusWidget()->OnCommand(message, uintptr_t(gApplication), 0, 1);
+        const eEditCommand command = event.command == kCommandCut     ? eEditCommand::kCut
+                                     : event.command == kCommandCopy  ? eEditCommand::kCopy
+                                     : event.command == kCommandPaste ? eEditCommand::kPaste
+                                                                      : eEditCommand::kNone;
+        if (mBackdrop && mBackdrop->GetFocusWidget())
+            (void)SendEditCommand(*mBackdrop->GetFocusWidget(), command);
         return kEventNotHandled;
     }
     case plat::eEventKind::kKeyDown:

@@ -11,16 +11,12 @@
 #include "imaging/CImage.h"
 #include "resources/CText.h"
 #include "widgets/CBackdrop.h"
+#include "widgets/EditMessages.h"
 
 #include <algorithm>
 
 namespace {
 
-constexpr uint32_t kReturnPressed = 0xF0000003u;
-constexpr uint32_t kEscapePressed = 0xF0000004u;
-constexpr uint32_t kCutCommand = 0xF000000Au;
-constexpr uint32_t kCopyCommand = 0xF000000Bu;
-constexpr uint32_t kPasteCommand = 0xF000000Cu;
 constexpr char16_t kSpace = 32;
 
 bool CommandHeld() { return gApplication && gApplication->IsCommandDown(); }
@@ -193,9 +189,7 @@ eResultCode CTxEdWidget::OnKeyDown(CWidget** taker, int32_t key)
     } else if (key == 13 || key == 11 || key == 27) {
         *taker = this;
         // No receiver's answer is an error of the editor's: a handled message is no failure.
-        (void)(gApplication ? gApplication->RouteMessage(key == 27 ? kEscapePressed : kReturnPressed,
-                                                         uintptr_t(this), 0)
-                            : 0);
+        (void)RouteFieldKey(this, key == 27 ? eFieldKey::kEscape : eFieldKey::kReturn);
         return eSuccess;
     } else if (key == 9) {
         return eSuccess;
@@ -370,12 +364,13 @@ eResultCode CTxEdWidget::OnLButtonDown(CWidget** taker, const gCPoint& point)
 
 uint32_t CTxEdWidget::OnCommand(uint32_t command, uintptr_t, intptr_t, uint32_t)
 {
-    switch (command) {
-    case kCutCommand: return uint32_t(Cut());
-    case kCopyCommand: return uint32_t(Copy());
-    case kPasteCommand: return uint32_t(Paste());
-    default: return 0;
+    switch (DecodeEditCommand(command)) {
+    case eEditCommand::kCut: return uint32_t(Cut());
+    case eEditCommand::kCopy: return uint32_t(Copy());
+    case eEditCommand::kPaste: return uint32_t(Paste());
+    case eEditCommand::kNone: break;
     }
+    return 0;
 }
 
 eResultCode CTxEdWidget::PutSelection(const char* failure, bool& put)
