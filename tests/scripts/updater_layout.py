@@ -18,6 +18,32 @@ def fail(message):
     sys.exit(1)
 
 
+def group_alive(group):
+    try:
+        os.killpg(group, 0)
+        return True
+    except ProcessLookupError:
+        return False
+
+
+def stop_group(process):
+    """Ends every process of the group the process leads: asked first, then killed."""
+    for signal_number, patience in ((signal.SIGTERM, 10.0), (signal.SIGKILL, 10.0)):
+        try:
+            os.killpg(process.pid, signal_number)
+        except ProcessLookupError:
+            break
+        end = time.monotonic() + patience
+        while time.monotonic() < end:
+            process.poll()
+            if not group_alive(process.pid):
+                break
+            time.sleep(0.01)
+        if not group_alive(process.pid):
+            break
+    process.wait()
+
+
 class DemoLayout:
     def __init__(self, source_dir, build_dir, work):
         if not os.access(os.path.join(build_dir, PROGRAM), os.X_OK):
@@ -57,9 +83,13 @@ class DemoLayout:
         if not keep_log and os.path.exists(self.log):
             os.remove(self.log)
         environment = dict(os.environ, PNU_HEADLESS="1", SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
-        return subprocess.Popen([*prefix, self.program, *arguments], stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=environment,
-                                preexec_fn=preexec_fn)
+        # Behind a tracer the program is a grandchild, which the tracer leaves running when it is
+        # stopped: tracer and program get a process group of their own, stopped as one.
+        process = subprocess.Popen([*prefix, self.program, *arguments], stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=environment,
+                                   preexec_fn=preexec_fn, start_new_session=bool(prefix))
+        process.own_group = bool(prefix)
+        return process
 
     def wait_for_line(self, process, *starts, deadline=30.0):
         """The first log line starting with one of the texts, or None when the process ended or the
@@ -75,7 +105,9 @@ class DemoLayout:
         return None
 
     def stop(self, process):
-        if process.poll() is None:
+        if getattr(process, "own_group", False):
+            stop_group(process)
+        elif process.poll() is None:
             process.send_signal(signal.SIGTERM)
             try:
                 process.wait(10)
