@@ -25,31 +25,24 @@ Bytes FromBlock(CMemBlockT<unsigned char>& block)
     return Bytes(block.GetData(), block.GetData() + block.GetSize());
 }
 
+// One run of the codec over bytes, encoding or decoding.
+eResultCode RunBytes(uint32_t encode, uint32_t method, const Bytes& from, Bytes& to)
+{
+    CMemBlockT<unsigned char> in;
+    CMemBlockT<unsigned char> out;
+    if (!ToBlock(from, in))
+        return eNoMemory;
+    CPNUCompressor codec;
+    const eResultCode result = codec.CodecRun(encode, method, in, out);
+    to = FromBlock(out);
+    return result;
+}
+
 } // namespace
 
-eResultCode EncodeBytes(uint32_t method, const Bytes& data, Bytes& frame)
-{
-    CMemBlockT<unsigned char> in;
-    CMemBlockT<unsigned char> out;
-    if (!ToBlock(data, in))
-        return eNoMemory;
-    CPNUCompressor codec;
-    const eResultCode result = codec.CodecRun(1, method, in, out);
-    frame = FromBlock(out);
-    return result;
-}
+eResultCode EncodeBytes(uint32_t method, const Bytes& data, Bytes& frame) { return RunBytes(1, method, data, frame); }
 
-eResultCode DecodeBytes(uint32_t method, const Bytes& frame, Bytes& data)
-{
-    CMemBlockT<unsigned char> in;
-    CMemBlockT<unsigned char> out;
-    if (!ToBlock(frame, in))
-        return eNoMemory;
-    CPNUCompressor codec;
-    const eResultCode result = codec.CodecRun(0, method, in, out);
-    data = FromBlock(out);
-    return result;
-}
+eResultCode DecodeBytes(uint32_t method, const Bytes& frame, Bytes& data) { return RunBytes(0, method, frame, data); }
 
 Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
