@@ -8,7 +8,7 @@
 # tests' to find.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 
-x11_work=$(mktemp -d /tmp/pnu-x11.XXXXXX)
+x11_work=$(mktemp -d -t pnu-x11.XXXXXX)
 x11_pids=()
 updater_pid=""
 server_pid=""
