@@ -47,6 +47,7 @@ done <<'EOF_CASES'
 --reply package-save --install --frob|unknown option "--frob"
 --language deutsch --reply uptodate --frob|unknown option "--frob"
 --language FRENCH --language español --frob|unknown option "--frob"
+--keep --install --frob|unknown option "--frob"
 EOF_CASES
 
 [ "$failures" -eq 0 ] || { echo "$failures checks failed"; exit 1; }
