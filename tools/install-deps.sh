@@ -75,7 +75,7 @@ $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 added=$(comm -13 <(echo "$before") <(installed))
 
 # Stops and disables the services of the packages just added: systemd units where systemd is
-# there, the init scripts' boot links otherwise (update-rc.d keeps a disabled script disabled
+# there, the init scripts of the runlevels otherwise (update-rc.d keeps a disabled script disabled
 # through upgrades, where "remove" would have its links made again).
 systemd_running=""
 [ -d /run/systemd/system ] && systemd_running=yes
@@ -85,6 +85,9 @@ for package in $added; do
         name=${file##*/}
         case "$file" in
             /etc/init.d/*)
+                # A script that only sets the system up at boot (runlevel S, as x11-common's
+                # folder for X sockets) runs no server: it stays.
+                grep -qE '^# *Default-Start:.*[2-5]' "$file" || continue
                 if [ -z "$systemd_running" ] && command -v invoke-rc.d >/dev/null; then
                     $sudo invoke-rc.d "$name" stop >/dev/null 2>&1 || true
                 fi
