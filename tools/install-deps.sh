@@ -25,7 +25,7 @@ test_packages=(
     rsync xclip nginx curl python3-pil strace
 )
 
-set_name=test
+set_name="test"
 list_only=""
 while [ $# -gt 0 ]; do
     case "$1" in

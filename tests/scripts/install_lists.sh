@@ -18,7 +18,7 @@ grep -qx nginx <<<"$test_set" || { echo "FAIL: the test set lacks nginx"; failur
 lists=()
 for package in $run_set; do
     depends=$(dpkg-query -W -f '${Depends} ${Pre-Depends}' "$package" 2>/dev/null |
-        tr ',|' '\n\n' | sed 's/([^)]*)//; s/:any//; s/ //g' | grep . || true)
+        tr ',|' '\n' | sed 's/([^)]*)//; s/:any//; s/ //g' | grep . || true)
     for name in "$package" $depends; do
         lists+=(/var/lib/dpkg/info/"$name".list /var/lib/dpkg/info/"$name":*.list)
     done
