@@ -22,7 +22,7 @@ run_packages=(
 test_packages=(
     clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
-    rsync xclip nginx curl python3-pil strace
+    rsync xclip nginx curl python3-pil strace gcovr
 )
 
 set_name="test"
