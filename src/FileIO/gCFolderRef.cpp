@@ -10,9 +10,22 @@
 #include "core/TextEquality.h"
 #include "platform/FileHandle.h"
 
+#include <utility>
+
 namespace {
 
 enum eRebuild : int32_t { kFolderName, kRoot, kFolders };
+
+// The folder's path followed by a name, or null when it could not be held whole: a text that lost
+// its folder part to a failed allocation would name a relative place instead, and one that lost
+// the name the folder itself.
+gCString JoinedOrNull(const gCString& folder, const gCString& name)
+{
+    gCString joined = folder + name;
+    if (folder.IsNull() || joined.IsNull() || joined.GetLength() != folder.GetLength() + name.GetLength())
+        return gCString();
+    return joined;
+}
 
 bool EndsWithSeparator(const gCString& text)
 {
@@ -190,12 +203,17 @@ gCFolderRef* gCFolderRef::NewSubFolder(const gCString& name) const
 {
     if (!IsSet())
         return nullptr;
-    return ReadiedOrNull(new gCFolderRef(), [&](gCFolderRef& folder) { return folder.SetPath(GetPath() + name); });
+    return ReadiedOrNull(new gCFolderRef(), [&](gCFolderRef& folder) {
+        gCString path = JoinedOrNull(GetPath(), name);
+        // Moved in: a copy made for the call could fail and read as the root.
+        return path.IsNull() ? eNoMemory : folder.SetPath(std::move(path));
+    });
 }
 
 void gCFolderRef::MakeSubFolder(const gCString& name, gCFolderRef& out) const
 {
-    if (out.SetPath(GetPath() + name) != eSuccess)
+    gCString path = JoinedOrNull(GetPath(), name);
+    if (path.IsNull() || out.SetPath(std::move(path)) != eSuccess)
         (void)out.Clear();
 }
 
