@@ -17,6 +17,7 @@ HTTPTestServer::HTTPTestServer()
     listener.ServeRequestCallback = {[](const gCString& name, uintptr_t user, CHTTPSession*, gCStream** stream,
                                          uint32_t*, uint32_t* refuse, gCString*) {
         auto* server = reinterpret_cast<HTTPTestServer*>(user);
+        server->requested.push_back(Utf8(name));
         auto found = server->files.find(Utf8(name));
         if (found == server->files.end()) {
             *refuse = 1;

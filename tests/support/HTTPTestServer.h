@@ -20,6 +20,8 @@ public:
     CHTTPSession listener;
     std::vector<CHTTPSession*> sessions;
     std::map<std::string, std::string> files;
+    // The names asked for, in order, served or not.
+    std::vector<std::string> requested;
 
     HTTPTestServer(const HTTPTestServer&) = delete;
     HTTPTestServer& operator=(const HTTPTestServer&) = delete;
