@@ -240,4 +240,10 @@ TEST_F(ResourceLists, TextKeepsItsWholeLineAndPooledListsAreShared)
     gCMemFile empty;
     EXPECT_NE(missing.ReadText(&empty), eSuccess);
     EXPECT_EQ(ScopedResourceContext::LastErrors(), "23 Error reading CText string.\n");
+    // By id the same chunk; an id that no text chunk has gives nothing (9 is the list's).
+    CText* byId = CText::CreateFromId(8, nullptr, nullptr);
+    ASSERT_NE(byId, nullptr);
+    EXPECT_EQ(Utf8(byId->GetText().Left(5)), "Hello");
+    delete byId;
+    EXPECT_EQ(CText::CreateFromId(9, nullptr, nullptr), nullptr);
 }
