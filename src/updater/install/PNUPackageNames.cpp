@@ -1,5 +1,7 @@
 #include "updater/install/PNUPackageNames.h"
 
+#include "updater/install/PNUInstallLock.h"
+
 #include <algorithm>
 
 ePackageNameRule MakeSafeName(gCString& name)
@@ -82,6 +84,22 @@ namespace {
 // The journal and its partners lie at the top of the install folder under names starting so.
 constexpr char16_t kJournalStem[] = u"/.pintrel-update-journal";
 
+// The install lock's file, also at the top, and names below it: an install that replaced it, or
+// made a folder of it, would let another copy lock a new file while this one holds the old.
+bool IsLockName(const gCString& name)
+{
+    const int32_t length = int32_t(std::size(kInstallLockName)) - 1;
+    if (name.GetLength() <= length || name[0] != u'/')
+        return false;
+    if (name.GetLength() > length + 1 && name[length + 1] != u'/')
+        return false;
+    for (int32_t k = 0; k < length; ++k) {
+        if (name[k + 1] != char16_t(kInstallLockName[k]))
+            return false;
+    }
+    return true;
+}
+
 bool IsJournalName(const gCString& name)
 {
     const int32_t stem = int32_t(std::size(kJournalStem)) - 1;
@@ -118,7 +136,7 @@ eResultCode FindNameClash(const gCArray<gCString>& names, int32_t& clash)
     gCString stem;
     for (int32_t k = 0; k < order.GetSize() && clash < 0; ++k) {
         const gCString& name = names[order[k]];
-        if (IsJournalName(name) || (k > 0 && SameUnits(names[order[k - 1]], name))) {
+        if (IsJournalName(name) || IsLockName(name) || (k > 0 && SameUnits(names[order[k - 1]], name))) {
             clash = order[k];
         } else if (EndsWithPartnerSuffix(name)) {
             PNU_TRY(stem.CopyStringFromBuffer(name.GetText(), name.GetLength() - 4));

@@ -33,6 +33,6 @@ bool SameUnits(const gCString& a, const gCString& b);
 eResultCode SortNames(const gCArray<gCString>& names, gCArray<int32_t>& order);
 
 // Names of one install that the installer could not keep apart: a name given twice, a name that
-// is another's ".tmp" or ".old" partner, or the name of the install journal (which lies at the top
-// of the folder). clash is the index of the first such name, -1 when there is none.
+// is another's ".tmp" or ".old" partner, the name of the install journal, or the install lock's
+// file or a name below it (both lie at the top of the folder). clash is the index of the first such name, -1 when there is none.
 eResultCode FindNameClash(const gCArray<gCString>& names, int32_t& clash);
