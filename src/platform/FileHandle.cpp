@@ -23,6 +23,7 @@ eFileResult OpenFileHandle(const char* path, eOpenMode mode, int32_t& handle)
     case eOpenMode::kRead: flags |= O_RDONLY; break;
     case eOpenMode::kWrite: flags |= O_WRONLY; break;
     case eOpenMode::kReadWrite: flags |= O_RDWR; break;
+    case eOpenMode::kAppend: flags |= O_WRONLY | O_APPEND; break;
     }
     int fd;
     do {

@@ -11,7 +11,9 @@
 
 namespace plat {
 
-enum class eOpenMode : int32_t { kRead, kWrite, kReadWrite };
+// kAppend writes every block at the file's end as it is then, whatever another process wrote or
+// cut meanwhile, so writers that share a file never write over one another or leave a hole.
+enum class eOpenMode : int32_t { kRead, kWrite, kReadWrite, kAppend };
 
 inline constexpr int32_t kNoFileHandle = -1;
 

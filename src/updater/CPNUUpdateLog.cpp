@@ -1,25 +1,69 @@
 #include "updater/CPNUUpdateLog.h"
 
+#include "FileIO/CSystemPath.h"
+#include "FileIO/gCFPath.h"
 #include "FileIO/gCFRelative.h"
+#include "core/CMemBlock.h"
+
+#include <cstdint>
+
+using plat::eFileResult;
 
 eResultCode CPNUUpdateLog::Open()
 {
-    if (mFile.IsOpen())
-        PNU_TRY(mFile.Close());
-    gCFRelative path(gCString("UpdateResults.log"), 0);
-    return mFile.Open(path, gCFile::eAccessWrite);
+    PNU_TRY(Close());
+    gCFRelative relative(gCString("UpdateResults.log"), 0);
+    CSystemPath path;
+    PNU_TRY(SystemPathOf(relative, path));
+    int32_t handle = plat::kNoFileHandle;
+    eFileResult opened = plat::OpenFileHandle(path.Get(), plat::eOpenMode::kAppend, handle);
+    if (opened == eFileResult::kNotFound) {
+        // Another copy may make it in between; appending to the file it made is as right.
+        if (eFileResult made = plat::CreateFileExclusive(path.Get());
+            made != eFileResult::kOk && made != eFileResult::kExists)
+            return eInvalidFile;
+        opened = plat::OpenFileHandle(path.Get(), plat::eOpenMode::kAppend, handle);
+    }
+    if (opened != eFileResult::kOk)
+        return eInvalidFile;
+    mHandle = handle;
+    return eSuccess;
+}
+
+eResultCode CPNUUpdateLog::Empty(const plat::FolderLock& installLock)
+{
+    if (!IsOpen())
+        return eInvalidFile;
+    if (!installLock.IsHeld())
+        return eBusy;
+    return plat::SetFileHandleLength(mHandle, 0) == eFileResult::kOk ? eSuccess : eStreamError;
 }
 
 eResultCode CPNUUpdateLog::WriteLine(const gCString& text)
 {
-    if (!mFile.IsOpen())
+    if (!IsOpen())
         return eSuccess;
-    // The stream appends the line end to the string it is given, so it gets a copy.
-    gCString line(text);
-    return mFile.WriteUnicodeText(line, 1);
+    // The line and its end in one block, written at once.
+    const uint32_t units = uint32_t(text.GetLength()) + 2;
+    if (text.GetLength() < 0 || units > UINT32_MAX / 2)
+        return eBadParameter;
+    CMemBlock bytes(units * 2);
+    if (!bytes.GetData())
+        return eNoMemory;
+    uint8_t* out = bytes.GetData();
+    for (uint32_t i = 0; i < units; ++i) {
+        const char16_t unit = i + 2 < units ? text[int32_t(i)] : (i + 2 == units ? u'\n' : u'\r');
+        out[2 * i] = uint8_t(unit);
+        out[2 * i + 1] = uint8_t(unit >> 8);
+    }
+    return plat::WriteFileHandle(mHandle, out, bytes.GetSize()) == eFileResult::kOk ? eSuccess : eStreamError;
 }
 
 eResultCode CPNUUpdateLog::Close()
 {
-    return mFile.IsOpen() ? mFile.Close() : eSuccess;
+    if (!IsOpen())
+        return eSuccess;
+    const eFileResult closed = plat::CloseFileHandle(mHandle);
+    mHandle = plat::kNoFileHandle;
+    return closed == eFileResult::kOk ? eSuccess : eStreamError;
 }

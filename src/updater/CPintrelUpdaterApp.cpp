@@ -46,8 +46,6 @@ CPintrelUpdaterApp::~CPintrelUpdaterApp()
 {
     delete mTransferManager;
     mTransferManager = nullptr;
-    delete mUpdateLog;
-    mUpdateLog = nullptr;
     delete mSuccessSound;
     delete mFailureSound;
     delete mReceivedPackage;
@@ -167,14 +165,7 @@ eResultCode CPintrelUpdaterApp::LoadWindowTree(bool& ended)
     return eSuccess;
 }
 
-void CPintrelUpdaterApp::OpenUpdateLog()
-{
-    mUpdateLog = new gCFile();
-    if (mUpdateLog && OpenFile(*mUpdateLog, gCString("UpdateResults.log"), gCFile::eAccessWrite) != eSuccess) {
-        delete mUpdateLog;
-        mUpdateLog = nullptr;
-    }
-}
+void CPintrelUpdaterApp::OpenUpdateLog() { (void)mUpdateLog.Open(); }
 
 eResultCode CPintrelUpdaterApp::OpenMainWindow()
 {
@@ -230,10 +221,13 @@ eResultCode CPintrelUpdaterApp::ProbeProduct()
     gCString refusal;
     const eResultCode locked = LockInstallFolder(lock, WithoutTrailingSeparator(GetInstallFolderText()), this, refusal);
     mAnotherCopyAtWork = locked == eBusy;
-    if (locked == eSuccess)
+    if (locked == eSuccess) {
+        // Another copy's lines are cut away only while none installs.
+        (void)mUpdateLog.Empty(lock);
         (void)RecoverUnfinishedInstall(*this, &mRepairLines);
-    else if (!mAnotherCopyAtWork)
+    } else if (!mAnotherCopyAtWork) {
         (void)WriteLog(refusal);
+    }
     lock.Release();
     return ProbeInstalledProduct(*mTransferManager, mProductVersion, mProductLanguage, mBuildType,
                                  mApplicationName, mBuildString, mPlatform, mClientProtocol);
@@ -394,10 +388,7 @@ void CPintrelUpdaterApp::PlaySound(CSound* sound)
 
 eResultCode CPintrelUpdaterApp::WriteLog(const gCString& text)
 {
-    if (mUpdateLog) {
-        gCString line = text;
-        (void)mUpdateLog->WriteUnicodeText(line, 1);
-    }
+    (void)mUpdateLog.WriteLine(text);
     return eSuccess;
 }
 

@@ -9,6 +9,7 @@
 #include "updater/install/CPNUInstallServices.h"
 #include "updater/CPNUHeldStatusLines.h"
 #include "updater/CPNUStatusTarget.h"
+#include "updater/CPNUUpdateLog.h"
 #include "updater/PNUMessages.h"
 #include "updater/transfer/PNUUpdateCheckURL.h"
 
@@ -118,7 +119,7 @@ private:
     uint32_t mTestMode = 0;
     CSound* mFailureSound = nullptr;
     CSound* mSuccessSound = nullptr;
-    gCFile* mUpdateLog = nullptr;
+    CPNUUpdateLog mUpdateLog;
     gCString mApplicationName;
     CPintrelUpdaterBackdrop* mBackdrop = nullptr;
     gCString mTestHost;

@@ -1,13 +1,16 @@
-// The log file's bytes: UTF-16 little-endian lines ended by LF then CR, started afresh each run.
+// The log file's bytes: UTF-16 little-endian lines ended by LF then CR, shared by every copy.
 #include "updater/install/PackageTestSupport.h"
 
 #include "FileIO/AppBaseFolders.h"
 #include "updater/CPNUUpdateLog.h"
+#include "updater/install/PNUInstallLock.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -52,17 +55,52 @@ TEST_F(UpdateLog, WritesUtf16LinesEndedByLineFeedThenReturn)
     EXPECT_EQ(LogBytes(), Utf16(u"Install \u00e9t\u00e9\n\r\n\r"));
 }
 
-TEST_F(UpdateLog, StartsAfreshAtEveryOpen)
+// Two copies, each with the log open: the one that cannot lock the install folder appends, and
+// the first writes on at the end of the emptied file, never at its old place.
+TEST_F(UpdateLog, AppendsAndStartsAfreshOnlyUnderTheInstallLock)
 {
     CPNUUpdateLog first;
     ASSERT_EQ(first.Open(), eSuccess);
-    ASSERT_EQ(first.WriteLine(gCString("old run")), eSuccess);
-    ASSERT_EQ(first.Close(), eSuccess);
+    ASSERT_EQ(first.WriteLine(gCString("first run")), eSuccess);
     CPNUUpdateLog second;
     ASSERT_EQ(second.Open(), eSuccess);
-    ASSERT_EQ(second.WriteLine(gCString("new")), eSuccess);
-    ASSERT_EQ(second.Close(), eSuccess);
-    EXPECT_EQ(LogBytes(), Utf16(u"new\n\r"));
+    plat::FolderLock lock;
+    EXPECT_EQ(second.Empty(lock), eBusy);
+    ASSERT_EQ(second.WriteLine(gCString("second")), eSuccess);
+    EXPECT_EQ(LogBytes(), Utf16(u"first run\n\rsecond\n\r"));
+
+    ASSERT_EQ(lock.Acquire(folder.Root().c_str(), kInstallLockName), plat::eLockResult::kOk);
+    ASSERT_EQ(second.Empty(lock), eSuccess);
+    ASSERT_EQ(first.WriteLine(gCString("on")), eSuccess);
+    EXPECT_EQ(LogBytes(), Utf16(u"on\n\r"));
+}
+
+// Lines longer than any buffer of the stream, from two writers at once, each stay whole.
+TEST_F(UpdateLog, LinesOfTwoWritersNeverMix)
+{
+    const std::u16string lines[2] = {std::u16string(3000, u'a'), std::u16string(3000, u'b')};
+    std::vector<std::thread> writers;
+    for (const std::u16string& line : lines) {
+        writers.emplace_back([&line] {
+            CPNUUpdateLog log;
+            ASSERT_EQ(log.Open(), eSuccess);
+            for (int i = 0; i < 100; ++i)
+                ASSERT_EQ(log.WriteLine(gCString(line.c_str())), eSuccess);
+        });
+    }
+    for (std::thread& writer : writers)
+        writer.join();
+    const Bytes bytes = LogBytes();
+    const size_t lineBytes = Utf16(lines[0] + u"\n\r").size();
+    ASSERT_EQ(bytes.size(), 200 * lineBytes);
+    int counts[2] = {0, 0};
+    for (size_t at = 0; at < bytes.size(); at += lineBytes) {
+        const Bytes line(bytes.begin() + at, bytes.begin() + at + lineBytes);
+        for (int k = 0; k < 2; ++k)
+            counts[k] += line == Utf16(lines[k] + u"\n\r");
+    }
+    EXPECT_EQ(counts[0], 100);
+    EXPECT_EQ(counts[1], 100);
 }
 
 TEST_F(UpdateLog, AClosedLogIgnoresLines)
