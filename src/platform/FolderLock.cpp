@@ -33,7 +33,12 @@ public:
         if (path.back() != '/')
             path += '/';
         path += name;
-        // Never follows a link at the name, never waits on a pipe, never takes a terminal.
+        // Whatever is not a regular file is left alone, not even opened: opening a pipe lets a
+        // writer waiting on it go on, and opening a device may act on it. The checks on opening
+        // cover what is put there meanwhile: a link is never followed, a pipe never waited on,
+        // a terminal never taken.
+        if (IsOtherThanRegularFile(path.c_str()))
+            return eLockResult::kNotRegularFile;
         const int flags = O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
         int handle = ::open(path.c_str(), flags | O_RDWR, 0644);
         // A lock file made by another user locks as well when it is only readable to us.

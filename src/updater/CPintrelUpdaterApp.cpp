@@ -219,14 +219,16 @@ eResultCode CPintrelUpdaterApp::ProbeProduct()
     // repairing would take its install apart. That copy's own end leaves the product whole.
     plat::FolderLock lock;
     gCString refusal;
-    const eResultCode locked = LockInstallFolder(lock, WithoutTrailingSeparator(GetInstallFolderText()), this, refusal);
+    const eResultCode locked = LockInstallFolder(lock, WithoutTrailingSeparator(GetInstallFolderText()), this,
+                                                 refusal, kTextRepairNotRun);
     mAnotherCopyAtWork = locked == eBusy;
     if (locked == eSuccess) {
         // Another copy's lines are cut away only while none installs.
         (void)mUpdateLog.Empty(lock);
         (void)RecoverUnfinishedInstall(*this, &mRepairLines);
     } else if (!mAnotherCopyAtWork) {
-        (void)WriteLog(refusal);
+        // An install cut off may be half in place: the start must not look as if all were well.
+        (void)mRepairLines.AddStatusLine(refusal, &kStatusRed, true);
     }
     lock.Release();
     return ProbeInstalledProduct(*mTransferManager, mProductVersion, mProductLanguage, mBuildType,

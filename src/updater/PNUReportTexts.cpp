@@ -63,6 +63,7 @@ const char* const kReportPatterns[kReportTextCount] = {
     "The server sent less than %s in %s, so the transfer was stopped. Please try again later!",
     "The update needs %s bytes of memory, but only %s bytes can be had.",
     "The update needs %s bytes on the disk of the install folder, but only %s bytes are free.",
+    "The updater could not look for an interrupted update to repair: %s",
 };
 
 bool IsReportText(eReportText text) { return text >= 0 && text < kReportTextCount; }

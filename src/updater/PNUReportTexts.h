@@ -63,6 +63,7 @@ enum eReportText : int32_t {
     kTextTransferTooSlow,    // the least amount, the time
     kTextNoMemoryForPackage, // the bytes needed, the bytes available
     kTextNoSpaceForPackage,  // the bytes needed, the bytes free
+    kTextRepairNotRun,       // the lock file and the reason, as kTextDetail gives them
     kReportTextCount,
 };
 

@@ -6,6 +6,8 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <climits>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,9 +102,16 @@ TEST(FolderLock, OnlyARegularFileIsLockedAndNothingIsFollowed)
         SCOPED_TRACE(c.name);
         TempFolder lockFolder;
         c.make(lockFolder / kName);
+        // Opening a pipe would let a writer waiting on it go on: what stands there is not opened.
+        const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(::inotify_add_watch(watch, (lockFolder / kName).c_str(), IN_OPEN | IN_DONT_FOLLOW), 0);
         FolderLock lock;
         EXPECT_EQ(lock.Acquire(lockFolder.Path().c_str(), kName), eLockResult::kNotRegularFile);
         EXPECT_FALSE(lock.IsHeld());
+        char event[sizeof(inotify_event) + NAME_MAX + 1];
+        EXPECT_LT(::read(watch, event, sizeof event), 0) << "it was opened";
+        ::close(watch);
     }
     EXPECT_FALSE(std::filesystem::exists(target)) << "the dangling link made its target";
 }

@@ -5,7 +5,7 @@
 #include "updater/PNUTexts.h"
 
 eResultCode LockInstallFolder(plat::FolderLock& lock, const gCString& folder, CPNUInstallServices* texts,
-                              gCString& refusal)
+                              gCString& refusal, eReportText lead)
 {
     refusal = gCString();
     if (folder.IsEmpty())
@@ -30,7 +30,7 @@ eResultCode LockInstallFolder(plat::FolderLock& lock, const gCString& folder, CP
     else
         (void)reason.SetFromUTF8(plat::DescribeFileResult(failure));
     const gCString lockPath = folder + gCString("/") + gCString(kInstallLockName);
-    refusal = FillTextValues(ReportText(texts, kTextRefused),
+    refusal = FillTextValues(ReportText(texts, lead),
                              {FillTextValues(ReportText(texts, kTextDetail), {lockPath, reason})});
     return eGenericFailure;
 }

@@ -6,6 +6,7 @@
 #include "core/eResultCode.h"
 #include "core/gCString.h"
 #include "platform/FolderLock.h"
+#include "updater/PNUReportTexts.h"
 
 class CPNUInstallServices;
 
@@ -14,7 +15,8 @@ inline constexpr char kInstallLockName[] = ".pintrel-update-lock";
 
 // Takes the lock of the install folder (without a trailing separator), never waiting. 0 taken,
 // also for an empty folder, in which nothing is ever installed; 7 another copy holds it; 1 it
-// cannot be taken. Unless 0, `refusal` is the red line that says so: the another-copy text, or the
-// lock file and the reason; its texts come from the services, built-in English without them.
+// cannot be taken. Unless 0, `refusal` is the red line that says so: the another-copy text, or
+// `lead` with the lock file and the reason; its texts come from the services, built-in English
+// without them.
 eResultCode LockInstallFolder(plat::FolderLock& lock, const gCString& folder, CPNUInstallServices* texts,
-                              gCString& refusal);
+                              gCString& refusal, eReportText lead = kTextRefused);
