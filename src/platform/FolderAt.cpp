@@ -38,28 +38,40 @@ eEntryKind KindOf(mode_t mode)
     return S_ISLNK(mode) ? eEntryKind::kLink : eEntryKind::kOther;
 }
 
-sEntryIdentity IdentityAt(int folder, const char* name)
+// Nothing (kNone) only when the system says no such entry is there: a look that fails otherwise
+// (a folder that may not be searched, a failing disk) tells nothing about what stands there.
+eFileResult IdentityAt(int folder, const char* name, sEntryIdentity& identity)
 {
-    sEntryIdentity identity;
+    identity = sEntryIdentity();
     struct stat info;
     if (::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
-        return identity;
+        return errno == ENOENT ? eFileResult::kOk : Installer(errno);
     identity.kind = KindOf(info.st_mode);
     identity.device = uint64_t(info.st_dev);
     identity.number = uint64_t(info.st_ino);
     identity.size = uint64_t(info.st_size);
-    return identity;
+    return eFileResult::kOk;
 }
 
-eEntryKind KindAt(int folder, const char* name) { return IdentityAt(folder, name).kind; }
+// The kind where the answer only steers a refusal; a failed look is kNone.
+eEntryKind KindAt(int folder, const char* name)
+{
+    sEntryIdentity identity;
+    (void)IdentityAt(folder, name, identity);
+    return identity.kind;
+}
 
 // Why a part did not open as a folder. Opening a link without following it answers "not a
-// folder", like a file there does, so a second look tells them apart.
+// folder", like a file there does, so a second look tells them apart; a file there is a missing
+// folder (kNoFolder) only when that look says so.
 eFileResult WhyNoFolder(int folder, const char* part, int error)
 {
-    if ((error == ENOTDIR || error == ELOOP) && KindAt(folder, part) == eEntryKind::kLink)
-        return eFileResult::kLinkOnWay;
-    return Installer(error);
+    if (error != ENOTDIR && error != ELOOP)
+        return Installer(error);
+    sEntryIdentity identity;
+    if (eFileResult look = IdentityAt(folder, part, identity); look != eFileResult::kOk)
+        return look;
+    return identity.kind == eEntryKind::kLink || error == ELOOP ? eFileResult::kLinkOnWay : Installer(error);
 }
 
 // Off once the kernel has refused the one-call resolution, or for tests.
@@ -280,12 +292,17 @@ eEntryKind FolderAt::GetKind(const char* path)
     return Reach(path, entry) == eFileResult::kOk ? KindAt(entry.folder, entry.name) : eEntryKind::kNone;
 }
 
-sEntryIdentity FolderAt::GetIdentity(const char* path)
+eFileResult FolderAt::GetIdentity(const char* path, sEntryIdentity& identity)
 {
+    identity = sEntryIdentity();
     if (path != nullptr && path[0] == 0)
-        return mFolder >= 0 ? IdentityAt(mFolder, ".") : sEntryIdentity();
+        return mFolder >= 0 ? IdentityAt(mFolder, ".", identity) : eFileResult::kFailed;
     sEntry entry;
-    return Reach(path, entry) == eFileResult::kOk ? IdentityAt(entry.folder, entry.name) : sEntryIdentity();
+    const eFileResult reached = Reach(path, entry);
+    // Nothing stands beneath a folder that is missing, nor beneath a file.
+    if (reached == eFileResult::kNotFound || reached == eFileResult::kNoFolder)
+        return eFileResult::kOk;
+    return reached == eFileResult::kOk ? IdentityAt(entry.folder, entry.name, identity) : reached;
 }
 
 eFileResult FolderAt::CheckWay(const char* folder)
@@ -346,7 +363,10 @@ eFileResult FolderAt::OpenFile(const char* path, int32_t& handle, int64_t& lengt
     if (eFileResult reached = Reach(path, entry); reached != eFileResult::kOk)
         return reached;
     // A device is never opened at all: opening one may act on it.
-    kind = KindAt(entry.folder, entry.name);
+    sEntryIdentity identity;
+    if (eFileResult look = IdentityAt(entry.folder, entry.name, identity); look != eFileResult::kOk)
+        return look;
+    kind = identity.kind;
     if (kind != eEntryKind::kFile) {
         return kind == eEntryKind::kNone ? eFileResult::kNotFound
             : kind == eEntryKind::kLink  ? eFileResult::kIsLink

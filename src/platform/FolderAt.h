@@ -47,8 +47,11 @@ public:
     // What stands at the path; kNone also when the way there is missing or refused. "" is the
     // folder itself.
     eEntryKind GetKind(const char* path);
-    // The same with which file it is; nothing (kNone) also when the way is refused.
-    sEntryIdentity GetIdentity(const char* path);
+    // What stands at the path and which file it is. kOk with nothing (kNone) only where no entry
+    // can be: the name or a folder on the way is missing, or a file stands where a folder is on
+    // the way. Any other failure to reach the entry (a folder that may not be searched, a failing
+    // disk, a link on the way) answers why, since the entry may well be there.
+    eFileResult GetIdentity(const char* path, sEntryIdentity& identity);
     // No part of the folder's path is a link or leaves the folder, as far as the parts exist: a
     // missing part or a file on the way ends the look with kOk (making the folder finds those).
     eFileResult CheckWay(const char* folder);
@@ -63,7 +66,7 @@ public:
     // Opens a regular file for reading (a handle for the FileHandle calls) and gives its length.
     // Anything else is never opened, so no link is followed and no pipe or device acted on: kind
     // tells what stands there, and the answer is kNotFound for nothing, kIsLink for a link and
-    // kFailed for anything else but a file.
+    // kFailed for anything else but a file; a look that fails answers why, with kind kNone.
     eFileResult OpenFile(const char* path, int32_t& handle, int64_t& length, eEntryKind& kind);
     // Removes a file or a link; a folder never (kIsFolder). kOk also when nothing is there.
     eFileResult RemoveFile(const char* path);

@@ -64,6 +64,7 @@ const char* const kReportPatterns[kReportTextCount] = {
     "The update needs %s bytes of memory, but only %s bytes can be had.",
     "The update needs %s bytes on the disk of the install folder, but only %s bytes are free.",
     "The updater could not look for an interrupted update to repair: %s",
+    "An interrupted update could not be repaired: %s. The files are left as they are, and the next start of the updater tries again.",
 };
 
 bool IsReportText(eReportText text) { return text >= 0 && text < kReportTextCount; }

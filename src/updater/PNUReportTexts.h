@@ -64,6 +64,7 @@ enum eReportText : int32_t {
     kTextNoMemoryForPackage, // the bytes needed, the bytes available
     kTextNoSpaceForPackage,  // the bytes needed, the bytes free
     kTextRepairNotRun,       // the lock file and the reason, as kTextDetail gives them
+    kTextEntryNotReached,    // the path and the reason, as kTextDetail gives them
     kReportTextCount,
 };
 

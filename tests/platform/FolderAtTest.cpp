@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iterator>
 #include <map>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace plat;
 
@@ -61,6 +65,10 @@ const std::pair<const char*, std::function<eFileResult(FolderAt&, const char*)>>
     {"mode", [](FolderAt& f, const char* p) { return f.SetMode(p, 0777); }},
     {"sync", [](FolderAt& f, const char* p) { return f.Sync(p); }},
     {"remove folder", [](FolderAt& f, const char* p) { return f.RemoveEmptyFolder(p); }},
+    {"identity", [](FolderAt& f, const char* p) {
+         sEntryIdentity identity;
+         return f.GetIdentity(p, identity);
+     }},
     {"open", [](FolderAt& f, const char* p) {
          int32_t handle = kNoFileHandle;
          int64_t length = 0;
@@ -95,6 +103,45 @@ TEST_P(FolderAtTest, NoOperationLeavesTheFolderOrFollowsALink)
         ExpectOutsideUntouched(p.path);
     }
     EXPECT_EQ(TempFolder::ReadFile(root / "a/file"), "inside");
+}
+
+// Nothing stands at a path only where the system says no such entry is there: a folder that may
+// not be read hides what it holds. The looks run in a child as another user than the owner, so
+// that the folder's mode holds for the superuser too.
+TEST_P(FolderAtTest, OnlyAMissingEntryIsNothing)
+{
+    fs::create_directories(root.Root() / "locked/in");
+    fs::permissions(root.Root(), fs::perms(0755));
+    fs::permissions(root.Root() / "locked", fs::perms::none);
+    const struct {
+        const char* path;
+        eFileResult result;
+        eEntryKind kind;
+    } cases[] = {
+        {"a/file", eFileResult::kOk, eEntryKind::kFile},
+        {"a/missing", eFileResult::kOk, eEntryKind::kNone},
+        {"missing/deeper/x", eFileResult::kOk, eEntryKind::kNone},
+        {"a/file/x", eFileResult::kOk, eEntryKind::kNone},
+        {"locked/in", eFileResult::kAccessDenied, eEntryKind::kNone},
+        {"locked/in/x", eFileResult::kAccessDenied, eEntryKind::kNone},
+    };
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0))
+            ::_exit(100);
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            sEntryIdentity identity;
+            if (folder.GetIdentity(cases[i].path, identity) != cases[i].result || identity.kind != cases[i].kind)
+                ::_exit(int(i) + 1);
+        }
+        ::_exit(0);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    const int failed = WEXITSTATUS(status);
+    EXPECT_EQ(failed, 0) << (failed > 0 && size_t(failed) <= std::size(cases) ? cases[failed - 1].path : "no user");
 }
 
 TEST_P(FolderAtTest, ALinkIsAnEntryOfItsOwnNeverAFile)
@@ -139,14 +186,18 @@ TEST_P(FolderAtTest, EntriesAreMovedKeptAndRemovedAsTheInstallerNeeds)
         {"an empty one goes", [&] { return folder.RemoveEmptyFolder("a/b"); }, eFileResult::kOk},
         {"missing is removed", [&] { return folder.RemoveFile("missing/file"); }, eFileResult::kOk},
     };
-    const sEntryIdentity first = folder.GetIdentity("a/file");
+    sEntryIdentity first;
+    EXPECT_EQ(folder.GetIdentity("a/file", first), eFileResult::kOk);
     for (const auto& s : steps)
         EXPECT_EQ(s.step(), s.result) << s.name;
     // The file kept by its second name is the one that stood there first, wherever it went.
-    const sEntryIdentity moved = folder.GetIdentity("a/c/d/file");
+    sEntryIdentity moved;
+    sEntryIdentity replaced;
+    EXPECT_EQ(folder.GetIdentity("a/c/d/file", moved), eFileResult::kOk);
+    EXPECT_EQ(folder.GetIdentity("a/file", replaced), eFileResult::kOk);
     EXPECT_EQ(first.kind, eEntryKind::kFile);
     EXPECT_EQ(std::make_pair(moved.device, moved.number), std::make_pair(first.device, first.number));
-    EXPECT_NE(folder.GetIdentity("a/file").number, first.number);
+    EXPECT_NE(replaced.number, first.number);
     EXPECT_FALSE(fs::exists(root.Root() / "a/b"));
     EXPECT_EQ(TempFolder::ReadFile(root / "a/file"), "new");
     EXPECT_EQ(TempFolder::ReadFile(root / "a/c/d/file"), "inside");

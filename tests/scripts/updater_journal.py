@@ -3,6 +3,9 @@
 
 - a roll-back whose renames back fail (the system made to fail them) keeps the journal and the
   ".old" files and says so in a red line; a plain start afterwards puts every file back;
+- a repair that cannot reach a folder of the product (a link to elsewhere in its place) touches
+  nothing, keeps the journal and every ".old" file and says so in red; once the folder is back, the
+  next start puts every file back;
 - a journal naming the settings table and the updater's own program, with nothing an install
   leaves beside them, is set aside (one of the version before, which cannot tell the install's
   own files, is removed) and both files stay; the product starts normally after;
@@ -23,6 +26,8 @@ from updater_layout import DONE_LINE, JOURNAL, PROGRAM, READY_LINE, DemoLayout, 
 RESOURCES = "/Pintrel 2.app/Contents/Resources/"
 SET_ASIDE = "A record of an interrupted update was refused and set aside as "
 NOT_UNDONE = "The update could not be undone: "
+NOT_REACHED = "An interrupted update could not be repaired: "
+TRIES_AGAIN = ". The files are left as they are, and the next start of the updater tries again."
 FILES = 8
 # The largest journal an install writes (the journal's own bound).
 LARGEST_JOURNAL = 7 * 65536 + 16384
@@ -87,6 +92,57 @@ def failed_roll_back(source_dir, build_dir, work):
             fail("rollback: f%d.txt is not the old file after the next start" % i)
     if layout.own_leftovers():
         fail("rollback: left over after the next start: %s" % layout.own_leftovers())
+
+
+def unreachable_folder(source_dir, build_dir, work):
+    """An install whose roll-back cannot put sub/g.txt back leaves it for the next start; that
+    start finds a link to a folder outside where "sub" was, and repairs nothing until it is back."""
+    layout = DemoLayout(source_dir, build_dir, os.path.join(work, "unreachable"))
+    sources = os.path.join(work, "unreachable-sources")
+    sub = os.path.join(layout.resources, "sub")
+    os.makedirs(sources)
+    os.makedirs(sub)
+    names = ["sub/g.txt"] + ["f%d.txt" % i for i in range(FILES)]
+    for name in names:
+        with open(os.path.join(layout.resources, name), "w") as old:
+            old.write("old " + name)
+        with open(os.path.join(sources, name.replace("/", "-")), "w") as new:
+            new.write("new " + name)
+    package = layout.pack(os.path.join(work, "unreachable.pnu"),
+                          [(RESOURCES + name, os.path.join(sources, name.replace("/", "-"))) for name in names])
+    # Placing f5 fails, and so does putting sub/g.txt back.
+    prefix = ["strace", "-f", "-o", "/dev/null", "-e", "trace=rename,renameat,renameat2",
+              "-e", "inject=rename,renameat,renameat2:error=EIO"]
+    for name in ("f5.txt.tmp", "sub/g.txt.old"):
+        for path in (layout.work + RESOURCES + name, RESOURCES[1:] + name, os.path.basename(name)):
+            prefix += ["-P", path]
+    start_and_wait(layout, NOT_UNDONE, arguments=(package,), prefix=prefix)
+    if not os.path.isfile(os.path.join(layout.work, JOURNAL)):
+        fail("unreachable: the roll-back left no journal")
+
+    # A link leading out of the install folder is never followed, so the folder cannot be reached.
+    away = os.path.join(work, "sub-away")
+    os.rename(sub, away)
+    os.symlink(away, sub)
+    log = start_and_wait(layout, NOT_REACHED)
+    line = next(entry for entry in log if entry.startswith(NOT_REACHED))
+    if not line.startswith(NOT_REACHED + sub + "/g.txt") or not line.endswith(TRIES_AGAIN):
+        fail("unreachable: the red line names no entry in the folder, or no next start: " + line)
+    if any(entry.startswith("An interrupted update was undone") for entry in log):
+        fail("unreachable: the repair says it undid the update:\n" + "\n".join(log))
+    if not os.path.isfile(os.path.join(layout.work, JOURNAL)):
+        fail("unreachable: the journal is gone")
+    if read(os.path.join(away, "g.txt.old")) != b"old sub/g.txt":
+        fail("unreachable: the previous sub/g.txt was not kept")
+
+    os.remove(sub)
+    os.rename(away, sub)
+    start_and_wait(layout, "An interrupted update was undone")
+    for name in names:
+        if read(os.path.join(layout.resources, name)) != b"old " + name.encode():
+            fail("unreachable: %s is not the old file once the folder is back" % name)
+    if layout.own_leftovers():
+        fail("unreachable: left over once the folder is back: %s" % layout.own_leftovers())
 
 
 def crafted_journal(source_dir, build_dir, work):
@@ -167,7 +223,8 @@ def main():
         rollback = "skipped: strace cannot make renames fail here"
         if strace_fails_renames():
             failed_roll_back(source_dir, build_dir, work)
-            rollback = "kept and completed"
+            unreachable_folder(source_dir, build_dir, work)
+            rollback = "kept and completed, also past a folder out of reach"
         print("ok; starts until ready with a journal set aside: %s; failed roll-back %s" % (", ".join(timings), rollback))
     finally:
         shutil.rmtree(work, ignore_errors=True)

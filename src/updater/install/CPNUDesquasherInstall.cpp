@@ -211,8 +211,19 @@ eResultCode CPNUDesquasher::RemoveLeftovers()
         LogWithName(kTextLeftoverLog, final);
         // An interrupted install may have left the previous file only as ".old": it is the only
         // copy, so it goes back to its name instead of away. A link by that name is none of ours.
-        plat::eEntryKind oldKind = mFiles->GetIdentity(old).kind;
-        if (oldKind == plat::eEntryKind::kFile && mFiles->GetIdentity(final).kind == plat::eEntryKind::kNone) {
+        // A way through a link holds nothing of ours: the check of the destinations refuses the
+        // entry next, before any file step.
+        plat::sEntryIdentity entry;
+        if (eResultCode result = mFiles->GetIdentity(old, entry); result == eBadParameter)
+            continue;
+        else if (result != eSuccess)
+            return FailAt(result, old);
+        plat::eEntryKind oldKind = entry.kind;
+        if (oldKind == plat::eEntryKind::kFile) {
+            if (eResultCode result = mFiles->GetIdentity(final, entry); result != eSuccess)
+                return FailAt(result, final);
+        }
+        if (oldKind == plat::eEntryKind::kFile && entry.kind == plat::eEntryKind::kNone) {
             if (eResultCode result = mFiles->Move(old, final); result != eSuccess)
                 return FailAt(result, old);
             oldKind = plat::eEntryKind::kNone;
@@ -223,7 +234,9 @@ eResultCode CPNUDesquasher::RemoveLeftovers()
             if (eResultCode result = mFiles->Delete(old); result != eSuccess)
                 return FailAt(result, old);
         }
-        if (mFiles->GetIdentity(temp).kind != plat::eEntryKind::kNone) {
+        if (eResultCode result = mFiles->GetIdentity(temp, entry); result != eSuccess)
+            return FailAt(result, temp);
+        if (entry.kind != plat::eEntryKind::kNone) {
             if (eResultCode result = mFiles->Delete(temp); result != eSuccess)
                 return FailAt(result, temp);
         }
@@ -262,7 +275,9 @@ eResultCode CPNUDesquasher::CheckDestinations()
             PNU_TRY(checkedFolder.Assign(folder.GetText()));
         }
         // A link is never written through nor kept to be put back: only a file is replaced.
-        const plat::sEntryIdentity identity = mFiles->GetIdentity(final);
+        plat::sEntryIdentity identity;
+        if (eResultCode result = mFiles->GetIdentity(final, identity); result != eSuccess)
+            return FailAt(result, final);
         if (identity.kind == plat::eEntryKind::kFolder)
             return Refuse(eGenericFailure, final, kTextFolderInTheWay);
         if (identity.kind != plat::eEntryKind::kFile && identity.kind != plat::eEntryKind::kNone)
@@ -293,10 +308,15 @@ eResultCode CPNUDesquasher::WriteTemporaryFiles()
     // the journal says which file each new one is.
     gCString temp;
     for (int32_t i = 0; i < mTempPaths.GetSize(); ++i) {
+        plat::sEntryIdentity identity;
         eResultCode result = CopyPath(mTempPaths[i], temp);
-        const plat::sEntryIdentity identity = result == eSuccess ? mFiles->GetIdentity(temp) : plat::sEntryIdentity();
-        if (result == eSuccess && identity.kind != plat::eEntryKind::kFile)
-            result = FailAt(eStreamError, temp);
+        if (result == eSuccess) {
+            result = mFiles->GetIdentity(temp, identity);
+            if (result == eSuccess && identity.kind != plat::eEntryKind::kFile)
+                result = eStreamError;
+            if (result != eSuccess)
+                (void)FailAt(result, temp);
+        }
         if (result == eSuccess)
             result = mJournal.written.Add(identity);
         if (result != eSuccess) {

@@ -232,11 +232,13 @@ eResultCode CPNUInstallFiles::Launch(const gCString& path)
     return LaunchFile(path);
 }
 
-plat::sEntryIdentity CPNUInstallFiles::GetIdentity(const gCString& path)
+eResultCode CPNUInstallFiles::GetIdentity(const gCString& path, plat::sEntryIdentity& identity)
 {
+    identity = plat::sEntryIdentity();
     cSystemPath system(path);
     const char* part = PartBeneath(system.Get(), false);
-    return part ? mFolder.GetIdentity(part) : plat::sEntryIdentity();
+    const plat::eFileResult result = part ? mFolder.GetIdentity(part, identity) : plat::eFileResult::kLeavesFolder;
+    return Outcome(result, IsRefusedWay(result) ? eBadParameter : eStreamError);
 }
 
 eResultCode CPNUInstallFiles::RemoveEmptyFolder(const gCString& folder)
@@ -258,8 +260,10 @@ eResultCode CPNUInstallFiles::ReadRegularFile(const gCString& path, CMemBlock& b
     const plat::eFileResult opened
         = part ? mFolder.OpenFile(part, handle, length, kind) : plat::eFileResult::kLeavesFolder;
     if (opened != plat::eFileResult::kOk) {
-        if (kind == plat::eEntryKind::kNone)
-            return Outcome(opened, eFileNotFound);
+        if (kind == plat::eEntryKind::kNone) {
+            const bool absent = opened == plat::eFileResult::kNotFound || opened == plat::eFileResult::kNoFolder;
+            return Outcome(opened, absent ? eFileNotFound : eStreamError);
+        }
         if (kind == plat::eEntryKind::kFile)
             return Outcome(opened, eStreamError);
         SetOwnReason(kTextNotRegularFile);

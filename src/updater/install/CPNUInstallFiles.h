@@ -74,14 +74,17 @@ public:
     // 0, or 9 when the program cannot be started.
     virtual eResultCode Launch(const gCString& path);
 
-    // What stands at the path (links not followed) and which file it is.
-    virtual plat::sEntryIdentity GetIdentity(const gCString& path);
+    // What stands at the path (links not followed) and which file it is: 0 with nothing (kNone)
+    // only where no entry can be; 6 when the way there is refused (a link on it); 16 when the
+    // entry cannot be reached otherwise (a folder on the way that may not be read, a failing
+    // disk). A failure says nothing of what is there.
+    virtual eResultCode GetIdentity(const gCString& path, plat::sEntryIdentity& identity);
     // Removes the folder only when it is empty; 16 when it stays (something in it, or a failure).
     virtual eResultCode RemoveEmptyFolder(const gCString& folder);
     // A whole regular file of at most limit bytes, never following a link at the path nor
     // waiting for a pipe or device: 9 when nothing is there, 17 when something other than a
     // regular file is (kind tells what), 12 when it is larger than limit, 5 when it cannot be
-    // held, 16 when it cannot be read.
+    // held, 16 when it cannot be read or reached.
     virtual eResultCode ReadRegularFile(const gCString& path, CMemBlock& bytes, uint64_t limit,
                                         plat::eEntryKind& kind);
 

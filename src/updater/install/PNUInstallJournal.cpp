@@ -150,10 +150,25 @@ bool SameFile(const plat::sEntryIdentity& a, const plat::sEntryIdentity& b)
         && a.number == b.number && a.size == b.size;
 }
 
-// Whether the path holds entry i's new file as it was written.
-bool IsWrittenFile(CPNUInstallFiles& files, const sInstallJournal& journal, int32_t i, const gCString& path)
+// What stands at the path; a path that cannot be reached, whatever the way, is the failed path
+// and 16.
+eResultCode Look(CPNUInstallFiles& files, const gCString& path, plat::sEntryIdentity& identity, gCString& failedPath)
 {
-    return journal.written.GetSize() == journal.names.GetSize() && SameFile(files.GetIdentity(path), journal.written[i]);
+    if (files.GetIdentity(path, identity) == eSuccess)
+        return eSuccess;
+    failedPath = path;
+    return eStreamError;
+}
+
+// Whether the path holds entry i's new file as it was written.
+eResultCode IsWrittenFile(CPNUInstallFiles& files, const sInstallJournal& journal, int32_t i, const gCString& path,
+                          bool& written, gCString& failedPath)
+{
+    written = false;
+    plat::sEntryIdentity identity;
+    PNU_TRY(Look(files, path, identity, failedPath));
+    written = journal.written.GetSize() == journal.names.GetSize() && SameFile(identity, journal.written[i]);
+    return eSuccess;
 }
 
 void Remember(eResultCode result, const gCString& path, eResultCode& first, gCString& failedPath)
@@ -171,15 +186,18 @@ eResultCode Report(CPNUStatusTarget* status, const gCString& text, uint32_t colo
 
 // Puts entry i's previous file back; its ".old" goes only once the file stands at its name (a
 // rename of two names of one file leaves both).
-eResultCode RestoreOld(CPNUInstallFiles& files, const sEntryPaths& paths, gCString& failedPath)
+eResultCode RestoreOld(CPNUInstallFiles& files, const sEntryPaths& paths, const plat::sEntryIdentity& old,
+                       gCString& failedPath)
 {
-    const plat::sEntryIdentity old = files.GetIdentity(paths.old);
     const eResultCode renamed = files.Replace(paths.old, paths.final);
-    if (!SameFile(files.GetIdentity(paths.final), old)) {
+    plat::sEntryIdentity now;
+    PNU_TRY(Look(files, paths.final, now, failedPath));
+    if (!SameFile(now, old)) {
         failedPath = paths.final;
         return renamed != eSuccess ? renamed : eStreamError;
     }
-    if (SameFile(files.GetIdentity(paths.old), old) && files.Delete(paths.old) != eSuccess) {
+    PNU_TRY(Look(files, paths.old, now, failedPath));
+    if (SameFile(now, old) && files.Delete(paths.old) != eSuccess) {
         failedPath = paths.old;
         return eStreamError;
     }
@@ -399,9 +417,13 @@ eResultCode CheckInstallLeftovers(CPNUInstallFiles& files, const sInstallJournal
     sEntryPaths paths;
     for (int32_t i = 0; i < journal.names.GetSize(); ++i) {
         PNU_TRY(EntryPaths(journal, i, paths));
-        const plat::sEntryIdentity temp = files.GetIdentity(paths.temp);
-        const plat::sEntryIdentity old = files.GetIdentity(paths.old);
-        const plat::sEntryIdentity final = files.GetIdentity(paths.final);
+        // An entry that cannot be looked at may hold anything: nothing is judged, or touched.
+        plat::sEntryIdentity temp;
+        plat::sEntryIdentity old;
+        plat::sEntryIdentity final;
+        PNU_TRY(Look(files, paths.temp, temp, refused));
+        PNU_TRY(Look(files, paths.old, old, refused));
+        PNU_TRY(Look(files, paths.final, final, refused));
         const gCString* damaged = nullptr;
         // Partners are regular files; a ".tmp" is the file written once that is known; no file is
         // kept as ".old" before every new file is written.
@@ -435,19 +457,31 @@ eResultCode UndoInstall(CPNUInstallFiles& files, const sInstallJournal& journal,
             Remember(built, journal.names[i], first, failedPath);
             continue;
         }
-        const plat::eEntryKind old = files.GetIdentity(paths.old).kind;
-        if (old == plat::eEntryKind::kFile) {
-            gCString failed;
-            Remember(RestoreOld(files, paths, failed), failed, first, failedPath);
-        } else if (IsWrittenFile(files, journal, i, paths.final)) {
-            // A placed new file: taken out again where nothing stood before, else its previous file
-            // is missing.
-            Remember(journal.hadFile[i] ? eStreamError : files.Delete(paths.final), paths.final, first, failedPath);
+        // An entry that cannot be reached is not undone, and keeps the journal for the next start.
+        gCString failed;
+        plat::sEntryIdentity old;
+        bool placed = false;
+        eResultCode result = Look(files, paths.old, old, failed);
+        if (result == eSuccess && old.kind == plat::eEntryKind::kFile) {
+            result = RestoreOld(files, paths, old, failed);
+        } else if (result == eSuccess) {
+            result = IsWrittenFile(files, journal, i, paths.final, placed, failed);
+            // A placed new file: taken out again where nothing stood before, else its previous
+            // file is missing.
+            if (result == eSuccess && placed) {
+                failed = paths.final;
+                result = journal.hadFile[i] ? eStreamError : files.Delete(paths.final);
+            }
         }
+        Remember(result, failed, first, failedPath);
         // A ".tmp" of ours is a file or a link; a folder by that name is never touched.
-        const plat::eEntryKind temp = files.GetIdentity(paths.temp).kind;
-        if (temp == plat::eEntryKind::kFile || temp == plat::eEntryKind::kLink)
-            Remember(files.Delete(paths.temp), paths.temp, first, failedPath);
+        plat::sEntryIdentity temp;
+        result = Look(files, paths.temp, temp, failed);
+        if (result == eSuccess && (temp.kind == plat::eEntryKind::kFile || temp.kind == plat::eEntryKind::kLink)) {
+            failed = paths.temp;
+            result = files.Delete(paths.temp);
+        }
+        Remember(result, failed, first, failedPath);
     }
     if (first == eSuccess)
         Remember(RemoveMadeFolders(files, journal), journal.installFolder, first, failedPath);
@@ -459,16 +493,21 @@ eResultCode FinishInstall(CPNUInstallFiles& files, const sInstallJournal& journa
     placed = false;
     sEntryPaths paths;
     // Every new file is its ".tmp" as written or stands in place already, or nothing moves.
+    bool written = false;
     for (int32_t i = 0; i < journal.names.GetSize(); ++i) {
         PNU_TRY(EntryPaths(journal, i, paths));
-        if (!IsWrittenFile(files, journal, i, paths.temp) && !IsWrittenFile(files, journal, i, paths.final)) {
+        PNU_TRY(IsWrittenFile(files, journal, i, paths.temp, written, failedPath));
+        if (!written)
+            PNU_TRY(IsWrittenFile(files, journal, i, paths.final, written, failedPath));
+        if (!written) {
             failedPath = paths.final;
             return eGenericFailure;
         }
     }
     for (int32_t i = 0; i < journal.names.GetSize(); ++i) {
         PNU_TRY(EntryPaths(journal, i, paths));
-        if (!IsWrittenFile(files, journal, i, paths.temp))
+        PNU_TRY(IsWrittenFile(files, journal, i, paths.temp, written, failedPath));
+        if (!written)
             continue;
         if (eResultCode result = files.Replace(paths.temp, paths.final); result != eSuccess) {
             failedPath = paths.final;
@@ -482,8 +521,16 @@ eResultCode FinishInstall(CPNUInstallFiles& files, const sInstallJournal& journa
             Remember(built, journal.names[i], first, failedPath);
             continue;
         }
-        if (files.GetIdentity(paths.old).kind == plat::eEntryKind::kFile && IsWrittenFile(files, journal, i, paths.final))
-            Remember(files.Delete(paths.old), paths.old, first, failedPath);
+        gCString failed;
+        plat::sEntryIdentity old;
+        eResultCode result = Look(files, paths.old, old, failed);
+        if (result == eSuccess && old.kind == plat::eEntryKind::kFile)
+            result = IsWrittenFile(files, journal, i, paths.final, written, failed);
+        if (result == eSuccess && old.kind == plat::eEntryKind::kFile && written) {
+            failed = paths.old;
+            result = files.Delete(paths.old);
+        }
+        Remember(result, failed, first, failedPath);
     }
     return first;
 }
@@ -518,7 +565,9 @@ eResultCode RemoveUnfinishedJournal(CPNUInstallFiles& files, const gCString& fol
 {
     gCString fresh;
     PNU_TRY(JournalPath(folder, u".tmp", fresh));
-    const plat::eEntryKind kind = files.GetIdentity(fresh).kind;
+    plat::sEntryIdentity identity;
+    PNU_TRY(files.GetIdentity(fresh, identity));
+    const plat::eEntryKind kind = identity.kind;
     if (kind == plat::eEntryKind::kNone || kind == plat::eEntryKind::kFile || kind == plat::eEntryKind::kLink)
         return files.Delete(fresh);
     gCString asName;
@@ -552,12 +601,17 @@ eResultCode RecoverUnfinishedInstallIn(const gCString& folder, CPNUStatusTarget*
     // A journal cut off while it was written never named anything that was touched.
     if (!found && read == eSuccess)
         return RemoveUnfinishedJournal(use, folder, status, texts);
-    if (!found)
+    // A journal that cannot be looked at may be there: it is reported below like one unread.
+    if (!found && read != eStreamError)
         return read;
     // The names are relative: a folder renamed since is the same folder.
     PNU_TRY(journal.installFolder.Assign(folder.GetText()));
-    if (read == eSuccess)
-        read = CheckInstallLeftovers(use, journal, refused);
+    if (read == eSuccess && (read = CheckInstallLeftovers(use, journal, refused)) == eStreamError) {
+        // An entry that cannot be reached may hold anything: nothing is touched until it can be.
+        const gCString detail = FillTextValues(ReportText(texts, kTextDetail), {refused, use.DescribeFailure(texts)});
+        (void)Report(status, FillTextValues(ReportText(texts, kTextEntryNotReached), {detail}), kRed);
+        return read;
+    }
     // What is not a journal an install writes, or names what no install leaves, is kept for
     // inspection and the product left alone.
     switch (read) {

@@ -66,7 +66,8 @@ eResultCode RemoveInstallJournal(CPNUInstallFiles& files, const gCString& instal
 // Puts every previous file back under its name, takes placed new files out again, removes the
 // ".tmp" files and then the folders the install made, where they are empty. A ".old" file goes
 // only once its file stands at its name. Every entry is tried whatever happens to the others; the
-// first failure is answered, with its path in failedPath.
+// first failure is answered, with its path in failedPath. An entry that cannot be reached is a
+// failure: what stands there is not known.
 eResultCode UndoInstall(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& failedPath);
 // Moves the remaining ".tmp" files into place and removes the ".old" files. Nothing moves unless
 // every entry's new file is its ".tmp" or already in place; placed is false when the install
@@ -75,7 +76,8 @@ eResultCode FinishInstall(CPNUInstallFiles& files, const sInstallJournal& journa
                           bool& placed);
 // Whether the folder holds what an install could have left for the journal: 29 with the path of
 // the first entry that no install leaves so (a partner that is not a regular file, a ".tmp" that
-// is not the file written, a file at a new name that is not the install's).
+// is not the file written, a file at a new name that is not the install's); 16 with the path of
+// the first entry that cannot be reached.
 eResultCode CheckInstallLeftovers(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& refused);
 
 // Run at every start and before every install: finishes or undoes an install that a previous run

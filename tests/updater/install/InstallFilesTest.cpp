@@ -38,9 +38,12 @@ TEST(InstallFiles, AFolderFoundMissingIsFoundOnceAnOperationBringsItIn)
         SCOPED_TRACE(c.name);
         const std::string folder = std::string(c.look).substr(0, std::string(c.look).find('/'));
         EXPECT_FALSE(files.Exists(Text(root / (folder + "/x"))));
-        EXPECT_EQ(files.GetIdentity(Text(root / c.look)).kind, plat::eEntryKind::kNone);
+        plat::sEntryIdentity identity;
+        EXPECT_EQ(files.GetIdentity(Text(root / c.look), identity), eSuccess);
+        EXPECT_EQ(identity.kind, plat::eEntryKind::kNone);
         ASSERT_EQ(c.operation(files, root), eSuccess);
-        EXPECT_EQ(files.GetIdentity(Text(root / c.look)).kind, c.kind);
+        EXPECT_EQ(files.GetIdentity(Text(root / c.look), identity), eSuccess);
+        EXPECT_EQ(identity.kind, c.kind);
     }
 }
 

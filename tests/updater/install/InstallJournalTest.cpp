@@ -260,6 +260,39 @@ TEST(InstallJournal, AnUndoThatCannotPutAFileBackKeepsItForTheNextStart)
     EXPECT_EQ(ReadTree(folder.Root()), undo.after);
 }
 
+// An entry that cannot be looked at is never taken as missing: the repair touches nothing, keeps
+// the journal and says why in red, and once the entry can be reached the next start repairs.
+TEST(InstallJournal, AnEntryThatCannotBeReachedStopsTheRepairUntilItCan)
+{
+    const std::pair<plat::eFileResult, const char*> faults[] = {
+        {plat::eFileResult::kAccessDenied, "Permission denied"},
+        {plat::eFileResult::kFailed, "Input/output error"},
+    };
+    for (const sRecoveryCase& c : kRecoveryCases) {
+        for (const auto& [fault, reason] : faults) {
+            TempFolder folder;
+            WriteCutOffInstall(folder, c);
+            RecordingHost host;
+            host.installFolder = folder.Root();
+            UnreachableFiles files((folder.Root() / "b").string(), fault);
+            EXPECT_EQ(RecoverUnfinishedInstall(host, &host, &files), eStreamError) << c.name;
+            EXPECT_TRUE(host.HasLine("An interrupted update could not be repaired: " + (folder.Root() / "b.tmp").string()
+                                         + ": " + reason
+                                         + ". The files are left as they are, and the next start of the updater "
+                                           "tries again.",
+                                     kStatusRed))
+                << c.name << ": " << (host.lines.empty() ? "" : host.lines.back().text);
+            FileTree kept = ReadTree(folder.Root());
+            EXPECT_EQ(kept.erase(".pintrel-update-journal"), 1u) << c.name;
+            EXPECT_EQ(kept, c.before) << c.name;
+
+            files.reachable = true;
+            EXPECT_EQ(RecoverUnfinishedInstall(host, &host, &files), eSuccess) << c.name;
+            EXPECT_EQ(ReadTree(folder.Root()), c.after) << c.name;
+        }
+    }
+}
+
 // Memory running out while recovering gives 5 and keeps the journal, so the next start repairs
 // the product; a finish that runs short may be undone instead, which leaves it whole too.
 TEST(InstallJournal, RunningOutOfMemoryWhileRecoveringKeepsTheJournal)

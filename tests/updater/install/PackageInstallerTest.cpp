@@ -351,9 +351,9 @@ public:
     bool Exists(const gCString& path) override { return ++looks, CPNUInstallFiles::Exists(path); }
     bool IsFolder(const gCString& path) override { return ++looks, CPNUInstallFiles::IsFolder(path); }
     bool IsFile(const gCString& path) override { return ++looks, CPNUInstallFiles::IsFile(path); }
-    plat::sEntryIdentity GetIdentity(const gCString& path) override
+    eResultCode GetIdentity(const gCString& path, plat::sEntryIdentity& identity) override
     {
-        return ++looks, CPNUInstallFiles::GetIdentity(path);
+        return ++looks, CPNUInstallFiles::GetIdentity(path, identity);
     }
     int looks = 0;
 };
@@ -491,6 +491,47 @@ TEST_F(PackageInstaller, ARollBackThatCannotPutAFileBackKeepsItForTheNextStart)
     EXPECT_EQ(RecoverUnfinishedInstall(host, &host), eSuccess);
     EXPECT_EQ(ReadTree(folder.Root()), kOldProduct);
     EXPECT_FALSE(std::filesystem::exists(folder.Root() / "Pintrel 2.app/Contents/Plugins"));
+}
+
+// A folder that cannot be reached once the place step failed: the roll-back undoes the rest but
+// never takes that folder's entries as missing, keeps their ".old" files and the journal, and says
+// so; once the folder can be reached the next start puts them back.
+TEST_F(PackageInstaller, ARollBackThatCannotReachAFolderKeepsItsFilesForTheNextStart)
+{
+    class cFailingPlace : public UnreachableFiles {
+    public:
+        using UnreachableFiles::UnreachableFiles;
+        eResultCode Replace(const gCString& source, const gCString& target) override
+        {
+            if (!Utf8(source).ends_with("brushes.dat.tmp"))
+                return CPNUInstallFiles::Replace(source, target);
+            reachable = false;
+            SetOwnReason(kTextMoveRefused);
+            return eBadParameter;
+        }
+    };
+    const std::string macOS = (folder.Root() / "Pintrel 2.app/Contents/MacOS/").string();
+    for (const auto& [fault, reason] : {std::pair(plat::eFileResult::kAccessDenied, "Permission denied"),
+                                        std::pair(plat::eFileResult::kFailed, "Input/output error")}) {
+        WriteTree(folder.Root(), kOldProduct);
+        host.lines.clear();
+        cFailingPlace files(macOS, fault);
+        files.reachable = true;
+        ASSERT_EQ(Install(PackageFromArchive(BuildArchive({}, kNewFiles)), &files), eGenericFailure);
+        EXPECT_TRUE(host.HasLine("The update could not be undone: " + macOS + "Pintrel 2.old: " + reason
+                                     + ". The previous files are kept, and the next start of the updater puts them "
+                                       "back.",
+                                 kStatusRed))
+            << reason;
+        FileTree tree = ReadTree(folder.Root());
+        EXPECT_EQ(tree["Pintrel 2.app/Contents/MacOS/Pintrel 2.old"], "old program") << reason;
+        EXPECT_EQ(tree["Readme.txt"], "old readme") << reason;
+        EXPECT_TRUE(std::filesystem::exists(folder.Root() / ".pintrel-update-journal")) << reason;
+
+        files.reachable = true;
+        EXPECT_EQ(RecoverUnfinishedInstall(host, &host, &files), eSuccess) << reason;
+        EXPECT_EQ(ReadTree(folder.Root()), kOldProduct) << reason;
+    }
 }
 
 TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoAFile)

@@ -163,6 +163,14 @@ eResultCode FaultyFiles::WriteFile(const gCString& path, const uint8_t* data, ui
     return CPNUInstallFiles::WriteFile(path, data, size, mode);
 }
 
+eResultCode UnreachableFiles::GetIdentity(const gCString& path, plat::sEntryIdentity& identity)
+{
+    if (reachable || !Utf8(path).starts_with(mStart))
+        return CPNUInstallFiles::GetIdentity(path, identity);
+    identity = plat::sEntryIdentity();
+    return Outcome(mFault, eStreamError);
+}
+
 void WriteTree(const std::filesystem::path& root, const FileTree& tree)
 {
     for (const auto& [name, content] : tree) {
@@ -204,6 +212,10 @@ plat::sEntryIdentity WrittenIdentity(CPNUInstallFiles& files, const std::string&
     gCString final;
     EXPECT_EQ(temp.SetFromUTF8(path + ".tmp"), eSuccess);
     EXPECT_EQ(final.SetFromUTF8(path), eSuccess);
-    const plat::sEntryIdentity written = files.GetIdentity(temp);
-    return written.kind != plat::eEntryKind::kNone ? written : files.GetIdentity(final);
+    plat::sEntryIdentity written;
+    EXPECT_EQ(files.GetIdentity(temp, written), eSuccess);
+    if (written.kind == plat::eEntryKind::kNone) {
+        EXPECT_EQ(files.GetIdentity(final, written), eSuccess);
+    }
+    return written;
 }

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct sPackFile {
@@ -88,6 +89,21 @@ private:
     int64_t mFailAt;
     bool mLinks;
     int64_t mCount = 0;
+};
+
+// Looks at paths starting with `start` fail with `fault` (a folder on the way that may not be
+// read, a failing disk) while `reachable` is false.
+class UnreachableFiles : public CPNUInstallFiles {
+public:
+    UnreachableFiles(std::string start, plat::eFileResult fault) : mStart(std::move(start)), mFault(fault) {}
+
+    eResultCode GetIdentity(const gCString& path, plat::sEntryIdentity& identity) override;
+
+    bool reachable = false;
+
+private:
+    std::string mStart;
+    plat::eFileResult mFault;
 };
 
 using FileTree = std::map<std::string, std::string>;
