@@ -58,68 +58,62 @@ def strace_fails_renames():
     return subprocess.run(["strace", "-o", "/dev/null", "true"], capture_output=True).returncode == 0
 
 
-def failed_roll_back(source_dir, build_dir, work):
-    layout = DemoLayout(source_dir, build_dir, os.path.join(work, "rollback"))
-    sources = os.path.join(work, "sources")
-    os.makedirs(sources)
+def roll_back_failing(layout, name, names, stuck):
+    """Installs new files over the old ones at names (below the product's resources) while the
+    system fails to place f5.txt, which rolls the install back, and to put stuck back; the log once
+    the red line says so."""
+    sources = os.path.join(layout.work, "sources")
     files = []
-    for i in range(FILES):
-        with open(os.path.join(layout.resources, "f%d.txt" % i), "w") as old:
-            old.write("old %d\n" % i)
-        with open(os.path.join(sources, "f%d" % i), "w") as new:
-            new.write("new %d\n" % i)
-        files.append((RESOURCES + "f%d.txt" % i, os.path.join(sources, "f%d" % i)))
-    package = layout.pack(os.path.join(work, "rollback.pnu"), files)
-    # Placing f5 fails, which rolls the install back; putting f1 back fails too. Each path in the
-    # forms a rename may take: absolute, below the install folder, in its own folder.
+    for entry in names:
+        source = os.path.join(sources, entry)
+        os.makedirs(os.path.dirname(source), exist_ok=True)
+        for path, text in ((os.path.join(layout.resources, entry), "old "), (source, "new ")):
+            with open(path, "w") as file:
+                file.write(text + entry)
+        files.append((RESOURCES + entry, source))
+    package = layout.pack(os.path.join(layout.work, name + ".pnu"), files)
+    # Each path in the forms a rename may take: absolute, below the install folder, in its folder.
     prefix = ["strace", "-f", "-o", "/dev/null", "-e", "trace=rename,renameat,renameat2",
               "-e", "inject=rename,renameat,renameat2:error=EIO"]
-    for name in ("f5.txt.tmp", "f1.txt.old"):
-        for path in (layout.work + RESOURCES + name, RESOURCES[1:] + name, name):
+    for entry in ("f5.txt.tmp", stuck + ".old"):
+        for path in (layout.work + RESOURCES + entry, RESOURCES[1:] + entry, os.path.basename(entry)):
             prefix += ["-P", path]
     log = start_and_wait(layout, NOT_UNDONE, arguments=(package,), prefix=prefix)
+    if not os.path.isfile(os.path.join(layout.work, JOURNAL)):
+        fail(name + ": the journal is gone")
+    return log
+
+
+def expect_all_old(layout, name, names):
+    """A plain start undoes the install: every file old, nothing of the updater's left."""
+    start_and_wait(layout, "An interrupted update was undone")
+    for entry in names:
+        if read(os.path.join(layout.resources, entry)) != b"old " + entry.encode():
+            fail("%s: %s is not the old file after the next start" % (name, entry))
+    if layout.own_leftovers():
+        fail("%s: left over after the next start: %s" % (name, layout.own_leftovers()))
+
+
+def failed_roll_back(source_dir, build_dir, work):
+    layout = DemoLayout(source_dir, build_dir, os.path.join(work, "rollback"))
+    names = ["f%d.txt" % i for i in range(FILES)]
+    log = roll_back_failing(layout, "rollback", names, "f1.txt")
     line = next(entry for entry in log if entry.startswith(NOT_UNDONE))
     if layout.resources + "/f1.txt: Input/output error" not in line:
         fail("rollback: the red line names no path and reason: " + line)
-    if read(os.path.join(layout.resources, "f1.txt.old")) != b"old 1\n":
+    if read(os.path.join(layout.resources, "f1.txt.old")) != b"old f1.txt":
         fail("rollback: the previous f1.txt was not kept")
-    if not os.path.isfile(os.path.join(layout.work, JOURNAL)):
-        fail("rollback: the journal is gone")
-
-    log = start_and_wait(layout, "An interrupted update was undone")
-    for i in range(FILES):
-        if read(os.path.join(layout.resources, "f%d.txt" % i)) != b"old %d\n" % i:
-            fail("rollback: f%d.txt is not the old file after the next start" % i)
-    if layout.own_leftovers():
-        fail("rollback: left over after the next start: %s" % layout.own_leftovers())
+    expect_all_old(layout, "rollback", names)
 
 
 def unreachable_folder(source_dir, build_dir, work):
-    """An install whose roll-back cannot put sub/g.txt back leaves it for the next start; that
-    start finds a link to a folder outside where "sub" was, and repairs nothing until it is back."""
+    """A roll-back that cannot put sub/g.txt back leaves it for the next start; that start finds a
+    link to a folder outside where "sub" was, and repairs nothing until the folder is back."""
     layout = DemoLayout(source_dir, build_dir, os.path.join(work, "unreachable"))
-    sources = os.path.join(work, "unreachable-sources")
-    sub = os.path.join(layout.resources, "sub")
-    os.makedirs(sources)
-    os.makedirs(sub)
     names = ["sub/g.txt"] + ["f%d.txt" % i for i in range(FILES)]
-    for name in names:
-        with open(os.path.join(layout.resources, name), "w") as old:
-            old.write("old " + name)
-        with open(os.path.join(sources, name.replace("/", "-")), "w") as new:
-            new.write("new " + name)
-    package = layout.pack(os.path.join(work, "unreachable.pnu"),
-                          [(RESOURCES + name, os.path.join(sources, name.replace("/", "-"))) for name in names])
-    # Placing f5 fails, and so does putting sub/g.txt back.
-    prefix = ["strace", "-f", "-o", "/dev/null", "-e", "trace=rename,renameat,renameat2",
-              "-e", "inject=rename,renameat,renameat2:error=EIO"]
-    for name in ("f5.txt.tmp", "sub/g.txt.old"):
-        for path in (layout.work + RESOURCES + name, RESOURCES[1:] + name, os.path.basename(name)):
-            prefix += ["-P", path]
-    start_and_wait(layout, NOT_UNDONE, arguments=(package,), prefix=prefix)
-    if not os.path.isfile(os.path.join(layout.work, JOURNAL)):
-        fail("unreachable: the roll-back left no journal")
-
+    sub = os.path.join(layout.resources, "sub")
+    os.makedirs(sub)
+    roll_back_failing(layout, "unreachable", names, "sub/g.txt")
     # A link leading out of the install folder is never followed, so the folder cannot be reached.
     away = os.path.join(work, "sub-away")
     os.rename(sub, away)
@@ -134,15 +128,9 @@ def unreachable_folder(source_dir, build_dir, work):
         fail("unreachable: the journal is gone")
     if read(os.path.join(away, "g.txt.old")) != b"old sub/g.txt":
         fail("unreachable: the previous sub/g.txt was not kept")
-
     os.remove(sub)
     os.rename(away, sub)
-    start_and_wait(layout, "An interrupted update was undone")
-    for name in names:
-        if read(os.path.join(layout.resources, name)) != b"old " + name.encode():
-            fail("unreachable: %s is not the old file once the folder is back" % name)
-    if layout.own_leftovers():
-        fail("unreachable: left over once the folder is back: %s" % layout.own_leftovers())
+    expect_all_old(layout, "unreachable", names)
 
 
 def crafted_journal(source_dir, build_dir, work):
