@@ -70,12 +70,15 @@ eResultCode DecodeLying(uint8_t* payload, uint64_t m, bool giveBack, CMemBlock& 
 {
     if (m == 0)
         return n == 0 ? eSuccess : eInvalidFile;
+    // Read once: with giveBack the page holding it goes back to the system after the first part,
+    // and a page given back reads as zeros.
+    const uint8_t escape = payload[0];
     uint64_t p = 1;
     uint64_t o = 0;
     uint64_t unreleased = 0;
     while (p < m) {
         const uint64_t stop = m - p > kDecodePart ? p + kDecodePart : m;
-        PNU_TRY(CPNUHashChainLZ::DecodePartGrowing(payload[0], payload, m, stop, p, archive, n, o));
+        PNU_TRY(CPNUHashChainLZ::DecodePartGrowing(escape, payload, m, stop, p, archive, n, o));
         if (giveBack) {
             plat::ReleasePages(payload + unreleased, p - unreleased);
             unreleased = p > kLargestPage ? p - kLargestPage : 0;

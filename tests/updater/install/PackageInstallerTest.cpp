@@ -13,6 +13,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
 namespace {
 
 const FileTree kOldProduct = {
@@ -387,6 +392,75 @@ TEST_F(PackageInstaller, AHeldPackageIsUsedUpAsItInstalls)
     product["large.dat"] = files.back().content;
     EXPECT_TRUE(ReadTree(folder.Root()) == product);
     EXPECT_EQ(held.GetSize(), 0);
+}
+
+// Places the next block a stream grows into at a chosen offset of a page, so a held package can
+// be put anywhere in memory; everything else goes through the saved hooks.
+class PlacingAllocator {
+public:
+    explicit PlacingAllocator(size_t bytes) : mArea(bytes + 2 * kPage), mSaved(gMemoryHooks)
+    {
+        sSelf = this;
+        gMemoryHooks.reallocate = [](void* block, size_t size) { return sSelf->Reallocate(block, size); };
+        gMemoryHooks.release = [](void* block) {
+            if (!sSelf->Owns(block))
+                sSelf->mSaved.release(block);
+        };
+    }
+    ~PlacingAllocator() { gMemoryHooks = mSaved, sSelf = nullptr; }
+
+    // The next growth of an empty stream lands at this offset within a page.
+    void PlaceNextAt(size_t offset) { mNext = offset; }
+
+    static constexpr size_t kPage = 4096;
+
+private:
+    void* Reallocate(void* block, size_t size)
+    {
+        uint8_t* page = mArea.data() + (kPage - uintptr_t(mArea.data()) % kPage);
+        if (Owns(block)) {
+            // Moved out, as the stream shrinks when it is used up.
+            const size_t held = size_t(mArea.data() + mArea.size() - static_cast<uint8_t*>(block));
+            void* moved = mSaved.allocate(size);
+            if (moved)
+                std::memcpy(moved, block, std::min(size, held));
+            return moved;
+        }
+        if (mNext == SIZE_MAX || mNext + size > mArea.size() - kPage)
+            return mSaved.reallocate(block, size);
+        mSaved.release(block);
+        return page + std::exchange(mNext, SIZE_MAX);
+    }
+    bool Owns(const void* block) const
+    {
+        return block >= mArea.data() && block < mArea.data() + mArea.size();
+    }
+
+    static inline PlacingAllocator* sSelf = nullptr;
+    std::vector<uint8_t> mArea;
+    sMemoryHooks mSaved;
+    size_t mNext = SIZE_MAX;
+};
+
+TEST_F(PackageInstaller, DecodesAHeldPackageWhereverItLies)
+{
+    // Decoded in two parts at least; the pages of the first go back to the system before the
+    // second is decoded, whatever page the payload begins on. A build other than the installed
+    // one stops the install after decoding and reading the index.
+    host.buildString = "A1";
+    const Bytes package = PackageFromArchive(BuildArchive({"BUILD=B2"}, {{"/large.dat", RandomLetters(3 << 19, 26)}}));
+    ASSERT_GT(package.size(), size_t(1 << 20) + PlacingAllocator::kPage);
+    PlacingAllocator placing(package.size() + 4096); // and the stream's slack
+    CPNUDesquasher installer(&host, &host);
+    for (size_t offset = 0; offset < PlacingAllocator::kPage; ++offset) {
+        host.lines.clear();
+        gCMemFile held;
+        placing.PlaceNextAt(offset);
+        ASSERT_EQ(held.Write(package.data(), int32_t(package.size())), eSuccess);
+        ASSERT_EQ(uintptr_t(held.GetData()) % PlacingAllocator::kPage, offset);
+        EXPECT_EQ(installer.InstallHeldPackage(held), eGenericFailure);
+        ASSERT_TRUE(host.HasLine("PI Err: T45", kStatusRed)) << "the package at offset " << offset << " is not decoded";
+    }
 }
 
 TEST_F(PackageInstaller, WritesEveryNewFileBeforeMovingAnyInstalledOne)
