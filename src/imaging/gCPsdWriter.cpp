@@ -104,11 +104,6 @@ struct sPlane {
     }
 };
 
-int32_t PackedRowLimit(int32_t width)
-{
-    return width + width / 127 + 2;
-}
-
 // Writes the planes raw or packed; the choice and the byte counts are the caller's.
 eResultCode WritePlanes(gCStream& stream, const sPlane* planes, int32_t count, const uint16_t* byteCounts,
                         int32_t packed)
@@ -116,7 +111,14 @@ eResultCode WritePlanes(gCStream& stream, const sPlane* planes, int32_t count, c
     const CImNavBase& nav = planes[0].nav;
     const int32_t width = nav.GetWidth();
     const int32_t height = nav.GetHeight();
-    CMemBlock buffer(uint32_t(PackedRowLimit(width)));
+    // A packed row may be larger than its samples: pairs of equal samples between single ones
+    // pack to half as much again. Every row fits in the largest count.
+    int32_t bufferSize = width;
+    if (packed) {
+        for (int32_t i = 0; i < count * height; ++i)
+            bufferSize = std::max<int32_t>(bufferSize, byteCounts[i]);
+    }
+    CMemBlock buffer{uint32_t(bufferSize)};
     if (!buffer.GetData())
         return eNoMemory;
     if (packed) {
@@ -126,7 +128,11 @@ eResultCode WritePlanes(gCStream& stream, const sPlane* planes, int32_t count, c
     for (int32_t p = 0; p < count; ++p)
         for (int32_t y = 0; y < height; ++y) {
             if (packed) {
-                int32_t size = planes[p].Pack(y, buffer.GetData(), int32_t(buffer.GetSize()));
+                const int32_t size = planes[p].Pack(y, buffer.GetData(), int32_t(buffer.GetSize()));
+                // The count table is already written: a row that packs otherwise would make the
+                // file unreadable.
+                if (size != byteCounts[p * height + y])
+                    return eGenericFailure;
                 PNU_TRY(stream.Write(buffer.GetData(), size));
             } else {
                 PNU_TRY(planes[p].WriteRaw(stream, y, buffer.GetData()));

@@ -88,6 +88,24 @@ TEST(ExternalReaders, OpenTheToolkitsFilesWithTheSamePixels)
     SaveForCheck(folder, "grey.jpg", &grey, eImageFormatJpeg, false, 12);
     SaveForCheck(folder, "colour.psd", &colour, eImageFormatPsd, false, 0);
     SaveForCheck(folder, "grey.psd", &grey, eImageFormatPsd, false, 0);
+    // Packed, with every other row packing larger than raw (0, 1, 1, 2, 2 ...).
+    CImage pairs(64, 40), translucentPairs(64, 40);
+    CImage8 greyPairs(64, 40);
+    {
+        CImNav a(&pairs, nullptr), b(&translucentPairs, nullptr);
+        CImNav8 c(&greyPairs, nullptr);
+        for (int32_t y = 0; y < 40; ++y)
+            for (int32_t x = 0; x < 64; ++x) {
+                const uint32_t s = y % 2 ? uint32_t((x + 1) / 2 * 3) : uint32_t(y);
+                a.Row(y)[x] = MakePixel(255, s, s + 1, s + 2);
+                b.Row(y)[x] = MakePixel(s | 1, s, s + 1, s + 2);
+                c.Row(y)[x] = uint8_t(s);
+            }
+    }
+    SaveForCheck(folder, "pairs.psd", &pairs, eImageFormatPsd, false, 0);
+    // ImageMagick takes a merged image with transparency as matted against white: its layer is read.
+    SaveForCheck(folder, "translucent-pairs-layer.psd", &translucentPairs, eImageFormatPsd, true, 0);
+    SaveForCheck(folder, "grey-pairs.psd", &greyPairs, eImageFormatPsd, false, 0);
 
     std::string command = "/usr/bin/python3 " + FixturePath("check_external.py") + " " + folder.string();
     EXPECT_EQ(std::system(command.c_str()), 0);

@@ -222,3 +222,53 @@ TEST(PsdWriter, TheFirstFailingWriteEndsTheSave)
         EXPECT_EQ(writer.SaveImageData(stream, &image), eStreamError) << budget;
     }
 }
+
+namespace {
+
+// Uniform rows, with rows between them that pack larger than raw: 0, 1, 1, 2, 2, 3, 3 ... is a
+// two-sample literal for every pair, half as much again as the samples. The whole image still
+// packs smaller than raw, so every row goes through the packer.
+uint8_t PairRowSample(int32_t x, int32_t y) { return y % 2 ? uint8_t((x + 1) / 2 * 3) : uint8_t(y); }
+
+template <typename Image>
+void ExpectPackedAndReadBack(Image& image, const char* name)
+{
+    const std::vector<uint8_t> file = Save(&image);
+    size_t end = 0;
+    Resources(file, &end);
+    const size_t merged = end + 4 + Be32(file, end);
+    ASSERT_GT(file.size(), merged + 2) << name;
+    EXPECT_EQ(Be16(file, merged), 1) << name << ": the merged image is packed";
+    Image back;
+    sByteStream stream(file);
+    ASSERT_EQ(LoadImage(*stream.stream, &back), eSuccess) << name;
+    CImNavBase a(&back, nullptr), b(&image, nullptr);
+    const auto row = [](const CImNavBase& nav, int32_t y) {
+        return static_cast<const uint8_t*>(nav.GetFirstPixel()) + ptrdiff_t(y) * nav.GetRowBytes();
+    };
+    const size_t rowBytes = size_t(image.GetWidth()) * size_t(image.GetBitsPerPixel() / 8);
+    for (int32_t y = 0; y < image.GetHeight(); ++y)
+        ASSERT_EQ(memcmp(row(a, y), row(b, y), rowBytes), 0) << name << ", row " << y;
+}
+
+} // namespace
+
+TEST(PsdWriter, RowsPackingLargerThanRawAreWrittenWhole)
+{
+    CImage8 grey(64, 40);
+    CImage opaque(64, 40), translucent(64, 40);
+    {
+        CImNav8 g(&grey, nullptr);
+        CImNav o(&opaque, nullptr), t(&translucent, nullptr);
+        for (int32_t y = 0; y < 40; ++y)
+            for (int32_t x = 0; x < 64; ++x) {
+                const uint8_t s = PairRowSample(x, y);
+                g.Row(y)[x] = s;
+                o.Row(y)[x] = MakePixel(255, s, uint8_t(s + 1), uint8_t(s + 2));
+                t.Row(y)[x] = MakePixel(uint8_t(s | 1), s, uint8_t(s + 1), uint8_t(s + 2));
+            }
+    }
+    ExpectPackedAndReadBack(grey, "grey");
+    ExpectPackedAndReadBack(opaque, "opaque");
+    ExpectPackedAndReadBack(translucent, "translucent");
+}

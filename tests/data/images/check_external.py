@@ -4,7 +4,8 @@ compares them with the pixels the toolkit saved. Used by the imaging tests when 
 are installed.
 
 Usage: check_external.py <folder>; each <name> in the folder has <name>.expect beside it:
-u32 width, u32 height, u32 tolerance, then RGBA quadruples. Exit status 0 when all match.
+u32 width, u32 height, u32 tolerance, then RGBA quadruples. Exit status 0 when all match. A PSD
+named "*-layer.psd" is checked by its layer, others by their merged image.
 """
 import struct
 import subprocess
@@ -16,7 +17,8 @@ from PIL import Image
 
 def decode(path):
     if path.suffix == ".psd":
-        data = subprocess.run(["/usr/bin/convert", f"{path}[0]", "-depth", "8", "rgba:-"], check=True,
+        frame = 1 if path.stem.endswith("-layer") else 0
+        data = subprocess.run(["/usr/bin/convert", f"{path}[{frame}]", "-depth", "8", "rgba:-"], check=True,
                               capture_output=True).stdout
         return data
     with Image.open(path) as image:
