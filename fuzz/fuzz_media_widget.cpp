@@ -55,13 +55,21 @@ void Free(void* block) { std::free(block); }
 fuzzwidget::CQuietPresenter gPresenter;
 CResourceContext gContext;
 
+// Read once; the font is built again from these bytes whenever its pool is put back.
+const std::string& FontBytes()
+{
+    static const std::string bytes = [] {
+        std::ifstream in("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }();
+    return bytes;
+}
+
 void AddFont()
 {
-    std::ifstream in("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.empty() || InitFontLibrary() != eSuccess)
+    const std::string& bytes = FontBytes();
+    if (bytes.empty() || !gFontLibrary)
         return;
-    BuildTextGammaTables(1.3f);
     CMemBlock block(uint32_t(bytes.size() + 4));
     gCMemFile file(block);
     auto* font = new gCFont;
@@ -76,12 +84,8 @@ void AddFont()
         delete font;
 }
 
-bool SetUp()
+void AddImages()
 {
-    gMemoryHooks = {CappedReallocate, Free, CappedAllocate};
-    plat::SetAlertPresenter(&gPresenter);
-    gContext.reportError = fuzzwidget::Quiet;
-    SetResourceContext(&gContext);
     auto* picture = new CNamed<CImage>(u"Picture");
     {
         CImNav fill(picture, nullptr);
@@ -99,8 +103,41 @@ bool SetUp()
         delete picture;
     if (gContext.pools[eImagePool].Add(mask) != eSuccess)
         delete mask;
-    AddFont();
+}
+
+// What set-up put in each pool.
+int32_t gSetUpCounts[kResourcePoolCount] = {};
+
+bool SetUp()
+{
+    gMemoryHooks = {CappedReallocate, Free, CappedAllocate};
+    plat::SetAlertPresenter(&gPresenter);
+    gContext.reportError = fuzzwidget::Quiet;
+    SetResourceContext(&gContext);
+    AddImages();
+    if (InitFontLibrary() == eSuccess) {
+        BuildTextGammaTables(1.3f);
+        AddFont();
+    }
+    for (uint32_t i = 0; i < kResourcePoolCount; ++i)
+        gSetUpCounts[i] = gContext.pools[i].GetCount();
     return true;
+}
+
+// An application keeps what its pools load for its whole run: its own blocks name a handful of
+// fonts and pictures. Here every input is a block of its own, and each font name not seen before
+// adds a face to the pool, so the pools go back to what set-up put there after each input.
+void RestorePools()
+{
+    for (uint32_t i = 0; i < kResourcePoolCount; ++i) {
+        if (gContext.pools[i].GetCount() == gSetUpCounts[i])
+            continue;
+        gContext.pools[i].RemoveAll();
+        if (i == eImagePool)
+            AddImages();
+        else if (i == eFontPool)
+            AddFont();
+    }
 }
 
 } // namespace
@@ -127,5 +164,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     case 1: fuzzwidget::LoadAndDraw<CMaskWidget>(block); break;
     default: fuzzwidget::LoadAndDraw<CTxWidget>(block); break;
     }
+    RestorePools();
     return 0;
 }
