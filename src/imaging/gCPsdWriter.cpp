@@ -167,7 +167,7 @@ eResultCode gCPsdIO::WriteThumbnail(gCStream& stream, CImageBase* image)
 {
     const int32_t width = image->GetWidth();
     const int32_t height = image->GetHeight();
-    const float scale = std::min(112.0f / float(width), 112.0f / float(height));
+    const float scale = std::min(float(kThumbnailSide) / float(width), float(kThumbnailSide) / float(height));
     // Very thin images would get a side of 0, which no JPEG can have.
     const int32_t thumbWidth = std::max(RoundHalfAwayFromZero(scale * float(width)), 1);
     const int32_t thumbHeight = std::max(RoundHalfAwayFromZero(scale * float(height)), 1);
