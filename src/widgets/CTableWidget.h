@@ -265,6 +265,7 @@ protected:
     bool ThumbFraction(int32_t trackLength, int32_t thumbLength, const gCPoint& position, float& fraction);
     // The scroll offset fraction (held within 0..1) of the way down rows of content height.
     int32_t OffsetAtFraction(float fraction, int64_t content);
+    int32_t LastCountedRowBottom(int32_t rows);
     virtual int32_t TotalContentHeight();
     eResultCode StoreShadowSetting(bool update);
     eResultCode SortWith(tSortCompare compare, intptr_t context);

@@ -126,9 +126,15 @@ bool CTableWidget::ThumbFraction(int32_t trackLength, int32_t thumbLength, const
     return true;
 }
 
+// Rows -1 stands for the row count: the bottom is that of the last row, as when the count is given.
+int32_t CTableWidget::LastCountedRowBottom(int32_t rows)
+{
+    return GetRowBottom((rows == -1 ? mRows.GetSize() : rows) - 1);
+}
+
 float CTableWidget::GetScrollFraction(int32_t rows)
 {
-    int32_t bottom = GetRowBottom(rows == -1 ? mRows.GetSize() : rows - 1);
+    int32_t bottom = LastCountedRowBottom(rows);
     if (bottom < GetHeight() || GetHeight() == 0)
         return 0.0f;
     return float(mScrollOffset) / float(GetHeight());
@@ -136,7 +142,7 @@ float CTableWidget::GetScrollFraction(int32_t rows)
 
 float CTableWidget::GetVisibleFraction(int32_t rows)
 {
-    int32_t bottom = GetRowBottom(rows == -1 ? mRows.GetSize() : rows - 1);
+    int32_t bottom = LastCountedRowBottom(rows);
     if (bottom <= 0)
         return 1.0f;
     return std::min(float(GetHeight()) / float(bottom), 1.0f);

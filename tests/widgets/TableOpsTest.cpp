@@ -1,0 +1,160 @@
+// The table's scroll steps and fractions, sorting by an image column, grid lines, and a column
+// that cannot be added leaving the rows as they were.
+#include "TableTestSupport.h"
+
+#include "support/AllocationFailure.h"
+
+#include <functional>
+
+namespace {
+
+using TableOps = TableTest;
+
+// Ten rows of 16 in a table 50 high: content 160, offsets 0..110, a page is (50 / 16 - 1) x 16.
+void Prepare(CTableWidget& table)
+{
+    ASSERT_EQ(table.SetSize(60, 50, false), eSuccess);
+    UseBlockFont(table);
+    ASSERT_EQ(table.SetRowHeight(16, false), eSuccess);
+    for (int32_t i = 0; i < 10; ++i)
+        ASSERT_EQ(table.AddRow(false), eSuccess);
+}
+
+} // namespace
+
+TEST_F(TableOps, ScrollStepsMoveByAPixelARowOrAPageWithinTheContent)
+{
+    using Step = std::function<eResultCode(CTableWidget&)>;
+    struct sCase {
+        const char* name;
+        int32_t from;
+        Step step;
+        int32_t to;
+    };
+    const sCase cases[] = {
+        {"pixel up", 40, [](CTableWidget& t) { return t.ScrollUpPixel(false); }, 39},
+        {"pixel down", 40, [](CTableWidget& t) { return t.ScrollDownPixel(false); }, 41},
+        {"row up", 40, [](CTableWidget& t) { return t.ScrollUpRow(false); }, 24},
+        {"row down", 40, [](CTableWidget& t) { return t.ScrollDownRow(false); }, 56},
+        {"page up", 40, [](CTableWidget& t) { return t.ScrollUpPage(false); }, 8},
+        {"page down", 40, [](CTableWidget& t) { return t.ScrollDownPage(false); }, 72},
+        {"page up at the top", 20, [](CTableWidget& t) { return t.ScrollUpPage(false); }, 0},
+        {"page down at the bottom", 100, [](CTableWidget& t) { return t.ScrollDownPage(false); }, 110},
+        {"pixel up from the top", 0, [](CTableWidget& t) { return t.ScrollUpPixel(false); }, 0},
+    };
+    for (const sCase& c : cases) {
+        CTableWidget table;
+        Prepare(table);
+        ASSERT_EQ(table.SetScrollOffset(c.from, false), eSuccess);
+        ASSERT_EQ(c.step(table), eSuccess) << c.name;
+        EXPECT_EQ(table.GetScrollOffset(), c.to) << c.name;
+    }
+}
+
+// With b the bottom of the last row counted (16 x rows - offset - 1): the scroll fraction is 0
+// while b < 50, else offset / 50; the visible fraction is min(50 / b, 1). Rows -1 counts them all,
+// the same as passing the row count.
+TEST_F(TableOps, FractionsCountTheRowsAsked)
+{
+    struct sCase {
+        int32_t offset, rows;
+        float scroll, visible;
+    };
+    const sCase cases[] = {
+        {0, -1, 0.0f, 50.0f / 159.0f},  {0, 10, 0.0f, 50.0f / 159.0f}, {32, -1, 0.64f, 50.0f / 127.0f},
+        {32, 10, 0.64f, 50.0f / 127.0f}, {0, 2, 0.0f, 1.0f},            {32, 4, 0.0f, 1.0f},
+        {32, 2, 0.0f, 1.0f},
+    };
+    for (const sCase& c : cases) {
+        CTableWidget table;
+        Prepare(table);
+        ASSERT_EQ(table.SetScrollOffset(c.offset, false), eSuccess);
+        EXPECT_FLOAT_EQ(table.GetScrollFraction(c.rows), c.scroll) << c.offset << " " << c.rows;
+        EXPECT_FLOAT_EQ(table.GetVisibleFraction(c.rows), c.visible) << c.offset << " " << c.rows;
+    }
+}
+
+TEST_F(TableOps, SortingByAnImageColumnKeepsEqualImagesTogether)
+{
+    CTableWidget table;
+    Prepare(table);
+    ASSERT_EQ(table.AddColumn(20, false, false), eSuccess);
+    // Pooled images, as shared icons are: the table only refers to them.
+    CImage first(2, 2), second(2, 2);
+    first.SetInPool(1);
+    second.SetInPool(1);
+    for (int32_t i = 0; i < 10; ++i) {
+        ASSERT_EQ(table.SetCellImage(i, 1, i % 3 == 1 ? &first : &second, false), eSuccess);
+        ASSERT_EQ(table.SetRowId(i, uintptr_t(i)), eSuccess);
+    }
+    for (bool ascending : {true, false}) {
+        ASSERT_EQ(table.SortRows(1, false, ascending, false), eSuccess);
+        int32_t changes = 0;
+        for (int32_t i = 1; i < 10; ++i)
+            changes += table.GetCellImage(i, 1) != table.GetCellImage(i - 1, 1) ? 1 : 0;
+        EXPECT_EQ(changes, 1) << ascending;
+        int32_t firsts = 0;
+        for (int32_t i = 0; i < 10; ++i)
+            firsts += table.GetCellImage(i, 1) == &first ? 1 : 0;
+        EXPECT_EQ(firsts, 3) << ascending;
+    }
+}
+
+TEST_F(TableOps, GridLinesEndEachRowOnlyWhileOn)
+{
+    CTableWidget table;
+    Prepare(table);
+    const CPixel even = 0xFF2040C0u, odd = 0xFF102030u, grid = 0xFF808080u;
+    ASSERT_EQ(table.SetEvenRowColour(&even, false), eSuccess);
+    table.SetColour(odd, false);
+    ASSERT_EQ(table.SetGridLineColour(&grid, false), eSuccess);
+    for (bool on : {false, true, false}) {
+        ASSERT_EQ(table.SetGridLines(on, false), eSuccess);
+        CImage target(60, 50);
+        ASSERT_EQ(table.Paint(gCRect{0, 0, 60, 50}, &target, 255), eSuccess);
+        EXPECT_EQ(PixelAt(target, 50, 14), even) << on;
+        EXPECT_EQ(PixelAt(target, 50, 15), on ? grid : even) << on;
+        EXPECT_EQ(PixelAt(target, 50, 16), odd) << on;
+        EXPECT_EQ(PixelAt(target, 50, 31), on ? grid : odd) << on;
+    }
+}
+
+// Every row gains a cell for a new column; when memory runs out while the cells are made, the
+// rows that gained one lose it again and keep their texts.
+TEST_F(TableOps, AColumnThatCannotBeAddedLeavesEveryRowAsItWas)
+{
+    int32_t refused = 0;
+    for (int64_t k = 1;; ++k) {
+        CTableWidget table;
+        ASSERT_EQ(table.SetSize(60, 50, false), eSuccess);
+        for (int32_t i = 0; i < 4; ++i) {
+            ASSERT_EQ(table.AddRow(false), eSuccess);
+            ASSERT_EQ(table.SetCellText(i, 0, gCString(u"#"), false), eSuccess);
+        }
+        eResultCode result;
+        bool failed;
+        {
+            AllocationFailure failure(k);
+            result = table.AddColumn(20, true, false);
+            failed = failure.Count() >= k;
+        }
+        if (!failed) {
+            ASSERT_EQ(result, eSuccess);
+            break;
+        }
+        if (result == eSuccess)
+            continue;
+        ++refused;
+        // Either the column is there with a cell in every row (only its drawing failed), or no
+        // row keeps a cell of it; the texts stay.
+        const int32_t columns = table.GetColumnCount();
+        ASSERT_TRUE(columns == 1 || columns == 2) << k;
+        for (int32_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(table.GetRow(i)->cells.GetSize(), columns) << k << " row " << i;
+            EXPECT_EQ(table.GetRow(i)->colours.GetSize(), columns) << k << " row " << i;
+            EXPECT_EQ(table.GetRow(i)->values.GetSize(), columns) << k << " row " << i;
+            ASSERT_EQ(std::u16string(table.GetCellText(i, 0)), u"#") << k << " row " << i;
+        }
+    }
+    EXPECT_GT(refused, 0);
+}
