@@ -62,6 +62,43 @@ TEST_F(BackdropWindow, TheWhsbFlagReappliesTheBoundsOnlyWhenItChanges)
     EXPECT_EQ((std::pair{bounds.left, bounds.top}), (std::pair{320, 392})) << "it stays where it was";
 }
 
+// The window's content starts at (320, 392) on the screen; a child at (10, 20) in the backdrop.
+TEST_F(BackdropWindow, ScreenConversionsGoThroughTheWindowsContentOrigin)
+{
+    CCoWidget* child = AddBlock(*backdrop, gCRect{10, 20, 30, 40}, 0xFF112233u);
+    EXPECT_EQ(backdrop->LocalToScreen(gCPoint{1, 2}), (gCPoint{321, 394}));
+    EXPECT_EQ(backdrop->ScreenToLocal(gCPoint{331, 414}), (gCPoint{11, 22}));
+    EXPECT_EQ(child->LocalToScreen(gCPoint{1, 2}), (gCPoint{331, 414}));
+    EXPECT_EQ(child->ScreenToLocal(gCPoint{331, 414}), (gCPoint{1, 2}));
+    gCRect rect{0, 0, 5, 6};
+    backdrop->LocalToScreen(rect);
+    EXPECT_EQ(rect, (gCRect{320, 392, 325, 398}));
+    backdrop->ScreenToLocal(rect);
+    EXPECT_EQ(rect, (gCRect{0, 0, 5, 6}));
+    child->LocalToScreen(rect);
+    EXPECT_EQ(rect, (gCRect{330, 412, 335, 418}));
+}
+
+// A cursor widget is hidden and shown in place of the system's cursor.
+TEST_F(BackdropWindow, TheCursorWidgetIsShownAgainAfterBeingHidden)
+{
+    auto* cursor = new CCoWidget();
+    ASSERT_EQ(cursor->SetSize(4, 4, false), eSuccess);
+    cursor->SetVisible(true, false);
+    ASSERT_EQ(backdrop->SetCursor(cursor, gCPoint{1, 1}), eSuccess);
+    backdrop->HideCursor();
+    EXPECT_EQ(backdrop->IsCursorVisible(), 0u);
+    EXPECT_FALSE(cursor->IsVisible());
+    backdrop->ShowCursor();
+    EXPECT_EQ(backdrop->IsCursorVisible(), 1u);
+    EXPECT_TRUE(cursor->IsVisible());
+    ASSERT_EQ(backdrop->SetCursor(nullptr, gCPoint{}), eSuccess);
+    backdrop->HideCursor();
+    EXPECT_EQ(backdrop->IsCursorVisible(), 0u) << "the system cursor";
+    backdrop->ShowCursor();
+    EXPECT_EQ(backdrop->IsCursorVisible(), 1u);
+}
+
 // Holds the main button for a while, moving the manual clock 10 ms at each look at the
 // buttons, and notes when the flash widget changes colour.
 class CHeldButton final : public plat::InputState {
