@@ -106,3 +106,20 @@ TEST_F(MLTableSetters, ARowBackgroundBelongsToThatRowAlone)
     EXPECT_EQ(table.GetRowBackground(2), before[2]);
     EXPECT_NE(table.SetRowBackground(3, &marked, false), eSuccess) << "a row beyond the table";
 }
+
+// Each row is its content plus the top margin (4) and the bottom margin: 26 + 4 + 10.
+TEST_F(MLTableSetters, TheBottomMarginAddsToEveryRow)
+{
+    CMLTableWidget table;
+    ASSERT_EQ(table.SetSize(100, 100, false), eSuccess);
+    UseBlockFont(table);
+    for (int32_t i = 0; i < 2; ++i) {
+        ASSERT_EQ(table.AddRow(false), eSuccess);
+        ASSERT_EQ(table.SetCellText(i, 0, Words(5), false), eSuccess);
+    }
+    table.SetCellBottomMargin(10);
+    EXPECT_EQ(table.GetRowContentHeight(0), 26);
+    EXPECT_EQ(table.GetRowHeightAt(0), 40);
+    EXPECT_EQ(table.GetRowTop(1), 40);
+    EXPECT_EQ(table.GetContentHeight(-1), 80);
+}

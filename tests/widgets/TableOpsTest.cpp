@@ -158,3 +158,31 @@ TEST_F(TableOps, AColumnThatCannotBeAddedLeavesEveryRowAsItWas)
     }
     EXPECT_GT(refused, 0);
 }
+
+// A column's text origin moves its texts from the next drawing on; setting it draws nothing.
+// The block font's '#' starts at the text margin, 8.
+TEST_F(TableOps, AColumnTextOriginMovesTheTextAtTheNextDrawing)
+{
+    CBackdrop backdrop;
+    PrepareBackdrop(backdrop, 100, 50);
+    auto* table = AddAt(backdrop, new CTableWidget, gCRect{0, 0, 60, 50});
+    UseBlockFont(*table);
+    ASSERT_EQ(table->SetTextShadow(false), eSuccess);
+    ASSERT_EQ(table->SetRowHeight(16, false), eSuccess);
+    ASSERT_EQ(table->AddRow(false), eSuccess);
+    ASSERT_EQ(table->SetCellText(0, 0, gCString(u"#"), false), eSuccess);
+    auto firstInk = [&] {
+        int32_t first = -1;
+        for (int32_t y = 0; y < 16; ++y)
+            if (int32_t x = FirstInkX(table->GetCellImageCache(), y); x >= 0 && (first < 0 || x < first))
+                first = x;
+        return first;
+    };
+    ASSERT_EQ(firstInk(), 8);
+    const CTableWidget::sTextOrigin origin{5.0f, 0.0f};
+    ASSERT_EQ(table->SetColumnTextOrigin(0, &origin), eSuccess);
+    EXPECT_EQ(firstInk(), 8) << "nothing drawn yet";
+    ASSERT_EQ(table->DrawTableCell(0, 0, nullptr), eSuccess);
+    EXPECT_EQ(firstInk(), 13);
+    EXPECT_EQ(table->SetColumnTextOrigin(1, &origin), eBadParameter);
+}
