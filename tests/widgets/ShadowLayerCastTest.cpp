@@ -3,8 +3,11 @@
 #include "widgets/CWidgetEffectLayerShadow.h"
 
 #include "WidgetTestSupport.h"
+#include "imaging/CImNav8.h"
+#include "imaging/CImage8.h"
 #include "imaging/CRLE8.h"
 #include "widgets/CCoWidget.h"
+#include "widgets/CImWidget.h"
 
 #include <gtest/gtest.h>
 
@@ -144,4 +147,46 @@ TEST(ShadowLayerCast, AShapedShadowFallsOnlyOnTheLayersCoverage)
             EXPECT_EQ(window.Row(18)[18] & 0x00FFFFFFu, 0u) << "over the child, where the layer is covered";
         }
     }
+}
+
+// An image widget whose picture is held in its run-length form gives its effects and its layer
+// coverage the same shape as one holding the raw pixels.
+TEST(ShadowLayerCast, AnImageWidgetsShapeIsTheSameFromItsRunLengthForm)
+{
+    ScopedResourceContext context;
+    auto picture = [] {
+        auto* image = new CImage(40, 30);
+        CImNav nav(image, nullptr);
+        for (int32_t y = 0; y < 30; ++y)
+            for (int32_t x = 0; x < 40; ++x)
+                nav.Row(y)[x] = (x < 10 ? 0u : x < 25 ? 0x80u : 0xFFu) << 24 | (y < 15 ? 0x336699u : 0x996633u);
+        return image;
+    };
+    std::vector<uint32_t> masks[2];
+    std::vector<uint8_t> coverage[2];
+    for (int compressed : {0, 1}) {
+        CImWidget widget;
+        widget.SetVisible(true, false);
+        CImage* image = picture();
+        if (compressed) {
+            ASSERT_EQ(image->Compress(), eSuccess);
+            ASSERT_TRUE(image->IsCompressed());
+        }
+        ASSERT_EQ(widget.SetImage(image, true, false), eSuccess);
+        auto* shadow = new CWidgetEffectShadow;
+        ASSERT_EQ(shadow->SetRadius(1.5f), eSuccess);
+        ASSERT_EQ(widget.AttachUnderEffect(shadow, 0, false), eSuccess);
+        ASSERT_NE(shadow->GetBlurredMask(), nullptr) << compressed;
+        masks[compressed] = MaskValues(const_cast<CRLE8&>(*shadow->GetBlurredMask()));
+        CImage8 mask(40, 30);
+        ASSERT_EQ(widget.DrawAlphaMask(&mask), eSuccess);
+        CImNav8 nav(&mask, nullptr);
+        for (int32_t y = 0; y < 30; ++y)
+            coverage[compressed].insert(coverage[compressed].end(), nav.Row(y), nav.Row(y) + 40);
+    }
+    EXPECT_EQ(masks[1], masks[0]);
+    EXPECT_EQ(coverage[1], coverage[0]);
+    EXPECT_EQ(coverage[0][5], 0);
+    EXPECT_EQ(coverage[0][15], 0x80);
+    EXPECT_EQ(coverage[0][30], 0xFF);
 }
