@@ -186,3 +186,21 @@ TEST_F(TableOps, AColumnTextOriginMovesTheTextAtTheNextDrawing)
     EXPECT_EQ(firstInk(), 13);
     EXPECT_EQ(table->SetColumnTextOrigin(1, &origin), eBadParameter);
 }
+
+// A notch towards the user (delta below 1) scrolls down by the wheel rows, one away scrolls up.
+TEST_F(TableOps, AWheelNotchScrollsByTheWheelRows)
+{
+    struct sCase {
+        int32_t wheelRows, from, delta, to;
+    };
+    for (sCase c : {sCase{3, 0, -1, 48}, sCase{3, 60, 1, 12}, sCase{1, 60, 0, 76}, sCase{5, 40, 2, 0}}) {
+        CTableWidget table;
+        Prepare(table);
+        table.SetWheelRows(c.wheelRows);
+        ASSERT_EQ(table.SetScrollOffset(c.from, false), eSuccess);
+        CWidget* handler = nullptr;
+        ASSERT_EQ(table.OnWheelScroll(&handler, c.delta), eSuccess);
+        EXPECT_EQ(table.GetScrollOffset(), c.to) << c.wheelRows << " rows, delta " << c.delta;
+        EXPECT_EQ(handler, &table);
+    }
+}

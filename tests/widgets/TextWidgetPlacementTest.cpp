@@ -6,6 +6,8 @@
 
 #include "TinyFont.h"
 #include "WidgetTestSupport.h"
+#include "imaging/CImNav8.h"
+#include "imaging/CImage8.h"
 #include "platform/ManualClock.h"
 #include "support/TempFolder.h"
 
@@ -105,5 +107,32 @@ TEST_F(TextWidgetPlacement, TheCaretBlinksAtTheBlinkTimeGiven)
         clock->Advance(uint64_t(c.after) * 1000);
         (void)editor->OnHeartbeat();
         EXPECT_EQ(editor->GetBlinkPhase(), c.phase) << c.blinkTime << " ms, after " << c.after;
+    }
+}
+
+// The text-and-image widget hands the justification to its label: in a 32-wide label "A" (9
+// wide) starts at 0, at 32 - 9 = 23, or half-way at 11.
+TEST_F(TextWidgetPlacement, TheLabelledWidgetJustifiesItsLabelsLine)
+{
+    auto firstInk = [](CTxWidget& label) {
+        for (int32_t x = 0; x < 32; ++x) {
+            gCRect area{x, 0, x + 1, 1};
+            CImNav8 nav(label.GetImage(), &area);
+            if (nav.IsLocked() && nav.GetWidth() == 1 && nav.Row(0)[0] > 0)
+                return x;
+        }
+        return -1;
+    };
+    for (auto [justification, ink] : {std::pair{0, 0}, {1, 23}, {2, 11}}) {
+        CTxImWidget outer;
+        CTxWidget& label = *outer.GetLabel();
+        ASSERT_EQ(label.SetFontName(gCString(u"Tiny"), false, false), eSuccess);
+        ASSERT_EQ(label.SetFontPixelSize(8, false, false), eSuccess);
+        label.SetSizeToText(false);
+        ASSERT_EQ(label.SetSize(32, 8, false), eSuccess);
+        ASSERT_EQ(outer.SetText(gCString(u"A"), false, false), eSuccess);
+        ASSERT_EQ(outer.SetJustification(justification, false, false), eSuccess);
+        EXPECT_EQ(outer.GetJustification(), justification);
+        EXPECT_EQ(firstInk(label), ink) << justification;
     }
 }
