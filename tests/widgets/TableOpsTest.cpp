@@ -204,3 +204,30 @@ TEST_F(TableOps, AWheelNotchScrollsByTheWheelRows)
         EXPECT_EQ(handler, &table);
     }
 }
+
+// The block glyph covers x 8..15 and rows 0..7 of a 12-high row; its shadow without blur lies at
+// the offset, right of and below the glyph, with alpha (255 + 1) x A' >> 8 where A' is the
+// colour's alpha scaled by the opacity (255): 128 for the default 0x80000000 and for
+// 0x80FF0000. A new colour or offset draws the cells again with it.
+TEST_F(TableOps, ShadowColourAndOffsetRedrawTheCastShadow)
+{
+    CTableWidget table;
+    ASSERT_EQ(table.SetSize(40, 24, false), eSuccess);
+    UseBlockFont(table);
+    ASSERT_EQ(table.SetRowHeight(12, false), eSuccess);
+    ASSERT_EQ(table.SetImageShadow(false), eSuccess);
+    ASSERT_EQ(table.SetTextShadow(true), eSuccess);
+    ASSERT_EQ(table.SetShadowRadius(0.0f, false), eSuccess);
+    ASSERT_EQ(table.AddRow(false), eSuccess);
+    ASSERT_EQ(table.SetCellText(0, 0, gCString(u"#"), false), eSuccess);
+    const CImage& cells = table.GetCellImageCache();
+    ASSERT_EQ(PixelAt(cells, 16, 1), 0x80000000u);
+    const CPixel red = 0x80FF0000u;
+    ASSERT_EQ(table.SetShadowColour(&red, false), eSuccess);
+    EXPECT_EQ(PixelAt(cells, 16, 1), 0x80FF0000u);
+    EXPECT_EQ(PixelAt(cells, 8, 0), 0xFF000000u) << "the text itself";
+    const gCPoint offset{3, 2};
+    ASSERT_EQ(table.SetShadowOffset(&offset, false), eSuccess);
+    EXPECT_EQ(PixelAt(cells, 18, 2), 0x80FF0000u);
+    EXPECT_EQ(PixelAlpha(PixelAt(cells, 16, 1)), 0u) << "above the moved shadow";
+}
