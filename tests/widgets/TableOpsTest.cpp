@@ -76,13 +76,13 @@ TEST_F(TableOps, FractionsCountTheRowsAsked)
 
 TEST_F(TableOps, SortingByAnImageColumnKeepsEqualImagesTogether)
 {
-    CTableWidget table;
-    Prepare(table);
-    ASSERT_EQ(table.AddColumn(20, false, false), eSuccess);
-    // Pooled images, as shared icons are: the table only refers to them.
+    // Pooled images, as shared icons are: the table only refers to them, and they outlive it.
     CImage first(2, 2), second(2, 2);
     first.SetInPool(1);
     second.SetInPool(1);
+    CTableWidget table;
+    Prepare(table);
+    ASSERT_EQ(table.AddColumn(20, false, false), eSuccess);
     for (int32_t i = 0; i < 10; ++i) {
         ASSERT_EQ(table.SetCellImage(i, 1, i % 3 == 1 ? &first : &second, false), eSuccess);
         ASSERT_EQ(table.SetRowId(i, uintptr_t(i)), eSuccess);
