@@ -7,6 +7,7 @@
 #include <SDL.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -21,54 +22,54 @@ namespace {
 // and fires inside the loop on its own deadlines.
 constexpr int64_t kDialogPoll = 5000;
 
-// The alert as a separate dialog process, waited for in a nested event loop, so timers keep
-// firing and our windows keep redrawing while it is up. Without a dialog program, SDL's message
-// box (which blocks the loop) is used.
-class InteractiveAlertPresenter final : public AlertPresenter {
-public:
-    void Show(const sAlert& alert) override
-    {
+RecordingAlertPresenter gRecording;
+DialogAlertPresenter gInteractive;
+AlertPresenter* gPresenter = nullptr;
+
+} // namespace
+
+void DialogAlertPresenter::Show(const sAlert& alert)
+{
+    // A program that is ending shows nothing more; the text still reaches its output.
+    if (!EventLoop::Main().IsQuitRequested()) {
         InputHold hold;
         if (RunDialog(alert))
             return;
         if (SdlSession::Get().StartVideo() == eDisplayResult::kOk) {
-            SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, alert.title.c_str(),
-                                     alert.text.c_str(), nullptr);
+            SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, alert.title.c_str(), alert.text.c_str(), nullptr);
             return;
         }
-        std::fprintf(stderr, "%s\n%s\n", alert.title.c_str(), alert.text.c_str());
     }
+    std::fprintf(stderr, "%s\n%s\n", alert.title.c_str(), alert.text.c_str());
+}
 
-private:
-    static bool RunDialog(const sAlert& alert)
-    {
-        std::string message = alert.title + "\n\n" + alert.text;
-        const char* arguments[] = {"xmessage", "-center", "-title", alert.title.c_str(),
-                                   "-buttons", "OK:0", "-default", "OK", message.c_str(),
-                                   nullptr};
-        pid_t child = 0;
-        if (posix_spawnp(&child, "xmessage", nullptr, nullptr, const_cast<char**>(arguments),
-                         environ) != 0)
-            return false;
-        EventLoop& loop = EventLoop::Main();
-        for (;;) {
-            int status = 0;
-            pid_t done = waitpid(child, &status, WNOHANG);
-            if (done == child)
-                // Any other end (no display for it, killed) means the alert was not seen.
-                return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-            if (done < 0 && errno != EINTR)
-                return true;
-            loop.RunOnce(kDialogPoll);
+bool DialogAlertPresenter::RunDialog(const sAlert& alert)
+{
+    std::string message = alert.title + "\n\n" + alert.text;
+    const char* arguments[] = {mProgram, "-center", "-title", alert.title.c_str(), "-buttons", "OK:0",
+                               "-default", "OK", message.c_str(), nullptr};
+    pid_t child = 0;
+    if (posix_spawnp(&child, mProgram, nullptr, nullptr, const_cast<char**>(arguments), environ) != 0)
+        return false;
+    EventLoop& loop = EventLoop::Main();
+    for (;;) {
+        int status = 0;
+        pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child)
+            // Any other end (no display for it, killed) means the alert was not seen.
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (done < 0 && errno != EINTR)
+            return true;
+        if (loop.IsQuitRequested()) {
+            // Nobody is left to answer it: the program ends with its session.
+            (void)kill(child, SIGTERM);
+            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+            return true;
         }
+        loop.RunOnce(kDialogPoll);
     }
-};
-
-RecordingAlertPresenter gRecording;
-InteractiveAlertPresenter gInteractive;
-AlertPresenter* gPresenter = nullptr;
-
-} // namespace
+}
 
 void RecordingAlertPresenter::Show(const sAlert& alert)
 {

@@ -37,6 +37,21 @@ private:
     std::vector<sAlert> mAlerts;
 };
 
+// The window system's alert: a dialog program (xmessage unless told otherwise, with the
+// arguments xmessage takes) run as a process of its own and waited for in nested turns of the main
+// loop, so timers keep firing and windows redraw while it is up. When the loop is asked to quit
+// meanwhile (the session ends, a quit command), the dialog is closed and Show returns. Without a
+// dialog program, SDL's message box (which blocks the loop) is used.
+class DialogAlertPresenter final : public AlertPresenter {
+public:
+    explicit DialogAlertPresenter(const char* program = "xmessage") : mProgram(program) {}
+    void Show(const sAlert& alert) override;
+
+private:
+    bool RunDialog(const sAlert& alert);
+    const char* mProgram;
+};
+
 // The alerts the headless presenter has recorded since the last clear (tests).
 RecordingAlertPresenter& GetRecordedAlerts();
 
