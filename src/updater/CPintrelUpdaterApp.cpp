@@ -423,11 +423,13 @@ eResultCode CPintrelUpdaterApp::InstallReceivedPackage()
         (void)ShowStatusLine(GetTranslatedText(21), kStatusDarkRed);
         return eSuccess;
     }
-    PNU_TRY(mReceivedPackage->Rewind());
     // The installer uses the package up as it decodes it, so the two are never held whole at
     // once. A package installed answers "already installed" on a second press; one that failed is
-    // gone, and a new check fetches it again.
-    const eResultCode result = mInstaller.InstallHeldPackage(*mReceivedPackage);
+    // gone, and a new check fetches it again. A body with nothing in it fails as one that did not
+    // install: the button shows no alert, so every failure needs its line.
+    eResultCode result = mReceivedPackage->Rewind();
+    if (result == eSuccess)
+        result = mInstaller.InstallHeldPackage(*mReceivedPackage);
     // Refused as another copy was installing: the package is whole, and the button installs it
     // once that copy is done.
     if (result == eBusy) {

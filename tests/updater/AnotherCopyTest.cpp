@@ -37,7 +37,8 @@ TEST_F(AnotherCopy, TheStartLeavesTheRepairToItAndTheButtonInstallsOnceItIsDone)
     ASSERT_EQ(body.Write(package.data(), int32_t(package.size())), eSuccess);
     ASSERT_EQ(app.OnCommand(kPNUPackageReceived, 0, reinterpret_cast<intptr_t>(&body), 0), 0u);
     CPintrelUpdaterBackdrop* backdrop = app.GetBackdrop();
-    EXPECT_EQ(backdrop->DismissMessage(), eBusy);
+    // Told by the red line alone: the press raises no alert.
+    EXPECT_EQ(backdrop->DismissMessage(), eSuccess);
     EXPECT_EQ(Shown(*backdrop).back(), anotherCopy);
     EXPECT_EQ(DemoFolder::ReadFile(readme), "placed by the other copy");
     EXPECT_EQ(backdrop->IsMessageActive(), 1u) << "the button can be pressed again";

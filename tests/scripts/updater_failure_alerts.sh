@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The real updater on a real X server. A failed install shows its red lines and no alert after
+# them: once while another copy holds the product's lock, once when the install is refused. And an
+# alert that is up when the session ends (TERM) does not keep the program running: the dialog
+# closes and the program ends.
+set -euo pipefail
+source_dir=$1
+build_dir=$2
+program="Pintrel Updater.app/Contents/MacOS/Pintrel Updater"
+source "$source_dir/tests/scripts/updater_x11.bash"
+
+[ -x "$build_dir/$program" ] || { echo "the updater program is not built"; exit 1; }
+x11_start
+
+echo "--- failed installs"
+updater_demo package
+updater_start
+updater_click message
+wait_for "the package" log_has_line "Update received. Click the message to install it."
+
+# Another copy holds the lock: refused, the package kept for the next press.
+lock="$demo/.pintrel-update-lock"
+# The holder becomes the sleep that keeps the locked descriptor: ending it frees the lock.
+(exec 9>"$lock" && flock 9 && exec sleep 600) >/dev/null 2>&1 &
+x11_pids+=($!)
+wait_for "the lock to be held" eval '! flock -n "$lock" true'
+updater_click message
+wait_for "the refusal" log_has_line \
+    "Another copy of the updater is updating this product. Please try again when it has finished."
+kill "${x11_pids[-1]}"
+wait "${x11_pids[-1]}" 2>/dev/null || true
+
+# A folder where the package's file goes: the install is refused and undone.
+readme="$demo/Pintrel 2.app/Contents/Resources/readme.txt"
+rm "$readme"
+mkdir "$readme"
+updater_click message
+wait_for "the failed install" log_has_line "The update file could not be installed."
+[ -d "$readme" ] || fail "the folder in the file's place was changed"
+# The quit comes after any alert the presses raised.
+updater_click quit
+updater_wait_exit
+! grep -A1 '^\[alert\]' "$demo/updater.out" || fail "a failed install raised an alert"
+
+echo "--- TERM with an alert up"
+updater_demo unresolvable
+rm -rf "$demo/Pintrel 2.app"
+SDL_AUDIODRIVER=dummy "$demo/$program" >"$demo/updater.out" 2>&1 </dev/null &
+updater_pid=$!
+alert_up() { xdotool search --class Xmessage >/dev/null; }
+wait_for "the alert" alert_up
+kill -TERM "$updater_pid"
+updater_wait_exit
+wait_for "the alert to close" eval '! alert_up'
+echo "ok"
