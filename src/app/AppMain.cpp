@@ -11,6 +11,8 @@
 #include "platform/Process.h"
 #include "platform/SdlEventSource.h"
 
+#include <cstring>
+
 namespace {
 
 CAppMac* Application() { return static_cast<CAppMac*>(gApplication); }
@@ -41,6 +43,33 @@ void OpenAtLaunch()
     (void)OpenDocumentsHandler(&first, held ? 1 : 0);
 }
 
+// The text handed to the application for a document: the file's own path when it can be
+// found. When it cannot, the text as typed, made absolute so it cannot name another file from
+// another folder: the application then says what it did not find.
+eResultCode DocumentPathText(const char* document, gCString& path)
+{
+    CSystemPath resolved;
+    const plat::eFileResult found = plat::CanonicalPath(document, resolved);
+    if (found == plat::eFileResult::kOk)
+        return path.SetFromUTF8(resolved.Get());
+    if (found == plat::eFileResult::kNoMemory)
+        return eNoMemory;
+    // Blanks and quotes alone name no document: made absolute they would name the working folder.
+    if (std::strspn(document, " \t\n\r\"") == std::strlen(document))
+        return eSuccess;
+    if (document[0] == '/')
+        return path.SetFromUTF8(document);
+    CSystemPath folder;
+    if (plat::GetWorkingFolder(folder) != plat::eFileResult::kOk)
+        return eFileNotFound;
+    gCString name;
+    PNU_TRY(path.SetFromUTF8(folder.Get()));
+    PNU_TRY(name.SetFromUTF8(document));
+    if (path.GetLength() == 0 || path.GetText()[path.GetLength() - 1] != u'/')
+        PNU_TRY(path.Append(u"/"));
+    return path.Append(name);
+}
+
 } // namespace
 
 int32_t OpenApplicationHandler()
@@ -53,9 +82,7 @@ int32_t OpenApplicationHandler()
 int32_t OpenDocumentsHandler(const char* const* documents, size_t count)
 {
     gCString path(u"");
-    CSystemPath resolved;
-    if (count > 0 && plat::CanonicalPath(documents[0], resolved) == plat::eFileResult::kOk &&
-        path.SetFromUTF8(resolved.Get()) != eSuccess)
+    if (count > 0 && DocumentPathText(documents[0], path) != eSuccess)
         path = gCString(u"");
     CAppMac* app = Application();
     if (!app)

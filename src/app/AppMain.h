@@ -19,8 +19,8 @@ inline constexpr uint64_t kHeartbeatInterval = 10000;  // microseconds
 // object, runs the loop until quit and quits the application. 0, or -1 without an application.
 int AppMain(int argc, char** argv);
 
-// The launch events. The documents are UTF-8 paths; only the first is opened, and only when it
-// exists.
+// The launch events. The documents are UTF-8 paths; only the first is handed over: its own path
+// when it is found, else its text made absolute (so a mistyped path is reported).
 int32_t OpenApplicationHandler();
 int32_t OpenDocumentsHandler(const char* const* documents, size_t count);
 

@@ -12,6 +12,7 @@
 #include "support/StringBytes.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <unistd.h>
 
 namespace {
@@ -73,7 +74,7 @@ TEST_F(StartupTest, OpenApplicationRunsTheAppAndTheHeartbeatDrivesItUntilQuit)
     EXPECT_TRUE(Alerts().empty());
 }
 
-TEST_F(StartupTest, OpenDocumentsUsesTheFirstExistingDocument)
+TEST_F(StartupTest, OpenDocumentsHandsOverTheFirstDocument)
 {
     char folder[] = "/tmp/pnu-startup-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
@@ -85,7 +86,10 @@ TEST_F(StartupTest, OpenDocumentsUsesTheFirstExistingDocument)
     };
     const sCase cases[] = {
         {{first, "/no/such/second"}, first},
-        {{"/no/such/file.pnu", first}, ""},
+        {{"/no/such/file.pnu", first}, "/no/such/file.pnu"},
+        {{"no-such.pnu"}, std::filesystem::current_path().string() + "/no-such.pnu"},
+        {{first + "/below"}, first + "/below"},
+        {{" \""}, ""},
         {{}, ""},
     };
     for (const sCase& c : cases) {
