@@ -116,7 +116,7 @@ void DispatchPlatformEvent(const plat::sEvent& event)
         if (CMacWindow* window = CMacWindow::FindByPlatformId(event.windowId))
             result = window->HandleEvent(event);
     if (result == kEventNotHandled)
-        (void)app->HandleApplicationEvent(event);
+        (void)app->AppEventHandler(event);
 }
 
 int32_t RequestQuit()

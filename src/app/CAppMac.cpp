@@ -73,13 +73,16 @@ void CAppMac::Quit()
 
 int32_t CAppMac::PreHandleEvent(const plat::sEvent&) { return 0; }
 
-int32_t CAppMac::HandleApplicationEvent(const plat::sEvent& event)
+int32_t CAppMac::AppEventHandler(const plat::sEvent& event)
 {
-    bool quitCommand = event.kind == plat::eEventKind::kQuit ||
-                       event.kind == plat::eEventKind::kWindowClose ||
-                       (event.kind == plat::eEventKind::kCommand && event.command == kCommandQuit);
-    bool shown = event.kind == plat::eEventKind::kWindowShown;
-    if (!quitCommand && !shown)
+    const bool command = event.kind == plat::eEventKind::kCommand;
+    const bool quitCommand = event.kind == plat::eEventKind::kQuit ||
+                             event.kind == plat::eEventKind::kWindowClose ||
+                             (command && event.command == kCommandQuit);
+    const bool shown = event.kind == plat::eEventKind::kWindowShown;
+    // The kinds the application handler takes: every command (cut, copy and paste too), the
+    // system's quit requests and a window shown again. Each is the application's to see first.
+    if (!command && !quitCommand && !shown)
         return kEventNotHandled;
 
     int32_t pre = PreHandleEvent(event);
@@ -96,9 +99,11 @@ int32_t CAppMac::HandleApplicationEvent(const plat::sEvent& event)
         Quit();
         return 0;
     }
-    CWindowBase* window = GetMainWindow();
-    if (window && window->GetBackdrop())
-        window->GetBackdrop()->RedrawAll(true);
+    if (shown) {
+        CWindowBase* window = GetMainWindow();
+        if (window && window->GetBackdrop())
+            window->GetBackdrop()->RedrawAll(true);
+    }
     return kEventNotHandled;
 }
 

@@ -62,8 +62,9 @@ public:
     // it to the standard handling, 0 lets the application's handler act.
     virtual int32_t PreHandleEvent(const plat::sEvent& event);
 
-    // The application's event handler; 0 when handled, else kEventNotHandled.
-    int32_t HandleApplicationEvent(const plat::sEvent& event);
+    // The application's event handler: commands, quit requests and a window shown again, each
+    // offered to PreHandleEvent first. 0 when handled, else kEventNotHandled.
+    int32_t AppEventHandler(const plat::sEvent& event);
     // The files of one drop, while the application runs.
     int32_t ReceiveDrag(const plat::sEvent& event);
     // One firing of the 10 ms timer: the heartbeat unless one is already running.

@@ -65,7 +65,11 @@ public:
         messages.push_back({message, p1, p2});
         return messageResult;
     }
-    int32_t PreHandleEvent(const plat::sEvent&) override { return preHandleResult; }
+    int32_t PreHandleEvent(const plat::sEvent& event) override
+    {
+        preHandled.push_back(event);
+        return preHandleResult;
+    }
     void TrackWidgetCursor() override
     {
         Log().push_back("cursor");
@@ -92,6 +96,7 @@ public:
     std::vector<sMessage> messages;
     uint32_t messageResult = 0;
     int32_t preHandleResult = 0;
+    std::vector<plat::sEvent> preHandled;
 };
 
 class CTestBackdrop : public CBackdrop {

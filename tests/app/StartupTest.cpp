@@ -198,6 +198,39 @@ TEST_F(StartupTest, QuitCommandsAndThePreHandler)
     }
 }
 
+TEST_F(StartupTest, ThePreHandlerSeesEveryEventOfTheHandlersKinds)
+{
+    using plat::eEventKind;
+    using plat::FourCharCode;
+    struct sCase {
+        eEventKind kind;
+        uint32_t command;
+        bool offered;
+    };
+    const sCase cases[] = {
+        {eEventKind::kCommand, FourCharCode("cut "), true}, {eEventKind::kCommand, FourCharCode("copy"), true},
+        {eEventKind::kCommand, FourCharCode("past"), true}, {eEventKind::kCommand, FourCharCode("quit"), true},
+        {eEventKind::kQuit, 0, true},                        {eEventKind::kWindowClose, 0, true},
+        {eEventKind::kWindowShown, 0, true},                 {eEventKind::kKeyDown, 0, false},
+        {eEventKind::kMouseMove, 0, false},
+    };
+    for (const sCase& c : cases) {
+        CTestApp app;
+        // Consumed, so a quit request ends nothing.
+        app.preHandleResult = 2;
+        plat::sEvent event;
+        event.kind = c.kind;
+        event.command = c.command;
+        const std::string what = std::to_string(int(c.kind)) + "/" + std::to_string(c.command);
+        EXPECT_EQ(app.AppEventHandler(event), c.offered ? 0 : kEventNotHandled) << what;
+        ASSERT_EQ(app.preHandled.size(), c.offered ? 1u : 0u) << what;
+        if (c.offered) {
+            EXPECT_EQ(app.preHandled[0].command, c.command) << what;
+        }
+        EXPECT_EQ(app.IsQuitRequested(), 0u) << what;
+    }
+}
+
 TEST_F(StartupTest, QuitDisposesTheWindowsFromLastToFirst)
 {
     CTestApp app;
