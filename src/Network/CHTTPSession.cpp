@@ -411,6 +411,16 @@ eResultCode CHTTPSession::FinishDownload()
     return ReportFinished();
 }
 
+eResultCode CHTTPSession::OnConnectResult(int32_t zero, int32_t eventResult, uintptr_t user)
+{
+    return FinishFailedConnect<CHTTPSession>(zero, eventResult, user);
+}
+
+eResultCode CHTTPSession::OnDataArrived(int32_t eventResult, uintptr_t user)
+{
+    return ReceiveBlock<CHTTPSession>(eventResult, user);
+}
+
 eResultCode CHTTPSession::OnConnectionClosed(int32_t, uintptr_t user)
 {
     CHTTPSession* session = reinterpret_cast<CHTTPSession*>(user);

@@ -98,6 +98,8 @@ public:
     eResultCode TakeReceivedBytes(const char* bytes, uint32_t count);
 
     // The socket callbacks; the user word is the session.
+    static eResultCode OnConnectResult(int32_t zero, int32_t eventResult, uintptr_t user);
+    static eResultCode OnDataArrived(int32_t eventResult, uintptr_t user);
     static eResultCode OnConnectionClosed(int32_t eventResult, uintptr_t user);
     static eResultCode OnAccepted(CTCPSocket* accepted, uintptr_t user);
 

@@ -275,6 +275,16 @@ eResultCode CTCPAppSocket::DeliverMessage()
     return gDataPipeOwner->OnDataPipeMessage(info, messageType, &payload);
 }
 
+eResultCode CTCPAppSocket::OnConnectResult(int32_t zero, int32_t eventResult, uintptr_t user)
+{
+    return FinishFailedConnect<CTCPAppSocket>(zero, eventResult, user);
+}
+
+eResultCode CTCPAppSocket::OnDataArrived(int32_t eventResult, uintptr_t user)
+{
+    return ReceiveBlock<CTCPAppSocket>(eventResult, user);
+}
+
 eResultCode CTCPAppSocket::OnConnectionClosed(int32_t, uintptr_t user)
 {
     CTCPAppSocket* pipe = reinterpret_cast<CTCPAppSocket*>(user);

@@ -68,6 +68,8 @@ public:
     // What the data callback does with the bytes of one receive (also the way in for tests).
     eResultCode TakeReceivedBytes(const char* bytes, uint32_t count);
 
+    static eResultCode OnConnectResult(int32_t zero, int32_t eventResult, uintptr_t user);
+    static eResultCode OnDataArrived(int32_t eventResult, uintptr_t user);
     static eResultCode OnConnectionClosed(int32_t eventResult, uintptr_t user);
     static eResultCode OnAccepted(CTCPSocket* accepted, uintptr_t user);
 

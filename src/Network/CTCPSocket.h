@@ -147,8 +147,8 @@ protected:
         SpareCallback = {nothing, user};
         AcceptCompleteCallback = {Connection::OnAccepted, user};
         IncomingCallback = {incoming, user};
-        ConnectCallback = {FinishFailedConnect<Connection>, user};
-        DataCallback = {ReceiveBlock<Connection>, user};
+        ConnectCallback = {Connection::OnConnectResult, user};
+        DataCallback = {Connection::OnDataArrived, user};
         ClosedCallback = {Connection::OnConnectionClosed, user};
     }
 
