@@ -374,9 +374,11 @@ protected:
     bool IsPlainWidget() const { return GetTypeCode() == kTypeCode; }
     eResultCode AttachEffect(CWidgetEffectBase** list, uint32_t listNumber, CWidgetEffectBase* effect,
                              int32_t index, bool update);
-    // Draws a list's effects under clip, or their layers when `layers` is set.
-    eResultCode DrawEffectList(CWidgetEffectBase* const* list, const gCRect& clip, CImage* target,
-                               int32_t alpha, bool layers);
+    // Draws a list's effects under clip, each outside its covered region.
+    eResultCode DrawEffectList(CWidgetEffectBase* const* list, const gCRect& clip, CImage* target, int32_t alpha);
+    // Lets a list's effects draw from the rendered layer, once each over the whole of clip.
+    eResultCode DrawEffectListLayer(CWidgetEffectBase* const* list, const gCRect& clip, CImage* target,
+                                    int32_t alpha);
     // The frame of every pass over the tree: nothing when the widget is hidden or outside clip;
     // else draw(clip in own coordinates, alpha, children's alpha), the target's origin on the
     // widget's top-left meanwhile.

@@ -191,42 +191,62 @@ eResultCode CWidget::DrawContent(const gCRect& clip, CImage* target, int32_t alp
     return Paint(clip, target, alpha);
 }
 
-eResultCode CWidget::DrawEffectList(CWidgetEffectBase* const* list, const gCRect& clip,
-                                    CImage* target, int32_t alpha, bool layers)
+namespace {
+
+// Calls draw(effect, area, effect alpha) for each effect of the list that meets clip, with area
+// the part of clip inside the effect's rect.
+template <typename Draw>
+eResultCode ForEachEffectInClip(CWidgetEffectBase* const* list, const gCRect& clip, int32_t alpha, Draw draw)
 {
-    for (int32_t i = 0; i < kEffectSlots; ++i) {
+    for (int32_t i = 0; i < CWidget::kEffectSlots; ++i) {
         CWidgetEffectBase* effect = list[i];
         if (!effect)
             continue;
         gCRect area = clip;
         if (!ClipRect(area, effect->GetRect()))
             continue;
-        uint32_t effectAlpha = uint32_t((effect->GetOpacity() * (alpha + 1)) >> 8);
-        if (layers) {
-            PNU_TRY(effect->DrawLayer(area, target, effectAlpha));
-            continue;
-        }
-        CRegion free;
-        PNU_TRY(free.SetRectMinusRegion(effect->GetCoveredRegion(), area));
-        for (int32_t k = 0; k < free.GetCount(); ++k)
-            PNU_TRY(effect->Draw(free.GetRect(k), target, effectAlpha));
+        PNU_TRY(draw(*effect, area, uint32_t((effect->GetOpacity() * (alpha + 1)) >> 8)));
     }
     return eSuccess;
 }
 
+} // namespace
+
+eResultCode CWidget::DrawEffectList(CWidgetEffectBase* const* list, const gCRect& clip, CImage* target,
+                                    int32_t alpha)
+{
+    return ForEachEffectInClip(list, clip, alpha, [&](CWidgetEffectBase& effect, const gCRect& area,
+                                                      uint32_t effectAlpha) -> eResultCode {
+        CRegion free;
+        PNU_TRY(free.SetRectMinusRegion(effect.GetCoveredRegion(), area));
+        for (int32_t k = 0; k < free.GetCount(); ++k)
+            PNU_TRY(effect.Draw(free.GetRect(k), target, effectAlpha));
+        return eSuccess;
+    });
+}
+
+eResultCode CWidget::DrawEffectListLayer(CWidgetEffectBase* const* list, const gCRect& clip, CImage* target,
+                                         int32_t alpha)
+{
+    return ForEachEffectInClip(list, clip, alpha,
+                               [&](CWidgetEffectBase& effect, const gCRect& area, uint32_t effectAlpha) {
+                                   return effect.DrawLayer(area, target, effectAlpha);
+                               });
+}
+
 eResultCode CWidget::DrawUnderEffects(const gCRect& clip, CImage* target, int32_t alpha)
 {
-    return DrawEffectList(mUnderEffects, clip, target, alpha, false);
+    return DrawEffectList(mUnderEffects, clip, target, alpha);
 }
 
 eResultCode CWidget::DrawMiddleEffects(const gCRect& clip, CImage* target, int32_t alpha)
 {
-    return DrawEffectList(mMiddleEffects, clip, target, alpha, false);
+    return DrawEffectList(mMiddleEffects, clip, target, alpha);
 }
 
 eResultCode CWidget::DrawOverEffects(const gCRect& clip, CImage* target, int32_t alpha)
 {
-    return DrawEffectList(mOverEffects, clip, target, alpha, false);
+    return DrawEffectList(mOverEffects, clip, target, alpha);
 }
 
 template <typename Draw>
@@ -255,18 +275,18 @@ eResultCode CWidget::DrawLayerPass(const gCRect& clip, CImage* target, int32_t a
 eResultCode CWidget::DrawPass(const gCRect& clip, CImage* target, int32_t alpha, bool layers)
 {
     return DrawInFrame(clip, target, alpha, [&](const gCRect& c, int32_t a, int32_t childAlpha) -> eResultCode {
-        PNU_TRY(layers ? DrawEffectList(mUnderEffects, c, target, a, true) : DrawUnderEffects(c, target, a));
+        PNU_TRY(layers ? DrawEffectListLayer(mUnderEffects, c, target, a) : DrawUnderEffects(c, target, a));
         gCRect k = clip;
         bool content = ClipRect(k, mRect);
         k = Local(k, mRect);
         if (content)
             PNU_TRY(layers ? PaintLayer(k, target, a) : DrawContent(k, target, a));
-        PNU_TRY(layers ? DrawEffectList(mMiddleEffects, c, target, a, true) : DrawMiddleEffects(c, target, a));
+        PNU_TRY(layers ? DrawEffectListLayer(mMiddleEffects, c, target, a) : DrawMiddleEffects(c, target, a));
         if (content)
             for (int32_t i = mChildren.GetSize() - 1; i >= 0; --i)
                 PNU_TRY(layers ? mChildren[i]->DrawLayerPass(k, target, childAlpha)
                                : mChildren[i]->DrawWidget(k, target, childAlpha));
-        return layers ? DrawEffectList(mOverEffects, c, target, a, true) : DrawOverEffects(c, target, a);
+        return layers ? DrawEffectListLayer(mOverEffects, c, target, a) : DrawOverEffects(c, target, a);
     });
 }
 
