@@ -26,7 +26,7 @@ inline void Free(void* block) { std::free(block); }
 
 inline void Initialize()
 {
-    gMemoryHooks = {CappedReallocate, Free, CappedAllocate};
+    SetMemoryHooks({CappedReallocate, Free, CappedAllocate});
     // The JPEG library's own whole-image buffers (progressive files) get the same limit.
     setenv("JPEGMEM", "256M", 1);
 }

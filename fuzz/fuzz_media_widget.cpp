@@ -110,7 +110,7 @@ int32_t gSetUpCounts[kResourcePoolCount] = {};
 
 bool SetUp()
 {
-    gMemoryHooks = {CappedReallocate, Free, CappedAllocate};
+    SetMemoryHooks({CappedReallocate, Free, CappedAllocate});
     plat::SetAlertPresenter(&gPresenter);
     gContext.reportError = fuzzwidget::Quiet;
     SetResourceContext(&gContext);

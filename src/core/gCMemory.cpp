@@ -9,10 +9,19 @@ void* DefaultReallocate(void* block, size_t size) { return std::realloc(block, s
 void DefaultFree(void* block) { std::free(block); }
 void* DefaultAllocate(size_t size) { return std::malloc(size == 0 ? 1 : size); }
 
-constexpr sMemoryHooks kDefaultHooks = {DefaultReallocate, DefaultFree, DefaultAllocate};
-
 } // namespace
 
-constinit sMemoryHooks gMemoryHooks = kDefaultHooks;
+constinit tReallocateHook gReallocHook = DefaultReallocate;
+constinit tFreeHook gFreeHook = DefaultFree;
+constinit tAllocateHook gAllocHook = DefaultAllocate;
 
-void ResetMemoryHooks() { gMemoryHooks = kDefaultHooks; }
+sMemoryHooks GetMemoryHooks() { return {gReallocHook, gFreeHook, gAllocHook}; }
+
+void SetMemoryHooks(const sMemoryHooks& hooks)
+{
+    gReallocHook = hooks.reallocate;
+    gFreeHook = hooks.release;
+    gAllocHook = hooks.allocate;
+}
+
+void ResetMemoryHooks() { SetMemoryHooks({DefaultReallocate, DefaultFree, DefaultAllocate}); }

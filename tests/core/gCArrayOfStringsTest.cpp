@@ -49,11 +49,11 @@ TEST(ArrayOfStrings, ShrinkingFreesTheRemovedTextsAndKeepsTheCapacity)
     gCArray<gCString> strings;
     Fill(strings, {"one", "two", "three"});
     int32_t capacity = strings.GetCapacity();
-    sSavedFree = gMemoryHooks.release;
-    gMemoryHooks.release = CountingFree;
+    sSavedFree = gFreeHook;
+    gFreeHook = CountingFree;
     sFrees = 0;
     EXPECT_EQ(strings.SetSize(1), eSuccess);
-    gMemoryHooks.release = sSavedFree;
+    gFreeHook = sSavedFree;
     EXPECT_EQ(sFrees, 2);
     EXPECT_EQ(strings.GetCapacity(), capacity);
     EXPECT_EQ(Texts(strings), (std::vector<std::string>{"one"}));

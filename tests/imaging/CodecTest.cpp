@@ -172,20 +172,20 @@ namespace {
 // The largest single request seen by the toolkit's memory hooks while it is in scope.
 class LargestAllocation {
 public:
-    LargestAllocation() : mSaved(gMemoryHooks)
+    LargestAllocation() : mSaved(GetMemoryHooks())
     {
         sLargest = 0;
         sSaved = mSaved;
-        gMemoryHooks.allocate = [](size_t size) {
+        gAllocHook = [](size_t size) {
             sLargest = std::max(sLargest, size);
             return sSaved.allocate(size);
         };
-        gMemoryHooks.reallocate = [](void* block, size_t size) {
+        gReallocHook = [](void* block, size_t size) {
             sLargest = std::max(sLargest, size);
             return sSaved.reallocate(block, size);
         };
     }
-    ~LargestAllocation() { gMemoryHooks = mSaved; }
+    ~LargestAllocation() { SetMemoryHooks(mSaved); }
     size_t Get() const { return sLargest; }
 
 private:

@@ -33,16 +33,16 @@ void* FailingAllocate(size_t size) { return ShouldFail(size) ? nullptr : sSaved.
 
 AllocationFailure::AllocationFailure(int64_t failAt, bool failAllAfter)
 {
-    sSaved = gMemoryHooks;
+    sSaved = GetMemoryHooks();
     sCount = 0;
     sLargest = 0;
     sFailAt = failAt;
     sFailAllAfter = failAllAfter;
-    gMemoryHooks.reallocate = FailingReallocate;
-    gMemoryHooks.allocate = FailingAllocate;
+    gReallocHook = FailingReallocate;
+    gAllocHook = FailingAllocate;
 }
 
-AllocationFailure::~AllocationFailure() { gMemoryHooks = sSaved; }
+AllocationFailure::~AllocationFailure() { SetMemoryHooks(sSaved); }
 
 int64_t AllocationFailure::Count() const { return sCount; }
 
