@@ -18,9 +18,10 @@ std::string WriteDialog(const TempFolder& folder, bool answered)
     std::string script = "#!/bin/sh\ntrap 'echo closed > \"" + folder / "closed" + "\"; exit 0' TERM\n";
     // Short sleeps, so the shell acts on the signal within one of them; a minute at most.
     script += answered ? "exit 0\n"
-                       : "echo up > \"" + folder / "up" + "\"\ni=0\nwhile [ $i -lt 1200 ]; do sleep 0.05; i=$((i+1)); done\n";
+                       : "echo up > \"" + folder / "up" + "\"\n"
+                         "i=0\nwhile [ $i -lt 1200 ]; do sleep 0.05; i=$((i+1)); done\n";
     std::string path = folder.WriteFile("dialog", script);
-    chmod(path.c_str(), 0755);
+    EXPECT_EQ(chmod(path.c_str(), 0755), 0);
     return path;
 }
 
