@@ -398,16 +398,16 @@ TEST_F(PackageInstaller, AHeldPackageIsUsedUpAsItInstalls)
 // be put anywhere in memory; everything else goes through the saved hooks.
 class PlacingAllocator {
 public:
-    explicit PlacingAllocator(size_t bytes) : mArea(bytes + 2 * kPage), mSaved(gMemoryHooks)
+    explicit PlacingAllocator(size_t bytes) : mArea(bytes + 2 * kPage), mSaved(GetMemoryHooks())
     {
         sSelf = this;
-        gMemoryHooks.reallocate = [](void* block, size_t size) { return sSelf->Reallocate(block, size); };
-        gMemoryHooks.release = [](void* block) {
+        gReallocHook = [](void* block, size_t size) { return sSelf->Reallocate(block, size); };
+        gFreeHook = [](void* block) {
             if (!sSelf->Owns(block))
                 sSelf->mSaved.release(block);
         };
     }
-    ~PlacingAllocator() { gMemoryHooks = mSaved, sSelf = nullptr; }
+    ~PlacingAllocator() { SetMemoryHooks(mSaved), sSelf = nullptr; }
 
     // The next growth of an empty stream lands at this offset within a page.
     void PlaceNextAt(size_t offset) { mNext = offset; }
