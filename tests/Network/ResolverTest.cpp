@@ -10,6 +10,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -55,17 +58,45 @@ TEST(NetAddress, DottedTextParsingFormattingAndSplitting)
 
 namespace {
 
+// Holds a scripted answer back until the test lets it go, so what a test counts while a lookup
+// runs depends on the test's own steps, not on how fast the machine is.
+class AnswerGate {
+public:
+    void Open()
+    {
+        std::lock_guard<std::mutex> lock(mLock);
+        mOpen = true;
+        mChanged.notify_all();
+    }
+    // Waits until opened; a minute passes only when the test never opens it (a fault of its own).
+    void WaitOpen()
+    {
+        std::unique_lock<std::mutex> lock(mLock);
+        mChanged.wait_for(lock, std::chrono::seconds(60), [this] { return mOpen; });
+    }
+
+private:
+    std::mutex mLock;
+    std::condition_variable mChanged;
+    bool mOpen = false;
+};
+
+// The gate of the lookup the current test started; the one before it stays alive in its lookup.
+std::shared_ptr<AnswerGate> gAnswerGate = std::make_shared<AnswerGate>();
+
 int gWaitRounds = 0;
 CTCPSocket* gDeleteDuringWait = nullptr;
 bool gQuitDuringWait = false;
 
 // Stands in for the application's nested loop: counts its rounds (the heartbeats that keep running).
+// The scripted answer is let go once the loop has turned twice.
 class CountingWait final : public CResolverWait {
 public:
     void WaitUntilDone(bool (*isDone)(void* context), void* context) override
     {
         while (!isDone(context)) {
-            ++gWaitRounds;
+            if (++gWaitRounds >= 2)
+                gAnswerGate->Open();
             if (gDeleteDuringWait) {
                 delete gDeleteDuringWait;
                 gDeleteDuringWait = nullptr;
@@ -107,6 +138,7 @@ protected:
     {
         SetResolverWait(nullptr);
         plat::SetResolver(nullptr);
+        gAnswerGate->Open(); // a lookup the test gave up on ends now
         EXPECT_EQ(gResolver.requests.GetSize(), 0) << "no request is left behind";
     }
 };
@@ -114,11 +146,12 @@ protected:
 // Never destroyed: a lookup a test gave up on may still be running in it when the program exits.
 plat::ScriptedResolver& gScriptedResolver = *new plat::ScriptedResolver;
 
-// A lookup that takes a while, answering `addresses` (or failing when empty).
+// A lookup that answers `addresses` (or fails when empty) only once its gate is opened.
 void UseSlowResolver(std::vector<uint32_t> addresses)
 {
-    gScriptedResolver.SetAnswer([addresses](const std::string&, std::vector<uint32_t>& out) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    gAnswerGate = std::make_shared<AnswerGate>();
+    gScriptedResolver.SetAnswer([addresses, gate = gAnswerGate](const std::string&, std::vector<uint32_t>& out) {
+        gate->WaitOpen();
         out = addresses;
         return addresses.empty() ? plat::eNetResult::kHostNotFound : plat::eNetResult::kOk;
     });
@@ -232,15 +265,19 @@ TEST_F(ResolverTest, NameThatCannotBeConvertedGivesNoMemory)
 TEST(ResolverLoop, TimersKeepFiringWhileANameIsLookedUp)
 {
     SetResolverWait(nullptr);
-    gScriptedResolver.SetAnswer([](const std::string&, std::vector<uint32_t>& out) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    auto gate = std::make_shared<AnswerGate>();
+    gScriptedResolver.SetAnswer([gate](const std::string&, std::vector<uint32_t>& out) {
+        gate->WaitOpen();
         out = {0x0A000001};
         return plat::eNetResult::kOk;
     });
     plat::SetResolver(&gScriptedResolver);
     plat::EventLoop& loop = plat::EventLoop::Main();
     int ticks = 0;
-    uint32_t timer = loop.AddTimer(0, 10000, [&] { ++ticks; });
+    uint32_t timer = loop.AddTimer(0, 10000, [&] {
+        if (++ticks == 3)
+            gate->Open();
+    });
     sResolveLog log;
     EXPECT_EQ(ResolveHostName(nullptr, gCString(u"slow.example"), LogAnswer, reinterpret_cast<uintptr_t>(&log)), eSuccess);
     loop.RemoveTimer(timer);
