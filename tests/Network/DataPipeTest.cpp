@@ -258,7 +258,7 @@ TEST(DataPipe, TwoPipesExchangeFramesOverLoopback)
         ASSERT_EQ(client.SendMessage(uint32_t(i), &message), eSuccess);
     }
     auto pollAll = [&](auto done) {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (!done() && std::chrono::steady_clock::now() < deadline) {
             (void)listener.Poll();
             (void)client.Poll();

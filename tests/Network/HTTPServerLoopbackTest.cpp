@@ -43,7 +43,7 @@ sCurlResult RunCurl(HTTPTestServer& server, const std::vector<std::string>& opti
     TempFolder folder;
     std::string bodyPath = folder / "body";
     std::string headerPath = folder / "headers";
-    std::vector<std::string> arguments = {"curl", "-sS", "--max-time", "15", "-o", bodyPath, "-D", headerPath};
+    std::vector<std::string> arguments = {"curl", "-sS", "--max-time", "120", "-o", bodyPath, "-D", headerPath};
     arguments.insert(arguments.end(), options.begin(), options.end());
     arguments.push_back("http://127.0.0.1:" + std::to_string(server.port) + path);
     std::vector<char*> argv;
@@ -148,7 +148,7 @@ TEST(HTTPServerLoopback, ToolkitClientDownloadsFromToolkitServer)
             (void)client.httpVersion.Assign(u"1.0");
         gCString host(("127.0.0.1:" + std::to_string(server.port)).c_str());
         ASSERT_EQ(client.RequestURL(1, host, gCString(u"/pkg.pnu"), gCString(u""), gCString(u""), 0), eSuccess);
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (!(client.finished && client.state == eSocketClosed) && std::chrono::steady_clock::now() < deadline) {
             (void)client.Poll();
             server.Poll();

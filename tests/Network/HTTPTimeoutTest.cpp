@@ -153,7 +153,8 @@ TEST(HTTPTimeout, ServerAcceptsABurstAtOnceAndClosesStalledConnections)
         clients.push_back(LoopbackPeer::ConnectTo(server.port));
     for (int fd : clients)
         ASSERT_GE(fd, 0);
-    for (int i = 0; i < 200 && server.sessions.size() < clients.size(); ++i) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (server.sessions.size() < clients.size() && std::chrono::steady_clock::now() < end) {
         (void)server.listener.Poll();
         if (server.sessions.empty())
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -165,13 +166,15 @@ TEST(HTTPTimeout, ServerAcceptsABurstAtOnceAndClosesStalledConnections)
     // Client 0 trickles its request; the others send nothing.
     const std::string start = "GET /a";
     ASSERT_TRUE(LoopbackPeer::SendAll(clients[0], start));
-    for (int i = 0; i < 200 && server.sessions[0]->receiveBuffer.GetSize() < int64_t(start.size()); ++i) {
+    while (server.sessions[0]->receiveBuffer.GetSize() < int64_t(start.size())
+           && std::chrono::steady_clock::now() < end) {
         server.Poll();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     clock->Advance(40 * kSecond);
     ASSERT_TRUE(LoopbackPeer::SendAll(clients[0], "b"));
-    for (int i = 0; i < 200 && server.sessions[0]->receiveBuffer.GetSize() < int64_t(start.size()) + 1; ++i) {
+    while (server.sessions[0]->receiveBuffer.GetSize() < int64_t(start.size()) + 1
+           && std::chrono::steady_clock::now() < end) {
         server.Poll();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -216,7 +219,7 @@ TEST(HTTPTimeout, ServerRefusesHeaderFloodsWithoutStallingItsLoop)
         });
     }
     double longest = 0;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     auto allEnded = [&] {
         if (server.sessions.size() < size_t(kClients))
             return false;
@@ -241,8 +244,13 @@ TEST(HTTPTimeout, ServerRefusesHeaderFloodsWithoutStallingItsLoop)
     int fd = LoopbackPeer::ConnectTo(server.port);
     ASSERT_TRUE(LoopbackPeer::SendAll(fd, "GET /ok.txt HTTP/1.0\r\n\r\n"));
     std::string reply;
-    std::thread reader([&] { reply = LoopbackPeer::ReceiveAll(fd); });
-    for (int i = 0; i < 2000 && reply.empty(); ++i) {
+    std::atomic<bool> replied{false};
+    std::thread reader([&] {
+        reply = LoopbackPeer::ReceiveAll(fd);
+        replied = true;
+    });
+    deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!replied && std::chrono::steady_clock::now() < deadline) {
         server.Poll();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

@@ -33,7 +33,7 @@ public:
     template <typename Done>
     bool PollUntil(Done done)
     {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (!done() && std::chrono::steady_clock::now() < deadline) {
             PollSockets();
             std::this_thread::sleep_for(std::chrono::microseconds(200));

@@ -22,9 +22,11 @@ std::string MakeScript(const TempFolder& folder, const std::string& name, const 
     return path;
 }
 
+// Waits for the launched program to write its file; only one that never runs takes a minute.
 bool WaitForFile(const std::string& path)
 {
-    for (int i = 0; i < 500; ++i) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < end) {
         if (PathExists(path.c_str()))
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

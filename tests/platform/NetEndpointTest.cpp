@@ -36,11 +36,11 @@ public:
     std::vector<sEvent> events;
 };
 
-// Pumps like the heartbeat does until `done` holds or two seconds pass.
+// Pumps like the heartbeat does until `done` holds or a minute passes (only a hang takes that long).
 template <typename Done>
 bool PumpUntil(plat::NetEndpoint& endpoint, RecordingSink& sink, Done done)
 {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;

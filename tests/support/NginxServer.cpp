@@ -56,8 +56,10 @@ NginxServer::NginxServer(const std::string& extraLocations)
         mError = "nginx could not be started";
         return;
     }
-    // Ready once it answers on its port.
-    for (int attempt = 0; attempt < 500; ++attempt) {
+    // Ready once it answers on its port; a busy machine can take seconds to start it, and only one
+    // that never answers waits out the minute.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < end) {
         int fd = LoopbackPeer::ConnectTo(mPort);
         if (fd >= 0) {
             close(fd);

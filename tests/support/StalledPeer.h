@@ -17,10 +17,11 @@ struct sPeerStep {
     uint64_t wait;
 };
 
-// Polls for at most about two seconds of real time.
+// Polls for at most a minute of real time (only a connection that never gets there takes that long).
 inline bool PollUntilState(CTCPSocket& socket, uint32_t wanted)
 {
-    for (int i = 0; i < 2000 && socket.state != wanted; ++i) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (socket.state != wanted && std::chrono::steady_clock::now() < end) {
         (void)socket.Poll();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

@@ -457,7 +457,7 @@ TEST_F(Application, SlaveCopyStartsTheCopiedProgramWithTheSystemLauncher)
     ASSERT_EQ(Start(app, gCString("")), eSuccess);
     ASSERT_EQ(app.SelfUpdateFromSlave(), eSuccess);
     EXPECT_EQ(app.IsQuitRequested(), 1u);
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (DemoFolder::ReadFile(marker).empty() && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(DemoFolder::ReadFile(marker), folder / "PNUSlave.app/Contents/MacOS/Pintrel Updater");

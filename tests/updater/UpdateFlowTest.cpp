@@ -36,13 +36,15 @@ protected:
         return folder.WriteFile("demo.pnu", bytes);
     }
 
-    // Presses the main button's check action and waits until the session has ended.
+    // Presses the main button's check action and waits until the session has ended and the
+    // message panel is offered again (every reply form ends so).
     void Check(CPintrelUpdaterApp& app)
     {
         ASSERT_EQ(BuildUpdateCheckRequest(app.GetBackdrop()), eSuccess);
         bool ended = PumpUntil(app, [&] {
             CPNUHTTPSession* session = app.GetTransferManager()->GetCurrentSession();
-            return session && session->state != eSocketConnecting && session->state != eSocketConnected;
+            return session && session->state != eSocketConnecting && session->state != eSocketConnected
+                && app.GetBackdrop()->IsMessageActive();
         });
         EXPECT_TRUE(ended);
         Pump(app, 100);

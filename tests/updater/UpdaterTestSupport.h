@@ -66,7 +66,10 @@ public:
         if (posix_spawnp(&mPid, "python3", &actions, nullptr, argv.data(), environ) != 0)
             mPid = -1;
         posix_spawn_file_actions_destroy(&actions);
-        for (int i = 0; i < 500 && mPid > 0 && mPort == 0; ++i) {
+        // A busy machine can take seconds to start Python; only one that never writes its port
+        // (a hang) waits out the minute.
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (mPid > 0 && mPort == 0 && std::chrono::steady_clock::now() < end) {
             std::ifstream in(portFile);
             int port = 0;
             if (in >> port)
@@ -176,8 +179,9 @@ protected:
 
     void WriteTestMode(const std::string& host) { std::ofstream(bundle + "/Contents/testmode") << host << "\n"; }
 
-    // Heartbeats until the condition holds or the time is up.
-    bool PumpUntil(CPintrelUpdaterApp& app, const std::function<bool()>& done, int milliseconds = 10000)
+    // Heartbeats until the condition holds or the time is up (by default a minute: only a hang
+    // takes that long).
+    bool PumpUntil(CPintrelUpdaterApp& app, const std::function<bool()>& done, int milliseconds = 60000)
     {
         auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
         while (std::chrono::steady_clock::now() < end) {
