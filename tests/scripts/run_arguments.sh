@@ -32,7 +32,7 @@ done <<<"$languages"
 while IFS='|' read -r arguments reason; do
     status=0
     # shellcheck disable=SC2086
-    timeout 10 "$source_dir/run" $arguments >"$work/out" 2>"$work/err" || status=$?
+    timeout 60 "$source_dir/run" $arguments >"$work/out" 2>"$work/err" || status=$?
     check [ "$status" -eq 2 ]
     check [ ! -s "$work/out" ]
     check grep -qF -- "$reason" "$work/err"

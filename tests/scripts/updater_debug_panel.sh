@@ -48,7 +48,7 @@ xdotool keyup alt keyup shift keyup ctrl
 xdotool windowfocus "$updater_window" 2>/dev/null || true
 xdotool key Escape
 wait_for "the panel to close" probe_is_not "$panel_fill"
-[ "$(probe)" = "$before" ] || fail "the window did not come back as it was ($(probe), was $before)"
+wait_for "the window to come back as it was (was $before)" probe_is "$before"
 
 # The updater goes on: the check runs and the quit part ends it cleanly.
 updater_click message

@@ -21,7 +21,7 @@ lose_display() {
     else
         kill -TERM "$display_pid"
     fi
-    PNU_WAIT_SECONDS=20 wait_for "the updater to end once its display is gone" eval '! kill -0 "$updater_pid" 2>/dev/null'
+    wait_for "the updater to end once its display is gone" eval '! kill -0 "$updater_pid" 2>/dev/null'
     wait "$updater_pid" || true
     updater_pid=""
     kill "$server_pid" 2>/dev/null || true

@@ -61,9 +61,9 @@ class Layout(DemoLayout):
             if leftover.startswith(JOURNAL):
                 os.remove(os.path.join(self.work, leftover))
 
-    def wait_for_files(self, process, entry, count, deadline=30.0):
+    def wait_for_files(self, process, entry, count, deadline=60.0):
         """Whether the log came to show count lines starting with entry before the process ended."""
-        end = time.monotonic() + deadline
+        end = time.monotonic() + deadline * self.patience
         while time.monotonic() < end:
             if sum(line.startswith(entry) for line in self.read_log()) >= count:
                 return True

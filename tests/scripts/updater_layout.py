@@ -28,7 +28,7 @@ def group_alive(group):
 
 def stop_group(process):
     """Ends every process of the group the process leads: asked first, then killed."""
-    for signal_number, patience in ((signal.SIGTERM, 10.0), (signal.SIGKILL, 10.0)):
+    for signal_number, patience in ((signal.SIGTERM, 60.0), (signal.SIGKILL, 10.0)):
         try:
             os.killpg(process.pid, signal_number)
         except ProcessLookupError:
@@ -50,6 +50,12 @@ class DemoLayout:
             fail("the updater program is not built")
         self.build_dir = build_dir
         self.work = work
+        # A sanitizer build runs several times slower: its waits are three times as long.
+        try:
+            with open(os.path.join(build_dir, "CMakeCache.txt"), encoding="utf-8") as cache:
+                self.patience = 3 if "PNU_SANITIZE:BOOL=ON" in cache.read() else 1
+        except OSError:
+            self.patience = 1
         os.makedirs(work, exist_ok=True)
         subprocess.run([os.path.join(source_dir, "tools/update-server/make-demo.sh"), build_dir, work, "1"],
                        check=True, stdout=subprocess.DEVNULL)
@@ -91,10 +97,10 @@ class DemoLayout:
         process.own_group = bool(prefix)
         return process
 
-    def wait_for_line(self, process, *starts, deadline=30.0):
+    def wait_for_line(self, process, *starts, deadline=60.0):
         """The first log line starting with one of the texts, or None when the process ended or the
-        deadline passed first."""
-        end = time.monotonic() + deadline
+        deadline passed first (only a program that hangs takes that long)."""
+        end = time.monotonic() + deadline * self.patience
         while time.monotonic() < end:
             for line in self.read_log():
                 if line.startswith(starts):
@@ -110,7 +116,7 @@ class DemoLayout:
         elif process.poll() is None:
             process.send_signal(signal.SIGTERM)
             try:
-                process.wait(10)
+                process.wait(60 * self.patience)
             except subprocess.TimeoutExpired:
                 process.kill()
                 process.wait()

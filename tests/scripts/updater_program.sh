@@ -20,15 +20,23 @@ read_log() {
     python3 -c 'import sys; print(open(sys.argv[1], "rb").read().decode("utf-16-le").replace("\n\r", "\n"), end="")' "$log"
 }
 
+# A sanitizer build runs several times slower: its waits are three times as long. Only a program
+# that hangs takes the whole wait.
+wait_seconds=60
+if grep -qs '^PNU_SANITIZE:BOOL=ON' "$build_dir/CMakeCache.txt"; then wait_seconds=180; fi
+
+# run_and_stop SIGNAL LINE [ARGUMENTS]: starts the updater, waits until its log has LINE, checks it
+# is still running, and stops it with SIGNAL.
 run_and_stop() {
-    local signal=$1
-    shift
+    local signal=$1 line=$2
+    shift 2
     rm -f "$log"
     PNU_HEADLESS=1 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$work/$program" "$@" \
         > "$work/out.txt" 2>&1 < /dev/null &
     local pid=$!
-    for _ in $(seq 100); do
-        if [ -f "$log" ] && read_log | grep -q "WARNING - IN LOCAL TEST MODE"; then break; fi
+    local deadline=$((SECONDS + wait_seconds))
+    until [ -f "$log" ] && read_log 2>/dev/null | grep -qxF "$line"; do
+        kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ] || break
         sleep 0.05
     done
     sleep 0.3
@@ -37,8 +45,8 @@ run_and_stop() {
     fi
     kill "-$signal" "$pid"
     local status=0
-    for _ in $(seq 100); do
-        kill -0 "$pid" 2>/dev/null || break
+    deadline=$((SECONDS + wait_seconds))
+    while kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do
         sleep 0.05
     done
     if kill -0 "$pid" 2>/dev/null; then
@@ -55,8 +63,8 @@ run_and_stop() {
     fi
 }
 
-run_and_stop TERM
-run_and_stop TERM "$work/demo-update.pnu"
+run_and_stop TERM "WARNING - IN LOCAL TEST MODE! NOT FOR GENERAL USE!"
+run_and_stop TERM "The update has been installed." "$work/demo-update.pnu"
 # The document was installed beside the bundle, and the log holds every step.
 readme="$work/Pintrel 2.app/Contents/Resources/readme.txt"
 if [ "$(cat "$readme")" != "Pintrel 2, version 2.0.2" ]; then

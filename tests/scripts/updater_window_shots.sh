@@ -54,7 +54,7 @@ shot() {
         return
     fi
     [ -f "$golden" ] || fail "no golden picture $golden"
-    PNU_WAIT_SECONDS=40 wait_for "the window to look like $name.png (got $shots_dir/$name.png)" \
+    wait_for "the window to look like $name.png (got $shots_dir/$name.png)" \
         matches "$golden" "$shots_dir/$name.png"
     rm -f "$shots_dir/$name.png"
 }
