@@ -47,7 +47,9 @@ x11_start() {
     local attempt
     for attempt in 1 2 3; do
         : >"$x11_work/display"
-        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$x11_work/display" \
+        # -noreset: by default the server resets when its last client leaves, and closes a client
+        # that connects during the reset (each xdotool call is a client of its own).
+        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$x11_work/display" \
             >"$x11_work/xvfb.log" 2>&1 &
         x11_pids+=($!)
         wait_for "Xvfb to start" xvfb_settled

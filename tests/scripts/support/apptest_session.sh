@@ -25,7 +25,9 @@ display_answers() { xdotool getdisplaygeometry >/dev/null || ! kill -0 "$xvfb_pi
 attempts=""
 for _ in 1 2 3; do
     rm -f "$work/display"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    # -noreset: by default the server resets when its last client leaves, and closes a client that
+    # connects during the reset (each xdotool call is a client of its own).
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
     xvfb_pid=$!
     wait_for "Xvfb to name its display" display_named
     export DISPLAY=":$(head -n 1 "$work/display" 2>/dev/null)"
