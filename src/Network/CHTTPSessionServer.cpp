@@ -120,7 +120,18 @@ eResultCode CHTTPSession::ParseRequestLine(const gCString& requestLine)
         return eHandled;
     if (rest.Left(5) == "HTTP/")
         return eSuccess;
-    localFileName = rest.SubString(1, versionStart - 2);
+    // The target ends before the blank ahead of the version. An absolute-form target (as sent to
+    // a proxy) names the path after its authority; the path's leading "/" is dropped either way.
+    int32_t targetLast = versionStart - 2;
+    int32_t nameFirst = 1;
+    gCString scheme = rest.Left(8);
+    MakeUpperASCII(scheme);
+    int32_t authorityFirst = scheme.Left(7) == "HTTP://" ? 7 : scheme == "HTTPS://" ? 8 : 0;
+    if (authorityFirst > 0) {
+        int32_t slash = rest.Find(authorityFirst, gCString(u"/"));
+        nameFirst = slash < 0 || slash > targetLast ? targetLast + 1 : slash + 1;
+    }
+    localFileName = rest.SubString(nameFirst, targetLast);
     fileName = localFileName;
     return DecodePercentEscapes(localFileName);
 }

@@ -85,6 +85,12 @@ TEST(HTTPServerLoopback, CurlGetsTheFileByteForByte)
     EXPECT_EQ(escaped.exitCode, 0);
     EXPECT_EQ(escaped.body, "spaced name\n");
     EXPECT_NE(escaped.headers.find("Content-type: text/html\r\n"), std::string::npos);
+
+    // The form a proxy is sent: the target carries the scheme and authority.
+    std::string absolute = "http://127.0.0.1:" + std::to_string(server.port) + "/a%20b.txt";
+    sCurlResult proxied = RunCurl(server, {"--request-target", absolute}, "/");
+    EXPECT_EQ(proxied.exitCode, 0);
+    EXPECT_EQ(proxied.body, "spaced name\n") << proxied.headers;
 }
 
 TEST(HTTPServerLoopback, CurlRangesAreInclusiveAndExact)

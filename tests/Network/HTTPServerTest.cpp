@@ -111,6 +111,11 @@ TEST(HTTPServer, RequestsAreAnsweredWithTheRightHeaderAndExactlyTheAnnouncedByte
         {"GET /docs/a%20b.txt HTTP/1.1\r\n\r\n", "docs/a b.txt", "text", 0, 1000},
         {"GET /%2541%00 HTTP/1.1\r\n\r\n", "%41%00", whole, 0, 1000},
         {"GET /missing HTTP/1.1\r\n\r\n", "missing", notFound, 0, 0},
+        // An absolute-form target names the path after its authority.
+        {"GET http://host:80/dir/a.bin HTTP/1.0\r\n\r\n", "dir/a.bin", whole, 0, 1000},
+        {"GET HTTPS://host/ HTTP/1.1\r\n\r\n", "", "text", 0, 1000},
+        {"GET http://host HTTP/1.1\r\n\r\n", "", "text", 0, 1000},
+        {"GET http://host/%2e%2e/x.bin HTTP/1.1\r\n\r\n", "(none)", notFound, 0, 0},
         {"GET /only\r\n\r\n", "(none)", "", 0, 0},
         // Names that would leave the served folder are refused before the owner sees them.
         {"GET /..%2f..%2fetc/passwd HTTP/1.1\r\n\r\n", "(none)", notFound, 0, 0},
