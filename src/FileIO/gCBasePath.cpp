@@ -8,9 +8,16 @@ void gCBasePath::StoreText(const gCString& text)
     mPath = std::move(copy);
 }
 
+void gCBasePath::ClearText()
+{
+    // Unset is the state a new path starts in, without a text buffer: clearing needs no memory,
+    // so it cannot leave the old path in place.
+    mPath.FreeBuffer();
+}
+
 eResultCode gCBasePath::Clear()
 {
-    StoreText(gCString(u""));
+    ClearText();
     return eSuccess;
 }
 

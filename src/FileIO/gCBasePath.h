@@ -44,6 +44,8 @@ protected:
     // Stores a text as it is; an allocation failure keeps the old text (the operations still
     // answer 0, as the callers expect).
     void StoreText(const gCString& text);
+    // Makes the path unset; cannot fail.
+    void ClearText();
     // Sets another path's kind and text directly, past its own SetPath.
     static void AssignRaw(gCBasePath& target, eFPathType kind, const gCString& text)
     {

@@ -51,7 +51,7 @@ gCFPath::gCFPath(const gCFPath& other)
 
 eResultCode gCFPath::Clear()
 {
-    StoreText(gCString(u""));
+    ClearText();
     mFileType = kUnknownMacType;
     mCreator = kUnknownMacType;
     return eSuccess;
