@@ -90,8 +90,10 @@ int32_t gCFolderRef::Exists() const { return FileExists(*this) ? 1 : 0; }
 
 eResultCode gCFolderRef::SetPath(gCString text)
 {
+    // Copying a text, even an empty one, gives a buffer: a text without one is a copy that ran out
+    // of memory, which must not be taken for the empty text (the root).
     if (text.IsNull())
-        text = gCString(u"");
+        return eNoMemory;
     gCString slashed = WithSlashSeparators(text);
     if (slashed.IsNull())
         return eNoMemory;

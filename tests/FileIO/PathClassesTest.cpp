@@ -9,11 +9,13 @@
 #include "PathTestSupport.h"
 #include "StreamTestSupport.h"
 #include "core/gCPlainAlert.h"
+#include "support/AllocationFailure.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -48,6 +50,49 @@ TEST(PathKinds, NewObjectsAreUnset)
     EXPECT_EQ(relative.GetKind(), gCBasePath::eFRelative);
     EXPECT_EQ(folder.GetKind(), gCBasePath::eFolderRef);
     EXPECT_EQ(plain.GetMacType(), FourCharCode("????"));
+}
+
+// Running out of memory never leaves a path naming another place (the root above all), nor
+// reports a step as done that was not: Clear always unsets, a folder's SetPath is done or fails.
+TEST(PathKinds, RunningOutOfMemoryNeverNamesAnotherPlace)
+{
+    const gCString wanted(u"/x/y/");
+    struct sCase {
+        const char* what;
+        std::function<gCBasePath*()> make;
+        std::function<eResultCode(gCBasePath&)> step;
+        const char* done;
+    } cases[] = {
+        {"file Clear", [] { return new gCFPath(gCString(u"/keep/a")); }, [](gCBasePath& p) { return p.Clear(); }, ""},
+        {"relative Clear", [] { return new gCFRelative(gCString(u"keep/a"), 0); },
+            [](gCBasePath& p) { return p.Clear(); }, ""},
+        {"folder Clear", [] { return new gCFolderRef(gCString(u"/keep/")); },
+            [](gCBasePath& p) { return p.Clear(); }, ""},
+        {"folder Set", [] { return new gCFolderRef(gCString(u"/keep/")); },
+            [&](gCBasePath& p) { return p.Set(wanted); }, "/x/y/"},
+        {"folder SetPath", [] { return new gCFolderRef(gCString(u"/keep/")); },
+            [&](gCBasePath& p) { return p.SetPath(wanted); }, "/x/y/"},
+    };
+    for (const sCase& c : cases) {
+        for (int64_t k = 1;; ++k) {
+            std::unique_ptr<gCBasePath> path(c.make());
+            const std::string before = Utf8(path->GetPath());
+            eResultCode result;
+            bool failed;
+            {
+                AllocationFailure failure(k);
+                result = c.step(*path);
+                failed = failure.Count() >= k;
+            }
+            const std::string after = path->IsSet() ? Utf8(path->GetPath()) : std::string();
+            if (result == eSuccess)
+                EXPECT_EQ(after, c.done) << c.what << " failing allocation " << k;
+            else
+                EXPECT_TRUE(after == before || after.empty()) << c.what << " left " << after;
+            if (!failed)
+                break;
+        }
+    }
 }
 
 TEST(PathKinds, SeparatorsAreRewrittenOnlyByRelativeAndFolderKinds)
