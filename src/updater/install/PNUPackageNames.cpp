@@ -100,6 +100,7 @@ bool IsLockName(const gCString& name)
     return true;
 }
 
+// The journal's names, and names below them (a folder made there would hold the journal's place).
 bool IsJournalName(const gCString& name)
 {
     const int32_t stem = int32_t(std::size(kJournalStem)) - 1;
@@ -107,10 +108,6 @@ bool IsJournalName(const gCString& name)
         return false;
     for (int32_t k = 0; k < stem; ++k) {
         if (name[k] != kJournalStem[k])
-            return false;
-    }
-    for (int32_t k = stem; k < name.GetLength(); ++k) {
-        if (name[k] == u'/')
             return false;
     }
     return true;

@@ -139,6 +139,7 @@ TEST(InstallJournal, AJournalNoInstallLeavesIsSetAsideAndNothingTouched)
         {"NameTwice", kText, head + "file /a\nfile /a\nend\n", "/a", nullptr},
         {"JournalItself", kText, head + "new /.pintrel-update-journal\nend\n", "/.pintrel-update-journal", nullptr},
         {"LockFile", kText, head + "new /.pintrel-update-lock\nend\n", "/.pintrel-update-lock", nullptr},
+        {"BelowTheJournal", kText, head + "new /.pintrel-update-journal/x\nend\n", "/.pintrel-update-journal/x", nullptr},
         {"PartnerOfAnother", kText, head + "file /a\nfile /a.old\nend\n", "/a.old", nullptr},
         {"Folder", kFolder, "", nullptr, nullptr},
         {"Pipe", kPipe, "", nullptr, nullptr},

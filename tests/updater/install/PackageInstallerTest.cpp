@@ -634,6 +634,8 @@ TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoA
         {"TheJournal", {{"/.pintrel-update-journal", "x"}}, "/.pintrel-update-journal: the name is not acceptable"},
         {"TheLockFile", {{"/.pintrel-update-lock", "x"}}, "/.pintrel-update-lock: the name is not acceptable"},
         {"BelowTheLockFile", {{"/.pintrel-update-lock/x", "x"}}, "/.pintrel-update-lock/x: the name is not acceptable"},
+        {"BelowTheJournal", {{"/.pintrel-update-journal/x", "x"}},
+         "/.pintrel-update-journal/x: the name is not acceptable"},
         // A link is never followed, wherever it leads.
         {"LinkStayingInside", {{"/In/new.txt", "inside"}}, "/In/new.txt: its folder leads out of the install folder"},
         {"LinkWhereTheFileGoes", {{"/Linked.txt", "x"}}, "/Linked.txt: it is not a regular file"},
