@@ -2,6 +2,8 @@
 // becomes an object of its class and is handed to the parent.
 #include "widgets/WidgetFactory.h"
 
+#include "widgets/CTxImWidget.h"
+
 #include "TinyFont.h"
 #include "WidgetTestSupport.h"
 #include "support/StringBytes.h"
@@ -76,6 +78,11 @@ TEST(FactoryById, EveryTypeIsMadeFromItsOwnChunk)
     EXPECT_EQ(TakeAlertDetails(),
               (Alerts{"Widget Constructor txwidget create failed.", "Widget Constructor imwidget create failed."}));
     EXPECT_EQ(parent.GetChildCount(), int32_t(std::size(cases))) << "nothing added for a failure";
+    // A parent that holds no children refuses the widget, which the factory then destroys.
+    CTxImWidget labelled;
+    EXPECT_EQ(CreateWidgetById(22, Code("cowg"), &labelled, nullptr), nullptr);
+    EXPECT_EQ(TakeAlertDetails(), Alerts{"Widget Constructor parent add failed."});
+    EXPECT_EQ(labelled.GetChildCount(), 1);
     for (CResourcePool& pool : context.context.pools)
         pool.RemoveAll();
     ReleaseFontLibrary();

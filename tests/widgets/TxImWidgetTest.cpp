@@ -58,7 +58,7 @@ TEST_F(TxImWidgetTest, TheLabelIsTheOnlyChildAndIsNeverRemoved)
 {
     CTxImWidget widget;
     CWidget stranger;
-    EXPECT_EQ(widget.AddChild(&stranger, false), eSuccess);
+    EXPECT_EQ(widget.AddChild(&stranger, false), eBadParameter) << "refused, so its maker still owns it";
     ASSERT_EQ(widget.GetChildCount(), 1);
     EXPECT_EQ(widget.GetChild(0), widget.GetLabel());
     EXPECT_EQ(widget.RemoveChildAt(0, false), eBadParameter) << "a member cannot be deleted";
