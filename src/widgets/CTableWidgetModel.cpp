@@ -335,17 +335,29 @@ eResultCode CTableWidget::AddColumn(int32_t width, bool textColumn, bool update)
     if (int32_t count = mColumns.GetSize(); count > 0)
         column.x = mColumns[count - 1].x + mColumns[count - 1].width;
     PNU_TRY(mColumns.Add(column));
+    // Back to the table as it was: no row keeps a cell of the column, and the column goes.
+    auto dropColumn = [this](int32_t rowsWithCell) {
+        for (int32_t j = 0; j < rowsWithCell; ++j)
+            RemoveCell(mRows[j], mRows[j]->cells.GetSize() - 1);
+        mColumns.RemoveAt(mColumns.GetSize() - 1);
+    };
     for (int32_t i = 0; i < mRows.GetSize(); ++i) {
         if (eResultCode result = AppendCell(mRows[i], !textColumn); result != eSuccess) {
-            // Back to the table as it was: no row keeps a cell of the column.
-            for (int32_t j = 0; j < i; ++j)
-                RemoveCell(mRows[j], mRows[j]->cells.GetSize() - 1);
-            mColumns.RemoveAt(mColumns.GetSize() - 1);
+            dropColumn(i);
             return result;
         }
     }
-    PNU_TRY(RebuildColumnImages());
-    PNU_TRY(RedrawAndRefresh(update));
+    eResultCode result = RebuildColumnImages();
+    if (result == eSuccess)
+        result = RedrawAndRefresh(update);
+    if (result != eSuccess) {
+        // A failure means no column: the old columns' images and cells are made and drawn again
+        // as far as memory allows (drawing skips a column without images).
+        dropColumn(mRows.GetSize());
+        (void)RebuildColumnImages();
+        (void)RedrawAndRefresh(update);
+        return result;
+    }
     return NotifyColumnsChanged(*this);
 }
 
