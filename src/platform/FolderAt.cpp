@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <linux/openat2.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -61,33 +62,22 @@ eEntryKind KindAt(int folder, const char* name)
     return identity.kind;
 }
 
-// Why a part did not open as a folder. Opening a link without following it answers "not a
-// folder", like a file there does, so a second look tells them apart; a file there is a missing
-// folder (kNoFolder) only when that look says so.
-eFileResult WhyNoFolder(int folder, const char* part, int error)
-{
-    if (error != ENOTDIR && error != ELOOP)
-        return Installer(error);
-    sEntryIdentity identity;
-    if (eFileResult look = IdentityAt(folder, part, identity); look != eFileResult::kOk)
-        return look;
-    return identity.kind == eEntryKind::kLink || error == ELOOP ? eFileResult::kLinkOnWay : Installer(error);
-}
-
 // Off once the kernel has refused the one-call resolution, or for tests.
 std::atomic<bool> gOneCallWays{true};
 
+// The system's own bound on links followed for one way.
+constexpr int kMostLinks = 40;
+
 // The folder at path beneath root in one call, where the system resolves paths beneath a folder
-// without links itself; false where it cannot (an older kernel, a filter refusing the call).
+// itself, following the links that stay beneath it (never a magic link of /proc); false where it
+// cannot (an older kernel, a filter refusing the call).
 bool OpenBeneath(int root, const char* path, int& opened, eFileResult& result)
 {
     if (!gOneCallWays.load(std::memory_order_relaxed))
         return false;
     open_how how = {};
-    // No O_NOFOLLOW: it would make a link at the end "not a folder"; the resolve flags refuse
-    // every link on the way, the last part's included, as ELOOP.
     how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
     opened = int(::syscall(SYS_openat2, root, path, &how, sizeof how));
     if (opened >= 0) {
         result = eFileResult::kOk;
@@ -102,10 +92,10 @@ bool OpenBeneath(int root, const char* path, int& opened, eFileResult& result)
         return false;
     case EAGAIN:
         return false;
-    case ELOOP:
+    case ELOOP: // links in a ring, or a magic link
         result = eFileResult::kLinkOnWay;
         return true;
-    case EXDEV:
+    case EXDEV: // a link leading out, absolute or climbing above the folder
         result = eFileResult::kLeavesFolder;
         return true;
     default:
@@ -114,39 +104,146 @@ bool OpenBeneath(int root, const char* path, int& opened, eFileResult& result)
     }
 }
 
-// The folder at parts (checked already) beneath root, one part at a time, each opened without
-// following a link; with make, missing parts are made on the way.
-eFileResult WalkBeneath(int root, char* parts, size_t length, bool make, int& opened)
-{
-    int at = root;
-    for (size_t start = 0; start <= length;) {
-        size_t end = start;
-        while (end < length && parts[end] != '/')
-            ++end;
-        parts[end] = 0;
-        const char* part = parts + start;
-        int next = ::openat(at, part, kFolderFlags);
-        if (next < 0 && errno == ENOENT && make && (::mkdirat(at, part, 0777) == 0 || errno == EEXIST))
-            next = ::openat(at, part, kFolderFlags);
-        const eFileResult result = next < 0 ? WhyNoFolder(at, part, errno) : eFileResult::kOk;
-        if (at != root)
-            ::close(at);
-        if (result != eFileResult::kOk)
-            return result;
-        at = next;
-        start = end + 1;
+// The folders of a walk from root down, each held open so that ".." in a link's text goes back
+// to the folder it came from instead of whatever its parent is now.
+class cWalkFolders {
+public:
+    explicit cWalkFolders(int root) : mRoot(root) {}
+    ~cWalkFolders()
+    {
+        while (mDepth > 0)
+            (void)Up();
     }
-    opened = at;
+    cWalkFolders(const cWalkFolders&) = delete;
+    cWalkFolders& operator=(const cWalkFolders&) = delete;
+
+    int Current() const { return mDepth == 0 ? mRoot : mHeld[mDepth - 1]; }
+    eFileResult Down(int folder)
+    {
+        if (mDepth == std::size(mHeld)) {
+            ::close(folder);
+            return eFileResult::kBadName;
+        }
+        mHeld[mDepth++] = folder;
+        return eFileResult::kOk;
+    }
+    // Nothing is above root: a way that climbs there leaves the folder.
+    bool Up()
+    {
+        if (mDepth == 0)
+            return false;
+        ::close(mHeld[--mDepth]);
+        return true;
+    }
+    // The last folder, which the caller now owns.
+    int Take()
+    {
+        if (mDepth == 0)
+            return mRoot;
+        return mHeld[--mDepth];
+    }
+
+private:
+    int mRoot;
+    int mHeld[kLongestSystemPath / 2 + 1];
+    size_t mDepth = 0;
+};
+
+// The folder at way (its text checked already) beneath root, one part at a time, each opened
+// without following a link. A link met on the way is read and its text walked in its place, as
+// the system would: it may go back with "..", but never above root, and an absolute link is
+// refused as the one-call resolution refuses it. With make, the missing folders the way names are
+// made; a folder a link names is never made, so no link decides where a new folder goes.
+eFileResult WalkBeneath(int root, const char* path, size_t length, bool make, int& opened)
+{
+    char way[kLongestSystemPath];
+    if (length >= sizeof way)
+        return eFileResult::kBadName;
+    std::memcpy(way, path, length);
+    size_t wayLength = length;
+    size_t fromLink = 0; // the way's text before this came from links
+    int links = 0;
+    cWalkFolders walk(root);
+    for (size_t start = 0; start < wayLength;) {
+        size_t end = start;
+        while (end < wayLength && way[end] != '/')
+            ++end;
+        const size_t partLength = end - start;
+        const size_t next = end < wayLength ? end + 1 : end;
+        char part[NAME_MAX + 1];
+        if (partLength > NAME_MAX)
+            return eFileResult::kBadName;
+        std::memcpy(part, way + start, partLength);
+        part[partLength] = 0;
+        if (partLength == 0 || std::strcmp(part, ".") == 0) {
+            start = next;
+            continue;
+        }
+        if (std::strcmp(part, "..") == 0) {
+            if (!walk.Up())
+                return eFileResult::kLeavesFolder;
+            start = next;
+            continue;
+        }
+        const int at = walk.Current();
+        int folder = ::openat(at, part, kFolderFlags);
+        if (folder < 0 && errno == ENOENT && make && start >= fromLink
+            && (::mkdirat(at, part, 0777) == 0 || errno == EEXIST))
+            folder = ::openat(at, part, kFolderFlags);
+        if (folder >= 0) {
+            if (eFileResult down = walk.Down(folder); down != eFileResult::kOk)
+                return down;
+            start = next;
+            continue;
+        }
+        const int error = errno;
+        // Opening a link without following it answers "not a folder", like a file there does.
+        sEntryIdentity identity;
+        if (error == ENOTDIR || error == ELOOP) {
+            if (eFileResult look = IdentityAt(at, part, identity); look != eFileResult::kOk)
+                return look;
+        }
+        if (identity.kind != eEntryKind::kLink)
+            return Installer(error);
+        if (++links > kMostLinks)
+            return eFileResult::kLinkOnWay;
+        char target[kLongestSystemPath];
+        const ssize_t read = ::readlinkat(at, part, target, sizeof target);
+        if (read < 0)
+            return Installer(errno);
+        const size_t targetLength = size_t(read);
+        if (targetLength == 0 || targetLength == sizeof target)
+            return targetLength == 0 ? eFileResult::kNotFound : eFileResult::kBadName;
+        if (target[0] == '/')
+            return eFileResult::kLeavesFolder;
+        // The link's text takes the place of its name; the rest of the way follows it.
+        const size_t rest = wayLength - next;
+        if (targetLength + 1 + rest >= sizeof way)
+            return eFileResult::kBadName;
+        std::memmove(way + targetLength + 1, way + next, rest);
+        std::memcpy(way, target, targetLength);
+        way[targetLength] = '/';
+        fromLink = targetLength + 1 + (fromLink > next ? fromLink - next : 0);
+        wayLength = targetLength + 1 + rest;
+        start = 0;
+    }
+    opened = walk.Take();
+    if (opened == root) {
+        // The way came back to the folder itself.
+        opened = ::fcntl(root, F_DUPFD_CLOEXEC, 0);
+        if (opened < 0)
+            return Installer(errno);
+    }
     return eFileResult::kOk;
 }
 
-eFileResult AsFileSource(eEntryKind kind)
+eFileResult AsSource(eEntryKind kind, bool linkToo)
 {
     switch (kind) {
     case eEntryKind::kFile: return eFileResult::kOk;
+    case eEntryKind::kLink: return linkToo ? eFileResult::kOk : eFileResult::kIsLink;
     case eEntryKind::kNone: return eFileResult::kNotFound;
     case eEntryKind::kFolder: return eFileResult::kIsFolder;
-    case eEntryKind::kLink: return eFileResult::kIsLink;
     case eEntryKind::kOther: break;
     }
     return eFileResult::kFailed;
@@ -305,6 +402,26 @@ eFileResult FolderAt::GetIdentity(const char* path, sEntryIdentity& identity)
     return reached == eFileResult::kOk ? IdentityAt(entry.folder, entry.name, identity) : reached;
 }
 
+eFileResult FolderAt::GetFolderIdentity(const char* folder, sEntryIdentity& identity)
+{
+    identity = sEntryIdentity();
+    if (folder == nullptr)
+        return eFileResult::kBadName;
+    int opened = -1;
+    const eFileResult reached = ReachFolder(folder, std::strlen(folder), false, false, opened);
+    if (reached == eFileResult::kNotFound || reached == eFileResult::kNoFolder)
+        return eFileResult::kOk;
+    if (reached != eFileResult::kOk)
+        return reached;
+    struct stat info;
+    if (::fstat(opened, &info) != 0)
+        return Installer(errno);
+    identity.kind = KindOf(info.st_mode);
+    identity.device = uint64_t(info.st_dev);
+    identity.number = uint64_t(info.st_ino);
+    return eFileResult::kOk;
+}
+
 eFileResult FolderAt::CheckWay(const char* folder)
 {
     if (folder == nullptr)
@@ -418,14 +535,15 @@ eFileResult FolderAt::RemoveEmptyFolder(const char* folder)
 }
 
 template <typename tStep>
-eFileResult FolderAt::TwoEntries(const char* source, const char* target, bool fileOnly, tStep step)
+eFileResult FolderAt::TwoEntries(const char* source, const char* target, eSource accepted, tStep step)
 {
     Changing();
     sEntry from;
     sEntry to;
     if (eFileResult reached = Reach(source, from); reached != eFileResult::kOk)
         return reached;
-    const eFileResult kind = fileOnly ? AsFileSource(KindAt(from.folder, from.name)) : eFileResult::kOk;
+    const eFileResult kind
+        = accepted == eSource::kAny ? eFileResult::kOk : AsSource(KindAt(from.folder, from.name), accepted == eSource::kFileOrLink);
     if (kind != eFileResult::kOk)
         return kind;
     cHeldFolder held;
@@ -452,7 +570,7 @@ eFileResult FolderAt::TwoEntries(const char* source, const char* target, bool fi
 
 eFileResult FolderAt::Move(const char* source, const char* target)
 {
-    return TwoEntries(source, target, false, [](const sEntry& from, const sEntry& to) {
+    return TwoEntries(source, target, eSource::kAny, [](const sEntry& from, const sEntry& to) {
         if (::renameat2(from.folder, from.name, to.folder, to.name, RENAME_NOREPLACE) == 0)
             return eFileResult::kOk;
         if (errno != EINVAL && errno != ENOSYS)
@@ -466,14 +584,22 @@ eFileResult FolderAt::Move(const char* source, const char* target)
 
 eFileResult FolderAt::Replace(const char* source, const char* target)
 {
-    return TwoEntries(source, target, true, [](const sEntry& from, const sEntry& to) {
+    return TwoEntries(source, target, eSource::kFile, [](const sEntry& from, const sEntry& to) {
+        return ::renameat(from.folder, from.name, to.folder, to.name) == 0 ? eFileResult::kOk : Installer(errno);
+    });
+}
+
+eFileResult FolderAt::PutBack(const char* source, const char* target)
+{
+    return TwoEntries(source, target, eSource::kFileOrLink, [](const sEntry& from, const sEntry& to) {
         return ::renameat(from.folder, from.name, to.folder, to.name) == 0 ? eFileResult::kOk : Installer(errno);
     });
 }
 
 eFileResult FolderAt::Link(const char* source, const char* target)
 {
-    return TwoEntries(source, target, false, [](const sEntry& from, const sEntry& to) {
+    return TwoEntries(source, target, eSource::kAny, [](const sEntry& from, const sEntry& to) {
+        // Without AT_SYMLINK_FOLLOW a link gets its second name as itself.
         if (::linkat(from.folder, from.name, to.folder, to.name, 0) == 0)
             return eFileResult::kOk;
         switch (errno) {

@@ -1,19 +1,20 @@
 // A folder opened once, and the operations on the entries beneath it, each named by a path
-// relative to it ("a/b/c"). Every folder on the way is opened in turn without following a link,
-// and the last step is a call relative to the folder that holds the entry, so a folder swapped for
-// a link at any moment cannot lead an operation anywhere else: a link on the way is refused
-// (kLinkOnWay), and so is a path with an empty, "." or ".." part (kLeavesFolder), so a path
-// leaving the folder cannot be expressed. The entry itself is never followed either: a link there
-// is an entry of its own, which is removed as it is but never written through, linked or renamed
-// (kIsLink).
+// relative to it ("a/b/c"). A path with an empty, "." or ".." part is refused as text
+// (kLeavesFolder). The folders on the way are resolved beneath the opened folder: a link among
+// them is followed while it stays beneath it (a framework's "Versions/Current -> A"), and refused
+// when it leads out, absolute or climbing above the folder (kLeavesFolder), or when links run in
+// a ring (kLinkOnWay). The last step is a call relative to the folder that holds the entry, so a
+// folder swapped for a link at any moment cannot lead an operation anywhere else. The entry
+// itself is never followed: a link there is an entry of its own, which is removed, renamed and
+// given a second name as it is, but never written through (kIsLink).
 //
-// Where the kernel resolves a path beneath a folder without links itself (openat2), a way costs
-// one call; elsewhere each folder on it is opened in turn. The folder of the last entry reached
-// stays open, so consecutive entries of one folder cost a single call each; likewise the last
-// folder found missing is taken as missing by the looks that follow, until an operation here
-// changes anything or the last folder is forgotten. Nothing here allocates: the installer asks
-// what stands at a path while it moves files, and that answer must never change because memory
-// ran out.
+// Where the kernel resolves a path beneath a folder itself (openat2), a way costs one call;
+// elsewhere each folder on it is opened in turn and each link read and walked. The folder of the
+// last entry reached stays open, so consecutive entries of one folder cost a single call each;
+// likewise the last folder found missing is taken as missing by the looks that follow, until an
+// operation here changes anything or the last folder is forgotten. Nothing here allocates: the
+// installer asks what stands at a path while it moves files, and that answer must never change
+// because memory ran out.
 #pragma once
 
 #include "platform/FileResult.h"
@@ -52,8 +53,11 @@ public:
     // the way. Any other failure to reach the entry (a folder that may not be searched, a failing
     // disk, a link on the way) answers why, since the entry may well be there.
     eFileResult GetIdentity(const char* path, sEntryIdentity& identity);
-    // No part of the folder's path is a link or leaves the folder, as far as the parts exist: a
-    // missing part or a file on the way ends the look with kOk (making the folder finds those).
+    // Which folder the path comes to, its links followed: kOk with nothing (kNone) where it is
+    // missing. Two ways through links to one folder answer the same.
+    eFileResult GetFolderIdentity(const char* folder, sEntryIdentity& identity);
+    // The folder's way stays beneath the folder, as far as its parts exist: a missing part or a
+    // file on the way ends the look with kOk (making the folder finds those).
     eFileResult CheckWay(const char* folder);
     // Makes the folder and every missing one above it. kExists when something other than a folder
     // stands on the way.
@@ -79,6 +83,9 @@ public:
     // Renames a regular file over whatever file stands at the target, in one step; never over a
     // folder. Another source is refused: a folder kIsFolder, a link kIsLink.
     eFileResult Replace(const char* source, const char* target);
+    // Renames a regular file or a link (as itself) over the file or link at the target, in one
+    // step: what the install kept goes back this way. A folder is refused.
+    eFileResult PutBack(const char* source, const char* target);
     // A second name for the entry (a link gets one as itself, never followed). kLinkUnsupported
     // when the file system has no such names for it.
     eFileResult Link(const char* source, const char* target);
@@ -102,10 +109,11 @@ private:
     // kept as the last folder reached. endIsFine stops at the first missing or non-folder part with
     // kOk.
     eFileResult ReachFolder(const char* folder, size_t length, bool make, bool endIsFine, int& opened);
-    // Renames or links source to target once both folders are reached; fileOnly refuses a source
-    // other than a regular file.
+    // Renames or links source to target once both folders are reached, for a source of the kinds
+    // accepted.
+    enum class eSource { kAny, kFile, kFileOrLink };
     template <typename tStep>
-    eFileResult TwoEntries(const char* source, const char* target, bool fileOnly, tStep step);
+    eFileResult TwoEntries(const char* source, const char* target, eSource accepted, tStep step);
 
     // Before an operation that may change what stands beneath the folder: a folder found missing
     // may exist after it.

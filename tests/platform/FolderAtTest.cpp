@@ -1,5 +1,6 @@
-// Operations relative to an opened folder: no path leaves it, no link is followed, and a folder
-// swapped for a link between two calls leads nothing outside.
+// Operations relative to an opened folder: no path leaves it, a link on the way is followed only
+// while it stays inside, an entry that is a link is never followed, and a folder swapped for a link
+// between two calls leads nothing outside.
 #include "platform/FolderAt.h"
 #include "support/TempFolder.h"
 
@@ -80,14 +81,14 @@ const std::pair<const char*, std::function<eFileResult(FolderAt&, const char*)>>
      }},
 };
 
-TEST_P(FolderAtTest, NoOperationLeavesTheFolderOrFollowsALink)
+TEST_P(FolderAtTest, NoOperationLeavesTheFolder)
 {
     const struct {
         const char* path;
         eFileResult way; // what the way to the entry comes to
     } paths[] = {
-        {"out/target", eFileResult::kLinkOnWay},
-        {"out/new/deeper", eFileResult::kLinkOnWay},
+        {"out/target", eFileResult::kLeavesFolder},
+        {"out/new/deeper", eFileResult::kLeavesFolder},
         {"a/../../escaped", eFileResult::kLeavesFolder},
         {"../escaped", eFileResult::kLeavesFolder},
         {"a/./file", eFileResult::kLeavesFolder},
@@ -141,7 +142,7 @@ TEST_P(FolderAtTest, ALinkIsAnEntryOfItsOwnNeverAFile)
     const std::map<std::string, eFileResult> refusals = {
         {"write", eFileResult::kIsLink},     {"replace from", eFileResult::kIsLink},
         {"mode", eFileResult::kIsLink},      {"sync", eFileResult::kIsLink},
-        {"open", eFileResult::kIsLink},      {"make folders", eFileResult::kLinkOnWay},
+        {"open", eFileResult::kIsLink},      {"make folders", eFileResult::kLeavesFolder},
         {"remove folder", eFileResult::kNoFolder},
     };
     for (const auto& [name, operation] : kOperations) {
@@ -154,6 +155,57 @@ TEST_P(FolderAtTest, ALinkIsAnEntryOfItsOwnNeverAFile)
     EXPECT_EQ(folder.RemoveFile("a/link"), eFileResult::kOk);
     EXPECT_EQ(folder.GetKind("a/link"), eEntryKind::kNone);
     ExpectOutsideUntouched("removed");
+}
+
+// Links on the way are followed as long as they stay beneath the folder, however they get there.
+TEST_P(FolderAtTest, ALinkOnTheWayIsFollowedWhileItStaysInside)
+{
+    const std::pair<const char*, const char*> links[] = {
+        {"in", "a"},          {"chain", "in"},         {"self", "."},         {"a/up", ".."},
+        {"a/climb", "../.."}, {"chainout", "out"},     {"dangling", "gone"},  {"ring", "ring2"},
+        {"ring2", "ring"},    {"a/b/back", "../../in"}, {"a/abs", ""},
+    };
+    for (const auto& [name, target] : links)
+        fs::create_symlink(target[0] ? fs::path(target) : root.Root() / "a/b", root.Root() / name);
+    const struct {
+        const char* path;
+        eFileResult write;
+        const char* landed; // where the file written stands, or null
+    } cases[] = {
+        {"in/new", eFileResult::kOk, "a/new"},
+        {"chain/b/new", eFileResult::kOk, "a/b/new"},
+        {"self/a/b/new", eFileResult::kOk, "a/b/new"},
+        {"a/up/a/new", eFileResult::kOk, "a/new"},
+        {"a/b/back/b/new", eFileResult::kOk, "a/b/new"},
+        {"a/climb/new", eFileResult::kLeavesFolder, nullptr},
+        {"chainout/new", eFileResult::kLeavesFolder, nullptr},
+        {"a/abs/new", eFileResult::kLeavesFolder, nullptr},
+        {"ring/new", eFileResult::kLinkOnWay, nullptr},
+        {"dangling/new", eFileResult::kNotFound, nullptr},
+    };
+    for (const auto& c : cases) {
+        fs::remove(root.Root() / "a/new");
+        fs::remove(root.Root() / "a/b/new");
+        EXPECT_EQ(folder.WriteFile(c.path, kBytes, 3, 0644), c.write) << c.path;
+        sEntryIdentity identity;
+        EXPECT_EQ(folder.GetIdentity(c.path, identity), c.write == eFileResult::kNotFound ? eFileResult::kOk : c.write)
+            << c.path;
+        if (c.landed) {
+            EXPECT_EQ(TempFolder::ReadFile(root / c.landed), "new") << c.path;
+            EXPECT_EQ(identity.kind, eEntryKind::kFile) << c.path;
+        }
+        ExpectOutsideUntouched(c.path);
+    }
+    // Two ways to one folder come to one folder; no folder is made where a link points.
+    sEntryIdentity a;
+    sEntryIdentity chained;
+    EXPECT_EQ(folder.GetFolderIdentity("a", a), eFileResult::kOk);
+    EXPECT_EQ(folder.GetFolderIdentity("chain", chained), eFileResult::kOk);
+    EXPECT_EQ(std::make_pair(a.device, a.number), std::make_pair(chained.device, chained.number));
+    EXPECT_EQ(folder.MakeFolders("dangling/deeper"), eFileResult::kNotFound);
+    EXPECT_EQ(folder.MakeFolders("in/made/deeper"), eFileResult::kOk);
+    EXPECT_FALSE(fs::exists(root.Root() / "gone"));
+    EXPECT_TRUE(fs::is_directory(root.Root() / "a/made/deeper"));
 }
 
 TEST_P(FolderAtTest, EntriesAreMovedKeptAndRemovedAsTheInstallerNeeds)
@@ -206,7 +258,7 @@ TEST_P(FolderAtTest, AFolderSwappedForALinkAfterTheCheckIsNotFollowed)
         const char* landed; // where the file stands afterwards, or null
     } cases[] = {
         {"still held", nullptr, eFileResult::kOk, "a/b.real/x"},
-        {"reached again", "a/file", eFileResult::kLinkOnWay, nullptr},
+        {"reached again", "a/file", eFileResult::kLeavesFolder, nullptr},
     };
     for (const auto& c : cases) {
         fs::remove_all(root.Root() / "a/b.real");

@@ -270,20 +270,32 @@ eResultCode CPNUDesquasher::CheckDestinations()
         if (first != order.end() && CompareToFolder(names[*first], names[i]) == 0)
             return Refuse(eGenericFailure, final, kTextFileAndFolder);
         if (checkedFolder.IsEmpty() || !SameUnits(folder, checkedFolder)) {
-            if (!mFiles->StaysBeneath(mInstallFolderText, folder))
+            // A way that leads out is refused; one that cannot be looked at says why.
+            if (eResultCode stays = mFiles->StaysBeneath(mInstallFolderText, folder); stays == eBadParameter)
                 return Refuse(eGenericFailure, final, kTextFolderLeadsOut);
+            else if (stays != eSuccess)
+                return FailAt(stays, final);
             PNU_TRY(checkedFolder.Assign(folder.GetText()));
         }
-        // A link is never written through nor kept to be put back: only a file is replaced.
+        // A file is replaced, and so is a link, which is kept as itself to be put back and never
+        // written through.
         plat::sEntryIdentity identity;
         if (eResultCode result = mFiles->GetIdentity(final, identity); result != eSuccess)
             return FailAt(result, final);
         if (identity.kind == plat::eEntryKind::kFolder)
             return Refuse(eGenericFailure, final, kTextFolderInTheWay);
-        if (identity.kind != plat::eEntryKind::kFile && identity.kind != plat::eEntryKind::kNone)
+        if (identity.kind == plat::eEntryKind::kOther)
             return Refuse(eGenericFailure, final, kTextNotRegularFile);
         PNU_TRY(mFinalIdentities.Add(identity));
     }
+    // Links on the way may bring two names to one entry, or a name to another's partner, the
+    // journal or the lock file.
+    gCString failedPath;
+    if (eResultCode result = FindResolvedNameClash(*mFiles, mInstallFolderText, names, clash, failedPath);
+        result != eSuccess)
+        return FailAt(result, failedPath);
+    if (clash >= 0)
+        return Refuse(eGenericFailure, mFinalPaths[clash].GetPath(), kTextNameUnacceptable);
     return eSuccess;
 }
 
@@ -294,9 +306,12 @@ eResultCode CPNUDesquasher::WriteTemporaryFiles()
     // From here on every ".tmp" file is the journal's: a failure or the next start removes them.
     mJournal.state = sInstallJournal::eState::kUndo;
     mJournal.hadFile.RemoveAll();
+    mJournal.keptLink.RemoveAll();
     mJournal.written.RemoveAll();
-    for (int32_t i = 0; i < mFinalIdentities.GetSize(); ++i)
-        PNU_TRY(mJournal.hadFile.Add(mFinalIdentities[i].kind == plat::eEntryKind::kFile ? 1 : 0));
+    for (const plat::sEntryIdentity& before : mFinalIdentities) {
+        PNU_TRY(mJournal.hadFile.Add(before.kind != plat::eEntryKind::kNone ? 1 : 0));
+        PNU_TRY(mJournal.keptLink.Add(before.kind == plat::eEntryKind::kLink ? before : plat::sEntryIdentity()));
+    }
     PNU_TRY(RecordFoldersToMake());
     if (eResultCode result = WriteInstallJournal(*mFiles, mJournal); result != eSuccess) {
         (void)RemoveInstallJournal(*mFiles, mInstallFolderText);
@@ -489,16 +504,16 @@ bool CPNUDesquasher::StepsKnowEveryEntry() const
 
 eResultCode CPNUDesquasher::KeepOldFiles()
 {
-    // The steps before say what stands at each name: a file where hadFile says so (anything else
-    // was refused), no ".old" (the leftovers went), and every ".tmp" written.
+    // The steps before say what stands at each name: a file or a link where hadFile says so
+    // (anything else was refused), no ".old" (the leftovers went), and every ".tmp" written.
     if (!StepsKnowEveryEntry())
         return eBadParameter;
     return StepEntriesOrRollBack(kTextKeeping, false,
                                  [&](int32_t i, const gCString& final, const gCString& old, const gCString&) {
         if (mJournal.hadFile[i] == 0)
             return eSuccess;
-        // A second name keeps the current file in place until the new one replaces it;
-        // where the file system has none, the file moves aside as it always did. Neither
+        // A second name keeps the current file (or link, as itself) in place until the new
+        // one replaces it; where the file system has none, it moves aside as it always did. Neither
         // ever replaces what stands at the ".old" name.
         eResultCode result = mFiles->Link(final, old);
         if (result == eNotWritten)

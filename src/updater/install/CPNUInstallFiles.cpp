@@ -166,6 +166,11 @@ eResultCode CPNUInstallFiles::Replace(const gCString& source, const gCString& ta
     return Outcome(OnBoth(source, target, &plat::FolderAt::Replace), eBadParameter);
 }
 
+eResultCode CPNUInstallFiles::PutBack(const gCString& source, const gCString& target)
+{
+    return Outcome(OnBoth(source, target, &plat::FolderAt::PutBack), eBadParameter);
+}
+
 eResultCode CPNUInstallFiles::CreateFolder(const gCString& folder)
 {
     cSystemPath system(folder);
@@ -211,13 +216,24 @@ eResultCode CPNUInstallFiles::FlushEntry(const gCString& path)
     return Outcome(part ? mFolder.Sync(part) : plat::eFileResult::kLeavesFolder, eStreamError);
 }
 
-bool CPNUInstallFiles::StaysBeneath(const gCString& root, const gCString& folder)
+eResultCode CPNUInstallFiles::StaysBeneath(const gCString& root, const gCString& folder)
 {
     cSystemPath rootPath(root);
     cSystemPath system(folder);
     const char* rootPart = PartBeneath(rootPath.Get(), true);
     const char* part = PartBeneath(system.Get(), true);
-    return rootPart && rootPart[0] == 0 && part && mFolder.CheckWay(part) == plat::eFileResult::kOk;
+    const plat::eFileResult result
+        = rootPart && rootPart[0] == 0 && part ? mFolder.CheckWay(part) : plat::eFileResult::kLeavesFolder;
+    return Outcome(result, IsRefusedWay(result) ? eBadParameter : eStreamError);
+}
+
+eResultCode CPNUInstallFiles::GetFolderIdentity(const gCString& folder, plat::sEntryIdentity& identity)
+{
+    identity = plat::sEntryIdentity();
+    cSystemPath system(folder);
+    const char* part = PartBeneath(system.Get(), true);
+    const plat::eFileResult result = part ? mFolder.GetFolderIdentity(part, identity) : plat::eFileResult::kLeavesFolder;
+    return Outcome(result, IsRefusedWay(result) ? eBadParameter : eStreamError);
 }
 
 bool CPNUInstallFiles::SetMode(const gCString& path, uint32_t mode)

@@ -1,8 +1,8 @@
 // The file operations of the installer, one call each, so that tests can make any one of them
 // fail. Paths are absolute path texts, but every operation acts only beneath the install folder
-// opened with `OpenFolder`, one step at a time relative to it (FolderAt.h): a path elsewhere, a
-// link on the way and a link where a file is expected are refused, and nothing is followed out of
-// the folder, whatever is swapped for what in between. Before `OpenFolder` every operation is
+// opened with `OpenFolder`, one step at a time relative to it (FolderAt.h): a path elsewhere and a
+// link on the way that leads out are refused, a link where a file is expected is never written
+// through, and nothing is followed out of the folder, whatever is swapped for what in between. Before `OpenFolder` every operation is
 // refused. A failed operation leaves the system's reason behind.
 #pragma once
 
@@ -53,6 +53,8 @@ public:
     // Renames a file over the file at the target in one step; never replaces a folder. 6 on
     // failure. The source must be a regular file: a link is never put in place this way.
     virtual eResultCode Replace(const gCString& source, const gCString& target);
+    // Like Replace, for a kept previous entry going back: a file, or a link as itself.
+    virtual eResultCode PutBack(const gCString& source, const gCString& target);
     // The folder and its missing parents.
     virtual eResultCode CreateFolder(const gCString& folder);
     // Creates or truncates the file and writes the bytes with the mode (masked with 0755); a link
@@ -66,9 +68,13 @@ public:
     virtual eResultCode Flush(const gCString& folder);
     // Flushes one file, or the names in one folder: far cheaper than `Flush` for a single file.
     virtual eResultCode FlushEntry(const gCString& path);
-    // The folder (which need not exist yet) lies beneath root, the open install folder, and no
-    // folder of it that exists is a link.
-    virtual bool StaysBeneath(const gCString& root, const gCString& folder);
+    // The folder (which need not exist yet) lies beneath root, the open install folder, and the
+    // links on its way stay beneath it: 0; 6 when its way leads out; 16 when a folder on the way
+    // cannot be reached (the system's reason kept).
+    virtual eResultCode StaysBeneath(const gCString& root, const gCString& folder);
+    // Which folder the path comes to, links on the way followed; kNone where it is missing. 6 when
+    // its way leads out, 16 when it cannot be reached.
+    virtual eResultCode GetFolderIdentity(const gCString& folder, plat::sEntryIdentity& identity);
     // Unix permission bits, masked with 0755; false when refused.
     virtual bool SetMode(const gCString& path, uint32_t mode);
     // 0, or 9 when the program cannot be started.
@@ -91,6 +97,17 @@ public:
     // The system's reason for the last failed operation ("No space left on device"); empty when
     // it gave none.
     const gCString& GetFailureReason() const { return mFailureReason; }
+    // The reason of a failure kept aside, for reporting an earlier failure after later ones.
+    struct sFailure {
+        gCString reason;
+        eReportText own = kReportTextCount;
+    };
+    sFailure GetFailure() const { return {mFailureReason, mOwnReason}; }
+    void SetFailure(const sFailure& failure)
+    {
+        mFailureReason = failure.reason;
+        mOwnReason = failure.own;
+    }
     // The reason as the user reads it: the system's as it gave it, the installer's own (where the
     // system gave none) in the product's language from the texts.
     gCString DescribeFailure(CPNUInstallServices* texts) const;

@@ -150,6 +150,22 @@ bool SameFile(const plat::sEntryIdentity& a, const plat::sEntryIdentity& b)
         && a.number == b.number && a.size == b.size;
 }
 
+// The link kept at entry i's ".old" is the very link that stood at its name (a second name of a
+// link, or the link renamed, keeps its identity).
+bool SameLink(const plat::sEntryIdentity& a, const plat::sEntryIdentity& b)
+{
+    return a.kind == plat::eEntryKind::kLink && b.kind == plat::eEntryKind::kLink && a.device == b.device
+        && a.number == b.number && a.size == b.size;
+}
+
+// Whether what stands at entry i's ".old" is what the install keeps there: a regular file where a
+// file stood, the very link where a link stood.
+bool IsKeptOld(const sInstallJournal& journal, int32_t i, const plat::sEntryIdentity& old)
+{
+    const bool link = i < journal.keptLink.GetSize() && journal.keptLink[i].kind == plat::eEntryKind::kLink;
+    return link ? SameLink(old, journal.keptLink[i]) : old.kind == plat::eEntryKind::kFile;
+}
+
 // What stands at the path; a path that cannot be reached, whatever the way, is the failed path
 // and 16.
 eResultCode Look(CPNUInstallFiles& files, const gCString& path, plat::sEntryIdentity& identity, gCString& failedPath)
@@ -171,13 +187,34 @@ eResultCode IsWrittenFile(CPNUInstallFiles& files, const sInstallJournal& journa
     return eSuccess;
 }
 
-void Remember(eResultCode result, const gCString& path, eResultCode& first, gCString& failedPath)
-{
-    if (result != eSuccess && first == eSuccess) {
-        first = result;
-        failedPath = path;
+// The first failure of a run over every entry, with its path and the reason the system gave
+// for it, which later failures would otherwise overwrite.
+class cFirstFailure {
+public:
+    cFirstFailure(CPNUInstallFiles& files, gCString& failedPath) : mFiles(files), mFailedPath(failedPath) {}
+
+    void Remember(eResultCode result, const gCString& path)
+    {
+        if (result == eSuccess || mFirst != eSuccess)
+            return;
+        mFirst = result;
+        mFailedPath = path;
+        mReason = mFiles.GetFailure();
     }
-}
+    // The first failure, its reason put back as the files' last.
+    eResultCode Result()
+    {
+        if (mFirst != eSuccess)
+            mFiles.SetFailure(mReason);
+        return mFirst;
+    }
+
+private:
+    CPNUInstallFiles& mFiles;
+    gCString& mFailedPath;
+    eResultCode mFirst = eSuccess;
+    CPNUInstallFiles::sFailure mReason;
+};
 
 eResultCode Report(CPNUStatusTarget* status, const gCString& text, uint32_t colour)
 {
@@ -189,15 +226,18 @@ eResultCode Report(CPNUStatusTarget* status, const gCString& text, uint32_t colo
 eResultCode RestoreOld(CPNUInstallFiles& files, const sEntryPaths& paths, const plat::sEntryIdentity& old,
                        gCString& failedPath)
 {
-    const eResultCode renamed = files.Replace(paths.old, paths.final);
+    const auto same = [&](const plat::sEntryIdentity& now) { return SameFile(now, old) || SameLink(now, old); };
+    // A link goes back as itself; only a file may take the place of a file by Replace.
+    const eResultCode renamed = old.kind == plat::eEntryKind::kLink ? files.PutBack(paths.old, paths.final)
+                                                                    : files.Replace(paths.old, paths.final);
     plat::sEntryIdentity now;
     PNU_TRY(Look(files, paths.final, now, failedPath));
-    if (!SameFile(now, old)) {
+    if (!same(now)) {
         failedPath = paths.final;
         return renamed != eSuccess ? renamed : eStreamError;
     }
     PNU_TRY(Look(files, paths.old, now, failedPath));
-    if (SameFile(now, old) && files.Delete(paths.old) != eSuccess) {
+    if (same(now) && files.Delete(paths.old) != eSuccess) {
         failedPath = paths.old;
         return eStreamError;
     }
@@ -236,7 +276,8 @@ eResultCode CheckInstallName(const gCString& name)
     return accepted ? eSuccess : eGenericFailure;
 }
 
-eResultCode ParseEntry(std::string_view rest, char* text, bool hadFile, sInstallJournal& journal, int32_t& withIdentity)
+eResultCode ParseEntry(std::string_view rest, char* text, bool hadFile, const plat::sEntryIdentity& link,
+                       sInstallJournal& journal, int32_t& withIdentity)
 {
     plat::sEntryIdentity identity;
     const bool identified = !rest.empty() && rest[0] != '/';
@@ -256,6 +297,7 @@ eResultCode ParseEntry(std::string_view rest, char* text, bool hadFile, sInstall
     PNU_TRY(journal.names.SetSize(at + 1, at > 8 ? at : 8));
     journal.names[at] = std::move(value);
     PNU_TRY(journal.hadFile.Add(hadFile ? 1 : 0));
+    PNU_TRY(journal.keptLink.Add(link));
     return identified ? journal.written.Add(identity) : eSuccess;
 }
 
@@ -311,8 +353,16 @@ eResultCode WriteInstallJournal(CPNUInstallFiles& files, const sInstallJournal& 
     PNU_TRY(text.AddEscaped(journal.installFolder));
     PNU_TRY(text.Add("\n"));
     const bool identified = journal.written.GetSize() == journal.names.GetSize();
+    const bool linksKnown = journal.keptLink.GetSize() == journal.names.GetSize();
     for (int32_t i = 0; i < journal.names.GetSize(); ++i) {
-        PNU_TRY(text.Add(journal.hadFile[i] ? "file " : "new "));
+        const plat::sEntryIdentity* link
+            = linksKnown && journal.keptLink[i].kind == plat::eEntryKind::kLink ? &journal.keptLink[i] : nullptr;
+        PNU_TRY(text.Add(link ? "link " : journal.hadFile[i] ? "file " : "new "));
+        if (link) {
+            PNU_TRY(text.AddNumber(link->device, ' '));
+            PNU_TRY(text.AddNumber(link->number, ' '));
+            PNU_TRY(text.AddNumber(link->size, ' '));
+        }
         if (identified) {
             PNU_TRY(text.AddNumber(journal.written[i].device, ' '));
             PNU_TRY(text.AddNumber(journal.written[i].number, ' '));
@@ -374,7 +424,14 @@ eResultCode ReadInstallJournal(CPNUInstallFiles& files, const gCString& installF
             // The rest lies in the journal's own block, where its escapes are decoded in place.
             PNU_TRY(Unescaped(text + (rest.data() - text), rest.size(), journal.installFolder));
         } else if (StartsWith(line, "file ", rest) || StartsWith(line, "new ", rest)) {
-            PNU_TRY(ParseEntry(rest, text, line[0] == 'f', journal, withIdentity));
+            PNU_TRY(ParseEntry(rest, text, line[0] == 'f', plat::sEntryIdentity(), journal, withIdentity));
+        } else if (StartsWith(line, "link ", rest)) {
+            // A link stood at the name: which one, then the entry as a file's.
+            plat::sEntryIdentity link;
+            link.kind = plat::eEntryKind::kLink;
+            if (!TakeNumber(rest, link.device) || !TakeNumber(rest, link.number) || !TakeNumber(rest, link.size))
+                return eGenericFailure;
+            PNU_TRY(ParseEntry(rest, text, true, link, journal, withIdentity));
         } else if (StartsWith(line, "made ", rest)) {
             PNU_TRY(ParseMadeFolder(rest, journal));
         } else if (line == "end") {
@@ -400,6 +457,56 @@ eResultCode ReadInstallJournal(CPNUInstallFiles& files, const gCString& installF
     return eSuccess;
 }
 
+eResultCode FindResolvedNameClash(CPNUInstallFiles& files, const gCString& installFolder,
+                                  const gCArray<gCString>& names, int32_t& clash, gCString& failedPath)
+{
+    clash = -1;
+    plat::sEntryIdentity root;
+    if (eResultCode result = files.GetFolderIdentity(installFolder, root); result != eSuccess) {
+        failedPath = installFolder;
+        return result;
+    }
+    gCArray<gCString> resolved;
+    PNU_TRY(resolved.SetSize(names.GetSize()));
+    gCString folder;
+    gCString part;
+    for (int32_t i = 0; i < names.GetSize(); ++i) {
+        const gCString& name = names[i];
+        // From the name's folder up, the first that exists is where the rest of the name lies.
+        plat::sEntryIdentity at = root;
+        int32_t slash = name.GetLength();
+        while (slash > 0) {
+            do
+                --slash;
+            while (slash > 0 && name[slash] != u'/');
+            if (slash == 0)
+                break;
+            PNU_TRY(part.CopyStringFromBuffer(name.GetText(), slash));
+            PNU_TRY(folder.Assign(installFolder.GetText()));
+            PNU_TRY(folder.Append(part));
+            if (eResultCode result = files.GetFolderIdentity(folder, at); result != eSuccess) {
+                failedPath = folder;
+                return result;
+            }
+            if (at.kind != plat::eEntryKind::kNone)
+                break;
+            at = root;
+        }
+        // A name in the folder itself keeps its text, so the journal's and the lock's names are
+        // known; one elsewhere is named after its folder, "//device:number", which no name is.
+        gCString& text = resolved[i];
+        if (at.device != root.device || at.number != root.number) {
+            PNU_TRY(text.Assign(u"//"));
+            PNU_TRY(text.Append(gCString("") + at.device));
+            PNU_TRY(text.Append(u":"));
+            PNU_TRY(text.Append(gCString("") + at.number));
+        }
+        PNU_TRY(part.CopyStringFromBuffer(name.GetText() + slash, name.GetLength() - slash));
+        PNU_TRY(text.Append(part));
+    }
+    return FindNameClash(resolved, clash);
+}
+
 eResultCode RemoveInstallJournal(CPNUInstallFiles& files, const gCString& installFolder)
 {
     gCString path;
@@ -414,6 +521,13 @@ eResultCode CheckInstallLeftovers(CPNUInstallFiles& files, const sInstallJournal
 {
     const bool identified = journal.written.GetSize() == journal.names.GetSize();
     const bool undoing = journal.state == sInstallJournal::eState::kUndo;
+    // Names that come to one entry through links are no install's: each would undo the other.
+    int32_t clash = -1;
+    if (eResultCode result = FindResolvedNameClash(files, journal.installFolder, journal.names, clash, refused);
+        result != eSuccess)
+        return result == eNoMemory ? result : eStreamError;
+    if (clash >= 0)
+        return PathOf(journal, clash, u"", refused) == eSuccess ? eDuplicateKey : eNoMemory;
     sEntryPaths paths;
     for (int32_t i = 0; i < journal.names.GetSize(); ++i) {
         PNU_TRY(EntryPaths(journal, i, paths));
@@ -425,12 +539,13 @@ eResultCode CheckInstallLeftovers(CPNUInstallFiles& files, const sInstallJournal
         PNU_TRY(Look(files, paths.old, old, refused));
         PNU_TRY(Look(files, paths.final, final, refused));
         const gCString* damaged = nullptr;
-        // Partners are regular files; a ".tmp" is the file written once that is known; no file is
-        // kept as ".old" before every new file is written.
+        // A ".tmp" is a regular file, the file written once that is known; a ".old" is what the
+        // install kept (a file, or the very link that stood at the name), never before every new
+        // file is written.
         if (temp.kind != plat::eEntryKind::kNone
             && (temp.kind != plat::eEntryKind::kFile || (identified && !SameFile(temp, journal.written[i]))))
             damaged = &paths.temp;
-        else if (old.kind != plat::eEntryKind::kNone && (old.kind != plat::eEntryKind::kFile || !identified))
+        else if (old.kind != plat::eEntryKind::kNone && (!IsKeptOld(journal, i, old) || !identified))
             damaged = &paths.old;
         // Nothing stood at a new name before the install: what stands there now is its new file.
         else if (!journal.hadFile[i] && final.kind != plat::eEntryKind::kNone
@@ -450,11 +565,11 @@ eResultCode CheckInstallLeftovers(CPNUInstallFiles& files, const sInstallJournal
 
 eResultCode UndoInstall(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& failedPath)
 {
-    eResultCode first = eSuccess;
+    cFirstFailure first(files, failedPath);
     sEntryPaths paths;
     for (int32_t i = 0; i < journal.names.GetSize(); ++i) {
         if (eResultCode built = EntryPaths(journal, i, paths); built != eSuccess) {
-            Remember(built, journal.names[i], first, failedPath);
+            first.Remember(built, journal.names[i]);
             continue;
         }
         // An entry that cannot be reached is not undone, and keeps the journal for the next start.
@@ -462,7 +577,7 @@ eResultCode UndoInstall(CPNUInstallFiles& files, const sInstallJournal& journal,
         plat::sEntryIdentity old;
         bool placed = false;
         eResultCode result = Look(files, paths.old, old, failed);
-        if (result == eSuccess && old.kind == plat::eEntryKind::kFile) {
+        if (result == eSuccess && old.kind != plat::eEntryKind::kNone && IsKeptOld(journal, i, old)) {
             result = RestoreOld(files, paths, old, failed);
         } else if (result == eSuccess) {
             result = IsWrittenFile(files, journal, i, paths.final, placed, failed);
@@ -473,7 +588,7 @@ eResultCode UndoInstall(CPNUInstallFiles& files, const sInstallJournal& journal,
                 result = journal.hadFile[i] ? eStreamError : files.Delete(paths.final);
             }
         }
-        Remember(result, failed, first, failedPath);
+        first.Remember(result, failed);
         // A ".tmp" of ours is a file or a link; a folder by that name is never touched.
         plat::sEntryIdentity temp;
         result = Look(files, paths.temp, temp, failed);
@@ -481,11 +596,11 @@ eResultCode UndoInstall(CPNUInstallFiles& files, const sInstallJournal& journal,
             failed = paths.temp;
             result = files.Delete(paths.temp);
         }
-        Remember(result, failed, first, failedPath);
+        first.Remember(result, failed);
     }
-    if (first == eSuccess)
-        Remember(RemoveMadeFolders(files, journal), journal.installFolder, first, failedPath);
-    return first;
+    if (first.Result() == eSuccess)
+        first.Remember(RemoveMadeFolders(files, journal), journal.installFolder);
+    return first.Result();
 }
 
 eResultCode FinishInstall(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& failedPath, bool& placed)
@@ -515,24 +630,25 @@ eResultCode FinishInstall(CPNUInstallFiles& files, const sInstallJournal& journa
         }
     }
     placed = true;
-    eResultCode first = eSuccess;
+    cFirstFailure first(files, failedPath);
     for (int32_t i = 0; i < journal.names.GetSize(); ++i) {
         if (eResultCode built = EntryPaths(journal, i, paths); built != eSuccess) {
-            Remember(built, journal.names[i], first, failedPath);
+            first.Remember(built, journal.names[i]);
             continue;
         }
         gCString failed;
         plat::sEntryIdentity old;
         eResultCode result = Look(files, paths.old, old, failed);
-        if (result == eSuccess && old.kind == plat::eEntryKind::kFile)
+        const bool kept = result == eSuccess && old.kind != plat::eEntryKind::kNone && IsKeptOld(journal, i, old);
+        if (kept)
             result = IsWrittenFile(files, journal, i, paths.final, written, failed);
-        if (result == eSuccess && old.kind == plat::eEntryKind::kFile && written) {
+        if (result == eSuccess && kept && written) {
             failed = paths.old;
             result = files.Delete(paths.old);
         }
-        Remember(result, failed, first, failedPath);
+        first.Remember(result, failed);
     }
-    return first;
+    return first.Result();
 }
 
 eResultCode RecoverUnfinishedInstall(CPNUInstallServices& services, CPNUStatusTarget* status, CPNUInstallFiles* files)

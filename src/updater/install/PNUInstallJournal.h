@@ -22,7 +22,10 @@ struct sInstallJournal {
     eState state = eState::kUndo;
     gCString installFolder; // no trailing separator
     gCArray<gCString> names;  // each from the package, starting with "/"
-    gCArray<int32_t> hadFile; // 1 when a file stood at the name before the install
+    gCArray<int32_t> hadFile; // 1 when a file or a link stood at the name before the install
+    // One per name: where a link stood there, which link (kept as its ".old" as itself, never
+    // followed, and put back as itself); kNone elsewhere.
+    gCArray<plat::sEntryIdentity> keptLink;
     // Once the new files are written, which file each ".tmp" is (one per name); empty before. The
     // repair touches a ".tmp" or a placed new file only when it is that file.
     gCArray<plat::sEntryIdentity> written;
@@ -37,6 +40,7 @@ struct sInstallJournal {
         installFolder = gCString();
         names.RemoveAll();
         hadFile.RemoveAll();
+        keptLink.RemoveAll();
         written.RemoveAll();
         madeIn.RemoveAll();
         madeUnits.RemoveAll();
@@ -45,7 +49,7 @@ struct sInstallJournal {
 
 // The largest journal an install of the largest package writes. Each entry of the 64 KB file
 // index takes 26 bytes besides its name's units (2 bytes each, at least 2 units); its journal
-// line takes at most 69 bytes besides 3 bytes a unit ("file ", three 20-digit numbers, escapes of
+// line takes at most 132 bytes besides 3 bytes a unit ("link ", six 20-digit numbers, escapes of
 // 3 bytes), and a folder it makes one line of at most 19 bytes, one folder at most for every 2
 // units. That is at most 6.25 journal bytes for every index byte; the head (an install folder of
 // 4096 system bytes escaped) stays below 16 KB.
@@ -79,6 +83,13 @@ eResultCode FinishInstall(CPNUInstallFiles& files, const sInstallJournal& journa
 // is not the file written, a file at a new name that is not the install's); 16 with the path of
 // the first entry that cannot be reached.
 eResultCode CheckInstallLeftovers(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& refused);
+
+// Names of one install that come to one entry, or to another's partner, the journal or the lock
+// file, through the links on their way: each name is taken beneath the folder its way comes to
+// (the deepest that exists). 0 with clash the index of the first such name, -1 when there is
+// none; 6 or 16 with failedPath the folder that could not be reached.
+eResultCode FindResolvedNameClash(CPNUInstallFiles& files, const gCString& installFolder,
+                                  const gCArray<gCString>& names, int32_t& clash, gCString& failedPath);
 
 // Run at every start and before every install: finishes or undoes an install that a previous run
 // left unfinished, then removes its journal. A journal refused as damage is set aside under a new

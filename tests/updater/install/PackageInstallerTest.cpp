@@ -324,7 +324,7 @@ public:
 // Counts the folder checks and the folders made, by folder.
 class FolderCountingFiles : public CPNUInstallFiles {
 public:
-    bool StaysBeneath(const gCString& root, const gCString& folder) override
+    eResultCode StaysBeneath(const gCString& root, const gCString& folder) override
     {
         ++checked[Utf8(folder)];
         return CPNUInstallFiles::StaysBeneath(root, folder);
@@ -549,6 +549,14 @@ TEST_F(PackageInstaller, ARollBackThatCannotPutAFileBackKeepsItForTheNextStart)
             SetOwnReason(kTextMoveRefused);
             return eBadParameter;
         }
+        // A later entry failing for a reason of its own: the line names the first with its reason.
+        eResultCode Delete(const gCString& path) override
+        {
+            if (!Utf8(path).ends_with("brushes.dat.tmp"))
+                return CPNUInstallFiles::Delete(path);
+            SetFailureReason(gCString("Device or resource busy"));
+            return eStreamError;
+        }
     } files;
     ASSERT_EQ(Install(PackageFromArchive(BuildArchive({}, kNewFiles)), &files), eGenericFailure);
     const std::string readme = (folder.Root() / "Readme.txt").string();
@@ -615,6 +623,10 @@ TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoA
     std::filesystem::create_directories(folder.Root() / "Real");
     std::filesystem::create_symlink(folder.Root() / "Real", folder.Root() / "In");
     std::filesystem::create_symlink(outside.Root() / "target.txt", folder.Root() / "Linked.txt");
+    for (const auto& [name, target] : {std::pair("Rel", "Real"), std::pair("Chain", "Rel"), std::pair("Up", ".."),
+                                       std::pair("ChainOut", "Out"), std::pair("Self", "."),
+                                       std::pair("Dangling", "Gone")})
+        std::filesystem::create_symlink(target, folder.Root() / name);
     struct sCase {
         const char* name;
         std::vector<sPackFile> files;
@@ -636,15 +648,28 @@ TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoA
         {"BelowTheLockFile", {{"/.pintrel-update-lock/x", "x"}}, "/.pintrel-update-lock/x: the name is not acceptable"},
         {"BelowTheJournal", {{"/.pintrel-update-journal/x", "x"}},
          "/.pintrel-update-journal/x: the name is not acceptable"},
-        // A link is never followed, wherever it leads.
-        {"LinkStayingInside", {{"/In/new.txt", "inside"}}, "/In/new.txt: its folder leads out of the install folder"},
-        {"LinkWhereTheFileGoes", {{"/Linked.txt", "x"}}, "/Linked.txt: it is not a regular file"},
+        // A link on the way is followed while it stays inside; an absolute one never is.
+        {"AbsoluteLinkStayingInside", {{"/In/new.txt", "inside"}},
+         "/In/new.txt: its folder leads out of the install folder"},
+        {"LinkStayingInside", {{"/Rel/new.txt", "inside"}}, nullptr},
+        {"ChainStayingInside", {{"/Chain/chained.txt", "chained"}}, nullptr},
+        {"LinkClimbingOut", {{"/Up/new.txt", "x"}}, "/Up/new.txt: its folder leads out of the install folder"},
+        {"ChainLeadingOut", {{"/ChainOut/new.txt", "x"}}, "/ChainOut/new.txt: its folder leads out of the install folder"},
+        {"DanglingLink", {{"/Dangling/new.txt", "x"}}, "/Dangling/: the folder could not be made"},
+        {"TwoWaysToOneFile", {{"/Real/twice.txt", "x"}, {"/Rel/twice.txt", "y"}},
+         "/Rel/twice.txt: the name is not acceptable"},
+        {"TheLockFileThroughALink", {{"/Self/.pintrel-update-lock", "x"}},
+         "/Self/.pintrel-update-lock: the name is not acceptable"},
+        // A link at the file's own name is replaced, never written through.
+        {"LinkWhereTheFileGoes", {{"/Linked.txt", "x"}}, nullptr},
         {"NewFoldersInside", {{"/Fresh/a/new.txt", "fresh"}}, nullptr},
     };
     for (const sCase& c : cases) {
         host.lines.clear();
         const FileTree before = ReadTree(folder.Root());
         const eResultCode result = Install(PackageFromArchive(BuildArchive({}, c.files)));
+        EXPECT_TRUE(std::filesystem::is_empty(outside.Root())) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(folder.Root().parent_path() / "new.txt")) << c.name;
         if (!c.reason) {
             EXPECT_EQ(result, eSuccess) << c.name;
             continue;
@@ -653,10 +678,90 @@ TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoA
         const std::string line = "T47 " + folder.Root().string() + c.reason;
         EXPECT_TRUE(host.HasLine(line, kStatusRed)) << c.name << ": " << host.lines.back().text;
         EXPECT_EQ(ReadTree(folder.Root()), before) << c.name;
-        EXPECT_TRUE(std::filesystem::is_empty(outside.Root())) << c.name;
     }
-    EXPECT_TRUE(std::filesystem::is_empty(folder.Root() / "Real"));
+    EXPECT_EQ(ReadTree(folder.Root() / "Real"), (FileTree{{"chained.txt", "chained"}, {"new.txt", "inside"}}));
     EXPECT_EQ(ReadTree(folder.Root() / "Fresh"), (FileTree{{"a/new.txt", "fresh"}}));
+    EXPECT_FALSE(std::filesystem::exists(folder.Root() / "Gone"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(folder.Root() / "Linked.txt")));
+}
+
+// A folder on the way of a new file that cannot be looked at once the leftovers went (a mode
+// changed in between, a failing disk) refuses the package with the system's reason, not as a way
+// out.
+TEST_F(PackageInstaller, AFolderOnTheWayThatCannotBeReadSaysWhy)
+{
+    class cUnreadableWay : public CPNUInstallFiles {
+    public:
+        eResultCode StaysBeneath(const gCString&, const gCString&) override
+        {
+            SetFailureReason(gCString("Permission denied"));
+            return eStreamError;
+        }
+    } files;
+    EXPECT_EQ(Install(PackageFromArchive(BuildArchive({}, {{"/Locked/new.txt", "x"}})), &files), eGenericFailure);
+    EXPECT_TRUE(host.HasLine("T47 " + (folder.Root() / "Locked/new.txt").string() + ": Permission denied", kStatusRed));
+    EXPECT_EQ(ReadTree(folder.Root()), kOldProduct);
+}
+
+// A link at a file's name, inside or leading out, is kept as itself, replaced by the new file, and
+// put back by a roll-back, or by the next start where the roll-back could not.
+TEST_F(PackageInstaller, ALinkAtAFilesNameIsReplacedAndPutBackByAnUndo)
+{
+    class cLinkFiles : public CPNUInstallFiles {
+    public:
+        eResultCode Replace(const gCString& source, const gCString& target) override
+        {
+            return failPlace && Utf8(source).ends_with("Readme.txt.tmp") ? Refused()
+                                                                          : CPNUInstallFiles::Replace(source, target);
+        }
+        eResultCode PutBack(const gCString& source, const gCString& target) override
+        {
+            return failPutBack ? Refused() : CPNUInstallFiles::PutBack(source, target);
+        }
+        eResultCode Refused()
+        {
+            SetOwnReason(kTextMoveRefused);
+            return eBadParameter;
+        }
+        bool failPlace = false;
+        bool failPutBack = false;
+    };
+    TempFolder outside;
+    outside.WriteFile("target.txt", "outside");
+    const struct {
+        const char* name;
+        bool failPlace;
+        bool failPutBack;
+    } cases[] = {{"Installed", false, false}, {"RolledBack", true, false}, {"RepairedAtTheNextStart", true, true}};
+    const std::vector<sPackFile> files = {{"/Current.txt", "new current"}, {"/Out.txt", "new out"}, {"/Readme.txt", "new"}};
+    for (const auto& c : cases) {
+        for (const char* name : {"Current.txt", "Out.txt", "Current.txt.old", "Out.txt.old"})
+            std::filesystem::remove(folder.Root() / name);
+        WriteTree(folder.Root(), kOldProduct);
+        std::filesystem::create_symlink("Readme.txt", folder.Root() / "Current.txt");
+        std::filesystem::create_symlink(outside.Root() / "target.txt", folder.Root() / "Out.txt");
+        cLinkFiles linkFiles;
+        linkFiles.failPlace = c.failPlace;
+        linkFiles.failPutBack = c.failPutBack;
+        const eResultCode result = Install(PackageFromArchive(BuildArchive({}, files)), &linkFiles);
+        EXPECT_EQ(result, c.failPlace ? eGenericFailure : eSuccess) << c.name;
+        if (c.failPutBack) {
+            EXPECT_TRUE(std::filesystem::is_symlink(folder.Root() / "Current.txt.old")) << c.name;
+            EXPECT_EQ(RecoverUnfinishedInstall(host, &host), eSuccess) << c.name;
+        }
+        if (c.failPlace) {
+            EXPECT_EQ(std::filesystem::read_symlink(folder.Root() / "Current.txt"), "Readme.txt") << c.name;
+            EXPECT_EQ(std::filesystem::read_symlink(folder.Root() / "Out.txt"), outside.Root() / "target.txt") << c.name;
+            EXPECT_EQ(ReadTree(folder.Root())["Readme.txt"], "old readme") << c.name;
+        } else {
+            EXPECT_EQ(ReadTree(folder.Root())["Current.txt"], "new current");
+            EXPECT_FALSE(std::filesystem::is_symlink(folder.Root() / "Out.txt"));
+            EXPECT_EQ(ReadTree(folder.Root())["Readme.txt"], "new");
+        }
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(folder.Root() / "Current.txt.old"))) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(folder.Root() / ".pintrel-update-journal")) << c.name;
+        EXPECT_EQ(ReadTree(outside.Root()), (FileTree{{"target.txt", "outside"}})) << c.name;
+    }
 }
 
 } // namespace
