@@ -132,6 +132,17 @@ TEST(InstallJournal, AJournalNoInstallLeavesIsSetAsideAndNothingTouched)
          [](const std::filesystem::path& root) { std::filesystem::create_directories(root / "a.tmp/inner"); }},
         {"OldIsALink", kText, finish + "file 1 2 3 /a\nend\n", "/a.old",
          [](const std::filesystem::path& root) { std::filesystem::create_symlink(root / "settings", root / "a.old"); }},
+        {"OldIsAnotherLink", kText, finish + "link 1 2 3 4 5 6 /a\nend\n", "/a.old",
+         [](const std::filesystem::path& root) { std::filesystem::create_symlink("settings", root / "a.old"); }},
+        {"OldIsAFileWhereALinkWasKept", kText, finish + "link 1 2 3 4 5 6 /a\nend\n", "/a.old",
+         [](const std::filesystem::path& root) { WriteTree(root, {{"a.old", "kept"}}); }},
+        {"TwoNamesThroughALink", kText, head + "file /d/a\nfile /l/a\nend\n", "/l/a",
+         [](const std::filesystem::path& root) {
+             std::filesystem::create_directories(root / "d");
+             std::filesystem::create_symlink("d", root / "l");
+         }},
+        {"LockFileThroughALink", kText, head + "new /l/.pintrel-update-lock\nend\n", "/l/.pintrel-update-lock",
+         [](const std::filesystem::path& root) { std::filesystem::create_symlink(".", root / "l"); }},
         {"TmpIsNotTheFileWritten", kText, finish + "file 1 2 3 /settings\nend\n", "/settings.tmp",
          [](const std::filesystem::path& root) { WriteTree(root, {{"settings.tmp", "other"}}); }},
         {"KeptBeforeWritten", kText, head + "file /a\nend\n", "/a.old",
