@@ -51,7 +51,7 @@ public:
     // What stands at the path and which file it is. kOk with nothing (kNone) only where no entry
     // can be: the name or a folder on the way is missing, or a file stands where a folder is on
     // the way. Any other failure to reach the entry (a folder that may not be searched, a failing
-    // disk, a link on the way) answers why, since the entry may well be there.
+    // disk, a way leading out) answers why, since the entry may well be there.
     eFileResult GetIdentity(const char* path, sEntryIdentity& identity);
     // Which folder the path comes to, its links followed: kOk with nothing (kNone) where it is
     // missing. Two ways through links to one folder answer the same.

@@ -484,8 +484,10 @@ eResultCode FindResolvedNameClash(CPNUInstallFiles& files, const gCString& insta
             PNU_TRY(part.CopyStringFromBuffer(name.GetText(), slash));
             PNU_TRY(folder.Assign(installFolder.GetText()));
             PNU_TRY(folder.Append(part));
+            // The entry is named, as every look at an entry that cannot be reached names it.
             if (eResultCode result = files.GetFolderIdentity(folder, at); result != eSuccess) {
-                failedPath = folder;
+                PNU_TRY(failedPath.Assign(installFolder.GetText()));
+                PNU_TRY(failedPath.Append(name));
                 return result;
             }
             if (at.kind != plat::eEntryKind::kNone)

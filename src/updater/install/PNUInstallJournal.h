@@ -87,7 +87,7 @@ eResultCode CheckInstallLeftovers(CPNUInstallFiles& files, const sInstallJournal
 // Names of one install that come to one entry, or to another's partner, the journal or the lock
 // file, through the links on their way: each name is taken beneath the folder its way comes to
 // (the deepest that exists). 0 with clash the index of the first such name, -1 when there is
-// none; 6 or 16 with failedPath the folder that could not be reached.
+// none; 6 or 16 with failedPath the entry whose folder could not be reached.
 eResultCode FindResolvedNameClash(CPNUInstallFiles& files, const gCString& installFolder,
                                   const gCArray<gCString>& names, int32_t& clash, gCString& failedPath);
 
