@@ -43,7 +43,8 @@ public:
     eResultCode ReadFile(const gCString&, CMemBlock&, uint64_t) override { return eStreamError; }
     eResultCode Flush(const gCString&) override { return eSuccess; }
     eResultCode FlushEntry(const gCString&) override { return eSuccess; }
-    bool StaysBeneath(const gCString&, const gCString&) override { return true; }
+    eResultCode PutBack(const gCString&, const gCString&) override { return eSuccess; }
+    eResultCode StaysBeneath(const gCString&, const gCString&) override { return eSuccess; }
     bool SetMode(const gCString&, uint32_t) override { return true; }
     eResultCode Launch(const gCString&) override { return eSuccess; }
 };
