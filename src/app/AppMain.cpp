@@ -74,6 +74,7 @@ eResultCode DocumentPathText(const char* document, gCString& path)
 
 int32_t OpenApplicationHandler()
 {
+    CMacWindow::DispatchScope scope;
     if (CAppMac* app = Application())
         (void)app->StartApplication(gCString(u""));
     return 0;
@@ -81,6 +82,7 @@ int32_t OpenApplicationHandler()
 
 int32_t OpenDocumentsHandler(const char* const* documents, size_t count)
 {
+    CMacWindow::DispatchScope scope;
     gCString path(u"");
     if (count > 0 && DocumentPathText(documents[0], path) != eSuccess)
         path = gCString(u"");
@@ -99,6 +101,7 @@ void DispatchPlatformEvent(const plat::sEvent& event)
     CAppMac* app = Application();
     if (!app)
         return;
+    CMacWindow::DispatchScope scope;
     switch (event.kind) {
     case plat::eEventKind::kWindowExposed:
         app->PostUpdateEvent();

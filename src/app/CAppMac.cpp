@@ -64,6 +64,8 @@ eResultCode CAppMac::StartApplication(const gCString& path)
 void CAppMac::Quit()
 {
     mQuit = 1;
+    // From inside an event, the heartbeat or the launch (an alert or a nested loop the quit has
+    // ended) the windows close now; their objects go once that has returned (CMacWindow).
     gCArray<CWindowBase*>& windows = GetWindowList();
     for (int32_t i = windows.GetSize() - 1; i >= 0; --i)
         if (i < windows.GetSize() && windows[i])
@@ -130,6 +132,7 @@ void CAppMac::HeartbeatTimerFired()
     if (mHeartbeatBusy)
         return;
     HeartbeatBusyScope busy(mHeartbeatBusy);
+    CMacWindow::DispatchScope scope;
     (void)Heartbeat();
 }
 

@@ -39,6 +39,10 @@ int32_t EncodeUtf16(uint32_t scalar, char16_t* units)
     return 2;
 }
 
+// How many dispatch scopes are held, and the windows disposed inside them, last first.
+uint32_t gDispatchDepth = 0;
+CMacWindow* gPendingWindows = nullptr;
+
 } // namespace
 
 CMacWindow::~CMacWindow()
@@ -46,6 +50,12 @@ CMacWindow::~CMacWindow()
     // As the window system's own windows: the object goes, its window stays until disposed.
     // Here nothing else could ever reach it, so it goes too.
     DisposePlatformWindow();
+    for (CMacWindow** link = &gPendingWindows; *link; link = &(*link)->mNextPending) {
+        if (*link == this) {
+            *link = mNextPending;
+            break;
+        }
+    }
     mFrameBounds = 0;
 }
 
@@ -191,33 +201,51 @@ void CMacWindow::DisposeWindow()
     if (gApplication)
         gApplication->ShowCursor();
     DisposePlatformWindow();
-    if (mDispatchDepth > 0) {
-        mDeletePending = true;
+    if (gDispatchDepth == 0) {
+        delete this;
         return;
     }
-    delete this;
+    if (mDeletePending)
+        return;
+    // Gone for the rest of the program at once: no event, heartbeat or quit reaches it again.
+    mDeletePending = true;
+    gCArray<CWindowBase*>& windows = GetWindowList();
+    for (int32_t i = windows.GetSize() - 1; i >= 0; --i)
+        if (windows[i] == this)
+            windows.RemoveAt(i);
+    if (gMainWindow == this)
+        gMainWindow = nullptr;
+    mNextPending = gPendingWindows;
+    gPendingWindows = this;
 }
 
-void CMacWindow::LeaveDispatch()
+CMacWindow::DispatchScope::DispatchScope() { ++gDispatchDepth; }
+
+CMacWindow::DispatchScope::~DispatchScope()
 {
-    if (--mDispatchDepth == 0 && mDeletePending)
-        delete this;
+    if (--gDispatchDepth == 0)
+        DeletePendingWindows();
+}
+
+void CMacWindow::DeletePendingWindows()
+{
+    // Taken one at a time: a window's destructor may dispose of others.
+    while (CMacWindow* window = gPendingWindows) {
+        gPendingWindows = window->mNextPending;
+        delete window;
+    }
 }
 
 eResultCode CMacWindow::Heartbeat()
 {
-    ++mDispatchDepth;
-    eResultCode result = CWindowBase::Heartbeat();
-    LeaveDispatch();
-    return result;
+    DispatchScope scope;
+    return CWindowBase::Heartbeat();
 }
 
 int32_t CMacWindow::HandleEvent(const plat::sEvent& event)
 {
-    ++mDispatchDepth;
-    int32_t result = DispatchEvent(event);
-    LeaveDispatch();
-    return result;
+    DispatchScope scope;
+    return DispatchEvent(event);
 }
 
 eResultCode CMacWindow::SetTitle(const gCString& title)

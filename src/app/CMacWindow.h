@@ -74,6 +74,19 @@ public:
     // The window of the program whose platform window has this id, or null.
     static CMacWindow* FindByPlatformId(uint32_t id);
 
+    // Held while the toolkit works for one of the program's entries: an event, the heartbeat, the
+    // launch. A window disposed meanwhile closes at once and leaves the window list and the main
+    // window, but the object (with its backdrop and widgets) is deleted only when the outermost
+    // scope ends: the code that asked, or an action whose alert or nested loop a quit has just
+    // ended, may still be running on the stack and look at them.
+    class DispatchScope {
+    public:
+        DispatchScope();
+        ~DispatchScope();
+        DispatchScope(const DispatchScope&) = delete;
+        DispatchScope& operator=(const DispatchScope&) = delete;
+    };
+
 private:
     bool CreatePlatformWindow(int32_t width, int32_t height, bool resizable);
     // Destroys only the window-system window: the object and the caller's backdrop stay.
@@ -88,15 +101,13 @@ private:
     // Waits for the button to be let go; whether the pointer was still over the window's frame.
     bool TrackGoAway();
     gCPoint GlobalToLocal(gCPoint global) const;
-    // Ends one of the window's own dispatches; deletes the window when it was disposed inside it.
-    void LeaveDispatch();
+    // Deletes the windows disposed while a dispatch scope was held.
+    static void DeletePendingWindows();
 
     plat::Window* mWindow = nullptr;
-    // While one of the window's own dispatches runs (an event or its heartbeat), disposing it
-    // closes it at once but deletes it only when the dispatch has unwound: the widget that asked
-    // (a quit button) is still running on the stack.
-    uint32_t mDispatchDepth = 0;
+    // Disposed inside a dispatch scope: waiting, in the list of such windows, to be deleted.
     bool mDeletePending = false;
+    CMacWindow* mNextPending = nullptr;
     uint32_t mFrameBounds = 0;
     bool mHasHandler = false;
 };

@@ -50,10 +50,8 @@ gCPoint CMacWindow::GlobalToLocal(gCPoint global) const
 
 int32_t CMacWindow::HandleClassicEvent(const plat::sClassicEvent& event, int16_t part)
 {
-    ++mDispatchDepth;
-    int32_t result = DispatchClassicEvent(event, part);
-    LeaveDispatch();
-    return result;
+    DispatchScope scope;
+    return DispatchClassicEvent(event, part);
 }
 
 int32_t CMacWindow::DispatchClassicEvent(const plat::sClassicEvent& event, int16_t part)

@@ -3,6 +3,7 @@
 
 #include "FileIO/AppBaseFolders.h"
 #include "app/AppMain.h"
+#include "app/ReportError.h"
 #include "platform/Event.h"
 #include "platform/EventSource.h"
 #include "platform/Process.h"
@@ -342,6 +343,66 @@ TEST_F(StartupTest, TheEightUnwrittenOperationsAnswerNotWritten)
     };
     for (auto operation : operations)
         EXPECT_EQ((base.*operation)(), eNotWritten);
+}
+
+// An alert that stays up, input held back, until the program is asked to quit.
+class AlertUpUntilQuit final : public plat::AlertPresenter {
+public:
+    void Show(const plat::sAlert&) override
+    {
+        plat::InputHold hold;
+        for (int turn = 0; turn < 100 && !plat::EventLoop::Main().IsQuitRequested(); ++turn)
+            plat::EventLoop::Main().RunOnce(1000);
+    }
+};
+
+TEST_F(StartupTest, AQuitDuringANestedLoopLeavesTheWindowToTheActionUntilItHasReturned)
+{
+    // Where the action runs, whether it waits in an alert or the modal loop, and the request.
+    struct sCase {
+        bool fromHeartbeat, alert;
+        plat::eEventKind request;
+    } cases[] = {{false, true, plat::eEventKind::kQuit},         {false, false, plat::eEventKind::kCommand},
+                 {true, true, plat::eEventKind::kWindowClose},   {true, false, plat::eEventKind::kCommand}};
+    AlertUpUntilQuit alert;
+    plat::SetAlertPresenter(&alert);
+    QuietSource source;
+    plat::EventLoop::Main().SetEventSource(&source);
+    for (const sCase& c : cases) {
+        SCOPED_TRACE(int(&c - cases));
+        CTestApp app;
+        CBackdrop* backdrop = nullptr;
+        bool acted = false, found = false;
+        auto act = [&] {
+            auto* window = static_cast<CMacWindow*>(GetMainWindow());
+            plat::sEvent request;
+            request.kind = c.request;
+            request.command = plat::FourCharCode("quit");
+            request.windowId = window->GetPlatformId();
+            plat::EventLoop::Main().Post([request] { plat::DeliverEvent(request); });
+            if (c.alert)
+                ReportError(eGenericFailure);
+            else
+                (void)app.RunModalLoop();
+            acted = true;
+            found = window->GetBackdrop() == backdrop && backdrop->GetWindow() == window;
+            return eSuccess;
+        };
+        app.onRun = [&] {
+            backdrop = MakeMainWindow(app);
+            app.ResumeHeartbeat();
+            return c.fromHeartbeat ? eSuccess : act();
+        };
+        app.onHook = [&] { return acted ? eSuccess : act(); };
+        char program[] = "updater";
+        char* argv[] = {program, nullptr};
+        EXPECT_EQ(AppMain(1, argv), 0);
+        EXPECT_TRUE(found);
+        EXPECT_EQ(app.IsQuitRequested(), 1u);
+        EXPECT_EQ(GetWindowList().GetSize(), 0);
+        plat::EventLoop::Main().Reset();
+    }
+    plat::SetAlertPresenter(nullptr);
 }
 
 } // namespace
