@@ -6,7 +6,6 @@
 
 #include "FileIO/gCMemFile.h"
 #include "core/CMemBlock.h"
-#include "core/gCMemory.h"
 #include "imaging/CImNav.h"
 #include "imaging/CImNav8.h"
 #include "imaging/CImage.h"
@@ -22,7 +21,6 @@
 #include "widgets/CTxWidget.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -40,17 +38,6 @@ public:
         (void)this->SetSize(6, 4);
     }
 };
-
-// Allocations above this fail through the toolkit's hooks, as on a machine without the memory:
-// a block may declare a widget far larger than any window. Small, so that the sanitizer's
-// quarantine of freed blocks stays small too.
-constexpr size_t kAllocationCap = size_t(8) << 20;
-void* CappedAllocate(size_t size) { return size > kAllocationCap ? nullptr : std::malloc(size ? size : 1); }
-void* CappedReallocate(void* block, size_t size)
-{
-    return size > kAllocationCap ? nullptr : std::realloc(block, size ? size : 1);
-}
-void Free(void* block) { std::free(block); }
 
 fuzzwidget::CQuietPresenter gPresenter;
 CResourceContext gContext;
@@ -110,7 +97,7 @@ int32_t gSetUpCounts[kResourcePoolCount] = {};
 
 bool SetUp()
 {
-    SetMemoryHooks({CappedReallocate, Free, CappedAllocate});
+    fuzzwidget::CapAllocations();
     plat::SetAlertPresenter(&gPresenter);
     gContext.reportError = fuzzwidget::Quiet;
     SetResourceContext(&gContext);
