@@ -62,9 +62,9 @@ eResultCode CImWidget::RefreshEffect(CWidgetEffectBase* effect, bool update)
         PNU_TRY(effect->RefreshWithMask(mImage));
     } else if (mImage) {
         const CRLE* rle = mImage->GetRLE();
-        PNU_TRY(RefreshWithShape(effect, rle->GetWidth(), rle->GetHeight(), [&](CImNav& navigator) {
+        PNU_TRY(RefreshWithShape(effect, rle->GetWidth(), rle->GetHeight(), [&](CImNav& navigator, const gCRect& part) {
             for (int32_t y = 0; y < navigator.GetHeight(); ++y) {
-                CRLE::sReader reader = rle->SeekReader(0, y);
+                CRLE::sReader reader = rle->SeekReader(part.left, part.top + y);
                 CPixel* row = navigator.Row(y);
                 for (int32_t x = 0; x < navigator.GetWidth(); ++x)
                     row[x] = rle->Read(reader);

@@ -427,10 +427,13 @@ eResultCode CImageWidgetT<Derived, Image, List>::RefreshWithShape(CWidgetEffectB
         delete shape;
         return eNoMemory;
     }
+    // Only the part the effect reads is decoded: a widget declared far larger than its window
+    // would otherwise decode its whole picture for each of its effects.
+    gCRect part = effect->ShapeRead(width, height);
     eResultCode result = eSuccess;
-    {
-        CImNav navigator(shape, nullptr);
-        result = navigator.IsLocked() ? fill(navigator) : eNoMemory;
+    if (ClipRect(part, gCRect{0, 0, width, height})) {
+        CImNav navigator(shape, &part);
+        result = navigator.IsLocked() ? fill(navigator, part) : eNoMemory;
     }
     if (result == eSuccess)
         result = effect->RefreshWithMask(shape);

@@ -53,7 +53,7 @@ eResultCode CMaskWidget::RefreshEffect(CWidgetEffectBase* effect, bool update)
         const bool compressed = mImage->IsCompressed();
         const int32_t width = compressed ? mImage->GetRLE()->GetWidth() : mImage->GetWidth();
         const int32_t height = compressed ? mImage->GetRLE()->GetHeight() : mImage->GetHeight();
-        PNU_TRY(RefreshWithShape(effect, width, height, [&](CImNav& out) {
+        PNU_TRY(RefreshWithShape(effect, width, height, [&](CImNav& out, const gCRect& part) {
             CImNav8 source(compressed ? nullptr : mImage, nullptr);
             if (!compressed && !source.IsLocked())
                 return eNoMemory;
@@ -61,12 +61,12 @@ eResultCode CMaskWidget::RefreshEffect(CWidgetEffectBase* effect, bool update)
             for (int32_t y = 0; y < out.GetHeight(); ++y) {
                 CPixel* row = out.Row(y);
                 if (compressed) {
-                    CRLE8::sReader reader = mImage->GetRLE()->SeekReader(0, y);
+                    CRLE8::sReader reader = mImage->GetRLE()->SeekReader(part.left, part.top + y);
                     for (int32_t x = 0; x < out.GetWidth(); ++x)
                         row[x] = rgb | uint32_t(mImage->GetRLE()->Read(reader)) << 24;
                 } else {
-                    const uint8_t* from = source.Row(y);
-                    for (int32_t x = 0; x < std::min(out.GetWidth(), source.GetWidth()); ++x)
+                    const uint8_t* from = source.Row(part.top + y) + part.left;
+                    for (int32_t x = 0; x < std::min(out.GetWidth(), source.GetWidth() - part.left); ++x)
                         row[x] = rgb | uint32_t(from[x]) << 24;
                 }
             }

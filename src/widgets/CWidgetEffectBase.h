@@ -31,6 +31,9 @@ public:
     // Recomputes the rect and any cache from the owner.
     virtual eResultCode Refresh() = 0;
     virtual eResultCode RefreshWithMask(CImage* shape) = 0;
+    // The part of an owner's shape (width x height) that RefreshWithMask reads next: an owner
+    // that has to decode its shape decodes that part only and leaves the rest 0.
+    virtual gCRect ShapeRead(int32_t width, int32_t height) { return gCRect{0, 0, width, height}; }
     virtual eResultCode OnDescendantChanged(CWidget*, const gCRect&) { return eSuccess; }
     virtual void SetUserValue(uint32_t value) { mUserValue = value; }
     virtual uint32_t GetUserValue() const { return mUserValue; }

@@ -65,6 +65,16 @@ eResultCode CWidgetEffectCutout::RefreshWithMask(CImage* shape)
     return BuildCutoutMask();
 }
 
+gCRect CWidgetEffectCutout::ShapeRead(int32_t width, int32_t height)
+{
+    if (!mOwner || mOwner->GetOpaqueBlit() || !SetRectFromOwner())
+        return gCRect();
+    gCRect needed = ShapeNeeded();
+    if (!ClipRect(needed, gCRect{0, 0, width, height}))
+        return gCRect();
+    return needed;
+}
+
 eResultCode CWidgetEffectCutout::SetOffset(const gCPoint& offset, bool update)
 {
     mOffset = offset;

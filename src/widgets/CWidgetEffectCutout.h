@@ -20,6 +20,7 @@ public:
     eResultCode Draw(const gCRect& area, CImage* target, uint32_t alpha) override;
     eResultCode Refresh() override;
     eResultCode RefreshWithMask(CImage* shape) override;
+    gCRect ShapeRead(int32_t width, int32_t height) override;
 
     eResultCode SetOffset(const gCPoint& offset, bool update);
     eResultCode BuildCutoutMask();

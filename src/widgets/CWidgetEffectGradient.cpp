@@ -4,6 +4,7 @@
 #include "imaging/BlendModes.h"
 #include "imaging/CImNav.h"
 #include "imaging/CImage.h"
+#include "widgets/CRegion.h"
 #include "widgets/CWidget.h"
 #include "widgets/EffectPixels.h"
 
@@ -167,6 +168,17 @@ eResultCode CWidgetEffectGradient::Draw(const gCRect& area, CImage* target, uint
         }
         return eSuccess;
     });
+}
+
+gCRect CWidgetEffectGradient::ShapeRead(int32_t width, int32_t height)
+{
+    // Only the cache's rows and columns within what can show read the shape.
+    if (!mOwner || mOwner->GetOpaqueBlit() || !SetRectFromOwner())
+        return gCRect();
+    gCRect area = VisibleOwnerArea(mRect);
+    if (!ClipRect(area, gCRect{0, 0, width, height}))
+        return gCRect();
+    return area;
 }
 
 eResultCode CWidgetEffectGradient::RefreshWithMask(CImage* shape)

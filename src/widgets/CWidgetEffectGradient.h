@@ -19,6 +19,7 @@ public:
     eResultCode Draw(const gCRect& area, CImage* target, uint32_t alpha) override;
     eResultCode Refresh() override;
     eResultCode RefreshWithMask(CImage* shape) override;
+    gCRect ShapeRead(int32_t width, int32_t height) override;
 
     CGradient& GetGradient() { return mGradient; }
     float GetAngle() const { return mAngle; }

@@ -18,6 +18,8 @@ public:
     eResultCode Draw(const gCRect& area, CImage* target, uint32_t alpha) override;
     eResultCode Refresh() override;
     eResultCode RefreshWithMask(CImage* shape) override;
+    // Its cache takes nothing from the shape.
+    gCRect ShapeRead(int32_t, int32_t) override { return gCRect(); }
 
     CImage& GetTexture() { return mTexture; }
     const CImage* GetCache() const { return mCache; }
