@@ -1,5 +1,5 @@
 // Shared by the widget block fuzz targets: alerts and load errors go nowhere, allocations are
-// capped, and a widget that loaded is laid out and drawn in a small window.
+// held to a budget per input, and a widget that loaded is laid out and drawn in a small window.
 #pragma once
 
 #include "FileIO/gCMemFile.h"
@@ -13,18 +13,29 @@
 
 namespace fuzzwidget {
 
-// Allocations above this fail through the toolkit's hooks, as on a machine without the memory:
-// a block may declare a widget far larger than any window, and a picture, a table's cell area
-// or a shape of the largest size the toolkit allows takes seconds to fill, compress and read
-// back under the fuzzer's instrumentation. Small, so that the sanitizer's quarantine of freed
-// blocks stays small too.
-constexpr size_t kAllocationCap = size_t(8) << 20;
-inline void* CappedAllocate(size_t size) { return size > kAllocationCap ? nullptr : std::malloc(size ? size : 1); }
+// Each input may allocate this much in all; beyond it allocations fail through the toolkit's
+// hooks, as on a machine without the memory. A block may declare a widget far larger than any
+// window, and a dozen effects each blurring a work image of the largest size the toolkit allows:
+// all of it legitimate, and minutes of work under the fuzzer's instrumentation. What a block can
+// make the toolkit do grows with what it allocates, so the budget bounds the time of an input.
+// Small, so that the sanitizer's quarantine of freed blocks stays small too.
+constexpr size_t kInputBudget = size_t(4) << 20;
+inline size_t gSpent = 0;
+inline bool Spend(size_t size)
+{
+    if (size > kInputBudget - gSpent)
+        return false;
+    gSpent += size;
+    return true;
+}
+inline void* CappedAllocate(size_t size) { return Spend(size) ? std::malloc(size ? size : 1) : nullptr; }
 inline void* CappedReallocate(void* block, size_t size)
 {
-    return size > kAllocationCap ? nullptr : std::realloc(block, size ? size : 1);
+    return Spend(size) ? std::realloc(block, size ? size : 1) : nullptr;
 }
 inline void Free(void* block) { std::free(block); }
+// The budget starts again (set-up work between inputs starts it again as well).
+inline void StartInput() { gSpent = 0; }
 inline void CapAllocations() { SetMemoryHooks({CappedReallocate, Free, CappedAllocate}); }
 
 class CQuietPresenter final : public plat::AlertPresenter {

@@ -1,6 +1,6 @@
 // Reads arbitrary bytes as the data block of an image, a mask or a text widget (the first byte
 // chooses which), with a shared picture, a shared mask and a font at hand under names a block
-// may give and allocations capped, then lays out and draws whatever loaded, so that no name,
+// may give and allocations held to a budget, then lays out and draws whatever loaded, so that no name,
 // index, size or text in such a block can reach outside its memory.
 #include "FuzzWidgetSupport.h"
 
@@ -146,11 +146,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     if (size)
         std::memcpy(block.GetData(), data, size);
+    fuzzwidget::StartInput();
     switch (kind % 3) {
     case 0: fuzzwidget::LoadAndDraw<CImWidget>(block); break;
     case 1: fuzzwidget::LoadAndDraw<CMaskWidget>(block); break;
     default: fuzzwidget::LoadAndDraw<CTxWidget>(block); break;
     }
+    fuzzwidget::StartInput();
     RestorePools();
     return 0;
 }

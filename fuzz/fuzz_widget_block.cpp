@@ -1,7 +1,7 @@
 // Reads arbitrary bytes as a widget data block for a plain widget, a coloured widget, each
 // widget class with tags of its own (the two tables among them), and a backdrop, with
-// allocations capped, then lays out and draws whatever loaded, so that no size, count or text in
-// a block can reach outside its memory.
+// allocations held to a budget, then lays out and draws whatever loaded, so that no size, count
+// or text in a block can reach outside its memory.
 #include "FuzzWidgetSupport.h"
 
 #include "FileIO/gCMemFile.h"
@@ -33,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size > (1u << 16))
         return 0;
     fuzzwidget::CapAllocations();
+    fuzzwidget::StartInput();
     plat::SetAlertPresenter(&gPresenter);
     gContext.reportError = fuzzwidget::Quiet;
     SetResourceContext(&gContext);
