@@ -15,8 +15,8 @@ grep -qx "document ''" "$work/out.log" || fail "not started as an open-applicati
 window=$(xdotool search --sync --name 'Pintrel Framework Test' | head -n 1)
 geometry=$(xdotool getwindowgeometry "$window")
 echo "$geometry"
-echo "$geometry" | grep -q 'Position: 320,392' || fail "X reports another position"
-echo "$geometry" | grep -q 'Geometry: 640x240' || fail "X reports another size"
+grep -q 'Position: 320,392' <<<"$geometry" || fail "X reports another position"
+grep -q 'Geometry: 640x240' <<<"$geometry" || fail "X reports another size"
 
 # A click on the panel (window point 300,100).
 xdotool mousemove 620 492 click 1
