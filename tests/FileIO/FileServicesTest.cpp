@@ -3,32 +3,18 @@
 #include "FileIO/gCFRelative.h"
 #include "FileIO/gCFolderRef.h"
 #include "FileIO/gCMemFile.h"
+#include "FileSystemFixture.h"
 #include "PathTestSupport.h"
 #include "StreamTestSupport.h"
 #include "core/CMemBlock.h"
 #include "core/gCPlainAlert.h"
 #include "support/AllocationFailure.h"
-#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 namespace {
-
-gCString Text(const std::string& utf8)
-{
-    gCString text;
-    EXPECT_EQ(text.SetFromUTF8(utf8), eSuccess);
-    return text;
-}
-
-gCFolderRef Folder(const std::string& path)
-{
-    gCFolderRef folder;
-    EXPECT_EQ(folder.SetPath(Text(path)), eSuccess);
-    return folder;
-}
 
 // Records the sizes of every read and write passing through.
 class SpyStream : public gCMemFile {
@@ -50,11 +36,12 @@ public:
 std::vector<std::string> sAlerts;
 void RecordAlert(const char* main, const char* explanation) { sAlerts.push_back(std::string(main) + "|" + explanation); }
 
+class FileServices : public FileSystemFixture {};
+
 } // namespace
 
-TEST(FileServices, ExistenceOfRelativePathsTestsTheJoinedPath)
+TEST_F(FileServices, ExistenceOfRelativePathsTestsTheJoinedPath)
 {
-    TempFolder temp;
     ASSERT_EQ(plat::CreateOneFolder((temp / "Contents").c_str()), plat::eFileResult::kOk);
     temp.WriteFile("Contents/here.txt", "x");
     temp.WriteFile("here.txt", "x");
@@ -67,9 +54,8 @@ TEST(FileServices, ExistenceOfRelativePathsTestsTheJoinedPath)
     EXPECT_FALSE(FileExists(relative));
 }
 
-TEST(FileServices, DeletingWhatIsNotThereSucceeds)
+TEST_F(FileServices, DeletingWhatIsNotThereSucceeds)
 {
-    TempFolder temp;
     std::string file = temp.WriteFile("f", "x");
     EXPECT_EQ(DeleteFile(gCFRef(Text(temp / "none"))), eSuccess);
     EXPECT_EQ(DeleteFile(Text(temp / "none")), eSuccess);
@@ -78,9 +64,8 @@ TEST(FileServices, DeletingWhatIsNotThereSucceeds)
     EXPECT_FALSE(plat::PathExists(file.c_str()));
 }
 
-TEST(FileServices, CopyAndMoveNeverReplace)
+TEST_F(FileServices, CopyAndMoveNeverReplace)
 {
-    TempFolder temp;
     gCFRef a(Text(temp.WriteFile("a", "A")));
     gCFRef b(Text(temp.WriteFile("b", "B")));
     EXPECT_EQ(CopyFile(a, b, 0), eBadParameter);
@@ -94,9 +79,8 @@ TEST(FileServices, CopyAndMoveNeverReplace)
     EXPECT_EQ(TempFolder::ReadFile(temp / "b"), "A");
 }
 
-TEST(FileServices, IntoAFolderUnderTheSourcesName)
+TEST_F(FileServices, IntoAFolderUnderTheSourcesName)
 {
-    TempFolder temp;
     ASSERT_EQ(plat::CreateOneFolder((temp / "a").c_str()), plat::eFileResult::kOk);
     ASSERT_EQ(plat::CreateOneFolder((temp / "x").c_str()), plat::eFileResult::kOk);
     gCFRef report(Text(temp.WriteFile("a/report.txt", "r")));
@@ -112,9 +96,8 @@ TEST(FileServices, IntoAFolderUnderTheSourcesName)
     EXPECT_EQ(TempFolder::ReadFile(temp / "README"), "m");
 }
 
-TEST(FileServices, LoadAndSaveWholeFiles)
+TEST_F(FileServices, LoadAndSaveWholeFiles)
 {
-    TempFolder temp;
     gCFRef source(Text(temp.WriteFile("in.bin", std::string("abc\0def", 7))));
     gCMemFile memory;
     ASSERT_EQ(LoadMemFile(memory, &source), eSuccess);
@@ -136,9 +119,8 @@ TEST(FileServices, LoadAndSaveWholeFiles)
     EXPECT_EQ(LoadMemFile(missing, static_cast<gCFile*>(nullptr)), eBadParameter);
 }
 
-TEST(FileServices, LoadReportsWhatGoesWrong)
+TEST_F(FileServices, LoadReportsWhatGoesWrong)
 {
-    TempFolder temp;
     gCFRef folderRef(Text(temp.Path()));
     gCMemFile memory;
     // A folder is not a file to load.
@@ -155,7 +137,7 @@ TEST(FileServices, LoadReportsWhatGoesWrong)
     EXPECT_EQ(small.GetSize(), 0);
 }
 
-TEST(FileServices, SavingToAClosedFileIsReported)
+TEST_F(FileServices, SavingToAClosedFileIsReported)
 {
     sAlerts.clear();
     tPlainAlertHook saved = gPlainAlertHook;
@@ -168,9 +150,8 @@ TEST(FileServices, SavingToAClosedFileIsReported)
     EXPECT_NE(sAlerts[0].find("Invalid file passed to SaveMemFile."), std::string::npos);
 }
 
-TEST(FileServices, RelativeTextsOpenBelowTheContentsFolder)
+TEST_F(FileServices, RelativeTextsOpenBelowTheContentsFolder)
 {
-    TempFolder temp;
     ASSERT_EQ(plat::CreateOneFolder((temp / "Contents").c_str()), plat::eFileResult::kOk);
     ScopedBaseFolders bases(Text(temp / "Contents/"), Text(temp.Path()));
     gCMemFile memory;
@@ -190,7 +171,7 @@ TEST(FileServices, RelativeTextsOpenBelowTheContentsFolder)
     EXPECT_EQ(OpenFile(file, unset, gCFile::eAccessRead), eBadParameter);
 }
 
-TEST(FileServices, CopyStreamGoesIn256KChunks)
+TEST_F(FileServices, CopyStreamGoesIn256KChunks)
 {
     SpyStream source;
     std::string bytes(2 * 262144 + 1, 'q');
@@ -210,7 +191,7 @@ TEST(FileServices, CopyStreamGoesIn256KChunks)
     EXPECT_EQ(CopyStream(closed, nothing), eSuccess);
 }
 
-TEST(FileServices, CopyStreamStopsWhenTheSourceGivesNoMore)
+TEST_F(FileServices, CopyStreamStopsWhenTheSourceGivesNoMore)
 {
     // A source whose length promises more than it delivers.
     class Liar : public gCMemFile {
@@ -224,7 +205,7 @@ TEST(FileServices, CopyStreamStopsWhenTheSourceGivesNoMore)
     EXPECT_NE(CopyStream(source, target), eSuccess);
 }
 
-TEST(FileServices, ExtensionLookups)
+TEST_F(FileServices, ExtensionLookups)
 {
     struct Case {
         const char16_t* in;
@@ -252,7 +233,7 @@ TEST(FileServices, ExtensionLookups)
     }
 }
 
-TEST(FileServices, HandleDataIsCopiedUpToTheLimit)
+TEST_F(FileServices, HandleDataIsCopiedUpToTheLimit)
 {
     CMemBlock block(8);
     std::memcpy(block.GetData(), "12345678", 8);
@@ -268,9 +249,8 @@ TEST(FileServices, HandleDataIsCopiedUpToTheLimit)
 }
 
 // Each allocation failing in turn: the whole effect, or 5 with nothing done to any other path.
-TEST(FileServices, RunningOutOfMemoryActsOnTheRightPathOrAnswersFive)
+TEST_F(FileServices, RunningOutOfMemoryActsOnTheRightPathOrAnswersFive)
 {
-    TempFolder temp;
     ASSERT_EQ(plat::CreateOneFolder((temp / "Contents").c_str()), plat::eFileResult::kOk);
     ScopedBaseFolders bases(Text(temp / "Contents/"), Text(temp.Path()));
 

@@ -5,10 +5,10 @@
 #include "FileIO/gCFolderRef.h"
 #include "FileIO/gCVolumeRef.h"
 #include "FileIO/gCocoaFileIO.h"
+#include "FileSystemFixture.h"
 #include "PathTestSupport.h"
 #include "StreamTestSupport.h"
 #include "support/AllocationFailure.h"
-#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -19,20 +19,6 @@
 
 namespace {
 
-gCString Text(const std::string& utf8)
-{
-    gCString text;
-    EXPECT_EQ(text.SetFromUTF8(utf8), eSuccess);
-    return text;
-}
-
-gCFolderRef Folder(const std::string& path)
-{
-    gCFolderRef folder;
-    EXPECT_EQ(folder.SetPath(Text(path)), eSuccess);
-    return folder;
-}
-
 template <typename T>
 void DeleteAll(gCArray<T*>& objects)
 {
@@ -41,11 +27,12 @@ void DeleteAll(gCArray<T*>& objects)
     objects.RemoveAll();
 }
 
+class FolderServices : public FileSystemFixture {};
+
 } // namespace
 
-TEST(FolderServices, CreatesOnlyTheLastLevel)
+TEST_F(FolderServices, CreatesOnlyTheLastLevel)
 {
-    TempFolder temp;
     EXPECT_EQ(CreateFolder(Folder(temp / "a/b")), eCreateFailed);
     EXPECT_FALSE(plat::PathExists((temp / "a").c_str()));
     EXPECT_EQ(CreateFolder(Folder(temp / "a")), eSuccess);
@@ -58,9 +45,8 @@ TEST(FolderServices, CreatesOnlyTheLastLevel)
     EXPECT_TRUE(plat::PathIsFolder((temp / "a/sub").c_str()));
 }
 
-TEST(FolderServices, RelativeFolderExistsJoinsOnce)
+TEST_F(FolderServices, RelativeFolderExistsJoinsOnce)
 {
-    TempFolder temp;
     ASSERT_EQ(plat::CreateOneFolder((temp / "A").c_str()), plat::eFileResult::kOk);
     ASSERT_EQ(plat::CreateOneFolder((temp / "A/Contents").c_str()), plat::eFileResult::kOk);
     ASSERT_EQ(plat::CreateOneFolder((temp / "A/Contents/Resources").c_str()), plat::eFileResult::kOk);
@@ -83,9 +69,8 @@ TEST(FolderServices, RelativeFolderExistsJoinsOnce)
     EXPECT_FALSE(RelativeFolderExists(missing, 1));
 }
 
-TEST(FolderServices, ListsFilesAndFoldersAsPathObjects)
+TEST_F(FolderServices, ListsFilesAndFoldersAsPathObjects)
 {
-    TempFolder temp;
     temp.WriteFile("b.txt", "");
     temp.WriteFile(".hidden", "");
     ASSERT_EQ(plat::CreateOneFolder((temp / "sub").c_str()), plat::eFileResult::kOk);
@@ -104,9 +89,8 @@ TEST(FolderServices, ListsFilesAndFoldersAsPathObjects)
     DeleteAll(folders);
 }
 
-TEST(FolderServices, RecursiveCopyCopiesFilesThenFolders)
+TEST_F(FolderServices, RecursiveCopyCopiesFilesThenFolders)
 {
-    TempFolder temp;
     ASSERT_EQ(plat::CreateOneFolder((temp / "src").c_str()), plat::eFileResult::kOk);
     ASSERT_EQ(plat::CreateOneFolder((temp / "src/deep").c_str()), plat::eFileResult::kOk);
     temp.WriteFile("src/.hidden", "h");
@@ -133,9 +117,8 @@ TEST(FolderServices, RecursiveCopyCopiesFilesThenFolders)
     EXPECT_NE(CopyFolderRecursive(Folder(temp / "src"), Folder(temp / "nowhere"), 0), eSuccess);
 }
 
-TEST(FolderServices, RecursiveCopyDoesNotFollowLinksOrCopyIntoItself)
+TEST_F(FolderServices, RecursiveCopyDoesNotFollowLinksOrCopyIntoItself)
 {
-    TempFolder temp;
     ASSERT_EQ(plat::CreateOneFolder((temp / "src").c_str()), plat::eFileResult::kOk);
     ASSERT_EQ(plat::CreateOneFolder((temp / "src/sub").c_str()), plat::eFileResult::kOk);
     temp.WriteFile("src/sub/f", "f");
@@ -153,9 +136,8 @@ TEST(FolderServices, RecursiveCopyDoesNotFollowLinksOrCopyIntoItself)
     EXPECT_FALSE(plat::PathExists((temp / "src/sub/sub").c_str()));
 }
 
-TEST(FolderServices, CurrentFolderIsDecodedAsUtf8)
+TEST_F(FolderServices, CurrentFolderIsDecodedAsUtf8)
 {
-    TempFolder temp;
     std::string named = temp / "Caf\xC3\xA9";
     ASSERT_EQ(plat::CreateOneFolder(named.c_str()), plat::eFileResult::kOk);
     plat::sPathText before;
@@ -171,9 +153,8 @@ TEST(FolderServices, CurrentFolderIsDecodedAsUtf8)
     EXPECT_EQ(Utf8(folder), canonical.path);
 }
 
-TEST(FolderServices, SpecialFolders)
+TEST_F(FolderServices, SpecialFolders)
 {
-    TempFolder temp;
     ASSERT_EQ(plat::CreateOneFolder((temp / "home").c_str()), plat::eFileResult::kOk);
     const char* oldHome = std::getenv("HOME");
     std::string savedHome = oldHome ? oldHome : "";
@@ -204,7 +185,7 @@ TEST(FolderServices, SpecialFolders)
     EXPECT_EQ(Utf8(text), "/Apps/");
 }
 
-TEST(FolderServices, VolumesAreNamedWithAColon)
+TEST_F(FolderServices, VolumesAreNamedWithAColon)
 {
     gCArray<gCVolumeRef*> volumes;
     ASSERT_EQ(ListVolumes(volumes), eSuccess);
@@ -263,9 +244,8 @@ TEST(SystemPath, PathsThatCannotBeHeldGiveResultFive)
     EXPECT_FALSE(plat::PathExists((temp / "dst").c_str()));
 }
 
-TEST(FolderServices, RunningOutOfMemoryListsAndCopiesWholeOrAnswersFive)
+TEST_F(FolderServices, RunningOutOfMemoryListsAndCopiesWholeOrAnswersFive)
 {
-    TempFolder temp;
     ASSERT_EQ(plat::CreateOneFolder((temp / "src").c_str()), plat::eFileResult::kOk);
     ASSERT_EQ(plat::CreateOneFolder((temp / "src/deep").c_str()), plat::eFileResult::kOk);
     temp.WriteFile("src/a", "A");

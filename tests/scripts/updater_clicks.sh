@@ -6,12 +6,7 @@
 # Click points come from the window's position and the main button's rectangle in the resource
 # script, not from fixed screen points.
 set -euo pipefail
-source_dir=$1
-build_dir=$2
-program="Pintrel Updater.app/Contents/MacOS/Pintrel Updater"
-source "$source_dir/tests/scripts/updater_x11.bash"
-
-[ -x "$build_dir/$program" ] || { echo "the updater program is not built"; exit 1; }
+source "$1/tests/scripts/support/updater_on_x11.bash"
 x11_start
 demo_package=""
 

@@ -4,12 +4,7 @@
 # Escape closes it again, and the updater then goes on working: a click checks for updates and
 # the quit part ends it with status 0.
 set -euo pipefail
-source_dir=$1
-build_dir=$2
-program="Pintrel Updater.app/Contents/MacOS/Pintrel Updater"
-source "$source_dir/tests/scripts/updater_x11.bash"
-
-[ -x "$build_dir/$program" ] || { echo "the updater program is not built"; exit 1; }
+source "$1/tests/scripts/support/updater_on_x11.bash"
 command -v import >/dev/null || fail "ImageMagick's import is not installed"
 x11_start
 updater_demo uptodate

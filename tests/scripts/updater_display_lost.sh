@@ -3,11 +3,7 @@
 # and at the moment the program is asked to quit. Either way the program must end by itself, within
 # the usual wait, and never keep spinning on the lost connection.
 set -euo pipefail
-source_dir=$1
-build_dir=$2
-program="Pintrel Updater.app/Contents/MacOS/Pintrel Updater"
-source "$source_dir/tests/scripts/updater_x11.bash"
-[ -x "$build_dir/$program" ] || { echo "the updater program is not built"; exit 1; }
+source "$1/tests/scripts/support/updater_on_x11.bash"
 
 # lose_display ALSO_QUIT: kills this round's X server (and asks the updater to quit at once when
 # ALSO_QUIT is yes), then waits for the updater to end.

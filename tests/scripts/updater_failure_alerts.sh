@@ -4,12 +4,7 @@
 # alert that is up when the session ends (TERM) does not keep the program running: the dialog
 # closes and the program ends.
 set -euo pipefail
-source_dir=$1
-build_dir=$2
-program="Pintrel Updater.app/Contents/MacOS/Pintrel Updater"
-source "$source_dir/tests/scripts/updater_x11.bash"
-
-[ -x "$build_dir/$program" ] || { echo "the updater program is not built"; exit 1; }
+source "$1/tests/scripts/support/updater_on_x11.bash"
 x11_start
 
 echo "--- failed installs"

@@ -4,12 +4,7 @@
 # the server's own status text filled into its red line. The only other line is the warning that
 # the developer's test mode shows, which is the same in every language.
 set -euo pipefail
-source_dir=$1
-build_dir=$2
-program="Pintrel Updater.app/Contents/MacOS/Pintrel Updater"
-source "$source_dir/tests/scripts/updater_x11.bash"
-
-[ -x "$build_dir/$program" ] || { echo "the updater program is not built"; exit 1; }
+source "$1/tests/scripts/support/updater_on_x11.bash"
 x11_start
 updater_demo notfound
 cat > "$demo/german.mst" <<'TABLE'

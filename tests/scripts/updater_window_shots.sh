@@ -13,12 +13,7 @@
 #     PNU_REGENERATE_GOLDEN=1 bash tests/scripts/updater_window_shots.sh SOURCE_DIR BUILD_DIR
 # A failed comparison leaves what the window showed in BUILD_DIR/window-shots.
 set -euo pipefail
-source_dir=$1
-build_dir=$2
-program="Pintrel Updater.app/Contents/MacOS/Pintrel Updater"
-source "$source_dir/tests/scripts/updater_x11.bash"
-
-[ -x "$build_dir/$program" ] || { echo "the updater program is not built"; exit 1; }
+source "$1/tests/scripts/support/updater_on_x11.bash"
 golden_dir="$source_dir/tests/data/window"
 shots_dir="$build_dir/window-shots"
 mkdir -p "$shots_dir"
