@@ -1,6 +1,7 @@
-// The UTF-8 C string of a path, as the platform's file functions take it, held in a block from
-// the memory hooks: a path that cannot be held is result 5, never an exception. The text is taken
-// up to its first 0 unit, as every copy of a text is. It also keeps a path the platform hands back.
+// The UTF-8 C string of a path, as the platform's file functions take it, held in a block from the
+// memory hooks: a path that cannot be held is eNoMemory, never an exception. The text is
+// taken up to its first 0 unit, as every copy of a text is. It also keeps a path the platform hands
+// back.
 #pragma once
 
 #include "core/CMemBlock.h"
@@ -15,8 +16,8 @@ public:
     // The units as they are.
     eResultCode Set(const char16_t* units, int32_t length);
     eResultCode Set(const gCString& text) { return Set(text.GetText(), text.GetLength()); }
-    // The place a path text names for the system: ":" and "\" read as "/" as the path parts
-    // read them, and a "/" put in front when the text has none; then the name, unchanged. 5 for
+    // The place a path text names for the system: ":" and "\" read as "/" as the path parts read
+    // them, and a "/" put in front when the text has none; then the name, unchanged. eNoMemory for
     // the null text as well, which only a failed copy leaves.
     eResultCode SetFromPathText(const gCString& text, const gCString& name = gCString());
 

@@ -15,18 +15,21 @@ class gCFTypeList;
 struct sNavReply;
 
 // Opens the item at the path with the system: a bundle or program starts, a document or folder
-// opens in its application. 9 when nothing exists at the path itself or the launch fails.
+// opens in its application. eFileNotFound when nothing exists at the path itself or the launch
+// fails.
 eResultCode LaunchFile(const gCString& path);
 eResultCode LaunchFile(const gCFPath& path);
 eResultCode LaunchFile(const gCBasePath& path);
 // The arguments are accepted and not passed on: launched programs get none.
 eResultCode LaunchFile(const gCBasePath& path, const gCString& arguments);
 eResultCode LaunchFile(const gCString& path, const gCString& arguments);
-// 9 when the text is not a URL or cannot be handed over; 14 when no program could open it.
+// eFileNotFound when the text is not a URL or cannot be handed over; eFileOpenError when no program
+// could open it.
 eResultCode OpenURL(const gCString& url);
 
 eResultCode ChooseFolderDialog(gCFolderRef& folder);
-// The dialog starts at the reference's path and sets it to the chosen file; 6 for an empty answer.
+// The dialog starts at the reference's path and sets it to the chosen file; eBadParameter for an
+// empty answer.
 eResultCode ChooseOpenFile(gCFRef& ref, gCFTypeList* types);
 eResultCode ChooseSaveFile(gCFRef& ref, gCFTypeList* types);
 // A dialog only when the reference is not set; then the file is opened with the access.

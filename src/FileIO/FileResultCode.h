@@ -1,6 +1,6 @@
-// Where the platform's file answers become the toolkit's result codes: memory that ran out is 5
-// everywhere; for a refusal the caller names the code, since each operation reports its failures
-// under its own.
+// Where the platform's file answers become the toolkit's result codes: memory that ran out is
+// eNoMemory everywhere; for a refusal the caller names the code, since each operation reports its
+// failures under its own.
 #pragma once
 
 #include "core/eResultCode.h"
@@ -14,8 +14,8 @@ inline eResultCode FromFileResult(plat::eFileResult result, eResultCode failure)
     return result == plat::eFileResult::kNoMemory ? eNoMemory : failure;
 }
 
-// An address no program could open is 14 ("opening failed"), so the caller can tell it from an
-// address that was refused or could not be handed over (9).
+// An address no program could open is eFileOpenError ("opening failed"), so the caller can tell it
+// from an address that was refused or could not be handed over (eFileNotFound).
 inline eResultCode FromLaunchResult(plat::eLaunchResult result)
 {
     switch (result) {

@@ -18,13 +18,13 @@ class gCStream;
 class CMemBlock;
 
 bool FileExists(const gCBasePath& path);
-// The same question for a caller that acts on the answer: 5 when the path cannot be held, which
-// FileExists answers as "missing".
+// The same question for a caller that acts on the answer: eNoMemory when the path cannot be held,
+// which FileExists answers as "missing".
 eResultCode CheckFileExists(const gCBasePath& path, bool& exists);
 // Whether something exists below a base folder (flag 0 the Contents folder, 1 its parent).
 bool RelativeFileExists(const gCString& text, uint32_t flag);
 
-// 6 when the path is not set; else the stream's own open.
+// eBadParameter when the path is not set; else the stream's own open.
 eResultCode OpenFile(gCFile& file, gCBasePath& path, gCFile::eAccessState state);
 // The text is relative to the bundle's Contents folder.
 eResultCode OpenFile(gCFile& file, const gCString& text, gCFile::eAccessState state);
@@ -41,7 +41,7 @@ eResultCode SaveMemFile(gCMemFile& memory, gCFile& file);
 eResultCode SaveMemFile(gCMemFile& memory, gCBasePath& path);
 eResultCode SaveMemFile(gCMemFile& memory, const gCString& text);
 
-// Removes a file or a whole folder; 16 when the removal fails.
+// Removes a file or a whole folder; eStreamError when the removal fails.
 eResultCode DeleteFile(const gCString& text);
 eResultCode DeleteFile(const gCBasePath& path);
 eResultCode DeleteRelativeFile(const gCString& text);
@@ -57,7 +57,7 @@ eResultCode CopyFileToFolder(const gCFPath& source, const gCFolderRef& folder, u
 eResultCode MoveFileToFolder(const gCFPath& source, const gCFolderRef& folder, const gCString& name);
 
 // Copies the whole source from its start into the target at its position, in chunks of 256 KB.
-// Stops with 16 when the source gives less than its length promised.
+// Stops with eStreamError when the source gives less than its length promised.
 eResultCode CopyStream(gCStream& source, gCStream& target);
 
 // Both put a "." in front of the caller's text when it has none and upper-case it in place.

@@ -13,24 +13,25 @@ class gCFRef;
 class gCFolderRef;
 class gCVolumeRef;
 
-// Makes the last level only: 24 when the parent is missing or a file stands at the place, 5 when
-// memory runs out.
+// Makes the last level only: eCreateFailed when the parent is missing or a file stands at the
+// place, eNoMemory when memory runs out.
 eResultCode CreateFolder(const gCFolderRef& folder);
 eResultCode CreateRelativeFolder(const gCString& text, uint32_t flag);
 // rel is joined to a base folder; the caller's text keeps its ":" made "/" (and a leading "/"
 // dropped when both have one).
 bool RelativeFolderExists(gCString& rel, uint32_t flag);
-// Appends a new object for every entry, sorted by name, hidden ones included; 0 also when there
-// is no folder to list. 5 when memory runs out, and then nothing is appended.
+// Appends a new object for every entry, sorted by name, hidden ones included; eSuccess also when
+// there is no folder to list. eNoMemory when memory runs out, and then nothing is appended.
 eResultCode ListFolder(const gCFolderRef& folder, gCArray<gCFRef*>& files, gCArray<gCFolderRef*>& folders);
 // Copies the source's files into the destination (which must exist), replacing files of the same
 // name, then with recurse its sub-folders. Linked folders are not descended into and links are
-// copied as links; a destination inside the source is refused (6). 1 for an unset source, 0 for
-// a missing one, 5 when memory runs out (also while telling whether the source exists).
+// copied as links; a destination inside the source is refused (eBadParameter). eGenericFailure for
+// an unset source, eSuccess for a missing one, eNoMemory when memory runs out (also while telling
+// whether the source exists).
 eResultCode CopyFolderRecursive(const gCFolderRef& source, const gCFolderRef& destination, uint32_t recurse);
 eResultCode GetDocumentsFolder(gCFolderRef& folder);
 eResultCode GetPreferencesFolder(gCFolderRef& folder);
-// The working folder (UTF-8 decoded); 19 when it cannot be read.
+// The working folder (UTF-8 decoded); ePathNameError when it cannot be read.
 eResultCode GetCurrentFolder(gCString& folder);
 eResultCode GetAppContentsFolder(gCString& folder);
 eResultCode GetAppParentFolder(gCString& folder);

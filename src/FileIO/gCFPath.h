@@ -28,7 +28,8 @@ public:
     // Both store the text unchanged, in every kind.
     virtual eResultCode SetFullPath(const gCString& text);
     virtual eResultCode AssignFullPath(const gCString& text);
-    // Part replacement: 8 on an unset path, 6 for an empty part or an empty result.
+    // Part replacement: eInvalidObject on an unset path, eBadParameter for an empty part or an
+    // empty result.
     virtual eResultCode SetFileTitle(const gCString& title);
     virtual eResultCode SetFolders(const gCString& folders);
     virtual eResultCode SetRoot(const gCString& root);
@@ -82,22 +83,22 @@ protected:
 
 // The extension with its "." of any path's text; empty when the path is unset.
 gCString GetFilePathExtension(const gCBasePath& path);
-// The reference of a path text: a missing leading "/" is added and ":" and "\" become "/".
-// 0 when something exists there, 1 when not (out then names the place, marked as missing), 5 when
+// The reference of a path text: a missing leading "/" is added and ":" and "\" become "/". 0 when
+// something exists there, 1 when not (out then names the place, marked as missing), eNoMemory when
 // the text cannot be held or is null (out is then the empty record, marked as missing).
 int32_t MakeFSRef(const gCString& text, sFSRef* out);
-// The classic colon form of a reference's location; 6 when nothing exists there.
+// The classic colon form of a reference's location; eBadParameter when nothing exists there.
 eResultCode PathFromFSRef(const sFSRef* ref, gCString& volume, gCString& folders, gCString& name);
-// The UTF-8 path a text names for the system, as MakeFSRef forms it; 5 when it cannot be held or
-// is null (the empty text names the root).
+// The UTF-8 path a text names for the system, as MakeFSRef forms it; eNoMemory when it cannot be
+// held or is null (the empty text names the root).
 eResultCode SystemPathFromText(const gCString& text, CSystemPath& path);
-// A path object's text; 5 when it cannot be copied out, as the null text that copy leaves would
-// read as the empty text and name the root.
+// A path object's text; eNoMemory when it cannot be copied out, as the null text that copy leaves
+// would read as the empty text and name the root.
 eResultCode CopyPathText(const gCBasePath& object, gCString& text);
 // SystemPathFromText of a path object's text, with the same check.
 eResultCode SystemPathOf(const gCBasePath& object, CSystemPath& path);
-// The path classes go on silently when a text cannot be stored, holding the empty text, "/" or
-// a text cut short: an object made for an entry below a folder must hold a text longer than the
-// folder's and starting with it (a folder's ending in "/"), else it would lead elsewhere. 5 when
-// it does not.
+// The path classes go on silently when a text cannot be stored, holding the empty text, "/" or a
+// text cut short: an object made for an entry below a folder must hold a text longer than the
+// folder's and starting with it (a folder's ending in "/"), else it would lead elsewhere. eNoMemory
+// when it does not.
 eResultCode CheckHeldBelow(const gCBasePath& entry, const gCString& folder, bool isFolder);

@@ -19,20 +19,22 @@ public:
 
     int32_t Exists() const override;
 
-    // The first chosen item of the answer; 24 (and the path unchanged) when there is none.
+    // The first chosen item of the answer; eCreateFailed (and the path unchanged) when there is
+    // none.
     eResultCode SetFromAEDescList(const sNavReply* reply) override;
-    // The reference's file URL, through SetFromCFURL; a folder's text ends in "/". 6 (and the
-    // path unchanged) for a reference to nothing.
+    // The reference's file URL, through SetFromCFURL; a folder's text ends in "/". eBadParameter
+    // (and the path unchanged) for a reference to nothing.
     eResultCode SetFromFSRef(const sFSRef* ref) override;
     // The URL's path with every percent escape replaced; type and creator stay.
     eResultCode SetFromCFURL(const gCString& url) override;
 
     // Gives folder the text of this file's folder through its own SetPath; its result.
     eResultCode GetFolderRef(gCBasePath& folder) const;
-    // This file's place below the base folder that flag selects; 1 when it lies elsewhere.
+    // This file's place below the base folder that flag selects; eGenericFailure when it lies
+    // elsewhere.
     eResultCode GetRelativeRef(gCFRelative& out, uint32_t flag) const;
 };
 
 // The "file://" URL of an absolute UTF-8 path, with everything outside the unreserved
-// characters and "/" percent-escaped; 5 when it cannot be held.
+// characters and "/" percent-escaped; eNoMemory when it cannot be held.
 eResultCode FileURLFromSystemPath(const char* path, gCString& url);

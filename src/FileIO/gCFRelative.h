@@ -31,7 +31,8 @@ public:
 
 protected:
     // A part replacement works on the resolved text; the result is stored relative to the base
-    // folder again, so the base is not put in front twice. A result outside the base is refused (6).
+    // folder again, so the base is not put in front twice. A result outside the base is refused
+    // (eBadParameter).
     eResultCode StoreComposedPath(const gCString& text) override;
 
 private:

@@ -39,7 +39,7 @@ public:
         const eFileType values[] = {first, eFileType(rest)...};
         return AddTypeList(values, int32_t(sizeof...(Rest)) + 1);
     }
-    // Appends the members of a group; 6 for a value that is not a group.
+    // Appends the members of a group; eBadParameter for a value that is not a group.
     eResultCode AddGroup(eFileType group);
     eResultCode AddCustomType(uint32_t number, const gCString& name, const gCString& extension, uint32_t macType);
     gCFTypeList& operator=(const gCFTypeList& other);

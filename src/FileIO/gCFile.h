@@ -1,6 +1,6 @@
 // The stream over one file on disk. Its line readers define the toolkit's line format: a line
 // ends at CR or LF (CR LF and LF CR are one terminator) and keeps one terminator character.
-// Every operation on a closed file answers 17; IsEOF says end and GetLength says 1.
+// Every operation on a closed file answers eInvalidFile; IsEOF says end and GetLength says 1.
 #pragma once
 
 #include "FileIO/gCStream.h"
@@ -26,9 +26,9 @@ public:
     gCFile(const gCFile&) = delete;
     gCFile& operator=(const gCFile&) = delete;
 
-    // 6 for a missing or unset path. A missing file is created for the states that create;
-    // 17 when it cannot be, or when a folder on the way is missing. An unknown state shows the
-    // error alert and opens for reading and writing.
+    // eBadParameter for a missing or unset path. A missing file is created for the states that
+    // create; eInvalidFile when it cannot be, or when a folder on the way is missing. An unknown
+    // state shows the error alert and opens for reading and writing.
     eResultCode Open(gCBasePath* path, eAccessState state);
     eResultCode Open(const gCBasePath& path, eAccessState state) { return Open(const_cast<gCBasePath*>(&path), state); }
     // As the path form; after creating the file the caller's reference names the new file.
@@ -39,12 +39,14 @@ public:
 
     // The file's length; 1 when closed.
     int32_t GetEOF();
-    // Raw reads and writes: 6 when closed, 16 on an error; a short read is success.
+    // Raw reads and writes: eBadParameter when closed, eStreamError on an error; a short read is
+    // success.
     eResultCode ReadBuffer(void* buffer, int32_t count);
     // As ReadBuffer; got receives how far the position moved.
     eResultCode ReadCounted(void* buffer, int32_t count, uint32_t& got);
     eResultCode WriteBuffer(const void* buffer, int32_t count);
-    // Flushes what was written to the disk; 17 when closed, 16 when the system refuses.
+    // Flushes what was written to the disk; eInvalidFile when closed, eStreamError when the system
+    // refuses.
     eResultCode Sync();
 
     eResultCode ReadLine(gCString& text) override;
@@ -62,13 +64,13 @@ public:
     eResultCode Write(const void* buffer, int32_t count) override;
 
     eResultCode Rewind() override;
-    // Always 0 on an open file.
+    // Always eSuccess on an open file.
     eResultCode SeekToEnd() override;
     eResultCode GetPos(uint32_t& position) override;
     eResultCode GetPos(int64_t& position) override;
-    // The position; 17 when closed, -1 when it cannot be read.
+    // The position; eInvalidFile when closed, -1 when it cannot be read.
     int64_t GetPos() override;
-    // A position past the end fails (16) and leaves the position where it was.
+    // A position past the end fails (eStreamError) and leaves the position where it was.
     eResultCode SetPos(int64_t position) override;
     int32_t IsEOF() override;
     int64_t GetLength() override;
@@ -92,7 +94,7 @@ private:
             return eInvalidFile;
         return WriteBytes(bytes, count);
     }
-    // Reads up to count bytes: 0 with got set (also at the end), 16 on an error.
+    // Reads up to count bytes: eSuccess with got set (also at the end), eStreamError on an error.
     eResultCode ReadChunk(void* buffer, int32_t count, int32_t& got);
     eResultCode ReadExactly(void* buffer, int32_t count);
     // Walks the 16-bit units from the position for the Unicode text reads (see gCFile.cpp).

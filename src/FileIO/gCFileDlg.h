@@ -1,6 +1,6 @@
 // The open-file and save-file dialogs for one question: a start folder, a type list that
-// restricts or labels the choice, and the chosen file handed back as a path. 2 when the user
-// cancels, 24 when the dialog cannot be run or gives no usable answer.
+// restricts or labels the choice, and the chosen file handed back as a path. eHandled when the user
+// cancels, eCreateFailed when the dialog cannot be run or gives no usable answer.
 #pragma once
 
 #include "core/eResultCode.h"

@@ -18,8 +18,8 @@ public:
     ~gCFolderRef() override = default;
 
     int32_t Exists() const override;
-    // Makes the folder and its missing parents; 0 when it exists, 2 when it has no parent to
-    // stand in, 24 when it cannot be made or a file stands at its place.
+    // Makes the folder and its missing parents; eSuccess when it exists, eHandled when it has no
+    // parent to stand in, eCreateFailed when it cannot be made or a file stands at its place.
     eResultCode Create() override;
     // ":" and "\" become "/", and the text gets a final "/" ("" becomes "/").
     eResultCode SetPath(gCString text) override;
@@ -37,7 +37,7 @@ public:
     gCString GetParentPath() const;
     gCString GetRoot() const;
     gCString GetFolderName() const;
-    // 2 when there is no parent (the root, an unset folder).
+    // eHandled when there is no parent (the root, an unset folder).
     eResultCode GetParentFolder(gCFolderRef& out) const;
     gCFolderRef* NewParentFolder() const;
     void GetParent(gCBasePath& out) const;

@@ -1,10 +1,10 @@
 // The stream over a block of memory: whole files are loaded into one and saved from one, reply
 // bodies and received data collect in them, outgoing frames are built in them.
 //
-// A read that would pass the end fails with 16 and parks the position on the last byte of the
-// data (size - 1), so a loop over a memory stream must stop on a non-zero result rather than
-// wait for IsEOF. Growth leaves 2048 bytes of slack beyond the new end and zeroes the block's
-// last byte; pointers into the block do not survive a write.
+// A read that would pass the end fails with eStreamError and parks the position on the last byte of
+// the data (size - 1), so a loop over a memory stream must stop on a non-zero result rather than
+// wait for IsEOF. Growth leaves 2048 bytes of slack beyond the new end and zeroes the block's last
+// byte; pointers into the block do not survive a write.
 #pragma once
 
 #include "FileIO/gCStream.h"
@@ -55,7 +55,8 @@ public:
     uint8_t* GetData() { return mBlock ? mBlock->GetData() : nullptr; }
     const uint8_t* GetData() const { return mBlock ? mBlock->GetData() : nullptr; }
     uint32_t GetCapacity() const { return mBlock ? mBlock->GetSize() : 0; }
-    // Back to an empty stream over a 2048-byte block; 5 (and unchanged) when that cannot be had.
+    // Back to an empty stream over a 2048-byte block; eNoMemory (and unchanged) when that cannot be
+    // had.
     eResultCode Reset();
     // Exchanges the two streams' storage, size and position, so a large body changes hands
     // without being copied.

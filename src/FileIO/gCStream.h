@@ -1,7 +1,7 @@
-// The toolkit's one abstract byte stream. Typed values are little-endian on every processor,
-// 8-bit text is Mac Roman, UTF-16 text is little-endian unless a byte-order mark says otherwise,
-// and a newline is written as LF then CR. Every operation answers a result code: 16 for a read,
-// write or seek failure (also at the end), 17 when nothing is behind the stream.
+// The toolkit's one abstract byte stream. Typed values are little-endian on every processor, 8-bit
+// text is Mac Roman, UTF-16 text is little-endian unless a byte-order mark says otherwise, and a
+// newline is written as LF then CR. Every operation answers a result code: eStreamError for a read,
+// write or seek failure (also at the end), eInvalidFile when nothing is behind the stream.
 #pragma once
 
 #include "core/eResultCode.h"
@@ -144,10 +144,11 @@ protected:
     }
     // Appends LF then CR to the caller's string, as the newline argument asks.
     static eResultCode AppendNewline(gCString& text);
-    // The start of every text write: 6 when the stream cannot be written (open is false), else
-    // the newline appended when asked for.
+    // The start of every text write: eBadParameter when the stream cannot be written (open is
+    // false), else the newline appended when asked for.
     static eResultCode StartTextWrite(bool open, gCString& text, int32_t newline);
-    // The check before every read: 6 when the stream cannot be read (open is false), 16 at its end.
+    // The check before every read: eBadParameter when the stream cannot be read (open is false),
+    // eStreamError at its end.
     eResultCode CheckReadable(bool open)
     {
         if (!open)

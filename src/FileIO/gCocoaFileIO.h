@@ -12,15 +12,15 @@
 
 // Group 1: a path is (units, length); the units need not be zero-terminated.
 uint32_t CocoaPathExists(const char16_t* path, int32_t length);
-// The same question for a caller that acts on the answer: 5 when the path cannot be held, which
-// CocoaPathExists answers as "missing".
+// The same question for a caller that acts on the answer: eNoMemory when the path cannot be held,
+// which CocoaPathExists answers as "missing".
 eResultCode CheckPathExists(const char16_t* path, int32_t length, bool& exists);
 // Makes one folder whose parent exists; 1 also when something already stands there.
 uint32_t CocoaCreateFolder(const char16_t* path, int32_t length);
 // Removes a file or a whole folder; links are removed, never followed. 1 when nothing was there.
 uint32_t CocoaRemovePath(const char16_t* path, int32_t length);
-// The same removal for a caller that passes failures on: 5 when the path cannot be held, else
-// failure when it cannot be removed.
+// The same removal for a caller that passes failures on: eNoMemory when the path cannot be held,
+// else failure when it cannot be removed.
 eResultCode RemoveHeldPath(const char16_t* path, int32_t length, eResultCode failure);
 // Never replaces: 0 when the target exists or the source is missing.
 uint32_t CocoaMovePath(const char16_t* source, int32_t sourceLength, const char16_t* target, int32_t targetLength);
@@ -30,8 +30,8 @@ uint32_t CocoaCopyPath(const char16_t* source, int32_t sourceLength, const char1
 // name come from the memory hooks; ReleaseFolderListing gives them back. 0 when the path is not
 // a folder or memory ran out (the arrays are then null).
 uint32_t CocoaListFolder(const char16_t* path, int32_t length, char16_t**& names, uint8_t*& flags, int32_t& count);
-// The same listing, telling apart why there is none: 9 when the path is not a folder (or cannot be
-// read), 5 when memory ran out.
+// The same listing, telling apart why there is none: eFileNotFound when the path is not a folder
+// (or cannot be read), eNoMemory when memory ran out.
 eResultCode ReadFolderListing(const char16_t* path, int32_t length, char16_t**& names, uint8_t*& flags,
                               int32_t& count);
 void ReleaseFolderListing(char16_t** names, uint8_t* flags, int32_t count);
@@ -61,7 +61,7 @@ inline uint32_t CocoaCopyPath(const gCString& source, const gCString& target, ui
 // Groups 2 and 3. Each answers the empty text (with a buffer) for an empty path.
 // The last component, trailing "/" ignored: /a/b/c.txt gives c.txt, /a/b/ gives b, / gives /.
 gCString GetLastPathComponent(gCString path);
-// Appends every component ("/" first for an absolute path) to out; 6 for a null array.
+// Appends every component ("/" first for an absolute path) to out; eBadParameter for a null array.
 eResultCode GetPathComponents(gCString path, gCArray<gCString>* out);
 gCString GetPathRoot(gCString path);
 // The path less the root at its front and the last component at its end, both by length.

@@ -34,8 +34,8 @@ void SetResolverWait(CResolverWait* wait);
 
 eResultCode ResolveHostName(CTCPSocket* socket, const gCString& host, tResolveCallback callback, uintptr_t extra);
 eResultCode ResolvedAddressToSocket(const gCString& host, uint32_t address, uintptr_t extra, CTCPSocket* socket);
-// Synchronous form: 0 with the first address, or 1. A name that cannot be converted for the
-// lookup gives 5 (in either form).
+// Synchronous form: eSuccess with the first address, or eGenericFailure. A name that cannot be
+// converted for the lookup gives eNoMemory (in either form).
 eResultCode ResolveHostNameSync(const gCString& host, uint32_t& address);
 // The answer of a text query the resolver never implemented: "Not yet implemented on mac version".
 gCString GetNotImplementedText();

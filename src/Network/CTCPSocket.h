@@ -77,9 +77,11 @@ public:
     eResultCode ConnectToAddress(uint32_t peerAddress, uint16_t peerPort);
     eResultCode ConnectToHost(const gCString& host, uint16_t peerPort);
     // Sends what the socket takes of the first `count` bytes; the bytes sent are removed from the
-    // front of `buffer` and the rest stays for the next call. 27 when the socket takes nothing now.
+    // front of `buffer` and the rest stays for the next call. eNetworkWarning when the socket takes
+    // nothing now.
     eResultCode Send(uint32_t& count, CMemBlockT<char>& buffer);
-    // Receives at most `count` bytes; 28 with `count` 0xFFFFFFFF when nothing could be read.
+    // Receives at most `count` bytes; eNetworkError with `count` 0xFFFFFFFF when nothing could be
+    // read.
     eResultCode Receive(uint32_t& count, CMemBlockT<char>& buffer);
     eResultCode Disconnect();
     gCString GetPeerAddressText() const;

@@ -114,7 +114,7 @@ public:
     virtual uint32_t ReservedQueryB() { return 0; }
     virtual eResultCode Heartbeat();
     virtual eResultCode RunModalLoop() = 0;
-    // The application's whole start-up; 0 means it is running.
+    // The application's whole start-up; eSuccess means it is running.
     virtual eResultCode Run(const gCString& documentPath);
     virtual eResultCode OnStartFailed() { return eSuccess; }
     // The application's per-heartbeat work, while the heartbeat is enabled.

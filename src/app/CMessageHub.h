@@ -8,7 +8,7 @@
 
 class CMessageHub : public gCCmdTarget {
 public:
-    // Appends a listener (the same one twice is called twice); 5 when the list cannot grow.
+    // Appends a listener (the same one twice is called twice); eNoMemory when the list cannot grow.
     eResultCode AddTarget(gCCmdTarget* target);
     // Removes the first occurrence; nothing when absent.
     void RemoveTarget(gCCmdTarget* target);

@@ -20,7 +20,8 @@ public:
     eResultCode StartNetworking();
     eResultCode OpenListener(uint16_t listenPort);
     eResultCode CloseListener(uint16_t listenPort);
-    // 5 when the list cannot take the pipe: the caller deletes it (nobody would poll or free it).
+    // eNoMemory when the list cannot take the pipe: the caller deletes it (nobody would poll or
+    // free it).
     eResultCode RegisterDataPipe(CTCPAppSocket* pipe);
     // Registers a pipe a listener accepted; an answer of 1 from `OnPipeAccepted` refuses it.
     eResultCode RegisterAcceptedPipe(CTCPAppSocket* pipe) override;

@@ -1,5 +1,6 @@
 // Root of the toolkit's polymorphic classes. Its objects live in memory from the hooks: an
-// allocation that fails makes `new` give null instead of throwing, so creators can report 5.
+// allocation that fails makes `new` give null instead of throwing, so creators can report
+// eNoMemory.
 #pragma once
 
 #include "core/gCMemory.h"

@@ -34,8 +34,8 @@ eResultCode LoadImage(gCStream& stream, CImage8* image);
 eResultCode LoadImage(CMemBlock& block, CImage* image);
 eResultCode LoadImage(CMemBlock& block, CImage8* image);
 
-// Saving writes at the stream's position; an unknown format gives 24, an image held in its
-// run-length form 6, and nothing is written in either case.
+// Saving writes at the stream's position; an unknown format gives eCreateFailed, an image held in
+// its run-length form eBadParameter, and nothing is written in either case.
 eResultCode SaveImage(gCStream& stream, CImage* image, int32_t format);
 eResultCode SaveImage(gCStream& stream, CImage8* image, int32_t format);
 eResultCode SaveImage(CMemBlock& block, CImage* image, int32_t format);

@@ -94,6 +94,6 @@ eResultCode StretchImageNinePart(CImage* destination, CImage* source, int32_t ti
         {{0, by, bx, H - by}, {0, by, bx, h - by}, fill, true},
         {{bx, by, W - bx, H - by}, {w / 3, h / 3, w - w / 3, h - h / 3}, fill, true},
     };
-    // A piece whose navigator cannot lock fails inside its operation with 6.
+    // A piece whose navigator cannot lock fails inside its operation with eBadParameter.
     return RunPieces(destination, source, pieces, eBadParameter);
 }

@@ -41,8 +41,9 @@ inline CPixel Lerp(CPixel p, CPixel q, uint32_t f)
     return CRLESampler::Lerp(p, q, f);
 }
 
-// The common start of every form: 6 for unlocked navigators, empty sources and sides whose
-// 16.16 positions would overflow; "nothing to do" (valid = false, 0) for an empty destination.
+// The common start of every form: eBadParameter for unlocked navigators, empty sources and sides
+// whose 16.16 positions would overflow; "nothing to do" (valid = false, eSuccess) for an empty
+// destination.
 eResultCode Prepare(int32_t W, int32_t H, int32_t w, int32_t h, sSteps& steps, bool& work)
 {
     work = false;

@@ -30,8 +30,8 @@ public:
     virtual eResultCode SaveImage8(gCStream& stream, CImage8* image) = 0;
     virtual eResultCode LoadImageData(gCStream& stream, CImageBase* image) = 0;
 
-    // Makes the palette hold exactly the palette count of zeroed entries. Fails (5) when the
-    // block cannot be had, so that a reader never stores entries into a palette it lacks.
+    // Makes the palette hold exactly the palette count of zeroed entries. Fails (eNoMemory) when
+    // the block cannot be had, so that a reader never stores entries into a palette it lacks.
     eResultCode SetPaletteSize();
     void LookupPalette(uint32_t x, uint8_t byte, uint32_t* red, uint32_t* green, uint32_t* blue) const;
     void ConvertRowToPixels(const uint8_t* source, CPixel* destination, uint32_t count) const;

@@ -22,10 +22,11 @@ public:
     CAppResources(const CAppResources&) = delete;
     CAppResources& operator=(const CAppResources&) = delete;
 
-    // Opens "<folder>:<resource file>" below the Contents folder and reads its directory, loads
-    // the string table when it exists, then opens and indexes the second resource file (the
-    // resource file again when no name is given, which then becomes its name). A missing resource
-    // file is an invalid file (17); a missing string table is no error; a damaged directory or table returns its code.
+    // Opens "<folder>:<resource file>" below the Contents folder and reads its directory, loads the
+    // string table when it exists, then opens and indexes the second resource file (the resource
+    // file again when no name is given, which then becomes its name). A missing resource file is an
+    // invalid file (eInvalidFile); a missing string table is no error; a damaged directory or table
+    // returns its code.
     eResultCode LoadSystemResources(const gCString& resourcesFolder, const gCString& resourceFileName,
                                     const gCString& stringTableFileName, gCString& secondResourceFileName);
 

@@ -43,5 +43,6 @@ CResourceContext* GetResourceContext();
 // Null removes the context. The caller keeps ownership.
 void SetResourceContext(CResourceContext* context);
 
-// Reports a failed payload read the way the loaders do (code 23 and a short detail).
+// Reports a failed payload read the way the loaders do (eResourceReadError and a short
+// detail).
 void ReportResourceError(eResultCode code, const char* detail);

@@ -33,7 +33,7 @@ public:
 };
 
 // Appends the entries of every chunk of the stream (the directory is not cleared first); entries
-// read before an error stay. 6 for a null stream or one with nothing behind it.
+// read before an error stay. eBadParameter for a null stream or one with nothing behind it.
 eResultCode ReadResourceDirectory(CResourceDirectory& directory, gCStream* stream);
 // The offset of the first entry with that id or name, -1 when there is none.
 int32_t FindDirectoryEntryById(const CResourceDirectory& directory, uint32_t id);
@@ -48,8 +48,8 @@ eResultCode ReadResourceName(gCStream& stream, gCString& name);
 
 // The circular chunk search: from the stream's position to the end, then from the start back to
 // that position. On success the stream stands at the chunk's payload and `foundId` and `foundName`
-// hold the chunk's id and name; 22 when no chunk matches, a stream error for a damaged file.
-// `payloadEnd`, when given, receives the stream position where the chunk ends.
+// hold the chunk's id and name; eResourceNotFound when no chunk matches, a stream error for a
+// damaged file. `payloadEnd`, when given, receives the stream position where the chunk ends.
 eResultCode FindChunkById(gCStream& stream, uint32_t type, uint32_t id, uint32_t& foundId, gCString& foundName,
                           int64_t* payloadEnd = nullptr);
 eResultCode FindChunkByName(gCStream& stream, uint32_t type, const gCString& name, uint32_t& foundId,

@@ -18,8 +18,8 @@ public:
     CResourcePool(const CResourcePool&) = delete;
     CResourcePool& operator=(const CResourcePool&) = delete;
 
-    // Takes ownership and marks the object as pooled; 5 when the list cannot grow (the caller
-    // then still owns the object). Duplicates are not looked for.
+    // Takes ownership and marks the object as pooled; eNoMemory when the list cannot grow (the
+    // caller then still owns the object). Duplicates are not looked for.
     eResultCode Add(gCResourceObject* object);
     // The first object added with that id or name, whatever its class; null when none.
     gCResourceObject* FindById(uint32_t id) const;

@@ -28,9 +28,9 @@ public:
     virtual eResultCode LoadFromId(uint32_t id, gCFile* file, CResourceDirectory* directory);
     virtual eResultCode LoadFromName(const gCString& name, gCFile* file, CResourceDirectory* directory);
 
-    // Finds the chunk of `type` with that id (or name), scanning from the file's position round
-    // to where it started, and leaves the file at the payload. On success the object takes the
-    // chunk's id and name. 17 when the file is not open, 22 when no chunk matches.
+    // Finds the chunk of `type` with that id (or name), scanning from the file's position round to
+    // where it started, and leaves the file at the payload. On success the object takes the chunk's
+    // id and name. eInvalidFile when the file is not open, eResourceNotFound when no chunk matches.
     eResultCode FindResourceById(uint32_t type, uint32_t id, gCFile* file);
     eResultCode FindResourceByName(uint32_t type, const gCString& name, gCFile* file);
 
@@ -42,9 +42,9 @@ public:
     void SetInPool(uint32_t inPool) { mInPool = inPool; }
 
 protected:
-    // Steps shared by every class's LoadFromId / LoadFromName: 1 without an application; choose
-    // the file and directory; seek to the directory's offset; find the chunk of the object's own
-    // type. On success `source` is the stream standing at the payload.
+    // Steps shared by every class's LoadFromId / LoadFromName: eGenericFailure without an
+    // application; choose the file and directory; seek to the directory's offset; find the chunk of
+    // the object's own type. On success `source` is the stream standing at the payload.
     eResultCode LocateById(uint32_t id, gCFile* file, CResourceDirectory* directory, gCFile*& source);
     eResultCode LocateByName(const gCString& name, gCFile* file, CResourceDirectory* directory, gCFile*& source);
 

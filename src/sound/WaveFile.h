@@ -18,11 +18,12 @@ eResultCode ReadWaveFile(const CMemBlockT<uint8_t>& block, CSound& sound, uint32
 // Reads the header and the samples (whole frames) into the sound's own memory.
 eResultCode LoadWaveData(gCStream& stream, CSound& sound);
 eResultCode LoadWaveData(const CMemBlockT<uint8_t>& block, CSound& sound);
-// As LoadWaveData when the stream holds RIFF data at its position; otherwise 10, and the stream
-// is left where it was.
+// As LoadWaveData when the stream holds RIFF data at its position; otherwise eNotWritten, and the
+// stream is left where it was.
 eResultCode LoadWaveChecked(gCStream& stream, CSound& sound);
 // The sound plays from the stream: only the header is read.
 eResultCode AttachWave(gCStream& stream, CSound& sound);
 
-// Writes the sound as a PCM WAV file (whole frames only); 5 when it has no samples in memory.
+// Writes the sound as a PCM WAV file (whole frames only); eNoMemory when it has no samples in
+// memory.
 eResultCode WriteWave(gCStream& stream, CSound& sound);

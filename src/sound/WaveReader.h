@@ -24,7 +24,7 @@ inline constexpr uint32_t kWaveTagData = 0x61746164;
 
 // Reads the header from the reader's position up to the first sample byte, where it leaves the
 // reader. `length` is the length of the whole stream. A failed read or seek returns its own code; a
-// broken rule 17. `zeroBitsAsEight` takes 0 bits per sample with a block align of 1 as 8.
+// broken rule eInvalidFile. `zeroBitsAsEight` takes 0 bits per sample with a block align of 1 as 8.
 template <typename Reader>
 eResultCode ReadWaveLayout(Reader& reader, int64_t length, sWaveLayout& layout, bool zeroBitsAsEight)
 {

@@ -27,7 +27,7 @@ inline constexpr uint32_t kFontTypeCode = FourCharCode("font");
 // InitFontLibrary.
 extern FT_Library* gFontLibrary;
 
-// The file of an installed family (UTF-8 path, at most 255 bytes); 0 or 24.
+// The file of an installed family (UTF-8 path, at most 255 bytes); eSuccess or eCreateFailed.
 eResultCode GetFontFilePath(const char* family, char path[256]);
 // The family when installed, else "Helvetica" when that resolves, else the empty string.
 gCString ResolveFontFamilyName(const gCString& family);

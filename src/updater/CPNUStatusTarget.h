@@ -12,7 +12,8 @@ class CPNUStatusTarget {
 public:
     virtual ~CPNUStatusTarget() = default;
 
-    // Writes the line to the log and shows it in the colour 0xAARRGGBB; 22 without a table.
+    // Writes the line to the log and shows it in the colour 0xAARRGGBB; eResourceNotFound without a
+    // table.
     virtual eResultCode AddStatusLine(const gCString& text, const uint32_t* colour, bool update) = 0;
     // Writes the line to the log only.
     virtual eResultCode WriteLogLine(const gCString& text) = 0;

@@ -179,7 +179,7 @@ eResultCode CPintrelUpdaterApp::OpenMainWindow()
         result != eSuccess) {
         // Without room for the text the error is still reported, with its code's message alone.
         CMemBlock text;
-        const bool converted = GetUntranslatedText(6).ToMacRomanCString(text) == eSuccess;
+        const bool converted = GetUntranslatedText(kTextNoWindow).ToMacRomanCString(text) == eSuccess;
         ReportError(result, converted ? reinterpret_cast<const char*>(text.GetData()) : nullptr);
         return result;
     }
@@ -264,12 +264,14 @@ eResultCode CPintrelUpdaterApp::ShowStartState()
 bool CPintrelUpdaterApp::CheckProductValues(eResultCode probe)
 {
     if (probe != eSuccess) {
-        (void)ShowPlainAlert(GetTranslatedText(8, 1), GetTranslatedText(8, 0));
+        (void)ShowPlainAlert(GetTranslatedText(kTextProductNotFound, 1),
+                             GetTranslatedText(kTextProductNotFound, 0));
         Quit();
         return false;
     }
     if (mProductVersion.IsEmpty() || mProductLanguage.IsEmpty() || mBuildType.IsEmpty()) {
-        (void)ShowPlainAlert(GetTranslatedText(9, 0), GetTranslatedText(9, 1));
+        (void)ShowPlainAlert(GetTranslatedText(kTextSettingsIncomplete, 0),
+                             GetTranslatedText(kTextSettingsIncomplete, 1));
         Quit();
         return false;
     }
@@ -307,7 +309,7 @@ eResultCode CPintrelUpdaterApp::OpenStartDocument(const gCString& documentPath)
         }
         return installed == eHandled ? eSuccess : installed;
     }
-    gCString line = GetTranslatedText(71);
+    gCString line = GetTranslatedText(kTextFileNotFound);
     line += gCString(" ");
     line += path;
     (void)ShowStatusLine(line, kStatusDarkRed);
@@ -413,14 +415,14 @@ eResultCode CPintrelUpdaterApp::InstallFromFile(gCFile& file)
     if (result == eHandled)
         return result;
     if (result != eSuccess)
-        (void)ShowStatusLine(GetTranslatedText(39), kStatusDarkRed);
+        (void)ShowStatusLine(GetTranslatedText(kTextNotInstalled), kStatusDarkRed);
     return file.Close();
 }
 
 eResultCode CPintrelUpdaterApp::InstallReceivedPackage()
 {
     if (!mReceivedPackage) {
-        (void)ShowStatusLine(GetTranslatedText(21), kStatusDarkRed);
+        (void)ShowStatusLine(GetTranslatedText(kTextNothingReceived), kStatusDarkRed);
         return eSuccess;
     }
     // The installer uses the package up as it decodes it, so the two are never held whole at
@@ -441,7 +443,7 @@ eResultCode CPintrelUpdaterApp::InstallReceivedPackage()
         delete mReceivedPackage;
         mReceivedPackage = nullptr;
         // A failure is announced as for a package opened from a file.
-        (void)ShowStatusLine(GetTranslatedText(39), kStatusDarkRed);
+        (void)ShowStatusLine(GetTranslatedText(kTextNotInstalled), kStatusDarkRed);
     }
     return result;
 }
@@ -467,12 +469,12 @@ eResultCode CPintrelUpdaterApp::OnDownloadLocation(int64_t failType)
     gCString location;
     if (mTransferManager->FindHeaderValue(gCString("PNU-DownloadLocation"), location) != eSuccess)
         return eSuccess;
-    gCString line = GetTranslatedText(37);
+    gCString line = GetTranslatedText(kTextDownloadFrom);
     line += CutServerText(location);
     line += gCString(" ");
-    line += GetTranslatedText(38);
+    line += GetTranslatedText(kTextClickOpensPage);
     PNU_TRY(ShowStatusLine(line, kStatusBlack));
-    return mBackdrop ? mBackdrop->ShowURLMessage(GetTranslatedText(15), location) : eSuccess;
+    return mBackdrop ? mBackdrop->ShowURLMessage(GetTranslatedText(kTextClickToOpenPage), location) : eSuccess;
 }
 
 eResultCode CPintrelUpdaterApp::OnFilesDropped(const gCArray<gCString>& paths)

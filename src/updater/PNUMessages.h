@@ -68,8 +68,8 @@ public:
 };
 
 // The senders. `sender` is the object the message goes out through and, where the message has no
-// other first word, its p1. The answer of the target (0 without one) comes back as a result code.
-// To the default target:
+// other first word, its p1. The answer of the target (eSuccess without one) comes back as a result
+// code. To the default target:
 eResultCode SendParsedList(gCCmdTarget& sender, const gCArray<gCString>& list);
 eResultCode SendSessionState(gCCmdTarget& sender, int32_t state);
 eResultCode SendPackageReceived(gCCmdTarget& sender, gCMemFile& body);

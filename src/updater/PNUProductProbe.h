@@ -10,9 +10,10 @@
 
 class gCCmdTarget;
 
-// 0 when every value was found; 1 when the file is missing or a required value is empty or
-// missing ("%%String Table Error"); else the error of opening or loading the file. Values found
-// before a failure stay filled. The client protocol is asked of the default target (0xFF0F000C).
+// eSuccess when every value was found; eGenericFailure when the file is missing or a required value
+// is empty or missing ("%%String Table Error"); else the error of opening or loading the file.
+// Values found before a failure stay filled. The client protocol is asked of the default target
+// (0xFF0F000C).
 eResultCode ProbeInstalledProduct(gCCmdTarget& sender, gCString& version, gCString& language, gCString& buildType,
                                   gCString& applicationName, gCString& buildString, gCString& platform,
                                   int32_t& clientProtocol);

@@ -18,8 +18,8 @@ public:
     ~CTxImWidget() override;
 
     uint32_t GetTypeCode() const override { return kTypeCode; }
-    // The label is the only child: any other is refused (6), so whoever made it still owns it,
-    // and the label is never removed.
+    // The label is the only child: any other is refused (eBadParameter), so whoever made it still
+    // owns it, and the label is never removed.
     eResultCode AddChild(CWidget*, bool) override { return eBadParameter; }
     eResultCode RemoveChildAt(int32_t index, bool update) override;
     eResultCode DetachChildAt(int32_t index, bool update) override;

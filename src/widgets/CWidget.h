@@ -398,7 +398,7 @@ protected:
     eResultCode LoadPlainBlock(gCStream* stream,
                                eResultCode (Widget::*parse)(uint32_t tag, gCStream* block, CWidgetDataHolder& holder));
     eResultCode ReadBlock(gCStream* stream, gCMemFile& block, const sLoaderMessages& messages);
-    // CWidget's tags; 6 with an alert for a tag it does not know.
+    // CWidget's tags; eBadParameter with an alert for a tag it does not know.
     eResultCode ParseWidgetChunk(uint32_t tag, gCStream* stream, CWidgetDataHolder& holder);
     eResultCode LocateResource(bool byName, uint32_t id, const gCString& name, gCFile* file,
                                CResourceDirectory* directory, gCFile*& source);

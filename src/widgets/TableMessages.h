@@ -37,7 +37,7 @@ public:
     virtual eResultCode OnCellClicked(CTableWidget*, const sTableCellAddress&) { return eSuccess; }
 };
 
-// The senders, each the listener's answer as a result code (0 without a listener).
+// The senders, each the listener's answer as a result code (eSuccess without a listener).
 eResultCode NotifyRowsChanged(CTableWidget& table, bool update);
 eResultCode NotifyColumnsChanged(CTableWidget& table);
 eResultCode NotifyScrolled(CTableWidget& table, bool update);

@@ -50,19 +50,38 @@ for unkeyed in [0, 1, 3, 6]:
         failures.append("no untranslated text %d" % unkeyed)
 
 # Every text the code asks for: translated ones through GetTranslatedText(n) or the window's
-# string k (n = k + 4), untranslated ones through GetUntranslatedText(n).
+# string k (n = k + 4), untranslated ones through GetUntranslatedText(n); n is a number or one of
+# the updater's text names, each of which names a text the code asks for.
 translated = {8, 9, 15, 21, 37, 38, 39, 56, 71, 18, 20, 14, 51}
 translated |= set(range(52, 56)) | set(range(60, 70))
 translated |= {16, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 33, 34, 35, 36, 41, 42, 43, 44, 45, 46, 47, 48, 49, 73}
 untranslated = {0, 1, 3, 6}
+with open(os.path.join(root, "src", "updater", "PNUTexts.h"), encoding="utf-8") as source:
+    enum = re.search(r"enum eUpdaterText : int32_t \{\n(.*?)\n\};", source.read(), re.S)
+text_names = dict((name, int(n)) for name, n in re.findall(r"(kText\w+) = (\d+),", enum.group(1))) if enum else {}
+if len(text_names) < 40:
+    failures.append("the updater's text names were not found (%d)" % len(text_names))
+
+
+def text_numbers(function, code):
+    found = set()
+    for n in re.findall(function + r"\((\w+)", code):
+        if n.isdigit():
+            found.add(int(n))
+        elif n in text_names:
+            found.add(text_names[n])
+    return found
+
+
 for folder, _, files in os.walk(os.path.join(root, "src")):
     for name in files:
         if not name.endswith((".cpp", ".h")):
             continue
         with open(os.path.join(folder, name), encoding="utf-8") as source:
             code = source.read()
-        translated |= {int(n) for n in re.findall(r"GetTranslatedText\((\d+)", code)}
-        untranslated |= {int(n) for n in re.findall(r"GetUntranslatedText\((\d+)", code)}
+        translated |= text_numbers("GetTranslatedText", code)
+        untranslated |= text_numbers("GetUntranslatedText", code)
+translated |= set(text_names.values()) - untranslated
 for k in blocks:
     for n in sorted(translated):
         if BASE + BLOCK * k + n not in texts:

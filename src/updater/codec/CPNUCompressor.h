@@ -24,13 +24,14 @@ public:
     CPNUCompressor() = default;
     ~CPNUCompressor() override = default;
 
-    // The output block is resized by the call. Results: 0 done; 6 a method above 8, or input for
-    // methods 2-7 whose length is not a whole number of elements; 12 input whose frame could not
-    // be sized in 32 bits (encoding); 1 the encoder failed (method 1's codes grew longer than 32
-    // bits); 5 a block could not be sized, or a raw length beyond the memory the system has
-    // (decoding, refused before allocating); 17 a frame shorter than its length word, or a
-    // damaged payload (decoding). Decoding touches no output memory beyond what the payload
-    // produces, and a failed decode leaves the output block empty.
+    // The output block is resized by the call. Results: eSuccess done; eBadParameter a method above
+    // 8, or input for methods 2-7 whose length is not a whole number of elements; eOutOfRange input
+    // whose frame could not be sized in 32 bits (encoding); eGenericFailure the encoder failed
+    // (method 1's codes grew longer than 32 bits); eNoMemory a block could not be sized, or a raw
+    // length beyond the memory the system has (decoding, refused before allocating); eInvalidFile a
+    // frame shorter than its length word, or a damaged payload (decoding). Decoding touches no
+    // output memory beyond what the payload produces, and a failed decode leaves the output block
+    // empty.
     eResultCode CodecRun(uint32_t encode, uint32_t method, CMemBlockT<unsigned char>& in,
                          CMemBlockT<unsigned char>& out);
     // The whole stream, from its start, as the input.
@@ -52,7 +53,7 @@ public:
     // does for a block, for a frame that lies elsewhere (inside a package held in memory).
     static eResultCode DecodeFrame(uint32_t method, const uint8_t* frame, uint64_t length,
                                    CMemBlockT<unsigned char>& out);
-    // The raw length a frame announces; 17 for a frame shorter than its length word.
+    // The raw length a frame announces; eInvalidFile for a frame shorter than its length word.
     static eResultCode ReadRawLength(const uint8_t* frame, uint64_t length, uint64_t& n);
 
 private:

@@ -13,13 +13,13 @@ public:
     // 16-bit, 7 signed 32-bit, 8 unsigned 32-bit. Gives 0 for any other parameter.
     static uint32_t ElementSize(uint32_t parameter);
 
-    // Codes the n / size whole elements (trailing bytes are not coded: callers that must keep
-    // every byte refuse such input). The payload never exceeds n + 1 bytes. 6 for an unknown
-    // parameter, 1 when the payload does not fit in `capacity`.
+    // Codes the n / size whole elements (trailing bytes are not coded: callers that must keep every
+    // byte refuse such input). The payload never exceeds n + 1 bytes. eBadParameter for an unknown
+    // parameter, eGenericFailure when the payload does not fit in `capacity`.
     static eResultCode Encode(uint32_t parameter, const uint8_t* in, uint64_t n, uint8_t* out,
                               uint64_t capacity, uint64_t& payloadLength);
 
-    // Decodes n / size elements into n bytes, the trailing bytes zero. 17 for a damaged
+    // Decodes n / size elements into n bytes, the trailing bytes zero. eInvalidFile for a damaged
     // payload (a parameter above 32, a value wider than the element, a stream cut short, bytes
     // left over).
     static eResultCode Decode(uint32_t parameter, const uint8_t* payload, uint64_t m, uint8_t* out,

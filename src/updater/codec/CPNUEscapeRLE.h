@@ -12,11 +12,11 @@ public:
     // chooses its escape byte the same way.
     static uint8_t ChooseEscapeByte(const uint8_t* in, uint64_t n);
 
-    // Codes n bytes into at most `capacity` bytes. 1 when the payload does not fit.
+    // Codes n bytes into at most `capacity` bytes. eGenericFailure when the payload does not fit.
     static eResultCode Encode(const uint8_t* in, uint64_t n, uint8_t* out, uint64_t capacity,
                               uint64_t& payloadLength);
 
-    // Decodes a payload of m bytes into exactly n bytes; 17 when the payload is damaged (a cut
-    // token, more or less output than n).
+    // Decodes a payload of m bytes into exactly n bytes; eInvalidFile when the payload is damaged
+    // (a cut token, more or less output than n).
     static eResultCode Decode(const uint8_t* payload, uint64_t m, uint8_t* out, uint64_t n);
 };

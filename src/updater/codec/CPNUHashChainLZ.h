@@ -35,10 +35,10 @@ public:
     static uint64_t WorkAreaSize(uint64_t n) { return WorkAreaSize(n, SharesFor(n)); }
     static uint64_t WorkAreaSize(uint64_t n, const sShares& shares);
 
-    // Codes n bytes (n < 2^32). With a work area of WorkAreaSize(n) bytes every earlier
-    // position is a candidate; without one (null) only those up to 100000 bytes back are. The
-    // two give the same output whenever no chosen match lies farther back. 1 when the payload
-    // does not fit in `capacity`.
+    // Codes n bytes (n < 2^32). With a work area of WorkAreaSize(n) bytes every earlier position is
+    // a candidate; without one (null) only those up to 100000 bytes back are. The two give the same
+    // output whenever no chosen match lies farther back. eGenericFailure when the payload does not
+    // fit in `capacity`.
     static eResultCode Encode(const uint8_t* in, uint64_t n, uint8_t* out, uint64_t capacity,
                               void* workArea, uint64_t& payloadLength)
     {
@@ -48,25 +48,26 @@ public:
     static eResultCode Encode(const uint8_t* in, uint64_t n, uint8_t* out, uint64_t capacity,
                               void* workArea, const sShares& shares, uint64_t& payloadLength);
 
-    // Decodes into exactly n bytes; 17 for a damaged payload (a cut token, a varint longer than
-    // five bytes or above 32 bits, a distance of 0 or before the start, output other than n).
+    // Decodes into exactly n bytes; eInvalidFile for a damaged payload (a cut token, a varint
+    // longer than five bytes or above 32 bits, a distance of 0 or before the start, output other
+    // than n).
     static eResultCode Decode(const uint8_t* payload, uint64_t m, uint8_t* out, uint64_t n);
 
     // The same in parts, for a payload that arrives in pieces or whose decoded part is given back
     // as it goes. The tokens that start before `stop` are decoded from payload[position..m) into
-    // out[produced..n), and both positions move past them; a literal run may end anywhere. A
-    // token is never split, so m - stop must be at least kLongestToken unless m is the payload's
-    // end. 17 for a damaged token; 13 for a token that does not fit in out[produced..n), both
-    // positions left at its start (damage when n is the whole output, else the room to grow);
-    // that the output is whole is the caller's check at the end.
+    // out[produced..n), and both positions move past them; a literal run may end anywhere. A token
+    // is never split, so m - stop must be at least kLongestToken unless m is the payload's end.
+    // eInvalidFile for a damaged token; eBufferOverrun for a token that does not fit in
+    // out[produced..n), both positions left at its start (damage when n is the whole output, else
+    // the room to grow); that the output is whole is the caller's check at the end.
     static constexpr uint64_t kLongestToken = 11;
     static eResultCode DecodePart(uint8_t escape, const uint8_t* payload, uint64_t m, uint64_t stop,
                                   uint64_t& position, uint8_t* out, uint64_t n, uint64_t& produced);
 
-    // DecodePart into a block that grows with the output toward the n bytes announced: whenever
-    // a token does not fit, the block's room doubles (up to n). A payload announcing far more
-    // than it holds so fails having asked for about twice what it produced, never for n. 17 for
-    // a token past n, 5 when the block cannot grow.
+    // DecodePart into a block that grows with the output toward the n bytes announced: whenever a
+    // token does not fit, the block's room doubles (up to n). A payload announcing far more than it
+    // holds so fails having asked for about twice what it produced, never for n. eInvalidFile for a
+    // token past n, eNoMemory when the block cannot grow.
     static eResultCode DecodePartGrowing(uint8_t escape, const uint8_t* payload, uint64_t m, uint64_t stop,
                                          uint64_t& position, CMemBlockT<unsigned char>& out, uint64_t n,
                                          uint64_t& produced);

@@ -8,11 +8,12 @@
 
 class CPNUShannonFano {
 public:
-    // 1 when a code would be longer than 32 bits or the payload does not fit in `capacity`.
+    // eGenericFailure when a code would be longer than 32 bits or the payload does not fit in
+    // `capacity`.
     static eResultCode Encode(const uint8_t* in, uint64_t n, uint8_t* out, uint64_t capacity,
                               uint64_t& payloadLength);
 
-    // Decodes exactly n symbols; 17 for a damaged tree (no root node, more than 256 leaves,
-    // deeper than 32), a code without leaf, a stream cut short or bytes left over.
+    // Decodes exactly n symbols; eInvalidFile for a damaged tree (no root node, more than 256
+    // leaves, deeper than 32), a code without leaf, a stream cut short or bytes left over.
     static eResultCode Decode(const uint8_t* payload, uint64_t m, uint8_t* out, uint64_t n);
 };

@@ -22,11 +22,6 @@ namespace {
 constexpr uint32_t kBlack = 0xFF000000u;
 constexpr uint32_t kRed = 0xFFFF0000u;
 
-constexpr uint32_t kTextUnpacking = 3000000023u;
-constexpr uint32_t kTextDecoding = 3000000024u;
-constexpr uint32_t kTextReadingIndex = 3000000025u;
-constexpr uint32_t kTextArchiveVersion = 3000000073u;
-
 constexpr uint32_t kLargestIndex = 65536;
 constexpr uint32_t kLargestText = 65536;
 constexpr int32_t kMostFiles = 1048575;
@@ -139,9 +134,9 @@ eResultCode CPNUDesquasher::Refuse(eResultCode result, const gCString& what, eRe
     return result;
 }
 
-gCString CPNUDesquasher::Text(uint32_t id, int32_t field)
+gCString CPNUDesquasher::Text(eUpdaterText text, int32_t field)
 {
-    return mServices ? mServices->GetText(id, field) : gCString();
+    return mServices ? mServices->GetText(kUpdaterStringBase + uint32_t(text), field) : gCString();
 }
 
 eResultCode CPNUDesquasher::StatusText(const gCString& text, uint32_t colour)
@@ -151,9 +146,9 @@ eResultCode CPNUDesquasher::StatusText(const gCString& text, uint32_t colour)
     return mStatusTarget->AddStatusLine(text, &colour, true);
 }
 
-eResultCode CPNUDesquasher::Status(uint32_t id, uint32_t colour, int32_t field)
+eResultCode CPNUDesquasher::Status(eUpdaterText text, uint32_t colour, int32_t field)
 {
-    return StatusText(Text(id, field), colour);
+    return StatusText(Text(text, field), colour);
 }
 
 gCString CPNUDesquasher::FileNameOf(const gCString& path)
@@ -162,10 +157,10 @@ gCString CPNUDesquasher::FileNameOf(const gCString& path)
     return slash < 0 ? path : path.DropLeft(slash + 1);
 }
 
-void CPNUDesquasher::LogWithName(uint32_t id, const gCString& path)
+void CPNUDesquasher::LogWithName(eUpdaterText text, const gCString& path)
 {
     if (mStatusTarget)
-        (void)mStatusTarget->WriteLogLine(Text(id) + FileNameOf(path));
+        (void)mStatusTarget->WriteLogLine(Text(text) + FileNameOf(path));
 }
 
 eResultCode CPNUDesquasher::UnpackUpdateFile(gCStream& stream)
@@ -269,7 +264,7 @@ namespace {
 
 // Adds a reference to the install folder's entry with the suffix. Every copy on the way is
 // checked: a path cut short by a failed allocation would name another file (a ".tmp" path
-// without its suffix is the installed file itself), so that is 5 instead.
+// without its suffix is the installed file itself), so that is eNoMemory instead.
 eResultCode AddEntryRef(gCArray<gCFRef>& refs, const gCString& folder, const gCString& name, const char16_t* suffix)
 {
     gCString path;

@@ -45,32 +45,34 @@ public:
     CPNUDesquasher(const CPNUDesquasher&) = delete;
     CPNUDesquasher& operator=(const CPNUDesquasher&) = delete;
 
-    // 0 nothing done (a package was installed already in this run); 1 a step failed (its red line
-    // shown); 7 nothing done, as another copy of the updater holds the install folder's lock (a
-    // red line says so; a later call may install); else the launch step's result: 0 no program
-    // named, 2 launched and quitting, 16 the program or the install folder missing, or the
-    // launch's own failure.
+    // eSuccess nothing done (a package was installed already in this run); eGenericFailure a step
+    // failed (its red line shown); eBusy nothing done, as another copy of the updater holds the
+    // install folder's lock (a red line says so; a later call may install); else the launch step's
+    // result: eSuccess no program named, eHandled launched and quitting, eStreamError the program
+    // or the install folder missing, or the launch's own failure.
     eResultCode InstallPackage(gCStream& stream);
     // The same for a package held in memory that is the installer's to use up: its pages go back
     // to the system as they are decoded, so the package and its archive are never whole at once.
-    // The package is empty afterwards, unless another copy held the lock (7).
+    // The package is empty afterwards, unless another copy held the lock (eBusy).
     eResultCode InstallHeldPackage(gCMemFile& package);
 
     // Reads and checks the package frame and decodes its payload into the archive block as it is
-    // read (a held package where it lies), the block growing with the archive. 12 a package above
-    // 100000000 bytes; 1 shorter than its frame, a wrong magic or version; 5 no memory, or an
-    // archive larger than the memory that can be had (both figures in the failure detail,
-    // refused before decoding); 17 a damaged payload; a read's own failure.
+    // read (a held package where it lies), the block growing with the archive. eOutOfRange a
+    // package above 100000000 bytes; eGenericFailure shorter than its frame, a wrong magic or
+    // version; eNoMemory no memory, or an archive larger than the memory that can be had (both
+    // figures in the failure detail, refused before decoding); eInvalidFile a damaged payload; a
+    // read's own failure.
     eResultCode UnpackUpdateFile(gCStream& stream);
-    // Reads the archive header, the instruction text and the index into the path lists and the
-    // six values. 1 a wrong magic, version or marker, an empty text, a name or program outside
-    // the install folder; 12 an index, text or file too large; 16 no files, too many or a
-    // negative count, an archive shorter than its header; 5 no memory.
+    // Reads the archive header, the instruction text and the index into the path lists and the six
+    // values. eGenericFailure a wrong magic, version or marker, an empty text, a name or program
+    // outside the install folder; eOutOfRange an index, text or file too large; eStreamError no
+    // files, too many or a negative count, an archive shorter than its header; eNoMemory no memory.
     eResultCode ReadArchiveIndex();
-    // 0 accept, 1 refuse.
+    // eSuccess accept, eGenericFailure refuse.
     eResultCode CheckTarget();
-    // 12, with a red line naming both figures, when the install folder's file system lacks the
-    // room for the index's files beside the current ones; 0 when it has it or cannot tell.
+    // eOutOfRange, with a red line naming both figures, when the install folder's file system lacks
+    // the room for the index's files beside the current ones; eSuccess when it has it or cannot
+    // tell.
     eResultCode CheckDiskSpace();
     // Every destination's folder lies beneath the install folder with no link on the way, only a
     // file (or nothing) stands where a file goes, and no file of the package is also a folder of
@@ -101,11 +103,11 @@ public:
     bool IsInstalled() const { return mInstalled != 0; }
 
 private:
-    eResultCode Status(uint32_t id, uint32_t colour, int32_t field = 0);
+    eResultCode Status(eUpdaterText text, uint32_t colour, int32_t field = 0);
     eResultCode StatusText(const gCString& text, uint32_t colour);
-    void LogWithName(uint32_t id, const gCString& path);
+    void LogWithName(eUpdaterText text, const gCString& path);
     static gCString FileNameOf(const gCString& path);
-    gCString Text(uint32_t id, int32_t field = 0);
+    gCString Text(eUpdaterText text, int32_t field = 0);
     void StepProgress(int32_t index);
     eResultCode ParseInstructionText();
     // Checks the archive's n bytes against the memory that can be had and gives the archive
@@ -125,7 +127,7 @@ private:
     // The folders the write step will make, in the journal before the first is made.
     eResultCode RecordFoldersToMake();
     eResultCode FailAt(eResultCode result, const gCString& path);
-    // Copies of entry index's final, ".old" and ".tmp" paths; 5 when one cannot be held.
+    // Copies of entry index's final, ".old" and ".tmp" paths; eNoMemory when one cannot be held.
     eResultCode EntryPaths(int32_t index, gCString& final, gCString& old, gCString& temp) const;
     // Puts every final file back as it was before the install and removes the journal, after a
     // failure of a file step. Where that fails, the journal and the ".old" files stay.
@@ -137,7 +139,7 @@ private:
     // back.
     using tEntryStep
         = std::function<eResultCode(int32_t index, const gCString& final, const gCString& old, const gCString& temp)>;
-    eResultCode StepEntriesOrRollBack(uint32_t status, bool failAtFinal, const tEntryStep& step);
+    eResultCode StepEntriesOrRollBack(eUpdaterText status, bool failAtFinal, const tEntryStep& step);
     // The checks and the write step have recorded every entry, which the later steps go by.
     bool StepsKnowEveryEntry() const;
 

@@ -20,32 +20,10 @@ constexpr uint32_t kWarning = 0xB8000000u;
 
 constexpr int32_t kInstallCaptionControl = 313;
 
-constexpr uint32_t kTextInstalledCaption = 3000000016u;
-constexpr uint32_t kTextInstallComplete = 3000000022u; // field 1
-constexpr uint32_t kTextWriting = 3000000026u;
-constexpr uint32_t kTextLeftovers = 3000000027u;
-constexpr uint32_t kTextLeftoverLog = 3000000028u;
-constexpr uint32_t kTextWrittenLog = 3000000029u;
-constexpr uint32_t kTextPlacing = 3000000030u;
-constexpr uint32_t kTextPlacedLog = 3000000031u;
-constexpr uint32_t kTextKeeping = 3000000033u;
-constexpr uint32_t kTextKeptLog = 3000000034u;
-constexpr uint32_t kTextRemovingOld = 3000000035u;
-constexpr uint32_t kTextRemovedLog = 3000000036u;
-constexpr uint32_t kTextAlreadyInstalled = 3000000041u;
-constexpr uint32_t kTextInstallStart = 3000000042u;
-constexpr uint32_t kTextOldNotRemoved = 3000000043u;
-constexpr uint32_t kTextFrameFailed = 3000000044u;
-constexpr uint32_t kTextIndexFailed = 3000000045u;
-constexpr uint32_t kTextLeftoversFailed = 3000000046u;
-constexpr uint32_t kTextWriteFailed = 3000000047u;
-constexpr uint32_t kTextKeepFailed = 3000000048u;
-constexpr uint32_t kTextPlaceFailed = 3000000049u;
-
 constexpr uint64_t kRecordOverhead = 62;
 
-// A copy of the path; 5 when it cannot be held, since the empty text left then names no file. An
-// entry's path is never empty: one that is was lost to a failed copy while the lists grew.
+// A copy of the path; eNoMemory when it cannot be held, since the empty text left then names no
+// file. An entry's path is never empty: one that is was lost to a failed copy while the lists grew.
 eResultCode CopyPath(const gCFRef& ref, gCString& path)
 {
     path = ref.GetPath();
@@ -139,7 +117,7 @@ eResultCode CPNUDesquasher::InstallFiles(gCStream& stream)
         return eGenericFailure;
     struct sStep {
         eResultCode (CPNUDesquasher::*run)();
-        uint32_t failure;
+        eUpdaterText failure;
     };
     const sStep steps[] = {
         {&CPNUDesquasher::RecoverEarlierInstall, kTextLeftoversFailed},
@@ -478,7 +456,7 @@ eResultCode CPNUDesquasher::RollBackAfter(eResultCode result)
     return result;
 }
 
-eResultCode CPNUDesquasher::StepEntriesOrRollBack(uint32_t status, bool failAtFinal, const tEntryStep& step)
+eResultCode CPNUDesquasher::StepEntriesOrRollBack(eUpdaterText status, bool failAtFinal, const tEntryStep& step)
 {
     (void)Status(status, kBlack);
     gCString final;

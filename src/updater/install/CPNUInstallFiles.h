@@ -30,9 +30,9 @@ public:
     CPNUInstallFiles(const CPNUInstallFiles&) = delete;
     CPNUInstallFiles& operator=(const CPNUInstallFiles&) = delete;
 
-    // Opens the install folder (no trailing separator) the operations act in; the links in its
-    // own path are followed this once. 0 also when that folder is open already, 9 when nothing
-    // stands there, 16 when it cannot be opened.
+    // Opens the install folder (no trailing separator) the operations act in; the links in its own
+    // path are followed this once. eSuccess also when that folder is open already, eFileNotFound
+    // when nothing stands there, eStreamError when it cannot be opened.
     virtual eResultCode OpenFolder(const gCString& folder);
 
     // Something (a file, a folder or a link) stands at the path.
@@ -41,17 +41,18 @@ public:
     virtual bool IsFolder(const gCString& path);
     // A regular file stands at the path; a link to one is no file.
     virtual bool IsFile(const gCString& path);
-    // Removes a file or a link, never a folder. 0 also when nothing is there; 16 when the removal
-    // fails.
+    // Removes a file or a link, never a folder. eSuccess also when nothing is there; eStreamError
+    // when the removal fails.
     virtual eResultCode Delete(const gCString& path);
-    // Renames the entry as it is (a link stays a link); never replaces: 6 when the target exists,
-    // the source is missing or the move fails.
+    // Renames the entry as it is (a link stays a link); never replaces: eBadParameter when the
+    // target exists, the source is missing or the move fails.
     virtual eResultCode Move(const gCString& source, const gCString& target);
-    // Gives the file a second name (a link gets one as itself). 6 when it fails; 10 when the file
-    // system has no such names, so the caller can fall back to moving.
+    // Gives the file a second name (a link gets one as itself). eBadParameter when it fails;
+    // eNotWritten when the file system has no such names, so the caller can fall back to moving.
     virtual eResultCode Link(const gCString& source, const gCString& target);
-    // Renames a file over the file at the target in one step; never replaces a folder. 6 on
-    // failure. The source must be a regular file: a link is never put in place this way.
+    // Renames a file over the file at the target in one step; never replaces a folder.
+    // eBadParameter on failure. The source must be a regular file: a link is never put in place
+    // this way.
     virtual eResultCode Replace(const gCString& source, const gCString& target);
     // Like Replace, for a kept previous entry going back: a file, or a link as itself.
     virtual eResultCode PutBack(const gCString& source, const gCString& target);
@@ -60,37 +61,38 @@ public:
     // Creates or truncates the file and writes the bytes with the mode (masked with 0755); a link
     // at the path is refused, never written through. They reach the disk with `Flush`.
     virtual eResultCode WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode = 0644);
-    // A whole small file, in a block from the memory hooks; 16 when it is missing, unreadable or
-    // larger than limit, 5 when it cannot be held.
+    // A whole small file, in a block from the memory hooks; eStreamError when it is missing,
+    // unreadable or larger than limit, eNoMemory when it cannot be held.
     virtual eResultCode ReadFile(const gCString& path, CMemBlock& bytes, uint64_t limit);
-    // Flushes every file written so far on the file system that holds the folder, so a later
-    // rename never publishes a file whose data is not yet stored. 16 when the flush fails.
+    // Flushes every file written so far on the file system that holds the folder, so a later rename
+    // never publishes a file whose data is not yet stored. eStreamError when the flush fails.
     virtual eResultCode Flush(const gCString& folder);
     // Flushes one file, or the names in one folder: far cheaper than `Flush` for a single file.
     virtual eResultCode FlushEntry(const gCString& path);
     // The folder (which need not exist yet) lies beneath root, the open install folder, and the
-    // links on its way stay beneath it: 0; 6 when its way leads out; 16 when a folder on the way
-    // cannot be reached (the system's reason kept).
+    // links on its way stay beneath it: eSuccess; eBadParameter when its way leads out;
+    // eStreamError when a folder on the way cannot be reached (the system's reason kept).
     virtual eResultCode StaysBeneath(const gCString& root, const gCString& folder);
-    // Which folder the path comes to, links on the way followed; kNone where it is missing. 6 when
-    // its way leads out, 16 when it cannot be reached.
+    // Which folder the path comes to, links on the way followed; kNone where it is missing.
+    // eBadParameter when its way leads out, eStreamError when it cannot be reached.
     virtual eResultCode GetFolderIdentity(const gCString& folder, plat::sEntryIdentity& identity);
     // Unix permission bits, masked with 0755; false when refused.
     virtual bool SetMode(const gCString& path, uint32_t mode);
-    // 0, or 9 when the program cannot be started.
+    // eSuccess, or eFileNotFound when the program cannot be started.
     virtual eResultCode Launch(const gCString& path);
 
-    // What stands at the path (links not followed) and which file it is: 0 with nothing (kNone)
-    // only where no entry can be; 6 when the way there is refused (a link on it); 16 when the
-    // entry cannot be reached otherwise (a folder on the way that may not be read, a failing
-    // disk). A failure says nothing of what is there.
+    // What stands at the path (links not followed) and which file it is: eSuccess with nothing
+    // (kNone) only where no entry can be; eBadParameter when the way there is refused (a link on
+    // it); eStreamError when the entry cannot be reached otherwise (a folder on the way that may
+    // not be read, a failing disk). A failure says nothing of what is there.
     virtual eResultCode GetIdentity(const gCString& path, plat::sEntryIdentity& identity);
-    // Removes the folder only when it is empty; 16 when it stays (something in it, or a failure).
+    // Removes the folder only when it is empty; eStreamError when it stays (something in it, or a
+    // failure).
     virtual eResultCode RemoveEmptyFolder(const gCString& folder);
-    // A whole regular file of at most limit bytes, never following a link at the path nor
-    // waiting for a pipe or device: 9 when nothing is there, 17 when something other than a
-    // regular file is (kind tells what), 12 when it is larger than limit, 5 when it cannot be
-    // held, 16 when it cannot be read or reached.
+    // A whole regular file of at most limit bytes, never following a link at the path nor waiting
+    // for a pipe or device: eFileNotFound when nothing is there, eInvalidFile when something other
+    // than a regular file is (kind tells what), eOutOfRange when it is larger than limit, eNoMemory
+    // when it cannot be held, eStreamError when it cannot be read or reached.
     virtual eResultCode ReadRegularFile(const gCString& path, CMemBlock& bytes, uint64_t limit,
                                         plat::eEntryKind& kind);
 

@@ -1,5 +1,5 @@
 // Reads little-endian values from a byte range of the package archive; every read that would
-// pass the range's end fails with 16 and leaves the position where it was.
+// pass the range's end fails with eStreamError and leaves the position where it was.
 #pragma once
 
 #include "core/eResultCode.h"
@@ -61,7 +61,7 @@ public:
         return eSuccess;
     }
 
-    // 1 when the next 8 bytes are not the marker.
+    // eGenericFailure when the next 8 bytes are not the marker.
     eResultCode ExpectMarker(const uint8_t (&marker)[8])
     {
         uint8_t bytes[8];
@@ -69,7 +69,7 @@ public:
         return memcmp(bytes, marker, 8) == 0 ? eSuccess : eGenericFailure;
     }
 
-    // UTF-16 units up to a 0 unit, which is consumed; 16 when the range ends first.
+    // UTF-16 units up to a 0 unit, which is consumed; eStreamError when the range ends first.
     eResultCode ReadUnits(gCString& text)
     {
         uint64_t length = 0;

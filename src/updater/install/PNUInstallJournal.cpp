@@ -70,8 +70,8 @@ private:
     gCArray<char> mBytes;
 };
 
-// Decodes the escapes in place (the text only shrinks) and takes the bytes as UTF-8. 1 for a
-// broken escape, 5 when the text cannot be held.
+// Decodes the escapes in place (the text only shrinks) and takes the bytes as UTF-8.
+// eGenericFailure for a broken escape, eNoMemory when the text cannot be held.
 eResultCode Unescaped(char* text, size_t length, gCString& out)
 {
     size_t kept = 0;
@@ -266,8 +266,8 @@ eResultCode RemoveMadeFolders(CPNUInstallFiles& files, const sInstallJournal& jo
     return eSuccess;
 }
 
-// 0 for a name as the installer writes it (a safe package name as MakeSafeName leaves it), 1
-// for any other.
+// eSuccess for a name as the installer writes it (a safe package name as MakeSafeName leaves it),
+// eGenericFailure for any other.
 eResultCode CheckInstallName(const gCString& name)
 {
     gCString safe;

@@ -59,10 +59,11 @@ gCString InstallJournalPath(const gCString& installFolder);
 
 // Written beside the final journal, flushed, then renamed over it: a journal is whole or absent.
 eResultCode WriteInstallJournal(CPNUInstallFiles& files, const sInstallJournal& journal);
-// 0 with found false when there is none; 1 when its text is damaged or of another version; 17
-// when it is not a regular file; 12 when it is larger than any install writes; 29 when it names
-// what no install writes (a name twice, the journal itself, another name's partner; refused is
-// that name's path); 16 when it cannot be read; 5 when it cannot be held.
+// eSuccess with found false when there is none; eGenericFailure when its text is damaged or of
+// another version; eInvalidFile when it is not a regular file; eOutOfRange when it is larger than
+// any install writes; eDuplicateKey when it names what no install writes (a name twice, the journal
+// itself, another name's partner; refused is that name's path); eStreamError when it cannot be
+// read; eNoMemory when it cannot be held.
 eResultCode ReadInstallJournal(CPNUInstallFiles& files, const gCString& installFolder, sInstallJournal& journal,
                                bool& found, gCString* refused = nullptr);
 eResultCode RemoveInstallJournal(CPNUInstallFiles& files, const gCString& installFolder);
@@ -78,23 +79,23 @@ eResultCode UndoInstall(CPNUInstallFiles& files, const sInstallJournal& journal,
 // could not be completed (it is to be undone), true when only ".old" files stayed.
 eResultCode FinishInstall(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& failedPath,
                           bool& placed);
-// Whether the folder holds what an install could have left for the journal: 29 with the path of
-// the first entry that no install leaves so (a partner that is not a regular file, a ".tmp" that
-// is not the file written, a file at a new name that is not the install's); 16 with the path of
-// the first entry that cannot be reached.
+// Whether the folder holds what an install could have left for the journal: eDuplicateKey with the
+// path of the first entry that no install leaves so (a partner that is not a regular file, a ".tmp"
+// that is not the file written, a file at a new name that is not the install's); eStreamError with
+// the path of the first entry that cannot be reached.
 eResultCode CheckInstallLeftovers(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& refused);
 
 // Names of one install that come to one entry, or to another's partner, the journal or the lock
 // file, through the links on their way: each name is taken beneath the folder its way comes to
-// (the deepest that exists). 0 with clash the index of the first such name, -1 when there is
-// none; 6 or 16 with failedPath the entry whose folder could not be reached.
+// (the deepest that exists). eSuccess with clash the index of the first such name, -1 when there is
+// none; eBadParameter or eStreamError with failedPath the entry whose folder could not be reached.
 eResultCode FindResolvedNameClash(CPNUInstallFiles& files, const gCString& installFolder,
                                   const gCArray<gCString>& names, int32_t& clash, gCString& failedPath);
 
 // Run at every start and before every install: finishes or undoes an install that a previous run
 // left unfinished, then removes its journal. A journal refused as damage is set aside under a new
-// name and the product left alone. Reports what it did as status lines. 0 also when there was
-// nothing to do; otherwise the journal stays for the next attempt.
+// name and the product left alone. Reports what it did as status lines. eSuccess also when there
+// was nothing to do; otherwise the journal stays for the next attempt.
 eResultCode RecoverUnfinishedInstall(CPNUInstallServices& services, CPNUStatusTarget* status,
                                      CPNUInstallFiles* files = nullptr);
 // The same for a folder already known (no trailing separator), so a host that cannot name its

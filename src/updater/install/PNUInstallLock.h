@@ -13,10 +13,10 @@ class CPNUInstallServices;
 // The lock file in the install folder. It is never removed.
 inline constexpr char kInstallLockName[] = ".pintrel-update-lock";
 
-// Takes the lock of the install folder (without a trailing separator), never waiting. 0 taken,
-// also for an empty folder, in which nothing is ever installed; 7 another copy holds it; 1 it
-// cannot be taken. Unless 0, `refusal` is the red line that says so: the another-copy text, or
-// `lead` with the lock file and the reason; its texts come from the services, built-in English
-// without them.
+// Takes the lock of the install folder (without a trailing separator), never waiting. eSuccess
+// taken, also for an empty folder, in which nothing is ever installed; eBusy another copy holds it;
+// eGenericFailure it cannot be taken. Unless eSuccess, `refusal` is the red line that says so: the
+// another-copy text, or `lead` with the lock file and the reason; its texts come from the services,
+// built-in English without them.
 eResultCode LockInstallFolder(plat::FolderLock& lock, const gCString& folder, CPNUInstallServices* texts,
                               gCString& refusal, eReportText lead = kTextRefused);

@@ -133,10 +133,10 @@ gCString CPNUHTTPSession::GetFailureText()
     return GetConnectFailedText();
 }
 
-gCString CPNULocalHTTPSession::GetResolveFailedText() { return GetTranslatedText(52); }
-gCString CPNULocalHTTPSession::GetConnectFailedText() { return GetTranslatedText(53); }
-gCString CPNULocalHTTPSession::GetHeadersReceivedText() { return GetTranslatedText(54); }
-gCString CPNULocalHTTPSession::GetConnectStartedText() { return GetTranslatedText(55); }
+gCString CPNULocalHTTPSession::GetResolveFailedText() { return GetTranslatedText(kTextResolveFailed); }
+gCString CPNULocalHTTPSession::GetConnectFailedText() { return GetTranslatedText(kTextConnectFailed); }
+gCString CPNULocalHTTPSession::GetHeadersReceivedText() { return GetTranslatedText(kTextHeadersReceived); }
+gCString CPNULocalHTTPSession::GetConnectStartedText() { return GetTranslatedText(kTextConnectStarted); }
 gCString CPNULocalHTTPSession::GetFailurePattern(eFailureText text)
 {
     return GetTranslatedText(kFailureTextFirst + text);

@@ -48,8 +48,9 @@ public:
     // reached the server).
     gCString GetFailureText();
 
-    // 0 and the value; 1 when no header has that name; 12 when the header lists disagree. Names
-    // are compared with a-z upper-cased; the given name is upper-cased in place.
+    // eSuccess and the value; eGenericFailure when no header has that name; eOutOfRange when the
+    // header lists disagree. Names are compared with a-z upper-cased; the given name is upper-cased
+    // in place.
     eResultCode FindHeaderValue(gCString& name, gCString& value) const;
 
     CPNUTransferManager* owner = nullptr;

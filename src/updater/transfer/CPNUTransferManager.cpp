@@ -40,16 +40,16 @@ gCString CPNUTransferManager::GetConnectionFailedText() { return gCString("Conne
 gCString CPNUTransferManager::GetOutsideProcessText() { return gCString("File received outside valid process"); }
 gCString CPNUTransferManager::GetTransferErrorText() { return gCString("Transfer error"); }
 
-gCString CPNULocalTransferManager::GetReceivedText() { return GetTranslatedText(60); }
-gCString CPNULocalTransferManager::GetUnknownReasonText() { return GetTranslatedText(61); }
-gCString CPNULocalTransferManager::GetStartErrorText() { return GetTranslatedText(62); }
-gCString CPNULocalTransferManager::GetNotStartedText() { return GetTranslatedText(63); }
-gCString CPNULocalTransferManager::GetDownloadErrorText() { return GetTranslatedText(64); }
-gCString CPNULocalTransferManager::GetDownloadFailedText() { return GetTranslatedText(65); }
-gCString CPNULocalTransferManager::GetLookingUpText() { return GetTranslatedText(66); }
-gCString CPNULocalTransferManager::GetConnectionFailedText() { return GetTranslatedText(67); }
-gCString CPNULocalTransferManager::GetOutsideProcessText() { return GetTranslatedText(68); }
-gCString CPNULocalTransferManager::GetTransferErrorText() { return GetTranslatedText(69); }
+gCString CPNULocalTransferManager::GetReceivedText() { return GetTranslatedText(kTextReceived); }
+gCString CPNULocalTransferManager::GetUnknownReasonText() { return GetTranslatedText(kTextUnknownReason); }
+gCString CPNULocalTransferManager::GetStartErrorText() { return GetTranslatedText(kTextStartError); }
+gCString CPNULocalTransferManager::GetNotStartedText() { return GetTranslatedText(kTextNotStarted); }
+gCString CPNULocalTransferManager::GetDownloadErrorText() { return GetTranslatedText(kTextDownloadError); }
+gCString CPNULocalTransferManager::GetDownloadFailedText() { return GetTranslatedText(kTextDownloadFailed); }
+gCString CPNULocalTransferManager::GetLookingUpText() { return GetTranslatedText(kTextLookingUp); }
+gCString CPNULocalTransferManager::GetConnectionFailedText() { return GetTranslatedText(kTextConnectionFailed); }
+gCString CPNULocalTransferManager::GetOutsideProcessText() { return GetTranslatedText(kTextOutsideProcess); }
+gCString CPNULocalTransferManager::GetTransferErrorText() { return GetTranslatedText(kTextTransferError); }
 
 eResultCode CPNUTransferManager::StartRequest(const gCString& host, const gCString& url)
 {

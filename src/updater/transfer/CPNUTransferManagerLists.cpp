@@ -16,7 +16,7 @@
 
 namespace {
 
-// The path classes keep their old text, or none, when a new one cannot be stored: 5 then.
+// The path classes keep their old text, or none, when a new one cannot be stored: eNoMemory then.
 eResultCode CheckHoldsName(const gCFRelative& path, const gCString& name)
 {
     return TextsEqual(path.GetRelativeText(), name) ? eSuccess : eNoMemory;

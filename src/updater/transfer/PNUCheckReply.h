@@ -14,5 +14,5 @@ class gCMemFile;
 inline constexpr int64_t kCheckReplyLimit = 1048576;
 
 // Fills result with LATESTVER + ", " + UPTODATE, then UPDATEURL, then one element per news entry.
-// Every violation of the form gives 16 and leaves result as it was.
+// Every violation of the form gives eStreamError and leaves result as it was.
 eResultCode ParseCheckReplyBody(gCMemFile& body, gCArray<gCString>& result);

@@ -10,6 +10,6 @@ class gCMemFile;
 // else red with the two framing lines, then tells the application the fail type.
 eResultCode ReadReplyHeaders(CPNUTransferManager& manager, gCMemFile& body);
 
-// Parses the body as a check reply, sends the parsed list (0xFF0F0000) and sets state 5; 16 for
-// any violation of the form.
+// Parses the body as a check reply, sends the parsed list (0xFF0F0000) and sets state 5;
+// eStreamError for any violation of the form.
 eResultCode ParseCheckReply(CPNUTransferManager& manager, gCMemFile& body);

@@ -184,7 +184,7 @@ eResultCode CPintrelUpdaterBackdrop::ShowURLMessage(const gCString& text, const 
 eResultCode CPintrelUpdaterBackdrop::ShowFinishMessage()
 {
     if (mMessageText)
-        (void)mMessageText->SetText(GetTranslatedText(14), true, false);
+        (void)mMessageText->SetText(GetTranslatedText(kTextClickToInstall), true, false);
     mMessageKind = kMessageFinish;
     SetMessageActive(true);
     return eSuccess;
@@ -193,10 +193,10 @@ eResultCode CPintrelUpdaterBackdrop::ShowFinishMessage()
 eResultCode CPintrelUpdaterBackdrop::ShowInstallMessage()
 {
     if (mMessageText)
-        (void)mMessageText->SetText(GetTranslatedText(14), true, false);
+        (void)mMessageText->SetText(GetTranslatedText(kTextClickToInstall), true, false);
     SetMessageActive(true);
     uint32_t black = kStatusBlack;
-    (void)AddStatusLine(GetTranslatedText(20), &black, true);
+    (void)AddStatusLine(GetTranslatedText(kTextUpdateReceived), &black, true);
     mMessageKind = kMessageInstall;
     PNU_TRY(SetProgress(0.0f, false));
     // The percentage is hidden until the next download reports one.
@@ -244,10 +244,10 @@ eResultCode CPintrelUpdaterBackdrop::QuitFromMessage()
 
 eResultCode CPintrelUpdaterBackdrop::OpenWebPage()
 {
-    if (OpenURL(GetUntranslatedText(3)) == eSuccess)
+    if (OpenURL(GetUntranslatedText(kTextWebAddress)) == eSuccess)
         return eSuccess;
     uint32_t black = kStatusBlack;
-    (void)AddStatusLine(GetTranslatedText(7), &black, true);
+    (void)AddStatusLine(GetTranslatedText(kTextWebPageNotOpened), &black, true);
     return eSuccess;
 }
 
@@ -317,7 +317,7 @@ eResultCode CPintrelUpdaterBackdrop::OnMessagePanelOn()
 eResultCode CPintrelUpdaterBackdrop::OnSourceRequested()
 {
     uint32_t brown = kStatusBrown;
-    return AddStatusLine(GetTranslatedText(51), &brown, true);
+    return AddStatusLine(GetTranslatedText(kTextNewUpdaterAsked), &brown, true);
 }
 
 eResultCode CPintrelUpdaterBackdrop::OnSetMessagePanel(bool on)

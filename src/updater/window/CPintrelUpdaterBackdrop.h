@@ -50,10 +50,12 @@ public:
     eResultCode OnRowsChanged(CTableWidget* table, bool update) override;
     eResultCode OnTableScrolled(CTableWidget* table, bool update) override;
 
-    // Completes the loaded tree: art, status table, button, texts and progress. 24 without the
-    // main button, 22 without its glow effects or the progress bar's effect, else the table's code.
+    // Completes the loaded tree: art, status table, button, texts and progress. eCreateFailed
+    // without the main button, eResourceNotFound without its glow effects or the progress bar's
+    // effect, else the table's code.
     eResultCode BuildWidgets();
-    // Logs the text, then appends it as a status line in the colour; 22 while there is no table.
+    // Logs the text, then appends it as a status line in the colour; eResourceNotFound while there
+    // is no table.
     eResultCode AddStatusLine(const gCString& text, const uint32_t* colour, bool update);
     eResultCode AddStatusLineCopy(const gCString& text, const uint32_t* colour, bool update);
     eResultCode WriteLogLine(const gCString& text);
@@ -132,5 +134,6 @@ private:
     float mProgress = 0.0f;
 };
 
-// Opens an address in the browser only when it is an http or https address; 9 otherwise.
+// Opens an address in the browser only when it is an http or https address; eFileNotFound
+// otherwise.
 eResultCode OpenWebAddress(const gCString& url);

@@ -48,8 +48,8 @@ enum : uint32_t {
 };
 
 constexpr uint32_t kStatusTableCode = FourCharCode("tabl");
-// The language block whose button caption is too long for the usual size.
-constexpr uint32_t kSmallCaptionLanguageBase = 3000000146u;
+// The language block whose button caption is too long for the usual size: the third, French.
+constexpr uint32_t kSmallCaptionLanguageBase = kFirstLanguageBlock + 2 * kLanguageBlockSize;
 
 CImage* FindArt(uint32_t id) { return CImage::FindOrLoadById(id, nullptr, nullptr); }
 
@@ -198,9 +198,9 @@ void CPintrelUpdaterBackdrop::BuildTexts()
 {
     if (CWidget* panel = FindWidgetById(kMessagePanelId))
         mMessageText = dynamic_cast<CTxWidget*>(panel->FindWidgetById(kMessageTextId));
-    SetTextOf(mMessageText, GetTranslatedText(11));
+    SetTextOf(mMessageText, GetTranslatedText(kTextClickToCheck));
     auto* caption = dynamic_cast<CTxWidget*>(mMainButton->FindWidgetById(kButtonCaptionId));
-    SetTextOf(caption, GetTranslatedText(10));
+    SetTextOf(caption, GetTranslatedText(kTextQuit));
     if (caption && gLanguageBaseId == kSmallCaptionLanguageBase)
         (void)caption->SetFontPointSize(18.0f, true, false);
 
@@ -216,7 +216,8 @@ void CPintrelUpdaterBackdrop::BuildTexts()
         }
     }
     if (auto* version = FindWidgetOfClass<CTxWidget>(kVersionId)) {
-        SetTextOf(version, GetUntranslatedText(0) + GetTranslatedText(5) + GetUntranslatedText(1));
+        SetTextOf(version, GetUntranslatedText(kTextProductName) + GetTranslatedText(kTextUpdater)
+                               + GetUntranslatedText(kTextUpdaterVersion));
         CentreOn(version, 475);
     }
 }
@@ -226,7 +227,8 @@ eResultCode CPintrelUpdaterBackdrop::BuildProgress()
     mProgressPanel = FindWidgetById(kProgressPanelId);
     if (!mProgressPanel || mProgressPanel == this)
         return eSuccess;
-    SetTextOf(dynamic_cast<CTxWidget*>(mProgressPanel->FindWidgetById(kProgressLabelId)), GetTranslatedText(13));
+    SetTextOf(dynamic_cast<CTxWidget*>(mProgressPanel->FindWidgetById(kProgressLabelId)),
+              GetTranslatedText(kTextDownloadProgress));
     mPercentText = FindWidgetOfClass<CTxWidget>(kPercentId);
     mProgressBar = mProgressPanel->FindWidgetById(kProgressBarId);
     auto* effect = mProgressBar ? dynamic_cast<CWidgetEffectGradient*>(mProgressBar->GetOverEffect(0)) : nullptr;
@@ -277,7 +279,7 @@ eResultCode CPintrelUpdaterBackdrop::BuildStatusTable()
     renderer.mPointSize = 12.0f;
     PNU_TRY(table->SetTextRenderer(renderer, false));
     uint32_t black = kStatusBlack;
-    (void)AddStatusLine(GetTranslatedText(17), &black, false);
+    (void)AddStatusLine(GetTranslatedText(kTextReady), &black, false);
     return eSuccess;
 }
 

@@ -63,7 +63,7 @@ eResultCode BuildUpdateCheckRequest(CPintrelUpdaterBackdrop* backdrop)
         return eSuccess;
     backdrop->SetMessageActive(false);
     uint32_t black = kStatusBlack;
-    (void)backdrop->AddStatusLine(GetTranslatedText(18), &black, true);
+    (void)backdrop->AddStatusLine(GetTranslatedText(kTextChecking), &black, true);
     gCString host = ChooseUpdateHost(app->IsTestMode(), app->GetTestHost());
     gCString url = ComposeUpdateCheckURL(host, app->IsTestMode(), app->GetCheckValues());
     // Failures show as status lines; the result is not the button's.
