@@ -8,8 +8,8 @@
 
 class CPNUEscapeRLE {
 public:
-    // The least frequent byte value of the input; among equal counts the lowest value. Method 8
-    // chooses its escape byte the same way.
+    // In the encoding library, as is Encode. The least frequent byte value of the input; among
+    // equal counts the lowest value. Method 8 chooses its escape byte the same way.
     static uint8_t ChooseEscapeByte(const uint8_t* in, uint64_t n);
 
     // Codes n bytes into at most `capacity` bytes. eGenericFailure when the payload does not fit.

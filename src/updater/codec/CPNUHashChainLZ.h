@@ -13,6 +13,9 @@ class CPNUMatchFinder;
 
 class CPNUHashChainLZ {
 public:
+    // The encoding half, in the encoding library (encode/CPNUHashChainLZEncode.cpp and
+    // encode/CPNUHashChainLZShares.cpp), down to Encode.
+    //
     // How the coding of a large input is shared out among the processors: the input is cut
     // into `stretches` coded at once, each from its own start, by as many at a time as there
     // are `cursors` (each takes about 10 MB of the work area). Each stretch codes `overhang`
@@ -48,6 +51,8 @@ public:
     static eResultCode Encode(const uint8_t* in, uint64_t n, uint8_t* out, uint64_t capacity,
                               void* workArea, const sShares& shares, uint64_t& payloadLength);
 
+    // The decoding half, what the updater links.
+    //
     // Decodes into exactly n bytes; eInvalidFile for a damaged payload (a cut token, a varint
     // longer than five bytes or above 32 bits, a distance of 0 or before the start, output other
     // than n).
@@ -75,6 +80,8 @@ public:
     static uint64_t FirstRoom(uint64_t n, uint64_t m);
 
 private:
+    // The encoder's own, in the encoding library.
+    //
     // Where a token begins and where its bytes begin in the coding.
     struct sMark {
         uint64_t pos;

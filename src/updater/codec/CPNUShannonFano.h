@@ -8,8 +8,11 @@
 
 class CPNUShannonFano {
 public:
-    // eGenericFailure when a code would be longer than 32 bits or the payload does not fit in
-    // `capacity`.
+    // The longest code, in bits, and so the deepest leaf of the code tree.
+    static constexpr uint32_t kLongestCode = 32;
+
+    // In the encoding library. eGenericFailure when a code would be longer than 32 bits or the
+    // payload does not fit in `capacity`.
     static eResultCode Encode(const uint8_t* in, uint64_t n, uint8_t* out, uint64_t capacity,
                               uint64_t& payloadLength);
 

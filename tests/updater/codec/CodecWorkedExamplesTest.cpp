@@ -1,7 +1,7 @@
 // The coded forms the format defines, byte for byte, in both directions.
 #include "updater/codec/CodecTestSupport.h"
 
-#include "updater/codec/CPNUByteWriter.h"
+#include "updater/codec/encode/CPNUByteWriter.h"
 #include "updater/codec/CPNUCompressor.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "updater/codec/CodecTestSupport.h"
 
 #include "updater/codec/CPNUCompressor.h"
-#include "updater/codec/CPNUSuffixSorter.h"
+#include "updater/codec/encode/CPNUSuffixSorter.h"
 
 #include <divsufsort.h>
 #include <gtest/gtest.h>

@@ -12,6 +12,16 @@
 // hold every position sharing at least as many bytes. Runs of one byte value would make that
 // neighbourhood huge; inside a run the match is judged run by run instead.
 //
+// The suffixes are sorted by one of two sorters. Both give the one order (no two suffixes compare
+// equal), so the coding never depends on which ran; each is the faster one somewhere.
+// libdivsufsort sorts on one processor and copes with any input, long runs and periodic text
+// included. CPNUSuffixSorter sorts on all the workers: it does about twice the work in all, so it
+// pays only on a large input with many workers, and it gives up on input that would make it slow
+// (one first-two-bytes bucket holding much of the input, long stretches equal deep into their
+// bytes). Prepare runs it for inputs of 1 MiB and more when there are at least 8 workers, after
+// listing the runs and choosing the escape byte; below that, with fewer workers, or where it gives
+// up, libdivsufsort sorts while the runs are listed and the escape byte chosen alongside.
+//
 // The sorted order and the lengths are shared and never change once prepared, so several
 // cursors can search at once, each walking its own stretch of the input in increasing order
 // with its own record of recent positions.

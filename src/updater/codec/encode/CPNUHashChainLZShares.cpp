@@ -8,8 +8,8 @@
 #include "core/CheckedSize.h"
 #include "core/gCMemory.h"
 #include "platform/WorkerThreads.h"
-#include "updater/codec/CPNUByteWriter.h"
-#include "updater/codec/CPNUMatchFinder.h"
+#include "updater/codec/encode/CPNUByteWriter.h"
+#include "updater/codec/encode/CPNUMatchFinder.h"
 
 #include <algorithm>
 #include <atomic>

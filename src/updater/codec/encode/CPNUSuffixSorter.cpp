@@ -1,4 +1,4 @@
-#include "updater/codec/CPNUSuffixSorter.h"
+#include "updater/codec/encode/CPNUSuffixSorter.h"
 
 #include "core/gCMemory.h"
 #include "platform/WorkerThreads.h"

@@ -1,8 +1,8 @@
-#include "updater/codec/CPNUMatchFinder.h"
+#include "updater/codec/encode/CPNUMatchFinder.h"
 
 #include "platform/SystemMemory.h"
 #include "platform/WorkerThreads.h"
-#include "updater/codec/CPNUSuffixSorter.h"
+#include "updater/codec/encode/CPNUSuffixSorter.h"
 
 #include <divsufsort.h>
 
