@@ -4,6 +4,7 @@
 // file, a link, a folder or nothing by its path alone, so the fuzzer reaches each of their cases
 // by the names and numbers it writes into the journal.
 #include "core/CMemBlock.h"
+#include "core/TextEquality.h"
 #include "updater/install/CPNUInstallFiles.h"
 #include "updater/install/PNUInstallJournal.h"
 #include "updater/install/PNUPackageNames.h"
@@ -69,7 +70,7 @@ public:
     eResultCode GetFolderIdentity(const gCString& folder, plat::sEntryIdentity& identity) override
     {
         identity = plat::sEntryIdentity();
-        if (SameUnits(folder, mInstallFolder)) {
+        if (TextsEqual(folder, mInstallFolder)) {
             identity = {plat::eEntryKind::kFolder, kDevice, kInstallFolderNumber, 0};
             return eSuccess;
         }

@@ -37,3 +37,29 @@ private:
     uint32_t mLength = 0;
 };
 
+
+// The same C string converted on the stack, for a caller whose answer about what stands at a path
+// must never change because memory ran out (the installer, while it moves files). Unlike
+// CSystemPath it never takes part of a text: a path the system would refuse (too long, or holding
+// a 0 unit) stays empty, and every file operation refuses the empty path.
+class CFixedSystemPath {
+public:
+    explicit CFixedSystemPath(const gCString& path)
+    {
+        for (int32_t i = 0; i < path.GetLength(); ++i) {
+            if (path[i] == 0) {
+                mText[0] = 0;
+                return;
+            }
+        }
+        (void)path.ToUTF8(mText, sizeof mText);
+    }
+
+    CFixedSystemPath(const CFixedSystemPath&) = delete;
+    CFixedSystemPath& operator=(const CFixedSystemPath&) = delete;
+
+    char* Get() { return mText; }
+
+private:
+    char mText[plat::kLongestSystemPath];
+};

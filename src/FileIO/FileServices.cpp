@@ -6,6 +6,7 @@
 #include "FileIO/gCFolderRef.h"
 #include "FileIO/gCMemFile.h"
 #include "FileIO/gCocoaFileIO.h"
+#include "core/ASCIICase.h"
 #include "core/CMemBlock.h"
 #include "core/TextEquality.h"
 #include "core/gCMemory.h"
@@ -22,14 +23,14 @@ void MakeExtensionKey(gCString& extension)
         extension = gCString(u"");
     if (extension.IsEmpty() || extension[0] != u'.')
         (void)extension.InsertChar(u'.', 0);
-    extension = WithUpperCaseLetters(extension);
+    extension = WithUpperASCII(extension);
 }
 
 // The first of rows 0-22 whose extension equals the key, or -1.
 int32_t FindExtensionRow(const gCString& key)
 {
     for (int32_t row = eNoFileType; row <= eLastGroupTypesFlag; ++row) {
-        gCString candidate = WithUpperCaseLetters(gCString(GetFileTypeExtension(row)));
+        gCString candidate = WithUpperASCII(gCString(GetFileTypeExtension(row)));
         if (TextsEqual(candidate, key))
             return row;
     }

@@ -3,6 +3,7 @@
 #include "FileIO/FileResultCode.h"
 #include "FileIO/FileServices.h"
 #include "FileIO/gCocoaFileIO.h"
+#include "core/ASCIICase.h"
 #include "core/TextEquality.h"
 
 #include <cstring>
@@ -147,8 +148,8 @@ gCString gCFPath::GetFileName() const { return IsSet() ? GetLastPathComponent(Ge
 
 int32_t gCFPath::IsWithin(const gCBasePath& other) const
 {
-    gCString mine = WithUpperCaseLetters(GetPath());
-    gCString theirs = WithUpperCaseLetters(other.GetPath());
+    gCString mine = WithUpperASCII(GetPath());
+    gCString theirs = WithUpperASCII(other.GetPath());
     // An unset path names nothing, so nothing lies within it.
     if (theirs.IsEmpty() || theirs.GetLength() >= mine.GetLength())
         return 0;

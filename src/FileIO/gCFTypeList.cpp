@@ -2,6 +2,7 @@
 
 #include "FileIO/gCFPath.h"
 #include "FileIO/gCocoaFileIO.h"
+#include "core/ASCIICase.h"
 #include "core/TextEquality.h"
 
 gCString gCFTypeList::GetPCType(int32_t index) const
@@ -105,7 +106,7 @@ bool gCFTypeList::EntryHasExtension(int32_t index, const gCString& upperExtensio
 {
     if (upperExtension.IsEmpty())
         return false;
-    gCString text = WithUpperCaseLetters(GetPCType(index));
+    gCString text = WithUpperASCII(GetPCType(index));
     // "All Image Files." keeps its extensions as one comma-separated text; each one counts.
     int32_t start = 0;
     for (int32_t i = 0; i <= text.GetLength(); ++i) {
@@ -123,7 +124,7 @@ int32_t gCFTypeList::FindPathType(const gCFPath& path) const
     int32_t count = GetEntryCount();
     if (count == 0)
         return -1;
-    gCString extension = WithUpperCaseLetters(GetFilePathExtension(path));
+    gCString extension = WithUpperASCII(GetFilePathExtension(path));
     for (int32_t i = 0; i < count; ++i) {
         if (EntryHasExtension(i, extension))
             return i;

@@ -5,6 +5,7 @@
 #include "FileIO/gCFTypeList.h"
 #include "FileIO/gCFolderRef.h"
 #include "FileIO/gCocoaFileIO.h"
+#include "core/ASCIICase.h"
 #include "platform/FileDialogs.h"
 
 namespace {
@@ -51,7 +52,7 @@ eResultCode AddFilter(plat::sOpenDialogRequest& request, const gCString& name, c
         PNU_TRY(upper.Assign(u"*"));
         PNU_TRY(pattern.Append(part));
         PNU_TRY(patterns.Add(pattern));
-        PNU_TRY(upper.Append(WithUpperCaseLetters(part)));
+        PNU_TRY(upper.Append(WithUpperASCII(part)));
         PNU_TRY(patterns.Add(upper));
     }
     if (patterns.GetSize() == 0)
@@ -78,7 +79,7 @@ int32_t gCFileDlg::ShowsItem(const gCFTypeList* types, const gCString& path, int
     if (!types || isFolder || path.IsEmpty())
         return 1;
     gCFRef ref(path);
-    gCString extension = WithUpperCaseLetters(ref.GetExtension());
+    gCString extension = WithUpperASCII(ref.GetExtension());
     eFileType fileType = ref.GetFileTypeIndex();
     for (int32_t i = 0; i < types->GetEntryCount(); ++i) {
         // A file without a Finder type (every file here) matches no entry by type code.

@@ -6,6 +6,7 @@
 #include "FileIO/gCFRef.h"
 #include "FileIO/gCFile.h"
 #include "FileIO/gCocoaFileIO.h"
+#include "core/ASCIICase.h"
 #include "core/ReadiedOrNull.h"
 #include "core/TextEquality.h"
 #include "platform/FileHandle.h"
@@ -270,12 +271,12 @@ void gCFolderRef::GetParent(gCBasePath& out) const
 
 int32_t gCFolderRef::IsWithin(const gCBasePath& other) const
 {
-    gCString target = WithUpperCaseLetters(other.GetPath());
-    if (TextsEqual(WithUpperCaseLetters(GetPath()), target))
+    gCString target = WithUpperASCII(other.GetPath());
+    if (TextsEqual(WithUpperASCII(GetPath()), target))
         return 1;
     gCFolderRef* parent = NewParentFolder();
     while (parent) {
-        if (TextsEqual(WithUpperCaseLetters(parent->GetPath()), target)) {
+        if (TextsEqual(WithUpperASCII(parent->GetPath()), target)) {
             delete parent;
             return 1;
         }

@@ -252,16 +252,6 @@ gCString WithSlashSeparators(const gCString& path)
     return copy;
 }
 
-gCString WithUpperCaseLetters(const gCString& text)
-{
-    gCString copy(text);
-    for (int32_t i = 0; i < copy.GetLength(); ++i) {
-        if (copy[i] >= u'a' && copy[i] <= u'z')
-            copy[i] = char16_t(copy[i] - 0x20);
-    }
-    return copy;
-}
-
 gCString GetLastPathComponent(gCString path)
 {
     int32_t start, end;

@@ -80,5 +80,3 @@ gCString WithSlashSeparators(const gCString& path);
 // A text from the root ("/home/ann/a:b") is a system path, in which ":" is an ordinary character;
 // only texts written in the Mac manner ("Disk:Folder:File", ":Resources:x") use it between parts.
 bool IsSystemPathText(const gCString& text);
-// The text with the letters a-z made A-Z and nothing else changed.
-gCString WithUpperCaseLetters(const gCString& text);

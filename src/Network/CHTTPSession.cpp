@@ -6,14 +6,6 @@
 
 #include <cstring>
 
-void MakeUpperASCII(gCString& text)
-{
-    for (int32_t i = 0; i < text.GetLength(); ++i) {
-        if (text[i] >= u'a' && text[i] <= u'z')
-            text[i] = char16_t(text[i] - u'a' + u'A');
-    }
-}
-
 CHTTPSession::CHTTPSession()
 {
     mStateChangeFailure = "HTTP session failed state change callback - CHTTPSession::ChangeState";

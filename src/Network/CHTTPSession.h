@@ -206,6 +206,3 @@ private:
     uint32_t mReceivedAny = 0;
     CTransferRateFloor mRateFloor;
 };
-
-// Upper-cases ASCII letters in place (header names and units are compared this way).
-void MakeUpperASCII(gCString& text);

@@ -3,6 +3,7 @@
 
 #include "Network/HTTPLimits.h"
 #include "Network/NetAddress.h"
+#include "core/ASCIICase.h"
 #include "core/CMemBlock.h"
 #include "core/PercentEscape.h"
 

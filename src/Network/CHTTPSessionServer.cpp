@@ -2,6 +2,7 @@
 #include "Network/CHTTPSession.h"
 
 #include "Network/HTTPLimits.h"
+#include "core/ASCIICase.h"
 #include "core/CMemBlock.h"
 
 #include <cstring>

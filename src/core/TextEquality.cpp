@@ -1,13 +1,6 @@
 #include "core/TextEquality.h"
 
-namespace {
-
-char16_t UpperASCII(char16_t unit)
-{
-    return unit >= u'a' && unit <= u'z' ? char16_t(unit - 0x20) : unit;
-}
-
-} // namespace
+#include "core/ASCIICase.h"
 
 bool SameUnits(const char16_t* a, const char16_t* b, int32_t count)
 {
@@ -44,4 +37,10 @@ bool TextsEqual(const char16_t* a, int32_t aLength, const gCString& b)
 bool StartsWithUnits(const gCString& text, const gCString& prefix)
 {
     return text.GetLength() >= prefix.GetLength() && SameUnits(text.GetText(), prefix.GetText(), prefix.GetLength());
+}
+
+bool StartsWithIgnoringASCIICase(const gCString& text, const gCString& prefix)
+{
+    return text.GetLength() >= prefix.GetLength()
+        && SameUnitsIgnoringASCIICase(text.GetText(), prefix.GetText(), prefix.GetLength());
 }

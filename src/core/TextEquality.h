@@ -25,3 +25,5 @@ bool TextsEqual(const char16_t* a, int32_t aLength, const gCString& b);
 
 // Whether text begins with the units of prefix (the empty prefix begins every text).
 bool StartsWithUnits(const gCString& text, const gCString& prefix);
+// As StartsWithUnits, with the ASCII letters a-z taken as A-Z.
+bool StartsWithIgnoringASCIICase(const gCString& text, const gCString& prefix);

@@ -41,6 +41,8 @@ inline constexpr uint32_t kStatusDarkRed = 0xFFDD0000u;
 inline constexpr uint32_t kStatusGreen = 0xFF008000u;
 inline constexpr uint32_t kStatusBrightGreen = 0xFF00A000u;
 inline constexpr uint32_t kStatusBrown = 0xFF800000u;
+// Black at alpha 0xB8: a note about the install that is no failure.
+inline constexpr uint32_t kStatusWarning = 0xB8000000u;
 
 // What a command handler does with each updater message. Every operation answers 0 when it does
 // not handle the message (the default); a non-zero answer stops the message where it is.

@@ -5,6 +5,7 @@
 #include "app/AppGlobals.h"
 #include "app/CWindowBase.h"
 #include "app/ReportError.h"
+#include "core/ASCIICase.h"
 #include "widgets/CBackdrop.h"
 #include "widgets/CCoWidget.h"
 #include "widgets/CTableWidget.h"
@@ -87,15 +88,6 @@ CWidget* BoundedRoot(CWidget* widget)
         widget = widget->GetParent();
     }
     return widget;
-}
-
-gCString UpperLetters(const gCString& text)
-{
-    gCString upper = text;
-    for (int32_t i = 0; i < upper.GetLength(); ++i)
-        if (upper[i] >= u'a' && upper[i] <= u'z')
-            upper[i] = char16_t(upper[i] - u'a' + u'A');
-    return upper;
 }
 
 // A 12-point label of the panel, shown.
@@ -450,7 +442,7 @@ eResultCode CDebugInfoWidget::FindWidgetByNameInHierarchy(CWidget* widget, const
     SearchFrom(widget,
                [&upperText](CWidget* candidate) {
                    const gCString& name = candidate->GetName();
-                   return !name.IsEmpty() && !upperText.IsEmpty() && UpperLetters(name).Find(upperText) >= 0;
+                   return !name.IsEmpty() && !upperText.IsEmpty() && WithUpperASCII(name).Find(upperText) >= 0;
                },
                depth);
     return eSuccess;
@@ -491,6 +483,6 @@ eResultCode CDebugInfoWidget::FindById(const gCString& text)
 
 eResultCode CDebugInfoWidget::FindByName(const gCString& text)
 {
-    const gCString upper = UpperLetters(text);
+    const gCString upper = WithUpperASCII(text);
     return RunSearch(text, [this, &upper](CWidget* root) { return FindWidgetByNameInHierarchy(root, upper, 0); });
 }

@@ -2,6 +2,7 @@
 // and every other per-row field travel with their rows.
 #include "widgets/CTableWidget.h"
 
+#include "core/ASCIICase.h"
 #include "core/DecimalText.h"
 #include "core/gCString.h"
 
@@ -27,8 +28,6 @@ int32_t Directed(int32_t result, intptr_t table)
 {
     return TableOf(table)->GetSortAscending() ? result : -result;
 }
-
-char16_t Folded(char16_t unit) { return unit >= 0x41 && unit <= 0x5A ? char16_t(unit + 0x20) : unit; }
 
 int32_t CallerCompare(intptr_t a, intptr_t b, intptr_t context)
 {
@@ -64,8 +63,8 @@ int32_t CTableWidget::CompareRowsByString(intptr_t a, intptr_t b, intptr_t table
         return Directed(first ? -1 : 1, table);
     for (int32_t i = 0;; ++i) {
         // Units are compared as signed 16-bit numbers, so those from 0x8000 sort first.
-        int32_t x = int16_t(Folded(first[i]));
-        int32_t y = int16_t(Folded(second[i]));
+        int32_t x = int16_t(LowerASCII(first[i]));
+        int32_t y = int16_t(LowerASCII(second[i]));
         if (x != y)
             return Directed(x - y, table);
         if (x == 0)

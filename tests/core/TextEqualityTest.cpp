@@ -1,5 +1,7 @@
 #include "core/TextEquality.h"
 
+#include "core/ASCIICase.h"
+
 #include <gtest/gtest.h>
 
 // The rules are what the callers differ by: a widget's name never matches a null name, a
@@ -57,4 +59,31 @@ TEST(TextEquality, PrefixesAndCaseFoldingStayWithinASCII)
     EXPECT_FALSE(SameUnitsIgnoringASCIICase(u"{", u"[", 1));
     EXPECT_TRUE(TextsEqual(u"TIF,JPG" + 4, 3, gCString(u"JPG")));
     EXPECT_FALSE(TextsEqual(u"TIF,JPG", 3, gCString(u"TI")));
+}
+
+// The letters next to the ASCII ones ("@[`{") and those beyond ASCII keep their case.
+TEST(TextEquality, ASCIICaseChangesOnlyTheASCIILetters)
+{
+    EXPECT_TRUE(TextsEqual(WithUpperASCII(gCString(u"@az[`AZ{\u00e9")), gCString(u"@AZ[`AZ{\u00e9")));
+    EXPECT_EQ(LowerASCII(u'@'), u'@');
+    EXPECT_EQ(LowerASCII(u'['), u'[');
+    EXPECT_EQ(LowerASCII(u'Q'), u'q');
+    EXPECT_EQ(LowerASCII(u'\u00c9'), u'\u00c9');
+    struct Case {
+        const char16_t* text;
+        const char16_t* prefix;
+        bool starts;
+    };
+    const Case cases[] = {
+        {u"HTTPS://host", u"https://", true},
+        {u"hTtP://host", u"http://", true},
+        {u"http:/", u"http://", false},
+        {u"http;//", u"http://", false},
+        {u"anything", u"", true},
+    };
+    int row = 0;
+    for (const Case& c : cases) {
+        EXPECT_EQ(StartsWithIgnoringASCIICase(gCString(c.text), gCString(c.prefix)), c.starts) << "row " << row;
+        ++row;
+    }
 }

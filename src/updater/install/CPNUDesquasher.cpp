@@ -2,6 +2,8 @@
 
 #include "FileIO/gCMemFile.h"
 #include "FileIO/gCStream.h"
+#include "core/ASCIICase.h"
+#include "core/TextEquality.h"
 #include "platform/DiskSpace.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemMemory.h"
@@ -10,6 +12,7 @@
 #include "updater/install/CPNUInstallFiles.h"
 #include "updater/install/CPNUInstallServices.h"
 #include "updater/CPNUStatusTarget.h"
+#include "updater/PNUMessages.h"
 #include "updater/install/PNUArchiveCursor.h"
 #include "updater/codec/PNULimits.h"
 #include "updater/install/PNUPackageNames.h"
@@ -19,8 +22,6 @@
 
 namespace {
 
-constexpr uint32_t kBlack = 0xFF000000u;
-constexpr uint32_t kRed = 0xFFFF0000u;
 
 constexpr uint32_t kLargestIndex = 65536;
 constexpr uint32_t kLargestText = 65536;
@@ -30,20 +31,6 @@ constexpr uint64_t kFirstLook = 128;
 
 const char kPackageMagic[8] = {'P', 'N', '2', 'S', 'Q', 'U', 'S', 'H'};
 const char kArchiveMagic[8] = {'P', 'N', '2', 'U', 'S', 'Q', 'S', 'H'};
-
-void UpperCaseLetters(gCString& text)
-{
-    for (int32_t i = 0; i < text.GetLength(); ++i) {
-        if (text[i] >= u'a' && text[i] <= u'z')
-            text[i] = char16_t(text[i] - u'a' + u'A');
-    }
-}
-
-bool SameText(const gCString& a, const gCString& b)
-{
-    return a.GetLength() == b.GetLength()
-        && (a.GetLength() == 0 || memcmp(a.GetText(), b.GetText(), size_t(a.GetLength()) * 2) == 0);
-}
 
 // The payload is decoded a part at a time, and what is decoded is read or given back in parts as
 // large: the package and its archive are never both whole in memory.
@@ -167,7 +154,7 @@ eResultCode CPNUDesquasher::UnpackUpdateFile(gCStream& stream)
 {
     mStream = &stream;
     mFailureDetail = gCString();
-    (void)Status(kTextUnpacking, kBlack);
+    (void)Status(kTextUnpacking, kStatusBlack);
     const int64_t length = stream.GetLength();
     if (length > int64_t(kPNUPackageSizeLimit))
         return eOutOfRange;
@@ -190,7 +177,7 @@ eResultCode CPNUDesquasher::UnpackUpdateFile(gCStream& stream)
         uint8_t* frame = memory->GetData() + 12;
         if (memcmp(frame + frameLength, kPackageMagic, 8) != 0)
             return eGenericFailure;
-        (void)Status(kTextDecoding, kBlack);
+        (void)Status(kTextDecoding, kStatusBlack);
         PNU_TRY(CPNUCompressor::ReadRawLength(frame, frameLength, n));
         PNU_TRY(StartArchive(n, frameLength - 4));
         return DecodeLying(frame + 4, frameLength - 4, mUseUpHeldPackage, mArchive, n);
@@ -204,7 +191,7 @@ eResultCode CPNUDesquasher::UnpackUpdateFile(gCStream& stream)
         return eGenericFailure;
     PNU_TRY(stream.SetPos(int64_t(12 + lengthBytes)));
 
-    (void)Status(kTextDecoding, kBlack);
+    (void)Status(kTextDecoding, kStatusBlack);
     PNU_TRY(CPNUCompressor::ReadRawLength(lengthWord, lengthBytes, n));
     PNU_TRY(StartArchive(n, frameLength - 4));
     return DecodeRead(stream, frameLength - 4, mArchive, n);
@@ -242,7 +229,7 @@ eResultCode CPNUDesquasher::CheckDiskSpace()
     if (needed <= space.freeBytes)
         return eSuccess;
     (void)StatusText(ReportText(kTextNoSpaceForPackage, {gCString("") + needed, gCString("") + space.freeBytes}),
-                     kRed);
+                     kStatusRed);
     return eOutOfRange;
 }
 
@@ -318,7 +305,7 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
     // Every file step acts beneath this folder, opened now and only once.
     if (eResultCode opened = mFiles->OpenFolder(mInstallFolderText); opened != eSuccess)
         return FailAt(opened, mInstallFolderText);
-    (void)Status(kTextReadingIndex, kBlack);
+    (void)Status(kTextReadingIndex, kStatusBlack);
 
     const uint64_t archiveLength = mArchive.GetSize();
     if (archiveLength < kFirstLook)
@@ -331,7 +318,7 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
     int32_t version = 0;
     PNU_TRY(header.ReadValue(version));
     if (version != 4) {
-        (void)StatusText(Text(kTextArchiveVersion) + gCString("A: ") + 4 + gCString(", F: ") + version, kRed);
+        (void)StatusText(Text(kTextArchiveVersion) + gCString("A: ") + 4 + gCString(", F: ") + version, kStatusRed);
         return eGenericFailure;
     }
     uint32_t textUnits = 0;
@@ -421,7 +408,7 @@ eResultCode CPNUDesquasher::ParseInstructionText()
         }
         key.Trim(trimSet);
         value.Trim(trimSet);
-        UpperCaseLetters(key);
+        MakeUpperASCII(key);
         if (key == "EXECUTE") {
             mExecute = value;
         } else if (key == "FILENAME") {
@@ -429,10 +416,10 @@ eResultCode CPNUDesquasher::ParseInstructionText()
         } else if (key == "TYPE") {
             mType = value;
         } else if (key == "OS") {
-            UpperCaseLetters(value);
+            MakeUpperASCII(value);
             mOS = value;
         } else if (key == "BUILD") {
-            UpperCaseLetters(value);
+            MakeUpperASCII(value);
             mBuild = value;
         } else if (key == "VERSIONNUMBER") {
             mVersionNumber = value;
@@ -451,11 +438,11 @@ eResultCode CPNUDesquasher::CheckTarget()
 {
     if (!mOS.IsEmpty() && !(mOS == "OSX"))
         return eGenericFailure;
-    UpperCaseLetters(mType);
+    MakeUpperASCII(mType);
     if (mType == "UPDATER")
         return eSuccess;
     const gCString installed = mServices ? mServices->GetInstalledBuildString() : gCString();
-    if (!installed.IsEmpty() && !mBuild.IsEmpty() && !SameText(installed, mBuild))
+    if (!installed.IsEmpty() && !mBuild.IsEmpty() && !TextsEqual(installed, mBuild))
         return eGenericFailure;
     return eSuccess;
 }

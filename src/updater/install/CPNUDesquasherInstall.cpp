@@ -2,8 +2,10 @@
 #include "updater/install/CPNUDesquasher.h"
 
 #include "FileIO/gCStream.h"
+#include "core/TextEquality.h"
 #include "updater/install/CPNUInstallServices.h"
 #include "updater/CPNUStatusTarget.h"
+#include "updater/PNUMessages.h"
 #include "updater/install/PNUArchiveCursor.h"
 #include "updater/install/PNUInstallLock.h"
 #include "updater/codec/PNULimits.h"
@@ -13,10 +15,6 @@
 #include <utility>
 
 namespace {
-
-constexpr uint32_t kBlack = 0xFF000000u;
-constexpr uint32_t kRed = 0xFFFF0000u;
-constexpr uint32_t kWarning = 0xB8000000u;
 
 constexpr int32_t kInstallCaptionControl = 313;
 
@@ -60,11 +58,11 @@ eResultCode CPNUDesquasher::InstallPackage(gCStream& stream)
 {
     mStream = &stream;
     if (mInstalled) {
-        (void)StatusText(gCString(" "), kBlack);
-        (void)Status(kTextAlreadyInstalled, kRed);
+        (void)StatusText(gCString(" "), kStatusBlack);
+        (void)Status(kTextAlreadyInstalled, kStatusRed);
         return eSuccess;
     }
-    (void)Status(kTextInstallStart, kBlack);
+    (void)Status(kTextInstallStart, kStatusBlack);
     mFailureDetail = gCString();
     // Every file step, the repair of an earlier install included, runs under the install folder's
     // lock: a second copy of the updater started meanwhile leaves the product alone. It is taken
@@ -73,7 +71,7 @@ eResultCode CPNUDesquasher::InstallPackage(gCStream& stream)
     gCString refusal;
     const gCString folder = WithoutTrailingSeparator(mServices ? mServices->GetInstallFolderText() : gCString());
     if (eResultCode locked = LockInstallFolder(lock, folder, mServices, refusal); locked != eSuccess) {
-        (void)StatusText(refusal, kRed);
+        (void)StatusText(refusal, kStatusRed);
         return locked;
     }
     const eResultCode installed = InstallFiles(stream);
@@ -85,10 +83,10 @@ eResultCode CPNUDesquasher::InstallPackage(gCStream& stream)
         return installed;
 
     mInstalled = 1;
-    (void)StatusText(gCString(" "), kBlack);
+    (void)StatusText(gCString(" "), kStatusBlack);
     if (mStatusTarget)
         mStatusTarget->SetControlText(kInstallCaptionControl, Text(kTextInstalledCaption));
-    (void)Status(kTextInstallComplete, kBlack, 1);
+    (void)Status(kTextInstallComplete, kStatusBlack, 1);
     return RunExecutable();
 }
 
@@ -97,19 +95,19 @@ eResultCode CPNUDesquasher::InstallFiles(gCStream& stream)
     if (UnpackUpdateFile(stream) != eSuccess) {
         // A package refused for what it would take is not called damaged: its own line says why.
         if (mFailureDetail.IsEmpty())
-            (void)Status(kTextFrameFailed, kRed);
+            (void)Status(kTextFrameFailed, kStatusRed);
         else
-            (void)StatusText(mFailureDetail, kRed);
+            (void)StatusText(mFailureDetail, kStatusRed);
         return eGenericFailure;
     }
     if (ReadArchiveIndex() != eSuccess) {
-        (void)Status(kTextIndexFailed, kRed);
+        (void)Status(kTextIndexFailed, kStatusRed);
         if (!mFailureDetail.IsEmpty())
-            (void)StatusText(ReportText(kTextRefused, {mFailureDetail}), kRed);
+            (void)StatusText(ReportText(kTextRefused, {mFailureDetail}), kStatusRed);
         return eGenericFailure;
     }
     if (CheckTarget() != eSuccess) {
-        (void)StatusText(gCString("PI Err: ") + Text(kTextIndexFailed), kRed);
+        (void)StatusText(gCString("PI Err: ") + Text(kTextIndexFailed), kStatusRed);
         return eGenericFailure;
     }
     // Before anything is written, the earlier install's repair included.
@@ -137,9 +135,9 @@ eResultCode CPNUDesquasher::InstallFiles(gCStream& stream)
             gCString line = Text(step.failure);
             if (!mFailureDetail.IsEmpty())
                 line += gCString(" ") + mFailureDetail;
-            (void)StatusText(line, kRed);
+            (void)StatusText(line, kStatusRed);
             if (!mNotUndone.IsEmpty())
-                (void)StatusText(ReportText(kTextNotUndone, {mNotUndone}), kRed);
+                (void)StatusText(ReportText(kTextNotUndone, {mNotUndone}), kStatusRed);
             return eGenericFailure;
         }
     }
@@ -180,7 +178,7 @@ eResultCode CPNUDesquasher::RecoverEarlierInstall()
 
 eResultCode CPNUDesquasher::RemoveLeftovers()
 {
-    (void)Status(kTextLeftovers, kBlack);
+    (void)Status(kTextLeftovers, kStatusBlack);
     gCString final;
     gCString old;
     gCString temp;
@@ -247,7 +245,7 @@ eResultCode CPNUDesquasher::CheckDestinations()
         });
         if (first != order.end() && CompareToFolder(names[*first], names[i]) == 0)
             return Refuse(eGenericFailure, final, kTextFileAndFolder);
-        if (checkedFolder.IsEmpty() || !SameUnits(folder, checkedFolder)) {
+        if (checkedFolder.IsEmpty() || !TextsEqual(folder, checkedFolder)) {
             // A way that leads out is refused; one that cannot be looked at says why.
             if (eResultCode stays = mFiles->StaysBeneath(mInstallFolderText, folder); stays == eBadParameter)
                 return Refuse(eGenericFailure, final, kTextFolderLeadsOut);
@@ -279,7 +277,7 @@ eResultCode CPNUDesquasher::CheckDestinations()
 
 eResultCode CPNUDesquasher::WriteTemporaryFiles()
 {
-    (void)Status(kTextWriting, kBlack);
+    (void)Status(kTextWriting, kStatusBlack);
     PNU_TRY(CheckDestinations());
     // From here on every ".tmp" file is the journal's: a failure or the next start removes them.
     mJournal.state = sInstallJournal::eState::kUndo;
@@ -412,7 +410,7 @@ eResultCode CPNUDesquasher::WriteRecords()
         PNU_TRY(CopyPath(mTempPaths[i], temp));
         PNU_TRY(FolderOf(temp, folderPath));
         // A folder made (or found) for the file before stays: the check above followed it.
-        if (madeFolder.IsEmpty() || !SameUnits(folderPath, madeFolder)) {
+        if (madeFolder.IsEmpty() || !TextsEqual(folderPath, madeFolder)) {
             if (eResultCode result = mFiles->CreateFolder(folderPath); result != eSuccess)
                 return FailAt(result, folderPath);
             PNU_TRY(madeFolder.Assign(folderPath.GetText()));
@@ -458,7 +456,7 @@ eResultCode CPNUDesquasher::RollBackAfter(eResultCode result)
 
 eResultCode CPNUDesquasher::StepEntriesOrRollBack(eUpdaterText status, bool failAtFinal, const tEntryStep& step)
 {
-    (void)Status(status, kBlack);
+    (void)Status(status, kStatusBlack);
     gCString final;
     gCString old;
     gCString temp;
@@ -525,7 +523,7 @@ eResultCode CPNUDesquasher::PlaceNewFiles()
 
 eResultCode CPNUDesquasher::RemoveOldFiles()
 {
-    (void)Status(kTextRemovingOld, kBlack);
+    (void)Status(kTextRemovingOld, kStatusBlack);
     gCString old;
     bool allRemoved = true;
     for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
@@ -540,8 +538,8 @@ eResultCode CPNUDesquasher::RemoveOldFiles()
         }
         if (mFiles->Delete(old) != eSuccess) {
             allRemoved = false;
-            (void)StatusText(Text(kTextRemovedLog) + FileNameOf(old), kWarning);
-            (void)Status(kTextOldNotRemoved, kRed);
+            (void)StatusText(Text(kTextRemovedLog) + FileNameOf(old), kStatusWarning);
+            (void)Status(kTextOldNotRemoved, kStatusRed);
         } else {
             LogWithName(kTextRemovedLog, old);
         }

@@ -1,5 +1,6 @@
 #include "updater/install/CPNUInstallFiles.h"
 
+#include "FileIO/CSystemPath.h"
 #include "FileIO/FileDocuments.h"
 #include "FileIO/FileServices.h"
 #include "core/CMemBlock.h"
@@ -8,31 +9,6 @@
 #include <cstring>
 
 namespace {
-
-// A path as the system takes it, converted on the stack: the installer asks what stands at a
-// path while it moves files, and that answer must never change because memory ran out. A path
-// the system would refuse (too long, or holding a 0) stays empty, and every operation refuses it.
-class cSystemPath {
-public:
-    explicit cSystemPath(const gCString& path)
-    {
-        for (int32_t i = 0; i < path.GetLength(); ++i) {
-            if (path[i] == 0) {
-                mText[0] = 0;
-                return;
-            }
-        }
-        (void)path.ToUTF8(mText, sizeof mText);
-    }
-
-    cSystemPath(const cSystemPath&) = delete;
-    cSystemPath& operator=(const cSystemPath&) = delete;
-
-    char* Get() { return mText; }
-
-private:
-    char mText[plat::kLongestSystemPath];
-};
 
 bool IsRefusedWay(plat::eFileResult result)
 {
@@ -86,8 +62,8 @@ const char* CPNUInstallFiles::PartBeneath(char* path, bool folder) const
 
 plat::eFileResult CPNUInstallFiles::OnBoth(const gCString& source, const gCString& target, tTwoEntryStep step)
 {
-    cSystemPath from(source);
-    cSystemPath to(target);
+    CFixedSystemPath from(source);
+    CFixedSystemPath to(target);
     const char* sourcePart = PartBeneath(from.Get(), false);
     const char* targetPart = PartBeneath(to.Get(), false);
     return sourcePart && targetPart ? (mFolder.*step)(sourcePart, targetPart) : plat::eFileResult::kLeavesFolder;
@@ -95,7 +71,7 @@ plat::eFileResult CPNUInstallFiles::OnBoth(const gCString& source, const gCStrin
 
 eResultCode CPNUInstallFiles::OpenFolder(const gCString& folder)
 {
-    cSystemPath path(folder);
+    CFixedSystemPath path(folder);
     char* text = path.Get();
     size_t length = std::strlen(text);
     while (length > 0 && text[length - 1] == '/')
@@ -118,28 +94,28 @@ eResultCode CPNUInstallFiles::OpenFolder(const gCString& folder)
 
 bool CPNUInstallFiles::Exists(const gCString& path)
 {
-    cSystemPath system(path);
+    CFixedSystemPath system(path);
     const char* part = PartBeneath(system.Get(), false);
     return part && mFolder.GetKind(part) != plat::eEntryKind::kNone;
 }
 
 bool CPNUInstallFiles::IsFolder(const gCString& path)
 {
-    cSystemPath system(path);
+    CFixedSystemPath system(path);
     const char* part = PartBeneath(system.Get(), true);
     return part && mFolder.GetKind(part) == plat::eEntryKind::kFolder;
 }
 
 bool CPNUInstallFiles::IsFile(const gCString& path)
 {
-    cSystemPath system(path);
+    CFixedSystemPath system(path);
     const char* part = PartBeneath(system.Get(), false);
     return part && mFolder.GetKind(part) == plat::eEntryKind::kFile;
 }
 
 eResultCode CPNUInstallFiles::Delete(const gCString& path)
 {
-    cSystemPath system(path);
+    CFixedSystemPath system(path);
     const char* part = PartBeneath(system.Get(), false);
     return Outcome(part ? mFolder.RemoveFile(part) : plat::eFileResult::kLeavesFolder, eStreamError);
 }
@@ -173,7 +149,7 @@ eResultCode CPNUInstallFiles::PutBack(const gCString& source, const gCString& ta
 
 eResultCode CPNUInstallFiles::CreateFolder(const gCString& folder)
 {
-    cSystemPath system(folder);
+    CFixedSystemPath system(folder);
     const char* part = PartBeneath(system.Get(), true);
     const plat::eFileResult result = part ? mFolder.MakeFolders(part) : plat::eFileResult::kLeavesFolder;
     if (result == plat::eFileResult::kOk)
@@ -186,7 +162,7 @@ eResultCode CPNUInstallFiles::CreateFolder(const gCString& folder)
 
 eResultCode CPNUInstallFiles::WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode)
 {
-    cSystemPath system(path);
+    CFixedSystemPath system(path);
     const char* part = PartBeneath(system.Get(), false);
     return Outcome(part ? mFolder.WriteFile(part, data, size_t(size), mode & kInstalledModeBits)
                         : plat::eFileResult::kLeavesFolder,
@@ -202,7 +178,7 @@ eResultCode CPNUInstallFiles::ReadFile(const gCString& path, CMemBlock& bytes, u
 
 eResultCode CPNUInstallFiles::Flush(const gCString& folder)
 {
-    cSystemPath system(folder);
+    CFixedSystemPath system(folder);
     if (PartBeneath(system.Get(), true) && mFolder.SyncFileSystem() == plat::eFileResult::kOk)
         return eSuccess;
     SetOwnReason(kTextNotFlushed);
@@ -211,15 +187,15 @@ eResultCode CPNUInstallFiles::Flush(const gCString& folder)
 
 eResultCode CPNUInstallFiles::FlushEntry(const gCString& path)
 {
-    cSystemPath system(path);
+    CFixedSystemPath system(path);
     const char* part = PartBeneath(system.Get(), true);
     return Outcome(part ? mFolder.Sync(part) : plat::eFileResult::kLeavesFolder, eStreamError);
 }
 
 eResultCode CPNUInstallFiles::StaysBeneath(const gCString& root, const gCString& folder)
 {
-    cSystemPath rootPath(root);
-    cSystemPath system(folder);
+    CFixedSystemPath rootPath(root);
+    CFixedSystemPath system(folder);
     const char* rootPart = PartBeneath(rootPath.Get(), true);
     const char* part = PartBeneath(system.Get(), true);
     const plat::eFileResult result
@@ -230,7 +206,7 @@ eResultCode CPNUInstallFiles::StaysBeneath(const gCString& root, const gCString&
 eResultCode CPNUInstallFiles::GetFolderIdentity(const gCString& folder, plat::sEntryIdentity& identity)
 {
     identity = plat::sEntryIdentity();
-    cSystemPath system(folder);
+    CFixedSystemPath system(folder);
     const char* part = PartBeneath(system.Get(), true);
     const plat::eFileResult result = part ? mFolder.GetFolderIdentity(part, identity) : plat::eFileResult::kLeavesFolder;
     return Outcome(result, IsRefusedWay(result) ? eBadParameter : eStreamError);
@@ -238,7 +214,7 @@ eResultCode CPNUInstallFiles::GetFolderIdentity(const gCString& folder, plat::sE
 
 bool CPNUInstallFiles::SetMode(const gCString& path, uint32_t mode)
 {
-    cSystemPath system(path);
+    CFixedSystemPath system(path);
     const char* part = PartBeneath(system.Get(), false);
     return part && mFolder.SetMode(part, mode & kInstalledModeBits) == plat::eFileResult::kOk;
 }
@@ -251,7 +227,7 @@ eResultCode CPNUInstallFiles::Launch(const gCString& path)
 eResultCode CPNUInstallFiles::GetIdentity(const gCString& path, plat::sEntryIdentity& identity)
 {
     identity = plat::sEntryIdentity();
-    cSystemPath system(path);
+    CFixedSystemPath system(path);
     const char* part = PartBeneath(system.Get(), false);
     const plat::eFileResult result = part ? mFolder.GetIdentity(part, identity) : plat::eFileResult::kLeavesFolder;
     return Outcome(result, IsRefusedWay(result) ? eBadParameter : eStreamError);
@@ -259,7 +235,7 @@ eResultCode CPNUInstallFiles::GetIdentity(const gCString& path, plat::sEntryIden
 
 eResultCode CPNUInstallFiles::RemoveEmptyFolder(const gCString& folder)
 {
-    cSystemPath system(folder);
+    CFixedSystemPath system(folder);
     const char* part = PartBeneath(system.Get(), true);
     return Outcome(part ? mFolder.RemoveEmptyFolder(part) : plat::eFileResult::kLeavesFolder, eStreamError);
 }
@@ -271,7 +247,7 @@ eResultCode CPNUInstallFiles::ReadRegularFile(const gCString& path, CMemBlock& b
     kind = plat::eEntryKind::kNone;
     int32_t handle = plat::kNoFileHandle;
     int64_t length = 0;
-    cSystemPath system(path);
+    CFixedSystemPath system(path);
     const char* part = PartBeneath(system.Get(), false);
     const plat::eFileResult opened
         = part ? mFolder.OpenFile(part, handle, length, kind) : plat::eFileResult::kLeavesFolder;

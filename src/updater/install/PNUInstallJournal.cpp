@@ -3,10 +3,12 @@
 #include "updater/install/CPNUInstallFiles.h"
 #include "updater/install/CPNUInstallServices.h"
 #include "updater/CPNUStatusTarget.h"
+#include "updater/PNUMessages.h"
 #include "updater/install/PNUPackageNames.h"
 
 #include "core/CMemBlock.h"
 #include "core/PercentEscape.h"
+#include "core/TextEquality.h"
 
 #include <algorithm>
 #include <charconv>
@@ -15,9 +17,6 @@
 #include <utility>
 
 namespace {
-
-constexpr uint32_t kBlack = 0xFF000000u;
-constexpr uint32_t kRed = 0xFFFF0000u;
 
 const char16_t kJournalName[] = u"/.pintrel-update-journal";
 // Version 2 records which file each new file is, and the folders the install makes.
@@ -272,7 +271,7 @@ eResultCode CheckInstallName(const gCString& name)
 {
     gCString safe;
     PNU_TRY(safe.Assign(name.GetText()));
-    const bool accepted = MakeSafeName(safe) == ePackageNameRule::kAccepted && SameUnits(safe, name);
+    const bool accepted = MakeSafeName(safe) == ePackageNameRule::kAccepted && TextsEqual(safe, name);
     return accepted ? eSuccess : eGenericFailure;
 }
 
@@ -670,10 +669,10 @@ eResultCode RefuseJournal(CPNUInstallFiles& files, const gCString& folder, CPNUS
     PNU_TRY(JournalPath(folder, u"", path));
     if (eResultCode moved = SetAside(files, path, asName); moved != eSuccess) {
         const gCString detail = FillTextValues(ReportText(texts, kTextDetail), {path, files.DescribeFailure(texts)});
-        (void)Report(status, FillTextValues(ReportText(texts, kTextNotRepaired), {detail}), kRed);
+        (void)Report(status, FillTextValues(ReportText(texts, kTextNotRepaired), {detail}), kStatusRed);
         return moved;
     }
-    (void)Report(status, FillTextValues(ReportText(texts, kTextJournalSetAside), {asName, reason}), kRed);
+    (void)Report(status, FillTextValues(ReportText(texts, kTextJournalSetAside), {asName, reason}), kStatusRed);
     return files.FlushEntry(folder);
 }
 
@@ -692,7 +691,7 @@ eResultCode RemoveUnfinishedJournal(CPNUInstallFiles& files, const gCString& fol
     PNU_TRY(SetAside(files, fresh, asName));
     (void)Report(status,
                  FillTextValues(ReportText(texts, kTextJournalSetAside), {asName, ReportText(texts, kTextNotRegularFile)}),
-                 kRed);
+                 kStatusRed);
     return eSuccess;
 }
 
@@ -727,7 +726,7 @@ eResultCode RecoverUnfinishedInstallIn(const gCString& folder, CPNUStatusTarget*
     if (read == eSuccess && (read = CheckInstallLeftovers(use, journal, refused)) == eStreamError) {
         // An entry that cannot be reached may hold anything: nothing is touched until it can be.
         const gCString detail = FillTextValues(ReportText(texts, kTextDetail), {refused, use.DescribeFailure(texts)});
-        (void)Report(status, FillTextValues(ReportText(texts, kTextEntryNotReached), {detail}), kRed);
+        (void)Report(status, FillTextValues(ReportText(texts, kTextEntryNotReached), {detail}), kStatusRed);
         return read;
     }
     // What is not a journal an install writes, or names what no install leaves, is kept for
@@ -750,14 +749,14 @@ eResultCode RecoverUnfinishedInstallIn(const gCString& folder, CPNUStatusTarget*
         // One that cannot be read may be whole: it stays for the next attempt.
         const gCString detail =
             FillTextValues(ReportText(texts, kTextDetail), {InstallJournalPath(folder), use.DescribeFailure(texts)});
-        (void)Report(status, FillTextValues(ReportText(texts, kTextNotRepaired), {detail}), kRed);
+        (void)Report(status, FillTextValues(ReportText(texts, kTextNotRepaired), {detail}), kStatusRed);
         return read;
     }
     default: {
         // A journal is renamed into place whole, so a damaged one is none of ours: it goes, and
         // nothing it names is touched.
         const gCString path = InstallJournalPath(folder);
-        (void)Report(status, FillTextValues(ReportText(texts, kTextJournalDamaged), {path}), kRed);
+        (void)Report(status, FillTextValues(ReportText(texts, kTextJournalDamaged), {path}), kStatusRed);
         return RemoveInstallJournal(use, folder);
     }
     }
@@ -784,9 +783,9 @@ eResultCode RecoverUnfinishedInstallIn(const gCString& folder, CPNUStatusTarget*
         const gCString reason = use.DescribeFailure(texts);
         const gCString detail = FillTextValues(ReportText(texts, kTextDetail), {failedPath, reason});
         (void)Report(status, FillTextValues(ReportText(texts, undone ? kTextNotUndone : kTextNotRepaired), {detail}),
-                     kRed);
+                     kStatusRed);
         return result;
     }
-    (void)Report(status, ReportText(texts, undone ? kTextUndone : kTextCompleted), kBlack);
+    (void)Report(status, ReportText(texts, undone ? kTextUndone : kTextCompleted), kStatusBlack);
     return eSuccess;
 }

@@ -1,5 +1,6 @@
 #include "updater/install/PNUPackageNames.h"
 
+#include "core/TextEquality.h"
 #include "updater/install/PNUInstallLock.h"
 
 #include <algorithm>
@@ -68,8 +69,6 @@ bool UnitsBefore(const gCString& a, const gCString& b)
     return a.GetLength() < b.GetLength();
 }
 
-bool SameUnits(const gCString& a, const gCString& b) { return !UnitsBefore(a, b) && !UnitsBefore(b, a); }
-
 eResultCode SortNames(const gCArray<gCString>& names, gCArray<int32_t>& order)
 {
     PNU_TRY(order.SetSize(names.GetSize()));
@@ -133,7 +132,7 @@ eResultCode FindNameClash(const gCArray<gCString>& names, int32_t& clash)
     gCString stem;
     for (int32_t k = 0; k < order.GetSize() && clash < 0; ++k) {
         const gCString& name = names[order[k]];
-        if (IsJournalName(name) || IsLockName(name) || (k > 0 && SameUnits(names[order[k - 1]], name))) {
+        if (IsJournalName(name) || IsLockName(name) || (k > 0 && TextsEqual(names[order[k - 1]], name))) {
             clash = order[k];
         } else if (EndsWithPartnerSuffix(name)) {
             PNU_TRY(stem.CopyStringFromBuffer(name.GetText(), name.GetLength() - 4));
@@ -141,7 +140,7 @@ eResultCode FindNameClash(const gCArray<gCString>& names, int32_t& clash)
                                                     [&](int32_t other, const gCString& text) {
                                                         return UnitsBefore(names[other], text);
                                                     });
-            if (found != order.end() && SameUnits(names[*found], stem))
+            if (found != order.end() && TextsEqual(names[*found], stem))
                 clash = order[k];
         }
     }

@@ -28,7 +28,6 @@ gCString WithoutTrailingSeparator(const gCString& folder);
 
 // Code-unit order, a text before every longer text it starts.
 bool UnitsBefore(const gCString& a, const gCString& b);
-bool SameUnits(const gCString& a, const gCString& b);
 // The indices of names in code-unit order: the names inside a folder "N/" then stand together.
 eResultCode SortNames(const gCArray<gCString>& names, gCArray<int32_t>& order);
 

@@ -1,10 +1,10 @@
 #include "updater/transfer/CPNUHTTPSession.h"
 
 #include "Network/HTTPLimits.h"
+#include "core/ASCIICase.h"
 #include "core/TextEquality.h"
 #include "updater/transfer/CPNUTransferManager.h"
 #include "updater/codec/PNULimits.h"
-#include "updater/PNUASCII.h"
 #include "updater/PNUMessages.h"
 #include "updater/PNUReportTexts.h"
 #include "updater/PNUTexts.h"
@@ -153,10 +153,10 @@ eResultCode CPNUHTTPSession::FindHeaderValue(gCString& name, gCString& value) co
 {
     if (headerNames.GetSize() != headerValues.GetSize())
         return eOutOfRange;
-    MakeUpperASCIIOnly(name);
+    MakeUpperASCII(name);
     for (int32_t i = 0; i < headerNames.GetSize(); ++i) {
         gCString stored = headerNames[i];
-        MakeUpperASCIIOnly(stored);
+        MakeUpperASCII(stored);
         if (TextsEqual(stored, name)) {
             value = headerValues[i];
             return eSuccess;

@@ -1,7 +1,7 @@
 #include "updater/transfer/PNUCheckReply.h"
 
 #include "FileIO/gCMemFile.h"
-#include "updater/PNUASCII.h"
+#include "core/ASCIICase.h"
 
 #include <cstring>
 
@@ -22,7 +22,7 @@ void TakeResultItem(const gCString& item, sCheckResults& results)
     (void)key.Assign(u"");
     (void)value.Assign(u"");
     (void)item.SplitAtFirst(key, value, gCString(":"), 0);
-    MakeUpperASCIIOnly(key);
+    MakeUpperASCII(key);
     if (key == "UPTODATE")
         results.upToDate = value;
     else if (key == "LATESTVER")

@@ -2,6 +2,7 @@
 
 #include "FileIO/FileDocuments.h"
 #include "app/AppGlobals.h"
+#include "core/TextEquality.h"
 #include "updater/transfer/CPNUHTTPSession.h"
 #include "updater/CPintrelUpdaterApp.h"
 #include "updater/PNUMessages.h"
@@ -23,27 +24,12 @@ constexpr int32_t kEscapeKey = 27;
 
 CPintrelUpdaterApp* UpdaterApp() { return dynamic_cast<CPintrelUpdaterApp*>(gApplication); }
 
-bool StartsWithNoCase(const gCString& text, const char* prefix)
-{
-    int32_t i = 0;
-    for (; prefix[i] != 0; ++i) {
-        if (i >= text.GetLength())
-            return false;
-        char16_t unit = text[i];
-        if (unit >= u'A' && unit <= u'Z')
-            unit = char16_t(unit - u'A' + u'a');
-        if (unit != char16_t(prefix[i]))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 eResultCode OpenWebAddress(const gCString& url)
 {
     // The address comes from the network: nothing but a web page may be opened with it.
-    if (!StartsWithNoCase(url, "http://") && !StartsWithNoCase(url, "https://"))
+    if (!StartsWithIgnoringASCIICase(url, gCString(u"http://")) && !StartsWithIgnoringASCIICase(url, gCString(u"https://")))
         return eFileNotFound;
     return OpenURL(url);
 }
