@@ -32,12 +32,11 @@ public:
     // In the encoding library. The output block is resized by the call. Results: eSuccess done;
     // eBadParameter a method above 8, or input for methods 2-7 whose length is not a whole number
     // of elements; eOutOfRange input whose frame could not be sized in 32 bits (encoding);
-    // eGenericFailure the encoder failed
-    // (method 1's codes grew longer than 32 bits); eNoMemory a block could not be sized, or a raw
-    // length beyond the memory the system has (decoding, refused before allocating); eInvalidFile a
-    // frame shorter than its length word, or a damaged payload (decoding). Decoding touches no
-    // output memory beyond what the payload produces, and a failed decode leaves the output block
-    // empty.
+    // eGenericFailure the encoder failed (method 1's codes grew longer than 32 bits); eNoMemory a
+    // block could not be sized, or a raw length beyond the memory the system has (decoding, refused
+    // before allocating); eInvalidFile a frame shorter than its length word, or a damaged payload
+    // (decoding). Decoding touches no output memory beyond what the payload produces, and a failed
+    // decode leaves the output block empty.
     eResultCode CodecRun(uint32_t encode, uint32_t method, CMemBlockT<unsigned char>& in,
                          CMemBlockT<unsigned char>& out);
     // The whole stream, from its start, as the input.
