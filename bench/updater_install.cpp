@@ -30,7 +30,7 @@ public:
 
     eResultCode AddStatusLine(const gCString&, const uint32_t*, bool) override { return eSuccess; }
     eResultCode WriteLogLine(const gCString&) override { return eSuccess; }
-    void SetProgress(float, bool) override {}
+    eResultCode SetProgress(float, bool) override { return eSuccess; }
     void SetControlText(int32_t, const gCString&) override {}
     gCString GetText(uint32_t, int32_t) override { return gCString("text"); }
     gCString GetInstalledBuildString() override { return gCString("FULL"); }

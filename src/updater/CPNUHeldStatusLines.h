@@ -9,7 +9,7 @@ class CPNUHeldStatusLines : public CPNUStatusTarget {
 public:
     eResultCode AddStatusLine(const gCString& text, const uint32_t* colour, bool update) override;
     eResultCode WriteLogLine(const gCString& text) override;
-    void SetProgress(float, bool) override {}
+    eResultCode SetProgress(float, bool) override { return eSuccess; }
     void SetControlText(int32_t, const gCString&) override {}
 
     // Hands every held line on in its order, and holds none afterwards.

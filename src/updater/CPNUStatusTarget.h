@@ -1,6 +1,7 @@
-// Where the installer reports: the updater window's status table and log, its progress bar and
-// the caption of one of its controls. The updater backdrop implements it; tests record what they
-// are told.
+// Where status lines go: the updater window's status table and the log, its progress bar and the
+// caption of one of its controls. The window's backdrop implements it, writing every line to the
+// log the application hands it; while there is no window (before its tree loads, after quitting
+// closed it) the log alone takes the lines. Tests record what they are told.
 #pragma once
 
 #include "core/eResultCode.h"
@@ -17,6 +18,6 @@ public:
     virtual eResultCode AddStatusLine(const gCString& text, const uint32_t* colour, bool update) = 0;
     // Writes the line to the log only.
     virtual eResultCode WriteLogLine(const gCString& text) = 0;
-    virtual void SetProgress(float fraction, bool update) = 0;
+    virtual eResultCode SetProgress(float fraction, bool update) = 0;
     virtual void SetControlText(int32_t id, const gCString& text) = 0;
 };

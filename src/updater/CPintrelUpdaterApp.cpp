@@ -34,7 +34,7 @@ constexpr const char* kWindowResourceName = "Pintrel Updater";
 
 } // namespace
 
-CPintrelUpdaterApp::CPintrelUpdaterApp() : mInstaller(this, this)
+CPintrelUpdaterApp::CPintrelUpdaterApp() : mInstaller(&mUpdateLog, this)
 {
     SetResourceFileName(gCString("PNUpdater.mrf"));
     SetStringTableFileName(gCString("PNUpdater.msf"));
@@ -51,32 +51,35 @@ CPintrelUpdaterApp::~CPintrelUpdaterApp()
     delete mReceivedPackage;
     if (GetUpdaterStringTable() == &GetResources().GetStringTable())
         SetUpdaterStringTable(nullptr);
+    // A window left standing outlives its owner and the log.
+    if (IsBackdropInAWindow()) {
+        mBackdrop->SetLog(nullptr);
+        mBackdrop->SetOwner(nullptr);
+    }
+}
+
+void CPintrelUpdaterApp::SetBackdrop(CPintrelUpdaterBackdrop* backdrop)
+{
+    mBackdrop = backdrop;
+    if (mBackdrop) {
+        mBackdrop->SetLog(&mUpdateLog);
+        mBackdrop->SetOwner(this);
+    }
+    // An install under way goes on reporting to whatever stands now: a quit from a heartbeat of
+    // the install closes the window under it.
+    mInstaller.SetStatusTarget(&StatusTarget());
+}
+
+CPNUStatusTarget& CPintrelUpdaterApp::StatusTarget()
+{
+    if (mBackdrop)
+        return *mBackdrop;
+    return mUpdateLog;
 }
 
 eResultCode CPintrelUpdaterApp::ShowStatusLine(const gCString& text, uint32_t colour)
 {
-    return AddStatusLine(text, &colour, true);
-}
-
-eResultCode CPintrelUpdaterApp::AddStatusLine(const gCString& text, const uint32_t* colour, bool update)
-{
-    if (!mBackdrop)
-        return WriteLog(text);
-    return mBackdrop->AddStatusLine(text, colour, update);
-}
-
-eResultCode CPintrelUpdaterApp::WriteLogLine(const gCString& text) { return WriteLog(text); }
-
-void CPintrelUpdaterApp::SetProgress(float fraction, bool update)
-{
-    if (mBackdrop)
-        (void)mBackdrop->SetProgress(fraction, update);
-}
-
-void CPintrelUpdaterApp::SetControlText(int32_t id, const gCString& text)
-{
-    if (mBackdrop)
-        mBackdrop->SetControlText(id, text);
+    return StatusTarget().AddStatusLine(text, &colour, true);
 }
 
 gCString CPintrelUpdaterApp::GetText(uint32_t id, int32_t field)
@@ -92,19 +95,24 @@ void CPintrelUpdaterApp::Quit()
     const bool ownedByWindow = mBackdrop && mBackdrop->GetWindow();
     CApp::Quit();
     if (ownedByWindow)
-        mBackdrop = nullptr;
+        SetBackdrop(nullptr);
 }
 
-eResultCode CPintrelUpdaterApp::OnStartFailed()
+bool CPintrelUpdaterApp::IsBackdropInAWindow() const
 {
     // Only compared, never followed: the backdrop may be gone with its window.
     const CBackdrop* backdrop = mBackdrop;
     bool held = false;
     const gCArray<CWindowBase*>& windows = GetWindowList();
-    for (int32_t i = 0; i < windows.GetSize() && !held; ++i)
+    for (int32_t i = 0; i < windows.GetSize() && backdrop && !held; ++i)
         held = windows[i] && windows[i]->GetBackdrop() == backdrop;
-    if (!held)
-        mBackdrop = nullptr;
+    return held;
+}
+
+eResultCode CPintrelUpdaterApp::OnStartFailed()
+{
+    if (!IsBackdropInAWindow())
+        SetBackdrop(nullptr);
     return eSuccess;
 }
 
@@ -142,7 +150,7 @@ eResultCode CPintrelUpdaterApp::Run(const gCString& documentPath)
 
 eResultCode CPintrelUpdaterApp::LoadWindowTree(bool& ended)
 {
-    mBackdrop = new CPintrelUpdaterBackdrop();
+    SetBackdrop(new CPintrelUpdaterBackdrop());
     if (!mBackdrop)
         return eNoMemory;
     // Without its window the updater can show nothing, not even why an update fails. A file
@@ -151,8 +159,9 @@ eResultCode CPintrelUpdaterApp::LoadWindowTree(bool& ended)
     // program then ends with a failure status and no second alert.
     if (eResultCode loaded = mBackdrop->LoadFromName(gCString(kWindowResourceName), nullptr, nullptr);
         loaded != eSuccess) {
-        delete mBackdrop;
-        mBackdrop = nullptr;
+        CPintrelUpdaterBackdrop* unloaded = mBackdrop;
+        SetBackdrop(nullptr);
+        delete unloaded;
         if (loaded == eResourceNotFound)
             return loaded;
         mExitStatus = 1;
@@ -249,7 +258,7 @@ eResultCode CPintrelUpdaterApp::ShowStartState()
 {
     const eResultCode built = mBackdrop->BuildWidgets();
     // The repair's lines reach the log even without the status table.
-    mRepairLines.ShowIn(*this);
+    mRepairLines.ShowIn(StatusTarget());
     PNU_TRY(built);
     if (mTestMode)
         (void)ShowStatusLine(gCString("WARNING - IN LOCAL TEST MODE! NOT FOR GENERAL USE!"), kStatusBrightGreen);
@@ -394,6 +403,16 @@ eResultCode CPintrelUpdaterApp::WriteLog(const gCString& text)
 {
     (void)mUpdateLog.WriteLine(text);
     return eSuccess;
+}
+
+void CPintrelUpdaterApp::StartUpdateCheck()
+{
+    if (!mTransferManager)
+        return;
+    const gCString host = ChooseUpdateHost(mTestMode, mTestHost);
+    const gCString url = ComposeUpdateCheckURL(host, mTestMode, GetCheckValues());
+    // Failures show as status lines; the result is not the button's.
+    (void)mTransferManager->StartRequest(host, url);
 }
 
 eResultCode CPintrelUpdaterApp::InstallPackage(gCStream& stream)

@@ -12,6 +12,7 @@
 #include "updater/CPNUUpdateLog.h"
 #include "updater/PNUMessages.h"
 #include "updater/transfer/PNUUpdateCheckURL.h"
+#include "updater/window/CPNUWindowOwner.h"
 
 class CPNUTransferManager;
 class CPintrelUpdaterBackdrop;
@@ -22,14 +23,16 @@ class gCStream;
 class gCStringTable;
 class gCFRelative;
 
-// It is also what the installer reports to (passed on to the window, or to the log while there is
-// no window) and what it asks for texts, the product's build, the install folder and heartbeats.
-// As the default target it answers the updater messages below and passes every message on to the
-// window.
+// It owns the log and hands it to the window, which is the status target of every line while it
+// stands; before the window loads and after quitting closed it, the lines go to the log alone.
+// The installer reports to that status target of the moment and asks the application for texts,
+// the product's build, the install folder and heartbeats. The window asks it to install, check and
+// quit. As the default target it answers the updater messages below and passes every message on
+// to the window.
 class CPintrelUpdaterApp : public CApp,
-                           public CPNUStatusTarget,
                            public CPNUInstallServices,
-                           public CPNUMessageReceiver {
+                           public CPNUMessageReceiver,
+                           public CPNUWindowOwner {
 public:
     CPintrelUpdaterApp();
     ~CPintrelUpdaterApp() override;
@@ -41,7 +44,6 @@ public:
 
     eResultCode WriteLog(const gCString& text);
     eResultCode InstallFromFile(gCFile& file);
-    eResultCode InstallReceivedPackage();
     eResultCode SaveUpdaterSource();
     eResultCode OnDownloadLocation(int64_t failType);
     gCFRelative GetSlavePath() const;
@@ -56,18 +58,18 @@ public:
     eResultCode OnSuccessSound() override;
     eResultCode OnFailureSound() override;
 
-    // The installer's status target.
-    eResultCode AddStatusLine(const gCString& text, const uint32_t* colour, bool update) override;
-    eResultCode WriteLogLine(const gCString& text) override;
-    void SetProgress(float fraction, bool update) override;
-    void SetControlText(int32_t id, const gCString& text) override;
+    // What the window's main button asks for.
+    eResultCode InstallReceivedPackage() override;
+    bool CanCheckForUpdates() const override { return mTransferManager != nullptr; }
+    void StartUpdateCheck() override;
     // The installer's services.
     gCString GetText(uint32_t id, int32_t field) override;
     gCString GetReportText(eReportText text) override { return GetTranslatedReportText(text); }
     gCString GetInstalledBuildString() override { return mBuildString; }
     gCString GetInstallFolderText() override;
     void RunHeartbeat() override { (void)RunHeartbeatOnce(); }
-    // Quitting closes the window, which deletes its backdrop: the pointer to it goes too.
+    // Quitting closes the window, which deletes its backdrop: the pointer to it goes too, and the
+    // lines go to the log alone.
     void Quit() override;
     // A failed start has closed the window already: the pointer goes when no window holds it.
     eResultCode OnStartFailed() override;
@@ -101,12 +103,21 @@ private:
     // The package named on the command line is installed; "slave" or no name leaves the window as it is.
     eResultCode OpenStartDocument(const gCString& documentPath);
 
+    // The window of the moment (none once it is gone): it is given the log and its owner, and the
+    // installer reports to it, or to the log alone without one.
+    void SetBackdrop(CPintrelUpdaterBackdrop* backdrop);
+    // Where a line goes now: the window while there is one, else the log alone.
+    CPNUStatusTarget& StatusTarget();
+    // A window still holds the backdrop, which therefore still stands.
+    bool IsBackdropInAWindow() const;
+
     eResultCode HoldPackage(gCMemFile* source);
     eResultCode InstallPackage(gCStream& stream);
     void PlaySound(CSound* sound);
     eResultCode ShowStatusLine(const gCString& text, uint32_t colour);
 
     CPNUTransferManager* mTransferManager = nullptr;
+    CPNUUpdateLog mUpdateLog;
     CPNUDesquasher mInstaller;
     gCString mProductVersion;
     gCString mProductLanguage;
@@ -119,7 +130,6 @@ private:
     uint32_t mTestMode = 0;
     CSound* mFailureSound = nullptr;
     CSound* mSuccessSound = nullptr;
-    CPNUUpdateLog mUpdateLog;
     gCString mApplicationName;
     CPintrelUpdaterBackdrop* mBackdrop = nullptr;
     gCString mTestHost;

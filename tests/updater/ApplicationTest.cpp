@@ -272,8 +272,8 @@ TEST_F(Application, TheWindowComesFromTheResourceFileAndItsCaptionCanBeSet)
     auto* caption = dynamic_cast<CTxWidget*>(backdrop->FindWidgetById(313));
     ASSERT_NE(caption, nullptr);
     // The installer's last step names its control by id; an id nobody has changes nothing.
-    app.SetControlText(313, gCString("Done"));
-    app.SetControlText(9999, gCString("Nowhere"));
+    backdrop->SetControlText(313, gCString("Done"));
+    backdrop->SetControlText(9999, gCString("Nowhere"));
     gCString text;
     caption->GetText(text);
     EXPECT_EQ(Utf8(text), "Done");
@@ -328,6 +328,62 @@ TEST_F(Application, AHeldPackageThatFailsToInstallSaysSo)
     EXPECT_EQ(app.GetReceivedPackage(), nullptr);
     EXPECT_EQ(app.InstallReceivedPackage(), eSuccess);
     EXPECT_EQ(Shown(*app.GetBackdrop()).back(), (sShownLine{"No update has been received yet.", kStatusDarkRed}));
+}
+
+// A line goes to the window of the moment and to the log: both while the window stands, the log
+// alone once quitting has closed the window (the installer too), the table alone for a window
+// left standing after its application and log are gone.
+TEST_F(Application, LinesGoToTheWindowOfTheMomentAndToTheLog)
+{
+    enum class eWhen { kWindowStands, kWindowClosed, kApplicationGone };
+    struct sCase {
+        const char* name;
+        eWhen when;
+    } cases[] = {{"window stands", eWhen::kWindowStands},
+                 {"window closed", eWhen::kWindowClosed},
+                 {"application gone", eWhen::kApplicationGone}};
+    for (const sCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CPintrelUpdaterBackdrop* window = nullptr;
+        size_t logged = 0;
+        {
+            CPintrelUpdaterApp app;
+            ASSERT_EQ(Start(app, gCString("")), eSuccess);
+            window = app.GetBackdrop();
+            if (c.when == eWhen::kWindowClosed) {
+                app.Quit();
+                ASSERT_EQ(app.GetBackdrop(), nullptr);
+            }
+            logged = LogLines().size();
+            if (c.when != eWhen::kApplicationGone) {
+                gCMemFile body;
+                ASSERT_EQ(body.Write("PN2SQUSH damaged", 16), eSuccess);
+                ASSERT_EQ(app.OnPackageReceived(&body), eSuccess);
+                EXPECT_EQ(app.InstallReceivedPackage(), eGenericFailure);
+            }
+        }
+        if (c.when == eWhen::kApplicationGone) {
+            ASSERT_EQ(window->AddStatusLine(gCString("The window's own line."), nullptr, false), eSuccess);
+        }
+        const std::vector<std::string> log = LogLines();
+        const std::vector<std::string> added(log.begin() + std::ptrdiff_t(std::min(logged, log.size())), log.end());
+        if (c.when == eWhen::kApplicationGone) {
+            EXPECT_EQ(added, std::vector<std::string>{});
+            EXPECT_EQ(Shown(*window).back(), (sShownLine{"The window's own line.", kStatusBlack}));
+        } else {
+            // The installer's lines, then the application's.
+            ASSERT_GT(added.size(), 1u);
+            EXPECT_EQ(added.back(), "The update file could not be installed.");
+        }
+        if (c.when == eWhen::kWindowStands) {
+            const std::vector<sShownLine> shown = Shown(*window);
+            ASSERT_GE(shown.size(), added.size());
+            for (size_t i = 0; i < added.size(); ++i)
+                EXPECT_EQ(shown[shown.size() - added.size() + i].text, added[i]);
+        }
+        TearDown();
+        SetUp();
+    }
 }
 
 TEST_F(Application, AGermanProductNamesRefusedAndFailedInstallsInGerman)

@@ -26,7 +26,7 @@ public:
         seen.push_back("log " + Utf8(text));
         return eSuccess;
     }
-    void SetProgress(float, bool) override {}
+    eResultCode SetProgress(float, bool) override { return eSuccess; }
     void SetControlText(int32_t, const gCString&) override {}
     std::vector<std::string> seen;
 };

@@ -38,8 +38,8 @@ public:
     CPNUDesquasher(CPNUStatusTarget* statusTarget, CPNUInstallServices* services, CPNUInstallFiles* files = nullptr);
     ~CPNUDesquasher() override;
 
-    // The application makes its installer before the window exists; the window's backdrop is
-    // handed over once it is built.
+    // Where the lines go from the next one on: the application makes its installer before the
+    // window exists and points it at the window, or at the log alone, whenever that changes.
     void SetStatusTarget(CPNUStatusTarget* statusTarget) { mStatusTarget = statusTarget; }
 
     CPNUDesquasher(const CPNUDesquasher&) = delete;

@@ -148,7 +148,7 @@ eResultCode CPNUDesquasher::InstallFiles(gCStream& stream)
 void CPNUDesquasher::StepProgress(int32_t index)
 {
     if (mStatusTarget)
-        mStatusTarget->SetProgress(float(index + 1) / float(mFinalPaths.GetSize()), true);
+        (void)mStatusTarget->SetProgress(float(index + 1) / float(mFinalPaths.GetSize()), true);
     if (mServices)
         mServices->RunHeartbeat();
 }

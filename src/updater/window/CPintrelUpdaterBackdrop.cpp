@@ -2,9 +2,11 @@
 
 #include "FileIO/FileDocuments.h"
 #include "app/AppGlobals.h"
+#include "app/CAppBase.h"
 #include "core/TextEquality.h"
 #include "updater/transfer/CPNUHTTPSession.h"
-#include "updater/CPintrelUpdaterApp.h"
+#include "updater/CPNUUpdateLog.h"
+#include "updater/window/CPNUWindowOwner.h"
 #include "updater/PNUMessages.h"
 #include "updater/PNUReportTexts.h"
 #include "updater/PNUTexts.h"
@@ -22,8 +24,6 @@ constexpr int32_t kPanelActiveOpacity = 255;
 constexpr int32_t kPanelInactiveOpacity = 100;
 constexpr int32_t kEscapeKey = 27;
 
-CPintrelUpdaterApp* UpdaterApp() { return dynamic_cast<CPintrelUpdaterApp*>(gApplication); }
-
 } // namespace
 
 eResultCode OpenWebAddress(const gCString& url)
@@ -36,8 +36,8 @@ eResultCode OpenWebAddress(const gCString& url)
 
 eResultCode CPintrelUpdaterBackdrop::WriteLogLine(const gCString& text)
 {
-    if (CPintrelUpdaterApp* app = UpdaterApp())
-        (void)app->WriteLog(text);
+    if (mLog)
+        (void)mLog->WriteLogLine(text);
     return eSuccess;
 }
 
@@ -196,8 +196,8 @@ eResultCode CPintrelUpdaterBackdrop::DismissMessage()
     SetMessageActive(false);
     // The install tells every failure in its own red lines; an alert on top of them would only
     // repeat it as a bare code.
-    if (CPintrelUpdaterApp* app = UpdaterApp())
-        (void)app->InstallReceivedPackage();
+    if (mOwner)
+        (void)mOwner->InstallReceivedPackage();
     return eSuccess;
 }
 
@@ -221,9 +221,9 @@ eResultCode CPintrelUpdaterBackdrop::OpenMessageURL()
 eResultCode CPintrelUpdaterBackdrop::QuitFromMessage()
 {
     // As for DismissMessage: the log keeps the install's lines.
-    if (CPintrelUpdaterApp* app = UpdaterApp()) {
-        (void)app->InstallReceivedPackage();
-        app->Quit();
+    if (mOwner) {
+        (void)mOwner->InstallReceivedPackage();
+        mOwner->Quit();
     }
     return eSuccess;
 }

@@ -1,23 +1,32 @@
 // The updater window's root widget: the status lines (shown in a table and logged), the message
 // panel with its kind and address, the progress bar, the scroll thumb beside the status lines and
-// the main button's glow. It is the focus target, so the engine's status, progress and panel
-// messages arrive at its command handler, and it listens to the status table.
+// the main button's glow. It is the status target of every line while the window stands (the
+// installer's, the transfers', the application's and its own): each goes to its table and to the
+// log the application hands it. It is the focus target, so the engine's status, progress and panel
+// messages arrive at its command handler, and it listens to the status table. What its main
+// button asks of the program (install, check, quit) goes to its owner.
 //
 // The widgets of the window's resource are found by id and used only when they are of the class
 // the window expects; a missing one skips the steps that use it.
 #pragma once
 
 #include "core/gCString.h"
+#include "updater/CPNUStatusTarget.h"
 #include "updater/PNUMessages.h"
 #include "widgets/CBackdrop.h"
 #include "widgets/TableMessages.h"
 
 class CImWidget;
 class CMLTableWidget;
+class CPNUUpdateLog;
+class CPNUWindowOwner;
 class CTxWidget;
 class CWidgetEffectBase;
 
-class CPintrelUpdaterBackdrop : public CBackdrop, public CPNUMessageReceiver, public CTableMessageReceiver {
+class CPintrelUpdaterBackdrop : public CBackdrop,
+                                public CPNUMessageReceiver,
+                                public CTableMessageReceiver,
+                                public CPNUStatusTarget {
 public:
     // Message kinds: what the main button does next.
     enum : int32_t { kMessageCheck = 0, kMessageInstall = 1, kMessageURL = 2, kMessageFinish = 3 };
@@ -54,15 +63,21 @@ public:
     // without the main button, eResourceNotFound without its glow effects or the progress bar's
     // effect, else the table's code.
     eResultCode BuildWidgets();
+    // The log the lines are written to (none: the lines are only shown) and the program the main
+    // button acts on; neither is owned.
+    void SetLog(CPNUUpdateLog* log) { mLog = log; }
+    void SetOwner(CPNUWindowOwner* owner) { mOwner = owner; }
+    CPNUWindowOwner* GetOwner() const { return mOwner; }
+
     // Logs the text, then appends it as a status line in the colour; eResourceNotFound while there
     // is no table.
-    eResultCode AddStatusLine(const gCString& text, const uint32_t* colour, bool update);
+    eResultCode AddStatusLine(const gCString& text, const uint32_t* colour, bool update) override;
     eResultCode AddStatusLineCopy(const gCString& text, const uint32_t* colour, bool update);
-    eResultCode WriteLogLine(const gCString& text);
+    eResultCode WriteLogLine(const gCString& text) override;
     void SetMessageActive(bool active);
-    eResultCode SetProgress(float fraction, bool update);
+    eResultCode SetProgress(float fraction, bool update) override;
     // The text of a control found by id; nothing when there is none.
-    void SetControlText(int32_t id, const gCString& text);
+    void SetControlText(int32_t id, const gCString& text) override;
     eResultCode ShowURLMessage(const gCString& text, const gCString& url);
     eResultCode ShowFinishMessage();
     eResultCode ShowInstallMessage();
@@ -120,6 +135,8 @@ private:
     void SetTextOf(CTxWidget* widget, const gCString& text);
     int32_t ThumbTrackLength() const;
 
+    CPNUUpdateLog* mLog = nullptr;
+    CPNUWindowOwner* mOwner = nullptr;
     CMLTableWidget* mStatusTable = nullptr;
     CWidget* mMainButton = nullptr;
     CImWidget* mScrollThumb = nullptr;

@@ -1,13 +1,12 @@
 #include "updater/window/PNUMainButton.h"
 
 #include "app/AppGlobals.h"
+#include "app/CAppBase.h"
 #include "platform/Clock.h"
-#include "updater/transfer/CPNUTransferManager.h"
-#include "updater/CPintrelUpdaterApp.h"
+#include "updater/window/CPNUWindowOwner.h"
 #include "updater/window/CPintrelUpdaterBackdrop.h"
 #include "updater/PNUMessages.h"
 #include "updater/PNUTexts.h"
-#include "updater/transfer/PNUUpdateCheckURL.h"
 
 namespace {
 
@@ -58,15 +57,12 @@ eResultCode OnMainButton(CPintrelUpdaterBackdrop* backdrop, CWidget* button, CWi
 
 eResultCode BuildUpdateCheckRequest(CPintrelUpdaterBackdrop* backdrop)
 {
-    auto* app = dynamic_cast<CPintrelUpdaterApp*>(gApplication);
-    if (!backdrop || !app || !app->GetTransferManager())
+    CPNUWindowOwner* owner = backdrop ? backdrop->GetOwner() : nullptr;
+    if (!owner || !owner->CanCheckForUpdates())
         return eSuccess;
     backdrop->SetMessageActive(false);
     uint32_t black = kStatusBlack;
     (void)backdrop->AddStatusLine(GetTranslatedText(kTextChecking), &black, true);
-    gCString host = ChooseUpdateHost(app->IsTestMode(), app->GetTestHost());
-    gCString url = ComposeUpdateCheckURL(host, app->IsTestMode(), app->GetCheckValues());
-    // Failures show as status lines; the result is not the button's.
-    (void)app->GetTransferManager()->StartRequest(host, url);
+    owner->StartUpdateCheck();
     return eSuccess;
 }

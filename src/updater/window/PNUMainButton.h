@@ -12,5 +12,7 @@ class CPintrelUpdaterBackdrop;
 // acts when it was released over the button. `point` is the press point in button coordinates.
 eResultCode OnMainButton(CPintrelUpdaterBackdrop* backdrop, CWidget* button, CWidget** taker, const gCPoint& point);
 
-// Sends the update check for the installed product to the update server (or the test server).
+// Sends the update check for the installed product to the update server (or the test server):
+// the panel goes off, the "checking" line shows and the window's owner starts the request. Without
+// an owner that can check, nothing happens.
 eResultCode BuildUpdateCheckRequest(CPintrelUpdaterBackdrop* backdrop);

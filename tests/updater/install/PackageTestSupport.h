@@ -41,7 +41,11 @@ public:
 
     eResultCode AddStatusLine(const gCString& text, const uint32_t* colour, bool update) override;
     eResultCode WriteLogLine(const gCString& text) override;
-    void SetProgress(float fraction, bool) override { progress.push_back(fraction); }
+    eResultCode SetProgress(float fraction, bool) override
+    {
+        progress.push_back(fraction);
+        return eSuccess;
+    }
     void SetControlText(int32_t id, const gCString& text) override { controlTexts[id] = Utf8(text); }
 
     // "T<n>" for id 3000000000 + n, "T<n>.1" for field 1.
