@@ -17,26 +17,33 @@ int32_t RoundHalfAway(float v)
     return int32_t(r);
 }
 
+// Sizes and positions are held within +-2^24 pixels, far beyond any window, so that every sum the
+// layout and its callers make of them (a rect's far edge, a shift back into the parent) stays in
+// range whatever a data block or a caller sets: a value that is not a number lays out at the limit.
+constexpr int64_t kLayoutLimit = int64_t(1) << 24;
+
+int32_t Limited(int64_t value) { return int32_t(std::clamp(value, -kLayoutLimit, kLayoutLimit)); }
+
 int32_t Size(int32_t parent, float value, uint32_t relative, uint32_t farSide)
 {
     if (farSide)
-        return int32_t(int64_t(parent) - RoundHalfAway(value));
+        return Limited(int64_t(parent) - RoundHalfAway(value));
     if (relative)
-        return RoundHalfAway(float(parent) * value);
-    return RoundHalfAway(value);
+        return Limited(RoundHalfAway(float(parent) * value));
+    return Limited(RoundHalfAway(value));
 }
 
 int32_t Position(int32_t parent, int32_t size, float value, uint32_t relative, uint32_t farSide,
                  uint32_t anchor, uint32_t centre)
 {
     if (centre)
-        return RoundHalfAway(float(parent - size) * 0.5f);
-    int32_t at = RoundHalfAway(relative ? float(parent) * value : value);
+        return Limited(RoundHalfAway(float(int64_t(parent) - size) * 0.5f));
+    int64_t at = Limited(RoundHalfAway(relative ? float(parent) * value : value));
     if (farSide)
         at = parent - at;
     if (anchor)
         at -= size;
-    return at;
+    return Limited(at);
 }
 
 // The stay-in-parent shift of one axis: the near edge wins when the widget is wider.

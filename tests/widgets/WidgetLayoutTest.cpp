@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 // A widget that counts what layout sets off.
@@ -80,6 +82,25 @@ TEST(WidgetLayout, RectFromLayoutValues)
         v.yCentre = 1;
         v.y = -50;
         cases.push_back({"stay does not move a centred axis", 200, 101, v, 1, {0, 46, 10, 56}});
+    }
+    // Values no window has (a damaged data block) stay within 2^24 pixels instead of overflowing.
+    constexpr int32_t kLimit = 1 << 24;
+    const float nan = std::nanf("");
+    cases.push_back({"width not a number", 200, 100, Values(24, 0, nan, 10), 0, {24, 0, 24, 10}});
+    cases.push_back({"huge position and size", 200, 100, Values(3e9f, -3e9f, 3e9f, 10), 1,
+                     {-kLimit + 200, 0, 200, 10}});
+    {
+        sLayoutValues v = Values(-3e9f, 0, -3e9f, 10);
+        v.xFarSide = 1;
+        v.xFarAnchor = 1;
+        cases.push_back({"far side, anchored, huge", 200, 100, v, 0, {kLimit, 0, kLimit, 10}});
+    }
+    {
+        sLayoutValues v = Values(0, 0, nan, 10);
+        v.xCentre = 1;
+        v.widthFarSide = 1;
+        cases.push_back({"centred, width from far side not a number", 200, 100, v, 0,
+                         {(200 - kLimit) / 2, 0, (200 + kLimit) / 2, 10}});
     }
     for (const LayoutCase& c : cases) {
         SCOPED_TRACE(c.name);
