@@ -18,11 +18,12 @@ run_packages=(
     fonts-dejavu-core xvfb xdotool x11-utils imagemagick
 )
 
-# What the tests, the sanitizer and fuzz builds and the benchmarks need besides.
+# What the tests, the sanitizer and fuzz builds, the benchmarks and the maintainers' tools
+# (coverage, unnamed functions) need besides.
 test_packages=(
     clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
-    rsync xclip nginx curl python3-pil strace gcovr
+    rsync xclip nginx curl python3-pil strace gcovr universal-ctags
 )
 
 set_name="test"

@@ -1,6 +1,9 @@
 // Handing files and addresses to the system, and the open, save and choose-folder questions.
 // Launch and URL failures are 9; a cancelled dialog is 2, a dialog failure 24. Nothing here shows
 // anything to the user of its own.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// ChooseFolderDialog and PutFileDialog.
 #pragma once
 
 #include "FileIO/gCFile.h"

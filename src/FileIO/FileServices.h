@@ -2,6 +2,9 @@
 // memory streams, deleting, copying and moving (never replacing), copying one stream into
 // another, and the extension look-ups. They keep no state. Deleting what is not there succeeds;
 // every copy or move failure is 6.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// SaveMemFile, DeleteRelativeFile, DeleteFileInFolder, CopyFileToFolder and CopyHandleData.
 #pragma once
 
 #include "FileIO/eFileType.h"

@@ -1,6 +1,10 @@
 // The toolkit's functions for folders: create one, test one named relative to the application,
 // list one as path objects, copy one's files and (on request) its whole tree, and find the
 // special places: documents, preferences, the working folder, the bundle's folders, the volumes.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// CreateRelativeFolder, RelativeFolderExists, CopyFolderRecursive, ListVolumes and the documents,
+// preferences and working-folder look-ups.
 #pragma once
 
 #include "core/eResultCode.h"

@@ -1,5 +1,10 @@
 // The path of one file: a path text with the Mac file type and creator the file is created with,
 // and the operations that treat the text as parts (root, folders, file title, extension).
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// AssignFullPath, the setters of the file title, folders, root and extension, the three From...
+// conversions, GetRoot, GetFullPath, IsWithin, GetPathBelow, GetFSRef, GetFileSize and
+// PathFromFSRef.
 #pragma once
 
 #include "FileIO/CSystemPath.h"
@@ -67,9 +72,7 @@ public:
     eFileType GetFileTypeIndex() const;
 
     uint32_t GetMacType() const { return mFileType; }
-    uint32_t GetCreator() const { return mCreator; }
     void SetMacType(uint32_t type) { mFileType = type; }
-    void SetCreator(uint32_t creator) { mCreator = creator; }
 
 protected:
     // Stores a text composed from parts of the resolved path.

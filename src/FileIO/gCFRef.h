@@ -2,6 +2,9 @@
 // application's bundle, a file chosen in a dialog. It can be set from a reference, a file URL or
 // a dialog's answer, asks the file system whether its file exists, and can express its folder or
 // its place relative to one of the application's base folders.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// GetFolderRef and GetRelativeRef.
 #pragma once
 
 #include "FileIO/gCFPath.h"

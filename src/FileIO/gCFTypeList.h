@@ -1,6 +1,9 @@
 // The set of file types a file dialog offers or accepts, and the test of whether a path belongs
 // to it. Entries are built-in catalogue values first, then custom types; entry indexes run over
 // both in that order.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// InsertType, AddTypes, AddGroup, AddCustomType, AcceptsPath and FilterPaths.
 #pragma once
 
 #include "FileIO/eFileType.h"
@@ -58,10 +61,7 @@ public:
     gCString GetEntryName(int32_t index) const;
     uint32_t GetEntryMacType(int32_t index) const;
     int32_t GetCurrentType() const { return mCurrentIndex; }
-    uint32_t GetAllFilesFlag() const { return mAllFiles; }
-    void SetAllFilesFlag(uint32_t flag) { mAllFiles = flag; }
     const gCArray<eFileType>& GetTypes() const { return mTypes; }
-    const gCArray<sCustomFileType>& GetCustomTypes() const { return mCustomTypes; }
 
     // Whether an upper-cased extension (with its ".") is one of the entry's extensions.
     bool EntryHasExtension(int32_t index, const gCString& upperExtension) const;

@@ -1,6 +1,9 @@
 // The stream over one file on disk. Its line readers define the toolkit's line format: a line
 // ends at CR or LF (CR LF and LF CR are one terminator) and keeps one terminator character.
 // Every operation on a closed file answers eInvalidFile; IsEOF says end and GetLength says 1.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// WriteBuffer.
 #pragma once
 
 #include "FileIO/gCStream.h"

@@ -1,6 +1,10 @@
 // The path object of a folder: its text ends in "/" once set through SetPath. It creates itself
 // with any missing parents, walks up to its parent, tests whether another path names it or one
 // of its ancestors, tests whether it can be written, and makes file and folder objects inside.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: GetFSRef,
+// IsWritable, MakeFilePath, MakeSubFolder, GetRoot, IsWithin and the setters of the folder name,
+// root and folders.
 #pragma once
 
 #include "FileIO/gCBasePath.h"

@@ -2,6 +2,9 @@
 // text is Mac Roman, UTF-16 text is little-endian unless a byte-order mark says otherwise, and a
 // newline is written as LF then CR. Every operation answers a result code: eStreamError for a read,
 // write or seek failure (also at the end), eInvalidFile when nothing is behind the stream.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: the char,
+// short and 64-bit reads and writes, WriteDouble and WriteBOM.
 #pragma once
 
 #include "core/eResultCode.h"
@@ -69,7 +72,6 @@ public:
     // 1 file stream, 2 memory stream owning its block, 0 memory stream over a caller's block.
     int32_t GetKind() const { return mKind; }
     uint32_t IsSwapping() const { return mSwap; }
-    uint32_t IsEightBitText() const { return mEightBitText; }
 
 protected:
     gCStream() = default;

@@ -1,4 +1,7 @@
 // One mounted volume named by the text of its root path, and the file and folder objects below it.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// MakeFileRef, MakeFolderRef and TestAttributeBit.
 #pragma once
 
 #include "core/gCBaseObject.h"

@@ -2,6 +2,9 @@
 // move, copy, list, volumes), which answer 1 or 0 and never report to the user, and the
 // path-part functions that cut a text into root, folders, file title and extension and join
 // them again. The part functions read "\" and ":" as "/" on their own copy of the text.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// CocoaCreateFolder, CocoaListFolder and GetPathComponents.
 #pragma once
 
 #include "core/eResultCode.h"

@@ -2,6 +2,9 @@
 // looked up on a worker thread while the caller waits in a nested loop that keeps serving events
 // and the heartbeat, so to the caller the resolution is synchronous. The answer reaches the
 // socket through its `Connect`, with address 0 when the name could not be resolved.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// ResolveHostNameSync and GetNotImplementedText.
 #pragma once
 
 #include "Network/CResolveReq.h"

@@ -2,6 +2,9 @@
 // little-endian 32-bit words (mark, type, mark, payload length, mark) followed by the payload.
 // Frames go out one at a time in blocks of at most 64000 bytes; complete incoming messages are
 // handed to the pipes' owner (the application).
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// SendMessage.
 #pragma once
 
 #include "FileIO/CASMemFile.h"

@@ -2,6 +2,9 @@
 // heartbeat: the platform endpoint is pumped first and its events are recorded as flags, then the
 // flags become state changes and callbacks in a fixed order. Every higher networking object (HTTP
 // session, data pipe) is a CTCPSocket.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// OpenWithCallbacks and GetPeerAddressText.
 #pragma once
 
 #include "app/gCCmdTarget.h"

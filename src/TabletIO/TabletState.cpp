@@ -3,8 +3,6 @@
 #include "platform/SdlEventSource.h"
 #include "platform/Tablet.h"
 
-#include <cmath>
-
 constinit uint32_t gTabletEraserInProximity = 0;
 
 void ResetTabletState(sTabletState* state)
@@ -49,20 +47,6 @@ sTabletEventData MouseTabletEventData(int32_t globalX, int32_t globalY)
 {
     return {float(globalX), float(globalY), -1000.0f, 1.0f, 0.0f, 0};
 }
-
-sTabletEventData PenTabletEventData(float localX, float localY, uint16_t pressure, int16_t tiltX,
-                                    int16_t tiltY)
-{
-    // The driver's record divided by its double constants, as the pen path always did.
-    sTabletEventData data{localX, localY, float(pressure / 65535.0), 1.0f, 0.0f, 0};
-    double tx = tiltX / 65535.0, ty = tiltY / 65535.0;
-    double magnitude = std::sqrt(tx * tx + ty * ty);
-    data.tilt = magnitude < 1.0 ? float(1.0 - magnitude) : 0.0f;
-    data.direction = float(1.25 - std::atan2(ty, tx) / 6.2831854820251465);
-    return data;
-}
-
-void StoreTabletProximity(uint32_t pointerType) { gTabletEraserInProximity = pointerType == 3 ? 1 : 0; }
 
 int32_t FlushMouseEvents()
 {

@@ -1,5 +1,8 @@
 // The pen data of the latest mouse or tablet event, kept for the widgets that read pressure and
 // tilt. Here every event is an ordinary mouse event: there is no tablet driver to ask.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// FlushMouseEvents and IsTabletDriverPresent.
 #pragma once
 
 #include "core/eResultCode.h"
@@ -43,11 +46,6 @@ void SetTabletStateFlag(sTabletState* state, uint32_t value);
 
 // The data of an ordinary mouse event: the global position, no pressure, upright.
 sTabletEventData MouseTabletEventData(int32_t globalX, int32_t globalY);
-// The data of a pen point (raw pressure and tilts of the tablet's record), window-local.
-sTabletEventData PenTabletEventData(float localX, float localY, uint16_t pressure, int16_t tiltX,
-                                    int16_t tiltY);
-// A proximity report: pointer type 3 is the eraser.
-void StoreTabletProximity(uint32_t pointerType);
 
 // Drops the queued mouse presses, releases, moves and drags; returns the status (0).
 int32_t FlushMouseEvents();

@@ -1,5 +1,8 @@
 // The process skeleton: the entry point's steps, the launch events that start the application,
 // the 10 ms heartbeat timer and the routing of the window system's events.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// RequestQuit.
 #pragma once
 
 #include <cstddef>

@@ -6,6 +6,13 @@
 // Seams for the members other parts own: the resource files, directories, string table and pools
 // join LoadSystemResources and the destructor; the sound player joins TidyVoices; the socket
 // registry is a base class (CSocketRegistry), polled from the heartbeat.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// DebugAssert and, of the application, collapsing and expanding the main window, the kind and
+// creator codes, the button queries beyond the primary and left ones, IsOptionDown, WarpMouse,
+// switching widget-cursor tracking, AddMessageTarget and RemoveMessageTarget, RunModalLoop, the
+// menu-bar toggle and queries, IsFrontProcess, AddNamedValue, AddWindow, the reserved hook and
+// queries and the eight NotWrittenOperation slots.
 #pragma once
 
 #include "app/CMessageHub.h"
@@ -144,22 +151,17 @@ public:
     // State read by the rest of the system and by tests.
     uint32_t IsHeartbeatEnabled() const { return mHeartbeatEnabled; }
     uint32_t GetStartedState() const { return mStartedState; }
-    void SetStartedState(uint32_t state) { mStartedState = state; }
     uint32_t GetCursorVisibleFlag() const { return mCursorVisible; }
     uint32_t IsInModalState() const { return mInModalState; }
-    uint32_t IsWidgetCursorTracking() const { return mWidgetCursorTracking; }
     uint32_t GetTickCounter() const { return mTickCounter; }
-    uint32_t IsNetworkingStarted() const { return IsNetworkStarted(); }
     CMessageHub& GetMessageHub() { return mHub; }
     const gCString& GetBundleContentsPath() const { return mContentsPath; }
     const gCString& GetBundleFolderPath() const { return mFolderPath; }
     const gCString& GetResourcesFolderName() const { return mResourcesFolder; }
     const gCString& GetResourceFileName() const { return mResourceFileName; }
     const gCString& GetStringTableFileName() const { return mStringTableFileName; }
-    const gCString& GetSecondResourceFileName() const { return mSecondResourceFileName; }
     void SetResourceFileName(const gCString& name) { mResourceFileName = name; }
     void SetStringTableFileName(const gCString& name) { mStringTableFileName = name; }
-    void SetSecondResourceFileName(const gCString& name) { mSecondResourceFileName = name; }
 
     // The resource files, directories, string table, pools and sound player.
     CAppResources& GetResources() { return mResources; }

@@ -378,13 +378,6 @@ void CMacWindow::DrawImage(const CImage& image, const gCRect& area, const gCPoin
     (void)source.Unlock();
 }
 
-void CMacWindow::CopyWindowPixels(const gCRect& source, const gCPoint& offset)
-{
-    if (mWindow)
-        mWindow->CopyPixels({source.left, source.top, source.right, source.bottom}, offset.x,
-                            offset.y);
-}
-
 void CMacWindow::Collapse(bool collapse)
 {
     if (!mWindow)

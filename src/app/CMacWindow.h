@@ -1,5 +1,8 @@
 // The window-system side of a window: a platform window, its placement on the screen, and the
 // translation of its events into the toolkit's key codes, points and commands.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// HandleClassicEvent, HandleMenuSelection and DeleteWindow.
 #pragma once
 
 #include "app/CWindowBase.h"
@@ -41,7 +44,6 @@ public:
     gCRect GetScreenRect() const override;
     gCPoint GetContentOrigin() const override;
     void DrawImage(const CImage& image, const gCRect& area, const gCPoint& at) override;
-    void CopyWindowPixels(const gCRect& source, const gCPoint& offset) override;
 
     // The window's event handler: 0 when handled, kEventNotHandled to let the standard handling
     // (and the application's handler) see the event.
@@ -66,10 +68,8 @@ public:
 
     plat::Window* GetPlatformWindow() const { return mWindow; }
     uint32_t GetPlatformId() const;
-    bool HasEventHandler() const { return mHasHandler; }
     void Collapse(bool collapse);
     bool IsCollapsed() const;
-    void SetFrameBounds(uint32_t frame) { mFrameBounds = frame; }
 
     // The window of the program whose platform window has this id, or null.
     static CMacWindow* FindByPlatformId(uint32_t id);

@@ -2,6 +2,9 @@
 // data pipes known by id. It starts networking once, polls every endpoint on the heartbeat and
 // deletes those that have closed. The application object is one (it derives from this class)
 // and answers the two hooks.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: the
+// listener and data-pipe operations and the three pipe lists.
 #pragma once
 
 #include "Network/CTCPAppSocket.h"

@@ -1,6 +1,9 @@
 // A window whose whole content is one backdrop widget: it forwards input to the backdrop, keeps
 // the content size and full-screen state, and computes where a window of a requested size goes on
 // the screen. CMacWindow supplies the window-system operations.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: GetTitle,
+// MoveToPoint, MoveRelativeToScreenPoint, GetPosition, Centre and TimerEvent.
 #pragma once
 
 #include "core/eResultCode.h"
@@ -101,9 +104,8 @@ public:
     virtual gCRect GetScreenRect() const = 0;
     // Global top-left of the content area; (0, 0) while there is no window-system window.
     virtual gCPoint GetContentOrigin() const = 0;
-    // Shows `area` of the image at `at` in the content now / moves content pixels.
+    // Shows `area` of the image at `at` in the content now.
     virtual void DrawImage(const CImage& image, const gCRect& area, const gCPoint& at) = 0;
-    virtual void CopyWindowPixels(const gCRect& source, const gCPoint& offset) = 0;
 
     CBackdrop* GetBackdrop() const { return mBackdrop; }
     int32_t GetWidth() const { return mWidth; }
@@ -112,7 +114,6 @@ public:
     void SetFullScreenModeField(int32_t mode) { mFullScreenMode = mode; }
     uint32_t FillsScreen() const { return mFillsScreen; }
     uint32_t GetReservedFlag() const { return mReserved; }
-    uint32_t GetState() const { return mState; }
 
 protected:
     // Reports a backdrop dispatcher's failure; its code is passed on.

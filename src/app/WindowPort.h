@@ -1,5 +1,6 @@
 // The current drawing port: one of the program's windows, chosen by the older drawing helpers.
-// Nothing in this program draws through it; the helpers keep their contract for code that does.
+// Toolkit surface: nothing in this program draws through it; the helpers keep their contract for
+// code that does.
 #pragma once
 
 #include <cstdint>

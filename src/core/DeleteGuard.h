@@ -1,5 +1,4 @@
-// Deletes an owned object when the scope is left, unless the pointer was handed on (set to null)
-// or the guard was disarmed.
+// Deletes an owned object when the scope is left, unless the pointer was handed on (set to null).
 #pragma once
 
 #include <cstdint>
@@ -15,7 +14,6 @@ public:
             *mTarget = nullptr;
         }
     }
-    void Disarm() { mArmed = 0; }
 
     DeleteGuard(const DeleteGuard&) = delete;
     DeleteGuard& operator=(const DeleteGuard&) = delete;

@@ -1,6 +1,9 @@
 // Quicksort driven by a comparison callback: middle element as pivot, not stable. The callback
 // answers <= 0 when a sorts at or before b. The word forms sort pointer-sized elements and pass
 // their values; the byte form sorts elements of any size and passes their addresses.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// QuickSortWithCallback.
 #pragma once
 
 #include <cstdint>

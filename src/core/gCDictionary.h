@@ -1,5 +1,8 @@
 // A growable array kept sorted by a caller's comparison: binary search for lookups, sorted
 // insertion, removal by key. The elements serve as their own keys and are not owned.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: RemoveKey
+// and SetAllowDuplicates.
 #pragma once
 
 #include "core/eResultCode.h"
@@ -26,7 +29,6 @@ public:
         return *this;
     }
     void SetAllowDuplicates(int32_t allow) { mAllowDuplicates = allow; }
-    int32_t GetAllowDuplicates() const { return mAllowDuplicates; }
 
     int32_t GetIndexOfElement(const T& key) const;
     eResultCode AddKey(const T& key);

@@ -1,4 +1,7 @@
 // The three memory hooks through which every allocation of the toolkit passes.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// ResetMemoryHooks.
 #pragma once
 
 #include <cstddef>

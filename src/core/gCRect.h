@@ -1,4 +1,7 @@
 // Integer rectangle; left == right or top == bottom is empty.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// SetFromPoints.
 #pragma once
 
 #include "core/gCPoint.h"

@@ -2,6 +2,10 @@
 // by value. It works on code units only: no surrogate, normalisation or locale knowledge, and case is
 // changed in the ASCII range only. 8-bit text is Mac OS Roman; the UTF-8 forms exist for the platform
 // layer (file names, system calls, clipboard, typed text).
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: FindOneOf,
+// ReverseFindOneOf, GetDeleted, GetReversed, Format, SplitAtAnyOf, the four trims, the upper-case
+// letter and alphanumeric forms, the point and rectangle parsers and FromPascalString.
 #pragma once
 
 #include "core/eResultCode.h"

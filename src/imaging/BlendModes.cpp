@@ -160,16 +160,6 @@ eResultCode Dispatch(int32_t mode, Function function)
 
 } // namespace
 
-int32_t BlendChannel(int32_t mode, uint32_t s, uint32_t b, uint32_t a)
-{
-    int32_t result = 0;
-    (void)Dispatch(mode, [&]<int32_t Mode>() {
-        result = Channel<Mode>(int32_t(s), int32_t(b), int32_t(a));
-        return eSuccess;
-    });
-    return result;
-}
-
 CPixel BlendModePixel(int32_t mode, CPixel source, CPixel base)
 {
     CPixel result = base;

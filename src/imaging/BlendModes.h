@@ -1,5 +1,8 @@
 // Whole-area blending of a source over a base into a destination with seven blend modes, in an
 // image form, a navigator form and two single-colour forms. The destination may be the base.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: BlendNavs,
+// BlendColour and BlendOverColour.
 #pragma once
 
 #include "core/eResultCode.h"
@@ -20,8 +23,6 @@ enum eBlendMode : int32_t {
     eBlendSoftLight = 6,
 };
 
-// One channel of the base b under the source channel s at source alpha a (0..255).
-int32_t BlendChannel(int32_t mode, uint32_t s, uint32_t b, uint32_t a);
 // The whole pixel: each colour channel by its mode, the base's alpha kept.
 CPixel BlendModePixel(int32_t mode, CPixel source, CPixel base);
 

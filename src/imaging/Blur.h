@@ -2,6 +2,9 @@
 // logarithm of the radius. Members differ by direction (both, horizontal, vertical), by what a
 // word holds (one 16-bit lane, two lanes, one 32-bit value) and, for colour, by whether alpha
 // is blurred too. They return 1 when done and 0 on failure; the lane copies return result codes.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: the
+// whole-image lane, word and colour blurs and the two lane copies.
 #pragma once
 
 #include "core/eResultCode.h"

@@ -1,6 +1,9 @@
 // A colour gradient: ordered colour stops over the positions 0.0 to 1.0 and a lazily rebuilt
 // table of 4096 samples that fills and lookups read. Gradients load from the application's
 // resource file ('grad' chunks) and read and write a versioned stream form.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// AddGradientPointAtFraction, AddPointAt, SetColourAtFraction and SetAlphaAt.
 #pragma once
 
 #include "core/FourCharCode.h"
@@ -67,7 +70,6 @@ public:
     const CGradientPoint& GetPoint(int32_t index) const { return mPoints[index]; }
     int32_t IsGrey() const { return mGrey; }
     void SetGrey(int32_t grey) { mGrey = grey; mDirty = 1; }
-    int32_t GetInterpolation() const { return mInterpolation; }
     void SetInterpolation(int32_t interpolation) { mInterpolation = interpolation; mDirty = 1; }
     int32_t IsDirty() const { return mDirty; }
     // A table entry as the last rebuild left it (entry 4096 is always 0).

@@ -2,6 +2,9 @@
 // reaches through the navigators (CImNav, CImNav8). CImage and CImage8 add the run-length forms.
 // Images are resource objects, loaded from the resource file by id or name and shared through
 // the image pool.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// SetSizeFromPoint, DrawToWindow and CreateAligned.
 #pragma once
 
 #include "core/FourCharCode.h"

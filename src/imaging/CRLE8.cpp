@@ -73,15 +73,6 @@ int64_t CRLE8::Measure(const CImNav8& area)
     return MeasureRows(sByteRows{area}, area.GetWidth(), area.GetHeight());
 }
 
-int64_t CRLE8::MeasureChannel(const CImNav& area, int32_t alphaFlag)
-{
-    ChannelBuffer buffer(area.GetWidth());
-    if (!buffer.Get())
-        return int64_t(area.GetWidth()) * area.GetHeight();
-    return MeasureRows(sChannelRows{area, alphaFlag ? 24 : 8, buffer.Get()}, area.GetWidth(),
-                       area.GetHeight());
-}
-
 template <typename Rows>
 eResultCode CRLE8::EncodeRows(const Rows& rows, int32_t width, int32_t height)
 {
@@ -123,11 +114,4 @@ eResultCode CRLE8::EncodeChannel(const CImNav& area, int32_t alphaFlag)
         return eNoMemory;
     return EncodeRows(sChannelRows{area, alphaFlag ? 24 : 8, buffer.Get()}, area.GetWidth(),
                       area.GetHeight());
-}
-
-uint32_t CRLE8::GetRowStart(int32_t y) const
-{
-    if (!IsEncoded() || y < 0 || y >= GetHeight())
-        return 0;
-    return sByteTokens::RowStart(mData, y);
 }

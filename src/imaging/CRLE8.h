@@ -35,15 +35,11 @@ class CRLE8 : public CRunLengthT<uint8_t, sByteTokens> {
 public:
     int64_t MeasureImage(CImage8* image) const;
     static int64_t Measure(const CImNav8& area);
-    static int64_t MeasureChannel(const CImNav& area, int32_t alphaFlag);
     eResultCode EncodeImage(CImage8* image);
     eResultCode Encode(const CImNav8& area);
     // One byte of each pixel: alpha when alphaFlag is nonzero, else green.
     eResultCode EncodeImageChannel(CImage* image, int32_t alphaFlag);
     eResultCode EncodeChannel(const CImNav& area, int32_t alphaFlag);
-
-    // The row index entry of row y (its first token's byte position).
-    uint32_t GetRowStart(int32_t y) const;
 
 private:
     template <typename Rows>

@@ -1,6 +1,9 @@
 // Pixel moves between images without resampling: tiling with five alignments, copies between
 // navigator areas (overlap-safe within one image), copies whatever the storage of the images,
 // and wrap-around scrolling of an area in place.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// TileImage8, CopyImage and ScrollImageWrap.
 #pragma once
 
 #include "core/eResultCode.h"

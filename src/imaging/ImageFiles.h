@@ -1,5 +1,8 @@
 // The single entry point for image files: recognises BMP, JPEG, PNG and PSD by their first bytes,
 // creates the matching format object for one call, loads into or saves from a CImage or CImage8.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// IsImageFormatKnown.
 #pragma once
 
 #include "core/eResultCode.h"

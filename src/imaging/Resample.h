@@ -2,6 +2,9 @@
 // bilinear stretching with an edge rule, and two alpha-aware 32-bit stretches (replacing and
 // compositing). Sources and destinations may be 32- or 8-bit in any mix; the image wrappers
 // also read sources held in run-length form.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// ResizeImageNearest, StretchImageAlpha and StretchBlendImage.
 #pragma once
 
 #include "core/eResultCode.h"

@@ -1,6 +1,9 @@
 // Abstract base of the image file formats (BMP, JPEG, PNG, PSD). It fixes the interface through
 // which the dispatcher loads and saves images and carries what palette formats need: the file's
 // bits per pixel, the palette and the row converters.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: Query and
+// LookupPalette.
 #pragma once
 
 #include "core/CMemBlockT.h"
@@ -38,9 +41,6 @@ public:
     void ConvertRowToGrey(const uint8_t* source, uint8_t* destination, uint32_t count) const;
 
     uint32_t GetBitsPerPixel() const { return mBitsPerPixel; }
-    void SetBitsPerPixel(uint32_t bits) { mBitsPerPixel = bits; }
-    uint32_t GetPaletteCount() const { return mPaletteCount; }
-    void SetPaletteCount(uint32_t count) { mPaletteCount = count; }
     // Entries of the palette (its block is sized in bytes).
     uint32_t GetPaletteEntries() const { return mPalette.GetSize() / sizeof(CPixel); }
     CPixel* GetPalette() { return mPalette.GetData(); }

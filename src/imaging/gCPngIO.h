@@ -14,8 +14,6 @@ public:
     eResultCode LoadImageData(gCStream& stream, CImageBase* image) override;
     virtual eResultCode SaveImageData(gCStream& stream, CImageBase* image);
 
-    float GetScreenGamma() const { return mScreenGamma; }
-
 private:
     float mScreenGamma;
 };

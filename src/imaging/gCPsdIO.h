@@ -3,6 +3,8 @@
 // records just to learn whether the merged image carries transparency. The writer saves a CImage
 // as 8-bit RGB (with one normal layer when some pixel is not opaque) and a CImage8 as greyscale.
 // Every field of the format is big-endian.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: SkipBytes.
 #pragma once
 
 #include "imaging/gCImageFormat.h"
@@ -31,7 +33,6 @@ public:
     // only when an output is given (never past outputSize).
     static int32_t PackBitsEncodeRow(const CPixel* row, int32_t width, int32_t shift, uint8_t* output,
                                      int32_t outputSize);
-    static int32_t PackBitsEncodeBytes(const uint8_t* samples, int32_t width, uint8_t* output, int32_t outputSize);
     // Packed size of one channel over all rows, plus 2 bytes per row (its byte count).
     static int64_t PackBitsRowSize(CImNav& pixels, int32_t channelIndex);
 

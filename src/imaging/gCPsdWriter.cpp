@@ -149,11 +149,6 @@ int32_t gCPsdIO::PackBitsEncodeRow(const CPixel* row, int32_t width, int32_t shi
     return PackRow([&](int32_t x) { return uint8_t(row[x] >> shift); }, width, output, outputSize);
 }
 
-int32_t gCPsdIO::PackBitsEncodeBytes(const uint8_t* samples, int32_t width, uint8_t* output, int32_t outputSize)
-{
-    return PackRow([&](int32_t x) { return samples[x]; }, width, output, outputSize);
-}
-
 int64_t gCPsdIO::PackBitsRowSize(CImNav& pixels, int32_t channelIndex)
 {
     const int32_t shift = ChannelShift(channelIndex);

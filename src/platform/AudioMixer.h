@@ -51,8 +51,6 @@ public:
     AudioMixer(const AudioMixer&) = delete;
     AudioMixer& operator=(const AudioMixer&) = delete;
 
-    uint32_t GetOutputRate() const { return mOutputRate; }
-
     // A new silent voice, or null when memory runs out.
     AudioVoice* OpenVoice(tAudioCallback callback, void* context);
     // Waits for a mix in progress, so that no callback of the voice runs after it returns.

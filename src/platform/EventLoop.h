@@ -36,7 +36,6 @@ public:
 
     // Queues an event; it is handled by the next turn of any (possibly nested) loop.
     void Post(tCallback event);
-    size_t GetPostedCount() const { return mPosted.size(); }
 
     void SetEventSource(EventSource* source) { mSource = source; }
     EventSource* GetEventSource() const { return mSource; }

@@ -116,7 +116,6 @@ FileDialogs* gDialogs = &gZenityDialogs;
 
 } // namespace
 
-FileDialogs& GetFileDialogs() { return *gDialogs; }
 void SetFileDialogs(FileDialogs* dialogs) { gDialogs = dialogs ? dialogs : &gZenityDialogs; }
 
 void sOpenDialogRequest::SetStartFolder(const char* folder) { startFolder = folder; }

@@ -70,8 +70,6 @@ public:
     virtual eDialogResult ChooseFolder(sFolderDialogAnswer& answer) = 0;
 };
 
-// The dialogs in use: the system's unless a test replaced them.
-FileDialogs& GetFileDialogs();
 // Puts `dialogs` in place (null restores the system's). The caller keeps ownership.
 void SetFileDialogs(FileDialogs* dialogs);
 

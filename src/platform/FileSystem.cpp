@@ -21,11 +21,6 @@ bool ValidPath(const char* path) { return path != nullptr && path[0] != 0; }
 
 eFileResult LastError() { return FileResultFromErrno(errno); }
 
-eFileResult ResultOf(bool ok, eErrorDetail detail)
-{
-    return ok ? eFileResult::kOk : FileResultFromErrno(errno != 0 ? errno : EIO, detail);
-}
-
 std::string JoinPath(const std::string& folder, const std::string& name)
 {
     if (!folder.empty() && folder.back() == '/')
@@ -355,18 +350,6 @@ int64_t PathSize(const char* path)
     if (!ValidPath(path) || ::stat(path, &info) != 0)
         return -1;
     return int64_t(info.st_size);
-}
-
-eFileResult SyncPath(const char* path, eErrorDetail detail)
-{
-    if (!ValidPath(path))
-        return eFileResult::kBadName;
-    const int entry = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (entry < 0)
-        return ResultOf(false, detail);
-    const eFileResult result = ResultOf(::fsync(entry) == 0, detail);
-    ::close(entry);
-    return result;
 }
 
 eFileResult SyncFileSystem(const char* path)

@@ -43,10 +43,6 @@ bool PathLiesWithin(const char* inner, const char* outer);
 // Size in bytes of what is at the path; -1 when nothing is.
 int64_t PathSize(const char* path);
 
-// Flushes one file's data, or one folder's list of names, to the disk (a freshly written file
-// before it is renamed into place, a folder after its names changed).
-eFileResult SyncPath(const char* path, eErrorDetail detail = eErrorDetail::kStream);
-
 // Flushes everything written to the file system that holds the path, in one journal commit:
 // far cheaper than flushing hundreds of freshly written files one by one.
 eFileResult SyncFileSystem(const char* path);

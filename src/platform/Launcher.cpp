@@ -172,7 +172,6 @@ std::vector<std::string> ListFolderNames(const std::string& folder)
 
 } // namespace
 
-Launcher& GetLauncher() { return *gLauncher; }
 void SetLauncher(Launcher* launcher) { gLauncher = launcher ? launcher : &gSystemLauncher; }
 
 eLaunchResult LaunchPath(const char* path) { return gLauncher->LaunchPath(path ? path : ""); }

@@ -27,8 +27,6 @@ public:
     virtual eLaunchResult OpenURL(const std::string& url) = 0;
 };
 
-// The launcher in use: the system's unless a test replaced it.
-Launcher& GetLauncher();
 // Puts `launcher` in place (null restores the system's). The caller keeps ownership.
 void SetLauncher(Launcher* launcher);
 

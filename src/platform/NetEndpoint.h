@@ -42,8 +42,6 @@ public:
     void Close();
     bool IsOpen() const { return mFd >= 0; }
     ePhase GetPhase() const { return mPhase; }
-    // The system's error number behind the last failure seen (for diagnostics only).
-    int32_t GetLastError() const { return mLastError; }
 
     // Starts connecting to `address` (host order). kOk when under way; a refusal the kernel answers
     // at once is reported like a late one, by the next `Pump`. A local error is returned at once.

@@ -58,8 +58,6 @@ BundleLocation* gBundleLocation = &gExecutableBundleLocation;
 
 } // namespace
 
-BundleLocation& GetBundleLocation() { return *gBundleLocation; }
-
 void SetBundleLocation(BundleLocation* location)
 {
     gBundleLocation = location ? location : &gExecutableBundleLocation;

@@ -18,8 +18,6 @@ public:
     virtual std::string GetBundlePath() = 0;
 };
 
-// The location in use: the running executable's unless a test replaced it.
-BundleLocation& GetBundleLocation();
 // Puts `location` in place (null restores the executable's). The caller keeps ownership.
 void SetBundleLocation(BundleLocation* location);
 

@@ -85,8 +85,6 @@ HeadlessMode* gHeadlessMode = &gAutomaticHeadlessMode;
 
 } // namespace
 
-HeadlessMode& GetHeadlessMode() { return *gHeadlessMode; }
-
 void SetHeadlessMode(HeadlessMode* mode) { gHeadlessMode = mode ? mode : &gAutomaticHeadlessMode; }
 
 bool IsHeadless() { return gHeadlessMode->IsHeadless(); }

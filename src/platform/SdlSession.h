@@ -15,8 +15,6 @@ public:
     // Starts SDL's video and event parts once; kNoDisplay when there is no usable display.
     eDisplayResult StartVideo();
     bool IsVideoStarted() const { return mVideoStarted; }
-    // Whether a start was tried and failed (no display): the layer then runs headless.
-    bool HasVideoFailed() const { return mVideoFailed; }
 
     ~SdlSession();
     SdlSession(const SdlSession&) = delete;
@@ -37,9 +35,6 @@ public:
     virtual bool IsHeadless() = 0;
 };
 
-// The choice in use: automatic (PNU_HEADLESS=1, the test harness's switch, or no display SDL can
-// open) unless a test replaced it.
-HeadlessMode& GetHeadlessMode();
 // Puts `mode` in place (null restores the automatic choice). The caller keeps ownership.
 void SetHeadlessMode(HeadlessMode* mode);
 // Through the choice in use.

@@ -98,8 +98,6 @@ SystemMemory* gMemory = &gSystemFigure;
 
 } // namespace
 
-SystemMemory& GetSystemMemory() { return *gMemory; }
-
 void SetSystemMemory(SystemMemory* memory) { gMemory = memory ? memory : &gSystemFigure; }
 
 uint64_t GetAvailableMemory() { return gMemory->AvailableBytes(); }

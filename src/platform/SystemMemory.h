@@ -15,8 +15,6 @@ public:
     virtual uint64_t AvailableBytes() const = 0;
 };
 
-// The memory figure in use: the system's unless a test replaced it.
-SystemMemory& GetSystemMemory();
 // Puts `memory` in place (null restores the system's). The caller keeps ownership.
 void SetSystemMemory(SystemMemory* memory);
 

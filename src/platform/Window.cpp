@@ -168,28 +168,6 @@ void Window::Present(const uint32_t* pixels, int32_t imageWidth, int32_t imageHe
     ShowRect(target);
 }
 
-void Window::CopyPixels(sRect source, int32_t dx, int32_t dy)
-{
-    KeepSize();
-    sRect window{0, 0, mWidth, mHeight};
-    source = Intersect(source, window);
-    sRect target = Intersect({source.left + dx, source.top + dy, source.right + dx,
-                              source.bottom + dy}, window);
-    if (target.Width() <= 0)
-        return;
-    int32_t fromX = target.left - dx, fromY = target.top - dy;
-    std::vector<uint32_t> block(size_t(target.Width()) * size_t(target.Height()));
-    for (int32_t row = 0; row < target.Height(); ++row)
-        std::memcpy(&block[size_t(row) * size_t(target.Width())],
-                    &mKept[size_t(fromY + row) * size_t(mWidth) + size_t(fromX)],
-                    size_t(target.Width()) * sizeof(uint32_t));
-    for (int32_t row = 0; row < target.Height(); ++row)
-        std::memcpy(&mKept[size_t(target.top + row) * size_t(mWidth) + size_t(target.left)],
-                    &block[size_t(row) * size_t(target.Width())],
-                    size_t(target.Width()) * sizeof(uint32_t));
-    ShowRect(target);
-}
-
 void Window::Redraw()
 {
     KeepSize();
@@ -226,9 +204,5 @@ void Window::ShowRect(sRect rect)
     SDL_Rect shown{rect.left, rect.top, rect.Width(), rect.Height()};
     SDL_UpdateWindowSurfaceRects(mWindow, &shown, 1);
 }
-
-bool Window::HasMouseFocus() const { return SDL_GetMouseFocus() == mWindow; }
-
-bool Window::HasKeyboardFocus() const { return SDL_GetKeyboardFocus() == mWindow; }
 
 } // namespace plat

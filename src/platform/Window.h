@@ -55,18 +55,10 @@ public:
     // the window are left out.
     void Present(const uint32_t* pixels, int32_t imageWidth, int32_t imageHeight, int32_t stride,
                  sRect source, int32_t x, int32_t y);
-    // Moves the pixels of `source` by (dx, dy) inside the window (overlap allowed) and shows them.
-    void CopyPixels(sRect source, int32_t dx, int32_t dy);
     // Shows every kept pixel again (expose).
     void Redraw();
     // A kept pixel (0xAARRGGBB), 0 outside: tests and screenshots read what was presented.
     uint32_t GetPixel(int32_t x, int32_t y) const;
-
-    // The pointer is over this window / the window has the keyboard focus.
-    bool HasMouseFocus() const;
-    bool HasKeyboardFocus() const;
-
-    SDL_Window* GetSdlWindow() const { return mWindow; }
 
 private:
     Window(SDL_Window* window, int32_t width, int32_t height);

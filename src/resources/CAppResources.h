@@ -44,7 +44,6 @@ public:
     }
 
     gCFile& GetResourceFile() { return mResourceFile; }
-    gCFile& GetSecondResourceFile() { return mSecondFile; }
     CResourceDirectory& GetDirectory() { return mDirectory; }
     CResourceDirectory& GetSecondDirectory() { return mSecondDirectory; }
     gCStringTable& GetStringTable() { return mStringTable; }

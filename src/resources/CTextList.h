@@ -1,5 +1,8 @@
 // A list of strings with optional 32-bit ids ('txlt'), loaded from the resource file. The id
 // array may be shorter than the string array: string i has an id only when i < id count.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// GetCurrentString, SetStringAt, AddString, InsertString and RemoveById.
 #pragma once
 
 #include "core/gCArray.h"

@@ -1,5 +1,8 @@
 // The base of every object that can be loaded from the resource file: it carries the chunk's id,
 // its class's four-character type code and its name, and registers in a resource pool.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// GetDefaultFactor.
 #pragma once
 
 #include "app/gCCmdTarget.h"

@@ -1,6 +1,9 @@
 // The application's user-visible texts by 32-bit id and, when the owner asks for it, by name.
 // Texts may hold several fields separated by "|". A missing text, name or field comes back as the
 // fixed text "%%String Table Error" rather than as a failure.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// LoadFromFile, SetTextByName, RemoveById and RemoveByName.
 #pragma once
 
 #include "core/eResultCode.h"
@@ -28,7 +31,6 @@ public:
 
     // Names are stored (and name lookups work) only while this is 1; set it before loading.
     void SetKeepNames(uint32_t keepNames) { mKeepNames = keepNames; }
-    uint32_t GetKeepNames() const { return mKeepNames; }
 
     // Reads every entry of the stream from its start. With replace 1 a later entry for a present
     // id (or, when names are kept, name) replaces the earlier one and moves to the end; with 0 the

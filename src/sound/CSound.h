@@ -1,5 +1,9 @@
 // One sound as PCM samples, held in memory or played straight from a stream, with the RIFF WAVE
 // reader and writer. Playing, stopping and the voices belong to the sound player.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// SetBitsPerSample, SetStereo, SetDuration, Silence, Stop, IsPlaying, LoadWave, AttachWaveStream
+// and UnlockSamples.
 #pragma once
 
 #include "core/CMemBlockT.h"
@@ -50,9 +54,6 @@ public:
     uint32_t GetRate() const { return mRate; }
     uint32_t GetBytesPerFrame() const { return mBytesPerFrame; }
     int32_t GetDataLength() const { return mDataLength; }
-    uint32_t GetSerial() const { return mSerial; }
-    gCStream* GetStream() const { return mStream; }
-    uint64_t GetDataOffset() const { return mDataOffset; }
     CMemBlockT<uint8_t>& GetSampleBlock() { return mSamples; }
 
     // What a voice plays. A sound attached to a stream is read here, on the calling (main) thread,
@@ -61,7 +62,6 @@ public:
     sSoundView GetPlaybackView(bool ownPitch, uint8_t*& ownedCopy);
 
     // For the WAV readers.
-    void SetDataLength(int32_t length) { mDataLength = length; }
     void AttachStream(gCStream* stream, uint64_t dataOffset, int32_t length);
     void DetachStream() { mStream = nullptr; }
     // Stops every voice of this sound: before any change to its samples or format.

@@ -1,5 +1,7 @@
 // Turns sounds into audio: every Play makes a voice of its own; voices that have finished are
 // disposed of by TidyVoices, which the heartbeat calls every 256 ticks.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: StopVoice.
 #pragma once
 
 #include "core/gCArray.h"

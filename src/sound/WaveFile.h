@@ -1,4 +1,6 @@
 // Reading and writing RIFF WAVE data for a CSound.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: WriteWave.
 #pragma once
 
 #include "core/CMemBlockT.h"

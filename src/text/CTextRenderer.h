@@ -2,6 +2,9 @@
 // face through gCFont::FindFont, measures text (width, height, per-character offsets), breaks
 // it into lines at word-break characters and draws line by line through DrawTextToImage. Text
 // widgets set the fields directly; the renderer has no setters.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// DrawTextAt.
 #pragma once
 
 #include "core/eResultCode.h"

@@ -2,6 +2,9 @@
 // on it and an optional table of kerning pairs of its own. Fonts come from font data in a stream
 // (a 'font' resource), from a file path or from an installed family. The fonts the creators make
 // live in the application's font pool; the text renderer asks for them by name through FindFont.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// GetFontFilePath, ResolveFontFamilyName and AddKerning.
 #pragma once
 
 #include "core/CMemBlockT.h"
@@ -78,7 +81,6 @@ public:
     FT_Face GetFace() const { return mFaceHolder ? *mFaceHolder : nullptr; }
     int32_t GetPixelSize() const { return mPixelSize; }
     float GetPointSize() const { return mPointSize; }
-    float GetXScale() const { return mXScale; }
     void SetId(uint32_t id) { mId = id; }
     void SetName(const gCString& name) { mName = name; }
 

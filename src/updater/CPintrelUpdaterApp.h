@@ -42,6 +42,8 @@ public:
     eResultCode Run(const gCString& documentPath) override;
     eResultCode HeartbeatHook() override;
 
+    // Toolkit surface: the application's own way to the log; its lines now reach the log through
+    // the status target.
     eResultCode WriteLog(const gCString& text);
     eResultCode InstallFromFile(gCFile& file);
     eResultCode SaveUpdaterSource();
@@ -76,14 +78,9 @@ public:
 
     CPNUTransferManager* GetTransferManager() const { return mTransferManager; }
     CPintrelUpdaterBackdrop* GetBackdrop() const { return mBackdrop; }
-    uint32_t IsTestMode() const { return mTestMode; }
     gCMemFile* GetReceivedPackage() const { return mReceivedPackage; }
     // The values the update check sends.
     sUpdateCheckValues GetCheckValues() const;
-    const gCString& GetProductLanguage() const { return mProductLanguage; }
-    const gCString& GetApplicationName() const { return mApplicationName; }
-    // The host named by the test-mode marker's first line (empty when it names none).
-    const gCString& GetTestHost() const { return mTestHost; }
 
 private:
     // The start, step by step. A window tree that loads but is damaged ends the start (`ended`).
@@ -132,6 +129,7 @@ private:
     CSound* mSuccessSound = nullptr;
     gCString mApplicationName;
     CPintrelUpdaterBackdrop* mBackdrop = nullptr;
+    // The host named by the test-mode marker's first line (empty when it names none).
     gCString mTestHost;
     // The start found another copy installing in the folder and left the repair to it.
     bool mAnotherCopyAtWork = false;

@@ -2,6 +2,12 @@
 // collects dirty areas and repaints them on Update, diverts input to a stack of modal widgets,
 // ends the focus path, and draws an optional widget as the mouse cursor.
 // Its own content is the background: an opaque colour, a tiled image and a gradient.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// PushModalWidgetKeepHeartbeat, GetImagePixel, RenderDirtyRegion, KeepWindowHidden, the
+// window-ready and update-suspended queries and setter, OnWindowHook, SetWhsbFlag, LocalToGlobal,
+// SetCursorById, GetCursorWidget, HeartbeatTick, GetWidgetRollover, GetDebugRolloverWidget and
+// SetAlphaRendering.
 #pragma once
 
 #include "core/FourCharCode.h"
@@ -81,22 +87,16 @@ public:
     // While set, drawing the tree lays pixels with the alpha-correct routines, so what is drawn
     // over transparent parts of the image keeps its own coverage.
     void SetAlphaRendering(uint32_t on) { mAlphaRendering = on; }
-    uint32_t IsAlphaRendering() const { return mAlphaRendering; }
     void SetBackgroundColour(uint32_t colour) { mBackgroundColour = colour; }
     uint32_t GetBackgroundColour() const { return mBackgroundColour; }
     // The background gradient (owned unless pooled) and how it is laid over the backdrop.
     void SetGradient(CGradient* gradient);
     CGradient* GetGradient() const { return mGradient; }
     void SetBackgroundImage(CImage* image);
-    CImage* GetBackgroundImage() const { return mBackgroundImage; }
     int32_t GetGradientOpacity() const { return mGradientOpacity; }
-    void SetGradientOpacity(int32_t opacity) { mGradientOpacity = opacity; }
     float GetGradientAngle() const { return mGradientAngle; }
-    void SetGradientAngle(float turns) { mGradientAngle = turns; }
     uint32_t IsGradientCircular() const { return mGradientCircular; }
-    void SetGradientCircular(uint32_t circular) { mGradientCircular = circular; }
     gCFloatPoint GetGradientCentre() const { return mGradientCentre; }
-    void SetGradientCentre(const gCFloatPoint& centre) { mGradientCentre = centre; }
     uint32_t GetWhsbFlag() const { return mWhsb; }
     eResultCode SetWhsbFlag(uint32_t value, bool update);
     eResultCode Paint(const gCRect& area, CImage* target, int32_t alpha) override;

@@ -76,7 +76,6 @@ public:
 
     CWidget* GetSelectedWidget() const { return mSelected; }
     int32_t GetSearchState() const { return mSearchState; }
-    CWidget* GetLastClickedWidget() const { return mLastClicked; }
 
 private:
     template <typename Match>

@@ -1,5 +1,8 @@
 // A coloured container widget split into a frame area, built by code from rectangles and painted
 // in the frame colour, and a fill area, the rest of its rect, painted in the widget colour.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: the frame
+// colour's setter and getter, SetClearFrameOnResize, AddFrameRect, RemoveFrameRect and ClearFrame.
 #pragma once
 
 #include "core/FourCharCode.h"

@@ -2,6 +2,9 @@
 // by name (privately or through the image pool) or set by code. The image may stay in its
 // run-length form; painting and hit testing read that form in place. Two list entries can be
 // cross-faded into the widget's own picture.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// CrossFadeListEntries.
 #pragma once
 
 #include "core/FourCharCode.h"

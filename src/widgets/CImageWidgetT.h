@@ -6,6 +6,9 @@
 // picture, the coverage of one of its pixels, its alert texts, and whether the picture it makes
 // for itself is held to the work-image limit. Painting, effects and filling stay with each class.
 // The members are defined in CImageWidgetTBody.h and built once, with each class.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: NextImage,
+// DecompressImage, IsImageCompressed, the image list and its index, and the scale-to-widget flag.
 #pragma once
 
 #include "imaging/CPixel.h"

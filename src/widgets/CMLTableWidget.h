@@ -1,6 +1,9 @@
 // The table with rows of their own heights: every text cell wraps at its column's width, a row is
 // as tall as its tallest cell (at least the table's row height) plus the cell margins, and each
 // row keeps its own background and text colour. The updater's status lines live in one.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// SetRowHeightAt and the row background's getter and setter.
 #pragma once
 
 #include "core/FourCharCode.h"

@@ -1,6 +1,9 @@
 // An image widget that paints its own image: a filled rectangle with an optional border of
 // fractional width, an optional title band in the border colour, and rounded, anti-aliased
 // corners that fade to transparent.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// GetBorderWidth, GetTitleBarHeight, GetBorderColour and the corners' getter and setter.
 #pragma once
 
 #include "core/FourCharCode.h"

@@ -1,6 +1,9 @@
 // A coloured container widget that paints a soft shadow: its colour with an alpha that falls
 // off along Gaussian curves towards the chosen sides. The falloff is separable, one profile
 // across the width and one down the height, rebuilt only when the size or settings change.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: GetSides
+// and SetSides.
 #pragma once
 
 #include "core/CMemBlockT.h"

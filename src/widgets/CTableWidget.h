@@ -3,6 +3,12 @@
 // drop shadows. Cells are rendered once into a widget-sized cache (the cell image); Paint only
 // lays row backgrounds and that cache into the window, and scrolling moves the cached pixels.
 // The owner learns of changes through the table messages (TableMessages.h) sent to its listener.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: InsertRow,
+// RemoveRow, FindRowById, AddColumn, GetColumnCount, the cell images and values, the scroll steps
+// and fractions, GetScrollOffset, SortRows, SortRowsWith, and the getters and setters of the
+// colours, wheel rows, shadows, row height, cell margins, grid lines, column widths, image columns,
+// fades, justification, text margin and origin, selection and hover highlight.
 #pragma once
 
 #include "core/FourCharCode.h"
@@ -236,9 +242,8 @@ protected:
     bool IsColumnIndex(int32_t column) const { return column >= 0 && column < mColumns.GetSize(); }
     // A row record sized to the columns; null when memory runs out.
     sRow* NewRow();
-    // Empty cells at the end of a row, or at or from a column index.
+    // An empty cell at the end of a row; the cell at a column index taken out.
     eResultCode AppendCell(sRow* row, bool image);
-    eResultCode InsertCell(sRow* row, int32_t column, bool image);
     void RemoveCell(sRow* row, int32_t column);
     // Frees a cell's text or lets go of its image, leaving it empty.
     void ClearCell(sRow* row, int32_t column);

@@ -83,23 +83,6 @@ eResultCode CTableWidget::AppendCell(sRow* row, bool)
     return eSuccess;
 }
 
-eResultCode CTableWidget::InsertCell(sRow* row, int32_t column, bool)
-{
-    if (column < 0 || column > row->cells.GetSize())
-        return eBadParameter;
-    PNU_TRY(row->cells.InsertAt(column, nullptr));
-    if (eResultCode result = row->colours.InsertAt(column, kNewCellColour); result != eSuccess) {
-        row->cells.RemoveAt(column);
-        return result;
-    }
-    if (eResultCode result = row->values.InsertAt(column, 0); result != eSuccess) {
-        row->cells.RemoveAt(column);
-        row->colours.RemoveAt(column);
-        return result;
-    }
-    return eSuccess;
-}
-
 void CTableWidget::ClearCell(sRow* row, int32_t column)
 {
     if (column < 0 || column >= row->cells.GetSize() || !row->cells[column])

@@ -2,6 +2,9 @@
 // caret and a selection drawn inverted over it, editing in UTF-16 units, an optional numeric
 // filter and length limit, horizontal scrolling of a text wider than the field, keyboard and
 // mouse input with double and triple clicks, and cut, copy and paste through the clipboard.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: the caret
+// blink time's setter and getter, SetCaret, SetNumeric and SetMaxLength.
 #pragma once
 
 #include "app/CTimeTrack.h"
@@ -65,11 +68,8 @@ public:
     int32_t GetAnchor() const { return mAnchor; }
     const gCArray<int32_t>& GetCaretPositions() const { return mPositions; }
     int32_t GetBlinkPhase() const { return mBlinkPhase; }
-    bool IsNumericOnly() const { return mNumericOnly; }
     // Negative: no limit. Counted in UTF-16 units.
     void SetMaxLength(int32_t units) { mMaxLength = units; }
-    int32_t GetMaxLength() const { return mMaxLength; }
-    void SetDoubleClickTime(uint32_t milliseconds) { mDoubleClickTime = milliseconds; }
 
 protected:
     eResultCode ParseDataChunk(uint32_t tag, gCStream* stream, CTxImWidgetDataHolder& holder) override;
@@ -92,7 +92,6 @@ protected:
     eResultCode InsertTypedUnit(char16_t unit);
     // Puts the selected text on the clipboard (`put` says whether it did); a failure is reported.
     eResultCode PutSelection(const char* failure, bool& put);
-    eResultCode ClickAt(int32_t clicks);
     eResultCode DragSelection(const gCPoint& press);
     void SelectWordAtCaret();
     void WordJumpLeft();

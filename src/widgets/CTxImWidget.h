@@ -1,6 +1,10 @@
 // An image widget that carries a text label: a complete text widget held by value as its only
 // child, centred over the image. Every text property forwards to the label, followed by the
 // outer widget's own re-layout or redraw. The base of the one-line text editor.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// SetTextObject, NextTextListEntry and the getters and setters of the size-to-text flag, colour,
+// font, justification, style, letter and line spacing and horizontal scale.
 #pragma once
 
 #include "core/FourCharCode.h"

@@ -1,6 +1,11 @@
 // A mask widget that shows one text in one font: the text's coverage is rendered into the mask,
 // so the colour, effects and hit testing follow the glyphs. By default the widget takes the
 // size of its text; the text can be turned by quarter turns.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// SetTextObject, NextTextListEntry, GetTextListIndex, GetWrap, the rotation, and the getters and
+// setters of the size-to-text flag, font, justification, style, letter and line spacing and
+// horizontal scale.
 #pragma once
 
 #include "core/FourCharCode.h"
@@ -51,7 +56,6 @@ public:
     eResultCode SetImageListIndex(int32_t, bool, bool) override { return eSuccess; }
     eResultCode NextImage(bool, bool) override { return eSuccess; }
 
-    virtual bool HasText() const { return mTextObject != nullptr; }
     virtual void GetText(gCString& text) const;
     virtual eResultCode SetText(const gCString& text, bool resize, bool update);
     // Shows the object's text and keeps the object (deleted with the widget unless pooled).

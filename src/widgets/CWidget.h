@@ -5,6 +5,11 @@
 // either side, anchored or centred); it draws in its own local coordinates, with effects under
 // its content, between content and children, and over its children; it is loaded from a widget
 // data block whose children are created through the widget factory.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: the child
+// removals and reordering, FindWidgetByName, the two ancestor tests, HasFocus, the user data,
+// SetPropOpacity, SetBlitOnMove, ScreenToLocal, SetEventCallbackInTree, FindWidgetAtLocalPoint and
+// the two reserved hooks.
 #pragma once
 
 #include "core/FourCharCode.h"

@@ -2,6 +2,9 @@
 // between content and children, over the children). The widget owns its effects, draws each one
 // over the part of the effect's rect that its covered region leaves free, and widens its bounds by
 // the effect's rect.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// SetOpacityValue.
 #pragma once
 
 #include "core/FourCharCode.h"

@@ -1,5 +1,8 @@
 // One-pixel lines along the four edges of the owner, each side in its own colour; the defaults
 // (light top and left, dark bottom and right) give a bevelled edge.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// SetLightColour and SetDarkColour.
 #pragma once
 
 #include "core/FourCharCode.h"

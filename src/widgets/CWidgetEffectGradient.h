@@ -32,8 +32,6 @@ public:
     int32_t GetBlendMode() const { return mBlendMode; }
     void SetBlendMode(int32_t mode) { mBlendMode = mode; }
     const CImage* GetCache() const { return mCache; }
-    // The part of rect (owner-local) the shaped cache holds: what of the owner can show.
-    const gCRect& GetCacheArea() const { return mCacheArea; }
 
 private:
     // Everything one pass of colour lookups needs, fixed for the rect's size.

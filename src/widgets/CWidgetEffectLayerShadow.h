@@ -2,6 +2,9 @@
 // an 8-bit layer, reduced and blurred into a small image, and painted from it enlarged again, so
 // the shadow follows whatever the subtree draws. Descendant shadows in layer mode report their
 // owners' changes, which mark the layer areas the next layer pass renders again.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it: the
+// downsample level's getter and setter, MergeIntoLayer and SetEnabled.
 #pragma once
 
 #include "widgets/CRegion.h"
@@ -43,7 +46,6 @@ public:
 
     const CImage8* GetSmallImage() const { return mSmall; }
     const CRegion& GetDirtyRegion() const { return mDirty; }
-    int32_t GetEnabled() const { return mEnabled; }
 
 protected:
     // The part of the small image that a change of the layer over `changed` (owner coordinates)

@@ -1,6 +1,9 @@
 // A soft drop shadow of the owner: its shape blurred by a radius, shifted by an offset and painted
 // in the shadow colour. A rectangular owner is shadowed through two separable falloff tables, a
 // shaped owner through a blurred copy of its shape.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// AddLayerId, RemoveLayerId, GetShapeMask and SetLayerMode.
 #pragma once
 
 #include "core/FourCharCode.h"
@@ -44,7 +47,6 @@ public:
     // A shadow in layer mode draws nothing itself: its owner is cast by an ancestor's layer
     // shadow, which it tells of its owner's changes.
     void SetLayerMode(bool on) { mLayerMode = on ? 1 : 0; }
-    bool GetLayerMode() const { return mLayerMode != 0; }
     const CRLE8* GetBlurredMask() const { return mBlurredMask; }
     const gCArray<float>& GetXFalloff() const { return mXFalloff; }
     const gCArray<float>& GetYFalloff() const { return mYFalloff; }

@@ -21,16 +21,11 @@ public:
     // Its cache takes nothing from the shape.
     gCRect ShapeRead(int32_t, int32_t) override { return gCRect(); }
 
-    CImage& GetTexture() { return mTexture; }
     const CImage* GetCache() const { return mCache; }
     int32_t GetBlendMode() const { return mBlendMode; }
     void SetBlendMode(int32_t mode) { mBlendMode = mode; }
-    int32_t GetSecondMode() const { return mSecondMode; }
-    void SetSecondMode(int32_t mode) { mSecondMode = mode; }
 
 private:
     CImage* mCache = nullptr;
-    CImage mTexture;
     int32_t mBlendMode = 1;
-    int32_t mSecondMode = 1;
 };

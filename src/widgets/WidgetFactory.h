@@ -1,5 +1,8 @@
 // Turns a widget type code and a resource id or name into a loaded widget, optionally added to a
 // parent. Every failure is reported here; callers see null.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
+// CreateWidgetById.
 #pragma once
 
 #include "core/gCString.h"

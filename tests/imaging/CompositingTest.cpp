@@ -161,9 +161,10 @@ TEST(Compositing, ModeShortcutsLeaveTheBase)
         EXPECT_EQ(BlendModePixel(eBlendMultiply, 0xFFFFFFFF, base), base);
         EXPECT_EQ(BlendModePixel(eBlendScreen, 0xFF000000, base), base);
     }
+    // An opaque overlay leaves a black or white base as it is.
     for (uint32_t s = 0; s < 256; ++s) {
-        EXPECT_EQ(BlendChannel(eBlendOverlay, s, 0, 255), 0);
-        EXPECT_EQ(BlendChannel(eBlendOverlay, s, 255, 255), 255);
+        EXPECT_EQ(BlendModePixel(eBlendOverlay, MakePixel(255, s, s, s), 0xFF000000u), 0xFF000000u);
+        EXPECT_EQ(BlendModePixel(eBlendOverlay, MakePixel(255, s, s, s), 0xFFFFFFFFu), 0xFFFFFFFFu);
     }
 }
 

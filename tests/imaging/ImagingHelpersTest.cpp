@@ -1,9 +1,8 @@
 // Small helpers of the image formats and the pixel routines: palette lookups by bit depth, the
-// PSD reader's byte skipper, JPEG segments the library steps over, the run-length measure of one
-// channel, and the paint hook of alpha-correct rendering.
+// PSD reader's byte skipper, JPEG segments the library steps over, and the paint hook of
+// alpha-correct rendering.
 #include "imaging/CImNav.h"
 #include "imaging/CImage.h"
-#include "imaging/CRLE8.h"
 #include "imaging/ImageFiles.h"
 #include "imaging/PixelHookScope.h"
 #include "imaging/gCBmpIO.h"
@@ -13,8 +12,21 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
+
+namespace {
+
+// A BMP reader with the bit depth and palette count its header reader would have stored.
+class CReadHeaderBmp : public gCBmpIO {
+public:
+    CReadHeaderBmp(uint32_t bitsPerPixel, uint32_t paletteCount)
+    {
+        mBitsPerPixel = bitsPerPixel;
+        mPaletteCount = paletteCount;
+    }
+};
+
+} // namespace
 
 TEST(ImagingHelpers, PaletteLookupReadsTheIndexOfEachBitDepth)
 {
@@ -31,9 +43,7 @@ TEST(ImagingHelpers, PaletteLookupReadsTheIndexOfEachBitDepth)
         {24, 0, 0x01, -1}, {0, 0, 0x01, -1},
     };
     for (const sCase& c : cases) {
-        gCBmpIO format;
-        format.SetBitsPerPixel(c.bits);
-        format.SetPaletteCount(13);
+        CReadHeaderBmp format(c.bits, 13);
         ASSERT_EQ(format.SetPaletteSize(), eSuccess);
         for (uint32_t i = 0; i < 13; ++i)
             format.GetPalette()[i] = MakePixel(255, i * 16, i * 16 + 1, i * 16 + 2);
@@ -94,30 +104,6 @@ TEST(ImagingHelpers, JpegSegmentsThatAreSkippedLeaveThePictureAlone)
             bytes.push_back(uint8_t(i * 7));
         bytes.insert(bytes.end(), file.begin() + 2, file.end());
         EXPECT_EQ(decode(bytes), plain) << payload;
-    }
-}
-
-// A 100 x 100 channel of one value measures 4 x 100 (row index) + 2 x 100 (one run a row) + 1;
-// a channel of noise gains nothing and measures as the raw 10000 bytes. The alpha flag picks
-// the top byte, else the green byte is measured.
-TEST(ImagingHelpers, ChannelMeasureReadsTheChosenByte)
-{
-    std::mt19937 random(3);
-    struct sCase {
-        uint32_t constantMask;
-        int32_t alphaFlag;
-        int64_t measure;
-    };
-    const sCase cases[] = {
-        {0x0000FF00, 0, 601}, {0x0000FF00, 1, 10000}, {0xFF000000, 1, 601}, {0xFF000000, 0, 10000},
-    };
-    for (const sCase& c : cases) {
-        CImage image(100, 100);
-        CImNav nav(&image, nullptr);
-        for (int32_t y = 0; y < 100; ++y)
-            for (int32_t x = 0; x < 100; ++x)
-                nav.Row(y)[x] = (uint32_t(random()) & ~c.constantMask) | (0x80808080u & c.constantMask);
-        EXPECT_EQ(CRLE8::MeasureChannel(nav, c.alphaFlag), c.measure) << std::hex << c.constantMask << " " << c.alphaFlag;
     }
 }
 

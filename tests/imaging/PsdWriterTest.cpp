@@ -75,8 +75,10 @@ TEST(PsdWriter, PacksRowsByTheRules)
         {"two different", {1, 2}, {1, 1, 2}},
     };
     for (const sCase& c : cases) {
+        // The samples as the low byte of each pixel.
+        const std::vector<CPixel> row(c.samples.begin(), c.samples.end());
         uint8_t out[16];
-        int32_t size = gCPsdIO::PackBitsEncodeBytes(c.samples.data(), int32_t(c.samples.size()), out, 16);
+        int32_t size = gCPsdIO::PackBitsEncodeRow(row.data(), int32_t(row.size()), 0, out, 16);
         EXPECT_EQ(std::vector<uint8_t>(out, out + size), c.packed) << c.name;
     }
     std::vector<CPixel> equal(300, 0x00AB0000);

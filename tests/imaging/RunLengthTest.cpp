@@ -46,7 +46,7 @@ std::vector<std::pair<bool, uint32_t>> Tokens(const CRLE& rle, int32_t y)
 std::vector<std::pair<bool, uint32_t>> Tokens8(const CRLE8& rle, int32_t y)
 {
     std::vector<std::pair<bool, uint32_t>> tokens;
-    uint32_t position = rle.GetRowStart(y);
+    uint32_t position = sByteTokens::RowStart(rle.GetData(), y);
     for (uint32_t covered = 0; covered < uint32_t(rle.GetWidth());) {
         uint8_t byte = rle.GetData()[position];
         bool literal = byte & 0x80;

@@ -33,19 +33,6 @@ TEST(Window, PresentsClippedRectanglesAndKeepsThem)
     EXPECT_EQ(plat::Window::FindById(id), nullptr);
 }
 
-TEST(Window, MovesPixelsInsideTheWindowWithOverlap)
-{
-    auto window = plat::Window::Create(4, 1, 0);
-    ASSERT_NE(window, nullptr);
-    uint32_t row[4] = {1, 2, 3, 4};
-    window->Present(row, 4, 1, 4, {0, 0, 4, 1}, 0, 0);
-    window->CopyPixels({0, 0, 3, 1}, 1, 0);
-    EXPECT_EQ(window->GetPixel(0, 0), 1u);
-    EXPECT_EQ(window->GetPixel(1, 0), 1u);
-    EXPECT_EQ(window->GetPixel(2, 0), 2u);
-    EXPECT_EQ(window->GetPixel(3, 0), 3u);
-}
-
 TEST(Window, PositionSizeTitleAndVisibility)
 {
     auto window = plat::Window::Create(64, 32, plat::Window::kResizable);

@@ -173,6 +173,13 @@ TEST(BackdropCursorLine, BadLinesAreRefused)
     }
 }
 
+// The gradient's strength, direction and shape, set as the backdrop's data block sets them.
+void LoadGradientTags(CBackdrop& backdrop, int32_t opacity, float angle, int32_t circular)
+{
+    CBytesStream stream(Block(Tag("grop") + I32(opacity) + Tag("gran") + F32(angle) + Tag("grac") + I32(circular)));
+    ASSERT_EQ(backdrop.LoadWidgetDataBlock(&stream), eSuccess);
+}
+
 TEST(BackdropBackground, GradientOverColourAndImage)
 {
     CBackdrop backdrop;
@@ -180,7 +187,7 @@ TEST(BackdropBackground, GradientOverColourAndImage)
     backdrop.SetBackgroundColour(0x00000000u);
     CPixel black = 0xFF000000u, white = 0xFFFFFFFFu;
     backdrop.SetGradient(new CGradient(&black, &white));
-    backdrop.SetGradientOpacity(255);
+    LoadGradientTags(backdrop, 255, 0.0f, 0);
     ASSERT_EQ(backdrop.InvalidateArea({0, 0, 9, 9}, true), eSuccess);
     // Top to bottom: the first and last table entries, opaque at full strength.
     CGradient* gradient = backdrop.GetGradient();
@@ -188,21 +195,19 @@ TEST(BackdropBackground, GradientOverColourAndImage)
     EXPECT_EQ(backdrop.GetImagePixel({4, 8}), gradient->GetColour(8, 9) | 0xFF000000u);
 
     // Circular about the centre: the centre takes the first entry, the corners the last.
-    backdrop.SetGradientCircular(1);
+    LoadGradientTags(backdrop, 255, 0.0f, 1);
     ASSERT_EQ(backdrop.InvalidateArea({0, 0, 9, 9}, true), eSuccess);
     uint32_t centre = backdrop.GetImagePixel({5, 5});
     EXPECT_EQ(centre, (gradient->GetEntry(0) & 0x00FFFFFFu) | 0xFF000000u);
     EXPECT_GT(backdrop.GetImagePixel({0, 0}) & 0xFF, centre & 0xFF);
 
     // Opacity 0: no gradient at all.
-    backdrop.SetGradientOpacity(0);
+    LoadGradientTags(backdrop, 0, 0.0f, 1);
     ASSERT_EQ(backdrop.InvalidateArea({0, 0, 9, 9}, true), eSuccess);
     EXPECT_EQ(backdrop.GetImagePixel({0, 0}), 0xFF000000u);
 
     // A quarter turn runs the linear gradient across instead of down.
-    backdrop.SetGradientCircular(0);
-    backdrop.SetGradientOpacity(255);
-    backdrop.SetGradientAngle(0.25f);
+    LoadGradientTags(backdrop, 255, 0.25f, 0);
     ASSERT_EQ(backdrop.InvalidateArea({0, 0, 9, 9}, true), eSuccess);
     EXPECT_EQ(backdrop.GetImagePixel({0, 0}), backdrop.GetImagePixel({0, 8}));
     EXPECT_NE(backdrop.GetImagePixel({0, 4}), backdrop.GetImagePixel({8, 4}));
@@ -220,7 +225,7 @@ TEST(BackdropBackground, TranslucentGradientRowsOverTheColourMatchThoseOverATile
             PrepareBackdrop(backdrop, 5, 9);
             backdrop.SetBackgroundColour(0x00304050u);
             backdrop.SetGradient(new CGradient(&top, &bottom));
-            backdrop.SetGradientOpacity(opacity);
+            LoadGradientTags(backdrop, opacity, 0.0f, 0);
             if (tiled) {
                 auto* tile = new CImage(1, 1);
                 CPixel colour = 0xFF304050u;
@@ -260,7 +265,7 @@ TEST(BackdropBackground, PartialStrengthBlendsTheGradientOverTheBase)
         backdrop.SetBackgroundColour(c.base);
         CPixel stop = c.gradient;
         backdrop.SetGradient(new CGradient(&stop, &stop));
-        backdrop.SetGradientOpacity(c.opacity);
+        LoadGradientTags(backdrop, c.opacity, 0.0f, 0);
         ASSERT_EQ(backdrop.InvalidateArea({0, 0, 4, 4}, true), eSuccess);
         EXPECT_EQ(backdrop.GetImagePixel({0, 0}), c.want);
         EXPECT_EQ(backdrop.GetImagePixel({3, 2}), c.want);
@@ -286,8 +291,7 @@ TEST(BackdropBackground, AnAngledGradientStepsAcrossTheBackdrop)
         CBackdrop backdrop;
         PrepareBackdrop(backdrop, 8, 4);
         backdrop.SetGradient(new CGradient(&black, &white));
-        backdrop.SetGradientOpacity(255);
-        backdrop.SetGradientAngle(c.angle);
+        LoadGradientTags(backdrop, 255, c.angle, 0);
         ASSERT_EQ(backdrop.InvalidateArea({0, 0, 8, 4}, true), eSuccess);
         EXPECT_EQ(backdrop.GetImagePixel(c.at), (backdrop.GetGradient()->GetEntry(c.entry) & 0x00FFFFFFu) | 0xFF000000u);
     }

@@ -10,6 +10,8 @@
 // writers, and the CodecRun calls, which take either direction. The package tool, the fuzz
 // targets, the benchmarks and the tests link it; each class below keeps its encoding members in a
 // file of its own there (<class>Encode.cpp).
+//
+// Kept for programs built on the codec; the updater does not call it: CodecRunStreams.
 #pragma once
 
 #include "core/CMemBlockT.h"

@@ -97,10 +97,6 @@ public:
     gCString GetFinalPath(int32_t index) const { return mFinalPaths[index].GetPath(); }
     int64_t GetFileSize(int32_t index) const { return mSizes[index]; }
     CMemBlock& GetArchive() { return mArchive; }
-    // Why the last step failed: the path and the system's reason, or the entry and the rule it
-    // broke; empty when there is nothing to add to the step's own line.
-    const gCString& GetFailureDetail() const { return mFailureDetail; }
-    bool IsInstalled() const { return mInstalled != 0; }
 
 private:
     eResultCode Status(eUpdaterText text, uint32_t colour, int32_t field = 0);
@@ -171,6 +167,8 @@ private:
     // lock nothing but the install's own steps changes an entry afterwards, so the later steps go
     // by it, and by the journal's record of the new files, instead of looking again.
     gCArray<plat::sEntryIdentity> mFinalIdentities;
+    // Why the last step failed: the path and the system's reason, or the entry and the rule it
+    // broke; empty when there is nothing to add to the step's own line.
     gCString mFailureDetail;
     // What a failed roll-back could not put back (path and reason); empty when all went back.
     gCString mNotUndone;

@@ -96,9 +96,6 @@ public:
     virtual eResultCode ReadRegularFile(const gCString& path, CMemBlock& bytes, uint64_t limit,
                                         plat::eEntryKind& kind);
 
-    // The system's reason for the last failed operation ("No space left on device"); empty when
-    // it gave none.
-    const gCString& GetFailureReason() const { return mFailureReason; }
     // The reason of a failure kept aside, for reporting an earlier failure after later ones.
     struct sFailure {
         gCString reason;

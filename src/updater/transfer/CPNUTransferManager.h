@@ -2,6 +2,10 @@
 // decides by its state and the reply's content type what a finished download is: a package to
 // keep, a refusal to explain, a check reply, a download list or the updater's own new copy. It
 // speaks to the user only through updater messages.
+//
+// Kept for the direct check and the file-by-file update, which the updater's flows do not start:
+// RequestCheckReply, ReadInstalledList, DownloadNextFile, DownloadUpdaterEntry and
+// MakeTempPackagePath.
 #pragma once
 
 #include "app/gCCmdTarget.h"
@@ -68,15 +72,12 @@ public:
     eResultCode StoreUpdaterCopy(gCMemFile& body);
     eResultCode InstallReplacementFile(CFileData& entry);
     eResultCode WriteReplacements();
-    // The file servers of the file-by-file flow: one for the listed files, one for the updater.
-    void SetFileServers(const gCString& host, const gCString& filesURL, const gCString& updaterURL);
 
     // State for the application, the reply readers and the tests.
     int32_t GetState() const { return mState; }
     void SetState(int32_t state) { mState = state; }
     CPNUHTTPSession* GetCurrentSession() const { return mCurrentSession; }
     int32_t GetRetiredCount() const { return mRetiredSessions.GetSize(); }
-    uint32_t GetSaveSourceFlag() const { return mSaveSource; }
     const gCString& GetLatestVersionText() const { return mLatestVersion; }
     const gCArray<gCString>& GetNotes() const { return mNotes; }
     gCArray<CFileData>& GetInstalledList() { return mInstalledList; }
@@ -96,6 +97,8 @@ protected:
     gCArray<CFileData> mInstalledList;
     gCArray<CFileData> mDownloadList;
     CFileData* mCurrentFile = nullptr;
+    // The file servers of the file-by-file flow: one for the listed files, one for the updater's
+    // own file. Nothing in the program sets them yet.
     gCString mFileServerHost;
     gCString mFilesURL;
     gCString mUpdaterURL;

@@ -52,13 +52,6 @@ eResultCode MakeTempUpdaterPath(gCFRelative& path) { return MakeFreshPath("Pintr
 
 eResultCode MakeTempPackagePath(gCFRelative& path) { return MakeFreshPath("PNUTemp", ".pnu", path); }
 
-void CPNUTransferManager::SetFileServers(const gCString& host, const gCString& filesURL, const gCString& updaterURL)
-{
-    mFileServerHost = host;
-    mFilesURL = filesURL;
-    mUpdaterURL = updaterURL;
-}
-
 eResultCode CPNUTransferManager::ReadInstalledList()
 {
     gCFile file;

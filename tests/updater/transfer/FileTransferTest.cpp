@@ -27,6 +27,18 @@ public:
     uint32_t answer = 0;
 };
 
+// The program sets no file servers (their addresses stay empty); here they are paths on the test
+// server's host.
+class CFileServerManager : public CPNUTransferManager {
+public:
+    void UseFileServers(const std::string& host)
+    {
+        mFileServerHost = gCString(host.c_str());
+        mFilesURL = gCString("/files/");
+        mUpdaterURL = gCString("/updater/");
+    }
+};
+
 class FileTransfer : public UpdaterTest {
 protected:
     void SetUp() override
@@ -34,8 +46,7 @@ protected:
         UpdaterTest::SetUp();
         ASSERT_TRUE(server.listening);
         gCCmdTarget::SetDefaultTarget(&receiver);
-        // The file servers' addresses are paths on the host.
-        manager.SetFileServers(gCString(Host().c_str()), gCString("/files/"), gCString("/updater/"));
+        manager.UseFileServers(Host());
     }
     std::string Host() const { return "127.0.0.1:" + std::to_string(server.port); }
 
@@ -60,7 +71,7 @@ protected:
 
     HTTPTestServer server;
     CListReceiver receiver;
-    CPNUTransferManager manager;
+    CFileServerManager manager;
 };
 
 TEST_F(FileTransfer, EachListedFileThatDiffersIsFetchedFromTheFileServerInTurnThenPutInPlace)
