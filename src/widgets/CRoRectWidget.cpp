@@ -58,6 +58,186 @@ private:
     int32_t mHeight;
 };
 
+// The picture's measures, read once: its size, its colours, and the radius R, border width B and
+// title band T held to finite values.
+struct sRoRect {
+    int32_t w, h, maxX, maxY;
+    float R, B, T;
+    CPixel fill, border;
+};
+
+// The straight bands (see the header's drawing): rows 0 .. n - 1 of the top band are whole and
+// row n takes the fraction of topBand; row m takes the bottom band's fraction (from bottomStart),
+// rows m + 1 .. maxY are whole. The top band stops short of the bottom border.
+struct sBands {
+    float topBand;
+    int32_t n;
+    float bottomStart;
+    int32_t m;
+};
+
+sBands MeasureBands(const sRoRect& r)
+{
+    const float top = r.T > r.B ? r.T : r.B;
+    const float topBand = std::min(top, (float(r.maxY) - r.B) - 1.0f);
+    const int32_t n = int32_t(topBand);
+    const float b = (float(r.maxY) - r.B) + 1.0f;
+    return {topBand, n, topBand < b ? b : topBand, topBand < b ? int32_t(b) : n};
+}
+
+void PaintTopBand(CPainter& painter, const sRoRect& r, const sBands& bands)
+{
+    if (!(bands.topBand > 0.0f))
+        return;
+    painter.Rows(0, int64_t(bands.n) - 1, r.border);
+    if (bands.n <= r.maxY)
+        painter.Columns(bands.n, 0, r.maxX, MixPixel(r.fill, r.border, Coverage(bands.topBand - float(bands.n))));
+}
+
+// The bottom border and the two sides between the bands: c whole columns on each side, then
+// column c mixed by the fraction of B (unless the two sides meet).
+void PaintBottomBandAndSides(CPainter& painter, const sRoRect& r, const sBands& bands)
+{
+    painter.Rows(int64_t(bands.m) + 1, r.maxY, r.border);
+    painter.Columns(bands.m, 0, r.maxX, MixPixel(r.fill, r.border, Coverage(float(bands.m + 1) - bands.bottomStart)));
+    const int32_t c = std::min(int32_t(r.B), r.w - 2);
+    const bool sidesApart = r.B < float(r.maxX) - r.B;
+    for (int64_t y = std::max<int64_t>(bands.n, 0); y <= std::min<int64_t>(bands.m, r.maxY); ++y) {
+        const int32_t row = int32_t(y);
+        painter.Columns(row, 0, int64_t(c) - 1, r.border);
+        painter.Columns(row, int64_t(r.maxX) - c + 1, r.maxX, r.border);
+        if (sidesApart) {
+            const CPixel q = MixPixel(painter.Get(c, row), r.border, Coverage(r.B - float(c)));
+            painter.Set(r.maxX - c, row, q);
+            painter.Set(c, row, q);
+        }
+    }
+}
+
+// The rings about a corner's centre, as squared distances: nearer than inner2 the inside (the
+// band colour of the row), to outer2 the border mixed into the inside, beyond it the border;
+// beyond faded2 (R squared) the alpha fades, beyond outside2 the pixel is cleared. N is the last
+// row and column of the corner's square.
+struct sCornerRings {
+    float innerR, inner2, outer2, faded2, outside2;
+    int32_t N;
+};
+
+sCornerRings MeasureCornerRings(const sRoRect& r)
+{
+    float innerR = r.R - r.B, outer2 = 0.0f, inner2 = 0.0f;
+    if (r.R - r.B + 1.0f > 0.0f) {
+        outer2 = (r.R - r.B + 1.0f) * (r.R - r.B + 1.0f);
+    } else {
+        innerR = -1.0f;
+    }
+    if (innerR <= 0.0f)
+        innerR = 0.0f;
+    else
+        inner2 = innerR * innerR;
+    const int32_t N = std::min(std::min(r.w, r.h) >> 1, int32_t(r.R) + 2);
+    return {innerR, inner2, outer2, r.R * r.R, (r.R + 1.0f) * (r.R + 1.0f), N};
+}
+
+// The colour a row's inside takes under a corner: the title band's (whole or mixed) or the fill.
+CPixel BandColour(const sRoRect& r, int32_t row)
+{
+    const int32_t Tt = int32_t(r.T);
+    if (!(r.T > r.B) || row > Tt)
+        return r.fill;
+    return row < Tt ? r.border : MixPixel(r.fill, r.border, Coverage(r.T - float(Tt)));
+}
+
+// How much of the inside shows through the border ring at squared distance d2: all of it inside
+// the ring, none on the ring, and in between by the distance past the inner edge.
+int32_t InsideShare(const sCornerRings& rings, float d2)
+{
+    if (d2 < rings.inner2)
+        return 255;
+    if (d2 <= rings.outer2)
+        return 255 - Coverage(std::sqrt(d2) - rings.innerR);
+    return 0;
+}
+
+// The selected corners as one: (x, y) counted from the top-left stands for that pixel mirrored
+// into each corner. The order of the writes matters where two corners share a pixel (the middle
+// row or column of a picture too small for two corners): the later write wins, fades apply twice.
+class CCorners {
+public:
+    CCorners(CPainter& painter, uint32_t mask, int32_t maxX, int32_t maxY)
+        : mPainter(painter), mMaxX(maxX), mMaxY(maxY), mTopLeft(mask & CRoRectWidget::kTopLeft),
+          mTopRight(mask & CRoRectWidget::kTopRight), mBottomLeft(mask & CRoRectWidget::kBottomLeft),
+          mBottomRight(mask & CRoRectWidget::kBottomRight)
+    {
+    }
+    void Clear(int32_t x, int32_t y)
+    {
+        if (mTopLeft) mPainter.Set(x, y, 0);
+        if (mBottomLeft) mPainter.Set(x, mMaxY - y, 0);
+        if (mTopRight) mPainter.Set(mMaxX - x, y, 0);
+        if (mBottomRight) mPainter.Set(mMaxX - x, mMaxY - y, 0);
+    }
+    void Paint(int32_t x, int32_t y, CPixel top, CPixel bottom)
+    {
+        if (mTopLeft) mPainter.Set(x, y, top);
+        if (mTopRight) mPainter.Set(mMaxX - x, y, top);
+        if (mBottomLeft) mPainter.Set(x, mMaxY - y, bottom);
+        if (mBottomRight) mPainter.Set(mMaxX - x, mMaxY - y, bottom);
+    }
+    // Scales the alpha of each selected corner's pixel by a coverage 0..255.
+    void Fade(int32_t x, int32_t y, uint32_t coverage)
+    {
+        if (mTopLeft) FadeOne(x, y, coverage);
+        if (mTopRight) FadeOne(mMaxX - x, y, coverage);
+        if (mBottomLeft) FadeOne(x, mMaxY - y, coverage);
+        if (mBottomRight) FadeOne(mMaxX - x, mMaxY - y, coverage);
+    }
+
+private:
+    void FadeOne(int32_t x, int32_t y, uint32_t coverage)
+    {
+        const CPixel p = mPainter.Get(x, y);
+        mPainter.Set(x, y, (p & 0x00FFFFFFu) | (((p >> 8) * (coverage + 1u)) & 0xFF000000u));
+    }
+
+    CPainter& mPainter;
+    int32_t mMaxX, mMaxY;
+    bool mTopLeft, mTopRight, mBottomLeft, mBottomRight;
+};
+
+// The squared distance along one axis from the corner centre, R in from the edge; 0 past it.
+float AxisDistance2(float R, int32_t at) { return R - float(at) > 0.0f ? (R - float(at)) * (R - float(at)) : 0.0f; }
+
+// One pixel of the corners at squared distance d2: cleared beyond R + 1; else (with a border
+// narrower than the radius) its ring colour; then faded beyond R.
+void PaintCornerPixel(CCorners& corners, const sRoRect& r, const sCornerRings& rings, int32_t x, int32_t y,
+                      float d2, CPixel top, CPixel bottom)
+{
+    if (d2 > rings.outside2) {
+        corners.Clear(x, y);
+        return;
+    }
+    if (r.B > 0.0f && r.B < r.R) {
+        const int32_t share = InsideShare(rings, d2);
+        corners.Paint(x, y, MixPixel(r.border, top, share), MixPixel(r.border, bottom, share));
+    }
+    if (d2 > rings.faded2)
+        corners.Fade(x, y, uint32_t(Coverage((r.R + 1.0f) - std::sqrt(d2))));
+}
+
+void PaintCorners(CPainter& painter, const sRoRect& r, uint32_t mask)
+{
+    const sCornerRings rings = MeasureCornerRings(r);
+    CCorners corners(painter, mask, r.maxX, r.maxY);
+    for (int32_t y = 0; y <= rings.N; ++y) {
+        const float dy2 = AxisDistance2(r.R, y);
+        const CPixel top = BandColour(r, y);
+        const CPixel bottom = BandColour(r, r.maxY - y);
+        for (int32_t x = 0; x <= rings.N; ++x)
+            PaintCornerPixel(corners, r, rings, x, y, AxisDistance2(r.R, x) + dy2, top, bottom);
+    }
+}
+
 } // namespace
 
 uint32_t MixPixel(uint32_t base, uint32_t other, int32_t coverage)
@@ -159,105 +339,18 @@ eResultCode CRoRectWidget::FillImage()
         CImNav navigator(mImage, nullptr);
         if (!navigator.IsLocked())
             return eNoMemory;
-        const CPixel fill = mColour;
-        const CPixel border = mBorderColour;
-        navigator.Fill(&fill);
-        CPainter painter(navigator);
         const int32_t w = navigator.GetWidth(), h = navigator.GetHeight();
-        const int32_t maxX = w - 1, maxY = h - 1;
-        const float R = Bounded(mRadius), B = Bounded(mBorderWidth), T = Bounded(mTitleBarHeight);
-
-        const float top = T > B ? T : B;
-        const float topBand = std::min(top, (float(maxY) - B) - 1.0f);
-        const int32_t n = int32_t(topBand);
-        if (topBand > 0.0f) {
-            painter.Rows(0, int64_t(n) - 1, border);
-            if (n <= maxY)
-                painter.Columns(n, 0, maxX, MixPixel(fill, border, Coverage(topBand - float(n))));
-        }
-        const float b = (float(maxY) - B) + 1.0f;
-        const float bottomStart = topBand < b ? b : topBand;
-        const int32_t m = topBand < b ? int32_t(b) : n;
-        if (B > 0.0f) {
-            painter.Rows(int64_t(m) + 1, maxY, border);
-            painter.Columns(m, 0, maxX, MixPixel(fill, border, Coverage(float(m + 1) - bottomStart)));
-            const int32_t c = std::min(int32_t(B), w - 2);
-            for (int64_t y = std::max<int64_t>(n, 0); y <= std::min<int64_t>(m, maxY); ++y) {
-                const int32_t row = int32_t(y);
-                painter.Columns(row, 0, int64_t(c) - 1, border);
-                painter.Columns(row, int64_t(maxX) - c + 1, maxX, border);
-                if (B < float(maxX) - B) {
-                    const CPixel q = MixPixel(painter.Get(c, row), border, Coverage(B - float(c)));
-                    painter.Set(maxX - c, row, q);
-                    painter.Set(c, row, q);
-                }
-            }
-        }
-        if (!(R > 0.0f) || mCorners == 0)
+        const sRoRect rect{w, h, w - 1, h - 1, Bounded(mRadius), Bounded(mBorderWidth), Bounded(mTitleBarHeight),
+                           mColour, mBorderColour};
+        navigator.Fill(&rect.fill);
+        CPainter painter(navigator);
+        const sBands bands = MeasureBands(rect);
+        PaintTopBand(painter, rect, bands);
+        if (rect.B > 0.0f)
+            PaintBottomBandAndSides(painter, rect, bands);
+        if (!(rect.R > 0.0f) || mCorners == 0)
             return eSuccess;
-
-        float innerR = R - B, outer2 = 0.0f, inner2 = 0.0f;
-        if (R - B + 1.0f > 0.0f) {
-            outer2 = (R - B + 1.0f) * (R - B + 1.0f);
-        } else {
-            innerR = -1.0f;
-        }
-        if (innerR <= 0.0f)
-            innerR = 0.0f;
-        else
-            inner2 = innerR * innerR;
-        const int32_t N = std::min(std::min(w, h) >> 1, int32_t(R) + 2);
-        const int32_t Tt = int32_t(T);
-        auto bandColour = [&](int32_t row) -> CPixel {
-            if (!(T > B) || row > Tt)
-                return fill;
-            return row < Tt ? border : MixPixel(fill, border, Coverage(T - float(Tt)));
-        };
-        const bool tl = mCorners & kTopLeft, tr = mCorners & kTopRight;
-        const bool bl = mCorners & kBottomLeft, br = mCorners & kBottomRight;
-        const float outside2 = (R + 1.0f) * (R + 1.0f);
-        for (int32_t y = 0; y <= N; ++y) {
-            const float dy2 = R - float(y) > 0.0f ? (R - float(y)) * (R - float(y)) : 0.0f;
-            const CPixel topC = bandColour(y);
-            const CPixel botC = bandColour(maxY - y);
-            for (int32_t x = 0; x <= N; ++x) {
-                const float dx2 = R - float(x) > 0.0f ? (R - float(x)) * (R - float(x)) : 0.0f;
-                const float d2 = dx2 + dy2;
-                if (d2 > outside2) {
-                    if (tl) painter.Set(x, y, 0);
-                    if (bl) painter.Set(x, maxY - y, 0);
-                    if (tr) painter.Set(maxX - x, y, 0);
-                    if (br) painter.Set(maxX - x, maxY - y, 0);
-                    continue;
-                }
-                if (B > 0.0f && B < R) {
-                    CPixel ct = border, cb = border;
-                    if (d2 < inner2) {
-                        ct = topC;
-                        cb = botC;
-                    } else if (d2 <= outer2) {
-                        const int32_t a = 255 - Coverage(std::sqrt(d2) - innerR);
-                        ct = MixPixel(border, topC, a);
-                        cb = MixPixel(border, botC, a);
-                    }
-                    if (tl) painter.Set(x, y, ct);
-                    if (tr) painter.Set(maxX - x, y, ct);
-                    if (bl) painter.Set(x, maxY - y, cb);
-                    if (br) painter.Set(maxX - x, maxY - y, cb);
-                }
-                if (d2 > R * R) {
-                    const uint32_t a = uint32_t(Coverage((R + 1.0f) - std::sqrt(d2)));
-                    auto fade = [&](int32_t px, int32_t py) {
-                        const CPixel p = painter.Get(px, py);
-                        painter.Set(px, py, (p & 0x00FFFFFFu) | (((p >> 8) * (a + 1u)) & 0xFF000000u));
-                    };
-                    if (tl) fade(x, y);
-                    if (tr) fade(maxX - x, y);
-                    if (bl) fade(x, maxY - y);
-                    if (br) fade(maxX - x, maxY - y);
-                }
-            }
-        }
+        PaintCorners(painter, rect, mCorners);
     }
     return CompressImage();
 }

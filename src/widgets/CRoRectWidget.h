@@ -2,6 +2,31 @@
 // fractional width, an optional title band in the border colour, and rounded, anti-aliased
 // corners that fade to transparent.
 //
+// The picture is laid in this order (B the border width, T the title band, R the corner radius;
+// a band's whole rows take the border colour and its last row is mixed by its fraction):
+//
+//          0                                        maxX
+//        0 +-------------------------------------------+  rows 0 .. n-1: the top band, T or
+//          |################ title band ###############|  B deep, whichever is larger
+//        n |~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~|  row n: its fraction
+//          |##~                                     ~##|  sides, rows n .. m: c = trunc(B)
+//          |##~                 fill                ~##|  whole columns each, column c
+//          |##~                                     ~##|  mixed by the fraction of B
+//        m |~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~|  row m: the bottom's fraction
+//     maxY +-------------------------------------------+  rows m+1 .. maxY: the bottom border
+//
+// Then each selected corner is redrawn over its square of N + 1 pixels, by each pixel's distance
+// d from the corner centre R in from both edges (the top-left corner; the others mirror it):
+//
+//     (0, 0)
+//       x  x  x  x  .  #  #  #  #     x  d > R + 1: cleared
+//       x  x  .  #  #  #  #  #  #     .  R < d <= R + 1: faded by R + 1 - d
+//       x  .  #  #  #  ~  ~  ~  ~     #  R - B + 1 < d <= R: the border (when 0 < B < R)
+//       x  #  #  #  ~  o  o  o  o     ~  R - B <= d <= R - B + 1: the border mixed into the inside
+//       .  #  #  ~  o  o  o  o  o     o  d < R - B: the inside, the colour of the pixel's row
+//       #  #  #  ~  o  o  o  o  +        (the title band's where it reaches, else the fill)
+//                                 +  the centre (R, R)
+//
 // Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
 // GetBorderWidth, GetTitleBarHeight, GetBorderColour and the corners' getter and setter.
 #pragma once

@@ -13,6 +13,114 @@
 
 #include <algorithm>
 
+namespace {
+
+// A rectangle of owner-local shape positions that may reach past the int32_t range.
+struct sSpan {
+    int64_t left, top, right, bottom;
+    bool IsEmpty() const { return right <= left || bottom <= top; }
+};
+
+// The shape positions the visible area samples at this offset, with room for the blur's reach
+// (2g + 2 on every side); not yet held to any bounds.
+sSpan SampledSpan(const gCRect& area, const gCPoint& offset, int32_t g)
+{
+    const int64_t reach = 2 * int64_t(g) + 2;
+    return {int64_t(area.left) - offset.x - reach, int64_t(area.top) - offset.y - reach,
+            int64_t(area.right) - offset.x + reach, int64_t(area.bottom) - offset.y + reach};
+}
+
+// The sampled span held inside the shape grown by g on every side: the work image it needs.
+sSpan WorkSpan(const sSpan& sampled, int32_t g, int32_t w, int32_t h)
+{
+    return {std::max<int64_t>(sampled.left, -int64_t(g)), std::max<int64_t>(sampled.top, -int64_t(g)),
+            std::min<int64_t>(sampled.right, int64_t(w) + g), std::min<int64_t>(sampled.bottom, int64_t(h) + g)};
+}
+
+eResultCode SizeWorkImage(CImage& work, const sSpan& span)
+{
+    if (!WorkImageFits(span.right - span.left, span.bottom - span.top))
+        return eNoMemory;
+    return work.SetSize(int32_t(span.right - span.left), int32_t(span.bottom - span.top));
+}
+
+// Reads the owner's shape by owner-local position: the kept part of its mask, 0 beyond it, and 255
+// everywhere for a plain owner (no mask).
+struct sShapeReader {
+    CRLE8* mask;
+    gCRect kept;
+
+    // count values from (x0, y) rightwards, each times scale.
+    template <typename T>
+    void Row(int32_t x0, int32_t y, int32_t count, T* out, uint32_t scale) const
+    {
+        if (!mask) {
+            std::fill(out, out + count, T(255u * scale));
+            return;
+        }
+        const bool rowInside = y >= kept.top && y < kept.bottom;
+        if (rowInside)
+            mask->Seek(std::max(x0 - kept.left, 0), y - kept.top);
+        for (int32_t i = 0; i < count; ++i) {
+            const int32_t x = x0 + i;
+            out[i] = T((rowInside && x >= kept.left && x < kept.right ? mask->ReadNext() : 0u) * scale);
+        }
+    }
+};
+
+// The shape under the visible area, one byte per pixel.
+eResultCode ReadVisibleShape(CImage8& values, const gCRect& area, const sShapeReader& shape)
+{
+    CImNav8 plain(&values, nullptr);
+    if (!plain.IsLocked())
+        return eNoMemory;
+    for (int32_t y = 0; y < plain.GetHeight(); ++y)
+        shape.Row(area.left, area.top + y, plain.GetWidth(), plain.Row(y), 1u);
+    return eSuccess;
+}
+
+// The shape into the work image where the span overlaps the owner, 257 per step of the byte; the
+// rest of the grown shape stays 0.
+eResultCode ReadWorkShape(CImage& work, const sSpan& span, int32_t w, int32_t h, const sShapeReader& shape)
+{
+    CImNav to(&work, nullptr);
+    if (!to.IsLocked())
+        return eNoMemory;
+    const int32_t y0 = int32_t(std::max<int64_t>(span.top, 0)), y1 = int32_t(std::min<int64_t>(span.bottom, h));
+    const int32_t x0 = int32_t(std::max<int64_t>(span.left, 0)), x1 = int32_t(std::min<int64_t>(span.right, w));
+    for (int32_t y = y0; y < y1; ++y)
+        shape.Row(x0, y, x1 - x0, to.Row(int32_t(y - span.top)) + (x0 - span.left), 257u);
+    return eSuccess;
+}
+
+// Each visible pixel keeps its shape value v where the blurred shape B at its sample (shifted back
+// by the offset) does not cover it: ((v + 1) x (65535 - B)) >> 16; 255 where the sample lies
+// beyond the shape grown by g.
+eResultCode CutWhereTheBlurUncovers(CImage8& values, CImage* work, const sSpan& span, const gCRect& area,
+                                    const gCPoint& offset, int32_t g, int32_t w, int32_t h)
+{
+    CImNav8 plain(&values, nullptr);
+    CImNav from(work, nullptr);
+    if (!plain.IsLocked() || (work && !from.IsLocked()))
+        return eNoMemory;
+    for (int32_t y = 0; y < plain.GetHeight(); ++y) {
+        uint8_t* vrow = plain.Row(y);
+        const int64_t sy = int64_t(area.top) + y - offset.y;
+        for (int32_t x = 0; x < plain.GetWidth(); ++x) {
+            const int64_t sx = int64_t(area.left) + x - offset.x;
+            if (sx < -g || sy < -g || sx >= int64_t(w) + g || sy >= int64_t(h) + g) {
+                vrow[x] = 255;
+                continue;
+            }
+            uint32_t b = from.Row(int32_t(sy - span.top))[sx - span.left] & 0xFFFFu;
+            vrow[x] = uint8_t(((uint32_t(vrow[x]) + 1u) * (65535u - b)) >> 16);
+        }
+    }
+    return eSuccess;
+}
+
+} // namespace
+
 CWidgetEffectCutout::~CWidgetEffectCutout()
 {
     delete mCutoutMask;
@@ -94,44 +202,41 @@ gCRect CWidgetEffectCutout::ShapeNeeded() const
     const gCRect area = VisibleOwnerArea(mRect);
     if (area.IsEmpty() || w <= 0 || h <= 0)
         return gCRect();
-    const int64_t reach = 2 * int64_t(BlurMargin(mRadius)) + 2;
-    gCRect span{int32_t(std::clamp<int64_t>(int64_t(area.left) - mOffset.x - reach, 0, w)),
-                int32_t(std::clamp<int64_t>(int64_t(area.top) - mOffset.y - reach, 0, h)),
-                int32_t(std::clamp<int64_t>(int64_t(area.right) - mOffset.x + reach, 0, w)),
-                int32_t(std::clamp<int64_t>(int64_t(area.bottom) - mOffset.y + reach, 0, h))};
+    const sSpan sampled = SampledSpan(area, mOffset, BlurMargin(mRadius));
+    gCRect span{int32_t(std::clamp<int64_t>(sampled.left, 0, w)), int32_t(std::clamp<int64_t>(sampled.top, 0, h)),
+                int32_t(std::clamp<int64_t>(sampled.right, 0, w)), int32_t(std::clamp<int64_t>(sampled.bottom, 0, h))};
     if (span.IsEmpty())
         return area;
     return gCRect{std::min(area.left, span.left), std::min(area.top, span.top), std::max(area.right, span.right),
                   std::max(area.bottom, span.bottom)};
 }
 
+bool CWidgetEffectCutout::KeptShapeFallsShort() const
+{
+    if (!mShapeMask || !mOwner || mRefetching)
+        return false;
+    gCRect needed = ShapeNeeded();
+    return ClipRect(needed, mShapeBounds) && !RectInside(needed, mShapeArea);
+}
+
+eResultCode CWidgetEffectCutout::FetchShapeAgain()
+{
+    mRefetching = 1;
+    eResultCode result = mOwner->RefreshEffect(this, false);
+    mRefetching = 0;
+    return result;
+}
+
 eResultCode CWidgetEffectCutout::BuildCutoutMask()
 {
     if (!mShapeMask && !mWholeRectShape)
         return eSuccess;
-    int32_t w = mRect.right - mRect.left, h = mRect.bottom - mRect.top;
+    const int32_t w = mRect.right - mRect.left, h = mRect.bottom - mRect.top;
     if (w <= 0 || h <= 0)
         return eSuccess;
     // A shaped owner whose kept part no longer covers what is read hands its shape again.
-    if (mShapeMask && mOwner && !mRefetching) {
-        gCRect needed = ShapeNeeded();
-        if (ClipRect(needed, mShapeBounds) && !RectInside(needed, mShapeArea)) {
-            mRefetching = 1;
-            eResultCode result = mOwner->RefreshEffect(this, false);
-            mRefetching = 0;
-            return result;
-        }
-    }
-    // Shape value at an owner-local position; 0 outside the part kept.
-    auto seekShape = [this](int32_t x, int32_t y) {
-        const bool inside = y >= mShapeArea.top && y < mShapeArea.bottom;
-        if (inside)
-            mShapeMask->Seek(std::max(x - mShapeArea.left, 0), y - mShapeArea.top);
-        return inside;
-    };
-    auto readShape = [this](bool rowInside, int32_t x) -> uint32_t {
-        return rowInside && x >= mShapeArea.left && x < mShapeArea.right ? mShapeMask->ReadNext() : 0;
-    };
+    if (KeptShapeFallsShort())
+        return FetchShapeAgain();
     CRLE8* mask = mCutoutMask ? mCutoutMask : new CRLE8();
     if (!mask)
         return eNoMemory;
@@ -142,77 +247,20 @@ eResultCode CWidgetEffectCutout::BuildCutoutMask()
         return eSuccess;
     }
     const int32_t g = BlurMargin(mRadius);
-    // The work image spans the shape positions the visible pixels sample, with room for the
-    // blur's reach, inside the shape grown by g on every side (the whole work image it stands for).
-    const int64_t reach = 2 * int64_t(g) + 2;
-    const int64_t left = std::max<int64_t>(int64_t(area.left) - mOffset.x - reach, -int64_t(g));
-    const int64_t top = std::max<int64_t>(int64_t(area.top) - mOffset.y - reach, -int64_t(g));
-    const int64_t right = std::min<int64_t>(int64_t(area.right) - mOffset.x + reach, int64_t(w) + g);
-    const int64_t bottom = std::min<int64_t>(int64_t(area.bottom) - mOffset.y + reach, int64_t(h) + g);
-    const int32_t aw = area.right - area.left, ah = area.bottom - area.top;
+    const sSpan span = WorkSpan(SampledSpan(area, mOffset, g), g, w, h);
+    const sShapeReader shape{mShapeMask, mShapeArea};
     CImage work;
-    const bool sampled = right > left && bottom > top;
-    if (sampled) {
-        if (!WorkImageFits(right - left, bottom - top))
-            return eNoMemory;
-        PNU_TRY(work.SetSize(int32_t(right - left), int32_t(bottom - top)));
-    }
+    if (!span.IsEmpty())
+        PNU_TRY(SizeWorkImage(work, span));
     CImage8 values;
-    PNU_TRY(values.SetSize(aw, ah));
-    {
-        CImNav8 plain(&values, nullptr);
-        if (!plain.IsLocked())
+    PNU_TRY(values.SetSize(area.right - area.left, area.bottom - area.top));
+    PNU_TRY(ReadVisibleShape(values, area, shape));
+    if (!span.IsEmpty()) {
+        PNU_TRY(ReadWorkShape(work, span, w, h, shape));
+        if (BlurImage(&work, mRadius, 0) == 0)
             return eNoMemory;
-        for (int32_t y = 0; y < ah; ++y) {
-            uint8_t* vrow = plain.Row(y);
-            if (!mShapeMask) {
-                std::fill(vrow, vrow + aw, uint8_t(255));
-                continue;
-            }
-            const bool inside = seekShape(area.left, area.top + y);
-            for (int32_t x = 0; x < aw; ++x)
-                vrow[x] = uint8_t(readShape(inside, area.left + x));
-        }
     }
-    if (sampled) {
-        CImNav to(&work, nullptr);
-        if (!to.IsLocked())
-            return eNoMemory;
-        const int32_t y0 = int32_t(std::max<int64_t>(top, 0)), y1 = int32_t(std::min<int64_t>(bottom, h));
-        const int32_t x0 = int32_t(std::max<int64_t>(left, 0)), x1 = int32_t(std::min<int64_t>(right, w));
-        for (int32_t y = y0; y < y1; ++y) {
-            CPixel* wrow = to.Row(int32_t(y - top)) + (x0 - left);
-            if (!mShapeMask) {
-                std::fill(wrow, wrow + (x1 - x0), 255u * 257u);
-                continue;
-            }
-            const bool inside = seekShape(x0, y);
-            for (int32_t x = x0; x < x1; ++x)
-                wrow[x - x0] = readShape(inside, x) * 257u;
-        }
-    }
-    if (sampled && BlurImage(&work, mRadius, 0) == 0)
-        return eNoMemory;
-    {
-        CImNav8 plain(&values, nullptr);
-        CImNav from(sampled ? &work : nullptr, nullptr);
-        if (!plain.IsLocked() || (sampled && !from.IsLocked()))
-            return eNoMemory;
-        for (int32_t y = 0; y < ah; ++y) {
-            uint8_t* vrow = plain.Row(y);
-            // The shape position this pixel samples; outside the shape grown by g it is 255.
-            const int64_t sy = int64_t(area.top) + y - mOffset.y;
-            for (int32_t x = 0; x < aw; ++x) {
-                const int64_t sx = int64_t(area.left) + x - mOffset.x;
-                if (sx < -g || sy < -g || sx >= int64_t(w) + g || sy >= int64_t(h) + g) {
-                    vrow[x] = 255;
-                    continue;
-                }
-                uint32_t b = from.Row(int32_t(sy - top))[sx - left] & 0xFFFFu;
-                vrow[x] = uint8_t(((uint32_t(vrow[x]) + 1u) * (65535u - b)) >> 16);
-            }
-        }
-    }
+    PNU_TRY(CutWhereTheBlurUncovers(values, span.IsEmpty() ? nullptr : &work, span, area, mOffset, g, w, h));
     PNU_TRY(mask->EncodeImage(&values));
     mMaskArea = area;
     return eSuccess;

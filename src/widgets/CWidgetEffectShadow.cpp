@@ -18,6 +18,71 @@
 
 int32_t CWidgetEffectShadow::sLayerShadowCount = 0;
 
+namespace {
+
+// Creates the mask when there is none.
+eResultCode MakeMask(CRLE8*& mask)
+{
+    if (!mask)
+        mask = new CRLE8();
+    return mask ? eSuccess : eNoMemory;
+}
+
+// The part of the whole work image (the owner grown by g) that what can show samples once moved
+// by the offset, with room for the blur's reach; empty when nothing can show.
+gCRect SampledRegion(const gCRect& whole, const gCRect& visible, const gCPoint& offset, int32_t g)
+{
+    const int64_t reach = 2 * int64_t(g) + 2;
+    gCRect wanted = visible;
+    ShiftRectClamped(wanted, int64_t(g) - offset.x, int64_t(g) - offset.y);
+    wanted.Set(int32_t(std::max<int64_t>(int64_t(wanted.left) - reach, INT32_MIN)),
+               int32_t(std::max<int64_t>(int64_t(wanted.top) - reach, INT32_MIN)),
+               int32_t(std::min<int64_t>(int64_t(wanted.right) + reach, INT32_MAX)),
+               int32_t(std::min<int64_t>(int64_t(wanted.bottom) + reach, INT32_MAX)));
+    gCRect region = whole;
+    if (visible.IsEmpty() || !ClipRect(region, wanted))
+        region = gCRect();
+    return region;
+}
+
+// Lays the owner's w x h shape over the work image with shape pixel (x, y) at (x + dx, y + dy):
+// step(work word, shape pixel) for every shape pixel that lands inside.
+template <typename Step>
+eResultCode OverlayShape(CImage& work, CImage* shape, int64_t dx, int64_t dy, int32_t w, int32_t h, Step step)
+{
+    CImNav to(&work, nullptr);
+    CImNav from(shape, nullptr);
+    if (!to.IsLocked() || !from.IsLocked())
+        return eNoMemory;
+    const int64_t y0 = std::max<int64_t>(-dy, 0), y1 = std::min<int64_t>({h, from.GetHeight(), to.GetHeight() - dy});
+    const int64_t x0 = std::max<int64_t>(-dx, 0), x1 = std::min<int64_t>({w, from.GetWidth(), to.GetWidth() - dx});
+    for (int64_t y = y0; y < y1; ++y)
+        for (int64_t x = x0; x < x1; ++x)
+            step(to.Row(int32_t(y + dy))[x + dx], from.Row(int32_t(y))[x]);
+    return eSuccess;
+}
+
+// The shape's alpha into the work region, 257 per step of the byte: shape pixel (x, y) stands at
+// (x + g, y + g) of the whole work image.
+eResultCode ReadShapeAlpha(CImage& work, CImage* shape, const gCRect& region, int32_t g, int32_t w, int32_t h)
+{
+    return OverlayShape(work, shape, int64_t(g) - region.left, int64_t(g) - region.top, w, h,
+                        [](CPixel& word, CPixel pixel) { word = (pixel >> 24) * 257u; });
+}
+
+// Takes the owner's own shape, moved back by the offset, out of the blurred work region: only the
+// shadow beside the owner stays.
+eResultCode CutOutShape(CImage& work, CImage* shape, const gCRect& region, const gCPoint& offset, int32_t g,
+                        int32_t w, int32_t h)
+{
+    return OverlayShape(work, shape, int64_t(g) - offset.x - region.left, int64_t(g) - offset.y - region.top, w, h,
+                        [](CPixel& word, CPixel pixel) {
+                            word = uint32_t((uint64_t(word) * (256u - (pixel >> 24))) >> 8);
+                        });
+}
+
+} // namespace
+
 CWidgetEffectShadow::CWidgetEffectShadow() : CWidgetEffectSoftEdge(7.0f, gCPoint{8, 8})
 {
     mOpacity = 200;
@@ -115,11 +180,7 @@ eResultCode CWidgetEffectShadow::Refresh()
         return eNoMemory;
     mRect.Set(-g, -g, w + g, h + g);
     if (KeepsShapeMask()) {
-        if (!mShapeMask) {
-            mShapeMask = new CRLE8();
-            if (!mShapeMask)
-                return eNoMemory;
-        }
+        PNU_TRY(MakeMask(mShapeMask));
         if (!WorkImageFits(w, h))
             return eNoMemory;
         CImage8 full;
@@ -158,88 +219,47 @@ eResultCode CWidgetEffectShadow::RefreshWithMask(CImage* shape)
         return eNoMemory;
     mRect.Set(-g, -g, w + g, h + g);
     PlaceRect(w, h);
-    // Only the part of the work image that what can show samples is built (with room for the
-    // blur's reach): a shape declared far larger than its window would otherwise be blurred
-    // whole. The layer's shape mask needs the whole shape.
-    gCRect region{0, 0, int32_t(fullWidth), int32_t(fullHeight)};
+    // Only the part of the work image that what can show samples is built: a shape declared far
+    // larger than its window would otherwise be blurred whole. The layer's shape mask needs the
+    // whole shape.
+    const gCRect whole{0, 0, int32_t(fullWidth), int32_t(fullHeight)};
     const gCRect visible = VisibleOwnerArea(mRect);
-    if (!KeepsShapeMask()) {
-        const int64_t reach = 2 * int64_t(g) + 2;
-        gCRect wanted = visible;
-        ShiftRectClamped(wanted, int64_t(g) - mOffset.x, int64_t(g) - mOffset.y);
-        wanted.Set(int32_t(std::max<int64_t>(int64_t(wanted.left) - reach, INT32_MIN)),
-                   int32_t(std::max<int64_t>(int64_t(wanted.top) - reach, INT32_MIN)),
-                   int32_t(std::min<int64_t>(int64_t(wanted.right) + reach, INT32_MAX)),
-                   int32_t(std::min<int64_t>(int64_t(wanted.bottom) + reach, INT32_MAX)));
-        if (visible.IsEmpty() || !ClipRect(region, wanted))
-            region = gCRect();
-    }
+    const gCRect region = KeepsShapeMask() ? whole : SampledRegion(whole, visible, mOffset, g);
     mMaskOrigin = gCPoint{region.left, region.top};
     mMaskVisible = visible;
     mMaskOffset = mOffset;
-    mMaskPartial = region != gCRect{0, 0, int32_t(fullWidth), int32_t(fullHeight)} ? 1 : 0;
+    mMaskPartial = region != whole ? 1 : 0;
     if (region.IsEmpty()) {
         // Nothing of it can show: an empty mask, so nothing is drawn until what can show changes.
         delete mBlurredMask;
         mBlurredMask = new CRLE8();
         return mBlurredMask ? eSuccess : eNoMemory;
     }
-    if (!mBlurredMask) {
-        mBlurredMask = new CRLE8();
-        if (!mBlurredMask)
-            return eNoMemory;
-    }
+    PNU_TRY(MakeMask(mBlurredMask));
     CImage work;
     PNU_TRY(work.SetSize(region.right - region.left, region.bottom - region.top));
-    {
-        CImNav to(&work, nullptr);
-        CImNav from(shape, nullptr);
-        if (!to.IsLocked() || !from.IsLocked())
-            return eNoMemory;
-        // Shape pixel (x, y) stands at (x + g, y + g) of the whole work image.
-        const int32_t y0 = std::max(region.top - g, 0), y1 = std::min({h, from.GetHeight(), region.bottom - g});
-        const int32_t x0 = std::max(region.left - g, 0), x1 = std::min({w, from.GetWidth(), region.right - g});
-        for (int32_t y = y0; y < y1; ++y)
-            for (int32_t x = x0; x < x1; ++x)
-                to.Row(y + g - region.top)[x + g - region.left] = (from.Row(y)[x] >> 24) * 257u;
-    }
-    if (KeepsShapeMask()) {
-        if (!mShapeMask) {
-            mShapeMask = new CRLE8();
-            if (!mShapeMask)
-                return eNoMemory;
-        }
-        gCRect inner{g, g, g + w, g + h};
-        CImNav innerArea(&work, &inner);
-        PNU_TRY(mShapeMask->EncodeChannel(innerArea, 0));
-        innerArea.Unlock();
-        PNU_TRY(OnDescendantChanged(mOwner, mOwner->GetRect()));
-    } else {
-        delete mShapeMask;
-        mShapeMask = nullptr;
-    }
+    PNU_TRY(ReadShapeAlpha(work, shape, region, g, w, h));
+    PNU_TRY(KeepShapeFromWork(work, g, w, h));
     if (BlurImage(&work, mRadius, 0) == 0)
         return eNoMemory;
-    if (mClipToShape) {
-        CImNav to(&work, nullptr);
-        CImNav from(shape, nullptr);
-        if (!to.IsLocked() || !from.IsLocked())
-            return eNoMemory;
-        // Only the part of the shifted shape that falls inside the work image is visited.
-        for (int32_t y = 0; y < std::min(h, from.GetHeight()); ++y) {
-            int64_t wy = int64_t(y) + g - mOffset.y - region.top;
-            if (wy < 0 || wy >= to.GetHeight())
-                continue;
-            for (int32_t x = 0; x < std::min(w, from.GetWidth()); ++x) {
-                int64_t wx = int64_t(x) + g - mOffset.x - region.left;
-                if (wx < 0 || wx >= to.GetWidth())
-                    continue;
-                CPixel& word = to.Row(int32_t(wy))[wx];
-                word = uint32_t((uint64_t(word) * (256u - (from.Row(y)[x] >> 24))) >> 8);
-            }
-        }
-    }
+    if (mClipToShape)
+        PNU_TRY(CutOutShape(work, shape, region, mOffset, g, w, h));
     return mBlurredMask->EncodeImageChannel(&work, 0);
+}
+
+eResultCode CWidgetEffectShadow::KeepShapeFromWork(CImage& work, int32_t g, int32_t w, int32_t h)
+{
+    if (!KeepsShapeMask()) {
+        delete mShapeMask;
+        mShapeMask = nullptr;
+        return eSuccess;
+    }
+    PNU_TRY(MakeMask(mShapeMask));
+    gCRect inner{g, g, g + w, g + h};
+    CImNav innerArea(&work, &inner);
+    PNU_TRY(mShapeMask->EncodeChannel(innerArea, 0));
+    innerArea.Unlock();
+    return OnDescendantChanged(mOwner, mOwner->GetRect());
 }
 
 eResultCode CWidgetEffectShadow::KeepMaskCurrent()

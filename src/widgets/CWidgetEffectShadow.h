@@ -2,6 +2,27 @@
 // in the shadow colour. A rectangular owner is shadowed through two separable falloff tables, a
 // shaped owner through a blurred copy of its shape.
 //
+// A shaped owner's shadow, in the owner's positions (g the blur margin, o the offset):
+//
+//   -g,-g + - - - - - - - - - - - - - - +                    the work image: the owner's
+//         :                             :                    shape (its alpha) grown by g
+//         :   +---------------------+   :                    on every side, then blurred
+//         :   | owner 0,0           |   :
+//         :   |                     |   :                    the shadow: the work image
+//         :   |         ............|...:..............      moved by o (its rect, held
+//         :   |         . x x x x x |   :             .      to the owner when clipped
+//         :   |         . x x x x x |   :             .      to its rect)
+//         :   +---------------------+ w,h             .
+//         :             .               :             .      x: cut out when clipped to
+//         + - - - - - - - - - - - - - - + w+g, h+g    .      the shape (the owner's own
+//                       .                             .      shape moved back by o)
+//                       .        the shadow           .
+//                       .                             .
+//                       ............................... +o
+//
+// Of the work image only the part that what can show samples is built, with room for the blur's
+// reach (2g + 2), unless the shape is kept for a layer shadow: then all of it.
+//
 // Toolkit surface, kept for programs built on the toolkit; the updater does not call it:
 // AddLayerId, RemoveLayerId, GetShapeMask and SetLayerMode.
 #pragma once
@@ -64,6 +85,9 @@ protected:
     void DrawFromMask(CImNav& destination, const gCRect& local, uint32_t k, const CImage8* layer);
     // Rebuilds a blurred mask that holds only part of the shadow when what can show has changed.
     eResultCode KeepMaskCurrent();
+    // Keeps the owner's unblurred shape from the whole work image for the layer shadows and tells
+    // them of the change, or drops it when no layer shadow needs it.
+    eResultCode KeepShapeFromWork(CImage& work, int32_t g, int32_t w, int32_t h);
 
     CRLE8* mBlurredMask = nullptr;
     // Where the blurred mask lies in the whole work image, and what it was built for.

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -295,6 +296,63 @@ TEST(BackdropBackground, AnAngledGradientStepsAcrossTheBackdrop)
         ASSERT_EQ(backdrop.InvalidateArea({0, 0, 8, 4}, true), eSuccess);
         EXPECT_EQ(backdrop.GetImagePixel(c.at), (backdrop.GetGradient()->GetEntry(c.entry) & 0x00FFFFFFu) | 0xFF000000u);
     }
+}
+
+// The image repeats from the backdrop's origin, also where only part of the backdrop is painted.
+TEST(BackdropBackground, TheImageIsTiledFromTheOrigin)
+{
+    CBackdrop backdrop;
+    PrepareBackdrop(backdrop, 7, 5);
+    auto* tile = new CImage(3, 2);
+    {
+        CImNav all(tile, nullptr);
+        for (int32_t y = 0; y < 2; ++y)
+            for (int32_t x = 0; x < 3; ++x)
+                all.Row(y)[x] = 0xFF000000u | uint32_t(y << 8 | x);
+    }
+    backdrop.SetBackgroundImage(tile);
+    for (gCRect area : {gCRect{0, 0, 7, 5}, gCRect{4, 1, 7, 5}}) {
+        ASSERT_EQ(backdrop.InvalidateArea(area, true), eSuccess);
+        for (int32_t y = area.top; y < area.bottom; ++y)
+            for (int32_t x = area.left; x < area.right; ++x)
+                EXPECT_EQ(backdrop.GetImagePixel({x, y}), 0xFF000000u | uint32_t((y % 2) << 8 | x % 3)) << x << "," << y;
+    }
+}
+
+// A circular gradient about an off-centre point reaches its last entry at the farthest corner; an
+// area beyond the backdrop paints nothing.
+TEST(BackdropBackground, OffCentreAndUnlaidGradients)
+{
+    CPixel black = 0xFF000000u, white = 0xFFFFFFFFu;
+    const struct {
+        gCFloatPoint centre;
+        gCPoint at;
+        int32_t entry;
+    } cases[] = {
+        {{0.75f, 0.9f}, {6, 9}, 0},
+        {{0.75f, 0.9f}, {0, 0}, 4095},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.centre.x << " at " << c.at.x << "," << c.at.y);
+        CBackdrop backdrop;
+        PrepareBackdrop(backdrop, 8, 10);
+        backdrop.SetBackgroundColour(0xFF304050u);
+        backdrop.SetGradient(new CGradient(&black, &white));
+        LoadGradientTags(backdrop, 255, 0.0f, 1);
+        CBytesStream centre(Block(Tag("grcx") + F32(c.centre.x) + Tag("grcy") + F32(c.centre.y)));
+        ASSERT_EQ(backdrop.LoadWidgetDataBlock(&centre), eSuccess);
+        ASSERT_EQ(backdrop.InvalidateArea({0, 0, 8, 10}, true), eSuccess);
+        const CPixel want = (backdrop.GetGradient()->GetEntry(c.entry) & 0x00FFFFFFu) | 0xFF000000u;
+        EXPECT_EQ(backdrop.GetImagePixel(c.at), want);
+    }
+
+    CBackdrop backdrop;
+    PrepareBackdrop(backdrop, 8, 10);
+    CImage target(4, 4);
+    CPixel fill = 0x12345678u;
+    CImNav(&target, nullptr).Fill(&fill);
+    EXPECT_EQ(backdrop.Paint({8, 0, 12, 4}, &target, 255), eSuccess);
+    EXPECT_EQ(CImNav(&target, nullptr).Row(3)[3], fill);
 }
 
 } // namespace

@@ -80,6 +80,45 @@ TEST_F(RoRectWidgetTest, FractionalBorderAndTitleBandAreMixedIntoTheirLastRow)
     EXPECT_EQ(At(widget, 20, 6), 0xFFFFFFFFu);
 }
 
+// Radius 10, border 3 and a title band of 6.5 on 40 x 30 (white fill, black border). A corner
+// pixel at distance d from its centre (10, 10) takes: below 7 the band colour of its row (black
+// above row 6, half on it, white below; the bottom corners have no band), from 7 to 8 the border
+// mixed into that colour by d - 7, up to 10 the border, up to 11 the border faded, then nothing.
+// The top-right corner is not selected and stays square. Sides 2.5 wide on a 5-wide picture
+// meet: the middle column keeps the fill.
+TEST_F(RoRectWidgetTest, ABorderRingsTheCornersAndTheTitleBandFillsTheirInside)
+{
+    CRoRectWidget widget;
+    EXPECT_EQ(widget.FillImage(), eSuccess) << "no picture, nothing to fill";
+    ASSERT_EQ(widget.SetRadius(10.0f, false, false), eSuccess);
+    ASSERT_EQ(widget.SetBorderWidth(3.0f, false, false), eSuccess);
+    ASSERT_EQ(widget.SetTitleBarHeight(6.5f, false, false), eSuccess);
+    ASSERT_EQ(widget.RemoveCorners(CRoRectWidget::kTopRight, false, false), eSuccess);
+    ASSERT_EQ(widget.SetSize(40, 30, false), eSuccess);
+    const CPixel white = 0xFFFFFFFFu, black = 0xFF000000u, half = 0xFF7E7E7Eu;
+    struct sCase {
+        int32_t x, y;
+        CPixel expected;
+    };
+    for (sCase c : {sCase{3, 10, white}, sCase{2, 10, black}, sCase{8, 5, black}, sCase{8, 6, half},
+                    sCase{8, 8, white}, sCase{8, 23, white},
+                    // d = 7.21: 255 - round(255 x 0.21) = 201 of the half row, or of white below.
+                    sCase{4, 6, 0xFF636363u}, sCase{35, 6, half}, sCase{4, 23, 0xFFC9C9C9u},
+                    // d = 10.63: alpha round(255 x 0.37) = 94, and (0xFFFFFF x 95) >> 24 = 0x5E.
+                    sCase{2, 3, 0x5E000000u}, sCase{37, 26, 0x5E000000u}, sCase{0, 0, 0u}})
+        EXPECT_EQ(At(widget, c.x, c.y), c.expected) << c.x << "," << c.y;
+    ASSERT_EQ(widget.SetCorners(0, true, false), eSuccess);
+    EXPECT_EQ(At(widget, 0, 0), black) << "no corner selected: all square";
+
+    CRoRectWidget narrow;
+    ASSERT_EQ(narrow.SetRadius(0.0f, false, false), eSuccess);
+    ASSERT_EQ(narrow.SetBorderWidth(2.5f, false, false), eSuccess);
+    ASSERT_EQ(narrow.SetSize(5, 20, false), eSuccess);
+    for (sCase c : {sCase{1, 10, black}, sCase{3, 10, black}, sCase{2, 10, white}, sCase{2, 2, half},
+                    sCase{2, 17, half}, sCase{2, 18, black}})
+        EXPECT_EQ(At(narrow, c.x, c.y), c.expected) << c.x << "," << c.y;
+}
+
 TEST_F(RoRectWidgetTest, PropertiesWithoutRebuildWaitForTheNextSizeChange)
 {
     CRoRectWidget widget;

@@ -392,6 +392,47 @@ TEST(CutoutEffect, InnerEdgeFromTheShiftedBlur)
     EXPECT_EQ(c->GetCutoutMask()->GetWidth(), 12);
 }
 
+// An offset of 3 with radius 1 (g = 2) cuts the first two columns whole, the next two by the blur's
+// edge, and nothing beyond. An offset that takes the blurred shape off the owner cuts all of it,
+// in every direction; an owner its parent hides has nothing to cut.
+TEST(CutoutEffect, AnOffsetCutsTheUncoveredEdgeAndAHiddenOwnerNothing)
+{
+    {
+        sSizedWidget w(12, 12);
+        auto* c = new CWidgetEffectCutout();
+        ASSERT_EQ(w.widget.AttachMiddleEffect(c, 0, false), eSuccess);
+        ASSERT_EQ(c->SetOffset({3, 0}, false), eSuccess);
+        sCanvas canvas(12, 12, 0xFFFFFFFFu);
+        ASSERT_EQ(c->Draw({0, 0, 12, 12}, &canvas.image, 255), eSuccess);
+        const CPixel row[6] = {0xFF000000u, 0xFF000000u, 0xFF414141u, 0xFFBFBFBFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
+        for (int32_t x = 0; x < 6; ++x)
+            EXPECT_EQ(canvas.At(x, 6), row[x]) << x;
+    }
+    for (gCPoint offset : {gCPoint{100, 0}, gCPoint{-100, 0}, gCPoint{0, 100}, gCPoint{0, -100}}) {
+        sSizedWidget w(12, 12);
+        auto* c = new CWidgetEffectCutout();
+        ASSERT_EQ(w.widget.AttachMiddleEffect(c, 0, false), eSuccess);
+        ASSERT_EQ(c->SetOffset(offset, false), eSuccess);
+        sCanvas canvas(12, 12, 0xFFFFFFFFu);
+        ASSERT_EQ(c->Draw({0, 0, 12, 12}, &canvas.image, 255), eSuccess);
+        for (int32_t y = 0; y < 12; ++y)
+            for (int32_t x = 0; x < 12; ++x)
+                ASSERT_EQ(canvas.At(x, y), 0xFF000000u) << offset.x << "," << offset.y << " at " << x << "," << y;
+    }
+
+    CWidget parent;
+    parent.SetVisible(true, false);
+    ASSERT_EQ(parent.SetSize(30, 25, false), eSuccess);
+    auto* hidden = AddAt(parent, new CPaintWidget(), {40, 0, 52, 12});
+    auto* cutout = new CWidgetEffectCutout();
+    ASSERT_EQ(hidden->AttachMiddleEffect(cutout, 0, false), eSuccess);
+    EXPECT_TRUE(cutout->GetMaskArea().IsEmpty());
+    sCanvas canvas(12, 12, 0xFFFFFFFFu);
+    ASSERT_EQ(cutout->Draw({0, 0, 12, 12}, &canvas.image, 255), eSuccess);
+    EXPECT_EQ(canvas.At(0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(canvas.At(11, 11), 0xFFFFFFFFu);
+}
+
 // The cutout builds and blurs only what of its owner can show, and gives there what it gives for
 // the whole owner; what can show growing later is built when drawn.
 TEST(CutoutEffect, OnlyTheVisiblePartIsBuiltAndItMatchesTheWhole)
@@ -807,6 +848,107 @@ TEST(ShapedEffects, OnlyTheVisiblePartIsBuiltAndItMatchesTheWhole)
     // The parent grows: the next drawing builds the newly visible part.
     ASSERT_EQ(parent.SetSize(70, 50, false), eSuccess);
     compare({10, 5, 70, 50});
+}
+
+// A shape picture smaller than its owner has no shape beyond it: nothing is cut there, and what
+// samples there is cut whole. An offset that reads beyond the part of the shape kept for what can
+// show has the owner hand its shape again, and the cut matches the whole owner's.
+TEST(CutoutEffect, ShapeBeyondItsPictureIsEmptyAndAFarOffsetFetchesItAgain)
+{
+    sCanvas shape(40, 30, 0xFF000000u);
+    CShapedOwner whole(&shape.image);
+    whole.SetVisible(true, false);
+    ASSERT_EQ(whole.SetSize(60, 40, false), eSuccess);
+    auto* cutout = new CWidgetEffectCutout();
+    ASSERT_EQ(whole.AttachMiddleEffect(cutout, 0, false), eSuccess);
+    ASSERT_EQ(cutout->SetOffset({-10, -10}, false), eSuccess);
+    sCanvas canvas(60, 40, 0xFFFFFFFFu);
+    ASSERT_EQ(cutout->Draw({0, 0, 60, 40}, &canvas.image, 255), eSuccess);
+    struct sCase {
+        int32_t x, y;
+        CPixel expected;
+    };
+    for (sCase c : {sCase{2, 2, 0xFFFFFFFFu}, sCase{20, 15, 0xFFFFFFFFu}, sCase{45, 30, 0xFFFFFFFFu},
+                    sCase{45, 10, 0xFFFFFFFFu}, sCase{35, 15, 0xFF000000u}, sCase{15, 25, 0xFF000000u}})
+        EXPECT_EQ(canvas.At(c.x, c.y), c.expected) << c.x << "," << c.y;
+
+    CWidget parent;
+    parent.SetVisible(true, false);
+    ASSERT_EQ(parent.SetSize(30, 25, false), eSuccess);
+    auto* clipped = AddAt(parent, new CShapedOwner(&shape.image), {-10, -5, 50, 35});
+    auto* partial = new CWidgetEffectCutout();
+    ASSERT_EQ(clipped->AttachMiddleEffect(partial, 0, false), eSuccess);
+    for (gCPoint offset : {gCPoint{20, 15}, gCPoint{-12, 6}}) {
+        ASSERT_EQ(cutout->SetOffset(offset, false), eSuccess);
+        ASSERT_EQ(partial->SetOffset(offset, false), eSuccess);
+        sCanvas expected(60, 40, 0xFFFFFFFFu), actual(60, 40, 0xFFFFFFFFu);
+        ASSERT_EQ(cutout->Draw({10, 5, 40, 30}, &expected.image, 255), eSuccess);
+        ASSERT_EQ(partial->Draw({10, 5, 40, 30}, &actual.image, 255), eSuccess);
+        for (int32_t y = 5; y < 30; ++y)
+            for (int32_t x = 10; x < 40; ++x)
+                ASSERT_EQ(actual.At(x, y), expected.At(x, y)) << offset.x << "," << offset.y << " at " << x << "," << y;
+    }
+}
+
+// Clipped to the shape, the shadow keeps what its own shape, moved back by the offset, leaves: a
+// half-transparent 20 x 20 shape blurs to 128 inside, and halves itself there to 64; just past
+// the owner's edge the shadow is the same clipped or not.
+TEST(ShadowEffect, ClippedToTheShapeItIsScaledByWhatTheShapeLeaves)
+{
+    sCanvas shape(20, 20, 0x80000000u);
+    CPixel drawn[2][3];
+    for (bool clipped : {false, true}) {
+        sSizedWidget w(20, 20);
+        auto* s = new CWidgetEffectShadow();
+        ASSERT_EQ(s->SetRadius(1.0f), eSuccess);
+        ASSERT_EQ(s->SetOffset({2, 2}, false), eSuccess);
+        s->SetColour(0xFF000000u);
+        s->SetClipToShape(clipped);
+        ASSERT_EQ(w.widget.AttachUnderEffect(s, 0, false), eSuccess);
+        ASSERT_EQ(s->RefreshWithMask(&shape.image), eSuccess);
+        sCanvas canvas(30, 30, 0xFFFFFFFFu);
+        ASSERT_EQ(s->Draw({0, 0, 30, 30}, &canvas.image, 255), eSuccess);
+        drawn[clipped][0] = canvas.At(10, 10);
+        drawn[clipped][1] = canvas.At(19, 10);
+        drawn[clipped][2] = canvas.At(20, 10);
+    }
+    const CPixel black = 0xFF000000u;
+    CPixel half = 0xFFFFFFFFu, quarter = 0xFFFFFFFFu;
+    gPaintPixelHook(&half, 128, &black);
+    gPaintPixelHook(&quarter, 64, &black);
+    EXPECT_EQ(drawn[0][0], half);
+    EXPECT_EQ(drawn[1][0], quarter);
+    EXPECT_NE(drawn[1][1], drawn[0][1]) << "the owner's last column is cut";
+    EXPECT_EQ(drawn[1][2], drawn[0][2]) << "the column past it is not";
+}
+
+// A shaped shadow that cannot show (its owner hidden by the parent, or the offset taking it past
+// what shows) builds an empty mask and draws nothing.
+TEST(ShadowEffect, AShapedShadowThatCannotShowBuildsAndDrawsNothing)
+{
+    sCanvas shape(60, 40, 0xFF000000u);
+    struct sCase {
+        gCRect at;
+        gCPoint offset;
+    };
+    for (sCase c : {sCase{{40, 0, 100, 40}, {8, 8}}, sCase{{-10, -5, 50, 35}, {1000, 0}}}) {
+        CWidget parent;
+        parent.SetVisible(true, false);
+        ASSERT_EQ(parent.SetSize(30, 25, false), eSuccess);
+        auto* owner = AddAt(parent, new CShapedOwner(&shape.image), c.at);
+        auto* shadow = new CWidgetEffectShadow();
+        ASSERT_EQ(shadow->SetRadius(1.0f), eSuccess);
+        ASSERT_EQ(shadow->SetOffset(c.offset, false), eSuccess);
+        ASSERT_EQ(owner->AttachUnderEffect(shadow, 0, false), eSuccess);
+        ASSERT_NE(shadow->GetBlurredMask(), nullptr);
+        EXPECT_EQ(shadow->GetBlurredMask()->GetWidth(), 0) << c.at.left;
+        sCanvas canvas(80, 60, 0xFFFFFFFFu);
+        canvas.image.SetOrigin({10, 10});
+        ASSERT_EQ(shadow->Draw({-10, -10, 70, 50}, &canvas.image, 255), eSuccess);
+        for (int32_t y = 0; y < 60; ++y)
+            for (int32_t x = 0; x < 80; ++x)
+                ASSERT_EQ(canvas.At(x, y), 0xFFFFFFFFu) << c.at.left << " at " << x << "," << y;
+    }
 }
 
 } // namespace
