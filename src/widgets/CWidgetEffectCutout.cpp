@@ -88,6 +88,9 @@ eResultCode ReadWorkShape(CImage& work, const sSpan& span, int32_t w, int32_t h,
         return eNoMemory;
     const int32_t y0 = int32_t(std::max<int64_t>(span.top, 0)), y1 = int32_t(std::min<int64_t>(span.bottom, h));
     const int32_t x0 = int32_t(std::max<int64_t>(span.left, 0)), x1 = int32_t(std::min<int64_t>(span.right, w));
+    // An offset can move the span wholly beside the owner: then nothing of the shape is read.
+    if (x1 <= x0)
+        return eSuccess;
     for (int32_t y = y0; y < y1; ++y)
         shape.Row(x0, y, x1 - x0, to.Row(int32_t(y - span.top)) + (x0 - span.left), 257u);
     return eSuccess;

@@ -408,10 +408,19 @@ TEST(CutoutEffect, AnOffsetCutsTheUncoveredEdgeAndAHiddenOwnerNothing)
         for (int32_t x = 0; x < 6; ++x)
             EXPECT_EQ(canvas.At(x, 6), row[x]) << x;
     }
-    for (gCPoint offset : {gCPoint{100, 0}, gCPoint{-100, 0}, gCPoint{0, 100}, gCPoint{0, -100}}) {
+    // Far offsets, and offsets that put the blur's span just beside the owner (radius 1).
+    const struct {
+        gCPoint offset;
+        float radius;
+    } far[] = {{{100, 0}, 0}, {{-100, 0}, 0}, {{0, 100}, 0}, {{0, -100}, 0},
+               {{19, 0}, 1}, {{-19, 0}, 1}, {{0, 19}, 1}, {{0, -19}, 1}};
+    for (const auto& [offset, radius] : far) {
         sSizedWidget w(12, 12);
         auto* c = new CWidgetEffectCutout();
         ASSERT_EQ(w.widget.AttachMiddleEffect(c, 0, false), eSuccess);
+        if (radius > 0) {
+            ASSERT_EQ(c->SetRadius(radius), eSuccess);
+        }
         ASSERT_EQ(c->SetOffset(offset, false), eSuccess);
         sCanvas canvas(12, 12, 0xFFFFFFFFu);
         ASSERT_EQ(c->Draw({0, 0, 12, 12}, &canvas.image, 255), eSuccess);
