@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <filesystem>
 #include <fstream>
@@ -50,6 +52,18 @@ protected:
         return ReadFile(output);
     }
 
+    // The status and all the tool printed; the time limit only ends a tool that hangs.
+    std::pair<int, std::string> RunSaying(const std::string& prefix, const std::string& arguments)
+    {
+        const std::filesystem::path said = mFolder / "said";
+        const std::string command = "timeout 60 " + prefix + "'" + std::string(PNU_BINARY_DIR)
+            + "/tools/pnupack/pnupack' " + arguments + " >'" + said.string() + "' 2>&1";
+        const int status = std::system(command.c_str());
+        const Bytes text = ReadFile(said);
+        std::filesystem::remove(said);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::string(text.begin(), text.end())};
+    }
+
     std::string Hello() const { return "--file /hello.txt '" + (mFolder / "hello.txt").string() + "' 644"; }
 
     std::filesystem::path mFolder;
@@ -80,6 +94,63 @@ TEST_F(PackageBuilder, FramesTheArchiveWithMethodEight)
     Bytes decoded;
     ASSERT_EQ(DecodeBytes(8, Bytes(package.begin() + 12, package.end() - 8), decoded), eSuccess);
     EXPECT_EQ(decoded, archive);
+}
+
+// A bad input is refused with one line naming it and the reason, and nothing is left at the output.
+TEST_F(PackageBuilder, RefusesABadInputByNameAndReasonAndWritesNothing)
+{
+    const std::string folder = mFolder.string();
+    ASSERT_EQ(::mkfifo((mFolder / "pipe").c_str(), 0644), 0);
+    std::ofstream(mFolder / "locked") << "x";
+    std::filesystem::permissions(mFolder / "locked", std::filesystem::perms::none);
+    std::ofstream(mFolder / "large") << std::string(20000, 'x');
+    // The superuser reads any file: the unreadable one is read as another user.
+    const std::string asOther = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    // A write that fails half-way: files are limited to 8 KB (and the limit's signal ignored).
+    const std::string limited = "sh -c 'ulimit -f 16; trap \"\" XFSZ; exec \"$0\" \"$@\"' ";
+    const std::string output = " '" + folder + "/out.bin'";
+    const auto in = [&](const char* name) { return folder + "/" + name; };
+    const auto file = [](const std::string& name, const std::string& source) {
+        return "--file '" + name + "' '" + source + "' ";
+    };
+    const struct {
+        const char* name;
+        std::string prefix;
+        std::string arguments;
+        std::string line;
+    } cases[] = {
+        {"Folder", "", file("/x", folder), "cannot read " + folder + ": Is a directory"},
+        {"MissingFile", "", file("/x", in("missing")),
+         "cannot read " + in("missing") + ": No such file or directory"},
+        {"UnreadableFile", asOther, file("/x", in("locked")), "cannot read " + in("locked") + ": Permission denied"},
+        {"Pipe", "", file("/x", in("pipe")), "cannot read " + in("pipe") + ": not a regular file"},
+        {"NoLeadingSeparator", "", file("x", in("hello.txt")),
+         "--file \"x\": the name does not start with a separator"},
+        {"Climbing", "", file("/a/../x", in("hello.txt")), "--file \"/a/../x\": the name leaves the install folder"},
+        {"NameTwice", "", file("/a", in("hello.txt")) + file("/a", in("hello.txt")),
+         "--file \"/a\": the name is not acceptable: it is given twice, is the .tmp or .old partner of another "
+         "name, or is a name the updater keeps for itself"},
+        {"WriteFailing", limited, file("/large", in("large")) + "--archive",
+         "cannot write " + in("out.bin") + ": File too large"},
+    };
+    for (const auto& c : cases) {
+        const auto [status, said] = RunSaying(c.prefix, c.arguments + output);
+        EXPECT_EQ(status, 1) << c.name;
+        EXPECT_EQ(said, "pnupack: " + c.line + "\n") << c.name;
+        EXPECT_FALSE(std::filesystem::exists(mFolder / "out.bin")) << c.name;
+    }
+    std::filesystem::create_directory(mFolder / "out.bin");
+    EXPECT_EQ(RunSaying("", Hello() + output),
+              std::pair(1, "pnupack: cannot write " + in("out.bin") + ": Is a directory\n"));
+    EXPECT_TRUE(std::filesystem::is_empty(mFolder / "out.bin"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(mFolder), {}), 5) << "a part of the output was left";
+
+    const auto [status, said] = RunSaying("", "--help");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(said.substr(0, said.find('\n')), "usage: pnupack [--line KEY=VALUE]... [--text TEXT] [--file NAME SOURCE "
+                                                "[MODE]]... [--archive] [--unchecked-names] OUTPUT");
+    for (const char* option : {"--line", "--text", "--file", "--archive", "--unchecked-names", "--help"})
+        EXPECT_NE(said.find(std::string("\n  ") + option), std::string::npos) << option;
 }
 
 } // namespace

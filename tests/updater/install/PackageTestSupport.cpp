@@ -30,7 +30,8 @@ std::string Quote(const std::string& text)
 Bytes BuildArchive(const std::vector<std::string>& lines, const std::vector<sPackFile>& files)
 {
     TempFolder folder;
-    std::string command = std::string(PNU_BINARY_DIR) + "/tools/pnupack/pnupack";
+    // The installer's tests need the packages it refuses for their names, too.
+    std::string command = std::string(PNU_BINARY_DIR) + "/tools/pnupack/pnupack --unchecked-names";
     for (const std::string& line : lines)
         command += " --line " + Quote(line);
     int index = 0;
