@@ -5,8 +5,11 @@
 
 #include <SDL.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 namespace plat {
 namespace {
@@ -22,6 +25,42 @@ bool HasDisplay()
     const char* x11 = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     return (x11 && *x11) || (wayland && *wayland);
+}
+
+// SDL turns INT and TERM into its quit event and leaves HUP, which comes when the session or the
+// terminal ends, killing the program at once: an alert stays on the screen and an install is cut
+// off. Sent on as TERM it takes TERM's way, whatever handles TERM at that moment. Only kill() here:
+// the handler may interrupt anything, the memory functions included.
+extern "C" void PassHangUpAsTerm(int)
+{
+    const int saved = errno;
+    (void)kill(getpid(), SIGTERM);
+    errno = saved;
+}
+
+void PassHangUpsAsTerm()
+{
+    struct sigaction hangUp {};
+    struct sigaction term {};
+    // A HUP ignored by whoever started us (nohup) stays ignored, as SDL leaves an ignored TERM;
+    // and while TERM is ignored a HUP still ends the program rather than being lost.
+    if (sigaction(SIGHUP, nullptr, &hangUp) != 0 || hangUp.sa_handler != SIG_DFL ||
+        sigaction(SIGTERM, nullptr, &term) != 0 || term.sa_handler == SIG_IGN)
+        return;
+    hangUp.sa_handler = PassHangUpAsTerm;
+    sigemptyset(&hangUp.sa_mask);
+    hangUp.sa_flags = 0;
+    (void)sigaction(SIGHUP, &hangUp, nullptr);
+}
+
+// SDL puts the TERM handler back when it ends; HUP goes back with it.
+void RestoreHangUps()
+{
+    struct sigaction hangUp {};
+    if (sigaction(SIGHUP, nullptr, &hangUp) != 0 || hangUp.sa_handler != PassHangUpAsTerm)
+        return;
+    hangUp.sa_handler = SIG_DFL;
+    (void)sigaction(SIGHUP, &hangUp, nullptr);
 }
 
 } // namespace
@@ -41,7 +80,8 @@ eDisplayResult SdlSession::StartVideo()
     // A headless run without a display still gets windows and surfaces, from the dummy driver.
     if (HeadlessRequested() && !HasDisplay() && !std::getenv("SDL_VIDEODRIVER"))
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
-    // SIGINT and SIGTERM become SDL_QUIT, which the toolkit turns into its quit command.
+    // SIGINT and SIGTERM become SDL_QUIT, which the toolkit turns into its quit command; SIGHUP
+    // joins them once SDL's handlers are in place.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     // The toolkit draws every pixel itself: window surfaces go straight to the window system.
@@ -55,6 +95,7 @@ eDisplayResult SdlSession::StartVideo()
         mVideoFailed = true;
         return eDisplayResult::kNoDisplay;
     }
+    PassHangUpsAsTerm();
     mVideoStarted = true;
     return eDisplayResult::kOk;
 }
@@ -65,6 +106,7 @@ SdlSession::~SdlSession()
     if (mVideoStarted)
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
     SDL_Quit();
+    RestoreHangUps();
 }
 
 namespace {

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real updater on a real X server. A failed install shows its red lines and no alert after
 # them: once while another copy holds the product's lock, once when the install is refused. And an
-# alert that is up when the session ends (TERM) does not keep the program running: the dialog
-# closes and the program ends.
+# alert that is up when the session ends (TERM, or HUP as the terminal closes) does not keep the
+# program running: the dialog closes and the program ends.
 set -euo pipefail
 source "$1/tests/scripts/support/updater_on_x11.bash"
 x11_start
@@ -37,14 +37,16 @@ updater_click quit
 updater_wait_exit
 ! grep -A1 '^\[alert\]' "$demo/updater.out" || fail "a failed install raised an alert"
 
-echo "--- TERM with an alert up"
-updater_demo unresolvable
-rm -rf "$demo/Pintrel 2.app"
-SDL_AUDIODRIVER=dummy "$demo/$program" >"$demo/updater.out" 2>&1 </dev/null &
-updater_pid=$!
 alert_up() { xdotool search --class Xmessage >/dev/null; }
-wait_for "the alert" alert_up
-kill -TERM "$updater_pid"
-updater_wait_exit
-wait_for "the alert to close" eval '! alert_up'
+for signal in TERM HUP; do
+    echo "--- $signal with an alert up"
+    updater_demo unresolvable
+    rm -rf "$demo/Pintrel 2.app"
+    SDL_AUDIODRIVER=dummy "$demo/$program" >"$demo/updater.out" 2>&1 </dev/null &
+    updater_pid=$!
+    wait_for "the alert" alert_up
+    kill -"$signal" "$updater_pid"
+    updater_wait_exit
+    wait_for "the alert to close" eval '! alert_up'
+done
 echo "ok"

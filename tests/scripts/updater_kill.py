@@ -5,12 +5,15 @@ A whole install first counts the files each step logs; then the updater is kille
 shows a fifth and seven tenths of a step's files done, for every step, and started again with no
 document. After that start the
 product is whole: every file all old or all new, none missing, the settings table in place, and no
-file of the updater's own left behind.
+file of the updater's own left behind. A hang-up in the middle of writing asks the program to end
+as TERM does: the install finishes, and the program ends with status 0.
 
     updater_kill.py SOURCE_DIR BUILD_DIR
 """
 import os
 import shutil
+import signal
+import subprocess
 import sys
 import tempfile
 import time
@@ -120,6 +123,23 @@ def main():
             fail("the whole install did not install")
         log = layout.read_log()
         files = {name: sum(line.startswith(entry) for line in log) for name, _, entry in STEP_LINES}
+
+        layout.reset()
+        process = layout.start(layout.package)
+        if not layout.wait_for_files(process, "Written: ", max(1, files["write"] // 5)):
+            layout.stop(process)
+            fail("the install did not reach a fifth of the write step:\n%s" % "\n".join(layout.read_log()))
+        process.send_signal(signal.SIGHUP)
+        try:
+            status = process.wait(60 * layout.patience)
+        except subprocess.TimeoutExpired:
+            layout.stop(process)
+            fail("a hang-up during the install did not end the program")
+        if status != 0 or DONE_LINE not in layout.read_log():
+            fail("a hang-up during the install ended it with status %d:\n%s"
+                 % (status, "\n".join(layout.read_log()[-5:])))
+        if layout.check_product("after a hang-up") != "new":
+            fail("a hang-up left the product old")
 
         interrupted = 0
         outcomes = set()
