@@ -11,7 +11,8 @@
 #include "platform/Process.h"
 #include "platform/SdlEventSource.h"
 
-#include <cstring>
+#include <string_view>
+#include <utility>
 
 namespace {
 
@@ -43,31 +44,53 @@ void OpenAtLaunch()
     (void)OpenDocumentsHandler(&first, held ? 1 : 0);
 }
 
+// The application cleans the text it is handed as a shell or a launcher may leave it: blanks, then
+// double quotes, from both ends. Done here first, so that they are never taken into the path made
+// absolute below. Both sets are ASCII, so the UTF-8 bytes can be trimmed as they are.
+std::string_view CleanedDocumentText(std::string_view text)
+{
+    auto trim = [](std::string_view part, std::string_view set) {
+        const size_t first = part.find_first_not_of(set);
+        if (first == std::string_view::npos)
+            return std::string_view();
+        return part.substr(first, part.find_last_not_of(set) - first + 1);
+    };
+    return trim(trim(text, " \t\n\r"), "\"");
+}
+
 // The text handed to the application for a document: the file's own path when it can be
-// found. When it cannot, the text as typed, made absolute so it cannot name another file from
+// found. When it cannot, the cleaned text made absolute so it cannot name another file from
 // another folder: the application then says what it did not find.
 eResultCode DocumentPathText(const char* document, gCString& path)
 {
+    const std::string_view text = CleanedDocumentText(document);
+    gCString cleaned;
+    PNU_TRY(cleaned.SetFromUTF8(text));
+    // Fewer than two units (blanks and quotes alone among them) and the word a slave copy may be
+    // started with name no document for the application: handed over as they are, never looked up.
+    if (cleaned.GetLength() < 2 || cleaned == "slave") {
+        path = std::move(cleaned);
+        return eSuccess;
+    }
+    CSystemPath name;
+    PNU_TRY(name.Set(cleaned));
     CSystemPath resolved;
-    const plat::eFileResult found = plat::CanonicalPath(document, resolved);
+    const plat::eFileResult found = plat::CanonicalPath(name.Get(), resolved);
     if (found == plat::eFileResult::kOk)
         return path.SetFromUTF8(resolved.Get());
     if (found == plat::eFileResult::kNoMemory)
         return eNoMemory;
-    // Blanks and quotes alone name no document: made absolute they would name the working folder.
-    if (std::strspn(document, " \t\n\r\"") == std::strlen(document))
+    if (text[0] == '/') {
+        path = std::move(cleaned);
         return eSuccess;
-    if (document[0] == '/')
-        return path.SetFromUTF8(document);
+    }
     CSystemPath folder;
     if (plat::GetWorkingFolder(folder) != plat::eFileResult::kOk)
         return eFileNotFound;
-    gCString name;
     PNU_TRY(path.SetFromUTF8(folder.Get()));
-    PNU_TRY(name.SetFromUTF8(document));
     if (path.GetLength() == 0 || path.GetText()[path.GetLength() - 1] != u'/')
         PNU_TRY(path.Append(u"/"));
-    return path.Append(name);
+    return path.Append(cleaned);
 }
 
 } // namespace

@@ -90,7 +90,14 @@ TEST_F(StartupTest, OpenDocumentsHandsOverTheFirstDocument)
         {{"/no/such/file.pnu", first}, "/no/such/file.pnu"},
         {{"no-such.pnu"}, std::filesystem::current_path().string() + "/no-such.pnu"},
         {{first + "/below"}, first + "/below"},
+        // Cleaned of blanks and quotes before anything is looked up or put in front.
+        {{"\"" + first + "\""}, first},
+        {{" " + first + "\n"}, first},
+        {{" \"no-such.pnu\"\r\n"}, std::filesystem::current_path().string() + "/no-such.pnu"},
+        // Texts the application takes for no document are handed over as they are.
         {{" \""}, ""},
+        {{"\"x\""}, "x"},
+        {{"slave"}, "slave"},
         {{}, ""},
     };
     for (const sCase& c : cases) {

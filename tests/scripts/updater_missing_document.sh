@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real updater, headless, given a document that names nothing: the start says in red that the
 # file was not found, naming it (a relative name made absolute, a path through a file), installs
-# nothing, and waits for the user until TERM ends it.
+# nothing, and waits for the user until TERM ends it. Blanks and quotes around the name are dropped
+# before it is made absolute: the package they surround is installed.
 set -euo pipefail
 source_dir=$1
 build_dir=$2
@@ -23,28 +24,37 @@ read_log() {
 }
 log_has_line() { read_log | grep -qxF -- "$1"; }
 
-# document | the path the red line names
-while IFS='|' read -r document named; do
+# document | the log's last line: the red line naming the path, or the install's end
+while IFS='|' read -r document last; do
     rm -f "$log"
+    printf 'Pintrel 2, version 2.0.1\n' >"$readme"
     (cd "$work" && PNU_HEADLESS=1 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy exec "$work/$program" "$document" \
         >"$work/out.txt" 2>&1 </dev/null) &
     pid=$!
-    wait_for "the red line for $document" log_has_line "File not found: $named"
+    wait_for "\"$last\" for $document" log_has_line "$last"
     kill -0 "$pid" 2>/dev/null || fail "the updater did not wait ($document)"
     kill -TERM "$pid"
     status=0
     wait "$pid" || status=$?
     pid=""
     [ "$status" -eq 0 ] || fail "the updater ended with status $status ($document)"
+    ! grep -q '^\[alert\]' "$work/out.txt" || fail "an alert was shown for $document"
+    if [ "$last" = "The update has been installed." ]; then
+        [ "$(read_log | tail -n 1)" = "$last" ] || fail "unexpected log for $document"
+        [ "$(cat "$readme")" = "Pintrel 2, version 2.0.2" ] || fail "the package was not installed ($document)"
+        continue
+    fi
     expected="Ready.
 WARNING - IN LOCAL TEST MODE! NOT FOR GENERAL USE!
-File not found: $named"
+$last"
     [ "$(read_log)" = "$expected" ] || fail "unexpected log for $document"
-    ! grep -q '^\[alert\]' "$work/out.txt" || fail "an alert was shown for $document"
     [ "$(cat "$readme")" = "Pintrel 2, version 2.0.1" ] || fail "the product was changed"
 done <<EOF
-$work/no-such-update.pnu|$work/no-such-update.pnu
-no-such-update.pnu|$work/no-such-update.pnu
-$readme/update.pnu|$readme/update.pnu
+$work/no-such-update.pnu|File not found: $work/no-such-update.pnu
+no-such-update.pnu|File not found: $work/no-such-update.pnu
+"no-such-update.pnu" |File not found: $work/no-such-update.pnu
+$readme/update.pnu|File not found: $readme/update.pnu
+"$work/demo-update.pnu"|The update has been installed.
+ $work/demo-update.pnu|The update has been installed.
 EOF
 echo ok
