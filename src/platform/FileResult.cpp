@@ -58,7 +58,8 @@ const char* DescribeFileResult(eFileResult result)
 {
     switch (result) {
     case eFileResult::kOk: return "";
-    case eFileResult::kNotFound: return std::strerror(ENOENT);
+    case eFileResult::kNotFound:
+    case eFileResult::kLinkDangles: return std::strerror(ENOENT);
     case eFileResult::kNoFolder: return std::strerror(ENOTDIR);
     case eFileResult::kBadName: return std::strerror(ENAMETOOLONG);
     case eFileResult::kIsFolder: return std::strerror(EISDIR);

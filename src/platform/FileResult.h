@@ -23,9 +23,10 @@ enum class [[nodiscard]] eFileResult : int32_t {
     kReadOnly,        // the file system takes no changes
     kLinkUnsupported, // the file system cannot give this file a second name
     // What operations relative to an opened folder refuse; a link is never followed.
-    kLinkOnWay,    // a folder on the way to the entry is a symbolic link
+    kLinkOnWay,    // the links on the way to the entry run in a ring, or are too many
     kLeavesFolder, // the path names no entry beneath the folder (an empty, "." or ".." part)
     kIsLink,       // a symbolic link stands where a file was expected
+    kLinkDangles,  // a link on the way names nothing: what it names may well come back
 };
 
 // How finely a system error number is told apart. The file stream sees a read-only file system

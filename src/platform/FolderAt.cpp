@@ -203,8 +203,10 @@ eFileResult WalkBeneath(int root, const char* path, size_t length, bool make, in
             if (eFileResult look = IdentityAt(at, part, identity); look != eFileResult::kOk)
                 return look;
         }
+        // A missing part that a link's text named is behind a dangling link: the folder it
+        // stood for may come back, so that is no missing folder.
         if (identity.kind != eEntryKind::kLink)
-            return Installer(error);
+            return error == ENOENT && start < fromLink ? eFileResult::kLinkDangles : Installer(error);
         if (++links > kMostLinks)
             return eFileResult::kLinkOnWay;
         char target[kLongestSystemPath];
@@ -213,7 +215,7 @@ eFileResult WalkBeneath(int root, const char* path, size_t length, bool make, in
             return Installer(errno);
         const size_t targetLength = size_t(read);
         if (targetLength == 0 || targetLength == sizeof target)
-            return targetLength == 0 ? eFileResult::kNotFound : eFileResult::kBadName;
+            return targetLength == 0 ? eFileResult::kLinkDangles : eFileResult::kBadName;
         if (target[0] == '/')
             return eFileResult::kLeavesFolder;
         // The link's text takes the place of its name; the rest of the way follows it.
@@ -348,7 +350,9 @@ eFileResult FolderAt::ReachFolder(const char* folder, size_t length, bool make, 
     }
     int at = -1;
     eFileResult result = eFileResult::kOk;
-    if (!OpenBeneath(mFolder, parts, at, result) || (make && result == eFileResult::kNotFound))
+    // The one call says only that something is missing; the walk tells a missing folder from one
+    // behind a dangling link (and makes what is missing, with make).
+    if (!OpenBeneath(mFolder, parts, at, result) || result == eFileResult::kNotFound)
         result = WalkBeneath(mFolder, parts, length, make, at);
     if (result == eFileResult::kNotFound && !make) {
         std::memcpy(mMissingPath, folder, length);

@@ -3,10 +3,11 @@
 // (kLeavesFolder). The folders on the way are resolved beneath the opened folder: a link among
 // them is followed while it stays beneath it (a framework's "Versions/Current -> A"), and refused
 // when it leads out, absolute or climbing above the folder (kLeavesFolder), or when links run in
-// a ring (kLinkOnWay). The last step is a call relative to the folder that holds the entry, so a
-// folder swapped for a link at any moment cannot lead an operation anywhere else. The entry
-// itself is never followed: a link there is an entry of its own, which is removed, renamed and
-// given a second name as it is, but never written through (kIsLink).
+// a ring (kLinkOnWay). A folder behind a link that names nothing is not missing (kLinkDangles):
+// it may be back at any moment. The last step is a call relative to the folder that holds the
+// entry, so a folder swapped for a link at any moment cannot lead an operation anywhere else. The
+// entry itself is never followed: a link there is an entry of its own, which is removed, renamed
+// and given a second name as it is, but never written through (kIsLink).
 //
 // Where the kernel resolves a path beneath a folder itself (openat2), a way costs one call;
 // elsewhere each folder on it is opened in turn and each link read and walked. The folder of the
@@ -51,7 +52,7 @@ public:
     // What stands at the path and which file it is. kOk with nothing (kNone) only where no entry
     // can be: the name or a folder on the way is missing, or a file stands where a folder is on
     // the way. Any other failure to reach the entry (a folder that may not be searched, a failing
-    // disk, a way leading out) answers why, since the entry may well be there.
+    // disk, a way leading out, a link naming nothing) answers why, since the entry may well be there.
     eFileResult GetIdentity(const char* path, sEntryIdentity& identity);
     // Which folder the path comes to, its links followed: kOk with nothing (kNone) where it is
     // missing. Two ways through links to one folder answer the same.

@@ -181,7 +181,7 @@ TEST_P(FolderAtTest, ALinkOnTheWayIsFollowedWhileItStaysInside)
         {"chainout/new", eFileResult::kLeavesFolder, nullptr},
         {"a/abs/new", eFileResult::kLeavesFolder, nullptr},
         {"ring/new", eFileResult::kLinkOnWay, nullptr},
-        {"dangling/new", eFileResult::kNotFound, nullptr},
+        {"dangling/new", eFileResult::kLinkDangles, nullptr},
     };
     for (const auto& c : cases) {
         fs::remove(root.Root() / "a/new");
@@ -202,7 +202,7 @@ TEST_P(FolderAtTest, ALinkOnTheWayIsFollowedWhileItStaysInside)
     EXPECT_EQ(folder.GetFolderIdentity("a", a), eFileResult::kOk);
     EXPECT_EQ(folder.GetFolderIdentity("chain", chained), eFileResult::kOk);
     EXPECT_EQ(std::make_pair(a.device, a.number), std::make_pair(chained.device, chained.number));
-    EXPECT_EQ(folder.MakeFolders("dangling/deeper"), eFileResult::kNotFound);
+    EXPECT_EQ(folder.MakeFolders("dangling/deeper"), eFileResult::kLinkDangles);
     EXPECT_EQ(folder.MakeFolders("in/made/deeper"), eFileResult::kOk);
     EXPECT_FALSE(fs::exists(root.Root() / "gone"));
     EXPECT_TRUE(fs::is_directory(root.Root() / "a/made/deeper"));

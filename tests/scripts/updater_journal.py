@@ -3,9 +3,9 @@
 
 - a roll-back whose renames back fail (the system made to fail them) keeps the journal and the
   ".old" files and says so in a red line; a plain start afterwards puts every file back;
-- a repair that cannot reach a folder of the product (a link to elsewhere in its place) touches
-  nothing, keeps the journal and every ".old" file and says so in red; once the folder is back, the
-  next start puts every file back;
+- a repair that cannot reach a folder of the product (in its place a link to elsewhere, one naming
+  nothing, or links in a ring) touches nothing, keeps the journal and every ".old" file and says so
+  in red with the way's reason; once the folder is back, the next start puts every file back;
 - a journal naming the settings table and the updater's own program, with nothing an install
   leaves beside them, is set aside (one of the version before, which cannot tell the install's
   own files, is removed) and both files stay; the product starts normally after;
@@ -106,29 +106,31 @@ def failed_roll_back(source_dir, build_dir, work):
     expect_all_old(layout, "rollback", names)
 
 
-def unreachable_folder(source_dir, build_dir, work):
-    """A roll-back that cannot put sub/g.txt back leaves it for the next start; that start finds a
-    link to a folder outside where "sub" was, and repairs nothing until the folder is back."""
-    layout = DemoLayout(source_dir, build_dir, os.path.join(work, "unreachable"))
+def unreachable_folder(source_dir, build_dir, work, links, reason):
+    """A roll-back that cannot put sub/g.txt back leaves it for the next start; that start finds
+    links (name, text; AWAY the folder outside) where "sub" was, and repairs nothing until the
+    folder is back."""
+    layout = DemoLayout(source_dir, build_dir, os.path.join(work, "unreachable-" + links[0][1]))
     names = ["sub/g.txt"] + ["f%d.txt" % i for i in range(FILES)]
     sub = os.path.join(layout.resources, "sub")
     os.makedirs(sub)
     roll_back_failing(layout, "unreachable", names, "sub/g.txt")
-    # A link leading out of the install folder is never followed, so the folder cannot be reached.
     away = os.path.join(work, "sub-away")
     os.rename(sub, away)
-    os.symlink(away, sub)
-    log = start_and_wait(layout, NOT_REACHED)
-    line = next(entry for entry in log if entry.startswith(NOT_REACHED))
-    if not line.startswith(NOT_REACHED + sub + "/g.txt") or not line.endswith(TRIES_AGAIN):
-        fail("unreachable: the red line names no entry in the folder, or no next start: " + line)
+    for name, text in links:
+        os.symlink(away if text == "AWAY" else text, os.path.join(layout.resources, name))
+    log = start_and_wait(layout, NOT_REACHED, "An interrupted update was undone")
+    line = next((entry for entry in log if entry.startswith(NOT_REACHED)), "none")
+    if line != NOT_REACHED + sub + "/g.txt: " + reason + TRIES_AGAIN:
+        fail("unreachable: the red line names no entry in the folder, its reason or no next start: " + line)
     if any(entry.startswith("An interrupted update was undone") for entry in log):
         fail("unreachable: the repair says it undid the update:\n" + "\n".join(log))
     if not os.path.isfile(os.path.join(layout.work, JOURNAL)):
         fail("unreachable: the journal is gone")
     if read(os.path.join(away, "g.txt.old")) != b"old sub/g.txt":
         fail("unreachable: the previous sub/g.txt was not kept")
-    os.remove(sub)
+    for name, _ in links:
+        os.remove(os.path.join(layout.resources, name))
     os.rename(away, sub)
     expect_all_old(layout, "unreachable", names)
 
@@ -211,7 +213,11 @@ def main():
         rollback = "skipped: strace cannot make renames fail here"
         if strace_fails_renames():
             failed_roll_back(source_dir, build_dir, work)
-            unreachable_folder(source_dir, build_dir, work)
+            # A link leading out is never followed; the folder behind one naming nothing may be back.
+            for links, reason in (([("sub", "AWAY")], "its folder leads out of the install folder"),
+                                  ([("sub", "gone")], "No such file or directory"),
+                                  ([("sub", "ring"), ("ring", "sub")], "Too many levels of symbolic links")):
+                unreachable_folder(source_dir, build_dir, work, links, reason)
             rollback = "kept and completed, also past a folder out of reach"
         print("ok; starts until ready with a journal set aside: %s; failed roll-back %s" % (", ".join(timings), rollback))
     finally:

@@ -10,9 +10,13 @@
 
 namespace {
 
-bool IsRefusedWay(plat::eFileResult result)
+// The links on the way lead out, run in a ring or name nothing: nothing of the install's can
+// stand beyond them. Only the first is the installer's own refusal; the others keep the system's
+// reason.
+bool IsWayFailure(plat::eFileResult result)
 {
-    return result == plat::eFileResult::kLinkOnWay || result == plat::eFileResult::kLeavesFolder;
+    return result == plat::eFileResult::kLeavesFolder || result == plat::eFileResult::kLinkOnWay
+        || result == plat::eFileResult::kLinkDangles;
 }
 
 } // namespace
@@ -21,7 +25,7 @@ eResultCode CPNUInstallFiles::Outcome(plat::eFileResult result, eResultCode fail
 {
     if (result == plat::eFileResult::kOk)
         return eSuccess;
-    if (IsRefusedWay(result) || result == plat::eFileResult::kIsLink) {
+    if (result == plat::eFileResult::kLeavesFolder || result == plat::eFileResult::kIsLink) {
         SetOwnReason(result == plat::eFileResult::kIsLink ? kTextNotRegularFile : kTextFolderLeadsOut);
         return failure;
     }
@@ -125,7 +129,7 @@ eResultCode CPNUInstallFiles::Move(const gCString& source, const gCString& targe
     const plat::eFileResult result = OnBoth(source, target, &plat::FolderAt::Move);
     if (result == plat::eFileResult::kOk)
         return eSuccess;
-    if (IsRefusedWay(result))
+    if (IsWayFailure(result))
         return Outcome(result, eBadParameter);
     SetOwnReason(kTextMoveRefused);
     return eBadParameter;
@@ -154,7 +158,7 @@ eResultCode CPNUInstallFiles::CreateFolder(const gCString& folder)
     const plat::eFileResult result = part ? mFolder.MakeFolders(part) : plat::eFileResult::kLeavesFolder;
     if (result == plat::eFileResult::kOk)
         return eSuccess;
-    if (IsRefusedWay(result))
+    if (IsWayFailure(result))
         return Outcome(result, eCreateFailed);
     SetOwnReason(kTextFolderNotMade);
     return eCreateFailed;
@@ -200,7 +204,7 @@ eResultCode CPNUInstallFiles::StaysBeneath(const gCString& root, const gCString&
     const char* part = PartBeneath(system.Get(), true);
     const plat::eFileResult result
         = rootPart && rootPart[0] == 0 && part ? mFolder.CheckWay(part) : plat::eFileResult::kLeavesFolder;
-    return Outcome(result, IsRefusedWay(result) ? eBadParameter : eStreamError);
+    return Outcome(result, result == plat::eFileResult::kLeavesFolder ? eBadParameter : eStreamError);
 }
 
 eResultCode CPNUInstallFiles::GetFolderIdentity(const gCString& folder, plat::sEntryIdentity& identity)
@@ -209,7 +213,7 @@ eResultCode CPNUInstallFiles::GetFolderIdentity(const gCString& folder, plat::sE
     CFixedSystemPath system(folder);
     const char* part = PartBeneath(system.Get(), true);
     const plat::eFileResult result = part ? mFolder.GetFolderIdentity(part, identity) : plat::eFileResult::kLeavesFolder;
-    return Outcome(result, IsRefusedWay(result) ? eBadParameter : eStreamError);
+    return Outcome(result, IsWayFailure(result) ? eBadParameter : eStreamError);
 }
 
 bool CPNUInstallFiles::SetMode(const gCString& path, uint32_t mode)
@@ -230,7 +234,7 @@ eResultCode CPNUInstallFiles::GetIdentity(const gCString& path, plat::sEntryIden
     CFixedSystemPath system(path);
     const char* part = PartBeneath(system.Get(), false);
     const plat::eFileResult result = part ? mFolder.GetIdentity(part, identity) : plat::eFileResult::kLeavesFolder;
-    return Outcome(result, IsRefusedWay(result) ? eBadParameter : eStreamError);
+    return Outcome(result, IsWayFailure(result) ? eBadParameter : eStreamError);
 }
 
 eResultCode CPNUInstallFiles::RemoveEmptyFolder(const gCString& folder)

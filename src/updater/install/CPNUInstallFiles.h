@@ -71,10 +71,12 @@ public:
     virtual eResultCode FlushEntry(const gCString& path);
     // The folder (which need not exist yet) lies beneath root, the open install folder, and the
     // links on its way stay beneath it: eSuccess; eBadParameter when its way leads out;
-    // eStreamError when a folder on the way cannot be reached (the system's reason kept).
+    // eStreamError when a folder on the way cannot be reached: one that may not be read, links in
+    // a ring, a link naming nothing (the system's reason kept).
     virtual eResultCode StaysBeneath(const gCString& root, const gCString& folder);
-    // Which folder the path comes to, links on the way followed; kNone where it is missing.
-    // eBadParameter when its way leads out, eStreamError when it cannot be reached.
+    // Which folder the path comes to, links on the way followed; kNone where it is missing (not
+    // behind a link naming nothing). eBadParameter when its links lead out, run in a ring or name
+    // nothing; eStreamError when it cannot be reached otherwise.
     virtual eResultCode GetFolderIdentity(const gCString& folder, plat::sEntryIdentity& identity);
     // Unix permission bits, masked with 0755; false when refused.
     virtual bool SetMode(const gCString& path, uint32_t mode);
@@ -82,9 +84,10 @@ public:
     virtual eResultCode Launch(const gCString& path);
 
     // What stands at the path (links not followed) and which file it is: eSuccess with nothing
-    // (kNone) only where no entry can be; eBadParameter when the way there is refused (a link on
-    // it); eStreamError when the entry cannot be reached otherwise (a folder on the way that may
-    // not be read, a failing disk). A failure says nothing of what is there.
+    // (kNone) only where no entry can be; eBadParameter when the links on the way there lead
+    // out, run in a ring or name nothing; eStreamError when the entry cannot be reached otherwise
+    // (a folder on the way that may not be read, a failing disk). A failure says nothing of what
+    // is there.
     virtual eResultCode GetIdentity(const gCString& path, plat::sEntryIdentity& identity);
     // Removes the folder only when it is empty; eStreamError when it stays (something in it, or a
     // failure).
@@ -110,6 +113,9 @@ public:
     // The reason as the user reads it: the system's as it gave it, the installer's own (where the
     // system gave none) in the product's language from the texts.
     gCString DescribeFailure(CPNUInstallServices* texts) const;
+    // A failure the caller found by looking, with no operation failing: its reason is the one the
+    // system gives for that result, never an earlier failure's. Answers failure.
+    eResultCode FailFound(plat::eFileResult why, eResultCode failure) { return Outcome(why, failure); }
 
 protected:
     void SetFailureReason(const gCString& reason)

@@ -157,12 +157,31 @@ bool SameLink(const plat::sEntryIdentity& a, const plat::sEntryIdentity& b)
         && a.number == b.number && a.size == b.size;
 }
 
+// A link stood at entry i's name, which the install keeps as itself.
+bool KeptALink(const sInstallJournal& journal, int32_t i)
+{
+    return i < journal.keptLink.GetSize() && journal.keptLink[i].kind == plat::eEntryKind::kLink;
+}
+
 // Whether what stands at entry i's ".old" is what the install keeps there: a regular file where a
 // file stood, the very link where a link stood.
 bool IsKeptOld(const sInstallJournal& journal, int32_t i, const plat::sEntryIdentity& old)
 {
-    const bool link = i < journal.keptLink.GetSize() && journal.keptLink[i].kind == plat::eEntryKind::kLink;
-    return link ? SameLink(old, journal.keptLink[i]) : old.kind == plat::eEntryKind::kFile;
+    return KeptALink(journal, i) ? SameLink(old, journal.keptLink[i]) : old.kind == plat::eEntryKind::kFile;
+}
+
+// Why the entry found where the install kept a previous file (a file, or a link as itself) is
+// not that file, as the system says it.
+plat::eFileResult WhyNotKept(const plat::sEntryIdentity& found, bool linkKept)
+{
+    if (found.kind == plat::eEntryKind::kNone)
+        return plat::eFileResult::kNotFound;
+    if (found.kind == plat::eEntryKind::kFolder)
+        return plat::eFileResult::kIsFolder;
+    // Another file, or another link where a link was kept.
+    if (found.kind == plat::eEntryKind::kFile || linkKept)
+        return plat::eFileResult::kExists;
+    return plat::eFileResult::kIsLink; // not a regular file
 }
 
 // What stands at the path; a path that cannot be reached, whatever the way, is the failed path
@@ -233,7 +252,9 @@ eResultCode RestoreOld(CPNUInstallFiles& files, const sEntryPaths& paths, const 
     PNU_TRY(Look(files, paths.final, now, failedPath));
     if (!same(now)) {
         failedPath = paths.final;
-        return renamed != eSuccess ? renamed : eStreamError;
+        if (renamed != eSuccess)
+            return renamed;
+        return files.FailFound(WhyNotKept(now, old.kind == plat::eEntryKind::kLink), eStreamError);
     }
     PNU_TRY(Look(files, paths.old, now, failedPath));
     if (same(now) && files.Delete(paths.old) != eSuccess) {
@@ -583,10 +604,13 @@ eResultCode UndoInstall(CPNUInstallFiles& files, const sInstallJournal& journal,
         } else if (result == eSuccess) {
             result = IsWrittenFile(files, journal, i, paths.final, placed, failed);
             // A placed new file: taken out again where nothing stood before, else its previous
-            // file is missing.
-            if (result == eSuccess && placed) {
+            // file is missing, and what stands at its ".old" says why.
+            if (result == eSuccess && placed && journal.hadFile[i]) {
+                failed = paths.old;
+                result = files.FailFound(WhyNotKept(old, KeptALink(journal, i)), eStreamError);
+            } else if (result == eSuccess && placed) {
                 failed = paths.final;
-                result = journal.hadFile[i] ? eStreamError : files.Delete(paths.final);
+                result = files.Delete(paths.final);
             }
         }
         first.Remember(result, failed);

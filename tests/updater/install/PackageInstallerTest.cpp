@@ -575,9 +575,11 @@ TEST_F(PackageInstaller, ARollBackThatCannotPutAFileBackKeepsItForTheNextStart)
     EXPECT_FALSE(std::filesystem::exists(folder.Root() / "Pintrel 2.app/Contents/Plugins"));
 }
 
-// A folder that cannot be reached once the place step failed: the roll-back undoes the rest but
-// never takes that folder's entries as missing, keeps their ".old" files and the journal, and says
-// so; once the folder can be reached the next start puts them back.
+// A folder that cannot be reached once the place step failed (a fault, or the folder moved away
+// and a link naming nothing laid in its place), or a kept file swapped for a link: the roll-back
+// undoes the rest but never takes that folder's entries as missing, keeps their ".old" files and
+// the journal, and says so with that entry's own reason; once all is back the next start puts
+// them back.
 TEST_F(PackageInstaller, ARollBackThatCannotReachAFolderKeepsItsFilesForTheNextStart)
 {
     class cFailingPlace : public UnreachableFiles {
@@ -587,24 +589,37 @@ TEST_F(PackageInstaller, ARollBackThatCannotReachAFolderKeepsItsFilesForTheNextS
         {
             if (!Utf8(source).ends_with("brushes.dat.tmp"))
                 return CPNUInstallFiles::Replace(source, target);
-            reachable = false;
+            reachable = !swapped.empty();
+            if (reachable) {
+                std::filesystem::rename(swapped, swapped + ".away");
+                std::filesystem::create_symlink("gone", swapped);
+            }
             SetOwnReason(kTextMoveRefused);
             return eBadParameter;
         }
+        std::string swapped; // for a link naming nothing, where no fault is
     };
     const std::string macOS = (folder.Root() / "Pintrel 2.app/Contents/MacOS/").string();
-    for (const auto& [fault, reason] : {std::pair(plat::eFileResult::kAccessDenied, "Permission denied"),
-                                        std::pair(plat::eFileResult::kFailed, "Input/output error")}) {
+    for (const auto& [fault, swapped, reason] :
+         {std::tuple(plat::eFileResult::kAccessDenied, "", "Permission denied"),
+          std::tuple(plat::eFileResult::kFailed, "", "Input/output error"),
+          std::tuple(plat::eFileResult::kOk, "MacOS", "No such file or directory"),
+          std::tuple(plat::eFileResult::kOk, "MacOS/Pintrel 2.old", "it is not a regular file")}) {
         WriteTree(folder.Root(), kOldProduct);
         host.lines.clear();
         cFailingPlace files(macOS, fault);
         files.reachable = true;
+        files.swapped = *swapped ? (folder.Root() / "Pintrel 2.app/Contents" / swapped).string() : "";
         ASSERT_EQ(Install(PackageFromArchive(BuildArchive({}, kNewFiles)), &files), eGenericFailure);
         EXPECT_TRUE(host.HasLine("The update could not be undone: " + macOS + "Pintrel 2.old: " + reason
                                      + ". The previous files are kept, and the next start of the updater puts them "
                                        "back.",
                                  kStatusRed))
             << reason;
+        if (*swapped) {
+            std::filesystem::remove(files.swapped);
+            std::filesystem::rename(files.swapped + ".away", files.swapped);
+        }
         FileTree tree = ReadTree(folder.Root());
         EXPECT_EQ(tree["Pintrel 2.app/Contents/MacOS/Pintrel 2.old"], "old program") << reason;
         EXPECT_EQ(tree["Readme.txt"], "old readme") << reason;
@@ -625,7 +640,8 @@ TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoA
     std::filesystem::create_symlink(outside.Root() / "target.txt", folder.Root() / "Linked.txt");
     for (const auto& [name, target] : {std::pair("Rel", "Real"), std::pair("Chain", "Rel"), std::pair("Up", ".."),
                                        std::pair("ChainOut", "Out"), std::pair("Self", "."),
-                                       std::pair("Dangling", "Gone")})
+                                       std::pair("Dangling", "Gone"), std::pair("Ring", "Ring2"),
+                                       std::pair("Ring2", "Ring")})
         std::filesystem::create_symlink(target, folder.Root() / name);
     struct sCase {
         const char* name;
@@ -655,7 +671,8 @@ TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoA
         {"ChainStayingInside", {{"/Chain/chained.txt", "chained"}}, nullptr},
         {"LinkClimbingOut", {{"/Up/new.txt", "x"}}, "/Up/new.txt: its folder leads out of the install folder"},
         {"ChainLeadingOut", {{"/ChainOut/new.txt", "x"}}, "/ChainOut/new.txt: its folder leads out of the install folder"},
-        {"DanglingLink", {{"/Dangling/new.txt", "x"}}, "/Dangling/: the folder could not be made"},
+        {"DanglingLink", {{"/Dangling/new.txt", "x"}}, "/Dangling/new.txt: No such file or directory"},
+        {"LinksInARing", {{"/Ring/new.txt", "x"}}, "/Ring/new.txt: Too many levels of symbolic links"},
         {"TwoWaysToOneFile", {{"/Real/twice.txt", "x"}, {"/Rel/twice.txt", "y"}},
          "/Rel/twice.txt: the name is not acceptable"},
         {"TheLockFileThroughALink", {{"/Self/.pintrel-update-lock", "x"}},

@@ -185,8 +185,10 @@ FileTree ReadTree(const std::filesystem::path& root)
 {
     FileTree tree;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-        // The install folder's lock file stays for good and is none of the product.
-        if (!entry.is_regular_file() || entry.path().filename() == ".pintrel-update-lock")
+        // The install folder's lock file stays for good and is none of the product; links in a
+        // ring name no file.
+        std::error_code unresolved;
+        if (!entry.is_regular_file(unresolved) || entry.path().filename() == ".pintrel-update-lock")
             continue;
         std::ifstream in(entry.path(), std::ios::binary);
         tree[std::filesystem::relative(entry.path(), root).string()] =
