@@ -1,6 +1,6 @@
 // Where status lines go: the updater window's status table and the log, its progress bar and the
 // caption of one of its controls. The window's backdrop implements it, writing every line to the
-// log the application hands it; while there is no window (before its tree loads, after quitting
+// log through the application that owns it; while there is no window (before its tree loads, after quitting
 // closed it) the log alone takes the lines. Tests record what they are told.
 #pragma once
 

@@ -52,19 +52,15 @@ CPintrelUpdaterApp::~CPintrelUpdaterApp()
     if (GetUpdaterStringTable() == &GetResources().GetStringTable())
         SetUpdaterStringTable(nullptr);
     // A window left standing outlives its owner and the log.
-    if (IsBackdropInAWindow()) {
-        mBackdrop->SetLog(nullptr);
+    if (IsBackdropInAWindow())
         mBackdrop->SetOwner(nullptr);
-    }
 }
 
 void CPintrelUpdaterApp::SetBackdrop(CPintrelUpdaterBackdrop* backdrop)
 {
     mBackdrop = backdrop;
-    if (mBackdrop) {
-        mBackdrop->SetLog(&mUpdateLog);
+    if (mBackdrop)
         mBackdrop->SetOwner(this);
-    }
     // An install under way goes on reporting to whatever stands now: a quit from a heartbeat of
     // the install closes the window under it.
     mInstaller.SetStatusTarget(&StatusTarget());

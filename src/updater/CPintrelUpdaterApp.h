@@ -23,8 +23,8 @@ class gCStream;
 class gCStringTable;
 class gCFRelative;
 
-// It owns the log and hands it to the window, which is the status target of every line while it
-// stands; before the window loads and after quitting closed it, the lines go to the log alone.
+// It owns the log, which the window writes every line to through WriteLog while it stands as the
+// status target; before the window loads and after quitting closed it, the lines go to the log alone.
 // The installer reports to that status target of the moment and asks the application for texts,
 // the product's build, the install folder and heartbeats. The window asks it to install, check and
 // quit. As the default target it answers the updater messages below and passes every message on
@@ -42,9 +42,8 @@ public:
     eResultCode Run(const gCString& documentPath) override;
     eResultCode HeartbeatHook() override;
 
-    // Toolkit surface: the application's own way to the log; its lines now reach the log through
-    // the status target.
-    eResultCode WriteLog(const gCString& text);
+    // The way of the window's status lines to the log.
+    eResultCode WriteLog(const gCString& text) override;
     eResultCode InstallFromFile(gCFile& file);
     eResultCode SaveUpdaterSource();
     eResultCode OnDownloadLocation(int64_t failType);
@@ -100,7 +99,7 @@ private:
     // The package named on the command line is installed; "slave" or no name leaves the window as it is.
     eResultCode OpenStartDocument(const gCString& documentPath);
 
-    // The window of the moment (none once it is gone): it is given the log and its owner, and the
+    // The window of the moment (none once it is gone): it is given its owner, and the
     // installer reports to it, or to the log alone without one.
     void SetBackdrop(CPintrelUpdaterBackdrop* backdrop);
     // Where a line goes now: the window while there is one, else the log alone.

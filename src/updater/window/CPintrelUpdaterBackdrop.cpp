@@ -5,7 +5,6 @@
 #include "app/CAppBase.h"
 #include "core/TextEquality.h"
 #include "updater/transfer/CPNUHTTPSession.h"
-#include "updater/CPNUUpdateLog.h"
 #include "updater/window/CPNUWindowOwner.h"
 #include "updater/PNUMessages.h"
 #include "updater/PNUReportTexts.h"
@@ -36,8 +35,8 @@ eResultCode OpenWebAddress(const gCString& url)
 
 eResultCode CPintrelUpdaterBackdrop::WriteLogLine(const gCString& text)
 {
-    if (mLog)
-        (void)mLog->WriteLogLine(text);
+    if (mOwner)
+        (void)mOwner->WriteLog(text);
     return eSuccess;
 }
 

@@ -1,10 +1,10 @@
 // The updater window's root widget: the status lines (shown in a table and logged), the message
 // panel with its kind and address, the progress bar, the scroll thumb beside the status lines and
 // the main button's glow. It is the status target of every line while the window stands (the
-// installer's, the transfers', the application's and its own): each goes to its table and to the
-// log the application hands it. It is the focus target, so the engine's status, progress and panel
-// messages arrive at its command handler, and it listens to the status table. What its main
-// button asks of the program (install, check, quit) goes to its owner.
+// installer's, the transfers', the application's and its own): each goes to its table and to its
+// owner's log. It is the focus target, so the engine's status, progress and panel messages arrive
+// at its command handler, and it listens to the status table. What its main button asks of the
+// program (install, check, quit) goes to its owner.
 //
 // The widgets of the window's resource are found by id and used only when they are of the class
 // the window expects; a missing one skips the steps that use it.
@@ -18,7 +18,6 @@
 
 class CImWidget;
 class CMLTableWidget;
-class CPNUUpdateLog;
 class CPNUWindowOwner;
 class CTxWidget;
 class CWidgetEffectBase;
@@ -63,9 +62,8 @@ public:
     // without the main button, eResourceNotFound without its glow effects or the progress bar's
     // effect, else the table's code.
     eResultCode BuildWidgets();
-    // The log the lines are written to (none: the lines are only shown) and the program the main
-    // button acts on; neither is owned.
-    void SetLog(CPNUUpdateLog* log) { mLog = log; }
+    // The program whose log the lines are written to and that the main button acts on (none: the
+    // lines are only shown); not owned.
     void SetOwner(CPNUWindowOwner* owner) { mOwner = owner; }
     CPNUWindowOwner* GetOwner() const { return mOwner; }
 
@@ -135,7 +133,6 @@ private:
     void SetTextOf(CTxWidget* widget, const gCString& text);
     int32_t ThumbTrackLength() const;
 
-    CPNUUpdateLog* mLog = nullptr;
     CPNUWindowOwner* mOwner = nullptr;
     CMLTableWidget* mStatusTable = nullptr;
     CWidget* mMainButton = nullptr;
