@@ -11,35 +11,88 @@ namespace {
 
 bool ValidPath(const char* path) { return path != nullptr && path[0] != 0; }
 
-} // namespace
+// What an entry is, when it is not a regular file. A folder is refused too: Linux opens one for
+// reading, and the file stream must never treat one as a file.
+eFileResult RegularFileOnly(const struct stat& info)
+{
+    if (S_ISREG(info.st_mode))
+        return eFileResult::kOk;
+    if (S_ISLNK(info.st_mode))
+        return eFileResult::kIsLink;
+    return S_ISDIR(info.st_mode) ? eFileResult::kIsFolder : eFileResult::kNotRegularFile;
+}
 
-eFileResult OpenFileHandle(const char* path, eOpenMode mode, int32_t& handle)
+eFileResult OwnFileOnly(const struct stat& info)
+{
+    if (eFileResult kind = RegularFileOnly(info); kind != eFileResult::kOk)
+        return kind;
+    return info.st_nlink == 1 ? eFileResult::kOk : eFileResult::kMoreNames;
+}
+
+// The descriptor of a regular file blocks again, as the file stream expects.
+eFileResult ClearNonBlocking(int fd)
+{
+    const int status = ::fcntl(fd, F_GETFL);
+    return status >= 0 && ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == 0 ? eFileResult::kOk
+                                                                          : FileResultFromErrno(errno);
+}
+
+// Opens what the look at the path allows, never waiting, and keeps it only when the opened file
+// passes the check as well: something may be put at the path between the look and the opening.
+// A pipe or a device is looked at only, never opened: opening a pipe lets a writer waiting on it
+// go on, and opening a device may act on it.
+eFileResult OpenChecked(const char* path, int flags, bool follow, eFileResult (*check)(const struct stat&),
+                        int32_t& handle)
 {
     handle = kNoFileHandle;
     if (!ValidPath(path))
         return eFileResult::kBadName;
-    int flags = O_CLOEXEC;
-    switch (mode) {
-    case eOpenMode::kRead: flags |= O_RDONLY; break;
-    case eOpenMode::kWrite: flags |= O_WRONLY; break;
-    case eOpenMode::kReadWrite: flags |= O_RDWR; break;
-    case eOpenMode::kAppend: flags |= O_WRONLY | O_APPEND; break;
-    }
+    struct stat info;
+    if ((follow ? ::stat(path, &info) : ::lstat(path, &info)) != 0)
+        return FileResultFromErrno(errno);
+    if (eFileResult kind = check(info); kind != eFileResult::kOk)
+        return kind;
+    flags |= O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW);
     int fd;
     do {
         fd = ::open(path, flags);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return FileResultFromErrno(errno);
-    // Linux opens a folder for reading; the file stream must never treat one as a file.
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        bool isFolder = S_ISDIR(info.st_mode);
+    if (fd < 0) {
+        const int error = errno;
+        // Put there since the look: told as what it is.
+        if ((follow ? ::stat(path, &info) : ::lstat(path, &info)) == 0)
+            if (eFileResult kind = check(info); kind != eFileResult::kOk)
+                return kind;
+        return FileResultFromErrno(error);
+    }
+    eFileResult opened = ::fstat(fd, &info) == 0 ? check(info) : FileResultFromErrno(errno);
+    if (opened == eFileResult::kOk)
+        opened = ClearNonBlocking(fd);
+    if (opened != eFileResult::kOk) {
         ::close(fd);
-        return isFolder ? eFileResult::kIsFolder : eFileResult::kFailed;
+        return opened;
     }
     handle = fd;
     return eFileResult::kOk;
+}
+
+} // namespace
+
+eFileResult OpenFileHandle(const char* path, eOpenMode mode, int32_t& handle)
+{
+    int flags = 0;
+    switch (mode) {
+    case eOpenMode::kRead: flags = O_RDONLY; break;
+    case eOpenMode::kWrite: flags = O_WRONLY; break;
+    case eOpenMode::kReadWrite: flags = O_RDWR; break;
+    case eOpenMode::kAppend: flags = O_WRONLY | O_APPEND; break;
+    }
+    return OpenChecked(path, flags, true, RegularFileOnly, handle);
+}
+
+eFileResult OpenOwnFileHandle(const char* path, int32_t& handle)
+{
+    return OpenChecked(path, O_WRONLY | O_APPEND, false, OwnFileOnly, handle);
 }
 
 eFileResult CreateFileExclusive(const char* path)

@@ -19,8 +19,17 @@ inline constexpr int32_t kNoFileHandle = -1;
 
 // Paths are UTF-8 C strings; a null or empty one is kBadName.
 
-// Opens an existing regular file. The handle is kNoFileHandle unless the result is kOk.
+// Opens an existing regular file, never waiting: a pipe or a device at the path is not opened
+// (kNotRegularFile), a folder neither (kIsFolder). The handle is kNoFileHandle unless the result is
+// kOk.
 eFileResult OpenFileHandle(const char* path, eOpenMode mode, int32_t& handle);
+
+// Opens an existing regular file for appending only where the path is its one name, so nothing
+// written through it lands in a file elsewhere. Whatever else stands there is left as it is, not
+// even opened: a link (kIsLink) is never followed, a folder (kIsFolder), a pipe or a device
+// (kNotRegularFile) is never waited on or acted on, and a file with another name (kMoreNames) is
+// never written.
+eFileResult OpenOwnFileHandle(const char* path, int32_t& handle);
 
 // Creates a new empty regular file; kExists when anything (even a dangling link) is there.
 eFileResult CreateFileExclusive(const char* path);

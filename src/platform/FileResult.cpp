@@ -73,7 +73,9 @@ const char* DescribeFileResult(eFileResult result)
     case eFileResult::kLinkOnWay:
     case eFileResult::kIsLink: return std::strerror(ELOOP);
     case eFileResult::kLeavesFolder: return std::strerror(EXDEV);
+    case eFileResult::kMoreNames: return std::strerror(EMLINK);
     case eFileResult::kEndOfFile:
+    case eFileResult::kNotRegularFile:
     case eFileResult::kFailed: break;
     }
     return std::strerror(EIO);

@@ -27,6 +27,9 @@ enum class [[nodiscard]] eFileResult : int32_t {
     kLeavesFolder, // the path names no entry beneath the folder (an empty, "." or ".." part)
     kIsLink,       // a symbolic link stands where a file was expected
     kLinkDangles,  // a link on the way names nothing: what it names may well come back
+    // What stands where a regular file, or a file of one name, was expected.
+    kNotRegularFile, // a pipe, a socket or a device stands where a file was expected
+    kMoreNames,      // the file has another name as well, so writing it changes a file elsewhere
 };
 
 // How finely a system error number is told apart. The file stream sees a read-only file system

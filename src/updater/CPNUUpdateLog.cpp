@@ -12,22 +12,32 @@ using plat::eFileResult;
 eResultCode CPNUUpdateLog::Open()
 {
     PNU_TRY(Close());
+    mPath = gCString();
     gCFRelative relative(gCString("UpdateResults.log"), 0);
     CSystemPath path;
-    PNU_TRY(SystemPathOf(relative, path));
+    if (eResultCode found = SystemPathOf(relative, path); found != eSuccess) {
+        mOpenFailure = eFileResult::kBadName;
+        return found;
+    }
+    (void)mPath.SetFromUTF8(path.Get());
+    mOpenFailure = OpenAt(path.Get());
+    return mOpenFailure == eFileResult::kOk ? eSuccess : eInvalidFile;
+}
+
+eFileResult CPNUUpdateLog::OpenAt(const char* path)
+{
     int32_t handle = plat::kNoFileHandle;
-    eFileResult opened = plat::OpenFileHandle(path.Get(), plat::eOpenMode::kAppend, handle);
+    eFileResult opened = plat::OpenOwnFileHandle(path, handle);
     if (opened == eFileResult::kNotFound) {
         // Another copy may make it in between; appending to the file it made is as right.
-        if (eFileResult made = plat::CreateFileExclusive(path.Get());
-            made != eFileResult::kOk && made != eFileResult::kExists)
-            return eInvalidFile;
-        opened = plat::OpenFileHandle(path.Get(), plat::eOpenMode::kAppend, handle);
+        const eFileResult made = plat::CreateFileExclusive(path);
+        if (made != eFileResult::kOk && made != eFileResult::kExists)
+            return made;
+        opened = plat::OpenOwnFileHandle(path, handle);
     }
-    if (opened != eFileResult::kOk)
-        return eInvalidFile;
-    mHandle = handle;
-    return eSuccess;
+    if (opened == eFileResult::kOk)
+        mHandle = handle;
+    return opened;
 }
 
 eResultCode CPNUUpdateLog::Empty(const plat::FolderLock& installLock)

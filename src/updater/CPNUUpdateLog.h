@@ -19,9 +19,14 @@ public:
     CPNUUpdateLog(const CPNUUpdateLog&) = delete;
     CPNUUpdateLog& operator=(const CPNUUpdateLog&) = delete;
 
-    // Opens the file for appending, making it when missing; the lines already in it stay. Its
-    // result is for tests: the updater goes on without a log.
+    // Opens the file for appending, making it when missing; the lines already in it stay. Only a
+    // regular file that has this one name is opened: a link, a second name of a file elsewhere, a
+    // pipe or a folder there is left exactly as it is, and the log stays closed. Its result is for
+    // tests: the updater goes on without a log, and tells the path and the reason.
     eResultCode Open();
+    // Why the last Open left the log closed (kOk when it opened), and the path it tried.
+    plat::eFileResult GetOpenFailure() const { return mOpenFailure; }
+    const gCString& GetPath() const { return mPath; }
     // Starts the log afresh, but only for a copy that holds the install folder's lock: a copy
     // that installs holds it throughout, so its lines are never cut away by another's start.
     // Without the lock the lines stay and the answer is 7.
@@ -41,5 +46,9 @@ public:
     void SetControlText(int32_t, const gCString&) override {}
 
 private:
+    plat::eFileResult OpenAt(const char* path);
+
     int32_t mHandle = plat::kNoFileHandle;
+    plat::eFileResult mOpenFailure = plat::eFileResult::kOk;
+    gCString mPath;
 };

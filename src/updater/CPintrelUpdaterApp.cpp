@@ -25,6 +25,7 @@
 #include "updater/PNUProductProbe.h"
 #include "updater/PNUTexts.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -263,7 +264,29 @@ eResultCode CPintrelUpdaterApp::ShowStartState()
     // Shown once the widgets stand, in the product's language.
     if (mAnotherCopyAtWork)
         (void)ShowStatusLine(GetTranslatedReportText(kTextAnotherCopy), kStatusRed);
+    TellLogNotOpened();
     return eSuccess;
+}
+
+void CPintrelUpdaterApp::TellLogNotOpened()
+{
+    if (mUpdateLog.IsOpen())
+        return;
+    const plat::eFileResult failure = mUpdateLog.GetOpenFailure();
+    gCString reason;
+    if (failure == plat::eFileResult::kIsLink || failure == plat::eFileResult::kIsFolder
+        || failure == plat::eFileResult::kNotRegularFile)
+        reason = GetTranslatedReportText(kTextNotRegularFile);
+    else if (failure == plat::eFileResult::kMoreNames)
+        reason = GetTranslatedReportText(kTextSecondName);
+    else
+        (void)reason.SetFromUTF8(plat::DescribeFileResult(failure));
+    const gCString detail = FillTextValues(GetTranslatedReportText(kTextDetail), {mUpdateLog.GetPath(), reason});
+    const gCString line = FillTextValues(GetTranslatedReportText(kTextNoLogFile), {detail});
+    (void)ShowStatusLine(line, kStatusRed);
+    CMemBlock text;
+    if (line.ToUTF8CString(text) == eSuccess)
+        std::fprintf(stderr, "%s\n", reinterpret_cast<const char*>(text.GetData()));
 }
 
 bool CPintrelUpdaterApp::CheckProductValues(eResultCode probe)

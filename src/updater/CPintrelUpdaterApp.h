@@ -93,6 +93,8 @@ private:
     eResultCode ProbeProduct();
     void ChooseLanguage();
     eResultCode ShowStartState();
+    // A log left closed is told once, in the window's language and on standard error.
+    void TellLogNotOpened();
     // False when the product could not be read (an alert is shown and the program quits).
     bool CheckProductValues(eResultCode probe);
     void LoadSounds();

@@ -65,6 +65,8 @@ const char* const kReportPatterns[kReportTextCount] = {
     "The update needs %s bytes on the disk of the install folder, but only %s bytes are free.",
     "The updater could not look for an interrupted update to repair: %s",
     "An interrupted update could not be repaired: %s. The files are left as they are, and the next start of the updater tries again.",
+    "The updater goes on without its log file: %s",
+    "the file also has another name (a hard link), so writing it would change a file elsewhere",
 };
 
 bool IsReportText(eReportText text) { return text >= 0 && text < kReportTextCount; }

@@ -65,6 +65,8 @@ enum eReportText : int32_t {
     kTextNoSpaceForPackage,  // the bytes needed, the bytes free
     kTextRepairNotRun,       // the lock file and the reason, as kTextDetail gives them
     kTextEntryNotReached,    // the path and the reason, as kTextDetail gives them
+    kTextNoLogFile,          // the path and the reason, as kTextDetail gives them
+    kTextSecondName,
     kReportTextCount,
 };
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace plat;
@@ -28,6 +29,7 @@ TEST_P(PlatformFileOpen, MapsWhatStandsAtThePath)
     TempFolder folder;
     folder.WriteFile("file.bin", "abc");
     ASSERT_EQ(::mkdir((folder / "sub").c_str(), 0777), 0);
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0666), 0);
     const OpenCase& c = GetParam();
     int32_t handle = 12345;
     EXPECT_EQ(OpenFileHandle((folder / c.relative).c_str(), c.mode, handle), c.expected);
@@ -47,7 +49,9 @@ INSTANTIATE_TEST_SUITE_P(
                       OpenCase{"MissingFolder", "nofolder/x.bin", eOpenMode::kRead, eFileResult::kNotFound},
                       OpenCase{"FileAsFolder", "file.bin/x.bin", eOpenMode::kRead, eFileResult::kNoFolder},
                       OpenCase{"FolderForReading", "sub", eOpenMode::kRead, eFileResult::kIsFolder},
-                      OpenCase{"FolderForWriting", "sub", eOpenMode::kWrite, eFileResult::kIsFolder}),
+                      OpenCase{"FolderForWriting", "sub", eOpenMode::kWrite, eFileResult::kIsFolder},
+                      OpenCase{"PipeForReading", "pipe", eOpenMode::kRead, eFileResult::kNotRegularFile},
+                      OpenCase{"PipeForWriting", "pipe", eOpenMode::kWrite, eFileResult::kNotRegularFile}),
     [](const ::testing::TestParamInfo<OpenCase>& info) { return std::string(info.param.name); });
 
 TEST(PlatformFile, ShortReadIsTheEndOfTheFile)

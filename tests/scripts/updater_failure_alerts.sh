@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The real updater on a real X server. A failed install shows its red lines and no alert after
-# them: once while another copy holds the product's lock, once when the install is refused. And an
-# alert that is up when the session ends (TERM, or HUP as the terminal closes) does not keep the
-# program running: the dialog closes and the program ends.
+# them: once while another copy holds the product's lock, once when the install is refused. A link
+# at the log's name, leading out of the product, is left alone: the file it names is untouched and
+# the window and standard error say the run goes on without its log. And an alert that is up when
+# the session ends (TERM, or HUP as the terminal closes) does not keep the program running: the
+# dialog closes and the program ends.
 set -euo pipefail
 source "$1/tests/scripts/support/updater_on_x11.bash"
 x11_start
@@ -36,6 +38,25 @@ wait_for "the failed install" log_has_line "The update file could not be install
 updater_click quit
 updater_wait_exit
 ! grep -A1 '^\[alert\]' "$demo/updater.out" || fail "a failed install raised an alert"
+
+echo "--- a link at the log's name"
+updater_demo uptodate
+outside="$x11_work/outside.txt"
+printf 'kept\n' >"$outside"
+ln -s ../../../outside.txt "$demo/Pintrel Updater.app/Contents/UpdateResults.log"
+SDL_AUDIODRIVER=dummy "$demo/$program" >"$demo/updater.out" 2>&1 </dev/null &
+updater_pid=$!
+wait_for "the line on standard error" grep -qxF "The updater goes on without its log file: \
+$demo/Pintrel Updater.app/Contents/UpdateResults.log: it is not a regular file" "$demo/updater.out"
+# The status lines are black and green but for this one.
+red_shown() {
+    window_of_updater && import -window "$updater_window" "$x11_work/shot.png" &&
+        [ "$(convert "$x11_work/shot.png" -fx 'r>0.8&&g<0.2&&b<0.2' -format '%[fx:round(mean*w*h)]' info:)" -gt 0 ]
+}
+wait_for "the red line in the window" red_shown
+[ "$(cat "$outside")" = kept ] || fail "the file the link names was written"
+kill -TERM "$updater_pid"
+updater_wait_exit
 
 alert_up() { xdotool search --class Xmessage >/dev/null; }
 for signal in TERM HUP; do

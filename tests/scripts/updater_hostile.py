@@ -14,7 +14,9 @@
   files add up to more than the disk of the install folder has free;
 - an install folder with ":" in its path works;
 - a journal planted with a link in the product (a folder leading outside, the files there
-  identified as the install's own) makes the repair of a plain start touch nothing outside.
+  identified as the install's own) makes the repair of a plain start touch nothing outside;
+- a pipe at a file the start reads never holds the start up: it goes the way of an unreadable
+  file, and the pipe stays.
 
     updater_hostile.py SOURCE_DIR BUILD_DIR
 """
@@ -23,12 +25,14 @@ import re
 import resource
 import shutil
 import signal
+import stat
 import struct
 import subprocess
 import sys
 import tempfile
+import time
 
-from updater_layout import DONE_LINE, JOURNAL, DemoLayout, fail
+from updater_layout import DONE_LINE, JOURNAL, READY_LINE, DemoLayout, fail
 
 WRITE_FAILED = "The new files could not be written."
 NO_MEMORY = re.compile(r"The update needs (\d+) bytes of memory, but only (\d+) bytes can be had\.$")
@@ -277,6 +281,38 @@ def planted_journal(source_dir, build_dir, work):
             fail("%s: the product changed (%s)" % (case, line))
 
 
+# Each file the start reads, and what the start shows with a pipe there, as for an unreadable file:
+# in its output, or (None) in its log.
+START_FILES = (
+    ("Pintrel Updater.app/Contents/Resources/PNUpdater.mrf", "[alert] Error."),
+    ("Pintrel Updater.app/Contents/Resources/PNUpdater.msf", "[alert] Error."),
+    ("Pintrel Updater.app/Contents/UpdateResults.log", "The updater goes on without its log file: "),
+    ("Pintrel Updater.app/Contents/testmode", None),
+    ("Pintrel 2.app/Contents/Resources/system.msf", "[alert] Pintrel 2 could not be found."),
+)
+
+
+def pipes_at_start_files(source_dir, build_dir, work):
+    for number, (name, shown) in enumerate(START_FILES):
+        layout = DemoLayout(source_dir, build_dir, os.path.join(work, "pipe-%d" % number))
+        pipe = os.path.join(layout.work, name)
+        if os.path.exists(pipe):
+            os.remove(pipe)
+        os.mkfifo(pipe)
+        output = os.path.join(work, "pipe-%d.out" % number)
+        with open(output, "w") as out:
+            process = layout.start(keep_log=True, output=out)
+        end = time.monotonic() + 60 * layout.patience
+        while not (shown in open(output).read() if shown else READY_LINE in layout.read_log()):
+            if time.monotonic() > end:
+                layout.stop(process)
+                fail("pipe at %s: the start waits:\n%s" % (name, open(output).read()))
+            time.sleep(0.01)
+        layout.stop(process)
+        if not stat.S_ISFIFO(os.lstat(pipe).st_mode):
+            fail("pipe at %s: the pipe was replaced" % name)
+
+
 def main():
     if sys.argv[1] == "--tmpfs":
         inside_tmpfs(*sys.argv[2:6])
@@ -288,6 +324,7 @@ def main():
         file_over_folder(source_dir, build_dir, work)
         colon_in_folder(source_dir, build_dir, work)
         planted_journal(source_dir, build_dir, work)
+        pipes_at_start_files(source_dir, build_dir, work)
         print("ok; announcing too much: " + announces_too_much(source_dir, build_dir, work))
         print("full disk: " + full_disk(source_dir, build_dir, work))
     finally:

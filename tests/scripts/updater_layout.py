@@ -84,16 +84,16 @@ class DemoLayout:
             return []
         return data[: len(data) // 2 * 2].decode("utf-16-le", "replace").replace("\n\r", "\n").split("\n")
 
-    def start(self, *arguments, preexec_fn=None, keep_log=False, prefix=()):
-        """The program started, behind the command prefix (a tracer) when one is given; its log is
-        removed first unless another copy is writing it."""
+    def start(self, *arguments, preexec_fn=None, keep_log=False, prefix=(), output=subprocess.DEVNULL):
+        """The program started, behind the command prefix (a tracer) when one is given, its standard
+        output and error to output; its log is removed first unless another copy is writing it."""
         if not keep_log and os.path.exists(self.log):
             os.remove(self.log)
         environment = dict(os.environ, PNU_HEADLESS="1", SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
         # Behind a tracer the program is a grandchild, which the tracer leaves running when it is
         # stopped: tracer and program get a process group of their own, stopped as one.
         process = subprocess.Popen([*prefix, self.program, *arguments], stdin=subprocess.DEVNULL,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=environment,
+                                   stdout=output, stderr=output, env=environment,
                                    preexec_fn=preexec_fn, start_new_session=bool(prefix))
         process.own_group = bool(prefix)
         return process

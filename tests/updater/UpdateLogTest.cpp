@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -101,6 +104,43 @@ TEST_F(UpdateLog, LinesOfTwoWritersNeverMix)
     }
     EXPECT_EQ(counts[0], 100);
     EXPECT_EQ(counts[1], 100);
+}
+
+// Anything at the log's name but a file of its own stays as it is, and the log stays closed saying
+// why: a link leading out is never followed, another file's second name never written through, a
+// pipe never waited on.
+TEST_F(UpdateLog, LeavesWhatIsNotAFileOfItsOwnAsItIs)
+{
+    TempFolder outside;
+    const std::string target = outside.WriteFile("kept", "outside"), name = folder / "UpdateResults.log";
+    const std::string climbing = std::filesystem::relative(target, folder.Root()).string();
+    using plat::eFileResult;
+    const struct {
+        const char* what;
+        int (*make)(const char* to, const char* name);
+        const char* to;
+        eFileResult reason;
+    } cases[] = {
+        {"absolute link", ::symlink, target.c_str(), eFileResult::kIsLink},
+        {"relative link", ::symlink, climbing.c_str(), eFileResult::kIsLink},
+        {"second name", ::link, target.c_str(), eFileResult::kMoreNames},
+        {"pipe", [](const char*, const char* n) { return ::mkfifo(n, 0666); }, nullptr, eFileResult::kNotRegularFile},
+        {"folder", [](const char*, const char* n) { return ::mkdir(n, 0777); }, nullptr, eFileResult::kIsFolder},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        struct stat before, after;
+        ASSERT_EQ(c.make(c.to, name.c_str()), 0);
+        ASSERT_EQ(::lstat(name.c_str(), &before), 0);
+        CPNUUpdateLog log;
+        EXPECT_EQ(log.Open(), eInvalidFile);
+        EXPECT_EQ(log.GetOpenFailure(), c.reason);
+        EXPECT_TRUE(log.GetPath() == name.c_str());
+        ASSERT_EQ(::lstat(name.c_str(), &after), 0);
+        EXPECT_TRUE(after.st_ino == before.st_ino && after.st_mode == before.st_mode);
+        EXPECT_EQ(TempFolder::ReadFile(target), "outside");
+        std::filesystem::remove(name);
+    }
 }
 
 TEST_F(UpdateLog, AClosedLogIgnoresLines)
