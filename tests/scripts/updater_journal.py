@@ -10,7 +10,10 @@
   leaves beside them, is set aside (one of the version before, which cannot tell the install's
   own files, is removed) and both files stay; the product starts normally after;
 - a journal that is a pipe, a folder, a link or larger than any install writes is set aside and
-  never waited on; the start goes on, and an install after it works.
+  never waited on; the start goes on, and an install after it works;
+- a package naming a file and its ".old" or ".tmp" partner, or the log, is refused before any file
+  step: every file of the installation stays as it was (none renamed or removed, the product's own
+  ".old" file included), and the log keeps the run's lines.
 
     updater_journal.py SOURCE_DIR BUILD_DIR
 """
@@ -204,10 +207,35 @@ def journal_kinds(source_dir, build_dir, work):
     return timings
 
 
+def refused_names(source_dir, build_dir, work):
+    """Packages refused for their names alone, beside the product's own ".old" file."""
+    layout = DemoLayout(source_dir, build_dir, os.path.join(work, "names"))
+    with open(layout.settings + ".old", "w") as own:
+        own.write("the product's own")
+    source = os.path.join(work, "names-new.txt")
+    with open(source, "w") as new:
+        new.write("new")
+    # Every file by path, with its inode and bytes; the log and the lock are the program's.
+    mine = (layout.log, os.path.join(layout.work, ".pintrel-update-lock"))
+    def files():
+        return {p: (os.lstat(p).st_ino, read(p)) for f, _, names in os.walk(layout.work)
+                for p in (os.path.join(f, n) for n in names) if p not in mine}
+
+    settings = RESOURCES + "system.msf"
+    for case, names in (("partner", (settings, settings + ".old")), ("temporary", (settings, settings + ".tmp")),
+                        ("log", (RESOURCES + "new.txt", layout.log[len(layout.work):]))):
+        before = files()
+        log = layout.run_install(layout.pack(os.path.join(work, case + ".pnu"), [(n, source) for n in names]))
+        refused = 'Refused: Entry 1 "%s": the name is not acceptable' % names[1]
+        if refused not in log or READY_LINE not in log or files() != before:
+            fail("%s: not refused before any file step, or the log lost its lines:\n%s" % (case, "\n".join(log)))
+
+
 def main():
     source_dir, build_dir = sys.argv[1], sys.argv[2]
     work = tempfile.mkdtemp()
     try:
+        refused_names(source_dir, build_dir, work)
         crafted_journal(source_dir, build_dir, work)
         timings = journal_kinds(source_dir, build_dir, work)
         rollback = "skipped: strace cannot make renames fail here"

@@ -288,6 +288,7 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
     mTempPaths.RemoveAll();
     mOldPaths.RemoveAll();
     mFinalPaths.RemoveAll();
+    mFinalIdentities.RemoveAll();
     mSizes.RemoveAll();
     mJournal.Reset();
     mFailureDetail = gCString();
@@ -305,6 +306,13 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
     // Every file step acts beneath this folder, opened now and only once.
     if (eResultCode opened = mFiles->OpenFolder(mInstallFolderText); opened != eSuccess)
         return FailAt(opened, mInstallFolderText);
+    // The log lies in the updater's bundle, which stands in the install folder: a package that
+    // replaced it would send the rest of the run's lines to a file no longer there.
+    mLogName = gCString();
+    const gCString log = mServices ? mServices->GetLogPathText() : gCString();
+    const int32_t folderLength = mInstallFolderText.GetLength();
+    if (log.GetLength() > folderLength + 1 && log[folderLength] == u'/' && StartsWithUnits(log, mInstallFolderText))
+        PNU_TRY(mLogName.Assign(log.GetText() + folderLength));
     (void)Status(kTextReadingIndex, kStatusBlack);
 
     const uint64_t archiveLength = mArchive.GetSize();
@@ -390,7 +398,23 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
                                               + gCString(" bytes"));
         }
     }
-    return ParseInstructionText();
+    PNU_TRY(ParseInstructionText());
+    return CheckNames();
+}
+
+eResultCode CPNUDesquasher::CheckNames()
+{
+    const gCArray<gCString>& names = mJournal.names;
+    const auto named = [&](int32_t i) { return ReportText(kTextNamedEntry, {gCString("") + i, names[i]}); };
+    // The journal and the leftover step tell the installer's own files apart by their names alone.
+    int32_t clash = -1;
+    PNU_TRY(FindNameClash(names, clash, mLogName));
+    if (clash >= 0)
+        return Refuse(eGenericFailure, named(clash), kTextNameUnacceptable);
+    PNU_TRY(FindFileAndFolder(names, clash));
+    if (clash >= 0)
+        return Refuse(eGenericFailure, named(clash), kTextFileAndFolder);
+    return eSuccess;
 }
 
 eResultCode CPNUDesquasher::ParseInstructionText()

@@ -65,8 +65,10 @@ public:
     eResultCode UnpackUpdateFile(gCStream& stream);
     // Reads the archive header, the instruction text and the index into the path lists and the six
     // values. eGenericFailure a wrong magic, version or marker, an empty text, a name or program
-    // outside the install folder; eOutOfRange an index, text or file too large; eStreamError no
-    // files, too many or a negative count, an archive shorter than its header; eNoMemory no memory.
+    // outside the install folder, names the installer could not keep apart or that would replace
+    // its own files (all that the names alone decide, so before any file step); eOutOfRange an
+    // index, text or file too large; eStreamError no files, too many or a negative count, an
+    // archive shorter than its header; eNoMemory no memory.
     eResultCode ReadArchiveIndex();
     // eSuccess accept, eGenericFailure refuse.
     eResultCode CheckTarget();
@@ -74,9 +76,10 @@ public:
     // the room for the index's files beside the current ones; eSuccess when it has it or cannot
     // tell.
     eResultCode CheckDiskSpace();
-    // Every destination's folder lies beneath the install folder with no link on the way, only a
-    // file (or nothing) stands where a file goes, and no file of the package is also a folder of
-    // another.
+    // Every destination's folder lies beneath the install folder, also through the links on its
+    // way, only a file, a link (or nothing) stands where a file goes, and no two names come to one
+    // entry, or to the installer's own files, through those links. Before the leftover step, so a
+    // refused package changes nothing; it records what stands at each name for the steps after.
     eResultCode CheckDestinations();
     eResultCode RemoveLeftovers();
     eResultCode WriteTemporaryFiles();
@@ -106,6 +109,8 @@ private:
     gCString Text(eUpdaterText text, int32_t field = 0);
     void StepProgress(int32_t index);
     eResultCode ParseInstructionText();
+    // The refusals the names alone decide.
+    eResultCode CheckNames();
     // Checks the archive's n bytes against the memory that can be had and gives the archive
     // block its first room for an m-byte payload.
     eResultCode StartArchive(uint64_t n, uint64_t m);
@@ -148,6 +153,9 @@ private:
     uint64_t mHeaderLength = 0; // H
     gCString mInstructionText;
     gCString mInstallFolderText;
+    // The updater's log as a package would name it, reserved like the lock's file; empty when the
+    // log lies outside the install folder.
+    gCString mLogName;
     gCFolderRef mInstallFolder;
     CMemBlock mArchive;
     gCArray<gCFRef> mTempPaths;

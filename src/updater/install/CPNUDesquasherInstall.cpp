@@ -38,20 +38,6 @@ eResultCode FolderOf(const gCString& path, gCString& folder)
     return folder.CopyStringFromBuffer(path.GetText(), slash + 1);
 }
 
-// Where text sorts against folder followed by "/" in that order: below 0 before, 0 when it
-// starts with them, above 0 after.
-int32_t CompareToFolder(const gCString& text, const gCString& folder)
-{
-    for (int32_t k = 0; k <= folder.GetLength(); ++k) {
-        const char16_t unit = k < folder.GetLength() ? folder[k] : u'/';
-        if (k >= text.GetLength() || text[k] < unit)
-            return -1;
-        if (text[k] > unit)
-            return 1;
-    }
-    return 0;
-}
-
 } // namespace
 
 eResultCode CPNUDesquasher::InstallPackage(gCStream& stream)
@@ -119,6 +105,8 @@ eResultCode CPNUDesquasher::InstallFiles(gCStream& stream)
     };
     const sStep steps[] = {
         {&CPNUDesquasher::RecoverEarlierInstall, kTextLeftoversFailed},
+        // Every refusal comes before the leftover step takes any file for the install's own.
+        {&CPNUDesquasher::CheckDestinations, kTextWriteFailed},
         {&CPNUDesquasher::RemoveLeftovers, kTextLeftoversFailed},
         {&CPNUDesquasher::WriteTemporaryFiles, kTextWriteFailed},
         {&CPNUDesquasher::KeepOldFiles, kTextKeepFailed},
@@ -179,22 +167,27 @@ eResultCode CPNUDesquasher::RecoverEarlierInstall()
 eResultCode CPNUDesquasher::RemoveLeftovers()
 {
     (void)Status(kTextLeftovers, kStatusBlack);
+    // In code-unit order the entries of one folder stand together, so a folder found missing is
+    // looked up once for all of them.
+    gCArray<int32_t> order;
+    PNU_TRY(SortNames(mJournal.names, order));
     gCString final;
     gCString old;
     gCString temp;
-    for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
+    for (const int32_t i : order) {
         PNU_TRY(EntryPaths(i, final, old, temp));
         LogWithName(kTextLeftoverLog, final);
         // An interrupted install may have left the previous file only as ".old": it is the only
         // copy, so it goes back to its name instead of away. A link by that name is none of ours.
-        // A way through a link holds nothing of ours: the check of the destinations refuses the
-        // entry next, before any file step.
-        plat::sEntryIdentity entry;
-        if (eResultCode result = mFiles->GetIdentity(old, entry); result == eBadParameter)
+        // A way through a link holds nothing of ours: the check of the destinations has refused
+        // the entry when it leads out.
+        plat::sEntryIdentity kept;
+        if (eResultCode result = mFiles->GetIdentity(old, kept); result == eBadParameter)
             continue;
         else if (result != eSuccess)
             return FailAt(result, old);
-        plat::eEntryKind oldKind = entry.kind;
+        plat::eEntryKind oldKind = kept.kind;
+        plat::sEntryIdentity entry;
         if (oldKind == plat::eEntryKind::kFile) {
             if (eResultCode result = mFiles->GetIdentity(final, entry); result != eSuccess)
                 return FailAt(result, final);
@@ -203,6 +196,9 @@ eResultCode CPNUDesquasher::RemoveLeftovers()
             if (eResultCode result = mFiles->Move(old, final); result != eSuccess)
                 return FailAt(result, old);
             oldKind = plat::eEntryKind::kNone;
+            // The file it was stands at the name now, for the steps after.
+            if (i < mFinalIdentities.GetSize())
+                mFinalIdentities[i] = kept;
         }
         // Only files and links are removed: a folder by such a name fails the step instead of
         // going away. A removal that succeeds leaves nothing at the name.
@@ -222,29 +218,20 @@ eResultCode CPNUDesquasher::RemoveLeftovers()
 
 eResultCode CPNUDesquasher::CheckDestinations()
 {
-    // The names in code-unit order: the names inside a folder "N/" then stand together, and the
-    // first name not before "N/" tells whether a file's name N is also another's folder.
+    // The names alone were judged with the index. In code-unit order the entries of one folder
+    // stand together: its way is followed once for all of them, and a folder found missing is
+    // looked up once.
     const gCArray<gCString>& names = mJournal.names;
     gCArray<int32_t> order;
     PNU_TRY(SortNames(names, order));
-    // The journal tells the installer's own files apart by their names alone.
-    int32_t clash = -1;
-    PNU_TRY(FindNameClash(names, clash));
-    if (clash >= 0)
-        return Refuse(eGenericFailure, mFinalPaths[clash].GetPath(), kTextNameUnacceptable);
     gCString final;
     gCString folder;
-    // Files of one folder mostly stand together: each run of them has its folder followed once.
     gCString checkedFolder;
     mFinalIdentities.RemoveAll();
-    for (int32_t i = 0; i < mFinalPaths.GetSize(); ++i) {
+    PNU_TRY(mFinalIdentities.SetSize(mFinalPaths.GetSize()));
+    for (const int32_t i : order) {
         PNU_TRY(CopyPath(mFinalPaths[i], final));
         PNU_TRY(FolderOf(final, folder));
-        const int32_t* first = std::partition_point(order.begin(), order.end(), [&](int32_t other) {
-            return CompareToFolder(names[other], names[i]) < 0;
-        });
-        if (first != order.end() && CompareToFolder(names[*first], names[i]) == 0)
-            return Refuse(eGenericFailure, final, kTextFileAndFolder);
         if (checkedFolder.IsEmpty() || !TextsEqual(folder, checkedFolder)) {
             // A way that leads out is refused; one that cannot be looked at says why.
             if (eResultCode stays = mFiles->StaysBeneath(mInstallFolderText, folder); stays == eBadParameter)
@@ -255,19 +242,19 @@ eResultCode CPNUDesquasher::CheckDestinations()
         }
         // A file is replaced, and so is a link, which is kept as itself to be put back and never
         // written through.
-        plat::sEntryIdentity identity;
+        plat::sEntryIdentity& identity = mFinalIdentities[i];
         if (eResultCode result = mFiles->GetIdentity(final, identity); result != eSuccess)
             return FailAt(result, final);
         if (identity.kind == plat::eEntryKind::kFolder)
             return Refuse(eGenericFailure, final, kTextFolderInTheWay);
         if (identity.kind == plat::eEntryKind::kOther)
             return Refuse(eGenericFailure, final, kTextNotRegularFile);
-        PNU_TRY(mFinalIdentities.Add(identity));
     }
     // Links on the way may bring two names to one entry, or a name to another's partner, the
-    // journal or the lock file.
+    // journal, the lock file or the log.
     gCString failedPath;
-    if (eResultCode result = FindResolvedNameClash(*mFiles, mInstallFolderText, names, clash, failedPath);
+    int32_t clash = -1;
+    if (eResultCode result = FindResolvedNameClash(*mFiles, mInstallFolderText, names, clash, failedPath, mLogName);
         result != eSuccess)
         return FailAt(result, failedPath);
     if (clash >= 0)
@@ -278,7 +265,9 @@ eResultCode CPNUDesquasher::CheckDestinations()
 eResultCode CPNUDesquasher::WriteTemporaryFiles()
 {
     (void)Status(kTextWriting, kStatusBlack);
-    PNU_TRY(CheckDestinations());
+    // The checks before have looked at every entry.
+    if (mFinalIdentities.GetSize() != mFinalPaths.GetSize())
+        return eBadParameter;
     // From here on every ".tmp" file is the journal's: a failure or the next start removes them.
     mJournal.state = sInstallJournal::eState::kUndo;
     mJournal.hadFile.RemoveAll();

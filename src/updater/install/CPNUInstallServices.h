@@ -4,10 +4,14 @@
 // implements it; tests give fixed answers.
 #pragma once
 
+#include "FileIO/AppBaseFolders.h"
 #include "core/gCString.h"
 #include "updater/PNUReportTexts.h"
 
 #include <cstdint>
+
+// The updater's log file, in its bundle's Contents folder.
+inline constexpr char16_t kUpdateLogName[] = u"UpdateResults.log";
 
 class CPNUInstallServices {
 public:
@@ -21,6 +25,9 @@ public:
     virtual gCString GetInstalledBuildString() = 0;
     // The folder that holds the updater bundle, where packages install.
     virtual gCString GetInstallFolderText() = 0;
+    // The updater's log, which no package may replace while the run writes to it: the one in the
+    // running bundle's Contents folder unless the host keeps it elsewhere.
+    virtual gCString GetLogPathText() { return GetAppContentsFolderText() + gCString(kUpdateLogName); }
     virtual void RunHeartbeat() = 0;
     virtual void Quit() = 0;
 };

@@ -478,7 +478,8 @@ eResultCode ReadInstallJournal(CPNUInstallFiles& files, const gCString& installF
 }
 
 eResultCode FindResolvedNameClash(CPNUInstallFiles& files, const gCString& installFolder,
-                                  const gCArray<gCString>& names, int32_t& clash, gCString& failedPath)
+                                  const gCArray<gCString>& names, int32_t& clash, gCString& failedPath,
+                                  const gCString& reserved)
 {
     clash = -1;
     plat::sEntryIdentity root;
@@ -486,47 +487,92 @@ eResultCode FindResolvedNameClash(CPNUInstallFiles& files, const gCString& insta
         failedPath = installFolder;
         return result;
     }
+    // The reserved name is resolved as the names are, after them.
+    const int32_t count = names.GetSize();
+    const int32_t all = reserved.IsEmpty() ? count : count + 1;
+    const auto nameAt = [&](int32_t i) -> const gCString& { return i < count ? names[i] : reserved; };
+    gCArray<int32_t> order;
+    PNU_TRY(order.SetSize(all));
+    for (int32_t i = 0; i < all; ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return UnitsBefore(nameAt(a), nameAt(b)); });
     gCArray<gCString> resolved;
-    PNU_TRY(resolved.SetSize(names.GetSize()));
+    PNU_TRY(resolved.SetSize(all));
+    // Where each folder on the way of the name before comes to, shallowest first: the first that
+    // exists from it up, and the units of the name that lie beneath that. In code-unit order the
+    // names inside a folder stand together, so each folder is looked up once.
+    struct sFolder {
+        int32_t units;
+        plat::sEntryIdentity at;
+        int32_t atUnits;
+    };
+    gCArray<sFolder> way;
+    gCArray<int32_t> missing;
     gCString folder;
     gCString part;
-    for (int32_t i = 0; i < names.GetSize(); ++i) {
-        const gCString& name = names[i];
-        // From the name's folder up, the first that exists is where the rest of the name lies.
-        plat::sEntryIdentity at = root;
+    for (int32_t k = 0; k < all; ++k) {
+        const gCString& name = nameAt(order[k]);
+        if (k > 0) {
+            const gCString& before = nameAt(order[k - 1]);
+            int32_t shared = 0;
+            while (shared < name.GetLength() && shared < before.GetLength() && name[shared] == before[shared])
+                ++shared;
+            while (way.GetSize() > 0 && way[way.GetSize() - 1].units >= shared)
+                way.RemoveAt(way.GetSize() - 1);
+        }
+        // From the name's folder up to the deepest one known, the first that exists is where the
+        // rest of the name lies.
+        const int32_t known = way.GetSize() > 0 ? way[way.GetSize() - 1].units : 0;
+        plat::sEntryIdentity at = way.GetSize() > 0 ? way[way.GetSize() - 1].at : root;
+        int32_t atUnits = way.GetSize() > 0 ? way[way.GetSize() - 1].atUnits : 0;
+        missing.RemoveAll();
         int32_t slash = name.GetLength();
-        while (slash > 0) {
+        while (slash > known) {
             do
                 --slash;
-            while (slash > 0 && name[slash] != u'/');
-            if (slash == 0)
+            while (slash > known && name[slash] != u'/');
+            if (slash <= known)
                 break;
             PNU_TRY(part.CopyStringFromBuffer(name.GetText(), slash));
             PNU_TRY(folder.Assign(installFolder.GetText()));
             PNU_TRY(folder.Append(part));
+            plat::sEntryIdentity identity;
             // The entry is named, as every look at an entry that cannot be reached names it.
-            if (eResultCode result = files.GetFolderIdentity(folder, at); result != eSuccess) {
+            if (eResultCode result = files.GetFolderIdentity(folder, identity); result != eSuccess) {
                 PNU_TRY(failedPath.Assign(installFolder.GetText()));
                 PNU_TRY(failedPath.Append(name));
                 return result;
             }
-            if (at.kind != plat::eEntryKind::kNone)
+            if (identity.kind != plat::eEntryKind::kNone) {
+                at = identity;
+                atUnits = slash;
+                PNU_TRY(way.Add({slash, at, atUnits}));
                 break;
-            at = root;
+            }
+            PNU_TRY(missing.Add(slash));
         }
+        for (int32_t m = missing.GetSize() - 1; m >= 0; --m)
+            PNU_TRY(way.Add({missing[m], at, atUnits}));
         // A name in the folder itself keeps its text, so the journal's and the lock's names are
         // known; one elsewhere is named after its folder, "//device:number", which no name is.
-        gCString& text = resolved[i];
+        gCString& text = resolved[order[k]];
         if (at.device != root.device || at.number != root.number) {
             PNU_TRY(text.Assign(u"//"));
             PNU_TRY(text.Append(gCString("") + at.device));
             PNU_TRY(text.Append(u":"));
             PNU_TRY(text.Append(gCString("") + at.number));
         }
-        PNU_TRY(part.CopyStringFromBuffer(name.GetText() + slash, name.GetLength() - slash));
+        PNU_TRY(part.CopyStringFromBuffer(name.GetText() + atUnits, name.GetLength() - atUnits));
         PNU_TRY(text.Append(part));
     }
-    return FindNameClash(resolved, clash);
+    if (all == count)
+        return FindNameClash(resolved, clash);
+    // The reserved name's own text is no name of the install.
+    const gCString resolvedReserved = resolved[count];
+    if (resolvedReserved.IsEmpty())
+        return eNoMemory;
+    resolved.RemoveAt(count);
+    return FindNameClash(resolved, clash, resolvedReserved);
 }
 
 eResultCode RemoveInstallJournal(CPNUInstallFiles& files, const gCString& installFolder)

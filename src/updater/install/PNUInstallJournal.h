@@ -85,12 +85,15 @@ eResultCode FinishInstall(CPNUInstallFiles& files, const sInstallJournal& journa
 // the path of the first entry that cannot be reached.
 eResultCode CheckInstallLeftovers(CPNUInstallFiles& files, const sInstallJournal& journal, gCString& refused);
 
-// Names of one install that come to one entry, or to another's partner, the journal or the lock
-// file, through the links on their way: each name is taken beneath the folder its way comes to
-// (the deepest that exists). eSuccess with clash the index of the first such name, -1 when there is
-// none; eBadParameter or eStreamError with failedPath the entry whose folder could not be reached.
+// Names of one install that come to one entry, or to another's partner, the journal, the lock
+// file or the reserved name (as FindNameClash takes it), through the links on their way: each name
+// is taken beneath the folder its way comes to (the deepest that exists), the reserved one too.
+// Each folder is looked up once. eSuccess with clash the index of the first such name, -1 when
+// there is none; eBadParameter or eStreamError with failedPath the entry whose folder could not be
+// reached.
 eResultCode FindResolvedNameClash(CPNUInstallFiles& files, const gCString& installFolder,
-                                  const gCArray<gCString>& names, int32_t& clash, gCString& failedPath);
+                                  const gCArray<gCString>& names, int32_t& clash, gCString& failedPath,
+                                  const gCString& reserved = gCString());
 
 // Run at every start and before every install: finishes or undoes an install that a previous run
 // left unfinished, then removes its journal. A journal refused as damage is set aside under a new

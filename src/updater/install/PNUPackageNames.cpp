@@ -4,6 +4,8 @@
 #include "updater/install/PNUInstallLock.h"
 
 #include <algorithm>
+#include <iterator>
+#include <string>
 
 ePackageNameRule MakeSafeName(gCString& name)
 {
@@ -112,37 +114,102 @@ bool IsJournalName(const gCString& name)
     return true;
 }
 
-bool EndsWithPartnerSuffix(const gCString& name)
+// Whether the name is the reserved one or lies below it.
+bool IsReservedName(const gCString& name, const gCString& reserved)
 {
-    const int32_t length = name.GetLength();
-    if (length < 5)
+    const int32_t length = reserved.GetLength();
+    if (length == 0 || name.GetLength() < length || (name.GetLength() > length && name[length] != u'/'))
         return false;
-    const char16_t* end = name.GetText() + length - 4;
-    return (end[0] == u'.' && end[1] == u't' && end[2] == u'm' && end[3] == u'p')
-        || (end[0] == u'.' && end[1] == u'o' && end[2] == u'l' && end[3] == u'd');
+    return std::equal(reserved.GetText(), reserved.GetText() + length, name.GetText());
+}
+
+// Where the first units of text sort against the name, in code-unit order.
+int32_t CompareUnits(const char16_t* text, int32_t units, const gCString& name)
+{
+    const int32_t common = std::min(units, name.GetLength());
+    for (int32_t k = 0; k < common; ++k) {
+        if (text[k] != name[k])
+            return text[k] < name[k] ? -1 : 1;
+    }
+    return units < name.GetLength() ? -1 : (units > name.GetLength() ? 1 : 0);
+}
+
+constexpr const char16_t* kPartnerSuffixes[] = {u".tmp", u".old"};
+
+// Whether the name ends in a partner's suffix and what comes before is one of the names (in
+// code-unit order).
+bool IsPartnerOfName(const gCArray<gCString>& names, const gCArray<int32_t>& order, const gCString& name)
+{
+    const int32_t units = name.GetLength() - 4;
+    if (units < 1)
+        return false;
+    const char16_t* end = name.GetText() + units;
+    if (!std::any_of(std::begin(kPartnerSuffixes), std::end(kPartnerSuffixes),
+                     [&](const char16_t* suffix) { return std::equal(end, end + 4, suffix); }))
+        return false;
+    const int32_t* found = std::lower_bound(order.begin(), order.end(), 0, [&](int32_t other, int32_t) {
+        return CompareUnits(name.GetText(), units, names[other]) > 0;
+    });
+    return found != order.end() && CompareUnits(name.GetText(), units, names[*found]) == 0;
+}
+
+// Where text sorts against folder, suffix and "/" in that order: below 0 before, 0 when it
+// starts with them, above 0 after.
+int32_t CompareToFolder(const gCString& text, const gCString& folder, const char16_t* suffix = u"")
+{
+    const int32_t length = folder.GetLength();
+    const int32_t suffixLength = int32_t(std::char_traits<char16_t>::length(suffix));
+    for (int32_t k = 0; k <= length + suffixLength; ++k) {
+        const char16_t unit = k < length ? folder[k] : (k < length + suffixLength ? suffix[k - length] : u'/');
+        if (k >= text.GetLength() || text[k] < unit)
+            return -1;
+        if (text[k] > unit)
+            return 1;
+    }
+    return 0;
+}
+
+// The first name (in code-unit order) inside the folder, with the suffix; -1 when there is none.
+int32_t FirstInFolder(const gCArray<gCString>& names, const gCArray<int32_t>& order, const gCString& folder,
+                      const char16_t* suffix = u"")
+{
+    const int32_t* first = std::partition_point(order.begin(), order.end(), [&](int32_t other) {
+        return CompareToFolder(names[other], folder, suffix) < 0;
+    });
+    return first != order.end() && CompareToFolder(names[*first], folder, suffix) == 0 ? *first : -1;
 }
 
 } // namespace
 
-eResultCode FindNameClash(const gCArray<gCString>& names, int32_t& clash)
+eResultCode FindNameClash(const gCArray<gCString>& names, int32_t& clash, const gCString& reserved)
 {
     clash = -1;
     gCArray<int32_t> order;
     PNU_TRY(SortNames(names, order));
-    gCString stem;
     for (int32_t k = 0; k < order.GetSize() && clash < 0; ++k) {
         const gCString& name = names[order[k]];
-        if (IsJournalName(name) || IsLockName(name) || (k > 0 && TextsEqual(names[order[k - 1]], name))) {
+        if (IsJournalName(name) || IsLockName(name) || IsReservedName(name, reserved)
+            || (k > 0 && TextsEqual(names[order[k - 1]], name)) || IsPartnerOfName(names, order, name))
             clash = order[k];
-        } else if (EndsWithPartnerSuffix(name)) {
-            PNU_TRY(stem.CopyStringFromBuffer(name.GetText(), name.GetLength() - 4));
-            const int32_t* found = std::lower_bound(order.begin(), order.end(), stem,
-                                                    [&](int32_t other, const gCString& text) {
-                                                        return UnitsBefore(names[other], text);
-                                                    });
-            if (found != order.end() && TextsEqual(names[*found], stem))
-                clash = order[k];
+    }
+    // A name below another's partner: the leftover step of the one would meet the other's folder.
+    for (int32_t i = 0; i < names.GetSize() && clash < 0; ++i) {
+        for (const char16_t* suffix : kPartnerSuffixes) {
+            if (clash < 0)
+                clash = FirstInFolder(names, order, names[i], suffix);
         }
+    }
+    return eSuccess;
+}
+
+eResultCode FindFileAndFolder(const gCArray<gCString>& names, int32_t& found)
+{
+    found = -1;
+    gCArray<int32_t> order;
+    PNU_TRY(SortNames(names, order));
+    for (int32_t i = 0; i < names.GetSize() && found < 0; ++i) {
+        if (FirstInFolder(names, order, names[i]) >= 0)
+            found = i;
     }
     return eSuccess;
 }

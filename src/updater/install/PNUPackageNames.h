@@ -32,6 +32,11 @@ bool UnitsBefore(const gCString& a, const gCString& b);
 eResultCode SortNames(const gCArray<gCString>& names, gCArray<int32_t>& order);
 
 // Names of one install that the installer could not keep apart: a name given twice, a name that
-// is another's ".tmp" or ".old" partner, the name of the install journal, or the install lock's
-// file or a name below it (both lie at the top of the folder). clash is the index of the first such name, -1 when there is none.
-eResultCode FindNameClash(const gCArray<gCString>& names, int32_t& clash);
+// is another's ".tmp" or ".old" partner or lies below one, the name of the install journal, the
+// install lock's file or the reserved name (empty for none), or a name below one of those three
+// (the journal and the lock lie at the top of the folder). clash is the index of the first such
+// name, -1 when there is none.
+eResultCode FindNameClash(const gCArray<gCString>& names, int32_t& clash, const gCString& reserved = gCString());
+
+// A name that is also the folder of another name: found is its index, -1 when there is none.
+eResultCode FindFileAndFolder(const gCArray<gCString>& names, int32_t& found);

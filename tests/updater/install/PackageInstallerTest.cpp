@@ -163,6 +163,7 @@ struct sRefusal {
     std::vector<sPackFile> files;
     const char* redLine;
     const char* reason; // the second red line, naming what was refused and why
+    FileTree product = {}; // files of the product besides the old one, which stay as they are
 };
 
 // Changes the archive of a package that the builder cannot make.
@@ -198,17 +199,48 @@ TEST_F(PackageInstaller, RefusedPackagesLeaveTheFolderUnchangedAndSayWhy)
         {"ClimbingProgram", {"EXECUTE=/../../bin/sh"}, {{"/Readme.txt", "x"}}, "T45",
          "Refused: EXECUTE \"/../../bin/sh\": the name leaves the install folder"},
         {"OtherSystem", {"OS=WINDOWS"}, {{"/Readme.txt", "x"}}, "PI Err: T45", nullptr},
+        // Names the installer could not keep apart, refused before the leftover step would take the
+        // product's own ".old" or ".tmp" file for one of its own.
+        {"NameTwice", {}, {{"/Twice", "x"}, {"/Twice", "y"}}, "T45",
+         "Refused: Entry 1 \"/Twice\": the name is not acceptable"},
+        {"NameAndItsPartner", {}, {{"/Readme.txt", "x"}, {"/Readme.txt.old", "x"}}, "T45",
+         "Refused: Entry 1 \"/Readme.txt.old\": the name is not acceptable", {{"Readme.txt.old", "the product's own"}}},
+        {"NewNameAndItsPartner", {}, {{"/New.txt", "x"}, {"/New.txt.old", "x"}}, "T45",
+         "Refused: Entry 1 \"/New.txt.old\": the name is not acceptable", {{"New.txt.old", "the product's own"}}},
+        {"NameAndItsTemporary", {}, {{"/Readme.txt.tmp", "x"}, {"/Readme.txt", "x"}}, "T45",
+         "Refused: Entry 0 \"/Readme.txt.tmp\": the name is not acceptable",
+         {{"Readme.txt.old", "the product's own"}, {"Readme.txt.tmp", "the product's own"}}},
+        {"BelowAPartner", {}, {{"/Readme.txt", "x"}, {"/Readme.txt.old/inside.txt", "x"}}, "T45",
+         "Refused: Entry 1 \"/Readme.txt.old/inside.txt\": the name is not acceptable"},
+        {"FileAndFolder", {}, {{"/Readme.txt", "x"}, {"/New", "x"}, {"/New/inner.txt", "x"}}, "T45",
+         "Refused: Entry 1 \"/New\": the package holds it both as a file and as a folder"},
+        {"TheJournal", {}, {{"/.pintrel-update-journal", "x"}}, "T45",
+         "Refused: Entry 0 \"/.pintrel-update-journal\": the name is not acceptable"},
+        {"BelowTheJournal", {}, {{"/.pintrel-update-journal/x", "x"}}, "T45",
+         "Refused: Entry 0 \"/.pintrel-update-journal/x\": the name is not acceptable"},
+        {"TheLockFile", {}, {{"/.pintrel-update-lock", "x"}}, "T45",
+         "Refused: Entry 0 \"/.pintrel-update-lock\": the name is not acceptable"},
+        {"BelowTheLockFile", {}, {{"/.pintrel-update-lock/x", "x"}}, "T45",
+         "Refused: Entry 0 \"/.pintrel-update-lock/x\": the name is not acceptable"},
+        {"TheLog", {}, {{"/Readme.txt", "x"}, {"/Pintrel Updater.app/Contents/UpdateResults.log", "x"}}, "T45",
+         "Refused: Entry 1 \"/Pintrel Updater.app/Contents/UpdateResults.log\": the name is not acceptable",
+         {{"Pintrel Updater.app/Contents/UpdateResults.log", "lines"}}},
     };
     for (const sRefusal& refusal : refusals) {
         host.lines.clear();
+        WriteTree(folder.Root(), refusal.product);
+        FileTree product = kOldProduct;
+        product.insert(refusal.product.begin(), refusal.product.end());
         const Bytes package = PackageFromArchive(BuildArchive(refusal.lines, refusal.files));
         EXPECT_EQ(Install(package), eGenericFailure) << refusal.name;
         EXPECT_TRUE(host.HasLine(refusal.redLine, kStatusRed)) << refusal.name;
         if (refusal.reason) {
             EXPECT_TRUE(host.HasLine(refusal.reason, kStatusRed)) << refusal.name << ": " << host.lines.back().text;
         }
-        EXPECT_EQ(ReadTree(folder.Root()), kOldProduct) << refusal.name;
+        EXPECT_EQ(ReadTree(folder.Root()), product) << refusal.name;
         EXPECT_FALSE(std::filesystem::exists(folder.Root().parent_path() / "escaped.txt"));
+        for (const auto& [name, content] : refusal.product)
+            std::filesystem::remove(folder.Root() / name);
     }
 
     const std::pair<ArchivePatch, const char*> patched[] = {
@@ -321,7 +353,7 @@ public:
     std::vector<std::string> operations;
 };
 
-// Counts the folder checks and the folders made, by folder.
+// Counts the folder checks, the folders resolved through links and the folders made, by folder.
 class FolderCountingFiles : public CPNUInstallFiles {
 public:
     eResultCode StaysBeneath(const gCString& root, const gCString& folder) override
@@ -329,24 +361,36 @@ public:
         ++checked[Utf8(folder)];
         return CPNUInstallFiles::StaysBeneath(root, folder);
     }
+    eResultCode GetFolderIdentity(const gCString& folder, plat::sEntryIdentity& identity) override
+    {
+        ++resolved[Utf8(folder)];
+        return CPNUInstallFiles::GetFolderIdentity(folder, identity);
+    }
     eResultCode CreateFolder(const gCString& folder) override
     {
         ++made[Utf8(folder)];
         return CPNUInstallFiles::CreateFolder(folder);
     }
     std::map<std::string, int> checked;
+    std::map<std::string, int> resolved;
     std::map<std::string, int> made;
 };
 
-TEST_F(PackageInstaller, FollowsAndMakesTheFolderOfEachRunOfFilesOnce)
+TEST_F(PackageInstaller, FollowsEachFolderOnceAndMakesItOnceARun)
 {
-    // Two runs of "a" around one of "b".
-    const std::vector<sPackFile> files = {{"/a/1", "1"}, {"/a/2", "2"}, {"/b/3", "3"}, {"/b/4", "4"}, {"/a/5", "5"}};
+    // Two runs of "a" around one of "b/c"; all three folders are new.
+    const std::vector<sPackFile> files = {
+        {"/a/1", "1"}, {"/a/2", "2"}, {"/b/c/3", "3"}, {"/b/c/4", "4"}, {"/a/5", "5"}};
     FolderCountingFiles counting;
     ASSERT_EQ(Install(PackageFromArchive(BuildArchive({}, files)), &counting), eSuccess);
-    const std::map<std::string, int> runs = {{(folder.Root() / "a/").string(), 2}, {(folder.Root() / "b/").string(), 1}};
-    EXPECT_EQ(counting.checked, runs);
-    EXPECT_EQ(counting.made, runs);
+    const std::string a = (folder.Root() / "a/").string();
+    const std::string c = (folder.Root() / "b/c/").string();
+    EXPECT_EQ(counting.checked, (std::map<std::string, int>{{a, 1}, {c, 1}}));
+    EXPECT_EQ(counting.made, (std::map<std::string, int>{{a, 2}, {c, 1}}));
+    // The install folder, the three new folders, and the two of the log's way.
+    EXPECT_EQ(counting.resolved.size(), 6u);
+    for (const auto& [path, count] : counting.resolved)
+        EXPECT_EQ(count, 1) << path;
     EXPECT_EQ(ReadTree(folder.Root() / "a"), (FileTree{{"1", "1"}, {"2", "2"}, {"5", "5"}}));
 }
 
@@ -638,6 +682,8 @@ TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoA
     std::filesystem::create_directories(folder.Root() / "Real");
     std::filesystem::create_symlink(folder.Root() / "Real", folder.Root() / "In");
     std::filesystem::create_symlink(outside.Root() / "target.txt", folder.Root() / "Linked.txt");
+    // The product's own ".old" file, which no refused package may take for a leftover.
+    WriteTree(folder.Root(), {{"Pintrel Updater.app/Contents/UpdateResults.log", "lines"}, {"Readme.txt.old", "own"}});
     for (const auto& [name, target] : {std::pair("Rel", "Real"), std::pair("Chain", "Rel"), std::pair("Up", ".."),
                                        std::pair("ChainOut", "Out"), std::pair("Self", "."),
                                        std::pair("Dangling", "Gone"), std::pair("Ring", "Ring2"),
@@ -654,16 +700,6 @@ TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoA
          "/Out/a/b/new.txt: its folder leads out of the install folder"},
         {"FileOverFolder", {{"/Pintrel 2.app/Contents", "x"}},
          "/Pintrel 2.app/Contents: a folder stands where the file goes"},
-        {"FileAndFolderInOnePackage", {{"/Readme.txt", "x"}, {"/New", "x"}, {"/New/inner.txt", "x"}},
-         "/New: the package holds it both as a file and as a folder"},
-        {"NameTwice", {{"/Twice", "x"}, {"/Twice", "y"}}, "/Twice: the name is not acceptable"},
-        {"NameAndItsPartner", {{"/Readme.txt", "x"}, {"/Readme.txt.old", "x"}},
-         "/Readme.txt.old: the name is not acceptable"},
-        {"TheJournal", {{"/.pintrel-update-journal", "x"}}, "/.pintrel-update-journal: the name is not acceptable"},
-        {"TheLockFile", {{"/.pintrel-update-lock", "x"}}, "/.pintrel-update-lock: the name is not acceptable"},
-        {"BelowTheLockFile", {{"/.pintrel-update-lock/x", "x"}}, "/.pintrel-update-lock/x: the name is not acceptable"},
-        {"BelowTheJournal", {{"/.pintrel-update-journal/x", "x"}},
-         "/.pintrel-update-journal/x: the name is not acceptable"},
         // A link on the way is followed while it stays inside; an absolute one never is.
         {"AbsoluteLinkStayingInside", {{"/In/new.txt", "inside"}},
          "/In/new.txt: its folder leads out of the install folder"},
@@ -677,6 +713,12 @@ TEST_F(PackageInstaller, DestinationsStayInsideTheFolderAndNeverTurnAFolderIntoA
          "/Rel/twice.txt: the name is not acceptable"},
         {"TheLockFileThroughALink", {{"/Self/.pintrel-update-lock", "x"}},
          "/Self/.pintrel-update-lock: the name is not acceptable"},
+        {"ThePartnerThroughALink", {{"/Readme.txt", "x"}, {"/Self/Readme.txt.old", "x"}},
+         "/Self/Readme.txt.old: the name is not acceptable"},
+        {"LinkLeadingOutBesideAReplacedFile", {{"/Readme.txt", "x"}, {"/Out/new.txt", "x"}},
+         "/Out/new.txt: its folder leads out of the install folder"},
+        {"TheLogThroughALink", {{"/Self/Pintrel Updater.app/Contents/UpdateResults.log", "x"}},
+         "/Self/Pintrel Updater.app/Contents/UpdateResults.log: the name is not acceptable"},
         // A link at the file's own name is replaced, never written through.
         {"LinkWhereTheFileGoes", {{"/Linked.txt", "x"}}, nullptr},
         {"NewFoldersInside", {{"/Fresh/a/new.txt", "fresh"}}, nullptr},
@@ -841,7 +883,8 @@ TEST_F(PackageInstaller, RunningOutOfMemoryWhileInstallingLosesNoFile)
     const Bytes package = PackageFromArchive(BuildArchive({}, kNewFiles));
     const FileTree newProduct = NewProduct();
     using tStep = eResultCode (CPNUDesquasher::*)();
-    const tStep steps[] = {&CPNUDesquasher::ReadArchiveIndex, &CPNUDesquasher::RemoveLeftovers,
+    const tStep steps[] = {&CPNUDesquasher::ReadArchiveIndex, &CPNUDesquasher::CheckDestinations,
+                           &CPNUDesquasher::RemoveLeftovers,
                            &CPNUDesquasher::WriteTemporaryFiles, &CPNUDesquasher::KeepOldFiles,
                            &CPNUDesquasher::PlaceNewFiles};
     for (size_t failing = 0; failing < std::size(steps); ++failing) {

@@ -100,6 +100,13 @@ gCString RecordingHost::GetInstallFolderText()
     return text;
 }
 
+gCString RecordingHost::GetLogPathText()
+{
+    gCString text;
+    (void)text.SetFromUTF8((installFolder / "Pintrel Updater.app/Contents/UpdateResults.log").string());
+    return text;
+}
+
 bool RecordingHost::HasLine(const std::string& text, uint32_t colour) const
 {
     for (const sLine& line : lines) {

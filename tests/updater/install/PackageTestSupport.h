@@ -52,6 +52,8 @@ public:
     gCString GetText(uint32_t id, int32_t field) override;
     gCString GetInstalledBuildString() override { return gCString(buildString.c_str()); }
     gCString GetInstallFolderText() override;
+    // The log where the updater's bundle keeps it, beside the product.
+    gCString GetLogPathText() override;
     void RunHeartbeat() override { ++heartbeats; }
     void Quit() override { ++quits; }
 
