@@ -4,6 +4,7 @@
 #include "FileIO/gCFPath.h"
 #include "FileIO/gCFRelative.h"
 #include "core/CMemBlock.h"
+#include "updater/install/CPNUInstallServices.h"
 
 #include <cstdint>
 
@@ -13,7 +14,7 @@ eResultCode CPNUUpdateLog::Open()
 {
     PNU_TRY(Close());
     mPath = gCString();
-    gCFRelative relative(gCString("UpdateResults.log"), 0);
+    gCFRelative relative(gCString(kUpdateLogName), 0);
     CSystemPath path;
     if (eResultCode found = SystemPathOf(relative, path); found != eSuccess) {
         mOpenFailure = eFileResult::kBadName;
