@@ -2,6 +2,7 @@
 
 #include "PNUArchiveWriter.h"
 #include "updater/PNUReportTexts.h"
+#include "updater/install/CPNUInstallServices.h"
 #include "updater/install/PNUPackageNames.h"
 
 namespace {
@@ -10,6 +11,12 @@ std::string Utf8(const gCString& text)
 {
     char buffer[512];
     return text.ToUTF8(buffer, sizeof buffer) ? std::string(buffer) : std::string();
+}
+
+// Where the updater's log lies in an installed product: the updater keeps that name for itself.
+gCString LogName()
+{
+    return gCString("/Pintrel Updater.app/Contents/") + gCString(kUpdateLogName);
 }
 
 std::string Refusal(const std::string& name, const std::string& reason)
@@ -36,12 +43,16 @@ std::string CheckPackageNames(const std::vector<std::string>& names)
             return "out of memory";
     }
     int32_t clash = -1;
-    if (FindNameClash(safeNames, clash) != eSuccess)
+    if (FindNameClash(safeNames, clash, LogName()) != eSuccess)
         return "out of memory";
     if (clash >= 0) {
         return Refusal(names[size_t(clash)], Utf8(GetBuiltInReportText(kTextNameUnacceptable))
-                                                 + ": it is given twice, is the .tmp or .old partner of another name, "
-                                                   "or is a name the updater keeps for itself");
+                                                 + ": it is given twice, is or lies below the .tmp or .old partner of "
+                                                   "another name, or is a name the updater keeps for itself");
     }
+    if (FindFileAndFolder(safeNames, clash) != eSuccess)
+        return "out of memory";
+    if (clash >= 0)
+        return Refusal(names[size_t(clash)], Utf8(GetBuiltInReportText(kTextFileAndFolder)));
     return std::string();
 }

@@ -113,6 +113,8 @@ TEST_F(PackageBuilder, RefusesABadInputByNameAndReasonAndWritesNothing)
     const auto file = [](const std::string& name, const std::string& source) {
         return "--file '" + name + "' '" + source + "' ";
     };
+    const std::string kClashReasons = ": it is given twice, is or lies below the .tmp or .old partner of another "
+                                      "name, or is a name the updater keeps for itself";
     const struct {
         const char* name;
         std::string prefix;
@@ -128,8 +130,11 @@ TEST_F(PackageBuilder, RefusesABadInputByNameAndReasonAndWritesNothing)
          "--file \"x\": the name does not start with a separator"},
         {"Climbing", "", file("/a/../x", in("hello.txt")), "--file \"/a/../x\": the name leaves the install folder"},
         {"NameTwice", "", file("/a", in("hello.txt")) + file("/a", in("hello.txt")),
-         "--file \"/a\": the name is not acceptable: it is given twice, is the .tmp or .old partner of another "
-         "name, or is a name the updater keeps for itself"},
+         "--file \"/a\": the name is not acceptable" + kClashReasons},
+        {"TheLog", "", file("/Pintrel Updater.app/Contents/UpdateResults.log", in("hello.txt")),
+         "--file \"/Pintrel Updater.app/Contents/UpdateResults.log\": the name is not acceptable" + kClashReasons},
+        {"FileAndFolder", "", file("/a", in("hello.txt")) + file("/a/b", in("hello.txt")),
+         "--file \"/a\": the package holds it both as a file and as a folder"},
         {"WriteFailing", limited, file("/large", in("large")) + "--archive",
          "cannot write " + in("out.bin") + ": File too large"},
     };
