@@ -292,8 +292,10 @@ eResultCode CPNUDesquasher::WriteTemporaryFiles()
         eResultCode result = CopyPath(mTempPaths[i], temp);
         if (result == eSuccess) {
             result = mFiles->GetIdentity(temp, identity);
+            // Someone put something else there since it was written: that is the reason, not
+            // whatever failed before.
             if (result == eSuccess && identity.kind != plat::eEntryKind::kFile)
-                result = eStreamError;
+                result = mFiles->FailFound(CPNUInstallFiles::WhyNotAFile(identity.kind), eStreamError);
             if (result != eSuccess)
                 (void)FailAt(result, temp);
         }
@@ -502,7 +504,7 @@ eResultCode CPNUDesquasher::PlaceNewFiles()
         const plat::sEntryIdentity& before = mFinalIdentities[i];
         const plat::sEntryIdentity& written = mJournal.written[i];
         if (before.kind == plat::eEntryKind::kFile && before.device == written.device && before.number == written.number)
-            return eStreamError;
+            return mFiles->FailFound(plat::eFileResult::kExists, eStreamError);
         const eResultCode result = mFiles->Replace(temp, final);
         if (result == eSuccess)
             LogWithName(kTextPlacedLog, temp);

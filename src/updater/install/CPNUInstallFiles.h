@@ -116,6 +116,14 @@ public:
     // A failure the caller found by looking, with no operation failing: its reason is the one the
     // system gives for that result, never an earlier failure's. Answers failure.
     eResultCode FailFound(plat::eFileResult why, eResultCode failure) { return Outcome(why, failure); }
+    // Why an entry of that kind is not the regular file expected: missing, a folder, or anything
+    // else (a link, a pipe), which the user reads as "not a regular file".
+    static plat::eFileResult WhyNotAFile(plat::eEntryKind kind)
+    {
+        if (kind == plat::eEntryKind::kNone)
+            return plat::eFileResult::kNotFound;
+        return kind == plat::eEntryKind::kFolder ? plat::eFileResult::kIsFolder : plat::eFileResult::kIsLink;
+    }
 
 protected:
     void SetFailureReason(const gCString& reason)

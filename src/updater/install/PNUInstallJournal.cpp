@@ -174,14 +174,10 @@ bool IsKeptOld(const sInstallJournal& journal, int32_t i, const plat::sEntryIden
 // not that file, as the system says it.
 plat::eFileResult WhyNotKept(const plat::sEntryIdentity& found, bool linkKept)
 {
-    if (found.kind == plat::eEntryKind::kNone)
-        return plat::eFileResult::kNotFound;
-    if (found.kind == plat::eEntryKind::kFolder)
-        return plat::eFileResult::kIsFolder;
     // Another file, or another link where a link was kept.
-    if (found.kind == plat::eEntryKind::kFile || linkKept)
+    if (found.kind == plat::eEntryKind::kFile || (linkKept && found.kind == plat::eEntryKind::kLink))
         return plat::eFileResult::kExists;
-    return plat::eFileResult::kIsLink; // not a regular file
+    return CPNUInstallFiles::WhyNotAFile(found.kind);
 }
 
 // What stands at the path; a path that cannot be reached, whatever the way, is the failed path

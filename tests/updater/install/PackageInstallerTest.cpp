@@ -861,6 +861,31 @@ TEST_F(PackageInstaller, AFolderSwappedForALinkAfterTheCheckLeadsNothingOutside)
     EXPECT_TRUE(std::filesystem::is_empty(outside.Root()));
 }
 
+// A new file swapped for a link once written is named with that reason, never with the reason of
+// an earlier, unrelated failure.
+TEST_F(PackageInstaller, ATemporaryFileSwappedAfterItsWriteIsNamedWithItsOwnReason)
+{
+    class cSwappedTemporary : public CPNUInstallFiles {
+    public:
+        eResultCode WriteFile(const gCString& path, const uint8_t* data, uint64_t size, uint32_t mode) override
+        {
+            SetOwnReason(kTextMoveRefused);
+            const eResultCode written = CPNUInstallFiles::WriteFile(path, data, size, mode);
+            if (Utf8(path).ends_with("Readme.txt.tmp")) {
+                std::filesystem::remove(Utf8(path));
+                std::filesystem::create_symlink("elsewhere", Utf8(path));
+            }
+            return written;
+        }
+    } files;
+    WriteTree(folder.Root(), kOldProduct);
+    EXPECT_EQ(Install(PackageFromArchive(BuildArchive({}, kNewFiles)), &files), eGenericFailure);
+    EXPECT_TRUE(host.HasLine("T47 " + (folder.Root() / "Readme.txt.tmp").string() + ": it is not a regular file",
+                             kStatusRed))
+        << host.lines.back().text;
+    EXPECT_EQ(Product(folder.Root()), kOldProduct);
+}
+
 TEST_F(PackageInstaller, AFolderNamedLikeAnOldFileIsNeverRemoved)
 {
     WriteTree(folder.Root(), {{"Readme.txt.old/inside.txt", "someone's"}});
