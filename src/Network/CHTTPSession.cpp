@@ -8,7 +8,6 @@
 
 CHTTPSession::CHTTPSession()
 {
-    mStateChangeFailure = "HTTP session failed state change callback - CHTTPSession::ChangeState";
     (void)httpVersion.Assign(u"1.1");
 }
 
@@ -23,9 +22,13 @@ CTCPSocket* CHTTPSession::NewSocket()
     return new CHTTPSession;
 }
 
-eResultCode CHTTPSession::NotifyStateChange()
+void CHTTPSession::ChangeState(uint32_t newState)
 {
-    return StateCallback ? StateCallback(this) : eSuccess;
+    CTCPSocket::ChangeState(newState);
+    if (!StateCallback)
+        return;
+    if (eResultCode result = StateCallback(this); result != eSuccess)
+        ReportError(result, "HTTP session failed state change callback - CHTTPSession::ChangeState");
 }
 
 void CHTTPSession::InstallSocketCallbacks()

@@ -61,7 +61,8 @@ public:
 
     eResultCode Poll() override;
     CTCPSocket* NewSocket() override;
-    eResultCode NotifyStateChange() override;
+    // Stores the state, then tells the state callback; the state stays set when the callback fails.
+    void ChangeState(uint32_t newState) override;
     virtual eResultCode ReceiveData();
     virtual eResultCode FinishDownload();
 

@@ -27,11 +27,6 @@ IDataPipeOwner* GetDataPipeOwner()
     return gDataPipeOwner;
 }
 
-CTCPAppSocket::CTCPAppSocket()
-{
-    mStateChangeFailure = "Marten data pipe session failed state change callback - CTCPAppSocket::ChangeState";
-}
-
 CTCPAppSocket::~CTCPAppSocket()
 {
     for (gCMemFile* frame : sendQueue)
@@ -46,9 +41,13 @@ CTCPSocket* CTCPAppSocket::NewSocket()
     return new CTCPAppSocket;
 }
 
-eResultCode CTCPAppSocket::NotifyStateChange()
+void CTCPAppSocket::ChangeState(uint32_t newState)
 {
-    return StateCallback ? StateCallback(this) : eSuccess;
+    CTCPSocket::ChangeState(newState);
+    if (!StateCallback)
+        return;
+    if (eResultCode result = StateCallback(this); result != eSuccess)
+        ReportError(result, "Marten data pipe session failed state change callback - CTCPAppSocket::ChangeState");
 }
 
 void CTCPAppSocket::InstallSocketCallbacks()

@@ -54,12 +54,13 @@ public:
     // as long as its peer has nothing to say.
     static constexpr uint64_t kFrameIdleMicroseconds = 60000000;
 
-    CTCPAppSocket();
+    CTCPAppSocket() = default;
     ~CTCPAppSocket() override;
 
     eResultCode Poll() override;
     CTCPSocket* NewSocket() override;
-    eResultCode NotifyStateChange() override;
+    // Stores the state, then tells the state callback; the state stays set when the callback fails.
+    void ChangeState(uint32_t newState) override;
 
     void InstallSocketCallbacks();
     eResultCode OpenOnPort(uint16_t listenPort);

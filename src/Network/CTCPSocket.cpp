@@ -3,7 +3,6 @@
 #include "Network/CResolver.h"
 #include "Network/NetAddress.h"
 #include "Network/NetResultCode.h"
-#include "app/ReportError.h"
 
 #include <cstring>
 
@@ -27,8 +26,6 @@ CTCPSocket::~CTCPSocket()
 void CTCPSocket::ChangeState(uint32_t newState)
 {
     state = newState;
-    if (eResultCode result = NotifyStateChange(); result != eSuccess)
-        ReportError(result, mStateChangeFailure);
 }
 
 CTCPSocket* CTCPSocket::NewSocket()

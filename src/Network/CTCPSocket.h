@@ -61,6 +61,7 @@ public:
     ~CTCPSocket() override;
 
     virtual eResultCode Poll();
+    // Stores the state; a connection class's override then tells its owner.
     virtual void ChangeState(uint32_t newState);
     // A new socket of the same class for an accepted connection; null when out of memory.
     virtual CTCPSocket* NewSocket();
@@ -134,10 +135,6 @@ public:
     CTCPSocket& operator=(const CTCPSocket&) = delete;
 
 protected:
-    // What a connection class tells its owner after every state change; the plain socket tells
-    // no one. A failing answer is reported with mStateChangeFailure.
-    virtual eResultCode NotifyStateChange() { return eSuccess; }
-
     // The callback set of a connection class (HTTP session, data pipe): nothing for the
     // endpoint's bookkeeping events, Accept for an incoming connection and the class's own
     // handlers for the rest. The user word is the connection itself.
@@ -192,7 +189,6 @@ protected:
     // its close is not reported.
     void AbortConnection();
 
-    const char* mStateChangeFailure = "";
     CMemBlockT<char> mReceiveBlock;
 
 private:
