@@ -1,6 +1,10 @@
 // Blends a cached picture of the owner's size over what is drawn, by one of the seven blend
 // modes. The cache is sized to the owner's shape; nothing here paints a texture into it, so it
 // stays transparent.
+//
+// Toolkit surface, kept for programs built on the toolkit; the updater does not read it: the
+// texture picture and the second mode, which the effect's chunk leaves at their defaults (an
+// empty picture, mode 1) and the effect only stores.
 #pragma once
 
 #include "core/FourCharCode.h"
@@ -24,8 +28,13 @@ public:
     const CImage* GetCache() const { return mCache; }
     int32_t GetBlendMode() const { return mBlendMode; }
     void SetBlendMode(int32_t mode) { mBlendMode = mode; }
+    CImage& GetTexture() { return mTexture; }
+    int32_t GetSecondMode() const { return mSecondMode; }
+    void SetSecondMode(int32_t mode) { mSecondMode = mode; }
 
 private:
     CImage* mCache = nullptr;
+    CImage mTexture;
     int32_t mBlendMode = 1;
+    int32_t mSecondMode = 1;
 };

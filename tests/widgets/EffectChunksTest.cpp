@@ -164,6 +164,8 @@ TEST_F(EffectChunks, FieldsReachTheirEffectsAndLists)
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(widget.GetUnderEffect(0), t); // replaced the cut-out
     EXPECT_EQ(t->GetBlendMode(), 1);
+    EXPECT_EQ(t->GetSecondMode(), 1);
+    EXPECT_EQ(t->GetTexture().GetWidth() | t->GetTexture().GetHeight(), 0);
     EXPECT_EQ(TakeAlertDetails(), Alerts{});
 }
 
