@@ -26,13 +26,28 @@ test_packages=(
     rsync xclip nginx curl python3-pil strace gcovr universal-ctags
 )
 
+usage() {
+    cat <<'EOF_USAGE'
+Usage: tools/install-deps.sh [run] [--list] [--help]
+
+Installs, with apt-get, the Debian packages of one set that are missing; installs nothing when
+none is. Services the new packages bring are not started, and are disabled at boot.
+
+  (no set)  what ./test needs: the build, the tests, the sanitizer and fuzz builds and the tools
+  run       what ./run needs: the build of the updater and its demonstration under Xvfb
+  --list    prints the set, one package a line, and installs nothing
+  --help    shows this text and installs nothing
+EOF_USAGE
+}
+
 set_name="test"
 list_only=""
 while [ $# -gt 0 ]; do
     case "$1" in
         run) set_name=run ;;
         --list) list_only=yes ;;
-        *) echo "install-deps.sh: unknown argument \"$1\"" >&2; exit 2 ;;
+        --help|-h) usage; exit 0 ;;
+        *) { echo "install-deps.sh: unknown argument \"$1\""; echo; usage; } >&2; exit 2 ;;
     esac
     shift
 done

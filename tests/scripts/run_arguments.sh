@@ -2,6 +2,7 @@
 # ./run's arguments, which it reads before installing or building anything: --help lists every
 # reply form of the local update server and every language of the updater's texts; a wrong form,
 # language or option is refused at once with status 2 and the same list on standard error.
+# ./test --help and tools/install-deps.sh --help say what they do and start nothing.
 set -euo pipefail
 source_dir=$1
 work=$(mktemp -d)
@@ -50,6 +51,20 @@ done <<'EOF_CASES'
 --language FRENCH --language español --frob|unknown option "--frob"
 --keep --install --frob|unknown option "--frob"
 EOF_CASES
+
+# Any of these tools run by a help is a start: each leaves a mark.
+mkdir "$work/bin"
+for tool in cmake ctest apt-get dpkg dpkg-query sudo clang++; do
+    printf '#!/bin/sh\necho %s >>"%s/started"\nexit 1\n' "$tool" "$work" >"$work/bin/$tool"
+    chmod +x "$work/bin/$tool"
+done
+for script in test tools/install-deps.sh; do
+    status=0
+    PATH="$work/bin:$PATH" timeout 60 "$source_dir/$script" --help >"$work/out" 2>&1 || status=$?
+    check [ "$status" -eq 0 ]
+    check grep -q "^Usage: .*${script##*/} " "$work/out"
+done
+check [ ! -e "$work/started" ]
 
 [ "$failures" -eq 0 ] || { echo "$failures checks failed"; exit 1; }
 echo ok
