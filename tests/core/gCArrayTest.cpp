@@ -80,11 +80,14 @@ void Fill(gCArray<OwnedText>& array, std::initializer_list<const char*> texts)
 }
 
 struct GrowthCase {
+    const char* name;
     int32_t startSize;
     int32_t growBy;
     int32_t newSize;
     int32_t expectedCapacity;
 };
+
+void PrintTo(const GrowthCase& c, std::ostream* out) { *out << c.name; }
 
 class ArrayGrowth : public testing::TestWithParam<GrowthCase> {};
 
@@ -104,14 +107,15 @@ TEST_P(ArrayGrowth, CapacityFollowsTheStepRule)
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, ArrayGrowth,
-                         testing::Values(GrowthCase{0, -1, 7, 7},           // first allocation exact
-                                         GrowthCase{5, -1, 6, 13},          // step raised to 8
-                                         GrowthCase{40, -1, 41, 50},        // a quarter of the size
-                                         GrowthCase{100, -1, 101, 125},
-                                         GrowthCase{10000, -1, 10001, 12048}, // step cut to 2048
-                                         GrowthCase{20, -1, 100, 108},      // past size + step
-                                         GrowthCase{10, 0, 11, 11},         // step 0 grows exactly
-                                         GrowthCase{10, 3, 11, 13}));
+                         testing::Values(GrowthCase{"FirstAllocationIsExact", 0, -1, 7, 7},
+                                         GrowthCase{"StepRaisedTo8", 5, -1, 6, 13},
+                                         GrowthCase{"StepIsAQuarterOfTheSize", 40, -1, 41, 50},
+                                         GrowthCase{"StepIsAQuarterOfALargerSize", 100, -1, 101, 125},
+                                         GrowthCase{"StepCutTo2048", 10000, -1, 10001, 12048},
+                                         GrowthCase{"PastSizePlusStepAddsTheStepToTheNewSize", 20, -1, 100, 108},
+                                         GrowthCase{"StepZeroGrowsExactly", 10, 0, 11, 11},
+                                         GrowthCase{"AGivenStepIsUsed", 10, 3, 11, 13}),
+                         [](const testing::TestParamInfo<GrowthCase>& info) { return std::string(info.param.name); });
 
 TEST(Array, AddGrowsByTheAutomaticStep)
 {

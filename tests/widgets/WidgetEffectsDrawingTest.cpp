@@ -1,10 +1,13 @@
 #include "imaging/BlendModes.h"
 #include "imaging/CImNav.h"
+#include "imaging/CImNav8.h"
 #include "imaging/CImage.h"
+#include "imaging/CImage8.h"
 #include "imaging/CRLE8.h"
 #include "imaging/PixelCompositing.h"
 #include "widgets/CBackdrop.h"
 #include "widgets/CImWidget.h"
+#include "widgets/CMaskWidget.h"
 #include "widgets/CWidgetEffectBorder.h"
 #include "widgets/CWidgetEffectCutout.h"
 #include "widgets/CWidgetEffectGlow.h"
@@ -789,15 +792,25 @@ private:
 };
 
 // Shaped shadows, glows, gradients and cutouts build only what of their owner can show; there they draw
-// what they draw for the whole owner, also after what can show has grown. An image widget holding
-// its picture in run-length form decodes for each effect only the part it reads.
+// what they draw for the whole owner, also after what can show has grown. An image or mask widget
+// holding its picture in run-length form decodes for each effect only the part it reads (a texture
+// reads none of it).
 TEST(ShapedEffects, OnlyTheVisiblePartIsBuiltAndItMatchesTheWhole)
 {
-    auto paint = [](CImage* image) {
+    auto alphaAt = [](int32_t x, int32_t y) {
+        return uint8_t((x - 30) * (x - 30) + (y - 20) * (y - 20) < 300 ? 255 : (x * 4) & 0xFF);
+    };
+    auto paint = [&](CImage* image) {
         CImNav all(image, nullptr);
         for (int32_t y = 0; y < 40; ++y)
             for (int32_t x = 0; x < 60; ++x)
-                all.Row(y)[x] = uint32_t(((x - 30) * (x - 30) + (y - 20) * (y - 20) < 300 ? 255 : (x * 4) & 0xFF)) << 24;
+                all.Row(y)[x] = uint32_t(alphaAt(x, y)) << 24;
+    };
+    auto paintMask = [&](CImage8* image) {
+        CImNav8 all(image, nullptr);
+        for (int32_t y = 0; y < 40; ++y)
+            for (int32_t x = 0; x < 60; ++x)
+                all.Row(y)[x] = alphaAt(x, y);
     };
     sCanvas shape(60, 40, 0);
     paint(&shape.image);
@@ -817,6 +830,7 @@ TEST(ShapedEffects, OnlyTheVisiblePartIsBuiltAndItMatchesTheWhole)
         EXPECT_EQ(cutout->SetRadius(2.0f), eSuccess);
         EXPECT_EQ(owner.AttachMiddleEffect(cutout, 1, false), eSuccess);
         EXPECT_EQ(cutout->SetOffset({-3, 2}, false), eSuccess);
+        EXPECT_EQ(owner.AttachMiddleEffect(new CWidgetEffectTexture(), 2, false), eSuccess);
     };
     CShapedOwner whole(&shape.image);
     whole.SetVisible(true, false);
@@ -834,22 +848,38 @@ TEST(ShapedEffects, OnlyTheVisiblePartIsBuiltAndItMatchesTheWhole)
     auto* compressed = AddAt(parent, new CImWidget(), {-10, -5, 50, 35});
     ASSERT_EQ(compressed->SetImage(picture, false, false), eSuccess);
     makeEffects(*compressed);
+    auto* mask = new CImage8(60, 40);
+    paintMask(mask);
+    ASSERT_EQ(mask->Compress(), eSuccess);
+    auto* masked = AddAt(parent, new CMaskWidget(), {-10, -5, 50, 35});
+    ASSERT_EQ(masked->SetImage(mask, false, false), eSuccess);
+    makeEffects(*masked);
     EXPECT_LT(static_cast<CWidgetEffectShadow*>(clipped->GetUnderEffect(0))->GetBlurredMask()->GetWidth(), 60);
+    // A texture reads none of the shape, yet its owner still hands it one: its cache is made.
+    for (CWidget* owner : {static_cast<CWidget*>(&whole), static_cast<CWidget*>(compressed),
+                           static_cast<CWidget*>(masked)}) {
+        const CImage* cache = static_cast<CWidgetEffectTexture*>(owner->GetMiddleEffect(2))->GetCache();
+        ASSERT_NE(cache, nullptr);
+        EXPECT_EQ(cache->GetWidth(), 60);
+        EXPECT_EQ(cache->GetHeight(), 40);
+    }
 
     auto compare = [&](const gCRect& area) {
         using tPick = CWidgetEffectBase* (CWidget::*)(int32_t) const;
         for (auto [pick, index] : {std::pair<tPick, int32_t>{&CWidget::GetUnderEffect, 0}, {&CWidget::GetMiddleEffect, 0},
-                                   {&CWidget::GetMiddleEffect, 1}, {&CWidget::GetOverEffect, 0}}) {
+                                   {&CWidget::GetMiddleEffect, 1}, {&CWidget::GetMiddleEffect, 2},
+                                   {&CWidget::GetOverEffect, 0}}) {
             sCanvas expected(80, 60, 0xFF406080u);
             expected.image.SetOrigin({10, 10});
             ASSERT_EQ((whole.*pick)(index)->Draw(area, &expected.image, 255), eSuccess);
-            for (CWidget* owner : {static_cast<CWidget*>(clipped), static_cast<CWidget*>(compressed)}) {
+            for (CWidget* owner : {static_cast<CWidget*>(clipped), static_cast<CWidget*>(compressed),
+                                   static_cast<CWidget*>(masked)}) {
                 sCanvas actual(80, 60, 0xFF406080u);
                 actual.image.SetOrigin({10, 10});
                 ASSERT_EQ((owner->*pick)(index)->Draw(area, &actual.image, 255), eSuccess);
                 for (int32_t y = 0; y < 60; ++y)
                     for (int32_t x = 0; x < 80; ++x)
-                        ASSERT_EQ(actual.At(x, y), expected.At(x, y)) << x << "," << y << " " << (owner == compressed);
+                        ASSERT_EQ(actual.At(x, y), expected.At(x, y)) << x << "," << y << " " << owner->GetTypeCode();
             }
         }
     };
