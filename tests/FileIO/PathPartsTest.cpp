@@ -6,6 +6,7 @@
 namespace {
 
 struct PartsCase {
+    const char* name;
     const char16_t* path;
     const char* last;
     const char* root;
@@ -15,7 +16,7 @@ struct PartsCase {
     const char* extension;
 };
 
-void PrintTo(const PartsCase& c, std::ostream* out) { *out << Utf8(gCString(c.path)); }
+void PrintTo(const PartsCase& c, std::ostream* out) { *out << c.name; }
 
 class PathParts : public ::testing::TestWithParam<PartsCase> {};
 
@@ -38,18 +39,21 @@ TEST_P(PathParts, CutByLength)
 INSTANTIATE_TEST_SUITE_P(
     Cases, PathParts,
     ::testing::Values(
-        PartsCase{u"/Volumes/Disk/Notes/readme.txt", "readme.txt", "/", "Volumes/Disk/Notes/", "/Volumes/Disk/Notes/",
-                  "readme", ".txt"},
-        PartsCase{u"/Users/ann/pic.old.png", "pic.old.png", "/", "Users/ann/", "/Users/ann/", "pic.old", ".png"},
-        PartsCase{u"/a/b/", "b", "/", "a/b", "/a/b", "b", ""},
-        PartsCase{u"Disk:Notes:readme.txt", "readme.txt", "Disk", "/Notes/", "Disk/Notes/", "readme", ".txt"},
-        PartsCase{u"C\\x\\y.h", "y.h", "C", "/x/", "C/x/", "y", ".h"},
-        PartsCase{u"/", "/", "/", "", "", "/", ""},
-        PartsCase{u"", "", "", "", "", "", ""},
-        PartsCase{u"/a/.hidden", ".hidden", "/", "a/", "/a/", ".hidden", ""},
-        PartsCase{u"/a/scratch..tiff", "scratch..tiff", "/", "a/", "/a/", "scratch.", ".tiff"},
-        PartsCase{u"/a/b.c/", "b.c", "/", "a/b", "/a/b", "b", ".c"},
-        PartsCase{u"file.txt", "file.txt", "file.txt", "", "", "file", ".txt"}));
+        PartsCase{"DeepFile", u"/Volumes/Disk/Notes/readme.txt", "readme.txt", "/", "Volumes/Disk/Notes/",
+                  "/Volumes/Disk/Notes/", "readme", ".txt"},
+        PartsCase{"TwoExtensions", u"/Users/ann/pic.old.png", "pic.old.png", "/", "Users/ann/", "/Users/ann/",
+                  "pic.old", ".png"},
+        PartsCase{"TrailingSeparator", u"/a/b/", "b", "/", "a/b", "/a/b", "b", ""},
+        PartsCase{"ColonSeparators", u"Disk:Notes:readme.txt", "readme.txt", "Disk", "/Notes/", "Disk/Notes/", "readme",
+                  ".txt"},
+        PartsCase{"BackslashSeparators", u"C\\x\\y.h", "y.h", "C", "/x/", "C/x/", "y", ".h"},
+        PartsCase{"RootAlone", u"/", "/", "/", "", "", "/", ""},
+        PartsCase{"Empty", u"", "", "", "", "", "", ""},
+        PartsCase{"HiddenFile", u"/a/.hidden", ".hidden", "/", "a/", "/a/", ".hidden", ""},
+        PartsCase{"DoubleDot", u"/a/scratch..tiff", "scratch..tiff", "/", "a/", "/a/", "scratch.", ".tiff"},
+        PartsCase{"FolderWithExtension", u"/a/b.c/", "b.c", "/", "a/b", "/a/b", "b", ".c"},
+        PartsCase{"BareName", u"file.txt", "file.txt", "file.txt", "", "", "file", ".txt"}),
+    [](const ::testing::TestParamInfo<PartsCase>& info) { return std::string(info.param.name); });
 
 TEST(PathParts, ComposeJoinsWithSingleSeparators)
 {
