@@ -536,7 +536,7 @@ gCFRelative CPintrelUpdaterApp::GetSlavePath() const { return gCFRelative(gCStri
 eResultCode CPintrelUpdaterApp::SelfUpdateFromSlave()
 {
     gCFRelative slave = GetSlavePath();
-    gCFRelative bundle(gCString("Pintrel Updater.app"), 1);
+    gCFRelative bundle(gCString(kUpdaterBundleName), 1);
     // A stale copy that could not be removed, or a copy that failed half-way, is never launched.
     bool copied = DeleteFile(slave) == eSuccess && CopyFile(bundle, slave, 0) == eSuccess;
     if (copied && FileExists(slave)) {

@@ -16,7 +16,7 @@ std::string Utf8(const gCString& text)
 // Where the updater's log lies in an installed product: the updater keeps that name for itself.
 gCString LogName()
 {
-    return gCString("/Pintrel Updater.app/Contents/") + gCString(kUpdateLogName);
+    return gCString("/") + gCString(kUpdaterBundleName) + gCString("/Contents/") + gCString(kUpdateLogName);
 }
 
 std::string Refusal(const std::string& name, const std::string& reason)

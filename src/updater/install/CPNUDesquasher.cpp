@@ -286,6 +286,7 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
 {
     // A new index replaces whatever an earlier, failed reading left behind.
     mTempPaths.RemoveAll();
+    mNameOrder.RemoveAll();
     mOldPaths.RemoveAll();
     mFinalPaths.RemoveAll();
     mFinalIdentities.RemoveAll();
@@ -405,6 +406,7 @@ eResultCode CPNUDesquasher::ReadArchiveIndex()
 eResultCode CPNUDesquasher::CheckNames()
 {
     const gCArray<gCString>& names = mJournal.names;
+    PNU_TRY(SortNames(names, mNameOrder));
     const auto named = [&](int32_t i) { return ReportText(kTextNamedEntry, {gCString("") + i, names[i]}); };
     // The journal and the leftover step tell the installer's own files apart by their names alone.
     int32_t clash = -1;

@@ -156,6 +156,9 @@ private:
     // The updater's log as a package would name it, reserved like the lock's file; empty when the
     // log lies outside the install folder.
     gCString mLogName;
+    // The entries in the code-unit order of their names, where the entries of one folder stand
+    // together; sorted once the index is read.
+    gCArray<int32_t> mNameOrder;
     gCFolderRef mInstallFolder;
     CMemBlock mArchive;
     gCArray<gCFRef> mTempPaths;

@@ -167,14 +167,12 @@ eResultCode CPNUDesquasher::RecoverEarlierInstall()
 eResultCode CPNUDesquasher::RemoveLeftovers()
 {
     (void)Status(kTextLeftovers, kStatusBlack);
-    // In code-unit order the entries of one folder stand together, so a folder found missing is
-    // looked up once for all of them.
-    gCArray<int32_t> order;
-    PNU_TRY(SortNames(mJournal.names, order));
+    // In name order the entries of one folder stand together, so a folder found missing is looked
+    // up once for all of them.
     gCString final;
     gCString old;
     gCString temp;
-    for (const int32_t i : order) {
+    for (const int32_t i : mNameOrder) {
         PNU_TRY(EntryPaths(i, final, old, temp));
         LogWithName(kTextLeftoverLog, final);
         // An interrupted install may have left the previous file only as ".old": it is the only
@@ -218,18 +216,16 @@ eResultCode CPNUDesquasher::RemoveLeftovers()
 
 eResultCode CPNUDesquasher::CheckDestinations()
 {
-    // The names alone were judged with the index. In code-unit order the entries of one folder
-    // stand together: its way is followed once for all of them, and a folder found missing is
-    // looked up once.
+    // The names alone were judged with the index. In name order the entries of one folder stand
+    // together: its way is followed once for all of them, and a folder found missing is looked up
+    // once.
     const gCArray<gCString>& names = mJournal.names;
-    gCArray<int32_t> order;
-    PNU_TRY(SortNames(names, order));
     gCString final;
     gCString folder;
     gCString checkedFolder;
     mFinalIdentities.RemoveAll();
     PNU_TRY(mFinalIdentities.SetSize(mFinalPaths.GetSize()));
-    for (const int32_t i : order) {
+    for (const int32_t i : mNameOrder) {
         PNU_TRY(CopyPath(mFinalPaths[i], final));
         PNU_TRY(FolderOf(final, folder));
         if (checkedFolder.IsEmpty() || !TextsEqual(folder, checkedFolder)) {
@@ -317,20 +313,14 @@ eResultCode CPNUDesquasher::RecordFoldersToMake()
     mJournal.madeIn.RemoveAll();
     mJournal.madeUnits.RemoveAll();
     const gCArray<gCString>& names = mJournal.names;
-    gCArray<int32_t> order;
-    PNU_TRY(SortNames(names, order));
+    const gCArray<int32_t>& order = mNameOrder;
     gCString folder;
     gCString part;
-    // In that order the names inside a folder stand together: a folder shared with the name
+    // In name order the names inside a folder stand together: a folder shared with the name
     // before was looked at with it.
     for (int32_t k = 0; k < order.GetSize(); ++k) {
         const gCString& name = names[order[k]];
-        int32_t shared = 0;
-        if (k > 0) {
-            const gCString& before = names[order[k - 1]];
-            while (shared < name.GetLength() && shared < before.GetLength() && name[shared] == before[shared])
-                ++shared;
-        }
+        const int32_t shared = k > 0 ? SharedUnits(name, names[order[k - 1]]) : 0;
         bool missing = false;
         for (int32_t units = 1; units < name.GetLength(); ++units) {
             if (name[units] != u'/' || units < shared)

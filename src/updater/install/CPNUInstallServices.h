@@ -10,7 +10,9 @@
 
 #include <cstdint>
 
-// The updater's log file, in its bundle's Contents folder.
+// The updater's bundle, in the install folder beside the product's, and its log file, in the
+// bundle's Contents folder.
+inline constexpr char16_t kUpdaterBundleName[] = u"Pintrel Updater.app";
 inline constexpr char16_t kUpdateLogName[] = u"UpdateResults.log";
 
 class CPNUInstallServices {

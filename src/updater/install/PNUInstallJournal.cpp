@@ -509,10 +509,7 @@ eResultCode FindResolvedNameClash(CPNUInstallFiles& files, const gCString& insta
     for (int32_t k = 0; k < all; ++k) {
         const gCString& name = nameAt(order[k]);
         if (k > 0) {
-            const gCString& before = nameAt(order[k - 1]);
-            int32_t shared = 0;
-            while (shared < name.GetLength() && shared < before.GetLength() && name[shared] == before[shared])
-                ++shared;
+            const int32_t shared = SharedUnits(name, nameAt(order[k - 1]));
             while (way.GetSize() > 0 && way[way.GetSize() - 1].units >= shared)
                 way.RemoveAt(way.GetSize() - 1);
         }
@@ -565,8 +562,6 @@ eResultCode FindResolvedNameClash(CPNUInstallFiles& files, const gCString& insta
         return FindNameClash(resolved, clash);
     // The reserved name's own text is no name of the install.
     const gCString resolvedReserved = resolved[count];
-    if (resolvedReserved.IsEmpty())
-        return eNoMemory;
     resolved.RemoveAt(count);
     return FindNameClash(resolved, clash, resolvedReserved);
 }

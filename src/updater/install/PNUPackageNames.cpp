@@ -71,6 +71,15 @@ bool UnitsBefore(const gCString& a, const gCString& b)
     return a.GetLength() < b.GetLength();
 }
 
+int32_t SharedUnits(const gCString& a, const gCString& b)
+{
+    const int32_t common = std::min(a.GetLength(), b.GetLength());
+    int32_t shared = 0;
+    while (shared < common && a[shared] == b[shared])
+        ++shared;
+    return shared;
+}
+
 eResultCode SortNames(const gCArray<gCString>& names, gCArray<int32_t>& order)
 {
     PNU_TRY(order.SetSize(names.GetSize()));

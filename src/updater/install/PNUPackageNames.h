@@ -28,6 +28,8 @@ gCString WithoutTrailingSeparator(const gCString& folder);
 
 // Code-unit order, a text before every longer text it starts.
 bool UnitsBefore(const gCString& a, const gCString& b);
+// How many first code units the two texts share.
+int32_t SharedUnits(const gCString& a, const gCString& b);
 // The indices of names in code-unit order: the names inside a folder "N/" then stand together.
 eResultCode SortNames(const gCArray<gCString>& names, gCArray<int32_t>& order);
 
